@@ -1,0 +1,22 @@
+#pragma once
+
+// Small text helpers shared by every subsystem.
+
+#include <QString>
+
+namespace korvo {
+
+// Value of a hexadecimal string (lHex_To_Long); digits beyond "F" follow the same arithmetic, empty gives 0.
+int32_t hexToLong(const QString &hex);
+// Removes the spaces before every CR or LF; the terminators themselves stay.
+QString trimLineEnds(const QString &text);
+// The part of a path after its last separator ("\" or "/").
+QString fileNameOnly(const QString &path);
+// Name a file is moved to before it is overwritten: "motion.kxt" -> "motion.bak", "prog" -> "prog.bak".
+QString backupFileName(const QString &path);
+// Moves an existing file aside to its backup name; failures end the backup silently.
+void backupFile(const QString &path);
+// Version text "major.mmm.rrr".
+QString versionText(int major, int minor, int revision);
+
+} // namespace korvo

@@ -1,0 +1,58 @@
+#include "messageboxprompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace korvo {
+
+namespace {
+QMessageBox::Icon toIcon(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Critical:
+        return QMessageBox::Critical;
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toButtons(PromptButtons buttons)
+{
+    switch (buttons) {
+    case PromptButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+} // namespace
+
+PromptAnswer MessageBoxPrompt::ask(const PromptRequest &request)
+{
+    QMessageBox box(toIcon(request.icon), request.title, request.text, toButtons(request.buttons),
+                    QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    case QMessageBox::Cancel:
+        return PromptAnswer::Cancel;
+    default:
+        return PromptAnswer::Ok;
+    }
+}
+
+} // namespace korvo
