@@ -210,6 +210,7 @@ struct AppState
     QString lineEnd = QStringLiteral("\r");
     QString lineSuffix;
     QString deviceAddress;
+    bool closingApplication = false; // child windows keep their State instead of freeing their slot
 
     // Slot tables reset to the template slot 0 only; the template edit slot's modified flag cleared.
     void resetSlots();

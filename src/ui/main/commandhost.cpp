@@ -1,0 +1,29 @@
+#include "childwindow.h"
+
+namespace korvo {
+
+namespace {
+class NullCommandHost final : public CommandHost
+{
+public:
+    void setToolEnabled(const QString &, bool) override {}
+    void setToolTip(const QString &, const QString &) override {}
+    void setMenuEnabled(MenuCommand, bool) override {}
+    void showTerminalMenu(const QPoint &, bool) override {}
+};
+
+NullCommandHost g_nullHost;
+CommandHost *g_host = nullptr;
+} // namespace
+
+CommandHost &commandHost()
+{
+    return g_host ? *g_host : g_nullHost;
+}
+
+void setCommandHost(CommandHost *host)
+{
+    g_host = host;
+}
+
+} // namespace korvo
