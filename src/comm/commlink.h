@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace korvo {
 
@@ -146,6 +147,8 @@ private:
     void startNextSend();
     void continueSend();
     void finishSend(bool ok);
+    void failSend();
+    void abandonSends();
     bool writeOut(const QByteArray &bytes);
 
     void onSerialReadyRead();
@@ -167,7 +170,7 @@ private:
 
     int m_receiveMode = kTerminalMode;
     bool m_timedOut = false;
-    std::function<void()> m_delayDone;
+    std::vector<std::function<void()>> m_delayDone;
     WaitDone m_waitDone;
 
     std::deque<PendingSend> m_sendQueue;

@@ -1,0 +1,138 @@
+// korvo-sim: a simulated controller on a pty or behind a TCP gateway, for trying the program without
+// hardware.
+
+#include "sim/controllersim.h"
+#include "sim/simgateway.h"
+#include "sim/simpty.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace korvo;
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "korvo-sim: %s\n", qPrintable(message));
+    std::exit(1);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvo-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A simulated stepper-motor controller on a pty or a TCP gateway."));
+    parser.addHelpOption();
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Controller type: ukorvo, 926q, hmi, veltor, fendra, nb."),
+                                    QStringLiteral("type"), QStringLiteral("veltor"));
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("Open a pty and print its path first."));
+    const QCommandLineOption listen(QStringLiteral("listen"),
+                                    QStringLiteral("Serve as a TCP-to-serial gateway."),
+                                    QStringLiteral("host:port"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append every received byte to a file."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("The controller's own rate."),
+                                  QStringLiteral("rate"), QStringLiteral("9600"));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Receive but never answer."));
+    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
+                                       QStringLiteral("Drop the connection after receiving this many bytes."),
+                                       QStringLiteral("bytes"));
+    const QCommandLineOption charDelay(QStringLiteral("char-delay"),
+                                       QStringLiteral("Answer slowly: pause after each character."),
+                                       QStringLiteral("ms"), QStringLiteral("0"));
+    parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    parser.process(app);
+
+    const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
+    if (type == 0)
+        fail(QStringLiteral("unknown device type \"%1\"").arg(parser.value(device)));
+    if (!parser.isSet(pty) && !parser.isSet(listen))
+        fail(QStringLiteral("give --pty, --listen host:port, or both"));
+
+    std::unique_ptr<QFile> logFile;
+    if (parser.isSet(log)) {
+        logFile = std::make_unique<QFile>(parser.value(log));
+        if (!logFile->open(QIODevice::Append | QIODevice::Unbuffered))
+            fail(QStringLiteral("cannot open %1: %2").arg(parser.value(log), logFile->errorString()));
+    }
+    const auto tap = [&logFile](const QByteArray &bytes) {
+        if (logFile)
+            logFile->write(bytes);
+    };
+    const qint64 dropBytes = parser.isSet(dropAfter) ? parser.value(dropAfter).toLongLong() : -1;
+    const auto configure = [&](ControllerSim &controller) {
+        controller.setOwnBaud(parser.value(baud).toInt());
+        controller.setSilent(parser.isSet(silent));
+    };
+
+    // Each transport has its own controller: they are two devices.
+    ControllerSim ptyController(type);
+    ControllerSim gatewayController(type);
+    SimPty simPty(ptyController);
+    SimGateway gateway(gatewayController);
+
+    if (parser.isSet(pty)) {
+        configure(ptyController);
+        QString error;
+        if (!simPty.open(&error))
+            fail(error);
+        simPty.setCharDelay(parser.value(charDelay).toInt());
+        simPty.setDropAfter(dropBytes);
+        simPty.setTap(tap);
+        std::printf("%s\n", qPrintable(simPty.path()));
+        std::fflush(stdout);
+        // A dropped pty is gone for good: nothing is left to serve.
+        QObject::connect(&simPty, &SimPty::dropped, &app, [&] {
+            if (!parser.isSet(listen))
+                QCoreApplication::quit();
+        });
+    }
+    if (parser.isSet(listen)) {
+        configure(gatewayController);
+        const QString value = parser.value(listen);
+        const qsizetype colon = value.lastIndexOf(u':');
+        const QHostAddress address(colon > 0 ? value.left(colon) : QStringLiteral("127.0.0.1"));
+        const quint16 port = quint16(colon >= 0 ? value.mid(colon + 1).toUInt() : value.toUInt());
+        QString error;
+        if (address.isNull() || !gateway.listen(address, port, &error))
+            fail(QStringLiteral("cannot listen on %1: %2")
+                     .arg(value, error.isEmpty() ? QStringLiteral("bad address") : error));
+        gateway.setCharDelay(parser.value(charDelay).toInt());
+        gateway.setDropAfter(dropBytes);
+        gateway.setTap(tap);
+        std::printf("listening on %s:%u\n", qPrintable(address.toString()), unsigned(gateway.port()));
+        std::fflush(stdout);
+    }
+
+    // SIGTERM and SIGINT end the event loop so the pty is closed cleanly.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGTERM, onSignal);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGHUP, onSignal);
+    }
+    return app.exec();
+}

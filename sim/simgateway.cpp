@@ -1,0 +1,85 @@
+#include "simgateway.h"
+
+namespace korvo {
+
+SimGateway::SimGateway(ControllerSim &controller, QObject *parent)
+    : QObject(parent), m_controller(controller), m_pacer([this](const QByteArray &bytes) {
+          if (m_client)
+              m_client->write(bytes);
+      })
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &SimGateway::onNewConnection);
+}
+
+SimGateway::~SimGateway()
+{
+    if (m_client)
+        m_client->abort();
+}
+
+bool SimGateway::listen(const QHostAddress &address, quint16 port, QString *error)
+{
+    if (m_server.listen(address, port))
+        return true;
+    *error = m_server.errorString();
+    return false;
+}
+
+void SimGateway::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        if (m_client) {
+            // The serial side has one user; a second connection is turned away.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_client = socket;
+        m_receivedCount = 0;
+        connect(socket, &QTcpSocket::readyRead, this, &SimGateway::onReadyRead);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (m_client == socket)
+                m_client = nullptr;
+            m_pacer.clear();
+            socket->deleteLater();
+        });
+        emit clientConnected();
+    }
+}
+
+void SimGateway::onReadyRead()
+{
+    if (!m_client)
+        return;
+    QByteArray bytes = m_client->readAll();
+    if (m_dropAfter >= 0 && m_receivedCount + bytes.size() >= m_dropAfter)
+        bytes.truncate(m_dropAfter - m_receivedCount);
+    m_receivedCount += bytes.size();
+    if (m_tap)
+        m_tap(bytes);
+    emit bytesReceived(bytes);
+    const QByteArray serial = m_filter.feed(bytes);
+    if (const int baud = m_filter.takeRateChange())
+        m_serialBaud = baud;
+    m_controller.setLineBaud(m_serialBaud);
+    m_controller.receive(serial);
+    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter) {
+        drop();
+        return;
+    }
+    m_pacer.send(m_controller.takeOutput());
+}
+
+void SimGateway::drop()
+{
+    m_pacer.clear();
+    if (!m_client)
+        return;
+    QTcpSocket *socket = m_client;
+    m_client = nullptr;
+    socket->disconnectFromHost();
+    socket->deleteLater();
+    emit dropped();
+}
+
+} // namespace korvo

@@ -1,0 +1,62 @@
+#pragma once
+
+// A TCP-to-serial gateway in front of a simulated controller: one client at a time on a loopback port; the
+// gateway's "}02:dd" commands set the serial rate, everything else reaches the controller.
+
+#include "sim/controllersim.h"
+#include "sim/gatewayfilter.h"
+#include "sim/outputpacer.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <functional>
+
+namespace korvo {
+
+class SimGateway : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimGateway(ControllerSim &controller, QObject *parent = nullptr);
+    ~SimGateway() override;
+
+    // Listens on address:port (port 0 picks a free one); false with the OS's description in *error.
+    bool listen(const QHostAddress &address, quint16 port, QString *error);
+    quint16 port() const { return m_server.serverPort(); }
+    bool hasClient() const { return m_client != nullptr; }
+
+    // The serial rate between gateway and controller (default 9600).
+    int serialBaud() const { return m_serialBaud; }
+    void setSerialBaud(int baud) { m_serialBaud = baud; }
+
+    void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
+    void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
+    void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
+    void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
+    // Closes the client's connection, as a gateway that loses its device does.
+    void drop();
+
+Q_SIGNALS:
+    void bytesReceived(const QByteArray &bytes);
+    void clientConnected();
+    void dropped();
+
+private:
+    void onNewConnection();
+    void onReadyRead();
+
+    ControllerSim &m_controller;
+    GatewayFilter m_filter;
+    OutputPacer m_pacer;
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_client;
+    int m_serialBaud = 9600;
+    qint64 m_receivedCount = 0;
+    qint64 m_dropAfter = -1;
+    std::function<void(const QByteArray &)> m_tap;
+};
+
+} // namespace korvo

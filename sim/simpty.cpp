@@ -1,0 +1,143 @@
+#include "simpty.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace korvo {
+
+int baudOfSpeed(unsigned speed)
+{
+    static const std::pair<speed_t, int> speeds[] = {
+        {B300, 300},     {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    for (const auto &[constant, baud] : speeds)
+        if (constant == speed)
+            return baud;
+    return 0;
+}
+
+SimPty::SimPty(ControllerSim &controller, QObject *parent)
+    : QObject(parent), m_controller(controller), m_pacer([this](const QByteArray &bytes) { write(bytes); })
+{
+}
+
+SimPty::~SimPty()
+{
+    drop();
+}
+
+bool SimPty::open(QString *error)
+{
+    const auto fail = [&](const char *what) {
+        *error =
+            QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+        drop();
+        return false;
+    };
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_master < 0)
+        return fail("posix_openpt");
+    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+        return fail("grantpt/unlockpt");
+    const char *name = ::ptsname(m_master);
+    if (!name)
+        return fail("ptsname");
+    m_path = QString::fromLocal8Bit(name);
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_slave < 0)
+        return fail("open pty slave");
+    // Raw until the program sets its own modes: no echo or line editing by the kernel.
+    termios modes{};
+    if (::tcgetattr(m_slave, &modes) == 0) {
+        ::cfmakeraw(&modes);
+        ::cfsetspeed(&modes, B9600);
+        ::tcsetattr(m_slave, TCSANOW, &modes);
+    }
+    m_readNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+    connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onReadable);
+    m_writeNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onWritable);
+    return true;
+}
+
+int SimPty::lineBaud() const
+{
+    termios modes{};
+    if (m_slave < 0 || ::tcgetattr(m_slave, &modes) != 0)
+        return 0;
+    return baudOfSpeed(::cfgetospeed(&modes));
+}
+
+void SimPty::drop()
+{
+    const bool wasOpen = m_master >= 0;
+    m_readNotifier.reset();
+    m_writeNotifier.reset();
+    m_pacer.clear();
+    m_unwritten.clear();
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slave = -1;
+    m_master = -1;
+    if (wasOpen)
+        emit dropped();
+}
+
+void SimPty::onReadable()
+{
+    char buffer[4096];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n <= 0) {
+        // EIO while no one holds the slave open cannot happen (we hold it); anything else ends the pty.
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        drop();
+        return;
+    }
+    QByteArray bytes(buffer, n);
+    if (m_dropAfter >= 0 && m_receivedCount + n >= m_dropAfter)
+        bytes.truncate(m_dropAfter - m_receivedCount);
+    m_receivedCount += bytes.size();
+    if (m_tap)
+        m_tap(bytes);
+    m_controller.setLineBaud(lineBaud());
+    m_controller.receive(bytes);
+    emit bytesReceived(bytes);
+    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter) {
+        drop();
+        return;
+    }
+    m_pacer.send(m_controller.takeOutput());
+}
+
+void SimPty::write(const QByteArray &bytes)
+{
+    if (m_master < 0)
+        return;
+    m_unwritten += bytes;
+    onWritable();
+}
+
+void SimPty::onWritable()
+{
+    while (!m_unwritten.isEmpty()) {
+        const ssize_t n = ::write(m_master, m_unwritten.constData(), size_t(m_unwritten.size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            break; // EAGAIN: the program is not reading; try again when the pty drains
+        }
+        m_unwritten.remove(0, n);
+    }
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(!m_unwritten.isEmpty());
+}
+
+} // namespace korvo

@@ -1,0 +1,66 @@
+#pragma once
+
+// Carries a simulated controller's bytes over a kernel pty: the program opens the slave path like any serial
+// port. The line rate is the one the program set on the pty; closing the master makes the device vanish.
+
+#include "sim/controllersim.h"
+#include "sim/outputpacer.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <functional>
+#include <memory>
+
+namespace korvo {
+
+class SimPty : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimPty(ControllerSim &controller, QObject *parent = nullptr);
+    ~SimPty() override;
+
+    // Creates the pty; false with the OS's description in *error.
+    bool open(QString *error);
+    QString path() const { return m_path; }
+    bool isOpen() const { return m_master >= 0; }
+
+    // Answers one character every ms milliseconds.
+    void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
+    // Vanishes after receiving this many bytes in total (-1: never).
+    void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
+    // Every received byte is also handed here (the --log file).
+    void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
+    // Sends bytes to the program as if the controller had sent them on its own.
+    void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
+    // Closes the pty: the device is gone for the program.
+    void drop();
+    // Rate the program has set on the line, 0 when unknown.
+    int lineBaud() const;
+
+Q_SIGNALS:
+    void bytesReceived(const QByteArray &bytes);
+    void dropped();
+
+private:
+    void onReadable();
+    void onWritable();
+    void write(const QByteArray &bytes);
+
+    ControllerSim &m_controller;
+    OutputPacer m_pacer;
+    int m_master = -1;
+    int m_slave = -1; // kept open so the pty survives the program closing and reopening its side
+    QString m_path;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QByteArray m_unwritten;
+    qint64 m_receivedCount = 0;
+    qint64 m_dropAfter = -1;
+    std::function<void(const QByteArray &)> m_tap;
+};
+
+// Rate of a termios speed constant, 0 when unknown.
+int baudOfSpeed(unsigned speed);
+
+} // namespace korvo
