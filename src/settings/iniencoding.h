@@ -1,0 +1,20 @@
+#pragma once
+
+// Byte encodings of the preferences file: Windows-1252 on disk, UTF-8 accepted on reading.
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace korvo {
+
+// Decodes Windows-1252; the five bytes that code page leaves undefined map to the C1 controls of the
+// same value, so every byte string decodes and re-encodes unchanged.
+QString decodeCp1252(const char *data, qsizetype size);
+// Encodes to Windows-1252; nothing when a character has no byte in that code page.
+std::optional<QByteArray> encodeCp1252(const QString &text);
+// True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file was written
+// as UTF-8 (a Windows-1252 file with accented letters is practically never valid UTF-8).
+bool looksLikeUtf8(const QByteArray &bytes);
+
+} // namespace korvo

@@ -1,0 +1,263 @@
+#include "inifile.h"
+
+#include "app/texthelpers.h"
+#include "settings/iniencoding.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace korvo {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A byte range of the file being parsed.
+struct Span
+{
+    const char *begin;
+    const char *end;
+
+    qsizetype size() const { return end - begin; }
+    bool isEmpty() const { return begin == end; }
+    Span trimmed() const
+    {
+        Span s = *this;
+        while (!s.isEmpty() && isBlank(*s.begin))
+            ++s.begin;
+        while (!s.isEmpty() && isBlank(*(s.end - 1)))
+            --s.end;
+        return s;
+    }
+};
+
+class Decoder
+{
+public:
+    explicit Decoder(bool utf8) : m_utf8(utf8) {}
+
+    // Only the start of an overlong text is decoded: a 100 MB line costs no 200 MB string.
+    QString text(Span s) const
+    {
+        const qsizetype maxBytes = IniFile::kMaxValueLength * (m_utf8 ? 4 : 1);
+        const qsizetype size = std::min(s.size(), maxBytes);
+        QString decoded = m_utf8 ? QString::fromUtf8(s.begin, size) : decodeCp1252(s.begin, size);
+        if (decoded.size() > IniFile::kMaxValueLength)
+            decoded.truncate(IniFile::kMaxValueLength);
+        return decoded;
+    }
+
+private:
+    bool m_utf8;
+};
+
+QString folded(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+bool isSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Quotes keep blanks at either end of a value, which the reader would otherwise drop. A value made only
+// of blanks is written bare (and so reads back empty), as the group-name convention expects.
+QString writtenValue(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    const bool allBlank = std::all_of(value.begin(), value.end(), isSpace);
+    const bool edgeBlank = isSpace(value.front()) || isSpace(value.back());
+    const bool quoted =
+        value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
+    if (!allBlank && (edgeBlank || quoted))
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+} // namespace
+
+IniFile IniFile::fromBytes(const QByteArray &bytes)
+{
+    IniFile ini;
+    const bool utf8 = looksLikeUtf8(bytes);
+    const Decoder decoder(utf8);
+    const char *p = bytes.constData();
+    const char *const end = p + bytes.size();
+    if (utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+        p += 3;
+
+    Section *current = nullptr;
+    while (p < end) {
+        const char *lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
+            ++lineEnd;
+        const Span line = Span{p, lineEnd}.trimmed();
+        p = lineEnd;
+        if (p < end && *p == '\r')
+            ++p;
+        if (p < end && *p == '\n')
+            ++p;
+
+        if (line.isEmpty() || *line.begin == ';')
+            continue;
+        if (*line.begin == '[') {
+            const char *close = std::find(line.begin + 1, line.end, ']');
+            // A broken header ends the current section, so that what follows cannot spoil it.
+            current = nullptr;
+            if (close == line.end)
+                continue;
+            const QString name = decoder.text(Span{line.begin + 1, close}.trimmed());
+            if (!name.isEmpty())
+                current = &ini.sectionFor(name);
+            continue;
+        }
+        const char *equals = std::find(line.begin, line.end, '=');
+        if (!current || equals == line.end)
+            continue;
+        const QString key = decoder.text(Span{line.begin, equals}.trimmed());
+        if (key.isEmpty())
+            continue;
+        const QString foldedKey = folded(key);
+        if (current->index.contains(foldedKey))
+            continue;
+        Span value = Span{equals + 1, line.end}.trimmed();
+        if (value.size() >= 2 && *value.begin == '"' && *(value.end - 1) == '"')
+            value = Span{value.begin + 1, value.end - 1};
+        current->index.insert(foldedKey, static_cast<qsizetype>(current->entries.size()));
+        current->entries.push_back(Entry{key, decoder.text(value)});
+    }
+    return ini;
+}
+
+IniFile IniFile::load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return fromBytes(file.readAll());
+}
+
+QByteArray IniFile::toBytes() const
+{
+    static const QString crlf = QStringLiteral("\r\n");
+    QString text;
+    qsizetype estimate = 0;
+    for (const Section &section : m_sections) {
+        estimate += section.name.size() + 6;
+        for (const Entry &entry : section.entries)
+            estimate += entry.key.size() + entry.value.size() + 5;
+    }
+    text.reserve(estimate);
+    for (std::size_t i = 0; i < m_sections.size(); ++i) {
+        const Section &section = m_sections[i];
+        if (i > 0)
+            text += crlf;
+        text += QLatin1Char('[') + section.name + QLatin1Char(']') + crlf;
+        for (const Entry &entry : section.entries)
+            text += entry.key + QLatin1Char('=') + writtenValue(entry.value) + crlf;
+    }
+    // Windows-1252 keeps files exchangeable with Windows workstations; a character outside it (a path in
+    // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.
+    if (std::optional<QByteArray> bytes = encodeCp1252(text))
+        return *bytes;
+    return text.toUtf8();
+}
+
+bool IniFile::save(const QString &path) const
+{
+    return replaceFile(path, toBytes());
+}
+
+std::optional<QString> IniFile::value(const QString &section, const QString &key) const
+{
+    const Section *s = findSection(section);
+    if (!s)
+        return std::nullopt;
+    const auto it = s->index.constFind(folded(key));
+    if (it == s->index.constEnd())
+        return std::nullopt;
+    return s->entries[static_cast<std::size_t>(*it)].value;
+}
+
+void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+{
+    Section &s = sectionFor(section);
+    const QString foldedKey = folded(key);
+    const auto it = s.index.constFind(foldedKey);
+    if (it != s.index.constEnd()) {
+        s.entries[static_cast<std::size_t>(*it)].value = value;
+        return;
+    }
+    s.index.insert(foldedKey, static_cast<qsizetype>(s.entries.size()));
+    s.entries.push_back(Entry{key, value});
+}
+
+void IniFile::addSection(const QString &section)
+{
+    sectionFor(section);
+}
+
+QStringList IniFile::sectionNames() const
+{
+    QStringList names;
+    for (const Section &s : m_sections)
+        names.append(s.name);
+    return names;
+}
+
+QStringList IniFile::keys(const QString &section) const
+{
+    QStringList names;
+    if (const Section *s = findSection(section)) {
+        for (const Entry &e : s->entries)
+            names.append(e.key);
+    }
+    return names;
+}
+
+IniFile::Section *IniFile::findSection(const QString &name)
+{
+    const auto it = m_index.constFind(folded(name));
+    return it == m_index.constEnd() ? nullptr : &m_sections[static_cast<std::size_t>(*it)];
+}
+
+const IniFile::Section *IniFile::findSection(const QString &name) const
+{
+    const auto it = m_index.constFind(folded(name));
+    return it == m_index.constEnd() ? nullptr : &m_sections[static_cast<std::size_t>(*it)];
+}
+
+IniFile::Section &IniFile::sectionFor(const QString &name)
+{
+    if (Section *s = findSection(name))
+        return *s;
+    m_index.insert(folded(name), static_cast<qsizetype>(m_sections.size()));
+    m_sections.push_back(Section{name, {}, {}});
+    return m_sections.back();
+}
+
+bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    // The backup is a copy, taken only once the new contents are safely on their way: moving the old
+    // file aside would leave no preferences file at all if the program died before the rename.
+    if (keepBackup && QFile::exists(path)) {
+        const QString backup = backupFileName(path);
+        QFile::remove(backup);
+        QFile::copy(path, backup);
+    }
+    return file.commit();
+}
+
+} // namespace korvo

@@ -1,0 +1,77 @@
+#pragma once
+
+// An initialization file in memory: ordered sections of ordered key=value entries, names matched
+// without regard to letter case. Parsing never fails; whatever cannot be understood is left out.
+//
+// Format as read: LF, CR LF or CR line ends; "[name]" starts a section; "key=value" lines; blanks around
+// names and values are dropped, and a value wrapped in double quotes keeps its inner text as it is; lines
+// starting with ";" and lines without "=" are ignored, as are entries before the first section. A repeated
+// section continues the first one of that name; a repeated key keeps its first value. Values are cut to
+// 2046 characters. Format as written: CR LF line ends, "key=value" without blanks, one empty line between
+// sections, Windows-1252 bytes (UTF-8 only when some text has no Windows-1252 byte).
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace korvo {
+
+class IniFile
+{
+public:
+    // Longest value handed out, as the fixed read buffer of the file's original readers allowed.
+    static constexpr qsizetype kMaxValueLength = 2046;
+
+    static IniFile fromBytes(const QByteArray &bytes);
+    // The file's contents; an empty image when it is missing or unreadable.
+    static IniFile load(const QString &path);
+
+    QByteArray toBytes() const;
+    // Writes the file through a temporary file in the same folder that replaces it only when complete.
+    bool save(const QString &path) const;
+
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    bool contains(const QString &section, const QString &key) const
+    {
+        return value(section, key).has_value();
+    }
+    bool hasSection(const QString &section) const { return findSection(section) != nullptr; }
+    // Replaces the value, or adds the key at the end of its section, adding the section at the end.
+    void setValue(const QString &section, const QString &key, const QString &value);
+    // Adds an empty section at the end unless it exists, so that the order of sections can be laid down
+    // first.
+    void addSection(const QString &section);
+
+    QStringList sectionNames() const;
+    QStringList keys(const QString &section) const;
+    bool isEmpty() const { return m_sections.empty(); }
+
+private:
+    struct Entry
+    {
+        QString key;
+        QString value;
+    };
+    struct Section
+    {
+        QString name;
+        std::vector<Entry> entries;
+        QHash<QString, qsizetype> index; // case-folded key -> entry
+    };
+
+    Section *findSection(const QString &name);
+    const Section *findSection(const QString &name) const;
+    Section &sectionFor(const QString &name);
+
+    std::vector<Section> m_sections;
+    QHash<QString, qsizetype> m_index; // case-folded section name -> section
+};
+
+// Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file:
+// the bytes go to a temporary file in the same folder, which is flushed and then renamed over the file.
+// With keepBackup the previous file is first copied to its backup name ("motion.kxt" -> "motion.bak").
+bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup = false);
+
+} // namespace korvo

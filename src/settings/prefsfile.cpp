@@ -1,0 +1,300 @@
+#include "prefsfile.h"
+
+#include "settings/inihelpers.h"
+#include "settings/prefkeys.h"
+#include "settings/prefsmap.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace korvo {
+
+namespace {
+
+// Fills fields from one section; a missing key gives the field its default.
+class FieldReader
+{
+public:
+    explicit FieldReader(const IniFile &ini) : m_ini(ini) {}
+
+    void section(const QString &name) { m_section = name; }
+    void int16(const char *key, int16_t &field, int16_t defaultValue)
+    {
+        field = iniToInt(get(key), defaultValue);
+    }
+    void int32(const char *key, int32_t &field, int32_t defaultValue)
+    {
+        field = iniToLong(get(key), defaultValue);
+    }
+    void boolean(const char *key, bool &field, bool defaultValue)
+    {
+        field = iniToBool(get(key), defaultValue);
+    }
+    void single(const char *key, float &field, float defaultValue)
+    {
+        field = iniToSingle(get(key), defaultValue);
+    }
+    void text(const char *key, QString &field, const QString &defaultValue)
+    {
+        field = get(key).value_or(defaultValue);
+    }
+    // A one-character text kept as its character code; an empty value keeps the default.
+    void character(const char *key, int16_t &field, char defaultValue)
+    {
+        const QString value = get(key).value_or(QString());
+        field = value.isEmpty() ? int16_t{defaultValue} : static_cast<int16_t>(value.front().unicode());
+    }
+
+private:
+    std::optional<QString> get(const char *key) const { return m_ini.value(m_section, QLatin1String(key)); }
+
+    const IniFile &m_ini;
+    QString m_section;
+};
+
+// Appends fields to one section in the order they are visited.
+class FieldWriter
+{
+public:
+    explicit FieldWriter(IniFile &ini) : m_ini(ini) {}
+
+    void section(const QString &name) { m_section = name; }
+    void int16(const char *key, const int16_t &field, int16_t) { put(key, QString::number(field)); }
+    void int32(const char *key, const int32_t &field, int32_t) { put(key, QString::number(field)); }
+    void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
+    void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
+    void text(const char *key, const QString &field, const QString &) { put(key, field); }
+    void character(const char *key, const int16_t &field, char)
+    {
+        put(key, field > 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());
+    }
+
+private:
+    void put(const char *key, const QString &value) { m_ini.setValue(m_section, QLatin1String(key), value); }
+
+    IniFile &m_ini;
+    QString m_section;
+};
+
+void readFunctionKeys(const IniFile &ini, const QString &section, CommWindowSettings &slot)
+{
+    int groups = getIniInt(ini, section, prefkeys::fGroupCt(), -1);
+    if (groups == -1) {
+        // Files from before key groups existed hold ten groups exactly when their last key is set.
+        groups = getIniString(ini, section, prefkeys::funcKey(99), QString()).isEmpty() ? 1 : 10;
+    }
+    groups = std::clamp(groups, 1, kMaxFuncGroups);
+    slot.fGroupCt = static_cast<int16_t>(groups);
+    slot.fGroup = static_cast<int16_t>(std::clamp<int>(slot.fGroup, 0, groups - 1));
+    slot.groupNames.clear();
+    for (int g = 0; g < groups; ++g)
+        slot.groupNames.append(QStringLiteral("Group%1").arg(g + 1));
+    slot.keys.assign(static_cast<std::size_t>(groups) * 10, FunctionKey{});
+    if (!slot.fKeyEn)
+        return;
+    for (int k = 0; k < groups * 10; ++k) {
+        if (k % 10 == 0)
+            slot.groupNames[k / 10] =
+                getIniString(ini, section, prefkeys::groupName(k / 10), slot.groupNames[k / 10]);
+        slot.keys[static_cast<std::size_t>(k)] =
+            splitFuncKey(getIniString(ini, section, prefkeys::funcKey(k), QString()));
+    }
+}
+
+void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSettings &slot)
+{
+    ini.setValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
+    if (!slot.fKeyEn)
+        return;
+    for (int k = 0; k < slot.fGroupCt * 10; ++k) {
+        if (k % 10 == 0) {
+            const QString name = slot.groupNames.value(k / 10);
+            // An empty name is kept as a blank so that the key stays present and does not read back as
+            // the default "Group"&n.
+            ini.setValue(section, prefkeys::groupName(k / 10), name.isEmpty() ? QStringLiteral(" ") : name);
+        }
+        const auto index = static_cast<std::size_t>(k);
+        const FunctionKey key = index < slot.keys.size() ? slot.keys[index] : FunctionKey{};
+        ini.setValue(section, prefkeys::funcKey(k), joinFuncKey(key));
+    }
+}
+
+// Slot numbers as written: the template slot 0, then every open slot in order.
+template <class Slot> std::vector<int> writtenSlots(const std::vector<Slot> &table, int count)
+{
+    std::vector<int> numbers{0};
+    const int last = std::min(count, static_cast<int>(table.size()) - 1);
+    for (int n = 1; n <= last; ++n) {
+        if (table[static_cast<std::size_t>(n)].state >= 0)
+            numbers.push_back(n);
+    }
+    return numbers;
+}
+
+int16_t countOf(qsizetype n)
+{
+    return static_cast<int16_t>(std::min<qsizetype>(n, std::numeric_limits<int16_t>::max()));
+}
+
+} // namespace
+
+QString prefsPath(const AppState &state)
+{
+    if (QDir::isRelativePath(state.prefFile) && !state.startDir.isEmpty())
+        return QDir(state.startDir).filePath(state.prefFile);
+    return state.prefFile;
+}
+
+void readPrefs(const IniFile &ini, AppState &state)
+{
+    FieldReader r(ini);
+    r.section(prefkeys::versionSection());
+    r.text("Ver", state.iniVersion, QString());
+
+    int16_t docCt = 0;
+    int16_t commCt = 0;
+    r.section(prefkeys::setupSection());
+    prefsmap::setup(r, state.setup, docCt, commCt);
+
+    state.styles[1] = DocStyle{};
+    state.styles[2] = DocStyle{};
+    r.section(prefkeys::txtDocumentSection());
+    prefsmap::docStyle(r, state.styles[1], false);
+    r.section(prefkeys::kxtDocumentSection());
+    prefsmap::docStyle(r, state.styles[2], true);
+
+    state.resetSlots();
+    state.editSlots[0] = EditSlot{};
+    state.commSlots[0] = CommWindowSettings{};
+    while (docCt > 1 && !ini.hasSection(prefkeys::pgmSection(docCt)))
+        --docCt;
+    docCt = std::max<int16_t>(docCt, 0);
+    for (int n = 0; n <= docCt; ++n) {
+        state.ensureEditSlot(n);
+        r.section(prefkeys::pgmSection(n));
+        prefsmap::editSlot(r, state.editSlots[static_cast<std::size_t>(n)], n);
+    }
+    state.docCt = docCt;
+
+    commCt = std::clamp<int16_t>(commCt, 0, kMaxTerminals);
+    for (int n = 0; n <= commCt; ++n) {
+        state.ensureCommSlot(n);
+        const QString section = prefkeys::commSection(n);
+        CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(n)];
+        r.section(section);
+        prefsmap::commSlot(r, slot, n);
+        readFunctionKeys(ini, section, slot);
+    }
+    state.commCt = commCt;
+
+    state.recentFiles.clear();
+    int historyCt = state.setup.fileHistoryCt;
+    if (state.setup.remFileHistory != 0)
+        historyCt = std::min<int>(historyCt, state.setup.maxFileHistoryCt);
+    for (int i = 0; i < historyCt; ++i)
+        state.recentFiles.append(
+            getIniString(ini, prefkeys::lastOpenedSection(), prefkeys::recentFile(i), QString()));
+    state.setup.fileHistoryCt = countOf(state.recentFiles.size());
+
+    r.section(prefkeys::canConfigSection());
+    prefsmap::canWindow(r, state.canWindow);
+    state.canTable[0] = CanRecord{};
+    state.canTable[1] = CanRecord{};
+    r.section(prefkeys::moduleSection());
+    prefsmap::canRecord(r, state.canTable[0], true);
+    r.section(prefkeys::dongleSection());
+    prefsmap::canRecord(r, state.canTable[1], false);
+    r.section(prefkeys::spiSection());
+    prefsmap::spi(r, state.spi);
+    r.section(prefkeys::browserSection());
+    prefsmap::browser(r, state.browser);
+    if (state.factory) {
+        r.section(prefkeys::ramViewerSection());
+        prefsmap::ramViewer(r, state.ramViewer);
+    }
+}
+
+IniFile prefsImage(const AppState &state)
+{
+    const std::vector<int> edits = writtenSlots(state.editSlots, state.docCt);
+    const std::vector<int> comms = writtenSlots(state.commSlots, state.commCt);
+
+    // The sections are laid down first, so their order holds whatever order the keys are set in.
+    IniFile ini;
+    ini.addSection(prefkeys::versionSection());
+    ini.addSection(prefkeys::setupSection());
+    ini.addSection(prefkeys::txtDocumentSection());
+    ini.addSection(prefkeys::kxtDocumentSection());
+    for (std::size_t i = 0; i < edits.size(); ++i)
+        ini.addSection(prefkeys::pgmSection(static_cast<int>(i)));
+    for (std::size_t i = 0; i < comms.size(); ++i)
+        ini.addSection(prefkeys::commSection(static_cast<int>(i)));
+    ini.addSection(prefkeys::lastOpenedSection());
+    ini.addSection(prefkeys::canConfigSection());
+    ini.addSection(prefkeys::moduleSection());
+    ini.addSection(prefkeys::dongleSection());
+    ini.addSection(prefkeys::spiSection());
+    ini.addSection(prefkeys::browserSection());
+
+    FieldWriter w(ini);
+    w.section(prefkeys::versionSection());
+    w.text("Ver", state.version, QString());
+
+    SetupRecord setup = state.setup;
+    setup.fileHistoryCt = countOf(state.recentFiles.size());
+    int16_t docCt = countOf(static_cast<qsizetype>(edits.size()) - 1);
+    int16_t commCt = countOf(static_cast<qsizetype>(comms.size()) - 1);
+    w.section(prefkeys::setupSection());
+    prefsmap::setup(w, setup, docCt, commCt);
+
+    w.section(prefkeys::txtDocumentSection());
+    prefsmap::docStyle(w, state.styles[1], false);
+    w.section(prefkeys::kxtDocumentSection());
+    prefsmap::docStyle(w, state.styles[2], true);
+
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        w.section(prefkeys::pgmSection(static_cast<int>(i)));
+        prefsmap::editSlot(w, state.editSlots[static_cast<std::size_t>(edits[i])], static_cast<int>(i));
+    }
+    for (std::size_t i = 0; i < comms.size(); ++i) {
+        const QString section = prefkeys::commSection(static_cast<int>(i));
+        const CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(comms[i])];
+        w.section(section);
+        prefsmap::commSlot(w, slot, static_cast<int>(i));
+        writeFunctionKeys(ini, section, slot);
+    }
+
+    if (state.setup.remFileHistory != 0) {
+        for (qsizetype i = 0; i < setup.fileHistoryCt; ++i)
+            ini.setValue(prefkeys::lastOpenedSection(), prefkeys::recentFile(static_cast<int>(i)),
+                         state.recentFiles.at(i));
+    }
+
+    w.section(prefkeys::canConfigSection());
+    prefsmap::canWindow(w, state.canWindow);
+    w.section(prefkeys::moduleSection());
+    prefsmap::canRecord(w, state.canTable[0], true);
+    w.section(prefkeys::dongleSection());
+    prefsmap::canRecord(w, state.canTable[1], false);
+    w.section(prefkeys::spiSection());
+    prefsmap::spi(w, state.spi);
+    w.section(prefkeys::browserSection());
+    prefsmap::browser(w, state.browser);
+    if (state.factory) {
+        w.section(prefkeys::ramViewerSection());
+        prefsmap::ramViewer(w, state.ramViewer);
+    }
+    return ini;
+}
+
+void readIniFile(AppState &state)
+{
+    readPrefs(IniFile::load(prefsPath(state)), state);
+}
+
+bool writeIniFile(const AppState &state)
+{
+    return replaceFile(prefsPath(state), prefsImage(state).toBytes(), true);
+}
+
+} // namespace korvo
