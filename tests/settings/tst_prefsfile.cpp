@@ -1,0 +1,424 @@
+// The preferences file as a whole: defaults, the history and function-key rules, slot renumbering,
+// a full workspace round trip, the backup and a write that cannot happen.
+
+#include "settings/inihelpers.h"
+#include "settings/prefsfile.h"
+#include "settings/prefsmap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using namespace korvo;
+
+namespace {
+
+// Gives every scalar field a value of its own, different from its default.
+class Filler
+{
+public:
+    void int16(const char *, int16_t &f, int16_t) { f = static_cast<int16_t>(m_next++); }
+    void int32(const char *, int32_t &f, int32_t) { f = 100000 + m_next++; }
+    void boolean(const char *, bool &f, bool defaultValue) { f = !defaultValue; }
+    void single(const char *, float &f, float) { f = static_cast<float>(m_next++) + 0.25f; }
+    void text(const char *, QString &f, const QString &)
+    {
+        f = QStringLiteral("t%1 é\u2022 x").arg(m_next++);
+    }
+    void character(const char *, int16_t &f, char) { f = static_cast<int16_t>('A' + m_next++ % 26); }
+
+private:
+    int m_next = 100;
+};
+
+AppState richWorkspace(const QString &prefFile)
+{
+    AppState s;
+    s.prefFile = prefFile;
+    s.version = QStringLiteral("1.000.000");
+    s.factory = true;
+    Filler fill;
+    int16_t ignored = 0;
+    prefsmap::setup(fill, s.setup, ignored, ignored);
+    s.setup.remFileHistory = -1;
+    s.setup.maxFileHistoryCt = 8;
+    prefsmap::docStyle(fill, s.styles[1], false);
+    prefsmap::docStyle(fill, s.styles[2], true);
+    for (int n = 0; n <= 3; ++n) {
+        s.ensureEditSlot(n);
+        prefsmap::editSlot(fill, s.editSlots[n], n);
+        s.editSlots[n].state = static_cast<int16_t>(n % 3);
+    }
+    s.docCt = 3;
+    for (int n = 0; n <= 3; ++n) {
+        s.ensureCommSlot(n);
+        CommWindowSettings &c = s.commSlots[n];
+        prefsmap::commSlot(fill, c, n);
+        c.state = 0;
+        c.fKeyEn = n != 3;
+        c.fGroupCt = static_cast<int16_t>(n + 1);
+        c.fGroup = static_cast<int16_t>(n);
+        c.groupNames.clear();
+        c.keys.assign(static_cast<std::size_t>(c.fGroupCt) * 10, {});
+        for (int g = 0; g < c.fGroupCt; ++g)
+            c.groupNames.append(QStringLiteral("Axis %1 €").arg(g));
+        for (std::size_t k = 0; k < c.keys.size(); k += 3)
+            c.keys[k] = {QStringLiteral("K%1").arg(k), QStringLiteral("MOVE %1^m\tnext").arg(k)};
+    }
+    s.commCt = 3;
+    for (int i = 0; i < 5; ++i)
+        s.recentFiles.append(QStringLiteral("C:\\Work Files\\motion%1.vxt").arg(i));
+    s.setup.fileHistoryCt = 5;
+    prefsmap::canWindow(fill, s.canWindow);
+    prefsmap::canRecord(fill, s.canTable[0], true);
+    prefsmap::canRecord(fill, s.canTable[1], false);
+    prefsmap::spi(fill, s.spi);
+    prefsmap::browser(fill, s.browser);
+    prefsmap::ramViewer(fill, s.ramViewer);
+    return s;
+}
+
+AppState readFrom(const QByteArray &bytes, bool factory = false)
+{
+    AppState s;
+    s.factory = factory;
+    readPrefs(IniFile::fromBytes(bytes), s);
+    return s;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TstPrefsFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace_data();
+    void aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace();
+    void aTruncatedFileKeepsWhatItHolds();
+    void recentFilesFollowTheHistoryCounts();
+    void functionKeyGroupsFollowFGroupCtOrTheLastKey();
+    void anEmptyGroupNameIsWrittenAsOneSpace();
+    void closedSlotsLeaveNoGapsInTheNumbering();
+    void sectionAndKeyNamesMatchWithoutRegardToCase();
+    void damagedCountsCannotOpenAFloodOfWindows();
+    void theRamViewerIsKeptOnlyInFactoryMode();
+    void aRichWorkspaceRoundTripsByteForByte();
+    void terminalKeysAreWrittenInTheirFixedOrder();
+    void theBackupHoldsThePreviousFile();
+    void aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact();
+};
+
+void TstPrefsFile::aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("\r\n\r\n");
+    QTest::newRow("binary") << QByteArray("\x00\xFF\xFE[\x95]\x01=\x02\n\n\x7F", 14);
+    QTest::newRow("broken header") << QByteArray("[Setup\nState=0\nDocCt=5\n");
+    QTest::newRow("non-numbers") << QByteArray("[setup]\nDocCt=lots\nCommCt=\n");
+}
+
+void TstPrefsFile::aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("korvoterm.ktm");
+    if (!bytes.isNull())
+        QVERIFY(replaceFile(path, bytes));
+    AppState s;
+    s.prefFile = path;
+    s.docCt = 7; // leftovers of a previous workspace must go
+    s.recentFiles = QStringList{"old"};
+    readIniFile(s);
+
+    const bool countsZero = QByteArray(QTest::currentDataTag()) == "non-numbers";
+    QCOMPARE(s.docCt, int16_t(countsZero ? 0 : 1));
+    QCOMPARE(s.commCt, int16_t(countsZero ? 0 : 1));
+    QCOMPARE(s.setup.state, int16_t{2});
+    QCOMPARE(s.setup.width, 12045);
+    QVERIFY(s.recentFiles.isEmpty());
+    QCOMPARE(s.editSlots[0].name, QStringLiteral("Program0.vxt"));
+    QCOMPARE(s.commSlots[0].name, QStringLiteral("Terminal0"));
+    if (!countsZero) {
+        QCOMPARE(s.editSlots[1].name, QStringLiteral("Program1.vxt"));
+        QCOMPARE(s.editSlots[1].state, int16_t{0});
+        QCOMPARE(s.commSlots[1].name, QStringLiteral("Terminal1"));
+        QCOMPARE(s.commSlots[1].settings, QStringLiteral("9600,N,8,1"));
+        QCOMPARE(s.commSlots[1].groupNames, QStringList{"Group1"});
+        QCOMPARE(s.commSlots[1].keys.size(), std::size_t{10});
+    }
+    QCOMPARE(s.styles[2].size, 8.0f);
+    QCOMPARE(s.styles[2].fore[3], 0x008000);
+    QCOMPARE(s.styles[2].back[9], 0x800000);
+    QCOMPARE(s.canTable[0].name, int16_t{'!'});
+    QCOMPARE(s.canTable[1].flags[1], int16_t{8});
+    QCOMPARE(s.spi.height, 3570);
+    QCOMPARE(s.browser.height, 5475);
+}
+
+void TstPrefsFile::aTruncatedFileKeepsWhatItHolds()
+{
+    const QByteArray full = prefsImage(richWorkspace(QString())).toBytes();
+    const qsizetype cut = full.indexOf("[Comm_2]") + 20;
+    const AppState s = readFrom(full.left(cut), true);
+    const AppState rich = richWorkspace(QString());
+    QCOMPARE(s.setup.width, rich.setup.width);
+    QCOMPARE(s.editSlots[3].name, rich.editSlots[3].name);
+    QCOMPARE(s.commSlots[1].keys[9].command, rich.commSlots[1].keys[9].command);
+    QCOMPARE(s.commSlots[2].font, QStringLiteral("Lucida Console"));
+    QCOMPARE(s.recentFiles, QStringList(rich.recentFiles.size(), QString()));
+    QCOMPARE(s.ramViewer.width, 6390);
+}
+
+void TstPrefsFile::recentFilesFollowTheHistoryCounts()
+{
+    const QByteArray files("[LastOpened]\nFILE0=a.vxt\nFILE1=b.vxt\nFILE2=c.vxt\nFILE3=d.vxt\n");
+    // Without FileHistoryCt the stored entries are not shown.
+    QVERIFY(readFrom("[Setup]\nRemFileHistory=1\n" + files).recentFiles.isEmpty());
+
+    AppState lowered = readFrom("[Setup]\nRemFileHistory=1\nMaxFileHistoryCt=2\nFileHistoryCt=4\n" + files);
+    QCOMPARE(lowered.recentFiles, (QStringList{"a.vxt", "b.vxt"}));
+    const IniFile written = prefsImage(lowered);
+    QCOMPARE(written.keys("LastOpened"), (QStringList{"FILE0", "FILE1"}));
+    QCOMPARE(getIniInt(written, "Setup", "FileHistoryCt", -1), int16_t{2});
+
+    // A list that is not remembered is read but never written.
+    AppState forgotten = readFrom("[Setup]\nRemFileHistory=0\nMaxFileHistoryCt=2\nFileHistoryCt=3\n" + files);
+    QCOMPARE(forgotten.recentFiles.size(), 3);
+    QVERIFY(prefsImage(forgotten).keys("LastOpened").isEmpty());
+    QVERIFY(prefsImage(forgotten).hasSection("LastOpened"));
+}
+
+void TstPrefsFile::functionKeyGroupsFollowFGroupCtOrTheLastKey()
+{
+    const QByteArray legacy("[Setup]\nCommCt=3\n"
+                            "[Comm_1]\nF1=Home\x95HM\nF91=Jog\x95J\nF100=Stop\x95ST\n"
+                            "[Comm_2]\nF1=Go\tGO\nF100=\n"
+                            "[Comm_3]\nFKeyEn=0\nFGroupCt=2\nF1=Home\x95HM\n");
+    const AppState s = readFrom(legacy);
+    const CommWindowSettings &ten = s.commSlots[1];
+    QCOMPARE(ten.fGroupCt, int16_t{10});
+    QCOMPARE(ten.groupNames.size(), 10);
+    QCOMPARE(ten.groupNames[9], QStringLiteral("Group10"));
+    QCOMPARE(ten.keys.size(), std::size_t{100});
+    QCOMPARE(ten.keys[0].label, QStringLiteral("Home"));
+    QCOMPARE(ten.keys[90].command, QStringLiteral("J"));
+    QCOMPARE(ten.keys[99].command, QStringLiteral("ST"));
+
+    const CommWindowSettings &one = s.commSlots[2];
+    QCOMPARE(one.fGroupCt, int16_t{1});
+    QCOMPARE(one.keys.size(), std::size_t{10});
+    QCOMPARE(one.keys[0].command, QStringLiteral("GO"));
+
+    const CommWindowSettings &disabled = s.commSlots[3];
+    QCOMPARE(disabled.fGroupCt, int16_t{2});
+    QCOMPARE(disabled.keys.size(), std::size_t{20});
+    QVERIFY(disabled.keys[0].label.isEmpty());
+    const IniFile written = prefsImage(s);
+    QVERIFY(!written.contains("Comm_3", "F1"));
+    QVERIFY(!written.contains("Comm_3", "FGrpName0"));
+    QCOMPARE(getIniString(written, "Comm_1", "F100", {}), joinFuncKey({"Stop", "ST"}));
+    QCOMPARE(getIniString(written, "Comm_2", "F1", {}), joinFuncKey({"Go", "GO"}));
+}
+
+void TstPrefsFile::anEmptyGroupNameIsWrittenAsOneSpace()
+{
+    AppState s = readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=4\n");
+    s.commSlots[1].groupNames[3].clear();
+    const QByteArray bytes = prefsImage(s).toBytes();
+    QVERIFY(bytes.contains("\r\nFGrpName3= \r\nF31=\x95\r\n"));
+    const AppState back = readFrom(bytes);
+    QCOMPARE(back.commSlots[1].groupNames, (QStringList{"Group1", "Group2", "Group3", ""}));
+}
+
+void TstPrefsFile::closedSlotsLeaveNoGapsInTheNumbering()
+{
+    AppState s = readFrom("[Setup]\nDocCt=3\nCommCt=3\n"
+                          "[Pgm_1]\nName=one.vxt\n[Pgm_2]\nName=two.vxt\n[Pgm_3]\nName=three.vxt\n"
+                          "[Comm_1]\nName=Axis X\n[Comm_2]\nName=Axis Y\n[Comm_3]\nName=Axis Z\nPort=3\n");
+    s.editSlots[2].state = kSlotFree;
+    s.commSlots[1].state = kSlotFree;
+    const IniFile written = prefsImage(s);
+    QCOMPARE(getIniInt(written, "Setup", "DocCt", -1), int16_t{2});
+    QCOMPARE(getIniInt(written, "Setup", "CommCt", -1), int16_t{2});
+    QCOMPARE(getIniString(written, "Pgm_1", "Name", {}), QStringLiteral("one.vxt"));
+    QCOMPARE(getIniString(written, "Pgm_2", "Name", {}), QStringLiteral("three.vxt"));
+    QVERIFY(!written.hasSection("Pgm_3"));
+    QCOMPARE(getIniString(written, "Comm_1", "Name", {}), QStringLiteral("Axis Y"));
+    QCOMPARE(getIniInt(written, "Comm_2", "Port", 0), int16_t{3});
+    QVERIFY(!written.hasSection("Comm_3"));
+    const QStringList sections = written.sectionNames();
+    QCOMPARE(sections.mid(4, 6), (QStringList{"Pgm_0", "Pgm_1", "Pgm_2", "Comm_0", "Comm_1", "Comm_2"}));
+    QCOMPARE(sections.first(), QStringLiteral("uKorvo TERMINAL VERSION"));
+    QCOMPARE(sections.last(), QStringLiteral("BROWSER Settings"));
+}
+
+void TstPrefsFile::sectionAndKeyNamesMatchWithoutRegardToCase()
+{
+    const AppState s = readFrom("[spi configuration]\nvisible=-1\nlastmsg=PING\n[SETUP]\nshowbaudchange=0\n");
+    QVERIFY(s.spi.visible);
+    QCOMPARE(s.spi.lastMsg, QStringLiteral("PING"));
+    QVERIFY(!s.setup.showBaudChange);
+    const QByteArray bytes = prefsImage(s).toBytes();
+    QVERIFY(bytes.contains("[SPI Configuration]\r\n"));
+    QVERIFY(bytes.contains("\r\nVisible=-1\r\nLastMsg=PING\r\n"));
+}
+
+void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
+{
+    const AppState s = readFrom("[Setup]\nDocCt=30000\nCommCt=500\n[Pgm_1]\nName=a\n[Pgm_2]\nName=b\n"
+                                "[Comm_1]\nFGroupCt=0\nFGroup=5\n[Comm_2]\nFGroupCt=3\nFGroup=7\n");
+    QCOMPARE(s.docCt, int16_t{2});
+    QCOMPARE(s.editSlots.size(), std::size_t{3});
+    QCOMPARE(s.commCt, int16_t{kMaxTerminals});
+    QCOMPARE(s.commSlots[9].name, QStringLiteral("Terminal9"));
+    QCOMPARE(s.commSlots[1].fGroupCt, int16_t{1});
+    QCOMPARE(s.commSlots[1].fGroup, int16_t{0});
+    QCOMPARE(s.commSlots[2].fGroup, int16_t{2});
+}
+
+void TstPrefsFile::theRamViewerIsKeptOnlyInFactoryMode()
+{
+    AppState s = readFrom("[RAM Viewer]\nLeft=10\nWidth=7000\n", true);
+    QCOMPARE(s.ramViewer.width, 7000);
+    QVERIFY(prefsImage(s).toBytes().endsWith(
+        "\r\n\r\n[RAM Viewer]\r\nLeft=10\r\nTop=0\r\nHeight=2745\r\nWidth=7000\r\n"));
+    s.factory = false;
+    QVERIFY(!prefsImage(s).hasSection("RAM Viewer"));
+    QCOMPARE(readFrom("[RAM Viewer]\nWidth=7000\n", false).ramViewer.width, 6390);
+}
+
+void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
+{
+    QTemporaryDir dir;
+    const AppState rich = richWorkspace(dir.filePath("rich.ktm"));
+    QVERIFY(writeIniFile(rich));
+    const QByteArray first = fileBytes(rich.prefFile);
+    QVERIFY(first.contains("\x95"));
+    QVERIFY(!first.contains("\r\r") && first.count('\n') == first.count("\r\n"));
+
+    AppState back;
+    back.prefFile = rich.prefFile;
+    back.factory = true;
+    back.version = rich.version;
+    readIniFile(back);
+    QCOMPARE(back.iniVersion, rich.version);
+    QCOMPARE(back.docCt, rich.docCt);
+    QCOMPARE(back.commCt, rich.commCt);
+    QCOMPARE(back.editSlots[3].name, rich.editSlots[3].name);
+    QCOMPARE(back.editSlots[2].state, int16_t{2});
+    QCOMPARE(back.styles[2].italic, rich.styles[2].italic);
+    QCOMPARE(back.styles[2].back, rich.styles[2].back);
+    QCOMPARE(back.styles[1].size, rich.styles[1].size);
+    for (int n = 0; n <= 2; ++n) {
+        QCOMPARE(back.commSlots[n].groupNames, rich.commSlots[n].groupNames);
+        QCOMPARE(back.commSlots[n].fGroup, rich.commSlots[n].fGroup);
+        for (std::size_t k = 0; k < rich.commSlots[n].keys.size(); ++k) {
+            QCOMPARE(back.commSlots[n].keys[k].label, rich.commSlots[n].keys[k].label);
+            QCOMPARE(back.commSlots[n].keys[k].command, rich.commSlots[n].keys[k].command);
+        }
+    }
+    QCOMPARE(back.commSlots[2].portName, rich.commSlots[2].portName);
+    QCOMPARE(back.commSlots[1].tcpAddress, rich.commSlots[1].tcpAddress);
+    QCOMPARE(back.recentFiles, rich.recentFiles);
+    QCOMPARE(back.canTable[0].prompt, rich.canTable[0].prompt);
+    QCOMPARE(back.canTable[1].flags, rich.canTable[1].flags);
+    QCOMPARE(back.canTable[1].uar1, rich.canTable[1].uar1);
+    QCOMPARE(back.spi.lastSent, rich.spi.lastSent);
+    QCOMPARE(back.browser.width, rich.browser.width);
+    QCOMPARE(back.ramViewer.top, rich.ramViewer.top);
+
+    QVERIFY(writeIniFile(back));
+    QCOMPARE(fileBytes(back.prefFile), first);
+}
+
+void TstPrefsFile::terminalKeysAreWrittenInTheirFixedOrder()
+{
+    const IniFile written = prefsImage(readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=2\n"));
+    const QStringList keys = written.keys("Comm_1");
+    const QStringList head{"State",      "Name",         "Width",        "Height",     "Top",
+                           "Left",       "Font",         "Size",         "Bold",       "Italic",
+                           "Forecolor",  "Backcolor",    "AutoName",     "Rows",       "Columns",
+                           "ScrollRows", "BlockCursor",  "Port",         "PortName",   "Connected",
+                           "Settings",   "TranslateCR",  "CRTranslate",  "ControlHEX", "NotCRLF",
+                           "DisplayHEX", "RTSActive",    "DTRActive",    "CharDelay",  "LineDelay",
+                           "Device",     "CANInterface", "TCPIPEnabled", "TCPAddress", "FKeyEn",
+                           "FGroup",     "FGroupCt",     "FGrpName0",    "F1"};
+    QCOMPARE(keys.mid(0, head.size()), head);
+    QCOMPARE(keys.size(), head.size() - 2 + 2 * 11);
+    QCOMPARE(keys.mid(head.size() + 8, 3), (QStringList{"F10", "FGrpName1", "F11"}));
+    QCOMPARE(keys.last(), QStringLiteral("F20"));
+    QCOMPARE(written.keys("MODULE Settings").mid(12, 6),
+             (QStringList{"UAR0(0)", "UAR1(0)", "LAR0(0)", "LAR1(0)", "FLAGS(0)", "UAR0(1)"}));
+    QCOMPARE(written.keys("DONGLE Settings").first(), QStringLiteral("KORVOBaud"));
+}
+
+void TstPrefsFile::theBackupHoldsThePreviousFile()
+{
+    QTemporaryDir dir;
+    AppState s = readFrom(QByteArray());
+    s.prefFile = dir.filePath("motion.ktm");
+    s.setup.width = 1111;
+    QVERIFY(writeIniFile(s));
+    QVERIFY(!QFile::exists(dir.filePath("motion.bak")));
+    const QByteArray first = fileBytes(s.prefFile);
+    s.setup.width = 2222;
+    QVERIFY(writeIniFile(s));
+    QCOMPARE(fileBytes(dir.filePath("motion.bak")), first);
+    QCOMPARE(getIniLong(s.prefFile, "Setup", "Width", 0), 2222);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"motion.bak", "motion.ktm"}));
+}
+
+void TstPrefsFile::aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("folder permissions are tested on Unix");
+#else
+    QTemporaryDir dir;
+    AppState s = readFrom(QByteArray());
+    s.prefFile = dir.filePath("korvoterm.ktm");
+    QVERIFY(writeIniFile(s));
+    const QByteArray old = fileBytes(s.prefFile);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    s.setup.width = 4321;
+
+    bool written = true;
+    if (::geteuid() == 0) {
+        // Root ignores folder permissions: the write runs in a child that has given up root.
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            ::_exit(writeIniFile(s) ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QVERIFY(WEXITSTATUS(status) != 2);
+        written = WEXITSTATUS(status) == 0;
+    } else {
+        written = writeIniFile(s);
+    }
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    QVERIFY(!written);
+    QCOMPARE(fileBytes(s.prefFile), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"korvoterm.ktm"});
+#endif
+}
+
+QTEST_GUILESS_MAIN(TstPrefsFile)
+#include "tst_prefsfile.moc"
