@@ -76,6 +76,9 @@ bool QtSerialLink::open(const QString &portName, const QString &settings)
         const QString hint = permissionHint(portName);
         if (!hint.isEmpty())
             description += QStringLiteral("\n") + hint;
+        else if (m_port.error() == QSerialPort::PermissionError)
+            // Access is granted, so the refusal is a lock or an exclusive open by someone else.
+            description += QStringLiteral("\nThe port is in use by another program.");
         m_error = description;
         return false;
     }
@@ -157,7 +160,8 @@ void QtSerialLink::onReadyRead()
     }
     // A readable descriptor that yields nothing is a hung-up line (the other side of a pty closed).
     if (++m_emptyReads >= 2 || hungUp())
-        reportLost(QStringLiteral("The device %1 is no longer available.").arg(m_name));
+        reportLost(
+            QStringLiteral("The device %1 is no longer available (the line was hung up).").arg(m_name));
 }
 
 void QtSerialLink::onError(QSerialPort::SerialPortError error)
@@ -166,9 +170,14 @@ void QtSerialLink::onError(QSerialPort::SerialPortError error)
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
     case QSerialPort::DeviceNotFoundError:
-        if (m_port.isOpen())
-            reportLost(
-                QStringLiteral("The device %1 is no longer available: %2").arg(m_name, m_port.errorString()));
+        if (m_port.isOpen()) {
+            // A hang-up leaves a stale errno behind; say what happened instead.
+            reportLost(hungUp()
+                           ? QStringLiteral("The device %1 is no longer available (the line was hung up).")
+                                 .arg(m_name)
+                           : QStringLiteral("The device %1 is no longer available: %2")
+                                 .arg(m_name, m_port.errorString()));
+        }
         break;
     default:
         // Open and write failures are returned by open() and write(); line errors are ignored.
