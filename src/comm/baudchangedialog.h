@@ -1,0 +1,27 @@
+#pragma once
+
+// The notice that a baud rate was changed, with "Don't Show Again." tied to the ShowBaudChange preference.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+
+namespace korvo {
+
+class BaudChangeDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit BaudChangeDialog(QWidget *parent = nullptr);
+
+    // The notice's text; the default tells about the rate used during an upgrade.
+    void setMessage(const QString &text);
+    QString message() const;
+
+private:
+    QLabel *m_label = nullptr;
+    QCheckBox *m_noShowAgain = nullptr;
+};
+
+} // namespace korvo
