@@ -1,0 +1,44 @@
+#include "benchregistry.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace korvo::bench {
+
+std::vector<Benchmark> &benchmarks()
+{
+    static std::vector<Benchmark> all;
+    return all;
+}
+
+Registrar::Registrar(const char *name, const char *summary, bool needsWidgets, BenchFunction run)
+{
+    benchmarks().push_back(Benchmark{name, summary, needsWidgets, std::move(run)});
+}
+
+void report(const char *name, double value, const char *unit)
+{
+    std::printf("%s %.3g %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
+}
+
+int runCount(const QStringList &args, int fallback)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    if (at < 0 || at + 1 >= args.size())
+        return fallback;
+    bool ok = false;
+    const int runs = args.at(at + 1).toInt(&ok);
+    return ok && runs > 0 ? runs : fallback;
+}
+
+} // namespace korvo::bench
