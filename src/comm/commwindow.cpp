@@ -1,0 +1,593 @@
+#include "comm/commwindow.h"
+
+#include "app/clock.h"
+#include "app/prompt.h"
+#include "app/texthelpers.h"
+#include "comm/commlink.h"
+#include "comm/displaytranslator.h"
+#include "comm/linkfactory.h"
+#include "comm/receivedispatcher.h"
+#include "comm/terminalscreen.h"
+#include "comm/terminalview.h"
+#include "comm/translatedialog.h"
+#include "ui/main/twips.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <Qsci/qsciscintillabase.h>
+
+namespace korvo {
+
+namespace {
+
+const char *const kPanelKeys[] = {"connect", "comm", "device", "can", "group", "capture", "msg"};
+
+// Windows whose link holds a reference into the slot table; the table must not move while any exists.
+int g_liveWindows = 0;
+
+QString clipboardText()
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+// Line ends as the device gets them from a pasted or dropped text: CR LF, whatever the source used.
+QString deviceLineEnds(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return text;
+}
+
+} // namespace
+
+CommWindow::CommWindow(QWidget *parent)
+    : CommWindow(app().newSlot, systemClock(), systemLinkFactory(), parent)
+{
+}
+
+CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *parent)
+    : QWidget(parent), m_slot(slot)
+{
+    AppState &state = app();
+    if (g_liveWindows++ == 0)
+        state.commSlots.reserve(size_t(kMaxTerminals) + 1);
+    state.ensureCommSlot(slot);
+    CommWindowSettings &s = settings();
+
+    m_link = std::make_unique<CommLink>(s, clock, factory);
+    m_screen = std::make_unique<TerminalScreen>(s.rows, s.columns, s.scrollRows);
+    m_dispatcher = std::make_unique<ReceiveDispatcher>(*m_screen);
+    buildUi();
+    wireLink();
+
+    state.lineEnd = QStringLiteral("\r");
+    if (s.state < 0)
+        s.state = 0;
+    setWindowTitle(s.name);
+    setTerminal(kDisplayItems | kCommItems);
+    if (s.state != 1) {
+        state.activeComm = int16_t(slot);
+        state.activeKind = WindowKind::Terminal;
+    }
+}
+
+CommWindow::~CommWindow()
+{
+    --g_liveWindows;
+}
+
+CommWindowSettings &CommWindow::settings() const
+{
+    return app().commSlots[size_t(m_slot)];
+}
+
+void CommWindow::buildUi()
+{
+    m_view = new TerminalView(*m_screen, this);
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+    m_view->viewport()->setAcceptDrops(true);
+
+    m_functionBar = new QWidget(this);
+    m_functionBar->setVisible(false);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    for (const char *key : kPanelKeys) {
+        auto *label = new QLabel(this);
+        label->setObjectName(QLatin1String(key));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        const bool stretch = qstrcmp(key, "msg") == 0;
+        m_statusBar->addWidget(label, stretch ? 1 : 0);
+        m_panels.insert(QLatin1String(key), label);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_functionBar);
+    layout->addWidget(m_statusBar);
+    setAutoFillBackground(true);
+
+    connect(m_view, &TerminalView::selectionChanged, this, &CommWindow::setCommEdits);
+    connect(m_view, &TerminalView::rightButtonReleased, this, [this](const QPoint &globalPos) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+        app().activeComm = int16_t(m_slot);
+        app().activeKind = WindowKind::Terminal;
+        commandHost().showTerminalMenu(globalPos, m_view->hasSelection());
+    });
+
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    m_clipboardHasText = !clipboard->text().isEmpty();
+    connect(clipboard, &QClipboard::dataChanged, this, [this] {
+        m_clipboardHasText = !clipboardText().isEmpty();
+        setCommEdits();
+    });
+}
+
+void CommWindow::wireLink()
+{
+    ReceiveDispatcher::Hooks &h = m_dispatcher->hooks();
+    h.mode = [this] { return m_link->receiveMode(); };
+    h.setMode = [this](int mode) { m_link->setReceiveMode(mode); };
+    h.restartReplyTimer = [this] { m_link->restartReplyTimer(); };
+
+    connect(m_link.get(), &CommLink::dataReceived, this, [this](const QByteArray &data) {
+        m_dispatcher->receive(data);
+        if (m_view->hasSelection())
+            setCommEdits();
+    });
+    connect(m_link.get(), &CommLink::statusText, this, &CommWindow::setPanelText);
+    connect(m_link.get(), &CommLink::panelEnabled, this, [this](const QString &key, bool enabled) {
+        if (QLabel *label = panel(key))
+            label->setEnabled(enabled);
+    });
+    connect(m_link.get(), &CommLink::connectedChanged, this, [this] {
+        if (isActiveChild())
+            updateCommands(commandHost());
+    });
+    connect(m_link.get(), &CommLink::collectorReset, this, [this] { m_dispatcher->resetCollectors(); });
+    // Shown after the link has finished its step, so a message box never runs inside the link's code.
+    connect(
+        m_link.get(), &CommLink::errorOccurred, this,
+        [](const QString &text, const QString &title, PromptIcon icon) { ask(text, title, icon); },
+        Qt::QueuedConnection);
+}
+
+void CommWindow::setTerminal(int items)
+{
+    if (windowStateCode() == 1)
+        return;
+    CommWindowSettings &s = settings();
+    if (items & kDisplayItems) {
+        // Font and colours belong to the view; the screen keeps its contents and cursor.
+        m_view->setTerminalFont(s.font, s.size, s.bold, s.italic);
+        m_view->setColours(s.forecolor, s.backcolor);
+        m_view->setBlockCursor(s.blockCursor != 0);
+        m_dispatcher->translator().setOptions(TranslateOptions::fromSettings(s));
+    }
+    if (items & kCommItems) {
+        if (m_hooks.stopCapture)
+            m_hooks.stopCapture();
+        m_link->applyCommSettings();
+    }
+    setWindowTitle(s.name);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, TerminalView::paletteColour(s.backcolor));
+    setPalette(pal);
+    setFunctionGroup(s.fGroup);
+    applyGrid(false);
+    layoutWindow();
+}
+
+void CommWindow::applyGrid(bool force)
+{
+    const CommWindowSettings &s = settings();
+    m_dispatcher->setHistoryLimit(qsizetype(s.rows) * s.columns);
+    if (!force && s.rows == m_screen->rows() && s.columns == m_screen->columns()) {
+        m_screen->setScrollRows(s.scrollRows);
+        return;
+    }
+    // A new grid is drawn again from the history, so the text flows at the new width.
+    m_screen->resize(s.rows, s.columns);
+    m_screen->setScrollRows(s.scrollRows);
+    m_screen->clear();
+    m_dispatcher->displayReceived(m_dispatcher->history());
+    m_view->updateGeometry();
+}
+
+void CommWindow::clearCommWindow()
+{
+    m_dispatcher->clearHistory();
+    m_view->clearSelection();
+    applyGrid(true);
+    setCommEdits();
+}
+
+void CommWindow::connectComm(bool connect)
+{
+    m_link->connectComm(connect);
+}
+
+bool CommWindow::isConnected() const
+{
+    return m_link->isConnected();
+}
+
+QString CommWindow::terminalText(bool withScrollBack) const
+{
+    const int first = withScrollBack ? 0 : m_screen->scrollbackCount();
+    QStringList lines;
+    for (int line = first; line < m_screen->lineCount(); ++line)
+        lines << m_screen->lineText(line);
+    // The screen fills from its bottom row: blank rows before the first text and after the last are no text.
+    while (!lines.isEmpty() && lines.first().isEmpty())
+        lines.removeFirst();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.isEmpty() ? QString() : lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+}
+
+bool CommWindow::hasText() const
+{
+    for (int line = 0; line < m_screen->lineCount(); ++line)
+        if (!m_screen->lineText(line).isEmpty())
+            return true;
+    return false;
+}
+
+void CommWindow::copySelection()
+{
+    if (!m_view->hasSelection())
+        return;
+    QGuiApplication::clipboard()->setText(m_view->selectedText());
+    m_view->clearSelection();
+}
+
+void CommWindow::pasteClipboard()
+{
+    sendWithLineEnd(trimLineEnds(clipboardText()), QStringLiteral("\r"));
+}
+
+void CommWindow::selectAll()
+{
+    m_view->selectAll();
+}
+
+void CommWindow::writeClipboard()
+{
+    const QByteArray data = DisplayTranslator::encodeForDevice(deviceLineEnds(clipboardText()));
+    if (data.isEmpty())
+        return;
+    if (m_link->isTcp())
+        m_link->sendToComm(data, false);
+    else
+        m_link->writeToPort(data);
+}
+
+void CommWindow::sendWithLineEnd(const QString &text, const QString &lineEnd)
+{
+    const QByteArray data = DisplayTranslator::encodeForDevice(deviceLineEnds(text));
+    if (data.isEmpty())
+        return;
+    // The line pause follows this send's line end; the previous one returns when the send is over.
+    const QString saved = app().lineEnd;
+    app().lineEnd = lineEnd;
+    m_link->sendToComm(data, true, [saved](bool) { app().lineEnd = saved; });
+}
+
+void CommWindow::showTranslateDialog()
+{
+    TranslateDialog dialog(TranslateDialog::Options::of(settings()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.options().applyTo(settings());
+    setTerminal(kDisplayItems);
+}
+
+void CommWindow::setFunctionGroup(int group)
+{
+    CommWindowSettings &s = settings();
+    s.fGroup = int16_t(std::clamp(group, 0, std::max(0, int(s.fGroupCt) - 1)));
+    setPanelText(QStringLiteral("group"), QLatin1Char(' ') + s.groupNames.value(s.fGroup));
+}
+
+QLabel *CommWindow::panel(const QString &key) const
+{
+    return m_panels.value(key);
+}
+
+void CommWindow::setPanelText(const QString &key, const QString &text)
+{
+    if (QLabel *label = panel(key))
+        label->setText(text);
+}
+
+void CommWindow::layoutWindow()
+{
+    if (QLayout *l = layout())
+        l->activate();
+}
+
+void CommWindow::sizeCommWindow()
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (sub && !sub->isMinimized() && !sub->isMaximized())
+        sub->resize(sub->size() - size() + sizeHint());
+    layoutWindow();
+}
+
+bool CommWindow::isActiveChild() const
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!sub || !sub->mdiArea())
+        return true;
+    return sub->mdiArea()->activeSubWindow() == sub;
+}
+
+void CommWindow::setCommEdits()
+{
+    if (!isActiveChild())
+        return;
+    CommandHost &host = commandHost();
+    const bool selected = m_view->hasSelection();
+    host.setToolEnabled(QStringLiteral("copy"), selected);
+    host.setToolEnabled(QStringLiteral("cut"), selected);
+    host.setToolEnabled(QStringLiteral("paste"), m_clipboardHasText);
+    host.setMenuEnabled(MenuCommand::CommCopy, selected);
+    host.setMenuEnabled(MenuCommand::CommPaste, m_clipboardHasText);
+    Q_EMIT editCommandsChanged();
+}
+
+void CommWindow::updateCommands(CommandHost &host)
+{
+    app().activeComm = int16_t(m_slot);
+    app().activeKind = WindowKind::Terminal;
+    const bool connected = isConnected();
+    host.setToolEnabled(QStringLiteral("con"), !connected);
+    host.setToolEnabled(QStringLiteral("discon"), connected);
+    for (const char *key : {"clear", "snap", "upld", "dnld", "props"})
+        host.setToolEnabled(QLatin1String(key), true);
+    host.setMenuEnabled(MenuCommand::Connect, !connected);
+    host.setMenuEnabled(MenuCommand::Disconnect, connected);
+    host.setMenuEnabled(MenuCommand::CommSelectAll, true);
+    host.setMenuEnabled(MenuCommand::Snap, true);
+    const bool selected = m_view->hasSelection();
+    host.setToolEnabled(QStringLiteral("copy"), selected);
+    host.setToolEnabled(QStringLiteral("cut"), selected);
+    host.setToolEnabled(QStringLiteral("paste"), m_clipboardHasText);
+    host.setMenuEnabled(MenuCommand::CommCopy, selected);
+    host.setMenuEnabled(MenuCommand::CommPaste, m_clipboardHasText);
+}
+
+int CommWindow::windowStateCode() const
+{
+    const QWidget *w = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!w)
+        w = this;
+    return w->isMinimized() ? 1 : w->isMaximized() ? 2 : 0;
+}
+
+void CommWindow::storePlacement()
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!sub || windowStateCode() != 0)
+        return;
+    CommWindowSettings &s = settings();
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
+    s.left = pixelsToTwips(sub->x(), dpiX);
+    s.top = pixelsToTwips(sub->y(), dpiY);
+    s.width = pixelsToTwips(sub->width(), dpiX);
+    s.height = pixelsToTwips(sub->height(), dpiY);
+}
+
+void CommWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        if (QWidget *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            sub->installEventFilter(this);
+        m_view->setFocus();
+    }
+}
+
+void CommWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_hooks.mayClose && !m_hooks.mayClose()) {
+        event->ignore();
+        return;
+    }
+    storePlacement();
+    // A window closed with the application comes back at the next start; one the user closed does not.
+    settings().state = app().closingApplication ? int16_t(windowStateCode()) : kSlotFree;
+    m_link->shutdown();
+    event->accept();
+}
+
+bool CommWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view) {
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Keys of the terminal's own table must reach it even where the menus have shortcuts for them.
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (isTerminalKey(key)) {
+                event->accept();
+                return true;
+            }
+        } else if (event->type() == QEvent::KeyPress) {
+            const bool handled = handleKey(static_cast<QKeyEvent *>(event));
+            setCommEdits();
+            return handled;
+        }
+        return false;
+    }
+    if (watched == m_view->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            if (acceptsDrop(drag))
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            if (!acceptsDrop(drop)) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            sendWithLineEnd(drop->mimeData()->text(), QStringLiteral("\n"));
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+    if (watched == parentWidget() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        storePlacement();
+    return false;
+}
+
+bool CommWindow::acceptsDrop(const QDropEvent *event) const
+{
+    if (!event->mimeData()->hasText() || !m_link->isConnected())
+        return false;
+    // Only a selection dragged out of one of our edit windows is sent; files and foreign text are not.
+    for (const QObject *o = event->source(); o; o = o->parent())
+        if (qobject_cast<const QsciScintillaBase *>(o))
+            return true;
+    return false;
+}
+
+bool CommWindow::isTerminalKey(const QKeyEvent *event) const
+{
+    const int key = event->key();
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return true;
+    if (ctrl)
+        return key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_Insert || key == Qt::Key_Home ||
+               key == Qt::Key_End;
+    switch (key) {
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return !event->text().isEmpty() && !(event->modifiers() & Qt::AltModifier);
+    }
+}
+
+bool CommWindow::handleKey(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
+        const int n = key - Qt::Key_F1 + 1;
+        const auto &hook = ctrl ? m_hooks.editFunctionKey : m_hooks.functionKey;
+        if (hook)
+            hook(n);
+        return true;
+    }
+    switch (key) {
+    case Qt::Key_F11:
+    case Qt::Key_F12:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    case Qt::Key_Insert:
+        if (shift)
+            writeClipboard();
+        else if (ctrl)
+            copySelection();
+        return true;
+    case Qt::Key_Delete:
+        if (shift)
+            copySelection();
+        else
+            m_view->clearSelection();
+        return true;
+    case Qt::Key_PageUp:
+        m_view->scrollLines(-m_screen->rows());
+        return true;
+    case Qt::Key_PageDown:
+        m_view->scrollLines(m_screen->rows());
+        return true;
+    case Qt::Key_Up:
+        m_view->scrollLines(-1);
+        return true;
+    case Qt::Key_Down:
+        m_view->scrollLines(1);
+        return true;
+    case Qt::Key_Home:
+        if (ctrl) {
+            m_view->scrollLines(-m_screen->rows());
+            m_view->scrollToTop();
+        }
+        return true;
+    case Qt::Key_End:
+        if (ctrl)
+            m_view->scrollToBottom();
+        return true;
+    default:
+        break;
+    }
+    if (ctrl && key == Qt::Key_V) {
+        pasteClipboard();
+        return true;
+    }
+    if (ctrl && key == Qt::Key_C) {
+        if (m_view->hasSelection())
+            copySelection();
+        else
+            m_link->sendTypedChar('\x03');
+        return true;
+    }
+
+    QString typed = event->text();
+    if (ctrl && key >= Qt::Key_A && key <= Qt::Key_Z && !(mods & Qt::AltModifier))
+        typed = QChar(char16_t(key - Qt::Key_A + 1));
+    else if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        typed = QStringLiteral("\r");
+    else if (key == Qt::Key_Backspace)
+        typed = QStringLiteral("\b");
+    else if (key == Qt::Key_Escape)
+        typed = QStringLiteral("\x1b");
+    else if (key == Qt::Key_Tab)
+        typed = QStringLiteral("\t");
+    if (typed.isEmpty())
+        return false;
+    // Typed characters go to the device only; its echo is what appears on the screen.
+    for (const char c : DisplayTranslator::encodeForDevice(typed))
+        m_link->sendTypedChar(c);
+    return true;
+}
+
+} // namespace korvo

@@ -1,0 +1,125 @@
+#pragma once
+
+// frmCommWindow: a terminal window inside the main window's MDI area. It owns its link, screen and receive
+// dispatcher, turns keys, mouse and drops into link traffic, and shows the terminal's status panels.
+
+#include "app/appstate.h"
+#include "ui/main/childwindow.h"
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QStatusBar;
+
+namespace korvo {
+
+class Clock;
+class CommLink;
+class LinkFactory;
+class ReceiveDispatcher;
+class TerminalScreen;
+class TerminalView;
+
+class CommWindow : public QWidget, public ChildWindow
+{
+    Q_OBJECT
+public:
+    // Set_Terminal items.
+    static constexpr int kDisplayItems = 1;
+    static constexpr int kCommItems = 2;
+
+    // Hooks that the function keys, capture and transfers fill in.
+    struct Hooks
+    {
+        std::function<void(int key)> functionKey;     // F1..F10 pressed (1..10)
+        std::function<void(int key)> editFunctionKey; // Ctrl+F1..F10: open the function-key editor
+        std::function<bool()> mayClose;               // false while a function key runs
+        std::function<void()> stopCapture;            // applying the communication settings ends capture
+    };
+
+    // The slot is app().newSlot (the main window sets it before creating the window).
+    explicit CommWindow(QWidget *parent = nullptr);
+    CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *parent = nullptr);
+    ~CommWindow() override;
+
+    // ChildWindow
+    WindowKind kind() const override { return WindowKind::Terminal; }
+    int slot() const override { return m_slot; }
+    void updateCommands(CommandHost &host) override;
+
+    CommWindowSettings &settings() const;
+    CommLink &link() const { return *m_link; }
+    ReceiveDispatcher &dispatcher() const { return *m_dispatcher; }
+    TerminalScreen &screen() const { return *m_screen; }
+    TerminalView &view() const { return *m_view; }
+    Hooks &hooks() { return m_hooks; }
+    QWidget *functionKeyBar() const { return m_functionBar; }
+
+    // Set_Terminal: bit 1 display (font, colours, grid, translations), bit 2 communication settings.
+    void setTerminal(int items);
+    // Clear_Comm_Window: screen, scroll-back and history.
+    void clearCommWindow();
+    void connectComm(bool connect);
+    bool isConnected() const;
+
+    // Terminal text for saving: the screen, or scroll-back and screen; lines end with CR LF.
+    QString terminalText(bool withScrollBack) const;
+    bool hasText() const;
+
+    // Edit commands of the menu and toolbar.
+    void copySelection();
+    void pasteClipboard();
+    void selectAll();
+    // Shift+Insert: the clipboard to the port in one piece.
+    void writeClipboard();
+    void showTranslateDialog();
+    void setFunctionGroup(int group);
+
+    // Status panels by key: "connect", "comm", "device", "can", "group", "capture", "msg".
+    QLabel *panel(const QString &key) const;
+    void setPanelText(const QString &key, const QString &text);
+
+    // Size_Comm_Window: fits the MDI window around the screen, function-key bar and status bar.
+    void sizeCommWindow();
+    // Form_Resize: lays the window out again.
+    void layoutWindow();
+
+Q_SIGNALS:
+    // Selection or clipboard changed: copy and paste commands may have changed.
+    void editCommandsChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildUi();
+    void wireLink();
+    bool handleKey(class QKeyEvent *event);
+    bool isTerminalKey(const QKeyEvent *event) const;
+    void sendWithLineEnd(const QString &text, const QString &lineEnd);
+    bool acceptsDrop(const class QDropEvent *event) const;
+    void setCommEdits();
+    bool isActiveChild() const;
+    void storePlacement();
+    int windowStateCode() const;
+    void applyGrid(bool force);
+
+    int m_slot;
+    std::unique_ptr<CommLink> m_link;
+    std::unique_ptr<TerminalScreen> m_screen;
+    std::unique_ptr<ReceiveDispatcher> m_dispatcher;
+    TerminalView *m_view = nullptr;
+    QWidget *m_functionBar = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QHash<QString, QLabel *> m_panels;
+    Hooks m_hooks;
+    bool m_clipboardHasText = false;
+    bool m_placed = false;
+};
+
+} // namespace korvo
