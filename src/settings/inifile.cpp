@@ -45,8 +45,12 @@ public:
         const qsizetype maxBytes = IniFile::kMaxValueLength * (m_utf8 ? 4 : 1);
         const qsizetype size = std::min(s.size(), maxBytes);
         QString decoded = m_utf8 ? QString::fromUtf8(s.begin, size) : decodeCp1252(s.begin, size);
-        if (decoded.size() > IniFile::kMaxValueLength)
+        if (decoded.size() > IniFile::kMaxValueLength) {
             decoded.truncate(IniFile::kMaxValueLength);
+            // Never end on half of a surrogate pair.
+            if (decoded.back().isHighSurrogate())
+                decoded.chop(1);
+        }
         return decoded;
     }
 
@@ -64,17 +68,17 @@ bool isSpace(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
-// Quotes keep blanks at either end of a value, which the reader would otherwise drop. A value made only
-// of blanks is written bare (and so reads back empty), as the group-name convention expects.
-QString writtenValue(const QString &value)
+// Quotes keep blanks at either end of a value, which the reader would otherwise drop. Line breaks cannot
+// be stored in a line-based file and become blanks.
+QString writtenValue(QString value)
 {
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (value.isEmpty())
         return value;
-    const bool allBlank = std::all_of(value.begin(), value.end(), isSpace);
     const bool edgeBlank = isSpace(value.front()) || isSpace(value.back());
     const bool quoted =
         value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
-    if (!allBlank && (edgeBlank || quoted))
+    if (edgeBlank || quoted)
         return QLatin1Char('"') + value + QLatin1Char('"');
     return value;
 }
@@ -129,7 +133,7 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         if (value.size() >= 2 && *value.begin == '"' && *(value.end - 1) == '"')
             value = Span{value.begin + 1, value.end - 1};
         current->index.insert(foldedKey, static_cast<qsizetype>(current->entries.size()));
-        current->entries.push_back(Entry{key, decoder.text(value)});
+        current->entries.push_back(Entry{key, decoder.text(value), false});
     }
     return ini;
 }
@@ -159,11 +163,15 @@ QByteArray IniFile::toBytes() const
             text += crlf;
         text += QLatin1Char('[') + section.name + QLatin1Char(']') + crlf;
         for (const Entry &entry : section.entries)
-            text += entry.key + QLatin1Char('=') + writtenValue(entry.value) + crlf;
+            text += entry.key + QLatin1Char('=') +
+                    (entry.verbatim ? entry.value : writtenValue(entry.value)) + crlf;
     }
     // Windows-1252 keeps files exchangeable with Windows workstations; a character outside it (a path in
     // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.
-    if (std::optional<QByteArray> bytes = encodeCp1252(text))
+    // Text whose Windows-1252 bytes happen to form UTF-8 ("Ã©") is written as UTF-8 too, or the reader would
+    // take it for UTF-8 and change it.
+    std::optional<QByteArray> bytes = encodeCp1252(text);
+    if (bytes && !looksLikeUtf8(*bytes))
         return *bytes;
     return text.toUtf8();
 }
@@ -184,17 +192,28 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     return s->entries[static_cast<std::size_t>(*it)].value;
 }
 
-void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+void IniFile::put(const QString &section, const QString &key, const QString &value, bool verbatim)
 {
     Section &s = sectionFor(section);
     const QString foldedKey = folded(key);
     const auto it = s.index.constFind(foldedKey);
     if (it != s.index.constEnd()) {
-        s.entries[static_cast<std::size_t>(*it)].value = value;
+        s.entries[static_cast<std::size_t>(*it)] =
+            Entry{s.entries[static_cast<std::size_t>(*it)].key, value, verbatim};
         return;
     }
     s.index.insert(foldedKey, static_cast<qsizetype>(s.entries.size()));
-    s.entries.push_back(Entry{key, value});
+    s.entries.push_back(Entry{key, value, verbatim});
+}
+
+void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+{
+    put(section, key, value, false);
+}
+
+void IniFile::setVerbatim(const QString &section, const QString &key, const QString &text)
+{
+    put(section, key, text, true);
 }
 
 void IniFile::addSection(const QString &section)

@@ -8,7 +8,8 @@
 // starting with ";" and lines without "=" are ignored, as are entries before the first section. A repeated
 // section continues the first one of that name; a repeated key keeps its first value. Values are cut to
 // 2046 characters. Format as written: CR LF line ends, "key=value" without blanks, one empty line between
-// sections, Windows-1252 bytes (UTF-8 only when some text has no Windows-1252 byte).
+// sections, values with blanks at an edge or wrapped in quotes are quoted, Windows-1252 bytes (UTF-8 only
+// when some text has no Windows-1252 byte), so that whatever was read is written back and reads the same.
 
 #include <QByteArray>
 #include <QHash>
@@ -40,6 +41,9 @@ public:
     bool hasSection(const QString &section) const { return findSection(section) != nullptr; }
     // Replaces the value, or adds the key at the end of its section, adding the section at the end.
     void setValue(const QString &section, const QString &key, const QString &value);
+    // Like setValue, but the text is written exactly as it stands, without the quotes that would keep blanks
+    // at its edges (so " " is stored as a blank and reads back empty).
+    void setVerbatim(const QString &section, const QString &key, const QString &text);
     // Adds an empty section at the end unless it exists, so that the order of sections can be laid down
     // first.
     void addSection(const QString &section);
@@ -53,6 +57,7 @@ private:
     {
         QString key;
         QString value;
+        bool verbatim;
     };
     struct Section
     {
@@ -64,6 +69,7 @@ private:
     Section *findSection(const QString &name);
     const Section *findSection(const QString &name) const;
     Section &sectionFor(const QString &name);
+    void put(const QString &section, const QString &key, const QString &value, bool verbatim);
 
     std::vector<Section> m_sections;
     QHash<QString, qsizetype> m_index; // case-folded section name -> section

@@ -42,7 +42,8 @@ public:
     void character(const char *key, int16_t &field, char defaultValue)
     {
         const QString value = get(key).value_or(QString());
-        field = value.isEmpty() ? int16_t{defaultValue} : static_cast<int16_t>(value.front().unicode());
+        const bool usable = !value.isEmpty() && !value.front().isSurrogate();
+        field = usable ? static_cast<int16_t>(value.front().unicode()) : int16_t{defaultValue};
     }
 
 private:
@@ -66,7 +67,7 @@ public:
     void text(const char *key, const QString &field, const QString &) { put(key, field); }
     void character(const char *key, const int16_t &field, char)
     {
-        put(key, field > 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());
+        put(key, field != 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());
     }
 
 private:
@@ -111,7 +112,10 @@ void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSet
             const QString name = slot.groupNames.value(k / 10);
             // An empty name is kept as a blank so that the key stays present and does not read back as
             // the default "Group"&n.
-            ini.setValue(section, prefkeys::groupName(k / 10), name.isEmpty() ? QStringLiteral(" ") : name);
+            if (name.isEmpty())
+                ini.setVerbatim(section, prefkeys::groupName(k / 10), QStringLiteral(" "));
+            else
+                ini.setValue(section, prefkeys::groupName(k / 10), name);
         }
         const auto index = static_cast<std::size_t>(k);
         const FunctionKey key = index < slot.keys.size() ? slot.keys[index] : FunctionKey{};

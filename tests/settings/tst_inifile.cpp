@@ -16,6 +16,7 @@ private Q_SLOTS:
     void aWindowsFileWithByte149ReadsAndRewritesByteIdentically();
     void aUtf8FileReadsAsUtf8AndIsWrittenBackAsWindows1252();
     void textWithoutAWindows1252ByteIsWrittenAsUtf8();
+    void windows1252TextThatWouldPassForUtf8IsWrittenAsUtf8();
     void everyLineEndIsRead_data();
     void everyLineEndIsRead();
     void namesMatchWithoutRegardToCaseAndNewEntriesGoToTheEnd();
@@ -64,6 +65,16 @@ void TstIniFile::textWithoutAWindows1252ByteIsWrittenAsUtf8()
     QCOMPARE(getFuncKey(back, "Comm_1", 1).label, QStringLiteral("a"));
 }
 
+void TstIniFile::windows1252TextThatWouldPassForUtf8IsWrittenAsUtf8()
+{
+    IniFile ini;
+    const QString tricky = QString::fromUtf8("Ã© and Â»");
+    ini.setValue("S", "Name", tricky);
+    QCOMPARE(IniFile::fromBytes(ini.toBytes()).value("S", "Name"), std::optional<QString>(tricky));
+    ini.setValue("S", "Name", QString::fromUtf8("Ã"));
+    QCOMPARE(ini.toBytes(), QByteArray("[S]\r\nName=\xC3\r\n"));
+}
+
 void TstIniFile::everyLineEndIsRead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -104,13 +115,17 @@ void TstIniFile::blanksAtTheEdgesOfAValueSurviveARoundTrip()
     ini.setValue("S", "Trail", "GO ");
     ini.setValue("S", "Quoted", "\"x\"");
     ini.setValue("S", "Blank", " ");
+    ini.setValue("S", "Break", "two\nlines");
+    ini.setVerbatim("S", "Bare", " ");
     const IniFile back = IniFile::fromBytes(ini.toBytes());
     QCOMPARE(back.value("S", "Lead"), std::optional<QString>(QStringLiteral("  send")));
     QCOMPARE(back.value("S", "Trail"), std::optional<QString>(QStringLiteral("GO ")));
     QCOMPARE(back.value("S", "Quoted"), std::optional<QString>(QStringLiteral("\"x\"")));
-    // A value of blanks only is written as it is and reads back empty, but present.
-    QVERIFY(ini.toBytes().contains("Blank= \r\n"));
-    QCOMPARE(back.value("S", "Blank"), std::optional<QString>(QString()));
+    QCOMPARE(back.value("S", "Blank"), std::optional<QString>(QStringLiteral(" ")));
+    QCOMPARE(back.value("S", "Break"), std::optional<QString>(QStringLiteral("two lines")));
+    // A verbatim blank is stored bare and reads back empty, but present.
+    QVERIFY(ini.toBytes().contains("\r\nBare= \r\n"));
+    QCOMPARE(back.value("S", "Bare"), std::optional<QString>(QString()));
     // Blanks a person typed around names and values of a hand-edited file do not count.
     QCOMPARE(IniFile::fromBytes("  [ Setup ]  \n  Width =  100 \n").value("setup", "width"),
              std::optional<QString>(QStringLiteral("100")));
