@@ -1,0 +1,619 @@
+#include "editwindow.h"
+
+#include "app/appstate.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
+#include "app/texthelpers.h"
+#include "editor/findreplacedialog.h"
+#include "editor/languageset.h"
+#include "editor/praxislexer.h"
+#include "editor/programfile.h"
+#include "ui/main/captiontext.h"
+#include "ui/main/filedialogs.h"
+#include "ui/main/printing.h"
+#include "ui/main/recentfiles.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+namespace {
+const QString kUntitled = QStringLiteral("Program");
+
+QList<EditWindow *> &openWindows()
+{
+    static QList<EditWindow *> windows;
+    return windows;
+}
+
+std::function<bool(EditWindow &)> &saveAsHandler()
+{
+    static std::function<bool(EditWindow &)> handler;
+    return handler;
+}
+
+EditSlot &slotRecord(int slot)
+{
+    app().ensureEditSlot(slot);
+    return app().editSlots[slot];
+}
+
+QString extensionTag(const QString &path)
+{
+    const QString name = fileNameOnly(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+
+int toTwips(int pixels, int dpi)
+{
+    return dpi > 0 ? pixels * 1440 / dpi : pixels * 15;
+}
+} // namespace
+
+EditWindow::EditWindow(QWidget *parent) : QWidget(parent), m_slot(app().newSlot)
+{
+    openWindows().append(this);
+    m_editor = new QsciScintilla(this);
+    m_editor->setUtf8(true);
+    m_editor->setEolMode(QsciScintilla::EolWindows);
+    m_editor->setMarginWidth(1, 0);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETIDLESTYLING, QsciScintillaBase::SC_IDLESTYLING_NONE);
+    m_editor->installEventFilter(this);
+    m_editor->viewport()->installEventFilter(this);
+
+    auto *status = new QStatusBar(this);
+    status->setSizeGripEnabled(false);
+    m_insertPanel = new QLabel(QStringLiteral("INS"), status);
+    m_linePanel = new QLabel(QStringLiteral("1"), status);
+    m_columnPanel = new QLabel(QStringLiteral("1"), status);
+    m_linePanel->setToolTip(QStringLiteral("Line"));
+    m_columnPanel->setToolTip(QStringLiteral("Column"));
+    status->addPermanentWidget(m_insertPanel);
+    status->addPermanentWidget(m_linePanel);
+    status->addPermanentWidget(m_columnPanel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_editor, 1);
+    layout->addWidget(status);
+
+    connect(m_editor, &QsciScintilla::modificationChanged, this, &EditWindow::modificationChanged);
+    connect(m_editor, &QsciScintilla::cursorPositionChanged, this, &EditWindow::caretMoved);
+    connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(commandHost()); });
+
+    slotRecord(m_slot).modified = false;
+    app().activeDoc = static_cast<int16_t>(m_slot);
+    updateCaption();
+    setEditor();
+    enableEditToolBar(commandHost());
+    app().activeKind = WindowKind::Edit;
+}
+
+EditWindow::~EditWindow()
+{
+    openWindows().removeOne(this);
+    if (m_findDialog)
+        delete m_findDialog;
+}
+
+void EditWindow::updateCommands(CommandHost &host)
+{
+    enableEditToolBar(host);
+    setupEditMenu(host);
+}
+
+void EditWindow::activate()
+{
+    app().activeKind = WindowKind::Edit;
+    app().activeDoc = static_cast<int16_t>(m_slot);
+    updateCommands(commandHost());
+}
+
+void EditWindow::enableEditToolBar(CommandHost &host)
+{
+    for (const char *key : {"new", "open", "print", "props"})
+        host.setToolEnabled(QLatin1String(key), true);
+    host.setToolEnabled(QStringLiteral("save"), isModified());
+    for (const char *key : {"con", "discon", "upld", "dnld", "clear", "snap"})
+        host.setToolEnabled(QLatin1String(key), false);
+}
+
+void EditWindow::setupEditMenu(CommandHost &host)
+{
+    const bool selected = m_editor->hasSelectedText();
+    const bool clipboardText = !QApplication::clipboard()->text().isEmpty();
+    host.setMenuEnabled(MenuCommand::Undo, m_editor->isUndoAvailable());
+    host.setMenuEnabled(MenuCommand::Redo, m_editor->isRedoAvailable());
+    host.setMenuEnabled(MenuCommand::Cut, selected);
+    host.setMenuEnabled(MenuCommand::Copy, selected);
+    host.setMenuEnabled(MenuCommand::Delete, selected);
+    host.setMenuEnabled(MenuCommand::Paste, clipboardText);
+    host.setToolEnabled(QStringLiteral("cut"), selected);
+    host.setToolEnabled(QStringLiteral("copy"), selected);
+    host.setToolEnabled(QStringLiteral("paste"), clipboardText);
+    for (MenuCommand always :
+         {MenuCommand::SelectAll, MenuCommand::Find, MenuCommand::FindNext, MenuCommand::Replace})
+        host.setMenuEnabled(always, true);
+}
+
+void EditWindow::openEditFile(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    m_loading = true;
+    slotRecord(m_slot).name = path;
+    setFileType(extensionTag(path));
+    QString text;
+    if (QFileInfo::exists(path)) {
+        QString error;
+        if (!readProgramFile(path, &text, &error))
+            ask(QStringLiteral("Cannot open %1: %2").arg(path, error), QStringLiteral("Open File"),
+                PromptIcon::Critical);
+    }
+    setDocumentText(text, false);
+    m_editor->setCursorPosition(0, 0);
+    m_loading = false;
+    updateCaption();
+}
+
+void EditWindow::setFileType(const QString &tag)
+{
+    const int kind = tag == QLatin1String("KXT")   ? 1
+                     : tag == QLatin1String("VXT") ? 4
+                     : tag == QLatin1String("FXT") ? 5
+                     : tag == QLatin1String("NBT") ? 6
+                                                   : 0;
+    slotRecord(m_slot).fileKind = static_cast<int16_t>(kind);
+    if (kind == 0) {
+        m_editor->setLexer(nullptr);
+        delete m_lexer;
+        m_lexer = nullptr;
+        const ViewParameters &view = languageSet(0).view;
+        const QFont font = editorFont(view.font, view.size, view.bold, view.italic);
+        m_editor->setFont(font);
+        m_editor->setColor(styleColour(view.fore));
+        m_editor->setPaper(styleColour(view.back));
+        // Without a lexer the default style is the one every character is drawn in.
+        m_editor->SendScintilla(QsciScintillaBase::SCI_STYLESETFONT, QsciScintillaBase::STYLE_DEFAULT,
+                                font.family().toUtf8().constData());
+        m_editor->SendScintilla(QsciScintillaBase::SCI_STYLECLEARALL);
+    } else {
+        if (!m_lexer)
+            m_lexer = new PraxisLexer(m_editor);
+        // Program kinds share the uKorvo set's look and use the keywords of their own family.
+        m_lexer->apply(languageSet(1), languageSet(kind));
+        m_editor->setLexer(m_lexer);
+    }
+    const ViewParameters &view = languageSet(kind).view;
+    m_editor->setTabWidth(view.tab);
+    m_editor->setIndentationsUseTabs(view.tabEnabled);
+    m_editor->setAutoIndent(view.autoIndent);
+    m_editor->setSelectionForegroundColor(styleColour(view.selectionFore));
+    m_editor->setSelectionBackgroundColor(styleColour(view.selectionBack));
+    m_editor->setEdgeColumn(view.margin);
+    m_editor->setEdgeMode(view.margin > 0 ? QsciScintilla::EdgeLine : QsciScintilla::EdgeNone);
+    m_editor->recolor();
+}
+
+void EditWindow::setEditor()
+{
+    const int kind = slotRecord(m_slot).fileKind;
+    loadKeyWords(kind);
+    if (kind != 0)
+        loadKeyWords(1);
+    setFileType(deviceFileTag(kind));
+}
+
+void EditWindow::newDocument(const QString &name)
+{
+    m_loading = true;
+    slotRecord(m_slot).name = name;
+    setDocumentText(QString(), false);
+    m_loading = false;
+    updateCaption();
+}
+
+void EditWindow::setDocumentText(const QString &text, bool modified)
+{
+    const bool wasLoading = m_loading;
+    m_loading = true;
+    // No undo history for a freshly loaded document; collecting it would also double the load time.
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
+    m_editor->setText(text);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
+    m_editor->setModified(false);
+    m_loading = wasLoading;
+    slotRecord(m_slot).modified = false;
+    if (modified)
+        setModified(true);
+    updateCaption();
+    enableEditToolBar(commandHost());
+}
+
+QString EditWindow::documentText() const
+{
+    return m_editor->text();
+}
+
+bool EditWindow::isModified() const
+{
+    return app().editSlots.size() > static_cast<size_t>(m_slot) && app().editSlots[m_slot].modified;
+}
+
+void EditWindow::setModified(bool modified)
+{
+    if (!modified)
+        m_editor->setModified(false);
+    markModified(modified);
+}
+
+void EditWindow::markModified(bool modified)
+{
+    if (slotRecord(m_slot).modified == modified)
+        return;
+    slotRecord(m_slot).modified = modified;
+    updateCaption();
+    enableEditToolBar(commandHost());
+    setupEditMenu(commandHost());
+}
+
+QString EditWindow::fileName() const
+{
+    return app().editSlots.size() > static_cast<size_t>(m_slot) ? app().editSlots[m_slot].name : QString();
+}
+
+QString EditWindow::selectedText() const
+{
+    return m_editor->selectedText();
+}
+
+void EditWindow::modificationChanged(bool modified)
+{
+    if (m_loading)
+        return;
+    enableEditToolBar(commandHost());
+    markModified(modified);
+}
+
+void EditWindow::caretMoved(int line, int column)
+{
+    m_linePanel->setText(QString::number(line + 1));
+    m_columnPanel->setText(QString::number(column + 1));
+}
+
+void EditWindow::updateCaption()
+{
+    const int available = std::max(0, (frame() ? frame()->width() : this->width()) - 120);
+    QString caption = displayName(fileName(), kUntitled);
+    if (app().setup.fullName != 0)
+        caption = compactPath(caption, fontMetrics(), available);
+    if (isModified())
+        caption += QStringLiteral(" *");
+    setWindowTitle(caption);
+}
+
+bool EditWindow::saveEditFile(const QString &path)
+{
+    QString error;
+    // A file that cannot be written leaves the document modified and says nothing, like the save it replaces.
+    if (!writeProgramFile(path, programFileBytes(editorLines(m_editor->text())), &error))
+        return false;
+    setModified(false);
+    return true;
+}
+
+bool EditWindow::saveAs()
+{
+    const std::optional<QString> path =
+        getFile(FileDialogKind::ProgramFile, activeDeviceFamily(), fileName(), FileDialogMode::Save, this);
+    if (!path || !saveEditFile(*path))
+        return false;
+    slotRecord(m_slot).name = *path;
+    addToLastOpen(*path);
+    m_loading = true;
+    setFileType(extensionTag(*path));
+    m_loading = false;
+    updateCaption();
+    return true;
+}
+
+bool EditWindow::checkSave()
+{
+    if (!isModified())
+        return true;
+    const QString name = fileName();
+    switch (ask(QStringLiteral("Save Changes to ") + name + QStringLiteral("?"),
+                QStringLiteral("Save Changes"), PromptIcon::Question, PromptButtons::YesNoCancel)) {
+    case PromptAnswer::Yes:
+        if (name == kUntitled) {
+            app().activeKind = WindowKind::Edit;
+            if (saveAsHandler())
+                saveAsHandler()(*this);
+            else
+                saveAs();
+        } else {
+            saveEditFile(name);
+        }
+        return true;
+    case PromptAnswer::Cancel:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void EditWindow::setSaveAsHandler(std::function<bool(EditWindow &)> handler)
+{
+    saveAsHandler() = std::move(handler);
+}
+
+void EditWindow::undo()
+{
+    if (!m_editor->isUndoAvailable())
+        return;
+    m_editor->undo();
+    if (!m_editor->isUndoAvailable())
+        setModified(false);
+    setupEditMenu(commandHost());
+}
+
+void EditWindow::redo()
+{
+    if (m_editor->isRedoAvailable())
+        m_editor->redo();
+    setupEditMenu(commandHost());
+}
+
+void EditWindow::cut()
+{
+    m_editor->cut();
+}
+
+void EditWindow::copy()
+{
+    m_editor->copy();
+    setupEditMenu(commandHost());
+}
+
+void EditWindow::paste()
+{
+    m_editor->paste();
+}
+
+void EditWindow::deleteSelection()
+{
+    m_editor->removeSelectedText();
+}
+
+void EditWindow::selectAll()
+{
+    m_editor->selectAll(true);
+}
+
+bool EditWindow::overwriteMode() const
+{
+    return m_editor->overwriteMode();
+}
+
+QString EditWindow::statusText(int panel) const
+{
+    switch (panel) {
+    case 3:
+        return m_insertPanel->text();
+    case 6:
+        return m_linePanel->text();
+    case 7:
+        return m_columnPanel->text();
+    default:
+        return QString();
+    }
+}
+
+void EditWindow::print()
+{
+    printEditWindow(m_editor, this);
+}
+
+void EditWindow::find()
+{
+    if (!m_findDialog)
+        m_findDialog = new FindReplaceDialog(this);
+    m_findDialog->showFor(false, m_editor->hasSelectedText() ? selectedText() : m_lastSearch.text);
+}
+
+void EditWindow::replace()
+{
+    if (!m_findDialog)
+        m_findDialog = new FindReplaceDialog(this);
+    m_findDialog->showFor(true, m_editor->hasSelectedText() ? selectedText() : m_lastSearch.text);
+}
+
+void EditWindow::findNext()
+{
+    if (m_lastSearch.text.isEmpty()) {
+        find();
+        return;
+    }
+    if (!findText(m_lastSearch))
+        ask(QStringLiteral("Cannot find \"%1\".").arg(m_lastSearch.text), QStringLiteral("Find Next"),
+            PromptIcon::Information);
+}
+
+bool EditWindow::findText(const SearchOptions &options)
+{
+    m_lastSearch = options;
+    if (options.text.isEmpty())
+        return false;
+    return m_editor->findFirst(options.text, false, options.matchCase, options.wholeWord, options.wrap, true);
+}
+
+bool EditWindow::replaceAndFindNext(const SearchOptions &options, const QString &replacement)
+{
+    m_lastSearch = options;
+    const QString selected = m_editor->selectedText();
+    const Qt::CaseSensitivity sensitivity = m_lastSearch.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    // Replace only what the last search found; otherwise this press just finds the next occurrence.
+    if (!selected.isEmpty() && selected.compare(m_lastSearch.text, sensitivity) == 0)
+        m_editor->replaceSelectedText(replacement);
+    return findText(m_lastSearch);
+}
+
+int EditWindow::replaceAll(const SearchOptions &options, const QString &replacement)
+{
+    m_lastSearch = options;
+    if (options.text.isEmpty())
+        return 0;
+    int count = 0;
+    m_editor->beginUndoAction();
+    bool found =
+        m_editor->findFirst(options.text, false, options.matchCase, options.wholeWord, false, true, 0, 0);
+    while (found) {
+        m_editor->replace(replacement);
+        ++count;
+        found = m_editor->findNext();
+    }
+    m_editor->endUndoAction();
+    return count;
+}
+
+bool EditWindow::handleKey(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int key = event->key();
+    if (key == Qt::Key_Delete && mods == Qt::ShiftModifier) {
+        cut();
+    } else if (key == Qt::Key_Insert && mods == Qt::ControlModifier) {
+        copy();
+    } else if (key == Qt::Key_Insert && mods == Qt::ShiftModifier) {
+        paste();
+    } else if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
+        m_editor->setOverwriteMode(!m_editor->overwriteMode());
+        m_insertPanel->setText(m_editor->overwriteMode() ? QStringLiteral("OVR") : QStringLiteral("INS"));
+    } else if (key == Qt::Key_Backspace && mods == Qt::AltModifier) {
+        undo();
+    } else if ((key == Qt::Key_C && mods == Qt::ControlModifier) || event->text() == QStringLiteral("\x03")) {
+        copy();
+    } else if ((key == Qt::Key_V && mods == Qt::ControlModifier) || event->text() == QStringLiteral("\x16")) {
+        paste();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void EditWindow::showEditMenu(const QPoint &globalPos)
+{
+    QMenu menu(this);
+    const bool selected = m_editor->hasSelectedText();
+    auto add = [&](const QString &text, bool enabled, void (EditWindow::*slot)()) {
+        QAction *action = menu.addAction(text, this, slot);
+        action->setEnabled(enabled);
+    };
+    add(QStringLiteral("&Undo"), m_editor->isUndoAvailable(), &EditWindow::undo);
+    add(QStringLiteral("&Redo"), m_editor->isRedoAvailable(), &EditWindow::redo);
+    menu.addSeparator();
+    add(QStringLiteral("Cu&t"), selected, &EditWindow::cut);
+    add(QStringLiteral("&Copy"), selected, &EditWindow::copy);
+    add(QStringLiteral("&Paste"), !QApplication::clipboard()->text().isEmpty(), &EditWindow::paste);
+    add(QStringLiteral("&Delete"), selected, &EditWindow::deleteSelection);
+    add(QStringLiteral("Select &All"), true, &EditWindow::selectAll);
+    menu.addSeparator();
+    add(QStringLiteral("&Find..."), true, &EditWindow::find);
+    add(QStringLiteral("Find &Next"), true, &EditWindow::findNext);
+    add(QStringLiteral("R&eplace"), true, &EditWindow::replace);
+    menu.exec(globalPos);
+}
+
+bool EditWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor) {
+        if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent *>(event)))
+            return true;
+        if (event->type() == QEvent::FocusIn)
+            activate();
+    } else if (watched == m_editor->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            enableEditToolBar(commandHost());
+            break;
+        case QEvent::MouseButtonRelease: {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::RightButton) {
+                setupEditMenu(commandHost());
+                showEditMenu(mouse->globalPosition().toPoint());
+                return true;
+            }
+            break;
+        }
+        case QEvent::ContextMenu:
+            return true; // the edit menu opens on the button release instead
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget *EditWindow::frame() const
+{
+    return qobject_cast<QMdiSubWindow *>(parentWidget());
+}
+
+void EditWindow::storePlacement()
+{
+    QWidget *outer = frame() ? frame() : const_cast<EditWindow *>(this);
+    if (outer->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    const QRect box = outer->geometry();
+    EditSlot &record = slotRecord(m_slot);
+    record.left = toTwips(box.x(), dpiX);
+    record.top = toTwips(box.y(), dpiY);
+    record.width = toTwips(box.width(), dpiX);
+    record.height = toTwips(box.height(), dpiY);
+}
+
+void EditWindow::closeEvent(QCloseEvent *event)
+{
+    if (!checkSave()) {
+        event->ignore();
+        return;
+    }
+    EditSlot &record = slotRecord(m_slot);
+    if (app().closingApplication) {
+        // The workspace reopens the window as it was.
+        const Qt::WindowStates states = (frame() ? frame() : this)->windowState();
+        record.state = states & Qt::WindowMinimized ? 1 : states & Qt::WindowMaximized ? 2 : 0;
+    } else {
+        record.state = kSlotFree;
+    }
+    storePlacement();
+    openWindows().removeOne(this);
+    if (openWindows().isEmpty())
+        app().activeDoc = 0;
+    event->accept();
+}
+
+void EditWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!(windowState() & Qt::WindowMinimized))
+        updateCaption();
+}
+
+} // namespace korvo

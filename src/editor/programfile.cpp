@@ -1,0 +1,114 @@
+#include "programfile.h"
+
+#include "app/texthelpers.h"
+#include "settings/iniencoding.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace korvo {
+
+bool readProgramFile(const QString &path, QString *text, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    *text = decodeCp1252(bytes.constData(), bytes.size());
+    return true;
+}
+
+QStringList editorLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    lines.append(text.mid(start));
+    return lines;
+}
+
+namespace {
+// Characters typed that the code page lacks are written as "?", as a Windows editor would.
+QByteArray encodeLine(const QString &line)
+{
+    if (std::optional<QByteArray> bytes = encodeCp1252(line))
+        return *bytes;
+    QByteArray bytes;
+    for (const QChar c : line)
+        bytes.append(encodeCp1252(QString(c)).value_or(QByteArray("?")));
+    return bytes;
+}
+} // namespace
+
+QByteArray programFileBytes(const QStringList &lines)
+{
+    qsizetype count = lines.size();
+    if (count > 0 && lines.last().isEmpty())
+        --count;
+    QByteArray bytes;
+    qsizetype total = 0;
+    for (qsizetype n = 0; n < count; ++n)
+        total += lines[n].size() + 2;
+    bytes.reserve(total);
+    for (qsizetype n = 0; n < count; ++n) {
+        const QString &line = lines[n];
+        qsizetype length = line.size();
+        while (length > 0 && line.at(length - 1) == QLatin1Char(' '))
+            --length;
+        bytes.append(encodeLine(line.left(length)));
+        bytes.append("\r\n", 2);
+    }
+    return bytes;
+}
+
+bool writeProgramFile(const QString &path, const QByteArray &content, QString *error)
+{
+    const QFileInfo target(path);
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(true);
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!temp.open())
+        return fail(temp.errorString());
+    if (temp.write(content) != content.size() || !temp.flush())
+        return fail(temp.errorString());
+    const QFileDevice::Permissions permissions = target.exists()
+                                                     ? QFile::permissions(path)
+                                                     : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    temp.close();
+    temp.setPermissions(permissions);
+
+    backupFile(path);
+    // The backup step gives up silently when it cannot move the file; the old content must then go.
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        return fail(QStringLiteral("%1 cannot be replaced").arg(path));
+    if (!temp.rename(path))
+        return fail(temp.errorString());
+    temp.setAutoRemove(false);
+    return true;
+}
+
+} // namespace korvo

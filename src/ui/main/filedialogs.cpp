@@ -1,0 +1,159 @@
+#include "filedialogs.h"
+
+#include "app/appstate.h"
+#include "app/devicecatalogue.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace korvo {
+
+namespace {
+const char kProgramFilter[] =
+    "uKorvo Files (*.kxt)|*.kxt|Veltor Files(*.vxt)|*.vxt|Fendra Files(*.fxt)|*.fxt|Norbel "
+    "Files(*.nbt)|*.nbt|"
+    "All Program Files (*.vxt;*.fxt;*.nbt;*.kxt)|*.vxt;*.fxt;*.nbt;*.kxt|Text Files (*.txt)|*.txt|"
+    "All Files (*.*)|*.*";
+
+FileDialogRunner &runner()
+{
+    static FileDialogRunner installed;
+    return installed;
+}
+
+// Filter entry (1-based) preselected for a device family.
+int programFilterEntry(int family, bool plainTextToo)
+{
+    switch (family) {
+    case UKorvo:
+        return 1;
+    case Veltor:
+        return 2;
+    case Fendra:
+        return 3;
+    case Norbel:
+        return 4;
+    default:
+        return plainTextToo ? 6 : 1;
+    }
+}
+
+std::optional<QString> runQtDialog(const FileDialogRequest &request, QWidget *parent)
+{
+    // The non-native dialog behaves the same on every desktop and never blocks a headless session.
+    QFileDialog dialog(parent, request.title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(request.filters);
+    if (!request.selectedFilter.isEmpty())
+        dialog.selectNameFilter(request.selectedFilter);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (request.mode == FileDialogMode::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    if (!request.initialPath.isEmpty()) {
+        const QFileInfo info(request.initialPath);
+        if (info.isAbsolute())
+            dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+} // namespace
+
+QStringList qtFilters(const QString &filterText)
+{
+    const QStringList parts = filterText.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        const qsizetype paren = description.lastIndexOf(QLatin1Char('('));
+        if (paren > 0 && description.endsWith(QLatin1Char(')')))
+            description = description.left(paren).trimmed();
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &pattern : patterns) {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        }
+        filters.append(description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
+    }
+    return filters;
+}
+
+int activeDeviceFamily()
+{
+    const AppState &state = app();
+    const int slot = state.activeComm;
+    if (slot > 0 && slot < static_cast<int>(state.commSlots.size()) && state.commSlots[slot].state >= 0)
+        return state.commSlots[slot].device;
+    return Veltor;
+}
+
+FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
+                                    FileDialogMode mode)
+{
+    FileDialogRequest request;
+    request.title = QStringLiteral("Select Program File");
+    request.filters = qtFilters(QString::fromLatin1(kProgramFilter));
+    request.defaultSuffix = QStringLiteral("vxt");
+    request.initialPath = initialPath;
+    request.mode = mode;
+    int entry = 1;
+    switch (kind) {
+    case FileDialogKind::ProgramFile:
+    case FileDialogKind::TransferFile:
+    case FileDialogKind::NewFileBrowse:
+        entry = programFilterEntry(family, true);
+        request.defaultSuffix = deviceExtension(family).mid(1);
+        break;
+    case FileDialogKind::SendFile:
+        entry = programFilterEntry(family, false);
+        if (!deviceFileTag(family).isEmpty())
+            request.defaultSuffix = deviceExtension(family).mid(1);
+        break;
+    case FileDialogKind::UpgradeFile:
+        request.title = family == UKorvo   ? QStringLiteral("Select uKorvo Upgrade File")
+                        : family == Fendra ? QStringLiteral("Select Fendra Upgrade File")
+                                           : QStringLiteral("Select Veltor Upgrade File");
+        request.defaultSuffix = QStringLiteral("zel");
+        request.filters = qtFilters(app().factory ? QStringLiteral("UPGRADE Files (*.zel;*.hex)|*.zel;*.hex")
+                                                  : QStringLiteral("UPGRADE Files (*.zel)|*.zel"));
+        break;
+    case FileDialogKind::CaptureFile:
+        request.title = QStringLiteral("Select Capture File");
+        request.defaultSuffix = QStringLiteral("txt");
+        entry = 6; // a capture is text: show the text files first
+
+        break;
+    case FileDialogKind::PreferencesFile:
+        request.title = QStringLiteral("Select ZelTerm Preferences File");
+        request.defaultSuffix = QStringLiteral("ktm");
+        request.filters =
+            qtFilters(QStringLiteral("Preference Files (*.ktm;*.ini)|*.ktm;*.ini|All Files (*.*)|*.*"));
+        break;
+    }
+    request.selectedFilter = request.filters.value(entry - 1, request.filters.value(0));
+    return request;
+}
+
+std::optional<QString> getFile(FileDialogKind kind, int family, const QString &initialPath,
+                               FileDialogMode mode, QWidget *parent)
+{
+    const FileDialogRequest request = fileDialogRequest(kind, family, initialPath, mode);
+    if (runner())
+        return runner()(request);
+    return runQtDialog(request, parent);
+}
+
+void setFileDialogRunner(FileDialogRunner installed)
+{
+    runner() = std::move(installed);
+}
+
+} // namespace korvo

@@ -1,0 +1,55 @@
+#pragma once
+
+// The file dialogs of the program (programs, transfer listings, files to send, upgrade, capture and
+// preferences files): what each one shows, and a way for tests to answer them.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace korvo {
+
+enum class FileDialogKind {
+    ProgramFile,   // File Open / Save as of an edit window
+    TransferFile,  // upload or download listing
+    SendFile,      // file sent from a terminal by File Open
+    NewFileBrowse, // "Browse..." of the new-file dialog
+    UpgradeFile,
+    CaptureFile,
+    PreferencesFile,
+};
+
+enum class FileDialogMode { Open, Save };
+
+struct FileDialogRequest
+{
+    QString title;
+    QStringList filters; // Qt's form: "uKorvo Files (*.kxt)"
+    QString selectedFilter;
+    QString defaultSuffix; // without the dot
+    QString initialPath;
+    FileDialogMode mode = FileDialogMode::Open;
+};
+
+// "desc|pattern|desc|pattern" filter text turned into Qt's filter list (";" between patterns becomes a
+// blank, "*.*" becomes "*").
+QStringList qtFilters(const QString &filterText);
+
+// Device type whose files the dialogs offer first: the active terminal's, Veltor when none is open.
+int activeDeviceFamily();
+
+FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
+                                    FileDialogMode mode = FileDialogMode::Open);
+
+// bGet_File: shows the dialog; empty when the user cancelled.
+std::optional<QString> getFile(FileDialogKind kind, int family, const QString &initialPath,
+                               FileDialogMode mode = FileDialogMode::Open, QWidget *parent = nullptr);
+
+// Replaces the dialog (tests answer dialogs with it); an empty function restores the real one.
+using FileDialogRunner = std::function<std::optional<QString>(const FileDialogRequest &)>;
+void setFileDialogRunner(FileDialogRunner runner);
+
+} // namespace korvo

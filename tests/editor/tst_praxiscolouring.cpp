@@ -1,0 +1,187 @@
+// Keyword lists and colouring: what each token of a Praxis program is styled as, where the styles come
+// from, and how damaged or missing keyword files are handled.
+
+#include "app/appstate.h"
+#include "editor/editwindow.h"
+#include "editor/languageset.h"
+#include "editor/praxislexer.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// One letter per style for each byte of a line (without its line end), after colouring the whole text:
+// t text, s symbol, N number, H hex number, X section header, c comment, S string, f foreign, K keyword.
+QString lineStyles(QsciScintilla *editor, int line)
+{
+    static const char letters[] = "t.sNHXcS?fK";
+    editor->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    const long start = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
+    const long end = editor->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line);
+    QString map;
+    for (long i = start; i < end; ++i)
+        map.append(QLatin1Char(letters[editor->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, i) % 11]));
+    return map;
+}
+} // namespace
+
+class TstPraxisColouring : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void aVeltorProgramIsColouredTokenByToken();
+    void tokenStylesFollowTheProgramStyleEntry();
+    void withoutItsKeywordFileALanguageStillColoursCommentsAndStrings();
+    void damagedKeywordFilesMakeLoadingFail_data();
+    void damagedKeywordFilesMakeLoadingFail();
+    void onlyTheRangeTheEditorAsksForIsStyled();
+
+private:
+    EditWindow *openProgram(const QString &name, const QByteArray &content);
+    QTemporaryDir m_dir;
+    QList<EditWindow *> m_windows;
+};
+
+void TstPraxisColouring::init()
+{
+    app().resetSlots();
+    app().styles = {};
+    app().programDir = qEnvironmentVariable("KORVO_BIN_DIR");
+    for (int device : {1, 4, 5, 6, 0})
+        QVERIFY(!loadKeyWords(device));
+}
+
+void TstPraxisColouring::cleanup()
+{
+    qDeleteAll(m_windows);
+    m_windows.clear();
+}
+
+EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArray &content)
+{
+    const QString path = m_dir.filePath(name);
+    writeAll(path, content);
+    app().ensureEditSlot(1);
+    app().editSlots[1] = app().editSlots[0];
+    app().newSlot = 1;
+    auto *window = new EditWindow;
+    m_windows.append(window);
+    window->openEditFile(path);
+    return window;
+}
+
+void TstPraxisColouring::aVeltorProgramIsColouredTokenByToken()
+{
+    EditWindow *window = openProgram(QStringLiteral("snippet.vxt"), "'[PROGRAMS]\r\n"
+                                                                    "PG 100\r\n"
+                                                                    "  MOVE 2.5 ' go\r\n"
+                                                                    "  pr \"at \x80\",0x1F\r\n"
+                                                                    "  myvar=12\r\n");
+    QsciScintilla *editor = window->editor();
+    QCOMPARE(lineStyles(editor, 0), QStringLiteral("XXXXXXXXXXX"));
+    QCOMPARE(lineStyles(editor, 1), QStringLiteral("KKtNNN"));
+    // "MOVE" in upper case is still the keyword "move"; the comment runs to the line end.
+    QCOMPARE(lineStyles(editor, 2), QStringLiteral("ttKKKKtNNNtcccc"));
+    // The euro sign takes three bytes in the editor's buffer, all of them string.
+    QCOMPARE(lineStyles(editor, 3), QStringLiteral("ttKKtSSSSSSSSsHHHH"));
+    QCOMPARE(lineStyles(editor, 4), QStringLiteral("tttttttsNN"));
+}
+
+void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
+{
+    DocStyle &program = app().styles[2];
+    program.fore[4] = 0x0000FF; // keywords red
+    program.fore[3] = 0x00FF00; // comments green
+    program.back[6] = 0xEEEEEE; // strings on grey
+    program.bold[4] = true;     // bold keywords
+    program.italic[3] = true;   // italic comments
+    program.bold[7] = false;    // special: bold italic whatever the class says
+    program.italic[7] = false;
+    QVERIFY(!loadKeyWords(1));
+    QVERIFY(!loadKeyWords(4));
+    QCOMPARE(getStyle(2, 4), int16_t(1));
+    QCOMPARE(getStyle(2, 3), int16_t(2));
+
+    EditWindow *window = openProgram(QStringLiteral("styles.vxt"), "home\r\n");
+    QsciLexer *lexer = window->editor()->lexer();
+    QVERIFY(lexer);
+    QCOMPARE(lexer->color(TokenKeyword), QColor(255, 0, 0));
+    QVERIFY(lexer->font(TokenKeyword).bold());
+    QCOMPARE(lexer->color(TokenComment), QColor(0, 255, 0));
+    QVERIFY(lexer->font(TokenComment).italic());
+    QVERIFY(!lexer->font(TokenComment).bold());
+    QCOMPARE(lexer->paper(TokenString), QColor(0xEE, 0xEE, 0xEE));
+    QVERIFY(lexer->font(TokenSpecial).bold() && lexer->font(TokenSpecial).italic());
+    QCOMPARE(lexer->color(TokenSymbol), styleColour(program.fore[2]));
+
+    // "Courier New" is not installed here: the editor falls back to a fixed-pitch font, the name stays.
+    if (!QFontDatabase::hasFamily(program.font))
+        QVERIFY(QFontInfo(lexer->font(TokenText)).fixedPitch());
+    QCOMPARE(app().styles[2].font, QStringLiteral("Courier New"));
+}
+
+void TstPraxisColouring::withoutItsKeywordFileALanguageStillColoursCommentsAndStrings()
+{
+    app().programDir = m_dir.path(); // holds no keyword file
+    QVERIFY(!loadKeyWords(4));
+    EditWindow *window = openProgram(QStringLiteral("bare.vxt"), "move \"s\" ' c\r\n");
+    QCOMPARE(lineStyles(window->editor(), 0), QStringLiteral("tttttSSStccc"));
+}
+
+void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("comments, blanks and CR LF are fine")
+        << QByteArray("# list\r\n\r\n  move  \r\nR1\n") << false;
+    QTest::newRow("NUL byte") << QByteArray("move\0home\n", 10) << true;
+    QTest::newRow("control character") << QByteArray("mo\x07ve\n") << true;
+    QTest::newRow("two words on a line") << QByteArray("move home\n") << true;
+    QTest::newRow("punctuation") << QByteArray("pr,\n") << true;
+    QTest::newRow("starts with a digit") << QByteArray("1st\n") << true;
+    QTest::newRow("byte above 127") << QByteArray("h\xE9me\n") << true;
+}
+
+void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, fails);
+    app().programDir = m_dir.path();
+    writeAll(m_dir.filePath(QStringLiteral("FENDRA_ALL.rw")), content);
+    QCOMPARE(loadKeyWords(5), fails);
+    QVERIFY(languageSet(5).keywords);
+    QCOMPARE(languageSet(5).keywords->contains(QStringLiteral("MOVE")), !fails);
+}
+
+void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()
+{
+    QByteArray program;
+    for (int n = 0; n < 20000; ++n)
+        program += "  move 100 ' step " + QByteArray::number(n) + "\r\n";
+    EditWindow *window = openProgram(QStringLiteral("long.vxt"), program);
+    window->resize(400, 300);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->editor()->repaint();
+    const long styled = window->editor()->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+    QVERIFY(styled > 0);
+    QVERIFY2(styled < program.size() / 10, qPrintable(QString::number(styled)));
+}
+
+QTEST_MAIN(TstPraxisColouring)
+#include "tst_praxiscolouring.moc"
