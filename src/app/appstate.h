@@ -190,7 +190,12 @@ struct AppState
     SetupRecord setup;
     std::array<DocStyle, 3> styles; // 0 unused, 1 plain text, 2 programs
     std::vector<EditSlot> editSlots = std::vector<EditSlot>(1);
-    std::vector<CommWindowSettings> commSlots = std::vector<CommWindowSettings>(1);
+    // Terminal windows hold references to their slots: room for all of them is reserved so slots never move.
+    std::vector<CommWindowSettings> commSlots = [] {
+        std::vector<CommWindowSettings> table(1);
+        table.reserve(kMaxTerminals + 1);
+        return table;
+    }();
     int16_t docCt = 0;
     int16_t commCt = 0;
     QStringList recentFiles;           // most recent first
