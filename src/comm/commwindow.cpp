@@ -10,6 +10,7 @@
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
+#include "ui/main/printing.h"
 #include "ui/main/twips.h"
 
 #include <QClipboard>
@@ -29,9 +30,6 @@ namespace korvo {
 namespace {
 
 const char *const kPanelKeys[] = {"connect", "comm", "device", "can", "group", "capture", "msg"};
-
-// Windows whose link holds a reference into the slot table; the table must not move while any exists.
-int g_liveWindows = 0;
 
 QString clipboardText()
 {
@@ -58,8 +56,6 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     : QWidget(parent), m_slot(slot)
 {
     AppState &state = app();
-    if (g_liveWindows++ == 0)
-        state.commSlots.reserve(size_t(kMaxTerminals) + 1);
     state.ensureCommSlot(slot);
     CommWindowSettings &s = settings();
 
@@ -80,10 +76,7 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     }
 }
 
-CommWindow::~CommWindow()
-{
-    --g_liveWindows;
-}
+CommWindow::~CommWindow() = default;
 
 CommWindowSettings &CommWindow::settings() const
 {
@@ -246,6 +239,18 @@ bool CommWindow::hasText() const
         if (!m_screen->lineText(line).isEmpty())
             return true;
     return false;
+}
+
+TerminalPrintSource CommWindow::printSource() const
+{
+    TerminalPrintSource source;
+    source.screen = terminalText(false);
+    source.withScrollBack = terminalText(true);
+    source.selection = m_view->selectedText();
+    QFont font = m_view->terminalFont();
+    font.setFamily(settings().font);
+    source.font = font;
+    return source;
 }
 
 void CommWindow::copySelection()

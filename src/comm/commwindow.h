@@ -22,6 +22,7 @@ class LinkFactory;
 class ReceiveDispatcher;
 class TerminalScreen;
 class TerminalView;
+struct TerminalPrintSource;
 
 class CommWindow : public QWidget, public ChildWindow
 {
@@ -68,6 +69,7 @@ public:
     // Terminal text for saving: the screen, or scroll-back and screen; lines end with CR LF.
     QString terminalText(bool withScrollBack) const;
     bool hasText() const;
+    TerminalPrintSource printSource() const;
 
     // Edit commands of the menu and toolbar.
     void copySelection();
