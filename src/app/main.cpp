@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     korvo::setPrompt(&prompt);
 
     korvo::MainWindow window;
-    window.show();
+    window.start();
     const int result = QApplication::exec();
     korvo::setPrompt(nullptr);
     return result;

@@ -1,0 +1,58 @@
+#pragma once
+
+// The main window's child windows: creates terminal and edit windows in their slots inside the MDI area,
+// finds them by slot, keeps their slot placement (twips) in step with where they are on the screen.
+
+#include "app/appstate.h"
+#include "windowarranger.h"
+
+#include <QObject>
+#include <functional>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QWidget;
+
+namespace korvo {
+
+class ChildWindow;
+
+class ChildWindows : public QObject
+{
+    Q_OBJECT
+public:
+    // Builds the window of a slot; the slot number is also in app().newSlot while it runs.
+    using Factory = std::function<QWidget *(WindowKind kind, int slot)>;
+
+    ChildWindows(QMdiArea *area, Factory factory, QObject *parent = nullptr);
+
+    // Creates the window of a slot that the slot table already holds, placed and in the slot's state.
+    QMdiSubWindow *open(WindowKind kind, int slot);
+    QMdiSubWindow *subWindow(WindowKind kind, int slot) const;
+    QWidget *widget(WindowKind kind, int slot) const;
+    // Open windows, edit windows first, then terminals, each in slot order.
+    QList<QMdiSubWindow *> all() const;
+    static ChildWindow *child(const QMdiSubWindow *sub);
+
+    void activate(WindowKind kind, int slot);
+    // Asks every child to close; false when one of them refused.
+    bool closeAll();
+    void arrange(ArrangeMode mode);
+    void arrangeIcons();
+
+    double dpi() const;
+    QRect slotRect(WindowKind kind, int slot) const;
+    void storePlacement(const QMdiSubWindow *sub) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QMdiArea *m_area;
+    Factory m_factory;
+};
+
+// Window state of a slot (0 normal, 1 minimised, 2 maximised) for a sub-window.
+int16_t windowStateCode(const QMdiSubWindow *sub);
+
+} // namespace korvo

@@ -1,0 +1,439 @@
+// The real main window, headless: terminal slots, workspace save and reopen, tiling, the transfer gate,
+// menus and toolbar as a user finds them, help, and exit by menu and by SIGTERM.
+
+#include "app/appstate.h"
+#include "comm/commwindow.h"
+#include "scriptedprompt.h"
+#include "settings/inifile.h"
+#include "ui/main/aboutdialog.h"
+#include "ui/main/helpbrowser.h"
+#include "ui/main/mainmenus.h"
+#include "ui/main/maintoolbar.h"
+#include "ui/main/mainwindow.h"
+#include "ui/main/twips.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <memory>
+
+using namespace korvo;
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void anEmptyWorkspaceOpensNoTerminal();
+    void nineTerminalsThenTooManyAndAClosedSlotIsReused();
+    void aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved();
+    void tilingAndCascadePlaceTheOpenWindowsInTheirOrder();
+    void theTransferGateRefusesInItsOrder();
+    void menusAndToolbarStartAsAUserExpects();
+    void theActiveKindChoosesTheEditMenu();
+    void helpTopicsOpenOurOwnPagesWhoseLinksAllResolve();
+    void exitByMenuWritesThePreferencesFile();
+    void sigtermEndsTheSessionKeepingTheWindows();
+
+private:
+    void writePrefs(const QString &text);
+    std::unique_ptr<MainWindow> startWindow();
+    QList<QMdiSubWindow *> subWindows(MainWindow &window) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+};
+
+void TstMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    app() = AppState{};
+    app().version = QStringLiteral("1.000.000");
+    app().startDir = m_dir->path();
+    app().programDir = qEnvironmentVariable("KORVO_BIN_DIR");
+    app().prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+    m_prompt = std::make_unique<ScriptedPrompt>();
+}
+
+void TstMainWindow::cleanup()
+{
+    m_prompt.reset();
+    m_dir.reset();
+}
+
+void TstMainWindow::writePrefs(const QString &text)
+{
+    QFile file(app().prefFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+std::unique_ptr<MainWindow> TstMainWindow::startWindow()
+{
+    auto window = std::make_unique<MainWindow>();
+    window->start();
+    return window;
+}
+
+QList<QMdiSubWindow *> TstMainWindow::subWindows(MainWindow &window) const
+{
+    return window.children()->all();
+}
+
+void TstMainWindow::anEmptyWorkspaceOpensNoTerminal()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    QVERIFY(subWindows(*window).isEmpty());
+    QCOMPARE(app().activeComm, int16_t(0));
+    QCOMPARE(app().activeKind, WindowKind::None);
+    QVERIFY(m_prompt->asked().isEmpty());
+}
+
+void TstMainWindow::nineTerminalsThenTooManyAndAClosedSlotIsReused()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"
+                              "[Comm_0]\r\nTop=100\r\nLeft=200\r\n"));
+    auto window = startWindow();
+    for (int n = 1; n <= 9; ++n) {
+        QMdiSubWindow *sub = window->loadNewComm();
+        QVERIFY(sub);
+        QCOMPARE(app().activeComm, int16_t(n));
+        const CommWindowSettings &slot = app().commSlots[n];
+        QCOMPARE(slot.port, int16_t(n));
+        QCOMPARE(slot.name, QStringLiteral("Terminal %1").arg(n));
+        QCOMPARE(slot.top, 100 + 350 * (n - 1));
+        QCOMPARE(slot.left, 200 + 350 * (n - 1));
+        QCOMPARE(sub->geometry().topLeft(),
+                 QPoint(twipsToPixels(slot.left, window->dpi()), twipsToPixels(slot.top, window->dpi())));
+    }
+    QVERIFY(m_prompt->asked().isEmpty());
+
+    QVERIFY(!window->loadNewComm());
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Too Many Comm Ports Selected"));
+    QCOMPARE(m_prompt->asked().first().buttons, PromptButtons::Ok);
+    QCOMPARE(subWindows(*window).size(), 9);
+
+    QVERIFY(window->children()->subWindow(WindowKind::Terminal, 4)->close());
+    QCOMPARE(app().commSlots[4].state, kSlotFree);
+    QCOMPARE(subWindows(*window).size(), 8);
+    // The View menu item runs the same command.
+    window->menus()->item(MenuId::View, 1)->trigger();
+    QVERIFY(window->children()->subWindow(WindowKind::Terminal, 4));
+    QCOMPARE(app().commSlots[4].port, int16_t(4));
+    QCOMPARE(app().commCt, int16_t(9));
+    QCOMPARE(m_prompt->asked().size(), 1);
+}
+
+void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nLeft=300\r\nTop=450\r\nWidth=14400\r\nHeight=10800\r\n"
+                              "DocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    const QString first = m_dir->filePath(QStringLiteral("motion.vxt"));
+    const QString second = m_dir->filePath(QStringLiteral("notes.txt"));
+    QFile(first).open(QIODevice::WriteOnly);
+    QFile(second).open(QIODevice::WriteOnly);
+    QVERIFY(window->newEditWindow(first));
+    QVERIFY(window->newEditWindow(second));
+    QVERIFY(window->newEditWindow(QStringLiteral("Program")));
+    for (int n = 0; n < 3; ++n)
+        window->menus()->item(MenuId::View, 1)->trigger();
+
+    // Every window somewhere of its own; a terminal's size follows its rows and columns.
+    int k = 0;
+    for (QMdiSubWindow *sub : subWindows(*window)) {
+        if (ChildWindows::child(sub)->kind() == WindowKind::Edit)
+            sub->setGeometry(QRect(13 * k + 1, 17 * k + 2, 301 + 11 * k, 203 + 7 * k));
+        else
+            sub->move(13 * k + 1, 17 * k + 2);
+        ++k;
+    }
+    window->children()->subWindow(WindowKind::Terminal, 2)->showMinimized();
+    app().commSlots[3].autoName = false;
+    app().commSlots[3].name = QStringLiteral("Bench drive");
+    app().commSlots[3].device = 5;
+    qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 3))->setTerminal(0);
+
+    struct Seen
+    {
+        int kind;
+        int slot;
+        QString title;
+        int16_t state;
+        QRect geometry;
+    };
+    QList<Seen> before;
+    for (QMdiSubWindow *sub : subWindows(*window)) {
+        const ChildWindow *c = ChildWindows::child(sub);
+        before.append({int(c->kind()), c->slot(), sub->windowTitle(), windowStateCode(sub),
+                       sub->isMinimized() ? QRect() : sub->geometry()});
+    }
+    const QRect mainGeometry = window->geometry();
+
+    QVERIFY(window->close());
+    window.reset();
+    QVERIFY(QFileInfo::exists(app().prefFile));
+    QCOMPARE(IniFile::load(app().prefFile).value("Comm_3", "Name"), QStringLiteral("Bench drive"));
+
+    const AppState fresh = [] {
+        AppState s;
+        s.version = app().version;
+        s.startDir = app().startDir;
+        s.programDir = app().programDir;
+        s.prefFile = app().prefFile;
+        return s;
+    }();
+    app() = fresh;
+    window = startWindow();
+    QCOMPARE(window->geometry(), mainGeometry);
+    QList<Seen> after;
+    for (QMdiSubWindow *sub : subWindows(*window)) {
+        const ChildWindow *c = ChildWindows::child(sub);
+        after.append({int(c->kind()), c->slot(), sub->windowTitle(), windowStateCode(sub),
+                      sub->isMinimized() ? QRect() : sub->geometry()});
+    }
+    QCOMPARE(after.size(), before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        QCOMPARE(after[i].kind, before[i].kind);
+        QCOMPARE(after[i].slot, before[i].slot);
+        QCOMPARE(after[i].title, before[i].title);
+        QCOMPARE(after[i].state, before[i].state);
+        QCOMPARE(after[i].geometry, before[i].geometry);
+    }
+    QCOMPARE(app().commSlots[3].device, int16_t(5));
+    QCOMPARE(app().editSlots[1].name, first);
+    // The first terminal that is not minimised is the active one.
+    QCOMPARE(app().activeComm, int16_t(1));
+    QVERIFY(m_prompt->asked().isEmpty());
+}
+
+void TstMainWindow::tilingAndCascadePlaceTheOpenWindowsInTheirOrder()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nWidth=12000\r\nHeight=9000\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->newEditWindow(QStringLiteral("Program"));
+    window->loadNewComm();
+    window->newEditWindow(QStringLiteral("Program"));
+    window->children()->subWindow(WindowKind::Terminal, 1)->showMinimized();
+
+    const QSize client = window->mdiArea()->viewport()->size();
+    window->menus()->item(MenuId::Window, 0)->trigger();
+    const int h = client.height() / 3;
+    QCOMPARE(window->children()->subWindow(WindowKind::Edit, 1)->geometry(), QRect(0, 0, client.width(), h));
+    QCOMPARE(window->children()->subWindow(WindowKind::Edit, 2)->geometry(), QRect(0, h, client.width(), h));
+    QCOMPARE(window->children()->subWindow(WindowKind::Terminal, 2)->geometry(),
+             QRect(0, 2 * h, client.width(), h));
+    QVERIFY(window->children()->subWindow(WindowKind::Terminal, 1)->isMinimized());
+    // The slot follows the window, in twips.
+    QCOMPARE(app().editSlots[2].top, pixelsToTwips(h, window->dpi()));
+
+    window->menus()->item(MenuId::Window, 1)->trigger();
+    const int w = client.width() / 3;
+    QCOMPARE(window->children()->subWindow(WindowKind::Terminal, 2)->geometry(),
+             QRect(2 * w, 0, w, client.height()));
+
+    window->menus()->item(MenuId::Window, 2)->trigger();
+    const int step = twipsToPixels(400, window->dpi());
+    QCOMPARE(window->children()->subWindow(WindowKind::Edit, 2)->geometry(),
+             QRect(step, step, w, client.height()));
+    QCOMPARE(window->children()->subWindow(WindowKind::Terminal, 2)->pos(), QPoint(2 * step, 2 * step));
+
+    // The Window menu lists the open windows and brings the chosen one forward.
+    QMenu *menu = window->menus()->menu(MenuId::Window);
+    emit menu->aboutToShow();
+    const QList<QAction *> items = menu->actions();
+    QCOMPARE(items.size(), MainMenus::kWindowListStart + 1 + 4);
+    items.last()->trigger();
+    QCOMPARE(app().activeKind, WindowKind::Terminal);
+    QCOMPARE(app().activeComm, int16_t(2));
+}
+
+void TstMainWindow::theTransferGateRefusesInItsOrder()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n[Comm_0]\r\nDevice=3\r\n"));
+    auto window = startWindow();
+    window->menus()->item(MenuId::Transfer, 1)->trigger();
+    window->loadNewComm();
+    window->menus()->item(MenuId::Transfer, 1)->trigger();
+    window->menus()->item(MenuId::Transfer, 0)->trigger();
+    app().commSlots[1].device = 4;
+    window->uploadDownload(true);
+
+    const QList<PromptRequest> &asked = m_prompt->asked();
+    QCOMPARE(asked.size(), 4);
+    QCOMPARE(asked[0].text, QStringLiteral("The Comm Window is not available.\r\n"
+                                           "Open the Comm Window and Connect, then try again."));
+    QCOMPARE(asked[0].title, QStringLiteral("Comm Connection"));
+    QCOMPARE(asked[0].icon, PromptIcon::Exclamation);
+    QCOMPARE(asked[1].text, QStringLiteral("Download not available for HMI"));
+    QCOMPARE(asked[1].title, QStringLiteral("Upload/Download"));
+    QCOMPARE(asked[1].icon, PromptIcon::Exclamation);
+    for (int i : {2, 3}) {
+        QCOMPARE(asked[i].text, QStringLiteral("COMM Port is not Connected!"));
+        QCOMPARE(asked[i].title, QStringLiteral("Comm Connection"));
+        QCOMPARE(asked[i].icon, PromptIcon::Exclamation);
+    }
+}
+
+void TstMainWindow::menusAndToolbarStartAsAUserExpects()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    auto captions = [&](MenuId id) {
+        QStringList texts;
+        for (QAction *a : menus->menu(id)->actions())
+            texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    };
+    QCOMPARE(captions(MenuId::File), (QStringList{"&New...", "&Open...", "&Save", "S&ave as...", "&Print...",
+                                                  "-", "Load Preferences...", "-", "E&xit", "-"}));
+    QVERIFY(!menus->item(MenuId::File, MainMenus::kRecentSeparator)->isVisible());
+    QCOMPARE(captions(MenuId::Edit).at(16), QStringLiteral("Save Preverences &As..."));
+    QCOMPARE(captions(MenuId::Comm).mid(0, 3),
+             (QStringList{"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A"}));
+    for (const QString &caption : captions(MenuId::Comm).mid(0, 3))
+        QCOMPARE(caption.size(), 23);
+    for (QAction *a : menus->menu(MenuId::Comm)->actions())
+        QVERIFY(a->shortcut().isEmpty());
+    QCOMPARE(captions(MenuId::View).at(9), QStringLiteral("&RAM Viewer"));
+    QVERIFY(!menus->item(MenuId::View, 9)->isVisible());
+    QCOMPARE(captions(MenuId::Can), (QStringList{"&Module", "&Dongle", "M&onitor"}));
+    QCOMPARE(captions(MenuId::Transfer),
+             (QStringList{"&Upload", "&Download", "-", "&Capture", "&Pause Capture", "&Stop Capture"}));
+    QCOMPARE(menus->item(MenuId::File, 8)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QCOMPARE(menus->upgradeAction()->text(), QStringLiteral("&Upgrade!"));
+    QVERIFY(menus->upgradeAction()->menu() == nullptr);
+
+    const QStringList keys{"new",   "open", "save",   "cut",  "copy", "paste", "print",
+                           "props", "con",  "discon", "upld", "dnld", "clear", "snap"};
+    QCOMPARE(window->toolBar()->keys(), keys);
+    QCOMPARE(window->toolBar()->button("snap")->toolTip(), QStringLiteral("Snap Terminal to Size"));
+    for (const QString &key : keys) {
+        QVERIFY(!window->toolBar()->button(key)->icon().isNull());
+        if (key != "new" && key != "open")
+            QVERIFY2(!window->toolBar()->button(key)->isEnabled(), qPrintable(key));
+    }
+
+    // Unbuilt tools say so in one box.
+    menus->upgradeAction()->trigger();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Upgrade! is not available yet"));
+
+    app().factory = true;
+    MainWindow factory;
+    QVERIFY(factory.menus()->item(MenuId::View, 9)->isVisible());
+}
+
+void TstMainWindow::theActiveKindChoosesTheEditMenu()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QCOMPARE(app().activeKind, WindowKind::Edit);
+    QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(!menus->menu(MenuId::Comm)->menuAction()->isVisible());
+    QVERIFY(!menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
+
+    window->loadNewComm();
+    QCOMPARE(app().activeKind, WindowKind::Terminal);
+    QVERIFY(!menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(menus->menu(MenuId::Comm)->menuAction()->isVisible());
+    QVERIFY(menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
+    QCOMPARE(menus->menu(MenuId::FuncGroups)->actions().first()->text(), QStringLiteral("Group1"));
+    QVERIFY(!menus->item(MenuId::Edit, 0)->isEnabled()); // Ctrl+Z goes to the terminal
+
+    window->mdiArea()->setActiveSubWindow(edit);
+    QCOMPARE(app().activeKind, WindowKind::Edit);
+    QCOMPARE(app().activeDoc, int16_t(1));
+    QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(window->toolBar()->button("new")->isEnabled());
+    QVERIFY(!window->toolBar()->button("con")->isEnabled());
+}
+
+void TstMainWindow::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
+{
+    auto window = startWindow();
+    QMenu *help = window->menus()->menu(MenuId::Help);
+    QMenu *topics = help->actions().first()->menu();
+    QVERIFY(topics);
+    QCOMPARE(topics->actions().size(), MainMenus::kHelpTopics);
+    for (int topic = 0; topic < MainMenus::kHelpTopics; ++topic) {
+        topics->actions().at(topic)->trigger();
+        HelpBrowser *browser = window->helpBrowser();
+        QVERIFY(browser && browser->isVisible());
+        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(topic));
+        QVERIFY2(QFileInfo::exists(browser->currentPage().toLocalFile()),
+                 qPrintable(browser->currentPage().toString()));
+    }
+    const QDir folder(HelpBrowser::helpFolder());
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#:]+)"));
+    for (const QString &page : folder.entryList({"*.html"})) {
+        QFile file(folder.filePath(page));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        for (const QRegularExpressionMatch &m : link.globalMatch(html))
+            QVERIFY2(folder.exists(m.captured(1)), qPrintable(page + " -> " + m.captured(1)));
+    }
+
+    window->menus()->aboutAction()->trigger();
+    QVERIFY(window->aboutDialog());
+    QVERIFY(window->aboutDialog()->text().contains(QStringLiteral("KorvoTerm")));
+    QVERIFY(window->aboutDialog()->text().contains(QStringLiteral("1.000.000")));
+    window->aboutDialog()->accept();
+
+    // Exit closes the help window and keeps its place.
+    window->helpBrowser()->move(40, 60);
+    QVERIFY(window->close());
+    QTRY_VERIFY(!window->helpBrowser());
+    QCOMPARE(app().browser.left, pixelsToTwips(40, window->dpi()));
+}
+
+void TstMainWindow::exitByMenuWritesThePreferencesFile()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->loadNewComm();
+    window->children()->subWindow(WindowKind::Terminal, 1)->close();
+    QFile::remove(app().prefFile);
+    window->menus()->item(MenuId::File, 8)->trigger();
+    QVERIFY(!window->isVisible());
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    // Terminal 2 is written as the first open slot and keeps its window.
+    QCOMPARE(ini.value("Comm_1", "Name"), QStringLiteral("Terminal 2"));
+    QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
+}
+
+void TstMainWindow::sigtermEndsTheSessionKeepingTheWindows()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->newEditWindow(QStringLiteral("Program"));
+    QFile::remove(app().prefFile);
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(QFileInfo::exists(app().prefFile));
+    QVERIFY(!window->isVisible());
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
+    QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
+    QCOMPARE(ini.value("Pgm_1", "State"), QStringLiteral("0"));
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
