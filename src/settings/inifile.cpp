@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace korvo {
 
@@ -44,7 +45,7 @@ public:
     {
         const qsizetype maxBytes = IniFile::kMaxValueLength * (m_utf8 ? 4 : 1);
         const qsizetype size = std::min(s.size(), maxBytes);
-        QString decoded = m_utf8 ? QString::fromUtf8(s.begin, size) : decodeCp1252(s.begin, size);
+        QString decoded = m_utf8 ? utf8(s.begin, size) : decodeCp1252(s.begin, size);
         if (decoded.size() > IniFile::kMaxValueLength) {
             decoded.truncate(IniFile::kMaxValueLength);
             // Never end on half of a surrogate pair.
@@ -55,12 +56,29 @@ public:
     }
 
 private:
+    // A byte-order mark inside the file is text like any other: dropping it could turn "\uFEFF[x=1" into a
+    // section header once written back.
+    static QString utf8(const char *data, qsizetype size)
+    {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(data, size));
+    }
+
     bool m_utf8;
 };
 
+// Names are nearly always ASCII, where folding is a plain lower-casing that needs no Unicode tables.
 QString folded(const QString &name)
 {
-    return name.toCaseFolded();
+    QString out(name.size(), Qt::Uninitialized);
+    QChar *dst = out.data();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (c >= 0x80)
+            return name.toCaseFolded();
+        dst[i] = QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return out;
 }
 
 bool isSpace(QChar c)
@@ -72,7 +90,8 @@ bool isSpace(QChar c)
 // be stored in a line-based file and become blanks.
 QString writtenValue(QString value)
 {
-    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
+        value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (value.isEmpty())
         return value;
     const bool edgeBlank = isSpace(value.front()) || isSpace(value.back());
@@ -160,11 +179,12 @@ QByteArray IniFile::toBytes() const
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         const Section &section = m_sections[i];
         if (i > 0)
-            text += crlf;
-        text += QLatin1Char('[') + section.name + QLatin1Char(']') + crlf;
-        for (const Entry &entry : section.entries)
-            text += entry.key + QLatin1Char('=') +
-                    (entry.verbatim ? entry.value : writtenValue(entry.value)) + crlf;
+            text.append(crlf);
+        text.append(QLatin1Char('[')).append(section.name).append(QLatin1Char(']')).append(crlf);
+        for (const Entry &entry : section.entries) {
+            text.append(entry.key).append(QLatin1Char('='));
+            text.append(entry.verbatim ? entry.value : writtenValue(entry.value)).append(crlf);
+        }
     }
     // Windows-1252 keeps files exchangeable with Windows workstations; a character outside it (a path in
     // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.

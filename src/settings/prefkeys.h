@@ -25,11 +25,11 @@ inline QString kxtDocumentSection()
 }
 inline QString pgmSection(int n)
 {
-    return QStringLiteral("Pgm_%1").arg(n);
+    return QStringLiteral("Pgm_") + QString::number(n);
 }
 inline QString commSection(int n)
 {
-    return QStringLiteral("Comm_%1").arg(n);
+    return QStringLiteral("Comm_") + QString::number(n);
 }
 inline QString lastOpenedSection()
 {
@@ -75,16 +75,16 @@ inline QString fGroupCt()
 // Group g (from 0).
 inline QString groupName(int g)
 {
-    return QStringLiteral("FGrpName%1").arg(g);
+    return QStringLiteral("FGrpName") + QString::number(g);
 }
 // Key k of the table (from 0) is stored as "F"&(k+1): group 0 holds F1..F10, group 9 F91..F100.
 inline QString funcKey(int k)
 {
-    return QStringLiteral("F%1").arg(k + 1);
+    return QStringLiteral("F") + QString::number(k + 1);
 }
 inline QString recentFile(int i)
 {
-    return QStringLiteral("FILE%1").arg(i);
+    return QStringLiteral("FILE") + QString::number(i);
 }
 
 } // namespace korvo::prefkeys

@@ -140,6 +140,22 @@ int16_t countOf(qsizetype n)
     return static_cast<int16_t>(std::min<qsizetype>(n, std::numeric_limits<int16_t>::max()));
 }
 
+// Highest n of the [Pgm_n] sections present, 0 when there are none.
+int lastEditSection(const IniFile &ini)
+{
+    const QString prefix = prefkeys::pgmSection(0).chopped(1);
+    int last = 0;
+    for (const QString &name : ini.sectionNames()) {
+        if (!name.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int n = name.mid(prefix.size()).toInt(&ok);
+        if (ok && n > last && ini.hasSection(prefkeys::pgmSection(n)))
+            last = n;
+    }
+    return last;
+}
+
 } // namespace
 
 QString prefsPath(const AppState &state)
@@ -170,9 +186,7 @@ void readPrefs(const IniFile &ini, AppState &state)
     state.resetSlots();
     state.editSlots[0] = EditSlot{};
     state.commSlots[0] = CommWindowSettings{};
-    while (docCt > 1 && !ini.hasSection(prefkeys::pgmSection(docCt)))
-        --docCt;
-    docCt = std::max<int16_t>(docCt, 0);
+    docCt = static_cast<int16_t>(std::clamp<int>(docCt, 0, std::max(1, lastEditSection(ini))));
     for (int n = 0; n <= docCt; ++n) {
         state.ensureEditSlot(n);
         r.section(prefkeys::pgmSection(n));
