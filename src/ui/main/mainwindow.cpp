@@ -116,6 +116,9 @@ void MainWindow::start()
 void MainWindow::openWorkspace()
 {
     AppState &state = app();
+    // Menus, toolbar and recent files are brought up to date once, after the last window has opened.
+    m_loadingWorkspace = true;
+    m_area->setUpdatesEnabled(false);
     state.resetSlots();
     state.recentFiles.clear();
     readIniFile(state);
@@ -160,10 +163,23 @@ void MainWindow::openWorkspace()
         state.activeComm = static_cast<int16_t>(firstComm ? firstComm : state.commCt);
     // The CAN and SPI windows are not part of this version; their saved records stay in the file.
 
+    m_loadingWorkspace = false;
+    m_area->setUpdatesEnabled(true);
+    if (m_recentPending)
+        showRecentFiles();
     if (firstComm)
         m_children->activate(WindowKind::Terminal, firstComm);
     else if (firstEdit)
         m_children->activate(WindowKind::Edit, firstEdit);
+    if (const ChildWindow *c = ChildWindows::child(m_area->currentSubWindow())) {
+        state.activeKind = c->kind();
+        if (c->kind() == WindowKind::Edit)
+            state.activeDoc = static_cast<int16_t>(c->slot());
+        else
+            state.activeComm = static_cast<int16_t>(c->slot());
+    } else if (m_children->all().isEmpty()) {
+        state.activeKind = WindowKind::None;
+    }
     refreshCommands();
 }
 
@@ -428,6 +444,11 @@ void MainWindow::savePreferencesAs()
 
 void MainWindow::showRecentFiles(bool disableMissing)
 {
+    if (m_loadingWorkspace && !disableMissing) {
+        m_recentPending = true;
+        return;
+    }
+    m_recentPending = false;
     const bool kept = app().setup.remFileHistory != 0;
     m_menus->setRecentFiles(
         kept ? (disableMissing ? recentEntriesAsLoaded() : displayLastOpened()) : QList<RecentEntry>(), kept);
@@ -475,6 +496,8 @@ void MainWindow::showTerminalMenu(const QPoint &globalPos, bool canCopy)
 void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
 {
     AppState &state = app();
+    if (m_loadingWorkspace)
+        return;
     if (const ChildWindow *c = ChildWindows::child(sub)) {
         state.activeKind = c->kind();
         if (c->kind() == WindowKind::Edit)

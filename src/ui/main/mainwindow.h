@@ -106,6 +106,8 @@ private:
     QPointer<HelpBrowser> m_help;
     QPointer<AboutDialog> m_about;
     bool m_started = false;
+    bool m_loadingWorkspace = false;
+    bool m_recentPending = false;
     bool m_sessionEnding = false;
 };
 
