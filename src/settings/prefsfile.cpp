@@ -209,6 +209,7 @@ void readPrefs(const IniFile &ini, AppState &state)
     int historyCt = state.setup.fileHistoryCt;
     if (state.setup.remFileHistory != 0)
         historyCt = std::min<int>(historyCt, state.setup.maxFileHistoryCt);
+    historyCt = std::min(historyCt, kMaxRecentFiles);
     for (int i = 0; i < historyCt; ++i)
         state.recentFiles.append(
             getIniString(ini, prefkeys::lastOpenedSection(), prefkeys::recentFile(i), QString()));

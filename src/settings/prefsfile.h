@@ -11,7 +11,8 @@
 //
 // Choices where damaged files could hurt: a DocCt beyond the last [Pgm_n] present is lowered to it (at
 // least 1) and CommCt to the nine terminal slots, so that a bad count cannot open thousands of windows;
-// FGroupCt is kept within 1..kMaxFuncGroups and FGroup within the groups.
+// FGroupCt is kept within 1..kMaxFuncGroups and FGroup within the groups; at most kMaxRecentFiles recent
+// files are read.
 
 #include "app/appstate.h"
 #include "settings/inifile.h"
@@ -19,6 +20,7 @@
 namespace korvo {
 
 constexpr int kMaxFuncGroups = 100;
+constexpr int kMaxRecentFiles = 99;
 
 // The state's preferences file; a relative path is taken from the start-up folder.
 QString prefsPath(const AppState &state);

@@ -279,7 +279,8 @@ void TstPrefsFile::sectionAndKeyNamesMatchWithoutRegardToCase()
 
 void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
 {
-    const AppState s = readFrom("[Setup]\nDocCt=30000\nCommCt=500\n[Pgm_1]\nName=a\n[Pgm_2]\nName=b\n"
+    const AppState s = readFrom("[Setup]\nDocCt=30000\nCommCt=500\nMaxFileHistoryCt=30000\nFileHistoryCt="
+                                "30000\n[Pgm_1]\nName=a\n[Pgm_2]\nName=b\n"
                                 "[Comm_1]\nFGroupCt=0\nFGroup=5\n[Comm_2]\nFGroupCt=3\nFGroup=7\n");
     QCOMPARE(s.docCt, int16_t{2});
     QCOMPARE(s.editSlots.size(), std::size_t{3});
@@ -288,6 +289,7 @@ void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
     QCOMPARE(s.commSlots[1].fGroupCt, int16_t{1});
     QCOMPARE(s.commSlots[1].fGroup, int16_t{0});
     QCOMPARE(s.commSlots[2].fGroup, int16_t{2});
+    QCOMPARE(s.recentFiles.size(), kMaxRecentFiles);
 }
 
 void TstPrefsFile::theRamViewerIsKeptOnlyInFactoryMode()
