@@ -69,6 +69,9 @@ EditWindow::EditWindow(QWidget *parent) : QWidget(parent), m_slot(app().newSlot)
     m_editor->setEolMode(QsciScintilla::EolWindows);
     m_editor->setMarginWidth(1, 0);
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETIDLESTYLING, QsciScintillaBase::SC_IDLESTYLING_NONE);
+    // The horizontal scroll range follows the widest line shown so far instead of a fixed width.
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTH, 1UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTHTRACKING, 1UL);
     m_editor->installEventFilter(this);
     m_editor->viewport()->installEventFilter(this);
 
@@ -155,14 +158,14 @@ void EditWindow::openEditFile(const QString &path)
     m_loading = true;
     slotRecord(m_slot).name = path;
     setFileType(extensionTag(path));
-    QString text;
+    QByteArray utf8;
     if (QFileInfo::exists(path)) {
         QString error;
-        if (!readProgramFile(path, &text, &error))
+        if (!readProgramFileUtf8(path, &utf8, &error))
             ask(QStringLiteral("Cannot open %1: %2").arg(path, error), QStringLiteral("Open File"),
                 PromptIcon::Critical);
     }
-    setDocumentText(text, false);
+    setDocumentBytes(utf8);
     m_editor->setCursorPosition(0, 0);
     m_loading = false;
     updateCaption();
@@ -220,32 +223,44 @@ void EditWindow::newDocument(const QString &name)
 {
     m_loading = true;
     slotRecord(m_slot).name = name;
-    setDocumentText(QString(), false);
+    setDocumentBytes(QByteArray());
     m_loading = false;
     updateCaption();
 }
 
 void EditWindow::setDocumentText(const QString &text, bool modified)
 {
+    setDocumentBytes(text.toUtf8());
+    if (modified)
+        setModified(true);
+}
+
+void EditWindow::setDocumentBytes(const QByteArray &utf8)
+{
     const bool wasLoading = m_loading;
     m_loading = true;
     // No undo history for a freshly loaded document; collecting it would also double the load time.
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
-    m_editor->setText(text);
+    // Appending with a length keeps a NUL byte in a file, which would end a plain string.
+    m_editor->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()),
+                            utf8.constData());
     m_editor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
     m_editor->setModified(false);
     m_loading = wasLoading;
     slotRecord(m_slot).modified = false;
-    if (modified)
-        setModified(true);
     updateCaption();
     enableEditToolBar(commandHost());
 }
 
 QString EditWindow::documentText() const
 {
-    return m_editor->text();
+    // The buffer itself, with its length: text() would stop at a NUL byte.
+    const long length = m_editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const auto *bytes = static_cast<const char *>(
+        m_editor->SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    return bytes ? QString::fromUtf8(bytes, length) : QString();
 }
 
 bool EditWindow::isModified() const
@@ -309,7 +324,7 @@ bool EditWindow::saveEditFile(const QString &path)
 {
     QString error;
     // A file that cannot be written leaves the document modified and says nothing, like the save it replaces.
-    if (!writeProgramFile(path, programFileBytes(editorLines(m_editor->text())), &error))
+    if (!writeProgramFile(path, programFileBytes(editorLines(documentText())), &error))
         return false;
     setModified(false);
     return true;

@@ -105,6 +105,7 @@ private:
     void showEditMenu(const QPoint &globalPos);
     bool handleKey(QKeyEvent *event);
     void storePlacement();
+    void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one
 
     int m_slot = 0;

@@ -3,6 +3,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QFontDatabase>
+#include <QFontInfo>
 
 namespace korvo {
 
@@ -13,8 +14,16 @@ QColor styleColour(int32_t bgr)
 
 QFont editorFont(const QString &family, float size, bool bold, bool italic)
 {
-    QFont font = QFontDatabase::hasFamily(family) ? QFont(family)
-                                                  : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font(family);
+    if (!QFontDatabase::hasFamily(family)) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        // Some platforms answer with a proportional font; programs line up only in a fixed-pitch one.
+        if (!QFontInfo(font).fixedPitch()) {
+            font = QFont(QStringLiteral("Monospace"));
+            font.setStyleHint(QFont::TypeWriter);
+            font.setFixedPitch(true);
+        }
+    }
     font.setPointSizeF(size > 0 ? size : 8.0);
     font.setBold(bold);
     font.setItalic(italic);

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <array>
+
 namespace korvo {
 
-bool readProgramFile(const QString &path, QString *text, QString *error)
+bool readProgramFileUtf8(const QString &path, QByteArray *utf8, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -23,7 +25,29 @@ bool readProgramFile(const QString &path, QString *text, QString *error)
             *error = file.errorString();
         return false;
     }
-    *text = decodeCp1252(bytes.constData(), bytes.size());
+    // UTF-8 of each byte above 127, from the code page's own decoding.
+    static const std::array<QByteArray, 128> high = [] {
+        std::array<QByteArray, 128> table;
+        for (int b = 0; b < 128; ++b) {
+            const char byte = static_cast<char>(0x80 + b);
+            table[b] = decodeCp1252(&byte, 1).toUtf8();
+        }
+        return table;
+    }();
+    utf8->clear();
+    utf8->reserve(bytes.size() + bytes.size() / 8);
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    qsizetype run = 0; // start of the current run of ASCII bytes
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte < 0x80)
+            continue;
+        utf8->append(data + run, i - run);
+        utf8->append(high[byte - 0x80]);
+        run = i + 1;
+    }
+    utf8->append(data + run, size - run);
     return true;
 }
 

@@ -9,8 +9,9 @@
 
 namespace korvo {
 
-// Reads a whole program file; on failure returns false with the OS's description in *error.
-bool readProgramFile(const QString &path, QString *text, QString *error);
+// Reads a whole program file as UTF-8 bytes, the form the editor keeps its text in (no detour through
+// QString for big files); on failure returns false with the OS's description in *error.
+bool readProgramFileUtf8(const QString &path, QByteArray *utf8, QString *error);
 
 // File content for the editor's lines (given without terminators): each line loses its trailing spaces
 // and ends with CR LF. The editor always has one more line than there are line ends, so an empty last

@@ -114,6 +114,8 @@ void TstEditWindow::openEditSaveKeepsEveryLineByteExact_data()
     QTest::newRow("empty lines and tabs survive")
         << QByteArray("\r\n\tx\t\r\n\r\n") << QByteArray("\r\n\tx\t\r\n\r\n");
     QTest::newRow("empty file stays empty") << QByteArray() << QByteArray();
+    QTest::newRow("NUL and control bytes are kept")
+        << QByteArray("a\0b\x1A\r\n", 6) << QByteArray("a\0b\x1A\r\n", 6);
 }
 
 void TstEditWindow::openEditSaveKeepsEveryLineByteExact()
