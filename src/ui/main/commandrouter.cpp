@@ -428,7 +428,8 @@ void CommandRouter::loadEditFile(int slot)
     if (name == kUntitled)
         return;
     edit->openEditFile(name);
-    if (app().setup.remFileHistory)
+    // A document that was never saved has no file to offer in the recent list.
+    if (app().setup.remFileHistory && QFileInfo::exists(name))
         addToLastOpen(name);
 }
 

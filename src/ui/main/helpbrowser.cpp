@@ -56,6 +56,9 @@ HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_brows
     resize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
     if (placement.left != 0 || placement.top != 0)
         move(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
+    else if (parent)
+        // Never placed yet: beside the right edge of the main window rather than over its menus.
+        move(parent->geometry().right() - width() - 24, parent->geometry().top() + 80);
 }
 
 QString HelpBrowser::helpFolder()

@@ -111,6 +111,23 @@ void MainWindow::start()
         showMaximized();
     else
         showNormal();
+    // Only a shown window can give the keyboard to the remembered child; until now the last window
+    // created had it.
+    if (QMdiSubWindow *sub = m_area->currentSubWindow())
+        focusChild(sub);
+}
+
+void MainWindow::focusChild(QMdiSubWindow *sub)
+{
+    m_area->setActiveSubWindow(sub);
+    QWidget *child = sub->widget();
+    for (QWidget *w = child->nextInFocusChain(); w && w != child; w = w->nextInFocusChain()) {
+        if (child->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(child)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    child->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::openWorkspace()
@@ -272,6 +289,7 @@ void MainWindow::runMenu(MenuId menu, int index)
         break;
     case MenuId::FuncGroups:
         m_router->selectFunctionGroup(index);
+        refreshCommands();
         break;
     }
 }

@@ -88,6 +88,8 @@ protected:
 
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
+    // Activates a child and gives the keyboard to its first control that takes focus.
+    void focusChild(QMdiSubWindow *sub);
     void refreshCommands();
     void fillWindowMenu(QMenu *menu);
     void viewCommand(int index);
