@@ -201,7 +201,8 @@ void CommLink::reclaim()
 
 void CommLink::sendToComm(const QByteArray &data, bool delay, SendDone done)
 {
-    m_sendQueue.push_back({data, delay, std::move(done)});
+    const char lineEnd = app().lineEnd.isEmpty() ? '\r' : char(app().lineEnd.at(0).unicode());
+    m_sendQueue.push_back({data, delay, lineEnd, std::move(done)});
     startNextSend();
 }
 
@@ -227,12 +228,12 @@ void CommLink::continueSend()
     const PendingSend &job = m_sendQueue.front();
     if (isTcp()) {
         // Characters whose pause is 0 go out together; a pause is a state that the pace timer ends.
-        const char lineEnd = app().lineEnd.isEmpty() ? '\r' : char(app().lineEnd.at(0).unicode());
         QByteArray chunk;
         while (m_sendPos < job.data.size()) {
             const char c = job.data.at(m_sendPos++);
             chunk += c;
-            const int pause = (c == lineEnd && job.delay) ? m_settings.lineDelay + 10 : m_settings.charDelay;
+            const int pause =
+                (c == job.lineEnd && job.delay) ? m_settings.lineDelay + 10 : m_settings.charDelay;
             if (pause > 0) {
                 if (!writeOut(chunk))
                     return failSend();

@@ -60,6 +60,7 @@ public:
     // LineDelay + 10 after LineEnd when delay is set; then arms the reply timer for the length + 500 ms.
     // Runs asynchronously; a send issued while another runs is queued behind it. done(false) after an error
     // (reported through errorOccurred; the reply timer is not armed) or when endWaits() abandons the send.
+    // The line pause uses app().lineEnd as it is when the send is issued.
     void sendToComm(const QByteArray &data, bool delay, SendDone done = {});
     bool isSending() const { return m_sending; }
     // Writes bytes to the serial port in one piece, no pacing, no reply timer (Shift+Insert). False on error
@@ -133,6 +134,7 @@ private:
     {
         QByteArray data;
         bool delay = false;
+        char lineEnd = '\r'; // LineEnd when the send was issued (callers swap it around a send)
         SendDone done;
     };
 

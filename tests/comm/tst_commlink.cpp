@@ -66,7 +66,11 @@ class TstCommLink : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { app().noReplyCheck = false; }
+    void cleanup()
+    {
+        app().noReplyCheck = false;
+        app().lineEnd = QStringLiteral("\r");
+    }
 
     void theReplyTimerAllowsTenBitTimesPerCharacterPlusTheDelays_data();
     void theReplyTimerAllowsTenBitTimesPerCharacterPlusTheDelays();
@@ -157,6 +161,16 @@ void TstCommLink::aTcpSendPausesAfterEachCharacterAndLongerAfterTheLineEnd()
     const qint64 start = rig.clock.nowMs();
     rig.clock.advance(1000);
     QCOMPARE(rig.writes(), (QList<TimedWrite>{{start, "A"}, {start + 20, "\r"}, {start + 40, "B"}}));
+
+    // A drop sends with LineEnd LF and puts CR back at once: the send keeps the line end it started with.
+    rig.factory.socket->writes.clear();
+    app().lineEnd = QStringLiteral("\n");
+    rig.link.sendToComm("A\nB", true);
+    app().lineEnd = QStringLiteral("\r");
+    const qint64 dropStart = rig.clock.nowMs();
+    rig.clock.advance(1000);
+    QCOMPARE(rig.writes(),
+             (QList<TimedWrite>{{dropStart, "A"}, {dropStart + 20, "\n"}, {dropStart + 130, "B"}}));
 }
 
 void TstCommLink::aSerialSendGoesOutAtOnceAndArmsTheReplyTimer()
