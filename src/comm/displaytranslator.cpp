@@ -88,18 +88,32 @@ void DisplayTranslator::setOptions(const TranslateOptions &options)
         } else {
             shown = (options.displayHex & 2) ? hexForm(byte) : utf8Of(characterOf(byte));
         }
+        m_unchanged[size_t(c)] = shown.size() == 1 && shown.at(0) == char(c);
         m_offset[size_t(c)] = quint16(m_pool.size());
         m_length[size_t(c)] = quint8(shown.size());
         m_pool += shown;
     }
 }
 
+QByteArray DisplayTranslator::translate(const QByteArray &data) const
+{
+    for (const char c : data)
+        if (!m_unchanged[static_cast<unsigned char>(c)])
+            return translate(data.constData(), data.size());
+    return data; // shared, not copied
+}
+
 QByteArray DisplayTranslator::translate(const char *data, qsizetype length) const
 {
+    // A run of bytes that show as themselves is copied in one piece.
+    qsizetype same = 0;
+    while (same < length && m_unchanged[static_cast<unsigned char>(data[same])])
+        ++same;
     QByteArray out;
     out.reserve(length + length / 4);
+    out.append(data, same);
     const char *pool = m_pool.constData();
-    for (qsizetype i = 0; i < length; ++i) {
+    for (qsizetype i = same; i < length; ++i) {
         const auto c = static_cast<unsigned char>(data[i]);
         const quint8 n = m_length[c];
         if (n == 1)

@@ -33,7 +33,7 @@ public:
     // UTF-8 for the screen; every byte is translated on its own, so any split of the input gives the
     // same result.
     QByteArray translate(const char *data, qsizetype length) const;
-    QByteArray translate(const QByteArray &data) const { return translate(data.constData(), data.size()); }
+    QByteArray translate(const QByteArray &data) const;
 
     // "<C8>": the hex form of one byte.
     static QByteArray hexForm(unsigned char c);
@@ -47,6 +47,7 @@ private:
     // Per byte: offset and length of its translation in m_pool.
     std::array<quint16, 256> m_offset{};
     std::array<quint8, 256> m_length{};
+    std::array<bool, 256> m_unchanged{};
     QByteArray m_pool;
 };
 

@@ -73,6 +73,10 @@ void ReceiveDispatcher::setHistoryLimit(qsizetype limit)
 
 void ReceiveDispatcher::appendHistory(const QByteArray &text)
 {
+    if (text.size() > m_historyLimit) {
+        m_history = text.last(m_historyLimit + 1);
+        return;
+    }
     m_history += text;
     if (m_history.size() > m_historyLimit)
         m_history.remove(0, m_history.size() - (m_historyLimit + 1));

@@ -106,12 +106,7 @@ TerminalScreen::TerminalScreen(int rows, int columns, int scrollRows, QObject *p
             static_cast<TerminalScreen *>(user)->noteDamage(toQRect(dest));
             return 1;
         },
-        [](VTermPos pos, VTermPos oldpos, int, void *user) {
-            auto *self = static_cast<TerminalScreen *>(user);
-            self->noteDamage(QRect(oldpos.col, oldpos.row, 1, 1));
-            self->noteDamage(QRect(pos.col, pos.row, 1, 1));
-            return 1;
-        },
+        nullptr, // movecursor: called per character; write() compares the cursor before and after instead
         nullptr, // settermprop: titles and modes have no place in this window
         nullptr, // bell
         nullptr, // resize: only this class resizes
@@ -219,8 +214,18 @@ void TerminalScreen::write(const char *utf8, qsizetype length)
     const qsizetype tail = incompleteTail(utf8, length);
     if (tail > 0)
         m_pending = QByteArray(utf8 + length - tail, tail);
-    if (length > tail)
+    if (length > tail) {
+        VTermState *state = vterm_obtain_state(m_vterm.get());
+        VTermPos before;
+        vterm_state_get_cursorpos(state, &before);
         vterm_input_write(m_vterm.get(), utf8, size_t(length - tail));
+        VTermPos after;
+        vterm_state_get_cursorpos(state, &after);
+        if (vterm_pos_cmp(before, after) != 0) {
+            noteDamage(QRect(before.col, before.row, 1, 1));
+            noteDamage(QRect(after.col, after.row, 1, 1));
+        }
+    }
     flush();
 }
 

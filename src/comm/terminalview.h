@@ -82,7 +82,7 @@ private:
 
     TerminalScreen &m_screen;
     QFont m_font;
-    std::array<QFont, 4> m_styled; // plain, bold, italic, bold italic
+    std::array<QFont, 32> m_styled; // by the cell's bold, italic, underline and strike bits
     bool m_fixedPitch = true;
     int m_cellWidth = 8;
     int m_cellHeight = 16;
