@@ -211,10 +211,12 @@ void TerminalView::scheduleRepaint(const QRect &area)
         m_repaintTimer.start();
 }
 
-void TerminalView::resizeEvent(QResizeEvent *event)
+bool TerminalView::viewportEvent(QEvent *event)
 {
-    QAbstractScrollArea::resizeEvent(event);
-    updateScrollBars();
+    // The viewport also changes size when a scroll bar comes or goes, without a resize of the view.
+    if (event->type() == QEvent::Resize)
+        updateScrollBars();
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void TerminalView::paintEvent(QPaintEvent *event)

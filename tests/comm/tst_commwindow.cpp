@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace korvo;
@@ -170,6 +171,12 @@ private Q_SLOTS:
         for (int i = 0; i < 50; ++i)
             port().deliver("line " + QByteArray::number(i) + "\r\n");
         TerminalView &view = window().view();
+        // Regression: the scroll range once kept the height the view had before the window was laid out.
+        window().resize(500, 300);
+        QTRY_COMPARE(view.verticalScrollBar()->pageStep(),
+                     view.viewport()->height() / view.cellSize().height());
+        QCOMPARE(view.verticalScrollBar()->maximum(),
+                 window().screen().lineCount() - view.verticalScrollBar()->pageStep());
         const int bottom = view.firstVisibleLine();
         QVERIFY(bottom > 0);
         QTest::keyClick(keys(), Qt::Key_PageUp);
