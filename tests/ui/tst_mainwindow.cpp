@@ -32,6 +32,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void anEmptyWorkspaceOpensNoTerminal();
+    void anUnreadableKeywordListIsReportedOnceAndTheWorkspaceStillOpens();
     void nineTerminalsThenTooManyAndAClosedSlotIsReused();
     void aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved();
     void tilingAndCascadePlaceTheOpenWindowsInTheirOrder();
@@ -96,6 +97,23 @@ void TstMainWindow::anEmptyWorkspaceOpensNoTerminal()
     QCOMPARE(app().activeComm, int16_t(0));
     QCOMPARE(app().activeKind, WindowKind::None);
     QVERIFY(m_prompt->asked().isEmpty());
+}
+
+void TstMainWindow::anUnreadableKeywordListIsReportedOnceAndTheWorkspaceStillOpens()
+{
+    // A folder where a keyword file should be cannot be read; a missing file would simply mean no keywords.
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("VELTOR_ALL.rw")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("NB_ALL.rw")));
+    app().programDir = m_dir->path();
+    auto window = startWindow();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Corrupted or missing .INI or .RW File"));
+    QCOMPARE(m_prompt->asked().first().title, QStringLiteral("Preference Setup"));
+    QCOMPARE(m_prompt->asked().first().icon, PromptIcon::Critical);
+    // No preferences file: the default workspace of one edit window and one terminal.
+    QCOMPARE(subWindows(*window).size(), 2);
+    QCOMPARE(app().activeKind, WindowKind::Terminal);
+    QCOMPARE(app().activeComm, int16_t(1));
 }
 
 void TstMainWindow::nineTerminalsThenTooManyAndAClosedSlotIsReused()
