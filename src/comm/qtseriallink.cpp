@@ -64,7 +64,6 @@ bool QtSerialLink::open(const QString &portName, const QString &settings)
         m_port.close();
     m_name = portName;
     m_error.clear();
-    m_emptyReads = 0;
     const SerialSettings parsed = parseSerialSettings(settings);
     if (!parsed.valid) {
         m_error = QStringLiteral("Invalid port settings \"%1\".").arg(settings);
@@ -154,12 +153,11 @@ void QtSerialLink::setDtr(bool on)
 void QtSerialLink::onReadyRead()
 {
     if (m_port.bytesAvailable() > 0) {
-        m_emptyReads = 0;
         emit readyRead();
         return;
     }
     // A readable descriptor that yields nothing is a hung-up line (the other side of a pty closed).
-    if (++m_emptyReads >= 2 || hungUp())
+    if (hungUp())
         reportLost(
             QStringLiteral("The device %1 is no longer available (the line was hung up).").arg(m_name));
 }

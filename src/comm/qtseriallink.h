@@ -50,7 +50,6 @@ private:
     QSerialPort m_port;
     QString m_name;
     QString m_error;
-    int m_emptyReads = 0;
 };
 
 } // namespace korvo
