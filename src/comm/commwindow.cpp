@@ -112,6 +112,8 @@ void CommWindow::buildUi()
     layout->addWidget(m_functionBar);
     layout->addWidget(m_statusBar);
     setAutoFillBackground(true);
+    // Activating the window puts the keyboard on the terminal.
+    setFocusProxy(m_view);
 
     connect(m_view, &TerminalView::selectionChanged, this, &CommWindow::setCommEdits);
     connect(m_view, &TerminalView::rightButtonReleased, this, [this](const QPoint &globalPos) {
@@ -576,8 +578,10 @@ bool CommWindow::handleKey(QKeyEvent *event)
         return true;
     }
 
+    if (mods & Qt::AltModifier)
+        return false; // menu mnemonics, not device traffic
     QString typed = event->text();
-    if (ctrl && key >= Qt::Key_A && key <= Qt::Key_Z && !(mods & Qt::AltModifier))
+    if (ctrl && key >= Qt::Key_A && key <= Qt::Key_Z)
         typed = QChar(char16_t(key - Qt::Key_A + 1));
     else if (key == Qt::Key_Return || key == Qt::Key_Enter)
         typed = QStringLiteral("\r");

@@ -6,13 +6,16 @@
 #include "comm/receivedispatcher.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
+#include "comm/translatedialog.h"
 #include "fakelinks.h"
 #include "scriptedprompt.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -303,6 +306,51 @@ private Q_SLOTS:
         // A double click takes the word under the pointer.
         QTest::mouseDClick(vp, Qt::LeftButton, {}, QPoint(cell.width() * 8, y));
         QCOMPARE(window().view().selectedText(), QStringLiteral("world"));
+    }
+
+    void textDroppedFromOutsideAnEditWindowIsRefused()
+    {
+        QMimeData mime;
+        mime.setText(QStringLiteral("pr al\n"));
+        QWidget *vp = window().view().viewport();
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &drop);
+        QVERIFY(!drop.isAccepted());
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void theTranslationDialogShowsItsOptionsAndReturnsWhatIsTicked()
+    {
+        TranslateDialog::Options in;
+        in.controlHex = true;
+        in.displayHex = 2;
+        TranslateDialog dialog(in);
+        QMap<QString, QCheckBox *> boxes;
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            boxes.insert(box->text(), box);
+        QCOMPARE(boxes.keys(),
+                 (QStringList{"(20-7F)", "(80-FF)", "(except CR/LF)",
+                              "Display Control Characters as HEX equivalent",
+                              "Translate incoming CRs to CR/LF", "Translate outgoing CRs to CR/LF"}));
+        QStringList labels;
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            labels << label->text();
+        for (const char *caption : {"CR => CRLF:", "Control Char. ==> <HEX>:", "(00-1F)",
+                                    "Display Char. ==> <HEX>:", "Display All Characters as HEX equivalent"})
+            QVERIFY2(labels.contains(caption), caption);
+        QVERIFY(boxes["(except CR/LF)"]->isEnabled());
+        boxes["Display Control Characters as HEX equivalent"]->setChecked(false);
+        QVERIFY(!boxes["(except CR/LF)"]->isEnabled());
+        boxes["Translate outgoing CRs to CR/LF"]->setChecked(true);
+        boxes["(20-7F)"]->setChecked(true);
+
+        const TranslateDialog::Options out = dialog.options();
+        QVERIFY(out.translateCR && !out.controlHex && !out.crTranslate);
+        QCOMPARE(out.displayHex, 3);
+        CommWindowSettings s;
+        out.applyTo(s);
+        QCOMPARE(s.translateCR, int16_t(-1));
+        QCOMPARE(s.displayHex, int16_t(3));
     }
 
     void closingByTheUserFreesTheSlotClosingWithTheApplicationKeepsIt()
