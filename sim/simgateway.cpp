@@ -25,6 +25,35 @@ bool SimGateway::listen(const QHostAddress &address, quint16 port, QString *erro
     return false;
 }
 
+bool SimGateway::listenDiscovery(const QHostAddress &address, quint16 port, QString *error)
+{
+    if (!m_discovery.bind(address, port)) {
+        *error = m_discovery.errorString();
+        return false;
+    }
+    connect(&m_discovery, &QUdpSocket::readyRead, this, &SimGateway::onDiscovery);
+    return true;
+}
+
+void SimGateway::onDiscovery()
+{
+    while (m_discovery.hasPendingDatagrams()) {
+        QByteArray datagram(int(m_discovery.pendingDatagramSize()), '\0');
+        QHostAddress sender;
+        quint16 senderPort = 0;
+        m_discovery.readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
+        if (datagram != "TOBRIX6102")
+            continue;
+        QByteArray holder;
+        if (m_client) {
+            bool isV4 = false;
+            const quint32 v4 = m_client->peerAddress().toIPv4Address(&isV4);
+            holder = (isV4 ? QHostAddress(v4) : m_client->peerAddress()).toString().toLatin1();
+        }
+        m_discovery.writeDatagram("\x06:KORVO-GW:" + m_serialNumber + ":" + holder, sender, senderPort);
+    }
+}
+
 void SimGateway::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {

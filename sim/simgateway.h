@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <functional>
 
 namespace korvo {
@@ -26,6 +27,11 @@ public:
     // Listens on address:port (port 0 picks a free one); false with the OS's description in *error.
     bool listen(const QHostAddress &address, quint16 port, QString *error);
     quint16 port() const { return m_server.serverPort(); }
+    // Answers discovery datagrams ("TOBRIX6102") on a UDP port with code 6, ":", the gateway's name, ":",
+    // its serial number, ":", and the address of the client it serves (empty when free).
+    bool listenDiscovery(const QHostAddress &address, quint16 port, QString *error);
+    quint16 discoveryPort() const { return m_discovery.localPort(); }
+    void setSerialNumber(const QByteArray &serial) { m_serialNumber = serial; }
     bool hasClient() const { return m_client != nullptr; }
 
     // The serial rate between gateway and controller (default 9600).
@@ -47,12 +53,15 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onReadyRead();
+    void onDiscovery();
 
     ControllerSim &m_controller;
     GatewayFilter m_filter;
     OutputPacer m_pacer;
     QTcpServer m_server;
     QPointer<QTcpSocket> m_client;
+    QUdpSocket m_discovery;
+    QByteArray m_serialNumber = "KG503-0001";
     int m_serialBaud = 9600;
     qint64 m_receivedCount = 0;
     qint64 m_dropAfter = -1;

@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "comm/commlink.h"
+#include "comm/discoverysocket.h"
 #include "comm/linkfactory.h"
 #include "comm/qtseriallink.h"
 #include "sim/controllersim.h"
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void aTerminalTalksToTheControllerThroughTheTcpGateway();
     void aGatewayThatDropsTheConnectionIsReportedOnce();
     void aRefusedConnectionIsAWinsockError();
+    void aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord();
     void theSimulatorProgramServesAPtyAndLogsWhatItReceives();
 };
 
@@ -279,6 +281,36 @@ void TstCommLinkEndToEnd::aRefusedConnectionIsAWinsockError()
     QVERIFY(!live.link.isConnected());
     QTest::qWait(50);
     QCOMPARE(live.errors.size(), 1);
+}
+
+void TstCommLinkEndToEnd::aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord()
+{
+    ControllerSim controller(4);
+    SimGateway gateway(controller);
+    QString error;
+    QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    QVERIFY2(gateway.listenDiscovery(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+
+    DiscoverySocket discovery;
+    QList<std::pair<QString, QByteArray>> answers;
+    connect(&discovery, &DiscoverySocket::datagramReceived,
+            [&](const QString &sender, const QByteArray &data) {
+                answers.append({sender, data});
+            });
+    QVERIFY(discovery.send("TOBRIX6102", QHostAddress::LocalHost, gateway.discoveryPort()));
+    QTRY_COMPARE(answers.size(), 1);
+    QCOMPARE(answers[0].first, "127.0.0.1");
+    QCOMPARE(answers[0].second, QByteArray("\x06:KORVO-GW:KG503-0001:"));
+
+    // While a terminal holds the gateway, the record names that terminal's address.
+    LiveLink live;
+    live.settings.tcpipEnabled = true;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    live.link.connectComm(true);
+    QTRY_VERIFY(gateway.hasClient());
+    QVERIFY(discovery.send("TOBRIX6102", QHostAddress::LocalHost, gateway.discoveryPort()));
+    QTRY_COMPARE(answers.size(), 2);
+    QCOMPARE(answers[1].second, QByteArray("\x06:KORVO-GW:KG503-0001:127.0.0.1"));
 }
 
 void TstCommLinkEndToEnd::theSimulatorProgramServesAPtyAndLogsWhatItReceives()
