@@ -47,9 +47,10 @@ int main(int argc, char *argv[])
                                     QStringLiteral("type"), QStringLiteral("veltor"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Open a pty and print its path first."));
-    const QCommandLineOption listen(QStringLiteral("listen"),
-                                    QStringLiteral("Serve as a TCP-to-serial gateway."),
-                                    QStringLiteral("host:port"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Serve as a TCP-to-serial gateway (and answer UDP discovery on the same port)."),
+        QStringLiteral("host:port"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append every received byte to a file."),
                                  QStringLiteral("file"));
@@ -122,6 +123,9 @@ int main(int argc, char *argv[])
         gateway.setCharDelay(parser.value(charDelay).toInt());
         gateway.setDropAfter(dropBytes);
         gateway.setTap(tap);
+        // Discovery datagrams are answered on the same port number over UDP.
+        if (!gateway.listenDiscovery(address, gateway.port(), &error))
+            std::fprintf(stderr, "korvo-sim: no discovery answers: %s\n", qPrintable(error));
         std::printf("listening on %s:%u\n", qPrintable(address.toString()), unsigned(gateway.port()));
         std::fflush(stdout);
     }
