@@ -261,14 +261,20 @@ QStringList IniFile::keys(const QString &section) const
 
 IniFile::Section *IniFile::findSection(const QString &name)
 {
-    const auto it = m_index.constFind(folded(name));
-    return it == m_index.constEnd() ? nullptr : &m_sections[static_cast<std::size_t>(*it)];
+    return const_cast<Section *>(std::as_const(*this).findSection(name));
 }
 
 const IniFile::Section *IniFile::findSection(const QString &name) const
 {
+    // Entries are read and written section by section: the same name comes many times in a row.
+    if (m_lastSection >= 0 && name == m_lastSectionName)
+        return &m_sections[static_cast<std::size_t>(m_lastSection)];
     const auto it = m_index.constFind(folded(name));
-    return it == m_index.constEnd() ? nullptr : &m_sections[static_cast<std::size_t>(*it)];
+    if (it == m_index.constEnd())
+        return nullptr;
+    m_lastSectionName = name;
+    m_lastSection = *it;
+    return &m_sections[static_cast<std::size_t>(*it)];
 }
 
 IniFile::Section &IniFile::sectionFor(const QString &name)

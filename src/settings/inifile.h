@@ -73,6 +73,9 @@ private:
 
     std::vector<Section> m_sections;
     QHash<QString, qsizetype> m_index; // case-folded section name -> section
+    // The section found last (sections are only ever added, so the index stays valid); not thread-safe.
+    mutable QString m_lastSectionName;
+    mutable qsizetype m_lastSection = -1;
 };
 
 // Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file:
