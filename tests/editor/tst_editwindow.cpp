@@ -2,13 +2,16 @@
 
 #include "app/appstate.h"
 #include "editor/editwindow.h"
+#include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "scriptedprompt.h"
 #include "ui/main/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -321,6 +324,22 @@ void TstEditWindow::searchAndReplaceHonourCaseWholeWordsAndCountReplacements()
     QCOMPARE(window->documentText(), QStringLiteral("aaa run moved\r\nrun aaa\r\n"));
     window->undo();
     QVERIFY(window->documentText().startsWith(QStringLiteral("aaa run moved\r\ngo")));
+
+    // The dialog drives the same search and reports its outcome in its own message line.
+    window->replace();
+    FindReplaceDialog *dialog = window->findChild<FindReplaceDialog *>();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->findField()->setText(QStringLiteral("AAA"));
+    dialog->replaceField()->setText(QStringLiteral("b"));
+    dialog->matchCaseBox()->setChecked(true);
+    dialog->replaceAllPressed();
+    QCOMPARE(dialog->message(), QStringLiteral("0 occurrences replaced."));
+    dialog->matchCaseBox()->setChecked(false);
+    dialog->replaceAllPressed();
+    QCOMPARE(dialog->message(), QStringLiteral("2 occurrences replaced."));
+    dialog->findField()->setText(QStringLiteral("zzz"));
+    dialog->findNextPressed();
+    QCOMPARE(dialog->message(), QStringLiteral("Cannot find \"zzz\"."));
 }
 
 void TstEditWindow::anNbtFileOpensWithTheNbLanguage()
