@@ -13,6 +13,7 @@
 #include "ui/main/printing.h"
 #include "ui/main/twips.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -123,6 +124,8 @@ void CommWindow::buildUi()
         app().activeKind = WindowKind::Terminal;
         commandHost().showTerminalMenu(globalPos, m_view->hasSelection());
     });
+
+    connect(m_screen.get(), &TerminalScreen::bell, this, [] { QApplication::beep(); });
 
     QClipboard *clipboard = QGuiApplication::clipboard();
     m_clipboardHasText = !clipboard->text().isEmpty();

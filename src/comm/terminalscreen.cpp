@@ -108,7 +108,10 @@ TerminalScreen::TerminalScreen(int rows, int columns, int scrollRows, QObject *p
         },
         nullptr, // movecursor: called per character; write() compares the cursor before and after instead
         nullptr, // settermprop: titles and modes have no place in this window
-        nullptr, // bell
+        [](void *user) {
+            Q_EMIT static_cast<TerminalScreen *>(user)->bell();
+            return 1;
+        },
         nullptr, // resize: only this class resizes
         [](int cols, const VTermScreenCell *cells, void *user) {
             static_cast<TerminalScreen *>(user)->pushLine(cols, cells);

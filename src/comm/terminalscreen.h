@@ -86,6 +86,8 @@ Q_SIGNALS:
     void invalidated(const QRect &cells);
     // The grid size or the scroll-back changed shape (lines pushed, dropped, cleared).
     void linesChanged();
+    // The device sent BEL.
+    void bell();
 
 private:
     void pushLine(int columns, const void *cells);

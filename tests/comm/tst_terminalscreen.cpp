@@ -133,6 +133,15 @@ private Q_SLOTS:
         QVERIFY(r.contains(QRect(0, 4, 5, 1)));
     }
 
+    void aBellCharacterRingsWithoutTakingACell()
+    {
+        TerminalScreen s(2, 10, 0);
+        QSignalSpy bells(&s, &TerminalScreen::bell);
+        s.write(QByteArray("a\x07" "b"));
+        QCOMPARE(bells.count(), 1);
+        QCOMPARE(s.lineText(1), QString("ab"));
+    }
+
     void queriesAreAnsweredThroughTheOutput()
     {
         TerminalScreen s(5, 10, 0);
