@@ -12,6 +12,7 @@
 #include "ui/main/filedialogs.h"
 #include "ui/main/printing.h"
 #include "ui/main/recentfiles.h"
+#include "ui/main/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -53,11 +54,6 @@ QString extensionTag(const QString &path)
     const QString name = fileNameOnly(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-}
-
-int toTwips(int pixels, int dpi)
-{
-    return dpi > 0 ? pixels * 1440 / dpi : pixels * 15;
 }
 } // namespace
 
@@ -107,8 +103,6 @@ EditWindow::EditWindow(QWidget *parent) : QWidget(parent), m_slot(app().newSlot)
 EditWindow::~EditWindow()
 {
     openWindows().removeOne(this);
-    if (m_findDialog)
-        delete m_findDialog;
 }
 
 void EditWindow::updateCommands(CommandHost &host)
@@ -593,14 +587,14 @@ void EditWindow::storePlacement()
     QWidget *outer = frame() ? frame() : const_cast<EditWindow *>(this);
     if (outer->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
         return;
-    const int dpiX = logicalDpiX();
-    const int dpiY = logicalDpiY();
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
     const QRect box = outer->geometry();
     EditSlot &record = slotRecord(m_slot);
-    record.left = toTwips(box.x(), dpiX);
-    record.top = toTwips(box.y(), dpiY);
-    record.width = toTwips(box.width(), dpiX);
-    record.height = toTwips(box.height(), dpiY);
+    record.left = pixelsToTwips(box.x(), dpiX);
+    record.top = pixelsToTwips(box.y(), dpiY);
+    record.width = pixelsToTwips(box.width(), dpiX);
+    record.height = pixelsToTwips(box.height(), dpiY);
 }
 
 void EditWindow::closeEvent(QCloseEvent *event)

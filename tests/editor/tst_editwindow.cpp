@@ -6,6 +6,7 @@
 #include "editor/languageset.h"
 #include "scriptedprompt.h"
 #include "ui/main/filedialogs.h"
+#include "ui/main/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -255,8 +256,8 @@ void TstEditWindow::closingFreesTheSlotUnlessTheApplicationIsClosing()
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(firstFrame->close());
     QCOMPARE(app().editSlots[1].state, kSlotFree);
-    QCOMPARE(app().editSlots[1].width, 300 * 1440 / dpi);
-    QCOMPARE(app().editSlots[1].left, 10 * 1440 / dpi);
+    QCOMPARE(app().editSlots[1].width, pixelsToTwips(300, dpi));
+    QCOMPARE(app().editSlots[1].left, pixelsToTwips(10, dpi));
     QCOMPARE(app().findNext(WindowKind::Edit), 1);
 
     app().closingApplication = true;
