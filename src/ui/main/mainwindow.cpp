@@ -75,6 +75,8 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
 
 MainWindow::~MainWindow()
 {
+    // The MDI area reports activation changes while its windows are torn down; nobody is listening by then.
+    disconnect(m_area, nullptr, this, nullptr);
     if (&commandHost() == this)
         setCommandHost(nullptr);
     setRecentFilesChanged({});
