@@ -3,9 +3,11 @@
 
 #include "app/appstate.h"
 #include "comm/commwindow.h"
+#include "editor/editwindow.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
 #include "ui/main/aboutdialog.h"
+#include "ui/main/filedialogs.h"
 #include "ui/main/helpbrowser.h"
 #include "ui/main/mainmenus.h"
 #include "ui/main/maintoolbar.h"
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void menusAndToolbarStartAsAUserExpects();
     void theActiveKindChoosesTheEditMenu();
     void helpTopicsOpenOurOwnPagesWhoseLinksAllResolve();
+    void aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt();
+    void loadPreferencesReplacesTheWorkspaceWithTheChosenFile();
     void exitByMenuWritesThePreferencesFile();
     void sigtermEndsTheSessionKeepingTheWindows();
 
@@ -417,6 +421,74 @@ void TstMainWindow::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
     QVERIFY(window->close());
     QTRY_VERIFY(!window->helpBrowser());
     QCOMPARE(app().browser.left, pixelsToTwips(40, window->dpi()));
+}
+
+void TstMainWindow::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt()
+{
+    const QString older = m_dir->filePath(QStringLiteral("older.vxt"));
+    const QString current = m_dir->filePath(QStringLiteral("current.vxt"));
+    for (const QString &path : {older, current}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QFileInfo(path).baseName().toLatin1() + "\r\n");
+    }
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=0\r\nFileHistoryCt=1\r\n"
+                              "[Pgm_1]\r\nName=%1\r\n[LastOpened]\r\nFILE0=%2\r\n")
+                   .arg(current, older));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    QVERIFY(edit);
+    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+    QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->text(), older);
+    edit->setDocumentText(QStringLiteral("changed\r\n"), true);
+
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->trigger();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Save changes to File?"));
+    QCOMPARE(m_prompt->asked().first().title, QStringLiteral("Save Changes"));
+    QCOMPARE(edit->fileName(), current);
+    QVERIFY(edit->isModified());
+    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+
+    // No: the change is dropped, the older file opens and moves to the top of the list.
+    m_prompt->queueAnswer(PromptAnswer::No);
+    window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->trigger();
+    QCOMPARE(edit->fileName(), older);
+    QVERIFY(edit->documentText().startsWith(QStringLiteral("older")));
+    QVERIFY(!edit->isModified());
+    QCOMPARE(app().recentFiles, (QStringList{older, current}));
+    QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent)->text(), older);
+    QFile file(current);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("current\r\n"));
+}
+
+void TstMainWindow::loadPreferencesReplacesTheWorkspaceWithTheChosenFile()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=2\r\n"));
+    const QString other = m_dir->filePath(QStringLiteral("bench.ktm"));
+    {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nAutoName=0\r\nName=Axis rig\r\n");
+    }
+    auto window = startWindow();
+    QCOMPARE(subWindows(*window).size(), 3);
+    QString offeredTitle;
+    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        offeredTitle = request.title;
+        return other;
+    });
+    window->menus()->item(MenuId::File, 6)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(offeredTitle, QStringLiteral("Select ZelTerm Preferences File"));
+    QCOMPARE(app().prefFile, other);
+    QTRY_COMPARE(subWindows(*window).size(), 1);
+    QCOMPARE(subWindows(*window).first()->windowTitle(), QStringLiteral("Axis rig"));
+    QCOMPARE(app().activeComm, int16_t(1));
+    QCOMPARE(app().commCt, int16_t(1));
 }
 
 void TstMainWindow::exitByMenuWritesThePreferencesFile()
