@@ -88,9 +88,10 @@ void CommandRouter::fileCommand(int index)
     }
 }
 
-void CommandRouter::newFile()
+void CommandRouter::newFile(bool inNewWindow)
 {
-    if (CommWindow *comm = activeComm()) {
+    CommWindow *comm = inNewWindow ? nullptr : activeComm();
+    if (comm) {
         if (comm->hasText()) {
             const PromptAnswer answer =
                 ask(QStringLiteral("Save Terminal Contents to a File?"), QStringLiteral("Save Comm Screen"),
@@ -103,7 +104,7 @@ void CommandRouter::newFile()
         comm->clearCommWindow();
         return;
     }
-    EditWindow *edit = activeEdit();
+    EditWindow *edit = inNewWindow ? nullptr : activeEdit();
     const int family = activeDeviceFamily();
     const QString proposed = edit ? edit->fileName()
                                   : QStringLiteral("Program%1%2")
@@ -114,6 +115,9 @@ void CommandRouter::newFile()
     const QString name = dialog.fileName();
     if (name.isEmpty())
         return;
+    if (!edit && inNewWindow)
+        // "Create New Window" unticked: the last active document is replaced after all.
+        edit = qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc));
     if (edit && !dialog.newWindow()) {
         if (!edit->checkSave())
             return;

@@ -23,6 +23,8 @@ public:
     static ChildWindows::Factory childFactory();
 
     void fileCommand(int index);
+    // File New; View, New Edit Window asks for a document in a window of its own.
+    void newFile(bool inNewWindow = false);
     void editCommand(int index);
     void commCommand(int index);
     void toolCommand(const QString &key);
@@ -40,7 +42,6 @@ public:
 private:
     EditWindow *activeEdit() const;
     CommWindow *activeComm() const;
-    void newFile();
     void openFile();
     void saveFile();
     void saveAs();

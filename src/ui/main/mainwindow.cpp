@@ -308,8 +308,7 @@ void MainWindow::viewCommand(int index)
 {
     switch (index) {
     case 0:
-        app().activeKind = WindowKind::Edit;
-        m_router->fileCommand(0);
+        m_router->newFile(true);
         break;
     case 1:
         if (QMdiSubWindow *sub = loadNewComm())
