@@ -8,14 +8,14 @@
 namespace korvo {
 
 namespace {
-struct ButtonSpec
+struct ToolButton
 {
     const char *key;
     const char *tip;
 };
 
 // An empty key is a separator between groups of buttons.
-const ButtonSpec kButtons[] = {
+const ToolButton kButtons[] = {
     {"new", "New Text File"},
     {"open", "Open"},
     {"save", "Save"},
@@ -43,15 +43,15 @@ MainToolBar::MainToolBar(QToolBar *bar, QObject *parent) : QObject(parent), m_ba
     m_bar->setObjectName(QStringLiteral("tbrKORVO"));
     m_bar->setWindowTitle(tr("Toolbar"));
     m_bar->setMovable(false);
-    for (const ButtonSpec &spec : kButtons) {
-        const QString key = QString::fromLatin1(spec.key);
+    for (const ToolButton &entry : kButtons) {
+        const QString key = QString::fromLatin1(entry.key);
         if (key.isEmpty()) {
             m_bar->addSeparator();
             continue;
         }
-        QAction *action = m_bar->addAction(toolIcon(key), QString::fromLatin1(spec.tip));
+        QAction *action = m_bar->addAction(toolIcon(key), QString::fromLatin1(entry.tip));
         action->setObjectName(key);
-        action->setToolTip(QString::fromLatin1(spec.tip));
+        action->setToolTip(QString::fromLatin1(entry.tip));
         connect(action, &QAction::triggered, this, [this, key] { emit triggered(key); });
         m_buttons.insert(key, action);
         m_keys.append(key);
