@@ -77,7 +77,15 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     }
 }
 
-CommWindow::~CommWindow() = default;
+CommWindow::~CommWindow()
+{
+    // The link goes first, while everything its last notifications reach is still there; the view goes
+    // before the screen it paints.
+    disconnect(m_link.get(), nullptr, this, nullptr);
+    m_link.reset();
+    delete m_view;
+    m_view = nullptr;
+}
 
 CommWindowSettings &CommWindow::settings() const
 {
