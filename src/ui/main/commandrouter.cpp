@@ -191,7 +191,7 @@ void CommandRouter::saveFile()
         edit->saveAs();
         return;
     }
-    backupFile(edit->fileName());
+    // Saving backs the old file up itself, only once the new content is safely written.
     edit->saveEditFile(edit->fileName());
 }
 
