@@ -38,11 +38,12 @@ public:
     {
         field = get(key).value_or(defaultValue);
     }
-    // A one-character text kept as its character code; an empty value keeps the default.
+    // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
+    // half a surrogate pair, which could not be written back) keeps the default.
     void character(const char *key, int16_t &field, char defaultValue)
     {
         const QString value = get(key).value_or(QString());
-        const bool usable = !value.isEmpty() && !value.front().isSurrogate();
+        const bool usable = !value.isEmpty() && !value.front().isNull() && !value.front().isSurrogate();
         field = usable ? static_cast<int16_t>(value.front().unicode()) : int16_t{defaultValue};
     }
 
