@@ -115,6 +115,7 @@ private Q_SLOTS:
     void sectionAndKeyNamesMatchWithoutRegardToCase();
     void damagedCountsCannotOpenAFloodOfWindows();
     void theRamViewerIsKeptOnlyInFactoryMode();
+    void aCanCharacterThatCannotBeWrittenBackKeepsItsDefault();
     void aRichWorkspaceRoundTripsByteForByte();
     void terminalKeysAreWrittenInTheirFixedOrder();
     void theBackupHoldsThePreviousFile();
@@ -301,6 +302,17 @@ void TstPrefsFile::theRamViewerIsKeptOnlyInFactoryMode()
     s.factory = false;
     QVERIFY(!prefsImage(s).hasSection("RAM Viewer"));
     QCOMPARE(readFrom("[RAM Viewer]\nWidth=7000\n", false).ramViewer.width, 6390);
+}
+
+void TstPrefsFile::aCanCharacterThatCannotBeWrittenBackKeepsItsDefault()
+{
+    // Used to read a NUL as character 0, write it as an empty value and read that back as "!".
+    QByteArray bytes("[MODULE Settings]\nKORVODn=");
+    bytes += QByteArray("\0#\nKORVOPrompt=\xF0\x9F\x98\x80\n", 20);
+    const AppState s = readFrom(bytes);
+    QCOMPARE(s.canTable[0].name, int16_t{'!'});
+    QCOMPARE(s.canTable[0].prompt, int16_t{'>'});
+    QCOMPARE(readFrom("[MODULE Settings]\nKORVODn=#x\n").canTable[0].name, int16_t{'#'});
 }
 
 void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
