@@ -83,6 +83,9 @@ CommWindow::~CommWindow()
     // before the screen it paints.
     disconnect(m_link.get(), nullptr, this, nullptr);
     m_link.reset();
+    // The view's own teardown sends events; it must no longer reach this half-destroyed window's filter.
+    m_view->viewport()->removeEventFilter(this);
+    m_view->removeEventFilter(this);
     delete m_view;
     m_view = nullptr;
 }
