@@ -4,7 +4,7 @@
 set -e
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh build
+KORVO_TARGETS="korvoterm korvo-sim" scripts/build.sh build
 if [ -z "$DISPLAY" ] && [ -z "$WAYLAND_DISPLAY" ]; then
     echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session." >&2
     exit 1

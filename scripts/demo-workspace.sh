@@ -5,14 +5,42 @@
 set -e
 file="$1"
 pty="$2"
+dir=$(dirname "$file")
+if [ ! -f "$dir/demo.vxt" ]; then
+    # A small program to show the editor's colouring; never overwritten once it exists.
+    printf '%s\r\n' \
+        "' Demo program for the simulated Veltor on Terminal 1" \
+        "'[PROGRAMS]" \
+        "PG 100" \
+        "LB MAIN" \
+        "  VA COUNT = 0" \
+        "  accel = 2000" \
+        "  speed = 1500" \
+        "  move 4000" \
+        "  if COUNT > 10 then home" \
+        "  pr \"Cycle done\"" \
+        "  branch MAIN" \
+        "end" >"$dir/demo.vxt"
+fi
 if [ ! -f "$file" ]; then
     cat >"$file" <<INI
 [Setup]
 State=0
-Width=12045
-Height=7785
-DocCt=0
+Width=17000
+Height=10500
+DocCt=1
 CommCt=1
+
+[Pgm_0]
+State=0
+
+[Pgm_1]
+State=0
+Name=$(cd "$dir" && pwd)/demo.vxt
+Left=9750
+Top=0
+Width=6800
+Height=8400
 
 [Comm_0]
 State=0
@@ -20,6 +48,12 @@ State=0
 [Comm_1]
 State=0
 Name=Terminal1
+Left=0
+Top=0
+Width=9600
+Height=8400
+Columns=80
+Rows=30
 Device=4
 Port=1
 PortName=$pty
