@@ -1,16 +1,11 @@
 #include "comm/displaytranslator.h"
 
 #include "app/appstate.h"
+#include "app/cp1252.h"
 
 namespace korvo {
 
 namespace {
-
-// Windows-1252 at 0x80..0x9F; 0 marks the five unassigned codes.
-constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 QByteArray utf8Of(char32_t ch)
 {
@@ -32,10 +27,11 @@ TranslateOptions TranslateOptions::fromSettings(const CommWindowSettings &settin
 
 char32_t DisplayTranslator::characterOf(unsigned char c)
 {
-    if (c < 0x80 || c >= 0xA0)
-        return c;
-    const char16_t mapped = kCp1252High[c - 0x80];
-    return mapped ? char32_t(mapped) : char32_t(0xFFFD);
+    const char byte = static_cast<char>(c);
+    const char16_t u = decodeCp1252(&byte, 1).at(0).unicode();
+    // The code page's five unassigned bytes decode to C1 controls, which the screen would obey: show them
+    // as replacement characters instead.
+    return u >= 0x80 && u < 0xA0 ? char32_t(0xFFFD) : char32_t(u);
 }
 
 QByteArray DisplayTranslator::hexForm(unsigned char c)
@@ -47,23 +43,12 @@ QByteArray DisplayTranslator::hexForm(unsigned char c)
 
 QByteArray DisplayTranslator::encodeForDevice(const QString &text)
 {
+    if (std::optional<QByteArray> bytes = encodeCp1252(text))
+        return *bytes;
     QByteArray out;
     out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out += char(u);
-            continue;
-        }
-        char byte = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (kCp1252High[i] == u || (kCp1252High[i] == 0 && u == 0x80 + i)) {
-                byte = char(0x80 + i);
-                break;
-            }
-        }
-        out += byte;
-    }
+    for (const QChar ch : text)
+        out += encodeCp1252(QString(ch)).value_or(QByteArrayLiteral("?"));
     return out;
 }
 

@@ -1,7 +1,7 @@
 #include "programfile.h"
 
 #include "app/texthelpers.h"
-#include "settings/iniencoding.h"
+#include "app/cp1252.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #pragma once
 
-// Byte encodings of the preferences file: Windows-1252 on disk, UTF-8 accepted on reading.
+// Windows-1252, the 8-bit text of preferences files, controller programs and terminal traffic, and the
+// UTF-8 check that lets the preferences reader accept files saved as UTF-8.
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "iniencoding.h"
+#include "app/cp1252.h"
 
 namespace korvo {
 
