@@ -362,14 +362,18 @@ void CommWindow::setCommEdits()
 {
     if (!isActiveChild())
         return;
-    CommandHost &host = commandHost();
+    updateClipboardCommands(commandHost());
+    Q_EMIT editCommandsChanged();
+}
+
+void CommWindow::updateClipboardCommands(CommandHost &host) const
+{
     const bool selected = m_view->hasSelection();
     host.setToolEnabled(QStringLiteral("copy"), selected);
     host.setToolEnabled(QStringLiteral("cut"), selected);
     host.setToolEnabled(QStringLiteral("paste"), m_clipboardHasText);
     host.setMenuEnabled(MenuCommand::CommCopy, selected);
     host.setMenuEnabled(MenuCommand::CommPaste, m_clipboardHasText);
-    Q_EMIT editCommandsChanged();
 }
 
 void CommWindow::updateCommands(CommandHost &host)
@@ -385,12 +389,7 @@ void CommWindow::updateCommands(CommandHost &host)
     host.setMenuEnabled(MenuCommand::Disconnect, connected);
     host.setMenuEnabled(MenuCommand::CommSelectAll, true);
     host.setMenuEnabled(MenuCommand::Snap, true);
-    const bool selected = m_view->hasSelection();
-    host.setToolEnabled(QStringLiteral("copy"), selected);
-    host.setToolEnabled(QStringLiteral("cut"), selected);
-    host.setToolEnabled(QStringLiteral("paste"), m_clipboardHasText);
-    host.setMenuEnabled(MenuCommand::CommCopy, selected);
-    host.setMenuEnabled(MenuCommand::CommPaste, m_clipboardHasText);
+    updateClipboardCommands(host);
 }
 
 int CommWindow::windowStateCode() const

@@ -106,6 +106,7 @@ private:
     void sendWithLineEnd(const QString &text, const QString &lineEnd);
     bool acceptsDrop(const class QDropEvent *event) const;
     void setCommEdits();
+    void updateClipboardCommands(CommandHost &host) const;
     bool isActiveChild() const;
     void storePlacement();
     int windowStateCode() const;

@@ -190,15 +190,8 @@ void MainWindow::openWorkspace()
         m_children->activate(WindowKind::Terminal, firstComm);
     else if (firstEdit)
         m_children->activate(WindowKind::Edit, firstEdit);
-    if (const ChildWindow *c = ChildWindows::child(m_area->currentSubWindow())) {
-        state.activeKind = c->kind();
-        if (c->kind() == WindowKind::Edit)
-            state.activeDoc = static_cast<int16_t>(c->slot());
-        else
-            state.activeComm = static_cast<int16_t>(c->slot());
-    } else if (m_children->all().isEmpty()) {
+    if (!recordActiveChild(m_area->currentSubWindow()) && m_children->all().isEmpty())
         state.activeKind = WindowKind::None;
-    }
     refreshCommands();
 }
 
@@ -517,21 +510,29 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
     AppState &state = app();
     if (m_loadingWorkspace)
         return;
-    if (const ChildWindow *c = ChildWindows::child(sub)) {
-        state.activeKind = c->kind();
-        if (c->kind() == WindowKind::Edit)
-            state.activeDoc = static_cast<int16_t>(c->slot());
-        else
-            state.activeComm = static_cast<int16_t>(c->slot());
-    } else if (m_children->all().isEmpty()) {
+    if (!recordActiveChild(sub)) {
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
+        if (!m_children->all().isEmpty())
+            return;
         state.activeKind = WindowKind::None;
         state.activeDoc = 0;
         state.activeComm = 0;
-    } else {
-        return;
     }
     refreshCommands();
+}
+
+bool MainWindow::recordActiveChild(QMdiSubWindow *sub)
+{
+    const ChildWindow *c = ChildWindows::child(sub);
+    if (!c)
+        return false;
+    AppState &state = app();
+    state.activeKind = c->kind();
+    if (c->kind() == WindowKind::Edit)
+        state.activeDoc = static_cast<int16_t>(c->slot());
+    else
+        state.activeComm = static_cast<int16_t>(c->slot());
+    return true;
 }
 
 void MainWindow::refreshCommands()

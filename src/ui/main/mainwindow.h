@@ -88,6 +88,8 @@ protected:
 
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
+    // Records a child window as the active one in the application state; false when sub holds none of ours.
+    bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
     void refreshCommands();
