@@ -1,6 +1,7 @@
 #include "childwindows.h"
 
 #include "childwindow.h"
+#include "toolicons.h"
 #include "twips.h"
 
 #include <QEvent>
@@ -65,6 +66,9 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
         return nullptr;
     QMdiSubWindow *sub = m_area->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // A document icon tells edit windows apart from terminals at a glance (and when minimised).
+    if (kind == WindowKind::Edit)
+        sub->setWindowIcon(toolIcon(QStringLiteral("new")));
     const int16_t code = kind == WindowKind::Edit ? state.editSlots[slot].state : state.commSlots[slot].state;
     sub->setGeometry(slotRect(kind, slot));
     sub->installEventFilter(this);
