@@ -1,7 +1,7 @@
 #include "inifile.h"
 
-#include "app/texthelpers.h"
 #include "app/cp1252.h"
+#include "app/texthelpers.h"
 
 #include <QFile>
 #include <QSaveFile>

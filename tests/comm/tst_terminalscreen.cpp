@@ -137,7 +137,8 @@ private Q_SLOTS:
     {
         TerminalScreen s(2, 10, 0);
         QSignalSpy bells(&s, &TerminalScreen::bell);
-        s.write(QByteArray("a\x07" "b"));
+        s.write(QByteArray("a\x07"
+                           "b"));
         QCOMPARE(bells.count(), 1);
         QCOMPARE(s.lineText(1), QString("ab"));
     }
