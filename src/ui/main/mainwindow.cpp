@@ -28,6 +28,16 @@ namespace korvo {
 namespace {
 constexpr int kNewWindowOffsetTwips = 350;
 
+// A new window's slot: the template slot 0, shown, moved down and right by 350 twips per slot number.
+template <typename Slot> Slot fromTemplate(const std::vector<Slot> &slots, int n)
+{
+    Slot slot = slots[0];
+    slot.state = slot.state < 0 ? 0 : slot.state;
+    slot.top += kNewWindowOffsetTwips * (n - 1);
+    slot.left += kNewWindowOffsetTwips * (n - 1);
+    return slot;
+}
+
 // Answers every question of a closing session without waiting for anyone: nothing is saved over a file
 // that the user did not ask to save, and no dialog holds the shutdown up.
 class SessionEndPrompt final : public Prompt
@@ -206,10 +216,7 @@ QMdiSubWindow *MainWindow::loadNewComm()
     if (n > state.commCt)
         state.commCt = static_cast<int16_t>(n);
     state.ensureCommSlot(n);
-    CommWindowSettings slot = state.commSlots[0];
-    slot.state = slot.state < 0 ? 0 : slot.state;
-    slot.top += kNewWindowOffsetTwips * (n - 1);
-    slot.left += kNewWindowOffsetTwips * (n - 1);
+    CommWindowSettings slot = fromTemplate(state.commSlots, n);
     slot.port = static_cast<int16_t>(n);
     slot.portName.clear();
     slot.connected = false;
@@ -229,10 +236,7 @@ QMdiSubWindow *MainWindow::newEditWindow(const QString &name)
     if (n > state.docCt)
         state.docCt = static_cast<int16_t>(n);
     state.ensureEditSlot(n);
-    EditSlot slot = state.editSlots[0];
-    slot.state = slot.state < 0 ? 0 : slot.state;
-    slot.top += kNewWindowOffsetTwips * (n - 1);
-    slot.left += kNewWindowOffsetTwips * (n - 1);
+    EditSlot slot = fromTemplate(state.editSlots, n);
     slot.name = name;
     slot.modified = false;
     state.editSlots[n] = slot;
