@@ -29,9 +29,9 @@ namespace {
 constexpr int kNewWindowOffsetTwips = 350;
 
 // A new window's slot: the template slot 0, shown, moved down and right by 350 twips per slot number.
-template <typename Slot> Slot fromTemplate(const std::vector<Slot> &slots, int n)
+template <typename Slot> Slot fromTemplate(const std::vector<Slot> &table, int n)
 {
-    Slot slot = slots[0];
+    Slot slot = table[0];
     slot.state = slot.state < 0 ? 0 : slot.state;
     slot.top += kNewWindowOffsetTwips * (n - 1);
     slot.left += kNewWindowOffsetTwips * (n - 1);
