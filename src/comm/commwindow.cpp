@@ -11,7 +11,6 @@
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
 #include "ui/main/printing.h"
-#include "ui/main/twips.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -400,27 +399,11 @@ int CommWindow::windowStateCode() const
     return w->isMinimized() ? 1 : w->isMaximized() ? 2 : 0;
 }
 
-void CommWindow::storePlacement()
-{
-    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (!sub || windowStateCode() != 0)
-        return;
-    CommWindowSettings &s = settings();
-    const double dpiX = logicalDpiX();
-    const double dpiY = logicalDpiY();
-    s.left = pixelsToTwips(sub->x(), dpiX);
-    s.top = pixelsToTwips(sub->y(), dpiY);
-    s.width = pixelsToTwips(sub->width(), dpiX);
-    s.height = pixelsToTwips(sub->height(), dpiY);
-}
-
 void CommWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_placed) {
-        m_placed = true;
-        if (QWidget *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
-            sub->installEventFilter(this);
+    if (!m_shown) {
+        m_shown = true;
         m_view->setFocus();
     }
 }
@@ -431,7 +414,6 @@ void CommWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    storePlacement();
     // A window closed with the application comes back at the next start; one the user closed does not.
     settings().state = app().closingApplication ? int16_t(windowStateCode()) : kSlotFree;
     m_link->shutdown();
@@ -480,8 +462,6 @@ bool CommWindow::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    if (watched == parentWidget() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-        storePlacement();
     return false;
 }
 

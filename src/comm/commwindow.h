@@ -108,7 +108,6 @@ private:
     void setCommEdits();
     void updateClipboardCommands(CommandHost &host) const;
     bool isActiveChild() const;
-    void storePlacement();
     int windowStateCode() const;
     void applyGrid(bool force);
 
@@ -122,7 +121,7 @@ private:
     QHash<QString, QLabel *> m_panels;
     Hooks m_hooks;
     bool m_clipboardHasText = false;
-    bool m_placed = false;
+    bool m_shown = false;
 };
 
 } // namespace korvo

@@ -12,7 +12,6 @@
 #include "ui/main/filedialogs.h"
 #include "ui/main/printing.h"
 #include "ui/main/recentfiles.h"
-#include "ui/main/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -582,21 +581,6 @@ QWidget *EditWindow::frame() const
     return qobject_cast<QMdiSubWindow *>(parentWidget());
 }
 
-void EditWindow::storePlacement()
-{
-    QWidget *outer = frame() ? frame() : const_cast<EditWindow *>(this);
-    if (outer->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
-        return;
-    const double dpiX = logicalDpiX();
-    const double dpiY = logicalDpiY();
-    const QRect box = outer->geometry();
-    EditSlot &record = slotRecord(m_slot);
-    record.left = pixelsToTwips(box.x(), dpiX);
-    record.top = pixelsToTwips(box.y(), dpiY);
-    record.width = pixelsToTwips(box.width(), dpiX);
-    record.height = pixelsToTwips(box.height(), dpiY);
-}
-
 void EditWindow::closeEvent(QCloseEvent *event)
 {
     if (!checkSave()) {
@@ -611,7 +595,6 @@ void EditWindow::closeEvent(QCloseEvent *event)
     } else {
         record.state = kSlotFree;
     }
-    storePlacement();
     openWindows().removeOne(this);
     if (openWindows().isEmpty())
         app().activeDoc = 0;

@@ -104,7 +104,6 @@ private:
     void updateCaption();
     void showEditMenu(const QPoint &globalPos);
     bool handleKey(QKeyEvent *event);
-    void storePlacement();
     void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one
 

@@ -6,7 +6,6 @@
 #include "editor/languageset.h"
 #include "scriptedprompt.h"
 #include "ui/main/filedialogs.h"
-#include "ui/main/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -247,7 +246,6 @@ void TstEditWindow::closingFreesTheSlotUnlessTheApplicationIsClosing()
     firstFrame->show();
     secondFrame->showMaximized();
 
-    const int dpi = first->logicalDpiX();
     first->setDocumentText(QStringLiteral("x"), true);
     m_prompt.queueAnswer(PromptAnswer::Cancel);
     QVERIFY(!firstFrame->close());
@@ -256,8 +254,6 @@ void TstEditWindow::closingFreesTheSlotUnlessTheApplicationIsClosing()
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(firstFrame->close());
     QCOMPARE(app().editSlots[1].state, kSlotFree);
-    QCOMPARE(app().editSlots[1].width, pixelsToTwips(300, dpi));
-    QCOMPARE(app().editSlots[1].left, pixelsToTwips(10, dpi));
     QCOMPARE(app().findNext(WindowKind::Edit), 1);
 
     app().closingApplication = true;
