@@ -1,0 +1,77 @@
+#pragma once
+
+// korvo-cli's command registry and the context a command runs in. Each command is one .cpp file that
+// registers itself with KORVO_CLI_COMMAND and drives a core engine through ctx.run(); the context has
+// already parsed the link options (--port/--tcp/--terminal, --settings, --device, --address, --json,
+// --quiet) and opens the link on first use.
+
+#include "app/appstate.h"
+#include "comm/commlink.h"
+
+#include <QJsonObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace korvo::cli {
+
+// Exit codes of the contract.
+enum Exit { Done = 0, JobFailed = 1, UsageOrLink = 2, Interrupted = 130 };
+
+class CliContext
+{
+public:
+    virtual ~CliContext() = default;
+
+    // The terminal settings the link options describe (device type, address, rate, TCP address...).
+    virtual CommWindowSettings &settings() = 0;
+    // Device type 1..6 from --device or --terminal; 0 when neither gave one.
+    virtual int device() const = 0;
+    virtual bool json() const = 0;
+    virtual bool quiet() const = 0;
+
+    // Opens the link (once). On failure prints the OS's reason to stderr and returns nullptr: the command
+    // returns UsageOrLink.
+    virtual CommLink *link() = 0;
+    // Attaches the engine, runs the event loop until it finishes (or Ctrl+C cancels it: the result is then
+    // Interrupted) and hands every event to onEvent. Progress events are also shown on stderr about once a
+    // second unless --quiet. Returns Done when the engine finished, JobFailed when it failed.
+    virtual int run(DeviceEngine &engine, CommLink::LeaseKind kind,
+                    const std::function<void(const EngineEvent &)> &onEvent = {}) = 0;
+
+    // Text output: stdout for results, stderr for messages.
+    virtual void out(const QString &text) = 0;
+    virtual void err(const QString &text) = 0;
+    // --json: prints the object as one line on stdout.
+    virtual void outJson(const QJsonObject &object) = 0;
+};
+
+// Arguments after the command's name (link options removed); the result is the exit code.
+using CliFunction = std::function<int(CliContext &ctx, const QStringList &args)>;
+
+struct CliCommand
+{
+    const char *name;
+    const char *usage;
+    CliFunction run;
+};
+
+std::vector<CliCommand> &cliCommands();
+
+struct CliRegistrar
+{
+    CliRegistrar(const char *name, const char *usage, CliFunction run);
+};
+
+// "--name value" or "--name=value" among args: the value, removed from args; fallback when absent.
+QString takeOption(QStringList &args, const QString &name, const QString &fallback = QString());
+// "--name" among args: true, removed from args.
+bool takeFlag(QStringList &args, const QString &name);
+
+} // namespace korvo::cli
+
+#define KORVO_CLI_CONCAT2(a, b) a##b
+#define KORVO_CLI_CONCAT(a, b) KORVO_CLI_CONCAT2(a, b)
+#define KORVO_CLI_COMMAND(name, usage, function)                                                             \
+    static const korvo::cli::CliRegistrar KORVO_CLI_CONCAT(korvoCli_, __LINE__)(name, usage, function)
