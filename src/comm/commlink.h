@@ -143,7 +143,7 @@ private:
     void onSocketError(int number, const QString &description);
 
     void pump();
-    void applyAction(const LinkAction &action);
+    bool applyAction(const LinkAction &action);
     void detach(bool restoreTerminal);
 
     CommWindowSettings &m_settings;
