@@ -150,7 +150,8 @@ void CommSearchEngine::timerFired(qint64 nowMs)
     case State::Replying:
         log(QStringLiteral("Rcvd: "));
         if (m_options.tcp) {
-            m_input.clear();
+            // A gateway forwards the reply in its own time: give it 200 ms more. What it already forwarded
+            // during the reply wait is kept, so a quick gateway is not mistaken for a silent controller.
             m_state = State::Collecting;
             setDeadline(nowMs + kGatewaySettleMs);
             return;

@@ -33,7 +33,7 @@ QString header(int count)
     if (count >= kBytesPerRow)
         return kFullHeader;
     const int bytes = std::max(1, count);
-    return kFullHeader.left(kAddressField + 3 * bytes + (bytes > 8 ? 1 : 0));
+    return kFullHeader.left(kAddressField - 1 + 3 * bytes + (bytes > 8 ? 1 : 0));
 }
 
 std::vector<DumpRun> mark(const QString &dump, const QString &previous, bool compare)
