@@ -140,7 +140,7 @@ void CanConfigEngine::readConfig(CanTarget target, Done done)
             command(CanTarget::Module, CanCommand::Recall, 0, -1, [this, done](bool) {
                 CanRecord record = m_working;
                 int charDelay = m_charDelay;
-                const bool ok = parseRecall(reply().text(), record, charDelay);
+                const bool ok = parseRecall(requestAndReply(), record, charDelay);
                 if (ok) {
                     m_working = record;
                     m_charDelay = charDelay;
@@ -152,7 +152,7 @@ void CanConfigEngine::readConfig(CanTarget target, Done done)
     }
     command(target, CanCommand::GetCfg, 0, -1, [this, done](bool) {
         CanRecord record = m_working;
-        const bool ok = parseGetCfg(reply().lines(), reply().lineCount(), record);
+        const bool ok = parseGetCfg(reply().lines(), reply().linesFilled(), record);
         if (ok)
             m_working = record;
         done(ok);

@@ -32,9 +32,9 @@ int16_t reportByte(const QByteArray &bytes, int position)
 }
 } // namespace
 
-bool parseGetCfg(const CanReplyCollector::Lines &lines, int lineCount, CanRecord &record)
+bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord &record)
 {
-    if (lineCount < kGetCfgLines)
+    if (lineCount < kGetCfgLines || lines.size() < std::size_t(kGetCfgLines))
         return false;
     const auto hexAt = [&lines](int line, int16_t &field) {
         if (const std::optional<int> v = lineValue(lines[std::size_t(line - 1)], 16))

@@ -1,6 +1,7 @@
 #include "can/canrequest.h"
 
 #include "can/cantext.h"
+#include "comm/replycollector.h"
 
 namespace korvo {
 
@@ -128,16 +129,16 @@ QByteArray canRequest(CanTarget target, CanCommand command, int value, int frame
     return ':' + prefix + assignment + '\r';
 }
 
-CanReply canReplyOf(CanCommand command)
+int canReplyOf(CanCommand command)
 {
     switch (command) {
     case CanCommand::GetCfg:
-        return CanReply::Lines;
+        return ReplyCollector::Lines;
     case CanCommand::Recall:
     case CanCommand::Ver:
-        return CanReply::Raw;
+        return ReplyCollector::Text;
     default:
-        return CanReply::Ack;
+        return ReplyCollector::WaitAck;
     }
 }
 

@@ -44,21 +44,13 @@ enum class CanCommand {
     Ver = 33,
 };
 
-// How a reply is collected (the receive modes of the terminal while it is read).
-enum class CanReply {
-    Ack = 6,   // ends at the acknowledge character (6)
-    Lines = 7, // every character into the line table, a line per line feed; ends by silence
-    Star = 8,  // ends at "*" (the adapter's answer to the enquiry)
-    Raw = 10,  // every character appended; ends by silence
-};
-
 constexpr char kEnquiry = '\x05';
-constexpr char kAck = '\x06';
 
 // bSend_CAN_Cmd's request text. frame < 0: the command alone; for the adapter 0 is the "C_" prefix and
 // n > 0 "Mn_"; for the module the frame is added to register values (n x 256 names message frame n).
 QByteArray canRequest(CanTarget target, CanCommand command, int value, int frame);
-CanReply canReplyOf(CanCommand command);
+// The receive mode its reply is collected with (ReplyCollector: 6 acknowledge, 7 lines, 10 text).
+int canReplyOf(CanCommand command);
 
 // lBaud_From_Code: 19 -> 19200, 38 -> 38400, 48 -> 4800, 96 -> 9600, else 0.
 int baudFromCode(int code);

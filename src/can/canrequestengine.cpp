@@ -5,6 +5,7 @@
 namespace korvo {
 
 namespace {
+constexpr int kLineTable = 36;
 constexpr int kWaitExtraMs = 100;
 constexpr int kModulePauseMs = 100;
 } // namespace
@@ -17,12 +18,13 @@ CanRequestEngine::CanRequestEngine(const LinkTiming &timing, bool noReplyCheck)
 int CanRequestEngine::receiveMode() const
 {
     // Between requests nothing is collected: the bytes are only looked at (4).
-    return m_wait == Wait::None ? 4 : int(m_collector.mode());
+    return m_wait == Wait::None ? 4 : m_collector.mode();
 }
 
-void CanRequestEngine::request(const QByteArray &text, CanReply reply, int extraChars, Done done)
+void CanRequestEngine::request(const QByteArray &text, int mode, int extraChars, Done done)
 {
-    m_collector.reset(reply, text);
+    m_collector = ReplyCollector(mode, kLineTable);
+    m_requestText = text;
     m_done = std::move(done);
     m_pauseAfter = false;
     m_wait = Wait::Reply;
@@ -33,14 +35,13 @@ void CanRequestEngine::request(const QByteArray &text, CanReply reply, int extra
 
 void CanRequestEngine::command(CanTarget target, CanCommand command, int value, int frame, Done done)
 {
-    const CanReply reply = canReplyOf(command);
-    request(canRequest(target, command, value, frame), reply, 0, std::move(done));
+    request(canRequest(target, command, value, frame), canReplyOf(command), 0, std::move(done));
     m_pauseAfter = target == CanTarget::Module;
 }
 
 void CanRequestEngine::enquire(int extraChars, Done done)
 {
-    request(QByteArray(1, kEnquiry), CanReply::Star, extraChars, std::move(done));
+    request(QByteArray(1, kEnquiry), ReplyCollector::WaitPrompt, extraChars, std::move(done));
 }
 
 void CanRequestEngine::setRate(int baud)
@@ -65,12 +66,12 @@ void CanRequestEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
     if (isFinished() || m_wait == Wait::None)
         return;
     // The collector keeps taking what arrives during the module's pause; only the reply wait ends on it.
-    const bool complete = m_collector.feed(data);
+    const bool complete = m_collector.take(data) == ReplyCollector::Outcome::Ended;
     if (m_wait != Wait::Reply)
         return;
     if (complete)
         endWait(true);
-    else if (m_collector.endsBySilence())
+    else if (m_collector.measuresSilence())
         setDeadline(m_now + m_waitMs);
 }
 

@@ -6,10 +6,10 @@
 // request ends by calling its continuation with the outcome, so the exchange above reads as the steps it
 // takes. Nothing here blocks: a wait is a deadline.
 
-#include "can/canreplycollector.h"
 #include "can/canrequest.h"
 #include "comm/enginebase.h"
 #include "comm/linktiming.h"
+#include "comm/replycollector.h"
 
 #include <functional>
 
@@ -34,7 +34,7 @@ public:
 
 protected:
     // bSend_CAN_Comm: writes the text and waits for the reply or the reply timer.
-    void request(const QByteArray &text, CanReply reply, int extraChars, Done done);
+    void request(const QByteArray &text, int mode, int extraChars, Done done);
     // bSend_CAN_Cmd: the command in the framing of target; module commands always succeed, after a 100 ms
     // pause that follows their reply wait.
     void command(CanTarget target, CanCommand command, int value, int frame, Done done);
@@ -45,7 +45,10 @@ protected:
     // Drops the outstanding request without calling it back.
     void abandonRequest();
 
-    const CanReplyCollector &reply() const { return m_collector; }
+    const ReplyCollector &reply() const { return m_collector; }
+    // The last request's text and the text collected after it, as one (the module's reports are read
+    // from its end).
+    QByteArray requestAndReply() const { return m_requestText + m_collector.text(); }
     bool noReplyCheck() const { return m_noReplyCheck; }
     qint64 now() const { return m_now; }
     void setNow(qint64 nowMs) { m_now = nowMs; }
@@ -56,7 +59,8 @@ private:
 
     LinkTiming m_timing;
     bool m_noReplyCheck = false;
-    CanReplyCollector m_collector;
+    ReplyCollector m_collector{ReplyCollector::WaitAck};
+    QByteArray m_requestText;
     Wait m_wait = Wait::None;
     int m_waitMs = 0;
     bool m_pauseAfter = false;

@@ -8,6 +8,7 @@
 #include "can/canrequest.h"
 #include "can/cantext.h"
 #include "can/registerrules.h"
+#include "comm/replycollector.h"
 
 #include <QtTest>
 
@@ -28,16 +29,15 @@ void type(BitTimingCalculator &calc, F field, const QString &text)
     calc.commit(field);
 }
 
-CanReplyCollector getCfgReply(int lines)
+ReplyCollector getCfgReply(int lines)
 {
-    CanReplyCollector collector;
-    collector.reset(CanReply::Lines, ":GETcfg\r");
+    ReplyCollector collector(ReplyCollector::Lines, 36);
     for (int k = 1; k <= lines; ++k) {
         QByteArray line = "L" + QByteArray::number(k) + " = ";
         line += k == 5 ? QByteArray("19") : QByteArray::number(k, 16).toUpper();
         if (k == 19)
             line = "M1_LEN = 1D";
-        collector.feed(line + "\r\n");
+        collector.take(line + "\r\n");
     }
     return collector;
 }
@@ -206,9 +206,9 @@ private Q_SLOTS:
         QCOMPARE(canRequest(CanTarget::Monitor, CanCommand::Mcfg, 8, 2), QByteArray(":M2_MCFG=08\r"));
         QCOMPARE(canRequest(CanTarget::Dongle, CanCommand::Xtd, 1, 2), QByteArray(":M2_XTD=1\r"));
         QCOMPARE(canRequest(CanTarget::Module, CanCommand::Frm, 10, 0), QByteArray("FRM=10\r\n"));
-        QCOMPARE(canReplyOf(CanCommand::GetCfg), CanReply::Lines);
-        QCOMPARE(canReplyOf(CanCommand::Recall), CanReply::Raw);
-        QCOMPARE(canReplyOf(CanCommand::SetCan), CanReply::Ack);
+        QCOMPARE(canReplyOf(CanCommand::GetCfg), 7);
+        QCOMPARE(canReplyOf(CanCommand::Recall), 10);
+        QCOMPARE(canReplyOf(CanCommand::SetCan), 6);
         QCOMPARE(baudFromCode(19), 19200);
         QCOMPARE(baudFromCode(codeFromBaud(115200)), 0);
     }
@@ -216,12 +216,12 @@ private Q_SLOTS:
     void getCfgNeedsThirtyTwoLines()
     {
         CanRecord record;
-        const CanReplyCollector short31 = getCfgReply(31);
-        QVERIFY(!parseGetCfg(short31.lines(), short31.lineCount(), record));
+        const ReplyCollector short31 = getCfgReply(31);
+        QVERIFY(!parseGetCfg(short31.lines(), short31.linesFilled(), record));
         QCOMPARE(record.btr0, 83);
 
-        const CanReplyCollector full = getCfgReply(32);
-        QVERIFY(parseGetCfg(full.lines(), full.lineCount(), record));
+        const ReplyCollector full = getCfgReply(32);
+        QVERIFY(parseGetCfg(full.lines(), full.linesFilled(), record));
         QCOMPARE(record.baud, 19);
         QCOMPARE(record.btr0, 0x08);
         QCOMPARE(record.btr1, 0x09);
@@ -236,19 +236,18 @@ private Q_SLOTS:
 
     void getCfgRepliesSplitAnywhereReadTheSame()
     {
-        const CanReplyCollector one = getCfgReply(33);
+        const ReplyCollector one = getCfgReply(33);
         QByteArray whole;
         for (const QByteArray &line : one.lines())
             whole += line;
         CanRecord expected;
-        QVERIFY(parseGetCfg(one.lines(), one.lineCount(), expected));
+        QVERIFY(parseGetCfg(one.lines(), one.linesFilled(), expected));
         for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
-            CanReplyCollector collector;
-            collector.reset(CanReply::Lines, {});
-            collector.feed(whole.left(cut));
-            collector.feed(whole.mid(cut));
+            ReplyCollector collector(ReplyCollector::Lines, 36);
+            collector.take(whole.left(cut));
+            collector.take(whole.mid(cut));
             CanRecord record;
-            QVERIFY(parseGetCfg(collector.lines(), collector.lineCount(), record));
+            QVERIFY(parseGetCfg(collector.lines(), collector.linesFilled(), record));
             QCOMPARE(record.uar0, expected.uar0);
             QCOMPARE(record.btr1, expected.btr1);
         }
