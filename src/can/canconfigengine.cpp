@@ -508,6 +508,7 @@ void CanConfigEngine::notify(const QString &text, const QString &title, PromptIc
     if (after)
         m_afterAnswer = std::move(after);
     m_canEvents.push_back(std::move(event));
+    emitStatus(text);
 }
 
 void CanConfigEngine::canEvent(CanEvent::Kind kind)
@@ -515,6 +516,11 @@ void CanConfigEngine::canEvent(CanEvent::Kind kind)
     CanEvent event;
     event.kind = kind;
     m_canEvents.push_back(std::move(event));
+    // The link calls its owner back only for engine events: each of these carries one along.
+    if (kind == CanEvent::Kind::FieldsLoaded)
+        emitStatus(QStringLiteral("Settings loaded"));
+    else if (kind == CanEvent::Kind::Idle)
+        emitStatus(QStringLiteral("Ready"));
 }
 
 } // namespace korvo

@@ -8,8 +8,9 @@
 // stored records, and says what to show through its events.
 //
 // Prompts are events: a notice is a message box for the owner to show; one that waits (the module's
-// "Config" input boxes) holds the exchange until promptAnswered(). korvo-cli drives the same engine with a
-// script instead of buttons.
+// "Config" input boxes) holds the exchange until promptAnswered(). Every CAN event comes with an engine
+// Status event, so an owner called back for engine events finds them. korvo-cli drives the same engine
+// with a script instead of buttons.
 
 #include "app/appstate.h"
 #include "app/prompt.h"
