@@ -76,11 +76,20 @@ BitTimingPage::BitTimingPage(QWidget *parent) : QWidget(parent)
 void BitTimingPage::load(int btr0, int btr1)
 {
     m_calc.load(btr0, btr1);
+    m_wantedRate = 0;
     refresh();
 }
 
 void BitTimingPage::commit(F field)
 {
+    // The table lists the rate the engineer asked for, even when the segments then recompute another.
+    if (field == F::BaudRate || field == F::BitTime) {
+        const std::optional<double> typed = leadingNumber(m_calc.text(field));
+        const double rate = !typed                 ? 0.0
+                            : field == F::BaudRate ? *typed * 1000.0
+                                                   : (*typed > 0 ? 1e6 / *typed : 0.0);
+        m_wantedRate = rate >= 1 && rate < 1e8 ? int(std::nearbyint(rate)) : 0;
+    }
     const int btr0 = m_calc.btr0();
     const int btr1 = m_calc.btr1();
     if (!m_calc.commit(field))
@@ -113,9 +122,10 @@ void BitTimingPage::refresh()
 void BitTimingPage::fillTable()
 {
     const std::optional<double> kbits = leadingNumber(m_calc.text(F::BaudRate));
-    const double rate = kbits ? std::nearbyint(*kbits * 1000.0) : 0.0;
+    const double shown = kbits ? std::nearbyint(*kbits * 1000.0) : 0.0;
+    const double rate = m_wantedRate > 0 ? m_wantedRate : (shown >= 1 && shown < 1e8 ? shown : 0.0);
     const std::vector<BitRateChoice> rows =
-        rate >= 1 && rate < 1e8 ? bitRateChoices(int(rate)) : std::vector<BitRateChoice>{};
+        rate > 0 ? bitRateChoices(int(rate)) : std::vector<BitRateChoice>{};
     m_table->setRowCount(int(rows.size()));
     for (int i = 0; i < int(rows.size()); ++i) {
         const BitRateChoice &c = rows[std::size_t(i)];
@@ -124,7 +134,7 @@ void BitTimingPage::fillTable()
         for (int column = 0; column < cells.size(); ++column)
             m_table->setItem(i, column, new QTableWidgetItem(cells.at(column)));
     }
-    if (!kbits)
+    if (rate <= 0)
         m_tableNote->setText(QStringLiteral("Enter a baud rate to list its settings"));
     else if (rows.empty())
         m_tableNote->setText(

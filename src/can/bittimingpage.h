@@ -1,8 +1,8 @@
 #pragma once
 
 // Page 0, "&Baud Rate/Bit Timing Calculator": the bit-timing fields over the calculator model, and the
-// table of register settings within 1 % of the rate in "Baud Rate:" (picking a row commits BTR0 and BTR1
-// as if typed).
+// table of register settings within 1 % of the rate last typed into "Baud Rate:" or "Bit Time:" (else the
+// rate shown); picking a row commits BTR0 and BTR1 as if typed.
 
 #include "can/bittimingcalculator.h"
 
@@ -46,6 +46,7 @@ private:
     std::array<CommitLineEdit *, BitTimingCalculator::kFieldCount> m_fields{};
     QTableWidget *m_table = nullptr;
     QLabel *m_tableNote = nullptr;
+    int m_wantedRate = 0; // bit/s last typed as a baud rate or bit time; 0: the one shown
 };
 
 } // namespace korvo

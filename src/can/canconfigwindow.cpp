@@ -251,8 +251,14 @@ void CanConfigWindow::engineEvents(const std::vector<EngineEvent> &events)
     for (CanEvent &event : m_engine->takeCanEvents()) {
         switch (event.kind) {
         case CanEvent::Kind::Online:
+            // The terminal follows the rate the adapter answered at, and its record keeps the code.
+            if (!m_engine->foundSettings().isEmpty())
+                m_link.settings().settings = m_engine->foundSettings();
+            storeRecords();
+            setOnline(true);
+            break;
         case CanEvent::Kind::Offline:
-            setOnline(event.kind == CanEvent::Kind::Online);
+            setOnline(false);
             break;
         case CanEvent::Kind::FieldsLoaded:
             loadFields();

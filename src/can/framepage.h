@@ -27,6 +27,7 @@ public:
     void store(CanRecord &record) const;
     RegisterRow *row(int index) const { return m_rows[std::size_t(index)]; }
     QRadioButton *extendedOption() const { return m_xtd; }
+    QRadioButton *validOption() const { return m_valid; }
     QRadioButton *notValidOption() const { return m_notValid; }
     QRadioButton *transmitOption() const { return m_tx; }
 
