@@ -162,6 +162,7 @@ void CanConfigEngine::readConfig(CanTarget target, Done done)
 void CanConfigEngine::goOnline()
 {
     m_online = true;
+    m_connected = m_working;
     emitStatus(QStringLiteral("Communicating"));
     canEvent(CanEvent::Kind::Online);
     loadFields();
@@ -189,6 +190,7 @@ void CanConfigEngine::showStored()
 {
     m_online = false;
     m_working = m_records[targetIndex(m_target)];
+    m_connected = m_working;
     emitStatus(QStringLiteral("No Communications"));
     canEvent(CanEvent::Kind::Offline);
     loadFields();

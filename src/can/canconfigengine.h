@@ -89,6 +89,9 @@ public:
     void setPageModified(int page) { m_modified[std::size_t(page)] = true; }
     bool pageModified(int page) const { return m_modified[std::size_t(page)]; }
 
+    // The target's settings as the connection found them (read, or stored when offline); closing after a
+    // module session shows the adapter's own settings, this keeps the module's.
+    const CanRecord &connectedSettings() const { return m_connected; }
     // Module, adapter, monitor records as they stand (the owner stores the first two).
     const std::array<CanRecord, 3> &records() const { return m_records; }
     // The rate the adapter answered at, as the terminal's settings text (empty while unchanged).
@@ -136,6 +139,7 @@ private:
     std::array<CanRecord, 3> m_records;
     CanRecord m_working;
     CanRecord m_fields;
+    CanRecord m_connected;
     int m_charDelay = 3;
     int m_page = 0;
     std::array<bool, kPages> m_modified{};

@@ -114,7 +114,15 @@ private Q_SLOTS:
             QCOMPARE(engine.records()[0].btr0, 0x44);
             QVERIFY(!rig.responder.inConfigMode());
 
-            // Reopened: the module reports what was programmed.
+            // Reopened: the module reports what was programmed, also to a script that reads and closes.
+            CanConfigOptions readOnly = options(CanTarget::Module);
+            readOnly.script = CanConfigOptions::Script::Read;
+            CanConfigEngine reader(readOnly);
+            reader.start(rig.now);
+            QVERIFY(rig.run(reader));
+            QVERIFY(reader.isFinished() && !reader.hasFailed());
+            QCOMPARE(reader.connectedSettings().btr0, 0x44);
+            QCOMPARE(reader.fields().btr0, 0x53); // the adapter's own, put back on closing
             rig.notices.clear();
             CanConfigEngine again(options(CanTarget::Module));
             again.start(rig.now);
@@ -356,7 +364,7 @@ private Q_SLOTS:
         read.start(rig.now);
         QVERIFY(rig.run(read));
         QVERIFY(read.isFinished() && !read.hasFailed());
-        QCOMPARE(read.fields().btr1, 0x1C);
+        QCOMPARE(read.connectedSettings().btr1, 0x1C);
 
         rig.sim.setSilent(true);
         CanConfigEngine silent(o);
