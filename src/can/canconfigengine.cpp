@@ -1,6 +1,7 @@
 #include "can/canconfigengine.h"
 
 #include "can/canconfigparser.h"
+#include "can/canpagewrites.h"
 
 #include <utility>
 
@@ -229,7 +230,7 @@ void CanConfigEngine::applyNextPage(std::vector<int> pages, std::size_t index, D
     if (index == pages.size())
         return done(true);
     const int page = pages[index];
-    foldPage(page);
+    foldCanPage(page, m_fields, m_working);
     m_modified[std::size_t(page)] = false;
     applyPage(page, [this, pages, index, page, done](bool ok) {
         if (!ok)
@@ -242,96 +243,18 @@ void CanConfigEngine::applyNextPage(std::vector<int> pages, std::size_t index, D
     });
 }
 
-void CanConfigEngine::foldPage(int page)
-{
-    const CanRecord &f = m_fields;
-    CanRecord &w = m_working;
-    switch (page) {
-    case 0:
-        w.btr0 = f.btr0;
-        w.btr1 = f.btr1;
-        break;
-    case 1:
-        w.gms0 = f.gms0;
-        w.gms1 = f.gms1;
-        w.ugml0 = f.ugml0;
-        w.ugml1 = f.ugml1;
-        w.lgml0 = f.lgml0;
-        w.lgml1 = f.lgml1;
-        break;
-    case 2:
-        w.baud = f.baud;
-        w.mode = f.mode;
-        w.name = f.name;
-        w.prompt = f.prompt;
-        break;
-    default: {
-        const std::size_t i = std::size_t(page - 3);
-        w.uar0[i] = f.uar0[i];
-        w.uar1[i] = f.uar1[i];
-        w.lar0[i] = f.lar0[i];
-        w.lar1[i] = f.lar1[i];
-        w.flags[i] = f.flags[i];
-        break;
-    }
-    }
-}
-
 void CanConfigEngine::applyPage(int page, Done done)
 {
     if (!m_online && !m_restoringAdapter)
         return done(true); // offline: the pages only go into the stored record
-    const CanRecord &w = m_working;
-    const bool module = m_target == CanTarget::Module;
-    std::vector<Write> writes;
-    switch (page) {
-    case 0:
-        writes = {{CanCommand::Btr0, w.btr0, 0}, {CanCommand::Btr1, w.btr1, 0}};
-        break;
-    case 1:
-        writes = {{CanCommand::Gms0, w.gms0, 0},   {CanCommand::Gms1, w.gms1, 0},
-                  {CanCommand::Ugml0, w.ugml0, 0}, {CanCommand::Ugml1, w.ugml1, 0},
-                  {CanCommand::Lgml0, w.lgml0, 0}, {CanCommand::Lgml1, w.lgml1, 0}};
-        break;
-    case 2:
-        if (!module) {
-            writes = {{CanCommand::Baud, w.baud, 0}};
-            break;
-        }
-        writes = {{CanCommand::LMode, w.mode, 0},
-                  {CanCommand::LAddr, w.name, 0},
-                  {CanCommand::LPrmpt, w.prompt, 0},
-                  {CanCommand::Baud, w.baud, 0}};
-        if (m_options.canSetup)
-            writes.push_back({CanCommand::CDel, m_charDelay, 0});
-        break;
-    default: {
-        const int n = page - 2;
-        const std::size_t i = std::size_t(n - 1);
-        const int flags = w.flags[i];
-        const int frame = module ? n * 256 : n;
-        if (module)
-            writes.push_back({CanCommand::Frm, n * 100 + ((flags & 8) ? 0 : 10) + ((flags & 4) ? 1 : 0), 0});
-        writes.push_back({CanCommand::Uar0, w.uar0[i], frame});
-        writes.push_back({CanCommand::Uar1, w.uar1[i], frame});
-        writes.push_back({CanCommand::Lar0, w.lar0[i], frame});
-        writes.push_back({CanCommand::Lar1, w.lar1[i], frame});
-        if (!module) {
-            writes.push_back({CanCommand::Xtd, (flags & 4) / 4, frame});
-            if (n == 2)
-                writes.push_back({CanCommand::Mcfg, flags & 8, frame});
-        }
-        break;
-    }
-    }
-    runWrites(std::move(writes), 0, std::move(done));
+    runWrites(canPageWrites(m_target, page, m_working, m_charDelay, m_options.canSetup), 0, std::move(done));
 }
 
-void CanConfigEngine::runWrites(std::vector<Write> writes, std::size_t index, Done done)
+void CanConfigEngine::runWrites(std::vector<CanWrite> writes, std::size_t index, Done done)
 {
     if (index == writes.size())
         return done(true);
-    const Write write = writes[index];
+    const CanWrite write = writes[index];
     command(m_target, write.command, write.value, write.frame, [this, writes, index, done](bool ok) {
         if (!ok)
             return done(false);

@@ -14,6 +14,7 @@
 
 #include "app/appstate.h"
 #include "app/prompt.h"
+#include "can/canpagewrites.h"
 #include "can/canrequestengine.h"
 
 #include <array>
@@ -99,13 +100,6 @@ public:
 
 private:
     using Step = std::function<void()>;
-    struct Write
-    {
-        CanCommand command;
-        int value;
-        int frame;
-    };
-
     void connectCan();
     void connectModule();
     void connectDongle(Done done);
@@ -115,8 +109,7 @@ private:
     void applyChanges(int which, Done done);
     void applyNextPage(std::vector<int> pages, std::size_t index, Done done);
     void applyPage(int page, Done done);
-    void runWrites(std::vector<Write> writes, std::size_t index, Done done);
-    void foldPage(int page);
+    void runWrites(std::vector<CanWrite> writes, std::size_t index, Done done);
     void closeSequence();
     void resetAdapter(Step next);
     void finishClose();
