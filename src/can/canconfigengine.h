@@ -79,7 +79,6 @@ public:
     void promptAnswered(qint64 nowMs);
 
     bool isBusy() const { return m_busy; }
-    bool isOnline() const { return m_online; }
     CanTarget target() const { return m_target; }
 
     // What the pages show and edit; folded into the working copy when a page is applied.

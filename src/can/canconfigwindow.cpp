@@ -122,7 +122,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, QWidget *pare
     setOnline(false);
     m_status->clear();
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &events) { engineEvents(events); },
+        *m_engine, [this](const std::vector<EngineEvent> &) { engineStepped(); },
         CommLink::LeaseKind::Exclusive);
 }
 
@@ -243,11 +243,9 @@ void CanConfigWindow::press(int index)
         finishWindow(); // the link is gone: nothing left to send
 }
 
-void CanConfigWindow::engineEvents(const std::vector<EngineEvent> &events)
+void CanConfigWindow::engineStepped()
 {
-    for (const EngineEvent &event : events)
-        if (event.kind == EngineEvent::Kind::Failed && event.text != m_engine->failure())
-            m_failure = event.text;
+    // The CAN events say all the window needs; the engine events only bring the call.
     for (CanEvent &event : m_engine->takeCanEvents()) {
         switch (event.kind) {
         case CanEvent::Kind::Online:

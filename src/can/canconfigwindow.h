@@ -9,7 +9,6 @@
 #include "comm/commlink.h"
 #include "comm/enginelease.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <deque>
@@ -57,7 +56,7 @@ protected:
 
 private:
     void buildButtons();
-    void engineEvents(const std::vector<EngineEvent> &events);
+    void engineStepped();
     void showNextNotice();
     void loadFields();
     void setOnline(bool online);

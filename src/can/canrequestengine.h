@@ -27,8 +27,6 @@ public:
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
 
-    // A request or pause is outstanding.
-    bool isWaiting() const { return m_wait != Wait::None; }
     // The line's rate now (changes with setRate).
     int rate() const { return m_timing.baud; }
 
