@@ -4,6 +4,7 @@
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "can/canconfigwindow.h"
 #include "comm/commwindow.h"
 #include "commandrouter.h"
 #include "editor/languageset.h"
@@ -195,7 +196,9 @@ void MainWindow::openWorkspace()
     m_menus->setWindowCaption(QStringLiteral("&Window"));
     if (state.countWindows(WindowKind::Terminal) > 0)
         state.activeComm = static_cast<int16_t>(firstComm ? firstComm : state.commCt);
-    // The CAN and SPI windows are not part of this version; their saved records stay in the file.
+    // The SPI window is not part of this version; its saved record stays in the file.
+    if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
+        openCanWindow(state.canWindow.state - 1);
 
     m_loadingWorkspace = false;
     m_area->setUpdatesEnabled(true);
@@ -277,7 +280,7 @@ void MainWindow::runMenu(MenuId menu, int index)
         viewCommand(index);
         break;
     case MenuId::Can:
-        notAvailable(QStringLiteral("CAN Configuration"));
+        openCanWindow(index);
         break;
     case MenuId::Transfer:
         if (index == 0 || index == 1)
@@ -304,6 +307,34 @@ void MainWindow::toolCommand(const QString &key)
         uploadDownload(key == QLatin1String("dnld"));
     else
         m_router->toolCommand(key);
+}
+
+void MainWindow::openCanWindow(int index)
+{
+    // One CAN window at a time: choosing an item while it is open brings it to the front.
+    const auto checkOpenTarget = [this] {
+        for (int i = 0; i < 3; ++i)
+            m_menus->item(MenuId::Can, i)->setChecked(m_can && int(m_can->target()) == i);
+    };
+    if (!m_can) {
+        AppState &state = app();
+        int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
+        if (n == 0 && state.countWindows(WindowKind::Terminal) == 0)
+            loadNewComm();
+        for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
+            if (childWidget(WindowKind::Terminal, slot))
+                n = slot;
+        auto *terminal = qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, n));
+        if (!terminal)
+            return;
+        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), this);
+        connect(m_can, &CanConfigWindow::closed, this, checkOpenTarget, Qt::QueuedConnection);
+        connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
+        m_can->show();
+    }
+    m_can->raise();
+    m_can->activateWindow();
+    checkOpenTarget();
 }
 
 void MainWindow::viewCommand(int index)
@@ -686,6 +717,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     AppState &state = app();
     // Children keep their State so that the next start reopens them.
     state.closingApplication = true;
+    if (m_can)
+        m_can->close(); // keeps its State for the next start
     if (!m_children->closeAll()) {
         state.closingApplication = false;
         event->ignore();
