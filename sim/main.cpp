@@ -4,6 +4,7 @@
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/upgraderesponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    addUpgradeSimOptions(parser); // firmware upgrade modes
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -129,6 +131,10 @@ int main(int argc, char *argv[])
         std::printf("listening on %s:%u\n", qPrintable(address.toString()), unsigned(gateway.port()));
         std::fflush(stdout);
     }
+
+    // Firmware upgrade modes, after the rates are set: an upgrade switch puts a uKorvo at 19200 at once.
+    const UpgradeResponder ptyUpgrade(ptyController, upgradeSimOptions(parser));
+    const UpgradeResponder gatewayUpgrade(gatewayController, upgradeSimOptions(parser));
 
     // SIGTERM and SIGINT end the event loop so the pty is closed cleanly.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
