@@ -1,5 +1,6 @@
 #include "upgrade/upgradeengine.h"
 
+#include "app/appstate.h"
 #include "app/texthelpers.h"
 #include "upgrade/upgradecheck.h"
 
@@ -8,6 +9,17 @@ namespace korvo {
 namespace {
 const QByteArray kCtrlC("\x03");
 } // namespace
+
+UpgradeOptions UpgradeOptions::fromSettings(const CommWindowSettings &settings)
+{
+    UpgradeOptions options;
+    options.device = settings.device;
+    options.tcp = settings.tcpipEnabled;
+    options.canLink = settings.canInterface;
+    options.lineDelayMs = settings.lineDelay;
+    options.terminalSettings = settings.settings;
+    return options;
+}
 
 UpgradeEngine::UpgradeEngine(UpgradeOptions options)
     : m_options(std::move(options)), m_procedure(upgradeProcedureFor(m_options.device))

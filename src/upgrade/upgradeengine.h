@@ -11,6 +11,8 @@
 
 namespace korvo {
 
+struct CommWindowSettings;
+
 struct UpgradeOptions
 {
     int device = 4; // 1 uKorvo, 4 Veltor, 5 Fendra
@@ -18,6 +20,9 @@ struct UpgradeOptions
     bool canLink = false;
     int lineDelayMs = 0;
     QString terminalSettings = QStringLiteral("9600,N,8,1");
+
+    // From a terminal's settings: its device, link kind, line pause and rate.
+    static UpgradeOptions fromSettings(const CommWindowSettings &settings);
 };
 
 class UpgradeEngine : public UpgradeExchange
