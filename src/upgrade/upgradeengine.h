@@ -64,7 +64,7 @@ public:
 
     Phase phase() const { return m_phase; }
     UpgradeProcedure procedure() const { return m_procedure; }
-    bool transferring() const { return m_transferring; }
+    bool transferring() const { return m_transferring && !isFinished(); }
     bool upgradeRun() const { return m_upgradeRun; }
     // The rate was changed in a way the user must hear about after the wizard.
     bool baudChanged() const { return m_baudChanged; }

@@ -3,6 +3,7 @@
 #include "aboutdialog.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "comm/commwindow.h"
 #include "commandrouter.h"
 #include "editor/languageset.h"
 #include "helpbrowser.h"
@@ -12,6 +13,7 @@
 #include "shutdownsignals.h"
 #include "toolicons.h"
 #include "twips.h"
+#include "upgrade/upgradelauncher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -407,7 +409,7 @@ void MainWindow::uploadDownload(bool download)
 
 void MainWindow::upgrade()
 {
-    notAvailable(QStringLiteral("Upgrade!"));
+    runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
 }
 
 void MainWindow::notAvailable(const QString &name)

@@ -1,0 +1,318 @@
+// The "Zel Upgrader" window driven as a user drives it, by mouse and by keyboard, on a terminal's link
+// whose far end is the simulated controller; time is the fake clock's, so the 4-second and 5-second waits
+// of the dialogue take no real time.
+
+#include "app/appstate.h"
+#include "comm/commlink.h"
+#include "fakeclock.h"
+#include "scriptedprompt.h"
+#include "upgradefiles.h"
+
+#include "../comm/fakelinks.h"
+#include "sim/controllersim.h"
+#include "sim/upgraderesponder.h"
+#include "upgrade/upgradefile.h"
+#include "upgrade/upgradewizard.h"
+#include "upgrade/upgradewizardview.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+// A terminal's link with the simulated controller at the far end of its serial line.
+struct Rig
+{
+    Rig(int device, UpgradeSimOptions options) : sim(device), responder(sim, std::move(options))
+    {
+        settings.device = int16_t(device);
+        settings.portName = QStringLiteral("/dev/ttyFAKE0");
+        settings.settings = QStringLiteral("9600,N,8,1");
+        prompt = std::make_unique<ScriptedPrompt>();
+        setPrompt(prompt.get());
+    }
+    ~Rig() { setPrompt(nullptr); }
+
+    // Carries bytes both ways until the line is quiet.
+    void settle()
+    {
+        for (bool moved = true; moved;) {
+            moved = false;
+            FakeSerialLink *serial = factory.serial;
+            if (!serial)
+                return;
+            for (; taken < serial->writes.size(); ++taken) {
+                sim.setLineBaud(serial->lastSettings.section(u',', 0, 0).toInt());
+                sim.receive(serial->writes.at(taken).bytes);
+                moved = true;
+            }
+            const QByteArray answer = sim.takeOutput();
+            if (!answer.isEmpty() && serial->isOpen()) {
+                serial->deliver(answer);
+                moved = true;
+            }
+        }
+    }
+    // Runs virtual time until done() or nothing is left to wait for.
+    bool runUntil(const std::function<bool()> &done, qint64 limitMs = 600'000)
+    {
+        settle();
+        for (qint64 spent = 0; !done(); settle()) {
+            const qint64 next = clock.nextDeadline();
+            if (next < 0 || spent > limitMs)
+                return false;
+            spent += next - clock.nowMs();
+            clock.advance(std::max<qint64>(0, next - clock.nowMs()));
+        }
+        return true;
+    }
+
+    std::unique_ptr<UpgradeWizard> wizard(const QString &file, bool factoryMode = false)
+    {
+        auto w = std::make_unique<UpgradeWizard>(link, factoryMode, [this, file]() -> std::optional<QString> {
+            ++chooserCalls;
+            return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
+        });
+        w->show();
+        settle();
+        return w;
+    }
+
+    FakeClock clock;
+    CommWindowSettings settings;
+    FakeLinkFactory factory{clock};
+    CommLink link{settings, clock, factory};
+    ControllerSim sim;
+    UpgradeResponder responder;
+    std::unique_ptr<ScriptedPrompt> prompt;
+    qsizetype taken = 0;
+    int chooserCalls = 0;
+};
+
+QString writeFile(const QTemporaryDir &dir, const QByteArray &text)
+{
+    const QString path = dir.filePath(QStringLiteral("upgrade.zel"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return path;
+}
+
+void click(QPushButton *button)
+{
+    QVERIFY(button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+} // namespace
+
+class TstUpgradeWizard : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void aUKorvoIsUpgradedByMouse();
+    void aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsOnFive();
+    void aRefusedFileLeadsBackToTheFileSelection();
+    void otherDeviceTypesGetAnEmptyWizard();
+    void aPortThatWillNotOpenIsCommNotEstablished();
+    void aControllerThatVanishesMidTransferEndsAtDone();
+    void noFileChosenClosesTheWizard();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    options.serial = QStringLiteral("UK1");
+    options.type = QStringLiteral("TYPE2");
+    Rig rig(1, options);
+    rig.settings.settings = QStringLiteral("19200,N,8,1");
+    const QList<TestRecord> records = uKorvoRecords();
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
+    UpgradeWizardView *view = wizard->view();
+    QCOMPARE(wizard->windowTitle(), QStringLiteral("Zel Upgrader"));
+    QVERIFY(view->message().startsWith(QStringLiteral("Welcome to the:\n     uKorvo Controller UPGRADER")));
+    for (int step = 1; step <= 7; ++step) {
+        click(view->next());
+        QCOMPARE(wizard->step(), step);
+    }
+    QCOMPARE(rig.chooserCalls, 1);
+    QCOMPARE(view->fileVersion()->text(), QStringLiteral("2.500"));
+    // Step 7 finds the controller and goes on to step 8 by itself.
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    QCOMPARE(view->controllerVersion()->text(), QStringLiteral("2.500"));
+    QCOMPARE(view->serialBox()->text(), QStringLiteral("UK1"));
+    QCOMPARE(view->typeBox()->text(), QStringLiteral("TYPE2"));
+    QVERIFY(view->serialBox()->isReadOnly());
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Upgrade"));
+    QVERIFY(view->message().contains(QStringLiteral("Records to send: 15 (10 data records)")));
+    QVERIFY(view->message().contains(QStringLiteral("Estimated time at 19200 baud")));
+
+    click(view->upgradeCancel());
+    QCOMPARE(wizard->step(), 9);
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Abort"));
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    QCOMPARE(view->progressText(), QStringLiteral("Done"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("DONE"));
+    QVERIFY(!view->next()->isVisible() && !view->previous()->isVisible());
+    const QByteArray area = identityAreaHex(QStringLiteral("UK1"), QStringLiteral("TYPE2")).value();
+    QCOMPARE(rig.responder.image(), expectedImage(records, true, area));
+
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
+    QVERIFY(rig.factory.serial->written().endsWith("::r\r"));
+    // The terminal goes back to the controller's default rate, and the main window will say so.
+    QVERIFY(wizard->baudChanged());
+    QCOMPARE(rig.settings.settings, QStringLiteral("9600,N,8,1"));
+    QVERIFY(!rig.link.hasEngine());
+}
+
+void TstUpgradeWizard::aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsOnFive()
+{
+    UpgradeSimOptions options;
+    options.core = QStringLiteral("3.2");
+    options.serial = QStringLiteral("VEL-2");
+    options.type.clear();
+    Rig rig(4, options);
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    const QList<TestRecord> records = orvBrelRecords();
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
+    UpgradeWizardView *view = wizard->view();
+    QVERIFY(view->message().contains(QStringLiteral("Orv/Brel Controller UPGRADER")));
+    wizard->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+    const auto press = [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); };
+    QCOMPARE(QApplication::focusWidget(), view->next());
+    press();
+    QCOMPARE(wizard->step(), 2); // no step 1 for Orv/Brel
+    for (int step = 3; step <= 7; ++step) {
+        view->next()->setFocus(); // the file dialog took the focus away once
+        press();
+        QCOMPARE(wizard->step(), step);
+    }
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    QCOMPARE(view->serialBox()->text(), QStringLiteral("VEL-2"));
+    QCOMPARE(view->controllerVersion()->text(), QStringLiteral("2.500"));
+
+    // Previous from step 8 lands on step 5 and clears the controller's values; the Nexts pass 7 again.
+    view->previous()->setFocus();
+    press();
+    QCOMPARE(wizard->step(), 5);
+    QVERIFY(view->controllerVersion()->text().isEmpty());
+    view->next()->setFocus();
+    press();
+    QCOMPARE(wizard->step(), 6);
+    press();
+    QCOMPARE(wizard->step(), 7);
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    QCOMPARE(QApplication::focusWidget(), view->upgradeCancel());
+    press();
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    QCOMPARE(rig.responder.image(), expectedImage(records, false));
+    press(); // DONE
+    QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
+    QVERIFY(!wizard->baudChanged()); // the terminal was at 9600 already
+    QVERIFY(!rig.responder.inUpgradeMode());
+}
+
+void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
+{
+    UpgradeSimOptions options;
+    options.core = QStringLiteral("3.2");
+    Rig rig(5, options);
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords('J'))));
+    UpgradeWizardView *view = wizard->view();
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(rig.runUntil([&] { return view->previous()->isVisible(); }));
+    QVERIFY(view->message().contains(QStringLiteral("Illegal Upgrade File!")));
+    QVERIFY(view->message().contains(QStringLiteral("Orv Plus upgrade needed.")));
+    QCOMPARE(wizard->step(), 3);
+    QVERIFY(!view->next()->isVisible());
+    click(view->previous());
+    QCOMPARE(wizard->step(), 2);
+    QCOMPARE(rig.chooserCalls, 2);
+}
+
+void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
+{
+    Rig rig(3, {});
+    auto wizard = rig.wizard(QString());
+    QVERIFY(wizard->view()->message().isEmpty());
+    QVERIFY(!wizard->view()->next()->isVisible());
+    QVERIFY(!wizard->view()->previous()->isVisible());
+    click(wizard->view()->upgradeCancel());
+    QVERIFY(!wizard->isVisible());
+    QVERIFY(rig.factory.serial == nullptr || rig.factory.serial->writes.isEmpty());
+}
+
+void TstUpgradeWizard::aPortThatWillNotOpenIsCommNotEstablished()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    Rig rig(1, options);
+    rig.factory.openError = QStringLiteral("Permission denied");
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
+    UpgradeWizardView *view = wizard->view();
+    QVERIFY(view->message().contains(QStringLiteral("COMM not Established")));
+    QVERIFY(view->message().contains(QStringLiteral("Permission denied")));
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(view->message().contains(QStringLiteral("COMM not Established")));
+    QVERIFY(view->previous()->isVisible());
+    // The port can be opened now: Previous, then Next, tries again.
+    rig.factory.openError.clear();
+    rig.factory.serial->openError.clear();
+    click(view->previous());
+    click(view->next());
+    QCOMPARE(wizard->step(), 7);
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+}
+
+void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    Rig rig(1, options);
+    rig.settings.lineDelay = 5; // time passes between records
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
+    UpgradeWizardView *view = wizard->view();
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return rig.responder.recordsTaken() >= 5; }));
+    rig.factory.serial->vanish(QStringLiteral("Input/output error"));
+    QCOMPARE(wizard->step(), 10);
+    QCOMPARE(view->progressText(), QStringLiteral("Failed"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("DONE"));
+    click(view->upgradeCancel());
+    QVERIFY(!wizard->isVisible());
+    QVERIFY(!rig.link.hasEngine());
+}
+
+void TstUpgradeWizard::noFileChosenClosesTheWizard()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    Rig rig(1, options);
+    auto wizard = rig.wizard(QString());
+    click(wizard->view()->next());
+    click(wizard->view()->next());
+    QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
+    QVERIFY(!wizard->baudChanged());
+    QVERIFY(rig.factory.serial->writes.isEmpty());
+}
+
+QTEST_MAIN(TstUpgradeWizard)
+#include "tst_upgradewizard.moc"
