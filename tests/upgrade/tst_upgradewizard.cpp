@@ -120,6 +120,7 @@ private Q_SLOTS:
     void otherDeviceTypesGetAnEmptyWizard();
     void aPortThatWillNotOpenIsCommNotEstablished();
     void aControllerThatVanishesMidTransferEndsAtDone();
+    void abortBetweenRecordsSendsTheEndRecord();
     void noFileChosenClosesTheWizard();
 
 private:
@@ -299,6 +300,34 @@ void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
     click(view->upgradeCancel());
     QVERIFY(!wizard->isVisible());
     QVERIFY(!rig.link.hasEngine());
+}
+
+void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
+{
+    UpgradeSimOptions options;
+    options.core = QStringLiteral("3.2");
+    Rig rig(4, options);
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    rig.settings.lineDelay = 5;
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords())));
+    UpgradeWizardView *view = wizard->view();
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return rig.responder.recordsTaken() >= 4; }));
+    QVERIFY(view->progressText().startsWith(QStringLiteral("Upgrading...")));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Abort"));
+    click(view->upgradeCancel());
+    QVERIFY(view->message().contains(QStringLiteral("ABORTED UPGRADE")));
+    QVERIFY(rig.runUntil([&] { return view->progressText() == QLatin1String("Aborted"); }));
+    QVERIFY(rig.factory.serial->written().endsWith(":00000001FF\r"));
+    QVERIFY(rig.responder.recordsTaken() < 10);
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Cancel"));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
+    QVERIFY(rig.responder.inUpgradeMode());
 }
 
 void TstUpgradeWizard::noFileChosenClosesTheWizard()
