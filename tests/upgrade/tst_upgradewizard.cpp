@@ -121,6 +121,7 @@ private Q_SLOTS:
     void aPortThatWillNotOpenIsCommNotEstablished();
     void aControllerThatVanishesMidTransferEndsAtDone();
     void abortBetweenRecordsSendsTheEndRecord();
+    void theFactoryFlagLetsTheIdentityBeEditedWithinTheArea();
     void noFileChosenClosesTheWizard();
 
 private:
@@ -328,6 +329,41 @@ void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
     click(view->upgradeCancel());
     QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
     QVERIFY(rig.responder.inUpgradeMode());
+}
+
+void TstUpgradeWizard::theFactoryFlagLetsTheIdentityBeEditedWithinTheArea()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    options.serial = QStringLiteral("OLD");
+    options.type = QStringLiteral("T");
+    Rig rig(1, options);
+    rig.settings.lineDelay = 5; // the record-level progress shows between records
+    const QList<TestRecord> records = uKorvoRecords();
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)), true);
+    UpgradeWizardView *view = wizard->view();
+    while (wizard->step() < 7)
+        click(view->next());
+    // Checks passed: the wizard stays at step 7 for the serial number to be changed.
+    QVERIFY(rig.runUntil([&] { return view->next()->isVisible(); }));
+    QCOMPARE(wizard->step(), 7);
+    QVERIFY(view->message().contains(QStringLiteral("If You need to change the Serial Number")));
+    QVERIFY(!view->serialBox()->isReadOnly());
+    view->serialBox()->selectAll();
+    QTest::keyClicks(view->serialBox(), QStringLiteral("SERIAL-NO-99")); // 12 characters, more than 10
+    QCOMPARE(view->serialBox()->text(), QStringLiteral("SERIAL-NO-"));
+    view->typeBox()->selectAll();
+    QTest::keyClicks(view->typeBox(), QStringLiteral("TYPE-LONG")); // only 5 fit beside a 10-character serial
+    QCOMPARE(view->typeBox()->text(), QStringLiteral("TYPE-"));
+    click(view->next());
+    QCOMPARE(wizard->step(), 8);
+    QVERIFY(view->serialBox()->isReadOnly());
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return view->progressText().contains(QStringLiteral("  01")); }));
+    QVERIFY(view->progressText().startsWith(QStringLiteral(":")));
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    const QByteArray area = identityAreaHex(QStringLiteral("SERIAL-NO-"), QStringLiteral("TYPE-")).value();
+    QCOMPARE(rig.responder.image(), expectedImage(records, true, area));
 }
 
 void TstUpgradeWizard::noFileChosenClosesTheWizard()
