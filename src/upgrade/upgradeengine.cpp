@@ -284,10 +284,10 @@ void UpgradeEngine::afterPreamble()
         abortEnding();
         return;
     }
-    queueCall([this](qint64 nowMs) { nextRecord(nowMs); });
+    queueCall([this](qint64) { nextRecord(); });
 }
 
-void UpgradeEngine::nextRecord(qint64 nowMs)
+void UpgradeEngine::nextRecord()
 {
     if (!m_transferring) {
         abortEnding();
@@ -314,7 +314,7 @@ void UpgradeEngine::nextRecord(qint64 nowMs)
             return;
         }
         if (!end) {
-            queueCall([this](qint64 now) { nextRecord(now); });
+            queueCall([this](qint64) { nextRecord(); });
             return;
         }
         queueCall([this](qint64 now) { m_endRecordMs = now; });
@@ -329,7 +329,6 @@ void UpgradeEngine::nextRecord(qint64 nowMs)
         }
         queueCall([this](qint64) { normalEnding(); });
     });
-    (void)nowMs;
 }
 
 void UpgradeEngine::recordFailed()

@@ -110,7 +110,7 @@ private:
 
     void sendConfirmed(const QByteArray &record, std::function<void(bool ok)> then);
     void afterPreamble();
-    void nextRecord(qint64 nowMs);
+    void nextRecord();
     void recordFailed();
     void normalEnding();
     void abortEnding();
@@ -140,7 +140,6 @@ private:
     QByteArray m_currentRecord;
     bool m_currentUpper = false;
     QString m_transferProblem;
-    qint64 m_now = 0;
     qint64 m_firstRecordMs = -1;
     qint64 m_endRecordMs = -1;
 

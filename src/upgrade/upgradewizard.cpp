@@ -336,8 +336,7 @@ void UpgradeWizard::checksDone()
     if (engine.plusLayout())
         m_view->usePlusLayout();
     m_view->setSerialLimit(serialNumberLimit(engine.serialPlusRule()));
-    m_view->serialBox()->setText(engine.serialNumber());
-    m_view->typeBox()->setText(engine.typeNumber());
+    m_view->setIdentity(engine.serialNumber(), engine.typeNumber());
     m_previous->show();
     if (engine.phase() == UpgradeEngine::Phase::Refused) {
         if (!engine.refusal().isEmpty())

@@ -151,6 +151,8 @@ void UpgradeWizardView::setSerialLimit(int limit)
 
 void UpgradeWizardView::limitIdentityBoxes()
 {
+    if (m_filling)
+        return;
     // A box never cuts what it already holds (a controller may report more); it only refuses more typing.
     const int serial = int(m_serial->text().size());
     const int type = int(m_type->text().size());
@@ -160,6 +162,17 @@ void UpgradeWizardView::limitIdentityBoxes()
     }
     m_serial->setMaxLength(std::max(serial, std::min(m_serialLimit, kIdentityAreaChars - type)));
     m_type->setMaxLength(std::max(type, kIdentityAreaChars - serial));
+}
+
+void UpgradeWizardView::setIdentity(const QString &serial, const QString &type)
+{
+    m_filling = true;
+    m_serial->setMaxLength(32767);
+    m_type->setMaxLength(32767);
+    m_serial->setText(serial);
+    m_type->setText(type);
+    m_filling = false;
+    limitIdentityBoxes();
 }
 
 QString UpgradeWizardView::serialNumber() const

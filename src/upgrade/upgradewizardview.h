@@ -39,6 +39,8 @@ public:
     void setIdentityEditable(bool editable);
     // Serial number and type number share the identity area's 15 characters (uKorvo).
     void setSerialLimit(int limit);
+    // The controller's values, shown whole even when they are longer than the boxes would let one type.
+    void setIdentity(const QString &serial, const QString &type);
     QString serialNumber() const;
     QString typeNumber() const;
     void clearIdentity();
@@ -63,6 +65,7 @@ private:
 
     UpgradeProcedure m_procedure;
     int m_serialLimit = 10;
+    bool m_filling = false;
     QTextEdit *m_message = nullptr;
     QPushButton *m_next = nullptr;
     QPushButton *m_previous = nullptr;

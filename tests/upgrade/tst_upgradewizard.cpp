@@ -122,6 +122,7 @@ private Q_SLOTS:
     void aControllerThatVanishesMidTransferEndsAtDone();
     void abortBetweenRecordsSendsTheEndRecord();
     void theFactoryFlagLetsTheIdentityBeEditedWithinTheArea();
+    void aReportedIdentityTooLongForTheAreaIsNotSent();
     void noFileChosenClosesTheWizard();
 
 private:
@@ -364,6 +365,27 @@ void TstUpgradeWizard::theFactoryFlagLetsTheIdentityBeEditedWithinTheArea()
     QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
     const QByteArray area = identityAreaHex(QStringLiteral("SERIAL-NO-"), QStringLiteral("TYPE-")).value();
     QCOMPARE(rig.responder.image(), expectedImage(records, true, area));
+}
+
+void TstUpgradeWizard::aReportedIdentityTooLongForTheAreaIsNotSent()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    options.serial = QStringLiteral("1234567890");
+    options.type = QStringLiteral("ABCDEFGHIJKL");
+    Rig rig(1, options);
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
+    UpgradeWizardView *view = wizard->view();
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    // Shown as reported, never cut: the boxes do not guess which characters to drop.
+    QCOMPARE(view->typeBox()->text(), QStringLiteral("ABCDEFGHIJKL"));
+    const qsizetype before = rig.factory.serial->writes.size();
+    click(view->upgradeCancel());
+    QCOMPARE(wizard->step(), 8);
+    QVERIFY(view->message().contains(QStringLiteral("more than 15 characters")));
+    QCOMPARE(rig.factory.serial->writes.size(), before);
 }
 
 void TstUpgradeWizard::noFileChosenClosesTheWizard()
