@@ -3,7 +3,9 @@
 // of the dialogue take no real time.
 
 #include "app/appstate.h"
+#include "comm/baudchangedialog.h"
 #include "comm/commlink.h"
+#include "comm/commwindow.h"
 #include "fakeclock.h"
 #include "scriptedprompt.h"
 #include "upgradefiles.h"
@@ -11,11 +13,14 @@
 #include "../comm/fakelinks.h"
 #include "sim/controllersim.h"
 #include "sim/upgraderesponder.h"
+#include "ui/main/filedialogs.h"
 #include "upgrade/upgradefile.h"
+#include "upgrade/upgradelauncher.h"
 #include "upgrade/upgradewizard.h"
 #include "upgrade/upgradewizardview.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -123,6 +128,7 @@ private Q_SLOTS:
     void abortBetweenRecordsSendsTheEndRecord();
     void theFactoryFlagLetsTheIdentityBeEditedWithinTheArea();
     void aReportedIdentityTooLongForTheAreaIsNotSent();
+    void upgradeCommandShowsTheNoticesAroundTheWizard();
     void noFileChosenClosesTheWizard();
 
 private:
@@ -386,6 +392,59 @@ void TstUpgradeWizard::aReportedIdentityTooLongForTheAreaIsNotSent()
     QCOMPARE(wizard->step(), 8);
     QVERIFY(view->message().contains(QStringLiteral("more than 15 characters")));
     QCOMPARE(rig.factory.serial->writes.size(), before);
+}
+
+void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    Rig rig(1, options);
+    app().resetSlots();
+    app().ensureCommSlot(1);
+    CommWindowSettings &slot = app().commSlots[1];
+    slot = CommWindowSettings{};
+    slot.portName = QStringLiteral("/dev/fake0");
+    slot.device = 1;
+    slot.settings = QStringLiteral("19200,N,8,1");
+    slot.connected = true;
+    app().setup.showBaudChange = true;
+    const QString file = writeFile(m_dir, upgradeText(uKorvoRecords()));
+    setFileDialogRunner([file](const FileDialogRequest &request) -> std::optional<QString> {
+        return request.title == QLatin1String("Select uKorvo Upgrade File") ? std::optional<QString>(file)
+                                                                            : std::nullopt;
+    });
+    QWidget parent;
+    parent.show();
+    {
+        CommWindow terminal(1, rig.clock, rig.factory);
+        QVERIFY(terminal.isConnected());
+        runUpgradeCommand(&parent, &terminal);
+        // The rate notice comes first, the wizard only after it.
+        QPointer<BaudChangeDialog> notice = parent.findChild<BaudChangeDialog *>();
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(!parent.findChild<UpgradeWizard *>());
+        notice->accept();
+        QPointer<UpgradeWizard> wizard = parent.findChild<UpgradeWizard *>();
+        QVERIFY(wizard && wizard->isVisible());
+        QVERIFY(wizard->isModal());
+        while (wizard->step() < 7)
+            click(wizard->view()->next());
+        QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+        click(wizard->view()->upgradeCancel());
+        QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+        rig.prompt->clear();
+        click(wizard->view()->upgradeCancel());
+        QVERIFY(rig.runUntil([&] { return wizard.isNull() || !wizard->isVisible(); }));
+        // Then the notice that the rate went back, and the terminal's link open again at that rate.
+        QCOMPARE(rig.prompt->asked().size(), 1);
+        QCOMPARE(rig.prompt->asked().first().text,
+                 QStringLiteral("BAUD Rate has changed to 9600 to match uKorvo Default Settings."));
+        QCOMPARE(slot.settings, QStringLiteral("9600,N,8,1"));
+        QVERIFY(terminal.isConnected());
+        QVERIFY(rig.factory.serial->isOpen());
+        QCOMPARE(terminal.link().receiveMode(), CommLink::kTerminalMode);
+    }
+    setFileDialogRunner({});
 }
 
 void TstUpgradeWizard::noFileChosenClosesTheWizard()
