@@ -44,7 +44,7 @@ UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFil
         return;
     }
     showStepText(Qt::black);
-    setIdentityEditable(false);
+    setIdentityEditable(true); // with the factory flag the boxes may be edited from the start
     attachEngine();
     m_next->setFocus();
 }
@@ -412,7 +412,7 @@ void UpgradeWizard::showProgress(qint64 done, qint64 total)
         m_factory ? QString::fromLatin1(m_engine->currentRecord()) +
                         (m_engine->currentRecordUpper() ? QStringLiteral("  01") : QStringLiteral("  00"))
                   : QStringLiteral("Upgrading...");
-    m_view->setProgressText(head + QStringLiteral(" %1%").arg(percent, 3));
+    m_view->setProgressText(head + QStringLiteral(" %1%").arg(percent));
     const qint64 elapsed = std::max<qint64>(1, m_lease.nowMs() - m_transferStartMs);
     const double rate = double(done) * 1000.0 / double(elapsed);
     QString stats = QStringLiteral("Records %1 of %2, %3 bytes/s")
