@@ -4,15 +4,10 @@
 
 #include "app/appstate.h"
 #include "comm/baudchangedialog.h"
-#include "comm/commlink.h"
 #include "comm/commwindow.h"
-#include "fakeclock.h"
-#include "scriptedprompt.h"
 #include "upgradefiles.h"
+#include "wizardrig.h"
 
-#include "../comm/fakelinks.h"
-#include "sim/controllersim.h"
-#include "sim/upgraderesponder.h"
 #include "ui/main/filedialogs.h"
 #include "upgrade/upgradefile.h"
 #include "upgrade/upgradelauncher.h"
@@ -29,75 +24,6 @@
 using namespace korvo;
 
 namespace {
-
-// A terminal's link with the simulated controller at the far end of its serial line.
-struct Rig
-{
-    Rig(int device, UpgradeSimOptions options) : sim(device), responder(sim, std::move(options))
-    {
-        settings.device = int16_t(device);
-        settings.portName = QStringLiteral("/dev/ttyFAKE0");
-        settings.settings = QStringLiteral("9600,N,8,1");
-        prompt = std::make_unique<ScriptedPrompt>();
-        setPrompt(prompt.get());
-    }
-    ~Rig() { setPrompt(nullptr); }
-
-    // Carries bytes both ways until the line is quiet.
-    void settle()
-    {
-        for (bool moved = true; moved;) {
-            moved = false;
-            FakeSerialLink *serial = factory.serial;
-            if (!serial)
-                return;
-            for (; taken < serial->writes.size(); ++taken) {
-                sim.setLineBaud(serial->lastSettings.section(u',', 0, 0).toInt());
-                sim.receive(serial->writes.at(taken).bytes);
-                moved = true;
-            }
-            const QByteArray answer = sim.takeOutput();
-            if (!answer.isEmpty() && serial->isOpen()) {
-                serial->deliver(answer);
-                moved = true;
-            }
-        }
-    }
-    // Runs virtual time until done() or nothing is left to wait for.
-    bool runUntil(const std::function<bool()> &done, qint64 limitMs = 600'000)
-    {
-        settle();
-        for (qint64 spent = 0; !done(); settle()) {
-            const qint64 next = clock.nextDeadline();
-            if (next < 0 || spent > limitMs)
-                return false;
-            spent += next - clock.nowMs();
-            clock.advance(std::max<qint64>(0, next - clock.nowMs()));
-        }
-        return true;
-    }
-
-    std::unique_ptr<UpgradeWizard> wizard(const QString &file, bool factoryMode = false)
-    {
-        auto w = std::make_unique<UpgradeWizard>(link, factoryMode, [this, file]() -> std::optional<QString> {
-            ++chooserCalls;
-            return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
-        });
-        w->show();
-        settle();
-        return w;
-    }
-
-    FakeClock clock;
-    CommWindowSettings settings;
-    FakeLinkFactory factory{clock};
-    CommLink link{settings, clock, factory};
-    ControllerSim sim;
-    UpgradeResponder responder;
-    std::unique_ptr<ScriptedPrompt> prompt;
-    qsizetype taken = 0;
-    int chooserCalls = 0;
-};
 
 QString writeFile(const QTemporaryDir &dir, const QByteArray &text)
 {
@@ -130,6 +56,7 @@ private Q_SLOTS:
     void theFactoryFlagLetsTheIdentityBeEditedWithinTheArea();
     void aReportedIdentityTooLongForTheAreaIsNotSent();
     void upgradeCommandShowsTheNoticesAroundTheWizard();
+    void throughTheGatewayTheRateCodesAreSentAsTheyStand();
     void noFileChosenClosesTheWizard();
 
 private:
@@ -142,7 +69,7 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("UK1");
     options.type = QStringLiteral("TYPE2");
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     rig.settings.settings = QStringLiteral("19200,N,8,1");
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
@@ -190,7 +117,7 @@ void TstUpgradeWizard::aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsO
     options.core = QStringLiteral("3.2");
     options.serial = QStringLiteral("VEL-2");
     options.type.clear();
-    Rig rig(4, options);
+    WizardRig rig(4, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     const QList<TestRecord> records = orvBrelRecords();
@@ -237,7 +164,7 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
 {
     UpgradeSimOptions options;
     options.core = QStringLiteral("3.2");
-    Rig rig(5, options);
+    WizardRig rig(5, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords('J'))));
@@ -256,7 +183,7 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
 
 void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
 {
-    Rig rig(3, {});
+    WizardRig rig(3, {});
     auto wizard = rig.wizard(QString());
     QVERIFY(wizard->view()->message().isEmpty());
     QVERIFY(!wizard->view()->next()->isVisible());
@@ -270,7 +197,7 @@ void TstUpgradeWizard::aPortThatWillNotOpenIsCommNotEstablished()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     rig.factory.openError = QStringLiteral("Permission denied");
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
@@ -293,7 +220,7 @@ void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     rig.settings.lineDelay = 5; // time passes between records
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
@@ -315,7 +242,7 @@ void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
 {
     UpgradeSimOptions options;
     options.core = QStringLiteral("3.2");
-    Rig rig(4, options);
+    WizardRig rig(4, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     rig.settings.lineDelay = 5;
@@ -348,7 +275,7 @@ void TstUpgradeWizard::theFactoryFlagLetsTheIdentityBeEditedWithinTheArea()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("OLD");
     options.type = QStringLiteral("T");
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     rig.settings.lineDelay = 5; // the record-level progress shows between records
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)), true);
@@ -383,7 +310,7 @@ void TstUpgradeWizard::aReportedIdentityTooLongForTheAreaIsNotSent()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("1234567890");
     options.type = QStringLiteral("ABCDEFGHIJKL");
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
     while (wizard->step() < 7)
@@ -402,7 +329,7 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     app().resetSlots();
     app().ensureCommSlot(1);
     CommWindowSettings &slot = app().commSlots[1];
@@ -451,11 +378,39 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     setFileDialogRunner({});
 }
 
+void TstUpgradeWizard::throughTheGatewayTheRateCodesAreSentAsTheyStand()
+{
+    UpgradeSimOptions options;
+    options.core = QStringLiteral("3.2");
+    WizardRig rig(4, options);
+    rig.settings.tcpipEnabled = true;
+    rig.settings.tcpAddress = QStringLiteral("10.1.2.3");
+    rig.sim.setLineBaud(9600);
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    const QList<TestRecord> records = orvBrelRecords();
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
+    UpgradeWizardView *view = wizard->view();
+    QCOMPARE(rig.factory.socket->lastPort, quint16(503));
+    while (wizard->step() < 7)
+        click(view->next());
+    QVERIFY(rig.factory.socket->written().startsWith("}02:19\x03"));
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    QCOMPARE(rig.responder.image(), expectedImage(records, false));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
+    // Closing: character 3, then the gateway back to its rate code 11 exactly as the dialogue fixes it.
+    QVERIFY(rig.factory.socket->written().endsWith("\x03\x03}02:11"));
+    QVERIFY(wizard->baudChanged());
+}
+
 void TstUpgradeWizard::noFileChosenClosesTheWizard()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    Rig rig(1, options);
+    WizardRig rig(1, options);
     auto wizard = rig.wizard(QString());
     click(wizard->view()->next());
     click(wizard->view()->next());
