@@ -7,6 +7,7 @@
 #include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/upgraderesponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Current connection the gateway reports (default: its connected client)."),
         QStringLiteral("address"));
     parser.addOptions({gatewaySerial, gatewayConnection});
+    addUpgradeSimOptions(parser); // firmware upgrade modes
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -182,6 +184,10 @@ int main(int argc, char *argv[])
         std::printf("listening on %s:%u\n", qPrintable(address.toString()), unsigned(gateway.port()));
         std::fflush(stdout);
     }
+
+    // Firmware upgrade modes, after the rates are set: an upgrade switch puts a uKorvo at 19200 at once.
+    const UpgradeResponder ptyUpgrade(ptyController, upgradeSimOptions(parser));
+    const UpgradeResponder gatewayUpgrade(gatewayController, upgradeSimOptions(parser));
 
     // SIGTERM and SIGINT end the event loop so the pty is closed cleanly.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {

@@ -18,6 +18,7 @@
 #include "tools/preferencesrunner.h"
 #include "tools/ramviewerwindow.h"
 #include "twips.h"
+#include "upgrade/upgradelauncher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -441,7 +442,7 @@ void MainWindow::uploadDownload(bool download)
 
 void MainWindow::upgrade()
 {
-    notAvailable(QStringLiteral("Upgrade!"));
+    runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
 }
 
 void MainWindow::findCommSettings()
