@@ -4,6 +4,8 @@
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/spiconverteroptions.h"
+#include "sim/spiconverterresponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -64,6 +66,7 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    addSpiConverterOptions(parser); // SPI converter: --spi-converter, --spi-version, --spi-short-frame
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -110,6 +113,8 @@ int main(int argc, char *argv[])
                 QCoreApplication::quit();
         });
     }
+    // SPI converter: with --spi-converter the pty's controller is a converter with an SPI device.
+    const auto spiConverter = makeSpiConverter(parser, ptyController, simPty);
     if (parser.isSet(listen)) {
         configure(gatewayController);
         const QString value = parser.value(listen);
