@@ -18,6 +18,7 @@ namespace korvo {
 class AboutDialog;
 class CommandRouter;
 class HelpBrowser;
+class SpiCommWindow;
 class MainToolBar;
 class ShutdownSignals;
 
@@ -72,6 +73,7 @@ public:
     ChildWindows *children() const { return m_children; }
     QMdiArea *mdiArea() const { return m_area; }
     HelpBrowser *helpBrowser() const;
+    SpiCommWindow *spiWindow() const;
     AboutDialog *aboutDialog() const;
     // The window of a slot, or nullptr.
     QWidget *childWidget(WindowKind kind, int slot) const;
@@ -99,7 +101,8 @@ private:
     void upgrade();
     void applySetupPlacement();
     void storeSetupPlacement();
-    void closeHelp();
+    void showSpiWindow();
+    void closeToolWindows();
 
     QMdiArea *m_area;
     MainMenus *m_menus;
@@ -108,6 +111,7 @@ private:
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
+    QPointer<SpiCommWindow> m_spi;
     QPointer<AboutDialog> m_about;
     bool m_started = false;
     bool m_loadingWorkspace = false;
