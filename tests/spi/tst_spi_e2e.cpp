@@ -10,6 +10,7 @@
 #include "spi/converterframes.h"
 #include "spi/spisession.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
@@ -138,6 +139,41 @@ private slots:
                  QByteArray::fromHex("FFFF5A"));
         QCOMPARE(bench.session->charIndex(), 1);
         QCOMPARE(bench.controller.received().count("VERS"), 1);
+    }
+
+    void korvoCliSendsThroughKorvoSim()
+    {
+        const QString bin = qEnvironmentVariable("KORVO_BIN_DIR");
+        QProcess sim;
+        sim.start(bin + QStringLiteral("/korvo-sim"),
+                  {QStringLiteral("--spi-converter"), QStringLiteral("--pty"),
+                   QStringLiteral("--spi-short-frame"), QStringLiteral("3")});
+        QVERIFY(sim.waitForStarted(kTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), kTimeoutMs);
+        const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        const auto cli = [&](const QStringList &args, QByteArray *out = nullptr) {
+            QProcess process;
+            process.start(bin + QStringLiteral("/korvo-cli"),
+                          QStringList{QStringLiteral("--port"), path} + args);
+            if (!process.waitForFinished(kTimeoutMs))
+                return -1;
+            if (out)
+                *out = process.readAllStandardOutput();
+            return process.exitCode();
+        };
+        QByteArray out;
+        QCOMPARE(cli({QStringLiteral("spi-send"), QStringLiteral("02"), QStringLiteral("10AB")}, &out), 0);
+        QVERIFY2(out.startsWith(">  02 10 AB\n<  FF FF 00\n"), out.constData());
+        QVERIFY(out.trimmed().endsWith(" ms"));
+        QCOMPARE(cli({QStringLiteral("--json"), QStringLiteral("spi-send"), QStringLiteral("031000")}, &out),
+                 0);
+        QVERIFY2(out.contains("\"received\":\"FFFFAB\""), out.constData());
+        // The third frame comes back one byte short: the job failed.
+        QCOMPARE(cli({QStringLiteral("spi-send"), QStringLiteral("031000")}), 1);
+        QCOMPARE(cli({QStringLiteral("spi-send"), QStringLiteral("0G")}), 2);
+        QCOMPARE(cli({QStringLiteral("spi-send"), QStringLiteral("031")}), 2);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(kTimeoutMs));
     }
 
     void theConverterSkipsMalformedFramesToTheNextStart()
