@@ -2,7 +2,6 @@
 
 #include "app/clock.h"
 #include "comm/linkfactory.h"
-#include "comm/portnames.h"
 #include "comm/seriallink.h"
 
 #include <algorithm>
@@ -78,11 +77,8 @@ void SpiConverterLink::apply(const LinkAction &action)
             // Whatever the converter said before this job belongs to no one.
             m_serial->readAll();
         } else {
-            const QString hint = permissionHint(m_device);
-            QString reason = m_serial->errorString();
-            if (!hint.isEmpty())
-                reason += QLatin1Char('\n') + hint;
-            m_engine->linkLost(reason, now);
+            // The link's description already carries the permission hint where one applies.
+            m_engine->linkLost(m_serial->errorString(), now);
         }
         break;
     case LinkAction::Kind::Write:
