@@ -181,7 +181,7 @@ void SpiCommWindow::restorePlacement()
     const SpiRecord &spi = app().spi;
     const double dpi = dpiOf(this);
     // The stored size is the Part's small dialog; the log with its gutter needs a little more.
-    resize(std::max(twipsToPixels(spi.width, dpi), 560), std::max(twipsToPixels(spi.height, dpi), 360));
+    resize(std::max(twipsToPixels(spi.width, dpi), 780), std::max(twipsToPixels(spi.height, dpi), 360));
     if (spi.left != 0 || spi.top != 0)
         move(twipsToPixels(spi.left, dpi), twipsToPixels(spi.top, dpi));
     if (spi.state == 1)
