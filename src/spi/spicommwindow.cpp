@@ -121,6 +121,7 @@ void SpiCommWindow::buildControls()
     m_output->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f ]*")), m_output));
     m_output->setMaxLength(3 * 255);
+    m_output->installEventFilter(this);
     m_count = new DigitSpinBox(this);
     m_count->setRange(0, kMaxCount);
     m_count->setToolTip(QStringLiteral("Enter Number of times to Send Output (0=continuous, 1 to 1000)"));
@@ -174,6 +175,14 @@ void SpiCommWindow::buildControls()
         m_shown = 0;
     });
     connect(m_saveLog, &QPushButton::clicked, this, &SpiCommWindow::saveLog);
+}
+
+bool SpiCommWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The output entry selects its whole text when it gets focus, after the click has placed the cursor.
+    if (watched == m_output && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, m_output, &QLineEdit::selectAll);
+    return QWidget::eventFilter(watched, event);
 }
 
 void SpiCommWindow::restorePlacement()
