@@ -189,7 +189,7 @@ void SpiCommWindow::restorePlacement()
 {
     const SpiRecord &spi = app().spi;
     const double dpi = dpiOf(this);
-    // The stored size is the Part's small dialog; the log with its gutter needs a little more.
+    // The stored default size is a small dialog; the log with its gutter needs more room.
     resize(std::max(twipsToPixels(spi.width, dpi), 780), std::max(twipsToPixels(spi.height, dpi), 360));
     if (spi.left != 0 || spi.top != 0)
         move(twipsToPixels(spi.left, dpi), twipsToPixels(spi.top, dpi));

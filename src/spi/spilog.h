@@ -1,7 +1,7 @@
 #pragma once
 
 // The SPI window's exchange log: the last 10,000 exchanges, each with its time of day and message time.
-// The window shows the Part's lines with a gutter beside them; Save Log writes both.
+// The window shows the exchange lines with a gutter beside them; Save Log writes both.
 
 #include "spi/spisendengine.h"
 
