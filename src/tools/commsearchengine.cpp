@@ -61,7 +61,8 @@ QString CommSearchEngine::printable(const QByteArray &bytes)
 
 void CommSearchEngine::start(qint64 nowMs)
 {
-    (void)nowMs;
+    if (m_options.searchOnce)
+        find(nowMs);
 }
 
 void CommSearchEngine::log(const QString &text, int colour)
@@ -210,7 +211,7 @@ void CommSearchEngine::endSearch()
     clearDeadline();
     emitProgress(qint64(rates().size()) * std::max<qsizetype>(1, m_probes.size()),
                  qint64(rates().size()) * std::max<qsizetype>(1, m_probes.size()));
-    if (m_options.finishAfterSearch)
+    if (m_options.searchOnce)
         finish();
 }
 

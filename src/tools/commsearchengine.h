@@ -33,7 +33,7 @@ public:
         int device = 4;
         bool tcp = false;
         int ctlCDelayMs = 1500;
-        bool finishAfterSearch = false; // korvo-cli: one search, then the engine ends
+        bool searchOnce = false; // korvo-cli: one search as soon as attached, then the engine ends
     };
 
     explicit CommSearchEngine(Options options);
@@ -54,6 +54,7 @@ public:
 
     // "Find": starts a search (log cleared by the window). "Stop": ends it at the next probe or rate.
     void find(qint64 nowMs);
+    void setCtlCDelayMs(int ms) { m_options.ctlCDelayMs = ms; }
     void stop();
     bool isSearching() const { return m_state != State::Idle; }
     // The rate found by the last search, 0 when none.

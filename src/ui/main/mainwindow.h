@@ -20,6 +20,7 @@ class CommandRouter;
 class HelpBrowser;
 class SpiCommWindow;
 class MainToolBar;
+class RamViewerWindow;
 class ShutdownSignals;
 
 class MainWindow : public QMainWindow, public CommandHost
@@ -81,6 +82,10 @@ public:
 
     // Reports a command whose feature is not in this version.
     static void notAvailable(const QString &name);
+    // View, "&Find Comm. Settings" (modal) and "&RAM Viewer" (opens for a Veltor or Fendra terminal, else
+    // closes).
+    void findCommSettings();
+    void toggleRamViewer();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -112,6 +117,7 @@ private:
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
     QPointer<SpiCommWindow> m_spi;
+    QPointer<RamViewerWindow> m_ramViewer;
     QPointer<AboutDialog> m_about;
     bool m_started = false;
     bool m_loadingWorkspace = false;
