@@ -137,6 +137,29 @@ private slots:
         QVERIFY2(lines[2].startsWith(QLatin1String("<  FF FF 5A")), qPrintable(lines.join(u'|')));
     }
 
+    void theLogKeepsTheLastTenThousandExchanges()
+    {
+        SpiLog log;
+        const QDateTime at = QDateTime::currentDateTime();
+        for (int i = 0; i < int(SpiLog::kMaxExchanges) + 5; ++i)
+            log.append({QByteArray(1, char(i)), QByteArray(1, '\xFF'), double(i), 0}, at);
+        QCOMPARE(log.entries().size(), SpiLog::kMaxExchanges);
+        QCOMPARE(log.entries().front().messageMs, 5.0);
+        QCOMPARE(log.entries().front().lines.first(), QStringLiteral(">  05"));
+
+        // The view drops whole exchanges from its top, gutter and all.
+        SpiLogView view;
+        std::vector<SpiLog::Entry> first(log.entries().begin(), log.entries().begin() + 3);
+        view.appendEntries(first, 0);
+        std::vector<SpiLog::Entry> next(log.entries().begin() + 3, log.entries().begin() + 5);
+        view.appendEntries(next, 2);
+        QCOMPARE(view.toPlainText().split(u'\n').size(), 3 * 2);
+        QVERIFY(view.toPlainText().startsWith(QLatin1String(">  07\n<  FF\n>  08")));
+        QCOMPARE(view.gutterOf(0), SpiLog::gutterText(log.entries()[2]));
+        QCOMPARE(view.gutterOf(1), QString());
+        QCOMPARE(view.gutterOf(4), SpiLog::gutterText(log.entries()[4]));
+    }
+
     void badOutputIsRefused()
     {
         auto window = openWindow(1);
