@@ -221,13 +221,14 @@ void SpiCommWindow::choosePort(int port)
 {
     if (port == app().spi.port)
         return;
-    m_session->stop();
     app().spi.port = qint16(port);
     applyTransport();
 }
 
 void SpiCommWindow::applyTransport()
 {
+    // A run on the old transport ends first: the session must not keep a port that is about to go.
+    m_session->stop();
     const int port = app().spi.port;
     m_transportNote.clear();
     m_lastFailure.clear();
@@ -235,7 +236,8 @@ void SpiCommWindow::applyTransport()
     if (isParallelSpiPort(port)) {
         openParallel();
     } else {
-        m_parallel.reset();
+        if (m_parallel)
+            m_parallel->close();
         m_session->useConverter(deviceOf(port, app().spi.portName));
     }
     showStatus();
@@ -244,7 +246,10 @@ void SpiCommWindow::applyTransport()
 bool SpiCommWindow::openParallel()
 {
     const QString device = deviceOf(app().spi.port, app().spi.portName);
-    m_parallel = m_services.makePort();
+    // One port object for the window's life: the session may hold it between runs.
+    if (!m_parallel)
+        m_parallel = m_services.makePort();
+    m_parallel->close();
     QString error;
     const bool open = m_parallel->open(device, &error);
     m_transportNote = open ? QString() : error;
