@@ -8,6 +8,8 @@
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 #include "sim/upgraderesponder.h"
+#include "sim/spiconverteroptions.h"
+#include "sim/spiconverterresponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -91,6 +93,7 @@ int main(int argc, char *argv[])
         QStringLiteral("address"));
     parser.addOptions({gatewaySerial, gatewayConnection});
     addUpgradeSimOptions(parser); // firmware upgrade modes
+    addSpiConverterOptions(parser); // SPI converter: --spi-converter, --spi-version, --spi-short-frame
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -162,6 +165,8 @@ int main(int argc, char *argv[])
                 QCoreApplication::quit();
         });
     }
+    // SPI converter: with --spi-converter the pty's controller is a converter with an SPI device.
+    const auto spiConverter = makeSpiConverter(parser, ptyController, simPty);
     if (parser.isSet(listen)) {
         configure(gatewayController);
         const QString value = parser.value(listen);

@@ -156,6 +156,7 @@ struct SpiRecord
     QString lastSent;
     bool visible = false;
     QString lastMsg;
+    QString portName; // device of the chosen port when not the usual one (a pty, /dev/ttyUSB0, /dev/parport1)
 };
 
 struct BrowserRecord

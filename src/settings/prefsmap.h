@@ -175,6 +175,7 @@ template <class V, class Rec> void spi(V &v, Rec &s)
     v.text("LastSent", s.lastSent, QString());
     v.boolean("Visible", s.visible, false);
     v.text("LastMsg", s.lastMsg, QString());
+    v.text("PortName", s.portName, QString());
 }
 
 // [BROWSER Settings]

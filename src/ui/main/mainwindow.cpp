@@ -13,6 +13,7 @@
 #include "recentfiles.h"
 #include "settings/prefsfile.h"
 #include "shutdownsignals.h"
+#include "spi/spicommwindow.h"
 #include "toolicons.h"
 #include "tools/findcommdialog.h"
 #include "tools/preferencesrunner.h"
@@ -197,9 +198,10 @@ void MainWindow::openWorkspace()
     m_menus->setWindowCaption(QStringLiteral("&Window"));
     if (state.countWindows(WindowKind::Terminal) > 0)
         state.activeComm = static_cast<int16_t>(firstComm ? firstComm : state.commCt);
-    // The SPI window is not part of this version; its saved record stays in the file.
     if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
         openCanWindow(state.canWindow.state - 1);
+    if (state.spi.visible)
+        viewCommand(5);
 
     m_loadingWorkspace = false;
     m_area->setUpdatesEnabled(true);
@@ -349,8 +351,7 @@ void MainWindow::viewCommand(int index)
             m_router->sizeCommWindow(ChildWindows::child(sub)->slot());
         break;
     case 5:
-        m_menus->item(MenuId::View, 5)->setChecked(false);
-        notAvailable(QStringLiteral("SPI Communications"));
+        showSpiWindow();
         break;
     case 7:
         findCommSettings();
@@ -707,10 +708,34 @@ void MainWindow::changeEvent(QEvent *event)
         refreshCommands();
 }
 
-void MainWindow::closeHelp()
+SpiCommWindow *MainWindow::spiWindow() const
+{
+    return m_spi;
+}
+
+void MainWindow::showSpiWindow()
+{
+    QAction *item = m_menus->item(MenuId::View, 5);
+    if (!m_spi) {
+        m_spi = new SpiCommWindow(this);
+        // A closed window is deleted later; from now on View opens a new one.
+        connect(m_spi, &SpiCommWindow::closed, this, [this, item] {
+            item->setChecked(false);
+            m_spi = nullptr;
+        });
+    }
+    item->setChecked(true);
+    m_spi->show();
+    m_spi->raise();
+    m_spi->activateWindow();
+}
+
+void MainWindow::closeToolWindows()
 {
     if (m_help)
         m_help->close();
+    if (m_spi)
+        m_spi->close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -729,7 +754,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     setup.state = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
     if (setup.state == 0)
         storeSetupPlacement();
-    closeHelp();
+    closeToolWindows();
     writeIniFile(app());
     state.closingApplication = false;
     event->accept();
@@ -747,7 +772,7 @@ void MainWindow::endSession()
         // A child that refuses (a repeating function key) must not keep the session from ending.
         app().closingApplication = true;
         storeSetupPlacement();
-        closeHelp();
+        closeToolWindows();
         writeIniFile(app());
         app().closingApplication = false;
     }

@@ -19,6 +19,7 @@ class AboutDialog;
 class CanConfigWindow;
 class CommandRouter;
 class HelpBrowser;
+class SpiCommWindow;
 class MainToolBar;
 class RamViewerWindow;
 class ShutdownSignals;
@@ -74,6 +75,7 @@ public:
     ChildWindows *children() const { return m_children; }
     QMdiArea *mdiArea() const { return m_area; }
     HelpBrowser *helpBrowser() const;
+    SpiCommWindow *spiWindow() const;
     AboutDialog *aboutDialog() const;
     // The window of a slot, or nullptr.
     QWidget *childWidget(WindowKind kind, int slot) const;
@@ -107,7 +109,8 @@ private:
     void upgrade();
     void applySetupPlacement();
     void storeSetupPlacement();
-    void closeHelp();
+    void showSpiWindow();
+    void closeToolWindows();
 
     QMdiArea *m_area;
     MainMenus *m_menus;
@@ -116,6 +119,7 @@ private:
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
+    QPointer<SpiCommWindow> m_spi;
     QPointer<RamViewerWindow> m_ramViewer;
     QPointer<AboutDialog> m_about;
     QPointer<CanConfigWindow> m_can;

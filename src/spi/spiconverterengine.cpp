@@ -1,0 +1,54 @@
+#include "spi/spiconverterengine.h"
+
+#include "spi/converterframes.h"
+
+namespace korvo {
+
+void SpiConverterEngine::start(qint64 nowMs)
+{
+    changeSettings(kSettings);
+    if (m_request.job == Job::Version) {
+        send(converterCommand("VERS"));
+    } else {
+        QByteArray out;
+        if (m_request.holdSelect)
+            out += converterCommand("CS0");
+        out += converterMessageFrame(m_request.bytes);
+        if (m_request.releaseSelect)
+            out += converterCommand("CS1");
+        send(out);
+    }
+    setDeadline(nowMs + kReplyMs);
+}
+
+void SpiConverterEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
+{
+    (void)nowMs;
+    if (isFinished())
+        return;
+    m_reply += data;
+    if (m_request.job == Job::Version) {
+        if (versionReplyComplete(m_reply)) {
+            m_accepted = converterVersionAccepted(m_reply);
+            finish();
+        }
+    } else if (m_reply.size() >= m_request.bytes.size()) {
+        finish();
+    }
+}
+
+void SpiConverterEngine::timerFired(qint64 nowMs)
+{
+    (void)nowMs;
+    if (isFinished())
+        return;
+    if (m_request.job == Job::Version) {
+        // A converter that ends its version without a terminator is judged on what it sent.
+        m_accepted = m_reply.size() >= 2 && converterVersionAccepted(m_reply);
+        finish();
+        return;
+    }
+    fail(kIncomplete);
+}
+
+} // namespace korvo
