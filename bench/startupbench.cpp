@@ -2,6 +2,7 @@
 // frame, against a bare QMainWindow in the same process.
 
 #include "benchregistry.h"
+#include "benchworkspace.h"
 
 #include "app/appstate.h"
 #include "settings/prefsfile.h"
@@ -20,31 +21,8 @@
 
 namespace {
 
-// Ends a wait once the first frame of a window has been painted in full: the whole widget tree is painted
-// in one pass after the first paint event, so the next turn of the event loop is the end of the frame.
-class FirstFrame : public QObject
-{
-public:
-    explicit FirstFrame(QEventLoop &loop) : m_loop(loop) { qApp->installEventFilter(this); }
-    ~FirstFrame() override { qApp->removeEventFilter(this); }
-    void watch(QWidget *window) { m_window = window; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_seen && m_window && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == m_window) {
-            m_seen = true;
-            QTimer::singleShot(0, &m_loop, &QEventLoop::quit);
-        }
-        return false;
-    }
-
-private:
-    QEventLoop &m_loop;
-    QWidget *m_window = nullptr;
-    bool m_seen = false;
-};
+using korvo::bench::FirstFrame;
+using korvo::bench::freshState;
 
 void writeProgram(const QString &path, int number)
 {
@@ -58,16 +36,6 @@ void writeProgram(const QString &path, int number)
                        .arg(line)
                        .arg(line * 125)
                        .toLatin1());
-}
-
-korvo::AppState freshState(const QString &folder)
-{
-    korvo::AppState state;
-    state.version = QStringLiteral("1.000.000");
-    state.startDir = folder;
-    state.programDir = QCoreApplication::applicationDirPath();
-    state.prefFile = QDir(folder).filePath(QStringLiteral("korvoterm.ktm"));
-    return state;
 }
 
 void writeWorkspace(const QString &folder)

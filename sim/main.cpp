@@ -4,6 +4,7 @@
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/streamsource.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -64,6 +65,13 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    // Streaming for throughput benchmarks (the stream itself is hooked to the pty below).
+    const QCommandLineOption stream(
+        QStringLiteral("stream"),
+        QStringLiteral("On the pty, answer STREAM by sending sequenced blocks at this many bytes per second "
+                       "(0: as fast as the pty takes them) until STOP, which is answered with their count."),
+        QStringLiteral("rate"));
+    parser.addOption(stream);
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -102,6 +110,10 @@ int main(int argc, char *argv[])
         simPty.setCharDelay(parser.value(charDelay).toInt());
         simPty.setDropAfter(dropBytes);
         simPty.setTap(tap);
+        if (parser.isSet(stream))
+            new StreamSource(
+                ptyController, parser.value(stream).toLongLong(),
+                [&](const QByteArray &b) { simPty.inject(b); }, [&] { return simPty.backlog(); }, &simPty);
         std::printf("%s\n", qPrintable(simPty.path()));
         std::fflush(stdout);
         // A dropped pty is gone for good: nothing is left to serve.
