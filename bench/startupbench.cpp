@@ -1,18 +1,28 @@
 // "startup": the main window opening a large workspace (9 terminals, 20 edit windows) to its first painted
-// frame, against a bare QMainWindow in the same process.
+// frame, against the toolkit's own floor for the same widgets (a main window holding nine terminal views
+// and twenty Praxis editors, with no preferences, files or links) and a bare QMainWindow, in one process.
 
 #include "benchregistry.h"
 #include "benchworkspace.h"
 
 #include "app/appstate.h"
+#include "comm/terminalscreen.h"
+#include "comm/terminalview.h"
+#include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/twips.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -116,6 +126,56 @@ StartTime minimalStart()
     });
 }
 
+// The same widgets as the workspace, built bare: what the toolkit needs to show them.
+StartTime toolkitFloor()
+{
+    const korvo::AppState defaults;
+    const korvo::CommWindowSettings &comm = defaults.commSlots[0];
+    const korvo::EditSlot &edit = defaults.editSlots[0];
+    const korvo::LanguageSet &styles = korvo::languageSet(1);
+    const korvo::ViewParameters &view = styles.view;
+    QEventLoop loop;
+    FirstFrame frame(loop);
+    std::unique_ptr<QMainWindow> window;
+    std::vector<std::unique_ptr<korvo::TerminalScreen>> screens;
+    const StartTime time = measure([&] {
+        window = std::make_unique<QMainWindow>();
+        frame.watch(window.get());
+        auto *area = new QMdiArea;
+        window->setCentralWidget(area);
+        const QScreen *screen = area->screen();
+        const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+        const auto place = [&](QWidget *widget, int n, int32_t width, int32_t height) {
+            QMdiSubWindow *sub = area->addSubWindow(widget);
+            const int offset = korvo::twipsToPixels(350 * n, dpi);
+            sub->setGeometry(offset, offset, korvo::twipsToPixels(width, dpi),
+                             korvo::twipsToPixels(height, dpi));
+            sub->show();
+        };
+        for (int n = 0; n < 20; ++n) {
+            auto *editor = new QsciScintilla;
+            editor->setUtf8(true);
+            auto *lexer = new korvo::PraxisLexer(editor);
+            lexer->apply(styles, korvo::languageSet(4));
+            editor->setLexer(lexer);
+            editor->setTabWidth(view.tab);
+            place(editor, n, edit.width, edit.height);
+        }
+        for (int n = 0; n < korvo::kMaxTerminals; ++n) {
+            screens.push_back(
+                std::make_unique<korvo::TerminalScreen>(comm.rows, comm.columns, comm.scrollRows));
+            auto *terminal = new korvo::TerminalView(*screens.back());
+            terminal->setTerminalFont(comm.font, comm.size, comm.bold, comm.italic);
+            place(terminal, n, comm.width, comm.height);
+        }
+        window->resize(korvo::twipsToPixels(18000, dpi), korvo::twipsToPixels(12000, dpi));
+        window->show();
+        loop.exec();
+    });
+    window.reset();
+    return time;
+}
+
 int startupBenchmark(const QStringList &args)
 {
     QTemporaryDir dir;
@@ -125,18 +185,23 @@ int startupBenchmark(const QStringList &args)
     }
     writeWorkspace(dir.path());
     const int runs = korvo::bench::runCount(args, 7);
-    std::vector<double> workspace, workspaceCpu, minimal, minimalCpu;
+    std::vector<double> workspace, workspaceCpu, minimal, minimalCpu, floor, floorCpu;
     for (int i = 0; i < runs; ++i) {
         const StartTime bare = minimalStart();
         minimal.push_back(bare.wallMs);
         minimalCpu.push_back(bare.cpuMs);
+        const StartTime toolkit = toolkitFloor();
+        floor.push_back(toolkit.wallMs);
+        floorCpu.push_back(toolkit.cpuMs);
         const StartTime full = workspaceStart(dir.path());
         workspace.push_back(full.wallMs);
         workspaceCpu.push_back(full.cpuMs);
     }
     korvo::bench::report("startup_workspace_ms", korvo::bench::median(workspace), "ms");
+    korvo::bench::report("startup_toolkit_floor_ms", korvo::bench::median(floor), "ms");
     korvo::bench::report("startup_minimal_ms", korvo::bench::median(minimal), "ms");
     korvo::bench::report("startup_workspace_cpu_ms", korvo::bench::median(workspaceCpu), "ms");
+    korvo::bench::report("startup_toolkit_floor_cpu_ms", korvo::bench::median(floorCpu), "ms");
     korvo::bench::report("startup_minimal_cpu_ms", korvo::bench::median(minimalCpu), "ms");
     return 0;
 }
