@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontDatabase>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -152,11 +153,25 @@ StartTime toolkitFloor()
                              korvo::twipsToPixels(height, dpi));
             sub->show();
         };
+        // The style table's font and colours, set on the lexer directly: what any Scintilla lexer needs.
+        const QFont font = QFontDatabase::hasFamily(view.font)
+                               ? QFont(view.font)
+                               : QFontDatabase::systemFont(QFontDatabase::FixedFont);
         for (int n = 0; n < 20; ++n) {
             auto *editor = new QsciScintilla;
             editor->setUtf8(true);
             auto *lexer = new korvo::PraxisLexer(editor);
-            lexer->apply(styles, korvo::languageSet(4));
+            lexer->setDefaultFont(font);
+            for (int type = 0; type < korvo::kPraxisTokenTypes; ++type) {
+                const korvo::TokenStyle &token = styles.tokens[type];
+                QFont styled = font;
+                styled.setPointSizeF(view.size);
+                styled.setBold(token.bold);
+                styled.setItalic(token.italic);
+                lexer->setFont(styled, type);
+                lexer->setColor(korvo::styleColour(token.fore), type);
+                lexer->setPaper(korvo::styleColour(token.back), type);
+            }
             editor->setLexer(lexer);
             editor->setTabWidth(view.tab);
             place(editor, n, edit.width, edit.height);
