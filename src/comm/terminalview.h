@@ -74,6 +74,9 @@ private:
     void onInvalidated(const QRect &cells);
     void onLinesChanged();
     void updateScrollBars();
+    // Keeps the view on the newest lines while it follows them, and within the lines that exist.
+    void followLines();
+    int maxTopLine() const;
     void scheduleRepaint(const QRect &area);
     Pos posAt(const QPoint &viewportPoint) const;
     bool isSelected(qint64 line, int column) const;
@@ -102,6 +105,7 @@ private:
 
     QTimer m_repaintTimer;
     QRect m_dirty;
+    bool m_scrollBarsStale = false;
 };
 
 } // namespace korvo
