@@ -48,8 +48,9 @@ TerminalView::TerminalView(TerminalScreen &screen, QWidget *parent)
         if (m_scrollBarsStale)
             updateScrollBars();
         viewport()->repaint(std::exchange(m_dirty, QRect()));
-        m_repaintTimer.setInterval(std::clamp(int(spent.elapsed()) * (kRepaintShare - 1), kRepaintIntervalMs,
-                                              kMaxRepaintIntervalMs));
+        const qint64 frameMs = spent.nsecsElapsed() * (kRepaintShare - 1) / 1000000;
+        m_repaintTimer.setInterval(
+            int(std::clamp<qint64>(frameMs, kRepaintIntervalMs, kMaxRepaintIntervalMs)));
     });
     connect(&m_screen, &TerminalScreen::invalidated, this, &TerminalView::onInvalidated);
     connect(&m_screen, &TerminalScreen::linesChanged, this, &TerminalView::onLinesChanged);
@@ -103,11 +104,11 @@ void TerminalView::setTerminalFont(const QString &family, double pointSize, bool
         f.setUnderline(i & TerminalCell::Underline);
         f.setStrikeOut(i & TerminalCell::Strike);
     }
-    m_fixedPitch = QFontInfo(font).fixedPitch();
     const QFontMetrics fm(font);
     m_cellWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
     m_cellHeight = std::max(1, fm.height());
     m_ascent = fm.ascent();
+    m_text.setFonts(m_styled, QFontInfo(font).fixedPitch(), m_cellWidth);
     updateScrollBars();
     updateGeometry();
     viewport()->update();
@@ -280,10 +281,12 @@ void TerminalView::paintLine(QPainter &p, int viewRow, int line, qint64 absLine,
     const int cursorLine = m_screen.scrollbackCount() + m_screen.cursorRow();
     const int cursorColumn = line == cursorLine ? m_screen.cursorColumn() : -1;
 
-    QString run;
-    run.reserve(columns);
+    QString &run = m_run;
+    std::vector<int> &cells = m_runCells;
+    run.truncate(0);
+    cells.clear();
+    bool ink = false; // the run shows more than blanks
     int runStart = 0;
-    int fontKey = -1;
     TerminalCell look;
     bool lookSelected = false;
     auto flush = [&](int end) {
@@ -295,21 +298,15 @@ void TerminalView::paintLine(QPainter &p, int viewRow, int line, qint64 absLine,
             std::swap(fg, bg);
         const QRect box(x0 + runStart * m_cellWidth, y, (end - runStart) * m_cellWidth, m_cellHeight);
         p.fillRect(box, bg);
-        const int key = look.attrs & kFontAttrs;
-        if (key != fontKey) {
-            fontKey = key;
-            p.setFont(m_styled[size_t(key)]);
-        }
-        p.setPen(fg);
-        if (m_fixedPitch) {
-            p.drawText(box.left(), y + m_ascent, run);
-        } else {
-            // A proportional face still keeps every character in its cell.
-            int col = runStart;
-            for (const QChar ch : run)
-                p.drawText(x0 + col++ * m_cellWidth, y + m_ascent, QString(ch));
+        const int style = look.attrs & kFontAttrs;
+        // Blanks without underline or strike-through are their background alone.
+        if (ink || (style & (TerminalCell::Underline | TerminalCell::Strike))) {
+            p.setPen(fg);
+            m_text.draw(p, style, QPointF(box.left(), y + m_ascent), run, cells);
         }
         run.truncate(0);
+        cells.clear();
+        ink = false;
         runStart = end;
     };
 
@@ -326,13 +323,17 @@ void TerminalView::paintLine(QPainter &p, int viewRow, int line, qint64 absLine,
         }
         if (cell.ch == TerminalCell::kWideTail)
             continue;
-        if (cell.ch < 32) {
+        cells.push_back(col - runStart);
+        if (cell.ch <= 32) {
             run += QLatin1Char(' ');
         } else if (QChar::requiresSurrogates(cell.ch)) {
             run += QChar(QChar::highSurrogate(cell.ch));
             run += QChar(QChar::lowSurrogate(cell.ch));
+            cells.push_back(col - runStart);
+            ink = true;
         } else {
             run += QChar(char16_t(cell.ch));
+            ink = true;
         }
     }
     flush(columns);

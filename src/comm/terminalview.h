@@ -3,6 +3,8 @@
 // Paints a TerminalScreen: runs of equal attributes, repaints coalesced to about 60 per second, scroll-back
 // through the scroll bar, mouse selection, block or line cursor, the 16-colour palette.
 
+#include "comm/celltextpainter.h"
+
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QTimer>
@@ -85,8 +87,11 @@ private:
 
     TerminalScreen &m_screen;
     QFont m_font;
-    std::array<QFont, 32> m_styled; // by the cell's bold, italic, underline and strike bits
-    bool m_fixedPitch = true;
+    std::array<QFont, CellTextPainter::kStyles>
+        m_styled; // by the cell's bold, italic, underline and strike bits
+    CellTextPainter m_text;
+    QString m_run;               // the run being painted, reused from line to line
+    std::vector<int> m_runCells; // the cell (from the run's start) of each character of m_run
     int m_cellWidth = 8;
     int m_cellHeight = 16;
     int m_ascent = 12;
