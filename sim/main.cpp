@@ -2,6 +2,8 @@
 // hardware.
 
 #include "sim/controllersim.h"
+#include "sim/proberesponder.h"
+#include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 #include "sim/streamsource.h"
@@ -64,7 +66,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption charDelay(QStringLiteral("char-delay"),
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    // Device discovery: what a simulated gateway says of itself
+    const QCommandLineOption gatewaySerial(QStringLiteral("gateway-serial"),
+                                           QStringLiteral("Serial number the gateway reports to discovery."),
+                                           QStringLiteral("serial"));
+    const QCommandLineOption gatewayConnection(
+        QStringLiteral("gateway-connection"),
+        QStringLiteral("Current connection the gateway reports (default: its connected client)."),
+        QStringLiteral("address"));
+    parser.addOptions(
+        {device, pty, listen, log, baud, silent, dropAfter, charDelay, gatewaySerial, gatewayConnection});
     // Streaming for throughput benchmarks (the stream itself is hooked to the pty below).
     const QCommandLineOption stream(
         QStringLiteral("stream"),
@@ -94,6 +105,9 @@ int main(int argc, char *argv[])
     const auto configure = [&](ControllerSim &controller) {
         controller.setOwnBaud(parser.value(baud).toInt());
         controller.setSilent(parser.isSet(silent));
+        // Baud-finder probes and the RAM viewer's commands
+        addProbeResponder(controller);
+        addRamResponder(controller);
     };
 
     // Each transport has its own controller: they are two devices.
@@ -133,6 +147,9 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("cannot listen on %1: %2")
                      .arg(value, error.isEmpty() ? QStringLiteral("bad address") : error));
         gateway.setCharDelay(parser.value(charDelay).toInt());
+        if (parser.isSet(gatewaySerial))
+            gateway.setSerialNumber(parser.value(gatewaySerial).toLatin1());
+        gateway.setReportedConnection(parser.value(gatewayConnection).toLatin1());
         gateway.setDropAfter(dropBytes);
         gateway.setTap(tap);
         // Discovery datagrams are answered on the same port number over UDP.
