@@ -16,7 +16,7 @@ static void listBenchmarks()
     std::vector<Benchmark> sorted = benchmarks();
     std::sort(sorted.begin(), sorted.end(),
               [](const Benchmark &a, const Benchmark &b) { return qstrcmp(a.name, b.name) < 0; });
-    std::printf("usage: korvo-bench <benchmark> [--runs N]\nbenchmarks:\n");
+    std::printf("usage: korvo-bench <benchmark> [--runs N] [--seconds N]\nbenchmarks:\n");
     for (const Benchmark &b : sorted)
         std::printf("  %-12s %s\n", b.name, b.summary);
 }

@@ -1,17 +1,29 @@
 // "startup": the main window opening a large workspace (9 terminals, 20 edit windows) to its first painted
-// frame, against a bare QMainWindow in the same process.
+// frame, against the toolkit's own floor for the same widgets (a main window holding nine terminal views
+// and twenty Praxis editors, with no preferences, files or links) and a bare QMainWindow, in one process.
 
 #include "benchregistry.h"
+#include "benchworkspace.h"
 
 #include "app/appstate.h"
+#include "comm/terminalscreen.h"
+#include "comm/terminalview.h"
+#include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
 #include "ui/main/mainwindow.h"
+#include "ui/main/twips.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontDatabase>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -20,31 +32,8 @@
 
 namespace {
 
-// Ends a wait once the first frame of a window has been painted in full: the whole widget tree is painted
-// in one pass after the first paint event, so the next turn of the event loop is the end of the frame.
-class FirstFrame : public QObject
-{
-public:
-    explicit FirstFrame(QEventLoop &loop) : m_loop(loop) { qApp->installEventFilter(this); }
-    ~FirstFrame() override { qApp->removeEventFilter(this); }
-    void watch(QWidget *window) { m_window = window; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_seen && m_window && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == m_window) {
-            m_seen = true;
-            QTimer::singleShot(0, &m_loop, &QEventLoop::quit);
-        }
-        return false;
-    }
-
-private:
-    QEventLoop &m_loop;
-    QWidget *m_window = nullptr;
-    bool m_seen = false;
-};
+using korvo::bench::FirstFrame;
+using korvo::bench::freshState;
 
 void writeProgram(const QString &path, int number)
 {
@@ -58,16 +47,6 @@ void writeProgram(const QString &path, int number)
                        .arg(line)
                        .arg(line * 125)
                        .toLatin1());
-}
-
-korvo::AppState freshState(const QString &folder)
-{
-    korvo::AppState state;
-    state.version = QStringLiteral("1.000.000");
-    state.startDir = folder;
-    state.programDir = QCoreApplication::applicationDirPath();
-    state.prefFile = QDir(folder).filePath(QStringLiteral("korvoterm.ktm"));
-    return state;
 }
 
 void writeWorkspace(const QString &folder)
@@ -148,6 +127,70 @@ StartTime minimalStart()
     });
 }
 
+// The same widgets as the workspace, built bare: what the toolkit needs to show them.
+StartTime toolkitFloor()
+{
+    const korvo::AppState defaults;
+    const korvo::CommWindowSettings &comm = defaults.commSlots[0];
+    const korvo::EditSlot &edit = defaults.editSlots[0];
+    const korvo::LanguageSet &styles = korvo::languageSet(1);
+    const korvo::ViewParameters &view = styles.view;
+    QEventLoop loop;
+    FirstFrame frame(loop);
+    std::unique_ptr<QMainWindow> window;
+    std::vector<std::unique_ptr<korvo::TerminalScreen>> screens;
+    const StartTime time = measure([&] {
+        window = std::make_unique<QMainWindow>();
+        frame.watch(window.get());
+        auto *area = new QMdiArea;
+        window->setCentralWidget(area);
+        const QScreen *screen = area->screen();
+        const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+        const auto place = [&](QWidget *widget, int n, int32_t width, int32_t height) {
+            QMdiSubWindow *sub = area->addSubWindow(widget);
+            const int offset = korvo::twipsToPixels(350 * n, dpi);
+            sub->setGeometry(offset, offset, korvo::twipsToPixels(width, dpi),
+                             korvo::twipsToPixels(height, dpi));
+            sub->show();
+        };
+        // The style table's font and colours, set on the lexer directly: what any Scintilla lexer needs.
+        const QFont font = QFontDatabase::hasFamily(view.font)
+                               ? QFont(view.font)
+                               : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        for (int n = 0; n < 20; ++n) {
+            auto *editor = new QsciScintilla;
+            editor->setUtf8(true);
+            auto *lexer = new korvo::PraxisLexer(editor);
+            lexer->setDefaultFont(font);
+            for (int type = 0; type < korvo::kPraxisTokenTypes; ++type) {
+                const korvo::TokenStyle &token = styles.tokens[type];
+                QFont styled = font;
+                styled.setPointSizeF(view.size);
+                styled.setBold(token.bold);
+                styled.setItalic(token.italic);
+                lexer->setFont(styled, type);
+                lexer->setColor(korvo::styleColour(token.fore), type);
+                lexer->setPaper(korvo::styleColour(token.back), type);
+            }
+            editor->setLexer(lexer);
+            editor->setTabWidth(view.tab);
+            place(editor, n, edit.width, edit.height);
+        }
+        for (int n = 0; n < korvo::kMaxTerminals; ++n) {
+            screens.push_back(
+                std::make_unique<korvo::TerminalScreen>(comm.rows, comm.columns, comm.scrollRows));
+            auto *terminal = new korvo::TerminalView(*screens.back());
+            terminal->setTerminalFont(comm.font, comm.size, comm.bold, comm.italic);
+            place(terminal, n, comm.width, comm.height);
+        }
+        window->resize(korvo::twipsToPixels(18000, dpi), korvo::twipsToPixels(12000, dpi));
+        window->show();
+        loop.exec();
+    });
+    window.reset();
+    return time;
+}
+
 int startupBenchmark(const QStringList &args)
 {
     QTemporaryDir dir;
@@ -157,18 +200,23 @@ int startupBenchmark(const QStringList &args)
     }
     writeWorkspace(dir.path());
     const int runs = korvo::bench::runCount(args, 7);
-    std::vector<double> workspace, workspaceCpu, minimal, minimalCpu;
+    std::vector<double> workspace, workspaceCpu, minimal, minimalCpu, floor, floorCpu;
     for (int i = 0; i < runs; ++i) {
         const StartTime bare = minimalStart();
         minimal.push_back(bare.wallMs);
         minimalCpu.push_back(bare.cpuMs);
+        const StartTime toolkit = toolkitFloor();
+        floor.push_back(toolkit.wallMs);
+        floorCpu.push_back(toolkit.cpuMs);
         const StartTime full = workspaceStart(dir.path());
         workspace.push_back(full.wallMs);
         workspaceCpu.push_back(full.cpuMs);
     }
     korvo::bench::report("startup_workspace_ms", korvo::bench::median(workspace), "ms");
+    korvo::bench::report("startup_toolkit_floor_ms", korvo::bench::median(floor), "ms");
     korvo::bench::report("startup_minimal_ms", korvo::bench::median(minimal), "ms");
     korvo::bench::report("startup_workspace_cpu_ms", korvo::bench::median(workspaceCpu), "ms");
+    korvo::bench::report("startup_toolkit_floor_cpu_ms", korvo::bench::median(floorCpu), "ms");
     korvo::bench::report("startup_minimal_cpu_ms", korvo::bench::median(minimalCpu), "ms");
     return 0;
 }

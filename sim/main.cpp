@@ -7,9 +7,10 @@
 #include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
-#include "sim/upgraderesponder.h"
 #include "sim/spiconverteroptions.h"
 #include "sim/spiconverterresponder.h"
+#include "sim/streamsource.h"
+#include "sim/upgraderesponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -92,8 +93,15 @@ int main(int argc, char *argv[])
         QStringLiteral("Current connection the gateway reports (default: its connected client)."),
         QStringLiteral("address"));
     parser.addOptions({gatewaySerial, gatewayConnection});
-    addUpgradeSimOptions(parser); // firmware upgrade modes
+    addUpgradeSimOptions(parser);   // firmware upgrade modes
     addSpiConverterOptions(parser); // SPI converter: --spi-converter, --spi-version, --spi-short-frame
+    // Streaming for throughput benchmarks (the stream itself is hooked to the pty below).
+    const QCommandLineOption stream(
+        QStringLiteral("stream"),
+        QStringLiteral("On the pty, answer STREAM by sending sequenced blocks at this many bytes per second "
+                       "(0: as fast as the pty takes them) until STOP, which is answered with their count."),
+        QStringLiteral("rate"));
+    parser.addOption(stream);
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -157,6 +165,10 @@ int main(int argc, char *argv[])
         simPty.setCharDelay(parser.value(charDelay).toInt());
         simPty.setDropAfter(dropBytes);
         simPty.setTap(tap);
+        if (parser.isSet(stream))
+            new StreamSource(
+                ptyController, parser.value(stream).toLongLong(),
+                [&](const QByteArray &b) { simPty.inject(b); }, [&] { return simPty.backlog(); }, &simPty);
         std::printf("%s\n", qPrintable(simPty.path()));
         std::fflush(stdout);
         // A dropped pty is gone for good: nothing is left to serve.

@@ -33,6 +33,8 @@ public:
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     // Sends bytes to the program as if the controller had sent them on its own.
     void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
+    // Bytes written that the pty has not taken yet (it is full while the program does not read).
+    qsizetype backlog() const { return m_unwritten.size(); }
     // Closes the pty: the device is gone for the program.
     void drop();
     // Rate the program has set on the line, 0 when unknown.

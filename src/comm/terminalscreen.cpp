@@ -3,6 +3,7 @@
 #include <vterm.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace korvo {
@@ -40,6 +41,12 @@ TerminalCell fromVTerm(const VTermScreenCell &v)
               (v.attrs.underline ? TerminalCell::Underline : 0) |
               (v.attrs.reverse ? TerminalCell::Reverse : 0) | (v.attrs.strike ? TerminalCell::Strike : 0);
     return c;
+}
+
+bool sameLook(const VTermScreenCell &a, const VTermScreenCell &b)
+{
+    return std::memcmp(&a.attrs, &b.attrs, sizeof a.attrs) == 0 &&
+           std::memcmp(&a.fg, &b.fg, sizeof a.fg) == 0 && std::memcmp(&a.bg, &b.bg, sizeof a.bg) == 0;
 }
 
 void toVTerm(const TerminalCell &c, VTermScreenCell *v)
@@ -146,8 +153,18 @@ void TerminalScreen::pushLine(int columns, const void *cells)
         ++m_dropped;
     }
     line.resize(size_t(columns));
-    for (int i = 0; i < columns; ++i)
-        line[size_t(i)] = fromVTerm(v[i]);
+    // Neighbouring cells mostly share their look: it is converted once per run, not once per cell.
+    const VTermScreenCell *lookOf = nullptr;
+    TerminalCell cell;
+    for (int i = 0; i < columns; ++i) {
+        const VTermScreenCell &c = v[i];
+        if (!lookOf || !sameLook(c, *lookOf)) {
+            cell = fromVTerm(c);
+            lookOf = &c;
+        }
+        cell.ch = c.chars[0];
+        line[size_t(i)] = cell;
+    }
     m_scrollback.push_back(std::move(line));
 }
 

@@ -3,6 +3,8 @@
 // Paints a TerminalScreen: runs of equal attributes, repaints coalesced to about 60 per second, scroll-back
 // through the scroll bar, mouse selection, block or line cursor, the 16-colour palette.
 
+#include "comm/celltextpainter.h"
+
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QTimer>
@@ -74,6 +76,9 @@ private:
     void onInvalidated(const QRect &cells);
     void onLinesChanged();
     void updateScrollBars();
+    // Keeps the view on the newest lines while it follows them, and within the lines that exist.
+    void followLines();
+    int maxTopLine() const;
     void scheduleRepaint(const QRect &area);
     Pos posAt(const QPoint &viewportPoint) const;
     bool isSelected(qint64 line, int column) const;
@@ -82,8 +87,11 @@ private:
 
     TerminalScreen &m_screen;
     QFont m_font;
-    std::array<QFont, 32> m_styled; // by the cell's bold, italic, underline and strike bits
-    bool m_fixedPitch = true;
+    std::array<QFont, CellTextPainter::kStyles>
+        m_styled; // by the cell's bold, italic, underline and strike bits
+    CellTextPainter m_text;
+    QString m_run;               // the run being painted, reused from line to line
+    std::vector<int> m_runCells; // the cell (from the run's start) of each character of m_run
     int m_cellWidth = 8;
     int m_cellHeight = 16;
     int m_ascent = 12;
@@ -102,6 +110,7 @@ private:
 
     QTimer m_repaintTimer;
     QRect m_dirty;
+    bool m_scrollBarsStale = false;
 };
 
 } // namespace korvo

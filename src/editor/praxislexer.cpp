@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHash>
 
 namespace korvo {
 
@@ -14,16 +15,24 @@ QColor styleColour(int32_t bgr)
 
 QFont editorFont(const QString &family, float size, bool bold, bool italic)
 {
-    QFont font(family);
-    if (!QFontDatabase::hasFamily(family)) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        // Some platforms answer with a proportional font; programs line up only in a fixed-pitch one.
-        if (!QFontInfo(font).fixedPitch()) {
-            font = QFont(QStringLiteral("Monospace"));
-            font.setStyleHint(QFont::TypeWriter);
-            font.setFixedPitch(true);
+    // Asking the font database whether a family exists goes through fontconfig's substitution every time,
+    // and a workspace asks for the same family a dozen times per editor: the answer is kept per family.
+    static QHash<QString, QFont> resolved;
+    auto known = resolved.constFind(family);
+    if (known == resolved.cend()) {
+        QFont font(family);
+        if (!QFontDatabase::hasFamily(family)) {
+            font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            // Some platforms answer with a proportional font; programs line up only in a fixed-pitch one.
+            if (!QFontInfo(font).fixedPitch()) {
+                font = QFont(QStringLiteral("Monospace"));
+                font.setStyleHint(QFont::TypeWriter);
+                font.setFixedPitch(true);
+            }
         }
+        known = resolved.insert(family, font);
     }
+    QFont font = *known;
     font.setPointSizeF(size > 0 ? size : 8.0);
     font.setBold(bold);
     font.setItalic(italic);

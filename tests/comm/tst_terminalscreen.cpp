@@ -123,6 +123,32 @@ private Q_SLOTS:
         QVERIFY(!red.sameLook(s.cell(1, 1)));
     }
 
+    void linesScrolledIntoTheScrollBackKeepEachCellsLook()
+    {
+        TerminalScreen s(2, 8, 10);
+        s.write(QByteArray("ab\x1b[1;32;44mcd\x1b[0;4mef\x1b[0mgh\r\nnext\r\n"));
+        // The blank first row went first, the coloured line after it.
+        QCOMPARE(s.scrollbackCount(), 2);
+        const int line = 1;
+        QCOMPARE(s.lineText(line), QString("abcdefgh"));
+        // Runs of one look are converted together: each run keeps its own look, and only its own.
+        for (int column : {0, 1, 6, 7}) {
+            const TerminalCell plain = s.cell(line, column);
+            QCOMPARE(plain.fg, TerminalCell::kDefaultColour);
+            QCOMPARE(plain.bg, TerminalCell::kDefaultColour);
+            QCOMPARE(plain.attrs, uint8_t(0));
+        }
+        for (int column : {2, 3}) {
+            const TerminalCell green = s.cell(line, column);
+            QCOMPARE(green.fg, TerminalCell::kIndexedColour | 2u);
+            QCOMPARE(green.bg, TerminalCell::kIndexedColour | 4u);
+            QCOMPARE(green.attrs, uint8_t(TerminalCell::Bold));
+        }
+        QCOMPARE(s.cell(line, 4).attrs, uint8_t(TerminalCell::Underline));
+        QCOMPARE(s.cell(line, 5).fg, TerminalCell::kDefaultColour);
+        QCOMPARE(s.cell(line, 5).ch, char32_t('f'));
+    }
+
     void aWriteRaisesOneInvalidationCoveringWhatChanged()
     {
         TerminalScreen s(5, 10, 0);

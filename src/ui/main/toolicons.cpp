@@ -1,9 +1,11 @@
 #include "toolicons.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
 #include <QPolygonF>
 
 namespace korvo {
@@ -171,6 +173,17 @@ const QHash<QString, QString> &themeNames()
 
 QIcon drawnIcon(const QString &key)
 {
+    // Every edit window shows the same document icon: each icon is drawn once per application. The
+    // pixmaps go with the application, which they must not outlive.
+    static QHash<QString, QIcon> drawn;
+    static QPointer<QCoreApplication> drawnFor;
+    if (drawnFor != QCoreApplication::instance()) {
+        drawn.clear();
+        drawnFor = QCoreApplication::instance();
+        qAddPostRoutine([] { drawn.clear(); });
+    }
+    if (const auto known = drawn.constFind(key); known != drawn.cend())
+        return *known;
     QIcon icon;
     for (int size : {16, 24, 32, 48}) {
         QPixmap pixmap(size, size);
@@ -182,6 +195,7 @@ QIcon drawnIcon(const QString &key)
         painter.end();
         icon.addPixmap(pixmap);
     }
+    drawn.insert(key, icon);
     return icon;
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+// What the widget benchmarks share: a fresh application state whose preferences file lives in a given
+// folder, and the wait for a window's first painted frame.
+
+#include "app/appstate.h"
+
+#include <QEventLoop>
+#include <QObject>
+
+class QWidget;
+
+namespace korvo::bench {
+
+AppState freshState(const QString &folder);
+
+// Ends an event loop once the first frame of a window has been painted in full: the whole widget tree is
+// painted in one pass after the first paint event, so the next turn of the event loop is the end of it.
+class FirstFrame : public QObject
+{
+public:
+    explicit FirstFrame(QEventLoop &loop);
+    ~FirstFrame() override;
+    void watch(QWidget *window) { m_window = window; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QEventLoop &m_loop;
+    QWidget *m_window = nullptr;
+    bool m_seen = false;
+};
+
+} // namespace korvo::bench

@@ -1,0 +1,248 @@
+// "nine-windows": the main window with nine terminal windows, each on a pty to its own korvo-sim. Eight
+// devices stream at the byte rate of 921,600 baud, the ninth as fast as its pty takes it. The streams are
+// sequenced, so what each terminal's receive path got is checked against what its device sent, while a
+// 5 ms timer on the GUI thread measures how late the event loop gets round to it.
+
+#include "benchregistry.h"
+#include "benchworkspace.h"
+
+#include "app/prompt.h"
+#include "comm/commlink.h"
+#include "comm/commwindow.h"
+#include "settings/prefsfile.h"
+#include "sim/streamchecker.h"
+#include "ui/main/mainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+using korvo::StreamChecker;
+
+constexpr int kTerminals = 9;
+constexpr qint64 kLineRate = 92160; // bytes per second of 921,600 baud (ten bits a byte)
+constexpr int kTickMs = 5;
+constexpr int kRssAfterMs = 5000;
+constexpr int kDrainTimeoutMs = 15000;
+
+struct Device
+{
+    std::unique_ptr<QProcess> sim;
+    QString pty;
+    StreamChecker checker;
+    korvo::CommWindow *window = nullptr;
+};
+
+// Any message box the program raises (a port that does not open, a lost device) spoils the run: say so.
+class ReportingPrompt : public korvo::Prompt
+{
+public:
+    korvo::PromptAnswer ask(const korvo::PromptRequest &request) override
+    {
+        std::fprintf(stderr, "nine-windows: the program said: %s\n", qPrintable(request.text));
+        ++count;
+        return korvo::PromptAnswer::Cancel;
+    }
+    int count = 0;
+};
+
+double residentMb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+int secondsOf(const QStringList &args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
+    bool ok = false;
+    const int seconds = at >= 0 ? args.value(at + 1).toInt(&ok) : 0;
+    return ok && seconds > 0 ? seconds : 30;
+}
+
+// Starts a streaming simulator; false (with the reason printed) when it gives no pty.
+bool startSim(Device &device, qint64 rate)
+{
+    device.sim = std::make_unique<QProcess>();
+    device.sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    device.sim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
+                      {QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty"),
+                       QStringLiteral("--stream"), QString::number(rate)});
+    if (!device.sim->waitForStarted(10000) || !device.sim->waitForReadyRead(10000)) {
+        std::fprintf(stderr, "nine-windows: korvo-sim did not start: %s\n",
+                     qPrintable(device.sim->errorString()));
+        return false;
+    }
+    device.pty = QString::fromLocal8Bit(device.sim->readLine().trimmed());
+    return device.pty.startsWith(QLatin1Char('/'));
+}
+
+void writeWorkspace(const QString &folder, const std::vector<Device> &devices)
+{
+    korvo::AppState state = korvo::bench::freshState(folder);
+    state.setup.state = 0;
+    state.setup.width = 18000;
+    state.setup.height = 12000;
+    for (int n = 1; n <= kTerminals; ++n) {
+        state.ensureCommSlot(n);
+        korvo::CommWindowSettings &slot = state.commSlots[size_t(n)];
+        slot = state.commSlots[0];
+        slot.state = 0;
+        slot.name = QStringLiteral("Terminal %1").arg(n);
+        slot.port = int16_t(n);
+        slot.portName = devices[size_t(n - 1)].pty;
+        slot.settings = QStringLiteral("921600,N,8,1");
+        slot.connected = true;
+        slot.top = slot.left = 400 * (n - 1);
+    }
+    state.commCt = kTerminals;
+    korvo::writeIniFile(state);
+}
+
+// Lateness of a repeating timer on the GUI thread.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(kTickMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (m_last >= 0)
+                m_late.push_back(std::max(0.0, double(now - m_last) / 1e6 - kTickMs));
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    double percentile(double p) const
+    {
+        if (m_late.empty())
+            return 0;
+        std::vector<double> sorted = m_late;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[std::min(sorted.size() - 1, size_t(p * double(sorted.size())))];
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = -1;
+    std::vector<double> m_late;
+};
+
+// Runs the event loop for ms milliseconds, or until done() holds (checked every tick).
+template <class Done> void runFor(int ms, Done done)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(kTickMs);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int runStreams(std::vector<Device> &devices, int seconds)
+{
+    for (Device &device : devices)
+        QObject::connect(&device.window->link(), &korvo::CommLink::dataReceived, device.window,
+                         [&device](const QByteArray &data) { device.checker.feed(data); });
+    for (Device &device : devices)
+        device.window->link().writeToPort("STREAM\r");
+
+    StallMeter stalls;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const int rssAfter = std::min(kRssAfterMs, seconds * 1000 / 2);
+    runFor(rssAfter, [] { return false; });
+    const double rssStart = residentMb();
+    runFor(seconds * 1000 - rssAfter, [] { return false; });
+    const double rssEnd = residentMb();
+    const double streamedSeconds = double(elapsed.nsecsElapsed()) / 1e9;
+    const qint64 fastBytes = devices.back().checker.validBytes();
+    stalls.stop();
+
+    for (Device &device : devices)
+        device.window->link().writeToPort("STOP\r");
+    runFor(kDrainTimeoutMs, [&] {
+        return std::all_of(devices.begin(), devices.end(),
+                           [](const Device &d) { return d.checker.finished(); });
+    });
+    qint64 lost = 0;
+    for (int n = 0; n < kTerminals; ++n) {
+        const StreamChecker &checker = devices[size_t(n)].checker;
+        if (!checker.finished())
+            std::fprintf(stderr, "nine-windows: terminal %d never saw the end of its stream\n", n + 1);
+        lost += checker.lostBytes();
+    }
+    korvo::bench::report("lost_bytes", double(lost), "bytes");
+    korvo::bench::report("gui_stall_p99_ms", stalls.percentile(0.99), "ms");
+    korvo::bench::report("gui_stall_max_ms", stalls.percentile(1.0), "ms");
+    korvo::bench::report("rss_growth_mb", rssEnd - rssStart, "MB");
+    korvo::bench::report("fast_window_mb_s", double(fastBytes) / (1024.0 * 1024.0) / streamedSeconds, "MB/s");
+    return 0;
+}
+
+int nineWindows(const QStringList &args)
+{
+    const int seconds = secondsOf(args);
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "nine-windows: no temporary folder: %s\n", qPrintable(dir.errorString()));
+        return 1;
+    }
+    std::vector<Device> devices(kTerminals);
+    for (int n = 0; n < kTerminals; ++n)
+        if (!startSim(devices[size_t(n)], n + 1 < kTerminals ? kLineRate : 0))
+            return 1;
+    writeWorkspace(dir.path(), devices);
+
+    ReportingPrompt prompt;
+    korvo::setPrompt(&prompt);
+    korvo::app() = korvo::bench::freshState(dir.path());
+    int result = 1;
+    {
+        korvo::MainWindow window;
+        window.start();
+        bool connected = true;
+        for (int n = 1; n <= kTerminals; ++n) {
+            auto *terminal =
+                qobject_cast<korvo::CommWindow *>(window.childWidget(korvo::WindowKind::Terminal, n));
+            devices[size_t(n - 1)].window = terminal;
+            connected = connected && terminal && terminal->isConnected();
+        }
+        if (!connected)
+            std::fprintf(stderr, "nine-windows: not every terminal window opened and connected\n");
+        else
+            result = runStreams(devices, seconds);
+    }
+    korvo::setPrompt(nullptr);
+    for (Device &device : devices) {
+        device.sim->terminate();
+        device.sim->waitForFinished(5000);
+    }
+    return prompt.count > 0 ? 1 : result;
+}
+
+} // namespace
+
+KORVO_WIDGET_BENCHMARK("nine-windows",
+                       "nine terminals on ptys, eight streaming at 92 KB/s and one flat out (--seconds N)",
+                       nineWindows);
