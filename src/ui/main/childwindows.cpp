@@ -1,8 +1,8 @@
 #include "childwindows.h"
 
-#include "childwindow.h"
+#include "app/twips.h"
 #include "toolicons.h"
-#include "twips.h"
+#include "ui/common/childwindow.h"
 
 #include <QEvent>
 #include <QMdiArea>
@@ -128,11 +128,15 @@ void ChildWindows::activate(WindowKind kind, int slot)
         m_area->setActiveSubWindow(sub);
 }
 
-bool ChildWindows::closeAll()
+bool ChildWindows::closeAll(QList<ChildSlot> *closed)
 {
     for (QMdiSubWindow *sub : all()) {
+        const ChildWindow *c = child(sub);
+        const ChildSlot was{c->kind(), c->slot()};
         if (!sub->close())
             return false;
+        if (closed)
+            closed->append(was);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "mainmenus.h"
 
+#include "app/appstate.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -7,107 +9,104 @@
 namespace korvo {
 
 namespace {
-const QString kSep = QStringLiteral("-");
+constexpr Command kSep = Command::Separator;
 
 QString menuCaption(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
+
+QKeySequence tableShortcut(Command command)
+{
+    return QKeySequence(QString::fromLatin1(commandInfo(command).shortcut));
+}
 } // namespace
 
 MainMenus::MainMenus(QMenuBar *bar, QObject *parent) : QObject(parent), m_bar(bar)
 {
-    QMenu *file = addMenu(MenuId::File, tr("&File"),
-                          {"&New...", "&Open...", "&Save", "S&ave as...", "&Print...", kSep,
-                           "Load Preferences...", kSep, "E&xit", kSep});
-    file->actions().at(0)->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    file->actions().at(1)->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    file->actions().at(2)->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    file->actions().at(4)->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    file->actions().at(8)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    file->actions().at(8)->setMenuRole(QAction::QuitRole);
-    file->actions().at(kRecentSeparator)->setVisible(false);
+    // The item positions are the ones users and the recent-file list count on.
+    addMenu(MenuId::File, tr("&File"),
+            {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs, Command::FilePrint,
+             kSep, Command::LoadPreferences, kSep, Command::Exit, kSep},
+            nullptr);
+    action(Command::Exit)->setMenuRole(QAction::QuitRole);
+    item(MenuId::File, kRecentSeparator)->setVisible(false);
 
-    QMenu *edit = addMenu(MenuId::Edit, tr("&Edit"),
-                          {"&Undo", "&Redo", kSep, "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", kSep,
-                           "&Find...", "Find &Next", "R&eplace", kSep, "&Preferences...", kSep,
-                           "&Save Preferences", "Save Preverences &As..."});
-    edit->actions().at(0)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
-    edit->actions().at(1)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
-    edit->actions().at(9)->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
-    edit->actions().at(10)->setShortcut(QKeySequence(QStringLiteral("F3")));
-
-    // The terminal sends its own Ctrl keys, so this menu only shows them as text.
+    addMenu(MenuId::Edit, tr("&Edit"),
+            {Command::Undo, Command::Redo, kSep, Command::Cut, Command::Copy, Command::Paste, Command::Delete,
+             Command::SelectAll, kSep, Command::Find, Command::FindNext, Command::Replace, kSep,
+             Command::Preferences, kSep, Command::SavePreferences, Command::SavePreferencesAs},
+            nullptr);
     addMenu(MenuId::Comm, tr("&Edit"),
-            {"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A", kSep, "Connect",
-             "Disconnect", kSep, "Snap", kSep, "&Preferences...", kSep, "&Save Preferences",
-             "Save Preverences &As..."});
+            {Command::CommCopy, Command::CommPaste, Command::CommSelectAll, kSep, Command::Connect,
+             Command::Disconnect, kSep, Command::Snap, kSep, Command::Preferences, kSep,
+             Command::SavePreferences, Command::SavePreferencesAs},
+            nullptr);
 
-    QMenu *view = addMenu(MenuId::View, tr("&View"),
-                          {"New &Edit Window", "New &Terminal Window", kSep, "&CAN Configuration...", kSep,
-                           "&SPI Communications", kSep, "&Find Comm. Settings", kSep, "&RAM Viewer"});
-    QMenu *can = new QMenu(tr("&CAN Configuration..."), view);
-    m_menus[static_cast<int>(MenuId::Can)] = can;
-    for (const char *caption : {"&Module", "&Dongle", "M&onitor"})
-        can->addAction(QString::fromLatin1(caption))->setCheckable(true);
-    connectItems(MenuId::Can);
-    view->actions().at(3)->setMenu(can);
-    for (int index : {5, 7, 9})
-        view->actions().at(index)->setCheckable(true);
-    view->actions().at(9)->setVisible(app().factory);
+    QMenu *view =
+        addMenu(MenuId::View, tr("&View"),
+                {Command::NewEditWindow, Command::NewTerminalWindow, kSep, Command::CanConfiguration, kSep,
+                 Command::SpiCommunications, kSep, Command::FindCommSettings, kSep, Command::RamViewer},
+                nullptr);
+    QMenu *can = addMenu(MenuId::Can, commandCaption(Command::CanConfiguration),
+                         {Command::CanModule, Command::CanDongle, Command::CanMonitor}, view);
+    action(Command::CanConfiguration)->setMenu(can);
 
     addMenu(MenuId::Transfer, tr("&Transfer"),
-            {"&Upload", "&Download", kSep, "&Capture", "&Pause Capture", "&Stop Capture"});
+            {Command::Upload, Command::Download, kSep, Command::Capture, Command::PauseCapture,
+             Command::StopCapture},
+            nullptr);
 
-    m_upgrade = m_bar->addAction(tr("&Upgrade!"));
-    connect(m_upgrade, &QAction::triggered, this, &MainMenus::upgradeTriggered);
+    m_bar->addAction(commandAction(Command::Upgrade));
 
-    QMenu *window = addMenu(MenuId::Window, tr("&Window"),
-                            {"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"});
+    QMenu *window =
+        addMenu(MenuId::Window, tr("&Window"),
+                {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons},
+                nullptr);
     connect(window, &QMenu::aboutToShow, this, [this, window] { emit windowListAboutToShow(window); });
 
-    QMenu *help = m_bar->addMenu(tr("&Help"));
-    m_menus[static_cast<int>(MenuId::Help)] = help;
-    QMenu *tutorials = help->addMenu(tr("&Zel Internet Tutorials..."));
-    for (const char *topic : {"Upgrading Firmware", "Basic Motion Commands", "Praxis Language Structure",
-                              "Praxis Commands", "Error Codes", "First Program"})
-        tutorials->addAction(QString::fromLatin1(topic));
-    for (int i = 0; i < kHelpTopics; ++i)
-        connect(tutorials->actions().at(i), &QAction::triggered, this,
-                [this, i] { emit triggered(MenuId::Help, i); });
-    help->addSeparator();
-    m_about = help->addAction(tr("&About Zel Terminal"));
-    m_about->setMenuRole(QAction::AboutRole);
-    connect(m_about, &QAction::triggered, this, &MainMenus::aboutTriggered);
+    QMenu *help = addMenu(MenuId::Help, tr("&Help"), {Command::HelpTutorials, kSep, Command::About}, nullptr);
+    action(Command::About)->setMenuRole(QAction::AboutRole);
+    QMenu *tutorials = new QMenu(commandCaption(Command::HelpTutorials), help);
+    for (Command topic :
+         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
+          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
+        tutorials->addAction(commandAction(topic));
+    action(Command::HelpTutorials)->setMenu(tutorials);
 
     QMenu *groups = m_bar->addMenu(QStringLiteral("FuncGrps"));
     m_menus[static_cast<int>(MenuId::FuncGroups)] = groups;
 
     showMenusFor(WindowKind::None);
-    disableEditItems();
 }
 
-QMenu *MainMenus::addMenu(MenuId id, const QString &title, const QStringList &items)
+QAction *MainMenus::commandAction(Command command)
 {
-    QMenu *menu = m_bar->addMenu(title);
+    if (QAction *existing = m_actions.value(command))
+        return existing;
+    const CommandInfo &info = commandInfo(command);
+    auto *a = new QAction(commandCaption(command), this);
+    a->setShortcut(tableShortcut(command));
+    a->setCheckable(info.flags & Checkable);
+    if (info.flags & FactoryOnly)
+        a->setVisible(app().factory);
+    connect(a, &QAction::triggered, this, [this, command] { emit triggered(command); });
+    m_actions.insert(command, a);
+    return a;
+}
+
+QMenu *MainMenus::addMenu(MenuId id, const QString &title, std::initializer_list<Command> items,
+                          QMenu *parent)
+{
+    QMenu *menu = parent ? new QMenu(title, parent) : m_bar->addMenu(title);
     m_menus[static_cast<int>(id)] = menu;
-    for (const QString &text : items) {
-        if (text == kSep)
+    for (Command command : items) {
+        if (command == kSep)
             menu->addSeparator();
         else
-            menu->addAction(text);
+            menu->addAction(commandAction(command));
     }
-    connectItems(id);
     return menu;
-}
-
-void MainMenus::connectItems(MenuId id)
-{
-    const QList<QAction *> actions = menu(id)->actions();
-    for (int i = 0; i < actions.size(); ++i) {
-        if (!actions[i]->isSeparator())
-            connect(actions[i], &QAction::triggered, this, [this, id, i] { emit triggered(id, i); });
-    }
 }
 
 QMenu *MainMenus::menu(MenuId id) const
@@ -121,24 +120,29 @@ QAction *MainMenus::item(MenuId id, int index) const
     return index >= 0 && index < actions.size() ? actions[index] : nullptr;
 }
 
+QAction *MainMenus::action(Command command) const
+{
+    return m_actions.value(command);
+}
+
 void MainMenus::showMenusFor(WindowKind kind)
 {
     const bool terminal = kind == WindowKind::Terminal;
     menu(MenuId::Edit)->menuAction()->setVisible(!terminal);
     menu(MenuId::Comm)->menuAction()->setVisible(terminal);
     menu(MenuId::FuncGroups)->menuAction()->setVisible(terminal && !menu(MenuId::FuncGroups)->isEmpty());
-    item(MenuId::View, 9)->setEnabled(terminal);
-    // Upload and Download stay available so that their gate can explain why nothing happens.
-    for (int index : {3, 4, 5})
-        item(MenuId::Transfer, index)->setEnabled(terminal);
 }
 
-void MainMenus::disableEditItems()
+void MainMenus::setTerminalFocused(bool focused)
 {
-    for (int index : {0, 1, 3, 4, 5, 6, 7, 9, 10, 11})
-        item(MenuId::Edit, index)->setEnabled(false);
-    for (int index : {0, 1, 2, 4, 5, 7})
-        item(MenuId::Comm, index)->setEnabled(false);
+    if (focused == m_terminalFocused)
+        return;
+    m_terminalFocused = focused;
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const QKeySequence shortcut = tableShortcut(it.key());
+        if (!shortcut.isEmpty() && (shortcut[0].keyboardModifiers() & Qt::ControlModifier))
+            it.value()->setShortcut(focused ? QKeySequence() : shortcut);
+    }
 }
 
 void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
@@ -152,8 +156,7 @@ void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
     }
     for (int i = actions.size() - kFirstRecent; i < files.size(); ++i) {
         QAction *entry = file->addAction(QString());
-        const int index = kFirstRecent + i;
-        connect(entry, &QAction::triggered, this, [this, index] { emit triggered(MenuId::File, index); });
+        connect(entry, &QAction::triggered, this, [this, i] { emit recentChosen(i); });
     }
     actions = file->actions();
     for (int i = 0; i < files.size(); ++i) {
@@ -169,7 +172,8 @@ void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
 
 void MainMenus::setCapturePaused(bool paused)
 {
-    item(MenuId::Transfer, 4)->setText(paused ? tr("&Resume Capture") : tr("&Pause Capture"));
+    action(Command::PauseCapture)
+        ->setText(paused ? tr("&Resume Capture") : commandCaption(Command::PauseCapture));
 }
 
 void MainMenus::setFunctionGroups(const QStringList &names, int current)
@@ -180,7 +184,7 @@ void MainMenus::setFunctionGroups(const QStringList &names, int current)
         QAction *entry = groups->addAction(menuCaption(names[g]));
         entry->setCheckable(true);
         entry->setChecked(g == current);
-        connect(entry, &QAction::triggered, this, [this, g] { emit triggered(MenuId::FuncGroups, g); });
+        connect(entry, &QAction::triggered, this, [this, g] { emit functionGroupChosen(g); });
     }
     groups->menuAction()->setVisible(menu(MenuId::Comm)->menuAction()->isVisible() && !names.isEmpty());
 }

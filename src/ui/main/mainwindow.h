@@ -1,14 +1,17 @@
 #pragma once
 
 // mdiKorvo_Term: the single top-level window. It hosts the terminal and edit windows, the menus and the
-// toolbar, opens the workspace at start and saves it at exit; commands go to the active child.
+// toolbar built from the command table, and hands every command to the router; the workspace itself
+// (which slots open, where new windows go) is the core's Workspace.
 
-#include "childwindow.h"
 #include "childwindows.h"
+#include "commandrouter.h"
 #include "mainmenus.h"
+#include "ui/common/childwindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -16,7 +19,7 @@ class QMdiSubWindow;
 namespace korvo {
 
 class AboutDialog;
-class CommandRouter;
+class DocumentCommands;
 class HelpBrowser;
 class MainToolBar;
 class ShutdownSignals;
@@ -29,7 +32,8 @@ public:
     explicit MainWindow(QWidget *parent = nullptr, ChildWindows::Factory factory = {});
     ~MainWindow() override;
 
-    // Main-window load: placement from the screen, the workspace, then the window is shown.
+    // Main-window load: placement from the screen, the workspace, then the window is shown and the
+    // documents kept from a session that ended under us are offered.
     void start();
     // Resets the slots, reads the preferences file and reopens its windows.
     void openWorkspace();
@@ -39,11 +43,16 @@ public:
     QMdiSubWindow *loadNewComm();
     // A new edit window for a document name ("Program" for an untitled one), in the lowest free slot.
     QMdiSubWindow *newEditWindow(const QString &name);
+    // Closes every child window; false when one refused. On exit (closingApplication) the slots keep
+    // their State so that the next start reopens them, except those of windows that closed before one
+    // refused: they are gone, and the preferences must say so.
+    bool closeChildren(bool closingApplication);
 
-    // mnuFile_Click and the other menus, by item index.
-    void fileCommand(int index);
-    void runMenu(MenuId menu, int index);
-    void toolCommand(const QString &key);
+    // Runs a command of the command table as its menu item or toolbar button does.
+    void runCommand(Command command);
+    // How a feature window makes its command work: the handler replaces "... is not available yet".
+    void setCommandHandler(Command command, CommandRouter::Handler handler);
+
     // The checks before an upload or download, then the transfer dialog.
     void uploadDownload(bool download);
     void showHelpTopic(int topic);
@@ -52,19 +61,17 @@ public:
     void getOptions(int page);
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(int device);
-    // The desktop session is ending: close without prompts, keeping every window's state for next time.
+    // The desktop session is ending: unsaved text goes to recovery copies, then the window closes
+    // without prompts, keeping every window's state for next time.
     void endSession();
     // Writes the preferences file; Save Preferences and exit.
     void savePreferences();
-    // Asks for another preferences file and saves the workspace there.
-    void savePreferencesAs();
     // Redraws the recent-file part of the File menu.
     void showRecentFiles(bool disableMissing = false);
 
     // CommandHost
-    void setToolEnabled(const QString &key, bool enabled) override;
-    void setToolTip(const QString &key, const QString &tip) override;
-    void setMenuEnabled(MenuCommand command, bool enabled) override;
+    void setEnabled(Command command, bool enabled) override;
+    void setTip(Command command, const QString &tip) override;
     void showTerminalMenu(const QPoint &globalPos, bool canCopy) override;
 
     MainMenus *menus() const { return m_menus; }
@@ -88,15 +95,15 @@ protected:
 
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
+    void onFocusChanged(QWidget *now);
     // Records a child window as the active one in the application state; false when sub holds none of ours.
     bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
+    // Every command's menu item and button for the active kind, then the active child's own report.
     void refreshCommands();
+    void applyEnabled(Command command);
     void fillWindowMenu(QMenu *menu);
-    void viewCommand(int index);
-    void windowCommand(int index);
-    void upgrade();
     void applySetupPlacement();
     void storeSetupPlacement();
     void closeHelp();
@@ -105,10 +112,12 @@ private:
     MainMenus *m_menus;
     MainToolBar *m_toolBar;
     ChildWindows *m_children;
+    DocumentCommands *m_documents;
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
     QPointer<AboutDialog> m_about;
+    QSet<Command> m_reported; // commands the active child can run now
     bool m_started = false;
     bool m_loadingWorkspace = false;
     bool m_recentPending = false;
