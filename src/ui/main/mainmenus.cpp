@@ -128,8 +128,14 @@ QAction *MainMenus::action(Command command) const
 void MainMenus::showMenusFor(WindowKind kind)
 {
     const bool terminal = kind == WindowKind::Terminal;
-    menu(MenuId::Edit)->menuAction()->setVisible(!terminal);
-    menu(MenuId::Comm)->menuAction()->setVisible(terminal);
+    // Only the shown "&Edit" menu sits in the menu bar: a hidden one would still claim Alt+E there.
+    QAction *shown = menu(terminal ? MenuId::Comm : MenuId::Edit)->menuAction();
+    QAction *hidden = menu(terminal ? MenuId::Edit : MenuId::Comm)->menuAction();
+    m_bar->removeAction(hidden);
+    hidden->setVisible(false);
+    if (!m_bar->actions().contains(shown))
+        m_bar->insertAction(menu(MenuId::View)->menuAction(), shown);
+    shown->setVisible(true);
     menu(MenuId::FuncGroups)->menuAction()->setVisible(terminal && !menu(MenuId::FuncGroups)->isEmpty());
 }
 
