@@ -36,11 +36,8 @@ QString RecoveryStore::defaultFolder()
 
 bool RecoveryStore::keep(const QString &name, const QString &text, QString *error)
 {
-    if (!QDir().mkpath(m_folder)) {
-        if (error)
-            *error = QStringLiteral("%1: cannot create the folder").arg(QDir::toNativeSeparators(m_folder));
-        return false;
-    }
+    // A folder that cannot be made shows in the write below, with the OS's reason.
+    QDir().mkpath(m_folder);
     // Process id, time and a counter keep copies of several documents and sessions apart.
     const QString fileName = QStringLiteral("%1-%2-%3%4")
                                  .arg(QDateTime::currentMSecsSinceEpoch())
