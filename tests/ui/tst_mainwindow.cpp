@@ -302,7 +302,7 @@ void TstMainWindow::theTransferGateRefusesInItsOrder()
     window->menus()->item(MenuId::Transfer, 1)->trigger();
     window->menus()->item(MenuId::Transfer, 0)->trigger();
     app().commSlots[1].device = 4;
-    window->uploadDownload(true);
+    window->runCommand(Command::Download);
 
     const QList<PromptRequest> &asked = m_prompt->asked();
     QCOMPARE(asked.size(), 4);

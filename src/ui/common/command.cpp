@@ -17,9 +17,10 @@ constexpr CommandInfo kTable[] = {
 
     {Command::Undo, "&Undo", "Ctrl+Z", "", "", ForEdit, Reported},
     {Command::Redo, "&Redo", "Ctrl+Shift+Z", "", "", ForEdit, Reported},
-    {Command::Cut, "Cu&t", "", "cut", "Cut", ForEdit, Reported},
-    {Command::Copy, "&Copy", "", "copy", "Copy", ForEdit, Reported},
-    {Command::Paste, "&Paste", "", "paste", "Paste", ForEdit, Reported},
+    // Their toolbar buttons also serve a terminal's selection.
+    {Command::Cut, "Cu&t", "", "cut", "Cut", ForWindow, Reported},
+    {Command::Copy, "&Copy", "", "copy", "Copy", ForWindow, Reported},
+    {Command::Paste, "&Paste", "", "paste", "Paste", ForWindow, Reported},
     {Command::Delete, "&Delete", "", "", "", ForEdit, Reported},
     {Command::SelectAll, "Select &All", "", "", "", ForEdit, Reported},
     {Command::Find, "&Find...", "Ctrl+F", "", "", ForEdit, Reported},

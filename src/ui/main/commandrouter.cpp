@@ -54,7 +54,7 @@ void CommandRouter::bindHandlers()
 
     bindChild(Command::Undo, &EditWindow::undo, nullptr);
     bindChild(Command::Redo, &EditWindow::redo, nullptr);
-    // On a terminal the toolbar's Cut copies: its text cannot be removed.
+    // A terminal's text cannot be removed: its toolbar Cut copies.
     bindChild(Command::Cut, &EditWindow::cut, &CommWindow::copySelection);
     bindChild(Command::Copy, &EditWindow::copy, &CommWindow::copySelection);
     bindChild(Command::Paste, &EditWindow::paste, &CommWindow::pasteClipboard);
@@ -63,8 +63,6 @@ void CommandRouter::bindHandlers()
     bindChild(Command::Find, &EditWindow::find, nullptr);
     bindChild(Command::FindNext, &EditWindow::findNext, nullptr);
     bindChild(Command::Replace, &EditWindow::replace, nullptr);
-    setHandler(Command::Preferences,
-               [w] { w->getOptions(app().activeKind == WindowKind::Terminal ? 2 : 1); });
     setHandler(Command::SavePreferences, [w] { w->savePreferences(); });
     setHandler(Command::SavePreferencesAs, [d] { d->savePreferencesAs(); });
 
@@ -87,9 +85,12 @@ void CommandRouter::bindHandlers()
     setHandler(Command::CanModule, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
     setHandler(Command::CanDongle, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
     setHandler(Command::CanMonitor, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
-    setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
-    setHandler(Command::Upload, [w] { w->uploadDownload(false); });
-    setHandler(Command::Download, [w] { w->uploadDownload(true); });
+    for (Command c : {Command::Upload, Command::Download}) {
+        setHandler(c, [w, c] {
+            if (w->passesTransferGate(c == Command::Download))
+                MainWindow::notAvailable(commandName(c));
+        });
+    }
 
     for (Command c :
          {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons})
@@ -108,6 +109,9 @@ void CommandRouter::setHandler(Command command, Handler handler)
 
 void CommandRouter::run(Command command)
 {
+    // A shortcut or a caller may ask for a command whose window is not the active one.
+    if (!commandAppliesTo(command, app().activeKind))
+        return;
     const auto found = m_handlers.constFind(command);
     if (found != m_handlers.cend()) {
         (*found)();
@@ -123,16 +127,6 @@ void CommandRouter::newTerminalWindow()
 {
     if (QMdiSubWindow *sub = m_window->loadNewComm())
         sizeCommWindow(ChildWindows::child(sub)->slot());
-}
-
-void CommandRouter::toggleRamViewer()
-{
-    QAction *item = m_window->menus()->action(Command::RamViewer);
-    item->setChecked(false);
-    // The viewer reads through the active terminal; without one there is nothing to show.
-    if (!activeCommWindow(*m_window))
-        return;
-    MainWindow::notAvailable(commandName(Command::RamViewer));
 }
 
 void CommandRouter::arrange(Command command)

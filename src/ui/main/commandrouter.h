@@ -27,6 +27,7 @@ public:
     // Builds the real terminal and edit windows.
     static ChildWindows::Factory childFactory();
 
+    // Runs a command that applies to the active window kind.
     void run(Command command);
     void setHandler(Command command, Handler handler);
     bool hasHandler(Command command) const { return m_handlers.contains(command); }
@@ -43,7 +44,6 @@ private:
     template <typename EditCall, typename CommCall>
     void bindChild(Command command, EditCall edit, CommCall comm);
     void newTerminalWindow();
-    void toggleRamViewer();
     void arrange(Command command);
 
     MainWindow *m_window;

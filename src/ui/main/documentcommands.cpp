@@ -294,7 +294,7 @@ void DocumentCommands::openCommFile(const QString &path)
     const QString file = state.upDnFileName;
     state.upDnTargetKind = 2;
     state.upDnFileName = path;
-    m_window->uploadDownload(true);
+    m_window->runCommand(Command::Download);
     state.upDnTargetKind = kind;
     state.upDnFileName = file;
 }

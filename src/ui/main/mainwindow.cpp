@@ -272,7 +272,7 @@ void MainWindow::fillWindowMenu(QMenu *menu)
     }
 }
 
-void MainWindow::uploadDownload(bool download)
+bool MainWindow::passesTransferGate(bool download)
 {
     const AppState &state = app();
     const int slot = state.activeComm;
@@ -280,19 +280,28 @@ void MainWindow::uploadDownload(bool download)
         ask(QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
-        return;
+        return false;
     }
     if (download && state.commSlots[slot].device == DeviceType::Hmi) {
         ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
             PromptIcon::Exclamation);
-        return;
+        return false;
     }
     if (!m_router->isConnected(slot)) {
         ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
             PromptIcon::Exclamation);
-        return;
+        return false;
     }
-    notAvailable(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
+    return true;
+}
+
+QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
+{
+    QMdiSubWindow *sub = m_area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    m_area->setActiveSubWindow(sub);
+    return sub;
 }
 
 void MainWindow::notAvailable(const QString &name)
@@ -316,12 +325,6 @@ void MainWindow::showAbout()
     if (!m_about)
         m_about = new AboutDialog(this);
     m_about->open();
-}
-
-void MainWindow::getOptions(int page)
-{
-    Q_UNUSED(page);
-    notAvailable(QStringLiteral("Preferences"));
 }
 
 void MainWindow::setDeviceTips(int device)

@@ -53,12 +53,13 @@ public:
     // How a feature window makes its command work: the handler replaces "... is not available yet".
     void setCommandHandler(Command command, CommandRouter::Handler handler);
 
-    // The checks before an upload or download, then the transfer dialog.
-    void uploadDownload(bool download);
+    // The checks before an upload or download; true when the transfer may start, after telling the user
+    // why not otherwise.
+    bool passesTransferGate(bool download);
+    // Hosts a tool window (CAN, SPI, RAM viewer) in the workspace; it is deleted when it closes.
+    QMdiSubWindow *addToolWindow(QWidget *window);
     void showHelpTopic(int topic);
     void showAbout();
-    // Get_Options: the options dialog for page 1 (edit window) or 2 (terminal).
-    void getOptions(int page);
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(int device);
     // The desktop session is ending: unsaved text goes to recovery copies, then the window closes
