@@ -715,14 +715,15 @@ void TstMainWindow::theRamViewerNeedsAnActiveTerminal()
     window->loadNewComm();
     QVERIFY(viewer->isEnabled());
     window->runCommand(Command::RamViewer);
-    QCOMPARE(m_prompt->asked().size(), 1);
-    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("RAM Viewer is not available yet"));
+    QVERIFY(viewer->isChecked());
+    window->runCommand(Command::RamViewer);
     QVERIFY(!viewer->isChecked());
+    QVERIFY(m_prompt->asked().isEmpty());
 
     window->mdiArea()->setActiveSubWindow(edit);
     QVERIFY(!viewer->isEnabled());
     window->runCommand(Command::RamViewer);
-    QCOMPARE(m_prompt->asked().size(), 1);
+    QVERIFY(!viewer->isChecked());
 }
 
 void TstMainWindow::aFeatureMakesItsCommandWorkWithOneHandler()

@@ -5,6 +5,8 @@
 #include "documentcommands.h"
 #include "editor/editwindow.h"
 #include "mainwindow.h"
+#include "tools/findcommdialog.h"
+#include "tools/ramviewerwindow.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
@@ -82,6 +84,8 @@ void CommandRouter::bindHandlers()
 
     setHandler(Command::NewEditWindow, [d] { d->newFile(true); });
     setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
+    setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
+    setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
     setHandler(Command::CanModule, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
     setHandler(Command::CanDongle, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
     setHandler(Command::CanMonitor, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
@@ -127,6 +131,42 @@ void CommandRouter::newTerminalWindow()
 {
     if (QMdiSubWindow *sub = m_window->loadNewComm())
         sizeCommWindow(ChildWindows::child(sub)->slot());
+}
+
+void CommandRouter::findCommSettings()
+{
+    QAction *item = m_window->menus()->action(Command::FindCommSettings);
+    CommWindow *comm = activeCommWindow(*m_window);
+    if (!comm) {
+        item->setChecked(false);
+        return;
+    }
+    item->setChecked(true);
+    FindCommDialog dialog(comm->link(), m_window);
+    dialog.exec();
+    item->setChecked(false);
+    m_window->refreshCommands();
+}
+
+void CommandRouter::toggleRamViewer()
+{
+    QAction *item = m_window->menus()->action(Command::RamViewer);
+    CommWindow *comm = activeCommWindow(*m_window);
+    const bool open = m_ramViewer && m_ramViewer->isVisible();
+    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+        if (m_ramViewer)
+            m_ramViewer->close();
+        item->setChecked(false);
+        return;
+    }
+    if (!m_ramViewer) {
+        m_ramViewer = new RamViewerWindow(m_window);
+        m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
+    }
+    m_ramViewer->setTerminal(&comm->link());
+    m_ramViewer->show();
+    item->setChecked(true);
 }
 
 void CommandRouter::arrange(Command command)

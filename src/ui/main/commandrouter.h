@@ -9,12 +9,14 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 
 namespace korvo {
 
 class DocumentCommands;
 class MainWindow;
+class RamViewerWindow;
 
 class CommandRouter : public QObject
 {
@@ -44,11 +46,16 @@ private:
     template <typename EditCall, typename CommCall>
     void bindChild(Command command, EditCall edit, CommCall comm);
     void newTerminalWindow();
+    // View, "&Find Comm. Settings": the search dialog, modal, on the active terminal's link.
+    void findCommSettings();
+    // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
+    void toggleRamViewer();
     void arrange(Command command);
 
     MainWindow *m_window;
     DocumentCommands *m_documents;
     QHash<Command, Handler> m_handlers;
+    QPointer<RamViewerWindow> m_ramViewer;
 };
 
 } // namespace korvo

@@ -85,6 +85,9 @@ public:
     QWidget *childWidget(WindowKind kind, int slot) const;
     double dpi() const;
 
+    // Every command's menu item and button for the active kind, then the active child's own report.
+    void refreshCommands();
+
     // Reports a command whose feature is not in this version.
     static void notAvailable(const QString &name);
 
@@ -101,8 +104,6 @@ private:
     bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
-    // Every command's menu item and button for the active kind, then the active child's own report.
-    void refreshCommands();
     void applyEnabled(Command command);
     void fillWindowMenu(QMenu *menu);
     void applySetupPlacement();
