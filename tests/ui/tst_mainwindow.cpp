@@ -21,6 +21,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -334,7 +335,25 @@ void TstMainWindow::menusAndToolbarStartAsAUserExpects()
     QCOMPARE(captions(MenuId::File), (QStringList{"&New...", "&Open...", "&Save", "S&ave as...", "&Print...",
                                                   "-", "Load Preferences...", "-", "E&xit", "-"}));
     QVERIFY(!menus->item(MenuId::File, MainMenus::kRecentSeparator)->isVisible());
-    QCOMPARE(captions(MenuId::Edit).at(16), QStringLiteral("Save Preverences &As..."));
+    QCOMPARE(captions(MenuId::Edit),
+             (QStringList{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", "-",
+                          "&Find...", "Find &Next", "R&eplace", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::Comm).mid(3),
+             (QStringList{"-", "Connect", "Disconnect", "-", "Snap", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::View),
+             (QStringList{"New &Edit Window", "New &Terminal Window", "-", "&CAN Configuration...", "-",
+                          "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer"}));
+    QCOMPARE(menus->item(MenuId::View, 3)->menu(), menus->menu(MenuId::Can));
+    QCOMPARE(captions(MenuId::Window),
+             (QStringList{"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"}));
+    QStringList bar;
+    for (QAction *a : window->menuBar()->actions()) {
+        if (a->isVisible())
+            bar.append(a->text());
+    }
+    QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Upgrade!", "&Window", "&Help"}));
     QCOMPARE(captions(MenuId::Comm).mid(0, 3),
              (QStringList{"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A"}));
     for (const QString &caption : captions(MenuId::Comm).mid(0, 3))

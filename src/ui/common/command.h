@@ -1,8 +1,9 @@
 #pragma once
 
 // Every command of the main window's menus, toolbar and context menus, and the one table that describes
-// them: caption with its mnemonic, shortcut, toolbar icon and tip, and which active windows it serves.
-// Menus, toolbar and router are built from this table; a new command is one enum value and one row.
+// them: caption with its mnemonic, shortcut, toolbar icon and tip, which active windows it serves and
+// where its menu item sits. Menus, toolbar and router are built from this table; a new command is one
+// enum value and one row, in the place of the table where its menu item goes.
 
 #include "app/appstate.h"
 
@@ -31,10 +32,6 @@ enum class Command {
     Find,
     FindNext,
     Replace,
-    // Both "&Edit" menus
-    Preferences,
-    SavePreferences,
-    SavePreferencesAs,
     // "&Edit" of a terminal window
     CommCopy,
     CommPaste,
@@ -42,6 +39,10 @@ enum class Command {
     Connect,
     Disconnect,
     Snap,
+    // Both "&Edit" menus
+    Preferences,
+    SavePreferences,
+    SavePreferencesAs,
     // Toolbar only
     Clear,
     // "&View"
@@ -89,6 +90,21 @@ enum CommandKinds : unsigned {
     ForAny = ForNone | ForEdit | ForTerminal,
 };
 
+// Where a command's item sits: its menus (an item may sit in both "&Edit" menus) or the menu bar itself.
+// Within a menu, items follow the order of the table.
+enum CommandPlaces : unsigned {
+    InFile = 1u << 0,
+    InEdit = 1u << 1,         // the edit window's "&Edit"
+    InTerminalEdit = 1u << 2, // the terminal's "&Edit"
+    InView = 1u << 3,
+    InCan = 1u << 4, // View, "&CAN Configuration..."
+    InTransfer = 1u << 5,
+    InMenuBar = 1u << 6,
+    InWindow = 1u << 7,
+    InHelp = 1u << 8,
+    InHelpTopics = 1u << 9, // Help, "&Zel Internet Tutorials..."
+};
+
 enum CommandFlags : unsigned {
     // The active child reports whether it can run the command now (selection, undo, connection);
     // otherwise the menu item follows the active kind alone. Toolbar buttons always follow the report.
@@ -96,6 +112,8 @@ enum CommandFlags : unsigned {
     Checkable = 1u << 1,
     // Shown only in factory mode (-f).
     FactoryOnly = 1u << 2,
+    // A separator comes before the item in each of its menus.
+    SeparatorBefore = 1u << 3,
 };
 
 struct CommandInfo
@@ -106,6 +124,7 @@ struct CommandInfo
     const char *icon;     // toolbar key ("new", "con", ...); empty when the command has no button
     const char *tip;      // toolbar tip
     unsigned kinds;       // CommandKinds
+    unsigned places;      // CommandPlaces; 0 for a toolbar-only command
     unsigned flags;       // CommandFlags
 };
 

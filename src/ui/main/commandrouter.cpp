@@ -86,9 +86,13 @@ void CommandRouter::bindHandlers()
     setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
     setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
     setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
-    setHandler(Command::CanModule, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
-    setHandler(Command::CanDongle, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
-    setHandler(Command::CanMonitor, [] { MainWindow::notAvailable(commandName(Command::CanConfiguration)); });
+    // The three records share one window, so they share its name until it is built.
+    for (Command c : {Command::CanModule, Command::CanDongle, Command::CanMonitor}) {
+        setHandler(c, [w, c] {
+            w->menus()->action(c)->setChecked(false);
+            MainWindow::notAvailable(commandName(Command::CanConfiguration));
+        });
+    }
     for (Command c : {Command::Upload, Command::Download}) {
         setHandler(c, [w, c] {
             if (w->passesTransferGate(c == Command::Download))

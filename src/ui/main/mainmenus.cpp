@@ -9,8 +9,6 @@
 namespace korvo {
 
 namespace {
-constexpr Command kSep = Command::Separator;
-
 QString menuCaption(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -24,59 +22,53 @@ QKeySequence tableShortcut(Command command)
 
 MainMenus::MainMenus(QMenuBar *bar, QObject *parent) : QObject(parent), m_bar(bar)
 {
-    // The item positions are the ones users and the recent-file list count on.
-    addMenu(MenuId::File, tr("&File"),
-            {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs, Command::FilePrint,
-             kSep, Command::LoadPreferences, kSep, Command::Exit, kSep},
-            nullptr);
-    action(Command::Exit)->setMenuRole(QAction::QuitRole);
-    item(MenuId::File, kRecentSeparator)->setVisible(false);
+    // The menus in the order of the menu bar, each with the place its items name in the command table.
+    struct Place
+    {
+        MenuId id;
+        const char *title;
+        unsigned place;
+    };
+    const Place places[] = {
+        {MenuId::File, "&File", InFile},
+        {MenuId::Edit, "&Edit", InEdit},
+        {MenuId::Comm, "&Edit", InTerminalEdit},
+        {MenuId::View, "&View", InView},
+        {MenuId::Transfer, "&Transfer", InTransfer},
+        {MenuId::Window, "&Window", InWindow},
+        {MenuId::Help, "&Help", InHelp},
+    };
+    for (const Place &p : places)
+        m_menus[static_cast<int>(p.id)] = m_bar->addMenu(tr(p.title));
+    QMenu *can = new QMenu(commandCaption(Command::CanConfiguration), menu(MenuId::View));
+    m_menus[static_cast<int>(MenuId::Can)] = can;
+    QMenu *topics = new QMenu(commandCaption(Command::HelpTutorials), menu(MenuId::Help));
 
-    addMenu(MenuId::Edit, tr("&Edit"),
-            {Command::Undo, Command::Redo, kSep, Command::Cut, Command::Copy, Command::Paste, Command::Delete,
-             Command::SelectAll, kSep, Command::Find, Command::FindNext, Command::Replace, kSep,
-             Command::Preferences, kSep, Command::SavePreferences, Command::SavePreferencesAs},
-            nullptr);
-    addMenu(MenuId::Comm, tr("&Edit"),
-            {Command::CommCopy, Command::CommPaste, Command::CommSelectAll, kSep, Command::Connect,
-             Command::Disconnect, kSep, Command::Snap, kSep, Command::Preferences, kSep,
-             Command::SavePreferences, Command::SavePreferencesAs},
-            nullptr);
-
-    QMenu *view =
-        addMenu(MenuId::View, tr("&View"),
-                {Command::NewEditWindow, Command::NewTerminalWindow, kSep, Command::CanConfiguration, kSep,
-                 Command::SpiCommunications, kSep, Command::FindCommSettings, kSep, Command::RamViewer},
-                nullptr);
-    QMenu *can = addMenu(MenuId::Can, commandCaption(Command::CanConfiguration),
-                         {Command::CanModule, Command::CanDongle, Command::CanMonitor}, view);
+    for (const CommandInfo &info : commandTable()) {
+        if (info.places & InMenuBar)
+            m_bar->insertAction(menu(MenuId::Window)->menuAction(), commandAction(info.command));
+        auto place = [&](unsigned bit, QMenu *target) {
+            if (!(info.places & bit))
+                return;
+            if (info.flags & SeparatorBefore)
+                target->addSeparator();
+            target->addAction(commandAction(info.command));
+        };
+        for (const Place &p : places)
+            place(p.place, menu(p.id));
+        place(InCan, can);
+        place(InHelpTopics, topics);
+    }
     action(Command::CanConfiguration)->setMenu(can);
-
-    addMenu(MenuId::Transfer, tr("&Transfer"),
-            {Command::Upload, Command::Download, kSep, Command::Capture, Command::PauseCapture,
-             Command::StopCapture},
-            nullptr);
-
-    m_bar->addAction(commandAction(Command::Upgrade));
-
-    QMenu *window =
-        addMenu(MenuId::Window, tr("&Window"),
-                {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons},
-                nullptr);
+    action(Command::HelpTutorials)->setMenu(topics);
+    action(Command::Exit)->setMenuRole(QAction::QuitRole);
+    action(Command::About)->setMenuRole(QAction::AboutRole);
+    // The recent files follow their own separator, hidden while the list is empty.
+    menu(MenuId::File)->addSeparator()->setVisible(false);
+    QMenu *window = menu(MenuId::Window);
     connect(window, &QMenu::aboutToShow, this, [this, window] { emit windowListAboutToShow(window); });
 
-    QMenu *help = addMenu(MenuId::Help, tr("&Help"), {Command::HelpTutorials, kSep, Command::About}, nullptr);
-    action(Command::About)->setMenuRole(QAction::AboutRole);
-    QMenu *tutorials = new QMenu(commandCaption(Command::HelpTutorials), help);
-    for (Command topic :
-         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
-          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
-        tutorials->addAction(commandAction(topic));
-    action(Command::HelpTutorials)->setMenu(tutorials);
-
-    QMenu *groups = m_bar->addMenu(QStringLiteral("FuncGrps"));
-    m_menus[static_cast<int>(MenuId::FuncGroups)] = groups;
-
+    m_menus[static_cast<int>(MenuId::FuncGroups)] = m_bar->addMenu(QStringLiteral("FuncGrps"));
     showMenusFor(WindowKind::None);
 }
 
@@ -93,20 +85,6 @@ QAction *MainMenus::commandAction(Command command)
     connect(a, &QAction::triggered, this, [this, command] { emit triggered(command); });
     m_actions.insert(command, a);
     return a;
-}
-
-QMenu *MainMenus::addMenu(MenuId id, const QString &title, std::initializer_list<Command> items,
-                          QMenu *parent)
-{
-    QMenu *menu = parent ? new QMenu(title, parent) : m_bar->addMenu(title);
-    m_menus[static_cast<int>(id)] = menu;
-    for (Command command : items) {
-        if (command == kSep)
-            menu->addSeparator();
-        else
-            menu->addAction(commandAction(command));
-    }
-    return menu;
 }
 
 QMenu *MainMenus::menu(MenuId id) const

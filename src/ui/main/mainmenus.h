@@ -1,8 +1,8 @@
 #pragma once
 
-// The main window's menu bar, built from the command table: every menu with its captions in the order
-// users know, one action per command (shared where two menus hold the same command), plus the lists that
-// change at run time (recent files, function-key groups, open windows).
+// The main window's menu bar, built from the command table: every menu with its items in the table's
+// order, one action per command (shared where both "&Edit" menus hold the same command), plus the lists
+// that change at run time (recent files, function-key groups, open windows).
 
 #include "app/recentfiles.h"
 #include "ui/common/command.h"
@@ -55,7 +55,6 @@ signals:
     void windowListAboutToShow(QMenu *menu);
 
 private:
-    QMenu *addMenu(MenuId id, const QString &title, std::initializer_list<Command> items, QMenu *parent);
     QAction *commandAction(Command command);
 
     QMenuBar *m_bar;
