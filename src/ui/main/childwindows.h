@@ -10,6 +10,7 @@
 #include <functional>
 
 class QMdiArea;
+class QMenu;
 class QMdiSubWindow;
 class QWidget;
 
@@ -44,6 +45,8 @@ public:
     // Asks every child to close; false when one of them refused. closed lists the windows that did close.
     bool closeAll(QList<ChildSlot> *closed = nullptr);
     void arrange(ArrangeMode mode);
+    // The Window menu's list of open windows from item firstEntry on; choosing one brings it forward.
+    void fillWindowList(QMenu *menu, int firstEntry);
     void arrangeIcons();
 
     double dpi() const;

@@ -1,6 +1,8 @@
 #include "commandrouter.h"
 
 #include "activechild.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
 #include "comm/commwindow.h"
 #include "documentcommands.h"
 #include "editor/editwindow.h"
@@ -94,8 +96,8 @@ void CommandRouter::bindHandlers()
         });
     }
     for (Command c : {Command::Upload, Command::Download}) {
-        setHandler(c, [w, c] {
-            if (w->passesTransferGate(c == Command::Download))
+        setHandler(c, [this, c] {
+            if (passesTransferGate(c == Command::Download))
                 MainWindow::notAvailable(commandName(c));
         });
     }
@@ -190,6 +192,29 @@ void CommandRouter::arrange(Command command)
         if (c->kind() == WindowKind::Terminal && !sub->isMinimized())
             layoutCommWindow(c->slot());
     }
+}
+
+bool CommandRouter::passesTransferGate(bool download) const
+{
+    const AppState &state = app();
+    const int slot = state.activeComm;
+    if (!commWindow(*m_window, slot)) {
+        ask(QStringLiteral(
+                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
+            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
+        return false;
+    }
+    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
+        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
+            PromptIcon::Exclamation);
+        return false;
+    }
+    if (!isConnected(slot)) {
+        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
+            PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 void CommandRouter::selectFunctionGroup(int group)

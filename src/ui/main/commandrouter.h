@@ -39,6 +39,9 @@ public:
     void sizeCommWindow(int slot);
     void layoutCommWindow(int slot);
     bool isConnected(int slot) const;
+    // The checks before an upload or download; true when the transfer may start, after telling the user
+    // why not otherwise. A transfer handler calls it first.
+    bool passesTransferGate(bool download) const;
 
 private:
     void bindHandlers();

@@ -129,6 +129,22 @@ void MainMenus::setTerminalFocused(bool focused)
     }
 }
 
+void MainMenus::execTerminalMenu(const QPoint &globalPos, bool canCopy, QWidget *parent)
+{
+    QMenu popup(parent);
+    for (QAction *item : menu(MenuId::Comm)->actions()) {
+        // Everything up to the preferences items.
+        if (item == action(Command::Preferences))
+            break;
+        popup.addAction(item);
+    }
+    QAction *copy = action(Command::CommCopy);
+    const bool wasEnabled = copy->isEnabled();
+    copy->setEnabled(canCopy);
+    popup.exec(globalPos);
+    copy->setEnabled(wasEnabled);
+}
+
 void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
 {
     QMenu *file = menu(MenuId::File);

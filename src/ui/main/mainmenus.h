@@ -47,6 +47,8 @@ public:
     void setWindowCaption(const QString &caption);
     // While a terminal has the keyboard every Ctrl key belongs to the device, so Ctrl shortcuts step back.
     void setTerminalFocused(bool focused);
+    // The terminal's context menu, from the items of its "&Edit" menu; Copy follows canCopy meanwhile.
+    void execTerminalMenu(const QPoint &globalPos, bool canCopy, QWidget *parent);
 
 signals:
     void triggered(korvo::Command command);

@@ -69,7 +69,8 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
         m_router->selectFunctionGroup(group);
         refreshCommands();
     });
-    connect(m_menus, &MainMenus::windowListAboutToShow, this, &MainWindow::fillWindowMenu);
+    connect(m_menus, &MainMenus::windowListAboutToShow, this,
+            [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
@@ -242,59 +243,6 @@ void MainWindow::setCommandHandler(Command command, CommandRouter::Handler handl
     m_router->setHandler(command, std::move(handler));
 }
 
-void MainWindow::fillWindowMenu(QMenu *menu)
-{
-    QList<QAction *> actions = menu->actions();
-    for (int i = MainMenus::kWindowListStart; i < actions.size(); ++i) {
-        menu->removeAction(actions[i]);
-        actions[i]->deleteLater();
-    }
-    const QList<QMdiSubWindow *> subs = m_children->all();
-    if (subs.isEmpty())
-        return;
-    menu->addSeparator();
-    int number = 1;
-    for (QMdiSubWindow *sub : subs) {
-        QString title = sub->windowTitle();
-        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction *entry =
-            menu->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title) : title);
-        entry->setCheckable(true);
-        entry->setChecked(sub == m_area->currentSubWindow());
-        connect(entry, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
-            if (!sub)
-                return;
-            if (sub->isMinimized())
-                sub->showNormal();
-            m_area->setActiveSubWindow(sub);
-        });
-        ++number;
-    }
-}
-
-bool MainWindow::passesTransferGate(bool download)
-{
-    const AppState &state = app();
-    const int slot = state.activeComm;
-    if (!childWidget(WindowKind::Terminal, slot)) {
-        ask(QStringLiteral(
-                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
-            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
-        return false;
-    }
-    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
-        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
-            PromptIcon::Exclamation);
-        return false;
-    }
-    if (!m_router->isConnected(slot)) {
-        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
-            PromptIcon::Exclamation);
-        return false;
-    }
-    return true;
-}
-
 QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
 {
     QMdiSubWindow *sub = m_area->addSubWindow(window);
@@ -379,19 +327,7 @@ void MainWindow::setTip(Command command, const QString &tip)
 
 void MainWindow::showTerminalMenu(const QPoint &globalPos, bool canCopy)
 {
-    QMenu popup(this);
-    for (Command command : {Command::CommCopy, Command::CommPaste, Command::CommSelectAll, Command::Separator,
-                            Command::Connect, Command::Disconnect, Command::Separator, Command::Snap}) {
-        if (command == Command::Separator)
-            popup.addSeparator();
-        else
-            popup.addAction(m_menus->action(command));
-    }
-    QAction *copy = m_menus->action(Command::CommCopy);
-    const bool wasEnabled = copy->isEnabled();
-    copy->setEnabled(canCopy);
-    popup.exec(globalPos);
-    copy->setEnabled(wasEnabled);
+    m_menus->execTerminalMenu(globalPos, canCopy, this);
 }
 
 void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)

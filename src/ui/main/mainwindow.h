@@ -53,9 +53,6 @@ public:
     // How a feature window makes its command work: the handler replaces "... is not available yet".
     void setCommandHandler(Command command, CommandRouter::Handler handler);
 
-    // The checks before an upload or download; true when the transfer may start, after telling the user
-    // why not otherwise.
-    bool passesTransferGate(bool download);
     // Hosts a tool window (CAN, SPI, RAM viewer) in the workspace; it is deleted when it closes.
     QMdiSubWindow *addToolWindow(QWidget *window);
     void showHelpTopic(int topic);
@@ -105,7 +102,6 @@ private:
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
     void applyEnabled(Command command);
-    void fillWindowMenu(QMenu *menu);
     void applySetupPlacement();
     void storeSetupPlacement();
     void closeHelp();
