@@ -1,16 +1,20 @@
 #include "commandrouter.h"
 
 #include "activechild.h"
+#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "app/twips.h"
 #include "comm/commwindow.h"
 #include "documentcommands.h"
 #include "editor/editwindow.h"
 #include "mainwindow.h"
 #include "tools/findcommdialog.h"
+#include "tools/preferencesrunner.h"
 #include "tools/ramviewerwindow.h"
 
 #include <QAction>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace korvo {
@@ -67,6 +71,7 @@ void CommandRouter::bindHandlers()
     bindChild(Command::Find, &EditWindow::find, nullptr);
     bindChild(Command::FindNext, &EditWindow::findNext, nullptr);
     bindChild(Command::Replace, &EditWindow::replace, nullptr);
+    setHandler(Command::Preferences, [this] { getOptions(); });
     setHandler(Command::SavePreferences, [w] { w->savePreferences(); });
     setHandler(Command::SavePreferencesAs, [d] { d->savePreferencesAs(); });
 
@@ -168,11 +173,41 @@ void CommandRouter::toggleRamViewer()
     if (!m_ramViewer) {
         m_ramViewer = new RamViewerWindow(m_window);
         m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
+        // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
+        RamViewerRecord &place = app().ramViewer;
+        const double dpi = m_window->dpi();
+        const QRect stored(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
+                           twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
+        if (stored.width() > 50 && stored.height() > 50)
+            m_ramViewer->setGeometry(stored);
+        connect(m_ramViewer, &RamViewerWindow::closing, this, [dpi](const QRect &geometry) {
+            RamViewerRecord &record = app().ramViewer;
+            record.left = pixelsToTwips(geometry.x(), dpi);
+            record.top = pixelsToTwips(geometry.y(), dpi);
+            record.width = pixelsToTwips(geometry.width(), dpi);
+            record.height = pixelsToTwips(geometry.height(), dpi);
+        });
         connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
     }
     m_ramViewer->setTerminal(&comm->link());
     m_ramViewer->show();
     item->setChecked(true);
+}
+
+void CommandRouter::getOptions()
+{
+    // The page follows the active window: 2 for a terminal, 1 otherwise.
+    const int page = app().activeKind == WindowKind::Terminal ? 2 : 1;
+    PreferencesHost host;
+    host.windows = [this] {
+        QList<QWidget *> windows;
+        for (QMdiSubWindow *sub : m_window->mdiArea()->subWindowList())
+            windows << sub->widget();
+        return windows;
+    };
+    host.historyChanged = [this] { m_window->showRecentFiles(); };
+    runPreferences(page, host, systemClock(), m_window);
+    m_window->refreshCommands();
 }
 
 void CommandRouter::arrange(Command command)

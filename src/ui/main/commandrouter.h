@@ -49,6 +49,8 @@ private:
     template <typename EditCall, typename CommCall>
     void bindChild(Command command, EditCall edit, CommCall comm);
     void newTerminalWindow();
+    // Get_Options: the preferences dialog on the page of the active window kind.
+    void getOptions();
     // View, "&Find Comm. Settings": the search dialog, modal, on the active terminal's link.
     void findCommSettings();
     // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
