@@ -11,7 +11,7 @@
 #include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
 #include "ui/main/mainwindow.h"
-#include "ui/main/twips.h"
+#include "app/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 

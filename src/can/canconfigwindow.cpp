@@ -8,7 +8,7 @@
 #include "can/modulesettingspage.h"
 #include "comm/commlink.h"
 #include "comm/portnames.h"
-#include "ui/main/twips.h"
+#include "app/twips.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -10,7 +10,7 @@
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
-#include "ui/main/printing.h"
+#include "ui/common/printing.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -364,11 +364,10 @@ void CommWindow::setCommEdits()
 void CommWindow::updateClipboardCommands(CommandHost &host) const
 {
     const bool selected = m_view->hasSelection();
-    host.setToolEnabled(QStringLiteral("copy"), selected);
-    host.setToolEnabled(QStringLiteral("cut"), selected);
-    host.setToolEnabled(QStringLiteral("paste"), m_clipboardHasText);
-    host.setMenuEnabled(MenuCommand::CommCopy, selected);
-    host.setMenuEnabled(MenuCommand::CommPaste, m_clipboardHasText);
+    for (Command command : {Command::Copy, Command::Cut, Command::CommCopy})
+        host.setEnabled(command, selected);
+    for (Command command : {Command::Paste, Command::CommPaste})
+        host.setEnabled(command, m_clipboardHasText);
 }
 
 void CommWindow::updateCommands(CommandHost &host)
@@ -376,14 +375,11 @@ void CommWindow::updateCommands(CommandHost &host)
     app().activeComm = int16_t(m_slot);
     app().activeKind = WindowKind::Terminal;
     const bool connected = isConnected();
-    host.setToolEnabled(QStringLiteral("con"), !connected);
-    host.setToolEnabled(QStringLiteral("discon"), connected);
-    for (const char *key : {"clear", "snap", "upld", "dnld", "props"})
-        host.setToolEnabled(QLatin1String(key), true);
-    host.setMenuEnabled(MenuCommand::Connect, !connected);
-    host.setMenuEnabled(MenuCommand::Disconnect, connected);
-    host.setMenuEnabled(MenuCommand::CommSelectAll, true);
-    host.setMenuEnabled(MenuCommand::Snap, true);
+    host.setEnabled(Command::Connect, !connected);
+    host.setEnabled(Command::Disconnect, connected);
+    for (Command command : {Command::Clear, Command::Snap, Command::Upload, Command::Download,
+                            Command::Preferences, Command::CommSelectAll})
+        host.setEnabled(command, true);
     updateClipboardCommands(host);
 }
 

@@ -4,7 +4,7 @@
 // dispatcher, turns keys, mouse and drops into link traffic, and shows the terminal's status panels.
 
 #include "app/appstate.h"
-#include "ui/main/childwindow.h"
+#include "ui/common/childwindow.h"
 
 #include <QHash>
 #include <QWidget>

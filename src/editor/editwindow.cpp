@@ -3,15 +3,15 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "app/recentfiles.h"
 #include "app/texthelpers.h"
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
 #include "editor/programfile.h"
-#include "ui/main/captiontext.h"
-#include "ui/main/filedialogs.h"
-#include "ui/main/printing.h"
-#include "ui/main/recentfiles.h"
+#include "ui/common/captiontext.h"
+#include "ui/common/filedialogs.h"
+#include "ui/common/printing.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -119,29 +119,25 @@ void EditWindow::activate()
 
 void EditWindow::enableEditToolBar(CommandHost &host)
 {
-    for (const char *key : {"new", "open", "print", "props"})
-        host.setToolEnabled(QLatin1String(key), true);
-    host.setToolEnabled(QStringLiteral("save"), isModified());
-    for (const char *key : {"con", "discon", "upld", "dnld", "clear", "snap"})
-        host.setToolEnabled(QLatin1String(key), false);
+    for (Command command : {Command::FileNew, Command::FileOpen, Command::FilePrint, Command::Preferences})
+        host.setEnabled(command, true);
+    host.setEnabled(Command::FileSave, isModified());
+    for (Command command : {Command::Connect, Command::Disconnect, Command::Upload, Command::Download,
+                            Command::Clear, Command::Snap})
+        host.setEnabled(command, false);
 }
 
 void EditWindow::setupEditMenu(CommandHost &host)
 {
     const bool selected = m_editor->hasSelectedText();
     const bool clipboardText = !QApplication::clipboard()->text().isEmpty();
-    host.setMenuEnabled(MenuCommand::Undo, m_editor->isUndoAvailable());
-    host.setMenuEnabled(MenuCommand::Redo, m_editor->isRedoAvailable());
-    host.setMenuEnabled(MenuCommand::Cut, selected);
-    host.setMenuEnabled(MenuCommand::Copy, selected);
-    host.setMenuEnabled(MenuCommand::Delete, selected);
-    host.setMenuEnabled(MenuCommand::Paste, clipboardText);
-    host.setToolEnabled(QStringLiteral("cut"), selected);
-    host.setToolEnabled(QStringLiteral("copy"), selected);
-    host.setToolEnabled(QStringLiteral("paste"), clipboardText);
-    for (MenuCommand always :
-         {MenuCommand::SelectAll, MenuCommand::Find, MenuCommand::FindNext, MenuCommand::Replace})
-        host.setMenuEnabled(always, true);
+    host.setEnabled(Command::Undo, m_editor->isUndoAvailable());
+    host.setEnabled(Command::Redo, m_editor->isRedoAvailable());
+    for (Command command : {Command::Cut, Command::Copy, Command::Delete})
+        host.setEnabled(command, selected);
+    host.setEnabled(Command::Paste, clipboardText);
+    for (Command command : {Command::SelectAll, Command::Find, Command::FindNext, Command::Replace})
+        host.setEnabled(command, true);
 }
 
 void EditWindow::openEditFile(const QString &path)
@@ -527,22 +523,22 @@ void EditWindow::showEditMenu(const QPoint &globalPos)
 {
     QMenu menu(this);
     const bool selected = m_editor->hasSelectedText();
-    auto add = [&](const QString &text, bool enabled, void (EditWindow::*slot)()) {
-        QAction *action = menu.addAction(text, this, slot);
+    auto add = [&](Command command, bool enabled, void (EditWindow::*slot)()) {
+        QAction *action = menu.addAction(commandCaption(command), this, slot);
         action->setEnabled(enabled);
     };
-    add(QStringLiteral("&Undo"), m_editor->isUndoAvailable(), &EditWindow::undo);
-    add(QStringLiteral("&Redo"), m_editor->isRedoAvailable(), &EditWindow::redo);
+    add(Command::Undo, m_editor->isUndoAvailable(), &EditWindow::undo);
+    add(Command::Redo, m_editor->isRedoAvailable(), &EditWindow::redo);
     menu.addSeparator();
-    add(QStringLiteral("Cu&t"), selected, &EditWindow::cut);
-    add(QStringLiteral("&Copy"), selected, &EditWindow::copy);
-    add(QStringLiteral("&Paste"), !QApplication::clipboard()->text().isEmpty(), &EditWindow::paste);
-    add(QStringLiteral("&Delete"), selected, &EditWindow::deleteSelection);
-    add(QStringLiteral("Select &All"), true, &EditWindow::selectAll);
+    add(Command::Cut, selected, &EditWindow::cut);
+    add(Command::Copy, selected, &EditWindow::copy);
+    add(Command::Paste, !QApplication::clipboard()->text().isEmpty(), &EditWindow::paste);
+    add(Command::Delete, selected, &EditWindow::deleteSelection);
+    add(Command::SelectAll, true, &EditWindow::selectAll);
     menu.addSeparator();
-    add(QStringLiteral("&Find..."), true, &EditWindow::find);
-    add(QStringLiteral("Find &Next"), true, &EditWindow::findNext);
-    add(QStringLiteral("R&eplace"), true, &EditWindow::replace);
+    add(Command::Find, true, &EditWindow::find);
+    add(Command::FindNext, true, &EditWindow::findNext);
+    add(Command::Replace, true, &EditWindow::replace);
     menu.exec(globalPos);
 }
 

@@ -3,7 +3,7 @@
 // frmEditWindow: an MDI child that edits one program or plain-text file in a colouring editor, bound to
 // an edit slot of the application state.
 
-#include "ui/main/childwindow.h"
+#include "ui/common/childwindow.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -82,7 +82,7 @@ public:
     bool replaceAndFindNext(const SearchOptions &options, const QString &replacement);
     // Replaces every occurrence in the document; returns how many.
     int replaceAll(const SearchOptions &options, const QString &replacement);
-    // Prints through the print dialog; printing itself is in ui/main/printing.
+    // Prints through the print dialog; printing itself is in ui/common/printing.
     void print();
 
     QsciScintilla *editor() const { return m_editor; }

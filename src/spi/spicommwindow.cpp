@@ -12,8 +12,8 @@
 #include "spi/spimessage.h"
 #include "spi/spiports.h"
 #include "spi/spisession.h"
-#include "ui/main/filedialogs.h"
-#include "ui/main/twips.h"
+#include "ui/common/filedialogs.h"
+#include "app/twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

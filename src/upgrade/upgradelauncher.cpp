@@ -4,7 +4,7 @@
 #include "app/prompt.h"
 #include "comm/baudchangedialog.h"
 #include "comm/commwindow.h"
-#include "ui/main/filedialogs.h"
+#include "ui/common/filedialogs.h"
 #include "upgrade/upgradewizard.h"
 
 #include <QPointer>

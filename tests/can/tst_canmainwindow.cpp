@@ -54,13 +54,13 @@ private Q_SLOTS:
         QPointer<CanConfigWindow> can = window->findChild<CanConfigWindow *>();
         QVERIFY(can);
         QCOMPARE(can->target(), CanTarget::Dongle);
-        QVERIFY(window->menus()->item(MenuId::Can, 1)->isChecked());
+        QVERIFY(window->menus()->action(Command::CanDongle)->isChecked());
         QTRY_COMPARE_WITH_TIMEOUT(can->statusLabel()->text(), QStringLiteral("Communicating"), 20000);
 
         // Another item while it is open: the open window stays, one at a time.
-        window->runMenu(MenuId::Can, 0);
+        window->runCommand(Command::CanModule);
         QCOMPARE(window->findChildren<CanConfigWindow *>().size(), 1);
-        QVERIFY(!window->menus()->item(MenuId::Can, 0)->isChecked());
+        QVERIFY(!window->menus()->action(Command::CanModule)->isChecked());
 
         QVERIFY(window->close());
         QVERIFY(can.isNull() || !can->isVisible());

@@ -26,13 +26,11 @@ namespace {
 class RecordingHost final : public CommandHost
 {
 public:
-    void setToolEnabled(const QString &key, bool enabled) override { tools[key] = enabled; }
-    void setToolTip(const QString &, const QString &) override {}
-    void setMenuEnabled(MenuCommand command, bool enabled) override { menus[int(command)] = enabled; }
+    void setEnabled(Command command, bool enabled) override { enabled_[command] = enabled; }
+    void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
 
-    QHash<QString, bool> tools;
-    QHash<int, bool> menus;
+    QHash<Command, bool> enabled_;
     QList<bool> menuShown;
 };
 
@@ -284,7 +282,8 @@ private Q_SLOTS:
         QTest::mouseClick(vp, Qt::RightButton);
         QCOMPARE(m_host.menuShown, (QList<bool>{false, true}));
         QCOMPARE(app().activeComm, int16_t(1));
-        QVERIFY(m_host.tools.value("copy"));
+        QVERIFY(m_host.enabled_.value(Command::Copy));
+        QVERIFY(m_host.enabled_.value(Command::CommCopy));
     }
 
     void dragWithTheMouseSelectsText()

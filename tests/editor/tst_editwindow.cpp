@@ -5,7 +5,7 @@
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "scriptedprompt.h"
-#include "ui/main/filedialogs.h"
+#include "ui/common/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -10,7 +10,7 @@
 #include "spi/digitspinbox.h"
 #include "spi/spicommwindow.h"
 #include "spi/spilogview.h"
-#include "ui/main/filedialogs.h"
+#include "ui/common/filedialogs.h"
 #include "ui/main/mainmenus.h"
 #include "ui/main/mainwindow.h"
 
@@ -320,7 +320,7 @@ private slots:
         {
             MainWindow main;
             main.start();
-            QAction *item = main.menus()->item(MenuId::View, 5);
+            QAction *item = main.menus()->action(Command::SpiCommunications);
             QVERIFY(!main.spiWindow());
             item->trigger();
             QVERIFY(main.spiWindow());
@@ -341,7 +341,7 @@ private slots:
         MainWindow again;
         again.start();
         QVERIFY(again.spiWindow());
-        QVERIFY(again.menus()->item(MenuId::View, 5)->isChecked());
+        QVERIFY(again.menus()->action(Command::SpiCommunications)->isChecked());
         QCOMPARE(app().spi.port, qint16(5));
         QCOMPARE(again.spiWindow()->deviceEdit()->text(), QStringLiteral("/dev/pts/77"));
     }

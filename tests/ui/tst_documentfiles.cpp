@@ -3,11 +3,11 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "scriptedprompt.h"
-#include "ui/main/captiontext.h"
-#include "ui/main/filedialogs.h"
+#include "ui/common/captiontext.h"
+#include "ui/common/filedialogs.h"
 #include "ui/main/openeditdialog.h"
-#include "ui/main/printing.h"
-#include "ui/main/recentfiles.h"
+#include "ui/common/printing.h"
+#include "app/recentfiles.h"
 
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>

@@ -2,24 +2,28 @@
 // menus and toolbar as a user finds them, help, and exit by menu and by SIGTERM.
 
 #include "app/appstate.h"
+#include "app/recoverystore.h"
+#include "app/twips.h"
 #include "comm/commwindow.h"
+#include "comm/terminalview.h"
 #include "editor/editwindow.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
+#include "ui/common/filedialogs.h"
 #include "ui/main/aboutdialog.h"
-#include "ui/main/filedialogs.h"
 #include "ui/main/helpbrowser.h"
 #include "ui/main/mainmenus.h"
 #include "ui/main/maintoolbar.h"
 #include "ui/main/mainwindow.h"
-#include "ui/main/twips.h"
 
 #include <QAction>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -46,6 +50,12 @@ private Q_SLOTS:
     void loadPreferencesReplacesTheWorkspaceWithTheChosenFile();
     void exitByMenuWritesThePreferencesFile();
     void sigtermEndsTheSessionKeepingTheWindows();
+    void ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt();
+    void aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed();
+    void cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile();
+    void aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt();
+    void theRamViewerNeedsAnActiveTerminal();
+    void aFeatureMakesItsCommandWorkWithOneHandler();
 
 private:
     void writePrefs(const QString &text);
@@ -60,6 +70,9 @@ void TstMainWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    // Recovery copies go to a test folder of their own, empty at the start of every test.
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(RecoveryStore::defaultFolder()).removeRecursively();
     app() = AppState{};
     app().version = QStringLiteral("1.000.000");
     app().startDir = m_dir->path();
@@ -290,7 +303,7 @@ void TstMainWindow::theTransferGateRefusesInItsOrder()
     window->menus()->item(MenuId::Transfer, 1)->trigger();
     window->menus()->item(MenuId::Transfer, 0)->trigger();
     app().commSlots[1].device = 4;
-    window->uploadDownload(true);
+    window->runCommand(Command::Download);
 
     const QList<PromptRequest> &asked = m_prompt->asked();
     QCOMPARE(asked.size(), 4);
@@ -322,7 +335,25 @@ void TstMainWindow::menusAndToolbarStartAsAUserExpects()
     QCOMPARE(captions(MenuId::File), (QStringList{"&New...", "&Open...", "&Save", "S&ave as...", "&Print...",
                                                   "-", "Load Preferences...", "-", "E&xit", "-"}));
     QVERIFY(!menus->item(MenuId::File, MainMenus::kRecentSeparator)->isVisible());
-    QCOMPARE(captions(MenuId::Edit).at(16), QStringLiteral("Save Preverences &As..."));
+    QCOMPARE(captions(MenuId::Edit),
+             (QStringList{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", "-",
+                          "&Find...", "Find &Next", "R&eplace", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::Comm).mid(3),
+             (QStringList{"-", "Connect", "Disconnect", "-", "Snap", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::View),
+             (QStringList{"New &Edit Window", "New &Terminal Window", "-", "&CAN Configuration...", "-",
+                          "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer"}));
+    QCOMPARE(menus->item(MenuId::View, 3)->menu(), menus->menu(MenuId::Can));
+    QCOMPARE(captions(MenuId::Window),
+             (QStringList{"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"}));
+    QStringList bar;
+    for (QAction *a : window->menuBar()->actions()) {
+        if (a->isVisible())
+            bar.append(a->text());
+    }
+    QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Upgrade!", "&Window", "&Help"}));
     QCOMPARE(captions(MenuId::Comm).mid(0, 3),
              (QStringList{"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A"}));
     for (const QString &caption : captions(MenuId::Comm).mid(0, 3))
@@ -340,13 +371,16 @@ void TstMainWindow::menusAndToolbarStartAsAUserExpects()
 
     const QStringList keys{"new",   "open", "save",   "cut",  "copy", "paste", "print",
                            "props", "con",  "discon", "upld", "dnld", "clear", "snap"};
-    QCOMPARE(window->toolBar()->keys(), keys);
-    QCOMPARE(window->toolBar()->button("snap")->toolTip(), QStringLiteral("Snap Terminal to Size"));
-    for (const QString &key : keys) {
-        QVERIFY(!window->toolBar()->button(key)->icon().isNull());
-        if (key != "new" && key != "open")
-            QVERIFY2(!window->toolBar()->button(key)->isEnabled(), qPrintable(key));
+    QStringList shown;
+    for (Command command : window->toolBar()->commands()) {
+        QAction *button = window->toolBar()->button(command);
+        shown.append(button->objectName());
+        QVERIFY(!button->icon().isNull());
+        if (command != Command::FileNew && command != Command::FileOpen)
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
     }
+    QCOMPARE(shown, keys);
+    QCOMPARE(window->toolBar()->button(Command::Snap)->toolTip(), QStringLiteral("Snap Terminal to Size"));
 
     // Upgrade! without a terminal window says so in one box.
     menus->upgradeAction()->trigger();
@@ -381,8 +415,8 @@ void TstMainWindow::theActiveKindChoosesTheEditMenu()
     QCOMPARE(app().activeKind, WindowKind::Edit);
     QCOMPARE(app().activeDoc, int16_t(1));
     QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
-    QVERIFY(window->toolBar()->button("new")->isEnabled());
-    QVERIFY(!window->toolBar()->button("con")->isEnabled());
+    QVERIFY(window->toolBar()->button(Command::FileNew)->isEnabled());
+    QVERIFY(!window->toolBar()->button(Command::Connect)->isEnabled());
 }
 
 void TstMainWindow::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
@@ -523,6 +557,206 @@ void TstMainWindow::sigtermEndsTheSessionKeepingTheWindows()
     QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
     QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
     QCOMPARE(ini.value("Pgm_1", "State"), QStringLiteral("0"));
+}
+
+void TstMainWindow::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt()
+{
+    // Ctrl+Q in a terminal used to quit the program instead of sending DC1 to the device.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    window->loadNewComm();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *comm = qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1));
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QAction *exit = window->menus()->action(Command::Exit);
+    for (Qt::Key key : {Qt::Key_Q, Qt::Key_N, Qt::Key_O, Qt::Key_S, Qt::Key_P})
+        QTest::keyClick(&comm->view(), key, Qt::ControlModifier);
+    QVERIFY(window->isVisible());
+    QCOMPARE(subWindows(*window).size(), 2);
+    QVERIFY(m_prompt->asked().isEmpty());
+    QVERIFY(exit->shortcut().isEmpty());
+
+    // Everywhere else the shortcuts are back.
+    window->mdiArea()->setActiveSubWindow(edit);
+    edit->widget()->setFocus();
+    QTRY_COMPARE(exit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    // Every menu opens by its mnemonic: from the terminal, and after a click on the empty background.
+    auto opensByAlt = [&](QWidget *target, Qt::Key key, MenuId id) {
+        QTest::keyClick(target, key, Qt::AltModifier);
+        const bool open = QApplication::activePopupWidget() == window->menus()->menu(id);
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        return open;
+    };
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_F, MenuId::File));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_E, MenuId::Comm));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_V, MenuId::View));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_T, MenuId::Transfer));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_W, MenuId::Window));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_H, MenuId::Help));
+    edit->showMinimized();
+    window->children()->subWindow(WindowKind::Terminal, 1)->showMinimized();
+    QWidget *background = window->mdiArea()->viewport();
+    QTest::mouseClick(background, Qt::LeftButton, {}, QPoint(background->width() / 2, 5));
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    QVERIFY(opensByAlt(focus, Qt::Key_V, MenuId::View));
+    QVERIFY(opensByAlt(focus, Qt::Key_H, MenuId::Help));
+}
+
+void TstMainWindow::aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed()
+{
+    // No for the first document and Cancel for the second used to close the first window while its slot
+    // still said it was open.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    for (const char *name : {"first.vxt", "second.vxt"}) {
+        window->newEditWindow(m_dir->filePath(QLatin1String(name)));
+        qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, app().activeDoc))
+            ->setDocumentText(QStringLiteral("typed\r\n"), true);
+    }
+    QFile::remove(app().prefFile);
+    m_prompt->queueAnswer(PromptAnswer::No);
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    QVERIFY(!window->close());
+    QCOMPARE(m_prompt->asked().size(), 2);
+    QCOMPARE(subWindows(*window).size(), 2);
+    for (int n : {1, 2}) {
+        QCOMPARE(app().editSlots[n].state, int16_t(0));
+        QVERIFY(qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, n))->isModified());
+    }
+    QVERIFY(!QFileInfo::exists(app().prefFile));
+
+    // A terminal that refuses (a repeating function key) stops the exit after the documents closed: they
+    // are gone, so their slots are free and the preferences list only what is still open.
+    window->loadNewComm();
+    qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = [] {
+        return false;
+    };
+    m_prompt->queueAnswer(PromptAnswer::No);
+    m_prompt->queueAnswer(PromptAnswer::No);
+    QVERIFY(!window->close());
+    QCOMPARE(subWindows(*window).size(), 1);
+    QCOMPARE(app().editSlots[1].state, kSlotFree);
+    QCOMPARE(app().editSlots[2].state, kSlotFree);
+    window->savePreferences();
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("0"));
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = {};
+}
+
+void TstMainWindow::cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile()
+{
+    // Cancel used to leave the other file as the preferences path, so the next save overwrote it.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    const QString own = app().prefFile;
+    const QString other = m_dir->filePath(QStringLiteral("bench.ktm"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->newEditWindow(m_dir->filePath(QStringLiteral("motion.vxt")));
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    edit->setDocumentText(QStringLiteral("typed\r\n"), true);
+    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    window->menus()->action(Command::LoadPreferences)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(app().prefFile, own);
+    QCOMPARE(subWindows(*window).size(), 2);
+    QVERIFY(edit->isModified());
+    QCOMPARE(app().commSlots[1].state, int16_t(0));
+    QVERIFY(!QFileInfo::exists(other));
+}
+
+void TstMainWindow::aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt()
+{
+    // A logout used to answer every save prompt "No" and the typed text was lost.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    const QString path = m_dir->filePath(QStringLiteral("motion.vxt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("saved\r\n");
+    }
+    auto window = startWindow();
+    window->newEditWindow(path);
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    edit->openEditFile(path);
+    edit->setDocumentText(QStringLiteral("typed but not saved \u00b5\r\n"), true);
+    window->newEditWindow(QStringLiteral("Program"));
+    QCOMPARE(::raise(SIGHUP), 0);
+    QTRY_VERIFY(!window->isVisible());
+    QVERIFY(m_prompt->asked().isEmpty());
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("saved\r\n"));
+    QCOMPARE(RecoveryStore().documents().size(), 1);
+    window.reset();
+    // The ending session took the prompt over; a new process starts with its own.
+    m_prompt.reset();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+
+    // The next start reopens the workspace and offers the kept text in a window of its own, unsaved.
+    m_prompt->queueAnswer(PromptAnswer::Yes);
+    window = startWindow();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().buttons, PromptButtons::YesNo);
+    QVERIFY(m_prompt->asked().first().text.contains(QDir::toNativeSeparators(path)));
+    QCOMPARE(subWindows(*window).size(), 3);
+    auto *recovered = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 3));
+    QVERIFY(recovered);
+    QCOMPARE(recovered->fileName(), path);
+    QCOMPARE(recovered->documentText(), QStringLiteral("typed but not saved \u00b5\r\n"));
+    QVERIFY(recovered->isModified());
+    QVERIFY(RecoveryStore().documents().isEmpty());
+}
+
+void TstMainWindow::theRamViewerNeedsAnActiveTerminal()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    app().factory = true;
+    auto window = startWindow();
+    QAction *viewer = window->menus()->item(MenuId::View, 9);
+    QCOMPARE(viewer, window->menus()->action(Command::RamViewer));
+    QVERIFY(viewer->isVisible());
+    QVERIFY(!viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(m_prompt->asked().isEmpty());
+
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QVERIFY(!viewer->isEnabled());
+    window->loadNewComm();
+    QVERIFY(viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(viewer->isChecked());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(!viewer->isChecked());
+    QVERIFY(m_prompt->asked().isEmpty());
+
+    window->mdiArea()->setActiveSubWindow(edit);
+    QVERIFY(!viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(!viewer->isChecked());
+}
+
+void TstMainWindow::aFeatureMakesItsCommandWorkWithOneHandler()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    // One handler is all a feature binds: the menu item runs it and stays checked.
+    QAction *spi = window->menus()->action(Command::SpiCommunications);
+    int opened = 0;
+    window->setCommandHandler(Command::SpiCommunications, [&] { ++opened; });
+    spi->trigger();
+    QCOMPARE(opened, 1);
+    QVERIFY(m_prompt->asked().isEmpty());
+    QVERIFY(spi->isChecked());
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -8,7 +8,7 @@
 #include "upgradefiles.h"
 #include "wizardrig.h"
 
-#include "ui/main/filedialogs.h"
+#include "ui/common/filedialogs.h"
 #include "upgrade/upgradefile.h"
 #include "upgrade/upgradelauncher.h"
 #include "upgrade/upgradewizard.h"

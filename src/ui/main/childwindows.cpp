@@ -1,12 +1,15 @@
 #include "childwindows.h"
 
-#include "childwindow.h"
+#include "app/twips.h"
 #include "toolicons.h"
-#include "twips.h"
+#include "ui/common/childwindow.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <algorithm>
 
@@ -128,11 +131,15 @@ void ChildWindows::activate(WindowKind kind, int slot)
         m_area->setActiveSubWindow(sub);
 }
 
-bool ChildWindows::closeAll()
+bool ChildWindows::closeAll(QList<ChildSlot> *closed)
 {
     for (QMdiSubWindow *sub : all()) {
+        const ChildWindow *c = child(sub);
+        const ChildSlot was{c->kind(), c->slot()};
         if (!sub->close())
             return false;
+        if (closed)
+            closed->append(was);
     }
     return true;
 }
@@ -166,6 +173,36 @@ void ChildWindows::arrangeIcons()
         const QSize size = sub->size();
         sub->move(x, client.height() - size.height());
         x += size.width();
+    }
+}
+
+void ChildWindows::fillWindowList(QMenu *menu, int firstEntry)
+{
+    QList<QAction *> actions = menu->actions();
+    for (int i = firstEntry; i < actions.size(); ++i) {
+        menu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    const QList<QMdiSubWindow *> subs = all();
+    if (subs.isEmpty())
+        return;
+    menu->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow *sub : subs) {
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction *entry =
+            menu->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title) : title);
+        entry->setCheckable(true);
+        entry->setChecked(sub == m_area->currentSubWindow());
+        connect(entry, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (!sub)
+                return;
+            if (sub->isMinimized())
+                sub->showNormal();
+            m_area->setActiveSubWindow(sub);
+        });
+        ++number;
     }
 }
 

@@ -4,18 +4,25 @@
 // finds them by slot, keeps their slot placement (twips) in step with where they are on the screen.
 
 #include "app/appstate.h"
-#include "windowarranger.h"
+#include "app/windowarranger.h"
 
 #include <QObject>
 #include <functional>
 
 class QMdiArea;
+class QMenu;
 class QMdiSubWindow;
 class QWidget;
 
 namespace korvo {
 
 class ChildWindow;
+
+struct ChildSlot
+{
+    WindowKind kind = WindowKind::None;
+    int slot = 0;
+};
 
 class ChildWindows : public QObject
 {
@@ -35,9 +42,11 @@ public:
     static ChildWindow *child(const QMdiSubWindow *sub);
 
     void activate(WindowKind kind, int slot);
-    // Asks every child to close; false when one of them refused.
-    bool closeAll();
+    // Asks every child to close; false when one of them refused. closed lists the windows that did close.
+    bool closeAll(QList<ChildSlot> *closed = nullptr);
     void arrange(ArrangeMode mode);
+    // The Window menu's list of open windows from item firstEntry on; choosing one brings it forward.
+    void fillWindowList(QMenu *menu, int firstEntry);
     void arrangeIcons();
 
     double dpi() const;

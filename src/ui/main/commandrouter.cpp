@@ -1,36 +1,29 @@
 #include "commandrouter.h"
 
+#include "activechild.h"
+#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
-#include "app/texthelpers.h"
+#include "app/twips.h"
 #include "comm/commwindow.h"
+#include "documentcommands.h"
 #include "editor/editwindow.h"
-#include "filedialogs.h"
 #include "mainwindow.h"
-#include "openeditdialog.h"
-#include "printing.h"
-#include "recentfiles.h"
+#include "tools/findcommdialog.h"
+#include "tools/preferencesrunner.h"
+#include "tools/ramviewerwindow.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QSaveFile>
 
 namespace korvo {
 
-namespace {
-const QString kUntitled = QStringLiteral("Program");
-
-QString extensionTag(const QString &path)
+CommandRouter::CommandRouter(MainWindow *window, DocumentCommands *documents)
+    : QObject(window), m_window(window), m_documents(documents)
 {
-    const QString name = fileNameOnly(path);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+    bindHandlers();
 }
-} // namespace
-
-CommandRouter::CommandRouter(MainWindow *window) : QObject(window), m_window(window) {}
 
 ChildWindows::Factory CommandRouter::childFactory()
 {
@@ -41,417 +34,238 @@ ChildWindows::Factory CommandRouter::childFactory()
     };
 }
 
-EditWindow *CommandRouter::activeEdit() const
+template <typename EditCall, typename CommCall>
+void CommandRouter::bindChild(Command command, EditCall edit, CommCall comm)
 {
-    const AppState &state = app();
-    if (state.activeKind != WindowKind::Edit)
-        return nullptr;
-    return qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, state.activeDoc));
-}
-
-CommWindow *CommandRouter::activeComm() const
-{
-    const AppState &state = app();
-    if (state.activeKind != WindowKind::Terminal)
-        return nullptr;
-    return qobject_cast<CommWindow *>(m_window->childWidget(WindowKind::Terminal, state.activeComm));
-}
-
-void CommandRouter::fileCommand(int index)
-{
-    switch (index) {
-    case 0:
-        newFile();
-        break;
-    case 1:
-        openFile();
-        break;
-    case 2:
-        saveFile();
-        break;
-    case 3:
-        saveAs();
-        break;
-    case 4:
-        print();
-        break;
-    case 6:
-        loadPreferences();
-        break;
-    case 8:
-        m_window->close();
-        break;
-    default:
-        if (index >= MainMenus::kFirstRecent)
-            openRecent(index - MainMenus::kFirstRecent);
-        break;
-    }
-}
-
-void CommandRouter::newFile(bool inNewWindow)
-{
-    CommWindow *comm = inNewWindow ? nullptr : activeComm();
-    if (comm) {
-        if (comm->hasText()) {
-            const PromptAnswer answer =
-                ask(QStringLiteral("Save Terminal Contents to a File?"), QStringLiteral("Save Comm Screen"),
-                    PromptIcon::Question, PromptButtons::YesNoCancel);
-            if (answer == PromptAnswer::Cancel)
-                return;
-            if (answer == PromptAnswer::Yes)
-                saveAs();
+    setHandler(command, [this, edit, comm] {
+        if (EditWindow *e = activeEditWindow(*m_window)) {
+            if constexpr (!std::is_same_v<EditCall, std::nullptr_t>)
+                (e->*edit)();
+        } else if (CommWindow *c = activeCommWindow(*m_window)) {
+            if constexpr (!std::is_same_v<CommCall, std::nullptr_t>)
+                (c->*comm)();
         }
-        comm->clearCommWindow();
+    });
+}
+
+void CommandRouter::bindHandlers()
+{
+    DocumentCommands *d = m_documents;
+    MainWindow *w = m_window;
+    setHandler(Command::FileNew, [d] { d->newFile(); });
+    setHandler(Command::FileOpen, [d] { d->openFile(); });
+    setHandler(Command::FileSave, [d] { d->saveFile(); });
+    setHandler(Command::FileSaveAs, [d] { d->saveAs(); });
+    setHandler(Command::FilePrint, [d] { d->print(); });
+    setHandler(Command::LoadPreferences, [d] { d->loadPreferences(); });
+    setHandler(Command::Exit, [w] { w->close(); });
+
+    bindChild(Command::Undo, &EditWindow::undo, nullptr);
+    bindChild(Command::Redo, &EditWindow::redo, nullptr);
+    // A terminal's text cannot be removed: its toolbar Cut copies.
+    bindChild(Command::Cut, &EditWindow::cut, &CommWindow::copySelection);
+    bindChild(Command::Copy, &EditWindow::copy, &CommWindow::copySelection);
+    bindChild(Command::Paste, &EditWindow::paste, &CommWindow::pasteClipboard);
+    bindChild(Command::Delete, &EditWindow::deleteSelection, nullptr);
+    bindChild(Command::SelectAll, &EditWindow::selectAll, nullptr);
+    bindChild(Command::Find, &EditWindow::find, nullptr);
+    bindChild(Command::FindNext, &EditWindow::findNext, nullptr);
+    bindChild(Command::Replace, &EditWindow::replace, nullptr);
+    setHandler(Command::Preferences, [this] { getOptions(); });
+    setHandler(Command::SavePreferences, [w] { w->savePreferences(); });
+    setHandler(Command::SavePreferencesAs, [d] { d->savePreferencesAs(); });
+
+    bindChild(Command::CommCopy, nullptr, &CommWindow::copySelection);
+    bindChild(Command::CommPaste, nullptr, &CommWindow::pasteClipboard);
+    bindChild(Command::CommSelectAll, nullptr, &CommWindow::selectAll);
+    setHandler(Command::Connect, [w] {
+        if (CommWindow *c = activeCommWindow(*w))
+            c->connectComm(true);
+    });
+    setHandler(Command::Disconnect, [w] {
+        if (CommWindow *c = activeCommWindow(*w))
+            c->connectComm(false);
+    });
+    bindChild(Command::Snap, nullptr, &CommWindow::sizeCommWindow);
+    bindChild(Command::Clear, nullptr, &CommWindow::clearCommWindow);
+
+    setHandler(Command::NewEditWindow, [d] { d->newFile(true); });
+    setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
+    setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
+    setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
+    for (Command c : {Command::Upload, Command::Download}) {
+        setHandler(c, [this, c] {
+            if (passesTransferGate(c == Command::Download))
+                MainWindow::notAvailable(commandName(c));
+        });
+    }
+
+    for (Command c :
+         {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons})
+        setHandler(c, [this, c] { arrange(c); });
+    for (Command c :
+         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
+          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
+        setHandler(c, [w, c] { w->showHelpTopic(int(c) - int(Command::HelpUpgradingFirmware)); });
+    setHandler(Command::About, [w] { w->showAbout(); });
+}
+
+void CommandRouter::setHandler(Command command, Handler handler)
+{
+    m_handlers.insert(command, std::move(handler));
+}
+
+void CommandRouter::run(Command command)
+{
+    // A shortcut or a caller may ask for a command whose window is not the active one.
+    if (!commandAppliesTo(command, app().activeKind))
+        return;
+    const auto found = m_handlers.constFind(command);
+    if (found != m_handlers.cend()) {
+        (*found)();
         return;
     }
-    EditWindow *edit = inNewWindow ? nullptr : activeEdit();
-    const int family = activeDeviceFamily();
-    const QString proposed = edit ? edit->fileName()
-                                  : QStringLiteral("Program%1%2")
-                                        .arg(app().findNext(WindowKind::Edit))
-                                        .arg(deviceExtension(family));
-    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window);
+    // A tool whose window is not built yet: its item does not stay checked.
+    if (QAction *item = m_window->menus()->action(command); item && item->isCheckable())
+        item->setChecked(false);
+    MainWindow::notAvailable(commandName(command));
+}
+
+void CommandRouter::newTerminalWindow()
+{
+    if (QMdiSubWindow *sub = m_window->loadNewComm())
+        sizeCommWindow(ChildWindows::child(sub)->slot());
+}
+
+void CommandRouter::findCommSettings()
+{
+    QAction *item = m_window->menus()->action(Command::FindCommSettings);
+    CommWindow *comm = activeCommWindow(*m_window);
+    if (!comm) {
+        item->setChecked(false);
+        return;
+    }
+    item->setChecked(true);
+    FindCommDialog dialog(comm->link(), m_window);
     dialog.exec();
-    const QString name = dialog.fileName();
-    if (name.isEmpty())
-        return;
-    if (!edit && inNewWindow)
-        // "Create New Window" unticked: the last active document is replaced after all.
-        edit = qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc));
-    if (edit && !dialog.newWindow()) {
-        if (!edit->checkSave())
-            return;
-    } else {
-        QMdiSubWindow *sub = m_window->newEditWindow(name);
-        edit = sub ? qobject_cast<EditWindow *>(sub->widget()) : nullptr;
-        if (!edit)
-            return;
-    }
-    if (QFileInfo::exists(name)) {
-        addToLastOpen(name);
-        edit->openEditFile(name);
-    } else {
-        edit->newDocument(name);
-        edit->setModified(false);
-    }
-    edit->setFileType(extensionTag(name));
+    item->setChecked(false);
+    m_window->refreshCommands();
 }
 
-bool CommandRouter::saveBeforeReplacing(EditWindow *edit)
+void CommandRouter::toggleRamViewer()
 {
-    if (!edit->isModified())
-        return true;
-    const PromptAnswer answer = ask(QStringLiteral("Save changes to File?"), QStringLiteral("Save Changes"),
-                                    PromptIcon::Question, PromptButtons::YesNoCancel);
-    if (answer == PromptAnswer::Cancel)
+    QAction *item = m_window->menus()->action(Command::RamViewer);
+    CommWindow *comm = activeCommWindow(*m_window);
+    const bool open = m_ramViewer && m_ramViewer->isVisible();
+    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+        if (m_ramViewer)
+            m_ramViewer->close();
+        item->setChecked(false);
+        return;
+    }
+    if (!m_ramViewer) {
+        m_ramViewer = new RamViewerWindow(m_window);
+        m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
+        // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
+        RamViewerRecord &place = app().ramViewer;
+        const double dpi = m_window->dpi();
+        const QRect stored(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
+                           twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
+        if (stored.width() > 50 && stored.height() > 50)
+            m_ramViewer->setGeometry(stored);
+        connect(m_ramViewer, &RamViewerWindow::closing, this, [dpi](const QRect &geometry) {
+            RamViewerRecord &record = app().ramViewer;
+            record.left = pixelsToTwips(geometry.x(), dpi);
+            record.top = pixelsToTwips(geometry.y(), dpi);
+            record.width = pixelsToTwips(geometry.width(), dpi);
+            record.height = pixelsToTwips(geometry.height(), dpi);
+        });
+        connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
+    }
+    m_ramViewer->setTerminal(&comm->link());
+    m_ramViewer->show();
+    item->setChecked(true);
+}
+
+void CommandRouter::getOptions()
+{
+    // The page follows the active window: 2 for a terminal, 1 otherwise.
+    const int page = app().activeKind == WindowKind::Terminal ? 2 : 1;
+    PreferencesHost host;
+    host.windows = [this] {
+        QList<QWidget *> windows;
+        for (QMdiSubWindow *sub : m_window->mdiArea()->subWindowList())
+            windows << sub->widget();
+        return windows;
+    };
+    host.historyChanged = [this] { m_window->showRecentFiles(); };
+    runPreferences(page, host, systemClock(), m_window);
+    m_window->refreshCommands();
+}
+
+void CommandRouter::arrange(Command command)
+{
+    ChildWindows *children = m_window->children();
+    if (command == Command::TileHorizontally)
+        children->arrange(ArrangeMode::TileHorizontally);
+    else if (command == Command::TileVertically)
+        children->arrange(ArrangeMode::TileVertically);
+    else if (command == Command::Cascade)
+        children->arrange(ArrangeMode::Cascade);
+    else
+        children->arrangeIcons();
+    // Terminals lay their screen out again for their new size.
+    for (QMdiSubWindow *sub : children->all()) {
+        const ChildWindow *c = ChildWindows::child(sub);
+        if (c->kind() == WindowKind::Terminal && !sub->isMinimized())
+            layoutCommWindow(c->slot());
+    }
+}
+
+bool CommandRouter::passesTransferGate(bool download) const
+{
+    const AppState &state = app();
+    const int slot = state.activeComm;
+    if (!commWindow(*m_window, slot)) {
+        ask(QStringLiteral(
+                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
+            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return false;
-    if (answer == PromptAnswer::Yes)
-        saveFile();
-    return true;
-}
-
-void CommandRouter::openFile()
-{
-    if (CommWindow *comm = activeComm()) {
-        if (!comm->isConnected()) {
-            ask(QStringLiteral("Aborting OPEN\r\nCOMM Port is not Connected!"),
-                QStringLiteral("Comm Connection"), PromptIcon::Critical);
-            return;
-        }
-        const std::optional<QString> path = getFile(FileDialogKind::SendFile, activeDeviceFamily(),
-                                                    app().upDnFileName, FileDialogMode::Open, m_window);
-        if (path)
-            openCommFile(*path);
-        return;
     }
-    EditWindow *edit = activeEdit();
-    if (edit && !saveBeforeReplacing(edit))
-        return;
-    const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, activeDeviceFamily(), edit ? edit->fileName() : QString(),
-                FileDialogMode::Open, m_window);
-    if (!path)
-        return;
-    if (!edit) {
-        QMdiSubWindow *sub = m_window->newEditWindow(*path);
-        edit = sub ? qobject_cast<EditWindow *>(sub->widget()) : nullptr;
-        if (!edit)
-            return;
-    }
-    addToLastOpen(*path);
-    edit->openEditFile(*path);
-}
-
-void CommandRouter::saveFile()
-{
-    EditWindow *edit = activeEdit();
-    if (!edit)
-        return;
-    if (edit->fileName() == kUntitled) {
-        edit->saveAs();
-        return;
-    }
-    // Saving backs the old file up itself, only once the new content is safely written.
-    edit->saveEditFile(edit->fileName());
-}
-
-void CommandRouter::saveAs()
-{
-    if (EditWindow *edit = activeEdit()) {
-        edit->saveAs();
-        return;
-    }
-    CommWindow *comm = activeComm();
-    if (!comm)
-        return;
-    const bool scrollBack =
-        ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
-            PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
-    const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), QString(), FileDialogMode::Save, m_window);
-    if (!path)
-        return;
-    QSaveFile file(*path);
-    const QByteArray bytes = comm->terminalText(scrollBack).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        ask(QStringLiteral("%1\r\n%2").arg(QDir::toNativeSeparators(*path), file.errorString()),
-            QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
-}
-
-void CommandRouter::print()
-{
-    if (EditWindow *edit = activeEdit())
-        edit->print();
-    else if (CommWindow *comm = activeComm())
-        printTerminal(comm->printSource(), m_window);
-}
-
-bool CommandRouter::choosePreferencesFile()
-{
-    const std::optional<QString> path = getFile(FileDialogKind::PreferencesFile, activeDeviceFamily(),
-                                                app().prefFile, FileDialogMode::Open, m_window);
-    if (!path)
+    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
+        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
+            PromptIcon::Exclamation);
         return false;
-    app().prefFile = *path;
+    }
+    if (!isConnected(slot)) {
+        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
+            PromptIcon::Exclamation);
+        return false;
+    }
     return true;
-}
-
-void CommandRouter::loadPreferences()
-{
-    if (!choosePreferencesFile())
-        return;
-    // The windows of the old workspace go as if the user closed them; the new file says what opens.
-    if (!m_window->children()->closeAll())
-        return;
-    m_window->openWorkspace();
-}
-
-void CommandRouter::openRecent(int entry)
-{
-    const QStringList &recent = app().recentFiles;
-    if (entry < 0 || entry >= recent.size())
-        return;
-    const QString path = recent.at(entry);
-    if (activeComm()) {
-        reopenLastOpened(entry);
-        openCommFile(path);
-        return;
-    }
-    EditWindow *edit = activeEdit();
-    if (edit && !saveBeforeReplacing(edit))
-        return;
-    reopenLastOpened(entry);
-    if (!edit) {
-        QMdiSubWindow *sub = m_window->newEditWindow(path);
-        edit = sub ? qobject_cast<EditWindow *>(sub->widget()) : nullptr;
-        if (!edit)
-            return;
-    }
-    edit->openEditFile(path);
-    edit->setModified(false);
-}
-
-void CommandRouter::openCommFile(const QString &path)
-{
-    // The file is the download source for this one transfer; the chosen target comes back afterwards.
-    AppState &state = app();
-    const int16_t kind = state.upDnTargetKind;
-    const QString file = state.upDnFileName;
-    state.upDnTargetKind = 2;
-    state.upDnFileName = path;
-    m_window->uploadDownload(true);
-    state.upDnTargetKind = kind;
-    state.upDnFileName = file;
-}
-
-void CommandRouter::editCommand(int index)
-{
-    EditWindow *edit = activeEdit();
-    switch (index) {
-    case 13:
-        m_window->getOptions(1);
-        return;
-    case 15:
-        m_window->savePreferences();
-        return;
-    case 16:
-        m_window->savePreferencesAs();
-        return;
-    default:
-        break;
-    }
-    if (!edit)
-        return;
-    switch (index) {
-    case 0:
-        edit->undo();
-        break;
-    case 1:
-        edit->redo();
-        break;
-    case 3:
-        edit->cut();
-        break;
-    case 4:
-        edit->copy();
-        break;
-    case 5:
-        edit->paste();
-        break;
-    case 6:
-        edit->deleteSelection();
-        break;
-    case 7:
-        edit->selectAll();
-        break;
-    case 9:
-        edit->find();
-        break;
-    case 10:
-        edit->findNext();
-        break;
-    case 11:
-        edit->replace();
-        break;
-    default:
-        break;
-    }
-}
-
-void CommandRouter::commCommand(int index)
-{
-    switch (index) {
-    case 9:
-        m_window->getOptions(2);
-        return;
-    case 11:
-        m_window->savePreferences();
-        return;
-    case 12:
-        m_window->savePreferencesAs();
-        return;
-    default:
-        break;
-    }
-    CommWindow *comm = activeComm();
-    if (!comm)
-        return;
-    switch (index) {
-    case 0:
-        comm->copySelection();
-        break;
-    case 1:
-        comm->pasteClipboard();
-        break;
-    case 2:
-        comm->selectAll();
-        break;
-    case 4:
-        comm->connectComm(true);
-        break;
-    case 5:
-        comm->connectComm(false);
-        break;
-    case 7:
-        sizeCommWindow(comm->slot());
-        break;
-    default:
-        break;
-    }
-}
-
-void CommandRouter::toolCommand(const QString &key)
-{
-    static const QHash<QString, int> fileItems{{"new", 0}, {"open", 1}, {"save", 2}, {"print", 4}};
-    if (fileItems.contains(key)) {
-        fileCommand(fileItems.value(key));
-        return;
-    }
-    if (key == QLatin1String("props")) {
-        m_window->getOptions(app().activeKind == WindowKind::Terminal ? 2 : 1);
-        return;
-    }
-    if (EditWindow *edit = activeEdit()) {
-        if (key == QLatin1String("cut"))
-            edit->cut();
-        else if (key == QLatin1String("copy"))
-            edit->copy();
-        else if (key == QLatin1String("paste"))
-            edit->paste();
-        return;
-    }
-    CommWindow *comm = activeComm();
-    if (!comm)
-        return;
-    if (key == QLatin1String("cut") || key == QLatin1String("copy"))
-        comm->copySelection();
-    else if (key == QLatin1String("paste"))
-        comm->pasteClipboard();
-    else if (key == QLatin1String("con"))
-        comm->connectComm(true);
-    else if (key == QLatin1String("discon"))
-        comm->connectComm(false);
-    else if (key == QLatin1String("clear"))
-        comm->clearCommWindow();
-    else if (key == QLatin1String("snap"))
-        sizeCommWindow(comm->slot());
 }
 
 void CommandRouter::selectFunctionGroup(int group)
 {
-    if (CommWindow *comm = activeComm())
+    if (CommWindow *comm = activeCommWindow(*m_window))
         comm->setFunctionGroup(group);
-}
-
-void CommandRouter::loadEditFile(int slot)
-{
-    auto *edit = qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, slot));
-    if (!edit)
-        return;
-    const QString name = app().editSlots[slot].name;
-    if (name == kUntitled)
-        return;
-    edit->openEditFile(name);
-    // A document that was never saved has no file to offer in the recent list.
-    if (app().setup.remFileHistory && QFileInfo::exists(name))
-        addToLastOpen(name);
 }
 
 void CommandRouter::sizeCommWindow(int slot)
 {
-    if (auto *comm = qobject_cast<CommWindow *>(m_window->childWidget(WindowKind::Terminal, slot)))
+    if (CommWindow *comm = commWindow(*m_window, slot))
         comm->sizeCommWindow();
 }
 
 void CommandRouter::layoutCommWindow(int slot)
 {
-    if (auto *comm = qobject_cast<CommWindow *>(m_window->childWidget(WindowKind::Terminal, slot)))
+    if (CommWindow *comm = commWindow(*m_window, slot))
         comm->layoutWindow();
 }
 
 bool CommandRouter::isConnected(int slot) const
 {
-    auto *comm = qobject_cast<CommWindow *>(m_window->childWidget(WindowKind::Terminal, slot));
+    const CommWindow *comm = commWindow(*m_window, slot);
     return comm && comm->isConnected();
 }
 

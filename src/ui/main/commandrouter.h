@@ -1,60 +1,66 @@
 #pragma once
 
-// Carries the File, Edit and toolbar commands of the main window to the active child: the edit window
-// or the terminal window, each with its own meaning of New, Open, Save, Copy, Paste and Print.
+// Runs the commands of the command table: one handler per command, bound in one place. A command
+// without a handler tells the user that it is not available yet; a feature window makes its command
+// work by binding a handler (setHandler) and nothing else.
 
-#include "childwindows.h"
+#include "ui/common/command.h"
+#include "ui/main/childwindows.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
+#include <functional>
 
 namespace korvo {
 
-class CommWindow;
-class EditWindow;
+class DocumentCommands;
 class MainWindow;
+class RamViewerWindow;
 
 class CommandRouter : public QObject
 {
     Q_OBJECT
 public:
-    explicit CommandRouter(MainWindow *window);
+    using Handler = std::function<void()>;
+
+    CommandRouter(MainWindow *window, DocumentCommands *documents);
 
     // Builds the real terminal and edit windows.
     static ChildWindows::Factory childFactory();
 
-    void fileCommand(int index);
-    // File New; View, New Edit Window asks for a document in a window of its own.
-    void newFile(bool inNewWindow = false);
-    void editCommand(int index);
-    void commCommand(int index);
-    void toolCommand(const QString &key);
-    void selectFunctionGroup(int group);
+    // Runs a command that applies to the active window kind.
+    void run(Command command);
+    void setHandler(Command command, Handler handler);
+    bool hasHandler(Command command) const { return m_handlers.contains(command); }
 
-    // Loads the document of a reopened edit slot (nothing for an untitled "Program").
-    void loadEditFile(int slot);
+    void selectFunctionGroup(int group);
     // Size_Comm_Window and the terminal's own layout after its size changed.
     void sizeCommWindow(int slot);
     void layoutCommWindow(int slot);
     bool isConnected(int slot) const;
-    // The preferences file dialog; true when a file was chosen (it is then the preferences path).
-    bool choosePreferencesFile();
-    // The active terminal window, or none when an edit window is active.
-    CommWindow *activeComm() const;
+    // The checks before an upload or download; true when the transfer may start, after telling the user
+    // why not otherwise. A transfer handler calls it first.
+    bool passesTransferGate(bool download) const;
 
 private:
-    EditWindow *activeEdit() const;
-    void openFile();
-    void saveFile();
-    void saveAs();
-    void print();
-    void loadPreferences();
-    void openRecent(int entry);
-    // Open_Comm_File: downloads a file through the active terminal.
-    void openCommFile(const QString &path);
-    // "Save changes to File?" before another file replaces the active document; false = cancelled.
-    bool saveBeforeReplacing(EditWindow *edit);
+    void bindHandlers();
+    // Binds a handler that runs on the active edit window, or on the active terminal when it is one.
+    template <typename EditCall, typename CommCall>
+    void bindChild(Command command, EditCall edit, CommCall comm);
+    void newTerminalWindow();
+    // Get_Options: the preferences dialog on the page of the active window kind.
+    void getOptions();
+    // View, "&Find Comm. Settings": the search dialog, modal, on the active terminal's link.
+    void findCommSettings();
+    // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
+    void toggleRamViewer();
+    void arrange(Command command);
 
     MainWindow *m_window;
+    DocumentCommands *m_documents;
+    QHash<Command, Handler> m_handlers;
+    QPointer<RamViewerWindow> m_ramViewer;
 };
 
 } // namespace korvo

@@ -1,5 +1,7 @@
 #include "mainmenus.h"
 
+#include "app/appstate.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -7,107 +9,82 @@
 namespace korvo {
 
 namespace {
-const QString kSep = QStringLiteral("-");
-
 QString menuCaption(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QKeySequence tableShortcut(Command command)
+{
+    return QKeySequence(QString::fromLatin1(commandInfo(command).shortcut));
 }
 } // namespace
 
 MainMenus::MainMenus(QMenuBar *bar, QObject *parent) : QObject(parent), m_bar(bar)
 {
-    QMenu *file = addMenu(MenuId::File, tr("&File"),
-                          {"&New...", "&Open...", "&Save", "S&ave as...", "&Print...", kSep,
-                           "Load Preferences...", kSep, "E&xit", kSep});
-    file->actions().at(0)->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    file->actions().at(1)->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    file->actions().at(2)->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    file->actions().at(4)->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    file->actions().at(8)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    file->actions().at(8)->setMenuRole(QAction::QuitRole);
-    file->actions().at(kRecentSeparator)->setVisible(false);
-
-    QMenu *edit = addMenu(MenuId::Edit, tr("&Edit"),
-                          {"&Undo", "&Redo", kSep, "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", kSep,
-                           "&Find...", "Find &Next", "R&eplace", kSep, "&Preferences...", kSep,
-                           "&Save Preferences", "Save Preverences &As..."});
-    edit->actions().at(0)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
-    edit->actions().at(1)->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
-    edit->actions().at(9)->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
-    edit->actions().at(10)->setShortcut(QKeySequence(QStringLiteral("F3")));
-
-    // The terminal sends its own Ctrl keys, so this menu only shows them as text.
-    addMenu(MenuId::Comm, tr("&Edit"),
-            {"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A", kSep, "Connect",
-             "Disconnect", kSep, "Snap", kSep, "&Preferences...", kSep, "&Save Preferences",
-             "Save Preverences &As..."});
-
-    QMenu *view = addMenu(MenuId::View, tr("&View"),
-                          {"New &Edit Window", "New &Terminal Window", kSep, "&CAN Configuration...", kSep,
-                           "&SPI Communications", kSep, "&Find Comm. Settings", kSep, "&RAM Viewer"});
-    QMenu *can = new QMenu(tr("&CAN Configuration..."), view);
+    // The menus in the order of the menu bar, each with the place its items name in the command table.
+    struct Place
+    {
+        MenuId id;
+        const char *title;
+        unsigned place;
+    };
+    const Place places[] = {
+        {MenuId::File, "&File", InFile},
+        {MenuId::Edit, "&Edit", InEdit},
+        {MenuId::Comm, "&Edit", InTerminalEdit},
+        {MenuId::View, "&View", InView},
+        {MenuId::Transfer, "&Transfer", InTransfer},
+        {MenuId::Window, "&Window", InWindow},
+        {MenuId::Help, "&Help", InHelp},
+    };
+    for (const Place &p : places)
+        m_menus[static_cast<int>(p.id)] = m_bar->addMenu(tr(p.title));
+    QMenu *can = new QMenu(commandCaption(Command::CanConfiguration), menu(MenuId::View));
     m_menus[static_cast<int>(MenuId::Can)] = can;
-    for (const char *caption : {"&Module", "&Dongle", "M&onitor"})
-        can->addAction(QString::fromLatin1(caption))->setCheckable(true);
-    connectItems(MenuId::Can);
-    view->actions().at(3)->setMenu(can);
-    for (int index : {5, 7, 9})
-        view->actions().at(index)->setCheckable(true);
-    view->actions().at(9)->setVisible(app().factory);
+    QMenu *topics = new QMenu(commandCaption(Command::HelpTutorials), menu(MenuId::Help));
 
-    addMenu(MenuId::Transfer, tr("&Transfer"),
-            {"&Upload", "&Download", kSep, "&Capture", "&Pause Capture", "&Stop Capture"});
-
-    m_upgrade = m_bar->addAction(tr("&Upgrade!"));
-    connect(m_upgrade, &QAction::triggered, this, &MainMenus::upgradeTriggered);
-
-    QMenu *window = addMenu(MenuId::Window, tr("&Window"),
-                            {"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"});
+    for (const CommandInfo &info : commandTable()) {
+        if (info.places & InMenuBar)
+            m_bar->insertAction(menu(MenuId::Window)->menuAction(), commandAction(info.command));
+        auto place = [&](unsigned bit, QMenu *target) {
+            if (!(info.places & bit))
+                return;
+            if (info.flags & SeparatorBefore)
+                target->addSeparator();
+            target->addAction(commandAction(info.command));
+        };
+        for (const Place &p : places)
+            place(p.place, menu(p.id));
+        place(InCan, can);
+        place(InHelpTopics, topics);
+    }
+    action(Command::CanConfiguration)->setMenu(can);
+    action(Command::HelpTutorials)->setMenu(topics);
+    action(Command::Exit)->setMenuRole(QAction::QuitRole);
+    action(Command::About)->setMenuRole(QAction::AboutRole);
+    // The recent files follow their own separator, hidden while the list is empty.
+    menu(MenuId::File)->addSeparator()->setVisible(false);
+    QMenu *window = menu(MenuId::Window);
     connect(window, &QMenu::aboutToShow, this, [this, window] { emit windowListAboutToShow(window); });
 
-    QMenu *help = m_bar->addMenu(tr("&Help"));
-    m_menus[static_cast<int>(MenuId::Help)] = help;
-    QMenu *tutorials = help->addMenu(tr("&Zel Internet Tutorials..."));
-    for (const char *topic : {"Upgrading Firmware", "Basic Motion Commands", "Praxis Language Structure",
-                              "Praxis Commands", "Error Codes", "First Program"})
-        tutorials->addAction(QString::fromLatin1(topic));
-    for (int i = 0; i < kHelpTopics; ++i)
-        connect(tutorials->actions().at(i), &QAction::triggered, this,
-                [this, i] { emit triggered(MenuId::Help, i); });
-    help->addSeparator();
-    m_about = help->addAction(tr("&About Zel Terminal"));
-    m_about->setMenuRole(QAction::AboutRole);
-    connect(m_about, &QAction::triggered, this, &MainMenus::aboutTriggered);
-
-    QMenu *groups = m_bar->addMenu(QStringLiteral("FuncGrps"));
-    m_menus[static_cast<int>(MenuId::FuncGroups)] = groups;
-
+    m_menus[static_cast<int>(MenuId::FuncGroups)] = m_bar->addMenu(QStringLiteral("FuncGrps"));
     showMenusFor(WindowKind::None);
-    disableEditItems();
 }
 
-QMenu *MainMenus::addMenu(MenuId id, const QString &title, const QStringList &items)
+QAction *MainMenus::commandAction(Command command)
 {
-    QMenu *menu = m_bar->addMenu(title);
-    m_menus[static_cast<int>(id)] = menu;
-    for (const QString &text : items) {
-        if (text == kSep)
-            menu->addSeparator();
-        else
-            menu->addAction(text);
-    }
-    connectItems(id);
-    return menu;
-}
-
-void MainMenus::connectItems(MenuId id)
-{
-    const QList<QAction *> actions = menu(id)->actions();
-    for (int i = 0; i < actions.size(); ++i) {
-        if (!actions[i]->isSeparator())
-            connect(actions[i], &QAction::triggered, this, [this, id, i] { emit triggered(id, i); });
-    }
+    if (QAction *existing = m_actions.value(command))
+        return existing;
+    const CommandInfo &info = commandInfo(command);
+    auto *a = new QAction(commandCaption(command), this);
+    a->setShortcut(tableShortcut(command));
+    a->setCheckable(info.flags & Checkable);
+    if (info.flags & FactoryOnly)
+        a->setVisible(app().factory);
+    connect(a, &QAction::triggered, this, [this, command] { emit triggered(command); });
+    m_actions.insert(command, a);
+    return a;
 }
 
 QMenu *MainMenus::menu(MenuId id) const
@@ -121,24 +98,51 @@ QAction *MainMenus::item(MenuId id, int index) const
     return index >= 0 && index < actions.size() ? actions[index] : nullptr;
 }
 
+QAction *MainMenus::action(Command command) const
+{
+    return m_actions.value(command);
+}
+
 void MainMenus::showMenusFor(WindowKind kind)
 {
     const bool terminal = kind == WindowKind::Terminal;
-    menu(MenuId::Edit)->menuAction()->setVisible(!terminal);
-    menu(MenuId::Comm)->menuAction()->setVisible(terminal);
+    // Only the shown "&Edit" menu sits in the menu bar: a hidden one would still claim Alt+E there.
+    QAction *shown = menu(terminal ? MenuId::Comm : MenuId::Edit)->menuAction();
+    QAction *hidden = menu(terminal ? MenuId::Edit : MenuId::Comm)->menuAction();
+    m_bar->removeAction(hidden);
+    hidden->setVisible(false);
+    if (!m_bar->actions().contains(shown))
+        m_bar->insertAction(menu(MenuId::View)->menuAction(), shown);
+    shown->setVisible(true);
     menu(MenuId::FuncGroups)->menuAction()->setVisible(terminal && !menu(MenuId::FuncGroups)->isEmpty());
-    item(MenuId::View, 9)->setEnabled(terminal);
-    // Upload and Download stay available so that their gate can explain why nothing happens.
-    for (int index : {3, 4, 5})
-        item(MenuId::Transfer, index)->setEnabled(terminal);
 }
 
-void MainMenus::disableEditItems()
+void MainMenus::setTerminalFocused(bool focused)
 {
-    for (int index : {0, 1, 3, 4, 5, 6, 7, 9, 10, 11})
-        item(MenuId::Edit, index)->setEnabled(false);
-    for (int index : {0, 1, 2, 4, 5, 7})
-        item(MenuId::Comm, index)->setEnabled(false);
+    if (focused == m_terminalFocused)
+        return;
+    m_terminalFocused = focused;
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const QKeySequence shortcut = tableShortcut(it.key());
+        if (!shortcut.isEmpty() && (shortcut[0].keyboardModifiers() & Qt::ControlModifier))
+            it.value()->setShortcut(focused ? QKeySequence() : shortcut);
+    }
+}
+
+void MainMenus::execTerminalMenu(const QPoint &globalPos, bool canCopy, QWidget *parent)
+{
+    QMenu popup(parent);
+    for (QAction *item : menu(MenuId::Comm)->actions()) {
+        // Everything up to the preferences items.
+        if (item == action(Command::Preferences))
+            break;
+        popup.addAction(item);
+    }
+    QAction *copy = action(Command::CommCopy);
+    const bool wasEnabled = copy->isEnabled();
+    copy->setEnabled(canCopy);
+    popup.exec(globalPos);
+    copy->setEnabled(wasEnabled);
 }
 
 void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
@@ -152,8 +156,7 @@ void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
     }
     for (int i = actions.size() - kFirstRecent; i < files.size(); ++i) {
         QAction *entry = file->addAction(QString());
-        const int index = kFirstRecent + i;
-        connect(entry, &QAction::triggered, this, [this, index] { emit triggered(MenuId::File, index); });
+        connect(entry, &QAction::triggered, this, [this, i] { emit recentChosen(i); });
     }
     actions = file->actions();
     for (int i = 0; i < files.size(); ++i) {
@@ -169,7 +172,8 @@ void MainMenus::setRecentFiles(const QList<RecentEntry> &files, bool kept)
 
 void MainMenus::setCapturePaused(bool paused)
 {
-    item(MenuId::Transfer, 4)->setText(paused ? tr("&Resume Capture") : tr("&Pause Capture"));
+    action(Command::PauseCapture)
+        ->setText(paused ? tr("&Resume Capture") : commandCaption(Command::PauseCapture));
 }
 
 void MainMenus::setFunctionGroups(const QStringList &names, int current)
@@ -180,7 +184,7 @@ void MainMenus::setFunctionGroups(const QStringList &names, int current)
         QAction *entry = groups->addAction(menuCaption(names[g]));
         entry->setCheckable(true);
         entry->setChecked(g == current);
-        connect(entry, &QAction::triggered, this, [this, g] { emit triggered(MenuId::FuncGroups, g); });
+        connect(entry, &QAction::triggered, this, [this, g] { emit functionGroupChosen(g); });
     }
     groups->menuAction()->setVisible(menu(MenuId::Comm)->menuAction()->isVisible() && !names.isEmpty());
 }

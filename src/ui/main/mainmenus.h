@@ -1,11 +1,13 @@
 #pragma once
 
-// The main window's menu bar: every menu with its captions in the order the command handlers count on,
-// reporting each choice as (menu, item index).
+// The main window's menu bar, built from the command table: every menu with its items in the table's
+// order, one action per command (shared where both "&Edit" menus hold the same command), plus the lists
+// that change at run time (recent files, function-key groups, open windows).
 
-#include "app/appstate.h"
-#include "recentfiles.h"
+#include "app/recentfiles.h"
+#include "ui/common/command.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -31,8 +33,10 @@ public:
     QMenu *menu(MenuId id) const;
     // Item of a menu by its index; separators count.
     QAction *item(MenuId id, int index) const;
-    QAction *upgradeAction() const { return m_upgrade; }
-    QAction *aboutAction() const { return m_about; }
+    // The menu item of a command; nullptr for a toolbar-only command.
+    QAction *action(Command command) const;
+    QAction *upgradeAction() const { return action(Command::Upgrade); }
+    QAction *aboutAction() const { return action(Command::About); }
 
     // Shows the "&Edit" menu that belongs to the kind of the active window, with its "FuncGrps" menu.
     void showMenusFor(WindowKind kind);
@@ -41,23 +45,24 @@ public:
     void setCapturePaused(bool paused);
     void setFunctionGroups(const QStringList &names, int current);
     void setWindowCaption(const QString &caption);
-    // Disables every item of the edit-window and terminal "&Edit" menus that a child can enable.
-    void disableEditItems();
+    // While a terminal has the keyboard every Ctrl key belongs to the device, so Ctrl shortcuts step back.
+    void setTerminalFocused(bool focused);
+    // The terminal's context menu, from the items of its "&Edit" menu; Copy follows canCopy meanwhile.
+    void execTerminalMenu(const QPoint &globalPos, bool canCopy, QWidget *parent);
 
 signals:
-    void triggered(korvo::MenuId menu, int index);
-    void upgradeTriggered();
-    void aboutTriggered();
+    void triggered(korvo::Command command);
+    void recentChosen(int entry);
+    void functionGroupChosen(int group);
     void windowListAboutToShow(QMenu *menu);
 
 private:
-    QMenu *addMenu(MenuId id, const QString &title, const QStringList &items);
-    void connectItems(MenuId id);
+    QAction *commandAction(Command command);
 
     QMenuBar *m_bar;
     QMenu *m_menus[9] = {};
-    QAction *m_upgrade = nullptr;
-    QAction *m_about = nullptr;
+    QHash<Command, QAction *> m_actions;
+    bool m_terminalFocused = false;
 };
 
 } // namespace korvo

@@ -8,33 +8,28 @@
 namespace korvo {
 
 namespace {
-struct ToolButton
-{
-    const char *key;
-    const char *tip;
-};
+constexpr Command kSep = Command::Separator;
 
-// An empty key is a separator between groups of buttons.
-const ToolButton kButtons[] = {
-    {"new", "New Text File"},
-    {"open", "Open"},
-    {"save", "Save"},
-    {"", ""},
-    {"cut", "Cut"},
-    {"copy", "Copy"},
-    {"paste", "Paste"},
-    {"", ""},
-    {"print", "Print"},
-    {"props", "Properties"},
-    {"", ""},
-    {"con", "Connect Comm. Port"},
-    {"discon", "Disconnect Comm. Port"},
-    {"", ""},
-    {"upld", "Upload from"},
-    {"dnld", "Download to"},
-    {"", ""},
-    {"clear", "Clear Terminal Window"},
-    {"snap", "Snap Terminal to Size"},
+const Command kButtons[] = {
+    Command::FileNew,
+    Command::FileOpen,
+    Command::FileSave,
+    kSep,
+    Command::Cut,
+    Command::Copy,
+    Command::Paste,
+    kSep,
+    Command::FilePrint,
+    Command::Preferences,
+    kSep,
+    Command::Connect,
+    Command::Disconnect,
+    kSep,
+    Command::Upload,
+    Command::Download,
+    kSep,
+    Command::Clear,
+    Command::Snap,
 };
 } // namespace
 
@@ -43,41 +38,32 @@ MainToolBar::MainToolBar(QToolBar *bar, QObject *parent) : QObject(parent), m_ba
     m_bar->setObjectName(QStringLiteral("tbrKORVO"));
     m_bar->setWindowTitle(tr("Toolbar"));
     m_bar->setMovable(false);
-    for (const ToolButton &entry : kButtons) {
-        const QString key = QString::fromLatin1(entry.key);
-        if (key.isEmpty()) {
+    for (Command command : kButtons) {
+        if (command == kSep) {
             m_bar->addSeparator();
             continue;
         }
-        QAction *action = m_bar->addAction(toolIcon(key), QString::fromLatin1(entry.tip));
+        const CommandInfo &info = commandInfo(command);
+        const QString key = QString::fromLatin1(info.icon);
+        const QString tip = QString::fromLatin1(info.tip);
+        QAction *action = m_bar->addAction(toolIcon(key), tip);
         action->setObjectName(key);
-        action->setToolTip(QString::fromLatin1(entry.tip));
-        connect(action, &QAction::triggered, this, [this, key] { emit triggered(key); });
-        m_buttons.insert(key, action);
-        m_keys.append(key);
+        action->setToolTip(tip);
+        connect(action, &QAction::triggered, this, [this, command] { emit triggered(command); });
+        m_buttons.insert(command, action);
+        m_commands.append(command);
     }
     disableAll();
 }
 
-QAction *MainToolBar::button(const QString &key) const
+QAction *MainToolBar::button(Command command) const
 {
-    return m_buttons.value(key);
+    return m_buttons.value(command);
 }
 
-QStringList MainToolBar::keys() const
+void MainToolBar::setTip(Command command, const QString &tip)
 {
-    return m_keys;
-}
-
-void MainToolBar::setEnabled(const QString &key, bool enabled)
-{
-    if (QAction *action = button(key))
-        action->setEnabled(enabled);
-}
-
-void MainToolBar::setTip(const QString &key, const QString &tip)
-{
-    if (QAction *action = button(key)) {
+    if (QAction *action = button(command)) {
         action->setText(tip);
         action->setToolTip(tip);
     }

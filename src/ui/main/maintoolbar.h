@@ -1,10 +1,13 @@
 #pragma once
 
-// The toolbar tbrKORVO: keyed buttons with icons and tips; the active child enables the ones it serves.
+// The toolbar tbrKORVO: a button with icon and tip for each command of the command table that has one;
+// the active child enables the ones it serves.
+
+#include "ui/common/command.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
-#include <QString>
 
 class QAction;
 class QToolBar;
@@ -17,20 +20,20 @@ class MainToolBar : public QObject
 public:
     explicit MainToolBar(QToolBar *bar, QObject *parent = nullptr);
 
-    // Button by key ("new", "open", ... "snap"); nullptr for an unknown key.
-    QAction *button(const QString &key) const;
-    QStringList keys() const;
-    void setEnabled(const QString &key, bool enabled);
-    void setTip(const QString &key, const QString &tip);
+    // The button of a command; nullptr when it has none.
+    QAction *button(Command command) const;
+    // The commands with a button, left to right.
+    QList<Command> commands() const { return m_commands; }
+    void setTip(Command command, const QString &tip);
     void disableAll();
 
 signals:
-    void triggered(const QString &key);
+    void triggered(korvo::Command command);
 
 private:
     QToolBar *m_bar;
-    QHash<QString, QAction *> m_buttons;
-    QStringList m_keys;
+    QHash<Command, QAction *> m_buttons;
+    QList<Command> m_commands;
 };
 
 } // namespace korvo

@@ -1,24 +1,19 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
-#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "app/twips.h"
+#include "app/workspace.h"
 #include "can/canconfigwindow.h"
 #include "comm/commwindow.h"
-#include "commandrouter.h"
-#include "editor/languageset.h"
+#include "documentcommands.h"
 #include "helpbrowser.h"
 #include "maintoolbar.h"
-#include "recentfiles.h"
 #include "settings/prefsfile.h"
 #include "shutdownsignals.h"
 #include "spi/spicommwindow.h"
 #include "toolicons.h"
-#include "tools/findcommdialog.h"
-#include "tools/preferencesrunner.h"
-#include "tools/ramviewerwindow.h"
-#include "twips.h"
 #include "upgrade/upgradelauncher.h"
 
 #include <QAction>
@@ -34,20 +29,9 @@
 namespace korvo {
 
 namespace {
-constexpr int kNewWindowOffsetTwips = 350;
-
-// A new window's slot: the template slot 0, shown, moved down and right by 350 twips per slot number.
-template <typename Slot> Slot fromTemplate(const std::vector<Slot> &table, int n)
-{
-    Slot slot = table[0];
-    slot.state = slot.state < 0 ? 0 : slot.state;
-    slot.top += kNewWindowOffsetTwips * (n - 1);
-    slot.left += kNewWindowOffsetTwips * (n - 1);
-    return slot;
-}
-
 // Answers every question of a closing session without waiting for anyone: nothing is saved over a file
-// that the user did not ask to save, and no dialog holds the shutdown up.
+// that the user did not ask to save (unsaved text is in recovery copies by then), and no dialog holds the
+// shutdown up.
 class SessionEndPrompt final : public Prompt
 {
 public:
@@ -71,10 +55,20 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(
           new ChildWindows(m_area, factory ? std::move(factory) : CommandRouter::childFactory(), this)),
-      m_router(new CommandRouter(this)), m_signals(new ShutdownSignals(this))
+      m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
+      m_signals(new ShutdownSignals(this))
 {
     setObjectName(QStringLiteral("mdiKorvo_Term"));
     setWindowTitle(QStringLiteral("KorvoTerm"));
+    // The tool windows this window hosts.
+    const Command canItems[] = {Command::CanModule, Command::CanDongle, Command::CanMonitor};
+    for (int i = 0; i < 3; ++i)
+        setCommandHandler(canItems[i], [this, i] { openCanWindow(i); });
+    setCommandHandler(Command::SpiCommunications, [this] { showSpiWindow(); });
+    setCommandHandler(Command::Upgrade, [this] {
+        runUpgradeCommand(this,
+                          qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
+    });
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -82,19 +76,27 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     setCommandHost(this);
     setRecentFilesChanged([this] { showRecentFiles(); });
 
-    connect(m_menus, &MainMenus::triggered, this, &MainWindow::runMenu);
-    connect(m_menus, &MainMenus::upgradeTriggered, this, &MainWindow::upgrade);
-    connect(m_menus, &MainMenus::aboutTriggered, this, &MainWindow::showAbout);
-    connect(m_menus, &MainMenus::windowListAboutToShow, this, &MainWindow::fillWindowMenu);
-    connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::toolCommand);
+    connect(m_menus, &MainMenus::triggered, this, &MainWindow::runCommand);
+    connect(m_menus, &MainMenus::recentChosen, m_documents, &DocumentCommands::openRecent);
+    connect(m_menus, &MainMenus::functionGroupChosen, this, [this](int group) {
+        m_router->selectFunctionGroup(group);
+        refreshCommands();
+    });
+    connect(m_menus, &MainMenus::windowListAboutToShow, this,
+            [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
+    connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { onFocusChanged(now); });
     connect(m_signals, &ShutdownSignals::shutdownRequested, this, &MainWindow::endSession);
+    refreshCommands();
 }
 
 MainWindow::~MainWindow()
 {
     // The MDI area reports activation changes while its windows are torn down; nobody is listening by then.
     disconnect(m_area, nullptr, this, nullptr);
+    disconnect(qApp, nullptr, this, nullptr);
     if (&commandHost() == this)
         setCommandHost(nullptr);
     setRecentFilesChanged({});
@@ -135,6 +137,7 @@ void MainWindow::start()
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
         focusChild(sub);
+    m_documents->offerRecoveryCopies();
 }
 
 void MainWindow::focusChild(QMdiSubWindow *sub)
@@ -153,42 +156,30 @@ void MainWindow::focusChild(QMdiSubWindow *sub)
 void MainWindow::openWorkspace()
 {
     AppState &state = app();
+    Workspace workspace(state);
     // Menus, toolbar and recent files are brought up to date once, after the last window has opened.
     m_loadingWorkspace = true;
     m_area->setUpdatesEnabled(false);
-    state.resetSlots();
-    state.recentFiles.clear();
-    readIniFile(state);
+    const bool keywordsRead = workspace.load();
     applySetupPlacement();
     showRecentFiles(true);
-
-    bool keywordsFailed = false;
-    for (int device : {1, 4, 5, 6, 0})
-        keywordsFailed = loadKeyWords(device) || keywordsFailed;
-    if (keywordsFailed)
+    if (!keywordsRead)
         ask(QStringLiteral("Corrupted or missing .INI or .RW File"), QStringLiteral("Preference Setup"),
             PromptIcon::Critical);
 
     int firstEdit = 0;
-    for (int n = 1; n <= state.docCt && n < static_cast<int>(state.editSlots.size()); ++n) {
-        if (state.editSlots[n].state < 0)
-            continue;
+    for (int n : workspace.editSlotsToOpen()) {
         QMdiSubWindow *sub = m_children->open(WindowKind::Edit, n);
         if (!sub)
             continue;
-        m_router->loadEditFile(n);
+        m_documents->loadEditFile(n);
         if (firstEdit == 0 && !sub->isMinimized())
             firstEdit = n;
     }
 
     int firstComm = 0;
-    for (int n = 1; n <= state.commCt && n < static_cast<int>(state.commSlots.size()); ++n) {
-        CommWindowSettings &slot = state.commSlots[n];
-        if (slot.state < 0)
-            continue;
+    for (int n : workspace.commSlotsToOpen()) {
         m_menus->setWindowCaption(QStringLiteral("&Window L%1").arg(n));
-        if (slot.autoName)
-            slot.name = QStringLiteral("Terminal %1").arg(n);
         if (!m_children->open(WindowKind::Terminal, n))
             continue;
         if (firstComm == 0 && state.commSlots[n].state != 1)
@@ -196,12 +187,11 @@ void MainWindow::openWorkspace()
         m_router->sizeCommWindow(n);
     }
     m_menus->setWindowCaption(QStringLiteral("&Window"));
-    if (state.countWindows(WindowKind::Terminal) > 0)
-        state.activeComm = static_cast<int16_t>(firstComm ? firstComm : state.commCt);
+    workspace.settleActiveTerminal(firstComm);
     if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
         openCanWindow(state.canWindow.state - 1);
     if (state.spi.visible)
-        viewCommand(5);
+        showSpiWindow();
 
     m_loadingWorkspace = false;
     m_area->setUpdatesEnabled(true);
@@ -218,22 +208,11 @@ void MainWindow::openWorkspace()
 
 QMdiSubWindow *MainWindow::loadNewComm()
 {
-    AppState &state = app();
-    const int n = state.findNext(WindowKind::Terminal);
-    if (n > kMaxTerminals) {
+    const int n = Workspace(app()).newCommSlot();
+    if (n == 0) {
         ask(QStringLiteral("Too Many Comm Ports Selected"));
         return nullptr;
     }
-    if (n > state.commCt)
-        state.commCt = static_cast<int16_t>(n);
-    state.ensureCommSlot(n);
-    CommWindowSettings slot = fromTemplate(state.commSlots, n);
-    slot.port = static_cast<int16_t>(n);
-    slot.portName.clear();
-    slot.connected = false;
-    if (slot.autoName)
-        slot.name = QStringLiteral("Terminal %1").arg(n);
-    state.commSlots[n] = slot;
     QMdiSubWindow *sub = m_children->open(WindowKind::Terminal, n);
     if (sub)
         m_area->setActiveSubWindow(sub);
@@ -242,19 +221,27 @@ QMdiSubWindow *MainWindow::loadNewComm()
 
 QMdiSubWindow *MainWindow::newEditWindow(const QString &name)
 {
-    AppState &state = app();
-    const int n = state.findNext(WindowKind::Edit);
-    if (n > state.docCt)
-        state.docCt = static_cast<int16_t>(n);
-    state.ensureEditSlot(n);
-    EditSlot slot = fromTemplate(state.editSlots, n);
-    slot.name = name;
-    slot.modified = false;
-    state.editSlots[n] = slot;
+    const int n = Workspace(app()).newEditSlot(name);
     QMdiSubWindow *sub = m_children->open(WindowKind::Edit, n);
     if (sub)
         m_area->setActiveSubWindow(sub);
     return sub;
+}
+
+bool MainWindow::closeChildren(bool closingApplication)
+{
+    AppState &state = app();
+    state.closingApplication = closingApplication;
+    QList<ChildSlot> closed;
+    const bool all = m_children->closeAll(&closed);
+    state.closingApplication = false;
+    // A session that ends under us keeps them all: what did close comes back at the next start.
+    if (!all && closingApplication && !m_sessionEnding) {
+        Workspace workspace(state);
+        for (const ChildSlot &gone : closed)
+            workspace.releaseSlot(gone.kind, gone.slot);
+    }
+    return all;
 }
 
 QWidget *MainWindow::childWidget(WindowKind kind, int slot) const
@@ -262,238 +249,23 @@ QWidget *MainWindow::childWidget(WindowKind kind, int slot) const
     return slot > 0 ? m_children->widget(kind, slot) : nullptr;
 }
 
-void MainWindow::fileCommand(int index)
+void MainWindow::runCommand(Command command)
 {
-    m_router->fileCommand(index);
+    m_router->run(command);
 }
 
-void MainWindow::runMenu(MenuId menu, int index)
+void MainWindow::setCommandHandler(Command command, CommandRouter::Handler handler)
 {
-    switch (menu) {
-    case MenuId::File:
-        m_router->fileCommand(index);
-        break;
-    case MenuId::Edit:
-        m_router->editCommand(index);
-        break;
-    case MenuId::Comm:
-        m_router->commCommand(index);
-        break;
-    case MenuId::View:
-        viewCommand(index);
-        break;
-    case MenuId::Can:
-        openCanWindow(index);
-        break;
-    case MenuId::Transfer:
-        if (index == 0 || index == 1)
-            uploadDownload(index == 1);
-        else
-            notAvailable(QStringLiteral("Capture"));
-        break;
-    case MenuId::Window:
-        windowCommand(index);
-        break;
-    case MenuId::Help:
-        showHelpTopic(index);
-        break;
-    case MenuId::FuncGroups:
-        m_router->selectFunctionGroup(index);
-        refreshCommands();
-        break;
-    }
+    m_router->setHandler(command, std::move(handler));
 }
 
-void MainWindow::toolCommand(const QString &key)
+QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
 {
-    if (key == QLatin1String("upld") || key == QLatin1String("dnld"))
-        uploadDownload(key == QLatin1String("dnld"));
-    else
-        m_router->toolCommand(key);
-}
-
-void MainWindow::openCanWindow(int index)
-{
-    // One CAN window at a time: choosing an item while it is open brings it to the front.
-    const auto checkOpenTarget = [this] {
-        for (int i = 0; i < 3; ++i)
-            m_menus->item(MenuId::Can, i)->setChecked(m_can && int(m_can->target()) == i);
-    };
-    if (!m_can) {
-        AppState &state = app();
-        int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
-        if (n == 0 && state.countWindows(WindowKind::Terminal) == 0)
-            loadNewComm();
-        for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
-            if (childWidget(WindowKind::Terminal, slot))
-                n = slot;
-        auto *terminal = qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, n));
-        if (!terminal)
-            return;
-        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), this);
-        connect(m_can, &CanConfigWindow::closed, this, checkOpenTarget, Qt::QueuedConnection);
-        connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
-        m_can->show();
-    }
-    m_can->raise();
-    m_can->activateWindow();
-    checkOpenTarget();
-}
-
-void MainWindow::viewCommand(int index)
-{
-    switch (index) {
-    case 0:
-        m_router->newFile(true);
-        break;
-    case 1:
-        if (QMdiSubWindow *sub = loadNewComm())
-            m_router->sizeCommWindow(ChildWindows::child(sub)->slot());
-        break;
-    case 5:
-        showSpiWindow();
-        break;
-    case 7:
-        findCommSettings();
-        break;
-    case 9:
-        toggleRamViewer();
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::windowCommand(int index)
-{
-    switch (index) {
-    case 0:
-        m_children->arrange(ArrangeMode::TileHorizontally);
-        break;
-    case 1:
-        m_children->arrange(ArrangeMode::TileVertically);
-        break;
-    case 2:
-        m_children->arrange(ArrangeMode::Cascade);
-        break;
-    default:
-        m_children->arrangeIcons();
-        break;
-    }
-    // Terminals lay their screen out again for their new size.
-    for (QMdiSubWindow *sub : m_children->all()) {
-        const ChildWindow *c = ChildWindows::child(sub);
-        if (c->kind() == WindowKind::Terminal && !sub->isMinimized())
-            m_router->layoutCommWindow(c->slot());
-    }
-}
-
-void MainWindow::fillWindowMenu(QMenu *menu)
-{
-    QList<QAction *> actions = menu->actions();
-    for (int i = MainMenus::kWindowListStart; i < actions.size(); ++i) {
-        menu->removeAction(actions[i]);
-        actions[i]->deleteLater();
-    }
-    const QList<QMdiSubWindow *> subs = m_children->all();
-    if (subs.isEmpty())
-        return;
-    menu->addSeparator();
-    int number = 1;
-    for (QMdiSubWindow *sub : subs) {
-        QString title = sub->windowTitle();
-        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction *entry =
-            menu->addAction(number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title) : title);
-        entry->setCheckable(true);
-        entry->setChecked(sub == m_area->currentSubWindow());
-        connect(entry, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
-            if (!sub)
-                return;
-            if (sub->isMinimized())
-                sub->showNormal();
-            m_area->setActiveSubWindow(sub);
-        });
-        ++number;
-    }
-}
-
-void MainWindow::uploadDownload(bool download)
-{
-    const AppState &state = app();
-    const int slot = state.activeComm;
-    if (!childWidget(WindowKind::Terminal, slot)) {
-        ask(QStringLiteral(
-                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
-            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
-        return;
-    }
-    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
-        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
-            PromptIcon::Exclamation);
-        return;
-    }
-    if (!m_router->isConnected(slot)) {
-        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
-            PromptIcon::Exclamation);
-        return;
-    }
-    notAvailable(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
-}
-
-void MainWindow::upgrade()
-{
-    runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
-}
-
-void MainWindow::findCommSettings()
-{
-    QAction *item = m_menus->item(MenuId::View, 7);
-    CommWindow *comm = m_router->activeComm();
-    if (!comm) {
-        item->setChecked(false);
-        return;
-    }
-    item->setChecked(true);
-    FindCommDialog dialog(comm->link(), this);
-    dialog.exec();
-    item->setChecked(false);
-    refreshCommands();
-}
-
-void MainWindow::toggleRamViewer()
-{
-    QAction *item = m_menus->item(MenuId::View, 9);
-    CommWindow *comm = m_router->activeComm();
-    const bool open = m_ramViewer && m_ramViewer->isVisible();
-    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
-        if (m_ramViewer)
-            m_ramViewer->close();
-        item->setChecked(false);
-        return;
-    }
-    if (!m_ramViewer) {
-        m_ramViewer = new RamViewerWindow(this);
-        m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
-        // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
-        RamViewerRecord &place = app().ramViewer;
-        const double dpi = screen()->logicalDotsPerInch();
-        const QRect stored(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
-                           twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
-        if (stored.width() > 50 && stored.height() > 50)
-            m_ramViewer->setGeometry(stored);
-        connect(m_ramViewer, &RamViewerWindow::closing, this, [this, dpi](const QRect &geometry) {
-            RamViewerRecord &record = app().ramViewer;
-            record.left = pixelsToTwips(geometry.x(), dpi);
-            record.top = pixelsToTwips(geometry.y(), dpi);
-            record.width = pixelsToTwips(geometry.width(), dpi);
-            record.height = pixelsToTwips(geometry.height(), dpi);
-        });
-        connect(m_ramViewer, &QObject::destroyed, this, [item] { item->setChecked(false); });
-    }
-    m_ramViewer->setTerminal(&comm->link());
-    m_ramViewer->show();
-    item->setChecked(true);
+    QMdiSubWindow *sub = m_area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    m_area->setActiveSubWindow(sub);
+    return sub;
 }
 
 void MainWindow::notAvailable(const QString &name)
@@ -519,37 +291,17 @@ void MainWindow::showAbout()
     m_about->open();
 }
 
-void MainWindow::getOptions(int page)
-{
-    PreferencesHost host;
-    host.windows = [this] {
-        QList<QWidget *> windows;
-        for (QMdiSubWindow *sub : m_area->subWindowList())
-            windows << sub->widget();
-        return windows;
-    };
-    host.historyChanged = [this] { showRecentFiles(); };
-    runPreferences(page, host, systemClock(), this);
-    refreshCommands();
-}
-
 void MainWindow::setDeviceTips(int device)
 {
     const AppState &state = app();
     const DeviceTips tips = deviceTips(device, state.upDnTargetKind, state.upDnFileName);
-    setToolTip(QStringLiteral("upld"), tips.upload);
-    setToolTip(QStringLiteral("dnld"), tips.download);
+    setTip(Command::Upload, tips.upload);
+    setTip(Command::Download, tips.download);
 }
 
 void MainWindow::savePreferences()
 {
     writeIniFile(app());
-}
-
-void MainWindow::savePreferencesAs()
-{
-    if (m_router->choosePreferencesFile())
-        writeIniFile(app());
 }
 
 void MainWindow::showRecentFiles(bool disableMissing)
@@ -564,43 +316,34 @@ void MainWindow::showRecentFiles(bool disableMissing)
         kept ? (disableMissing ? recentEntriesAsLoaded() : displayLastOpened()) : QList<RecentEntry>(), kept);
 }
 
-void MainWindow::setToolEnabled(const QString &key, bool enabled)
+void MainWindow::setEnabled(Command command, bool enabled)
 {
-    m_toolBar->setEnabled(key, enabled);
+    if (enabled)
+        m_reported.insert(command);
+    else
+        m_reported.remove(command);
+    applyEnabled(command);
 }
 
-void MainWindow::setToolTip(const QString &key, const QString &tip)
+void MainWindow::applyEnabled(Command command)
 {
-    m_toolBar->setTip(key, tip);
+    const CommandInfo &info = commandInfo(command);
+    const bool reported = m_reported.contains(command);
+    if (QAction *item = m_menus->action(command))
+        item->setEnabled(commandAppliesTo(command, app().activeKind) &&
+                         (!(info.flags & Reported) || reported));
+    if (QAction *button = m_toolBar->button(command))
+        button->setEnabled(reported);
 }
 
-void MainWindow::setMenuEnabled(MenuCommand command, bool enabled)
+void MainWindow::setTip(Command command, const QString &tip)
 {
-    static const QHash<MenuCommand, std::pair<MenuId, int>> items{
-        {MenuCommand::Undo, {MenuId::Edit, 0}},          {MenuCommand::Redo, {MenuId::Edit, 1}},
-        {MenuCommand::Cut, {MenuId::Edit, 3}},           {MenuCommand::Copy, {MenuId::Edit, 4}},
-        {MenuCommand::Paste, {MenuId::Edit, 5}},         {MenuCommand::Delete, {MenuId::Edit, 6}},
-        {MenuCommand::SelectAll, {MenuId::Edit, 7}},     {MenuCommand::Find, {MenuId::Edit, 9}},
-        {MenuCommand::FindNext, {MenuId::Edit, 10}},     {MenuCommand::Replace, {MenuId::Edit, 11}},
-        {MenuCommand::CommCopy, {MenuId::Comm, 0}},      {MenuCommand::CommPaste, {MenuId::Comm, 1}},
-        {MenuCommand::CommSelectAll, {MenuId::Comm, 2}}, {MenuCommand::Connect, {MenuId::Comm, 4}},
-        {MenuCommand::Disconnect, {MenuId::Comm, 5}},    {MenuCommand::Snap, {MenuId::Comm, 7}},
-    };
-    const auto found = items.constFind(command);
-    if (found != items.cend())
-        m_menus->item(found->first, found->second)->setEnabled(enabled);
+    m_toolBar->setTip(command, tip);
 }
 
 void MainWindow::showTerminalMenu(const QPoint &globalPos, bool canCopy)
 {
-    QMenu popup(this);
-    for (int index = 0; index <= 7; ++index)
-        popup.addAction(m_menus->item(MenuId::Comm, index));
-    QAction *copy = m_menus->item(MenuId::Comm, 0);
-    const bool wasEnabled = copy->isEnabled();
-    copy->setEnabled(canCopy);
-    popup.exec(globalPos);
-    copy->setEnabled(wasEnabled);
+    m_menus->execTerminalMenu(globalPos, canCopy, this);
 }
 
 void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
@@ -633,16 +376,21 @@ bool MainWindow::recordActiveChild(QMdiSubWindow *sub)
     return true;
 }
 
+void MainWindow::onFocusChanged(QWidget *now)
+{
+    bool terminal = false;
+    for (QWidget *w = now; w && !terminal; w = w->parentWidget()) {
+        if (const auto *c = dynamic_cast<const ChildWindow *>(w))
+            terminal = c->kind() == WindowKind::Terminal;
+    }
+    m_menus->setTerminalFocused(terminal);
+}
+
 void MainWindow::refreshCommands()
 {
     const AppState &state = app();
-    m_toolBar->disableAll();
-    m_menus->disableEditItems();
+    m_reported.clear();
     m_menus->showMenusFor(state.activeKind);
-    const bool edit = state.activeKind == WindowKind::Edit;
-    m_menus->item(MenuId::File, 2)->setEnabled(edit);
-    m_menus->item(MenuId::File, 3)->setEnabled(state.activeKind != WindowKind::None);
-    m_menus->item(MenuId::File, 4)->setEnabled(state.activeKind != WindowKind::None);
     if (state.activeKind == WindowKind::Terminal && state.activeComm > 0) {
         const CommWindowSettings &slot = state.commSlots[state.activeComm];
         m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);
@@ -650,14 +398,16 @@ void MainWindow::refreshCommands()
     } else {
         m_menus->setFunctionGroups({}, 0);
     }
-    if (QMdiSubWindow *sub = m_area->currentSubWindow()) {
-        if (ChildWindow *c = ChildWindows::child(sub))
-            c->updateCommands(*this);
-    } else if (state.activeKind == WindowKind::None) {
+    ChildWindow *active = ChildWindows::child(m_area->currentSubWindow());
+    if (!active && state.activeKind == WindowKind::None) {
         // With no window open only new documents and terminals make sense.
-        m_toolBar->setEnabled(QStringLiteral("new"), true);
-        m_toolBar->setEnabled(QStringLiteral("open"), true);
+        m_reported.insert(Command::FileNew);
+        m_reported.insert(Command::FileOpen);
     }
+    for (const CommandInfo &info : commandTable())
+        applyEnabled(info.command);
+    if (active)
+        active->updateCommands(*this);
 }
 
 void MainWindow::applySetupPlacement()
@@ -708,6 +458,54 @@ void MainWindow::changeEvent(QEvent *event)
         refreshCommands();
 }
 
+void MainWindow::closeToolWindows(bool closingApplication)
+{
+    AppState &state = app();
+    state.closingApplication = closingApplication;
+    if (m_help)
+        m_help->close();
+    if (m_spi)
+        m_spi->close();
+    if (m_can)
+        m_can->close();
+    state.closingApplication = false;
+}
+
+CommWindow *MainWindow::activeOrFirstTerminal()
+{
+    AppState &state = app();
+    int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
+    for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
+        if (childWidget(WindowKind::Terminal, slot))
+            n = slot;
+    return qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, n));
+}
+
+void MainWindow::openCanWindow(int index)
+{
+    const Command items[] = {Command::CanModule, Command::CanDongle, Command::CanMonitor};
+    const auto checkOpenTarget = [this, items] {
+        for (int i = 0; i < 3; ++i)
+            m_menus->action(items[i])->setChecked(m_can && int(m_can->target()) == i);
+    };
+    if (!m_can) {
+        if (app().countWindows(WindowKind::Terminal) == 0)
+            m_router->run(Command::NewTerminalWindow);
+        CommWindow *terminal = activeOrFirstTerminal();
+        if (!terminal) {
+            checkOpenTarget();
+            return;
+        }
+        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), this);
+        connect(m_can, &CanConfigWindow::closed, this, checkOpenTarget, Qt::QueuedConnection);
+        connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
+        m_can->show();
+    }
+    m_can->raise();
+    m_can->activateWindow();
+    checkOpenTarget();
+}
+
 SpiCommWindow *MainWindow::spiWindow() const
 {
     return m_spi;
@@ -715,7 +513,7 @@ SpiCommWindow *MainWindow::spiWindow() const
 
 void MainWindow::showSpiWindow()
 {
-    QAction *item = m_menus->item(MenuId::View, 5);
+    QAction *item = m_menus->action(Command::SpiCommunications);
     if (!m_spi) {
         m_spi = new SpiCommWindow(this);
         // A closed window is deleted later; from now on View opens a new one.
@@ -730,33 +528,23 @@ void MainWindow::showSpiWindow()
     m_spi->activateWindow();
 }
 
-void MainWindow::closeToolWindows()
-{
-    if (m_help)
-        m_help->close();
-    if (m_spi)
-        m_spi->close();
-}
-
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    AppState &state = app();
-    // Children keep their State so that the next start reopens them.
-    state.closingApplication = true;
-    if (m_can)
-        m_can->close(); // keeps its State for the next start
-    if (!m_children->closeAll()) {
-        state.closingApplication = false;
+    // Every question first: a Cancel leaves every window open.
+    if (!m_sessionEnding && !m_documents->settleDocuments()) {
         event->ignore();
         return;
     }
-    SetupRecord &setup = state.setup;
+    if (!closeChildren(true)) {
+        event->ignore();
+        return;
+    }
+    SetupRecord &setup = app().setup;
     setup.state = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
     if (setup.state == 0)
         storeSetupPlacement();
-    closeToolWindows();
+    closeToolWindows(true);
     writeIniFile(app());
-    state.closingApplication = false;
     event->accept();
 }
 
@@ -765,16 +553,15 @@ void MainWindow::endSession()
     if (m_sessionEnding)
         return;
     m_sessionEnding = true;
+    m_documents->keepRecoveryCopies();
     SessionEndPrompt quiet;
     setPrompt(&quiet);
     const bool closed = close();
     if (!closed) {
         // A child that refuses (a repeating function key) must not keep the session from ending.
-        app().closingApplication = true;
         storeSetupPlacement();
-        closeToolWindows();
+        closeToolWindows(true);
         writeIniFile(app());
-        app().closingApplication = false;
     }
     setPrompt(nullptr);
     QApplication::quit();

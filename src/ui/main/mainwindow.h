@@ -1,14 +1,17 @@
 #pragma once
 
 // mdiKorvo_Term: the single top-level window. It hosts the terminal and edit windows, the menus and the
-// toolbar, opens the workspace at start and saves it at exit; commands go to the active child.
+// toolbar built from the command table, and hands every command to the router; the workspace itself
+// (which slots open, where new windows go) is the core's Workspace.
 
-#include "childwindow.h"
 #include "childwindows.h"
+#include "commandrouter.h"
 #include "mainmenus.h"
+#include "ui/common/childwindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -17,11 +20,11 @@ namespace korvo {
 
 class AboutDialog;
 class CanConfigWindow;
-class CommandRouter;
-class HelpBrowser;
+class CommWindow;
 class SpiCommWindow;
+class DocumentCommands;
+class HelpBrowser;
 class MainToolBar;
-class RamViewerWindow;
 class ShutdownSignals;
 
 class MainWindow : public QMainWindow, public CommandHost
@@ -32,7 +35,8 @@ public:
     explicit MainWindow(QWidget *parent = nullptr, ChildWindows::Factory factory = {});
     ~MainWindow() override;
 
-    // Main-window load: placement from the screen, the workspace, then the window is shown.
+    // Main-window load: placement from the screen, the workspace, then the window is shown and the
+    // documents kept from a session that ended under us are offered.
     void start();
     // Resets the slots, reads the preferences file and reopens its windows.
     void openWorkspace();
@@ -42,32 +46,34 @@ public:
     QMdiSubWindow *loadNewComm();
     // A new edit window for a document name ("Program" for an untitled one), in the lowest free slot.
     QMdiSubWindow *newEditWindow(const QString &name);
+    // Closes every child window; false when one refused. On exit (closingApplication) the slots keep
+    // their State so that the next start reopens them, except those of windows that closed before one
+    // refused: they are gone, and the preferences must say so.
+    bool closeChildren(bool closingApplication);
 
-    // mnuFile_Click and the other menus, by item index.
-    void fileCommand(int index);
-    void runMenu(MenuId menu, int index);
-    void toolCommand(const QString &key);
-    // The checks before an upload or download, then the transfer dialog.
-    void uploadDownload(bool download);
+    // Runs a command of the command table as its menu item or toolbar button does.
+    void runCommand(Command command);
+    // How a feature window makes its command work: the handler replaces "... is not available yet".
+    void setCommandHandler(Command command, CommandRouter::Handler handler);
+
+    // Hosts a tool window (CAN, SPI, RAM viewer) in the workspace; it is deleted when it closes.
+    QMdiSubWindow *addToolWindow(QWidget *window);
     void showHelpTopic(int topic);
     void showAbout();
-    // Get_Options: the options dialog for page 1 (edit window) or 2 (terminal).
-    void getOptions(int page);
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(int device);
-    // The desktop session is ending: close without prompts, keeping every window's state for next time.
+    // The desktop session is ending: unsaved text goes to recovery copies, then the window closes
+    // without prompts, keeping every window's state for next time.
     void endSession();
     // Writes the preferences file; Save Preferences and exit.
     void savePreferences();
-    // Asks for another preferences file and saves the workspace there.
-    void savePreferencesAs();
     // Redraws the recent-file part of the File menu.
     void showRecentFiles(bool disableMissing = false);
+    SpiCommWindow *spiWindow() const;
 
     // CommandHost
-    void setToolEnabled(const QString &key, bool enabled) override;
-    void setToolTip(const QString &key, const QString &tip) override;
-    void setMenuEnabled(MenuCommand command, bool enabled) override;
+    void setEnabled(Command command, bool enabled) override;
+    void setTip(Command command, const QString &tip) override;
     void showTerminalMenu(const QPoint &globalPos, bool canCopy) override;
 
     MainMenus *menus() const { return m_menus; }
@@ -75,18 +81,16 @@ public:
     ChildWindows *children() const { return m_children; }
     QMdiArea *mdiArea() const { return m_area; }
     HelpBrowser *helpBrowser() const;
-    SpiCommWindow *spiWindow() const;
     AboutDialog *aboutDialog() const;
     // The window of a slot, or nullptr.
     QWidget *childWidget(WindowKind kind, int slot) const;
     double dpi() const;
 
+    // Every command's menu item and button for the active kind, then the active child's own report.
+    void refreshCommands();
+
     // Reports a command whose feature is not in this version.
     static void notAvailable(const QString &name);
-    // View, "&Find Comm. Settings" (modal) and "&RAM Viewer" (opens for a Veltor or Fendra terminal, else
-    // closes).
-    void findCommSettings();
-    void toggleRamViewer();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,33 +100,33 @@ protected:
 
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
+    void onFocusChanged(QWidget *now);
     // Records a child window as the active one in the application state; false when sub holds none of ours.
     bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
-    void refreshCommands();
-    void fillWindowMenu(QMenu *menu);
-    void viewCommand(int index);
-    // View, CAN Configuration: item 0 module, 1 adapter, 2 monitor.
-    void openCanWindow(int index);
-    void windowCommand(int index);
-    void upgrade();
+    void applyEnabled(Command command);
     void applySetupPlacement();
     void storeSetupPlacement();
+    // Help, SPI and CAN windows; closing with the application keeps their places in the file.
+    void closeToolWindows(bool closingApplication);
+    // View, CAN Configuration: 0 module, 1 adapter, 2 monitor (one window at a time).
+    void openCanWindow(int index);
     void showSpiWindow();
-    void closeToolWindows();
+    CommWindow *activeOrFirstTerminal();
 
     QMdiArea *m_area;
     MainMenus *m_menus;
     MainToolBar *m_toolBar;
     ChildWindows *m_children;
+    DocumentCommands *m_documents;
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
-    QPointer<SpiCommWindow> m_spi;
-    QPointer<RamViewerWindow> m_ramViewer;
     QPointer<AboutDialog> m_about;
+    QPointer<SpiCommWindow> m_spi;
     QPointer<CanConfigWindow> m_can;
+    QSet<Command> m_reported; // commands the active child can run now
     bool m_started = false;
     bool m_loadingWorkspace = false;
     bool m_recentPending = false;

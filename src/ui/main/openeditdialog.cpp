@@ -1,7 +1,7 @@
 #include "openeditdialog.h"
 
-#include "ui/main/captiontext.h"
-#include "ui/main/filedialogs.h"
+#include "ui/common/captiontext.h"
+#include "ui/common/filedialogs.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Window-menu arithmetic and the twips conversion that carries window places through the preferences file.
 
-#include "ui/main/twips.h"
-#include "ui/main/windowarranger.h"
+#include "app/twips.h"
+#include "app/windowarranger.h"
 
 #include <QtTest>
 

@@ -6,9 +6,8 @@ namespace {
 class NullCommandHost final : public CommandHost
 {
 public:
-    void setToolEnabled(const QString &, bool) override {}
-    void setToolTip(const QString &, const QString &) override {}
-    void setMenuEnabled(MenuCommand, bool) override {}
+    void setEnabled(Command, bool) override {}
+    void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool) override {}
 };
 

@@ -1,0 +1,54 @@
+#pragma once
+
+// The File menu's commands for the active child (an edit window or a terminal window, each with its own
+// meaning of New, Open, Save and Print), the recent-file entries, the preferences file, and the questions
+// about unsaved documents before windows close.
+
+#include <QObject>
+#include <QString>
+
+namespace korvo {
+
+class EditWindow;
+class MainWindow;
+
+class DocumentCommands : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DocumentCommands(MainWindow *window);
+
+    // File New; View, New Edit Window asks for a document in a window of its own.
+    void newFile(bool inNewWindow = false);
+    void openFile();
+    void saveFile();
+    void saveAs();
+    void print();
+    void loadPreferences();
+    void savePreferencesAs();
+    void openRecent(int entry);
+
+    // Loads the document of a reopened edit slot (nothing for an untitled "Program").
+    void loadEditFile(int slot);
+    // Asks about every modified document before any window closes. False when the user cancelled: then
+    // no window has closed. Documents the user chose not to save close without asking again.
+    bool settleDocuments();
+    // Keeps the text of every modified document as a recovery copy; false when one could not be kept.
+    bool keepRecoveryCopies();
+    // Offers the recovery copies of an earlier session that ended under us.
+    void offerRecoveryCopies();
+
+private:
+    // The preferences file dialog; the chosen file, or empty when cancelled.
+    QString choosePreferencesFile();
+    // Open_Comm_File: downloads a file through the active terminal.
+    void openCommFile(const QString &path);
+    // "Save changes to File?" before another file replaces the active document; false = cancelled.
+    bool saveBeforeReplacing(EditWindow *edit);
+    // The edit window to load a document into: the active one, or a new one named after the document.
+    EditWindow *targetEditWindow(EditWindow *active, const QString &name);
+
+    MainWindow *m_window;
+};
+
+} // namespace korvo

@@ -1,0 +1,167 @@
+// The workspace without windows: what a preferences file reopens, where new windows go, and the recovery
+// copies kept when a session ends under the program.
+
+#include "app/appstate.h"
+#include "app/recoverystore.h"
+#include "app/workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+class TstWorkspace : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void aPreferencesFileNamesTheWindowsToReopenAndTheActiveTerminal();
+    void aFileWithoutTerminalsLeavesNoActiveTerminal();
+    void newTerminalsTakeTheLowestFreeSlotUpToNine();
+    void newEditSlotsHaveNoUpperLimitAndStartUnmodified();
+    void recoveryCopiesComeBackAsTheyWereKeptOldestFirst();
+    void aRecoveryCopyThatCannotBeWrittenSaysWhy();
+
+private:
+    void writePrefs(const QByteArray &text);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    AppState m_state;
+};
+
+void TstWorkspace::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_state = AppState{};
+    m_state.startDir = m_dir->path();
+    m_state.programDir = m_dir->path();
+    m_state.prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+}
+
+void TstWorkspace::writePrefs(const QByteArray &text)
+{
+    QFile file(m_state.prefFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void TstWorkspace::aPreferencesFileNamesTheWindowsToReopenAndTheActiveTerminal()
+{
+    writePrefs(
+        "[Setup]\r\nDocCt=3\r\nCommCt=3\r\n"
+        "[Pgm_1]\r\nName=a.vxt\r\nState=0\r\n[Pgm_2]\r\nState=-1\r\n[Pgm_3]\r\nName=c.txt\r\nState=1\r\n"
+        "[Comm_1]\r\nState=1\r\nAutoName=-1\r\nName=old\r\n[Comm_2]\r\nState=-1\r\n"
+        "[Comm_3]\r\nState=2\r\nAutoName=0\r\nName=Bench drive\r\n");
+    // What the previous workspace left behind does not survive the load.
+    m_state.recentFiles = {QStringLiteral("stale.vxt")};
+    m_state.ensureEditSlot(7);
+    m_state.docCt = 7;
+    Workspace workspace(m_state);
+    QVERIFY(workspace.load());
+    QVERIFY(m_state.recentFiles.isEmpty());
+    QCOMPARE(workspace.editSlotsToOpen(), (QList<int>{1, 3}));
+    QCOMPARE(workspace.commSlotsToOpen(), (QList<int>{1, 3}));
+    QCOMPARE(m_state.commSlots[1].name, QStringLiteral("Terminal 1"));
+    QCOMPARE(m_state.commSlots[3].name, QStringLiteral("Bench drive"));
+
+    // The first terminal that is not minimised becomes the active one, else the last slot.
+    workspace.settleActiveTerminal(3);
+    QCOMPARE(m_state.activeComm, int16_t(3));
+    workspace.settleActiveTerminal(0);
+    QCOMPARE(m_state.activeComm, int16_t(3));
+}
+
+void TstWorkspace::aFileWithoutTerminalsLeavesNoActiveTerminal()
+{
+    writePrefs("[Setup]\r\nDocCt=0\r\nCommCt=0\r\n");
+    Workspace workspace(m_state);
+    QVERIFY(workspace.load());
+    QVERIFY(workspace.editSlotsToOpen().isEmpty());
+    QVERIFY(workspace.commSlotsToOpen().isEmpty());
+    workspace.settleActiveTerminal(0);
+    QCOMPARE(m_state.activeComm, int16_t(0));
+}
+
+void TstWorkspace::newTerminalsTakeTheLowestFreeSlotUpToNine()
+{
+    writePrefs("[Setup]\r\nDocCt=0\r\nCommCt=0\r\n[Comm_0]\r\nTop=100\r\nLeft=200\r\nState=-1\r\n"
+               "Connected=-1\r\nPortName=/dev/ttyS0\r\n");
+    Workspace workspace(m_state);
+    workspace.load();
+    for (int n = 1; n <= kMaxTerminals; ++n) {
+        QCOMPARE(workspace.newCommSlot(), n);
+        const CommWindowSettings &slot = m_state.commSlots[n];
+        QCOMPARE(slot.state, int16_t(0));
+        QCOMPARE(slot.port, int16_t(n));
+        QVERIFY(slot.portName.isEmpty());
+        QVERIFY(!slot.connected);
+        QCOMPARE(slot.name, QStringLiteral("Terminal %1").arg(n));
+        QCOMPARE(slot.top, 100 + Workspace::kNewWindowOffsetTwips * (n - 1));
+        QCOMPARE(slot.left, 200 + Workspace::kNewWindowOffsetTwips * (n - 1));
+    }
+    QCOMPARE(m_state.commCt, int16_t(9));
+    QCOMPARE(workspace.newCommSlot(), 0);
+
+    // A slot given back is the next one taken, and it starts from the template again.
+    m_state.commSlots[4].name = QStringLiteral("Used");
+    workspace.releaseSlot(WindowKind::Terminal, 4);
+    QCOMPARE(m_state.countWindows(WindowKind::Terminal), 8);
+    QCOMPARE(workspace.newCommSlot(), 4);
+    QCOMPARE(m_state.commSlots[4].name, QStringLiteral("Terminal 4"));
+    QCOMPARE(m_state.commCt, int16_t(9));
+}
+
+void TstWorkspace::newEditSlotsHaveNoUpperLimitAndStartUnmodified()
+{
+    m_state.editSlots[0].modified = true;
+    m_state.editSlots[0].top = 10;
+    Workspace workspace(m_state);
+    for (int n = 1; n <= 12; ++n) {
+        QCOMPARE(workspace.newEditSlot(QStringLiteral("Program")), n);
+        QVERIFY(!m_state.editSlots[n].modified);
+        QCOMPARE(m_state.editSlots[n].top, 10 + Workspace::kNewWindowOffsetTwips * (n - 1));
+    }
+    QCOMPARE(m_state.docCt, int16_t(12));
+    workspace.releaseSlot(WindowKind::Edit, 2);
+    QCOMPARE(workspace.newEditSlot(QStringLiteral("b.vxt")), 2);
+    QCOMPARE(m_state.editSlots[2].name, QStringLiteral("b.vxt"));
+}
+
+void TstWorkspace::recoveryCopiesComeBackAsTheyWereKeptOldestFirst()
+{
+    RecoveryStore store(m_dir->filePath(QStringLiteral("data/recovery")));
+    const QString text = QStringLiteral("line one\r\n\u00b5 and \u20ac\r\nno end");
+    QVERIFY(store.keep(QStringLiteral("/work/motion.vxt"), text));
+    QVERIFY(store.keep(QStringLiteral("Program"), QString()));
+    const QList<RecoveredDocument> kept = RecoveryStore(store.folder()).documents();
+    QCOMPARE(kept.size(), 2);
+    QCOMPARE(kept[0].name, QStringLiteral("/work/motion.vxt"));
+    QCOMPARE(kept[0].text, text);
+    QCOMPARE(kept[1].name, QStringLiteral("Program"));
+    QCOMPARE(kept[1].text, QString());
+    // Nothing half-written is left beside the copies.
+    QCOMPARE(QDir(store.folder()).entryList(QDir::Files).size(), 2);
+    store.discard(kept[0]);
+    QCOMPARE(store.documents().size(), 1);
+}
+
+void TstWorkspace::aRecoveryCopyThatCannotBeWrittenSaysWhy()
+{
+    // A file where the folder should be: nothing can be written there, whoever runs the test.
+    const QString blocked = m_dir->filePath(QStringLiteral("recovery"));
+    QFile file(blocked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    RecoveryStore store(blocked);
+    QString error;
+    QVERIFY(!store.keep(QStringLiteral("Program"), QStringLiteral("text"), &error));
+    QVERIFY2(error.contains(QDir::toNativeSeparators(blocked)), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("directory"), Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY(store.documents().isEmpty());
+}
+
+QTEST_MAIN(TstWorkspace)
+#include "tst_workspace.moc"
