@@ -1,10 +1,10 @@
 #include "inifile.h"
 
+#include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace korvo {
@@ -288,21 +288,10 @@ IniFile::Section &IniFile::sectionFor(const QString &name)
 
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    // The backup is a copy, taken only once the new contents are safely on their way: moving the old
-    // file aside would leave no preferences file at all if the program died before the rename.
-    if (keepBackup && QFile::exists(path)) {
-        const QString backup = backupFileName(path);
-        QFile::remove(backup);
-        QFile::copy(path, backup);
-    }
-    return file.commit();
+    AtomicFile file(path);
+    if (keepBackup)
+        file.setBackupPath(backupFileName(path));
+    return file.write(bytes);
 }
 
 } // namespace korvo

@@ -78,9 +78,8 @@ private:
     mutable qsizetype m_lastSection = -1;
 };
 
-// Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file:
-// the bytes go to a temporary file in the same folder, which is flushed and then renamed over the file.
-// With keepBackup the previous file is first copied to its backup name ("motion.kxt" -> "motion.bak").
+// Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file
+// (see AtomicFile). With keepBackup the previous file is kept under its backup name ("motion.bak").
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup = false);
 
 } // namespace korvo
