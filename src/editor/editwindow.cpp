@@ -7,7 +7,6 @@
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
-#include "editor/programfile.h"
 #include "ui/main/captiontext.h"
 #include "ui/main/filedialogs.h"
 #include "ui/main/printing.h"
@@ -21,7 +20,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -313,11 +311,11 @@ void EditWindow::updateCaption()
     setWindowTitle(caption);
 }
 
-bool EditWindow::saveEditFile(const QString &path)
+bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 {
     QString error;
     // A file that cannot be written leaves the document modified and says nothing, like the save it replaces.
-    if (!writeProgramFile(path, programFileBytes(editorLines(documentText())), &error))
+    if (!writeProgramFile(path, programFileBytes(editorLines(documentText())), backup, &error))
         return false;
     setModified(false);
     return true;
@@ -523,29 +521,6 @@ bool EditWindow::handleKey(QKeyEvent *event)
     return true;
 }
 
-void EditWindow::showEditMenu(const QPoint &globalPos)
-{
-    QMenu menu(this);
-    const bool selected = m_editor->hasSelectedText();
-    auto add = [&](const QString &text, bool enabled, void (EditWindow::*slot)()) {
-        QAction *action = menu.addAction(text, this, slot);
-        action->setEnabled(enabled);
-    };
-    add(QStringLiteral("&Undo"), m_editor->isUndoAvailable(), &EditWindow::undo);
-    add(QStringLiteral("&Redo"), m_editor->isRedoAvailable(), &EditWindow::redo);
-    menu.addSeparator();
-    add(QStringLiteral("Cu&t"), selected, &EditWindow::cut);
-    add(QStringLiteral("&Copy"), selected, &EditWindow::copy);
-    add(QStringLiteral("&Paste"), !QApplication::clipboard()->text().isEmpty(), &EditWindow::paste);
-    add(QStringLiteral("&Delete"), selected, &EditWindow::deleteSelection);
-    add(QStringLiteral("Select &All"), true, &EditWindow::selectAll);
-    menu.addSeparator();
-    add(QStringLiteral("&Find..."), true, &EditWindow::find);
-    add(QStringLiteral("Find &Next"), true, &EditWindow::findNext);
-    add(QStringLiteral("R&eplace"), true, &EditWindow::replace);
-    menu.exec(globalPos);
-}
-
 bool EditWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_editor) {
@@ -562,7 +537,7 @@ bool EditWindow::eventFilter(QObject *watched, QEvent *event)
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::RightButton) {
                 setupEditMenu(commandHost());
-                showEditMenu(mouse->globalPosition().toPoint());
+                commandHost().showEditMenu(mouse->globalPosition().toPoint());
                 return true;
             }
             break;

@@ -3,6 +3,7 @@
 // frmEditWindow: an MDI child that edits one program or plain-text file in a colouring editor, bound to
 // an edit slot of the application state.
 
+#include "editor/programfile.h"
 #include "ui/main/childwindow.h"
 
 #include <QPointer>
@@ -47,7 +48,8 @@ public:
     // Set_Editor: re-reads the language set of the slot's file kind and re-colours the text.
     void setEditor();
     // Save_Edit_File: writes the document; false (and still modified) when the file cannot be written.
-    bool saveEditFile(const QString &path);
+    // Only File Save keeps the previous file as a backup.
+    bool saveEditFile(const QString &path, KeepBackup backup = KeepBackup::No);
     // Save as: file dialog, write, recent list, caption. False when cancelled or not written.
     bool saveAs();
     // bCheck_Save: the "Save Changes" prompt; true when the caller may go on.
@@ -102,7 +104,6 @@ private:
     void markModified(bool modified); // slot flag, caption and toolbar only
     void caretMoved(int line, int column);
     void updateCaption();
-    void showEditMenu(const QPoint &globalPos);
     bool handleKey(QKeyEvent *event);
     void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one

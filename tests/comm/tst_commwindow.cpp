@@ -30,6 +30,7 @@ public:
     void setToolTip(const QString &, const QString &) override {}
     void setMenuEnabled(MenuCommand command, bool enabled) override { menus[int(command)] = enabled; }
     void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
+    void showEditMenu(const QPoint &) override {}
 
     QHash<QString, bool> tools;
     QHash<int, bool> menus;

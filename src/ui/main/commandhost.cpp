@@ -10,6 +10,7 @@ public:
     void setToolTip(const QString &, const QString &) override {}
     void setMenuEnabled(MenuCommand, bool) override {}
     void showTerminalMenu(const QPoint &, bool) override {}
+    void showEditMenu(const QPoint &) override {}
 };
 
 NullCommandHost g_nullHost;

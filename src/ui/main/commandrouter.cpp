@@ -1,5 +1,6 @@
 #include "commandrouter.h"
 
+#include "app/atomicfile.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/texthelpers.h"
@@ -11,11 +12,9 @@
 #include "printing.h"
 #include "recentfiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QSaveFile>
 
 namespace korvo {
 
@@ -191,8 +190,8 @@ void CommandRouter::saveFile()
         edit->saveAs();
         return;
     }
-    // Saving backs the old file up itself, only once the new content is safely written.
-    edit->saveEditFile(edit->fileName());
+    // Only this command keeps the previous file as a backup; Save as and the save prompt do not.
+    edit->saveEditFile(edit->fileName(), KeepBackup::Yes);
 }
 
 void CommandRouter::saveAs()
@@ -211,11 +210,9 @@ void CommandRouter::saveAs()
         getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
-    QSaveFile file(*path);
-    const QByteArray bytes = comm->terminalText(scrollBack).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        ask(QStringLiteral("%1\r\n%2").arg(QDir::toNativeSeparators(*path), file.errorString()),
-            QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
+    AtomicFile file(*path);
+    if (!file.write(comm->terminalText(scrollBack).toLocal8Bit()))
+        ask(file.errorString(), QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
 }
 
 void CommandRouter::print()

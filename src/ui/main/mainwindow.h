@@ -66,6 +66,7 @@ public:
     void setToolTip(const QString &key, const QString &tip) override;
     void setMenuEnabled(MenuCommand command, bool enabled) override;
     void showTerminalMenu(const QPoint &globalPos, bool canCopy) override;
+    void showEditMenu(const QPoint &globalPos) override;
 
     MainMenus *menus() const { return m_menus; }
     MainToolBar *toolBar() const { return m_toolBar; }
