@@ -1,5 +1,6 @@
 #!/bin/sh
 # Installs the Debian 12 packages KorvoTerm needs to build, test and run; does nothing when all are present.
+# fonts-dejavu-core brings the fixed-pitch face that the editor and terminal fall back to.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev \
 libqscintilla2-qt6-dev libvterm-dev libgl-dev xvfb xauth xdotool fonts-dejavu-core"
