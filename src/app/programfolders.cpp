@@ -29,4 +29,14 @@ QString writableFolder(const QString &programDir, FileCalls &calls)
     return userData;
 }
 
+QString temporaryDownloadFile(const QString &programDir)
+{
+    return QDir(writableFolder(programDir)).filePath(QStringLiteral("ZELTERM.~_~"));
+}
+
+QString defaultCaptureFile(const QString &programDir)
+{
+    return QDir(writableFolder(programDir)).filePath(QStringLiteral("Capture.txt"));
+}
+
 } // namespace korvo

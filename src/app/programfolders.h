@@ -18,4 +18,9 @@ QString dataFolder(const QString &programDir);
 // folder (created on demand; ~/.local/share/KorvoTerm/KorvoTerm on Linux).
 QString writableFolder(const QString &programDir, FileCalls &calls = systemFileCalls());
 
+// The download's temporary file ("ZELTERM.~_~") and the capture file offered first ("Capture.txt"), both
+// in the writable folder.
+QString temporaryDownloadFile(const QString &programDir);
+QString defaultCaptureFile(const QString &programDir);
+
 } // namespace korvo

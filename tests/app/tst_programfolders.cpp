@@ -55,6 +55,8 @@ void TstProgramFolders::ownFilesGoBesideTheProgramOnlyWhereAFileCanBeCreated()
 {
     QTemporaryDir program;
     QCOMPARE(writableFolder(program.path()), program.path());
+    QCOMPARE(temporaryDownloadFile(program.path()), program.filePath(QStringLiteral("ZELTERM.~_~")));
+    QCOMPARE(defaultCaptureFile(program.path()), program.filePath(QStringLiteral("Capture.txt")));
     QVERIFY(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -161,6 +161,10 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail_data()
     QTest::newRow("punctuation") << QByteArray("pr,\n") << true;
     QTest::newRow("starts with a digit") << QByteArray("1st\n") << true;
     QTest::newRow("byte above 127") << QByteArray("h\xE9me\n") << true;
+    // Found by fuzz_keywordtable: a word this long used to be accepted and then never matched.
+    QTest::newRow("longer than any keyword") << QByteArray("move\n" + QByteArray(65, 'x') + "\n") << true;
+    QTest::newRow("as long as a keyword may be")
+        << QByteArray("move\n" + QByteArray(64, 'x') + "\n") << false;
 }
 
 void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
