@@ -1,6 +1,7 @@
 // korvo-sim: a simulated controller on a pty or behind a TCP gateway, for trying the program without
 // hardware.
 
+#include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/proberesponder.h"
 #include "sim/ramresponder.h"
@@ -66,6 +67,28 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    // CAN configuration: a simulated CAN adapter, monitor, or module behind an adapter
+    const QCommandLineOption can(QStringLiteral("can"), QStringLiteral("Be a CAN module, dongle or monitor."),
+                                 QStringLiteral("module|dongle|monitor"));
+    const QCommandLineOption canConfig(QStringLiteral("can-config"),
+                                       QStringLiteral("CAN settings ([MODULE Settings], [DONGLE Settings])."),
+                                       QStringLiteral("file"));
+    const QCommandLineOption canFault(QStringLiteral("can-fault"),
+                                      QStringLiteral("CAN fault: nak, short, garbage."),
+                                      QStringLiteral("fault"));
+    const QCommandLineOption canVanish(QStringLiteral("can-vanish-after"),
+                                       QStringLiteral("Vanish after this many CAN requests."),
+                                       QStringLiteral("n"));
+    parser.addOptions({can, canConfig, canFault, canVanish});
+    // Device discovery: what a simulated gateway says of itself
+    const QCommandLineOption gatewaySerial(QStringLiteral("gateway-serial"),
+                                           QStringLiteral("Serial number the gateway reports to discovery."),
+                                           QStringLiteral("serial"));
+    const QCommandLineOption gatewayConnection(
+        QStringLiteral("gateway-connection"),
+        QStringLiteral("Current connection the gateway reports (default: its connected client)."),
+        QStringLiteral("address"));
+    parser.addOptions({gatewaySerial, gatewayConnection});
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -99,6 +122,28 @@ int main(int argc, char *argv[])
     SimPty simPty(ptyController);
     SimGateway gateway(gatewayController);
 
+    CanResponder::Kind canKind = CanResponder::Kind::Dongle;
+    CanResponder::Fault fault = CanResponder::Fault::None;
+    if (parser.isSet(can) && !CanResponder::kindFromName(parser.value(can), &canKind))
+        fail(QStringLiteral("unknown CAN device \"%1\"").arg(parser.value(can)));
+    if (parser.isSet(canFault) && !CanResponder::faultFromName(parser.value(canFault), &fault))
+        fail(QStringLiteral("unknown CAN fault \"%1\"").arg(parser.value(canFault)));
+    CanResponder ptyCan(canKind);
+    CanResponder gatewayCan(canKind);
+    for (CanResponder *responder : {&ptyCan, &gatewayCan}) {
+        QString error;
+        if (parser.isSet(canConfig) && !responder->loadConfig(parser.value(canConfig), &error))
+            fail(error);
+        responder->setFault(fault);
+    }
+    if (parser.isSet(can)) {
+        const int vanish = parser.isSet(canVanish) ? parser.value(canVanish).toInt() : -1;
+        ptyCan.setVanishAfter(vanish, [&simPty] { simPty.drop(); });
+        gatewayCan.setVanishAfter(vanish, [&gateway] { gateway.drop(); });
+        ptyCan.attach(ptyController);
+        gatewayCan.attach(gatewayController);
+    }
+
     if (parser.isSet(pty)) {
         configure(ptyController);
         QString error;
@@ -126,6 +171,9 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("cannot listen on %1: %2")
                      .arg(value, error.isEmpty() ? QStringLiteral("bad address") : error));
         gateway.setCharDelay(parser.value(charDelay).toInt());
+        if (parser.isSet(gatewaySerial))
+            gateway.setSerialNumber(parser.value(gatewaySerial).toLatin1());
+        gateway.setReportedConnection(parser.value(gatewayConnection).toLatin1());
         gateway.setDropAfter(dropBytes);
         gateway.setTap(tap);
         // Discovery datagrams are answered on the same port number over UDP.

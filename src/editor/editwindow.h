@@ -47,6 +47,8 @@ public:
     void setFileType(const QString &tag);
     // Set_Editor: re-reads the language set of the slot's file kind and re-colours the text.
     void setEditor();
+    // The caption after a change of the file-name preferences (or of the window's size).
+    void updateCaption();
     // Save_Edit_File: writes the document; false (and still modified) when the file cannot be written.
     // Only File Save keeps the previous file as a backup.
     bool saveEditFile(const QString &path, KeepBackup backup = KeepBackup::No);
@@ -103,7 +105,6 @@ private:
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void caretMoved(int line, int column);
-    void updateCaption();
     bool handleKey(QKeyEvent *event);
     void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one
