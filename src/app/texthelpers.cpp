@@ -1,7 +1,6 @@
 #include "texthelpers.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <algorithm>
 
 namespace korvo {
 
@@ -51,16 +50,6 @@ QString backupFileName(const QString &path)
     if (dot < 0)
         return path + QStringLiteral(".bak");
     return path.left(path.size() - name.size() + dot + 1) + QStringLiteral("bak");
-}
-
-void backupFile(const QString &path)
-{
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
-    const QString target = backupFileName(path);
-    if (QFileInfo::exists(target) && !QFile::remove(target))
-        return;
-    QFile::rename(path, target);
 }
 
 QString versionText(int major, int minor, int revision)

@@ -12,10 +12,9 @@ int32_t hexToLong(const QString &hex);
 QString trimLineEnds(const QString &text);
 // The part of a path after its last separator ("\" or "/").
 QString fileNameOnly(const QString &path);
-// Name a file is moved to before it is overwritten: "motion.kxt" -> "motion.bak", "prog" -> "prog.bak".
+// Name the previous file is kept under when it is overwritten: "motion.kxt" -> "motion.bak", "prog" ->
+// "prog.bak".
 QString backupFileName(const QString &path);
-// Moves an existing file aside to its backup name; failures end the backup silently.
-void backupFile(const QString &path);
 // Version text "major.mmm.rrr".
 QString versionText(int major, int minor, int revision);
 

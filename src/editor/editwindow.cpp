@@ -3,7 +3,6 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
-#include "app/recentfiles.h"
 #include "app/texthelpers.h"
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
@@ -12,6 +11,7 @@
 #include "ui/common/captiontext.h"
 #include "ui/common/filedialogs.h"
 #include "ui/common/printing.h"
+#include "app/recentfiles.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -21,7 +21,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -309,11 +308,11 @@ void EditWindow::updateCaption()
     setWindowTitle(caption);
 }
 
-bool EditWindow::saveEditFile(const QString &path)
+bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 {
     QString error;
     // A file that cannot be written leaves the document modified and says nothing, like the save it replaces.
-    if (!writeProgramFile(path, programFileBytes(editorLines(documentText())), &error))
+    if (!writeProgramFile(path, programFileBytes(editorLines(documentText())), backup, &error))
         return false;
     setModified(false);
     return true;
@@ -519,29 +518,6 @@ bool EditWindow::handleKey(QKeyEvent *event)
     return true;
 }
 
-void EditWindow::showEditMenu(const QPoint &globalPos)
-{
-    QMenu menu(this);
-    const bool selected = m_editor->hasSelectedText();
-    auto add = [&](Command command, bool enabled, void (EditWindow::*slot)()) {
-        QAction *action = menu.addAction(commandCaption(command), this, slot);
-        action->setEnabled(enabled);
-    };
-    add(Command::Undo, m_editor->isUndoAvailable(), &EditWindow::undo);
-    add(Command::Redo, m_editor->isRedoAvailable(), &EditWindow::redo);
-    menu.addSeparator();
-    add(Command::Cut, selected, &EditWindow::cut);
-    add(Command::Copy, selected, &EditWindow::copy);
-    add(Command::Paste, !QApplication::clipboard()->text().isEmpty(), &EditWindow::paste);
-    add(Command::Delete, selected, &EditWindow::deleteSelection);
-    add(Command::SelectAll, true, &EditWindow::selectAll);
-    menu.addSeparator();
-    add(Command::Find, true, &EditWindow::find);
-    add(Command::FindNext, true, &EditWindow::findNext);
-    add(Command::Replace, true, &EditWindow::replace);
-    menu.exec(globalPos);
-}
-
 bool EditWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_editor) {
@@ -558,7 +534,7 @@ bool EditWindow::eventFilter(QObject *watched, QEvent *event)
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::RightButton) {
                 setupEditMenu(commandHost());
-                showEditMenu(mouse->globalPosition().toPoint());
+                commandHost().showEditMenu(mouse->globalPosition().toPoint());
                 return true;
             }
             break;

@@ -3,6 +3,7 @@
 // frmEditWindow: an MDI child that edits one program or plain-text file in a colouring editor, bound to
 // an edit slot of the application state.
 
+#include "editor/programfile.h"
 #include "ui/common/childwindow.h"
 
 #include <QPointer>
@@ -49,7 +50,8 @@ public:
     // The caption after a change of the file-name preferences (or of the window's size).
     void updateCaption();
     // Save_Edit_File: writes the document; false (and still modified) when the file cannot be written.
-    bool saveEditFile(const QString &path);
+    // Only File Save keeps the previous file as a backup.
+    bool saveEditFile(const QString &path, KeepBackup backup = KeepBackup::No);
     // Save as: file dialog, write, recent list, caption. False when cancelled or not written.
     bool saveAs();
     // bCheck_Save: the "Save Changes" prompt; true when the caller may go on.
@@ -103,7 +105,6 @@ private:
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void caretMoved(int line, int column);
-    void showEditMenu(const QPoint &globalPos);
     bool handleKey(QKeyEvent *event);
     void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one

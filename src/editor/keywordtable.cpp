@@ -32,7 +32,7 @@ bool KeywordTable::parse(const QByteArray &content, QString *error)
         const QByteArray word = line.trimmed();
         if (word.isEmpty() || word.startsWith('#'))
             continue;
-        bool valid = isWordStart(word[0]);
+        bool valid = isWordStart(word[0]) && word.size() <= kMaxLength;
         for (const char c : word)
             valid = valid && isWordChar(c);
         if (!valid) {
@@ -62,11 +62,10 @@ bool KeywordTable::load(const QString &path, QString *error)
 
 bool KeywordTable::contains(const char *word, qsizetype length) const
 {
-    // Keywords are short; longer words cannot match and need no lower-case copy.
-    constexpr qsizetype kLongest = 64;
-    if (length <= 0 || length > kLongest || m_words.isEmpty())
+    // Longer words cannot match and need no lower-case copy.
+    if (length <= 0 || length > kMaxLength || m_words.isEmpty())
         return false;
-    char buffer[kLongest];
+    char buffer[kMaxLength];
     for (qsizetype i = 0; i < length; ++i)
         buffer[i] = lower(word[i]);
     return m_words.contains(QByteArray::fromRawData(buffer, length));

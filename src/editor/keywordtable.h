@@ -3,10 +3,10 @@
 // The keyword list of one Praxis family, read from its ".rw" file and matched without regard to case.
 //
 // File format: plain ASCII text, one keyword per line; blank lines are ignored and a line whose
-// first non-blank character is "#" is a comment. A keyword is made of letters, digits and "_" and starts
-// with a letter or "_". Anything else (a NUL or other control character, a byte above 127, two words on
-// one line, punctuation) makes the whole file invalid, so that a damaged or binary file is reported
-// instead of colouring at random.
+// first non-blank character is "#" is a comment. A keyword is made of letters, digits and "_", starts
+// with a letter or "_" and has at most kMaxLength characters. Anything else (a NUL or other control
+// character, a byte above 127, two words on one line, punctuation, a longer word) makes the whole file
+// invalid, so that a damaged or binary file is reported instead of colouring at random.
 
 #include <QByteArray>
 #include <QSet>
@@ -17,6 +17,8 @@ namespace korvo {
 class KeywordTable
 {
 public:
+    static constexpr qsizetype kMaxLength = 64;
+
     // Parses file content; on failure returns false and says which line is wrong in *error.
     bool parse(const QByteArray &content, QString *error);
     // Reads and parses a file; a file that cannot be read is a failure with the OS's description.

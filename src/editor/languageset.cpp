@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
+#include "app/programfolders.h"
 
 #include <QFileInfo>
 
@@ -90,7 +91,7 @@ bool loadKeyWords(int device)
     auto keywords = std::make_shared<KeywordTable>();
     bool failed = false;
     if (program) {
-        const QString path = app().programDir + QLatin1Char('/') + deviceKeywordFile(set.device);
+        const QString path = dataFolder(app().programDir) + QLatin1Char('/') + deviceKeywordFile(set.device);
         if (QFileInfo::exists(path) && !keywords->load(path, nullptr))
             failed = true;
     }

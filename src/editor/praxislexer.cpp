@@ -3,7 +3,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QHash>
 
 namespace korvo {
@@ -22,13 +21,11 @@ QFont editorFont(const QString &family, float size, bool bold, bool italic)
     if (known == resolved.cend()) {
         QFont font(family);
         if (!QFontDatabase::hasFamily(family)) {
+            // Programs line up only in a fixed-pitch face: ask for the system's (the package brings one),
+            // and say so in the request, since some platforms answer the first question with any font.
             font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            // Some platforms answer with a proportional font; programs line up only in a fixed-pitch one.
-            if (!QFontInfo(font).fixedPitch()) {
-                font = QFont(QStringLiteral("Monospace"));
-                font.setStyleHint(QFont::TypeWriter);
-                font.setFixedPitch(true);
-            }
+            font.setStyleHint(QFont::TypeWriter);
+            font.setFixedPitch(true);
         }
         known = resolved.insert(family, font);
     }

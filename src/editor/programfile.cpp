@@ -1,11 +1,10 @@
 #include "programfile.h"
 
+#include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <array>
 
@@ -103,36 +102,16 @@ QByteArray programFileBytes(const QStringList &lines)
     return bytes;
 }
 
-bool writeProgramFile(const QString &path, const QByteArray &content, QString *error)
+bool writeProgramFile(const QString &path, const QByteArray &content, KeepBackup backup, QString *error)
 {
-    const QFileInfo target(path);
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    temp.setAutoRemove(true);
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (!temp.open())
-        return fail(temp.errorString());
-    if (temp.write(content) != content.size() || !temp.flush())
-        return fail(temp.errorString());
-    const QFileDevice::Permissions permissions = target.exists()
-                                                     ? QFile::permissions(path)
-                                                     : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    temp.close();
-    temp.setPermissions(permissions);
-
-    backupFile(path);
-    // The backup step gives up silently when it cannot move the file; the old content must then go.
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        return fail(QStringLiteral("%1 cannot be replaced").arg(path));
-    if (!temp.rename(path))
-        return fail(temp.errorString());
-    temp.setAutoRemove(false);
-    return true;
+    AtomicFile file(path);
+    if (backup == KeepBackup::Yes)
+        file.setBackupPath(backupFileName(path));
+    if (file.write(content))
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 } // namespace korvo

@@ -22,9 +22,10 @@ QByteArray programFileBytes(const QStringList &lines);
 // Splits editor text at CR LF, CR or LF into its lines (an empty text is one empty line).
 QStringList editorLines(const QString &text);
 
-// Writes content to path: a temporary file beside it is written and flushed, the old file is moved to
-// its backup name, then the temporary file takes its place. On failure the old file is untouched and
-// *error holds the OS's description.
-bool writeProgramFile(const QString &path, const QByteArray &content, QString *error);
+enum class KeepBackup { No, Yes };
+
+// Writes content to path atomically; with KeepBackup::Yes an existing file is kept under its backup name
+// ("motion.bak"). On failure the old file is untouched and *error holds the OS's description.
+bool writeProgramFile(const QString &path, const QByteArray &content, KeepBackup backup, QString *error);
 
 } // namespace korvo

@@ -1,10 +1,10 @@
 #include "inifile.h"
 
+#include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace korvo {
@@ -67,17 +67,26 @@ private:
     bool m_utf8;
 };
 
-// Names are nearly always ASCII, where folding is a plain lower-casing that needs no Unicode tables.
-QString folded(const QString &name)
+// Names are nearly always ASCII, where folding is a plain lower-casing that needs no Unicode tables. The
+// result goes into out, whose buffer is reused when it is large enough.
+template <typename Name> void foldInto(QString &out, const Name &name)
 {
-    QString out(name.size(), Qt::Uninitialized);
+    out.resize(name.size());
     QChar *dst = out.data();
     for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t c = name.at(i).unicode();
-        if (c >= 0x80)
-            return name.toCaseFolded();
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80) {
+            out = QString(name).toCaseFolded();
+            return;
+        }
         dst[i] = QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     }
+}
+
+QString folded(const QString &name)
+{
+    QString out;
+    foldInto(out, name);
     return out;
 }
 
@@ -206,10 +215,25 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const Section *s = findSection(section);
     if (!s)
         return std::nullopt;
-    const auto it = s->index.constFind(folded(key));
-    if (it == s->index.constEnd())
+    foldInto(m_foldedKey, key);
+    return entryValue(*s);
+}
+
+std::optional<QString> IniFile::value(const QString &section, QLatin1StringView key) const
+{
+    const Section *s = findSection(section);
+    if (!s)
         return std::nullopt;
-    return s->entries[static_cast<std::size_t>(*it)].value;
+    foldInto(m_foldedKey, key);
+    return entryValue(*s);
+}
+
+std::optional<QString> IniFile::entryValue(const Section &section) const
+{
+    const auto it = section.index.constFind(m_foldedKey);
+    if (it == section.index.constEnd())
+        return std::nullopt;
+    return section.entries[static_cast<std::size_t>(*it)].value;
 }
 
 void IniFile::put(const QString &section, const QString &key, const QString &value, bool verbatim)
@@ -266,15 +290,14 @@ IniFile::Section *IniFile::findSection(const QString &name)
 
 const IniFile::Section *IniFile::findSection(const QString &name) const
 {
-    // Entries are read and written section by section: the same name comes many times in a row.
-    if (m_lastSection >= 0 && name == m_lastSectionName)
-        return &m_sections[static_cast<std::size_t>(m_lastSection)];
+    // Entries are read and written section by section: the same name comes many times in a row, also
+    // when the file lacks the section and every key of it falls back to its default.
+    if (!m_lastSectionName.isNull() && name == m_lastSectionName)
+        return m_lastSection < 0 ? nullptr : &m_sections[static_cast<std::size_t>(m_lastSection)];
     const auto it = m_index.constFind(folded(name));
-    if (it == m_index.constEnd())
-        return nullptr;
-    m_lastSectionName = name;
-    m_lastSection = *it;
-    return &m_sections[static_cast<std::size_t>(*it)];
+    m_lastSectionName = name.isNull() ? QStringLiteral("") : name;
+    m_lastSection = it == m_index.constEnd() ? -1 : *it;
+    return m_lastSection < 0 ? nullptr : &m_sections[static_cast<std::size_t>(m_lastSection)];
 }
 
 IniFile::Section &IniFile::sectionFor(const QString &name)
@@ -283,26 +306,16 @@ IniFile::Section &IniFile::sectionFor(const QString &name)
         return *s;
     m_index.insert(folded(name), static_cast<qsizetype>(m_sections.size()));
     m_sections.push_back(Section{name, {}, {}});
+    m_lastSectionName = QString(); // it may have been remembered as missing
     return m_sections.back();
 }
 
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    // The backup is a copy, taken only once the new contents are safely on their way: moving the old
-    // file aside would leave no preferences file at all if the program died before the rename.
-    if (keepBackup && QFile::exists(path)) {
-        const QString backup = backupFileName(path);
-        QFile::remove(backup);
-        QFile::copy(path, backup);
-    }
-    return file.commit();
+    AtomicFile file(path);
+    if (keepBackup)
+        file.setBackupPath(backupFileName(path));
+    return file.write(bytes);
 }
 
 } // namespace korvo

@@ -34,6 +34,8 @@ public:
     bool save(const QString &path) const;
 
     std::optional<QString> value(const QString &section, const QString &key) const;
+    // The same for a key name given as Latin-1 text (the program's own key names): allocates nothing.
+    std::optional<QString> value(const QString &section, QLatin1StringView key) const;
     bool contains(const QString &section, const QString &key) const
     {
         return value(section, key).has_value();
@@ -68,19 +70,21 @@ private:
 
     Section *findSection(const QString &name);
     const Section *findSection(const QString &name) const;
+    std::optional<QString> entryValue(const Section &section) const; // of the key in m_foldedKey
     Section &sectionFor(const QString &name);
     void put(const QString &section, const QString &key, const QString &value, bool verbatim);
 
     std::vector<Section> m_sections;
     QHash<QString, qsizetype> m_index; // case-folded section name -> section
-    // The section found last (sections are only ever added, so the index stays valid); not thread-safe.
+    // The section looked up last, -1 when missing (sections are only ever added, so the index stays valid;
+    // adding one forgets it); not thread-safe.
     mutable QString m_lastSectionName;
     mutable qsizetype m_lastSection = -1;
+    mutable QString m_foldedKey; // the key being looked up, folded into a reused buffer
 };
 
-// Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file:
-// the bytes go to a temporary file in the same folder, which is flushed and then renamed over the file.
-// With keepBackup the previous file is first copied to its backup name ("motion.kxt" -> "motion.bak").
+// Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file
+// (see AtomicFile). With keepBackup the previous file is kept under its backup name ("motion.bak").
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup = false);
 
 } // namespace korvo

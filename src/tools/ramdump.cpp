@@ -18,7 +18,9 @@ QString extract(const QByteArray &printed, const QString &addressBox, int count)
 {
     const QString text = QString::fromLatin1(printed);
     const QString address = addressBox.trimmed().rightJustified(4, QLatin1Char('0')).toUpper();
-    const qsizetype at = text.toUpper().indexOf(address);
+    // Searched without regard to case in the text itself: upper-casing a copy can change its length ("ß"
+    // becomes "SS") and so the place found.
+    const qsizetype at = text.indexOf(address, 0, Qt::CaseInsensitive);
     if (at < 0)
         return {};
     QStringList lines = text.mid(at).split(QStringLiteral("\r\n"));

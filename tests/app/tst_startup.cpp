@@ -23,7 +23,6 @@ private Q_SLOTS:
     void hexToLongWeighsEveryDigit();
     void trimLineEndsDropsOnlyBlanksBeforeTerminators();
     void backupNamesReplaceOnlyTheExtensionOfTheFileName();
-    void backupMovesTheFileAsideReplacingAnOldBackup();
     void deviceTipsShortenLongFileNames();
     void findNextReusesTheLowestFreeSlot();
     void versionTextPadsMinorAndRevision();
@@ -107,27 +106,6 @@ void TstStartup::backupNamesReplaceOnlyTheExtensionOfTheFileName()
     QCOMPARE(backupFileName(QStringLiteral("/home/u/motion.kxt")), QStringLiteral("/home/u/motion.bak"));
     QCOMPARE(backupFileName(QStringLiteral("/x.y/a.b.vxt")), QStringLiteral("/x.y/a.b.bak"));
     QCOMPARE(fileNameOnly(QStringLiteral("C:\\a\\b.kxt")), QStringLiteral("b.kxt"));
-}
-
-void TstStartup::backupMovesTheFileAsideReplacingAnOldBackup()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("motion.kxt"));
-    const QString bak = dir.filePath(QStringLiteral("motion.bak"));
-    auto write = [](const QString &path, const QByteArray &data) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    };
-    write(file, "new");
-    write(bak, "old");
-    backupFile(file);
-    QVERIFY(!QFile::exists(file));
-    QFile moved(bak);
-    QVERIFY(moved.open(QIODevice::ReadOnly));
-    QCOMPARE(moved.readAll(), QByteArray("new"));
-    backupFile(file); // missing file: nothing happens
-    QVERIFY(QFile::exists(bak));
 }
 
 void TstStartup::deviceTipsShortenLongFileNames()

@@ -29,6 +29,7 @@ public:
     void setEnabled(Command command, bool enabled) override { enabled_[command] = enabled; }
     void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
+    void showEditMenu(const QPoint &) override {}
 
     QHash<Command, bool> enabled_;
     QList<bool> menuShown;

@@ -153,8 +153,12 @@ void TstEditWindow::savingKeepsTheOldFileAsBackupAndAFailedWriteSaysNothing()
     EditWindow *window = newWindow(1);
     window->openEditFile(path);
     window->setDocumentText(QStringLiteral("new\r\n"), true);
-    QVERIFY(window->saveEditFile(path));
+    QVERIFY(window->saveEditFile(path, KeepBackup::Yes));
     QCOMPARE(readAll(path), QByteArray("new\r\n"));
+    QCOMPARE(readAll(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
+    // Only File Save asks for the backup; other saves leave it as it was.
+    window->setDocumentText(QStringLiteral("new\r\n"), true);
+    QVERIFY(window->saveEditFile(path));
     QCOMPARE(readAll(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
 
     window->setDocumentText(QStringLiteral("newer\r\n"), true);

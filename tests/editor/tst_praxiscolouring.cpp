@@ -129,9 +129,15 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     QVERIFY(lexer->font(TokenSpecial).bold() && lexer->font(TokenSpecial).italic());
     QCOMPARE(lexer->color(TokenSymbol), styleColour(program.fore[2]));
 
-    // "Courier New" is not installed here: the editor falls back to a fixed-pitch font, the name stays.
+    // Whatever fonts the machine has, a missing family makes the editor ask for a fixed-pitch face (which
+    // face answers depends on the machine); the stored name stays.
+    const QFont fallback = editorFont(QStringLiteral("No Such Family 7F3A"), 9, true, false);
+    QVERIFY(fallback.fixedPitch());
+    QCOMPARE(fallback.styleHint(), QFont::TypeWriter);
+    QCOMPARE(fallback.pointSizeF(), 9.0);
+    QVERIFY(fallback.bold());
     if (!QFontDatabase::hasFamily(program.font))
-        QVERIFY(QFontInfo(lexer->font(TokenText)).fixedPitch());
+        QCOMPARE(lexer->font(TokenText).family(), fallback.family());
     QCOMPARE(app().styles[2].font, QStringLiteral("Courier New"));
 }
 
@@ -155,6 +161,10 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail_data()
     QTest::newRow("punctuation") << QByteArray("pr,\n") << true;
     QTest::newRow("starts with a digit") << QByteArray("1st\n") << true;
     QTest::newRow("byte above 127") << QByteArray("h\xE9me\n") << true;
+    // Found by fuzz_keywordtable: a word this long used to be accepted and then never matched.
+    QTest::newRow("longer than any keyword") << QByteArray("move\n" + QByteArray(65, 'x') + "\n") << true;
+    QTest::newRow("as long as a keyword may be")
+        << QByteArray("move\n" + QByteArray(64, 'x') + "\n") << false;
 }
 
 void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()

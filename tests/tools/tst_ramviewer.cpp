@@ -102,6 +102,15 @@ private Q_SLOTS:
                                 "0210    10 11 12 13"));
     }
 
+    void theRowsStartAtTheAddressWhateverCharactersComeFirst()
+    {
+        // Found by fuzz_ramdump: a "\xDF" before the rows used to shift them by one character.
+        QCOMPARE(ramdump::extract("\xDF\xDF PR Pk\r\n0200    10 01\r\n>", QStringLiteral("200"), 2),
+                 QStringLiteral("0200    10 01"));
+        QCOMPARE(ramdump::extract("pr pk\r\n0a00    10\r\n", QStringLiteral("A00"), 1),
+                 QStringLiteral("0a00    10"));
+    }
+
     void theAddressIsSignedSixteenBitsAndTheCountOneLess()
     {
         QCOMPARE(RamReadEngine::addressValue(QStringLiteral("FFFF")), -1);

@@ -130,8 +130,9 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
     QTest::addColumn<QString>("suffix");
     const QString program = QStringLiteral("Select Program File");
     const auto programKind = int(FileDialogKind::ProgramFile);
+    // Only Fendra, NB, 926Q and HMI have a default extension of their own; uKorvo keeps ".vxt".
     QTest::newRow("program, uKorvo") << programKind << 1 << false << program << "uKorvo Files (*.kxt)"
-                                     << "kxt";
+                                     << "vxt";
     QTest::newRow("program, Veltor") << programKind << 4 << false << program << "Veltor Files (*.vxt)"
                                      << "vxt";
     QTest::newRow("program, Fendra") << programKind << 5 << false << program << "Fendra Files (*.fxt)"
@@ -146,9 +147,15 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
     QTest::newRow("send, HMI") << int(FileDialogKind::SendFile) << 3 << false << program
                                << "uKorvo Files (*.kxt)"
                                << "vxt";
+    QTest::newRow("send, Fendra") << int(FileDialogKind::SendFile) << 5 << false << program
+                                  << "Fendra Files (*.fxt)"
+                                  << "vxt";
     QTest::newRow("browse, Fendra") << int(FileDialogKind::NewFileBrowse) << 5 << false << program
                                     << "Fendra Files (*.fxt)"
-                                    << "fxt";
+                                    << "vxt";
+    QTest::newRow("browse, 926Q") << int(FileDialogKind::NewFileBrowse) << 2 << false << program
+                                  << "Text Files (*.txt)"
+                                  << "vxt";
     QTest::newRow("upgrade, uKorvo") << int(FileDialogKind::UpgradeFile) << 1 << false
                                      << "Select uKorvo Upgrade File"
                                      << "UPGRADE Files (*.zel)"
@@ -158,7 +165,7 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
         << "UPGRADE Files (*.zel *.hex)"
         << "zel";
     QTest::newRow("capture") << int(FileDialogKind::CaptureFile) << 4 << false << "Select Capture File"
-                             << "Text Files (*.txt)"
+                             << "uKorvo Files (*.kxt)"
                              << "txt";
     QTest::newRow("preferences") << int(FileDialogKind::PreferencesFile) << 4 << false
                                  << "Select ZelTerm Preferences File"

@@ -16,6 +16,8 @@
 #include "ui/main/maintoolbar.h"
 #include "ui/main/mainwindow.h"
 
+#include <Qsci/qsciscintilla.h>
+
 #include <QAction>
 #include <QDir>
 #include <QMdiArea>
@@ -45,6 +47,8 @@ private Q_SLOTS:
     void theTransferGateRefusesInItsOrder();
     void menusAndToolbarStartAsAUserExpects();
     void theActiveKindChoosesTheEditMenu();
+    void theRightButtonOpensTheWholeEditMenuPreferencesIncluded();
+    void onlyFileSaveOfAnExistingFileKeepsABackup();
     void helpTopicsOpenOurOwnPagesWhoseLinksAllResolve();
     void aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt();
     void loadPreferencesReplacesTheWorkspaceWithTheChosenFile();
@@ -417,6 +421,67 @@ void TstMainWindow::theActiveKindChoosesTheEditMenu()
     QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
     QVERIFY(window->toolBar()->button(Command::FileNew)->isEnabled());
     QVERIFY(!window->toolBar()->button(Command::Connect)->isEnabled());
+}
+
+void TstMainWindow::theRightButtonOpensTheWholeEditMenuPreferencesIncluded()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->newEditWindow(QStringLiteral("Program"))->widget());
+    QVERIFY(edit);
+    QTest::mouseClick(edit->editor()->viewport(), Qt::RightButton);
+    auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QStringList captions;
+    for (QAction *action : popup->actions())
+        captions << action->text();
+    QCOMPARE(captions.size(), 17);
+    QCOMPARE(captions.mid(13),
+             (QStringList{"&Preferences...", QString(), "&Save Preferences", "Save Preverences &As..."}));
+    // Its items are the menu bar's: Save Preferences writes the preferences file.
+    QFile::remove(app().prefFile);
+    popup->actions().at(15)->trigger();
+    popup->close();
+    QVERIFY(QFileInfo::exists(app().prefFile));
+}
+
+void TstMainWindow::onlyFileSaveOfAnExistingFileKeepsABackup()
+{
+    const QString motion = m_dir->filePath(QStringLiteral("motion.kxt"));
+    const QString other = m_dir->filePath(QStringLiteral("other.kxt"));
+    for (const QString &path : {motion, other}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old\r\n");
+    }
+    writePrefs(
+        QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=0\r\n[Pgm_1]\r\nName=%1\r\n").arg(motion));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    QVERIFY(edit);
+    auto contents = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+
+    edit->setDocumentText(QStringLiteral("first\r\n"), true);
+    window->menus()->item(MenuId::File, 2)->trigger();
+    QCOMPARE(contents(motion), QByteArray("first\r\n"));
+    QCOMPARE(contents(m_dir->filePath(QStringLiteral("motion.bak"))), QByteArray("old\r\n"));
+
+    // Save as over an existing file and the save prompt's Yes replace the file without a backup.
+    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    edit->setDocumentText(QStringLiteral("second\r\n"), true);
+    window->menus()->item(MenuId::File, 3)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(edit->fileName(), other);
+    QCOMPARE(contents(other), QByteArray("second\r\n"));
+    edit->setDocumentText(QStringLiteral("third\r\n"), true);
+    m_prompt->queueAnswer(PromptAnswer::Yes);
+    QVERIFY(edit->checkSave());
+    QCOMPARE(contents(other), QByteArray("third\r\n"));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("other.bak"))));
+    QCOMPARE(contents(m_dir->filePath(QStringLiteral("motion.bak"))), QByteArray("old\r\n"));
 }
 
 void TstMainWindow::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()

@@ -21,6 +21,8 @@ public:
     virtual void setTip(Command command, const QString &tip) = 0;
     // Shows the terminal menu ("Copy", "Paste", "Select All", "Connect", "Disconnect", "Snap") at a point.
     virtual void showTerminalMenu(const QPoint &globalPos, bool canCopy) = 0;
+    // Shows the edit-window "&Edit" menu, every item of it, as a pop-up at a point.
+    virtual void showEditMenu(const QPoint &globalPos) = 0;
 };
 
 // The host in use; a host that ignores everything when no main window exists (tests of single windows).

@@ -9,6 +9,7 @@ public:
     void setEnabled(Command, bool) override {}
     void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool) override {}
+    void showEditMenu(const QPoint &) override {}
 };
 
 NullCommandHost g_nullHost;

@@ -38,6 +38,23 @@ int programFilterEntry(int family, bool plainTextToo)
     }
 }
 
+// Default extension of the program and listing dialogs: only these families have one of their own, the
+// others (uKorvo included) keep the dialogs' ".vxt".
+QString programSuffix(int family)
+{
+    switch (family) {
+    case Fendra:
+        return QStringLiteral("fxt");
+    case Norbel:
+        return QStringLiteral("nbt");
+    case Q926:
+    case Hmi:
+        return QStringLiteral("txt");
+    default:
+        return QStringLiteral("vxt");
+    }
+}
+
 std::optional<QString> runQtDialog(const FileDialogRequest &request, QWidget *parent)
 {
     // The non-native dialog behaves the same on every desktop and never blocks a headless session.
@@ -108,14 +125,14 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QStri
     switch (kind) {
     case FileDialogKind::ProgramFile:
     case FileDialogKind::TransferFile:
+        entry = programFilterEntry(family, true);
+        request.defaultSuffix = programSuffix(family);
+        break;
     case FileDialogKind::NewFileBrowse:
         entry = programFilterEntry(family, true);
-        request.defaultSuffix = deviceExtension(family).mid(1);
         break;
     case FileDialogKind::SendFile:
         entry = programFilterEntry(family, false);
-        if (!deviceFileTag(family).isEmpty())
-            request.defaultSuffix = deviceExtension(family).mid(1);
         break;
     case FileDialogKind::UpgradeFile:
         request.title = family == UKorvo   ? QStringLiteral("Select uKorvo Upgrade File")
@@ -128,8 +145,6 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QStri
     case FileDialogKind::CaptureFile:
         request.title = QStringLiteral("Select Capture File");
         request.defaultSuffix = QStringLiteral("txt");
-        entry = 6; // a capture is text: show the text files first
-
         break;
     case FileDialogKind::PreferencesFile:
         request.title = QStringLiteral("Select ZelTerm Preferences File");

@@ -1,5 +1,7 @@
 #include "documentcommands.h"
 
+#include "app/atomicfile.h"
+
 #include "activechild.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
@@ -17,7 +19,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiSubWindow>
-#include <QSaveFile>
 
 namespace korvo {
 
@@ -142,7 +143,8 @@ void DocumentCommands::saveFile()
         return;
     }
     // Saving backs the old file up itself, only once the new content is safely written.
-    edit->saveEditFile(edit->fileName());
+    // Only this command keeps the previous file as a backup; Save as and the save prompt do not.
+    edit->saveEditFile(edit->fileName(), KeepBackup::Yes);
 }
 
 void DocumentCommands::saveAs()
@@ -161,11 +163,9 @@ void DocumentCommands::saveAs()
         getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
-    QSaveFile file(*path);
-    const QByteArray bytes = comm->terminalText(scrollBack).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        ask(QStringLiteral("%1\r\n%2").arg(QDir::toNativeSeparators(*path), file.errorString()),
-            QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
+    AtomicFile file(*path);
+    if (!file.write(comm->terminalText(scrollBack).toLocal8Bit()))
+        ask(file.errorString(), QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
 }
 
 void DocumentCommands::print()

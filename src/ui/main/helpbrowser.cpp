@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/twips.h"
+#include "app/programfolders.h"
 #include "toolicons.h"
 
 #include <QCloseEvent>
@@ -63,7 +64,7 @@ HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_brows
 
 QString HelpBrowser::helpFolder()
 {
-    return QDir(app().programDir).filePath(QStringLiteral("help"));
+    return QDir(dataFolder(app().programDir)).filePath(QStringLiteral("help"));
 }
 
 QUrl HelpBrowser::topicUrl(int topic)

@@ -346,6 +346,12 @@ void MainWindow::showTerminalMenu(const QPoint &globalPos, bool canCopy)
     m_menus->execTerminalMenu(globalPos, canCopy, this);
 }
 
+void MainWindow::showEditMenu(const QPoint &globalPos)
+{
+    // The menu bar's own menu, so that its items (Preferences and Save Preferences too) run as they do there.
+    m_menus->menu(MenuId::Edit)->popup(globalPos);
+}
+
 void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
 {
     AppState &state = app();

@@ -75,6 +75,7 @@ public:
     void setEnabled(Command command, bool enabled) override;
     void setTip(Command command, const QString &tip) override;
     void showTerminalMenu(const QPoint &globalPos, bool canCopy) override;
+    void showEditMenu(const QPoint &globalPos) override;
 
     MainMenus *menus() const { return m_menus; }
     MainToolBar *toolBar() const { return m_toolBar; }

@@ -1,0 +1,9 @@
+[Setup]
+RemFileHistory=1
+MaxFileHistoryCt=2
+FileHistoryCt=4
+[LastOpened]
+FILE0=a.vxt
+FILE1=b.vxt
+FILE2=c.vxt
+FILE3=d.vxt
