@@ -4,6 +4,7 @@
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/timelog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -64,7 +65,15 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    // Arrival times of received bytes, for checking a function key's pauses and the link's pacing.
+    const QCommandLineOption logTimes(QStringLiteral("log-times"),
+                                      QStringLiteral("Write each received byte with its arrival time in ms."),
+                                      QStringLiteral("file"));
+    parser.addOption(logTimes);
+    TimeLog timeLog;
     parser.process(app);
+    if (QString error; parser.isSet(logTimes) && !timeLog.open(parser.value(logTimes), &error))
+        fail(QStringLiteral("cannot open %1: %2").arg(parser.value(logTimes), error));
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
     if (type == 0)
@@ -78,9 +87,10 @@ int main(int argc, char *argv[])
         if (!logFile->open(QIODevice::Append | QIODevice::Unbuffered))
             fail(QStringLiteral("cannot open %1: %2").arg(parser.value(log), logFile->errorString()));
     }
-    const auto tap = [&logFile](const QByteArray &bytes) {
+    const auto tap = [&logFile, &timeLog](const QByteArray &bytes) {
         if (logFile)
             logFile->write(bytes);
+        timeLog.record(bytes);
     };
     const qint64 dropBytes = parser.isSet(dropAfter) ? parser.value(dropAfter).toLongLong() : -1;
     const auto configure = [&](ControllerSim &controller) {
