@@ -98,9 +98,33 @@ void FunctionKeyWalk::requestStop(qint64 nowMs)
         step(nowMs);
 }
 
-std::vector<FunctionKeyWalk::Notice> FunctionKeyWalk::takeNotices()
+QString FunctionKeyWalk::noticeText(const Notice &notice)
 {
-    return std::exchange(m_notices, {});
+    switch (notice.kind) {
+    case Notice::Kind::KeyStarted:
+        return QStringLiteral("F%1 running").arg(notice.key + 1);
+    case Notice::Kind::KeyEnded:
+        return QStringLiteral("F%1 done").arg(notice.key + 1);
+    case Notice::Kind::CaptureOn:
+        return QStringLiteral("Capture ON");
+    case Notice::Kind::CaptureOff:
+        return QStringLiteral("Capture OFF");
+    }
+    return {};
+}
+
+std::optional<FunctionKeyWalk::Notice> FunctionKeyWalk::noticeOf(const EngineEvent &event)
+{
+    if (event.kind != EngineEvent::Kind::Line)
+        return std::nullopt;
+    for (const Notice::Kind kind : {Notice::Kind::CaptureOn, Notice::Kind::CaptureOff})
+        if (event.text == noticeText({kind}))
+            return Notice{kind};
+    for (int key = 0; key < kKeys; ++key)
+        for (const Notice::Kind kind : {Notice::Kind::KeyStarted, Notice::Kind::KeyEnded})
+            if (event.text == noticeText({kind, key}))
+                return Notice{kind, key};
+    return std::nullopt;
 }
 
 void FunctionKeyWalk::step(qint64 nowMs)

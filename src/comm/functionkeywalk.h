@@ -13,7 +13,7 @@
 //     that way nest at most kMaxKeyDepth deep, after which the walk stops with a message.
 //   - A stop request ends the walk before its next character (a pause in progress is cut short).
 // What the "msg" panel shows comes out as Status events; capture switches and the keys that start and end
-// come out as notices for the window.
+// come out as Line events ("F2 running", "Capture ON"), which noticeOf() reads back for the window.
 
 #include "comm/enginebase.h"
 
@@ -44,9 +44,12 @@ public:
     {
         enum class Kind { KeyStarted, KeyEnded, CaptureOn, CaptureOff };
         Kind kind;
-        int key = 0;
+        int key = 0; // for KeyStarted and KeyEnded, 0..9
         bool operator==(const Notice &) const = default;
     };
+    // The Line event that carries a notice, and back (none for other events).
+    static QString noticeText(const Notice &notice);
+    static std::optional<Notice> noticeOf(const EngineEvent &event);
 
     FunctionKeyWalk(Options options, Stopwatches &stopwatches);
 
@@ -66,7 +69,6 @@ public:
     // A function key pressed while this one runs.
     void requestStop(qint64 nowMs);
 
-    std::vector<Notice> takeNotices();
     // The key pressed first (0..9).
     int key() const { return m_options.key; }
 
@@ -100,13 +102,12 @@ private:
     int readNumber();
     void popFrame();
     void end();
-    void notify(Notice::Kind kind, int key) { m_notices.push_back({kind, key}); }
+    void notify(Notice::Kind kind, int key) { emitLine(noticeText({kind, key})); }
 
     Options m_options;
     Stopwatches &m_stopwatches;
     std::vector<Frame> m_frames;
     std::vector<Level> m_levels;
-    std::vector<Notice> m_notices;
     State m_state = State::Idle;
     bool m_stopRequested = false;
 };

@@ -247,7 +247,7 @@ void TstFunctionKeyWalk::stopwatchShowsTheElapsedTimeAcrossPresses()
     FunctionKeyWalk second(options, stopwatches);
     second.start(62'100);
     const std::vector<EngineEvent> events = second.takeEvents();
-    QCOMPARE(events.front().text, QStringLiteral("62.000 Sec"));
+    QCOMPARE(events.at(1), (EngineEvent{EngineEvent::Kind::Status, QStringLiteral("62.000 Sec")}));
 }
 
 void TstFunctionKeyWalk::aFailedWriteEndsTheWalkWithTheReason()
@@ -258,7 +258,10 @@ void TstFunctionKeyWalk::aFailedWriteEndsTheWalkWithTheReason()
     driver.walk->writeFailed(QStringLiteral("Input/output error"), 5);
     QVERIFY(driver.walk->hasFailed());
     QCOMPARE(driver.walk->failure(), QStringLiteral("Input/output error"));
-    QCOMPARE(driver.walk->takeNotices().back().kind, FunctionKeyWalk::Notice::Kind::KeyEnded);
+    const std::vector<EngineEvent> events = driver.walk->takeEvents();
+    QCOMPARE(FunctionKeyWalk::noticeOf(events.at(events.size() - 2)),
+             (FunctionKeyWalk::Notice{FunctionKeyWalk::Notice::Kind::KeyEnded, 0}));
+    QCOMPARE(events.back().kind, EngineEvent::Kind::Failed);
     driver.walk->outputWritten(10);
     QVERIFY(driver.walk->takeOutput().empty());
 }

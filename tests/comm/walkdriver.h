@@ -95,8 +95,15 @@ public:
 private:
     void collect()
     {
-        for (const FunctionKeyWalk::Notice &notice : walk->takeNotices())
-            transcript.append({now, noticeText(notice)});
+        // Within one step the walk's events come before its output (a key ends, the next one's byte).
+        for (const EngineEvent &event : walk->takeEvents()) {
+            if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event))
+                transcript.append({now, noticeText(*notice)});
+            else if (event.kind == EngineEvent::Kind::Status)
+                transcript.append({now, QStringLiteral("msg ") + event.text});
+            else if (event.kind == EngineEvent::Kind::Failed)
+                transcript.append({now, QStringLiteral("failed ") + event.text});
+        }
         bool wrote = false;
         for (const LinkAction &action : walk->takeOutput()) {
             for (const char c : action.bytes) {
@@ -107,12 +114,6 @@ private:
                                             : QString(QLatin1Char(c))});
             }
             wrote = true;
-        }
-        for (const EngineEvent &event : walk->takeEvents()) {
-            if (event.kind == EngineEvent::Kind::Status)
-                transcript.append({now, QStringLiteral("msg ") + event.text});
-            else if (event.kind == EngineEvent::Kind::Failed)
-                transcript.append({now, QStringLiteral("failed ") + event.text});
         }
         if (wrote && !holdWrites) {
             walk->outputWritten(now);
