@@ -3,6 +3,8 @@
 #include "aboutdialog.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "comm/capturefile.h"
+#include "comm/capturemenu.h"
 #include "commandrouter.h"
 #include "editor/languageset.h"
 #include "helpbrowser.h"
@@ -78,6 +80,8 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     connect(m_menus, &MainMenus::upgradeTriggered, this, &MainWindow::upgrade);
     connect(m_menus, &MainMenus::aboutTriggered, this, &MainWindow::showAbout);
     connect(m_menus, &MainMenus::windowListAboutToShow, this, &MainWindow::fillWindowMenu);
+    connect(&appCapture(), &CaptureFile::stateChanged, this,
+            [this] { showCaptureItems(*m_menus, app().activeKind == WindowKind::Terminal); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::toolCommand);
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(m_signals, &ShutdownSignals::shutdownRequested, this, &MainWindow::endSession);
@@ -278,7 +282,7 @@ void MainWindow::runMenu(MenuId menu, int index)
         if (index == 0 || index == 1)
             uploadDownload(index == 1);
         else
-            notAvailable(QStringLiteral("Capture"));
+            runCaptureCommand(index, this);
         break;
     case MenuId::Window:
         windowCommand(index);
@@ -545,6 +549,7 @@ void MainWindow::refreshCommands()
     m_toolBar->disableAll();
     m_menus->disableEditItems();
     m_menus->showMenusFor(state.activeKind);
+    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
     const bool edit = state.activeKind == WindowKind::Edit;
     m_menus->item(MenuId::File, 2)->setEnabled(edit);
     m_menus->item(MenuId::File, 3)->setEnabled(state.activeKind != WindowKind::None);
