@@ -292,29 +292,30 @@ QMenu *FunctionKeyEditor::treeMenu(QTreeWidgetItem *item)
     const QString kind = item->data(0, KindRole).toString();
     if (kind == QLatin1String("W"))
         return menu;
-    const bool group = kind == QLatin1String("G");
-    const bool browsed = item->data(0, SourceRole).toInt() >= 0;
+    const NodeRef ref{item->data(0, SourceRole).toInt(), item->data(0, GroupRole).toInt(),
+                      item->data(0, KeyRole).toInt()};
+    const bool browsed = ref.source >= 0;
     const QString from = browsed ? QStringLiteral(" From...") : QString();
-    if (group)
-        menu->addAction(QStringLiteral("Copy Group"), this, [this, item] { copyFrom(item, CopyGroup); });
-    else {
-        menu->addAction(QStringLiteral("Copy Function Key"), this, [this, item] { copyFrom(item, CopyKey); });
+    if (ref.key < 0) {
+        menu->addAction(QStringLiteral("Copy Group"), this, [this, ref] { copyFrom(ref, CopyGroup); });
+    } else {
+        menu->addAction(QStringLiteral("Copy Function Key"), this, [this, ref] { copyFrom(ref, CopyKey); });
         menu->addAction(QStringLiteral("Copy Caption") + from, this,
-                        [this, item] { copyFrom(item, CopyCaption); });
+                        [this, ref] { copyFrom(ref, CopyCaption); });
         menu->addAction(QStringLiteral("Copy Content") + from, this,
-                        [this, item] { copyFrom(item, CopyContents); });
+                        [this, ref] { copyFrom(ref, CopyContents); });
     }
     if (!browsed)
-        menu->addAction(QStringLiteral("Remove"), this, [this, item] { removeItem(item); });
+        menu->addAction(QStringLiteral("Remove"), this, [this, ref] { removeItem(ref); });
     return menu;
 }
 
-void FunctionKeyEditor::copyFrom(QTreeWidgetItem *item, int what)
+void FunctionKeyEditor::copyFrom(NodeRef ref, int what)
 {
     loadFuncData();
-    const int source = item->data(0, SourceRole).toInt();
-    const int g = item->data(0, GroupRole).toInt();
-    const int k = item->data(0, KeyRole).toInt();
+    const int source = ref.source;
+    const int g = ref.group;
+    const int k = ref.key;
     const QStringList names = source < 0 ? m_names : m_browsed[size_t(source)].groupNames;
     const std::vector<FunctionKey> keys = source < 0 ? m_keys : m_browsed[size_t(source)].keys;
     const auto keyOf = [&keys](int group, int key) {
@@ -343,11 +344,11 @@ void FunctionKeyEditor::copyFrom(QTreeWidgetItem *item, int what)
     fillTree();
 }
 
-void FunctionKeyEditor::removeItem(QTreeWidgetItem *item)
+void FunctionKeyEditor::removeItem(NodeRef ref)
 {
     loadFuncData();
-    const int g = item->data(0, GroupRole).toInt();
-    const int k = item->data(0, KeyRole).toInt();
+    const int g = ref.group;
+    const int k = ref.key;
     const bool group = k < 0;
     const QString name = group ? m_names.value(g) : keyAt(g, k).label;
     if (ask(QStringLiteral("Remove \"%1\"").arg(name), kTitle, PromptIcon::Question, PromptButtons::YesNo) !=

@@ -69,8 +69,16 @@ private:
     void loadFuncData();
     void fillTree();
     void addSourceNodes(QTreeWidgetItem *parent, int source);
-    void copyFrom(QTreeWidgetItem *item, int what);
-    void removeItem(QTreeWidgetItem *item);
+    // A tree node by value (the tree is rebuilt after every change): whose, which group, which key (-1 for
+    // a group).
+    struct NodeRef
+    {
+        int source = -1;
+        int group = 0;
+        int key = -1;
+    };
+    void copyFrom(NodeRef ref, int what);
+    void removeItem(NodeRef ref);
     void browse();
     FunctionKey &keyAt(int group, int key) { return m_keys[size_t(group * kKeys + key)]; }
 
