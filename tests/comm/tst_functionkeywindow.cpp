@@ -6,13 +6,17 @@
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
 #include "comm/functionkeybar.h"
+#include "comm/functionkeyeditor.h"
 #include "comm/functionkeyrunner.h"
 #include "comm/terminalfunctions.h"
 #include "comm/terminalview.h"
 #include "fakelinks.h"
 #include "scriptedprompt.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -131,6 +135,31 @@ private Q_SLOTS:
         m_clock->runUntilIdle(1000);
         QVERIFY(port().writes.isEmpty());
         QVERIFY(window().close());
+    }
+
+    void theRightButtonOnAKeyEditsItAndDoneRefreshesTheBar()
+    {
+        // The editor runs modally; the queued step plays the user in it.
+        const auto editAndClose = [](bool done) {
+            QTimer::singleShot(0, [done] {
+                auto *editor = qobject_cast<FunctionKeyEditor *>(QApplication::activeModalWidget());
+                QVERIFY(editor);
+                QCOMPARE(editor->currentKey(), 2);
+                editor->captionEdit(2)->setText(QStringLiteral("Changed"));
+                done ? editor->accept() : editor->reject();
+            });
+        };
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
+        editAndClose(false);
+        QApplication::sendEvent(bar().button(2), &rightClick);
+        QCOMPARE(bar().button(2)->text(), QStringLiteral("Log"));
+        QCOMPARE(window().settings().keys[2].label, QStringLiteral("Log"));
+
+        editAndClose(true);
+        QApplication::sendEvent(bar().button(2), &rightClick);
+        QCOMPARE(bar().button(2)->text(), QStringLiteral("Changed"));
+        QCOMPARE(bar().button(2)->toolTip(), QStringLiteral("(F3) Changed"));
+        QCOMPARE(window().settings().keys[2].label, QStringLiteral("Changed"));
     }
 
     void aDoubleClickOnConnectTogglesTheLink()
