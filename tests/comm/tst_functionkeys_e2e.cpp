@@ -155,11 +155,12 @@ private Q_SLOTS:
         QTest::keyClick(&window.view(), Qt::Key_F7);
         QTRY_VERIFY(!window.functions().runner().isRunning());
 
-        QFile log(logPath);
-        QList<QByteArray> lines;
-        QTRY_VERIFY(
-            (log.open(QIODevice::ReadOnly) && (lines = log.readAll().trimmed().split('\n')).size() == 2) ||
-            (log.close(), false));
+        const auto logLines = [&logPath] {
+            QFile log(logPath);
+            return log.open(QIODevice::ReadOnly) ? log.readAll().trimmed().split('\n') : QList<QByteArray>();
+        };
+        QTRY_COMPARE(logLines().size(), 2);
+        const QList<QByteArray> lines = logLines();
         QCOMPARE(lines.at(0).split(' ').at(1), QByteArray("41"));
         QCOMPARE(lines.at(1).split(' ').at(1), QByteArray("42"));
         // The pause lies between the two bytes as the device sees them (no upper bound: machines vary).
