@@ -2,6 +2,8 @@
 // hardware.
 
 #include "sim/controllersim.h"
+#include "sim/proberesponder.h"
+#include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 #include "sim/timelog.h"
@@ -96,6 +98,9 @@ int main(int argc, char *argv[])
     const auto configure = [&](ControllerSim &controller) {
         controller.setOwnBaud(parser.value(baud).toInt());
         controller.setSilent(parser.isSet(silent));
+        // Baud-finder probes and the RAM viewer's commands
+        addProbeResponder(controller);
+        addRamResponder(controller);
     };
 
     // Each transport has its own controller: they are two devices.

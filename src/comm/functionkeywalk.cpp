@@ -15,16 +15,12 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The control character a caret stands for: "^M" is 13, "^[" 27; a lower-case letter that is no code of
-// its own counts as its capital. Anything else has none, and the caret goes out as typed.
+// The control character a caret stands for, as in every caret text of the program: "@" to "_" ("^M" is
+// 13, "^[" 27). Anything else has none, and the caret goes out as typed.
 std::optional<char> controlCharacter(char code)
 {
-    if (code >= 'a' && code <= 'z')
-        return char(code - 'a' + 1);
     if (code >= '@' && code <= '_')
         return char(code - '@');
-    if (code == '?')
-        return char(127);
     return std::nullopt;
 }
 
