@@ -70,6 +70,7 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
 TerminalFunctions::~TerminalFunctions()
 {
     m_window.link().setCaptureSink({});
+    m_window.hooks() = {};
 }
 
 void TerminalFunctions::fillFuncKeys()

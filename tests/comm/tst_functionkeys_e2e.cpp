@@ -135,6 +135,40 @@ private Q_SLOTS:
         QCOMPARE(window.panel("capture")->text(), QStringLiteral("Capture "));
     }
 
+    void korvoCliWalksAKeyAndCapturesWhatComesBack()
+    {
+        const QString program = qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-cli");
+        if (!QFileInfo::exists(program))
+            QSKIP("korvo-cli is not built next to the tests");
+        ControllerSim controller(4);
+        SimPty pty(controller);
+        QString error;
+        QVERIFY2(pty.open(&error), qPrintable(error));
+        QTemporaryDir dir;
+        const QString capturePath = dir.filePath(QStringLiteral("cli.txt"));
+
+        // The simulated controller lives in this process: wait on its event loop, never block it.
+        QProcess cli;
+        cli.start(program, {"--port", pty.path(), "--quiet", "fkey", "--contents", "^cpr al^M^p^o^r2",
+                            "--capture", capturePath});
+        QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(cli.exitCode(), 0);
+        const QByteArray shown = cli.readAllStandardOutput();
+        QCOMPARE(controller.received(), QByteArray("pr al\rpr al\r"));
+        QVERIFY2(shown.contains("ACCEL = G 2000\r\n"), shown.constData());
+        // The second pass replaced the first capture; it holds exactly the second answer.
+        QFile file(capturePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray captured = file.readAll();
+        QVERIFY(captured.startsWith("pr al\r\n"));
+        QVERIFY(shown.endsWith(captured));
+        QCOMPARE(shown.count("ACCEL"), 2);
+
+        cli.start(program, {"--port", pty.path(), "fkey", "11"});
+        QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(cli.exitCode(), 2);
+    }
+
     void theSimulatorLogsEachByteWithItsArrivalTime()
     {
         const QString program = qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-sim");
