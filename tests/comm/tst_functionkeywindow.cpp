@@ -5,10 +5,13 @@
 #include "comm/capturefile.h"
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
+#include "comm/enginebase.h"
+#include "comm/enginelease.h"
 #include "comm/functionkeybar.h"
 #include "comm/functionkeyeditor.h"
 #include "comm/functionkeyrunner.h"
 #include "comm/terminalfunctions.h"
+#include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "fakelinks.h"
 #include "scriptedprompt.h"
@@ -196,6 +199,39 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), reply);
+    }
+
+    void captureTakesTheBytesOfEveryReceiveModeAndAKeyDoesNotReopenIt()
+    {
+        // A device dialogue that keeps what it receives to itself, as an upload does.
+        class Collector final : public EngineBase
+        {
+        public:
+            int receiveMode() const override { return 2; }
+            void start(qint64) override {}
+            void bytesReceived(const QByteArray &data, qint64) override { kept += data; }
+            void timerFired(qint64) override {}
+            QByteArray kept;
+        };
+        const QString path = m_dir.filePath(QStringLiteral("modes.txt"));
+        QVERIFY(appCapture().start(path));
+        port().deliver("terminal ");
+        Collector upload;
+        {
+            EngineLease lease = window().link().attach(upload, [](const std::vector<EngineEvent> &) {});
+            port().deliver(QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
+        }
+        QCOMPARE(upload.kept, QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
+        QVERIFY(!window().screen().screenText().contains(QLatin1String("VARIABLES")));
+
+        // "^c" while capture is on leaves the file as it is.
+        window().settings().keys[2].command = QStringLiteral("^c");
+        QTest::keyClick(keys(), Qt::Key_F3);
+        m_clock->runUntilIdle(1000);
+        port().deliver(">");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("terminal '[VARIABLES]\r\nA=1\r\n\0>", 30));
     }
 
     void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()
