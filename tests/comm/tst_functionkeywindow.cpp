@@ -20,6 +20,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -163,6 +164,29 @@ private Q_SLOTS:
         QCOMPARE(bar().button(2)->text(), QStringLiteral("Changed"));
         QCOMPARE(bar().button(2)->toolTip(), QStringLiteral("(F3) Changed"));
         QCOMPARE(window().settings().keys[2].label, QStringLiteral("Changed"));
+    }
+
+    void aClickOnTheGroupPanelOffersTheGroups()
+    {
+        QStringList offered;
+        // The menu runs its own loop; this timer plays the user inside it.
+        QTimer user;
+        user.setInterval(0);
+        connect(&user, &QTimer::timeout, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            user.stop();
+            for (QAction *a : menu->actions())
+                offered << a->text();
+            menu->setActiveAction(menu->actions().at(1));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        user.start();
+        QTest::mouseClick(window().panel("group"), Qt::LeftButton);
+        QTRY_COMPARE(window().settings().fGroup, 1);
+        QCOMPARE(offered, (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
+        QCOMPARE(bar().button(0)->text(), QStringLiteral("Rate && Go"));
     }
 
     void aDoubleClickOnConnectTogglesTheLink()
