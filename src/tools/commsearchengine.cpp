@@ -215,6 +215,18 @@ void CommSearchEngine::endSearch()
         finish();
 }
 
+qint64 CommSearchEngine::estimatedMsLeft(qint64 probesDone) const
+{
+    const qsizetype perRate = m_probes.size();
+    qint64 ms = 0;
+    for (qint64 k = probesDone; k < qint64(rates().size()) * perRate; ++k) {
+        const SearchRate &r = rates()[size_t(k / perRate)];
+        ms += m_options.ctlCDelayMs + (m_options.device == 1 ? r.replyWaitType1 : r.replyWaitOther) +
+              (m_options.tcp ? 2 * kGatewaySettleMs : 0);
+    }
+    return ms;
+}
+
 void CommSearchEngine::accept()
 {
     if (m_options.tcp && m_foundRate != 0)

@@ -61,6 +61,8 @@ public:
     int foundRate() const { return m_foundRate; }
     // The index of the log piece where the found rate's section began, -1 when none.
     int foundPiece() const { return m_foundPiece; }
+    // Time the rest of a search takes once probesDone probes went out (the progress line's estimate).
+    qint64 estimatedMsLeft(qint64 probesDone) const;
     // "Accept" on TCP: the gateway command of the found rate (nothing for other rates).
     void accept();
 

@@ -4,8 +4,8 @@
 #include "app/prompt.h"
 #include "comm/commlink.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
@@ -63,15 +63,17 @@ void FindCommDialog::buildUi()
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("progress"));
 
-    auto *grid = new QGridLayout(this);
-    grid->addWidget(m_log, 0, 0, 1, 5);
-    grid->addWidget(m_progress, 1, 0, 1, 5);
-    grid->addWidget(delayLabel, 2, 0);
-    grid->addWidget(m_delay, 2, 1);
-    grid->addWidget(m_find, 2, 2);
-    grid->addWidget(m_accept, 2, 3);
-    grid->addWidget(m_done, 2, 4);
-    grid->setColumnStretch(0, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(delayLabel);
+    buttons->addWidget(m_delay);
+    buttons->addStretch(1);
+    buttons->addWidget(m_find);
+    buttons->addWidget(m_accept);
+    buttons->addWidget(m_done);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_log, 1);
+    layout->addWidget(m_progress);
+    layout->addLayout(buttons);
     resize(520, 420);
 
     connect(m_find, &QPushButton::clicked, this, &FindCommDialog::find);
@@ -101,13 +103,13 @@ void FindCommDialog::onEvents(const std::vector<EngineEvent> &events)
             if (event.done >= event.total) {
                 searchEnded();
             } else {
-                const int perRate =
-                    int(CommSearchEngine::probes(m_link.settings().device, m_link.settings().tcpipEnabled)
-                            .size());
-                m_progress->setText(QStringLiteral("Rate %1 of 5, probe %2 of %3")
+                const qint64 perRate = std::max<qint64>(1, event.total / 5);
+                const qint64 secondsLeft = (m_engine->estimatedMsLeft(event.done) + 999) / 1000;
+                m_progress->setText(QStringLiteral("Rate %1 of 5, probe %2 of %3, about %4 s left")
                                         .arg(event.done / perRate + 1)
                                         .arg(event.done % perRate + 1)
-                                        .arg(perRate));
+                                        .arg(perRate)
+                                        .arg(secondsLeft));
             }
             break;
         case EngineEvent::Kind::Status:

@@ -174,6 +174,13 @@ void RamViewerWindow::showHint(const QPoint &pos)
     m_data->setText(hint);
 }
 
+void RamViewerWindow::closeEvent(QCloseEvent *event)
+{
+    m_lease.release();
+    emit closing(geometry());
+    QWidget::closeEvent(event);
+}
+
 bool RamViewerWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_dump->viewport() && event->type() == QEvent::MouseMove)

@@ -36,8 +36,11 @@ public:
 
 Q_SIGNALS:
     void readFinished();
+    // The window closes at this place (for the preferences file).
+    void closing(const QRect &geometry);
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
