@@ -66,7 +66,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption charDelay(QStringLiteral("char-delay"),
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    // Device discovery: what a simulated gateway says of itself
+    const QCommandLineOption gatewaySerial(QStringLiteral("gateway-serial"),
+                                           QStringLiteral("Serial number the gateway reports to discovery."),
+                                           QStringLiteral("serial"));
+    const QCommandLineOption gatewayConnection(
+        QStringLiteral("gateway-connection"),
+        QStringLiteral("Current connection the gateway reports (default: its connected client)."),
+        QStringLiteral("address"));
+    parser.addOptions(
+        {device, pty, listen, log, baud, silent, dropAfter, charDelay, gatewaySerial, gatewayConnection});
     // Arrival times of received bytes, for checking a function key's pauses and the link's pacing.
     const QCommandLineOption logTimes(QStringLiteral("log-times"),
                                       QStringLiteral("Write each received byte with its arrival time in ms."),
@@ -136,6 +145,9 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("cannot listen on %1: %2")
                      .arg(value, error.isEmpty() ? QStringLiteral("bad address") : error));
         gateway.setCharDelay(parser.value(charDelay).toInt());
+        if (parser.isSet(gatewaySerial))
+            gateway.setSerialNumber(parser.value(gatewaySerial).toLatin1());
+        gateway.setReportedConnection(parser.value(gatewayConnection).toLatin1());
         gateway.setDropAfter(dropBytes);
         gateway.setTap(tap);
         // Discovery datagrams are answered on the same port number over UDP.

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "comm/capturefile.h"
@@ -15,6 +16,7 @@
 #include "shutdownsignals.h"
 #include "toolicons.h"
 #include "tools/findcommdialog.h"
+#include "tools/preferencesrunner.h"
 #include "tools/ramviewerwindow.h"
 #include "twips.h"
 
@@ -490,8 +492,16 @@ void MainWindow::showAbout()
 
 void MainWindow::getOptions(int page)
 {
-    Q_UNUSED(page);
-    notAvailable(QStringLiteral("Preferences"));
+    PreferencesHost host;
+    host.windows = [this] {
+        QList<QWidget *> windows;
+        for (QMdiSubWindow *sub : m_area->subWindowList())
+            windows << sub->widget();
+        return windows;
+    };
+    host.historyChanged = [this] { showRecentFiles(); };
+    runPreferences(page, host, systemClock(), this);
+    refreshCommands();
 }
 
 void MainWindow::setDeviceTips(int device)
