@@ -197,6 +197,14 @@ private Q_SLOTS:
         QCOMPARE(connect->text(), QStringLiteral("Disconnected "));
         QTest::mouseDClick(connect, Qt::LeftButton);
         QVERIFY(window().isConnected());
+
+        // "comm", "device" and "can" open the communication settings (the main window fills the hook).
+        int opened = 0;
+        window().hooks().openPreferences = [&opened] { ++opened; };
+        for (const char *key : {"comm", "device", "can", "msg"})
+            QTest::mouseDClick(window().panel(QLatin1String(key)), Qt::LeftButton);
+        QCOMPARE(opened, 3);
+        QVERIFY(window().isConnected());
     }
 
     void captureFromAKeyTakesEveryReceivedByteUntilItsOffCode()

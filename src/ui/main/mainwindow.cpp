@@ -579,6 +579,9 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
     AppState &state = app();
     if (m_loadingWorkspace)
         return;
+    // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
+    if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr)
+        comm->hooks().openPreferences = [this] { getOptions(4); };
     if (!recordActiveChild(sub)) {
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
         if (!m_children->all().isEmpty())
