@@ -10,6 +10,7 @@
 #include "sim/spiconverteroptions.h"
 #include "sim/spiconverterresponder.h"
 #include "sim/streamsource.h"
+#include "sim/timelog.h"
 #include "sim/upgraderesponder.h"
 
 #include <QCommandLineParser>
@@ -102,7 +103,15 @@ int main(int argc, char *argv[])
                        "(0: as fast as the pty takes them) until STOP, which is answered with their count."),
         QStringLiteral("rate"));
     parser.addOption(stream);
+    // Arrival times of received bytes, for checking a function key's pauses and the link's pacing.
+    const QCommandLineOption logTimes(QStringLiteral("log-times"),
+                                      QStringLiteral("Write each received byte with its arrival time in ms."),
+                                      QStringLiteral("file"));
+    parser.addOption(logTimes);
+    TimeLog timeLog;
     parser.process(app);
+    if (QString error; parser.isSet(logTimes) && !timeLog.open(parser.value(logTimes), &error))
+        fail(QStringLiteral("cannot open %1: %2").arg(parser.value(logTimes), error));
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
     if (type == 0)
@@ -116,9 +125,10 @@ int main(int argc, char *argv[])
         if (!logFile->open(QIODevice::Append | QIODevice::Unbuffered))
             fail(QStringLiteral("cannot open %1: %2").arg(parser.value(log), logFile->errorString()));
     }
-    const auto tap = [&logFile](const QByteArray &bytes) {
+    const auto tap = [&logFile, &timeLog](const QByteArray &bytes) {
         if (logFile)
             logFile->write(bytes);
+        timeLog.record(bytes);
     };
     const qint64 dropBytes = parser.isSet(dropAfter) ? parser.value(dropAfter).toLongLong() : -1;
     const auto configure = [&](ControllerSim &controller) {

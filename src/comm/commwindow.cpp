@@ -7,6 +7,7 @@
 #include "comm/displaytranslator.h"
 #include "comm/linkfactory.h"
 #include "comm/terminaldisplay.h"
+#include "comm/terminalfunctions.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
@@ -64,6 +65,7 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     m_display = std::make_unique<TerminalDisplay>(*m_screen);
     buildUi();
     wireLink();
+    m_functions = std::make_unique<TerminalFunctions>(*this, clock);
 
     state.lineEnd = QStringLiteral("\r");
     if (s.state < 0)
@@ -78,8 +80,9 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
 
 CommWindow::~CommWindow()
 {
-    // The link goes first, while everything its last notifications reach is still there; the view goes
-    // before the screen it paints.
+    // The link goes first, while everything its last notifications reach is still there (after the function
+    // keys that hold a lease on it); the view goes before the screen it paints.
+    m_functions.reset();
     disconnect(m_link.get(), nullptr, this, nullptr);
     m_link.reset();
     // The view's own teardown sends events; it must no longer reach this half-destroyed window's filter.
@@ -317,7 +320,7 @@ void CommWindow::setFunctionGroup(int group)
 {
     CommWindowSettings &s = settings();
     s.fGroup = int16_t(std::clamp(group, 0, std::max(0, int(s.fGroupCt) - 1)));
-    setPanelText(QStringLiteral("group"), QLatin1Char(' ') + s.groupNames.value(s.fGroup));
+    m_functions->fillFuncKeys();
 }
 
 QLabel *CommWindow::panel(const QString &key) const

@@ -20,6 +20,7 @@ class Clock;
 class CommLink;
 class LinkFactory;
 class TerminalDisplay;
+class TerminalFunctions;
 class TerminalScreen;
 class TerminalView;
 struct TerminalPrintSource;
@@ -39,6 +40,7 @@ public:
         std::function<void(int key)> editFunctionKey; // Ctrl+F1..F10: open the function-key editor
         std::function<bool()> mayClose;               // false while a function key runs
         std::function<void()> stopCapture;            // applying the communication settings ends capture
+        std::function<void()> openPreferences;        // double click on "comm", "device" or "can"
     };
 
     // The slot is app().newSlot (the main window sets it before creating the window).
@@ -57,6 +59,7 @@ public:
     TerminalScreen &screen() const { return *m_screen; }
     TerminalView &view() const { return *m_view; }
     Hooks &hooks() { return m_hooks; }
+    TerminalFunctions &functions() const { return *m_functions; }
     QWidget *functionKeyBar() const { return m_functionBar; }
 
     // Set_Terminal: bit 1 display (font, colours, grid, translations), bit 2 communication settings.
@@ -120,6 +123,7 @@ private:
     QStatusBar *m_statusBar = nullptr;
     QHash<QString, QLabel *> m_panels;
     Hooks m_hooks;
+    std::unique_ptr<TerminalFunctions> m_functions; // function keys and capture; fills m_hooks
     bool m_clipboardHasText = false;
     bool m_shown = false;
 };

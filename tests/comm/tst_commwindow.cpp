@@ -88,7 +88,8 @@ private Q_SLOTS:
         QCOMPARE(window().panel("connect")->text(), QStringLiteral("Connected "));
         QVERIFY(window().panel("comm")->text().contains("9600"));
         QCOMPARE(window().panel("device")->text(), QStringLiteral(" Veltor"));
-        QCOMPARE(window().panel("group")->text(), QStringLiteral(" Group1"));
+        QCOMPARE(window().panel("group")->text(), QStringLiteral("1"));
+        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 1 :: Group1"));
         QCOMPARE(window().windowTitle(), QStringLiteral("Terminal 1"));
         QCOMPARE(window().link().receiveMode(), 3);
         QCOMPARE(app().lineEnd, QStringLiteral("\r"));

@@ -187,10 +187,10 @@ void CommandRouter::toggleRamViewer()
     item->setChecked(true);
 }
 
-void CommandRouter::getOptions()
+void CommandRouter::getOptions(int requestCode)
 {
-    // The page follows the active window: 2 for a terminal, 1 otherwise.
-    const int page = app().activeKind == WindowKind::Terminal ? 2 : 1;
+    // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
+    const int page = requestCode != 0 ? requestCode : app().activeKind == WindowKind::Terminal ? 2 : 1;
     PreferencesHost host;
     host.windows = [this] {
         QList<QWidget *> windows;

@@ -31,6 +31,8 @@ public:
 
     // Runs a command that applies to the active window kind.
     void run(Command command);
+    // Get_Options: the preferences dialog on the page of a request code (0: the active window's page).
+    void getOptions(int requestCode = 0);
     void setHandler(Command command, Handler handler);
     bool hasHandler(Command command) const { return m_handlers.contains(command); }
 
@@ -50,7 +52,6 @@ private:
     void bindChild(Command command, EditCall edit, CommCall comm);
     void newTerminalWindow();
     // Get_Options: the preferences dialog on the page of the active window kind.
-    void getOptions();
     // View, "&Find Comm. Settings": the search dialog, modal, on the active terminal's link.
     void findCommSettings();
     // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.

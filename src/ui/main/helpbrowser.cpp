@@ -1,8 +1,8 @@
 #include "helpbrowser.h"
 
 #include "app/appstate.h"
-#include "app/twips.h"
 #include "app/programfolders.h"
+#include "app/twips.h"
 #include "toolicons.h"
 
 #include <QCloseEvent>

@@ -6,6 +6,8 @@
 #include "app/twips.h"
 #include "app/workspace.h"
 #include "can/canconfigwindow.h"
+#include "capturecommands.h"
+#include "comm/capturefile.h"
 #include "comm/commwindow.h"
 #include "documentcommands.h"
 #include "helpbrowser.h"
@@ -65,6 +67,9 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     for (int i = 0; i < 3; ++i)
         setCommandHandler(canItems[i], [this, i] { openCanWindow(i); });
     setCommandHandler(Command::SpiCommunications, [this] { showSpiWindow(); });
+    setCommandHandler(Command::Capture, [this] { runCaptureCommand(Command::Capture, this); });
+    setCommandHandler(Command::PauseCapture, [this] { runCaptureCommand(Command::PauseCapture, this); });
+    setCommandHandler(Command::StopCapture, [this] { runCaptureCommand(Command::StopCapture, this); });
     setCommandHandler(Command::Upgrade, [this] {
         runUpgradeCommand(this,
                           qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
@@ -85,6 +90,8 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     connect(m_menus, &MainMenus::windowListAboutToShow, this,
             [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
+    connect(&appCapture(), &CaptureFile::stateChanged, this,
+            [this] { showCaptureItems(*m_menus, app().activeKind == WindowKind::Terminal); });
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { onFocusChanged(now); });
@@ -357,6 +364,9 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
     AppState &state = app();
     if (m_loadingWorkspace)
         return;
+    // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
+    if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr)
+        comm->hooks().openPreferences = [this] { m_router->getOptions(4); };
     if (!recordActiveChild(sub)) {
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
         if (!m_children->all().isEmpty())
@@ -397,6 +407,7 @@ void MainWindow::refreshCommands()
     const AppState &state = app();
     m_reported.clear();
     m_menus->showMenusFor(state.activeKind);
+    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
     if (state.activeKind == WindowKind::Terminal && state.activeComm > 0) {
         const CommWindowSettings &slot = state.commSlots[state.activeComm];
         m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);

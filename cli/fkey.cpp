@@ -1,0 +1,93 @@
+// korvo-cli fkey: walks a function key on the link as F1..F10 do in a terminal, with its codes, pauses and
+// repeats; what the device answers goes to stdout as it arrives, the "msg" panel's texts to stderr.
+// "^c"/"^o" capture to the file given with --capture (nothing is captured without it).
+
+#include "clicommand.h"
+#include "comm/capturefile.h"
+#include "comm/displaytranslator.h"
+#include "comm/functionkeywalk.h"
+
+#include <QJsonArray>
+#include <cstdio>
+
+using namespace korvo;
+using namespace korvo::cli;
+
+namespace {
+
+const char *const kUsage = "usage: fkey N [--group G] | fkey --contents TEXT   [--capture FILE]";
+
+int fkey(CliContext &ctx, QStringList args)
+{
+    const QString contents = takeOption(args, QStringLiteral("--contents"));
+    const QString group = takeOption(args, QStringLiteral("--group"));
+    const QString captureFile = takeOption(args, QStringLiteral("--capture"));
+    const CommWindowSettings &s = ctx.settings();
+    FunctionKeyWalk::Options options;
+    if (!contents.isEmpty() && args.isEmpty()) {
+        options.contents[0] = DisplayTranslator::encodeForDevice(contents);
+    } else {
+        bool ok = false;
+        const int key = args.size() == 1 ? args.first().toInt(&ok) : 0;
+        const int g = group.isEmpty() ? s.fGroup + 1 : group.toInt();
+        if (!ok || key < 1 || key > FunctionKeyWalk::kKeys || g < 1 || g > s.fGroupCt ||
+            !contents.isEmpty()) {
+            ctx.err(QLatin1String(kUsage));
+            return UsageOrLink;
+        }
+        for (int k = 0; k < FunctionKeyWalk::kKeys; ++k) {
+            const size_t index = size_t((g - 1) * FunctionKeyWalk::kKeys + k);
+            if (index < s.keys.size())
+                options.contents[size_t(k)] = DisplayTranslator::encodeForDevice(s.keys[index].command);
+        }
+        options.key = key - 1;
+    }
+    options.lineEnd = ctx.address().isEmpty() ? '\r' : '\n';
+
+    CommLink *link = ctx.link();
+    if (!link)
+        return UsageOrLink;
+    QByteArray received;
+    QObject::connect(link, &CommLink::dataReceived, [&ctx, &received](const QByteArray &bytes) {
+        received += bytes;
+        if (!ctx.json()) {
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+            std::fflush(stdout);
+        }
+    });
+    CaptureFile capture;
+    link->setCaptureSink([&capture, &ctx](const QByteArray &bytes) {
+        if (!capture.write(bytes))
+            ctx.err(capture.errorText());
+    });
+
+    FunctionKeyWalk::Stopwatches stopwatches;
+    FunctionKeyWalk walk(options, stopwatches);
+    QJsonArray messages;
+    const int result = ctx.run(walk, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
+        using Kind = FunctionKeyWalk::Notice::Kind;
+        if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event)) {
+            if (notice->kind == Kind::CaptureOn && !captureFile.isEmpty() && !capture.isOn() &&
+                !capture.start(captureFile))
+                ctx.err(capture.errorText());
+            else if (notice->kind == Kind::CaptureOff)
+                capture.stop();
+        } else if (event.kind == EngineEvent::Kind::Status) {
+            messages.append(event.text);
+            if (!ctx.quiet())
+                ctx.err(event.text);
+        }
+    });
+    link->setCaptureSink({});
+    capture.stop();
+    if (ctx.json())
+        ctx.outJson({{QStringLiteral("messages"), messages},
+                     {QStringLiteral("received"), QString::fromLatin1(received)}});
+    return result;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("fkey",
+                  "fkey N [--group G] | fkey --contents TEXT    walk a function key (codes, pauses, repeats)",
+                  fkey);

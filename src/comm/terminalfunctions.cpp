@@ -1,0 +1,199 @@
+#include "comm/terminalfunctions.h"
+
+#include "app/appstate.h"
+#include "app/programfolders.h"
+#include "app/prompt.h"
+#include "comm/capturefile.h"
+#include "comm/commlink.h"
+#include "comm/commwindow.h"
+#include "comm/functionkeybar.h"
+#include "comm/functionkeyeditor.h"
+#include "comm/functionkeyrunner.h"
+#include "comm/terminalview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
+{
+    m_bar = new FunctionKeyBar(window.functionKeyBar());
+    auto *layout = new QVBoxLayout(window.functionKeyBar());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_bar);
+    m_runner = new FunctionKeyRunner(window.link(), clock, this);
+
+    connect(m_bar, &FunctionKeyBar::pressed, m_runner, &FunctionKeyRunner::press);
+    connect(m_bar, &FunctionKeyBar::editRequested, this, &TerminalFunctions::editKey);
+    connect(m_runner, &FunctionKeyRunner::keyRunning, m_bar, &FunctionKeyBar::setRunning);
+    connect(m_runner, &FunctionKeyRunner::message, this, &TerminalFunctions::showMessage);
+    connect(m_runner, &FunctionKeyRunner::captureRequested, this, [this](bool on) {
+        if (on)
+            startCapture();
+        else
+            appCapture().stop();
+    });
+    connect(m_runner, &FunctionKeyRunner::failed, this,
+            [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
+    connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_window.view().setFocus(); });
+
+    CommWindow::Hooks &hooks = window.hooks();
+    hooks.functionKey = [this](int n) { m_runner->press(n - 1); };
+    hooks.editFunctionKey = [this](int n) { editKey(n - 1); };
+    hooks.mayClose = [this] { return mayClose(); };
+    hooks.stopCapture = [] { appCapture().stop(); };
+
+    // Capture sees every byte first, whatever the link is doing with them.
+    window.link().setCaptureSink([](const QByteArray &bytes) {
+        if (!appCapture().write(bytes))
+            reportLater(appCapture().errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+    });
+    connect(&appCapture(), &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
+    showCaptureState();
+    showMessage({});
+
+    for (const char *key : {"group", "connect", "comm", "device", "can"})
+        if (QLabel *label = window.panel(QLatin1String(key)))
+            label->installEventFilter(this);
+}
+
+TerminalFunctions::~TerminalFunctions()
+{
+    m_window.link().setCaptureSink({});
+    m_window.hooks() = {};
+}
+
+void TerminalFunctions::fillFuncKeys()
+{
+    const CommWindowSettings &s = m_window.settings();
+    QStringList captions;
+    for (int k = 0; k < FunctionKeyBar::kKeys; ++k) {
+        const size_t index = size_t(s.fGroup) * FunctionKeyBar::kKeys + size_t(k);
+        captions << (index < s.keys.size() ? s.keys[index].label : QString());
+    }
+    m_bar->setCaptions(captions);
+    m_window.functionKeyBar()->setVisible(s.fKeyEn);
+    const int number = s.fGroup + 1;
+    if (QLabel *group = m_window.panel(QStringLiteral("group"))) {
+        group->setText(QString::number(number));
+        group->setToolTip(QStringLiteral("Function Key Group Number %1 :: %2")
+                              .arg(number)
+                              .arg(s.groupNames.value(s.fGroup)));
+    }
+}
+
+void TerminalFunctions::editKey(int key)
+{
+    if (m_runner->isRunning()) {
+        m_runner->stop();
+        return;
+    }
+    CommWindowSettings &s = m_window.settings();
+    FunctionKeyEditor editor(s, key, &m_window);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    editor.saveFuncData(s);
+    m_window.setFunctionGroup(s.fGroup);
+}
+
+void TerminalFunctions::startCapture()
+{
+    CaptureFile &capture = appCapture();
+    if (capture.isOn())
+        return;
+    const QString path =
+        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+    if (!capture.start(path))
+        reportLater(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+}
+
+void TerminalFunctions::showCaptureState()
+{
+    QLabel *panel = m_window.panel(QStringLiteral("capture"));
+    if (!panel)
+        return;
+    const CaptureFile &capture = appCapture();
+    switch (capture.state()) {
+    case CaptureFile::State::On:
+        panel->setText(QStringLiteral("Capture ON "));
+        break;
+    case CaptureFile::State::Paused:
+        panel->setText(QStringLiteral("Capture OFF "));
+        break;
+    case CaptureFile::State::Off:
+        panel->setText(QStringLiteral("Capture "));
+        break;
+    }
+    panel->setEnabled(capture.isOn());
+    const QString file =
+        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+    panel->setToolTip(QDir::toNativeSeparators(file));
+}
+
+void TerminalFunctions::showMessage(const QString &text)
+{
+    QLabel *panel = m_window.panel(QStringLiteral("msg"));
+    if (!panel)
+        return;
+    panel->setText(text);
+    panel->setToolTip(text.isEmpty() ? QStringLiteral("Messages") : text);
+}
+
+void TerminalFunctions::chooseGroup()
+{
+    const CommWindowSettings &s = m_window.settings();
+    QMenu menu;
+    for (int g = 0; g < s.fGroupCt; ++g) {
+        QAction *item = menu.addAction(QStringLiteral("Group %1 - %2").arg(g + 1).arg(s.groupNames.value(g)));
+        item->setCheckable(true);
+        item->setChecked(g == s.fGroup);
+        item->setData(g);
+    }
+    QLabel *panel = m_window.panel(QStringLiteral("group"));
+    if (QAction *chosen = menu.exec(panel->mapToGlobal(QPoint(0, 0))))
+        m_window.setFunctionGroup(chosen->data().toInt());
+}
+
+bool TerminalFunctions::mayClose()
+{
+    if (!m_runner->isRunning())
+        return true;
+    ask(QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(), QStringLiteral("Exiting"),
+        PromptIcon::Critical);
+    return false;
+}
+
+bool TerminalFunctions::eventFilter(QObject *watched, QEvent *event)
+{
+    const QString key = watched->objectName();
+    if (event->type() == QEvent::MouseButtonPress && key == QLatin1String("group")) {
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)
+            QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
+        return false;
+    }
+    if (event->type() != QEvent::MouseButtonDblClick)
+        return false;
+    if (key == QLatin1String("connect")) {
+        m_window.connectComm(!m_window.isConnected());
+        return true;
+    }
+    if (key != QLatin1String("group") && m_window.hooks().openPreferences) {
+        m_window.hooks().openPreferences();
+        return true;
+    }
+    return false;
+}
+
+void TerminalFunctions::reportLater(const QString &text, const QString &title, PromptIcon icon)
+{
+    // Not inside the link's step that found the failure: the box waits for the event loop.
+    QTimer::singleShot(0, qApp, [text, title, icon] { ask(text, title, icon); });
+}
+
+} // namespace korvo

@@ -1,0 +1,54 @@
+#pragma once
+
+// A terminal window's function keys and capture: the key bar and the runner behind it, the "group",
+// "msg", "capture" and "connect" panels' behaviour, the window's hooks for F1..F10, Ctrl+F1..F10, closing
+// and applied communication settings, and the link's capture sink into the application's capture file.
+
+#include "app/prompt.h"
+
+#include <QObject>
+
+class QLabel;
+
+namespace korvo {
+
+class Clock;
+class CommWindow;
+class FunctionKeyBar;
+class FunctionKeyRunner;
+
+class TerminalFunctions : public QObject
+{
+    Q_OBJECT
+public:
+    TerminalFunctions(CommWindow &window, Clock &clock);
+    ~TerminalFunctions() override;
+
+    // Fill_Func_Keys: the current group's captions on the bar, its number in the "group" panel, the bar
+    // shown or hidden by FKeyEn.
+    void fillFuncKeys();
+    FunctionKeyBar &bar() const { return *m_bar; }
+    FunctionKeyRunner &runner() const { return *m_runner; }
+
+    // Ctrl+F1..F10 or the right button on a key (0..9): the editor on that key, a stop request while a key
+    // runs.
+    void editKey(int key);
+    // "^c": capture to the chosen file, or the default one, unless capture is on already.
+    void startCapture();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showCaptureState();
+    void showMessage(const QString &text);
+    void chooseGroup();
+    bool mayClose();
+    static void reportLater(const QString &text, const QString &title, PromptIcon icon);
+
+    CommWindow &m_window;
+    FunctionKeyBar *m_bar = nullptr;
+    FunctionKeyRunner *m_runner = nullptr;
+};
+
+} // namespace korvo

@@ -1,0 +1,292 @@
+// Function keys and capture in a terminal window on a fake port in virtual time: the bar, F1..F10 and
+// Ctrl+F1..F10, the status panels, closing while a key runs, and capture from keys and settings.
+
+#include "app/appstate.h"
+#include "comm/capturefile.h"
+#include "comm/commlink.h"
+#include "comm/commwindow.h"
+#include "comm/enginebase.h"
+#include "comm/enginelease.h"
+#include "comm/functionkeybar.h"
+#include "comm/functionkeyeditor.h"
+#include "comm/functionkeyrunner.h"
+#include "comm/terminalfunctions.h"
+#include "comm/terminalscreen.h"
+#include "comm/terminalview.h"
+#include "fakelinks.h"
+#include "scriptedprompt.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+class TstFunctionKeyWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<FakeLinkFactory> m_factory;
+    std::unique_ptr<CommWindow> m_window;
+    ScriptedPrompt m_prompt;
+    QTemporaryDir m_dir;
+
+    CommWindow &window() { return *m_window; }
+    FakeSerialLink &port() { return *m_factory->serial; }
+    QWidget *keys() { return &m_window->view(); }
+    FunctionKeyBar &bar() { return m_window->functions().bar(); }
+    QString panelText(const char *key) { return m_window->panel(QLatin1String(key))->text(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        setPrompt(&m_prompt);
+        app().resetSlots();
+        app().ensureCommSlot(1);
+        CommWindowSettings &s = app().commSlots[1];
+        s = CommWindowSettings{};
+        s.name = QStringLiteral("Terminal 1");
+        s.portName = QStringLiteral("/dev/fake0");
+        s.connected = true;
+        s.fGroupCt = 2;
+        s.groupNames = QStringList{"Motion", "Setup"};
+        s.keys.resize(20);
+        s.keys[0] = {QStringLiteral("Status"), QStringLiteral("pr st^M")};
+        s.keys[1] = {QStringLiteral("Loop"), QStringLiteral("z^p^r0")};
+        s.keys[2] = {QStringLiteral("Log"), QStringLiteral("^cpr al^M^p^o")};
+        s.keys[10] = {QStringLiteral("Rate & Go"), QStringLiteral("second group")};
+        m_clock = std::make_unique<FakeClock>();
+        m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
+        m_window = std::make_unique<CommWindow>(1, *m_clock, *m_factory);
+        m_window->show();
+        appCapture().stop();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_factory.reset();
+        m_clock.reset();
+        appCapture().stop();
+        m_prompt.clear();
+        setPrompt(nullptr);
+    }
+
+    void theBarShowsTheCurrentGroupInTwoRowsOfFive()
+    {
+        QVERIFY(window().functionKeyBar()->isVisible());
+        for (int k = 0; k < 5; ++k) {
+            QCOMPARE(bar().button(k)->y(), bar().button(0)->y());
+            QVERIFY(bar().button(k + 5)->y() > bar().button(k)->y());
+            QCOMPARE(bar().button(k + 5)->x(), bar().button(k)->x());
+        }
+        QCOMPARE(bar().button(0)->text(), QStringLiteral("Status"));
+        QCOMPARE(bar().button(0)->toolTip(), QStringLiteral("(F1) Status"));
+        QCOMPARE(bar().button(9)->text(), QStringLiteral("F10"));
+        QVERIFY(bar().button(0)->font().bold());
+        QCOMPARE(panelText("group"), QStringLiteral("1"));
+        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 1 :: Motion"));
+
+        window().setFunctionGroup(1);
+        QCOMPARE(bar().button(0)->text(), QStringLiteral("Rate && Go"));
+        QCOMPARE(panelText("group"), QStringLiteral("2"));
+        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 2 :: Setup"));
+
+        window().settings().fKeyEn = false;
+        window().setTerminal(CommWindow::kDisplayItems);
+        QVERIFY(!window().functionKeyBar()->isVisible());
+    }
+
+    void functionKeysSendTheirContentsAndASecondPressStopsARepeat()
+    {
+        QTest::keyClick(keys(), Qt::Key_F1);
+        m_clock->runUntilIdle(1000);
+        QCOMPARE(port().written(), QByteArray("pr st\r"));
+
+        port().writes.clear();
+        QTest::mouseClick(bar().button(1), Qt::LeftButton);
+        m_clock->advance(10'500);
+        QCOMPARE(port().written(), QByteArray(11, 'z'));
+        QVERIFY(!bar().button(1)->font().bold());
+        QCOMPARE(panelText("msg"), QStringLiteral("F2 - 10 - Continuous"));
+
+        // Closing is refused while the key runs.
+        QVERIFY(!window().close());
+        QCOMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().text, QStringLiteral("Repeating Function Key in Terminal 1"));
+        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Exiting"));
+        QCOMPARE(m_prompt.asked().first().icon, PromptIcon::Critical);
+
+        // Ctrl+F5 would open the editor; while a key runs it is a stop request.
+        QTest::keyClick(keys(), Qt::Key_F5, Qt::ControlModifier);
+        QVERIFY(!window().functions().runner().isRunning());
+        QVERIFY(bar().button(1)->font().bold());
+        m_clock->advance(60'000);
+        QCOMPARE(port().written(), QByteArray(11, 'z'));
+        QCOMPARE(panelText("msg"), QString());
+        QCOMPARE(window().panel("msg")->toolTip(), QStringLiteral("Messages"));
+
+        // Disconnected, a press does nothing.
+        window().connectComm(false);
+        port().writes.clear();
+        QTest::keyClick(keys(), Qt::Key_F1);
+        m_clock->runUntilIdle(1000);
+        QVERIFY(port().writes.isEmpty());
+        QVERIFY(window().close());
+    }
+
+    void theRightButtonOnAKeyEditsItAndDoneRefreshesTheBar()
+    {
+        // The editor runs modally; the queued step plays the user in it.
+        const auto editAndClose = [](bool done) {
+            QTimer::singleShot(0, [done] {
+                auto *editor = qobject_cast<FunctionKeyEditor *>(QApplication::activeModalWidget());
+                QVERIFY(editor);
+                QCOMPARE(editor->currentKey(), 2);
+                editor->captionEdit(2)->setText(QStringLiteral("Changed"));
+                done ? editor->accept() : editor->reject();
+            });
+        };
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
+        editAndClose(false);
+        QApplication::sendEvent(bar().button(2), &rightClick);
+        QCOMPARE(bar().button(2)->text(), QStringLiteral("Log"));
+        QCOMPARE(window().settings().keys[2].label, QStringLiteral("Log"));
+
+        editAndClose(true);
+        QApplication::sendEvent(bar().button(2), &rightClick);
+        QCOMPARE(bar().button(2)->text(), QStringLiteral("Changed"));
+        QCOMPARE(bar().button(2)->toolTip(), QStringLiteral("(F3) Changed"));
+        QCOMPARE(window().settings().keys[2].label, QStringLiteral("Changed"));
+    }
+
+    void aClickOnTheGroupPanelOffersTheGroups()
+    {
+        QStringList offered;
+        // The menu runs its own loop; this timer plays the user inside it.
+        QTimer user;
+        user.setInterval(0);
+        connect(&user, &QTimer::timeout, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            user.stop();
+            for (QAction *a : menu->actions())
+                offered << a->text();
+            menu->setActiveAction(menu->actions().at(1));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        user.start();
+        QTest::mouseClick(window().panel("group"), Qt::LeftButton);
+        QTRY_COMPARE(window().settings().fGroup, 1);
+        QCOMPARE(offered, (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
+        QCOMPARE(bar().button(0)->text(), QStringLiteral("Rate && Go"));
+    }
+
+    void aDoubleClickOnConnectTogglesTheLink()
+    {
+        QLabel *connect = window().panel("connect");
+        QTest::mouseDClick(connect, Qt::LeftButton);
+        QVERIFY(!window().isConnected());
+        QCOMPARE(connect->text(), QStringLiteral("Disconnected "));
+        QTest::mouseDClick(connect, Qt::LeftButton);
+        QVERIFY(window().isConnected());
+
+        // "comm", "device" and "can" open the communication settings (the main window fills the hook).
+        int opened = 0;
+        window().hooks().openPreferences = [&opened] { ++opened; };
+        for (const char *key : {"comm", "device", "can", "msg"})
+            QTest::mouseDClick(window().panel(QLatin1String(key)), Qt::LeftButton);
+        QCOMPARE(opened, 3);
+        QVERIFY(window().isConnected());
+    }
+
+    void captureFromAKeyTakesEveryReceivedByteUntilItsOffCode()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("keys.txt"));
+        QVERIFY(appCapture().start(path));
+        appCapture().stop();
+        QCOMPARE(panelText("capture"), QStringLiteral("Capture "));
+        QVERIFY(!window().panel("capture")->isEnabled());
+
+        QTest::keyClick(keys(), Qt::Key_F3);
+        m_clock->advance(0);
+        QCOMPARE(appCapture().state(), CaptureFile::State::On);
+        QCOMPARE(panelText("capture"), QStringLiteral("Capture ON "));
+        QCOMPARE(window().panel("capture")->toolTip(), QDir::toNativeSeparators(path));
+        const QByteArray reply("pr al\r\nACCEL = G 2000\r\n\x1b[0m\xff>", 29);
+        port().deliver(reply.left(7));
+        m_clock->advance(500);
+        port().deliver(reply.mid(7));
+        m_clock->runUntilIdle(5000);
+        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(port().written(), QByteArray("pr al\r"));
+        port().deliver("after");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), reply);
+    }
+
+    void captureTakesTheBytesOfEveryReceiveModeAndAKeyDoesNotReopenIt()
+    {
+        // A device dialogue that keeps what it receives to itself, as an upload does.
+        class Collector final : public EngineBase
+        {
+        public:
+            int receiveMode() const override { return 2; }
+            void start(qint64) override {}
+            void bytesReceived(const QByteArray &data, qint64) override { kept += data; }
+            void timerFired(qint64) override {}
+            QByteArray kept;
+        };
+        const QString path = m_dir.filePath(QStringLiteral("modes.txt"));
+        QVERIFY(appCapture().start(path));
+        port().deliver("terminal ");
+        Collector upload;
+        {
+            EngineLease lease = window().link().attach(upload, [](const std::vector<EngineEvent> &) {});
+            port().deliver(QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
+        }
+        QCOMPARE(upload.kept, QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
+        QVERIFY(!window().screen().screenText().contains(QLatin1String("VARIABLES")));
+
+        // "^c" while capture is on leaves the file as it is.
+        window().settings().keys[2].command = QStringLiteral("^c");
+        QTest::keyClick(keys(), Qt::Key_F3);
+        m_clock->runUntilIdle(1000);
+        port().deliver(">");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("terminal '[VARIABLES]\r\nA=1\r\n\0>", 30));
+    }
+
+    void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()
+    {
+        QVERIFY(appCapture().start(m_dir.filePath(QStringLiteral("menu.txt"))));
+        appCapture().setPaused(true);
+        QCOMPARE(panelText("capture"), QStringLiteral("Capture OFF "));
+        appCapture().setPaused(false);
+        window().setTerminal(CommWindow::kCommItems);
+        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+
+        // A capture file that cannot be opened: one message with the reason, and the key goes on.
+        QVERIFY(!appCapture().start(m_dir.path()));
+        window().settings().keys[2].command = QStringLiteral("^cok");
+        QTest::keyClick(keys(), Qt::Key_F3);
+        m_clock->runUntilIdle(1000);
+        QTRY_COMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().title, CaptureFile::errorTitle());
+        QVERIFY(m_prompt.asked().first().text.startsWith(QDir::toNativeSeparators(m_dir.path()) + "\r\n"));
+        QCOMPARE(port().written(), QByteArray("ok"));
+        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+    }
+};
+
+QTEST_MAIN(TstFunctionKeyWindow)
+#include "tst_functionkeywindow.moc"
