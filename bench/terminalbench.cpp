@@ -3,7 +3,7 @@
 
 #include "benchregistry.h"
 
-#include "comm/receivedispatcher.h"
+#include "comm/terminaldisplay.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 
@@ -94,7 +94,7 @@ double rawLibvterm(const QByteArray &data, int rows, int columns)
 double throughOurs(const QByteArray &data, int rows, int columns)
 {
     korvo::TerminalScreen screen(rows, columns, kScrollRows);
-    korvo::ReceiveDispatcher dispatcher(screen);
+    korvo::TerminalDisplay dispatcher(screen);
     korvo::TerminalView view(screen);
     view.resize(view.sizeHint());
     view.show();

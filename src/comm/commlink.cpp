@@ -6,35 +6,39 @@
 #include "comm/linkfactory.h"
 #include "comm/portnames.h"
 
-#include <cmath>
 #include <utility>
 
 namespace korvo {
 
-namespace {
-constexpr int kGranularityMs = 55; // the smallest pause used anywhere
-constexpr int kSendReplyExtraMs = 500;
-constexpr int kWaitExtraMs = 100;
-} // namespace
-
 CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent)
     : QObject(parent), m_settings(settings), m_clock(clock), m_factory(factory)
 {
-    m_delayTimer = m_clock.createTimer([this] { onDelayTimer(); });
-    m_replyTimer = m_clock.createTimer([this] { onReplyTimer(); });
-    m_paceTimer = m_clock.createTimer([this] { continueSend(); });
+    m_paceTimer = m_clock.createTimer([this] {
+        m_sendPaused = false;
+        continueSend();
+    });
+    m_engineTimer = m_clock.createTimer([this] {
+        if (!m_engine)
+            return;
+        m_engine->timerFired(nowMs());
+        pump();
+    });
 }
 
 CommLink::~CommLink()
 {
-    // Callers are going away too: drop their callbacks instead of running them.
-    m_sendQueue.clear();
-    m_delayDone.clear();
-    m_waitDone = nullptr;
+    // The engine's owner is going away too: nothing more reaches it.
+    m_engine = nullptr;
+    m_sink = nullptr;
     if (m_serial)
         m_serial->disconnect(this);
     if (m_socket)
         m_socket->disconnect(this);
+}
+
+qint64 CommLink::nowMs() const
+{
+    return m_clock.nowMs();
 }
 
 bool CommLink::isConnected() const
@@ -82,6 +86,11 @@ void CommLink::report(const QString &text, const QString &title, PromptIcon icon
     emit errorOccurred(text, title, icon);
 }
 
+QString CommLink::linkError() const
+{
+    return isTcp() ? m_socket->errorString() : m_serial->errorString();
+}
+
 bool CommLink::openSerial()
 {
     if (!m_serial->open(serialDeviceName(m_settings), m_settings.settings))
@@ -91,7 +100,7 @@ bool CommLink::openSerial()
     return true;
 }
 
-// Starts the TCP connection; false after reporting when the address is unusable.
+// Starts the TCP connection; false with the reason when the address is unusable.
 static bool startSocket(SocketLink &socket, const QString &address, QString *error)
 {
     const TcpEndpoint endpoint = parseTcpAddress(address);
@@ -113,7 +122,7 @@ void CommLink::connectComm(bool connect)
     ensureLinks();
     if (!connect) {
         setConnected(false);
-        abandonSends();
+        dropSends(0);
         m_socket->close();
         if (m_serial->isOpen())
             m_serial->close();
@@ -144,11 +153,10 @@ void CommLink::connectComm(bool connect)
 void CommLink::applyCommSettings()
 {
     ensureLinks();
-    abandonSends();
+    dropSends(0);
     if (m_serial->isOpen())
         m_serial->close();
     m_socket->close();
-    m_receiveMode = kTerminalMode;
 
     if (!m_settings.connected) {
         emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
@@ -183,35 +191,20 @@ void CommLink::refreshPanels()
     emit panelEnabled(QStringLiteral("can"), m_settings.canInterface);
 }
 
-void CommLink::release()
-{
-    ensureLinks();
-    abandonSends();
-    if (m_serial->isOpen())
-        m_serial->close();
-    m_socket->close();
-}
-
-void CommLink::reclaim()
-{
-    applyCommSettings();
-}
-
 // ---- sending
 
-void CommLink::sendToComm(const QByteArray &data, bool delay, SendDone done)
+void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
 {
-    const char lineEnd = app().lineEnd.isEmpty() ? '\r' : char(app().lineEnd.at(0).unicode());
-    m_sendQueue.push_back({data, delay, lineEnd, std::move(done)});
+    if (data.isEmpty())
+        return;
+    m_sendQueue.push_back({data, delay, lineEnd, 0});
     startNextSend();
 }
 
 void CommLink::startNextSend()
 {
-    if (m_sending || m_sendQueue.empty())
+    if (m_sendPaused || m_sendQueue.empty())
         return;
-    m_sending = true;
-    m_sendPos = 0;
     continueSend();
 }
 
@@ -223,66 +216,64 @@ bool CommLink::writeOut(const QByteArray &bytes)
 
 void CommLink::continueSend()
 {
-    if (!m_sending || m_sendQueue.empty())
-        return;
-    const PendingSend &job = m_sendQueue.front();
-    if (isTcp()) {
-        // Characters whose pause is 0 go out together; a pause is a state that the pace timer ends.
-        QByteArray chunk;
-        while (m_sendPos < job.data.size()) {
-            const char c = job.data.at(m_sendPos++);
-            chunk += c;
-            const int pause =
-                (c == job.lineEnd && job.delay) ? m_settings.lineDelay + 10 : m_settings.charDelay;
-            if (pause > 0) {
-                if (!writeOut(chunk))
-                    return failSend();
-                m_paceTimer->start(pause);
-                return;
+    while (!m_sendPaused && !m_sendQueue.empty()) {
+        const PendingSend &job = m_sendQueue.front();
+        if (isTcp()) {
+            // Characters whose pause is 0 go out together; a pause is a state that the pace timer ends.
+            QByteArray chunk;
+            while (m_sendPos < job.data.size()) {
+                const char c = job.data.at(m_sendPos++);
+                chunk += c;
+                const int pause =
+                    (c == job.lineEnd && job.delay) ? m_settings.lineDelay + 10 : m_settings.charDelay;
+                if (pause > 0) {
+                    if (!writeOut(chunk))
+                        return failSend(linkError());
+                    m_sendPaused = true;
+                    m_paceTimer->start(pause);
+                    return;
+                }
             }
+            if (!chunk.isEmpty() && !writeOut(chunk))
+                return failSend(linkError());
+        } else if (!writeOut(job.data)) {
+            // A serial port keeps the characters in order at its own rate: no pauses.
+            return failSend(linkError());
         }
-        if (!chunk.isEmpty() && !writeOut(chunk))
-            return failSend();
-    } else if (m_sendPos < job.data.size()) {
-        // A serial port keeps the characters in order at its own rate: no pauses.
-        m_sendPos = job.data.size();
-        if (!writeOut(job.data))
-            return failSend();
+        const quint64 owner = job.leaseId;
+        m_sendQueue.pop_front();
+        m_sendPos = 0;
+        const bool ownerIdle = std::none_of(m_sendQueue.begin(), m_sendQueue.end(),
+                                            [owner](const PendingSend &s) { return s.leaseId == owner; });
+        if (owner != 0 && ownerIdle && leaseActive(owner)) {
+            m_engine->outputWritten(nowMs());
+            pump();
+        }
     }
-    startReplyTimer(int(std::min<qsizetype>(job.data.size(), 32767)), kSendReplyExtraMs);
-    finishSend(true);
 }
 
-void CommLink::failSend()
+void CommLink::failSend(const QString &error)
 {
-    const QString error = isTcp() ? m_socket->errorString() : m_serial->errorString();
-    finishSend(false);
-    // The rest of the queue would fail the same way: drop it without further messages.
-    abandonSends();
-    report(error, QString(), PromptIcon::Information);
+    const quint64 owner = m_sendQueue.front().leaseId;
+    // The rest of that sender's queue would fail the same way: drop it without further messages.
+    dropSends(owner);
+    if (owner == 0) {
+        report(error, QString(), PromptIcon::Information);
+    } else if (leaseActive(owner)) {
+        m_engine->writeFailed(error, nowMs());
+        pump();
+    }
+    startNextSend();
 }
 
-void CommLink::finishSend(bool ok)
+void CommLink::dropSends(quint64 leaseId)
 {
-    PendingSend job = std::move(m_sendQueue.front());
-    m_sendQueue.pop_front();
-    m_sending = false;
-    m_paceTimer->stop();
-    if (job.done)
-        job.done(ok);
-    if (ok)
-        startNextSend();
-}
-
-void CommLink::abandonSends()
-{
-    m_paceTimer->stop();
-    m_sending = false;
-    std::deque<PendingSend> dropped;
-    dropped.swap(m_sendQueue);
-    for (PendingSend &job : dropped)
-        if (job.done)
-            job.done(false);
+    if (!m_sendQueue.empty() && m_sendQueue.front().leaseId == leaseId) {
+        m_paceTimer->stop();
+        m_sendPaused = false;
+        m_sendPos = 0;
+    }
+    std::erase_if(m_sendQueue, [leaseId](const PendingSend &s) { return s.leaseId == leaseId; });
 }
 
 bool CommLink::writeToPort(const QByteArray &data)
@@ -296,151 +287,157 @@ bool CommLink::writeToPort(const QByteArray &data)
 
 void CommLink::sendTypedChar(char c)
 {
-    if (!m_settings.connected)
+    if (!m_settings.connected || (m_engine && m_leaseKind == LeaseKind::Exclusive))
         return;
     QByteArray bytes(1, c);
     if (!isTcp() && c == '\r' && m_settings.translateCR)
         bytes += '\n';
     if (writeOut(bytes))
         return;
-    const QString error = isTcp() ? m_socket->errorString() : m_serial->errorString();
+    const QString error = linkError();
     connectComm(false);
     report(error, QStringLiteral("Comm Port Error"), PromptIcon::Critical);
 }
 
-// ---- timers and waits
+// ---- engines
 
-void CommLink::delayMSec(int ms, std::function<void()> done)
+EngineLease CommLink::attach(DeviceEngine &engine, EventSink sink, LeaseKind kind)
 {
-    if (ms <= 0) {
-        if (done)
-            done();
+    if (m_engine) {
+        const quint64 previous = m_leaseId;
+        cancelLease(previous);
+        releaseLease(previous);
+    }
+    ensureLinks();
+    m_engine = &engine;
+    m_sink = std::move(sink);
+    m_leaseKind = kind;
+    m_leaseId = m_nextLeaseId++;
+    const quint64 id = m_leaseId;
+    emit receiveModeChanged(engine.receiveMode());
+
+    QString error;
+    if (kind == LeaseKind::Exclusive && !openForEngine(&error)) {
+        engine.linkLost(error, nowMs());
+        pump();
+    } else {
+        engine.start(nowMs());
+        pump();
+    }
+    return EngineLease(this, id);
+}
+
+bool CommLink::openForEngine(QString *error)
+{
+    dropSends(0);
+    if (isTcp()) {
+        if (m_serial->isOpen())
+            m_serial->close();
+        return m_socket->isOpen() || startSocket(*m_socket, m_settings.tcpAddress, error);
+    }
+    m_socket->close();
+    if (m_serial->isOpen() || openSerial())
+        return true;
+    *error = m_serial->errorString();
+    return false;
+}
+
+int CommLink::receiveMode() const
+{
+    return m_engine ? m_engine->receiveMode() : kTerminalMode;
+}
+
+void CommLink::pump()
+{
+    // An engine step may lead its owner to release the lease from the sink; nothing touches the engine
+    // after that, and a step started from inside a sink call is finished by the outer one.
+    if (m_pumping || !m_engine)
         return;
+    m_pumping = true;
+    const quint64 id = m_leaseId;
+    while (leaseActive(id)) {
+        const std::vector<LinkAction> actions = m_engine->takeOutput();
+        for (const LinkAction &action : actions)
+            if (leaseActive(id))
+                applyAction(action);
+        if (!leaseActive(id))
+            break;
+        const std::vector<EngineEvent> events = m_engine->takeEvents();
+        if (!events.empty() && m_sink)
+            m_sink(events);
+        // A paced write that completed at once may have produced more output meanwhile.
+        if (actions.empty() && events.empty())
+            break;
     }
-    // A pause started during another one restarts the delay timer; both end together.
-    m_delayDone.push_back(std::move(done));
-    m_delayTimer->stop();
-    m_delayTimer->start(ms);
-}
-
-bool CommLink::isDelaying() const
-{
-    return !m_delayDone.empty();
-}
-
-void CommLink::onDelayTimer()
-{
-    std::vector<std::function<void()>> done;
-    done.swap(m_delayDone);
-    for (auto &callback : done)
-        if (callback)
-            callback();
-}
-
-void CommLink::startReplyTimer(int chars, int extraMs)
-{
-    const int baud = baudOfSettings(m_settings.settings);
-    // Ten bit times per character; the reciprocal is single precision and rounding is to even.
-    int msPerChar = 0;
-    if (baud > 0) {
-        const float reciprocal = 1.0f / float(baud);
-        msPerChar = int(std::nearbyint(double(reciprocal) * 1000.0 * 10.0));
+    if (leaseActive(id)) {
+        const std::optional<qint64> deadline = m_engine->nextDeadline();
+        m_engineTimer->stop();
+        if (deadline && !m_engine->isFinished())
+            m_engineTimer->start(int(std::clamp<qint64>(*deadline - nowMs(), 0, INT_MAX)));
     }
-    const int perChar =
-        msPerChar + (m_settings.charDelay >= kGranularityMs ? m_settings.charDelay : kGranularityMs);
-    qint64 total = qint64(chars) * perChar;
-    total += m_settings.lineDelay >= kGranularityMs ? m_settings.lineDelay : kGranularityMs;
-    if (total < kGranularityMs)
-        total = kGranularityMs;
-    m_replyTimer->stop();
-    m_timedOut = false;
-    m_replyTimer->start(int(std::min<qint64>(total + extraMs, INT_MAX)));
+    m_pumping = false;
 }
 
-void CommLink::restartReplyTimer()
+void CommLink::applyAction(const LinkAction &action)
 {
-    m_replyTimer->stop();
-    m_replyTimer->restart();
+    switch (action.kind) {
+    case LinkAction::Kind::Write:
+        if (!writeOut(action.bytes))
+            m_engine->writeFailed(linkError(), nowMs());
+        break;
+    case LinkAction::Kind::WritePaced:
+        m_sendQueue.push_back({action.bytes, true, action.lineEnd, m_leaseId});
+        startNextSend();
+        break;
+    case LinkAction::Kind::SetSettings:
+        if (!isTcp() && !m_serial->setSettings(action.settings))
+            m_engine->writeFailed(m_serial->errorString(), nowMs());
+        break;
+    }
 }
 
-void CommLink::stopReplyTimer()
+void CommLink::pumpLease(quint64 id)
 {
-    m_replyTimer->stop();
+    if (leaseActive(id))
+        pump();
 }
 
-bool CommLink::replyTimerActive() const
+void CommLink::cancelLease(quint64 id)
 {
-    return m_replyTimer->isActive();
-}
-
-int CommLink::replyTimerInterval() const
-{
-    return m_replyTimer->interval();
-}
-
-void CommLink::onReplyTimer()
-{
-    m_timedOut = true;
-    if (isWaiting())
-        endWait(true);
-    emit replyTimeout();
-}
-
-void CommLink::waitForResults(int chars, WaitDone done)
-{
-    if (isWaiting())
-        endWait(true);
-    startReplyTimer(chars, kWaitExtraMs);
-    m_timedOut = false;
-    m_waitDone = std::move(done);
-    if (m_receiveMode <= 0)
-        endWait(false);
-}
-
-void CommLink::endWait(bool timedOut)
-{
-    m_replyTimer->stop();
-    WaitDone done = std::exchange(m_waitDone, nullptr);
-    if (done)
-        done(timedOut);
-}
-
-void CommLink::setReceiveMode(int mode)
-{
-    m_receiveMode = mode;
-    if (mode <= 0 && isWaiting())
-        endWait(false);
-}
-
-void CommLink::sendCanComm(const QByteArray &msg, int mode, int extraLen, CanDone done)
-{
-    m_receiveMode = mode;
-    emit collectorReset();
-    if (!writeToPort(msg)) {
-        if (done)
-            done(false);
+    if (!leaseActive(id))
         return;
-    }
-    waitForResults(int(msg.size()) + extraLen, [done = std::move(done)](bool timedOut) {
-        if (done)
-            done(!timedOut || app().noReplyCheck);
-    });
+    m_engine->cancel(nowMs());
+    pump();
 }
 
-void CommLink::endWaits()
+void CommLink::releaseLease(quint64 id)
 {
-    abandonSends();
-    m_delayTimer->stop();
-    m_replyTimer->stop();
-    m_timedOut = true;
-    onDelayTimer();
-    if (isWaiting())
-        endWait(true);
+    if (leaseActive(id))
+        detach(true);
+}
+
+void CommLink::detach(bool restoreTerminal)
+{
+    const LeaseKind kind = m_leaseKind;
+    dropSends(m_leaseId);
+    m_engineTimer->stop();
+    m_engine = nullptr;
+    m_sink = nullptr;
+    m_leaseKind = LeaseKind::Shared;
+    emit receiveModeChanged(kTerminalMode);
+    // A tool that drove the line itself may have left it at another rate, or opened it for itself.
+    if (restoreTerminal && kind == LeaseKind::Exclusive)
+        applyCommSettings();
+    startNextSend();
 }
 
 void CommLink::shutdown()
 {
-    endWaits();
+    if (m_engine) {
+        m_engine->cancel(nowMs());
+        detach(false);
+    }
+    dropSends(0);
     if (m_serial) {
         m_serial->disconnect(this);
         if (m_serial->isOpen())
@@ -454,35 +451,67 @@ void CommLink::shutdown()
 
 // ---- notifications
 
+void CommLink::received(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    if (m_capture)
+        m_capture(data);
+    if (!m_engine) {
+        emit dataReceived(data);
+        return;
+    }
+    if (m_engine->showsReceived())
+        emit dataReceived(data);
+    if (m_engine) {
+        m_engine->bytesReceived(data, nowMs());
+        pump();
+    }
+}
+
+void CommLink::lost(const QString &reason)
+{
+    if (!m_engine)
+        return;
+    m_engine->linkLost(reason, nowMs());
+    pump();
+}
+
 void CommLink::onSerialReadyRead()
 {
-    const QByteArray data = m_serial->readAll();
-    if (!data.isEmpty())
-        emit dataReceived(data);
+    received(m_serial->readAll());
 }
 
 void CommLink::onSerialLost(const QString &description)
 {
-    if (isTcp() || !m_settings.connected)
+    if (isTcp() || (!m_engine && !m_settings.connected))
         return;
     connectComm(false);
+    // A device dialogue reports the loss itself, once, as the reason its job ended.
+    if (m_engine) {
+        lost(description);
+        return;
+    }
     report(description, QStringLiteral("Comm Port Error"), PromptIcon::Information);
     emit linkLost();
 }
 
 void CommLink::onSocketReadyRead()
 {
-    const QByteArray data = m_socket->readAll();
-    if (!data.isEmpty())
-        emit dataReceived(data);
+    received(m_socket->readAll());
 }
 
 void CommLink::onSocketError(int number, const QString &description)
 {
+    const QString text =
+        QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
     const bool wasConnected = m_settings.connected && isTcp();
     connectComm(false);
-    report(QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description,
-           QStringLiteral("Winsock Error"), PromptIcon::Information);
+    if (m_engine) {
+        lost(text);
+        return;
+    }
+    report(text, QStringLiteral("Winsock Error"), PromptIcon::Information);
     if (wasConnected)
         emit linkLost();
 }

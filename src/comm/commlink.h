@@ -1,11 +1,14 @@
 #pragma once
 
-// A terminal window's link to its device (serial port or TCP gateway): opening and closing, paced sending,
-// the reply timer, pauses and waits, CAN requests, typed keys and the status panels. It owns no widgets and
-// never blocks: a pause or a wait is a state that ends with a callback, driven by the Clock's timers and by
-// received data. Failures are reported as errorOccurred events; the window shows them through korvo::ask.
+// A terminal window's link to its device (serial port or TCP gateway) and the adapter that carries device
+// engines to it. It opens and closes the port or socket, paces what it writes, shows the link's state in
+// the status panels, and while an engine holds a lease (attach) feeds it what arrives, arms its deadline
+// on the Clock and writes its output. It owns no widgets and never blocks. Failures of the terminal's own
+// traffic are reported as errorOccurred events; an engine's failures go to the engine.
 
 #include "app/prompt.h"
+#include "comm/deviceengine.h"
+#include "comm/enginelease.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -28,20 +31,25 @@ class CommLink : public QObject
 {
     Q_OBJECT
 public:
-    // Receive modes the link itself knows about; the rest belong to the window's receive dispatcher.
+    // The receive mode while no engine is attached: received text goes to the terminal screen.
     static constexpr int kTerminalMode = 3;
-    static constexpr int kModeMask = ~0x1000; // bit 12 is ignored when a mode is dispatched
 
-    using SendDone = std::function<void(bool ok)>;
-    using WaitDone = std::function<void(bool timedOut)>;
-    using CanDone = std::function<void(bool answered)>;
+    enum class LeaseKind {
+        Shared,    // the engine talks through the terminal's open link (upload, download, CAN, RAM reads)
+        Exclusive, // the engine drives the line itself (rate changes; upgrade, comm search): the port or
+                   // socket is opened for it with the terminal's settings even when the terminal is
+                   // disconnected, typed keys are held back, and releasing puts the terminal's settings back
+    };
+    using EventSink = std::function<void(const std::vector<EngineEvent> &events)>;
+    using ByteSink = std::function<void(const QByteArray &bytes)>;
 
-    // settings is the terminal's slot record (app().commSlots[n]); it must outlive the link.
+    // settings is the terminal's slot record; it must outlive the link.
     CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent = nullptr);
     ~CommLink() override;
 
     CommWindowSettings &settings() { return m_settings; }
     const CommWindowSettings &settings() const { return m_settings; }
+    qint64 nowMs() const;
 
     // Connect_Comm: open (true) or close (false) the link; does nothing when Connected already says so.
     void connectComm(bool connect);
@@ -52,67 +60,45 @@ public:
     // Serial device or TCP address in use, as shown in the "comm" panel.
     QString deviceName() const;
 
-    // Set_Terminal bit 2: closes the link, sets receive mode 3, opens it again when Connected says so and
-    // refreshes the "connect", "comm", "device" and "can" panels. (Stopping capture is the window's part.)
+    // Set_Terminal bit 2: closes the link, opens it again when Connected says so and refreshes the
+    // "connect", "comm", "device" and "can" panels. (Stopping capture is the window's part.)
     void applyCommSettings();
 
-    // Send_To_Comm: sends data one character at a time; over TCP pauses CharDelay after each character and
-    // LineDelay + 10 after LineEnd when delay is set; then arms the reply timer for the length + 500 ms.
-    // Runs asynchronously; a send issued while another runs is queued behind it. done(false) after an error
-    // (reported through errorOccurred; the reply timer is not armed) or when endWaits() abandons the send.
-    // The line pause uses app().lineEnd as it is when the send is issued.
-    void sendToComm(const QByteArray &data, bool delay, SendDone done = {});
-    bool isSending() const { return m_sending; }
-    // Writes bytes to the serial port in one piece, no pacing, no reply timer (Shift+Insert). False on error
-    // (reported through errorOccurred).
+    // Send_To_Comm for the terminal's own traffic (typed lines, drops, function keys): sends data one
+    // character at a time; over TCP pauses CharDelay after each character and LineDelay + 10 after lineEnd
+    // when delay is set. Sends queue behind each other and behind an engine's paced output.
+    void sendToComm(const QByteArray &data, bool delay, char lineEnd = '\r');
+    bool isSending() const { return !m_sendQueue.empty(); }
+    // Writes bytes to the serial port in one piece, no pacing (Shift+Insert). False on error (reported).
     bool writeToPort(const QByteArray &data);
-    // A key typed in the terminal, only while Connected; CR is followed by LF on serial when TranslateCR is
-    // set. A failure disconnects and reports a critical "Comm Port Error".
+    // A key typed in the terminal, only while Connected and no exclusive lease is held; CR is followed by
+    // LF on serial when TranslateCR is set. A failure disconnects and reports a critical "Comm Port Error".
     void sendTypedChar(char c);
 
-    // Delay_MSec: done runs after ms milliseconds; 0 runs it at once without touching the delay timer.
-    void delayMSec(int ms, std::function<void()> done);
-    bool isDelaying() const;
+    // Attaches a device engine: calls its start() and from then on feeds it. One engine at a time; attaching
+    // while another holds a lease cancels that one first. The sink gets the engine's events after every
+    // step (also during attach itself); it may release the lease from inside.
+    EngineLease attach(DeviceEngine &engine, EventSink sink, LeaseKind kind = LeaseKind::Shared);
+    bool hasEngine() const { return m_engine != nullptr; }
+    // The attached engine's receive mode, or kTerminalMode.
+    int receiveMode() const;
 
-    // Start_Reply_Timer: arms the reply timer for chars characters at the current baud rate plus extraMs.
-    void startReplyTimer(int chars, int extraMs);
-    // Re-arms the reply timer with its last interval; the dispatcher calls it when text arrives in the
-    // transfer and collector modes, so the timer measures silence.
-    void restartReplyTimer();
-    void stopReplyTimer();
-    bool replyTimerActive() const;
-    int replyTimerInterval() const;
-    // The reply timer expired since it was last armed.
-    bool timedOut() const { return m_timedOut; }
+    // Capture: sees every received byte first, in every mode. Empty to stop.
+    void setCaptureSink(ByteSink sink) { m_capture = std::move(sink); }
 
-    // Wait_For_Results: arms the reply timer for chars characters + 100 ms; done(timedOut) runs when the
-    // receive mode drops to 0 or below (setReceiveMode) or when the reply timer expires. One wait at a time;
-    // a new wait replaces a running one, which ends as timed out.
-    void waitForResults(int chars, WaitDone done);
-    bool isWaiting() const { return static_cast<bool>(m_waitDone); }
-
-    // bSend_CAN_Comm: sets receive mode, resets the collector (collectorReset), writes msg to the serial
-    // port in one piece and waits for len(msg) + extraLen characters. answered is false only when the wait
-    // timed out and the "-d" switch (app().noReplyCheck) was not given.
-    void sendCanComm(const QByteArray &msg, int mode, int extraLen, CanDone done);
-
-    int receiveMode() const { return m_receiveMode; }
-    // A mode of 0 or below ends a running wait (its callback runs from inside this call).
-    void setReceiveMode(int mode);
-
-    // Ends every pause and wait at once (pauses as done, waits as timed out), stops the timers and abandons
-    // sends in progress. Used when a transfer is cancelled.
-    void endWaits();
-    // The window is closing: endWaits() and close the serial port (Connected is kept for the next start).
+    // The window is closing: the engine is cancelled and detached, the port closed (Connected is kept for
+    // the next start).
     void shutdown();
 
-    // Tool windows that drive the device themselves (upgrade, comm-settings search) borrow it: release()
-    // closes port and socket without changing Connected; reclaim() applies the settings again.
-    void release();
-    void reclaim();
+    // Lease plumbing (EngineLease calls these with its id).
+    bool leaseActive(quint64 id) const { return m_engine && id == m_leaseId; }
+    void releaseLease(quint64 id);
+    void pumpLease(quint64 id);
+    void cancelLease(quint64 id);
 
 Q_SIGNALS:
-    // All bytes received in one notification, in one piece; the window's receive dispatcher acts on them.
+    // Received bytes for the terminal screen: everything while no engine is attached, and what an engine
+    // receives when it shows it (download echo).
     void dataReceived(const QByteArray &data);
     // Status-panel text by key: "connect", "comm", "device", "can".
     void statusText(const QString &panelKey, const QString &text);
@@ -120,64 +106,65 @@ Q_SIGNALS:
     void panelEnabled(const QString &panelKey, bool enabled);
     // Connected changed (keeps the Connect/Disconnect menu items in step).
     void connectedChanged(bool connected);
-    // A failure to show to the user (the window passes it to korvo::ask).
+    // A failure of the terminal's own traffic to show to the user (the window passes it to korvo::ask).
     void errorOccurred(const QString &text, const QString &title, korvo::PromptIcon icon);
-    // The device went away mid-session (already reported through errorOccurred; the link is disconnected).
+    // The device went away mid-session (already reported; the link is disconnected).
     void linkLost();
-    // A CAN request starts: the window empties its receive and collector buffers.
-    void collectorReset();
-    // The reply timer expired (the upload and download steps run from here).
-    void replyTimeout();
+    void receiveModeChanged(int mode);
 
 private:
     struct PendingSend
     {
         QByteArray data;
         bool delay = false;
-        char lineEnd = '\r'; // LineEnd when the send was issued (callers swap it around a send)
-        SendDone done;
+        char lineEnd = '\r';
+        quint64 leaseId = 0; // 0: the terminal's own traffic
     };
 
     void ensureLinks();
     bool openSerial();
-    void openSocket(bool fromSettings);
-    void closeAll();
+    bool openForEngine(QString *error);
     void setConnected(bool connected);
     void refreshPanels();
     void report(const QString &text, const QString &title, PromptIcon icon);
+    QString linkError() const;
 
     void startNextSend();
     void continueSend();
-    void finishSend(bool ok);
-    void failSend();
-    void abandonSends();
+    void failSend(const QString &error);
+    void dropSends(quint64 leaseId);
     bool writeOut(const QByteArray &bytes);
 
+    void received(const QByteArray &data);
+    void lost(const QString &reason);
     void onSerialReadyRead();
     void onSerialLost(const QString &description);
     void onSocketReadyRead();
     void onSocketError(int number, const QString &description);
-    void onReplyTimer();
-    void onDelayTimer();
-    void endWait(bool timedOut);
+
+    void pump();
+    void applyAction(const LinkAction &action);
+    void detach(bool restoreTerminal);
 
     CommWindowSettings &m_settings;
     Clock &m_clock;
     LinkFactory &m_factory;
     std::unique_ptr<SerialLink> m_serial;
     std::unique_ptr<SocketLink> m_socket;
-    std::unique_ptr<OneShotTimer> m_delayTimer; // Timer1
-    std::unique_ptr<OneShotTimer> m_replyTimer; // Timer2
-    std::unique_ptr<OneShotTimer> m_paceTimer;  // pauses between paced characters
-
-    int m_receiveMode = kTerminalMode;
-    bool m_timedOut = false;
-    std::vector<std::function<void()>> m_delayDone;
-    WaitDone m_waitDone;
+    std::unique_ptr<OneShotTimer> m_paceTimer;   // pauses between paced characters
+    std::unique_ptr<OneShotTimer> m_engineTimer; // the attached engine's deadline
 
     std::deque<PendingSend> m_sendQueue;
-    bool m_sending = false;
     qsizetype m_sendPos = 0;
+    bool m_sendPaused = false;
+
+    DeviceEngine *m_engine = nullptr;
+    EventSink m_sink;
+    LeaseKind m_leaseKind = LeaseKind::Shared;
+    quint64 m_leaseId = 0;
+    quint64 m_nextLeaseId = 1;
+    bool m_pumping = false;
+    ByteSink m_capture;
 };
 
 } // namespace korvo

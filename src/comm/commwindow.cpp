@@ -6,7 +6,7 @@
 #include "comm/commlink.h"
 #include "comm/displaytranslator.h"
 #include "comm/linkfactory.h"
-#include "comm/receivedispatcher.h"
+#include "comm/terminaldisplay.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
@@ -61,7 +61,7 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
 
     m_link = std::make_unique<CommLink>(s, clock, factory);
     m_screen = std::make_unique<TerminalScreen>(s.rows, s.columns, s.scrollRows);
-    m_dispatcher = std::make_unique<ReceiveDispatcher>(*m_screen);
+    m_display = std::make_unique<TerminalDisplay>(*m_screen);
     buildUi();
     wireLink();
 
@@ -147,13 +147,14 @@ void CommWindow::buildUi()
 
 void CommWindow::wireLink()
 {
-    ReceiveDispatcher::Hooks &h = m_dispatcher->hooks();
-    h.mode = [this] { return m_link->receiveMode(); };
-    h.setMode = [this](int mode) { m_link->setReceiveMode(mode); };
-    h.restartReplyTimer = [this] { m_link->restartReplyTimer(); };
-
+    // Answers to the device's terminal queries (cursor position, device attributes) go back on the link,
+    // as a real terminal's would; not while a device dialogue holds the line.
+    m_screen->setOutput([this](const char *bytes, size_t length) {
+        if (m_link->isConnected() && !m_link->hasEngine())
+            m_link->sendToComm(QByteArray(bytes, qsizetype(length)), false);
+    });
     connect(m_link.get(), &CommLink::dataReceived, this, [this](const QByteArray &data) {
-        m_dispatcher->receive(data);
+        m_display->receive(data);
         if (m_view->hasSelection())
             setCommEdits();
     });
@@ -166,7 +167,6 @@ void CommWindow::wireLink()
         if (isActiveChild())
             updateCommands(commandHost());
     });
-    connect(m_link.get(), &CommLink::collectorReset, this, [this] { m_dispatcher->resetCollectors(); });
     // Shown after the link has finished its step, so a message box never runs inside the link's code.
     connect(
         m_link.get(), &CommLink::errorOccurred, this,
@@ -184,7 +184,7 @@ void CommWindow::setTerminal(int items)
         m_view->setTerminalFont(s.font, s.size, s.bold, s.italic);
         m_view->setColours(s.forecolor, s.backcolor);
         m_view->setBlockCursor(s.blockCursor != 0);
-        m_dispatcher->translator().setOptions(TranslateOptions::fromSettings(s));
+        m_display->translator().setOptions(TranslateOptions::fromSettings(s));
     }
     if (items & kCommItems) {
         if (m_hooks.stopCapture)
@@ -203,7 +203,7 @@ void CommWindow::setTerminal(int items)
 void CommWindow::applyGrid(bool force)
 {
     const CommWindowSettings &s = settings();
-    m_dispatcher->setHistoryLimit(qsizetype(s.rows) * s.columns);
+    m_display->setHistoryLimit(qsizetype(s.rows) * s.columns);
     if (!force && s.rows == m_screen->rows() && s.columns == m_screen->columns()) {
         m_screen->setScrollRows(s.scrollRows);
         return;
@@ -212,13 +212,13 @@ void CommWindow::applyGrid(bool force)
     m_screen->resize(s.rows, s.columns);
     m_screen->setScrollRows(s.scrollRows);
     m_screen->clear();
-    m_dispatcher->displayReceived(m_dispatcher->history());
+    m_display->displayReceived(m_display->history());
     m_view->updateGeometry();
 }
 
 void CommWindow::clearCommWindow()
 {
-    m_dispatcher->clearHistory();
+    m_display->clearHistory();
     m_view->clearSelection();
     applyGrid(true);
     setCommEdits();
@@ -278,7 +278,7 @@ void CommWindow::copySelection()
 
 void CommWindow::pasteClipboard()
 {
-    sendWithLineEnd(trimLineEnds(clipboardText()), QStringLiteral("\r"));
+    sendWithLineEnd(trimLineEnds(clipboardText()), '\r');
 }
 
 void CommWindow::selectAll()
@@ -297,15 +297,11 @@ void CommWindow::writeClipboard()
         m_link->writeToPort(data);
 }
 
-void CommWindow::sendWithLineEnd(const QString &text, const QString &lineEnd)
+void CommWindow::sendWithLineEnd(const QString &text, char lineEnd)
 {
     const QByteArray data = DisplayTranslator::encodeForDevice(deviceLineEnds(text));
-    if (data.isEmpty())
-        return;
-    // The line pause follows this send's line end; the previous one returns when the send is over.
-    const QString saved = app().lineEnd;
-    app().lineEnd = lineEnd;
-    m_link->sendToComm(data, true, [saved](bool) { app().lineEnd = saved; });
+    if (!data.isEmpty())
+        m_link->sendToComm(data, true, lineEnd);
 }
 
 void CommWindow::showTranslateDialog()
@@ -455,7 +451,7 @@ bool CommWindow::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
             drop->acceptProposedAction();
-            sendWithLineEnd(drop->mimeData()->text(), QStringLiteral("\n"));
+            sendWithLineEnd(drop->mimeData()->text(), '\n');
             return true;
         }
         default:

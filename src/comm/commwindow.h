@@ -19,7 +19,7 @@ namespace korvo {
 class Clock;
 class CommLink;
 class LinkFactory;
-class ReceiveDispatcher;
+class TerminalDisplay;
 class TerminalScreen;
 class TerminalView;
 struct TerminalPrintSource;
@@ -53,7 +53,7 @@ public:
 
     CommWindowSettings &settings() const;
     CommLink &link() const { return *m_link; }
-    ReceiveDispatcher &dispatcher() const { return *m_dispatcher; }
+    TerminalDisplay &display() const { return *m_display; }
     TerminalScreen &screen() const { return *m_screen; }
     TerminalView &view() const { return *m_view; }
     Hooks &hooks() { return m_hooks; }
@@ -103,7 +103,7 @@ private:
     void wireLink();
     bool handleKey(class QKeyEvent *event);
     bool isTerminalKey(const QKeyEvent *event) const;
-    void sendWithLineEnd(const QString &text, const QString &lineEnd);
+    void sendWithLineEnd(const QString &text, char lineEnd);
     bool acceptsDrop(const class QDropEvent *event) const;
     void setCommEdits();
     void updateClipboardCommands(CommandHost &host) const;
@@ -114,7 +114,7 @@ private:
     int m_slot;
     std::unique_ptr<CommLink> m_link;
     std::unique_ptr<TerminalScreen> m_screen;
-    std::unique_ptr<ReceiveDispatcher> m_dispatcher;
+    std::unique_ptr<TerminalDisplay> m_display;
     TerminalView *m_view = nullptr;
     QWidget *m_functionBar = nullptr;
     QStatusBar *m_statusBar = nullptr;

@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
-#include "comm/receivedispatcher.h"
+#include "comm/terminaldisplay.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
@@ -106,7 +106,7 @@ private Q_SLOTS:
 
         port().deliver("pr al\r\nACCEL = 2000\r\n>");
         QCOMPARE(window().screen().screenText().trimmed(), QStringLiteral("pr al\nACCEL = 2000\n>"));
-        QCOMPARE(window().dispatcher().history(), QByteArray("pr al\r\nACCEL = 2000\r\n>"));
+        QCOMPARE(window().display().history(), QByteArray("pr al\r\nACCEL = 2000\r\n>"));
     }
 
     void typedCarriageReturnIsFollowedByLineFeedWhenAsked()
@@ -249,7 +249,7 @@ private Q_SLOTS:
         window().setTerminal(CommWindow::kDisplayItems);
         QCOMPARE(window().screen().rows(), 5);
         QCOMPARE(window().screen().columns(), 10);
-        QCOMPARE(window().dispatcher().historyLimit(), 50);
+        QCOMPARE(window().display().historyLimit(), 50);
         QCOMPARE(window().screen().screenText(), QStringLiteral("\n\n0123456789\nABCDEFGHIJ\nend"));
     }
 
@@ -269,7 +269,7 @@ private Q_SLOTS:
         QVERIFY(window().hasText());
         window().clearCommWindow();
         QVERIFY(!window().hasText());
-        QVERIFY(window().dispatcher().history().isEmpty());
+        QVERIFY(window().display().history().isEmpty());
         QCOMPARE(window().screen().scrollbackCount(), 0);
         QCOMPARE(window().screen().cursorRow(), 7);
         QCOMPARE(window().terminalText(true), QString());

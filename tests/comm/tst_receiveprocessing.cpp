@@ -1,8 +1,7 @@
-// Received bytes through the dispatcher and the display translations onto a screen.
+// Received bytes through the terminal display's translations onto a screen, and its history.
 
-#include "app/appstate.h"
 #include "comm/displaytranslator.h"
-#include "comm/receivedispatcher.h"
+#include "comm/terminaldisplay.h"
 #include "comm/terminalscreen.h"
 
 #include <QtTest>
@@ -24,18 +23,6 @@ TranslateOptions opts(bool controlHex, bool notCRLF, bool crTranslate, int displ
 class TstReceiveProcessing : public QObject
 {
     Q_OBJECT
-
-    int m_mode = ReceiveDispatcher::Terminal;
-    int m_restarts = 0;
-
-    void wire(ReceiveDispatcher &d)
-    {
-        m_mode = ReceiveDispatcher::Terminal;
-        m_restarts = 0;
-        d.hooks().mode = [this] { return m_mode; };
-        d.hooks().setMode = [this](int m) { m_mode = m; };
-        d.hooks().restartReplyTimer = [this] { ++m_restarts; };
-    }
 
 private Q_SLOTS:
     void translations_data()
@@ -92,7 +79,7 @@ private Q_SLOTS:
         }
         for (int split : {1, 7, 100}) {
             TerminalScreen s(10, 40, 10);
-            ReceiveDispatcher d(s);
+            TerminalDisplay d(s);
             for (qsizetype i = 0; i < all.size(); i += split)
                 d.receive(all.mid(i, split));
             QString shown;
@@ -111,33 +98,28 @@ private Q_SLOTS:
     void controlHexShowsCrLfOnOneLine()
     {
         TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
+        TerminalDisplay d(s);
         d.translator().setOptions(opts(true, false, false, 0));
         d.receive(QByteArray("A\r\n"));
         QCOMPARE(s.lineText(2), QString("A<0D><0A>"));
         QCOMPARE(s.cursorRow(), 2);
     }
 
-    void anEmptyNotificationInTerminalModeChangesNothing()
+    void anEmptyNotificationChangesNothing()
     {
         TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
+        TerminalDisplay d(s);
         d.receive("abc");
         const QString before = s.screenText();
-        int captured = 0;
-        d.hooks().capture = [&](const QByteArray &) { ++captured; };
         d.receive(QByteArray());
         QCOMPARE(s.screenText(), before);
         QCOMPARE(d.history(), QByteArray("abc"));
-        QCOMPARE(captured, 0);
-        QCOMPARE(m_mode, int(ReceiveDispatcher::Terminal));
     }
 
     void theHistoryNeverExceedsItsLimitPlusOne()
     {
         TerminalScreen s(4, 5, 0);
-        ReceiveDispatcher d(s);
+        TerminalDisplay d(s);
         d.setHistoryLimit(4 * 5);
         QByteArray sent;
         for (int i = 0; i < 30; ++i) {
@@ -149,123 +131,6 @@ private Q_SLOTS:
         QCOMPARE(d.history(), sent.right(21));
         d.setHistoryLimit(3);
         QCOMPARE(d.history(), sent.right(4));
-    }
-
-    void waitsEndOnTheirCharacterOnly_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second");
-        QTest::newRow("ack") << 6 << QByteArray("ok*\r\n") << QByteArray("\x06");
-        QTest::newRow("prompt") << 8 << QByteArray("\x06 busy") << QByteArray("ready\r\n*");
-        QTest::newRow("prompt with bit 12") << (8 | 0x1000) << QByteArray("x") << QByteArray("*");
-    }
-
-    void waitsEndOnTheirCharacterOnly()
-    {
-        QFETCH(int, mode);
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        m_mode = mode;
-        d.receive(first);
-        QCOMPARE(m_mode, mode);
-        d.receive(second);
-        QCOMPARE(m_mode, 0);
-        // Nothing of a wait's traffic reaches the screen or the history.
-        QCOMPARE(s.screenText().trimmed(), QString());
-        QVERIFY(d.history().isEmpty());
-    }
-
-    void ignoringModesShowNothingAndLetTheTimerRun()
-    {
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        for (int mode : {4, 5, 12}) {
-            m_mode = mode;
-            d.receive("\x06*\n");
-            QCOMPARE(m_mode, mode);
-        }
-        QCOMPARE(m_restarts, 0);
-        QCOMPARE(s.screenText().trimmed(), QString());
-    }
-
-    void captureSeesEveryNotificationUnchangedInEveryMode()
-    {
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        d.translator().setOptions(opts(true, false, true, 3));
-        QByteArray captured;
-        d.hooks().capture = [&](const QByteArray &t) { captured += t; };
-        d.receive("a\r");
-        m_mode = 4;
-        d.receive("\x01\xFF");
-        QCOMPARE(captured, QByteArray("a\r\x01\xFF"));
-    }
-
-    void canSingleLineReplyEndsTheWaitByItsFirstCharacter()
-    {
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        d.canReply() = "!";
-        m_mode = 9;
-        d.receive("!OK");
-        QCOMPARE(m_mode, 9);
-        d.receive("\r\nnext");
-        QCOMPARE(m_mode, 0);
-        QCOMPARE(d.lastLine(), QByteArray("!OK\r\n"));
-        QCOMPARE(d.lineBuffer(), QByteArray("next"));
-        QCOMPARE(m_restarts, 2);
-
-        d.resetCollectors();
-        m_mode = 9;
-        d.receive("?err\n");
-        QCOMPARE(m_mode, -1);
-    }
-
-    void collectorsAppendForTheirWindows()
-    {
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        d.canLines().assign(2, QByteArray());
-        m_mode = 7;
-        d.receive("one\ntw");
-        d.receive("o\nthree\n");
-        QCOMPARE(d.canLines(), (std::vector<QByteArray>{"one\n", "two\n"}));
-        QCOMPARE(d.canLineIndex(), 2);
-
-        m_mode = 10;
-        d.receive("ab");
-        d.receive("c");
-        QCOMPARE(d.canReply(), QByteArray("abc"));
-        m_mode = 11;
-        d.receive("ram");
-        QCOMPARE(d.ramReply(), QByteArray("ram"));
-        // Modes 7 and 10 restart the reply timer on every notification, the RAM viewer does not.
-        QCOMPARE(m_restarts, 4);
-    }
-
-    void downloadModeShowsTextAndStepsAfterALineEnd()
-    {
-        TerminalScreen s(3, 20, 0);
-        ReceiveDispatcher d(s);
-        wire(d);
-        QList<QByteArray> steps;
-        d.hooks().downloadStep = [&](const QByteArray &t) { steps << t; };
-        app().lineEnd = QStringLiteral("\r");
-        m_mode = 1;
-        d.receive("echo");
-        d.receive(" line\r\n");
-        QCOMPARE(steps, QList<QByteArray>{" line\r\n"});
-        QCOMPARE(s.lineText(1), QString("echo line"));
-        QCOMPARE(d.history(), QByteArray("echo line\r\n"));
-        QCOMPARE(m_restarts, 2);
     }
 };
 
