@@ -2,6 +2,7 @@
 // hardware.
 
 #include "sim/controllersim.h"
+#include "sim/memoryoptions.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 
@@ -64,6 +65,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    MemoryOptions memoryOptions; // upload and download: the device's memory, HMI faults, line pace
+    memoryOptions.addTo(parser);
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -93,6 +96,13 @@ int main(int argc, char *argv[])
     ControllerSim gatewayController(type);
     SimPty simPty(ptyController);
     SimGateway gateway(gatewayController);
+    QString memoryError;
+    const auto ptyMemory = memoryOptions.responder(parser, ptyController, &memoryError);
+    const auto gatewayMemory = memoryOptions.responder(parser, gatewayController, &memoryError);
+    if (!ptyMemory || !gatewayMemory)
+        fail(memoryError);
+    simPty.setWireRate(memoryOptions.wireRate(parser));
+    gateway.setWireRate(memoryOptions.wireRate(parser));
 
     if (parser.isSet(pty)) {
         configure(ptyController);
