@@ -28,6 +28,8 @@ public:
     virtual CommWindowSettings &settings() = 0;
     // Device type 1..6 from --device or --terminal; 0 when neither gave one.
     virtual int device() const = 0;
+    // --address: the device address put before every line sent (then lines end in LF); empty when none.
+    virtual QString address() const = 0;
     virtual bool json() const = 0;
     virtual bool quiet() const = 0;
 

@@ -1,0 +1,239 @@
+#include "clirunner.h"
+
+#include "app/clock.h"
+#include "comm/enginebase.h"
+#include "comm/linkfactory.h"
+#include "settings/inifile.h"
+#include "settings/prefsfile.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace korvo::cli {
+
+namespace {
+
+int g_interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
+}
+
+int deviceFromName(const QString &name)
+{
+    static const char *const names[] = {"ukorvo", "926q", "hmi", "veltor", "fendra", "nb"};
+    for (int i = 0; i < 6; ++i)
+        if (name.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
+            return i + 1;
+    return 0;
+}
+
+QString durationText(qint64 ms)
+{
+    const qint64 s = (ms + 500) / 1000;
+    return s >= 60 ? QStringLiteral("%1m%2s").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'))
+                   : QStringLiteral("%1s").arg(s);
+}
+
+} // namespace
+
+bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error)
+{
+    options.port = takeOption(args, QStringLiteral("--port"));
+    options.settings = takeOption(args, QStringLiteral("--settings"));
+    options.tcp = takeOption(args, QStringLiteral("--tcp"));
+    const QString terminal = takeOption(args, QStringLiteral("--terminal"));
+    options.prefs = takeOption(args, QStringLiteral("--prefs"), options.prefs);
+    options.device = takeOption(args, QStringLiteral("--device"));
+    const QString noAddress = QStringLiteral("\x01");
+    const QString address = takeOption(args, QStringLiteral("--address"), noAddress);
+    if (address != noAddress)
+        options.address = address;
+    options.json = takeFlag(args, QStringLiteral("--json"));
+    options.quiet = takeFlag(args, QStringLiteral("--quiet"));
+
+    if (!terminal.isEmpty()) {
+        bool ok = false;
+        options.terminal = terminal.toInt(&ok);
+        if (!ok || options.terminal < 1 || options.terminal > 9) {
+            *error = QStringLiteral("--terminal takes a terminal number 1..9");
+            return false;
+        }
+    }
+    const int sources =
+        int(!options.port.isEmpty()) + int(!options.tcp.isEmpty()) + int(options.terminal > 0);
+    if (sources == 0) {
+        *error = QStringLiteral("no link: give --port DEVICE, --tcp HOST[:PORT] or --terminal N");
+        return false;
+    }
+    if (!options.port.isEmpty() && !options.tcp.isEmpty()) {
+        *error = QStringLiteral("give either --port or --tcp, not both");
+        return false;
+    }
+    if (!options.device.isEmpty() && deviceFromName(options.device) == 0) {
+        *error = QStringLiteral("unknown device \"%1\" (ukorvo, 926q, hmi, veltor, fendra, nb)")
+                     .arg(options.device);
+        return false;
+    }
+    return true;
+}
+
+CliRunner::CliRunner(const LinkOptions &options) : m_options(options)
+{
+    if (options.terminal > 0) {
+        // The terminal's slot as the program would open it; options given as well override it.
+        AppState state;
+        if (!QFileInfo::exists(options.prefs)) {
+            m_error = QStringLiteral("Cannot read %1: No such file or directory").arg(options.prefs);
+            return;
+        }
+        readPrefs(IniFile::load(options.prefs), state);
+        if (size_t(options.terminal) >= state.commSlots.size()) {
+            m_error = QStringLiteral("%1 has no Terminal %2").arg(options.prefs).arg(options.terminal);
+            return;
+        }
+        m_settings = state.commSlots[size_t(options.terminal)];
+        m_device = m_settings.device;
+    }
+    if (!options.port.isEmpty()) {
+        m_settings.tcpipEnabled = false;
+        m_settings.portName = options.port;
+    }
+    if (!options.tcp.isEmpty()) {
+        m_settings.tcpipEnabled = true;
+        m_settings.tcpAddress = options.tcp;
+    }
+    if (!options.settings.isEmpty())
+        m_settings.settings = options.settings;
+    else if (options.terminal == 0)
+        m_settings.settings = QStringLiteral("9600,N,8,1");
+    if (!options.device.isEmpty())
+        m_device = deviceFromName(options.device);
+    if (m_device > 0)
+        m_settings.device = int16_t(m_device);
+    m_settings.connected = false;
+    m_sinceStart.start();
+}
+
+CliRunner::~CliRunner() = default;
+
+CommLink *CliRunner::link()
+{
+    if (m_link)
+        return m_linkError.isEmpty() ? m_link.get() : nullptr;
+    m_link = std::make_unique<CommLink>(m_settings, systemClock(), systemLinkFactory());
+    QObject::connect(m_link.get(), &CommLink::errorOccurred,
+                     [this](const QString &text, const QString &, PromptIcon) {
+                         if (m_linkError.isEmpty())
+                             err(text);
+                         m_linkError = text;
+                     });
+    m_link->connectComm(true);
+    return m_linkError.isEmpty() ? m_link.get() : nullptr;
+}
+
+int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
+                   const std::function<void(const EngineEvent &)> &onEvent)
+{
+    CommLink *commLink = link();
+    if (!commLink)
+        return UsageOrLink;
+
+    QEventLoop loop;
+    int result = Done;
+    bool interrupted = false;
+    EngineLease lease;
+    const auto sink = [&](const std::vector<EngineEvent> &events) {
+        for (const EngineEvent &event : events) {
+            if (event.kind == EngineEvent::Kind::Progress)
+                showProgress(event);
+            if (onEvent)
+                onEvent(event);
+            if (event.kind == EngineEvent::Kind::Failed) {
+                result = interrupted ? Interrupted : JobFailed;
+                if (!interrupted)
+                    err(event.text);
+            }
+            if (event.kind == EngineEvent::Kind::Finished || event.kind == EngineEvent::Kind::Failed)
+                loop.quit();
+        }
+    };
+
+    // Ctrl+C is the window's Cancel: the engine ends its job cleanly.
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (g_interruptPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_interruptPipe) == 0) {
+        notifier = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
+            char byte;
+            [[maybe_unused]] const ssize_t n = ::read(g_interruptPipe[0], &byte, 1);
+            interrupted = true;
+            result = Interrupted;
+            lease.cancel();
+            loop.quit();
+        });
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+    }
+    // A terminal-level failure before the engine is attached (a refused TCP connection) ends the run too.
+    const QMetaObject::Connection failed = QObject::connect(
+        commLink, &CommLink::errorOccurred, [&](const QString &, const QString &, PromptIcon) {
+            result = UsageOrLink;
+            loop.quit();
+        });
+
+    lease = commLink->attach(engine, sink, kind);
+    if (!engine.isFinished() && result == Done)
+        loop.exec();
+    QObject::disconnect(failed);
+    lease.release();
+    if (result == Done && !engine.isFinished())
+        result = JobFailed;
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return result;
+}
+
+void CliRunner::showProgress(const EngineEvent &event)
+{
+    if (m_options.quiet || event.total <= 0)
+        return;
+    const qint64 now = m_sinceStart.elapsed();
+    if (m_lastProgressMs >= 0 && now - m_lastProgressMs < 1000 && event.done < event.total)
+        return;
+    m_lastProgressMs = now;
+    const double seconds = std::max<qint64>(now, 1) / 1000.0;
+    const double rate = event.done / seconds;
+    QString line = QStringLiteral("%1/%2, %3/s").arg(event.done).arg(event.total).arg(rate, 0, 'f', 1);
+    if (rate > 0 && event.done < event.total)
+        line +=
+            QStringLiteral(", %1 left").arg(durationText(qint64((event.total - event.done) / rate * 1000)));
+    err(line);
+}
+
+void CliRunner::out(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void CliRunner::err(const QString &text)
+{
+    std::fprintf(stderr, "korvo-cli: %s\n", text.toLocal8Bit().constData());
+}
+
+void CliRunner::outJson(const QJsonObject &object)
+{
+    out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+} // namespace korvo::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+// The context korvo-cli's commands run in: the link the options describe, an event loop that carries one
+// engine to its end, Ctrl+C as the engine's Cancel, and progress about once a second on stderr.
+
+#include "clicommand.h"
+
+#include <QElapsedTimer>
+#include <optional>
+
+namespace korvo::cli {
+
+struct LinkOptions
+{
+    QString port;
+    QString settings;
+    QString tcp;
+    int terminal = 0;
+    QString prefs = QStringLiteral("korvoterm.ktm");
+    QString device;
+    std::optional<QString> address;
+    bool json = false;
+    bool quiet = false;
+};
+
+// Takes the link options out of args; false with a message when they are unusable.
+bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error);
+
+class CliRunner final : public CliContext
+{
+public:
+    // Builds the settings from the options (and the preferences file for --terminal); check error().
+    explicit CliRunner(const LinkOptions &options);
+    ~CliRunner() override;
+
+    const QString &error() const { return m_error; }
+
+    CommWindowSettings &settings() override { return m_settings; }
+    int device() const override { return m_device; }
+    QString address() const override { return m_options.address.value_or(QString()); }
+    bool json() const override { return m_options.json; }
+    bool quiet() const override { return m_options.quiet; }
+    CommLink *link() override;
+    int run(DeviceEngine &engine, CommLink::LeaseKind kind,
+            const std::function<void(const EngineEvent &)> &onEvent) override;
+    void out(const QString &text) override;
+    void err(const QString &text) override;
+    void outJson(const QJsonObject &object) override;
+
+private:
+    void showProgress(const EngineEvent &event);
+
+    LinkOptions m_options;
+    CommWindowSettings m_settings;
+    int m_device = 0;
+    QString m_error;
+    std::unique_ptr<CommLink> m_link;
+    QString m_linkError;
+    QElapsedTimer m_sinceStart;
+    qint64 m_lastProgressMs = -1;
+};
+
+} // namespace korvo::cli
