@@ -3,7 +3,10 @@
 #include "aboutdialog.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "comm/commwindow.h"
+#include "comm/transferdialog.h"
 #include "commandrouter.h"
+#include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "helpbrowser.h"
 #include "maintoolbar.h"
@@ -402,7 +405,8 @@ void MainWindow::uploadDownload(bool download)
             PromptIcon::Exclamation);
         return;
     }
-    notAvailable(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
+    TransferDialog::open(this, download, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, slot)),
+                         qobject_cast<EditWindow *>(childWidget(WindowKind::Edit, state.activeDoc)));
 }
 
 void MainWindow::upgrade()
