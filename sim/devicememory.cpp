@@ -40,7 +40,7 @@ DeviceMemory DeviceMemory::demo(int device)
         memory.m_hmi.replace(64, 5, "HOME ");
         memory.m_hmi.replace(kHmiRegisters, 4, QByteArray("\x01\x02\x00\x10", 4));
         memory.m_hmi.replace(kHmiRegisters + 40 * 32, 2, "\x7f\x80");
-        memory.m_hmi.replace(kHmiParameters, 3, "\x05\x00\x09");
+        memory.m_hmi.replace(kHmiParameters, 3, QByteArray("\x05\x00\x09", 3));
         break;
     }
     default:
