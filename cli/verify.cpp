@@ -2,6 +2,7 @@
 
 #include "app/cp1252.h"
 #include "comm/listingdiff.h"
+#include "comm/listingreader.h"
 #include "transferoptions.h"
 
 #include <QJsonObject>
@@ -11,7 +12,7 @@ namespace {
 
 int verify(CliContext &ctx, QStringList args)
 {
-    const std::optional<TransferRequest> request = transferRequest(ctx, args);
+    std::optional<TransferRequest> request = transferRequest(ctx, args);
     if (!request)
         return UsageOrLink;
     if (args.size() != 1) {
@@ -22,6 +23,9 @@ int verify(CliContext &ctx, QStringList args)
     const auto source = readListing(ctx, args.first(), &exitCode);
     if (!source)
         return exitCode;
+    // Nothing named: every section the listing holds is read back.
+    if (request->sections == 0)
+        request->sections = ListingReader::sectionsIn(*source, request->device);
     QList<QByteArray> uploaded;
     const int result = runUpload(ctx, *request, [&](const QString &line) {
         uploaded.append(encodeCp1252(line).value_or(line.toLatin1()));

@@ -34,6 +34,11 @@ public:
     // The lines of the requested sections, each taken from its first header up to the next header of
     // another section or "'[END]" (headers are not sent); every line when sections is 0.
     static Selection select(const QList<QByteArray> &lines, int device, int sections);
+    // The sections the listing holds (what verify reads back when nothing is ticked).
+    static int sectionsIn(const QList<QByteArray> &lines, int device)
+    {
+        return select(lines, device, 7).found;
+    }
 };
 
 } // namespace korvo

@@ -131,7 +131,7 @@ bool TransferJob::start(Kind kind, const TransferRequest &request, const Target 
         if (kind == Kind::Verify) {
             // Nothing ticked: every section the listing holds is read back.
             if (m_request.sections == 0)
-                m_request.sections = ListingReader::select(lines, request.device, 7).found;
+                m_request.sections = ListingReader::sectionsIn(lines, request.device);
             m_source = lines;
             m_engine = std::make_unique<UploadEngine>(m_request);
         } else {
