@@ -268,6 +268,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     connect(m_job, &TransferJob::progressed, this, &TransferDialog::refreshFigures);
     connect(m_job, &TransferJob::ended, this, &TransferDialog::onEnded);
     connect(m_job, &TransferJob::verified, this, &TransferDialog::onVerified);
+    connect(m_job, &TransferJob::status, this, &TransferDialog::onStatus);
     // The terminal closing ends the job with it.
     connect(m_terminal, &QObject::destroyed, m_job, [this] {
         m_tick.stop();
@@ -278,6 +279,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     m_figures->clear();
     m_progress->reset();
     m_cancelRequested = false;
+    m_writeErrorShown = false;
     showRunning(true, kind);
     if (!m_job->start(kind, request, target)) {
         showRunning(false);
@@ -364,6 +366,14 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     if (ok && message.isEmpty() && !verify)
         hide();
     Q_EMIT jobEnded(ok, message);
+}
+
+void TransferDialog::onStatus(const QString &text, bool problem)
+{
+    m_message->setText(text);
+    // A failed write is told once; the download goes on with the next echo.
+    if (problem && !std::exchange(m_writeErrorShown, true))
+        ask(text, QStringLiteral("Comm Port Error"), PromptIcon::Information);
 }
 
 void TransferDialog::onVerified(const ListingDiff &diff)

@@ -67,6 +67,7 @@ private:
     void refreshFigures();
     void onEnded(bool ok, const QString &message);
     void onVerified(const ListingDiff &diff);
+    void onStatus(const QString &text, bool problem);
 
     bool m_download = false;
     int m_device = 4;
@@ -75,6 +76,7 @@ private:
     TransferJob *m_job = nullptr;
     QString m_sourceName;
     bool m_cancelRequested = false;
+    bool m_writeErrorShown = false;
 
     QGroupBox *m_dataTypes = nullptr;
     std::array<QCheckBox *, 3> m_boxes{};

@@ -164,6 +164,8 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
             Q_EMIT progressed();
             break;
         case EngineEvent::Kind::Status:
+            // The download's only status besides its start is a failed write.
+            Q_EMIT status(event.text, m_kind == Kind::Download && event.text != QLatin1String("Downloading"));
             break;
         case EngineEvent::Kind::Finished:
             end(true, {});

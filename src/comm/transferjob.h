@@ -59,6 +59,8 @@ public:
 
 Q_SIGNALS:
     void progressed();
+    // What the engine is doing ("Uploading VARIABLES"), or a write that failed while a download goes on.
+    void status(const QString &text, bool problem);
     // The job ended: ok, and what to tell the user (empty when there is nothing to add).
     void ended(bool ok, const QString &message);
     void verified(const korvo::ListingDiff &diff);

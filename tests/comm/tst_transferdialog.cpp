@@ -146,7 +146,7 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     QVERIFY(dialog->isRunning());
-    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading"));
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
     QVERIFY(!dialog->startButton()->isVisibleTo(dialog));
     QVERIFY(ended.wait(10'000));
     QVERIFY(ended.first().at(0).toBool());
