@@ -6,6 +6,9 @@
 #include "comm/listingreader.h"
 #include "comm/uploadengine.h"
 #include "sim/memoryresponder.h"
+#include "sim/outputpacer.h"
+
+#include <QElapsedTimer>
 
 #include <QtTest>
 
@@ -67,6 +70,7 @@ private Q_SLOTS:
     void uploadDownloadUploadGivesTheSameListing();
     void hmiBlocksComeBackThroughACorruptedRead();
     void anEmptyDeviceListsOnlyItsHeaders();
+    void theWireRateHoldsEveryByteForItsTenBitTimes();
 };
 
 void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing_data()
@@ -119,6 +123,28 @@ void TstDeviceMemory::anEmptyDeviceListsOnlyItsHeaders()
              (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
     QCOMPARE(upload(4, DeviceMemory(4), TransferRequest::Programs),
              (QStringList{"'[PROGRAMS]", "", "        PG", "'[END]"}));
+}
+
+void TstDeviceMemory::theWireRateHoldsEveryByteForItsTenBitTimes()
+{
+    QByteArray written;
+    QElapsedTimer clock;
+    qint64 firstMs = -1;
+    OutputPacer pacer([&](const QByteArray &bytes) {
+        if (firstMs < 0)
+            firstMs = clock.elapsed();
+        written += bytes;
+    });
+    pacer.setWireRate(9600); // 960 bytes a second
+    clock.start();
+    pacer.send(QByteArray(48, 'a'));
+    pacer.send(QByteArray(48, 'b'));
+    QVERIFY(written.isEmpty()); // not even the first byte is through yet
+    QTRY_COMPARE_WITH_TIMEOUT(written.size(), 96, 10'000);
+    // However slow the machine, the line is never faster than its rate.
+    QVERIFY(clock.elapsed() >= 99);
+    QVERIFY(firstMs >= 1);
+    QCOMPARE(written, QByteArray(48, 'a') + QByteArray(48, 'b'));
 }
 
 QTEST_GUILESS_MAIN(TstDeviceMemory)
