@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace korvo {
 
@@ -171,7 +172,8 @@ void TransferDialog::setUp(bool download, CommWindow *terminal, EditWindow *edit
     m_start->setText(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
     QString editCaption = QStringLiteral("Edit Window");
     if (edit) {
-        const int width = int(0.65 * m_editOption->width());
+        // The option is not laid out before the dialog is first shown: a sensible width until then.
+        const int width = int(0.65 * std::max(m_editOption->width(), 360));
         editCaption += QStringLiteral(" - \"") +
                        compactPath(edit->fileName(), m_editOption->fontMetrics(), width) + u'"';
     }
