@@ -80,10 +80,11 @@ bool UploadEngine::nextSection()
     m_formatter.setSubState(0);
     const int device = m_request.device;
     const bool programs = bit == TransferRequest::Programs;
-    emitStatus(QStringLiteral("Uploading ") + QString::fromLatin1(ListingFormatter::header(device, bit))
-                                                  .remove(QStringLiteral("'["))
-                                                  .remove(u']')
-                                                  .trimmed());
+    const QByteArray header = device == DeviceType::Q926
+                                  ? ListingFormatter::header926Q(bit, bit == TransferRequest::Flags ? 0 : 1)
+                                  : ListingFormatter::header(device, bit);
+    emitStatus(QStringLiteral("Uploading ") +
+               QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed());
     switch (device) {
     case DeviceType::UKorvo:
         m_sequence = false;
@@ -92,7 +93,7 @@ bool UploadEngine::nextSection()
         sendCommand(bit == TransferRequest::Variables ? QByteArray("print vars")
                     : bit == TransferRequest::Flags   ? QByteArray("print flags")
                                                       : "list " + bytesOf(m_request.programName),
-                    ListingFormatter::header(device, bit));
+                    header);
         break;
     case DeviceType::Q926:
         m_sequence = bit != TransferRequest::Variables;
@@ -100,7 +101,7 @@ bool UploadEngine::nextSection()
         sendCommand(bit == TransferRequest::Variables ? QByteArray("[1792 101")
                     : bit == TransferRequest::Flags   ? QByteArray("[1985")
                                                       : QByteArray("[0 99"),
-                    ListingFormatter::header926Q(bit, bit == TransferRequest::Flags ? 0 : 1));
+                    header);
         break;
     case DeviceType::Hmi:
         m_sequence = true;
@@ -113,7 +114,7 @@ bool UploadEngine::nextSection()
         m_sequence = false;
         if (programs)
             m_formatter.setSubState(1);
-        sendCommand(programs ? QByteArray("l") : QByteArray("pr al"), ListingFormatter::header(device, bit));
+        sendCommand(programs ? QByteArray("l") : QByteArray("pr al"), header);
     }
     return true;
 }
