@@ -183,12 +183,11 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
     }
-    // A terminal-level failure before the engine is attached (a refused TCP connection) ends the run too.
-    const QMetaObject::Connection failed = QObject::connect(
-        commLink, &CommLink::errorOccurred, [&](const QString &, const QString &, PromptIcon) {
-            result = UsageOrLink;
-            loop.quit();
-        });
+    // Losing the link (a refused TCP connection, a vanished device) is "no link", whatever the engine was
+    // doing; the engine has reported the reason as its failure.
+    bool linkGone = false;
+    const QMetaObject::Connection failed =
+        QObject::connect(commLink, &CommLink::connectedChanged, [&](bool up) { linkGone = linkGone || !up; });
 
     lease = commLink->attach(engine, sink, kind);
     if (!engine.isFinished() && result == Done)
@@ -197,6 +196,8 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     lease.release();
     if (result == Done && !engine.isFinished())
         result = JobFailed;
+    if (linkGone && result == JobFailed)
+        result = UsageOrLink;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return result;

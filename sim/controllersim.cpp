@@ -95,7 +95,7 @@ void ControllerSim::take(char byte)
             return;
         [[fallthrough]];
     case '\r':
-        if (!m_silent)
+        if (!m_silent && m_echoing)
             m_output += "\r\n";
         runLine(std::exchange(m_line, QByteArray()));
         return;
@@ -118,7 +118,7 @@ void ControllerSim::take(char byte)
     if (static_cast<unsigned char>(byte) < 32)
         return;
     m_line += byte;
-    if (!m_silent)
+    if (!m_silent && m_echoing)
         m_output += byte;
 }
 

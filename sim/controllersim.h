@@ -35,6 +35,8 @@ public:
     // A silent controller takes everything and answers nothing.
     void setSilent(bool silent) { m_silent = silent; }
     bool silent() const { return m_silent; }
+    // Typed characters and line ends are echoed (the default), or not (a controller in a quiet echo mode).
+    void setEchoing(bool echoing) { m_echoing = echoing; }
 
     void receive(const QByteArray &bytes);
     QByteArray takeOutput();
@@ -68,6 +70,7 @@ private:
     int m_ownBaud = 9600;
     int m_lineBaud = 0;
     bool m_silent = false;
+    bool m_echoing = true;
     bool m_lastWasCr = false;
     QByteArray m_line;
     QByteArray m_output;

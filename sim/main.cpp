@@ -3,6 +3,8 @@
 
 #include "sim/controllersim.h"
 #include "sim/memoryoptions.h"
+#include "sim/proberesponder.h"
+#include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 
@@ -89,6 +91,9 @@ int main(int argc, char *argv[])
     const auto configure = [&](ControllerSim &controller) {
         controller.setOwnBaud(parser.value(baud).toInt());
         controller.setSilent(parser.isSet(silent));
+        // Baud-finder probes and the RAM viewer's commands
+        addProbeResponder(controller);
+        addRamResponder(controller);
     };
 
     // Each transport has its own controller: they are two devices.

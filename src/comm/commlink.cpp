@@ -357,9 +357,10 @@ void CommLink::pump()
     const quint64 id = m_leaseId;
     while (leaseActive(id)) {
         const std::vector<LinkAction> actions = m_engine->takeOutput();
+        // After a failed write the rest of the batch would fail the same way: the engine hears it once.
         for (const LinkAction &action : actions)
-            if (leaseActive(id))
-                applyAction(action);
+            if (!leaseActive(id) || !applyAction(action))
+                break;
         if (!leaseActive(id))
             break;
         const std::vector<EngineEvent> events = m_engine->takeEvents();
@@ -378,22 +379,27 @@ void CommLink::pump()
     m_pumping = false;
 }
 
-void CommLink::applyAction(const LinkAction &action)
+bool CommLink::applyAction(const LinkAction &action)
 {
     switch (action.kind) {
     case LinkAction::Kind::Write:
-        if (!writeOut(action.bytes))
+        if (!writeOut(action.bytes)) {
             m_engine->writeFailed(linkError(), nowMs());
-        break;
+            return false;
+        }
+        return true;
     case LinkAction::Kind::WritePaced:
-        m_sendQueue.push_back({action.bytes, true, action.lineEnd, m_leaseId});
+        m_sendQueue.push_back({action.bytes, action.linePause, action.lineEnd, m_leaseId});
         startNextSend();
-        break;
+        return true;
     case LinkAction::Kind::SetSettings:
-        if (!isTcp() && !m_serial->setSettings(action.settings))
+        if (!isTcp() && !m_serial->setSettings(action.settings)) {
             m_engine->writeFailed(m_serial->errorString(), nowMs());
-        break;
+            return false;
+        }
+        return true;
     }
+    return true;
 }
 
 void CommLink::pumpLease(quint64 id)

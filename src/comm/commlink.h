@@ -63,6 +63,8 @@ public:
     // Set_Terminal bit 2: closes the link, opens it again when Connected says so and refreshes the
     // "connect", "comm", "device" and "can" panels. (Stopping capture is the window's part.)
     void applyCommSettings();
+    // Shows the link's settings in the "comm", "device" and "can" panels.
+    void refreshPanels();
 
     // Send_To_Comm for the terminal's own traffic (typed lines, drops, function keys): sends data one
     // character at a time; over TCP pauses CharDelay after each character and LineDelay + 10 after lineEnd
@@ -125,7 +127,6 @@ private:
     bool openSerial();
     bool openForEngine(QString *error);
     void setConnected(bool connected);
-    void refreshPanels();
     void report(const QString &text, const QString &title, PromptIcon icon);
     QString linkError() const;
 
@@ -143,7 +144,7 @@ private:
     void onSocketError(int number, const QString &description);
 
     void pump();
-    void applyAction(const LinkAction &action);
+    bool applyAction(const LinkAction &action);
     void detach(bool restoreTerminal);
 
     CommWindowSettings &m_settings;

@@ -24,23 +24,34 @@ namespace korvo {
 struct LinkAction
 {
     enum class Kind {
-        Write,       // bytes in one piece, no pacing
-        WritePaced,  // bytes with the terminal's pacing (TCP: CharDelay per character, LineDelay + 10 after
-                     // lineEnd); the link reports outputWritten() once the last byte is out
+        Write,      // bytes in one piece, no pacing
+        WritePaced, // bytes with the terminal's pacing (TCP: CharDelay after each character, or LineDelay +
+                    // 10 after lineEnd when linePause is set); the link reports outputWritten() once the last
+                    // byte is out
         SetSettings, // change the serial line's settings ("19200,N,8,1"); over TCP the engine sends the
                      // gateway's own command instead
     };
     Kind kind = Kind::Write;
     QByteArray bytes;
     char lineEnd = '\r';
+    bool linePause = false;
     QString settings;
 
-    static LinkAction write(QByteArray data) { return {Kind::Write, std::move(data), '\r', {}}; }
+    static LinkAction write(QByteArray data) { return {Kind::Write, std::move(data), '\r', false, {}}; }
+    // Send_To_Comm with the line pause after lineEnd.
     static LinkAction paced(QByteArray data, char lineEnd)
     {
-        return {Kind::WritePaced, std::move(data), lineEnd, {}};
+        return {Kind::WritePaced, std::move(data), lineEnd, true, {}};
     }
-    static LinkAction setSettings(QString text) { return {Kind::SetSettings, {}, '\r', std::move(text)}; }
+    // Send_To_Comm without the line pause: every character waits CharDelay.
+    static LinkAction pacedChars(QByteArray data)
+    {
+        return {Kind::WritePaced, std::move(data), '\r', false, {}};
+    }
+    static LinkAction setSettings(QString text)
+    {
+        return {Kind::SetSettings, {}, '\r', false, std::move(text)};
+    }
 };
 
 // Something the engine tells its owner (window or korvo-cli).
@@ -57,6 +68,8 @@ struct EngineEvent
     QString text;
     qint64 done = 0;
     qint64 total = 0;
+    // What the engine says a Line is (a colour, a direction), for owners that show lines differently.
+    int style = 0;
 
     bool operator==(const EngineEvent &other) const = default;
 };

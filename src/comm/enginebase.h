@@ -27,9 +27,13 @@ protected:
     {
         m_output.push_back(LinkAction::paced(std::move(bytes), lineEnd));
     }
+    void sendPacedChars(QByteArray bytes) { m_output.push_back(LinkAction::pacedChars(std::move(bytes))); }
     void changeSettings(const QString &settings) { m_output.push_back(LinkAction::setSettings(settings)); }
     void emitEvent(EngineEvent event) { m_events.push_back(std::move(event)); }
-    void emitLine(const QString &text) { emitEvent({EngineEvent::Kind::Line, text}); }
+    void emitLine(const QString &text, int style = 0)
+    {
+        emitEvent({EngineEvent::Kind::Line, text, 0, 0, style});
+    }
     void emitStatus(const QString &text) { emitEvent({EngineEvent::Kind::Status, text}); }
     void emitProgress(qint64 done, qint64 total)
     {

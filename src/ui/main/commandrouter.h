@@ -38,10 +38,11 @@ public:
     bool isConnected(int slot) const;
     // The preferences file dialog; true when a file was chosen (it is then the preferences path).
     bool choosePreferencesFile();
+    // The active terminal window, or none when an edit window is active.
+    CommWindow *activeComm() const;
 
 private:
     EditWindow *activeEdit() const;
-    CommWindow *activeComm() const;
     void openFile();
     void saveFile();
     void saveAs();

@@ -14,6 +14,8 @@
 #include "settings/prefsfile.h"
 #include "shutdownsignals.h"
 #include "toolicons.h"
+#include "tools/findcommdialog.h"
+#include "tools/ramviewerwindow.h"
 #include "twips.h"
 
 #include <QAction>
@@ -319,12 +321,10 @@ void MainWindow::viewCommand(int index)
         notAvailable(QStringLiteral("SPI Communications"));
         break;
     case 7:
-        m_menus->item(MenuId::View, 7)->setChecked(false);
-        notAvailable(QStringLiteral("Find Comm. Settings"));
+        findCommSettings();
         break;
     case 9:
-        m_menus->item(MenuId::View, 9)->setChecked(false);
-        notAvailable(QStringLiteral("RAM Viewer"));
+        toggleRamViewer();
         break;
     default:
         break;
@@ -412,6 +412,56 @@ void MainWindow::uploadDownload(bool download)
 void MainWindow::upgrade()
 {
     notAvailable(QStringLiteral("Upgrade!"));
+}
+
+void MainWindow::findCommSettings()
+{
+    QAction *item = m_menus->item(MenuId::View, 7);
+    CommWindow *comm = m_router->activeComm();
+    if (!comm) {
+        item->setChecked(false);
+        return;
+    }
+    item->setChecked(true);
+    FindCommDialog dialog(comm->link(), this);
+    dialog.exec();
+    item->setChecked(false);
+    refreshCommands();
+}
+
+void MainWindow::toggleRamViewer()
+{
+    QAction *item = m_menus->item(MenuId::View, 9);
+    CommWindow *comm = m_router->activeComm();
+    const bool open = m_ramViewer && m_ramViewer->isVisible();
+    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+        if (m_ramViewer)
+            m_ramViewer->close();
+        item->setChecked(false);
+        return;
+    }
+    if (!m_ramViewer) {
+        m_ramViewer = new RamViewerWindow(this);
+        m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
+        // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
+        RamViewerRecord &place = app().ramViewer;
+        const double dpi = screen()->logicalDotsPerInch();
+        const QRect stored(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
+                           twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
+        if (stored.width() > 50 && stored.height() > 50)
+            m_ramViewer->setGeometry(stored);
+        connect(m_ramViewer, &RamViewerWindow::closing, this, [this, dpi](const QRect &geometry) {
+            RamViewerRecord &record = app().ramViewer;
+            record.left = pixelsToTwips(geometry.x(), dpi);
+            record.top = pixelsToTwips(geometry.y(), dpi);
+            record.width = pixelsToTwips(geometry.width(), dpi);
+            record.height = pixelsToTwips(geometry.height(), dpi);
+        });
+        connect(m_ramViewer, &QObject::destroyed, this, [item] { item->setChecked(false); });
+    }
+    m_ramViewer->setTerminal(&comm->link());
+    m_ramViewer->show();
+    item->setChecked(true);
 }
 
 void MainWindow::notAvailable(const QString &name)

@@ -19,6 +19,7 @@ class AboutDialog;
 class CommandRouter;
 class HelpBrowser;
 class MainToolBar;
+class RamViewerWindow;
 class ShutdownSignals;
 
 class MainWindow : public QMainWindow, public CommandHost
@@ -79,6 +80,10 @@ public:
 
     // Reports a command whose feature is not in this version.
     static void notAvailable(const QString &name);
+    // View, "&Find Comm. Settings" (modal) and "&RAM Viewer" (opens for a Veltor or Fendra terminal, else
+    // closes).
+    void findCommSettings();
+    void toggleRamViewer();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,6 +113,7 @@ private:
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
     QPointer<HelpBrowser> m_help;
+    QPointer<RamViewerWindow> m_ramViewer;
     QPointer<AboutDialog> m_about;
     bool m_started = false;
     bool m_loadingWorkspace = false;

@@ -1,0 +1,45 @@
+// korvo-cli find-baud: the baud finder on the link's line; prints the rate found (exit 1 when none).
+
+#include "clicommand.h"
+#include "tools/commsearchengine.h"
+
+using namespace korvo;
+using namespace korvo::cli;
+
+namespace {
+
+int findBaud(CliContext &ctx, QStringList args)
+{
+    const QString delay = takeOption(args, QStringLiteral("--ctlc-delay-ms"));
+    if (!args.isEmpty() || ctx.device() == 0) {
+        ctx.err(QStringLiteral("usage: find-baud [--ctlc-delay-ms N] (needs --device or --terminal)"));
+        return UsageOrLink;
+    }
+    const bool tcp = ctx.settings().tcpipEnabled;
+    const int delayMs =
+        delay.isEmpty() ? CommSearchEngine::defaultCtlCDelayMs(ctx.device(), tcp) : delay.toInt();
+    CommSearchEngine engine({ctx.device(), tcp, std::max(0, delayMs), true});
+    const int result = ctx.run(engine, CommLink::LeaseKind::Exclusive, [&](const EngineEvent &event) {
+        if (event.kind == EngineEvent::Kind::Status)
+            ctx.err(event.text);
+        else if (event.kind == EngineEvent::Kind::Line && !ctx.quiet())
+            std::fputs(event.text.toLocal8Bit().constData(), stderr);
+    });
+    if (result != Done)
+        return result;
+    if (ctx.json())
+        ctx.outJson({{QStringLiteral("rate"), engine.foundRate()}});
+    else if (engine.foundRate() != 0)
+        ctx.out(QString::number(engine.foundRate()));
+    if (engine.foundRate() == 0) {
+        ctx.err(QStringLiteral("no rate answered"));
+        return JobFailed;
+    }
+    return Done;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("find-baud",
+                  "find-baud [--ctlc-delay-ms N]        try the rates in their order, print the one found",
+                  findBaud);

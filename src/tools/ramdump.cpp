@@ -1,0 +1,53 @@
+#include "tools/ramdump.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace korvo::ramdump {
+
+namespace {
+const QString kFullHeader = QStringLiteral("        0  1  2  3  4  5  6  7   8  9  A  B  C  D  E  F");
+
+int rowsFor(int count)
+{
+    return std::max(1, (count + kBytesPerRow - 1) / kBytesPerRow);
+}
+} // namespace
+
+QString extract(const QByteArray &printed, const QString &addressBox, int count)
+{
+    const QString text = QString::fromLatin1(printed);
+    const QString address = addressBox.trimmed().rightJustified(4, QLatin1Char('0')).toUpper();
+    const qsizetype at = text.toUpper().indexOf(address);
+    if (at < 0)
+        return {};
+    QStringList lines = text.mid(at).split(QStringLiteral("\r\n"));
+    lines = lines.mid(0, rowsFor(count));
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString header(int count)
+{
+    if (count >= kBytesPerRow)
+        return kFullHeader;
+    const int bytes = std::max(1, count);
+    return kFullHeader.left(kAddressField - 1 + 3 * bytes + (bytes > 8 ? 1 : 0));
+}
+
+std::vector<DumpRun> mark(const QString &dump, const QString &previous, bool compare)
+{
+    std::vector<DumpRun> runs;
+    for (qsizetype i = 0; i < dump.size(); ++i) {
+        const QChar c = dump.at(i);
+        const bool changed = compare && i < previous.size() && c != previous.at(i) && c != QLatin1Char(' ') &&
+                             previous.at(i) != QLatin1Char(' ');
+        if (runs.empty() || runs.back().changed != changed)
+            runs.push_back({QString(), changed});
+        runs.back().text += c;
+    }
+    return runs;
+}
+
+} // namespace korvo::ramdump

@@ -1,0 +1,242 @@
+// The baud finder and the RAM viewer against the simulated controller over real ptys and the loopback
+// gateway: found rates, a silent controller, Stop, Accept, and the viewer's reads and failure texts.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "comm/commlink.h"
+#include "comm/linkfactory.h"
+#include "scriptedprompt.h"
+#include "sim/controllersim.h"
+#include "sim/proberesponder.h"
+#include "sim/ramresponder.h"
+#include "sim/simgateway.h"
+#include "sim/simpty.h"
+#include "tools/commsearchengine.h"
+#include "tools/findcommdialog.h"
+#include "tools/ramviewerwindow.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+constexpr int kSearchTimeoutMs = 30000;
+
+// A simulated controller on a pty, and a terminal link to it.
+struct Bench
+{
+    explicit Bench(int device, int ownBaud, bool withRam = true) : controller(device)
+    {
+        controller.setOwnBaud(ownBaud);
+        addProbeResponder(controller);
+        if (withRam)
+            addRamResponder(controller);
+        QString error;
+        opened = pty.open(&error);
+        settings.portName = pty.path();
+        settings.device = int16_t(device);
+        settings.settings = QStringLiteral("%1,N,8,1").arg(ownBaud);
+    }
+    ~Bench() { link.shutdown(); }
+
+    ControllerSim controller;
+    SimPty pty{controller};
+    bool opened = false;
+    CommWindowSettings settings;
+    CommLink link{settings, systemClock(), systemLinkFactory()};
+};
+
+// Runs one search to its end on the link (no Ctl+C delay); returns the log.
+QString search(CommLink &link, CommSearchEngine &engine)
+{
+    QString log;
+    EngineLease lease = link.attach(
+        engine,
+        [&](const std::vector<EngineEvent> &events) {
+            for (const EngineEvent &e : events)
+                if (e.kind == EngineEvent::Kind::Line)
+                    log += e.text;
+        },
+        CommLink::LeaseKind::Exclusive);
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(engine.isFinished(), kSearchTimeoutMs); }();
+    return log;
+}
+
+QList<QColor> coloursOf(const QTextEdit &edit)
+{
+    QList<QColor> colours;
+    for (QTextBlock block = edit.document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (!it.fragment().text().trimmed().isEmpty())
+                colours << it.fragment().charFormat().foreground().color();
+    return colours;
+}
+
+} // namespace
+
+class TstToolsEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void aControllerAt4800IsFoundLastOnAPty()
+    {
+        Bench bench(4, 4800);
+        QVERIFY(bench.opened);
+        CommSearchEngine engine({4, false, 0, true});
+        const QString log = search(bench.link, engine);
+        QCOMPARE(engine.foundRate(), 4800);
+        QCOMPARE(log.count("BAUD RATE = "), 5);
+        QVERIFY(log.contains("48 1 0 2.200"));
+        // The line was the search's own: the terminal, disconnected, has its port closed again.
+        QVERIFY(!bench.link.isPortOpen());
+    }
+
+    void aSilentControllerGivesNoResponseAtEveryRate()
+    {
+        Bench bench(5, 9600);
+        bench.controller.setSilent(true);
+        CommSearchEngine engine({5, false, 0, true});
+        const QString log = search(bench.link, engine);
+        QCOMPARE(engine.foundRate(), 0);
+        QCOMPARE(log.count("No Response"), 20);
+    }
+
+    void theGatewayIsSteppedThroughItsRatesUntilNbAnswers()
+    {
+        ControllerSim controller(4);
+        controller.setOwnBaud(38400);
+        addProbeResponder(controller);
+        SimGateway gateway(controller);
+        QString error;
+        QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        CommWindowSettings settings;
+        settings.tcpipEnabled = true;
+        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+        CommLink link(settings, systemClock(), systemLinkFactory());
+        CommSearchEngine engine({4, true, 0, true});
+        const QString log = search(link, engine);
+        QCOMPARE(engine.foundRate(), 38400);
+        QVERIFY(log.contains("NB2.200"));
+        link.shutdown();
+    }
+
+    void theDialogFindsStopsAndAcceptsAndTheTerminalTalksAtTheNewRate()
+    {
+        Bench bench(4, 19200);
+        bench.settings.settings = QStringLiteral("9600,N,8,1");
+        bench.link.connectComm(true);
+        FindCommDialog dialog(bench.link);
+        // Loading took the line from the terminal.
+        QVERIFY(!bench.link.isConnected());
+        auto *delay = dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"));
+        QCOMPARE(delay->currentText(), QStringLiteral("1.5 sec"));
+        delay->setCurrentIndex(0);
+        auto *find = dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"));
+        auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
+        auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
+
+        find->click();
+        QCOMPARE(find->text(), QStringLiteral("Stop"));
+        // Stop during the 19200 probes, once that rate has answered: the search ends after that probe.
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("19 1 0 2.200"), kSearchTimeoutMs);
+        find->click();
+        QCOMPARE(find->text(), QStringLiteral("Find"));
+        QTRY_VERIFY_WITH_TIMEOUT(accept->isEnabled(), kSearchTimeoutMs);
+        QVERIFY(!log->toPlainText().contains("38400"));
+        QVERIFY(coloursOf(*log).contains(QColor(0, 0, 255)));
+
+        accept->click();
+        QCOMPARE(dialog.acceptedRate(), 19200);
+        QCOMPARE(bench.settings.settings, QStringLiteral("19200,N,8,1"));
+        QVERIFY(bench.link.isConnected());
+        QByteArray received;
+        QObject::connect(&bench.link, &CommLink::dataReceived, [&](const QByteArray &d) { received += d; });
+        bench.link.sendToComm("pr al\r", false);
+        QTRY_VERIFY(received.contains("ACCEL = G 2000"));
+    }
+
+    void aLineThatCannotBeOpenedDisablesFind()
+    {
+        CommWindowSettings settings;
+        settings.portName = QStringLiteral("/dev/korvo-no-such-port");
+        CommLink link(settings, systemClock(), systemLinkFactory());
+        FindCommDialog dialog(link);
+        auto *find = dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"));
+        auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
+        QVERIFY(!find->isEnabled());
+        QVERIFY(log->toPlainText().startsWith("Could not establish Communications - "));
+        QVERIFY(log->toPlainText().contains("No such file or directory"));
+        QCOMPARE(coloursOf(*log).first(), QColor(128, 0, 0));
+    }
+
+    void theRamViewerMarksWhatChangedBetweenTwoReads()
+    {
+        Bench bench(4, 9600);
+        bench.settings.connected = false;
+        bench.link.connectComm(true);
+        RamViewerWindow viewer;
+        viewer.setTerminal(&bench.link);
+        viewer.findChild<QComboBox *>(QStringLiteral("cboAddress"))->setCurrentText(QStringLiteral("CPU"));
+        QSignalSpy done(&viewer, &RamViewerWindow::readFinished);
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        auto *dump = viewer.findChild<QTextEdit *>(QStringLiteral("rtfRam_Viewer"));
+        QVERIFY2(dump->toPlainText().contains("0000    00 07 0E"), qPrintable(dump->toPlainText()));
+        QVERIFY(!coloursOf(*dump).contains(QColor(Qt::red)));
+        // The terminal has its display back between reads.
+        QCOMPARE(bench.link.receiveMode(), CommLink::kTerminalMode);
+
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        // Byte 3 counts the reads: only it is red on the second read.
+        QCOMPARE(coloursOf(*dump).count(QColor(Qt::red)), 1);
+        // The echo mode was put back: the controller echoes typed text again.
+        QByteArray received;
+        QObject::connect(&bench.link, &CommLink::dataReceived, [&](const QByteArray &d) { received += d; });
+        bench.link.sendToComm("pr al\r", false);
+        QTRY_VERIFY(received.startsWith("pr al"));
+    }
+
+    void theRamViewerSaysWhyThereIsNoDump()
+    {
+        RamViewerWindow viewer;
+        auto *dump = viewer.findChild<QTextEdit *>(QStringLiteral("rtfRam_Viewer"));
+        QSignalSpy done(&viewer, &RamViewerWindow::readFinished);
+
+        Bench closed(4, 9600);
+        viewer.setTerminal(&closed.link);
+        viewer.read();
+        QCOMPARE(dump->toPlainText(), QStringLiteral("Comm Port Not Open!"));
+
+        Bench silent(4, 9600);
+        silent.controller.setSilent(true);
+        silent.link.connectComm(true);
+        viewer.setTerminal(&silent.link);
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        QCOMPARE(dump->toPlainText(), QStringLiteral("Failed to communicate with device!"));
+        QCOMPARE(silent.link.receiveMode(), CommLink::kTerminalMode);
+
+        // Tells its echo mode but never prints the block.
+        Bench mute(4, 9600, false);
+        mute.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
+            if (line.trimmed() != "pr em")
+                return false;
+            sim.replyLine("1");
+            return true;
+        });
+        mute.link.connectComm(true);
+        viewer.setTerminal(&mute.link);
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        QCOMPARE(dump->toPlainText(), QStringLiteral("Timed Out!"));
+    }
+};
+
+QTEST_MAIN(TstToolsEndToEnd)
+#include "tst_tools_e2e.moc"
