@@ -158,7 +158,8 @@ void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
     m_buffer.clear();
     m_hmiBlockTaken = false;
     m_intervalMs = replyTimeMs(m_request.timing, int(bytes.size()), 500);
-    sendPaced(bytes, m_request.lineEnd());
+    // Send_Transfer_Line: no line pause after a command.
+    sendPacedChars(bytes);
     ++m_commandsSent;
     emitProgress(m_commandsSent, std::max(m_commandsSent, m_commandsPlanned));
 }

@@ -18,6 +18,7 @@ template <class Engine> struct Dialogue
     Engine &engine;
     qint64 now = 0;
     QList<QByteArray> sent;
+    QList<bool> linePauses; // a download's lines take the line pause, an upload's commands do not
     QStringList lines;
     QStringList statuses;
     bool finished = false;
@@ -25,8 +26,10 @@ template <class Engine> struct Dialogue
 
     void collect()
     {
-        for (const LinkAction &action : engine.takeOutput())
+        for (const LinkAction &action : engine.takeOutput()) {
             sent.append(action.bytes);
+            linePauses.append(action.linePause);
+        }
         for (const EngineEvent &event : engine.takeEvents()) {
             if (event.kind == EngineEvent::Kind::Line)
                 lines.append(event.text);
@@ -230,6 +233,7 @@ void TstTransferEngines::aDeviceAddressPrefixesEveryCommandAndLinesEndInLf()
     Dialogue<UploadEngine> u(upload);
     u.start();
     QCOMPARE(u.sent, (QList<QByteArray>{"1pr al\n"}));
+    QCOMPARE(u.linePauses, (QList<bool>{false}));
 
     DownloadEngine download({"VA A = 1", "VA B = 2"}, request(6, 0, QStringLiteral("1")));
     Dialogue<DownloadEngine> d(download);
@@ -238,6 +242,7 @@ void TstTransferEngines::aDeviceAddressPrefixesEveryCommandAndLinesEndInLf()
     QCOMPARE(d.sent, (QList<QByteArray>{"1VA A = 1\n"}));
     d.answer({"\n>"});
     QCOMPARE(d.sent, (QList<QByteArray>{"1VA A = 1\n", "1VA B = 2\n"}));
+    QCOMPARE(d.linePauses, (QList<bool>{true, true}));
 }
 
 void TstTransferEngines::downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd()
