@@ -1,12 +1,14 @@
 // korvo-sim: a simulated controller on a pty or behind a TCP gateway, for trying the program without
 // hardware.
 
+#include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/memoryoptions.h"
 #include "sim/proberesponder.h"
 #include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/upgraderesponder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -69,6 +71,29 @@ int main(int argc, char *argv[])
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
     MemoryOptions memoryOptions; // upload and download: the device's memory, HMI faults, line pace
     memoryOptions.addTo(parser);
+    // CAN configuration: a simulated CAN adapter, monitor, or module behind an adapter
+    const QCommandLineOption can(QStringLiteral("can"), QStringLiteral("Be a CAN module, dongle or monitor."),
+                                 QStringLiteral("module|dongle|monitor"));
+    const QCommandLineOption canConfig(QStringLiteral("can-config"),
+                                       QStringLiteral("CAN settings ([MODULE Settings], [DONGLE Settings])."),
+                                       QStringLiteral("file"));
+    const QCommandLineOption canFault(QStringLiteral("can-fault"),
+                                      QStringLiteral("CAN fault: nak, short, garbage."),
+                                      QStringLiteral("fault"));
+    const QCommandLineOption canVanish(QStringLiteral("can-vanish-after"),
+                                       QStringLiteral("Vanish after this many CAN requests."),
+                                       QStringLiteral("n"));
+    parser.addOptions({can, canConfig, canFault, canVanish});
+    // Device discovery: what a simulated gateway says of itself
+    const QCommandLineOption gatewaySerial(QStringLiteral("gateway-serial"),
+                                           QStringLiteral("Serial number the gateway reports to discovery."),
+                                           QStringLiteral("serial"));
+    const QCommandLineOption gatewayConnection(
+        QStringLiteral("gateway-connection"),
+        QStringLiteral("Current connection the gateway reports (default: its connected client)."),
+        QStringLiteral("address"));
+    parser.addOptions({gatewaySerial, gatewayConnection});
+    addUpgradeSimOptions(parser); // firmware upgrade modes
     parser.process(app);
 
     const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
@@ -109,6 +134,28 @@ int main(int argc, char *argv[])
     simPty.setWireRate(memoryOptions.wireRate(parser));
     gateway.setWireRate(memoryOptions.wireRate(parser));
 
+    CanResponder::Kind canKind = CanResponder::Kind::Dongle;
+    CanResponder::Fault fault = CanResponder::Fault::None;
+    if (parser.isSet(can) && !CanResponder::kindFromName(parser.value(can), &canKind))
+        fail(QStringLiteral("unknown CAN device \"%1\"").arg(parser.value(can)));
+    if (parser.isSet(canFault) && !CanResponder::faultFromName(parser.value(canFault), &fault))
+        fail(QStringLiteral("unknown CAN fault \"%1\"").arg(parser.value(canFault)));
+    CanResponder ptyCan(canKind);
+    CanResponder gatewayCan(canKind);
+    for (CanResponder *responder : {&ptyCan, &gatewayCan}) {
+        QString error;
+        if (parser.isSet(canConfig) && !responder->loadConfig(parser.value(canConfig), &error))
+            fail(error);
+        responder->setFault(fault);
+    }
+    if (parser.isSet(can)) {
+        const int vanish = parser.isSet(canVanish) ? parser.value(canVanish).toInt() : -1;
+        ptyCan.setVanishAfter(vanish, [&simPty] { simPty.drop(); });
+        gatewayCan.setVanishAfter(vanish, [&gateway] { gateway.drop(); });
+        ptyCan.attach(ptyController);
+        gatewayCan.attach(gatewayController);
+    }
+
     if (parser.isSet(pty)) {
         configure(ptyController);
         QString error;
@@ -136,6 +183,9 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("cannot listen on %1: %2")
                      .arg(value, error.isEmpty() ? QStringLiteral("bad address") : error));
         gateway.setCharDelay(parser.value(charDelay).toInt());
+        if (parser.isSet(gatewaySerial))
+            gateway.setSerialNumber(parser.value(gatewaySerial).toLatin1());
+        gateway.setReportedConnection(parser.value(gatewayConnection).toLatin1());
         gateway.setDropAfter(dropBytes);
         gateway.setTap(tap);
         // Discovery datagrams are answered on the same port number over UDP.
@@ -144,6 +194,10 @@ int main(int argc, char *argv[])
         std::printf("listening on %s:%u\n", qPrintable(address.toString()), unsigned(gateway.port()));
         std::fflush(stdout);
     }
+
+    // Firmware upgrade modes, after the rates are set: an upgrade switch puts a uKorvo at 19200 at once.
+    const UpgradeResponder ptyUpgrade(ptyController, upgradeSimOptions(parser));
+    const UpgradeResponder gatewayUpgrade(gatewayController, upgradeSimOptions(parser));
 
     // SIGTERM and SIGINT end the event loop so the pty is closed cleanly.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {

@@ -61,20 +61,27 @@ bool MemoryResponder::line(ControllerSim &controller, const QByteArray &text)
 
 bool MemoryResponder::hmiByte(ControllerSim &controller, char byte)
 {
-    // The HMI has no command line: only ESC address "J" means anything; everything else is ignored.
+    // ESC address "J" reads a block; the line end after it is part of the command, so nothing is echoed
+    // into the block's way. Other bytes go to the controller as they would anyway.
+    if (m_hmiLineEnd && (byte == '\r' || byte == '\n'))
+        return true;
+    m_hmiLineEnd = false;
     if (byte == '\x1b') {
         m_hmiCommand = true;
         m_hmiDigits.clear();
         return true;
     }
     if (!m_hmiCommand)
-        return true;
+        return false;
     if (byte >= '0' && byte <= '9' && m_hmiDigits.size() < 6) {
         m_hmiDigits += byte;
         return true;
     }
     m_hmiCommand = false;
-    if (byte != 'J' || controller.silent())
+    if (byte != 'J')
+        return true;
+    m_hmiLineEnd = true;
+    if (controller.silent())
         return true;
     const int address = m_hmiDigits.toInt();
     const QByteArray data = m_memory.hmiData(address);

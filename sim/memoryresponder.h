@@ -30,6 +30,7 @@ private:
     DeviceMemory m_memory;
     int m_corruptBlock = 0;
     bool m_hmiCommand = false;
+    bool m_hmiLineEnd = false; // the line end after "J" belongs to the command
     QByteArray m_hmiDigits;
 };
 

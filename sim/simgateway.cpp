@@ -44,8 +44,8 @@ void SimGateway::onDiscovery()
         m_discovery.readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
         if (datagram != "TOBRIX6102")
             continue;
-        QByteArray holder;
-        if (m_client) {
+        QByteArray holder = m_reportedConnection;
+        if (holder.isEmpty() && m_client) {
             bool isV4 = false;
             const quint32 v4 = m_client->peerAddress().toIPv4Address(&isV4);
             holder = (isV4 ? QHostAddress(v4) : m_client->peerAddress()).toString().toLatin1();

@@ -32,6 +32,8 @@ public:
     bool listenDiscovery(const QHostAddress &address, quint16 port, QString *error);
     quint16 discoveryPort() const { return m_discovery.localPort(); }
     void setSerialNumber(const QByteArray &serial) { m_serialNumber = serial; }
+    // The current connection discovery reports, instead of the connected client's address.
+    void setReportedConnection(const QByteArray &connection) { m_reportedConnection = connection; }
     bool hasClient() const { return m_client != nullptr; }
 
     // The serial rate between gateway and controller (default 9600).
@@ -64,6 +66,7 @@ private:
     QPointer<QTcpSocket> m_client;
     QUdpSocket m_discovery;
     QByteArray m_serialNumber = "KG503-0001";
+    QByteArray m_reportedConnection;
     int m_serialBaud = 9600;
     qint64 m_receivedCount = 0;
     qint64 m_dropAfter = -1;

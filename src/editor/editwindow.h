@@ -46,6 +46,8 @@ public:
     void setFileType(const QString &tag);
     // Set_Editor: re-reads the language set of the slot's file kind and re-colours the text.
     void setEditor();
+    // The caption after a change of the file-name preferences (or of the window's size).
+    void updateCaption();
     // Save_Edit_File: writes the document; false (and still modified) when the file cannot be written.
     bool saveEditFile(const QString &path);
     // Save as: file dialog, write, recent list, caption. False when cancelled or not written.
@@ -101,7 +103,6 @@ private:
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void caretMoved(int line, int column);
-    void updateCaption();
     void showEditMenu(const QPoint &globalPos);
     bool handleKey(QKeyEvent *event);
     void setDocumentBytes(const QByteArray &utf8);

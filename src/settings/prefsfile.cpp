@@ -38,6 +38,7 @@ public:
     {
         field = get(key).value_or(defaultValue);
     }
+    void optionalText(const char *key, QString &field) { field = get(key).value_or(QString()); }
     // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
     // half a surrogate pair, which could not be written back) keeps the default.
     void character(const char *key, int16_t &field, char defaultValue)
@@ -66,6 +67,11 @@ public:
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
     void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
     void text(const char *key, const QString &field, const QString &) { put(key, field); }
+    void optionalText(const char *key, const QString &field)
+    {
+        if (!field.isEmpty())
+            put(key, field);
+    }
     void character(const char *key, const int16_t &field, char)
     {
         put(key, field != 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());

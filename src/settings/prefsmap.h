@@ -26,6 +26,8 @@ template <class V, class Setup, class Count> void setup(V &v, Setup &s, Count &d
     v.int16("DocCt", docCt, 1);
     v.int16("CommCt", commCt, 1);
     v.boolean("ShowBaudChange", s.showBaudChange, true);
+    // Where device discovery asks ("host" or "host:port"); written only when set, broadcast otherwise.
+    v.optionalText("DiscoveryTarget", s.discoveryTarget);
 }
 
 // [TXT Document] (plain text) and [KXT Document] (programs, with the classes of the syntax colouring).

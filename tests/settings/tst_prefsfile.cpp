@@ -32,6 +32,7 @@ public:
     {
         f = QStringLiteral("t%1 é\u2022 x").arg(m_next++);
     }
+    void optionalText(const char *key, QString &f) { text(key, f, QString()); }
     void character(const char *, int16_t &f, char) { f = static_cast<int16_t>('A' + m_next++ % 26); }
 
 private:

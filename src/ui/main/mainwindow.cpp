@@ -1,8 +1,10 @@
 #include "mainwindow.h"
 
 #include "aboutdialog.h"
+#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "can/canconfigwindow.h"
 #include "comm/commwindow.h"
 #include "comm/transferdialog.h"
 #include "commandrouter.h"
@@ -15,8 +17,10 @@
 #include "shutdownsignals.h"
 #include "toolicons.h"
 #include "tools/findcommdialog.h"
+#include "tools/preferencesrunner.h"
 #include "tools/ramviewerwindow.h"
 #include "twips.h"
+#include "upgrade/upgradelauncher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -195,7 +199,9 @@ void MainWindow::openWorkspace()
     m_menus->setWindowCaption(QStringLiteral("&Window"));
     if (state.countWindows(WindowKind::Terminal) > 0)
         state.activeComm = static_cast<int16_t>(firstComm ? firstComm : state.commCt);
-    // The CAN and SPI windows are not part of this version; their saved records stay in the file.
+    // The SPI window is not part of this version; its saved record stays in the file.
+    if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
+        openCanWindow(state.canWindow.state - 1);
 
     m_loadingWorkspace = false;
     m_area->setUpdatesEnabled(true);
@@ -277,7 +283,7 @@ void MainWindow::runMenu(MenuId menu, int index)
         viewCommand(index);
         break;
     case MenuId::Can:
-        notAvailable(QStringLiteral("CAN Configuration"));
+        openCanWindow(index);
         break;
     case MenuId::Transfer:
         if (index == 0 || index == 1)
@@ -304,6 +310,34 @@ void MainWindow::toolCommand(const QString &key)
         uploadDownload(key == QLatin1String("dnld"));
     else
         m_router->toolCommand(key);
+}
+
+void MainWindow::openCanWindow(int index)
+{
+    // One CAN window at a time: choosing an item while it is open brings it to the front.
+    const auto checkOpenTarget = [this] {
+        for (int i = 0; i < 3; ++i)
+            m_menus->item(MenuId::Can, i)->setChecked(m_can && int(m_can->target()) == i);
+    };
+    if (!m_can) {
+        AppState &state = app();
+        int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
+        if (n == 0 && state.countWindows(WindowKind::Terminal) == 0)
+            loadNewComm();
+        for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
+            if (childWidget(WindowKind::Terminal, slot))
+                n = slot;
+        auto *terminal = qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, n));
+        if (!terminal)
+            return;
+        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), this);
+        connect(m_can, &CanConfigWindow::closed, this, checkOpenTarget, Qt::QueuedConnection);
+        connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
+        m_can->show();
+    }
+    m_can->raise();
+    m_can->activateWindow();
+    checkOpenTarget();
 }
 
 void MainWindow::viewCommand(int index)
@@ -411,7 +445,7 @@ void MainWindow::uploadDownload(bool download)
 
 void MainWindow::upgrade()
 {
-    notAvailable(QStringLiteral("Upgrade!"));
+    runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
 }
 
 void MainWindow::findCommSettings()
@@ -489,8 +523,16 @@ void MainWindow::showAbout()
 
 void MainWindow::getOptions(int page)
 {
-    Q_UNUSED(page);
-    notAvailable(QStringLiteral("Preferences"));
+    PreferencesHost host;
+    host.windows = [this] {
+        QList<QWidget *> windows;
+        for (QMdiSubWindow *sub : m_area->subWindowList())
+            windows << sub->widget();
+        return windows;
+    };
+    host.historyChanged = [this] { showRecentFiles(); };
+    runPreferences(page, host, systemClock(), this);
+    refreshCommands();
 }
 
 void MainWindow::setDeviceTips(int device)
@@ -679,6 +721,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     AppState &state = app();
     // Children keep their State so that the next start reopens them.
     state.closingApplication = true;
+    if (m_can)
+        m_can->close(); // keeps its State for the next start
     if (!m_children->closeAll()) {
         state.closingApplication = false;
         event->ignore();

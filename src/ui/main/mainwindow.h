@@ -16,6 +16,7 @@ class QMdiSubWindow;
 namespace korvo {
 
 class AboutDialog;
+class CanConfigWindow;
 class CommandRouter;
 class HelpBrowser;
 class MainToolBar;
@@ -100,6 +101,8 @@ private:
     void refreshCommands();
     void fillWindowMenu(QMenu *menu);
     void viewCommand(int index);
+    // View, CAN Configuration: item 0 module, 1 adapter, 2 monitor.
+    void openCanWindow(int index);
     void windowCommand(int index);
     void upgrade();
     void applySetupPlacement();
@@ -115,6 +118,7 @@ private:
     QPointer<HelpBrowser> m_help;
     QPointer<RamViewerWindow> m_ramViewer;
     QPointer<AboutDialog> m_about;
+    QPointer<CanConfigWindow> m_can;
     bool m_started = false;
     bool m_loadingWorkspace = false;
     bool m_recentPending = false;

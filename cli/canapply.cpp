@@ -1,0 +1,43 @@
+// korvo-cli can-apply: writes a settings file (a [MODULE Settings] or [DONGLE Settings] section, as
+// can-read writes it) to every page of a CAN module, adapter or monitor, as the window's OK does.
+
+#include "canjob.h"
+
+#include "settings/inifile.h"
+#include "settings/prefkeys.h"
+#include "settings/prefsfile.h"
+
+#include <QFile>
+
+namespace korvo::cli {
+
+namespace {
+int canApply(CliContext &ctx, QStringList args)
+{
+    CanTarget target = CanTarget::Dongle;
+    QString error;
+    if (!takeCanTarget(args, &target, &error) || args.size() != 1) {
+        ctx.err(error.isEmpty() ? QStringLiteral("give one settings file") : error);
+        return UsageOrLink;
+    }
+    QFile file(args.front());
+    if (!file.open(QIODevice::ReadOnly)) {
+        ctx.err(QStringLiteral("Cannot read %1: %2").arg(args.front(), file.errorString()));
+        return UsageOrLink;
+    }
+    const IniFile ini = IniFile::fromBytes(file.readAll());
+    // Read as the preferences file is: absent keys keep their defaults.
+    AppState state;
+    readPrefs(ini, state);
+    const bool useModule = target == CanTarget::Module ? ini.hasSection(prefkeys::moduleSection())
+                                                       : !ini.hasSection(prefkeys::dongleSection());
+    CanConfigOptions options = canJobOptions(ctx, target, CanConfigOptions::Script::ApplyAll);
+    options.applyRecord = state.canTable[useModule ? 0 : 1];
+    CanConfigEngine engine(options);
+    return runCanJob(ctx, engine);
+}
+} // namespace
+
+KORVO_CLI_COMMAND("can-apply", "can-apply FILE --target module|dongle|monitor", canApply);
+
+} // namespace korvo::cli

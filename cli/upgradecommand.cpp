@@ -1,0 +1,148 @@
+// korvo-cli upgrade FILE [--serial S] [--type T] [--yes]: the wizard's steps 7 to 10 without a window. The
+// file is scanned and checked, the controller identified and checked against it, the pre-flight report
+// printed, and after confirmation (or --yes) the records are sent. Exit 1 on a refused file, a record
+// NAKed twice or a controller that stops answering.
+
+#include "clicommand.h"
+
+#include "upgrade/upgradeengine.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace korvo::cli {
+
+namespace {
+
+bool confirmed(CliContext &ctx)
+{
+    ctx.err(QStringLiteral("Upgrade the controller now? [y/N]"));
+    std::string answer;
+    if (!std::getline(std::cin, answer))
+        return false;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+int upgradeCommand(CliContext &ctx, const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const QString serialOption = takeOption(args, QStringLiteral("--serial"));
+    const QString typeOption = takeOption(args, QStringLiteral("--type"));
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    if (args.size() != 1) {
+        ctx.err(QStringLiteral("usage: upgrade FILE [--serial S] [--type T] [--yes]"));
+        return UsageOrLink;
+    }
+    const int device = ctx.device();
+    if (upgradeProcedureFor(device) == UpgradeProcedure::None) {
+        ctx.err(QStringLiteral("upgrade needs --device ukorvo, veltor or fendra"));
+        return UsageOrLink;
+    }
+    QString error;
+    const std::optional<UpgradeScan> scan = scanUpgradeFile(args.first(), device, &error);
+    if (!scan) {
+        ctx.err(QStringLiteral("Could not find Upgrade File %1: %2").arg(args.first(), error));
+        return UsageOrLink;
+    }
+    if (const QString problem = scanProblem(*scan, device); !scan->valid || scan->totalBytes == 0) {
+        ctx.err(QStringLiteral("Illegal Upgrade File: %1").arg(problem));
+        return JobFailed;
+    }
+    const UpgradePlan plan = planUpgrade(*scan, device);
+
+    CommWindowSettings &settings = ctx.settings();
+    settings.device = int16_t(device);
+    UpgradeEngine engine(UpgradeOptions::fromSettings(settings));
+    CommLink *link = ctx.link();
+    if (!link)
+        return UsageOrLink;
+
+    int result = Done;
+    QJsonObject json;
+    const auto now = [link] { return link->nowMs(); };
+    const auto onEvent = [&](const EngineEvent &event) {
+        if (event.kind != EngineEvent::Kind::Status)
+            return;
+        switch (engine.phase()) {
+        case UpgradeEngine::Phase::Idle:
+            engine.establish(now(), *scan);
+            break;
+        case UpgradeEngine::Phase::CommFailed:
+            ctx.err(QStringLiteral("COMM not Established"));
+            result = JobFailed;
+            engine.close(now());
+            break;
+        case UpgradeEngine::Phase::Refused:
+            ctx.err(engine.refusal().isEmpty() ? QStringLiteral("The controller refused a query")
+                                               : engine.refusal().simplified());
+            result = JobFailed;
+            engine.close(now());
+            break;
+        case UpgradeEngine::Phase::Ready: {
+            const QString serial = serialOption.isEmpty() ? engine.serialNumber() : serialOption;
+            const QString type = typeOption.isEmpty() ? engine.typeNumber() : typeOption;
+            PreflightFacts facts{scan->versionText,
+                                 engine.controllerVersion(),
+                                 scan->coreVersionText,
+                                 engine.controllerCore(),
+                                 19200,
+                                 settings.tcpipEnabled ? 0 : settings.lineDelay};
+            const QStringList report = preflightReport(plan, facts);
+            json[QStringLiteral("records")] = plan.recordsOnLine();
+            json[QStringLiteral("bytes")] = plan.dataBytes;
+            json[QStringLiteral("fileVersion")] = scan->versionText;
+            json[QStringLiteral("controllerVersion")] = engine.controllerVersion();
+            json[QStringLiteral("serial")] = serial;
+            json[QStringLiteral("type")] = type;
+            if (!ctx.json())
+                ctx.out(report.join(u'\n'));
+            if (!yes && !confirmed(ctx)) {
+                ctx.err(QStringLiteral("Not confirmed: nothing sent"));
+                result = JobFailed;
+                engine.close(now());
+            } else if (!engine.upgrade(now(), plan, scan->totalBytes, serial, type)) {
+                ctx.err(QStringLiteral("Serial number and type number take more than %1 characters together")
+                            .arg(kIdentityAreaChars));
+                result = UsageOrLink;
+                engine.close(now());
+            }
+            break;
+        }
+        case UpgradeEngine::Phase::TransferDone:
+            engine.close(now());
+            break;
+        case UpgradeEngine::Phase::TransferFailed:
+            ctx.err(QStringLiteral("Failed: %1").arg(engine.transferProblem()));
+            result = JobFailed;
+            engine.close(now());
+            break;
+        case UpgradeEngine::Phase::TransferAborted:
+            ctx.err(QStringLiteral("Aborted"));
+            result = JobFailed;
+            engine.close(now());
+            break;
+        default:
+            break;
+        }
+    };
+    const int ran = ctx.run(engine, CommLink::LeaseKind::Exclusive, onEvent);
+    if (ran != Done)
+        return ran;
+    json[QStringLiteral("result")] = result == Done ? QStringLiteral("done") : QStringLiteral("failed");
+    json[QStringLiteral("recordsSent")] = engine.recordsSent();
+    if (ctx.json())
+        ctx.outJson(json);
+    else if (result == Done)
+        ctx.out(
+            QStringLiteral("Done: %1 records, %2 bytes").arg(engine.recordsSent()).arg(engine.bytesSent()));
+    return result;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("upgrade", "upgrade FILE [--serial S] [--type T] [--yes]", upgradeCommand);
+
+} // namespace korvo::cli

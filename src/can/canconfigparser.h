@@ -1,0 +1,19 @@
+#pragma once
+
+// Reading a configuration report into a CAN settings record: the adapter's GETcfg lines and the module's
+// RECALL bytes. Both fail (false, record untouched) when the report is too short.
+
+#include "app/appstate.h"
+#include <QByteArray>
+#include <vector>
+
+namespace korvo {
+
+// GETcfg: at least 32 lines; line k (k counted from 1, the fifth line is line 5) carries its value two
+// characters after its first "=", read as hex (the baud code on line 5 as decimal). Lines without "="
+// leave their field as it was.
+bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord &record);
+// RECALL: the request and reply together at least 42 characters; the last 36 are the record's bytes.
+bool parseRecall(const QByteArray &text, CanRecord &record, int &charDelay);
+
+} // namespace korvo

@@ -1,0 +1,63 @@
+#include "can/commitlineedit.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace korvo {
+
+CommitLineEdit::CommitLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setAutoFillBackground(true);
+    connect(this, &QLineEdit::textChanged, this, &CommitLineEdit::updateColour);
+    updateColour();
+}
+
+void CommitLineEdit::setLocked(bool locked)
+{
+    setReadOnly(locked);
+    updateColour();
+}
+
+void CommitLineEdit::showText(const QString &text)
+{
+    if (text != this->text())
+        setText(text);
+    updateColour();
+}
+
+void CommitLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit committed();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void CommitLineEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    // After the click that brought focus has placed the caret.
+    QTimer::singleShot(0, this, &QLineEdit::selectAll);
+}
+
+void CommitLineEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (!isReadOnly())
+        emit committed();
+}
+
+void CommitLineEdit::updateColour()
+{
+    // Locked fields look like the window; empty ones are grey: the value to be computed.
+    QPalette p = palette();
+    const QPalette normal;
+    p.setColor(QPalette::Base, isReadOnly()       ? normal.color(QPalette::Button)
+                               : text().isEmpty() ? QColor(192, 192, 192)
+                                                  : normal.color(QPalette::Base));
+    setPalette(p);
+}
+
+} // namespace korvo

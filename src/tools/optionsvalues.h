@@ -1,0 +1,47 @@
+#pragma once
+
+// The settings the preferences dialog edits, as one plain value, and what each page hands to the running
+// windows when it is applied. Loading and applying a page without edits changes nothing.
+
+#include "app/appstate.h"
+
+namespace korvo {
+
+enum OptionsPage {
+    TextEditorPage = 1,
+    ProgramEditorPage = 2,
+    TerminalFormatPage = 3,
+    CommSettingsPage = 4,
+    GeneralPage = 5
+};
+
+// "Apply to:" targets of the terminal pages.
+enum ApplyTarget { ApplyDefault = 1, ApplyActive = 2, ApplyAllOpen = 4 };
+
+struct OptionsValues
+{
+    DocStyle text;
+    DocStyle program;
+    CommWindowSettings terminal; // the active terminal's settings, or the template's without one
+    SetupRecord general;
+    int applyTo = ApplyActive;
+
+    static OptionsValues load(const AppState &state, int activeComm);
+};
+
+// The page a request code opens: 1 or 8 -> 1, 512 -> 2, 2 -> 3, 4 -> 4, 16 -> 5 (1 otherwise).
+int pageForRequest(int requestCode);
+// "Apply to:" is offered on the terminal pages only for these request codes.
+bool offersApplyTo(int requestCode);
+
+// Terminal format: font, colours, name, grid, scroll-back and cursor.
+void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to);
+// Communication settings: device, CAN, TCP, port, rate (as "<baud>,N,8,1"), delays, control lines,
+// translations and the function-key groups.
+void copyCommSettings(const CommWindowSettings &from, CommWindowSettings &to);
+// Grows or shrinks a terminal's function-key groups, new ones named "Group" + number with empty keys.
+void resizeFunctionGroups(CommWindowSettings &settings, int groups);
+// The general page; with file history off the recent-file list is emptied.
+void applyGeneral(const SetupRecord &from, AppState &state);
+
+} // namespace korvo

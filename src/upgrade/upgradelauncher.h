@@ -1,0 +1,16 @@
+#pragma once
+
+// The main window's Upgrade! command: the baud-change notice first when it is enabled, then the upgrade
+// wizard on the active terminal's line, then the notice that the rate went back to 9600 when the wizard
+// changed it. Windows open without blocking; each step continues when the previous one closes.
+
+class QWidget;
+
+namespace korvo {
+
+class CommWindow;
+
+// terminal is the active terminal window, or null when none is open.
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal);
+
+} // namespace korvo

@@ -1,0 +1,77 @@
+// The CAN window in the main window: reopened at start from [CAN Configuration] State on the workspace's
+// terminal (a pty to the simulated adapter), one window at a time from View, CAN Configuration, and its
+// State written back when the program closes.
+
+#include "app/appstate.h"
+#include "can/canconfigwindow.h"
+#include "scriptedprompt.h"
+#include "settings/inifile.h"
+#include "sim/canresponder.h"
+#include "sim/controllersim.h"
+#include "sim/simpty.h"
+#include "ui/main/mainmenus.h"
+#include "ui/main/mainwindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+class TstCanMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void theCanWindowReopensAtStartAndKeepsItsState()
+    {
+        QTemporaryDir dir;
+        ControllerSim controller;
+        CanResponder responder(CanResponder::Kind::Dongle);
+        responder.attach(controller);
+        SimPty pty(controller);
+        QString error;
+        QVERIFY2(pty.open(&error), qPrintable(error));
+
+        ScriptedPrompt prompt;
+        setPrompt(&prompt);
+        app() = AppState{};
+        app().startDir = dir.path();
+        app().programDir = dir.path();
+        app().prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
+        QFile file(app().prefFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
+                       "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\nPortName=%1\r\n"
+                       "Connected=-1\r\n[CAN Configuration]\r\nState=2\r\n")
+                       .arg(pty.path())
+                       .toUtf8());
+        file.close();
+
+        auto window = std::make_unique<MainWindow>();
+        window->start();
+        QPointer<CanConfigWindow> can = window->findChild<CanConfigWindow *>();
+        QVERIFY(can);
+        QCOMPARE(can->target(), CanTarget::Dongle);
+        QVERIFY(window->menus()->item(MenuId::Can, 1)->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(can->statusLabel()->text(), QStringLiteral("Communicating"), 20000);
+
+        // Another item while it is open: the open window stays, one at a time.
+        window->runMenu(MenuId::Can, 0);
+        QCOMPARE(window->findChildren<CanConfigWindow *>().size(), 1);
+        QVERIFY(!window->menus()->item(MenuId::Can, 0)->isChecked());
+
+        QVERIFY(window->close());
+        QVERIFY(can.isNull() || !can->isVisible());
+        QCOMPARE(
+            IniFile::load(app().prefFile).value(QStringLiteral("CAN Configuration"), QStringLiteral("State")),
+            QStringLiteral("2"));
+        window.reset();
+        QVERIFY(prompt.asked().isEmpty());
+        setPrompt(nullptr);
+    }
+};
+
+QTEST_MAIN(TstCanMainWindow)
+#include "tst_canmainwindow.moc"

@@ -1,0 +1,260 @@
+// korvo-cli upgrade against korvo-sim over a real pty and through its TCP gateway: the whole dialogue,
+// the image the simulated controller wrote, and the exit codes of the contract (1 for a refused file, a
+// record NAKed twice or a controller that stops answering).
+
+#include "upgradefiles.h"
+
+#include <QProcess>
+#include <QSerialPort>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+QString binary(const char *name)
+{
+    return qEnvironmentVariable("KORVO_BIN_DIR") + QLatin1Char('/') + QLatin1String(name);
+}
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// A simulated controller in its own process; the image it writes goes to imagePath.
+class Sim
+{
+public:
+    Sim(const QStringList &args, bool gateway) : m_gateway(gateway)
+    {
+        m_process.setProgram(binary("korvo-sim"));
+        m_process.setArguments(
+            args + (gateway ? QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")}
+                            : QStringList{QStringLiteral("--pty")}));
+        m_process.start();
+        if (m_process.waitForStarted(10000))
+            while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+            }
+        m_first = QString::fromLatin1(m_process.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(10000);
+    }
+    // korvo-cli's link options for this controller.
+    QStringList link() const
+    {
+        if (m_gateway)
+            return {QStringLiteral("--tcp"), m_first.section(u' ', 2)};
+        return {QStringLiteral("--port"), m_first};
+    }
+    bool ready() const { return !m_first.isEmpty(); }
+
+    // What a user types in the terminal at the controller's own rate; true once the controller answered.
+    bool type(const QByteArray &line)
+    {
+        std::unique_ptr<QIODevice> device;
+        if (m_gateway) {
+            auto socket = std::make_unique<QTcpSocket>();
+            const QString address = m_first.section(u' ', 2);
+            socket->connectToHost(address.section(u':', 0, 0), quint16(address.section(u':', 1).toUInt()));
+            if (!socket->waitForConnected(10000))
+                return false;
+            device = std::move(socket);
+        } else {
+            auto port = std::make_unique<QSerialPort>(m_first);
+            port->setBaudRate(9600);
+            if (!port->open(QIODevice::ReadWrite))
+                return false;
+            device = std::move(port);
+        }
+        device->write(line + '\r');
+        QByteArray answer;
+        while (!answer.contains("UPGRADE MODE") && device->waitForReadyRead(10000))
+            answer += device->readAll();
+        return answer.contains("UPGRADE MODE");
+    }
+
+private:
+    QProcess m_process;
+    bool m_gateway;
+    QString m_first;
+};
+
+Result runCli(const QStringList &args)
+{
+    QProcess cli;
+    cli.start(binary("korvo-cli"), args);
+    Result result;
+    if (!cli.waitForFinished(90000)) {
+        cli.kill();
+        cli.waitForFinished();
+        return result;
+    }
+    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return result;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TstUpgradeE2e : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void aUKorvoOverAPtyLosesPowerThenASecondRunCompletes();
+    void aVeltorThroughTheGatewayWithANakThenAck();
+    void aRecordNakedTwiceIsExitOne();
+    void refusedFilesAreExitOne();
+    void anErasedUKorvoIsRefused();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &text);
+    QTemporaryDir m_dir;
+};
+
+void TstUpgradeE2e::initTestCase()
+{
+    QVERIFY(QFile::exists(binary("korvo-sim")));
+    QVERIFY(QFile::exists(binary("korvo-cli")));
+}
+
+QString TstUpgradeE2e::writeFile(const QString &name, const QByteArray &text)
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(text);
+    return path;
+}
+
+void TstUpgradeE2e::aUKorvoOverAPtyLosesPowerThenASecondRunCompletes()
+{
+    const QList<TestRecord> records = uKorvoRecords();
+    const QString file = writeFile(QStringLiteral("ukorvo.zel"), upgradeText(records));
+    const QString image = m_dir.filePath(QStringLiteral("ukorvo.img"));
+    Sim sim({QStringLiteral("--device"), QStringLiteral("ukorvo"), QStringLiteral("--upgrade-switch"),
+             QStringLiteral("--serial"), QStringLiteral("PTY1"), QStringLiteral("--type"),
+             QStringLiteral("T2"), QStringLiteral("--silent-after-record"), QStringLiteral("6"),
+             QStringLiteral("--image-out"), image},
+            false);
+    QVERIFY(sim.ready());
+    const QStringList args =
+        sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
+                                 QStringLiteral("upgrade"), file, QStringLiteral("--yes")};
+    const Result lost = runCli(args);
+    QCOMPARE(lost.exitCode, 1);
+    QVERIFY2(lost.err.contains(QStringLiteral("No acknowledgement")), qPrintable(lost.err));
+    QVERIFY(lost.out.contains(QStringLiteral("File core: 1.000    Controller core: 1.000")));
+
+    // Power back: the controller is still in upgrade mode and the whole upgrade goes through.
+    const Result second = runCli(args);
+    QCOMPARE(second.exitCode, 0);
+    QVERIFY2(second.out.contains(QStringLiteral("Done: 15 records")), qPrintable(second.out + second.err));
+    const QByteArray area = identityAreaHex(QStringLiteral("PTY1"), QStringLiteral("T2")).value();
+    QCOMPARE(readAll(image), expectedImage(records, true, area));
+}
+
+void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
+{
+    const QList<TestRecord> records = orvBrelRecords();
+    const QString file = writeFile(QStringLiteral("veltor.zel"), upgradeText(records));
+    const QString image = m_dir.filePath(QStringLiteral("veltor.img"));
+    Sim sim({QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--core"),
+             QStringLiteral("3.2"), QStringLiteral("--nak-record"), QStringLiteral("4"),
+             QStringLiteral("--image-out"), image},
+            true);
+    QVERIFY(sim.ready());
+    // The user's part: "UG 6041873" typed in the terminal at the controller's own rate.
+    QVERIFY(sim.type("UG 6041873"));
+    const Result run = runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
+                                                       QStringLiteral("--json"), QStringLiteral("upgrade"),
+                                                       file, QStringLiteral("--yes")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("\"result\":\"done\"")), qPrintable(run.out + run.err));
+    QCOMPARE(readAll(image), expectedImage(records, false));
+}
+
+void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
+{
+    QByteArray text = upgradeText(orvBrelRecords());
+    const QByteArray good = hexRecord(0, 0x0020, patternBytes(2, 16));
+    QByteArray bad = good;
+    bad[bad.size() - 1] = bad.endsWith('0') ? '1' : '0';
+    text.replace(good, bad);
+    const QString file = writeFile(QStringLiteral("badsum.zel"), text);
+    Sim sim({QStringLiteral("--device"), QStringLiteral("fendra"), QStringLiteral("--core"),
+             QStringLiteral("2.9")},
+            false);
+    QVERIFY(sim.ready());
+    QVERIFY(sim.type("UG 6041873"));
+    // A Plus file (3.005) for a 2.9 controller is refused; a file of 2.x goes to the NAKs.
+    text.replace(hexRecord(0, 0xFF60, QByteArray::fromHex("03000500")),
+                 hexRecord(0, 0xFF60, QByteArray::fromHex("02000900")));
+    const Result run =
+        runCli(sim.link() +
+               QStringList{QStringLiteral("--device"), QStringLiteral("fendra"), QStringLiteral("upgrade"),
+                           writeFile(QStringLiteral("badsum2.zel"), text), QStringLiteral("--yes")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("NAK twice")), qPrintable(run.err));
+}
+
+void TstUpgradeE2e::refusedFilesAreExitOne()
+{
+    // No data record: refused before the line is touched.
+    const Result empty =
+        runCli({QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--device"),
+                QStringLiteral("veltor"), QStringLiteral("upgrade"),
+                writeFile(QStringLiteral("empty.zel"), ":00000001FF\r\n"), QStringLiteral("--yes")});
+    QCOMPARE(empty.exitCode, 1);
+    QVERIFY(empty.err.contains(QStringLiteral("no data records")));
+
+    // A uKorvo whose core version is not the file's.
+    Sim sim({QStringLiteral("--device"), QStringLiteral("ukorvo"), QStringLiteral("--upgrade-switch"),
+             QStringLiteral("--core"), QStringLiteral("1.5")},
+            false);
+    QVERIFY(sim.ready());
+    const Result core =
+        runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
+                                        QStringLiteral("upgrade"),
+                                        writeFile(QStringLiteral("core.zel"), upgradeText(uKorvoRecords())),
+                                        QStringLiteral("--yes")});
+    QCOMPARE(core.exitCode, 1);
+    QVERIFY2(core.err.contains(QStringLiteral("The CORE Version Numbers DO NOT Match")),
+             qPrintable(core.err));
+}
+
+void TstUpgradeE2e::anErasedUKorvoIsRefused()
+{
+    Sim sim({QStringLiteral("--device"), QStringLiteral("ukorvo"), QStringLiteral("--upgrade-switch"),
+             QStringLiteral("--erased")},
+            false);
+    QVERIFY(sim.ready());
+    const Result run =
+        runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
+                                        QStringLiteral("upgrade"),
+                                        writeFile(QStringLiteral("erased.zel"), upgradeText(uKorvoRecords())),
+                                        QStringLiteral("--yes")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains(QStringLiteral("CORE Version Numbers DO NOT Match")));
+    // Refused before the pre-flight report: nothing was offered for sending.
+    QVERIFY(!run.out.contains(QStringLiteral("Records to send")));
+}
+
+QTEST_GUILESS_MAIN(TstUpgradeE2e)
+#include "tst_upgrade_e2e.moc"
