@@ -3,6 +3,7 @@
 
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
+#include "sim/memoryoptions.h"
 #include "sim/proberesponder.h"
 #include "sim/ramresponder.h"
 #include "sim/simgateway.h"
@@ -72,6 +73,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    MemoryOptions memoryOptions; // upload and download: the device's memory, HMI faults, line pace
+    memoryOptions.addTo(parser);
     // CAN configuration: a simulated CAN adapter, monitor, or module behind an adapter
     const QCommandLineOption can(QStringLiteral("can"), QStringLiteral("Be a CAN module, dongle or monitor."),
                                  QStringLiteral("module|dongle|monitor"));
@@ -144,6 +147,13 @@ int main(int argc, char *argv[])
     ControllerSim gatewayController(type);
     SimPty simPty(ptyController);
     SimGateway gateway(gatewayController);
+    QString memoryError;
+    const auto ptyMemory = memoryOptions.responder(parser, ptyController, &memoryError);
+    const auto gatewayMemory = memoryOptions.responder(parser, gatewayController, &memoryError);
+    if (!ptyMemory || !gatewayMemory)
+        fail(memoryError);
+    simPty.setWireRate(memoryOptions.wireRate(parser));
+    gateway.setWireRate(memoryOptions.wireRate(parser));
 
     CanResponder::Kind canKind = CanResponder::Kind::Dongle;
     CanResponder::Fault fault = CanResponder::Fault::None;

@@ -41,6 +41,8 @@ public:
     void setSerialBaud(int baud) { m_serialBaud = baud; }
 
     void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
+    // Answers at the pace of a serial line of this rate.
+    void setWireRate(int baud) { m_pacer.setWireRate(baud); }
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     void inject(const QByteArray &bytes) { m_pacer.send(bytes); }

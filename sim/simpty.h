@@ -27,6 +27,8 @@ public:
 
     // Answers one character every ms milliseconds.
     void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
+    // Answers at the pace of a serial line of this rate.
+    void setWireRate(int baud) { m_pacer.setWireRate(baud); }
     // Vanishes after receiving this many bytes in total (-1: never).
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     // Every received byte is also handed here (the --log file).

@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "comm/commwindow.h"
+#include "comm/transferdialog.h"
 #include "documentcommands.h"
 #include "editor/editwindow.h"
 #include "mainwindow.h"
@@ -96,7 +97,9 @@ void CommandRouter::bindHandlers()
     for (Command c : {Command::Upload, Command::Download}) {
         setHandler(c, [this, c] {
             if (passesTransferGate(c == Command::Download))
-                MainWindow::notAvailable(commandName(c));
+                TransferDialog::open(
+                    m_window, c == Command::Download, activeCommWindow(*m_window),
+                    qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc)));
         });
     }
 

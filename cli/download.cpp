@@ -1,0 +1,52 @@
+// korvo-cli download: a listing to the device, line by line, each after the device's echo.
+
+#include "app/devicecatalogue.h"
+#include "comm/downloadengine.h"
+#include "comm/listingreader.h"
+#include "transferoptions.h"
+
+#include <QJsonObject>
+
+namespace korvo::cli {
+namespace {
+
+int download(CliContext &ctx, QStringList args)
+{
+    const std::optional<TransferRequest> request = transferRequest(ctx, args);
+    if (!request)
+        return UsageOrLink;
+    if (args.size() != 1) {
+        ctx.err(QStringLiteral("download takes one listing file"));
+        return UsageOrLink;
+    }
+    if (request->device == DeviceType::Hmi) {
+        ctx.err(QStringLiteral("Download not available for HMI"));
+        return UsageOrLink;
+    }
+    int exitCode = Done;
+    const auto lines = readListing(ctx, args.first(), &exitCode);
+    if (!lines)
+        return exitCode;
+    const ListingReader::Selection selection =
+        ListingReader::select(*lines, request->device, request->sections);
+    if (request->sections != 0 && selection.found != request->sections) {
+        ctx.err(QStringLiteral("Did not find requested Data Type in %1").arg(args.first()));
+        if (selection.found == 0)
+            return JobFailed;
+    }
+    DownloadEngine engine(selection.lines, *request);
+    const int result = ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
+        if (event.kind == EngineEvent::Kind::Status && event.text != QLatin1String("Downloading"))
+            ctx.err(event.text); // a failed write; the download goes on
+    });
+    if (ctx.json())
+        ctx.outJson(
+            {{QStringLiteral("lines"), engine.linesDone()}, {QStringLiteral("bytes"), engine.bytesDone()}});
+    return result;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("download", "download FILE [--sections vars,flags,programs]", download);
+
+} // namespace korvo::cli

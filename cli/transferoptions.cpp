@@ -1,0 +1,64 @@
+#include "transferoptions.h"
+
+#include "comm/listingreader.h"
+#include "comm/transfersource.h"
+#include "comm/uploadengine.h"
+
+namespace korvo::cli {
+
+std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args)
+{
+    if (ctx.device() == 0) {
+        ctx.err(QStringLiteral("give the controller type with --device (or --terminal)"));
+        return std::nullopt;
+    }
+    TransferRequest request;
+    request.device = ctx.device();
+    request.deviceAddress = ctx.address();
+    request.programName = takeOption(args, QStringLiteral("--program"));
+    request.timing = LinkTiming::fromSettings(ctx.settings());
+    const QString sections = takeOption(args, QStringLiteral("--sections"));
+    for (const QString &name : sections.split(u',', Qt::SkipEmptyParts)) {
+        if (name == QLatin1String("vars"))
+            request.sections |= TransferRequest::Variables;
+        else if (name == QLatin1String("flags"))
+            request.sections |= TransferRequest::Flags;
+        else if (name == QLatin1String("programs"))
+            request.sections |= TransferRequest::Programs;
+        else {
+            ctx.err(QStringLiteral("unknown section \"%1\" (vars, flags, programs)").arg(name));
+            return std::nullopt;
+        }
+    }
+    return request;
+}
+
+std::optional<QList<QByteArray>> readListing(CliContext &ctx, const QString &path, int *exitCode)
+{
+    QByteArray bytes;
+    QString error;
+    if (!TransferSource::readFile(path, &bytes, &error)) {
+        ctx.err(QStringLiteral("Cannot read %1: %2").arg(path, error));
+        *exitCode = UsageOrLink;
+        return std::nullopt;
+    }
+    QList<QByteArray> lines;
+    if (!ListingReader::splitLines(bytes, &lines, &error)) {
+        ctx.err(QStringLiteral("%1: %2").arg(path, error));
+        *exitCode = JobFailed;
+        return std::nullopt;
+    }
+    return lines;
+}
+
+int runUpload(CliContext &ctx, const TransferRequest &request,
+              const std::function<void(const QString &)> &onLine)
+{
+    UploadEngine engine(request);
+    return ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
+        if (event.kind == EngineEvent::Kind::Line)
+            onLine(event.text);
+    });
+}
+
+} // namespace korvo::cli

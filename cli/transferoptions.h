@@ -1,0 +1,20 @@
+#pragma once
+
+// What korvo-cli's upload, download and verify share: the transfer request from the link options and
+// --sections/--program, and the listing file a download or verify reads.
+
+#include "clicommand.h"
+#include "comm/transferrequest.h"
+
+namespace korvo::cli {
+
+// The request for ctx's device, or nothing (the message printed) when no device type was given or
+// --sections names an unknown section.
+std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args);
+// The listing's lines, or nothing (the message printed; *exitCode set).
+std::optional<QList<QByteArray>> readListing(CliContext &ctx, const QString &path, int *exitCode);
+// Runs an upload of request and hands every listing line to onLine; the exit code.
+int runUpload(CliContext &ctx, const TransferRequest &request,
+              const std::function<void(const QString &)> &onLine);
+
+} // namespace korvo::cli

@@ -1,0 +1,58 @@
+// korvo-cli upload: the device's listing to a file (written beside it, replacing it at the end) or stdout.
+
+#include "comm/listingfile.h"
+#include "transferoptions.h"
+
+#include <QJsonObject>
+
+namespace korvo::cli {
+namespace {
+
+int upload(CliContext &ctx, QStringList args)
+{
+    const QString output = takeOption(args, QStringLiteral("-o"));
+    const std::optional<TransferRequest> request = transferRequest(ctx, args);
+    if (!request)
+        return UsageOrLink;
+    if (!args.isEmpty()) {
+        ctx.err(QStringLiteral("upload takes no argument \"%1\"").arg(args.first()));
+        return UsageOrLink;
+    }
+    std::unique_ptr<ListingFile> file;
+    QString error;
+    if (!output.isEmpty()) {
+        file = std::make_unique<ListingFile>(output);
+        if (!file->open(&error)) {
+            ctx.err(QStringLiteral("Cannot write %1: %2").arg(file->incompletePath(), error));
+            return UsageOrLink;
+        }
+    }
+    qint64 lines = 0;
+    bool writeFailed = false;
+    const int result = runUpload(ctx, *request, [&](const QString &line) {
+        ++lines;
+        if (!file) {
+            ctx.out(line);
+        } else if (!writeFailed && !file->append(line, &error)) {
+            writeFailed = true;
+            ctx.err(QStringLiteral("Cannot write %1: %2").arg(file->incompletePath(), error));
+        }
+    });
+    if (file && (result != Done || writeFailed)) {
+        ctx.err(QStringLiteral("The incomplete upload is kept in %1").arg(file->keepIncomplete()));
+        return writeFailed && result == Done ? JobFailed : result;
+    }
+    if (file && !file->commit(&error)) {
+        ctx.err(QStringLiteral("Cannot replace %1: %2").arg(output, error));
+        return JobFailed;
+    }
+    if (ctx.json())
+        ctx.outJson({{QStringLiteral("lines"), lines}, {QStringLiteral("file"), output}});
+    return result;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("upload", "upload [-o FILE] [--sections vars,flags,programs] [--program NAME]", upload);
+
+} // namespace korvo::cli

@@ -1,0 +1,50 @@
+// korvo-cli verify: uploads the sections of a listing again and compares them with the listing.
+
+#include "app/cp1252.h"
+#include "comm/listingdiff.h"
+#include "comm/listingreader.h"
+#include "transferoptions.h"
+
+#include <QJsonObject>
+
+namespace korvo::cli {
+namespace {
+
+int verify(CliContext &ctx, QStringList args)
+{
+    std::optional<TransferRequest> request = transferRequest(ctx, args);
+    if (!request)
+        return UsageOrLink;
+    if (args.size() != 1) {
+        ctx.err(QStringLiteral("verify takes one listing file"));
+        return UsageOrLink;
+    }
+    int exitCode = Done;
+    const auto source = readListing(ctx, args.first(), &exitCode);
+    if (!source)
+        return exitCode;
+    // Nothing named: every section the listing holds is read back.
+    if (request->sections == 0)
+        request->sections = ListingReader::sectionsIn(*source, request->device);
+    QList<QByteArray> uploaded;
+    const int result = runUpload(ctx, *request, [&](const QString &line) {
+        uploaded.append(encodeCp1252(line).value_or(line.toLatin1()));
+    });
+    if (result != Done)
+        return result;
+    const ListingDiff diff = ListingDiff::compare(*source, uploaded, request->device, request->sections);
+    if (ctx.json())
+        ctx.outJson({{QStringLiteral("identical"), diff.identical()},
+                     {QStringLiteral("differences"), diff.rows().size()}});
+    else if (diff.identical())
+        ctx.out(QStringLiteral("identical"));
+    else
+        ctx.out(diff.unified(args.first(), QStringLiteral("device")).chopped(1));
+    return diff.identical() ? Done : JobFailed;
+}
+
+} // namespace
+
+KORVO_CLI_COMMAND("verify", "verify FILE [--sections vars,flags,programs]", verify);
+
+} // namespace korvo::cli

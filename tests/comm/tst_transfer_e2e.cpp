@@ -1,0 +1,293 @@
+// Uploads, downloads and verifies as the dialog runs them (TransferJob on a terminal's link) against the
+// simulated controller's memory over real kernel ptys and the TCP gateway: round trips, section
+// selection, a corrupted HMI block, cancelling, a device that vanishes, and the files left behind.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "comm/commlink.h"
+#include "comm/linkfactory.h"
+#include "comm/transferjob.h"
+#include "comm/transfersource.h"
+#include "scriptedprompt.h"
+#include "sim/memoryresponder.h"
+#include "sim/simgateway.h"
+#include "sim/simpty.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+// A simulated controller with a memory, on a pty or behind the TCP gateway, and a terminal's link to it.
+struct Bench
+{
+    explicit Bench(int device, DeviceMemory memory, bool tcp = false)
+        : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller)
+    {
+        settings.device = int16_t(device);
+        QString error;
+        if (tcp) {
+            const bool listening = gateway.listen(QHostAddress::LocalHost, 0, &error);
+            settings.tcpipEnabled = true;
+            settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+            ok = listening;
+        } else {
+            ok = pty.open(&error);
+            settings.portName = pty.path();
+        }
+        link.connectComm(true);
+        QObject::connect(&link, &CommLink::dataReceived, [this](const QByteArray &d) { shown += d; });
+    }
+    ~Bench() { link.shutdown(); }
+
+    TransferRequest request(int sections) const
+    {
+        TransferRequest r;
+        r.device = controller.device();
+        r.sections = sections;
+        r.timing = LinkTiming::fromSettings(settings);
+        return r;
+    }
+
+    // Runs a job to its end; false when it did not start.
+    bool run(TransferJob::Kind kind, const TransferRequest &r, const TransferJob::Target &target)
+    {
+        QSignalSpy spy(&job, &TransferJob::ended);
+        if (!job.start(kind, r, target))
+            return false;
+        if (spy.isEmpty() && !spy.wait(60'000))
+            return false;
+        endedOk = spy.first().at(0).toBool();
+        endMessage = spy.first().at(1).toString();
+        return true;
+    }
+
+    ControllerSim controller;
+    MemoryResponder responder;
+    SimPty pty;
+    SimGateway gateway;
+    bool ok = false;
+    CommWindowSettings settings;
+    CommLink link{settings, systemClock(), systemLinkFactory()};
+    TransferJob job{link};
+    QByteArray shown; // what the terminal screen got
+    bool endedOk = false;
+    QString endMessage;
+};
+
+TransferJob::Target fileTarget(const QString &path)
+{
+    TransferJob::Target target;
+    target.file = true;
+    target.fileName = path;
+    return target;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TstTransferEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { setPrompt(&m_prompt); }
+    void cleanup()
+    {
+        setPrompt(nullptr);
+        m_prompt.clear();
+    }
+    void uKorvoRoundTripThroughAFileOverAPty();
+    void veltorRoundTripThroughTheEditWindowOverTheGateway();
+    void onlyTheRequestedSectionsAreDownloaded();
+    void aMissingSectionIsAskedAbout();
+    void hmiUploadAsksAgainForACorruptedBlock();
+    void aCancelledUploadKeepsThePreviousFileAndWhatWasRead();
+    void aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason();
+
+private:
+    ScriptedPrompt m_prompt;
+};
+
+void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
+    Bench source(1, DeviceMemory::demo(1));
+    QVERIFY(source.ok);
+    QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
+    QVERIFY2(source.endedOk, qPrintable(source.endMessage));
+    const QByteArray listing = readAll(path);
+    QVERIFY(listing.startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
+    QVERIFY(listing.contains("'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
+    QVERIFY(listing.endsWith("        PGM\r\n'[END]\r\n"));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".incomplete")));
+    // The upload's replies are not shown on the terminal.
+    QVERIFY(source.shown.isEmpty());
+
+    Bench empty(1, DeviceMemory(1));
+    QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
+    QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
+    // The download's echo is.
+    QVERIFY(empty.shown.contains("VAR X = 100\r\n"));
+    QSignalSpy verified(&empty.job, &TransferJob::verified);
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), fileTarget(path)));
+    QCOMPARE(verified.size(), 1);
+    QVERIFY(verified.first().first().value<ListingDiff>().identical());
+    QVERIFY(m_prompt.asked().isEmpty());
+}
+
+void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
+{
+    QTemporaryDir programDir;
+    QString editText = QStringLiteral("old text");
+    TransferJob::Target edit;
+    edit.programDir = programDir.path();
+    edit.editText = [&editText] { return editText; };
+    edit.setEditText = [&editText](const QString &text) { editText = text; };
+
+    Bench source(4, DeviceMemory::demo(4), true);
+    QVERIFY(source.ok);
+    QVERIFY(source.run(TransferJob::Kind::Upload,
+                       source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
+    QVERIFY(source.endedOk);
+    QVERIFY(editText.startsWith(QStringLiteral("'[VARIABLES]\r\nVA ACCEL = 2000\r\n")));
+    QVERIFY(
+        editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
+    const QString uploaded = editText;
+
+    Bench empty(4, DeviceMemory(4), true);
+    QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
+    QVERIFY(empty.endedOk);
+    // The edit window's text went through the temporary file, which is gone again.
+    QVERIFY(!QFile::exists(QDir(programDir.path()).filePath(TransferSource::kTemporaryName)));
+    QCOMPARE(editText, uploaded);
+    QSignalSpy verified(&empty.job, &TransferJob::verified);
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), edit));
+    QVERIFY(verified.first().first().value<ListingDiff>().identical());
+
+    // A changed value shows as one differing line.
+    editText.replace(QStringLiteral("VA SPEED = 1500"), QStringLiteral("VA SPEED = 1600"));
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), edit));
+    const ListingDiff diff = verified.last().first().value<ListingDiff>();
+    QCOMPARE(diff.rows().size(), 1);
+    QCOMPARE(diff.rows().first().left, QStringLiteral("VA SPEED = 1600"));
+    QCOMPARE(diff.rows().first().right, QStringLiteral("VA SPEED = 1500"));
+}
+
+void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fendra.fxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
+        "VA LATE = 1\r\n");
+    file.close();
+    Bench device(5, DeviceMemory(5));
+    QVERIFY(
+        device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    // Only the lines after the programs header up to "'[END]" reached the device.
+    QCOMPARE(device.controller.commands(), (QList<QByteArray>{"PG 100  ", "100  H", "        PG"}));
+    QVERIFY(device.responder.memory().variablesReply().isEmpty());
+    QCOMPARE(device.responder.memory().programReply(), (QList<QByteArray>{"", "100  H"}));
+}
+
+void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("plain.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    m_prompt.queueAnswer(PromptAnswer::No);
+    QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
+                        fileTarget(path)));
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked().first().text,
+             QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"));
+    QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Download to Device"));
+    QVERIFY(device.controller.received().isEmpty());
+
+    m_prompt.queueAnswer(PromptAnswer::Yes);
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
+                       fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"A = G 1", "B = G 2"}));
+
+    // No file name and an empty edit window: the program's messages, nothing sent.
+    m_prompt.clear();
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(QString())));
+    TransferJob::Target edit;
+    edit.editText = [] { return QString(); };
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(m_prompt.asked().size(), 2);
+    QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("File is not valid"));
+    QCOMPARE(m_prompt.asked()[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
+}
+
+void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hmi.txt"));
+    Bench device(3, DeviceMemory::demo(3));
+    device.responder.setCorruptHmiBlock(177); // the first parameter block
+    QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(readAll(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
+                                QByteArray("<empty>").repeated(29) + "\r\n");
+    // 16 blocks and the one asked for again.
+    QCOMPARE(device.controller.received().count('\x1b'), 17);
+}
+
+void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keep.kxt"));
+    QFile previous(path);
+    QVERIFY(previous.open(QIODevice::WriteOnly));
+    previous.write("previous listing\r\n");
+    previous.close();
+
+    Bench device(1, DeviceMemory::demo(1));
+    QSignalSpy ended(&device.job, &TransferJob::ended);
+    QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QTRY_VERIFY(device.job.figures().linesDone >= 2);
+    device.job.cancel();
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!ended.first().at(0).toBool());
+    const QString incomplete = path + QStringLiteral(".incomplete");
+    QVERIFY(ended.first().at(1).toString().contains(incomplete));
+    QVERIFY(readAll(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
+    QCOMPARE(readAll(path), QByteArray("previous listing\r\n"));
+}
+
+void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 200; ++i)
+        file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    device.pty.setDropAfter(300);
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
+    QVERIFY(!device.endedOk);
+    QVERIFY(!device.endMessage.isEmpty());
+    QVERIFY(device.job.figures().linesDone < 200);
+    QVERIFY(!device.job.isRunning());
+}
+
+QTEST_GUILESS_MAIN(TstTransferEndToEnd)
+#include "tst_transfer_e2e.moc"

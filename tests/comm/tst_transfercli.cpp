@@ -1,0 +1,127 @@
+// korvo-cli's upload, download, verify and send against korvo-sim programs on ptys: the scripted round trip,
+// the exit codes of the contract, and the simulator loading its memory from a listing.
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QString binary(const char *name)
+{
+    return QDir(qEnvironmentVariable("KORVO_BIN_DIR")).filePath(QString::fromLatin1(name));
+}
+
+// A korvo-sim on a pty; the path it prints.
+struct Sim
+{
+    explicit Sim(const QStringList &args)
+    {
+        process.start(binary("korvo-sim"), QStringList{"--pty"} + args);
+        if (process.waitForStarted() && process.waitForReadyRead(10'000))
+            path = QString::fromLocal8Bit(process.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        process.terminate();
+        process.waitForFinished(5'000);
+    }
+    QProcess process;
+    QString path;
+};
+
+struct Result
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result cli(const QStringList &args)
+{
+    QProcess process;
+    process.start(binary("korvo-cli"), QStringList{"--quiet"} + args);
+    Result result;
+    if (!process.waitForFinished(60'000))
+        return result;
+    result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+} // namespace
+
+class TstTransferCli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!QFileInfo::exists(binary("korvo-cli")) || !QFileInfo::exists(binary("korvo-sim")))
+            QSKIP("korvo-cli and korvo-sim are not built next to the tests");
+    }
+    void aListingGoesUpDownAndVerifiesFromAScript();
+    void theContractsExitCodes();
+};
+
+void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
+{
+    QTemporaryDir dir;
+    const QString listing = dir.filePath(QStringLiteral("veltor.vxt"));
+    Sim source({"--device", "veltor"});
+    QVERIFY(!source.path.isEmpty());
+    Result up = cli({"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections",
+                     "vars,programs"});
+    QCOMPARE(up.code, 0);
+    QFile file(listing);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray uploaded = file.readAll();
+    file.close();
+    QVERIFY(uploaded.startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
+
+    Sim empty({"--device", "veltor", "--empty"});
+    QCOMPARE(cli({"--port", empty.path, "--device", "veltor", "download", listing}).code, 0);
+    Result same = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
+    QCOMPARE(same.code, 0);
+    QCOMPARE(same.out, QByteArray("identical\n"));
+    Result reply = cli({"--port", empty.path, "send", "pr al", "--wait-ms", "300"});
+    QCOMPARE(reply.code, 0);
+    QVERIFY(reply.out.contains("ACCEL = G 2000\r\n"));
+
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(uploaded).replace("VA SPEED = 1500", "VA SPEED = 1600"));
+    file.close();
+    Result differs = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
+    QCOMPARE(differs.code, 1);
+    QVERIFY(differs.out.contains("\n-VA SPEED = 1600\n+VA SPEED = 1500"));
+
+    // A simulator started from the listing holds what it says.
+    Sim loaded({"--device", "veltor", "--memory", listing});
+    Result again = cli({"--port", loaded.path, "--device", "veltor", "upload", "--sections", "vars"});
+    QCOMPARE(again.code, 0);
+    QVERIFY(again.out.contains("VA SPEED = 1600\n"));
+}
+
+void TstTransferCli::theContractsExitCodes()
+{
+    QTemporaryDir dir;
+    const QString listing = dir.filePath(QStringLiteral("x.txt"));
+    QFile file(listing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("VA A\0 = 1\r\n", 11));
+    file.close();
+    Sim sim({"--device", "hmi"});
+    Result hmi = cli({"--port", sim.path, "--device", "hmi", "download", listing});
+    QCOMPARE(hmi.code, 2);
+    QVERIFY(hmi.err.contains("Download not available for HMI"));
+    QCOMPARE(cli({"--port", sim.path, "upload"}).code, 2); // no device type
+    Result refused = cli({"--port", sim.path, "--device", "veltor", "download", listing});
+    QCOMPARE(refused.code, 1);
+    QVERIFY(refused.err.contains("NUL byte"));
+    Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
+    QCOMPARE(missing.code, 2);
+    QVERIFY(missing.err.contains("No such file or directory"));
+}
+
+QTEST_GUILESS_MAIN(TstTransferCli)
+#include "tst_transfercli.moc"

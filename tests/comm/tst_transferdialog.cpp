@@ -1,0 +1,190 @@
+// The upload/download dialog on a terminal window talking to the simulated controller over a pty: what it
+// shows per device type, its Edit Window choice, an upload into a file and a download that Cancel stops.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "comm/commwindow.h"
+#include "comm/linkfactory.h"
+#include "comm/transferdialog.h"
+#include "scriptedprompt.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+// A terminal window on slot 1 connected to a simulated device with its demo memory.
+struct Terminal
+{
+    explicit Terminal(int device)
+        : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
+    {
+        QString error;
+        opened = pty.open(&error);
+        app().resetSlots();
+        app().ensureCommSlot(1);
+        CommWindowSettings &s = app().commSlots[1];
+        s = CommWindowSettings{};
+        s.portName = pty.path();
+        s.connected = true;
+        s.device = int16_t(device);
+        window = std::make_unique<CommWindow>(1, systemClock(), systemLinkFactory());
+    }
+    ControllerSim controller;
+    MemoryResponder responder;
+    SimPty pty;
+    bool opened = false;
+    std::unique_ptr<CommWindow> window;
+};
+} // namespace
+
+class TstTransferDialog : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        setPrompt(&m_prompt);
+        m_prompt.clear();
+        app().upDnTargetKind = 2;
+        app().upDnFileName.clear();
+        app().deviceAddress.clear();
+    }
+    void cleanup() { setPrompt(nullptr); }
+    void theDataTypesFollowTheDeviceType_data();
+    void theDataTypesFollowTheDeviceType();
+    void choosingTheEditWindowWithoutOneIsRefused();
+    void anUploadIntoAFileShowsItsProgressAndEnds();
+    void cancelStopsADownloadThatGetsNoEcho();
+
+private:
+    ScriptedPrompt m_prompt;
+};
+
+void TstTransferDialog::theDataTypesFollowTheDeviceType_data()
+{
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("box0");
+    QTest::addColumn<QString>("box1"); // empty: hidden
+    QTest::addColumn<bool>("programs");
+    QTest::newRow("uKorvo") << 1 << "uKorvo Upload"
+                            << "Variables"
+                            << "Flags" << true;
+    QTest::newRow("926Q") << 2 << "OLD Indexer Upload"
+                          << "Micro-Position Table"
+                          << "Variables" << true;
+    QTest::newRow("HMI") << 3 << "HMI Upload"
+                         << "Registers"
+                         << "Parameters" << true;
+    QTest::newRow("Veltor") << 4 << "Veltor Indexer Upload"
+                            << "Variables"
+                            << "" << true;
+    QTest::newRow("Fendra") << 5 << "Norbel Indexer Upload"
+                            << "Variables"
+                            << "" << true;
+    QTest::newRow("NB") << 6 << "Norbel Drive (NBC, NBM, NBO, NBT): Upload"
+                        << "Variables"
+                        << "" << false;
+}
+
+void TstTransferDialog::theDataTypesFollowTheDeviceType()
+{
+    QFETCH(int, device);
+    QFETCH(QString, caption);
+    QFETCH(QString, box0);
+    QFETCH(QString, box1);
+    QFETCH(bool, programs);
+    Terminal terminal(device);
+    QWidget host;
+    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    QCOMPARE(dialog->windowTitle(), caption);
+    QCOMPARE(dialog->box(0)->text(), box0);
+    QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
+    if (!box1.isEmpty())
+        QCOMPARE(dialog->box(1)->text(), box1);
+    QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
+    // The same dialog comes back for a download.
+    QCOMPARE(TransferDialog::open(&host, true, terminal.window.get(), nullptr), dialog);
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
+}
+
+void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
+{
+    Terminal terminal(4);
+    QWidget host;
+    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    QVERIFY(dialog->fileOption()->isChecked());
+    dialog->editOption()->click();
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked().first().text,
+             QStringLiteral("There are NO Edit Windows.\r\nOpen an Edit Window, then try again."));
+    QVERIFY(dialog->fileOption()->isChecked());
+    QVERIFY(dialog->fileNameEdit()->isEnabled());
+}
+
+void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
+{
+    Terminal terminal(1);
+    QVERIFY(terminal.opened);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("up.kxt"));
+    QWidget host;
+    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    dialog->box(0)->setChecked(true);
+    dialog->fileNameEdit()->setText(path);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+    QVERIFY(dialog->isRunning());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
+    QVERIFY(!dialog->startButton()->isVisibleTo(dialog));
+    QVERIFY(ended.wait(10'000));
+    QVERIFY(ended.first().at(0).toBool());
+    QVERIFY(dialog->isHidden());
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("5 lines, ")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
+    QCOMPARE(app().upDnFileName, path);
+}
+
+void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
+{
+    Terminal terminal(4);
+    terminal.controller.setSilent(true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("down.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.close();
+    QWidget host;
+    TransferDialog *dialog = TransferDialog::open(&host, true, terminal.window.get(), nullptr);
+    dialog->fileNameEdit()->setText(path);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->startButton()->click();
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
+    QTRY_COMPARE(terminal.controller.received(), QByteArray("VA A = 1\r"));
+    QVERIFY(ended.isEmpty());
+    dialog->cancelButton()->click();
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Cancelled"));
+    QVERIFY(m_prompt.asked().isEmpty());
+    // The terminal has its link back.
+    QCOMPARE(terminal.window->link().receiveMode(), CommLink::kTerminalMode);
+}
+
+QTEST_MAIN(TstTransferDialog)
+#include "tst_transferdialog.moc"
