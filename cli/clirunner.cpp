@@ -175,10 +175,17 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
             char byte;
             [[maybe_unused]] const ssize_t n = ::read(g_interruptPipe[0], &byte, 1);
+            // The first Ctrl+C lets the engine end its job cleanly (an upgrade still sends its end record);
+            // a second one stops waiting for it.
+            if (interrupted || engine.isFinished()) {
+                loop.quit();
+                return;
+            }
             interrupted = true;
             result = Interrupted;
             lease.cancel();
-            loop.quit();
+            if (engine.isFinished())
+                loop.quit();
         });
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);

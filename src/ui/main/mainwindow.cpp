@@ -5,7 +5,6 @@
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "app/workspace.h"
-#include "can/canconfigwindow.h"
 #include "capturecommands.h"
 #include "comm/capturefile.h"
 #include "comm/commwindow.h"
@@ -14,8 +13,8 @@
 #include "maintoolbar.h"
 #include "settings/prefsfile.h"
 #include "shutdownsignals.h"
-#include "spi/spicommwindow.h"
 #include "toolicons.h"
+#include "toolwindows.h"
 #include "upgrade/upgradelauncher.h"
 
 #include <QAction>
@@ -58,15 +57,15 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
       m_children(
           new ChildWindows(m_area, factory ? std::move(factory) : CommandRouter::childFactory(), this)),
       m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
-      m_signals(new ShutdownSignals(this))
+      m_signals(new ShutdownSignals(this)), m_tools(new ToolWindows(this))
 {
     setObjectName(QStringLiteral("mdiKorvo_Term"));
     setWindowTitle(QStringLiteral("KorvoTerm"));
     // The tool windows this window hosts.
     const Command canItems[] = {Command::CanModule, Command::CanDongle, Command::CanMonitor};
     for (int i = 0; i < 3; ++i)
-        setCommandHandler(canItems[i], [this, i] { openCanWindow(i); });
-    setCommandHandler(Command::SpiCommunications, [this] { showSpiWindow(); });
+        setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
+    setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
     setCommandHandler(Command::Capture, [this] { runCaptureCommand(Command::Capture, this); });
     setCommandHandler(Command::PauseCapture, [this] { runCaptureCommand(Command::PauseCapture, this); });
     setCommandHandler(Command::StopCapture, [this] { runCaptureCommand(Command::StopCapture, this); });
@@ -196,9 +195,9 @@ void MainWindow::openWorkspace()
     m_menus->setWindowCaption(QStringLiteral("&Window"));
     workspace.settleActiveTerminal(firstComm);
     if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
-        openCanWindow(state.canWindow.state - 1);
+        m_tools->openCan(state.canWindow.state - 1);
     if (state.spi.visible)
-        showSpiWindow();
+        m_tools->showSpi();
 
     m_loadingWorkspace = false;
     m_area->setUpdatesEnabled(true);
@@ -477,72 +476,14 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::closeToolWindows(bool closingApplication)
 {
-    AppState &state = app();
-    state.closingApplication = closingApplication;
     if (m_help)
         m_help->close();
-    if (m_spi)
-        m_spi->close();
-    if (m_can)
-        m_can->close();
-    state.closingApplication = false;
-}
-
-CommWindow *MainWindow::activeOrFirstTerminal()
-{
-    AppState &state = app();
-    int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
-    for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
-        if (childWidget(WindowKind::Terminal, slot))
-            n = slot;
-    return qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, n));
-}
-
-void MainWindow::openCanWindow(int index)
-{
-    const Command items[] = {Command::CanModule, Command::CanDongle, Command::CanMonitor};
-    const auto checkOpenTarget = [this, items] {
-        for (int i = 0; i < 3; ++i)
-            m_menus->action(items[i])->setChecked(m_can && int(m_can->target()) == i);
-    };
-    if (!m_can) {
-        if (app().countWindows(WindowKind::Terminal) == 0)
-            m_router->run(Command::NewTerminalWindow);
-        CommWindow *terminal = activeOrFirstTerminal();
-        if (!terminal) {
-            checkOpenTarget();
-            return;
-        }
-        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), this);
-        connect(m_can, &CanConfigWindow::closed, this, checkOpenTarget, Qt::QueuedConnection);
-        connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
-        m_can->show();
-    }
-    m_can->raise();
-    m_can->activateWindow();
-    checkOpenTarget();
+    m_tools->closeAll(closingApplication);
 }
 
 SpiCommWindow *MainWindow::spiWindow() const
 {
-    return m_spi;
-}
-
-void MainWindow::showSpiWindow()
-{
-    QAction *item = m_menus->action(Command::SpiCommunications);
-    if (!m_spi) {
-        m_spi = new SpiCommWindow(this);
-        // A closed window is deleted later; from now on View opens a new one.
-        connect(m_spi, &SpiCommWindow::closed, this, [this, item] {
-            item->setChecked(false);
-            m_spi = nullptr;
-        });
-    }
-    item->setChecked(true);
-    m_spi->show();
-    m_spi->raise();
-    m_spi->activateWindow();
+    return m_tools->spi();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -19,13 +19,12 @@ class QMdiSubWindow;
 namespace korvo {
 
 class AboutDialog;
-class CanConfigWindow;
-class CommWindow;
 class SpiCommWindow;
 class DocumentCommands;
 class HelpBrowser;
 class MainToolBar;
 class ShutdownSignals;
+class ToolWindows;
 
 class MainWindow : public QMainWindow, public CommandHost
 {
@@ -109,12 +108,8 @@ private:
     void applyEnabled(Command command);
     void applySetupPlacement();
     void storeSetupPlacement();
-    // Help, SPI and CAN windows; closing with the application keeps their places in the file.
+    // Help, SPI and CAN windows; closing with the application keeps their records saying they were open.
     void closeToolWindows(bool closingApplication);
-    // View, CAN Configuration: 0 module, 1 adapter, 2 monitor (one window at a time).
-    void openCanWindow(int index);
-    void showSpiWindow();
-    CommWindow *activeOrFirstTerminal();
 
     QMdiArea *m_area;
     MainMenus *m_menus;
@@ -123,10 +118,9 @@ private:
     DocumentCommands *m_documents;
     CommandRouter *m_router;
     ShutdownSignals *m_signals;
+    ToolWindows *m_tools;
     QPointer<HelpBrowser> m_help;
     QPointer<AboutDialog> m_about;
-    QPointer<SpiCommWindow> m_spi;
-    QPointer<CanConfigWindow> m_can;
     QSet<Command> m_reported; // commands the active child can run now
     bool m_started = false;
     bool m_loadingWorkspace = false;
