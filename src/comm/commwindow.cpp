@@ -8,6 +8,7 @@
 #include "comm/linkfactory.h"
 #include "comm/terminaldisplay.h"
 #include "comm/terminalfunctions.h"
+#include "comm/terminalkeys.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
@@ -471,32 +472,6 @@ bool CommWindow::acceptsDrop(const QDropEvent *event) const
     return false;
 }
 
-bool CommWindow::isTerminalKey(const QKeyEvent *event) const
-{
-    const int key = event->key();
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
-        return true;
-    if (ctrl)
-        return key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_Insert || key == Qt::Key_Home ||
-               key == Qt::Key_End;
-    switch (key) {
-    case Qt::Key_Insert:
-    case Qt::Key_Delete:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return !event->text().isEmpty() && !(event->modifiers() & Qt::AltModifier);
-    }
-}
-
 bool CommWindow::handleKey(QKeyEvent *event)
 {
     const int key = event->key();
@@ -566,21 +541,9 @@ bool CommWindow::handleKey(QKeyEvent *event)
         return true;
     }
 
-    if (mods & Qt::AltModifier)
-        return false; // menu mnemonics, not device traffic
-    QString typed = event->text();
-    if (ctrl && key >= Qt::Key_A && key <= Qt::Key_Z)
-        typed = QChar(char16_t(key - Qt::Key_A + 1));
-    else if (key == Qt::Key_Return || key == Qt::Key_Enter)
-        typed = QStringLiteral("\r");
-    else if (key == Qt::Key_Backspace)
-        typed = QStringLiteral("\b");
-    else if (key == Qt::Key_Escape)
-        typed = QStringLiteral("\x1b");
-    else if (key == Qt::Key_Tab)
-        typed = QStringLiteral("\t");
+    const QString typed = typedText(event);
     if (typed.isEmpty())
-        return false;
+        return false; // Alt: menu mnemonics, not device traffic
     // Typed characters go to the device only; its echo is what appears on the screen.
     for (const char c : DisplayTranslator::encodeForDevice(typed))
         m_link->sendTypedChar(c);

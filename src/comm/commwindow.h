@@ -105,7 +105,6 @@ private:
     void buildUi();
     void wireLink();
     bool handleKey(class QKeyEvent *event);
-    bool isTerminalKey(const QKeyEvent *event) const;
     void sendWithLineEnd(const QString &text, char lineEnd);
     bool acceptsDrop(const class QDropEvent *event) const;
     void setCommEdits();
