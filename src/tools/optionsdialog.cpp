@@ -91,6 +91,8 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     connect(m_applyButton, &QPushButton::clicked, this, &OptionsDialog::apply);
     connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::pageShown);
 
+    // Wide enough for the five page tabs side by side.
+    resize(std::max(sizeHint().width(), 660), sizeHint().height());
     setPage(pageForRequest(context.requestCode));
     m_changed.fill(false);
     pageShown();
