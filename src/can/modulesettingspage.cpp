@@ -74,8 +74,10 @@ ModuleSettingsPage::ModuleSettingsPage(CanTarget target, bool canSetup, QWidget 
             });
         }
     }
+    // A typed rate is checked when it is committed (baudTyped), never added to the list.
+    m_baud->setInsertPolicy(QComboBox::NoInsert);
     connect(m_baud, &QComboBox::activated, this, [this](int index) {
-        m_baudCode = codeFromBaud(kListRates[index]);
+        m_baudCode = codeFromBaud(m_baud->itemText(index).toInt());
         emit edited();
     });
     connect(m_baud->lineEdit(), &QLineEdit::editingFinished, this, &ModuleSettingsPage::baudTyped);
