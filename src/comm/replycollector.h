@@ -3,7 +3,7 @@
 // How a device's reply to one request is collected, by receive mode: wait for an ACK character (6) or a
 // "*" prompt (8), take whole lines into a table (7), take one line that must start with the request's
 // address character (9), or keep all text (10 for the CAN window, 11 for the RAM viewer). 4 and 5 ignore
-// what arrives and let the wait run out. A plain value: RequestEngine drives it.
+// what arrives and let the wait run out. A plain value: the CAN exchange drives it.
 
 #include <QByteArray>
 #include <vector>

@@ -5,7 +5,6 @@
 #include "app/appstate.h"
 #include "comm/commlink.h"
 #include "comm/enginebase.h"
-#include "comm/requestengine.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 
@@ -199,26 +198,22 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.settings.connected = false;
-        rig.settings.settings = QStringLiteral("9600,N,8,1");
-        RequestEngine::Options options;
-        options.message = "UG\r";
-        options.mode = 4;
-        RequestEngine engine(options);
+        LineEngine engine;
         EngineLease lease = rig.attach(engine, CommLink::LeaseKind::Exclusive);
         QVERIFY(rig.link.isPortOpen());
-        QCOMPARE(rig.written(), QByteArray("UG\r"));
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
         // Typed keys do not reach a line a tool is driving.
         rig.settings.connected = true;
         rig.link.sendTypedChar('x');
         rig.settings.connected = false;
-        QCOMPARE(rig.written(), QByteArray("UG\r"));
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
         lease.release();
         QVERIFY(!rig.link.isPortOpen());
 
         // An exclusive lease whose port cannot be opened ends at once with the reason.
         Rig busy;
         busy.factory.openError = QStringLiteral("Device or resource busy");
-        RequestEngine blocked(options);
+        LineEngine blocked;
         EngineLease none = busy.attach(blocked, CommLink::LeaseKind::Exclusive);
         QCOMPARE(blocked.failure(), "Device or resource busy");
         QVERIFY(busy.errors.isEmpty());
