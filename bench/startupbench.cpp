@@ -6,12 +6,12 @@
 #include "benchworkspace.h"
 
 #include "app/appstate.h"
+#include "app/twips.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
 #include "ui/main/mainwindow.h"
-#include "app/twips.h"
 
 #include <Qsci/qsciscintilla.h>
 

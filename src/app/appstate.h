@@ -31,7 +31,8 @@ struct SetupRecord
     int16_t maxFileHistoryCt = 4;
     int16_t fileHistoryCt = 0;
     bool showBaudChange = true;
-    QString discoveryTarget; // "host[:port]", comma-separated, for device discovery; empty: 255.255.255.255:503
+    QString
+        discoveryTarget; // "host[:port]", comma-separated, for device discovery; empty: 255.255.255.255:503
 };
 
 // One entry of the document style table; colours are 0x00BBGGRR.

@@ -2,13 +2,13 @@
 
 #include "app/appstate.h"
 #include "app/prompt.h"
+#include "app/twips.h"
 #include "can/bittimingpage.h"
 #include "can/framepage.h"
 #include "can/maskpage.h"
 #include "can/modulesettingspage.h"
 #include "comm/commlink.h"
 #include "comm/portnames.h"
-#include "app/twips.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

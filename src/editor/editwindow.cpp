@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "app/recentfiles.h"
 #include "app/texthelpers.h"
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
@@ -11,7 +12,6 @@
 #include "ui/common/captiontext.h"
 #include "ui/common/filedialogs.h"
 #include "ui/common/printing.h"
-#include "app/recentfiles.h"
 
 #include <Qsci/qsciscintilla.h>
 

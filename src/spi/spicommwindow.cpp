@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "app/prompt.h"
+#include "app/twips.h"
 #include "comm/linkfactory.h"
 #include "spi/digitspinbox.h"
 #include "spi/parallelspi.h"
@@ -13,7 +14,6 @@
 #include "spi/spiports.h"
 #include "spi/spisession.h"
 #include "ui/common/filedialogs.h"
-#include "app/twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -5,8 +5,8 @@
 #include "comm/capturefile.h"
 #include "comm/commwindow.h"
 #include "scriptedprompt.h"
-#include "ui/main/childwindows.h"
 #include "ui/common/filedialogs.h"
+#include "ui/main/childwindows.h"
 #include "ui/main/mainmenus.h"
 #include "ui/main/mainwindow.h"
 

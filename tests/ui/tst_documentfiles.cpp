@@ -2,12 +2,12 @@
 
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
+#include "app/recentfiles.h"
 #include "scriptedprompt.h"
 #include "ui/common/captiontext.h"
 #include "ui/common/filedialogs.h"
-#include "ui/main/openeditdialog.h"
 #include "ui/common/printing.h"
-#include "app/recentfiles.h"
+#include "ui/main/openeditdialog.h"
 
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>
