@@ -18,6 +18,30 @@ int32_t hexToLong(const QString &hex)
     return static_cast<int32_t>(value);
 }
 
+std::optional<double> leadingNumber(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text.at(i) == u' ' || text.at(i) == u'\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
+        ++i;
+    bool digits = false;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isDigit() && c.unicode() < 128)
+            digits = true;
+        else if (c == u'.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (!digits)
+        return std::nullopt;
+    return text.mid(start, i - start).toDouble();
+}
+
 QString trimLineEnds(const QString &text)
 {
     QString out;

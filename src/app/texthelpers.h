@@ -3,11 +3,15 @@
 // Small text helpers shared by every subsystem.
 
 #include <QString>
+#include <optional>
 
 namespace korvo {
 
 // Value of a hexadecimal string (lHex_To_Long); digits beyond "F" follow the same arithmetic, empty gives 0.
 int32_t hexToLong(const QString &hex);
+// Val: leading blanks skipped, an optional sign, digits with an optional point; the rest is ignored. Empty
+// when the text holds no number at all.
+std::optional<double> leadingNumber(const QString &text);
 // Removes the spaces before every CR or LF; the terminators themselves stay.
 QString trimLineEnds(const QString &text);
 // The part of a path after its last separator ("\" or "/").

@@ -20,30 +20,6 @@ QString hexPad(int value, int width)
     return QString::number(value, 16).toUpper().rightJustified(width, u'0');
 }
 
-std::optional<double> leadingNumber(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text.at(i) == u' ' || text.at(i) == u'\t'))
-        ++i;
-    const qsizetype start = i;
-    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
-        ++i;
-    bool digits = false;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isDigit() && c.unicode() < 128)
-            digits = true;
-        else if (c == u'.' && !point)
-            point = true;
-        else
-            break;
-    }
-    if (!digits)
-        return std::nullopt;
-    return text.mid(start, i - start).toDouble();
-}
-
 std::optional<int> typedHexValue(const QString &text)
 {
     // Five characters can still land inside 16 bits when some count negative; more cannot be meant.

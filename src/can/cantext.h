@@ -1,7 +1,9 @@
 #pragma once
 
-// The number forms of the CAN configuration pages: the "###0.0###" picture, padded hex, the leading-number
-// parse of typed decimal text and the hex value of typed register text.
+// The number forms of the CAN configuration pages: the "###0.0###" picture, padded hex and the hex value
+// of typed register text (typed decimal text is read with leadingNumber).
+
+#include "app/texthelpers.h"
 
 #include <QString>
 #include <optional>
@@ -12,9 +14,6 @@ namespace korvo {
 QString formatPicture(double value);
 // strHex_Pad: upper-case hex of value, left-padded with "0" to width characters.
 QString hexPad(int value, int width = 2);
-// Val: leading blanks skipped, an optional sign, digits with an optional point; the rest is ignored. Empty
-// when the text holds no number at all.
-std::optional<double> leadingNumber(const QString &text);
 // The hex value of a typed register: every character counts with its computed digit value, as in
 // hexToLong ("0x53" is 8531); empty when the text is too long to be a 16-bit value in any reading.
 std::optional<int> typedHexValue(const QString &text);

@@ -1,5 +1,7 @@
 #include "tools/ramreadengine.h"
 
+#include "app/texthelpers.h"
+
 namespace korvo {
 
 namespace {
@@ -8,17 +10,18 @@ constexpr int kFirstReplyMs = 2000;
 constexpr int kSilenceMs = 20;
 constexpr int kEchoModeWaitMs = 100;
 
-// Val-style: the leading digits of the given base; anything after them is ignored.
-qint64 leadingValue(const QString &text, int base)
+// Val of "&H" + text: the leading hex digits; anything after them is ignored.
+qint64 leadingHexValue(const QString &text)
 {
     qint64 value = 0;
     for (const QChar c : text.trimmed()) {
-        const int digit = c.isDigit()
-                              ? c.digitValue()
-                              : (base == 16 ? QStringLiteral("abcdef").indexOf(c.toLower()) + 10 : -1);
-        if (digit < 0 || digit >= base || (digit >= 10 && base != 16))
+        const char16_t lower = c.toLower().unicode();
+        const int digit = lower >= u'0' && lower <= u'9'   ? lower - u'0'
+                          : lower >= u'a' && lower <= u'f' ? lower - u'a' + 10
+                                                           : -1;
+        if (digit < 0)
             break;
-        value = (value * base + digit) & 0xFFFFFFFF;
+        value = (value * 16 + digit) & 0xFFFFFFFF;
     }
     return value;
 }
@@ -33,12 +36,12 @@ RamReadEngine::RamReadEngine(const QString &address, const QString &count)
 
 int RamReadEngine::addressValue(const QString &address)
 {
-    return int(int16_t(uint16_t(leadingValue(address, 16) & 0xFFFF)));
+    return int(int16_t(uint16_t(leadingHexValue(address) & 0xFFFF)));
 }
 
 int RamReadEngine::countValue(const QString &count)
 {
-    const int value = int(int16_t(uint16_t(leadingValue(count, 10) & 0xFFFF)));
+    const int value = int(int16_t(uint16_t(qint64(leadingNumber(count).value_or(0)) & 0xFFFF)));
     return value > 0 ? value - 1 : value;
 }
 

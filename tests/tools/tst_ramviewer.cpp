@@ -119,6 +119,10 @@ private Q_SLOTS:
         QCOMPARE(RamReadEngine::countValue(QStringLiteral("0")), 0);
         QCOMPARE(RamReadEngine::countValue(QStringLiteral("64")), 63);
         QCOMPARE(RamReadEngine::countValue(QStringLiteral("Ct")), 0);
+        // Like Val: what follows the number is ignored, so the "Other" placeholders read as numbers too.
+        QCOMPARE(RamReadEngine::addressValue(QStringLiteral("Addr")), 0xADD);
+        QCOMPARE(RamReadEngine::addressValue(QStringLiteral("2g0")), 2);
+        QCOMPARE(RamReadEngine::countValue(QStringLiteral(" 16 bytes")), 15);
     }
 
     void aControllerThatNeverTellsItsEchoModeGetsNothingRestored()
