@@ -150,6 +150,20 @@ void CommLink::connectComm(bool connect)
     emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
 }
 
+void CommLink::closeSocket()
+{
+    if (!m_socket)
+        return;
+    if (isTcp())
+        dropSends(0);
+    m_socket->close();
+}
+
+bool CommLink::isSocketOpen() const
+{
+    return m_socket && m_socket->isOpen();
+}
+
 void CommLink::applyCommSettings()
 {
     ensureLinks();

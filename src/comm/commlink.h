@@ -57,6 +57,10 @@ public:
     bool isTcp() const;
     // The serial port is open (drops are accepted only then).
     bool isPortOpen() const;
+    // Closes the TCP socket and keeps Connected (the preferences dialog frees the gateway this way);
+    // applyCommSettings() opens it again.
+    void closeSocket();
+    bool isSocketOpen() const;
     // Serial device or TCP address in use, as shown in the "comm" panel.
     QString deviceName() const;
 

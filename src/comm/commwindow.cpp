@@ -2,13 +2,13 @@
 
 #include "app/clock.h"
 #include "app/prompt.h"
-#include "app/texthelpers.h"
 #include "comm/commlink.h"
 #include "comm/displaytranslator.h"
 #include "comm/linkfactory.h"
+#include "comm/statuspanels.h"
 #include "comm/terminaldisplay.h"
 #include "comm/terminalfunctions.h"
-#include "comm/terminalkeys.h"
+#include "comm/terminalinput.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "comm/translatedialog.h"
@@ -18,36 +18,12 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMimeData>
-#include <QStatusBar>
 #include <QVBoxLayout>
-#include <Qsci/qsciscintillabase.h>
 
 namespace korvo {
-
-namespace {
-
-const char *const kPanelKeys[] = {"connect", "comm", "device", "can", "group", "capture", "msg"};
-
-QString clipboardText()
-{
-    return QGuiApplication::clipboard()->text();
-}
-
-// Line ends as the device gets them from a pasted or dropped text: CR LF, whatever the source used.
-QString deviceLineEnds(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
-    return text;
-}
-
-} // namespace
 
 CommWindow::CommWindow(QWidget *parent)
     : CommWindow(app().newSlot, systemClock(), systemLinkFactory(), parent)
@@ -86,9 +62,7 @@ CommWindow::~CommWindow()
     m_functions.reset();
     disconnect(m_link.get(), nullptr, this, nullptr);
     m_link.reset();
-    // The view's own teardown sends events; it must no longer reach this half-destroyed window's filter.
-    m_view->viewport()->removeEventFilter(this);
-    m_view->removeEventFilter(this);
+    m_input.reset();
     delete m_view;
     m_view = nullptr;
 }
@@ -101,24 +75,17 @@ CommWindowSettings &CommWindow::settings() const
 void CommWindow::buildUi()
 {
     m_view = new TerminalView(*m_screen, this);
-    m_view->installEventFilter(this);
-    m_view->viewport()->installEventFilter(this);
-    m_view->viewport()->setAcceptDrops(true);
+    m_input = std::make_unique<TerminalInput>(*this);
+    connect(m_input.get(), &TerminalInput::keyHandled, this, &CommWindow::setCommEdits);
 
     m_functionBar = new QWidget(this);
     m_functionBar->setVisible(false);
 
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setSizeGripEnabled(false);
-    for (const char *key : kPanelKeys) {
-        auto *label = new QLabel(this);
-        label->setObjectName(QLatin1String(key));
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
-        const bool stretch = qstrcmp(key, "msg") == 0;
-        m_statusBar->addWidget(label, stretch ? 1 : 0);
-        m_panels.insert(QLatin1String(key), label);
-    }
+    m_statusBar = new StatusPanels(*m_link, this);
+    connect(m_statusBar, &StatusPanels::preferencesRequested, this, [this] {
+        if (m_hooks.openPreferences)
+            m_hooks.openPreferences();
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +111,7 @@ void CommWindow::buildUi()
     QClipboard *clipboard = QGuiApplication::clipboard();
     m_clipboardHasText = !clipboard->text().isEmpty();
     connect(clipboard, &QClipboard::dataChanged, this, [this] {
-        m_clipboardHasText = !clipboardText().isEmpty();
+        m_clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
         setCommEdits();
     });
 }
@@ -161,11 +128,6 @@ void CommWindow::wireLink()
         m_display->receive(data);
         if (m_view->hasSelection())
             setCommEdits();
-    });
-    connect(m_link.get(), &CommLink::statusText, this, &CommWindow::setPanelText);
-    connect(m_link.get(), &CommLink::panelEnabled, this, [this](const QString &key, bool enabled) {
-        if (QLabel *label = panel(key))
-            label->setEnabled(enabled);
     });
     connect(m_link.get(), &CommLink::connectedChanged, this, [this] {
         if (isActiveChild())
@@ -282,7 +244,7 @@ void CommWindow::copySelection()
 
 void CommWindow::pasteClipboard()
 {
-    sendWithLineEnd(trimLineEnds(clipboardText()), '\r');
+    m_input->pasteClipboard();
 }
 
 void CommWindow::selectAll()
@@ -292,20 +254,7 @@ void CommWindow::selectAll()
 
 void CommWindow::writeClipboard()
 {
-    const QByteArray data = DisplayTranslator::encodeForDevice(deviceLineEnds(clipboardText()));
-    if (data.isEmpty())
-        return;
-    if (m_link->isTcp())
-        m_link->sendToComm(data, false);
-    else
-        m_link->writeToPort(data);
-}
-
-void CommWindow::sendWithLineEnd(const QString &text, char lineEnd)
-{
-    const QByteArray data = DisplayTranslator::encodeForDevice(deviceLineEnds(text));
-    if (!data.isEmpty())
-        m_link->sendToComm(data, true, lineEnd);
+    m_input->writeClipboard();
 }
 
 void CommWindow::showTranslateDialog()
@@ -322,17 +271,17 @@ void CommWindow::setFunctionGroup(int group)
     CommWindowSettings &s = settings();
     s.fGroup = int16_t(std::clamp(group, 0, std::max(0, int(s.fGroupCt) - 1)));
     m_functions->fillFuncKeys();
+    emit functionGroupChanged();
 }
 
 QLabel *CommWindow::panel(const QString &key) const
 {
-    return m_panels.value(key);
+    return m_statusBar->panel(key);
 }
 
 void CommWindow::setPanelText(const QString &key, const QString &text)
 {
-    if (QLabel *label = panel(key))
-        label->setText(text);
+    m_statusBar->setPanelText(key, text);
 }
 
 void CommWindow::layoutWindow()
@@ -414,140 +363,6 @@ void CommWindow::closeEvent(QCloseEvent *event)
     settings().state = app().closingApplication ? int16_t(windowStateCode()) : kSlotFree;
     m_link->shutdown();
     event->accept();
-}
-
-bool CommWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_view) {
-        if (event->type() == QEvent::ShortcutOverride) {
-            // Keys of the terminal's own table must reach it even where the menus have shortcuts for them.
-            auto *key = static_cast<QKeyEvent *>(event);
-            if (isTerminalKey(key)) {
-                event->accept();
-                return true;
-            }
-        } else if (event->type() == QEvent::KeyPress) {
-            const bool handled = handleKey(static_cast<QKeyEvent *>(event));
-            setCommEdits();
-            return handled;
-        }
-        return false;
-    }
-    if (watched == m_view->viewport()) {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (acceptsDrop(drag))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (!acceptsDrop(drop)) {
-                drop->ignore();
-                return true;
-            }
-            drop->acceptProposedAction();
-            sendWithLineEnd(drop->mimeData()->text(), '\n');
-            return true;
-        }
-        default:
-            return false;
-        }
-    }
-    return false;
-}
-
-bool CommWindow::acceptsDrop(const QDropEvent *event) const
-{
-    if (!event->mimeData()->hasText() || !m_link->isConnected())
-        return false;
-    // Only a selection dragged out of one of our edit windows is sent; files and foreign text are not.
-    for (const QObject *o = event->source(); o; o = o->parent())
-        if (qobject_cast<const QsciScintillaBase *>(o))
-            return true;
-    return false;
-}
-
-bool CommWindow::handleKey(QKeyEvent *event)
-{
-    const int key = event->key();
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const bool ctrl = mods & Qt::ControlModifier;
-    const bool shift = mods & Qt::ShiftModifier;
-
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
-        const int n = key - Qt::Key_F1 + 1;
-        const auto &hook = ctrl ? m_hooks.editFunctionKey : m_hooks.functionKey;
-        if (hook)
-            hook(n);
-        return true;
-    }
-    switch (key) {
-    case Qt::Key_F11:
-    case Qt::Key_F12:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        return true;
-    case Qt::Key_Insert:
-        if (shift)
-            writeClipboard();
-        else if (ctrl)
-            copySelection();
-        return true;
-    case Qt::Key_Delete:
-        if (shift)
-            copySelection();
-        else
-            m_view->clearSelection();
-        return true;
-    case Qt::Key_PageUp:
-        m_view->scrollLines(-m_screen->rows());
-        return true;
-    case Qt::Key_PageDown:
-        m_view->scrollLines(m_screen->rows());
-        return true;
-    case Qt::Key_Up:
-        m_view->scrollLines(-1);
-        return true;
-    case Qt::Key_Down:
-        m_view->scrollLines(1);
-        return true;
-    case Qt::Key_Home:
-        if (ctrl) {
-            m_view->scrollLines(-m_screen->rows());
-            m_view->scrollToTop();
-        }
-        return true;
-    case Qt::Key_End:
-        if (ctrl)
-            m_view->scrollToBottom();
-        return true;
-    default:
-        break;
-    }
-    if (ctrl && key == Qt::Key_V) {
-        pasteClipboard();
-        return true;
-    }
-    if (ctrl && key == Qt::Key_C) {
-        if (m_view->hasSelection())
-            copySelection();
-        else
-            m_link->sendTypedChar('\x03');
-        return true;
-    }
-
-    const QString typed = typedText(event);
-    if (typed.isEmpty())
-        return false; // Alt: menu mnemonics, not device traffic
-    // Typed characters go to the device only; its echo is what appears on the screen.
-    for (const char c : DisplayTranslator::encodeForDevice(typed))
-        m_link->sendTypedChar(c);
-    return true;
 }
 
 } // namespace korvo

@@ -1,26 +1,28 @@
 #pragma once
 
 // frmCommWindow: a terminal window inside the main window's MDI area. It owns its link, screen and receive
-// dispatcher, turns keys, mouse and drops into link traffic, and shows the terminal's status panels.
+// dispatcher, and puts the view, the function-key bar and the status panels together; what the user types
+// or drops is TerminalInput's, the panels are StatusPanels', the function keys and capture are
+// TerminalFunctions'.
 
 #include "app/appstate.h"
 #include "ui/common/childwindow.h"
 
-#include <QHash>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class QLabel;
-class QStatusBar;
 
 namespace korvo {
 
 class Clock;
 class CommLink;
 class LinkFactory;
+class StatusPanels;
 class TerminalDisplay;
 class TerminalFunctions;
+class TerminalInput;
 class TerminalScreen;
 class TerminalView;
 struct TerminalPrintSource;
@@ -81,6 +83,8 @@ public:
     // Shift+Insert: the clipboard to the port in one piece.
     void writeClipboard();
     void showTranslateDialog();
+    // Every change of the group shown or of the groups (the "group" panel, the key editor, the settings,
+    // the "FuncGrps" menu) comes here: the bar is filled again and functionGroupChanged() follows.
     void setFunctionGroup(int group);
 
     // Status panels by key: "connect", "comm", "device", "can", "group", "capture", "msg".
@@ -95,18 +99,16 @@ public:
 Q_SIGNALS:
     // Selection or clipboard changed: copy and paste commands may have changed.
     void editCommandsChanged();
+    // The function-key group shown, or the groups themselves, changed (the "FuncGrps" menu follows).
+    void functionGroupChanged();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     void buildUi();
     void wireLink();
-    bool handleKey(class QKeyEvent *event);
-    void sendWithLineEnd(const QString &text, char lineEnd);
-    bool acceptsDrop(const class QDropEvent *event) const;
     void setCommEdits();
     void updateClipboardCommands(CommandHost &host) const;
     bool isActiveChild() const;
@@ -119,8 +121,8 @@ private:
     std::unique_ptr<TerminalDisplay> m_display;
     TerminalView *m_view = nullptr;
     QWidget *m_functionBar = nullptr;
-    QStatusBar *m_statusBar = nullptr;
-    QHash<QString, QLabel *> m_panels;
+    StatusPanels *m_statusBar = nullptr;
+    std::unique_ptr<TerminalInput> m_input;
     Hooks m_hooks;
     std::unique_ptr<TerminalFunctions> m_functions; // function keys and capture; fills m_hooks
     bool m_clipboardHasText = false;

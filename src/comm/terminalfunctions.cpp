@@ -58,9 +58,8 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showCaptureState();
     showMessage({});
 
-    for (const char *key : {"group", "connect", "comm", "device", "can"})
-        if (QLabel *label = window.panel(QLatin1String(key)))
-            label->installEventFilter(this);
+    if (QLabel *group = window.panel(QStringLiteral("group")))
+        group->installEventFilter(this);
 }
 
 TerminalFunctions::~TerminalFunctions()
@@ -169,24 +168,12 @@ bool TerminalFunctions::mayClose()
     return false;
 }
 
-bool TerminalFunctions::eventFilter(QObject *watched, QEvent *event)
+bool TerminalFunctions::eventFilter(QObject *, QEvent *event)
 {
-    const QString key = watched->objectName();
-    if (event->type() == QEvent::MouseButtonPress && key == QLatin1String("group")) {
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)
-            QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
-        return false;
-    }
-    if (event->type() != QEvent::MouseButtonDblClick)
-        return false;
-    if (key == QLatin1String("connect")) {
-        m_window.connectComm(!m_window.isConnected());
-        return true;
-    }
-    if (key != QLatin1String("group") && m_window.hooks().openPreferences) {
-        m_window.hooks().openPreferences();
-        return true;
-    }
+    // The "group" panel: a click offers the groups.
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)
+        QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
     return false;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // A terminal window's function keys and capture: the key bar and the runner behind it, the "group",
-// "msg", "capture" and "connect" panels' behaviour, the window's hooks for F1..F10, Ctrl+F1..F10, closing
+// "msg" and "capture" panels' behaviour, the window's hooks for F1..F10, Ctrl+F1..F10, closing
 // and applied communication settings, and the link's capture sink into the application's capture file.
 
 #include "app/prompt.h"

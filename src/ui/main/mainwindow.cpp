@@ -364,8 +364,12 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
     if (m_loadingWorkspace)
         return;
     // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
-    if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr)
+    if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr) {
         comm->hooks().openPreferences = [this] { m_router->getOptions(4); };
+        // The "FuncGrps" menu follows the group however the terminal changes it.
+        connect(comm, &CommWindow::functionGroupChanged, this, &MainWindow::refreshCommands,
+                Qt::UniqueConnection);
+    }
     if (!recordActiveChild(sub)) {
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
         if (!m_children->all().isEmpty())

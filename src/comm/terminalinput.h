@@ -1,0 +1,45 @@
+#pragma once
+
+// What the user gives a terminal window besides its menus: keys typed into the terminal (the terminal's own
+// key table for scrolling, copying and pasting, F1..F10 and Ctrl+F1..F10 to the function-key hooks, every
+// other key to the device), the clipboard pasted or written with Shift+Insert, and a selection dragged
+// out of an edit window. Everything for the device goes through the window's link.
+
+#include <QObject>
+
+class QDropEvent;
+class QKeyEvent;
+
+namespace korvo {
+
+class CommWindow;
+
+class TerminalInput : public QObject
+{
+    Q_OBJECT
+public:
+    // Watches the window's view and its viewport.
+    explicit TerminalInput(CommWindow &window);
+    ~TerminalInput() override;
+
+    // Ctrl+V and the Paste commands: the clipboard's text, trimmed, each line sent with CR.
+    void pasteClipboard();
+    // Shift+Insert: the clipboard to the port in one piece.
+    void writeClipboard();
+
+Q_SIGNALS:
+    // A key was handled: selection or clipboard may have changed.
+    void keyHandled();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool handleKey(QKeyEvent *event);
+    bool acceptsDrop(const QDropEvent *event) const;
+    void sendWithLineEnd(const QString &text, char lineEnd);
+
+    CommWindow &m_window;
+};
+
+} // namespace korvo
