@@ -121,6 +121,7 @@ void SimPty::write(const QByteArray &bytes)
 {
     if (m_master < 0)
         return;
+    emit bytesSent(bytes);
     m_unwritten += bytes;
     onWritable();
 }

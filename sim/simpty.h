@@ -44,6 +44,8 @@ public:
 
 Q_SIGNALS:
     void bytesReceived(const QByteArray &bytes);
+    // Bytes handed to the line for the program, in order.
+    void bytesSent(const QByteArray &bytes);
     void dropped();
 
 private:
