@@ -57,6 +57,10 @@ private Q_SLOTS:
         QVERIFY(!item(3)->isEnabled());
         QVERIFY(item(4)->isVisible());
         QVERIFY(item(5)->isVisible());
+        // Any later refresh of the commands (the terminal activated again, a click in it) keeps it so.
+        window.refreshCommands();
+        QVERIFY(!item(3)->isEnabled());
+        QVERIFY(item(4)->isEnabled());
 
         item(4)->trigger();
         QCOMPARE(item(4)->text(), QStringLiteral("&Resume Capture"));

@@ -410,7 +410,6 @@ void MainWindow::refreshCommands()
     const AppState &state = app();
     m_reported.clear();
     m_menus->showMenusFor(state.activeKind);
-    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
     if (state.activeKind == WindowKind::Terminal && state.activeComm > 0) {
         const CommWindowSettings &slot = state.commSlots[state.activeComm];
         m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);
@@ -426,6 +425,8 @@ void MainWindow::refreshCommands()
     }
     for (const CommandInfo &info : commandTable())
         applyEnabled(info.command);
+    // After the table's rule, which knows nothing of capture being on.
+    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
     if (active)
         active->updateCommands(*this);
 }
