@@ -31,9 +31,8 @@ DeviceMemory DeviceMemory::demo(int device)
         break;
     case DeviceType::Q926:
         // 2030 and 2047 lie beyond every section: only the non-volatile blocks reach them.
-        memory.m_cells = {{0, "12"},    {1, "7"},     {2, "30"},     {100, "4"},   {1700, "1"},
-                          {1792, "500"}, {1793, "-200"}, {1985, "3"}, {1992, "40"}, {2019, "1"},
-                          {2030, "25"},  {2047, "9"}};
+        memory.m_cells = {{0, "12"},      {1, "7"},    {2, "30"},    {100, "4"},  {1700, "1"},  {1792, "500"},
+                          {1793, "-200"}, {1985, "3"}, {1992, "40"}, {2019, "1"}, {2030, "25"}, {2047, "9"}};
         break;
     case DeviceType::Hmi: {
         const QByteArray program = "\x1b"

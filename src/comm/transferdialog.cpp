@@ -54,19 +54,33 @@ DeviceBoxes deviceBoxes(int device)
 
 const QString kTitle = QStringLiteral("Upload/Download");
 
+QString kindWord(TransferJob::Kind kind)
+{
+    switch (kind) {
+    case TransferJob::Kind::Download:
+        return QStringLiteral("Download");
+    case TransferJob::Kind::Verify:
+        return QStringLiteral("Verify");
+    case TransferJob::Kind::Upload:
+        break;
+    }
+    return QStringLiteral("Upload");
+}
+
 QString seconds(qint64 ms)
 {
     return QString::number(double(ms) / 1000.0, 'f', 1);
 }
 } // namespace
 
-TransferDialog *TransferDialog::open(QWidget *host, bool download, CommWindow *terminal, EditWindow *edit)
+TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
+                                     EditWindow *edit)
 {
     auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
         dialog = new TransferDialog(host);
     if (!dialog->isRunning())
-        dialog->setUp(download, terminal, edit);
+        dialog->setUp(kind, terminal, edit);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -143,8 +157,7 @@ void TransferDialog::buildControls()
     buttons->addWidget(m_verify);
     buttons->addWidget(m_cancel);
     layout->addLayout(buttons);
-    connect(m_start, &QPushButton::clicked, this,
-            [this] { startJob(m_download ? TransferJob::Kind::Download : TransferJob::Kind::Upload); });
+    connect(m_start, &QPushButton::clicked, this, [this] { startJob(m_kind); });
     connect(m_verify, &QPushButton::clicked, this, [this] { startJob(TransferJob::Kind::Verify); });
     connect(m_cancel, &QPushButton::clicked, this, &TransferDialog::onCancel);
     showRunning(false);
@@ -158,18 +171,18 @@ void TransferDialog::applyDevice(int device)
     m_boxes[1]->setText(QString::fromLatin1(boxes.box1 ? boxes.box1 : ""));
     m_boxes[1]->setVisible(boxes.box1 != nullptr);
     m_boxes[2]->setVisible(boxes.programs);
-    setWindowTitle(QString::fromLatin1(boxes.label) +
-                   (m_download ? QStringLiteral("Download") : QStringLiteral("Upload")));
+    setWindowTitle(QString::fromLatin1(boxes.label) + kindWord(m_kind));
 }
 
-void TransferDialog::setUp(bool download, CommWindow *terminal, EditWindow *edit)
+void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit)
 {
-    m_download = download;
+    m_kind = kind;
+    const bool fromListing = kind != TransferJob::Kind::Upload;
     m_terminal = terminal;
     m_edit = edit;
     applyDevice(terminal ? int(terminal->settings().device) : int(DeviceType::Veltor));
-    m_typeFrame->setTitle(download ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
-    m_start->setText(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
+    m_typeFrame->setTitle(fromListing ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
+    m_start->setText(kindWord(kind));
     QString editCaption = QStringLiteral("Edit Window");
     if (edit) {
         // The option is not laid out before the dialog is first shown: a sensible width until then.
@@ -216,8 +229,9 @@ void TransferDialog::chooseFile()
 
 void TransferDialog::browse()
 {
-    const auto path = getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
-                              m_download ? FileDialogMode::Open : FileDialogMode::Save, this);
+    const auto path =
+        getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
+                m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
         app().upDnFileName = *path;
@@ -310,7 +324,8 @@ void TransferDialog::showRunning(bool running, TransferJob::Kind kind)
     m_typeFrame->setVisible(!running);
     m_sourceFrame->setVisible(!running);
     m_start->setVisible(!running);
-    m_verify->setVisible(!running);
+    // Opened for a verify, the start button is the verify.
+    m_verify->setVisible(!running && m_kind != TransferJob::Kind::Verify);
     m_progress->setVisible(running);
     m_figures->setVisible(running || !m_figures->text().isEmpty());
     if (running)

@@ -106,7 +106,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QFETCH(bool, programs);
     Terminal terminal(device);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -115,7 +116,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, true, terminal.window.get(), nullptr), dialog);
+    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr),
+             dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
 }
 
@@ -123,7 +125,8 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
     Terminal terminal(4);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -140,7 +143,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -170,7 +174,8 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, true, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();

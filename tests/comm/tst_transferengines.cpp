@@ -208,7 +208,8 @@ void TstTransferEngines::q926BlocksAreReadInTheirSequence()
     expected.append(tail + '\r');
     QCOMPARE(d.sent, expected);
     const QString header = "'[" + word + " (%1-%2)]";
-    QCOMPARE(d.lines.mid(0, 4), (QStringList{header.arg(0).arg(99), "0000: 12", "", header.arg(100).arg(199)}));
+    QCOMPARE(d.lines.mid(0, 4),
+             (QStringList{header.arg(0).arg(99), "0000: 12", "", header.arg(100).arg(199)}));
     const int last = 100 * (blocks - 1);
     QVERIFY(d.lines.contains(header.arg(last).arg(last + 99)));
     QCOMPARE(d.lines.last(), tailHeader);
