@@ -5,6 +5,7 @@
 #include "app/prompt.h"
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
+#include "comm/editwindowtarget.h"
 #include "comm/listingdiffview.h"
 #include "editor/editwindow.h"
 #include "ui/common/captiontext.h"
@@ -270,12 +271,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
                 kTitle, PromptIcon::Exclamation);
             return;
         }
-        QPointer<EditWindow> edit = m_edit;
-        target.editText = [edit] { return edit ? edit->documentText() : QString(); };
-        target.setEditText = [edit](const QString &text) {
-            if (edit)
-                edit->setDocumentText(text, false);
-        };
+        setEditWindowTarget(target, m_edit);
         m_sourceName = QStringLiteral("the Edit Window");
     }
 

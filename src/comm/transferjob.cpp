@@ -76,8 +76,8 @@ bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
 bool TransferJob::prepareUpload(const Target &target)
 {
     if (!target.file) {
-        if (target.setEditText)
-            target.setEditText(QString());
+        if (target.clearEdit)
+            target.clearEdit();
         return true;
     }
     if (target.fileName.isEmpty()) {
@@ -180,6 +180,8 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
 void TransferJob::onLine(const QString &line)
 {
     m_lines.append(line);
+    if (m_kind == Kind::Upload && !m_target.file && m_target.appendEditLine)
+        m_target.appendEditLine(line);
     if (m_file && m_fileError.isEmpty() && !m_file->append(line, &m_fileError))
         m_lease.cancel();
 }
@@ -189,9 +191,6 @@ void TransferJob::end(bool ok, const QString &reason)
     m_lease.release();
     QString message;
     if (m_kind == Kind::Upload) {
-        if (!m_target.file && m_target.setEditText)
-            m_target.setEditText(m_lines.isEmpty() ? QString()
-                                                   : m_lines.join(QStringLiteral("\r\n")) + "\r\n");
         if (m_file) {
             QString error = m_fileError;
             if (ok && error.isEmpty() && !m_file->commit(&error))

@@ -149,7 +149,8 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     TransferJob::Target edit;
     edit.programDir = programDir.path();
     edit.editText = [&editText] { return editText; };
-    edit.setEditText = [&editText](const QString &text) { editText = text; };
+    edit.clearEdit = [&editText] { editText.clear(); };
+    edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
     Bench source(4, DeviceMemory::demo(4), true);
     QVERIFY(source.ok);
