@@ -236,9 +236,17 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     TransferJob::Target edit;
     edit.editText = [] { return QString(); };
     QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
-    QCOMPARE(m_prompt.asked().size(), 2);
     QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("File is not valid"));
     QCOMPARE(m_prompt.asked()[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
+
+    // A character the device's code page has no byte for is named, not sent as something else.
+    edit.editText = [] { return QStringLiteral("VA \u00e9 = 1\r\nVA B = \U0001F600 \u2192\r\n"); };
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(
+        m_prompt.asked()[2].text,
+        QStringLiteral("The Edit Window is not sent.\r\nLine 2 holds \"\U0001F600\" (U+1F600), which the "
+                       "device cannot take."));
+    QCOMPARE(m_prompt.asked().size(), 3);
 }
 
 void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
