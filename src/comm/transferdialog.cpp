@@ -173,6 +173,12 @@ void TransferDialog::applyDevice(int device)
     m_boxes[1]->setVisible(boxes.box1 != nullptr);
     m_boxes[2]->setVisible(boxes.programs);
     setWindowTitle(QString::fromLatin1(boxes.label) + kindWord(m_kind));
+    // What an empty choice means differs by job and, for a 926Q upload, by device.
+    m_dataTypes->setToolTip(
+        m_kind == TransferJob::Kind::Download ? QStringLiteral("None ticked: the whole listing")
+        : m_kind == TransferJob::Kind::Verify ? QStringLiteral("None ticked: every section of the listing")
+        : device == DeviceType::Q926 ? QStringLiteral("None ticked: the whole non-volatile memory (NVM)")
+                                     : QStringLiteral("None ticked: the programs"));
 }
 
 void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit)
