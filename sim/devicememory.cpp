@@ -9,6 +9,7 @@ namespace korvo {
 namespace {
 constexpr int kHmiRegisters = 4096;
 constexpr int kHmiParameters = 5632;
+constexpr int kQ926Cells = 2048;
 
 bool veltorFamily(int device)
 {
@@ -29,8 +30,9 @@ DeviceMemory DeviceMemory::demo(int device)
                             "103  GOTO START", "200  Y = 1", "201  MOVE -4000"};
         break;
     case DeviceType::Q926:
-        memory.m_cells = {{0, "12"},     {1, "7"},       {2, "30"},   {100, "4"},   {1700, "1"},
-                          {1792, "500"}, {1793, "-200"}, {1985, "3"}, {1992, "40"}, {2019, "1"}};
+        // 2030 and 2047 lie beyond every section: only the non-volatile blocks reach them.
+        memory.m_cells = {{0, "12"},      {1, "7"},    {2, "30"},    {100, "4"},  {1700, "1"},  {1792, "500"},
+                          {1793, "-200"}, {1985, "3"}, {1992, "40"}, {2019, "1"}, {2030, "25"}, {2047, "9"}};
         break;
     case DeviceType::Hmi: {
         const QByteArray program = "\x1b"
@@ -147,6 +149,8 @@ bool DeviceMemory::apply(const QByteArray &line)
         bool ok = false;
         const int address = trimmed.left(colon).toInt(&ok);
         if (colon < 0 || !ok)
+            return false;
+        if (address < 0 || address >= kQ926Cells)
             return false;
         m_cells[address] = trimmed.mid(colon + 1).trimmed();
         return true;

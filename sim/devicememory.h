@@ -1,10 +1,10 @@
 #pragma once
 
 // What a simulated controller holds: variables, flags and programs (uKorvo, Veltor, Fendra, Norbel), the
-// memory cells of a 926Q (micro-position table, programs, registers) and the bytes of an HMI device
-// (program, registers, parameters). It prints them in the device's own reply format and takes back, line
-// by line, what a download sends, so that upload, download into an empty device and upload again give the
-// same listing.
+// memory cells 0..2047 of a 926Q (programs, micro-position table, registers, all of it non-volatile) and the
+// bytes of an HMI device (program, registers, parameters). It prints them in the device's own reply format
+// and takes back, line by line, what a download sends, so that upload, download into an empty device and
+// upload again give the same listing.
 
 #include <QByteArray>
 #include <QList>

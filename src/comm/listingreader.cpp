@@ -17,7 +17,8 @@ bool ListingReader::splitLines(const QByteArray &text, QList<QByteArray> *lines,
     const qsizetype size = text.size();
     while (start < size) {
         qsizetype end = start;
-        while (end < size && text[end] != '\r' && text[end] != '\n')
+        // A line past the limit is refused as soon as it is one: a 100 MB line is not scanned to its end.
+        while (end < size && end - start <= kMaxLineLength && text[end] != '\r' && text[end] != '\n')
             ++end;
         if (end - start > kMaxLineLength) {
             *error = QStringLiteral("Line %1 is longer than %2 characters: it is not a listing.")

@@ -5,6 +5,7 @@
 #include "app/prompt.h"
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
+#include "comm/editwindowtarget.h"
 #include "comm/listingdiffview.h"
 #include "editor/editwindow.h"
 #include "ui/common/captiontext.h"
@@ -54,19 +55,33 @@ DeviceBoxes deviceBoxes(int device)
 
 const QString kTitle = QStringLiteral("Upload/Download");
 
+QString kindWord(TransferJob::Kind kind)
+{
+    switch (kind) {
+    case TransferJob::Kind::Download:
+        return QStringLiteral("Download");
+    case TransferJob::Kind::Verify:
+        return QStringLiteral("Verify");
+    case TransferJob::Kind::Upload:
+        break;
+    }
+    return QStringLiteral("Upload");
+}
+
 QString seconds(qint64 ms)
 {
     return QString::number(double(ms) / 1000.0, 'f', 1);
 }
 } // namespace
 
-TransferDialog *TransferDialog::open(QWidget *host, bool download, CommWindow *terminal, EditWindow *edit)
+TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
+                                     EditWindow *edit)
 {
     auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
         dialog = new TransferDialog(host);
     if (!dialog->isRunning())
-        dialog->setUp(download, terminal, edit);
+        dialog->setUp(kind, terminal, edit);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -143,8 +158,7 @@ void TransferDialog::buildControls()
     buttons->addWidget(m_verify);
     buttons->addWidget(m_cancel);
     layout->addLayout(buttons);
-    connect(m_start, &QPushButton::clicked, this,
-            [this] { startJob(m_download ? TransferJob::Kind::Download : TransferJob::Kind::Upload); });
+    connect(m_start, &QPushButton::clicked, this, [this] { startJob(m_kind); });
     connect(m_verify, &QPushButton::clicked, this, [this] { startJob(TransferJob::Kind::Verify); });
     connect(m_cancel, &QPushButton::clicked, this, &TransferDialog::onCancel);
     showRunning(false);
@@ -158,18 +172,24 @@ void TransferDialog::applyDevice(int device)
     m_boxes[1]->setText(QString::fromLatin1(boxes.box1 ? boxes.box1 : ""));
     m_boxes[1]->setVisible(boxes.box1 != nullptr);
     m_boxes[2]->setVisible(boxes.programs);
-    setWindowTitle(QString::fromLatin1(boxes.label) +
-                   (m_download ? QStringLiteral("Download") : QStringLiteral("Upload")));
+    setWindowTitle(QString::fromLatin1(boxes.label) + kindWord(m_kind));
+    // What an empty choice means differs by job and, for a 926Q upload, by device.
+    m_dataTypes->setToolTip(
+        m_kind == TransferJob::Kind::Download ? QStringLiteral("None ticked: the whole listing")
+        : m_kind == TransferJob::Kind::Verify ? QStringLiteral("None ticked: every section of the listing")
+        : device == DeviceType::Q926 ? QStringLiteral("None ticked: the whole non-volatile memory (NVM)")
+                                     : QStringLiteral("None ticked: the programs"));
 }
 
-void TransferDialog::setUp(bool download, CommWindow *terminal, EditWindow *edit)
+void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit)
 {
-    m_download = download;
+    m_kind = kind;
+    const bool fromListing = kind != TransferJob::Kind::Upload;
     m_terminal = terminal;
     m_edit = edit;
     applyDevice(terminal ? int(terminal->settings().device) : int(DeviceType::Veltor));
-    m_typeFrame->setTitle(download ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
-    m_start->setText(download ? QStringLiteral("Download") : QStringLiteral("Upload"));
+    m_typeFrame->setTitle(fromListing ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
+    m_start->setText(kindWord(kind));
     QString editCaption = QStringLiteral("Edit Window");
     if (edit) {
         // The option is not laid out before the dialog is first shown: a sensible width until then.
@@ -216,8 +236,9 @@ void TransferDialog::chooseFile()
 
 void TransferDialog::browse()
 {
-    const auto path = getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
-                              m_download ? FileDialogMode::Open : FileDialogMode::Save, this);
+    const auto path =
+        getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
+                m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
         app().upDnFileName = *path;
@@ -256,12 +277,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
                 kTitle, PromptIcon::Exclamation);
             return;
         }
-        QPointer<EditWindow> edit = m_edit;
-        target.editText = [edit] { return edit ? edit->documentText() : QString(); };
-        target.setEditText = [edit](const QString &text) {
-            if (edit)
-                edit->setDocumentText(text, false);
-        };
+        setEditWindowTarget(target, m_edit);
         m_sourceName = QStringLiteral("the Edit Window");
     }
 
@@ -310,7 +326,8 @@ void TransferDialog::showRunning(bool running, TransferJob::Kind kind)
     m_typeFrame->setVisible(!running);
     m_sourceFrame->setVisible(!running);
     m_start->setVisible(!running);
-    m_verify->setVisible(!running);
+    // Opened for a verify, the start button is the verify.
+    m_verify->setVisible(!running && m_kind != TransferJob::Kind::Verify);
     m_progress->setVisible(running);
     m_figures->setVisible(running || !m_figures->text().isEmpty());
     if (running)

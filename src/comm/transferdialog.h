@@ -30,12 +30,14 @@ class TransferDialog : public QDialog
     Q_OBJECT
 public:
     // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
-    static TransferDialog *open(QWidget *host, bool download, CommWindow *terminal, EditWindow *edit);
+    // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
+    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
+                                EditWindow *edit);
 
     explicit TransferDialog(QWidget *parent = nullptr);
     ~TransferDialog() override;
 
-    void setUp(bool download, CommWindow *terminal, EditWindow *edit);
+    void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit);
     bool isRunning() const { return m_job && m_job->isRunning(); }
 
     // The controls, for tests.
@@ -69,7 +71,7 @@ private:
     void onVerified(const ListingDiff &diff);
     void onStatus(const QString &text, bool problem);
 
-    bool m_download = false;
+    TransferJob::Kind m_kind = TransferJob::Kind::Upload;
     int m_device = 4;
     QPointer<CommWindow> m_terminal;
     QPointer<EditWindow> m_edit;

@@ -17,6 +17,22 @@ QByteArray bytesOf(const QString &text)
 {
     return encodeCp1252(text).value_or(text.toLatin1());
 }
+
+// Where a text has a character that Windows-1252, the devices' code page, has no byte for.
+QString unencodableLine(const QString &text)
+{
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (const char32_t c : lines[i].toUcs4()) {
+            const QString character = QString::fromUcs4(&c, 1);
+            if (!encodeCp1252(character))
+                return QStringLiteral("Line %1 holds \"%2\" (U+%3), which the device cannot take.")
+                    .arg(i + 1)
+                    .arg(character, QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+        }
+    }
+    return {};
+}
 } // namespace
 
 TransferJob::TransferJob(CommLink &link, QObject *parent) : QObject(parent), m_link(link) {}
@@ -56,8 +72,14 @@ bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
                 PromptIcon::Exclamation);
             return false;
         }
-        if (!TransferSource::throughTemporary(
-                bytesOf(text), TransferSource::temporaryFolders(target.programDir), &bytes, &error)) {
+        const std::optional<QByteArray> encoded = encodeCp1252(text);
+        if (!encoded) {
+            ask(QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
+                kDownloadTitle, PromptIcon::Exclamation);
+            return false;
+        }
+        if (!TransferSource::throughTemporary(*encoded, TransferSource::temporaryFolders(target.programDir),
+                                              &bytes, &error)) {
             ask(QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
                     .arg(error),
                 kDownloadTitle, PromptIcon::Critical);
@@ -76,8 +98,8 @@ bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
 bool TransferJob::prepareUpload(const Target &target)
 {
     if (!target.file) {
-        if (target.setEditText)
-            target.setEditText(QString());
+        if (target.clearEdit)
+            target.clearEdit();
         return true;
     }
     if (target.fileName.isEmpty()) {
@@ -180,6 +202,8 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
 void TransferJob::onLine(const QString &line)
 {
     m_lines.append(line);
+    if (m_kind == Kind::Upload && !m_target.file && m_target.appendEditLine)
+        m_target.appendEditLine(line);
     if (m_file && m_fileError.isEmpty() && !m_file->append(line, &m_fileError))
         m_lease.cancel();
 }
@@ -189,9 +213,6 @@ void TransferJob::end(bool ok, const QString &reason)
     m_lease.release();
     QString message;
     if (m_kind == Kind::Upload) {
-        if (!m_target.file && m_target.setEditText)
-            m_target.setEditText(m_lines.isEmpty() ? QString()
-                                                   : m_lines.join(QStringLiteral("\r\n")) + "\r\n");
         if (m_file) {
             QString error = m_fileError;
             if (ok && error.isEmpty() && !m_file->commit(&error))

@@ -2,8 +2,9 @@
 
 // One upload, download or verify on a terminal's link, as the upload/download dialog runs it: checks the
 // source or destination (with the program's messages), reads the listing, picks its sections, carries the
-// engine through the link, stores the upload in a file or hands it to the edit window, and keeps the
-// figures the dialog shows. Owns no widgets; an edit window is reached through two functions.
+// engine through the link, stores the upload in a file or hands each line to the edit window as it
+// arrives, and keeps the figures the dialog shows. Owns no widgets; an edit window is reached through
+// functions.
 
 #include "comm/commlink.h"
 #include "comm/listingdiff.h"
@@ -28,9 +29,10 @@ public:
     {
         bool file = false;
         QString fileName;
-        std::function<QString()> editText;                // download, verify: the edit window's text
-        std::function<void(const QString &)> setEditText; // upload: the listing (also a partial one)
-        QString programDir;                               // the temporary file's first folder
+        std::function<QString()> editText;                   // download, verify: the edit window's text
+        std::function<void()> clearEdit;                     // upload: empties the edit window first
+        std::function<void(const QString &)> appendEditLine; // upload: each listing line as it arrives
+        QString programDir;                                  // the temporary file's first folder
     };
 
     struct Figures

@@ -8,6 +8,10 @@ namespace korvo {
 namespace {
 constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is stored as it stands
 constexpr int kRegisterBlocks = 16;
+// 926Q blocks of 100 cells: programs up to block 17 (then 1700-1790), the non-volatile memory up to block
+// 20 (then 2000-2047).
+constexpr int kProgramBlocks = 17;
+constexpr int kNvmBlocks = 20;
 const char *const kRegisterCommands[kRegisterBlocks] = {
     "[1986", "[1987", "[1988 1", "[1990 1", "[1992 3", "[1996 1", "[1998", "[1999 1",
     "[2001", "[2002", "[2004",   "[2006 1", "[2011 1", "[2016 1", "[2018", "[2019"};
@@ -20,6 +24,13 @@ QByteArray hmiCommand(int block)
 QByteArray bytesOf(const QString &text)
 {
     return encodeCp1252(text).value_or(text.toLatin1());
+}
+
+// "Uploading VARIABLES" for the header "'[VARIABLES]".
+QString uploadingStatus(const QByteArray &header)
+{
+    return QStringLiteral("Uploading ") +
+           QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed();
 }
 
 int supportedSections(int device)
@@ -44,7 +55,9 @@ int UploadEngine::plannedCommands(int sections) const
         if (m_request.device == DeviceType::Hmi)
             total += bit == TransferRequest::Variables ? 48 : bit == TransferRequest::Flags ? 16 : 128;
         else if (m_request.device == DeviceType::Q926)
-            total += bit == TransferRequest::Variables ? 1 : 17;
+            total += bit == TransferRequest::Variables ? 1
+                     : bit == TransferRequest::Flags   ? 1 + kRegisterBlocks
+                                                       : 1 + kProgramBlocks;
         else
             total += 1;
     }
@@ -54,11 +67,16 @@ int UploadEngine::plannedCommands(int sections) const
 void UploadEngine::start(qint64 nowMs)
 {
     m_requested = m_request.sections & supportedSections(m_request.device);
-    // Nothing ticked: the programs.
-    if (m_requested == 0)
-        m_requested = TransferRequest::Programs;
-    m_commandsPlanned = plannedCommands(m_requested);
-    nextSection();
+    // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
+    if (m_requested == 0 && m_request.device == DeviceType::Q926) {
+        m_commandsPlanned = 1 + kNvmBlocks;
+        startNvm();
+    } else {
+        if (m_requested == 0)
+            m_requested = TransferRequest::Programs;
+        m_commandsPlanned = plannedCommands(m_requested);
+        nextSection();
+    }
     setDeadline(nowMs + m_intervalMs);
 }
 
@@ -83,8 +101,7 @@ bool UploadEngine::nextSection()
     const QByteArray header = device == DeviceType::Q926
                                   ? ListingFormatter::header926Q(bit, bit == TransferRequest::Flags ? 0 : 1)
                                   : ListingFormatter::header(device, bit);
-    emitStatus(QStringLiteral("Uploading ") +
-               QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed());
+    emitStatus(uploadingStatus(header));
     switch (device) {
     case DeviceType::UKorvo:
         m_sequence = false;
@@ -119,6 +136,18 @@ bool UploadEngine::nextSection()
     return true;
 }
 
+void UploadEngine::startNvm()
+{
+    m_current = 0;
+    m_formatter.setSection(0);
+    m_formatter.setSubState(0);
+    m_sequence = true;
+    m_block = 1;
+    const QByteArray header = ListingFormatter::header926Q(0, 1);
+    emitStatus(uploadingStatus(header));
+    sendCommand("[0 99", header);
+}
+
 bool UploadEngine::nextBlock()
 {
     if (m_request.device == DeviceType::Hmi) {
@@ -130,13 +159,16 @@ bool UploadEngine::nextBlock()
         sendCommand(hmiCommand(m_block), {});
         return true;
     }
-    if (m_current == TransferRequest::Programs) {
-        if (m_block < 17) {
+    if (m_current != TransferRequest::Flags) {
+        // Program or non-volatile blocks of 100 cells, then the shorter tail block.
+        const bool programs = m_current == TransferRequest::Programs;
+        if (m_block < (programs ? kProgramBlocks : kNvmBlocks)) {
             sendCommand("[" + QByteArray::number(100 * m_block) + " 99",
                         ListingFormatter::header926Q(m_current, m_block + 1));
             ++m_block;
         } else {
-            sendCommand("[1700 90", ListingFormatter::header926Q(m_current, 0));
+            sendCommand(programs ? QByteArray("[1700 90") : QByteArray("[2000 47"),
+                        ListingFormatter::header926Q(m_current, 0));
             m_sequence = false;
         }
         return true;

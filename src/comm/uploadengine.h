@@ -5,6 +5,8 @@
 // interval. A dead device still gives a listing of headers. Reply lines split across reads are joined;
 // an HMI block with a wrong check byte is asked for again.
 //
+// A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
+//
 // Events: Line for every listing line (in order), Progress in commands sent of commands planned,
 // Status naming the section, Finished after the last section.
 
@@ -32,6 +34,8 @@ public:
 
 private:
     bool nextSection();
+    // 926Q, nothing ticked: the non-volatile memory, block by block.
+    void startNvm();
     bool nextBlock();
     void sendCommand(const QByteArray &command, QByteArray header);
     void collectLine(const QByteArray &line);

@@ -1,6 +1,7 @@
 // Uploads, downloads and verifies as the dialog runs them (TransferJob on a terminal's link) against the
 // simulated controller's memory over real kernel ptys and the TCP gateway: round trips, section
-// selection, a corrupted HMI block, cancelling, a device that vanishes, and the files left behind.
+// selection, a corrupted HMI block, cancelling, sources that are no listing, a device that vanishes in a
+// download or an upload, and the files left behind.
 
 #include "app/appstate.h"
 #include "app/clock.h"
@@ -109,6 +110,10 @@ private Q_SLOTS:
     void hmiUploadAsksAgainForACorruptedBlock();
     void aCancelledUploadKeepsThePreviousFileAndWhatWasRead();
     void aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason();
+    void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data();
+    void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason();
+    void whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent();
+    void otherBytesOfAListingAreSentAsTheyAre();
 
 private:
     ScriptedPrompt m_prompt;
@@ -149,7 +154,8 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     TransferJob::Target edit;
     edit.programDir = programDir.path();
     edit.editText = [&editText] { return editText; };
-    edit.setEditText = [&editText](const QString &text) { editText = text; };
+    edit.clearEdit = [&editText] { editText.clear(); };
+    edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
     Bench source(4, DeviceMemory::demo(4), true);
     QVERIFY(source.ok);
@@ -230,9 +236,17 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     TransferJob::Target edit;
     edit.editText = [] { return QString(); };
     QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
-    QCOMPARE(m_prompt.asked().size(), 2);
     QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("File is not valid"));
     QCOMPARE(m_prompt.asked()[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
+
+    // A character the device's code page has no byte for is named, not sent as something else.
+    edit.editText = [] { return QStringLiteral("VA \u00e9 = 1\r\nVA B = \U0001F600 \u2192\r\n"); };
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(
+        m_prompt.asked()[2].text,
+        QStringLiteral("The Edit Window is not sent.\r\nLine 2 holds \"\U0001F600\" (U+1F600), which the "
+                       "device cannot take."));
+    QCOMPARE(m_prompt.asked().size(), 3);
 }
 
 void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
@@ -287,6 +301,110 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
     QVERIFY(!device.endMessage.isEmpty());
     QVERIFY(device.job.figures().linesDone < 200);
     QVERIFY(!device.job.isRunning());
+}
+
+void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("pty hung up") << false;
+    QTest::newRow("socket closed") << true;
+}
+
+void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
+{
+    QFETCH(bool, tcp);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gone.kxt"));
+    Bench device(1, DeviceMemory::demo(1), tcp);
+    QVERIFY(device.ok);
+    // The device goes while the second command reaches it: the variables are in.
+    const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
+    if (tcp)
+        device.gateway.setDropAfter(dropAfter);
+    else
+        device.pty.setDropAfter(dropAfter);
+    QVERIFY(device.run(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QVERIFY(!device.endedOk);
+    const QString incomplete = path + QStringLiteral(".incomplete");
+    // One message: the system's reason, then where the upload is kept.
+    const QStringList message = device.endMessage.split(QStringLiteral("\r\n"));
+    QCOMPARE(message.size(), 2);
+    QVERIFY(!message[0].isEmpty());
+    QVERIFY(!message[0].contains(QStringLiteral("incomplete")));
+    QCOMPARE(message[1], QStringLiteral("The incomplete upload is kept in %1").arg(incomplete));
+    QVERIFY(readAll(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\n"));
+    QVERIFY(!QFile::exists(path));
+    // The line is closed: nothing is left to wake the program up.
+    QVERIFY(!device.link.isConnected());
+    QVERIFY(!device.job.isRunning());
+    QVERIFY(m_prompt.asked().isEmpty());
+}
+
+void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+    };
+    const QString nul = write(QStringLiteral("nul.vxt"), QByteArray("VA A = 1\r\nVA B\0 = 2\r\n", 20));
+    QByteArray huge(100 * 1024 * 1024, 'A');
+    const QString longLine = write(QStringLiteral("long.vxt"), huge);
+    huge.clear();
+    QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
+    const QString missing = dir.filePath(QStringLiteral("none.vxt"));
+
+    Bench device(4, DeviceMemory(4));
+    QVERIFY(device.ok);
+    // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
+    for (const QString &source : {missing, dir.path(), nul, longLine})
+        QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(source)));
+    // An upload without a destination name, or into a folder that is not there.
+    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(QString())));
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/up.vxt"));
+    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(nowhere)));
+
+    const QList<PromptRequest> &asked = m_prompt.asked();
+    QCOMPARE(asked.size(), 6);
+    QVERIFY(asked[0].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(missing)));
+    QVERIFY(asked[1].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(dir.path())));
+    for (int i : {0, 1}) {
+        QCOMPARE(asked[i].title, QStringLiteral("Download to Device"));
+        // The system's reason follows the name.
+        QVERIFY(asked[i].text.size() > asked[i].text.indexOf(QStringLiteral(": ")) + 2);
+    }
+    QCOMPARE(asked[2].text,
+             nul + QStringLiteral(" is not sent.\r\nIt holds a NUL byte (line 2): it is not a listing."));
+    QCOMPARE(asked[3].text,
+             longLine + QStringLiteral(" is not sent.\r\nLine 1 is longer than 4096 characters: "
+                                       "it is not a listing."));
+    QCOMPARE(asked[4].text, QStringLiteral("The specified file, , does not exist."));
+    QCOMPARE(asked[4].title, QStringLiteral("File doesn't exist"));
+    QVERIFY(asked[5].text.startsWith(nowhere + QStringLiteral(".incomplete: ")));
+    // Nothing reached the device: the first bytes it gets are those of the next good listing.
+    QVERIFY(!device.job.isRunning());
+    QCOMPARE(device.link.receiveMode(), CommLink::kTerminalMode);
+    const QString good = write(QStringLiteral("good.vxt"), "VA A = 1\r\n");
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(good)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.controller.received(), QByteArray("VA A = 1\r"));
+}
+
+void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
+{
+    // Control characters and Windows-1252 letters are the device's business; a lone CR ends a line.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bytes.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));
+    QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"\xe9T\xc9 = G 1", "Z = G 2"}));
 }
 
 QTEST_GUILESS_MAIN(TstTransferEndToEnd)

@@ -1,14 +1,19 @@
 // The upload/download dialog on a terminal window talking to the simulated controller over a pty: what it
-// shows per device type, its Edit Window choice, an upload into a file and a download that Cancel stops.
+// shows per device type, its Edit Window choice, an upload into a file, an upload into an edit window that
+// shows its lines as they arrive, and a download that Cancel stops.
 
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "comm/commwindow.h"
 #include "comm/linkfactory.h"
 #include "comm/transferdialog.h"
+#include "editor/editwindow.h"
+#include "fakeclock.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,7 +30,7 @@ namespace {
 // A terminal window on slot 1 connected to a simulated device with its demo memory.
 struct Terminal
 {
-    explicit Terminal(int device)
+    explicit Terminal(int device, Clock &clock = systemClock())
         : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
     {
         QString error;
@@ -37,7 +42,7 @@ struct Terminal
         s.portName = pty.path();
         s.connected = true;
         s.device = int16_t(device);
-        window = std::make_unique<CommWindow>(1, systemClock(), systemLinkFactory());
+        window = std::make_unique<CommWindow>(1, clock, systemLinkFactory());
     }
     ControllerSim controller;
     MemoryResponder responder;
@@ -64,6 +69,7 @@ private Q_SLOTS:
     void theDataTypesFollowTheDeviceType();
     void choosingTheEditWindowWithoutOneIsRefused();
     void anUploadIntoAFileShowsItsProgressAndEnds();
+    void anUploadIntoTheEditWindowShowsEachLineAsItArrives();
     void cancelStopsADownloadThatGetsNoEcho();
 
 private:
@@ -106,7 +112,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QFETCH(bool, programs);
     Terminal terminal(device);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -115,7 +122,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, true, terminal.window.get(), nullptr), dialog);
+    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr),
+             dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
 }
 
@@ -123,7 +131,8 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
     Terminal terminal(4);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -140,7 +149,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, false, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -159,6 +169,67 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QCOMPARE(app().upDnFileName, path);
 }
 
+void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
+{
+    // The device answers over the pty at once; the silence that ends each section is the fake clock's, so
+    // the upload waits after every section until the test moves time on.
+    FakeClock clock;
+    Terminal terminal(1, clock);
+    QVERIFY(terminal.opened);
+    AppState &state = app();
+    state.ensureEditSlot(1);
+    state.editSlots[1].name = QStringLiteral("Program");
+    state.newSlot = 1;
+    EditWindow edit;
+    edit.resize(600, 400);
+    edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
+    edit.setDocumentText(QStringLiteral("old text\r\n"), true);
+    state.upDnTargetKind = 1;
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit);
+    QVERIFY(dialog->editOption()->isChecked());
+    dialog->box(0)->setChecked(true);
+    dialog->box(1)->setChecked(true);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->startButton()->click();
+    QVERIFY(dialog->isRunning());
+
+    const QString variables =
+        QStringLiteral("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n");
+    QTRY_COMPARE(edit.documentText(), variables);
+    QVERIFY(dialog->isRunning());
+    QVERIFY(edit.isModified());
+    QsciScintilla *editor = edit.editor();
+    // The user works in the first lines while the rest arrives; what is coloured stays coloured.
+    editor->setCursorPosition(1, 4);
+    editor->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    const long styled = editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+    QCOMPARE(styled, long(variables.size()));
+
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
+    QVERIFY(dialog->isRunning());
+    QVERIFY(editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= styled);
+    int line = 0;
+    int column = 0;
+    editor->getCursorPosition(&line, &column);
+    QCOMPARE(line, 1);
+    QCOMPARE(column, 4);
+
+    // Cancelled: the window keeps what arrived.
+    dialog->cancelButton()->click();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(edit.documentText(),
+             variables + QStringLiteral("\r\n'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
+    QVERIFY(edit.isModified());
+    QVERIFY(m_prompt.asked().isEmpty());
+    // The upload is one change to the window: one Undo takes it back to the emptied, unmodified window.
+    editor->undo();
+    QVERIFY(edit.documentText().isEmpty());
+    QVERIFY(!edit.isModified());
+}
+
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
     Terminal terminal(4);
@@ -170,7 +241,8 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, true, terminal.window.get(), nullptr);
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();

@@ -94,7 +94,8 @@ private Q_SLOTS:
     void veltorProgramGetsItsHeaderWithTheLabelLineAfterIt();
     void aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds();
     void theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand();
-    void q926ProgramBlocksAreReadInTheirSequence();
+    void q926BlocksAreReadInTheirSequence_data();
+    void q926BlocksAreReadInTheirSequence();
     void hmiBlocksAreCheckedAndABadOneIsAskedForAgain();
     void aDeviceAddressPrefixesEveryCommandAndLinesEndInLf();
     void downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd();
@@ -173,23 +174,45 @@ void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheComma
     QCOMPARE(*engine.nextDeadline(), 800 + 891);
 }
 
-void TstTransferEngines::q926ProgramBlocksAreReadInTheirSequence()
+void TstTransferEngines::q926BlocksAreReadInTheirSequence_data()
 {
-    UploadEngine engine(request(2, TransferRequest::Programs));
+    QTest::addColumn<int>("sections");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("tailHeader");
+    QTest::newRow("programs") << int(TransferRequest::Programs) << "PROGRAMS" << 17 << QByteArray("[1700 90")
+                              << "'[PROGRAMS (1700-1790)]";
+    // Nothing ticked: the whole non-volatile memory.
+    QTest::newRow("NVM") << 0 << "NVM" << 20 << QByteArray("[2000 47") << "'[NVM (2000-2047)]";
+}
+
+void TstTransferEngines::q926BlocksAreReadInTheirSequence()
+{
+    QFETCH(int, sections);
+    QFETCH(QString, word);
+    QFETCH(int, blocks);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, tailHeader);
+    UploadEngine engine(request(2, sections));
     Dialogue<UploadEngine> d(engine);
     d.start();
+    QCOMPARE(d.statuses.first(), QStringLiteral("Uploading ") + word + " (0-99)");
     d.answer({"[0 99\r\n0000: 12\r\n"});
     while (!d.finished && d.sent.size() < 40)
         d.silence();
     QVERIFY(d.finished);
     QList<QByteArray> expected{"[0 99\r"};
-    for (int block = 1; block <= 16; ++block)
+    for (int block = 1; block < blocks; ++block)
         expected.append("[" + QByteArray::number(100 * block) + " 99\r");
-    expected.append("[1700 90\r");
+    expected.append(tail + '\r');
     QCOMPARE(d.sent, expected);
-    QCOMPARE(d.lines.mid(0, 4), (QStringList{"'[PROGRAMS (0-99)]", "0000: 12", "", "'[PROGRAMS (100-199)]"}));
-    QVERIFY(d.lines.contains("'[PROGRAMS (1600-1699)]"));
-    QCOMPARE(d.lines.last(), QStringLiteral("'[PROGRAMS (1700-1790)]"));
+    const QString header = "'[" + word + " (%1-%2)]";
+    QCOMPARE(d.lines.mid(0, 4),
+             (QStringList{header.arg(0).arg(99), "0000: 12", "", header.arg(100).arg(199)}));
+    const int last = 100 * (blocks - 1);
+    QVERIFY(d.lines.contains(header.arg(last).arg(last + 99)));
+    QCOMPARE(d.lines.last(), tailHeader);
 }
 
 void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()

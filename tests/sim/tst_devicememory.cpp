@@ -76,14 +76,18 @@ private Q_SLOTS:
 void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing_data()
 {
     QTest::addColumn<int>("device");
+    QTest::addColumn<int>("sections");
     for (const int device : {1, 2, 4, 5, 6})
-        QTest::newRow(qPrintable(QString::number(device))) << device;
+        QTest::newRow(qPrintable(QString::number(device))) << device << 7;
+    // A 926Q with nothing ticked: its non-volatile memory, every cell of it.
+    QTest::newRow("2, NVM") << 2 << 0;
 }
 
 void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing()
 {
     QFETCH(int, device);
-    const QStringList first = upload(device, DeviceMemory::demo(device));
+    QFETCH(int, sections);
+    const QStringList first = upload(device, DeviceMemory::demo(device), sections);
     QVERIFY(first.size() > 6);
 
     ControllerSim sim(device);
@@ -97,8 +101,17 @@ void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing()
     run(download, sim);
     QVERIFY(download.isFinished() && !download.hasFailed());
 
-    const QStringList second = upload(device, responder.memory());
+    const QStringList second = upload(device, responder.memory(), sections);
     QCOMPARE(second, first);
+    if (sections == 0) {
+        // The tail block reaches the cells beyond every section, and the memory loaded from the
+        // non-volatile blocks alone gives every section back.
+        const qsizetype tail = first.indexOf(QStringLiteral("'[NVM (2000-2047)]"));
+        QVERIFY(tail > 0);
+        QCOMPARE(first.mid(tail + 1), (QStringList{"2019: 1", "2030: 25", "2047: 9"}));
+        QVERIFY(first.contains(QStringLiteral("'[NVM (1700-1799)]")));
+        QCOMPARE(upload(device, responder.memory(), 7), upload(device, DeviceMemory::demo(device), 7));
+    }
 }
 
 void TstDeviceMemory::hmiBlocksComeBackThroughACorruptedRead()

@@ -1,14 +1,17 @@
 // The real main window, headless: terminal slots, workspace save and reopen, tiling, the transfer gate,
-// menus and toolbar as a user finds them, help, and exit by menu and by SIGTERM.
+// the Transfer menu's Verify, menus and toolbar as a user finds them, help, and exit by menu and by SIGTERM.
 
 #include "app/appstate.h"
 #include "app/recoverystore.h"
 #include "app/twips.h"
 #include "comm/commwindow.h"
 #include "comm/terminalview.h"
+#include "comm/transferdialog.h"
 #include "editor/editwindow.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
 #include "ui/common/filedialogs.h"
 #include "ui/main/aboutdialog.h"
 #include "ui/main/helpbrowser.h"
@@ -20,10 +23,14 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -45,6 +52,7 @@ private Q_SLOTS:
     void aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved();
     void tilingAndCascadePlaceTheOpenWindowsInTheirOrder();
     void theTransferGateRefusesInItsOrder();
+    void verifyIsATransferItemThatOpensTheDialogToVerify();
     void menusAndToolbarStartAsAUserExpects();
     void theActiveKindChoosesTheEditMenu();
     void theRightButtonOpensTheWholeEditMenuPreferencesIncluded();
@@ -325,6 +333,72 @@ void TstMainWindow::theTransferGateRefusesInItsOrder()
     }
 }
 
+void TstMainWindow::verifyIsATransferItemThatOpensTheDialogToVerify()
+{
+    ControllerSim controller(4);
+    MemoryResponder responder(controller, DeviceMemory::demo(4));
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    const QString listing = m_dir->filePath(QStringLiteral("axis.vxt"));
+    QFile file(listing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("'[VARIABLES]\r\nVA ACCEL = 2000\r\nVA SPEED = 1500\r\nVA COUNT = 0\r\n'[END]\r\n");
+    file.close();
+    writePrefs(
+        QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\nDevice=4\r\n"
+                       "PortName=%1\r\nConnected=-1\r\n")
+            .arg(pty.path()));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    QAction *verify = menus->action(Command::Verify);
+    QVERIFY(verify);
+    QCOMPARE(menus->menu(MenuId::Transfer)->actions().last(), verify);
+
+    // No other item of the menu answers to its letter, and it is enabled exactly when Upload and Download
+    // are.
+    QList<QChar> letters;
+    for (QAction *a : menus->menu(MenuId::Transfer)->actions()) {
+        const qsizetype amp = a->text().indexOf(u'&');
+        if (amp >= 0 && a->text() != QStringLiteral("&Pause Capture"))
+            letters.append(a->text().at(amp + 1).toUpper());
+    }
+    letters.append(u'R'); // "&Resume Capture" takes the place of "&Pause Capture"
+    QCOMPARE(letters.count(u'V'), 1);
+    QCOMPARE(QSet<QChar>(letters.begin(), letters.end()).size(), letters.size());
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QMdiSubWindow *terminal = window->children()->subWindow(WindowKind::Terminal, 1);
+    for (QMdiSubWindow *active : {edit, terminal}) {
+        window->mdiArea()->setActiveSubWindow(active);
+        for (Command c : {Command::Upload, Command::Download})
+            QCOMPARE(verify->isEnabled(), menus->action(c)->isEnabled());
+        QVERIFY(verify->isEnabled());
+    }
+
+    // Alt+T, V from the terminal: the dialog, made to verify the listing against the device.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *comm = qobject_cast<CommWindow *>(terminal->widget());
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QTest::keyClick(&comm->view(), Qt::Key_T, Qt::AltModifier);
+    QCOMPARE(QApplication::activePopupWidget(), menus->menu(MenuId::Transfer));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_V);
+    auto *dialog = window->findChild<TransferDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Veltor Indexer Verify"));
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Verify"));
+    QVERIFY(!dialog->verifyButton()->isVisibleTo(dialog));
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->fileOption()->click();
+    dialog->fileNameEdit()->setText(listing);
+    dialog->startButton()->click();
+    QVERIFY(ended.wait(20'000));
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Verify: identical"));
+    QVERIFY(m_prompt->asked().isEmpty());
+}
+
 void TstMainWindow::menusAndToolbarStartAsAUserExpects()
 {
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
@@ -367,8 +441,8 @@ void TstMainWindow::menusAndToolbarStartAsAUserExpects()
     QCOMPARE(captions(MenuId::View).at(9), QStringLiteral("&RAM Viewer"));
     QVERIFY(!menus->item(MenuId::View, 9)->isVisible());
     QCOMPARE(captions(MenuId::Can), (QStringList{"&Module", "&Dongle", "M&onitor"}));
-    QCOMPARE(captions(MenuId::Transfer),
-             (QStringList{"&Upload", "&Download", "-", "&Capture", "&Pause Capture", "&Stop Capture"}));
+    QCOMPARE(captions(MenuId::Transfer), (QStringList{"&Upload", "&Download", "-", "&Capture",
+                                                      "&Pause Capture", "&Stop Capture", "-", "&Verify"}));
     QCOMPARE(menus->item(MenuId::File, 8)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(menus->upgradeAction()->text(), QStringLiteral("&Upgrade!"));
     QVERIFY(menus->upgradeAction()->menu() == nullptr);

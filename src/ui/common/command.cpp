@@ -57,6 +57,8 @@ constexpr CommandInfo kTable[] = {
     {Command::Capture, "&Capture", "", "", "", ForTerminal, InTransfer, SeparatorBefore},
     {Command::PauseCapture, "&Pause Capture", "", "", "", ForTerminal, InTransfer, 0},
     {Command::StopCapture, "&Stop Capture", "", "", "", ForTerminal, InTransfer, 0},
+    // Compares a listing with what the device holds now; available exactly when Upload and Download are.
+    {Command::Verify, "&Verify", "", "", "", ForAny, InTransfer, SeparatorBefore},
 
     {Command::Upgrade, "&Upgrade!", "", "", "", ForAny, InMenuBar, 0},
 

@@ -61,6 +61,7 @@ enum class Command {
     Capture,
     PauseCapture,
     StopCapture,
+    Verify,
     // "&Upgrade!"
     Upgrade,
     // "&Window"

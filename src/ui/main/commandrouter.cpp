@@ -94,11 +94,14 @@ void CommandRouter::bindHandlers()
     setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
     setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
     setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
-    for (Command c : {Command::Upload, Command::Download}) {
-        setHandler(c, [this, c] {
-            if (passesTransferGate(c == Command::Download))
+    // Verify reads the device as an upload does, so it passes the upload's gate.
+    for (const auto &[c, kind] : {std::pair{Command::Upload, TransferJob::Kind::Upload},
+                                  std::pair{Command::Download, TransferJob::Kind::Download},
+                                  std::pair{Command::Verify, TransferJob::Kind::Verify}}) {
+        setHandler(c, [this, kind] {
+            if (passesTransferGate(kind == TransferJob::Kind::Download))
                 TransferDialog::open(
-                    m_window, c == Command::Download, activeCommWindow(*m_window),
+                    m_window, kind, activeCommWindow(*m_window),
                     qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc)));
         });
     }

@@ -3,16 +3,16 @@
 #include "aboutdialog.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
-#include "app/twips.h"
 #include "app/workspace.h"
 #include "capturecommands.h"
 #include "comm/capturefile.h"
 #include "comm/commwindow.h"
 #include "documentcommands.h"
+#include "exitsequence.h"
 #include "helpbrowser.h"
 #include "maintoolbar.h"
 #include "settings/prefsfile.h"
-#include "shutdownsignals.h"
+#include "setupplacement.h"
 #include "toolicons.h"
 #include "toolwindows.h"
 #include "upgrade/upgradelauncher.h"
@@ -29,35 +29,14 @@
 
 namespace korvo {
 
-namespace {
-// Answers every question of a closing session without waiting for anyone: nothing is saved over a file
-// that the user did not ask to save (unsaved text is in recovery copies by then), and no dialog holds the
-// shutdown up.
-class SessionEndPrompt final : public Prompt
-{
-public:
-    PromptAnswer ask(const PromptRequest &request) override
-    {
-        switch (request.buttons) {
-        case PromptButtons::YesNo:
-        case PromptButtons::YesNoCancel:
-            return PromptAnswer::No;
-        case PromptButtons::OkCancel:
-        case PromptButtons::Ok:
-            break;
-        }
-        return PromptAnswer::Ok;
-    }
-};
-} // namespace
-
 MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     : QMainWindow(parent), m_area(new QMdiArea(this)), m_menus(new MainMenus(menuBar(), this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(
           new ChildWindows(m_area, factory ? std::move(factory) : CommandRouter::childFactory(), this)),
       m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
-      m_signals(new ShutdownSignals(this)), m_tools(new ToolWindows(this))
+      m_tools(new ToolWindows(this)), m_placement(new SetupPlacement(this)),
+      m_exit(new ExitSequence(this, m_documents, m_tools, m_placement))
 {
     setObjectName(QStringLiteral("mdiKorvo_Term"));
     setWindowTitle(QStringLiteral("KorvoTerm"));
@@ -94,7 +73,6 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { onFocusChanged(now); });
-    connect(m_signals, &ShutdownSignals::shutdownRequested, this, &MainWindow::endSession);
     refreshCommands();
 }
 
@@ -126,19 +104,9 @@ double MainWindow::dpi() const
 
 void MainWindow::start()
 {
-    // Until the preferences place it, the window takes the top-left three quarters of the screen.
-    if (const QScreen *s = screen()) {
-        const QRect available = s->availableGeometry();
-        setGeometry(QRect(available.topLeft(), available.size() * 3 / 4));
-    }
+    m_placement->placeByDefault();
     openWorkspace();
-    m_started = true;
-    const int16_t state = app().setup.state;
-    // A window that was minimised at exit comes back normal: the user just started it.
-    if (state == 2)
-        showMaximized();
-    else
-        showNormal();
+    m_placement->showStarted();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
@@ -167,7 +135,7 @@ void MainWindow::openWorkspace()
     m_loadingWorkspace = true;
     m_area->setUpdatesEnabled(false);
     const bool keywordsRead = workspace.load();
-    applySetupPlacement();
+    m_placement->apply();
     showRecentFiles(true);
     if (!keywordsRead)
         ask(QStringLiteral("Corrupted or missing .INI or .RW File"), QStringLiteral("Preference Setup"),
@@ -242,7 +210,7 @@ bool MainWindow::closeChildren(bool closingApplication)
     const bool all = m_children->closeAll(&closed);
     state.closingApplication = false;
     // A session that ends under us keeps them all: what did close comes back at the next start.
-    if (!all && closingApplication && !m_sessionEnding) {
+    if (!all && closingApplication && !m_exit->sessionEnding()) {
         Workspace workspace(state);
         for (const ChildSlot &gone : closed)
             workspace.releaseSlot(gone.kind, gone.slot);
@@ -431,59 +399,11 @@ void MainWindow::refreshCommands()
         active->updateCommands(*this);
 }
 
-void MainWindow::applySetupPlacement()
-{
-    const SetupRecord &setup = app().setup;
-    const double d = dpi();
-    const QRect rect(twipsToPixels(setup.left, d), twipsToPixels(setup.top, d), twipsToPixels(setup.width, d),
-                     twipsToPixels(setup.height, d));
-    if (rect.width() > 0 && rect.height() > 0)
-        setGeometry(rect);
-    if (m_started) {
-        if (setup.state == 2)
-            showMaximized();
-        else if (isMaximized())
-            showNormal();
-    }
-}
-
-void MainWindow::storeSetupPlacement()
-{
-    SetupRecord &setup = app().setup;
-    const double d = dpi();
-    const QRect rect = geometry();
-    setup.left = pixelsToTwips(rect.x(), d);
-    setup.top = pixelsToTwips(rect.y(), d);
-    setup.width = pixelsToTwips(rect.width(), d);
-    setup.height = pixelsToTwips(rect.height(), d);
-}
-
-void MainWindow::moveEvent(QMoveEvent *event)
-{
-    QMainWindow::moveEvent(event);
-    if (m_started && windowState() == Qt::WindowNoState)
-        storeSetupPlacement();
-}
-
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    if (m_started && windowState() == Qt::WindowNoState)
-        storeSetupPlacement();
-}
-
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         refreshCommands();
-}
-
-void MainWindow::closeToolWindows(bool closingApplication)
-{
-    if (m_help)
-        m_help->close();
-    m_tools->closeAll(closingApplication);
 }
 
 SpiCommWindow *MainWindow::spiWindow() const
@@ -493,41 +413,10 @@ SpiCommWindow *MainWindow::spiWindow() const
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Every question first: a Cancel leaves every window open.
-    if (!m_sessionEnding && !m_documents->settleDocuments()) {
+    if (m_exit->closeRequested())
+        event->accept();
+    else
         event->ignore();
-        return;
-    }
-    if (!closeChildren(true)) {
-        event->ignore();
-        return;
-    }
-    SetupRecord &setup = app().setup;
-    setup.state = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
-    if (setup.state == 0)
-        storeSetupPlacement();
-    closeToolWindows(true);
-    writeIniFile(app());
-    event->accept();
-}
-
-void MainWindow::endSession()
-{
-    if (m_sessionEnding)
-        return;
-    m_sessionEnding = true;
-    m_documents->keepRecoveryCopies();
-    SessionEndPrompt quiet;
-    setPrompt(&quiet);
-    const bool closed = close();
-    if (!closed) {
-        // A child that refuses (a repeating function key) must not keep the session from ending.
-        storeSetupPlacement();
-        closeToolWindows(true);
-        writeIniFile(app());
-    }
-    setPrompt(nullptr);
-    QApplication::quit();
 }
 
 } // namespace korvo

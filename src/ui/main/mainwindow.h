@@ -21,9 +21,10 @@ namespace korvo {
 class AboutDialog;
 class SpiCommWindow;
 class DocumentCommands;
+class ExitSequence;
+class SetupPlacement;
 class HelpBrowser;
 class MainToolBar;
-class ShutdownSignals;
 class ToolWindows;
 
 class MainWindow : public QMainWindow, public CommandHost
@@ -61,9 +62,6 @@ public:
     void showAbout();
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(int device);
-    // The desktop session is ending: unsaved text goes to recovery copies, then the window closes
-    // without prompts, keeping every window's state for next time.
-    void endSession();
     // Writes the preferences file; Save Preferences and exit.
     void savePreferences();
     // Redraws the recent-file part of the File menu.
@@ -94,8 +92,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -106,10 +102,6 @@ private:
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
     void applyEnabled(Command command);
-    void applySetupPlacement();
-    void storeSetupPlacement();
-    // Help, SPI and CAN windows; closing with the application keeps their records saying they were open.
-    void closeToolWindows(bool closingApplication);
 
     QMdiArea *m_area;
     MainMenus *m_menus;
@@ -117,15 +109,14 @@ private:
     ChildWindows *m_children;
     DocumentCommands *m_documents;
     CommandRouter *m_router;
-    ShutdownSignals *m_signals;
     ToolWindows *m_tools;
+    SetupPlacement *m_placement;
+    ExitSequence *m_exit;
     QPointer<HelpBrowser> m_help;
     QPointer<AboutDialog> m_about;
     QSet<Command> m_reported; // commands the active child can run now
-    bool m_started = false;
     bool m_loadingWorkspace = false;
     bool m_recentPending = false;
-    bool m_sessionEnding = false;
 };
 
 } // namespace korvo

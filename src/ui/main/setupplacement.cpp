@@ -1,0 +1,84 @@
+#include "setupplacement.h"
+
+#include "app/appstate.h"
+#include "app/twips.h"
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QScreen>
+
+namespace korvo {
+
+SetupPlacement::SetupPlacement(QMainWindow *window) : QObject(window), m_window(window)
+{
+    window->installEventFilter(this);
+}
+
+double SetupPlacement::dpi() const
+{
+    const QScreen *s = m_window->screen();
+    return s ? s->logicalDotsPerInch() : 96.0;
+}
+
+void SetupPlacement::placeByDefault()
+{
+    if (const QScreen *s = m_window->screen()) {
+        const QRect available = s->availableGeometry();
+        m_window->setGeometry(QRect(available.topLeft(), available.size() * 3 / 4));
+    }
+}
+
+void SetupPlacement::apply()
+{
+    const SetupRecord &setup = app().setup;
+    const double d = dpi();
+    const QRect rect(twipsToPixels(setup.left, d), twipsToPixels(setup.top, d), twipsToPixels(setup.width, d),
+                     twipsToPixels(setup.height, d));
+    if (rect.width() > 0 && rect.height() > 0)
+        m_window->setGeometry(rect);
+    if (m_started) {
+        if (setup.state == 2)
+            m_window->showMaximized();
+        else if (m_window->isMaximized())
+            m_window->showNormal();
+    }
+}
+
+void SetupPlacement::showStarted()
+{
+    m_started = true;
+    if (app().setup.state == 2)
+        m_window->showMaximized();
+    else
+        m_window->showNormal();
+}
+
+void SetupPlacement::store()
+{
+    SetupRecord &setup = app().setup;
+    const double d = dpi();
+    const QRect rect = m_window->geometry();
+    setup.left = pixelsToTwips(rect.x(), d);
+    setup.top = pixelsToTwips(rect.y(), d);
+    setup.width = pixelsToTwips(rect.width(), d);
+    setup.height = pixelsToTwips(rect.height(), d);
+}
+
+void SetupPlacement::storeOnExit()
+{
+    SetupRecord &setup = app().setup;
+    setup.state = m_window->isMinimized() ? 1 : (m_window->isMaximized() ? 2 : 0);
+    if (setup.state == 0)
+        store();
+}
+
+bool SetupPlacement::eventFilter(QObject *watched, QEvent *event)
+{
+    // The events come after the geometry changed; a maximised or minimised window keeps its normal place.
+    if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        m_started && m_window->windowState() == Qt::WindowNoState)
+        store();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace korvo
