@@ -121,8 +121,11 @@ private Q_SLOTS:
             if (appCapture().state() == CaptureFile::State::On)
                 whileOn += bytes;
         });
+        QByteArray sent; // what the controller put on the line
+        connect(&pty, &SimPty::bytesSent, this, [&sent](const QByteArray &bytes) { sent += bytes; });
         pty.inject("before");
         QTRY_VERIFY(window.screen().screenText().contains(QLatin1String("before")));
+        const qsizetype sentBefore = sent.size();
 
         QTest::keyClick(&window.view(), Qt::Key_F1);
         QTRY_COMPARE(appCapture().state(), CaptureFile::State::On);
@@ -136,6 +139,8 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), whileOn);
+        // The controller answers only what it is sent: all it sent after "before" came while capture was on.
+        QCOMPARE(sent.mid(sentBefore), whileOn);
         QCOMPARE(window.panel("capture")->text(), QStringLiteral("Capture "));
     }
 
