@@ -131,6 +131,7 @@ void MainWindow::start()
         const QRect available = s->availableGeometry();
         setGeometry(QRect(available.topLeft(), available.size() * 3 / 4));
     }
+    m_children->holdCaptions(true);
     openWorkspace();
     m_started = true;
     const int16_t state = app().setup.state;
@@ -143,6 +144,7 @@ void MainWindow::start()
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
         focusChild(sub);
+    m_children->holdCaptions(false);
     m_documents->offerRecoveryCopies();
 }
 
