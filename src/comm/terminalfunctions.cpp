@@ -58,7 +58,7 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showCaptureState();
     showMessage({});
 
-    for (const char *key : {"group", "connect", "comm", "device", "can"})
+    for (const char *key : {"group", "connect", "comm", "device", "can", "capture"})
         if (QLabel *label = window.panel(QLatin1String(key)))
             label->installEventFilter(this);
 }
@@ -131,9 +131,17 @@ void TerminalFunctions::showCaptureState()
         break;
     }
     panel->setEnabled(capture.isOn());
+    // Which default file capture would write is found by trying to create a file in its folder: that waits
+    // until the tip is shown, not done for every terminal that opens.
+    panel->setToolTip(capture.fileName().isEmpty() ? QString() : captureFileTip());
+}
+
+QString TerminalFunctions::captureFileTip()
+{
+    const CaptureFile &capture = appCapture();
     const QString file =
         capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
-    panel->setToolTip(QDir::toNativeSeparators(file));
+    return QDir::toNativeSeparators(file);
 }
 
 void TerminalFunctions::showMessage(const QString &text)
@@ -172,6 +180,11 @@ bool TerminalFunctions::mayClose()
 bool TerminalFunctions::eventFilter(QObject *watched, QEvent *event)
 {
     const QString key = watched->objectName();
+    if (key == QLatin1String("capture")) {
+        if (event->type() == QEvent::ToolTip)
+            static_cast<QWidget *>(watched)->setToolTip(captureFileTip());
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonPress && key == QLatin1String("group")) {
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)
             QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
