@@ -9,6 +9,7 @@ namespace korvo {
 
 void EditorLook::apply(int kind)
 {
+    m_pending = -1;
     if (kind == 0) {
         m_editor->setLexer(nullptr);
         delete m_lexer;

@@ -82,7 +82,8 @@ EditWindow::EditWindow(QWidget *parent)
     slotRecord(m_slot).modified = false;
     app().activeDoc = static_cast<int16_t>(m_slot);
     updateCaption();
-    setEditor();
+    // The look waits for the first show: most windows are given a file, and its kind, before that.
+    m_look.defer(loadLanguage());
     enableEditToolBar(commandHost());
     app().activeKind = WindowKind::Edit;
 }
@@ -143,7 +144,11 @@ void EditWindow::openEditFile(const QString &path)
                 PromptIcon::Critical);
     }
     setDocumentBytes(utf8);
-    m_editor->setCursorPosition(0, 0);
+    // The caret to the start, the view to the top left: without scrolling to the caret, which would lay the
+    // first line out before the editor is even shown.
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, 0UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 0UL);
     m_loading = false;
     updateCaption();
 }
@@ -159,13 +164,18 @@ void EditWindow::setFileType(const QString &tag)
     m_look.apply(kind);
 }
 
-void EditWindow::setEditor()
+int EditWindow::loadLanguage()
 {
     const int kind = slotRecord(m_slot).fileKind;
     loadKeyWords(kind);
     if (kind != 0)
         loadKeyWords(1);
-    setFileType(deviceFileTag(kind));
+    return kind;
+}
+
+void EditWindow::setEditor()
+{
+    setFileType(deviceFileTag(loadLanguage()));
 }
 
 void EditWindow::newDocument(const QString &name)
@@ -379,6 +389,7 @@ QString EditWindow::statusText(int panel) const
 
 void EditWindow::print()
 {
+    m_look.ensure();
     printEditWindow(m_editor, this);
 }
 
@@ -434,6 +445,12 @@ void EditWindow::closeEvent(QCloseEvent *event)
     if (openWindows().isEmpty())
         app().activeDoc = 0;
     event->accept();
+}
+
+void EditWindow::showEvent(QShowEvent *event)
+{
+    m_look.ensure();
+    QWidget::showEvent(event);
 }
 
 void EditWindow::resizeEvent(QResizeEvent *event)

@@ -98,9 +98,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Loads the language sets of the slot's file kind; returns the kind.
+    int loadLanguage();
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void setDocumentBytes(const QByteArray &utf8);
