@@ -135,6 +135,8 @@ void MainWindow::start()
     openWorkspace();
     m_started = true;
     const int16_t state = app().setup.state;
+    // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
+    m_loadingWorkspace = true;
     // A window that was minimised at exit comes back normal: the user just started it.
     if (state == 2)
         showMaximized();
@@ -144,6 +146,9 @@ void MainWindow::start()
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
         focusChild(sub);
+    m_loadingWorkspace = false;
+    if (QMdiSubWindow *sub = m_area->currentSubWindow())
+        onSubWindowActivated(sub);
     m_children->holdCaptions(false);
     m_documents->offerRecoveryCopies();
 }
