@@ -23,6 +23,9 @@ namespace korvo {
 
 TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
 {
+    // Shown or hidden while it is still empty: showing it later would lay its keys out for a window that
+    // has no size yet, only to lay them out again when the window shows.
+    window.functionKeyBar()->setVisible(window.settings().fKeyEn);
     m_bar = new FunctionKeyBar(window.functionKeyBar());
     auto *layout = new QVBoxLayout(window.functionKeyBar());
     layout->setContentsMargins(0, 0, 0, 0);
