@@ -1,8 +1,30 @@
 #include "editsearch.h"
 
+#include "app/prompt.h"
+#include "editor/findreplacedialog.h"
+
 #include <Qsci/qsciscintilla.h>
 
 namespace korvo {
+
+void EditSearch::showDialog(bool replaceMode)
+{
+    if (!m_dialog)
+        m_dialog = new FindReplaceDialog(&m_window);
+    m_dialog->showFor(replaceMode, m_editor->hasSelectedText() ? m_editor->selectedText() : m_last.text);
+}
+
+void EditSearch::findNext()
+{
+    if (m_last.text.isEmpty()) {
+        showDialog(false);
+        return;
+    }
+    const SearchOptions last = m_last;
+    if (!findText(last))
+        ask(QStringLiteral("Cannot find \"%1\".").arg(last.text), QStringLiteral("Find Next"),
+            PromptIcon::Information);
+}
 
 bool EditSearch::findText(const SearchOptions &options)
 {

@@ -1,12 +1,17 @@
 #pragma once
 
-// Find and replace in an edit window's editor, from the caret; remembers the last search for Find Next.
+// Find and replace in an edit window's editor, from the caret: the Find and Replace dialog, Find Next with
+// the last search, and the searches the dialog runs.
 
+#include <QPointer>
 #include <QString>
 
 class QsciScintilla;
 
 namespace korvo {
+
+class EditWindow;
+class FindReplaceDialog;
 
 struct SearchOptions
 {
@@ -19,9 +24,12 @@ struct SearchOptions
 class EditSearch
 {
 public:
-    explicit EditSearch(QsciScintilla *editor) : m_editor(editor) {}
+    EditSearch(EditWindow &window, QsciScintilla *editor) : m_window(window), m_editor(editor) {}
 
-    const SearchOptions &last() const { return m_last; }
+    // Find or Replace: the dialog, offering the selected text or else the text last searched for.
+    void showDialog(bool replaceMode);
+    // Find Next: the last search again ("Cannot find" when it fails), or the dialog when there was none.
+    void findNext();
 
     // Selects the next occurrence; false when the text was not found.
     bool findText(const SearchOptions &options);
@@ -32,8 +40,10 @@ public:
     int replaceAll(const SearchOptions &options, const QString &replacement);
 
 private:
+    EditWindow &m_window;
     QsciScintilla *m_editor;
     SearchOptions m_last;
+    QPointer<FindReplaceDialog> m_dialog;
 };
 
 } // namespace korvo

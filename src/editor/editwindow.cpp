@@ -8,7 +8,6 @@
 #include "editor/editinput.h"
 #include "editor/editorlook.h"
 #include "editor/editstatusbar.h"
-#include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "editor/programfile.h"
 #include "ui/common/captiontext.h"
@@ -57,7 +56,7 @@ QString extensionTag(const QString &path)
 
 EditWindow::EditWindow(QWidget *parent)
     : QWidget(parent), m_slot(app().newSlot), m_editor(new QsciScintilla(this)),
-      m_status(new EditStatusBar(this)), m_look(m_editor), m_search(m_editor)
+      m_status(new EditStatusBar(this)), m_look(m_editor), m_search(*this, m_editor)
 {
     openWindows().append(this);
     m_editor->setUtf8(true);
@@ -155,11 +154,7 @@ void EditWindow::openEditFile(const QString &path)
 
 void EditWindow::setFileType(const QString &tag)
 {
-    const int kind = tag == QLatin1String("KXT")   ? 1
-                     : tag == QLatin1String("VXT") ? 4
-                     : tag == QLatin1String("FXT") ? 5
-                     : tag == QLatin1String("NBT") ? 6
-                                                   : 0;
+    const int kind = fileKindForTag(tag);
     slotRecord(m_slot).fileKind = static_cast<int16_t>(kind);
     m_look.apply(kind);
 }
@@ -391,35 +386,6 @@ void EditWindow::print()
 {
     m_look.ensure();
     printEditWindow(m_editor, this);
-}
-
-FindReplaceDialog *EditWindow::findDialog()
-{
-    if (!m_findDialog)
-        m_findDialog = new FindReplaceDialog(this);
-    return m_findDialog;
-}
-
-void EditWindow::find()
-{
-    findDialog()->showFor(false, m_editor->hasSelectedText() ? selectedText() : m_search.last().text);
-}
-
-void EditWindow::replace()
-{
-    findDialog()->showFor(true, m_editor->hasSelectedText() ? selectedText() : m_search.last().text);
-}
-
-void EditWindow::findNext()
-{
-    const SearchOptions last = m_search.last();
-    if (last.text.isEmpty()) {
-        find();
-        return;
-    }
-    if (!findText(last))
-        ask(QStringLiteral("Cannot find \"%1\".").arg(last.text), QStringLiteral("Find Next"),
-            PromptIcon::Information);
 }
 
 QWidget *EditWindow::frame() const

@@ -8,7 +8,6 @@
 #include "editor/programfile.h"
 #include "ui/common/childwindow.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -19,7 +18,6 @@ namespace korvo {
 
 class EditInput;
 class EditStatusBar;
-class FindReplaceDialog;
 
 class EditWindow : public QWidget, public ChildWindow
 {
@@ -72,9 +70,9 @@ public:
     void paste();
     void deleteSelection();
     void selectAll();
-    void find();
-    void findNext();
-    void replace();
+    void find() { m_search.showDialog(false); }
+    void findNext() { m_search.findNext(); }
+    void replace() { m_search.showDialog(true); }
     // Searches from the caret (see EditSearch).
     bool findText(const SearchOptions &options) { return m_search.findText(options); }
     bool replaceAndFindNext(const SearchOptions &options, const QString &replacement)
@@ -107,7 +105,6 @@ private:
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void setDocumentBytes(const QByteArray &utf8);
-    FindReplaceDialog *findDialog();
     QWidget *frame() const; // the MDI sub-window when there is one
 
     int m_slot = 0;
@@ -117,7 +114,6 @@ private:
     EditorLook m_look;
     EditSearch m_search;
     std::unique_ptr<EditInput> m_input; // goes before the editor it watches
-    QPointer<FindReplaceDialog> m_findDialog;
 };
 
 } // namespace korvo
