@@ -13,6 +13,18 @@ QByteArray utf8Of(char32_t ch)
     return QString::fromUcs4(one, 1).toUtf8();
 }
 
+// Bytes 128..255 as the screen gets them: worked out once, not for every table a terminal builds.
+const std::array<QByteArray, 128> &highCharacters()
+{
+    static const std::array<QByteArray, 128> forms = [] {
+        std::array<QByteArray, 128> all;
+        for (int c = 0; c < 128; ++c)
+            all[size_t(c)] = utf8Of(DisplayTranslator::characterOf(static_cast<unsigned char>(c + 128)));
+        return all;
+    }();
+    return forms;
+}
+
 } // namespace
 
 TranslateOptions TranslateOptions::fromSettings(const CommWindowSettings &settings)
@@ -57,26 +69,27 @@ void DisplayTranslator::setOptions(const TranslateOptions &options)
     m_options = options;
     m_pool.clear();
     for (int c = 0; c < 256; ++c) {
-        QByteArray shown;
         const auto byte = static_cast<unsigned char>(c);
+        const qsizetype start = m_pool.size();
         if (c == 10 || c == 13) {
             if (options.controlHex && !options.notCRLF)
-                shown = hexForm(byte);
+                m_pool += hexForm(byte);
             else if (c == 13 && options.crTranslate)
-                shown = "\r\n";
+                m_pool += "\r\n";
             else
-                shown = QByteArray(1, char(c));
-        } else if (c < 32) {
-            shown = options.controlHex ? hexForm(byte) : QByteArray(1, char(c));
+                m_pool += char(c);
         } else if (c < 128) {
-            shown = (options.displayHex & 1) ? hexForm(byte) : QByteArray(1, char(c));
+            if (c < 32 ? options.controlHex : (options.displayHex & 1) != 0)
+                m_pool += hexForm(byte);
+            else
+                m_pool += char(c);
         } else {
-            shown = (options.displayHex & 2) ? hexForm(byte) : utf8Of(characterOf(byte));
+            m_pool += (options.displayHex & 2) ? hexForm(byte) : highCharacters()[size_t(c - 128)];
         }
-        m_unchanged[size_t(c)] = shown.size() == 1 && shown.at(0) == char(c);
-        m_offset[size_t(c)] = quint16(m_pool.size());
-        m_length[size_t(c)] = quint8(shown.size());
-        m_pool += shown;
+        const qsizetype length = m_pool.size() - start;
+        m_unchanged[size_t(c)] = length == 1 && m_pool.at(start) == char(c);
+        m_offset[size_t(c)] = quint16(start);
+        m_length[size_t(c)] = quint8(length);
     }
 }
 

@@ -23,6 +23,9 @@ namespace korvo {
 
 TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
 {
+    // Shown or hidden while it is still empty: showing it later would lay its keys out for a window that
+    // has no size yet, only to lay them out again when the window shows.
+    window.functionKeyBar()->setVisible(window.settings().fKeyEn);
     m_bar = new FunctionKeyBar(window.functionKeyBar());
     auto *layout = new QVBoxLayout(window.functionKeyBar());
     layout->setContentsMargins(0, 0, 0, 0);
@@ -58,8 +61,9 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showCaptureState();
     showMessage({});
 
-    if (QLabel *group = window.panel(QStringLiteral("group")))
-        group->installEventFilter(this);
+    for (const char *key : {"group", "capture"})
+        if (QLabel *label = window.panel(QLatin1String(key)))
+            label->installEventFilter(this);
 }
 
 TerminalFunctions::~TerminalFunctions()
@@ -130,9 +134,17 @@ void TerminalFunctions::showCaptureState()
         break;
     }
     panel->setEnabled(capture.isOn());
+    // Which default file capture would write is found by trying to create a file in its folder: that waits
+    // until the tip is shown, not done for every terminal that opens.
+    panel->setToolTip(capture.fileName().isEmpty() ? QString() : captureFileTip());
+}
+
+QString TerminalFunctions::captureFileTip()
+{
+    const CaptureFile &capture = appCapture();
     const QString file =
         capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
-    panel->setToolTip(QDir::toNativeSeparators(file));
+    return QDir::toNativeSeparators(file);
 }
 
 void TerminalFunctions::showMessage(const QString &text)
@@ -168,8 +180,15 @@ bool TerminalFunctions::mayClose()
     return false;
 }
 
-bool TerminalFunctions::eventFilter(QObject *, QEvent *event)
+bool TerminalFunctions::eventFilter(QObject *watched, QEvent *event)
 {
+    const QString key = watched->objectName();
+    // The tip names the default capture file, which is looked up only when someone asks.
+    if (key == QLatin1String("capture")) {
+        if (event->type() == QEvent::ToolTip)
+            static_cast<QWidget *>(watched)->setToolTip(captureFileTip());
+        return false;
+    }
     // The "group" panel: a click offers the groups.
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)

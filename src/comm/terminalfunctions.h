@@ -41,6 +41,8 @@ protected:
 
 private:
     void showCaptureState();
+    // The "capture" panel's tip: the file that capture writes to.
+    static QString captureFileTip();
     void showMessage(const QString &text);
     void chooseGroup();
     bool mayClose();

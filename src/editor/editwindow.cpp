@@ -5,9 +5,10 @@
 #include "app/prompt.h"
 #include "app/recentfiles.h"
 #include "app/texthelpers.h"
-#include "editor/findreplacedialog.h"
+#include "editor/editinput.h"
+#include "editor/editorlook.h"
+#include "editor/editstatusbar.h"
 #include "editor/languageset.h"
-#include "editor/praxislexer.h"
 #include "editor/programfile.h"
 #include "ui/common/captiontext.h"
 #include "ui/common/filedialogs.h"
@@ -19,9 +20,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMdiSubWindow>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace korvo {
@@ -55,10 +54,11 @@ QString extensionTag(const QString &path)
 }
 } // namespace
 
-EditWindow::EditWindow(QWidget *parent) : QWidget(parent), m_slot(app().newSlot)
+EditWindow::EditWindow(QWidget *parent)
+    : QWidget(parent), m_slot(app().newSlot), m_editor(new QsciScintilla(this)),
+      m_status(new EditStatusBar(this)), m_look(m_editor), m_search(*this, m_editor)
 {
     openWindows().append(this);
-    m_editor = new QsciScintilla(this);
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
     m_editor->setMarginWidth(1, 0);
@@ -66,34 +66,23 @@ EditWindow::EditWindow(QWidget *parent) : QWidget(parent), m_slot(app().newSlot)
     // The horizontal scroll range follows the widest line shown so far instead of a fixed width.
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTH, 1UL);
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETSCROLLWIDTHTRACKING, 1UL);
-    m_editor->installEventFilter(this);
-    m_editor->viewport()->installEventFilter(this);
-
-    auto *status = new QStatusBar(this);
-    status->setSizeGripEnabled(false);
-    m_insertPanel = new QLabel(QStringLiteral("INS"), status);
-    m_linePanel = new QLabel(QStringLiteral("1"), status);
-    m_columnPanel = new QLabel(QStringLiteral("1"), status);
-    m_linePanel->setToolTip(QStringLiteral("Line"));
-    m_columnPanel->setToolTip(QStringLiteral("Column"));
-    status->addPermanentWidget(m_insertPanel);
-    status->addPermanentWidget(m_linePanel);
-    status->addPermanentWidget(m_columnPanel);
+    m_input = std::make_unique<EditInput>(*this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_editor, 1);
-    layout->addWidget(status);
+    layout->addWidget(m_status);
 
     connect(m_editor, &QsciScintilla::modificationChanged, this, &EditWindow::modificationChanged);
-    connect(m_editor, &QsciScintilla::cursorPositionChanged, this, &EditWindow::caretMoved);
+    connect(m_editor, &QsciScintilla::cursorPositionChanged, m_status, &EditStatusBar::setCaret);
     connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(commandHost()); });
 
     slotRecord(m_slot).modified = false;
     app().activeDoc = static_cast<int16_t>(m_slot);
     updateCaption();
-    setEditor();
+    // The look waits for the first show: most windows are given a file, and its kind, before that.
+    m_look.defer(loadLanguage());
     enableEditToolBar(commandHost());
     app().activeKind = WindowKind::Edit;
 }
@@ -154,57 +143,34 @@ void EditWindow::openEditFile(const QString &path)
                 PromptIcon::Critical);
     }
     setDocumentBytes(utf8);
-    m_editor->setCursorPosition(0, 0);
+    // The caret to the start, the view to the top left: without scrolling to the caret, which would lay the
+    // first line out before the editor is even shown.
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, 0UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 0UL);
     m_loading = false;
     updateCaption();
 }
 
 void EditWindow::setFileType(const QString &tag)
 {
-    const int kind = tag == QLatin1String("KXT")   ? 1
-                     : tag == QLatin1String("VXT") ? 4
-                     : tag == QLatin1String("FXT") ? 5
-                     : tag == QLatin1String("NBT") ? 6
-                                                   : 0;
+    const int kind = fileKindForTag(tag);
     slotRecord(m_slot).fileKind = static_cast<int16_t>(kind);
-    if (kind == 0) {
-        m_editor->setLexer(nullptr);
-        delete m_lexer;
-        m_lexer = nullptr;
-        const ViewParameters &view = languageSet(0).view;
-        const QFont font = editorFont(view.font, view.size, view.bold, view.italic);
-        m_editor->setFont(font);
-        m_editor->setColor(styleColour(view.fore));
-        m_editor->setPaper(styleColour(view.back));
-        // Without a lexer the default style is the one every character is drawn in.
-        m_editor->SendScintilla(QsciScintillaBase::SCI_STYLESETFONT, QsciScintillaBase::STYLE_DEFAULT,
-                                font.family().toUtf8().constData());
-        m_editor->SendScintilla(QsciScintillaBase::SCI_STYLECLEARALL);
-    } else {
-        if (!m_lexer)
-            m_lexer = new PraxisLexer(m_editor);
-        // Program kinds share the uKorvo set's look and use the keywords of their own family.
-        m_lexer->apply(languageSet(1), languageSet(kind));
-        m_editor->setLexer(m_lexer);
-    }
-    const ViewParameters &view = languageSet(kind).view;
-    m_editor->setTabWidth(view.tab);
-    m_editor->setIndentationsUseTabs(view.tabEnabled);
-    m_editor->setAutoIndent(view.autoIndent);
-    m_editor->setSelectionForegroundColor(styleColour(view.selectionFore));
-    m_editor->setSelectionBackgroundColor(styleColour(view.selectionBack));
-    m_editor->setEdgeColumn(view.margin);
-    m_editor->setEdgeMode(view.margin > 0 ? QsciScintilla::EdgeLine : QsciScintilla::EdgeNone);
-    m_editor->recolor();
+    m_look.apply(kind);
 }
 
-void EditWindow::setEditor()
+int EditWindow::loadLanguage()
 {
     const int kind = slotRecord(m_slot).fileKind;
     loadKeyWords(kind);
     if (kind != 0)
         loadKeyWords(1);
-    setFileType(deviceFileTag(kind));
+    return kind;
+}
+
+void EditWindow::setEditor()
+{
+    setFileType(deviceFileTag(loadLanguage()));
 }
 
 void EditWindow::newDocument(const QString &name)
@@ -289,12 +255,6 @@ void EditWindow::modificationChanged(bool modified)
         return;
     enableEditToolBar(commandHost());
     markModified(modified);
-}
-
-void EditWindow::caretMoved(int line, int column)
-{
-    m_linePanel->setText(QString::number(line + 1));
-    m_columnPanel->setText(QString::number(column + 1));
 }
 
 void EditWindow::updateCaption()
@@ -411,141 +371,21 @@ bool EditWindow::overwriteMode() const
     return m_editor->overwriteMode();
 }
 
+void EditWindow::toggleOverwrite()
+{
+    m_editor->setOverwriteMode(!m_editor->overwriteMode());
+    m_status->setOverwrite(m_editor->overwriteMode());
+}
+
 QString EditWindow::statusText(int panel) const
 {
-    switch (panel) {
-    case 3:
-        return m_insertPanel->text();
-    case 6:
-        return m_linePanel->text();
-    case 7:
-        return m_columnPanel->text();
-    default:
-        return QString();
-    }
+    return m_status->panelText(panel);
 }
 
 void EditWindow::print()
 {
+    m_look.ensure();
     printEditWindow(m_editor, this);
-}
-
-void EditWindow::find()
-{
-    if (!m_findDialog)
-        m_findDialog = new FindReplaceDialog(this);
-    m_findDialog->showFor(false, m_editor->hasSelectedText() ? selectedText() : m_lastSearch.text);
-}
-
-void EditWindow::replace()
-{
-    if (!m_findDialog)
-        m_findDialog = new FindReplaceDialog(this);
-    m_findDialog->showFor(true, m_editor->hasSelectedText() ? selectedText() : m_lastSearch.text);
-}
-
-void EditWindow::findNext()
-{
-    if (m_lastSearch.text.isEmpty()) {
-        find();
-        return;
-    }
-    if (!findText(m_lastSearch))
-        ask(QStringLiteral("Cannot find \"%1\".").arg(m_lastSearch.text), QStringLiteral("Find Next"),
-            PromptIcon::Information);
-}
-
-bool EditWindow::findText(const SearchOptions &options)
-{
-    m_lastSearch = options;
-    if (options.text.isEmpty())
-        return false;
-    return m_editor->findFirst(options.text, false, options.matchCase, options.wholeWord, options.wrap, true);
-}
-
-bool EditWindow::replaceAndFindNext(const SearchOptions &options, const QString &replacement)
-{
-    m_lastSearch = options;
-    const QString selected = m_editor->selectedText();
-    const Qt::CaseSensitivity sensitivity = m_lastSearch.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    // Replace only what the last search found; otherwise this press just finds the next occurrence.
-    if (!selected.isEmpty() && selected.compare(m_lastSearch.text, sensitivity) == 0)
-        m_editor->replaceSelectedText(replacement);
-    return findText(m_lastSearch);
-}
-
-int EditWindow::replaceAll(const SearchOptions &options, const QString &replacement)
-{
-    m_lastSearch = options;
-    if (options.text.isEmpty())
-        return 0;
-    int count = 0;
-    m_editor->beginUndoAction();
-    bool found =
-        m_editor->findFirst(options.text, false, options.matchCase, options.wholeWord, false, true, 0, 0);
-    while (found) {
-        m_editor->replace(replacement);
-        ++count;
-        found = m_editor->findNext();
-    }
-    m_editor->endUndoAction();
-    return count;
-}
-
-bool EditWindow::handleKey(QKeyEvent *event)
-{
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const int key = event->key();
-    if (key == Qt::Key_Delete && mods == Qt::ShiftModifier) {
-        cut();
-    } else if (key == Qt::Key_Insert && mods == Qt::ControlModifier) {
-        copy();
-    } else if (key == Qt::Key_Insert && mods == Qt::ShiftModifier) {
-        paste();
-    } else if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
-        m_editor->setOverwriteMode(!m_editor->overwriteMode());
-        m_insertPanel->setText(m_editor->overwriteMode() ? QStringLiteral("OVR") : QStringLiteral("INS"));
-    } else if (key == Qt::Key_Backspace && mods == Qt::AltModifier) {
-        undo();
-    } else if ((key == Qt::Key_C && mods == Qt::ControlModifier) || event->text() == QStringLiteral("\x03")) {
-        copy();
-    } else if ((key == Qt::Key_V && mods == Qt::ControlModifier) || event->text() == QStringLiteral("\x16")) {
-        paste();
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool EditWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_editor) {
-        if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent *>(event)))
-            return true;
-        if (event->type() == QEvent::FocusIn)
-            activate();
-    } else if (watched == m_editor->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            enableEditToolBar(commandHost());
-            break;
-        case QEvent::MouseButtonRelease: {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::RightButton) {
-                setupEditMenu(commandHost());
-                commandHost().showEditMenu(mouse->globalPosition().toPoint());
-                return true;
-            }
-            break;
-        }
-        case QEvent::ContextMenu:
-            return true; // the edit menu opens on the button release instead
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 QWidget *EditWindow::frame() const
@@ -571,6 +411,12 @@ void EditWindow::closeEvent(QCloseEvent *event)
     if (openWindows().isEmpty())
         app().activeDoc = 0;
     event->accept();
+}
+
+void EditWindow::showEvent(QShowEvent *event)
+{
+    m_look.ensure();
+    QWidget::showEvent(event);
 }
 
 void EditWindow::resizeEvent(QResizeEvent *event)

@@ -3,28 +3,21 @@
 // frmEditWindow: an MDI child that edits one program or plain-text file in a colouring editor, bound to
 // an edit slot of the application state.
 
+#include "editor/editorlook.h"
+#include "editor/editsearch.h"
 #include "editor/programfile.h"
 #include "ui/common/childwindow.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
-class QLabel;
 class QsciScintilla;
 
 namespace korvo {
 
-class FindReplaceDialog;
-class PraxisLexer;
-
-struct SearchOptions
-{
-    QString text;
-    bool matchCase = false;
-    bool wholeWord = false;
-    bool wrap = true;
-};
+class EditInput;
+class EditStatusBar;
 
 class EditWindow : public QWidget, public ChildWindow
 {
@@ -40,6 +33,9 @@ public:
 
     // Becomes the active document (activation of the window).
     void activate();
+    // Enable_Edit_ToolBar and Setup_Edit_Menu: what the host's toolbar and edit menu offer for this window.
+    void enableEditToolBar(CommandHost &host);
+    void setupEditMenu(CommandHost &host);
 
     // Open_Edit_File: loads path (when it exists) and its language; an empty path is ignored.
     void openEditFile(const QString &path);
@@ -74,50 +70,50 @@ public:
     void paste();
     void deleteSelection();
     void selectAll();
-    void find();
-    void findNext();
-    void replace();
-    // Searches from the caret; false when the text was not found.
-    bool findText(const SearchOptions &options);
-    // Replaces the selection when it is the text searched for, then finds the next occurrence; false when
-    // nothing more was found.
-    bool replaceAndFindNext(const SearchOptions &options, const QString &replacement);
-    // Replaces every occurrence in the document; returns how many.
-    int replaceAll(const SearchOptions &options, const QString &replacement);
+    void find() { m_search.showDialog(false); }
+    void findNext() { m_search.findNext(); }
+    void replace() { m_search.showDialog(true); }
+    // Searches from the caret (see EditSearch).
+    bool findText(const SearchOptions &options) { return m_search.findText(options); }
+    bool replaceAndFindNext(const SearchOptions &options, const QString &replacement)
+    {
+        return m_search.replaceAndFindNext(options, replacement);
+    }
+    int replaceAll(const SearchOptions &options, const QString &replacement)
+    {
+        return m_search.replaceAll(options, replacement);
+    }
     // Prints through the print dialog; printing itself is in ui/common/printing.
     void print();
 
     QsciScintilla *editor() const { return m_editor; }
     bool overwriteMode() const;
+    void toggleOverwrite();
     QString statusText(int panel) const; // 3 insert/overwrite, 6 line, 7 column
 
     // Replaces the Save-as step of the save prompt (the main window's File, Save as); empty = saveAs().
     static void setSaveAsHandler(std::function<bool(EditWindow &)> handler);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void enableEditToolBar(CommandHost &host);
-    void setupEditMenu(CommandHost &host);
+    // Loads the language sets of the slot's file kind; returns the kind.
+    int loadLanguage();
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
-    void caretMoved(int line, int column);
-    bool handleKey(QKeyEvent *event);
     void setDocumentBytes(const QByteArray &utf8);
     QWidget *frame() const; // the MDI sub-window when there is one
 
     int m_slot = 0;
     bool m_loading = false;
-    QsciScintilla *m_editor = nullptr;
-    PraxisLexer *m_lexer = nullptr;
-    QLabel *m_insertPanel = nullptr;
-    QLabel *m_linePanel = nullptr;
-    QLabel *m_columnPanel = nullptr;
-    QPointer<FindReplaceDialog> m_findDialog;
-    SearchOptions m_lastSearch;
+    QsciScintilla *m_editor;
+    EditStatusBar *m_status;
+    EditorLook m_look;
+    EditSearch m_search;
+    std::unique_ptr<EditInput> m_input; // goes before the editor it watches
 };
 
 } // namespace korvo

@@ -214,6 +214,11 @@ private Q_SLOTS:
         appCapture().stop();
         QCOMPARE(panelText("capture"), QStringLiteral("Capture "));
         QVERIFY(!window().panel("capture")->isEnabled());
+        // The panel's tip names the file that capture writes to.
+        QLabel *panel = window().panel("capture");
+        QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), panel->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(panel, &tip);
+        QCOMPARE(panel->toolTip(), QDir::toNativeSeparators(path));
 
         QTest::keyClick(keys(), Qt::Key_F3);
         m_clock->advance(0);

@@ -4,6 +4,7 @@
 #include "editor/editwindow.h"
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
+#include "editor/praxislexer.h"
 #include "scriptedprompt.h"
 #include "ui/common/filedialogs.h"
 
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void windowKeysToggleOverwriteAndUndoToTheSavedState();
     void searchAndReplaceHonourCaseWholeWordsAndCountReplacements();
     void anNbtFileOpensWithTheNbLanguage();
+    void aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore();
 
 private:
     EditWindow *newWindow(int slot);
@@ -355,6 +357,29 @@ void TstEditWindow::anNbtFileOpensWithTheNbLanguage()
     window->setFileType(QStringLiteral("TXT"));
     QCOMPARE(app().editSlots[1].fileKind, int16_t(0));
     QVERIFY(!window->editor()->lexer());
+}
+
+void TstEditWindow::aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore()
+{
+    // An untitled window shows plain text in the plain style.
+    app().styles[1].font = QStringLiteral("No Such Family 5C1D");
+    app().styles[1].size = 13;
+    QVERIFY(!loadKeyWords(0));
+    EditWindow *untitled = newWindow(1);
+    untitled->show();
+    QVERIFY(!untitled->editor()->lexer());
+    const ViewParameters &plain = languageSet(0).view;
+    QCOMPARE(untitled->editor()->font(), editorFont(plain.font, plain.size, plain.bold, plain.italic));
+
+    // A program opened before the window shows keeps its colouring.
+    EditWindow *program = newWindow(2);
+    const QString path = m_dir.filePath(QStringLiteral("axis.vxt"));
+    writeAll(path, "MOVE 100\r\n");
+    program->openEditFile(path);
+    program->show();
+    QVERIFY(qobject_cast<PraxisLexer *>(program->editor()->lexer()));
+    program->editor()->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    QCOMPARE(program->editor()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), long(TokenKeyword));
 }
 
 QTEST_MAIN(TstEditWindow)

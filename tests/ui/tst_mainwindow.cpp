@@ -50,6 +50,7 @@ private Q_SLOTS:
     void anUnreadableKeywordListIsReportedOnceAndTheWorkspaceStillOpens();
     void nineTerminalsThenTooManyAndAClosedSlotIsReused();
     void aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved();
+    void everyTitleBarOfAnOpenedWorkspaceFollowsItsWindowsCaption();
     void tilingAndCascadePlaceTheOpenWindowsInTheirOrder();
     void theTransferGateRefusesInItsOrder();
     void verifyIsATransferItemThatOpensTheDialogToVerify();
@@ -262,6 +263,35 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
     // The first terminal that is not minimised is the active one.
     QCOMPARE(app().activeComm, int16_t(1));
     QVERIFY(m_prompt->asked().isEmpty());
+}
+
+void TstMainWindow::everyTitleBarOfAnOpenedWorkspaceFollowsItsWindowsCaption()
+{
+    const QString motion = m_dir->filePath(QStringLiteral("motion.vxt"));
+    QFile(motion).open(QIODevice::WriteOnly);
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=1\r\n[Pgm_1]\r\nName=%1\r\n"
+                              "[Comm_1]\r\nState=2\r\nAutoName=0\r\nName=Axis rig\r\n")
+                   .arg(motion));
+    auto window = startWindow();
+    QCOMPARE(subWindows(*window).size(), 2);
+    for (QMdiSubWindow *sub : subWindows(*window)) {
+        QVERIFY(!sub->widget()->windowTitle().isEmpty());
+        QCOMPARE(sub->windowTitle(), sub->widget()->windowTitle());
+    }
+    // A maximised terminal shows its caption in the main window's.
+    QVERIFY2(window->windowTitle().endsWith(QStringLiteral("[Axis rig]")), qPrintable(window->windowTitle()));
+
+    // Captions that change later still reach the title bars.
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    edit->setDocumentText(QStringLiteral("MA 100\r\n"), true);
+    QCOMPARE(window->children()->subWindow(WindowKind::Edit, 1)->windowTitle(),
+             QStringLiteral("motion.vxt *"));
+    auto *comm = qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1));
+    app().commSlots[1].name = QStringLiteral("Spindle");
+    comm->setTerminal(0);
+    QCOMPARE(window->children()->subWindow(WindowKind::Terminal, 1)->windowTitle(),
+             QStringLiteral("Spindle"));
+    QVERIFY2(window->windowTitle().endsWith(QStringLiteral("[Spindle]")), qPrintable(window->windowTitle()));
 }
 
 void TstMainWindow::tilingAndCascadePlaceTheOpenWindowsInTheirOrder()

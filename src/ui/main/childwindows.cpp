@@ -1,6 +1,7 @@
 #include "childwindows.h"
 
 #include "app/twips.h"
+#include "captionhold.h"
 #include "toolicons.h"
 #include "ui/common/childwindow.h"
 
@@ -45,6 +46,18 @@ ChildWindows::ChildWindows(QMdiArea *area, Factory factory, QObject *parent)
 {
 }
 
+ChildWindows::~ChildWindows() = default;
+
+void ChildWindows::holdCaptions(bool hold)
+{
+    if (hold && !m_captions) {
+        m_captions = std::make_unique<CaptionHold>();
+    } else if (!hold && m_captions) {
+        m_captions->release();
+        m_captions.reset();
+    }
+}
+
 double ChildWindows::dpi() const
 {
     const QScreen *screen = m_area->screen();
@@ -67,7 +80,7 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
     QWidget *widget = m_factory(kind, slot);
     if (!widget)
         return nullptr;
-    QMdiSubWindow *sub = m_area->addSubWindow(widget);
+    QMdiSubWindow *sub = m_captions ? m_captions->addSubWindow(m_area, widget) : m_area->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // A document icon tells edit windows apart from terminals at a glance (and when minimised).
     if (kind == WindowKind::Edit)

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class QMdiArea;
 class QMenu;
@@ -16,6 +17,7 @@ class QWidget;
 
 namespace korvo {
 
+class CaptionHold;
 class ChildWindow;
 
 struct ChildSlot
@@ -32,9 +34,13 @@ public:
     using Factory = std::function<QWidget *(WindowKind kind, int slot)>;
 
     ChildWindows(QMdiArea *area, Factory factory, QObject *parent = nullptr);
+    ~ChildWindows() override;
 
     // Creates the window of a slot that the slot table already holds, placed and in the slot's state.
     QMdiSubWindow *open(WindowKind kind, int slot);
+    // While held, windows open with empty title bars, which get their captions when the hold ends
+    // (a workspace opens much faster so: see CaptionHold).
+    void holdCaptions(bool hold);
     QMdiSubWindow *subWindow(WindowKind kind, int slot) const;
     QWidget *widget(WindowKind kind, int slot) const;
     // Open windows, edit windows first, then terminals, each in slot order.
@@ -59,6 +65,7 @@ protected:
 private:
     QMdiArea *m_area;
     Factory m_factory;
+    std::unique_ptr<CaptionHold> m_captions;
 };
 
 // Window state of a slot (0 normal, 1 minimised, 2 maximised) for a sub-window.

@@ -105,12 +105,19 @@ double MainWindow::dpi() const
 void MainWindow::start()
 {
     m_placement->placeByDefault();
+    m_children->holdCaptions(true);
     openWorkspace();
+    // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
+    m_loadingWorkspace = true;
     m_placement->showStarted();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
         focusChild(sub);
+    m_loadingWorkspace = false;
+    if (QMdiSubWindow *sub = m_area->currentSubWindow())
+        onSubWindowActivated(sub);
+    m_children->holdCaptions(false);
     m_documents->offerRecoveryCopies();
 }
 
