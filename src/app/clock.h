@@ -25,6 +25,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual qint64 nowMs() const = 0;
+    // The same time finer, for pacing bytes shorter than a millisecond.
+    virtual qint64 nowNs() const { return nowMs() * 1'000'000; }
     // The callback runs on the thread's event loop (or from FakeClock::advance in tests).
     virtual std::unique_ptr<OneShotTimer> createTimer(std::function<void()> onTimeout) = 0;
 };
