@@ -3,7 +3,7 @@
 // Writes a simulated controller's answer, all at once, one character every few milliseconds ("slow"), or
 // at the pace of a serial line of a given rate (ten bit times per character).
 
-#include "app/clock.h"
+#include "sim/lineclock.h"
 #include "sim/wirequeue.h"
 
 #include <QByteArray>
@@ -18,7 +18,7 @@ class OutputPacer : public QObject
     Q_OBJECT
 public:
     using Writer = std::function<void(const QByteArray &)>;
-    explicit OutputPacer(Writer writer, Clock &clock = systemClock(), QObject *parent = nullptr);
+    explicit OutputPacer(Writer writer, Clock &clock = lineClock(), QObject *parent = nullptr);
 
     void setCharDelay(int ms) { m_charDelayMs = ms; }
     int charDelay() const { return m_charDelayMs; }

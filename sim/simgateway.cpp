@@ -4,7 +4,7 @@ namespace korvo {
 
 SimGateway::SimGateway(ControllerSim &controller, QObject *parent)
     : QObject(parent), m_controller(controller),
-      m_inbound(systemClock(),
+      m_inbound(lineClock(),
                 [this](const QByteArray &serial, qint64 arrivalNs) { arrive(serial, arrivalNs); }),
       m_pacer([this](const QByteArray &bytes) {
           if (m_client)

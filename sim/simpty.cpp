@@ -20,7 +20,7 @@ int baudOfSpeed(unsigned speed)
     return 0;
 }
 
-SimPty::SimPty(ControllerSim &controller, QObject *parent) : SimPty(controller, systemClock(), parent) {}
+SimPty::SimPty(ControllerSim &controller, QObject *parent) : SimPty(controller, lineClock(), parent) {}
 
 SimPty::SimPty(ControllerSim &controller, Clock &clock, QObject *parent)
     : QObject(parent), m_controller(controller),

@@ -64,10 +64,9 @@ void WireQueue::release()
             m_sink(arrived, arrivalNs); // may clear or refill the queue
         if (m_chunks.empty())
             break;
-        // Timers count whole milliseconds: wake at the first one by which the next byte has arrived.
         const qint64 waitNs = m_chunks.front().nextDueNs - m_clock.nowNs();
         if (waitNs > 0) {
-            m_timer->start(int((waitNs + 999'999) / 1'000'000));
+            m_timer->startNs(waitNs);
             break;
         }
     }

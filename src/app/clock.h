@@ -14,6 +14,8 @@ class OneShotTimer
 public:
     virtual ~OneShotTimer() = default;
     virtual void start(int intervalMs) = 0;
+    // Arms to the nanosecond where the timer can (korvo-sim's line); others round up to whole milliseconds.
+    virtual void startNs(qint64 intervalNs) { start(int((intervalNs + 999'999) / 1'000'000)); }
     virtual void restart() = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
