@@ -1,7 +1,7 @@
 // korvo-bench upgrade: a generated 64 KB upgrade file in 16-byte records sent to a simulated Veltor on a pty,
-// once with the simulator at the pace of a 19200-baud line (set against the wire-time model: every character
-// both ways at 1,920 bytes/s plus the line pause per record) and once without pacing (records per second:
-// what the engine and the link add to a line).
+// once over a simulated 19200-baud line, paced both ways (set against the wire-time model: every character
+// both ways at 1,920 bytes/s plus the line pause per record; a record and its ACK never overlap) and once
+// without pacing (records per second: what the engine and the link add to a line).
 
 #include "app/appstate.h"
 #include "app/clock.h"
