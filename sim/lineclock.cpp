@@ -39,10 +39,10 @@ public:
     }
     void restart() override
     {
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(m_intervalNs / 1'000'000'000);
-        spec.it_value.tv_nsec = long(m_intervalNs % 1'000'000'000);
-        ::timerfd_settime(m_fd, 0, &spec, nullptr);
+        itimerspec due{};
+        due.it_value.tv_sec = time_t(m_intervalNs / 1'000'000'000);
+        due.it_value.tv_nsec = long(m_intervalNs % 1'000'000'000);
+        ::timerfd_settime(m_fd, 0, &due, nullptr);
         m_active = true;
     }
     void stop() override
