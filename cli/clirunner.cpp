@@ -60,6 +60,12 @@ bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error)
         options.address = address;
     options.json = takeFlag(args, QStringLiteral("--json"));
     options.quiet = takeFlag(args, QStringLiteral("--quiet"));
+    const QString timeScale = takeOption(args, QStringLiteral("--time-scale"), QStringLiteral("1"));
+    options.timeScale = timeScale.toInt();
+    if (options.timeScale < 1 || options.timeScale > 1000) {
+        *error = QStringLiteral("--time-scale takes a factor 1..1000");
+        return false;
+    }
 
     if (!terminal.isEmpty()) {
         bool ok = false;
@@ -130,7 +136,8 @@ CommLink *CliRunner::link()
 {
     if (m_link)
         return m_linkError.isEmpty() ? m_link.get() : nullptr;
-    m_link = std::make_unique<CommLink>(m_settings, systemClock(), systemLinkFactory());
+    m_clock = std::make_unique<ScaledClock>(systemClock(), m_options.timeScale);
+    m_link = std::make_unique<CommLink>(m_settings, *m_clock, systemLinkFactory());
     QObject::connect(m_link.get(), &CommLink::errorOccurred,
                      [this](const QString &text, const QString &, PromptIcon) {
                          if (m_linkError.isEmpty())

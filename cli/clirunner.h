@@ -3,6 +3,7 @@
 // The context korvo-cli's commands run in: the link the options describe, an event loop that carries one
 // engine to its end, Ctrl+C as the engine's Cancel, and progress about once a second on stderr.
 
+#include "app/scaledclock.h"
 #include "clicommand.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@ struct LinkOptions
     std::optional<QString> address;
     bool json = false;
     bool quiet = false;
+    int timeScale = 1; // the link's clock runs this many times faster
 };
 
 // Takes the link options out of args; false with a message when they are unusable.
@@ -54,6 +56,7 @@ private:
     CommWindowSettings m_settings;
     int m_device = 0;
     QString m_error;
+    std::unique_ptr<ScaledClock> m_clock;
     std::unique_ptr<CommLink> m_link;
     QString m_linkError;
     QElapsedTimer m_sinceStart;

@@ -17,6 +17,7 @@ void printUsage(FILE *to)
         "usage: korvo-cli [LINK] [OPTIONS] COMMAND [ARGUMENTS]\n"
         "link:    --port DEVICE [--settings 9600,N,8,1] | --tcp HOST[:PORT] | --terminal N [--prefs FILE]\n"
         "options: --device ukorvo|926q|hmi|veltor|fendra|nb  --address TEXT  --json  --quiet\n"
+        "         --time-scale N  pauses and time-outs N times shorter (against korvo-sim)\n"
         "commands:\n",
         to);
     for (const CliCommand &command : cliCommands())

@@ -31,7 +31,8 @@ private:
                                          QStringLiteral("n")};
     QCommandLineOption m_wireRate{
         QStringLiteral("wire-rate"),
-        QStringLiteral("Send everything at the pace of a serial line of this rate."), QStringLiteral("baud")};
+        QStringLiteral("Carry everything both ways at the pace of a serial line of this rate."),
+        QStringLiteral("baud")};
 };
 
 } // namespace korvo

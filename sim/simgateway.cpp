@@ -3,7 +3,10 @@
 namespace korvo {
 
 SimGateway::SimGateway(ControllerSim &controller, QObject *parent)
-    : QObject(parent), m_controller(controller), m_pacer([this](const QByteArray &bytes) {
+    : QObject(parent), m_controller(controller),
+      m_inbound(lineClock(),
+                [this](const QByteArray &serial, qint64 arrivalNs) { arrive(serial, arrivalNs); }),
+      m_pacer([this](const QByteArray &bytes) {
           if (m_client)
               m_client->write(bytes);
       })
@@ -69,6 +72,7 @@ void SimGateway::onNewConnection()
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (m_client == socket)
                 m_client = nullptr;
+            m_inbound.clear();
             m_pacer.clear();
             socket->deleteLater();
         });
@@ -90,17 +94,25 @@ void SimGateway::onReadyRead()
     const QByteArray serial = m_filter.feed(bytes);
     if (const int baud = m_filter.takeRateChange())
         m_serialBaud = baud;
+    m_inbound.push(serial);
+    if (m_inbound.idle() && m_dropAfter >= 0 && m_receivedCount >= m_dropAfter)
+        drop();
+}
+
+void SimGateway::arrive(const QByteArray &serial, qint64 arrivalNs)
+{
     m_controller.setLineBaud(m_serialBaud);
     m_controller.receive(serial);
-    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter) {
+    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter && m_inbound.idle()) {
         drop();
         return;
     }
-    m_pacer.send(m_controller.takeOutput());
+    m_pacer.send(m_controller.takeOutput(), arrivalNs);
 }
 
 void SimGateway::drop()
 {
+    m_inbound.clear();
     m_pacer.clear();
     if (!m_client)
         return;

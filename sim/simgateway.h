@@ -6,6 +6,7 @@
 #include "sim/controllersim.h"
 #include "sim/gatewayfilter.h"
 #include "sim/outputpacer.h"
+#include "sim/wirequeue.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -41,8 +42,12 @@ public:
     void setSerialBaud(int baud) { m_serialBaud = baud; }
 
     void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
-    // Answers at the pace of a serial line of this rate.
-    void setWireRate(int baud) { m_pacer.setWireRate(baud); }
+    // The serial side runs at the pace of a line of this rate, both ways.
+    void setWireRate(int baud)
+    {
+        m_inbound.setRate(baud);
+        m_pacer.setWireRate(baud);
+    }
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
@@ -57,10 +62,12 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onReadyRead();
+    void arrive(const QByteArray &serial, qint64 arrivalNs);
     void onDiscovery();
 
     ControllerSim &m_controller;
     GatewayFilter m_filter;
+    WireQueue m_inbound; // the serial side's bytes on their way to the controller
     OutputPacer m_pacer;
     QTcpServer m_server;
     QPointer<QTcpSocket> m_client;

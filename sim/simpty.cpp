@@ -20,8 +20,12 @@ int baudOfSpeed(unsigned speed)
     return 0;
 }
 
-SimPty::SimPty(ControllerSim &controller, QObject *parent)
-    : QObject(parent), m_controller(controller), m_pacer([this](const QByteArray &bytes) { write(bytes); })
+SimPty::SimPty(ControllerSim &controller, QObject *parent) : SimPty(controller, lineClock(), parent) {}
+
+SimPty::SimPty(ControllerSim &controller, Clock &clock, QObject *parent)
+    : QObject(parent), m_controller(controller),
+      m_inbound(clock, [this](const QByteArray &bytes, qint64 arrivalNs) { arrive(bytes, arrivalNs); }),
+      m_pacer([this](const QByteArray &bytes) { write(bytes); }, clock)
 {
 }
 
@@ -78,6 +82,7 @@ void SimPty::drop()
     const bool wasOpen = m_master >= 0;
     m_readNotifier.reset();
     m_writeNotifier.reset();
+    m_inbound.clear();
     m_pacer.clear();
     m_unwritten.clear();
     if (m_slave >= 0)
@@ -105,16 +110,22 @@ void SimPty::onReadable()
     if (m_dropAfter >= 0 && m_receivedCount + n >= m_dropAfter)
         bytes.truncate(m_dropAfter - m_receivedCount);
     m_receivedCount += bytes.size();
+    m_inbound.push(bytes);
+}
+
+void SimPty::arrive(const QByteArray &bytes, qint64 arrivalNs)
+{
     if (m_tap)
         m_tap(bytes);
     m_controller.setLineBaud(lineBaud());
     m_controller.receive(bytes);
     emit bytesReceived(bytes);
-    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter) {
+    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter && m_inbound.idle()) {
         drop();
         return;
     }
-    m_pacer.send(m_controller.takeOutput());
+    // The controller answers the moment the last byte arrived, however late the wire handed it on.
+    m_pacer.send(m_controller.takeOutput(), arrivalNs);
 }
 
 void SimPty::write(const QByteArray &bytes)

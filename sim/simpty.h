@@ -5,6 +5,7 @@
 
 #include "sim/controllersim.h"
 #include "sim/outputpacer.h"
+#include "sim/wirequeue.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -18,6 +19,8 @@ class SimPty : public QObject
     Q_OBJECT
 public:
     explicit SimPty(ControllerSim &controller, QObject *parent = nullptr);
+    // Paces the line on clock (tests drive it with a fake one).
+    SimPty(ControllerSim &controller, Clock &clock, QObject *parent = nullptr);
     ~SimPty() override;
 
     // Creates the pty; false with the OS's description in *error.
@@ -27,14 +30,20 @@ public:
 
     // Answers one character every ms milliseconds.
     void setCharDelay(int ms) { m_pacer.setCharDelay(ms); }
-    // Answers at the pace of a serial line of this rate.
-    void setWireRate(int baud) { m_pacer.setWireRate(baud); }
+    // A serial line of this rate both ways: the controller takes in and answers at its pace.
+    void setWireRate(int baud)
+    {
+        m_inbound.setRate(baud);
+        m_pacer.setWireRate(baud);
+    }
     // Vanishes after receiving this many bytes in total (-1: never).
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     // Every received byte is also handed here (the --log file).
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     // Sends bytes to the program as if the controller had sent them on its own.
     void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
+    // Bytes read from the program so far (some may still be on their way to the controller).
+    qint64 receivedCount() const { return m_receivedCount; }
     // Bytes written that the pty has not taken yet (it is full while the program does not read).
     qsizetype backlog() const { return m_unwritten.size(); }
     // Closes the pty: the device is gone for the program.
@@ -50,10 +59,12 @@ Q_SIGNALS:
 
 private:
     void onReadable();
+    void arrive(const QByteArray &bytes, qint64 arrivalNs);
     void onWritable();
     void write(const QByteArray &bytes);
 
     ControllerSim &m_controller;
+    WireQueue m_inbound; // what the program writes, on its way to the controller
     OutputPacer m_pacer;
     int m_master = -1;
     int m_slave = -1; // kept open so the pty survives the program closing and reopening its side

@@ -14,6 +14,8 @@ class OneShotTimer
 public:
     virtual ~OneShotTimer() = default;
     virtual void start(int intervalMs) = 0;
+    // Arms to the nanosecond where the timer can (korvo-sim's line); others round up to whole milliseconds.
+    virtual void startNs(qint64 intervalNs) { start(int((intervalNs + 999'999) / 1'000'000)); }
     virtual void restart() = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
@@ -25,6 +27,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual qint64 nowMs() const = 0;
+    // The same time finer, for pacing bytes shorter than a millisecond.
+    virtual qint64 nowNs() const { return nowMs() * 1'000'000; }
     // The callback runs on the thread's event loop (or from FakeClock::advance in tests).
     virtual std::unique_ptr<OneShotTimer> createTimer(std::function<void()> onTimeout) = 0;
 };

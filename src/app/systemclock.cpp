@@ -30,6 +30,7 @@ class QtClock final : public Clock
 public:
     QtClock() { m_elapsed.start(); }
     qint64 nowMs() const override { return m_elapsed.elapsed(); }
+    qint64 nowNs() const override { return m_elapsed.nsecsElapsed(); }
     std::unique_ptr<OneShotTimer> createTimer(std::function<void()> onTimeout) override
     {
         return std::make_unique<QtOneShotTimer>(std::move(onTimeout));

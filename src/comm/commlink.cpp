@@ -11,25 +11,19 @@
 namespace korvo {
 
 CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent)
-    : QObject(parent), m_settings(settings), m_clock(clock), m_factory(factory)
+    : QObject(parent), m_settings(settings), m_clock(clock), m_factory(factory),
+      m_sends(settings, clock,
+              {[this](const QByteArray &bytes) { return writeOut(bytes); }, [this] { return linkError(); },
+               [this](quint64 owner) { sendsWritten(owner); },
+               [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
+      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); })
 {
-    m_paceTimer = m_clock.createTimer([this] {
-        m_sendPaused = false;
-        continueSend();
-    });
-    m_engineTimer = m_clock.createTimer([this] {
-        if (!m_engine)
-            return;
-        m_engine->timerFired(nowMs());
-        pump();
-    });
 }
 
 CommLink::~CommLink()
 {
     // The engine's owner is going away too: nothing more reaches it.
-    m_engine = nullptr;
-    m_sink = nullptr;
+    m_slot.clear();
     if (m_serial)
         m_serial->disconnect(this);
     if (m_socket)
@@ -122,7 +116,7 @@ void CommLink::connectComm(bool connect)
     ensureLinks();
     if (!connect) {
         setConnected(false);
-        dropSends(0);
+        m_sends.drop(0);
         m_socket->close();
         if (m_serial->isOpen())
             m_serial->close();
@@ -167,7 +161,7 @@ bool CommLink::isSocketOpen() const
 void CommLink::applyCommSettings()
 {
     ensureLinks();
-    dropSends(0);
+    m_sends.drop(0);
     if (m_serial->isOpen())
         m_serial->close();
     m_socket->close();
@@ -209,17 +203,8 @@ void CommLink::refreshPanels()
 
 void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
 {
-    if (data.isEmpty())
-        return;
-    m_sendQueue.push_back({data, delay, lineEnd, 0});
-    startNextSend();
-}
-
-void CommLink::startNextSend()
-{
-    if (m_sendPaused || m_sendQueue.empty())
-        return;
-    continueSend();
+    if (!data.isEmpty())
+        m_sends.push(data, delay, lineEnd, 0);
 }
 
 bool CommLink::writeOut(const QByteArray &bytes)
@@ -228,66 +213,22 @@ bool CommLink::writeOut(const QByteArray &bytes)
     return isTcp() ? m_socket->write(bytes) : m_serial->write(bytes);
 }
 
-void CommLink::continueSend()
+void CommLink::sendsWritten(quint64 owner)
 {
-    while (!m_sendPaused && !m_sendQueue.empty()) {
-        const PendingSend &job = m_sendQueue.front();
-        if (isTcp()) {
-            // Characters whose pause is 0 go out together; a pause is a state that the pace timer ends.
-            QByteArray chunk;
-            while (m_sendPos < job.data.size()) {
-                const char c = job.data.at(m_sendPos++);
-                chunk += c;
-                const int pause =
-                    (c == job.lineEnd && job.delay) ? m_settings.lineDelay + 10 : m_settings.charDelay;
-                if (pause > 0) {
-                    if (!writeOut(chunk))
-                        return failSend(linkError());
-                    m_sendPaused = true;
-                    m_paceTimer->start(pause);
-                    return;
-                }
-            }
-            if (!chunk.isEmpty() && !writeOut(chunk))
-                return failSend(linkError());
-        } else if (!writeOut(job.data)) {
-            // A serial port keeps the characters in order at its own rate: no pauses.
-            return failSend(linkError());
-        }
-        const quint64 owner = job.leaseId;
-        m_sendQueue.pop_front();
-        m_sendPos = 0;
-        const bool ownerIdle = std::none_of(m_sendQueue.begin(), m_sendQueue.end(),
-                                            [owner](const PendingSend &s) { return s.leaseId == owner; });
-        if (owner != 0 && ownerIdle && leaseActive(owner)) {
-            m_engine->outputWritten(nowMs());
-            pump();
-        }
-    }
+    if (!leaseActive(owner))
+        return;
+    m_slot.engine()->outputWritten(nowMs());
+    m_slot.pump();
 }
 
-void CommLink::failSend(const QString &error)
+void CommLink::sendFailed(quint64 owner, const QString &error)
 {
-    const quint64 owner = m_sendQueue.front().leaseId;
-    // The rest of that sender's queue would fail the same way: drop it without further messages.
-    dropSends(owner);
     if (owner == 0) {
         report(error, QString(), PromptIcon::Information);
     } else if (leaseActive(owner)) {
-        m_engine->writeFailed(error, nowMs());
-        pump();
+        m_slot.engine()->writeFailed(error, nowMs());
+        m_slot.pump();
     }
-    startNextSend();
-}
-
-void CommLink::dropSends(quint64 leaseId)
-{
-    if (!m_sendQueue.empty() && m_sendQueue.front().leaseId == leaseId) {
-        m_paceTimer->stop();
-        m_sendPaused = false;
-        m_sendPos = 0;
-    }
-    std::erase_if(m_sendQueue, [leaseId](const PendingSend &s) { return s.leaseId == leaseId; });
 }
 
 bool CommLink::writeToPort(const QByteArray &data)
@@ -301,7 +242,7 @@ bool CommLink::writeToPort(const QByteArray &data)
 
 void CommLink::sendTypedChar(char c)
 {
-    if (!m_settings.connected || (m_engine && m_leaseKind == LeaseKind::Exclusive))
+    if (!m_settings.connected || (m_slot.engine() && m_leaseKind == LeaseKind::Exclusive))
         return;
     QByteArray bytes(1, c);
     if (!isTcp() && c == '\r' && m_settings.translateCR)
@@ -317,33 +258,30 @@ void CommLink::sendTypedChar(char c)
 
 EngineLease CommLink::attach(DeviceEngine &engine, EventSink sink, LeaseKind kind)
 {
-    if (m_engine) {
-        const quint64 previous = m_leaseId;
+    if (m_slot.engine()) {
+        const quint64 previous = m_slot.id();
         cancelLease(previous);
         releaseLease(previous);
     }
     ensureLinks();
-    m_engine = &engine;
-    m_sink = std::move(sink);
     m_leaseKind = kind;
-    m_leaseId = m_nextLeaseId++;
-    const quint64 id = m_leaseId;
+    const quint64 id = m_slot.hold(engine, std::move(sink));
     emit receiveModeChanged(engine.receiveMode());
 
     QString error;
     if (kind == LeaseKind::Exclusive && !openForEngine(&error)) {
         engine.linkLost(error, nowMs());
-        pump();
+        m_slot.pump();
     } else {
         engine.start(nowMs());
-        pump();
+        m_slot.pump();
     }
     return EngineLease(this, id);
 }
 
 bool CommLink::openForEngine(QString *error)
 {
-    dropSends(0);
+    m_sends.drop(0);
     if (isTcp()) {
         if (m_serial->isOpen())
             m_serial->close();
@@ -358,39 +296,7 @@ bool CommLink::openForEngine(QString *error)
 
 int CommLink::receiveMode() const
 {
-    return m_engine ? m_engine->receiveMode() : kTerminalMode;
-}
-
-void CommLink::pump()
-{
-    // An engine step may lead its owner to release the lease from the sink; nothing touches the engine
-    // after that, and a step started from inside a sink call is finished by the outer one.
-    if (m_pumping || !m_engine)
-        return;
-    m_pumping = true;
-    const quint64 id = m_leaseId;
-    while (leaseActive(id)) {
-        const std::vector<LinkAction> actions = m_engine->takeOutput();
-        // After a failed write the rest of the batch would fail the same way: the engine hears it once.
-        for (const LinkAction &action : actions)
-            if (!leaseActive(id) || !applyAction(action))
-                break;
-        if (!leaseActive(id))
-            break;
-        const std::vector<EngineEvent> events = m_engine->takeEvents();
-        if (!events.empty() && m_sink)
-            m_sink(events);
-        // A paced write that completed at once may have produced more output meanwhile.
-        if (actions.empty() && events.empty())
-            break;
-    }
-    if (leaseActive(id)) {
-        const std::optional<qint64> deadline = m_engine->nextDeadline();
-        m_engineTimer->stop();
-        if (deadline && !m_engine->isFinished())
-            m_engineTimer->start(int(std::clamp<qint64>(*deadline - nowMs(), 0, INT_MAX)));
-    }
-    m_pumping = false;
+    return m_slot.engine() ? m_slot.engine()->receiveMode() : kTerminalMode;
 }
 
 bool CommLink::applyAction(const LinkAction &action)
@@ -398,17 +304,16 @@ bool CommLink::applyAction(const LinkAction &action)
     switch (action.kind) {
     case LinkAction::Kind::Write:
         if (!writeOut(action.bytes)) {
-            m_engine->writeFailed(linkError(), nowMs());
+            m_slot.engine()->writeFailed(linkError(), nowMs());
             return false;
         }
         return true;
     case LinkAction::Kind::WritePaced:
-        m_sendQueue.push_back({action.bytes, action.linePause, action.lineEnd, m_leaseId});
-        startNextSend();
+        m_sends.push(action.bytes, action.linePause, action.lineEnd, m_slot.id());
         return true;
     case LinkAction::Kind::SetSettings:
         if (!isTcp() && !m_serial->setSettings(action.settings)) {
-            m_engine->writeFailed(m_serial->errorString(), nowMs());
+            m_slot.engine()->writeFailed(m_serial->errorString(), nowMs());
             return false;
         }
         return true;
@@ -419,15 +324,15 @@ bool CommLink::applyAction(const LinkAction &action)
 void CommLink::pumpLease(quint64 id)
 {
     if (leaseActive(id))
-        pump();
+        m_slot.pump();
 }
 
 void CommLink::cancelLease(quint64 id)
 {
     if (!leaseActive(id))
         return;
-    m_engine->cancel(nowMs());
-    pump();
+    m_slot.engine()->cancel(nowMs());
+    m_slot.pump();
 }
 
 void CommLink::releaseLease(quint64 id)
@@ -439,25 +344,23 @@ void CommLink::releaseLease(quint64 id)
 void CommLink::detach(bool restoreTerminal)
 {
     const LeaseKind kind = m_leaseKind;
-    dropSends(m_leaseId);
-    m_engineTimer->stop();
-    m_engine = nullptr;
-    m_sink = nullptr;
+    m_sends.drop(m_slot.id());
+    m_slot.clear();
     m_leaseKind = LeaseKind::Shared;
     emit receiveModeChanged(kTerminalMode);
     // A tool that drove the line itself may have left it at another rate, or opened it for itself.
     if (restoreTerminal && kind == LeaseKind::Exclusive)
         applyCommSettings();
-    startNextSend();
+    m_sends.resume();
 }
 
 void CommLink::shutdown()
 {
-    if (m_engine) {
-        m_engine->cancel(nowMs());
+    if (m_slot.engine()) {
+        m_slot.engine()->cancel(nowMs());
         detach(false);
     }
-    dropSends(0);
+    m_sends.drop(0);
     if (m_serial) {
         m_serial->disconnect(this);
         if (m_serial->isOpen())
@@ -477,24 +380,24 @@ void CommLink::received(const QByteArray &data)
         return;
     if (m_capture)
         m_capture(data);
-    if (!m_engine) {
+    if (!m_slot.engine()) {
         emit dataReceived(data);
         return;
     }
-    if (m_engine->showsReceived())
+    if (m_slot.engine()->showsReceived())
         emit dataReceived(data);
-    if (m_engine) {
-        m_engine->bytesReceived(data, nowMs());
-        pump();
+    if (m_slot.engine()) {
+        m_slot.engine()->bytesReceived(data, nowMs());
+        m_slot.pump();
     }
 }
 
 void CommLink::lost(const QString &reason)
 {
-    if (!m_engine)
+    if (!m_slot.engine())
         return;
-    m_engine->linkLost(reason, nowMs());
-    pump();
+    m_slot.engine()->linkLost(reason, nowMs());
+    m_slot.pump();
 }
 
 void CommLink::onSerialReadyRead()
@@ -504,11 +407,11 @@ void CommLink::onSerialReadyRead()
 
 void CommLink::onSerialLost(const QString &description)
 {
-    if (isTcp() || (!m_engine && !m_settings.connected))
+    if (isTcp() || (!m_slot.engine() && !m_settings.connected))
         return;
     connectComm(false);
     // A device dialogue reports the loss itself, once, as the reason its job ended.
-    if (m_engine) {
+    if (m_slot.engine()) {
         lost(description);
         return;
     }
@@ -527,7 +430,7 @@ void CommLink::onSocketError(int number, const QString &description)
         QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
     const bool wasConnected = m_settings.connected && isTcp();
     connectComm(false);
-    if (m_engine) {
+    if (m_slot.engine()) {
         lost(text);
         return;
     }

@@ -9,11 +9,12 @@
 #include "app/prompt.h"
 #include "comm/deviceengine.h"
 #include "comm/enginelease.h"
+#include "comm/engineslot.h"
+#include "comm/sendqueue.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,7 +23,6 @@ namespace korvo {
 
 struct CommWindowSettings;
 class Clock;
-class OneShotTimer;
 class LinkFactory;
 class SerialLink;
 class SocketLink;
@@ -40,7 +40,7 @@ public:
                    // socket is opened for it with the terminal's settings even when the terminal is
                    // disconnected, typed keys are held back, and releasing puts the terminal's settings back
     };
-    using EventSink = std::function<void(const std::vector<EngineEvent> &events)>;
+    using EventSink = EngineSlot::EventSink;
     using ByteSink = std::function<void(const QByteArray &bytes)>;
 
     // settings is the terminal's slot record; it must outlive the link.
@@ -74,7 +74,7 @@ public:
     // character at a time; over TCP pauses CharDelay after each character and LineDelay + 10 after lineEnd
     // when delay is set. Sends queue behind each other and behind an engine's paced output.
     void sendToComm(const QByteArray &data, bool delay, char lineEnd = '\r');
-    bool isSending() const { return !m_sendQueue.empty(); }
+    bool isSending() const { return !m_sends.isEmpty(); }
     // Writes bytes to the serial port in one piece, no pacing (Shift+Insert). False on error (reported).
     bool writeToPort(const QByteArray &data);
     // A key typed in the terminal, only while Connected and no exclusive lease is held; CR is followed by
@@ -85,7 +85,7 @@ public:
     // while another holds a lease cancels that one first. The sink gets the engine's events after every
     // step (also during attach itself); it may release the lease from inside.
     EngineLease attach(DeviceEngine &engine, EventSink sink, LeaseKind kind = LeaseKind::Shared);
-    bool hasEngine() const { return m_engine != nullptr; }
+    bool hasEngine() const { return m_slot.engine() != nullptr; }
     // The attached engine's receive mode, or kTerminalMode.
     int receiveMode() const;
 
@@ -97,7 +97,7 @@ public:
     void shutdown();
 
     // Lease plumbing (EngineLease calls these with its id).
-    bool leaseActive(quint64 id) const { return m_engine && id == m_leaseId; }
+    bool leaseActive(quint64 id) const { return m_slot.active(id); }
     void releaseLease(quint64 id);
     void pumpLease(quint64 id);
     void cancelLease(quint64 id);
@@ -119,14 +119,6 @@ Q_SIGNALS:
     void receiveModeChanged(int mode);
 
 private:
-    struct PendingSend
-    {
-        QByteArray data;
-        bool delay = false;
-        char lineEnd = '\r';
-        quint64 leaseId = 0; // 0: the terminal's own traffic
-    };
-
     void ensureLinks();
     bool openSerial();
     bool openForEngine(QString *error);
@@ -134,11 +126,9 @@ private:
     void report(const QString &text, const QString &title, PromptIcon icon);
     QString linkError() const;
 
-    void startNextSend();
-    void continueSend();
-    void failSend(const QString &error);
-    void dropSends(quint64 leaseId);
     bool writeOut(const QByteArray &bytes);
+    void sendsWritten(quint64 owner);
+    void sendFailed(quint64 owner, const QString &error);
 
     void received(const QByteArray &data);
     void lost(const QString &reason);
@@ -147,7 +137,6 @@ private:
     void onSocketReadyRead();
     void onSocketError(int number, const QString &description);
 
-    void pump();
     bool applyAction(const LinkAction &action);
     void detach(bool restoreTerminal);
 
@@ -156,19 +145,10 @@ private:
     LinkFactory &m_factory;
     std::unique_ptr<SerialLink> m_serial;
     std::unique_ptr<SocketLink> m_socket;
-    std::unique_ptr<OneShotTimer> m_paceTimer;   // pauses between paced characters
-    std::unique_ptr<OneShotTimer> m_engineTimer; // the attached engine's deadline
+    SendQueue m_sends; // paced writes of the terminal and the engine
 
-    std::deque<PendingSend> m_sendQueue;
-    qsizetype m_sendPos = 0;
-    bool m_sendPaused = false;
-
-    DeviceEngine *m_engine = nullptr;
-    EventSink m_sink;
+    EngineSlot m_slot; // the engine holding the lease
     LeaseKind m_leaseKind = LeaseKind::Shared;
-    quint64 m_leaseId = 0;
-    quint64 m_nextLeaseId = 1;
-    bool m_pumping = false;
     ByteSink m_capture;
 };
 

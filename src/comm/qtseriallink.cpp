@@ -125,7 +125,10 @@ bool QtSerialLink::write(const QByteArray &data)
             QStringLiteral("%1 is not open.").arg(m_name.isEmpty() ? QStringLiteral("The port") : m_name);
         return false;
     }
-    if (m_port.write(data) != data.size()) {
+    // QSerialPort writes from its buffer when the event loop next looks; the line should not wait for that,
+    // and a failure of the write is then the answer of this call.
+    m_port.clearError();
+    if (m_port.write(data) != data.size() || (!m_port.flush() && m_port.error() == QSerialPort::WriteError)) {
         m_error = QStringLiteral("Cannot write to %1: %2").arg(m_name, m_port.errorString());
         return false;
     }

@@ -40,7 +40,10 @@ public:
     {
         QProcess process;
         process.setProgram(qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-cli"));
-        process.setArguments(QStringList{QStringLiteral("--port"), m_pty.path()} + args);
+        // The simulated adapter needs none of the settling time a real one does.
+        process.setArguments(QStringList{QStringLiteral("--port"), m_pty.path(),
+                                         QStringLiteral("--time-scale"), QStringLiteral("10")} +
+                             args);
         QSignalSpy finished(&process, &QProcess::finished);
         process.start();
         process.closeWriteChannel();

@@ -4,7 +4,7 @@
 // download or an upload, and the files left behind.
 
 #include "app/appstate.h"
-#include "app/clock.h"
+#include "app/scaledclock.h"
 #include "comm/commlink.h"
 #include "comm/linkfactory.h"
 #include "comm/transferjob.h"
@@ -22,10 +22,13 @@ using namespace korvo;
 
 namespace {
 // A simulated controller with a memory, on a pty or behind the TCP gateway, and a terminal's link to it.
+// The simulator answers at once, so the link's clock runs ten times faster (timeScale): the silence that
+// ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
 struct Bench
 {
-    explicit Bench(int device, DeviceMemory memory, bool tcp = false)
-        : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller)
+    explicit Bench(int device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+        : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
+          clock(systemClock(), timeScale)
     {
         settings.device = int16_t(device);
         QString error;
@@ -71,7 +74,8 @@ struct Bench
     SimGateway gateway;
     bool ok = false;
     CommWindowSettings settings;
-    CommLink link{settings, systemClock(), systemLinkFactory()};
+    ScaledClock clock;
+    CommLink link{settings, clock, systemLinkFactory()};
     TransferJob job{link};
     QByteArray shown; // what the terminal screen got
     bool endedOk = false;
@@ -272,7 +276,7 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     previous.write("previous listing\r\n");
     previous.close();
 
-    Bench device(1, DeviceMemory::demo(1));
+    Bench device(1, DeviceMemory::demo(1), false, 1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
     QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
