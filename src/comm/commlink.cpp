@@ -149,7 +149,7 @@ void CommLink::closeSocket()
     if (!m_socket)
         return;
     if (isTcp())
-        dropSends(0);
+        m_sends.drop(0);
     m_socket->close();
 }
 
