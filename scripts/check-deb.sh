@@ -1,5 +1,5 @@
 #!/bin/sh
-# check-deb.sh [root-folder]: builds the Debian package in build/, installs it with apt on a fresh Debian 12
+# check-deb.sh [root-folder [package.deb]]: builds the Debian package (in build/) unless one is named, installs it with apt on a fresh Debian 12
 # (a minimal bookworm root made with debootstrap; default /tmp/korvoterm-deb12, reused when it exists) and
 # checks the installed programs there: korvo-cli and korvo-sim answer --help, korvoterm starts headless
 # for a user, reads its keyword lists from /usr/share/korvoterm and writes only in that user's folders.
@@ -7,13 +7,16 @@
 set -e
 cd "$(dirname "$0")/.."
 root="${1:-/tmp/korvoterm-deb12}"
+deb="$2"
 mirror=$(sed -n 's/^URIs: *\(.*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
 mirror="${mirror:-http://deb.debian.org/debian}"
 
 scripts/install-deps.sh debootstrap strace dpkg-dev
-scripts/build.sh build
-(cd build && rm -f korvoterm_*.deb && cpack -G DEB >/dev/null)
-deb=$(ls build/korvoterm_*.deb)
+if [ -z "$deb" ]; then
+    scripts/build.sh build
+    (cd build && rm -f korvoterm_*.deb && cpack -G DEB >/dev/null)
+    deb=$(ls build/korvoterm_*.deb)
+fi
 echo "Package: $deb"
 dpkg-deb -f "$deb" Depends
 
