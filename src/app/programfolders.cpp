@@ -15,10 +15,12 @@ QString dataFolder(const QString &programDir)
 
 QString writableFolder(const QString &programDir, FileCalls &calls)
 {
-    // Asking for permission bits is not enough: root passes them, a read-only mount does not. Only creating
-    // a file tells.
+    // An installed program leaves its installation alone, also when it could write there (run as root).
+    // Otherwise asking for permission bits is not enough: root passes them, a read-only mount does not.
+    // Only creating a file tells.
+    const bool installed = dataFolder(programDir) != programDir;
     QByteArray probe = QFile::encodeName(QDir(programDir).filePath(QStringLiteral(".korvoterm-XXXXXX")));
-    const int fd = programDir.isEmpty() ? -1 : calls.createUnique(probe.data());
+    const int fd = programDir.isEmpty() || installed ? -1 : calls.createUnique(probe.data());
     if (fd >= 0) {
         calls.closeFile(fd);
         calls.removeFile(probe.constData());
@@ -27,11 +29,6 @@ QString writableFolder(const QString &programDir, FileCalls &calls)
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(userData);
     return userData;
-}
-
-QString temporaryDownloadFile(const QString &programDir)
-{
-    return QDir(writableFolder(programDir)).filePath(QStringLiteral("ZELTERM.~_~"));
 }
 
 QString defaultCaptureFile(const QString &programDir)

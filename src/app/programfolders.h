@@ -14,13 +14,12 @@ namespace korvo {
 QString dataFolder(const QString &programDir);
 
 // Folder for files the program writes for itself, such as the temporary download file and the default
-// capture file: the program's own folder when a file can be created there, otherwise the user's data
-// folder (created on demand; ~/.local/share/KorvoTerm/KorvoTerm on Linux).
+// capture file: the program's own folder when it is a build folder where a file can be created, otherwise
+// (installed, or not writable) the user's data folder (created on demand;
+// ~/.local/share/KorvoTerm/KorvoTerm on Linux).
 QString writableFolder(const QString &programDir, FileCalls &calls = systemFileCalls());
 
-// The download's temporary file ("ZELTERM.~_~") and the capture file offered first ("Capture.txt"), both
-// in the writable folder.
-QString temporaryDownloadFile(const QString &programDir);
+// The capture file offered first ("Capture.txt"), in the writable folder.
 QString defaultCaptureFile(const QString &programDir);
 
 } // namespace korvo

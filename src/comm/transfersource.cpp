@@ -1,5 +1,7 @@
 #include "comm/transfersource.h"
 
+#include "app/programfolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -45,7 +47,9 @@ bool TransferSource::throughTemporary(const QByteArray &text, const QStringList 
 
 QStringList TransferSource::temporaryFolders(const QString &programDir)
 {
-    return {programDir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)};
+    const QString first = writableFolder(programDir);
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return first == userData ? QStringList{first} : QStringList{first, userData};
 }
 
 } // namespace korvo

@@ -1,7 +1,7 @@
 #pragma once
 
 // Where a download's text comes from: a listing file, or an edit window's text, which is first saved to
-// "ZELTERM.~_~" (in the program's folder, else the user's data folder) and read back from there; the
+// "ZELTERM.~_~" (in a build's own folder, else the user's data folder) and read back from there; the
 // temporary file is removed when the download has its lines.
 
 #include <QByteArray>
@@ -21,7 +21,7 @@ public:
     // removes it. False with the OS's reason of the last folder tried.
     static bool throughTemporary(const QByteArray &text, const QStringList &folders, QByteArray *bytes,
                                  QString *error);
-    // The program's folder, then the user's data folder.
+    // The folder the program writes its own files in (see writableFolder), then the user's data folder.
     static QStringList temporaryFolders(const QString &programDir);
 };
 

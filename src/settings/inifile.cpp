@@ -239,14 +239,16 @@ std::optional<QString> IniFile::entryValue(const Section &section) const
 void IniFile::put(const QString &section, const QString &key, const QString &value, bool verbatim)
 {
     Section &s = sectionFor(section);
-    const QString foldedKey = folded(key);
-    const auto it = s.index.constFind(foldedKey);
-    if (it != s.index.constEnd()) {
-        s.entries[static_cast<std::size_t>(*it)] =
-            Entry{s.entries[static_cast<std::size_t>(*it)].key, value, verbatim};
+    // One lookup that adds the key when it is new: writing a whole file sets every key once.
+    const qsizetype known = s.index.size();
+    qsizetype &slot = s.index[folded(key)];
+    if (s.index.size() == known) {
+        Entry &entry = s.entries[static_cast<std::size_t>(slot)];
+        entry.value = value;
+        entry.verbatim = verbatim;
         return;
     }
-    s.index.insert(foldedKey, static_cast<qsizetype>(s.entries.size()));
+    slot = static_cast<qsizetype>(s.entries.size());
     s.entries.push_back(Entry{key, value, verbatim});
 }
 

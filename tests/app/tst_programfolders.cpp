@@ -49,13 +49,18 @@ void TstProgramFolders::anInstalledProgramFindsItsFilesInShare()
     QCOMPARE(dataFolder(bin), bin); // a build: everything beside the program
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("share/korvoterm/help"))));
     QCOMPARE(dataFolder(bin), root.filePath(QStringLiteral("share/korvoterm")));
+    // Its own files go to the user's data folder even where it could write beside itself.
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(writableFolder(bin), userData);
+    QCOMPARE(defaultCaptureFile(bin), QDir(userData).filePath(QStringLiteral("Capture.txt")));
+    QVERIFY(QDir(bin).isEmpty());
+    QDir(userData).removeRecursively();
 }
 
 void TstProgramFolders::ownFilesGoBesideTheProgramOnlyWhereAFileCanBeCreated()
 {
     QTemporaryDir program;
     QCOMPARE(writableFolder(program.path()), program.path());
-    QCOMPARE(temporaryDownloadFile(program.path()), program.filePath(QStringLiteral("ZELTERM.~_~")));
     QCOMPARE(defaultCaptureFile(program.path()), program.filePath(QStringLiteral("Capture.txt")));
     QVERIFY(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 

@@ -1,9 +1,11 @@
-// Any bytes must parse as a preferences file and fill the application state without a fault.
+// Any bytes must parse as a preferences file and fill the application state without a fault, and the
+// ini-file model writes back what it read: its own output reads back to the same bytes.
 
 #include "settings/inifile.h"
 #include "settings/prefsfile.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 using namespace korvo;
 
@@ -13,5 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AppState state;
     state.factory = size % 2 == 1;
     readPrefs(ini, state);
+    const QByteArray written = ini.toBytes();
+    if (IniFile::fromBytes(written).toBytes() != written)
+        std::abort();
     return 0;
 }
