@@ -1,16 +1,11 @@
 #include "comm/terminalview.h"
 
+#include "comm/cellfont.h"
 #include "comm/terminalscreen.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetrics>
-#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QRegion>
 #include <QScrollBar>
 
@@ -31,52 +26,6 @@ constexpr int kFontAttrs =
 
 // ANSI colour numbers (escape sequences) to the classic palette's indexes.
 constexpr int kAnsiToClassic[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-// A font choice as the view uses it: the face that answers it and the cell it gives.
-struct CellFont
-{
-    QFont font;
-    int cellWidth = 1;
-    int cellHeight = 1;
-    int ascent = 0;
-    bool fixedPitch = true;
-};
-
-// Whether a family is installed goes through fontconfig's substitution, and measuring a face takes a layout:
-// both are done once per choice, not for every terminal. The fonts go with the application, which they must
-// not outlive.
-const CellFont &cellFont(const QString &family, double pointSize, bool bold, bool italic)
-{
-    static QHash<QString, CellFont> known;
-    static QPointer<QCoreApplication> knownFor;
-    if (knownFor != QCoreApplication::instance()) {
-        known.clear();
-        knownFor = QCoreApplication::instance();
-        qAddPostRoutine([] { known.clear(); });
-    }
-    const QString key =
-        QStringLiteral("%1/%2/%3%4").arg(family).arg(pointSize).arg(int(bold)).arg(int(italic));
-    auto found = known.constFind(key);
-    if (found != known.cend())
-        return *found;
-    CellFont cell;
-    // The stored name stays whatever the user chose; only the face used here falls back.
-    QFont &font = cell.font;
-    font = !family.isEmpty() && QFontDatabase::hasFamily(family)
-               ? QFont(family)
-               : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(pointSize > 0 ? pointSize : 10);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setKerning(false);
-    font.setBold(bold);
-    font.setItalic(italic);
-    const QFontMetrics fm(font);
-    cell.cellWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
-    cell.cellHeight = std::max(1, fm.height());
-    cell.ascent = fm.ascent();
-    cell.fixedPitch = QFontInfo(font).fixedPitch();
-    return *known.insert(key, cell);
-}
 
 } // namespace
 
