@@ -3,6 +3,7 @@
 
 #include "mainwindowtest.h"
 
+#include "comm/commwindow.h"
 #include "editor/editwindow.h"
 #include "settings/inifile.h"
 #include "ui/common/command.h"
