@@ -205,11 +205,7 @@ void SpiCommWindow::storePlacement()
     spi.state = qint16(isMinimized() ? 1 : (isMaximized() ? 2 : 0));
     if (spi.state != 0)
         return;
-    const double dpi = dpiOf(this);
-    spi.left = pixelsToTwips(pos().x(), dpi);
-    spi.top = pixelsToTwips(pos().y(), dpi);
-    spi.width = pixelsToTwips(width(), dpi);
-    spi.height = pixelsToTwips(height(), dpi);
+    storePixelRect(spi, QRect(pos(), size()), dpiOf(this));
 }
 
 bool SpiCommWindow::isSending() const

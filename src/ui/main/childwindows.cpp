@@ -16,22 +16,6 @@
 
 namespace korvo {
 
-namespace {
-template <typename Slot> QRect rectOf(const Slot &slot, double dpi)
-{
-    return QRect(twipsToPixels(slot.left, dpi), twipsToPixels(slot.top, dpi), twipsToPixels(slot.width, dpi),
-                 twipsToPixels(slot.height, dpi));
-}
-
-template <typename Slot> void storeRect(Slot &slot, const QRect &rect, double dpi)
-{
-    slot.left = pixelsToTwips(rect.x(), dpi);
-    slot.top = pixelsToTwips(rect.y(), dpi);
-    slot.width = pixelsToTwips(rect.width(), dpi);
-    slot.height = pixelsToTwips(rect.height(), dpi);
-}
-} // namespace
-
 int16_t windowStateCode(const QMdiSubWindow *sub)
 {
     if (sub->isMinimized())
@@ -68,8 +52,8 @@ QRect ChildWindows::slotRect(WindowKind kind, int slot) const
 {
     AppState &state = app();
     if (kind == WindowKind::Edit)
-        return rectOf(state.editSlots.at(slot), dpi());
-    return rectOf(state.commSlots.at(slot), dpi());
+        return pixelRectOf(state.editSlots.at(slot), dpi());
+    return pixelRectOf(state.commSlots.at(slot), dpi());
 }
 
 QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
@@ -227,9 +211,9 @@ void ChildWindows::storePlacement(const QMdiSubWindow *sub) const
     AppState &state = app();
     const int slot = c->slot();
     if (c->kind() == WindowKind::Edit && slot < static_cast<int>(state.editSlots.size()))
-        storeRect(state.editSlots[slot], sub->geometry(), dpi());
+        storePixelRect(state.editSlots[slot], sub->geometry(), dpi());
     else if (c->kind() == WindowKind::Terminal && slot < static_cast<int>(state.commSlots.size()))
-        storeRect(state.commSlots[slot], sub->geometry(), dpi());
+        storePixelRect(state.commSlots[slot], sub->geometry(), dpi());
 }
 
 bool ChildWindows::eventFilter(QObject *watched, QEvent *event)

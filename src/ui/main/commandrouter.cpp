@@ -175,17 +175,11 @@ void CommandRouter::toggleRamViewer()
         // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
         RamViewerRecord &place = app().ramViewer;
         const double dpi = m_window->dpi();
-        const QRect stored(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
-                           twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
+        const QRect stored = pixelRectOf(place, dpi);
         if (stored.width() > 50 && stored.height() > 50)
             m_ramViewer->setGeometry(stored);
-        connect(m_ramViewer, &RamViewerWindow::closing, this, [dpi](const QRect &geometry) {
-            RamViewerRecord &record = app().ramViewer;
-            record.left = pixelsToTwips(geometry.x(), dpi);
-            record.top = pixelsToTwips(geometry.y(), dpi);
-            record.width = pixelsToTwips(geometry.width(), dpi);
-            record.height = pixelsToTwips(geometry.height(), dpi);
-        });
+        connect(m_ramViewer, &RamViewerWindow::closing, this,
+                [dpi](const QRect &geometry) { storePixelRect(app().ramViewer, geometry, dpi); });
         connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
     }
     m_ramViewer->setTerminal(&comm->link());

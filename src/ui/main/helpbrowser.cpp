@@ -98,10 +98,7 @@ void HelpBrowser::storePlacement()
         return;
     const double dpi = dpiOf(this);
     // The position of the frame and the size of the contents: what move() and resize() take back.
-    placement.left = pixelsToTwips(pos().x(), dpi);
-    placement.top = pixelsToTwips(pos().y(), dpi);
-    placement.width = pixelsToTwips(width(), dpi);
-    placement.height = pixelsToTwips(height(), dpi);
+    storePixelRect(placement, QRect(pos(), size()), dpi);
 }
 
 } // namespace korvo

@@ -32,8 +32,7 @@ void SetupPlacement::apply()
 {
     const SetupRecord &setup = app().setup;
     const double d = dpi();
-    const QRect rect(twipsToPixels(setup.left, d), twipsToPixels(setup.top, d), twipsToPixels(setup.width, d),
-                     twipsToPixels(setup.height, d));
+    const QRect rect = pixelRectOf(setup, d);
     if (rect.width() > 0 && rect.height() > 0)
         m_window->setGeometry(rect);
     if (m_started) {
@@ -55,13 +54,7 @@ void SetupPlacement::showStarted()
 
 void SetupPlacement::store()
 {
-    SetupRecord &setup = app().setup;
-    const double d = dpi();
-    const QRect rect = m_window->geometry();
-    setup.left = pixelsToTwips(rect.x(), d);
-    setup.top = pixelsToTwips(rect.y(), d);
-    setup.width = pixelsToTwips(rect.width(), d);
-    setup.height = pixelsToTwips(rect.height(), d);
+    storePixelRect(app().setup, m_window->geometry(), dpi());
 }
 
 void SetupPlacement::storeOnExit()
