@@ -61,10 +61,8 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
 
     connect(m_menus, &MainMenus::triggered, this, &MainWindow::runCommand);
     connect(m_menus, &MainMenus::recentChosen, m_documents, &DocumentCommands::openRecent);
-    connect(m_menus, &MainMenus::functionGroupChosen, this, [this](int group) {
-        m_router->selectFunctionGroup(group);
-        refreshCommands();
-    });
+    // The terminal tells of its new group, which refreshes the menu.
+    connect(m_menus, &MainMenus::functionGroupChosen, m_router, &CommandRouter::selectFunctionGroup);
     connect(m_menus, &MainMenus::windowListAboutToShow, this,
             [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
