@@ -286,7 +286,8 @@ void CommWindow::setPanelText(const QString &key, const QString &text)
 
 void CommWindow::layoutWindow()
 {
-    if (QLayout *l = layout())
+    // A hidden window is laid out when it is shown; doing it now as well would be done twice.
+    if (QLayout *l = layout(); l && isVisible())
         l->activate();
 }
 

@@ -8,15 +8,14 @@
 
 namespace korvo {
 
-StatusPanels::StatusPanels(CommLink &link, QWidget *parent) : QStatusBar(parent), m_link(link)
+StatusPanels::StatusPanels(CommLink &link, QWidget *parent) : StatusRow(parent), m_link(link)
 {
-    setSizeGripEnabled(false);
     for (const char *key : {"connect", "comm", "device", "can", "group", "capture", "msg"}) {
         auto *label = new QLabel(this);
         label->setObjectName(QLatin1String(key));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        addWidget(label, qstrcmp(key, "msg") == 0 ? 1 : 0);
+        addPanel(label, qstrcmp(key, "msg") == 0 ? 1 : 0);
         m_panels.insert(QLatin1String(key), label);
     }
     for (const char *key : {"connect", "comm", "device", "can"})

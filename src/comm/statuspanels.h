@@ -6,8 +6,9 @@
 // first, so that the gateway is free while the dialog looks for devices, and opened again afterwards
 // unless the dialog's applied settings have already done so.
 
+#include "ui/common/statusrow.h"
+
 #include <QHash>
-#include <QStatusBar>
 
 class QLabel;
 
@@ -15,7 +16,7 @@ namespace korvo {
 
 class CommLink;
 
-class StatusPanels : public QStatusBar
+class StatusPanels : public StatusRow
 {
     Q_OBJECT
 public:

@@ -5,15 +5,15 @@
 namespace korvo {
 
 EditStatusBar::EditStatusBar(QWidget *parent)
-    : QStatusBar(parent), m_insert(new QLabel(QStringLiteral("INS"), this)),
+    : StatusRow(parent), m_insert(new QLabel(QStringLiteral("INS"), this)),
       m_line(new QLabel(QStringLiteral("1"), this)), m_column(new QLabel(QStringLiteral("1"), this))
 {
-    setSizeGripEnabled(false);
     m_line->setToolTip(QStringLiteral("Line"));
     m_column->setToolTip(QStringLiteral("Column"));
-    addPermanentWidget(m_insert);
-    addPermanentWidget(m_line);
-    addPermanentWidget(m_column);
+    addStretch();
+    addPanel(m_insert);
+    addPanel(m_line);
+    addPanel(m_column);
 }
 
 void EditStatusBar::setOverwrite(bool overwrite)

@@ -2,13 +2,13 @@
 
 // An edit window's status bar: insert or overwrite, and the line and column of the caret.
 
-#include <QStatusBar>
+#include "ui/common/statusrow.h"
 
 class QLabel;
 
 namespace korvo {
 
-class EditStatusBar : public QStatusBar
+class EditStatusBar : public StatusRow
 {
 public:
     explicit EditStatusBar(QWidget *parent = nullptr);
