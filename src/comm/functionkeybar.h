@@ -1,14 +1,17 @@
 #pragma once
 
-// The bar of ten function-key buttons under a terminal (cmdFunc 0..9): two rows of five, each a fifth of
-// the bar's width, captions bold except while their key runs, tool tips "(F1) caption". A click presses
-// the key; the right mouse button asks for the editor on it. The buttons never take the keyboard from the
-// terminal.
+// The bar of ten function keys under a terminal (cmdFunc 0..9): two rows of five, each a fifth of the bar's
+// width, drawn as push buttons, captions bold except while their key runs, tool tips "(F1) caption". A
+// click presses the key; the right mouse button asks for the editor on it. The keys never take the keyboard
+// from the terminal.
+//
+// One widget draws all ten: nine terminals with ten button widgets each were a visible share of the time a
+// large workspace takes to its first frame. Screen readers still see ten buttons (FunctionKeyAccessible).
 
 #include <QWidget>
 #include <array>
 
-class QPushButton;
+class QStyleOptionButton;
 
 namespace korvo {
 
@@ -23,14 +26,50 @@ public:
     // Captions of the current group's keys, F1 first; an empty caption shows the key's name.
     void setCaptions(const QStringList &captions);
     void setRunning(int key, bool running);
-    QPushButton *button(int key) const { return m_buttons.at(size_t(key)); }
+
+    QString text(int key) const { return m_keys.at(size_t(key)).text; }
+    QString keyToolTip(int key) const { return m_keys.at(size_t(key)).toolTip; }
+    bool isBold(int key) const { return !m_keys.at(size_t(key)).running; }
+    QRect keyRect(int key) const;
+    // The key under a point of the bar, -1 between keys.
+    int keyAt(const QPoint &pos) const;
+    // Presses a key as a click on it does (also the accessible press action).
+    void click(int key);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void pressed(int key);
     void editRequested(int key);
 
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
-    std::array<QPushButton *, kKeys> m_buttons{};
+    struct Key
+    {
+        QString text;
+        QString toolTip;
+        bool running = false;
+    };
+
+    QFont keyFont(int key) const;
+    QStyleOptionButton keyOption(int key) const;
+    int keyHeight() const;
+    void setHovered(int key);
+
+    std::array<Key, kKeys> m_keys;
+    int m_down = -1;              // the key the left button went down on
+    int m_hovered = -1;           // the key under the mouse
+    mutable int m_keyHeight = -1; // from the style and font, measured when first needed
 };
 
 } // namespace korvo

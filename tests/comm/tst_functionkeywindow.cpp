@@ -16,12 +16,12 @@
 #include "fakelinks.h"
 #include "scriptedprompt.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -81,20 +81,27 @@ private Q_SLOTS:
     void theBarShowsTheCurrentGroupInTwoRowsOfFive()
     {
         QVERIFY(window().functionKeyBar()->isVisible());
+        const int fifth = bar().width() / 5;
         for (int k = 0; k < 5; ++k) {
-            QCOMPARE(bar().button(k)->y(), bar().button(0)->y());
-            QVERIFY(bar().button(k + 5)->y() > bar().button(k)->y());
-            QCOMPARE(bar().button(k + 5)->x(), bar().button(k)->x());
+            const QRect top = bar().keyRect(k);
+            const QRect bottom = bar().keyRect(k + 5);
+            QCOMPARE(top.y(), bar().keyRect(0).y());
+            QVERIFY(bottom.y() >= top.bottom());
+            QCOMPARE(bottom.x(), top.x());
+            QVERIFY(qAbs(top.width() - fifth) <= 4);
+            QCOMPARE(bar().keyAt(top.center()), k);
+            QCOMPARE(bar().keyAt(bottom.center()), k + 5);
         }
-        QCOMPARE(bar().button(0)->text(), QStringLiteral("Status"));
-        QCOMPARE(bar().button(0)->toolTip(), QStringLiteral("(F1) Status"));
-        QCOMPARE(bar().button(9)->text(), QStringLiteral("F10"));
-        QVERIFY(bar().button(0)->font().bold());
+        QVERIFY(bar().height() >= bar().keyRect(9).bottom());
+        QCOMPARE(bar().text(0), QStringLiteral("Status"));
+        QCOMPARE(bar().keyToolTip(0), QStringLiteral("(F1) Status"));
+        QCOMPARE(bar().text(9), QStringLiteral("F10"));
+        QVERIFY(bar().isBold(0));
         QCOMPARE(panelText("group"), QStringLiteral("1"));
         QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 1 :: Motion"));
 
         window().setFunctionGroup(1);
-        QCOMPARE(bar().button(0)->text(), QStringLiteral("Rate && Go"));
+        QCOMPARE(bar().text(0), QStringLiteral("Rate & Go"));
         QCOMPARE(panelText("group"), QStringLiteral("2"));
         QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 2 :: Setup"));
 
@@ -110,10 +117,10 @@ private Q_SLOTS:
         QCOMPARE(port().written(), QByteArray("pr st\r"));
 
         port().writes.clear();
-        QTest::mouseClick(bar().button(1), Qt::LeftButton);
+        QTest::mouseClick(&bar(), Qt::LeftButton, {}, bar().keyRect(1).center());
         m_clock->advance(10'500);
         QCOMPARE(port().written(), QByteArray(11, 'z'));
-        QVERIFY(!bar().button(1)->font().bold());
+        QVERIFY(!bar().isBold(1));
         QCOMPARE(panelText("msg"), QStringLiteral("F2 - 10 - Continuous"));
 
         // Closing is refused while the key runs.
@@ -126,7 +133,7 @@ private Q_SLOTS:
         // Ctrl+F5 would open the editor; while a key runs it is a stop request.
         QTest::keyClick(keys(), Qt::Key_F5, Qt::ControlModifier);
         QVERIFY(!window().functions().runner().isRunning());
-        QVERIFY(bar().button(1)->font().bold());
+        QVERIFY(bar().isBold(1));
         m_clock->advance(60'000);
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QCOMPARE(panelText("msg"), QString());
@@ -141,6 +148,32 @@ private Q_SLOTS:
         QVERIFY(window().close());
     }
 
+    void assistiveToolsSeeTheKeysAsButtonsThatPress()
+    {
+        QAccessibleInterface *group = QAccessible::queryAccessibleInterface(&bar());
+        QVERIFY(group);
+        QCOMPARE(group->childCount(), FunctionKeyBar::kKeys);
+        QAccessibleInterface *f1 = group->child(0);
+        QCOMPARE(f1->role(), QAccessible::Button);
+        QCOMPARE(f1->text(QAccessible::Name), QStringLiteral("Status"));
+        QCOMPARE(f1->text(QAccessible::Description), QStringLiteral("(F1) Status"));
+        QCOMPARE(f1->parent(), group);
+        QCOMPARE(group->indexOfChild(f1), 0);
+        const QPoint f8 = group->child(7)->rect().center();
+        QCOMPARE(group->childAt(f8.x(), f8.y()), group->child(7));
+
+        f1->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        m_clock->runUntilIdle(1000);
+        QCOMPARE(port().written(), QByteArray("pr st\r"));
+
+        // As with a button, a press let go outside its key presses nothing.
+        port().writes.clear();
+        QTest::mousePress(&bar(), Qt::LeftButton, {}, bar().keyRect(0).center());
+        QTest::mouseRelease(&bar(), Qt::LeftButton, {}, bar().keyRect(1).center());
+        m_clock->runUntilIdle(1000);
+        QVERIFY(port().writes.isEmpty());
+    }
+
     void theRightButtonOnAKeyEditsItAndDoneRefreshesTheBar()
     {
         // The editor runs modally; the queued step plays the user in it.
@@ -153,16 +186,17 @@ private Q_SLOTS:
                 done ? editor->accept() : editor->reject();
             });
         };
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
+        const QPoint onF3 = bar().keyRect(2).center();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onF3, bar().mapToGlobal(onF3));
         editAndClose(false);
-        QApplication::sendEvent(bar().button(2), &rightClick);
-        QCOMPARE(bar().button(2)->text(), QStringLiteral("Log"));
+        QApplication::sendEvent(&bar(), &rightClick);
+        QCOMPARE(bar().text(2), QStringLiteral("Log"));
         QCOMPARE(window().settings().keys[2].label, QStringLiteral("Log"));
 
         editAndClose(true);
-        QApplication::sendEvent(bar().button(2), &rightClick);
-        QCOMPARE(bar().button(2)->text(), QStringLiteral("Changed"));
-        QCOMPARE(bar().button(2)->toolTip(), QStringLiteral("(F3) Changed"));
+        QApplication::sendEvent(&bar(), &rightClick);
+        QCOMPARE(bar().text(2), QStringLiteral("Changed"));
+        QCOMPARE(bar().keyToolTip(2), QStringLiteral("(F3) Changed"));
         QCOMPARE(window().settings().keys[2].label, QStringLiteral("Changed"));
     }
 
@@ -186,7 +220,7 @@ private Q_SLOTS:
         QTest::mouseClick(window().panel("group"), Qt::LeftButton);
         QTRY_COMPARE(window().settings().fGroup, 1);
         QCOMPARE(offered, (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
-        QCOMPARE(bar().button(0)->text(), QStringLiteral("Rate && Go"));
+        QCOMPARE(bar().text(0), QStringLiteral("Rate & Go"));
     }
 
     void aDoubleClickOnConnectTogglesTheLink()
