@@ -18,7 +18,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
@@ -274,14 +273,9 @@ void CommWindow::setFunctionGroup(int group)
     emit functionGroupChanged();
 }
 
-QLabel *CommWindow::panel(const QString &key) const
+StatusPanels &CommWindow::panels() const
 {
-    return m_statusBar->panel(key);
-}
-
-void CommWindow::setPanelText(const QString &key, const QString &text)
-{
-    m_statusBar->setPanelText(key, text);
+    return *m_statusBar;
 }
 
 void CommWindow::layoutWindow()

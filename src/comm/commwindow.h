@@ -88,8 +88,7 @@ public:
     void setFunctionGroup(int group);
 
     // Status panels by key: "connect", "comm", "device", "can", "group", "capture", "msg".
-    QLabel *panel(const QString &key) const;
-    void setPanelText(const QString &key, const QString &text);
+    StatusPanels &panels() const;
 
     // Size_Comm_Window: fits the MDI window around the screen, function-key bar and status bar.
     void sizeCommWindow();

@@ -1,7 +1,5 @@
 #include "comm/functionkeybar.h"
 
-#include "comm/functionkeyaccessible.h"
-
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -24,7 +22,7 @@ QString keyName(int key)
 
 FunctionKeyBar::FunctionKeyBar(QWidget *parent) : QWidget(parent)
 {
-    installFunctionKeyAccessible();
+    installDrawnItemsAccessible();
     setObjectName(QStringLiteral("cmdFunc"));
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
@@ -76,6 +74,13 @@ void FunctionKeyBar::click(int key)
 {
     if (key >= 0 && key < kKeys && isEnabled())
         Q_EMIT pressed(key);
+}
+
+QString FunctionKeyBar::itemText(int item, QAccessible::Text text) const
+{
+    if (text == QAccessible::Name)
+        return this->text(item);
+    return text == QAccessible::Description ? keyToolTip(item) : QString();
 }
 
 QSize FunctionKeyBar::sizeHint() const

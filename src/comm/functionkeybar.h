@@ -6,7 +6,9 @@
 // from the terminal.
 //
 // One widget draws all ten: nine terminals with ten button widgets each were a visible share of the time a
-// large workspace takes to its first frame. Screen readers still see ten buttons (FunctionKeyAccessible).
+// large workspace takes to its first frame. Assistive tools still see ten buttons (DrawnItems).
+
+#include "ui/common/drawnitems.h"
 
 #include <QWidget>
 #include <array>
@@ -15,7 +17,7 @@ class QStyleOptionButton;
 
 namespace korvo {
 
-class FunctionKeyBar : public QWidget
+class FunctionKeyBar : public QWidget, public DrawnItems
 {
     Q_OBJECT
 public:
@@ -38,6 +40,15 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    QAccessible::Role itemsRole() const override { return QAccessible::Grouping; }
+    QAccessible::Role itemRole() const override { return QAccessible::Button; }
+    int itemCount() const override { return kKeys; }
+    QRect itemRect(int item) const override { return keyRect(item); }
+    QString itemText(int item, QAccessible::Text text) const override;
+    bool isItemEnabled(int) const override { return true; }
+    bool isItemPressable(int) const override { return true; }
+    void pressItem(int item) override { click(item); }
 
 Q_SIGNALS:
     void pressed(int key);

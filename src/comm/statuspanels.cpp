@@ -2,47 +2,26 @@
 
 #include "comm/commlink.h"
 
-#include <QEvent>
-#include <QLabel>
 #include <QPointer>
 
 namespace korvo {
 
-StatusPanels::StatusPanels(CommLink &link, QWidget *parent) : StatusRow(parent), m_link(link)
+StatusPanels::StatusPanels(CommLink &link, QWidget *parent) : StatusRow(Look::Sunken, parent), m_link(link)
 {
-    for (const char *key : {"connect", "comm", "device", "can", "group", "capture", "msg"}) {
-        auto *label = new QLabel(this);
-        label->setObjectName(QLatin1String(key));
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
-        addPanel(label, qstrcmp(key, "msg") == 0 ? 1 : 0);
-        m_panels.insert(QLatin1String(key), label);
-    }
-    for (const char *key : {"connect", "comm", "device", "can"})
-        m_panels.value(QLatin1String(key))->installEventFilter(this);
+    for (const char *key : {"connect", "comm", "device", "can", "group", "capture", "msg"})
+        addPanel(QLatin1String(key), qstrcmp(key, "msg") == 0);
 
-    connect(&link, &CommLink::statusText, this, &StatusPanels::setPanelText);
-    connect(&link, &CommLink::panelEnabled, this, [this](const QString &key, bool enabled) {
-        if (QLabel *label = panel(key))
-            label->setEnabled(enabled);
-    });
+    connect(&link, &CommLink::statusText, this, &StatusPanels::setText);
+    connect(&link, &CommLink::panelEnabled, this, &StatusPanels::setPanelEnabled);
+    connect(this, &StatusRow::doubleClicked, this, &StatusPanels::onDoubleClick);
 }
 
-void StatusPanels::setPanelText(const QString &key, const QString &text)
+void StatusPanels::onDoubleClick(const QString &key)
 {
-    if (QLabel *label = panel(key))
-        label->setText(text);
-}
-
-bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::MouseButtonDblClick)
-        return false;
-    if (watched == panel(QStringLiteral("connect")))
+    if (key == QLatin1String("connect"))
         m_link.connectComm(!m_link.isConnected());
-    else
+    else if (key == QLatin1String("comm") || key == QLatin1String("device") || key == QLatin1String("can"))
         openPreferences();
-    return true;
 }
 
 void StatusPanels::openPreferences()

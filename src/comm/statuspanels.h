@@ -8,10 +8,6 @@
 
 #include "ui/common/statusrow.h"
 
-#include <QHash>
-
-class QLabel;
-
 namespace korvo {
 
 class CommLink;
@@ -22,21 +18,15 @@ class StatusPanels : public StatusRow
 public:
     StatusPanels(CommLink &link, QWidget *parent);
 
-    QLabel *panel(const QString &key) const { return m_panels.value(key); }
-    void setPanelText(const QString &key, const QString &text);
-
 Q_SIGNALS:
     // A double click on "comm", "device" or "can": the preferences dialog runs (modally) inside this signal.
     void preferencesRequested();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
+    void onDoubleClick(const QString &key);
     void openPreferences();
 
     CommLink &m_link;
-    QHash<QString, QLabel *> m_panels;
 };
 
 } // namespace korvo

@@ -9,13 +9,12 @@
 #include "comm/functionkeybar.h"
 #include "comm/functionkeyeditor.h"
 #include "comm/functionkeyrunner.h"
+#include "comm/statuspanels.h"
 #include "comm/terminalview.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,9 +60,13 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showCaptureState();
     showMessage({});
 
-    for (const char *key : {"group", "capture"})
-        if (QLabel *label = window.panel(QLatin1String(key)))
-            label->installEventFilter(this);
+    // The tip names the default capture file, which is looked up only when someone asks.
+    window.panels().setToolTipSource(QStringLiteral("capture"), [] { return captureFileTip(); });
+    // The "group" panel: a click offers the groups.
+    connect(&window.panels(), &StatusRow::clicked, this, [this](const QString &key) {
+        if (key == QLatin1String("group") && m_window.settings().fKeyEn)
+            QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
+    });
 }
 
 TerminalFunctions::~TerminalFunctions()
@@ -83,12 +86,11 @@ void TerminalFunctions::fillFuncKeys()
     m_bar->setCaptions(captions);
     m_window.functionKeyBar()->setVisible(s.fKeyEn);
     const int number = s.fGroup + 1;
-    if (QLabel *group = m_window.panel(QStringLiteral("group"))) {
-        group->setText(QString::number(number));
-        group->setToolTip(QStringLiteral("Function Key Group Number %1 :: %2")
-                              .arg(number)
-                              .arg(s.groupNames.value(s.fGroup)));
-    }
+    StatusPanels &panels = m_window.panels();
+    panels.setText(QStringLiteral("group"), QString::number(number));
+    panels.setPanelToolTip(
+        QStringLiteral("group"),
+        QStringLiteral("Function Key Group Number %1 :: %2").arg(number).arg(s.groupNames.value(s.fGroup)));
 }
 
 void TerminalFunctions::editKey(int key)
@@ -118,25 +120,21 @@ void TerminalFunctions::startCapture()
 
 void TerminalFunctions::showCaptureState()
 {
-    QLabel *panel = m_window.panel(QStringLiteral("capture"));
-    if (!panel)
-        return;
+    const QString key = QStringLiteral("capture");
+    StatusPanels &panels = m_window.panels();
     const CaptureFile &capture = appCapture();
     switch (capture.state()) {
     case CaptureFile::State::On:
-        panel->setText(QStringLiteral("Capture ON "));
+        panels.setText(key, QStringLiteral("Capture ON "));
         break;
     case CaptureFile::State::Paused:
-        panel->setText(QStringLiteral("Capture OFF "));
+        panels.setText(key, QStringLiteral("Capture OFF "));
         break;
     case CaptureFile::State::Off:
-        panel->setText(QStringLiteral("Capture "));
+        panels.setText(key, QStringLiteral("Capture "));
         break;
     }
-    panel->setEnabled(capture.isOn());
-    // Which default file capture would write is found by trying to create a file in its folder: that waits
-    // until the tip is shown, not done for every terminal that opens.
-    panel->setToolTip(capture.fileName().isEmpty() ? QString() : captureFileTip());
+    panels.setPanelEnabled(key, capture.isOn());
 }
 
 QString TerminalFunctions::captureFileTip()
@@ -149,11 +147,9 @@ QString TerminalFunctions::captureFileTip()
 
 void TerminalFunctions::showMessage(const QString &text)
 {
-    QLabel *panel = m_window.panel(QStringLiteral("msg"));
-    if (!panel)
-        return;
-    panel->setText(text);
-    panel->setToolTip(text.isEmpty() ? QStringLiteral("Messages") : text);
+    StatusPanels &panels = m_window.panels();
+    panels.setText(QStringLiteral("msg"), text);
+    panels.setPanelToolTip(QStringLiteral("msg"), text.isEmpty() ? QStringLiteral("Messages") : text);
 }
 
 void TerminalFunctions::chooseGroup()
@@ -166,8 +162,9 @@ void TerminalFunctions::chooseGroup()
         item->setChecked(g == s.fGroup);
         item->setData(g);
     }
-    QLabel *panel = m_window.panel(QStringLiteral("group"));
-    if (QAction *chosen = menu.exec(panel->mapToGlobal(QPoint(0, 0))))
+    StatusPanels &panels = m_window.panels();
+    const QPoint corner = panels.panelRect(QStringLiteral("group")).topLeft();
+    if (QAction *chosen = menu.exec(panels.mapToGlobal(corner)))
         m_window.setFunctionGroup(chosen->data().toInt());
 }
 
@@ -177,22 +174,6 @@ bool TerminalFunctions::mayClose()
         return true;
     ask(QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(), QStringLiteral("Exiting"),
         PromptIcon::Critical);
-    return false;
-}
-
-bool TerminalFunctions::eventFilter(QObject *watched, QEvent *event)
-{
-    const QString key = watched->objectName();
-    // The tip names the default capture file, which is looked up only when someone asks.
-    if (key == QLatin1String("capture")) {
-        if (event->type() == QEvent::ToolTip)
-            static_cast<QWidget *>(watched)->setToolTip(captureFileTip());
-        return false;
-    }
-    // The "group" panel: a click offers the groups.
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && m_window.settings().fKeyEn)
-        QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
     return false;
 }
 

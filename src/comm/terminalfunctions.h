@@ -8,8 +8,6 @@
 
 #include <QObject>
 
-class QLabel;
-
 namespace korvo {
 
 class Clock;
@@ -35,9 +33,6 @@ public:
     void editKey(int key);
     // "^c": capture to the chosen file, or the default one, unless capture is on already.
     void startCapture();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showCaptureState();

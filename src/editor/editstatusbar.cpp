@@ -1,41 +1,45 @@
 #include "editstatusbar.h"
 
-#include <QLabel>
-
 namespace korvo {
 
-EditStatusBar::EditStatusBar(QWidget *parent)
-    : StatusRow(parent), m_insert(new QLabel(QStringLiteral("INS"), this)),
-      m_line(new QLabel(QStringLiteral("1"), this)), m_column(new QLabel(QStringLiteral("1"), this))
+namespace {
+const QString kInsert = QStringLiteral("insert");
+const QString kLine = QStringLiteral("line");
+const QString kColumn = QStringLiteral("column");
+} // namespace
+
+EditStatusBar::EditStatusBar(QWidget *parent) : StatusRow(Look::Plain, parent)
 {
-    m_line->setToolTip(QStringLiteral("Line"));
-    m_column->setToolTip(QStringLiteral("Column"));
     addStretch();
-    addPanel(m_insert);
-    addPanel(m_line);
-    addPanel(m_column);
+    addPanel(kInsert);
+    addPanel(kLine);
+    addPanel(kColumn);
+    setText(kInsert, QStringLiteral("INS"));
+    setCaret(0, 0);
+    setPanelToolTip(kLine, QStringLiteral("Line"));
+    setPanelToolTip(kColumn, QStringLiteral("Column"));
 }
 
 void EditStatusBar::setOverwrite(bool overwrite)
 {
-    m_insert->setText(overwrite ? QStringLiteral("OVR") : QStringLiteral("INS"));
+    setText(kInsert, overwrite ? QStringLiteral("OVR") : QStringLiteral("INS"));
 }
 
 void EditStatusBar::setCaret(int line, int column)
 {
-    m_line->setText(QString::number(line + 1));
-    m_column->setText(QString::number(column + 1));
+    setText(kLine, QString::number(line + 1));
+    setText(kColumn, QString::number(column + 1));
 }
 
 QString EditStatusBar::panelText(int panel) const
 {
     switch (panel) {
     case 3:
-        return m_insert->text();
+        return text(kInsert);
     case 6:
-        return m_line->text();
+        return text(kLine);
     case 7:
-        return m_column->text();
+        return text(kColumn);
     default:
         return QString();
     }

@@ -4,8 +4,6 @@
 
 #include "ui/common/statusrow.h"
 
-class QLabel;
-
 namespace korvo {
 
 class EditStatusBar : public StatusRow
@@ -18,11 +16,6 @@ public:
     void setCaret(int line, int column);
     // The panels by their old numbers: 3 insert/overwrite, 6 line, 7 column; empty for any other.
     QString panelText(int panel) const;
-
-private:
-    QLabel *m_insert;
-    QLabel *m_line;
-    QLabel *m_column;
 };
 
 } // namespace korvo

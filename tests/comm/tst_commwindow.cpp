@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
+#include "comm/statuspanels.h"
 #include "comm/terminaldisplay.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
@@ -85,11 +86,12 @@ private Q_SLOTS:
     {
         QVERIFY(window().isConnected());
         QCOMPARE(port().lastPortName, QStringLiteral("/dev/fake0"));
-        QCOMPARE(window().panel("connect")->text(), QStringLiteral("Connected "));
-        QVERIFY(window().panel("comm")->text().contains("9600"));
-        QCOMPARE(window().panel("device")->text(), QStringLiteral(" Veltor"));
-        QCOMPARE(window().panel("group")->text(), QStringLiteral("1"));
-        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 1 :: Group1"));
+        QCOMPARE(window().panels().text("connect"), QStringLiteral("Connected "));
+        QVERIFY(window().panels().text("comm").contains("9600"));
+        QCOMPARE(window().panels().text("device"), QStringLiteral(" Veltor"));
+        QCOMPARE(window().panels().text("group"), QStringLiteral("1"));
+        QCOMPARE(window().panels().panelToolTip("group"),
+                 QStringLiteral("Function Key Group Number 1 :: Group1"));
         QCOMPARE(window().windowTitle(), QStringLiteral("Terminal 1"));
         QCOMPARE(window().link().receiveMode(), 3);
         QCOMPARE(app().lineEnd, QStringLiteral("\r"));
@@ -119,7 +121,7 @@ private Q_SLOTS:
     void nothingIsSentWhileDisconnected()
     {
         window().connectComm(false);
-        QCOMPARE(window().panel("connect")->text(), QStringLiteral("Disconnected "));
+        QCOMPARE(window().panels().text("connect"), QStringLiteral("Disconnected "));
         QTest::keyClicks(keys(), "x");
         QVERIFY(port().written().isEmpty());
     }

@@ -5,6 +5,7 @@
 #include "app/clock.h"
 #include "comm/commwindow.h"
 #include "comm/linkfactory.h"
+#include "comm/statuspanels.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "scriptedprompt.h"
@@ -54,7 +55,7 @@ private Q_SLOTS:
         window.show();
         QWidget *keys = &window.view();
         const TerminalScreen &screen = window.screen();
-        QCOMPARE(window.panel("connect")->text(), QStringLiteral("Connected "));
+        QCOMPARE(window.panels().text("connect"), QStringLiteral("Connected "));
 
         // Typed keys reach the device byte for byte; the screen shows the device's echo and reply.
         QTest::keyClicks(keys, "pr al");
@@ -97,7 +98,7 @@ private Q_SLOTS:
             screen.screenText().endsWith(QString::fromUtf8("\xE2\x82\xAC \xC3\x88\xC3\xA9\xC3\xBF\n")));
 
         window.connectComm(false);
-        QCOMPARE(window.panel("connect")->text(), QStringLiteral("Disconnected "));
+        QCOMPARE(window.panels().text("connect"), QStringLiteral("Disconnected "));
         QVERIFY(!window.isConnected());
         QTest::keyClicks(keys, "lost");
         // Reconnecting shows that the port works and that nothing typed meanwhile was kept for it.

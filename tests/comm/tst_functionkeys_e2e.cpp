@@ -9,6 +9,7 @@
 #include "comm/commwindow.h"
 #include "comm/functionkeyrunner.h"
 #include "comm/linkfactory.h"
+#include "comm/statuspanels.h"
 #include "comm/terminalfunctions.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
@@ -80,7 +81,7 @@ private Q_SLOTS:
         QTest::keyClick(keys, Qt::Key_F4);
         QTRY_VERIFY(!runner.isRunning());
         QTRY_COMPARE(controller.received().mid(12), QByteArray(8, 'g'));
-        QVERIFY(window.panel("msg")->text().contains(QLatin1String("nest more than 8 deep")));
+        QVERIFY(window.panels().text("msg").contains(QLatin1String("nest more than 8 deep")));
         QVERIFY(!window.link().hasEngine());
 
         // A continuous repeat runs until any key is pressed again.
@@ -129,7 +130,7 @@ private Q_SLOTS:
 
         QTest::keyClick(&window.view(), Qt::Key_F1);
         QTRY_COMPARE(appCapture().state(), CaptureFile::State::On);
-        QCOMPARE(window.panel("capture")->text(), QStringLiteral("Capture ON "));
+        QCOMPARE(window.panels().text("capture"), QStringLiteral("Capture ON "));
         QTRY_VERIFY(whileOn.endsWith("TEMP = L 12\r\n>"));
         QTRY_VERIFY(!window.functions().runner().isRunning());
         QTest::keyClick(&window.view(), Qt::Key_F2);
@@ -141,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), whileOn);
         // The controller answers only what it is sent: all it sent after "before" came while capture was on.
         QCOMPARE(sent.mid(sentBefore), whileOn);
-        QCOMPARE(window.panel("capture")->text(), QStringLiteral("Capture "));
+        QCOMPARE(window.panels().text("capture"), QStringLiteral("Capture "));
     }
 
     void korvoCliWalksAKeyAndCapturesWhatComesBack()

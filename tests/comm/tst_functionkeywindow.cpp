@@ -10,6 +10,7 @@
 #include "comm/functionkeybar.h"
 #include "comm/functionkeyeditor.h"
 #include "comm/functionkeyrunner.h"
+#include "comm/statuspanels.h"
 #include "comm/terminalfunctions.h"
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
@@ -41,7 +42,7 @@ class TstFunctionKeyWindow : public QObject
     FakeSerialLink &port() { return *m_factory->serial; }
     QWidget *keys() { return &m_window->view(); }
     FunctionKeyBar &bar() { return m_window->functions().bar(); }
-    QString panelText(const char *key) { return m_window->panel(QLatin1String(key))->text(); }
+    QString panelText(const char *key) { return m_window->panels().text(QLatin1String(key)); }
 
 private Q_SLOTS:
     void init()
@@ -98,12 +99,14 @@ private Q_SLOTS:
         QCOMPARE(bar().text(9), QStringLiteral("F10"));
         QVERIFY(bar().isBold(0));
         QCOMPARE(panelText("group"), QStringLiteral("1"));
-        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 1 :: Motion"));
+        QCOMPARE(window().panels().panelToolTip("group"),
+                 QStringLiteral("Function Key Group Number 1 :: Motion"));
 
         window().setFunctionGroup(1);
         QCOMPARE(bar().text(0), QStringLiteral("Rate & Go"));
         QCOMPARE(panelText("group"), QStringLiteral("2"));
-        QCOMPARE(window().panel("group")->toolTip(), QStringLiteral("Function Key Group Number 2 :: Setup"));
+        QCOMPARE(window().panels().panelToolTip("group"),
+                 QStringLiteral("Function Key Group Number 2 :: Setup"));
 
         window().settings().fKeyEn = false;
         window().setTerminal(CommWindow::kDisplayItems);
@@ -137,7 +140,7 @@ private Q_SLOTS:
         m_clock->advance(60'000);
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QCOMPARE(panelText("msg"), QString());
-        QCOMPARE(window().panel("msg")->toolTip(), QStringLiteral("Messages"));
+        QCOMPARE(window().panels().panelToolTip("msg"), QStringLiteral("Messages"));
 
         // Disconnected, a press does nothing.
         window().connectComm(false);
@@ -148,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(window().close());
     }
 
-    void assistiveToolsSeeTheKeysAsButtonsThatPress()
+    void assistiveToolsSeeTheKeysAsButtonsThatPressAndThePanelsAsTexts()
     {
         QAccessibleInterface *group = QAccessible::queryAccessibleInterface(&bar());
         QVERIFY(group);
@@ -161,6 +164,15 @@ private Q_SLOTS:
         QCOMPARE(group->indexOfChild(f1), 0);
         const QPoint f8 = group->child(7)->rect().center();
         QCOMPARE(group->childAt(f8.x(), f8.y()), group->child(7));
+
+        // The status panels are texts with their tips.
+        QAccessibleInterface *status = QAccessible::queryAccessibleInterface(&window().panels());
+        QCOMPARE(status->role(), QAccessible::StatusBar);
+        QCOMPARE(status->childCount(), 7);
+        QCOMPARE(status->child(4)->role(), QAccessible::StaticText);
+        QCOMPARE(status->child(4)->text(QAccessible::Name), QStringLiteral("1"));
+        QCOMPARE(status->child(4)->text(QAccessible::Description),
+                 QStringLiteral("Function Key Group Number 1 :: Motion"));
 
         f1->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         m_clock->runUntilIdle(1000);
@@ -217,7 +229,8 @@ private Q_SLOTS:
             QTest::keyClick(menu, Qt::Key_Return);
         });
         user.start();
-        QTest::mouseClick(window().panel("group"), Qt::LeftButton);
+        QTest::mouseClick(&window().panels(), Qt::LeftButton, {},
+                          window().panels().panelRect("group").center());
         QTRY_COMPARE(window().settings().fGroup, 1);
         QCOMPARE(offered, (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
         QCOMPARE(bar().text(0), QStringLiteral("Rate & Go"));
@@ -225,18 +238,19 @@ private Q_SLOTS:
 
     void aDoubleClickOnConnectTogglesTheLink()
     {
-        QLabel *connect = window().panel("connect");
-        QTest::mouseDClick(connect, Qt::LeftButton);
+        StatusPanels &panels = window().panels();
+        const QPoint connect = panels.panelRect(QStringLiteral("connect")).center();
+        QTest::mouseDClick(&panels, Qt::LeftButton, {}, connect);
         QVERIFY(!window().isConnected());
-        QCOMPARE(connect->text(), QStringLiteral("Disconnected "));
-        QTest::mouseDClick(connect, Qt::LeftButton);
+        QCOMPARE(panels.text("connect"), QStringLiteral("Disconnected "));
+        QTest::mouseDClick(&panels, Qt::LeftButton, {}, connect);
         QVERIFY(window().isConnected());
 
         // "comm", "device" and "can" open the communication settings (the main window fills the hook).
         int opened = 0;
         window().hooks().openPreferences = [&opened] { ++opened; };
         for (const char *key : {"comm", "device", "can", "msg"})
-            QTest::mouseDClick(window().panel(QLatin1String(key)), Qt::LeftButton);
+            QTest::mouseDClick(&panels, Qt::LeftButton, {}, panels.panelRect(QLatin1String(key)).center());
         QCOMPARE(opened, 3);
         QVERIFY(window().isConnected());
     }
@@ -247,18 +261,15 @@ private Q_SLOTS:
         QVERIFY(appCapture().start(path));
         appCapture().stop();
         QCOMPARE(panelText("capture"), QStringLiteral("Capture "));
-        QVERIFY(!window().panel("capture")->isEnabled());
+        QVERIFY(!window().panels().isPanelEnabled("capture"));
         // The panel's tip names the file that capture writes to.
-        QLabel *panel = window().panel("capture");
-        QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), panel->mapToGlobal(QPoint(1, 1)));
-        QApplication::sendEvent(panel, &tip);
-        QCOMPARE(panel->toolTip(), QDir::toNativeSeparators(path));
+        QCOMPARE(window().panels().panelToolTip("capture"), QDir::toNativeSeparators(path));
 
         QTest::keyClick(keys(), Qt::Key_F3);
         m_clock->advance(0);
         QCOMPARE(appCapture().state(), CaptureFile::State::On);
         QCOMPARE(panelText("capture"), QStringLiteral("Capture ON "));
-        QCOMPARE(window().panel("capture")->toolTip(), QDir::toNativeSeparators(path));
+        QCOMPARE(window().panels().panelToolTip("capture"), QDir::toNativeSeparators(path));
         const QByteArray reply("pr al\r\nACCEL = G 2000\r\n\x1b[0m\xff>", 29);
         port().deliver(reply.left(7));
         m_clock->advance(500);

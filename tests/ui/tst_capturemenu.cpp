@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "comm/capturefile.h"
 #include "comm/commwindow.h"
+#include "comm/statuspanels.h"
 #include "scriptedprompt.h"
 #include "ui/common/filedialogs.h"
 #include "ui/main/childwindows.h"
@@ -38,7 +39,7 @@ private Q_SLOTS:
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal);
-        QLabel *panel = terminal->panel(QStringLiteral("capture"));
+        const auto panel = [terminal] { return terminal->panels().text(QStringLiteral("capture")); };
         const auto item = [&window](int index) { return window.menus()->item(MenuId::Transfer, index); };
         QVERIFY(item(3)->isEnabled());
         QVERIFY(!item(4)->isVisible());
@@ -53,7 +54,7 @@ private Q_SLOTS:
         item(3)->trigger();
         QCOMPARE(offered, QStringLiteral("Select Capture File"));
         QCOMPARE(appCapture().state(), CaptureFile::State::On);
-        QCOMPARE(panel->text(), QStringLiteral("Capture ON "));
+        QCOMPARE(panel(), QStringLiteral("Capture ON "));
         QVERIFY(!item(3)->isEnabled());
         QVERIFY(item(4)->isVisible());
         QVERIFY(item(5)->isVisible());
@@ -64,13 +65,13 @@ private Q_SLOTS:
 
         item(4)->trigger();
         QCOMPARE(item(4)->text(), QStringLiteral("&Resume Capture"));
-        QCOMPARE(panel->text(), QStringLiteral("Capture OFF "));
+        QCOMPARE(panel(), QStringLiteral("Capture OFF "));
         item(4)->trigger();
         QCOMPARE(item(4)->text(), QStringLiteral("&Pause Capture"));
-        QCOMPARE(panel->text(), QStringLiteral("Capture ON "));
+        QCOMPARE(panel(), QStringLiteral("Capture ON "));
         item(5)->trigger();
         QCOMPARE(appCapture().state(), CaptureFile::State::Off);
-        QCOMPARE(panel->text(), QStringLiteral("Capture "));
+        QCOMPARE(panel(), QStringLiteral("Capture "));
         QVERIFY(!item(4)->isVisible());
         QVERIFY(item(3)->isEnabled());
         QVERIFY(QFileInfo::exists(path));

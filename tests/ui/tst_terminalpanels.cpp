@@ -7,6 +7,7 @@
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
 #include "comm/functionkeyeditor.h"
+#include "comm/statuspanels.h"
 #include "comm/terminalview.h"
 #include "scriptedprompt.h"
 #include "sim/controllersim.h"
@@ -125,17 +126,19 @@ private Q_SLOTS:
         // Closed with Cancel, and with OK after a change on the communication page (which connects by
         // itself): either way the link is open again, with one new connection.
         answer(false);
-        QTest::mouseDClick(terminal->panel(QStringLiteral("comm")), Qt::LeftButton);
+        QTest::mouseDClick(&terminal->panels(), Qt::LeftButton, {},
+                           terminal->panels().panelRect(QStringLiteral("comm")).center());
         QVERIFY(sawItFree);
         QTRY_VERIFY(gateway.hasClient());
         QCOMPARE(connections.size(), 2);
-        QCOMPARE(terminal->panel(QStringLiteral("connect"))->text(), QStringLiteral("Connected "));
+        QCOMPARE(terminal->panels().text(QStringLiteral("connect")), QStringLiteral("Connected "));
 
         answer(true);
-        QTest::mouseDClick(terminal->panel(QStringLiteral("device")), Qt::LeftButton);
+        QTest::mouseDClick(&terminal->panels(), Qt::LeftButton, {},
+                           terminal->panels().panelRect(QStringLiteral("device")).center());
         QVERIFY(sawItFree);
         QVERIFY(terminal->settings().canInterface);
-        QVERIFY(terminal->panel(QStringLiteral("can"))->isEnabled());
+        QVERIFY(terminal->panels().isPanelEnabled(QStringLiteral("can")));
         QTRY_VERIFY(gateway.hasClient());
 
         // The link works as before: typed keys reach the controller.
@@ -169,7 +172,8 @@ private Q_SLOTS:
             QTest::keyClick(menu, Qt::Key_Return);
         });
         user.start();
-        QTest::mouseClick(terminal->panel(QStringLiteral("group")), Qt::LeftButton);
+        QTest::mouseClick(&terminal->panels(), Qt::LeftButton, {},
+                          terminal->panels().panelRect(QStringLiteral("group")).center());
         QTRY_COMPARE(terminal->settings().fGroup, 2);
         QCOMPARE(checkedGroup(*window), QStringLiteral("Homing"));
 
@@ -188,7 +192,7 @@ private Q_SLOTS:
 
         // And the menu itself still chooses.
         window->menus()->menu(MenuId::FuncGroups)->actions().at(0)->trigger();
-        QCOMPARE(terminal->panel(QStringLiteral("group"))->text(), QStringLiteral("1"));
+        QCOMPARE(terminal->panels().text(QStringLiteral("group")), QStringLiteral("1"));
         QCOMPARE(checkedGroup(*window), QStringLiteral("Motion"));
         QVERIFY(m_prompt.asked().isEmpty());
     }
