@@ -25,6 +25,7 @@ void StatusRow::addPanel(const QString &key, bool stretch)
     Panel panel;
     panel.key = key;
     panel.stretch = stretch;
+    panel.width = naturalWidth(panel);
     m_panels.push_back(panel);
     layoutPanels();
 }
@@ -46,8 +47,9 @@ void StatusRow::setText(const QString &key, const QString &text)
     if (!panel || panel->text == text)
         return;
     panel->text = text;
+    panel->width = naturalWidth(*panel);
+    // Only the width changes, which the row's parent does not lay out by.
     layoutPanels();
-    updateGeometry();
     update();
 }
 
@@ -103,7 +105,7 @@ QSize StatusRow::sizeHint() const
 {
     int width = 2 * kMargin;
     for (const Panel &panel : m_panels)
-        width += naturalWidth(panel) + spacing();
+        width += panel.width + spacing();
     return {width, fontMetrics().height() + 2 * frameWidth() + 2 * kMargin};
 }
 
@@ -177,6 +179,9 @@ void StatusRow::resizeEvent(QResizeEvent *event)
 void StatusRow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_spacing = -1;
+        for (Panel &panel : m_panels)
+            panel.width = naturalWidth(panel);
         layoutPanels();
         updateGeometry();
     }
@@ -250,8 +255,11 @@ int StatusRow::naturalWidth(const Panel &panel) const
 
 int StatusRow::spacing() const
 {
-    const int metric = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, this);
-    return metric >= 0 ? metric : 6;
+    if (m_spacing < 0) {
+        const int metric = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, this);
+        m_spacing = metric >= 0 ? metric : 6;
+    }
+    return m_spacing;
 }
 
 void StatusRow::layoutPanels()
@@ -259,7 +267,7 @@ void StatusRow::layoutPanels()
     int used = 2 * kMargin + spacing() * (int(m_panels.size()) - 1);
     int stretches = 0;
     for (const Panel &panel : m_panels) {
-        used += naturalWidth(panel);
+        used += panel.width;
         stretches += panel.stretch ? 1 : 0;
     }
     const int spare = std::max(0, width() - used);
@@ -267,7 +275,7 @@ void StatusRow::layoutPanels()
     int stretchesLeft = stretches;
     int spareLeft = spare;
     for (Panel &panel : m_panels) {
-        int w = naturalWidth(panel);
+        int w = panel.width;
         if (panel.stretch) {
             const int share = spareLeft / stretchesLeft--;
             spareLeft -= share;

@@ -72,6 +72,7 @@ private:
         std::function<QString()> toolTipSource;
         bool enabled = true;
         bool stretch = false;
+        int width = 0; // as the text needs, without a stretch's share
         QRect rect;
     };
 
@@ -87,6 +88,7 @@ private:
 
     Look m_look;
     std::vector<Panel> m_panels;
+    mutable int m_spacing = -1; // from the style, once it is asked for
 };
 
 } // namespace korvo
