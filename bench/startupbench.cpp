@@ -144,6 +144,9 @@ StartTime minimalStart()
         window = std::make_unique<QMainWindow>();
         frame.watch(window.get());
         auto *area = new QMdiArea;
+        // Scroll bars as the program's workspace has them: this one overflows the area as well.
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         window->setCentralWidget(area);
         const QScreen *screen = area->screen();
         const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
