@@ -85,9 +85,13 @@ QString FunctionKeyBar::itemText(int item, QAccessible::Text text) const
 
 QSize FunctionKeyBar::sizeHint() const
 {
-    const QFontMetrics metrics(keyFont(0));
-    const int keyWidth = metrics.horizontalAdvance(keyName(kKeys - 1)) + 4 * metrics.averageCharWidth();
-    return {kColumns * keyWidth + (kColumns + 1) * kMargin, 2 * keyHeight() + 3 * kMargin};
+    // Asked for at every layout; it changes only with the font or the style.
+    if (!m_sizeHint.isValid()) {
+        const QFontMetrics metrics(keyFont(0));
+        const int keyWidth = metrics.horizontalAdvance(keyName(kKeys - 1)) + 4 * metrics.averageCharWidth();
+        m_sizeHint = {kColumns * keyWidth + (kColumns + 1) * kMargin, 2 * keyHeight() + 3 * kMargin};
+    }
+    return m_sizeHint;
 }
 
 QSize FunctionKeyBar::minimumSizeHint() const
@@ -166,6 +170,7 @@ void FunctionKeyBar::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         m_keyHeight = -1;
+        m_sizeHint = QSize();
         updateGeometry();
     }
     QWidget::changeEvent(event);

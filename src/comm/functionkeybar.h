@@ -78,9 +78,11 @@ private:
     void setHovered(int key);
 
     std::array<Key, kKeys> m_keys;
-    int m_down = -1;              // the key the left button went down on
-    int m_hovered = -1;           // the key under the mouse
-    mutable int m_keyHeight = -1; // from the style and font, measured when first needed
+    int m_down = -1;    // the key the left button went down on
+    int m_hovered = -1; // the key under the mouse
+    // From the style and font, measured when first needed.
+    mutable int m_keyHeight = -1;
+    mutable QSize m_sizeHint;
 };
 
 } // namespace korvo

@@ -67,8 +67,12 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
     QMdiSubWindow *sub = m_captions ? m_captions->addSubWindow(m_area, widget) : m_area->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // A document icon tells edit windows apart from terminals at a glance (and when minimised).
-    if (kind == WindowKind::Edit)
-        sub->setWindowIcon(toolIcon(QStringLiteral("new")));
+    if (kind == WindowKind::Edit) {
+        // Looked up in the icon theme once, not for every window.
+        if (m_documentIcon.isNull())
+            m_documentIcon = toolIcon(QStringLiteral("new"));
+        sub->setWindowIcon(m_documentIcon);
+    }
     const int16_t code = kind == WindowKind::Edit ? state.editSlots[slot].state : state.commSlots[slot].state;
     sub->setGeometry(slotRect(kind, slot));
     sub->installEventFilter(this);

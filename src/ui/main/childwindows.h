@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "app/windowarranger.h"
 
+#include <QIcon>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -66,6 +67,7 @@ private:
     QMdiArea *m_area;
     Factory m_factory;
     std::unique_ptr<CaptionHold> m_captions;
+    QIcon m_documentIcon; // of every edit window
 };
 
 // Window state of a slot (0 normal, 1 minimised, 2 maximised) for a sub-window.
