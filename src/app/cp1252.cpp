@@ -26,30 +26,45 @@ std::optional<char> cp1252Byte(char16_t c)
 QString decodeCp1252(const char *data, qsizetype size)
 {
     QString text(size, Qt::Uninitialized);
-    QChar *out = text.data();
+    decodeCp1252(data, size, text.data());
+    return text;
+}
+
+void decodeCp1252(const char *data, qsizetype size, QChar *out)
+{
     for (qsizetype i = 0; i < size; ++i) {
         const auto byte = static_cast<unsigned char>(data[i]);
         out[i] = (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(byte);
     }
-    return text;
 }
 
 std::optional<QByteArray> encodeCp1252(const QString &text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
+    QByteArray bytes;
+    if (!appendCp1252(bytes, text))
+        return std::nullopt;
+    return bytes;
+}
+
+bool appendCp1252(QByteArray &out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *dst = out.data() + start;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
         if (c < 0x80) {
-            out[i] = static_cast<char>(c);
+            *dst++ = static_cast<char>(c);
             continue;
         }
         const std::optional<char> byte = cp1252Byte(c);
-        if (!byte)
-            return std::nullopt;
-        out[i] = *byte;
+        if (!byte) {
+            out.truncate(start);
+            return false;
+        }
+        *dst++ = *byte;
     }
-    return bytes;
+    return true;
 }
 
 bool looksLikeUtf8(const QByteArray &bytes)

@@ -6,6 +6,10 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QVarLengthArray>
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
 
 namespace korvo {
 
@@ -35,24 +39,107 @@ struct Span
     }
 };
 
+// A name is looked up by its case folding. Nearly all names are ASCII, where folding is lower-casing and
+// needs no copy; only a name with another character is folded whole.
+char16_t lowerAscii(char16_t c)
+{
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+std::size_t lowerHash(QStringView name)
+{
+    std::size_t h = 0xcbf29ce484222325u;
+    for (const QChar c : name)
+        h = (h ^ lowerAscii(c.unicode())) * 0x100000001b3u;
+    return h;
+}
+
+std::size_t nameHash(QStringView name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return lowerHash(name.toString().toCaseFolded());
+    }
+    return lowerHash(name);
+}
+
+// The names fold to the same text. Up to their first non-ASCII character both fold letter by letter, so a
+// difference there, or a different length when there is none, decides.
+bool sameName(QStringView a, QStringView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t ca = a[i].unicode();
+        const char16_t cb = b[i].unicode();
+        if (ca >= 0x80 || cb >= 0x80)
+            return a.toString().toCaseFolded() == b.toString().toCaseFolded();
+        if (lowerAscii(ca) != lowerAscii(cb))
+            return false;
+    }
+    if (a.size() == b.size())
+        return true;
+    const QStringView rest = a.size() > b.size() ? a.sliced(common) : b.sliced(common);
+    if (std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return false;
+    return a.toString().toCaseFolded() == b.toString().toCaseFolded();
+}
+
+// A key belongs to one section: the same key in another section is another entry.
+std::size_t entryHash(qsizetype section, std::size_t keyHash)
+{
+    std::size_t h = keyHash ^ (static_cast<std::size_t>(section) * 0x9e3779b97f4a7c15u);
+    h ^= h >> 32;
+    h *= 0xd6e8feb86659fd93u;
+    h ^= h >> 32;
+    return h;
+}
+
+// Text as UTF-16: the view itself when it is, else a copy in buffer.
+using Utf16Buffer = QVarLengthArray<char16_t, 128>;
+QStringView utf16(QAnyStringView s, Utf16Buffer &buffer)
+{
+    return s.visit([&buffer](auto v) -> QStringView {
+        if constexpr (std::is_same_v<decltype(v), QStringView>) {
+            return v;
+        } else if constexpr (std::is_same_v<decltype(v), QLatin1StringView>) {
+            buffer.resize(v.size());
+            std::copy(v.begin(), v.end(), buffer.begin());
+            return QStringView(buffer.data(), buffer.size());
+        } else {
+            QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            buffer.resize(decoder.requiredSpace(v.size()));
+            const QChar *end = decoder.appendToBuffer(reinterpret_cast<QChar *>(buffer.data()),
+                                                      QByteArrayView(v.data(), v.size()));
+            return QStringView(buffer.data(), end - reinterpret_cast<QChar *>(buffer.data()));
+        }
+    });
+}
+
+// Decodes names and values of the file into the text buffer.
 class Decoder
 {
 public:
     explicit Decoder(bool utf8) : m_utf8(utf8) {}
 
     // Only the start of an overlong text is decoded: a 100 MB line costs no 200 MB string.
-    QString text(Span s) const
+    void append(QString &out, Span s) const
     {
-        const qsizetype maxBytes = IniFile::kMaxValueLength * (m_utf8 ? 4 : 1);
-        const qsizetype size = std::min(s.size(), maxBytes);
-        QString decoded = m_utf8 ? utf8(s.begin, size) : decodeCp1252(s.begin, size);
+        if (!m_utf8) {
+            const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength);
+            const qsizetype pos = out.size();
+            out.resize(pos + size);
+            decodeCp1252(s.begin, size, out.data() + pos);
+            return;
+        }
+        const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength * 4);
+        QString decoded = utf8(s.begin, size);
         if (decoded.size() > IniFile::kMaxValueLength) {
             decoded.truncate(IniFile::kMaxValueLength);
             // Never end on half of a surrogate pair.
             if (decoded.back().isHighSurrogate())
                 decoded.chop(1);
         }
-        return decoded;
+        out.append(decoded);
     }
 
 private:
@@ -67,48 +154,57 @@ private:
     bool m_utf8;
 };
 
-// Names are nearly always ASCII, where folding is a plain lower-casing that needs no Unicode tables. The
-// result goes into out, whose buffer is reused when it is large enough.
-template <typename Name> void foldInto(QString &out, const Name &name)
-{
-    out.resize(name.size());
-    QChar *dst = out.data();
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t c = name[i].unicode();
-        if (c >= 0x80) {
-            out = QString(name).toCaseFolded();
-            return;
-        }
-        dst[i] = QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    }
-}
-
-QString folded(const QString &name)
-{
-    QString out;
-    foldInto(out, name);
-    return out;
-}
-
 bool isSpace(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
+bool isLineBreak(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+// Where the file is written to: its Windows-1252 bytes, or its text when some character has no such byte.
+struct Cp1252Out
+{
+    QByteArray bytes;
+    bool append(QStringView s) { return appendCp1252(bytes, s); }
+};
+
+struct TextOut
+{
+    QString text;
+    bool append(QStringView s)
+    {
+        text.append(s);
+        return true;
+    }
+};
+
 // Quotes keep blanks at either end of a value, which the reader would otherwise drop. Line breaks cannot
 // be stored in a line-based file and become blanks.
-QString writtenValue(QString value)
+template <typename Out> bool writeValue(Out &out, QStringView value)
 {
-    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
-        value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    if (value.isEmpty())
-        return value;
-    const bool edgeBlank = isSpace(value.front()) || isSpace(value.back());
-    const bool quoted =
-        value.size() >= 2 && value.front() == QLatin1Char('"') && value.back() == QLatin1Char('"');
-    if (edgeBlank || quoted)
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    return value;
+    static constexpr char16_t kQuote = u'"';
+    static constexpr char16_t kBlank = u' ';
+    const bool edgeBlank = !value.isEmpty() && (isSpace(value.front()) || isLineBreak(value.front()) ||
+                                                isSpace(value.back()) || isLineBreak(value.back()));
+    const bool quoted = value.size() >= 2 && value.front() == kQuote && value.back() == kQuote;
+    const bool wrap = edgeBlank || quoted;
+    if (wrap && !out.append(QStringView(&kQuote, 1)))
+        return false;
+    while (!value.isEmpty()) {
+        const auto lineBreak = std::find_if(value.begin(), value.end(), isLineBreak);
+        const qsizetype run = lineBreak - value.begin();
+        if (!out.append(value.first(run)))
+            return false;
+        if (run == value.size())
+            break;
+        if (!out.append(QStringView(&kBlank, 1)))
+            return false;
+        value = value.sliced(run + 1);
+    }
+    return !wrap || out.append(QStringView(&kQuote, 1));
 }
 
 } // namespace
@@ -122,8 +218,11 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
     const char *const end = p + bytes.size();
     if (utf8 && bytes.startsWith("\xEF\xBB\xBF"))
         p += 3;
+    // Decoded text is never longer than its bytes, and nearly every line is an entry of about 12 bytes.
+    ini.m_text.reserve(bytes.size());
+    ini.m_entries.reserve(static_cast<std::size_t>(std::min<qsizetype>(bytes.size() / 12, 100000)));
 
-    Section *current = nullptr;
+    qsizetype current = -1;
     while (p < end) {
         const char *lineEnd = p;
         while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
@@ -137,31 +236,46 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
 
         if (line.isEmpty() || *line.begin == ';')
             continue;
+        const qsizetype mark = ini.m_text.size();
         if (*line.begin == '[') {
             const char *close = std::find(line.begin + 1, line.end, ']');
             // A broken header ends the current section, so that what follows cannot spoil it.
-            current = nullptr;
+            current = -1;
             if (close == line.end)
                 continue;
-            const QString name = decoder.text(Span{line.begin + 1, close}.trimmed());
-            if (!name.isEmpty())
-                current = &ini.sectionFor(name);
+            decoder.append(ini.m_text, Span{line.begin + 1, close}.trimmed());
+            const QStringView name = QStringView(ini.m_text).sliced(mark);
+            if (name.isEmpty())
+                continue;
+            const std::size_t hash = nameHash(name);
+            current = ini.findSection(name, hash);
+            if (current >= 0) {
+                ini.m_text.truncate(mark);
+                continue;
+            }
+            current = static_cast<qsizetype>(ini.m_sections.size());
+            ini.m_sections.push_back(Section{Text{mark, name.size()}, -1, -1, hash});
+            ini.m_sectionIndex.add(hash, [&ini](qsizetype s) { return ini.m_sections[s].hash; });
             continue;
         }
         const char *equals = std::find(line.begin, line.end, '=');
-        if (!current || equals == line.end)
+        if (current < 0 || equals == line.end)
             continue;
-        const QString key = decoder.text(Span{line.begin, equals}.trimmed());
-        if (key.isEmpty())
+        decoder.append(ini.m_text, Span{line.begin, equals}.trimmed());
+        const Text key{mark, ini.m_text.size() - mark};
+        if (key.size == 0)
             continue;
-        const QString foldedKey = folded(key);
-        if (current->index.contains(foldedKey))
+        const std::size_t hash = entryHash(current, nameHash(ini.text(key)));
+        if (ini.findEntry(current, ini.text(key), hash) >= 0) {
+            ini.m_text.truncate(mark);
             continue;
+        }
         Span value = Span{equals + 1, line.end}.trimmed();
         if (value.size() >= 2 && *value.begin == '"' && *(value.end - 1) == '"')
             value = Span{value.begin + 1, value.end - 1};
-        current->index.insert(foldedKey, static_cast<qsizetype>(current->entries.size()));
-        current->entries.push_back(Entry{key, decoder.text(value), false});
+        const qsizetype valuePos = ini.m_text.size();
+        decoder.append(ini.m_text, value);
+        ini.addEntry(current, key, hash, Text{valuePos, ini.m_text.size() - valuePos}, false);
     }
     return ini;
 }
@@ -174,35 +288,45 @@ IniFile IniFile::load(const QString &path)
     return fromBytes(file.readAll());
 }
 
-QByteArray IniFile::toBytes() const
+template <typename Out> bool IniFile::write(Out &out) const
 {
-    static const QString crlf = QStringLiteral("\r\n");
-    QString text;
-    qsizetype estimate = 0;
-    for (const Section &section : m_sections) {
-        estimate += section.name.size() + 6;
-        for (const Entry &entry : section.entries)
-            estimate += entry.key.size() + entry.value.size() + 5;
-    }
-    text.reserve(estimate);
+    static constexpr char16_t kOpen = u'[';
+    static constexpr char16_t kClose = u']';
+    static constexpr char16_t kEquals = u'=';
+    static constexpr char16_t kLineEnd[] = u"\r\n";
+    const QStringView lineEnd(kLineEnd, 2);
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         const Section &section = m_sections[i];
-        if (i > 0)
-            text.append(crlf);
-        text.append(QLatin1Char('[')).append(section.name).append(QLatin1Char(']')).append(crlf);
-        for (const Entry &entry : section.entries) {
-            text.append(entry.key).append(QLatin1Char('='));
-            text.append(entry.verbatim ? entry.value : writtenValue(entry.value)).append(crlf);
+        if ((i > 0 && !out.append(lineEnd)) || !out.append(QStringView(&kOpen, 1)) ||
+            !out.append(text(section.name)) || !out.append(QStringView(&kClose, 1)) || !out.append(lineEnd))
+            return false;
+        for (qsizetype e = section.first; e >= 0; e = m_entries[static_cast<std::size_t>(e)].next) {
+            const Entry &entry = m_entries[static_cast<std::size_t>(e)];
+            if (!out.append(text(entry.key)) || !out.append(QStringView(&kEquals, 1)))
+                return false;
+            if (!(entry.verbatim ? out.append(text(entry.value)) : writeValue(out, text(entry.value))))
+                return false;
+            if (!out.append(lineEnd))
+                return false;
         }
     }
+    return true;
+}
+
+QByteArray IniFile::toBytes() const
+{
     // Windows-1252 keeps files exchangeable with Windows workstations; a character outside it (a path in
     // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.
     // Text whose Windows-1252 bytes happen to form UTF-8 ("Ã©") is written as UTF-8 too, or the reader would
     // take it for UTF-8 and change it.
-    std::optional<QByteArray> bytes = encodeCp1252(text);
-    if (bytes && !looksLikeUtf8(*bytes))
-        return *bytes;
-    return text.toUtf8();
+    Cp1252Out bytes;
+    bytes.bytes.reserve(m_text.size() + 8 * static_cast<qsizetype>(m_entries.size() + m_sections.size()));
+    if (write(bytes) && !looksLikeUtf8(bytes.bytes))
+        return bytes.bytes;
+    TextOut text;
+    text.text.reserve(bytes.bytes.capacity());
+    write(text);
+    return text.text.toUtf8();
 }
 
 bool IniFile::save(const QString &path) const
@@ -210,106 +334,147 @@ bool IniFile::save(const QString &path) const
     return replaceFile(path, toBytes());
 }
 
-std::optional<QString> IniFile::value(const QString &section, const QString &key) const
+std::optional<QString> IniFile::value(QAnyStringView section, QAnyStringView key) const
 {
-    const Section *s = findSection(section);
-    if (!s)
+    const std::optional<QStringView> found = valueView(section, key);
+    if (!found)
         return std::nullopt;
-    foldInto(m_foldedKey, key);
-    return entryValue(*s);
+    return found->toString();
 }
 
-std::optional<QString> IniFile::value(const QString &section, QLatin1StringView key) const
+std::optional<QStringView> IniFile::valueView(QAnyStringView section, QAnyStringView key) const
 {
-    const Section *s = findSection(section);
-    if (!s)
+    const qsizetype s = findSection(section);
+    if (s < 0)
         return std::nullopt;
-    foldInto(m_foldedKey, key);
-    return entryValue(*s);
+    Utf16Buffer buffer;
+    const QStringView name = utf16(key, buffer);
+    const qsizetype e = findEntry(s, name, entryHash(s, nameHash(name)));
+    if (e < 0)
+        return std::nullopt;
+    return text(m_entries[static_cast<std::size_t>(e)].value);
 }
 
-std::optional<QString> IniFile::entryValue(const Section &section) const
+bool IniFile::hasSection(QAnyStringView section) const
 {
-    const auto it = section.index.constFind(m_foldedKey);
-    if (it == section.index.constEnd())
-        return std::nullopt;
-    return section.entries[static_cast<std::size_t>(*it)].value;
+    return findSection(section) >= 0;
 }
 
-void IniFile::put(const QString &section, const QString &key, const QString &value, bool verbatim)
+IniFile::Text IniFile::append(QStringView s)
 {
-    Section &s = sectionFor(section);
-    // One lookup that adds the key when it is new: writing a whole file sets every key once.
-    const qsizetype known = s.index.size();
-    qsizetype &slot = s.index[folded(key)];
-    if (s.index.size() == known) {
-        Entry &entry = s.entries[static_cast<std::size_t>(slot)];
-        entry.value = value;
-        entry.verbatim = verbatim;
+    const Text t{m_text.size(), s.size()};
+    m_text.append(s);
+    return t;
+}
+
+void IniFile::put(QAnyStringView section, QAnyStringView key, QAnyStringView value, bool verbatim)
+{
+    Utf16Buffer sectionBuffer;
+    Utf16Buffer keyBuffer;
+    Utf16Buffer valueBuffer;
+    const qsizetype s = sectionFor(utf16(section, sectionBuffer));
+    const QStringView name = utf16(key, keyBuffer);
+    const QStringView newValue = utf16(value, valueBuffer);
+    const std::size_t hash = entryHash(s, nameHash(name));
+    const qsizetype e = findEntry(s, name, hash);
+    if (e < 0) {
+        const Text keyText = append(name);
+        addEntry(s, keyText, hash, append(newValue), verbatim);
         return;
     }
-    slot = static_cast<qsizetype>(s.entries.size());
-    s.entries.push_back(Entry{key, value, verbatim});
+    Entry &entry = m_entries[static_cast<std::size_t>(e)];
+    entry.verbatim = verbatim;
+    // A value that fits takes the place of the old one; a longer one goes to the end of the text.
+    if (newValue.size() <= entry.value.size) {
+        std::memmove(m_text.data() + entry.value.pos, newValue.data(), sizeof(QChar) * newValue.size());
+        entry.value.size = newValue.size();
+    } else {
+        entry.value = append(newValue);
+    }
 }
 
-void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+void IniFile::setValue(QAnyStringView section, QAnyStringView key, QAnyStringView value)
 {
     put(section, key, value, false);
 }
 
-void IniFile::setVerbatim(const QString &section, const QString &key, const QString &text)
+void IniFile::setVerbatim(QAnyStringView section, QAnyStringView key, QAnyStringView text)
 {
     put(section, key, text, true);
 }
 
-void IniFile::addSection(const QString &section)
+void IniFile::addSection(QAnyStringView section)
 {
-    sectionFor(section);
+    Utf16Buffer buffer;
+    sectionFor(utf16(section, buffer));
 }
 
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
+    names.reserve(static_cast<qsizetype>(m_sections.size()));
     for (const Section &s : m_sections)
-        names.append(s.name);
+        names.append(text(s.name).toString());
     return names;
 }
 
-QStringList IniFile::keys(const QString &section) const
+QStringList IniFile::keys(QAnyStringView section) const
 {
     QStringList names;
-    if (const Section *s = findSection(section)) {
-        for (const Entry &e : s->entries)
-            names.append(e.key);
-    }
+    const qsizetype s = findSection(section);
+    if (s < 0)
+        return names;
+    for (qsizetype e = m_sections[static_cast<std::size_t>(s)].first; e >= 0;
+         e = m_entries[static_cast<std::size_t>(e)].next)
+        names.append(text(m_entries[static_cast<std::size_t>(e)].key).toString());
     return names;
 }
 
-IniFile::Section *IniFile::findSection(const QString &name)
+qsizetype IniFile::findSection(QStringView name, std::size_t hash) const
 {
-    return const_cast<Section *>(std::as_const(*this).findSection(name));
+    return m_sectionIndex.find(hash, [&](qsizetype s) {
+        const Section &section = m_sections[static_cast<std::size_t>(s)];
+        return section.hash == hash && sameName(text(section.name), name);
+    });
 }
 
-const IniFile::Section *IniFile::findSection(const QString &name) const
+qsizetype IniFile::findSection(QAnyStringView name) const
 {
-    // Entries are read and written section by section: the same name comes many times in a row, also
-    // when the file lacks the section and every key of it falls back to its default.
-    if (!m_lastSectionName.isNull() && name == m_lastSectionName)
-        return m_lastSection < 0 ? nullptr : &m_sections[static_cast<std::size_t>(m_lastSection)];
-    const auto it = m_index.constFind(folded(name));
-    m_lastSectionName = name.isNull() ? QStringLiteral("") : name;
-    m_lastSection = it == m_index.constEnd() ? -1 : *it;
-    return m_lastSection < 0 ? nullptr : &m_sections[static_cast<std::size_t>(m_lastSection)];
+    Utf16Buffer buffer;
+    const QStringView view = utf16(name, buffer);
+    return findSection(view, nameHash(view));
 }
 
-IniFile::Section &IniFile::sectionFor(const QString &name)
+qsizetype IniFile::sectionFor(QStringView name)
 {
-    if (Section *s = findSection(name))
-        return *s;
-    m_index.insert(folded(name), static_cast<qsizetype>(m_sections.size()));
-    m_sections.push_back(Section{name, {}, {}});
-    m_lastSectionName = QString(); // it may have been remembered as missing
-    return m_sections.back();
+    const std::size_t hash = nameHash(name);
+    const qsizetype found = findSection(name, hash);
+    if (found >= 0)
+        return found;
+    m_sections.push_back(Section{append(name), -1, -1, hash});
+    m_sectionIndex.add(hash, [this](qsizetype s) { return m_sections[static_cast<std::size_t>(s)].hash; });
+    return static_cast<qsizetype>(m_sections.size()) - 1;
+}
+
+qsizetype IniFile::findEntry(qsizetype section, QStringView key, std::size_t hash) const
+{
+    return m_entryIndex.find(hash, [&](qsizetype e) {
+        const Entry &entry = m_entries[static_cast<std::size_t>(e)];
+        return entry.hash == hash && entry.section == section && sameName(text(entry.key), key);
+    });
+}
+
+void IniFile::addEntry(qsizetype section, Text key, std::size_t hash, Text value, bool verbatim)
+{
+    const auto e = static_cast<qsizetype>(m_entries.size());
+    m_entries.push_back(Entry{key, value, section, -1, hash, verbatim});
+    Section &s = m_sections[static_cast<std::size_t>(section)];
+    if (s.last >= 0)
+        m_entries[static_cast<std::size_t>(s.last)].next = e;
+    else
+        s.first = e;
+    s.last = e;
+    m_entryIndex.add(hash, [this](qsizetype i) { return m_entries[static_cast<std::size_t>(i)].hash; });
 }
 
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)

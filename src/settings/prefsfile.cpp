@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <charconv>
 
 namespace korvo {
 
@@ -36,20 +37,24 @@ public:
     }
     void text(const char *key, QString &field, const QString &defaultValue)
     {
-        field = get(key).value_or(defaultValue);
+        const std::optional<QStringView> value = get(key);
+        field = value ? value->toString() : defaultValue;
     }
-    void optionalText(const char *key, QString &field) { field = get(key).value_or(QString()); }
+    void optionalText(const char *key, QString &field) { text(key, field, QString()); }
     // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
     // half a surrogate pair, which could not be written back) keeps the default.
     void character(const char *key, int16_t &field, char defaultValue)
     {
-        const QString value = get(key).value_or(QString());
+        const QStringView value = get(key).value_or(QStringView());
         const bool usable = !value.isEmpty() && !value.front().isNull() && !value.front().isSurrogate();
         field = usable ? static_cast<int16_t>(value.front().unicode()) : int16_t{defaultValue};
     }
 
 private:
-    std::optional<QString> get(const char *key) const { return m_ini.value(m_section, QLatin1String(key)); }
+    std::optional<QStringView> get(const char *key) const
+    {
+        return m_ini.valueView(m_section, QLatin1StringView(key));
+    }
 
     const IniFile &m_ini;
     QString m_section;
@@ -62,8 +67,8 @@ public:
     explicit FieldWriter(IniFile &ini) : m_ini(ini) {}
 
     void section(const QString &name) { m_section = name; }
-    void int16(const char *key, const int16_t &field, int16_t) { put(key, QString::number(field)); }
-    void int32(const char *key, const int32_t &field, int32_t) { put(key, QString::number(field)); }
+    void int16(const char *key, const int16_t &field, int16_t) { number(key, field); }
+    void int32(const char *key, const int32_t &field, int32_t) { number(key, field); }
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
     void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
     void text(const char *key, const QString &field, const QString &) { put(key, field); }
@@ -74,11 +79,22 @@ public:
     }
     void character(const char *key, const int16_t &field, char)
     {
-        put(key, field != 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());
+        const auto c = static_cast<char16_t>(field);
+        put(key, QStringView(&c, field != 0 ? 1 : 0));
     }
 
 private:
-    void put(const char *key, const QString &value) { m_ini.setValue(m_section, QLatin1String(key), value); }
+    // Decimal, as QString::number writes it, without a string of its own.
+    void number(const char *key, int32_t value)
+    {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        put(key, QLatin1StringView(digits, end));
+    }
+    void put(const char *key, QAnyStringView value)
+    {
+        m_ini.setValue(m_section, QLatin1StringView(key), value);
+    }
 
     IniFile &m_ini;
     QString m_section;
