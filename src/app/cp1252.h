@@ -12,12 +12,13 @@ namespace korvo {
 // Decodes Windows-1252; the five bytes that code page leaves undefined map to the C1 controls of the
 // same value, so every byte string decodes and re-encodes unchanged.
 QString decodeCp1252(const char *data, qsizetype size);
-// The same into out, which has room for size characters.
-void decodeCp1252(const char *data, qsizetype size, QChar *out);
+// The same appended to out.
+void appendCp1252Text(QString &out, QByteArrayView bytes);
 // Encodes to Windows-1252; nothing when a character has no byte in that code page.
-std::optional<QByteArray> encodeCp1252(const QString &text);
-// Appends the text's Windows-1252 bytes to out; false, with out as it was, when a character has none.
-bool appendCp1252(QByteArray &out, QStringView text);
+std::optional<QByteArray> encodeCp1252(QStringView text);
+// True when every byte or character is 7-bit ASCII, the same in each of these encodings.
+bool isAscii(QByteArrayView bytes);
+bool isAscii(QStringView text);
 // True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file was written
 // as UTF-8 (a Windows-1252 file with accented letters is practically never valid UTF-8).
 bool looksLikeUtf8(const QByteArray &bytes);

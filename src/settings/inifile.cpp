@@ -3,10 +3,10 @@
 #include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
+#include "settings/foldedname.h"
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -18,6 +18,13 @@ namespace {
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+// The first c in [begin, end), or end.
+const char *find(const char *begin, const char *end, char c)
+{
+    const void *found = begin == end ? nullptr : std::memchr(begin, c, static_cast<std::size_t>(end - begin));
+    return found ? static_cast<const char *>(found) : end;
 }
 
 // A byte range of the file being parsed.
@@ -39,51 +46,6 @@ struct Span
     }
 };
 
-// A name is looked up by its case folding. Nearly all names are ASCII, where folding is lower-casing and
-// needs no copy; only a name with another character is folded whole.
-char16_t lowerAscii(char16_t c)
-{
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-}
-
-std::size_t lowerHash(QStringView name)
-{
-    std::size_t h = 0xcbf29ce484222325u;
-    for (const QChar c : name)
-        h = (h ^ lowerAscii(c.unicode())) * 0x100000001b3u;
-    return h;
-}
-
-std::size_t nameHash(QStringView name)
-{
-    for (const QChar c : name) {
-        if (c.unicode() >= 0x80)
-            return lowerHash(name.toString().toCaseFolded());
-    }
-    return lowerHash(name);
-}
-
-// The names fold to the same text. Up to their first non-ASCII character both fold letter by letter, so a
-// difference there, or a different length when there is none, decides.
-bool sameName(QStringView a, QStringView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const char16_t ca = a[i].unicode();
-        const char16_t cb = b[i].unicode();
-        if (ca >= 0x80 || cb >= 0x80)
-            return a.toString().toCaseFolded() == b.toString().toCaseFolded();
-        if (lowerAscii(ca) != lowerAscii(cb))
-            return false;
-    }
-    if (a.size() == b.size())
-        return true;
-    const QStringView rest = a.size() > b.size() ? a.sliced(common) : b.sliced(common);
-    if (std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.unicode() < 0x80; }))
-        return false;
-    return a.toString().toCaseFolded() == b.toString().toCaseFolded();
-}
-
 // A key belongs to one section: the same key in another section is another entry.
 std::size_t entryHash(qsizetype section, std::size_t keyHash)
 {
@@ -94,24 +56,16 @@ std::size_t entryHash(qsizetype section, std::size_t keyHash)
     return h;
 }
 
-// Text as UTF-16: the view itself when it is, else a copy in buffer.
-using Utf16Buffer = QVarLengthArray<char16_t, 128>;
-QStringView utf16(QAnyStringView s, Utf16Buffer &buffer)
+// Calls f with the name as QStringView or QLatin1StringView (the program's own key names, looked up without
+// a copy); UTF-8 text is converted first.
+template <typename F> decltype(auto) withName(QAnyStringView name, const F &f)
 {
-    return s.visit([&buffer](auto v) -> QStringView {
-        if constexpr (std::is_same_v<decltype(v), QStringView>) {
-            return v;
-        } else if constexpr (std::is_same_v<decltype(v), QLatin1StringView>) {
-            buffer.resize(v.size());
-            std::copy(v.begin(), v.end(), buffer.begin());
-            return QStringView(buffer.data(), buffer.size());
-        } else {
-            QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-            buffer.resize(decoder.requiredSpace(v.size()));
-            const QChar *end = decoder.appendToBuffer(reinterpret_cast<QChar *>(buffer.data()),
-                                                      QByteArrayView(v.data(), v.size()));
-            return QStringView(buffer.data(), end - reinterpret_cast<QChar *>(buffer.data()));
-        }
+    return name.visit([&f](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QLatin1StringView> ||
+                      std::is_same_v<decltype(view), QStringView>)
+            return f(view);
+        else
+            return f(QStringView(view.toString()));
     });
 }
 
@@ -125,10 +79,7 @@ public:
     void append(QString &out, Span s) const
     {
         if (!m_utf8) {
-            const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength);
-            const qsizetype pos = out.size();
-            out.resize(pos + size);
-            decodeCp1252(s.begin, size, out.data() + pos);
+            appendCp1252Text(out, QByteArrayView(s.begin, std::min(s.size(), IniFile::kMaxValueLength)));
             return;
         }
         const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength * 4);
@@ -154,57 +105,42 @@ private:
     bool m_utf8;
 };
 
-bool isSpace(QChar c)
+bool isSpace(char16_t c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    return c == u' ' || c == u'\t';
 }
 
-bool isLineBreak(QChar c)
+bool isLineBreak(char16_t c)
 {
-    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    return c == u'\r' || c == u'\n';
 }
 
-// Where the file is written to: its Windows-1252 bytes, or its text when some character has no such byte.
-struct Cp1252Out
+// Copies n characters to out and returns the end of the copy.
+char16_t *copied(char16_t *out, const char16_t *from, qsizetype n)
 {
-    QByteArray bytes;
-    bool append(QStringView s) { return appendCp1252(bytes, s); }
-};
-
-struct TextOut
-{
-    QString text;
-    bool append(QStringView s)
-    {
-        text.append(s);
-        return true;
-    }
-};
+    if (n > 0)
+        std::memcpy(out, from, sizeof(char16_t) * static_cast<std::size_t>(n));
+    return out + n;
+}
 
 // Quotes keep blanks at either end of a value, which the reader would otherwise drop. Line breaks cannot
 // be stored in a line-based file and become blanks.
-template <typename Out> bool writeValue(Out &out, QStringView value)
+char16_t *writtenValue(char16_t *out, const char16_t *value, qsizetype n)
 {
-    static constexpr char16_t kQuote = u'"';
-    static constexpr char16_t kBlank = u' ';
-    const bool edgeBlank = !value.isEmpty() && (isSpace(value.front()) || isLineBreak(value.front()) ||
-                                                isSpace(value.back()) || isLineBreak(value.back()));
-    const bool quoted = value.size() >= 2 && value.front() == kQuote && value.back() == kQuote;
+    const bool edgeBlank = n > 0 && (isSpace(value[0]) || isLineBreak(value[0]) || isSpace(value[n - 1]) ||
+                                     isLineBreak(value[n - 1]));
+    const bool quoted = n >= 2 && value[0] == u'"' && value[n - 1] == u'"';
     const bool wrap = edgeBlank || quoted;
-    if (wrap && !out.append(QStringView(&kQuote, 1)))
-        return false;
-    while (!value.isEmpty()) {
-        const auto lineBreak = std::find_if(value.begin(), value.end(), isLineBreak);
-        const qsizetype run = lineBreak - value.begin();
-        if (!out.append(value.first(run)))
-            return false;
-        if (run == value.size())
-            break;
-        if (!out.append(QStringView(&kBlank, 1)))
-            return false;
-        value = value.sliced(run + 1);
-    }
-    return !wrap || out.append(QStringView(&kQuote, 1));
+    if (wrap)
+        *out++ = u'"';
+    char16_t *const start = out;
+    out = copied(out, value, n);
+    const QStringView written(start, n);
+    if (written.contains(QChar(u'\r')) || written.contains(QChar(u'\n')))
+        std::replace_if(start, out, isLineBreak, u' ');
+    if (wrap)
+        *out++ = u'"';
+    return out;
 }
 
 } // namespace
@@ -223,10 +159,13 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
     ini.m_entries.reserve(static_cast<std::size_t>(std::min<qsizetype>(bytes.size() / 12, 100000)));
 
     qsizetype current = -1;
+    // The first LF from p on, searched again only once p is past it, so that a file with CR line ends
+    // is not searched to its end for every line.
+    const char *nextLf = nullptr;
     while (p < end) {
-        const char *lineEnd = p;
-        while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
-            ++lineEnd;
+        if (nextLf < p)
+            nextLf = find(p, end, '\n');
+        const char *lineEnd = find(p, nextLf, '\r');
         const Span line = Span{p, lineEnd}.trimmed();
         p = lineEnd;
         if (p < end && *p == '\r')
@@ -238,34 +177,31 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
             continue;
         const qsizetype mark = ini.m_text.size();
         if (*line.begin == '[') {
-            const char *close = std::find(line.begin + 1, line.end, ']');
+            const char *close = find(line.begin + 1, line.end, ']');
             // A broken header ends the current section, so that what follows cannot spoil it.
             current = -1;
             if (close == line.end)
                 continue;
             decoder.append(ini.m_text, Span{line.begin + 1, close}.trimmed());
-            const QStringView name = QStringView(ini.m_text).sliced(mark);
-            if (name.isEmpty())
+            const Text name{mark, ini.m_text.size() - mark};
+            if (name.size == 0)
                 continue;
-            const std::size_t hash = nameHash(name);
-            current = ini.findSection(name, hash);
-            if (current >= 0) {
+            const std::size_t hash = foldedNameHash(ini.text(name));
+            current = ini.findSection(ini.text(name), hash);
+            if (current >= 0)
                 ini.m_text.truncate(mark);
-                continue;
-            }
-            current = static_cast<qsizetype>(ini.m_sections.size());
-            ini.m_sections.push_back(Section{Text{mark, name.size()}, -1, -1, hash});
-            ini.m_sectionIndex.add(hash, [&ini](qsizetype s) { return ini.m_sections[s].hash; });
+            else
+                current = ini.addSection(name, hash);
             continue;
         }
-        const char *equals = std::find(line.begin, line.end, '=');
+        const char *equals = find(line.begin, line.end, '=');
         if (current < 0 || equals == line.end)
             continue;
         decoder.append(ini.m_text, Span{line.begin, equals}.trimmed());
         const Text key{mark, ini.m_text.size() - mark};
         if (key.size == 0)
             continue;
-        const std::size_t hash = entryHash(current, nameHash(ini.text(key)));
+        const std::size_t hash = entryHash(current, foldedNameHash(ini.text(key)));
         if (ini.findEntry(current, ini.text(key), hash) >= 0) {
             ini.m_text.truncate(mark);
             continue;
@@ -288,29 +224,39 @@ IniFile IniFile::load(const QString &path)
     return fromBytes(file.readAll());
 }
 
-template <typename Out> bool IniFile::write(Out &out) const
+// Every name and value has its own stretch of m_text, so the file is at most m_text plus the brackets,
+// '=', quotes and line ends of each line.
+QString IniFile::fileText() const
 {
-    static constexpr char16_t kOpen = u'[';
-    static constexpr char16_t kClose = u']';
-    static constexpr char16_t kEquals = u'=';
-    static constexpr char16_t kLineEnd[] = u"\r\n";
-    const QStringView lineEnd(kLineEnd, 2);
+    QString out(m_text.size() + 8 * static_cast<qsizetype>(m_entries.size() + m_sections.size()),
+                Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    const auto *const text = reinterpret_cast<const char16_t *>(m_text.constData());
+    char16_t *w = begin;
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         const Section &section = m_sections[i];
-        if ((i > 0 && !out.append(lineEnd)) || !out.append(QStringView(&kOpen, 1)) ||
-            !out.append(text(section.name)) || !out.append(QStringView(&kClose, 1)) || !out.append(lineEnd))
-            return false;
-        for (qsizetype e = section.first; e >= 0; e = m_entries[static_cast<std::size_t>(e)].next) {
+        if (i > 0) {
+            *w++ = u'\r';
+            *w++ = u'\n';
+        }
+        *w++ = u'[';
+        w = copied(w, text + section.name.pos, section.name.size);
+        *w++ = u']';
+        *w++ = u'\r';
+        *w++ = u'\n';
+        for (qsizetype e = section.first; e >= 0;) {
             const Entry &entry = m_entries[static_cast<std::size_t>(e)];
-            if (!out.append(text(entry.key)) || !out.append(QStringView(&kEquals, 1)))
-                return false;
-            if (!(entry.verbatim ? out.append(text(entry.value)) : writeValue(out, text(entry.value))))
-                return false;
-            if (!out.append(lineEnd))
-                return false;
+            w = copied(w, text + entry.key.pos, entry.key.size);
+            *w++ = u'=';
+            w = entry.verbatim ? copied(w, text + entry.value.pos, entry.value.size)
+                               : writtenValue(w, text + entry.value.pos, entry.value.size);
+            *w++ = u'\r';
+            *w++ = u'\n';
+            e = entry.next;
         }
     }
-    return true;
+    out.truncate(w - begin);
+    return out;
 }
 
 QByteArray IniFile::toBytes() const
@@ -319,14 +265,11 @@ QByteArray IniFile::toBytes() const
     // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.
     // Text whose Windows-1252 bytes happen to form UTF-8 ("Ã©") is written as UTF-8 too, or the reader would
     // take it for UTF-8 and change it.
-    Cp1252Out bytes;
-    bytes.bytes.reserve(m_text.size() + 8 * static_cast<qsizetype>(m_entries.size() + m_sections.size()));
-    if (write(bytes) && !looksLikeUtf8(bytes.bytes))
-        return bytes.bytes;
-    TextOut text;
-    text.text.reserve(bytes.bytes.capacity());
-    write(text);
-    return text.text.toUtf8();
+    const QString text = fileText();
+    std::optional<QByteArray> bytes = encodeCp1252(text);
+    if (bytes && !looksLikeUtf8(*bytes))
+        return *bytes;
+    return text.toUtf8();
 }
 
 bool IniFile::save(const QString &path) const
@@ -344,12 +287,15 @@ std::optional<QString> IniFile::value(QAnyStringView section, QAnyStringView key
 
 std::optional<QStringView> IniFile::valueView(QAnyStringView section, QAnyStringView key) const
 {
-    const qsizetype s = findSection(section);
-    if (s < 0)
+    return valueView(sectionNumber(section), key);
+}
+
+std::optional<QStringView> IniFile::valueView(qsizetype section, QAnyStringView key) const
+{
+    if (section < 0)
         return std::nullopt;
-    Utf16Buffer buffer;
-    const QStringView name = utf16(key, buffer);
-    const qsizetype e = findEntry(s, name, entryHash(s, nameHash(name)));
+    const qsizetype e = withName(
+        key, [&](auto name) { return findEntry(section, name, entryHash(section, foldedNameHash(name))); });
     if (e < 0)
         return std::nullopt;
     return text(m_entries[static_cast<std::size_t>(e)].value);
@@ -357,62 +303,72 @@ std::optional<QStringView> IniFile::valueView(QAnyStringView section, QAnyString
 
 bool IniFile::hasSection(QAnyStringView section) const
 {
-    return findSection(section) >= 0;
+    return sectionNumber(section) >= 0;
 }
 
-IniFile::Text IniFile::append(QStringView s)
+IniFile::Text IniFile::append(QAnyStringView s)
 {
-    const Text t{m_text.size(), s.size()};
-    m_text.append(s);
-    return t;
+    const qsizetype pos = m_text.size();
+    withName(s, [this](auto view) { m_text.append(view); });
+    return Text{pos, m_text.size() - pos};
 }
 
-void IniFile::put(QAnyStringView section, QAnyStringView key, QAnyStringView value, bool verbatim)
+void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim)
 {
-    Utf16Buffer sectionBuffer;
-    Utf16Buffer keyBuffer;
-    Utf16Buffer valueBuffer;
-    const qsizetype s = sectionFor(utf16(section, sectionBuffer));
-    const QStringView name = utf16(key, keyBuffer);
-    const QStringView newValue = utf16(value, valueBuffer);
-    const std::size_t hash = entryHash(s, nameHash(name));
-    const qsizetype e = findEntry(s, name, hash);
+    Q_ASSERT(section >= 0 && section < sectionCount());
+    std::size_t hash = 0;
+    const qsizetype e = withName(key, [&](auto name) {
+        hash = entryHash(section, foldedNameHash(name));
+        return findEntry(section, name, hash);
+    });
     if (e < 0) {
-        const Text keyText = append(name);
-        addEntry(s, keyText, hash, append(newValue), verbatim);
+        const Text keyText = append(key);
+        addEntry(section, keyText, hash, append(value), verbatim);
         return;
     }
     Entry &entry = m_entries[static_cast<std::size_t>(e)];
     entry.verbatim = verbatim;
-    // A value that fits takes the place of the old one; a longer one goes to the end of the text.
-    if (newValue.size() <= entry.value.size) {
-        std::memmove(m_text.data() + entry.value.pos, newValue.data(), sizeof(QChar) * newValue.size());
-        entry.value.size = newValue.size();
+    // A value that fits takes the place of the old one; a longer one stays at the end of the text.
+    const Text added = append(value);
+    if (added.size <= entry.value.size) {
+        std::memmove(m_text.data() + entry.value.pos, m_text.constData() + added.pos,
+                     sizeof(QChar) * static_cast<std::size_t>(added.size));
+        m_text.truncate(added.pos);
+        entry.value.size = added.size;
     } else {
-        entry.value = append(newValue);
+        entry.value = added;
     }
 }
 
 void IniFile::setValue(QAnyStringView section, QAnyStringView key, QAnyStringView value)
 {
-    put(section, key, value, false);
+    put(sectionFor(section), key, value, false);
 }
 
 void IniFile::setVerbatim(QAnyStringView section, QAnyStringView key, QAnyStringView text)
 {
+    put(sectionFor(section), key, text, true);
+}
+
+void IniFile::setValue(qsizetype section, QAnyStringView key, QAnyStringView value)
+{
+    put(section, key, value, false);
+}
+
+void IniFile::setVerbatim(qsizetype section, QAnyStringView key, QAnyStringView text)
+{
     put(section, key, text, true);
 }
 
-void IniFile::addSection(QAnyStringView section)
+QStringView IniFile::sectionName(qsizetype section) const
 {
-    Utf16Buffer buffer;
-    sectionFor(utf16(section, buffer));
+    return text(m_sections[static_cast<std::size_t>(section)].name);
 }
 
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
-    names.reserve(static_cast<qsizetype>(m_sections.size()));
+    names.reserve(sectionCount());
     for (const Section &s : m_sections)
         names.append(text(s.name).toString());
     return names;
@@ -421,7 +377,7 @@ QStringList IniFile::sectionNames() const
 QStringList IniFile::keys(QAnyStringView section) const
 {
     QStringList names;
-    const qsizetype s = findSection(section);
+    const qsizetype s = sectionNumber(section);
     if (s < 0)
         return names;
     for (qsizetype e = m_sections[static_cast<std::size_t>(s)].first; e >= 0;
@@ -430,37 +386,38 @@ QStringList IniFile::keys(QAnyStringView section) const
     return names;
 }
 
-qsizetype IniFile::findSection(QStringView name, std::size_t hash) const
+template <typename Name> qsizetype IniFile::findSection(Name name, std::size_t hash) const
 {
     return m_sectionIndex.find(hash, [&](qsizetype s) {
         const Section &section = m_sections[static_cast<std::size_t>(s)];
-        return section.hash == hash && sameName(text(section.name), name);
+        return section.hash == hash && sameFoldedName(text(section.name), name);
     });
 }
 
-qsizetype IniFile::findSection(QAnyStringView name) const
+qsizetype IniFile::sectionNumber(QAnyStringView section) const
 {
-    Utf16Buffer buffer;
-    const QStringView view = utf16(name, buffer);
-    return findSection(view, nameHash(view));
+    return withName(section, [this](auto name) { return findSection(name, foldedNameHash(name)); });
 }
 
-qsizetype IniFile::sectionFor(QStringView name)
+qsizetype IniFile::sectionFor(QAnyStringView section)
 {
-    const std::size_t hash = nameHash(name);
-    const qsizetype found = findSection(name, hash);
-    if (found >= 0)
-        return found;
-    m_sections.push_back(Section{append(name), -1, -1, hash});
+    const std::size_t hash = withName(section, [](auto name) { return foldedNameHash(name); });
+    const qsizetype found = withName(section, [&](auto name) { return findSection(name, hash); });
+    return found >= 0 ? found : addSection(append(section), hash);
+}
+
+qsizetype IniFile::addSection(Text name, std::size_t hash)
+{
+    m_sections.push_back(Section{name, -1, -1, hash});
     m_sectionIndex.add(hash, [this](qsizetype s) { return m_sections[static_cast<std::size_t>(s)].hash; });
-    return static_cast<qsizetype>(m_sections.size()) - 1;
+    return sectionCount() - 1;
 }
 
-qsizetype IniFile::findEntry(qsizetype section, QStringView key, std::size_t hash) const
+template <typename Name> qsizetype IniFile::findEntry(qsizetype section, Name key, std::size_t hash) const
 {
     return m_entryIndex.find(hash, [&](qsizetype e) {
         const Entry &entry = m_entries[static_cast<std::size_t>(e)];
-        return entry.hash == hash && entry.section == section && sameName(text(entry.key), key);
+        return entry.hash == hash && entry.section == section && sameFoldedName(text(entry.key), key);
     });
 }
 

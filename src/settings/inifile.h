@@ -54,7 +54,18 @@ public:
     void setVerbatim(QAnyStringView section, QAnyStringView key, QAnyStringView text);
     // Adds an empty section at the end unless it exists, so that the order of sections can be laid down
     // first.
-    void addSection(QAnyStringView section);
+    void addSection(QAnyStringView section) { sectionFor(section); }
+
+    // Sections by number, so that many keys of one section are read or written with a single lookup of its
+    // name: 0 is the first section of the file, -1 stands for a missing one.
+    qsizetype sectionCount() const { return static_cast<qsizetype>(m_sections.size()); }
+    qsizetype sectionNumber(QAnyStringView section) const;
+    // Finds the section, adding it at the end when it is missing.
+    qsizetype sectionFor(QAnyStringView section);
+    QStringView sectionName(qsizetype section) const;
+    std::optional<QStringView> valueView(qsizetype section, QAnyStringView key) const;
+    void setValue(qsizetype section, QAnyStringView key, QAnyStringView value);
+    void setVerbatim(qsizetype section, QAnyStringView key, QAnyStringView text);
 
     QStringList sectionNames() const;
     QStringList keys(QAnyStringView section) const;
@@ -84,14 +95,14 @@ private:
     };
 
     QStringView text(Text t) const { return QStringView(m_text.constData() + t.pos, t.size); }
-    Text append(QStringView s);
-    qsizetype findSection(QStringView name, std::size_t hash) const;
-    qsizetype findSection(QAnyStringView name) const;
-    qsizetype sectionFor(QStringView name);
-    qsizetype findEntry(qsizetype section, QStringView key, std::size_t hash) const;
+    Text append(QAnyStringView s);
+    // Name is QStringView or QLatin1StringView.
+    template <typename Name> qsizetype findSection(Name name, std::size_t hash) const;
+    qsizetype addSection(Text name, std::size_t hash);
+    template <typename Name> qsizetype findEntry(qsizetype section, Name key, std::size_t hash) const;
     void addEntry(qsizetype section, Text key, std::size_t hash, Text value, bool verbatim);
-    void put(QAnyStringView section, QAnyStringView key, QAnyStringView value, bool verbatim);
-    template <typename Out> bool write(Out &out) const;
+    void put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim);
+    QString fileText() const;
 
     QString m_text; // every name and value, one after another
     std::vector<Section> m_sections;

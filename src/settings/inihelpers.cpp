@@ -96,12 +96,12 @@ QString iniFromSingle(float value)
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-FunctionKey splitFuncKey(const QString &value)
+FunctionKey splitFuncKey(QStringView value)
 {
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
         if (c == QLatin1Char('\t') || c.unicode() == kFuncKeySeparator)
-            return FunctionKey{value.left(i), value.mid(i + 1)};
+            return FunctionKey{value.first(i).toString(), value.sliced(i + 1).toString()};
     }
     return {};
 }

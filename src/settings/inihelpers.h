@@ -28,7 +28,7 @@ QString iniFromBool(bool value);
 QString iniFromSingle(float value);
 
 // The pair split at the first TAB or separator character; both empty when neither is present.
-FunctionKey splitFuncKey(const QString &value);
+FunctionKey splitFuncKey(QStringView value);
 QString joinFuncKey(const FunctionKey &key);
 
 int16_t getIniInt(const IniFile &ini, const QString &section, const QString &key, int16_t defaultValue);

@@ -12,13 +12,19 @@ namespace korvo {
 
 namespace {
 
+QString textOr(std::optional<QStringView> value, const QString &defaultValue)
+{
+    return value ? value->toString() : defaultValue;
+}
+
 // Fills fields from one section; a missing key gives the field its default.
 class FieldReader
 {
 public:
     explicit FieldReader(const IniFile &ini) : m_ini(ini) {}
 
-    void section(const QString &name) { m_section = name; }
+    void section(const QString &name) { m_section = m_ini.sectionNumber(name); }
+    qsizetype section() const { return m_section; }
     void int16(const char *key, int16_t &field, int16_t defaultValue)
     {
         field = iniToInt(get(key), defaultValue);
@@ -37,8 +43,7 @@ public:
     }
     void text(const char *key, QString &field, const QString &defaultValue)
     {
-        const std::optional<QStringView> value = get(key);
-        field = value ? value->toString() : defaultValue;
+        field = textOr(get(key), defaultValue);
     }
     void optionalText(const char *key, QString &field) { text(key, field, QString()); }
     // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
@@ -57,7 +62,7 @@ private:
     }
 
     const IniFile &m_ini;
-    QString m_section;
+    qsizetype m_section = -1;
 };
 
 // Appends fields to one section in the order they are visited.
@@ -66,7 +71,8 @@ class FieldWriter
 public:
     explicit FieldWriter(IniFile &ini) : m_ini(ini) {}
 
-    void section(const QString &name) { m_section = name; }
+    void section(const QString &name) { m_section = m_ini.sectionFor(name); }
+    qsizetype section() const { return m_section; }
     void int16(const char *key, const int16_t &field, int16_t) { number(key, field); }
     void int32(const char *key, const int32_t &field, int32_t) { number(key, field); }
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
@@ -97,15 +103,15 @@ private:
     }
 
     IniFile &m_ini;
-    QString m_section;
+    qsizetype m_section = -1;
 };
 
-void readFunctionKeys(const IniFile &ini, const QString &section, CommWindowSettings &slot)
+void readFunctionKeys(const IniFile &ini, qsizetype section, CommWindowSettings &slot)
 {
-    int groups = getIniInt(ini, section, prefkeys::fGroupCt(), -1);
+    int groups = iniToInt(ini.valueView(section, prefkeys::fGroupCt()), -1);
     if (groups == -1) {
         // Files from before key groups existed hold ten groups exactly when their last key is set.
-        groups = getIniString(ini, section, prefkeys::funcKey(99), QString()).isEmpty() ? 1 : 10;
+        groups = ini.valueView(section, prefkeys::funcKey(99)).value_or(QStringView()).isEmpty() ? 1 : 10;
     }
     groups = std::clamp(groups, 1, kMaxFuncGroups);
     slot.fGroupCt = static_cast<int16_t>(groups);
@@ -119,13 +125,13 @@ void readFunctionKeys(const IniFile &ini, const QString &section, CommWindowSett
     for (int k = 0; k < groups * 10; ++k) {
         if (k % 10 == 0)
             slot.groupNames[k / 10] =
-                getIniString(ini, section, prefkeys::groupName(k / 10), slot.groupNames[k / 10]);
+                textOr(ini.valueView(section, prefkeys::groupName(k / 10)), slot.groupNames[k / 10]);
         slot.keys[static_cast<std::size_t>(k)] =
-            splitFuncKey(getIniString(ini, section, prefkeys::funcKey(k), QString()));
+            splitFuncKey(ini.valueView(section, prefkeys::funcKey(k)).value_or(QStringView()));
     }
 }
 
-void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSettings &slot)
+void writeFunctionKeys(IniFile &ini, qsizetype section, const CommWindowSettings &slot)
 {
     ini.setValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
     if (!slot.fKeyEn)
@@ -136,7 +142,7 @@ void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSet
             // An empty name is kept as a blank so that the key stays present and does not read back as
             // the default "Group"&n.
             if (name.isEmpty())
-                ini.setVerbatim(section, prefkeys::groupName(k / 10), QStringLiteral(" "));
+                ini.setVerbatim(section, prefkeys::groupName(k / 10), u" ");
             else
                 ini.setValue(section, prefkeys::groupName(k / 10), name);
         }
@@ -168,7 +174,8 @@ int lastEditSection(const IniFile &ini)
 {
     const QString prefix = prefkeys::pgmSection(0).chopped(1);
     int last = 0;
-    for (const QString &name : ini.sectionNames()) {
+    for (qsizetype s = 0; s < ini.sectionCount(); ++s) {
+        const QStringView name = ini.sectionName(s);
         if (!name.startsWith(prefix, Qt::CaseInsensitive))
             continue;
         bool ok = false;
@@ -220,11 +227,10 @@ void readPrefs(const IniFile &ini, AppState &state)
     commCt = std::clamp<int16_t>(commCt, 0, kMaxTerminals);
     for (int n = 0; n <= commCt; ++n) {
         state.ensureCommSlot(n);
-        const QString section = prefkeys::commSection(n);
         CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(n)];
-        r.section(section);
+        r.section(prefkeys::commSection(n));
         prefsmap::commSlot(r, slot, n);
-        readFunctionKeys(ini, section, slot);
+        readFunctionKeys(ini, r.section(), slot);
     }
     state.commCt = commCt;
 
@@ -233,9 +239,9 @@ void readPrefs(const IniFile &ini, AppState &state)
     if (state.setup.remFileHistory != 0)
         historyCt = std::min<int>(historyCt, state.setup.maxFileHistoryCt);
     historyCt = std::min(historyCt, kMaxRecentFiles);
+    const qsizetype lastOpened = ini.sectionNumber(prefkeys::lastOpenedSection());
     for (int i = 0; i < historyCt; ++i)
-        state.recentFiles.append(
-            getIniString(ini, prefkeys::lastOpenedSection(), prefkeys::recentFile(i), QString()));
+        state.recentFiles.append(textOr(ini.valueView(lastOpened, prefkeys::recentFile(i)), QString()));
     state.setup.fileHistoryCt = countOf(state.recentFiles.size());
 
     r.section(prefkeys::canConfigSection());
@@ -299,17 +305,16 @@ IniFile prefsImage(const AppState &state)
         prefsmap::editSlot(w, state.editSlots[static_cast<std::size_t>(edits[i])], static_cast<int>(i));
     }
     for (std::size_t i = 0; i < comms.size(); ++i) {
-        const QString section = prefkeys::commSection(static_cast<int>(i));
         const CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(comms[i])];
-        w.section(section);
+        w.section(prefkeys::commSection(static_cast<int>(i)));
         prefsmap::commSlot(w, slot, static_cast<int>(i));
-        writeFunctionKeys(ini, section, slot);
+        writeFunctionKeys(ini, w.section(), slot);
     }
 
     if (state.setup.remFileHistory != 0) {
+        const qsizetype lastOpened = ini.sectionFor(prefkeys::lastOpenedSection());
         for (qsizetype i = 0; i < setup.fileHistoryCt; ++i)
-            ini.setValue(prefkeys::lastOpenedSection(), prefkeys::recentFile(static_cast<int>(i)),
-                         state.recentFiles.at(i));
+            ini.setValue(lastOpened, prefkeys::recentFile(static_cast<int>(i)), state.recentFiles.at(i));
     }
 
     w.section(prefkeys::canConfigSection());

@@ -193,7 +193,7 @@ void TstIniFile::functionKeysSplitAtTheFirstSeparator()
     QCOMPARE(splitFuncKey("Go" + QString(bullet) + "GO\t1").command, QStringLiteral("GO\t1"));
     QCOMPARE(splitFuncKey("Tab\tT" + QString(bullet) + "x").label, QStringLiteral("Tab"));
     QCOMPARE(splitFuncKey("Tab\tT" + QString(bullet) + "x").command, QString("T" + QString(bullet) + "x"));
-    const FunctionKey none = splitFuncKey("no separator");
+    const FunctionKey none = splitFuncKey(u"no separator");
     QVERIFY(none.label.isEmpty() && none.command.isEmpty());
     QCOMPARE(joinFuncKey({"Run", "RUN^m"}), QString("Run" + QString(bullet) + "RUN^m"));
 }
