@@ -1,7 +1,7 @@
 #pragma once
 
 // An open-addressing index over items numbered 0, 1, 2, ... that are only ever added: the items and their
-// hashes live with the caller, who also decides when two items are the same. At most half of the slots are
+// hashes live with the caller, who also decides when two items are the same. At most half of the cells are
 // used, so a lookup stays short however many items there are.
 
 #include <QtGlobal>
@@ -19,16 +19,17 @@ public:
     {
         if (m_slots.empty())
             return -1;
+        const qsizetype *const cells = m_slots.data();
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const qsizetype item = m_slots[i] - 1;
+            const qsizetype item = cells[i] - 1;
             if (item < 0 || same(item))
                 return item;
         }
     }
 
     // Adds the next item (numbered count()), which find did not find; hashOf(item) gives the hash of any
-    // item added before, to spread them over more slots.
+    // item added before, to spread them over more cells.
     template <typename HashOf> void add(std::size_t hash, const HashOf &hashOf)
     {
         if ((m_count + 1) * 2 > static_cast<qsizetype>(m_slots.size())) {
@@ -45,11 +46,12 @@ public:
 private:
     void place(std::size_t hash, qsizetype item)
     {
+        qsizetype *const cells = m_slots.data();
         const std::size_t mask = m_slots.size() - 1;
         std::size_t i = hash & mask;
-        while (m_slots[i] != 0)
+        while (cells[i] != 0)
             i = (i + 1) & mask;
-        m_slots[i] = item + 1;
+        cells[i] = item + 1;
     }
 
     std::vector<qsizetype> m_slots; // item + 1; 0 is free

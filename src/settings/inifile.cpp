@@ -15,11 +15,6 @@ namespace korvo {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // The first c in [begin, end), or end.
 const char *find(const char *begin, const char *end, char c)
 {
@@ -37,12 +32,13 @@ struct Span
     bool isEmpty() const { return begin == end; }
     Span trimmed() const
     {
-        Span s = *this;
-        while (!s.isEmpty() && isBlank(*s.begin))
-            ++s.begin;
-        while (!s.isEmpty() && isBlank(*(s.end - 1)))
-            --s.end;
-        return s;
+        const char *b = begin;
+        const char *e = end;
+        while (b != e && (*b == ' ' || *b == '\t'))
+            ++b;
+        while (b != e && (e[-1] == ' ' || e[-1] == '\t'))
+            --e;
+        return Span{b, e};
     }
 };
 
@@ -105,14 +101,15 @@ private:
     bool m_utf8;
 };
 
-bool isSpace(char16_t c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 bool isLineBreak(char16_t c)
 {
     return c == u'\r' || c == u'\n';
+}
+
+// A blank, tab or line break; anything above a blank is none of them.
+bool isSpaceOrBreak(char16_t c)
+{
+    return c <= u' ' && (c == u' ' || c == u'\t' || isLineBreak(c));
 }
 
 // Copies n characters to out and returns the end of the copy.
@@ -124,19 +121,17 @@ char16_t *copied(char16_t *out, const char16_t *from, qsizetype n)
 }
 
 // Quotes keep blanks at either end of a value, which the reader would otherwise drop. Line breaks cannot
-// be stored in a line-based file and become blanks.
-char16_t *writtenValue(char16_t *out, const char16_t *value, qsizetype n)
+// be stored in a line-based file and become blanks; lineBreaks says whether the value may hold one.
+char16_t *writtenValue(char16_t *out, const char16_t *value, qsizetype n, bool lineBreaks)
 {
-    const bool edgeBlank = n > 0 && (isSpace(value[0]) || isLineBreak(value[0]) || isSpace(value[n - 1]) ||
-                                     isLineBreak(value[n - 1]));
+    const bool edgeBlank = n > 0 && (isSpaceOrBreak(value[0]) || isSpaceOrBreak(value[n - 1]));
     const bool quoted = n >= 2 && value[0] == u'"' && value[n - 1] == u'"';
     const bool wrap = edgeBlank || quoted;
     if (wrap)
         *out++ = u'"';
     char16_t *const start = out;
     out = copied(out, value, n);
-    const QStringView written(start, n);
-    if (written.contains(QChar(u'\r')) || written.contains(QChar(u'\n')))
+    if (lineBreaks)
         std::replace_if(start, out, isLineBreak, u' ');
     if (wrap)
         *out++ = u'"';
@@ -232,6 +227,8 @@ QString IniFile::fileText() const
                 Qt::Uninitialized);
     char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
     const auto *const text = reinterpret_cast<const char16_t *>(m_text.constData());
+    // Values read from a file never hold a line break: the check is for values set by the program.
+    const bool lineBreaks = m_text.contains(QChar(u'\r')) || m_text.contains(QChar(u'\n'));
     char16_t *w = begin;
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         const Section &section = m_sections[i];
@@ -249,7 +246,7 @@ QString IniFile::fileText() const
             w = copied(w, text + entry.key.pos, entry.key.size);
             *w++ = u'=';
             w = entry.verbatim ? copied(w, text + entry.value.pos, entry.value.size)
-                               : writtenValue(w, text + entry.value.pos, entry.value.size);
+                               : writtenValue(w, text + entry.value.pos, entry.value.size, lineBreaks);
             *w++ = u'\r';
             *w++ = u'\n';
             e = entry.next;
