@@ -151,7 +151,9 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         p += 3;
     // Decoded text is never longer than its bytes, and nearly every line is an entry of about 12 bytes.
     ini.m_text.reserve(bytes.size());
-    ini.m_entries.reserve(static_cast<std::size_t>(std::min<qsizetype>(bytes.size() / 12, 100000)));
+    const auto entries = static_cast<std::size_t>(std::min<qsizetype>(bytes.size() / 12, 100000));
+    ini.m_entries.reserve(entries);
+    ini.m_entryHashes.reserve(entries);
 
     qsizetype current = -1;
     // The first LF from p on, searched again only once p is past it, so that a file with CR line ends
@@ -206,7 +208,7 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
             value = Span{value.begin + 1, value.end - 1};
         const qsizetype valuePos = ini.m_text.size();
         decoder.append(ini.m_text, value);
-        ini.addEntry(current, key, hash, Text{valuePos, ini.m_text.size() - valuePos}, false);
+        ini.addEntry(current, key, Text{valuePos, ini.m_text.size() - valuePos}, false, hash);
     }
     return ini;
 }
@@ -320,7 +322,7 @@ void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, b
     });
     if (e < 0) {
         const Text keyText = append(key);
-        addEntry(section, keyText, hash, append(value), verbatim);
+        addEntry(section, keyText, append(value), verbatim, hash);
         return;
     }
     Entry &entry = m_entries[static_cast<std::size_t>(e)];
@@ -345,6 +347,13 @@ void IniFile::setValue(QAnyStringView section, QAnyStringView key, QAnyStringVie
 void IniFile::setVerbatim(QAnyStringView section, QAnyStringView key, QAnyStringView text)
 {
     put(sectionFor(section), key, text, true);
+}
+
+void IniFile::addValue(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim)
+{
+    Q_ASSERT(section >= 0 && section < sectionCount());
+    const Text keyText = append(key);
+    addEntry(section, keyText, append(value), verbatim, std::nullopt);
 }
 
 void IniFile::setValue(qsizetype section, QAnyStringView key, QAnyStringView value)
@@ -412,23 +421,47 @@ qsizetype IniFile::addSection(Text name, std::size_t hash)
 
 template <typename Name> qsizetype IniFile::findEntry(qsizetype section, Name key, std::size_t hash) const
 {
+    indexEntries();
+    return findIndexed(section, key, hash);
+}
+
+template <typename Name> qsizetype IniFile::findIndexed(qsizetype section, Name key, std::size_t hash) const
+{
     return m_entryIndex.find(hash, [&](qsizetype e) {
         const Entry &entry = m_entries[static_cast<std::size_t>(e)];
-        return entry.hash == hash && entry.section == section && sameFoldedName(text(entry.key), key);
+        return m_entryHashes[static_cast<std::size_t>(e)] == hash && entry.section == section &&
+               sameFoldedName(text(entry.key), key);
     });
 }
 
-void IniFile::addEntry(qsizetype section, Text key, std::size_t hash, Text value, bool verbatim)
+void IniFile::indexEntries() const
+{
+    const auto hashOf = [this](qsizetype e) { return m_entryHashes[static_cast<std::size_t>(e)]; };
+    for (std::size_t e = m_entryHashes.size(); e < m_entries.size(); ++e) {
+        const Entry &entry = m_entries[e];
+        const QStringView key = text(entry.key);
+        const std::size_t hash = entryHash(entry.section, foldedNameHash(key));
+        Q_ASSERT(findIndexed(entry.section, key, hash) < 0);
+        m_entryHashes.push_back(hash);
+        m_entryIndex.add(hash, hashOf);
+    }
+}
+
+void IniFile::addEntry(qsizetype section, Text key, Text value, bool verbatim,
+                       std::optional<std::size_t> hash)
 {
     const auto e = static_cast<qsizetype>(m_entries.size());
-    m_entries.push_back(Entry{key, value, section, -1, hash, verbatim});
+    m_entries.push_back(Entry{key, value, section, -1, verbatim});
     Section &s = m_sections[static_cast<std::size_t>(section)];
     if (s.last >= 0)
         m_entries[static_cast<std::size_t>(s.last)].next = e;
     else
         s.first = e;
     s.last = e;
-    m_entryIndex.add(hash, [this](qsizetype i) { return m_entries[static_cast<std::size_t>(i)].hash; });
+    if (hash && m_entryHashes.size() + 1 == m_entries.size()) {
+        m_entryHashes.push_back(*hash);
+        m_entryIndex.add(*hash, [this](qsizetype i) { return m_entryHashes[static_cast<std::size_t>(i)]; });
+    }
 }
 
 bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)

@@ -66,6 +66,9 @@ public:
     std::optional<QStringView> valueView(qsizetype section, QAnyStringView key) const;
     void setValue(qsizetype section, QAnyStringView key, QAnyStringView value);
     void setVerbatim(qsizetype section, QAnyStringView key, QAnyStringView text);
+    // Adds a key the section does not hold yet, without looking for it: a whole file written from the
+    // program's state sets each key once. The key is indexed when a key is next looked up.
+    void addValue(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim = false);
 
     QStringList sectionNames() const;
     QStringList keys(QAnyStringView section) const;
@@ -83,7 +86,6 @@ private:
         Text value;
         qsizetype section;
         qsizetype next; // the section's following entry, -1 after the last
-        std::size_t hash;
         bool verbatim;
     };
     struct Section
@@ -100,7 +102,10 @@ private:
     template <typename Name> qsizetype findSection(Name name, std::size_t hash) const;
     qsizetype addSection(Text name, std::size_t hash);
     template <typename Name> qsizetype findEntry(qsizetype section, Name key, std::size_t hash) const;
-    void addEntry(qsizetype section, Text key, std::size_t hash, Text value, bool verbatim);
+    template <typename Name> qsizetype findIndexed(qsizetype section, Name key, std::size_t hash) const;
+    void indexEntries() const;
+    // Adds the entry to its section; it is indexed at once when hash is given.
+    void addEntry(qsizetype section, Text key, Text value, bool verbatim, std::optional<std::size_t> hash);
     void put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim);
     QString fileText() const;
 
@@ -108,7 +113,10 @@ private:
     std::vector<Section> m_sections;
     std::vector<Entry> m_entries;
     HashSlots m_sectionIndex; // by case-folded name
-    HashSlots m_entryIndex;   // by section and case-folded key
+    // Entries by section and case-folded key: the first m_entryHashes.size() entries are indexed, the
+    // rest were added by addValue and are indexed by the next lookup (so a const file is not thread-safe).
+    mutable HashSlots m_entryIndex;
+    mutable std::vector<std::size_t> m_entryHashes;
 };
 
 // Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file

@@ -99,7 +99,7 @@ private:
     }
     void put(const char *key, QAnyStringView value)
     {
-        m_ini.setValue(m_section, QLatin1StringView(key), value);
+        m_ini.addValue(m_section, QLatin1StringView(key), value);
     }
 
     IniFile &m_ini;
@@ -133,7 +133,7 @@ void readFunctionKeys(const IniFile &ini, qsizetype section, CommWindowSettings 
 
 void writeFunctionKeys(IniFile &ini, qsizetype section, const CommWindowSettings &slot)
 {
-    ini.setValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
+    ini.addValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
     if (!slot.fKeyEn)
         return;
     for (int k = 0; k < slot.fGroupCt * 10; ++k) {
@@ -142,13 +142,13 @@ void writeFunctionKeys(IniFile &ini, qsizetype section, const CommWindowSettings
             // An empty name is kept as a blank so that the key stays present and does not read back as
             // the default "Group"&n.
             if (name.isEmpty())
-                ini.setVerbatim(section, prefkeys::groupName(k / 10), u" ");
+                ini.addValue(section, prefkeys::groupName(k / 10), u" ", true);
             else
-                ini.setValue(section, prefkeys::groupName(k / 10), name);
+                ini.addValue(section, prefkeys::groupName(k / 10), name);
         }
         const auto index = static_cast<std::size_t>(k);
         const FunctionKey key = index < slot.keys.size() ? slot.keys[index] : FunctionKey{};
-        ini.setValue(section, prefkeys::funcKey(k), joinFuncKey(key));
+        ini.addValue(section, prefkeys::funcKey(k), joinFuncKey(key));
     }
 }
 
@@ -314,7 +314,7 @@ IniFile prefsImage(const AppState &state)
     if (state.setup.remFileHistory != 0) {
         const qsizetype lastOpened = ini.sectionFor(prefkeys::lastOpenedSection());
         for (qsizetype i = 0; i < setup.fileHistoryCt; ++i)
-            ini.setValue(lastOpened, prefkeys::recentFile(static_cast<int>(i)), state.recentFiles.at(i));
+            ini.addValue(lastOpened, prefkeys::recentFile(static_cast<int>(i)), state.recentFiles.at(i));
     }
 
     w.section(prefkeys::canConfigSection());
