@@ -293,10 +293,18 @@ std::optional<QStringView> IniFile::valueView(qsizetype section, QAnyStringView 
 {
     if (section < 0)
         return std::nullopt;
-    const qsizetype e = withName(
-        key, [&](auto name) { return findEntry(section, name, entryHash(section, foldedNameHash(name))); });
+    // Keys are mostly read in the order the file holds them: the entry after the one found last is
+    // compared first, without hashing.
+    const qsizetype guess = m_lastFound < 0 ? -1 : m_entries[static_cast<std::size_t>(m_lastFound)].next;
+    const qsizetype e = withName(key, [&](auto name) {
+        if (guess >= 0 && m_entries[static_cast<std::size_t>(guess)].section == section &&
+            sameFoldedName(text(m_entries[static_cast<std::size_t>(guess)].key), name))
+            return guess;
+        return findEntry(section, name, entryHash(section, foldedNameHash(name)));
+    });
     if (e < 0)
         return std::nullopt;
+    m_lastFound = e;
     return text(m_entries[static_cast<std::size_t>(e)].value);
 }
 

@@ -117,6 +117,7 @@ private:
     // rest were added by addValue and are indexed by the next lookup (so a const file is not thread-safe).
     mutable HashSlots m_entryIndex;
     mutable std::vector<std::size_t> m_entryHashes;
+    mutable qsizetype m_lastFound = -1; // the entry valueView found last
 };
 
 // Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file
