@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 namespace korvo {
@@ -65,21 +66,18 @@ template <typename F> decltype(auto) withName(QAnyStringView name, const F &f)
     });
 }
 
-// Decodes names and values of the file into the text buffer.
-class Decoder
+// Decodes names and values of a UTF-8 file into the text buffer.
+class Utf8Decoder
 {
 public:
-    explicit Decoder(bool utf8) : m_utf8(utf8) {}
-
     // Only the start of an overlong text is decoded: a 100 MB line costs no 200 MB string.
-    void append(QString &out, Span s) const
+    static void append(QString &out, Span s)
     {
-        if (!m_utf8) {
-            appendCp1252Text(out, QByteArrayView(s.begin, std::min(s.size(), IniFile::kMaxValueLength)));
-            return;
-        }
         const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength * 4);
-        QString decoded = utf8(s.begin, size);
+        // A byte-order mark inside the file is text like any other: dropping it could turn "\uFEFF[x=1"
+        // into a section header once written back.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        QString decoded = decoder.decode(QByteArrayView(s.begin, size));
         if (decoded.size() > IniFile::kMaxValueLength) {
             decoded.truncate(IniFile::kMaxValueLength);
             // Never end on half of a surrogate pair.
@@ -88,17 +86,6 @@ public:
         }
         out.append(decoded);
     }
-
-private:
-    // A byte-order mark inside the file is text like any other: dropping it could turn "\uFEFF[x=1" into a
-    // section header once written back.
-    static QString utf8(const char *data, qsizetype size)
-    {
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        return decoder.decode(QByteArrayView(data, size));
-    }
-
-    bool m_utf8;
 };
 
 bool isLineBreak(char16_t c)
@@ -144,13 +131,28 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
 {
     IniFile ini;
     const bool utf8 = looksLikeUtf8(bytes);
-    const Decoder decoder(utf8);
     const char *p = bytes.constData();
     const char *const end = p + bytes.size();
     if (utf8 && bytes.startsWith("\xEF\xBB\xBF"))
         p += 3;
-    // Decoded text is never longer than its bytes, and nearly every line is an entry of about 12 bytes.
-    ini.m_text.reserve(bytes.size());
+    // A Windows-1252 file is decoded whole, one character per byte, so that a name or value is the same
+    // stretch of the text as of the bytes; UTF-8 is decoded name by name and value by value.
+    if (utf8)
+        ini.m_text.reserve(bytes.size());
+    else
+        appendCp1252Text(ini.m_text, bytes);
+    const auto textOf = [&](Span s) {
+        if (!utf8)
+            return Text{s.begin - bytes.constData(), std::min(s.size(), kMaxValueLength)};
+        const qsizetype pos = ini.m_text.size();
+        Utf8Decoder::append(ini.m_text, s);
+        return Text{pos, ini.m_text.size() - pos};
+    };
+    const auto drop = [&](Text t) {
+        if (utf8)
+            ini.m_text.truncate(t.pos);
+    };
+    // Nearly every line is an entry of about 12 bytes.
     const auto entries = static_cast<std::size_t>(std::min<qsizetype>(bytes.size() / 12, 100000));
     ini.m_entries.reserve(entries);
     ini.m_entryHashes.reserve(entries);
@@ -172,21 +174,19 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
 
         if (line.isEmpty() || *line.begin == ';')
             continue;
-        const qsizetype mark = ini.m_text.size();
         if (*line.begin == '[') {
             const char *close = find(line.begin + 1, line.end, ']');
             // A broken header ends the current section, so that what follows cannot spoil it.
             current = -1;
             if (close == line.end)
                 continue;
-            decoder.append(ini.m_text, Span{line.begin + 1, close}.trimmed());
-            const Text name{mark, ini.m_text.size() - mark};
+            const Text name = textOf(Span{line.begin + 1, close}.trimmed());
             if (name.size == 0)
                 continue;
             const std::size_t hash = foldedNameHash(ini.text(name));
             current = ini.findSection(ini.text(name), hash);
             if (current >= 0)
-                ini.m_text.truncate(mark);
+                drop(name);
             else
                 current = ini.addSection(name, hash);
             continue;
@@ -194,21 +194,18 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         const char *equals = find(line.begin, line.end, '=');
         if (current < 0 || equals == line.end)
             continue;
-        decoder.append(ini.m_text, Span{line.begin, equals}.trimmed());
-        const Text key{mark, ini.m_text.size() - mark};
+        const Text key = textOf(Span{line.begin, equals}.trimmed());
         if (key.size == 0)
             continue;
         const std::size_t hash = entryHash(current, foldedNameHash(ini.text(key)));
         if (ini.findEntry(current, ini.text(key), hash) >= 0) {
-            ini.m_text.truncate(mark);
+            drop(key);
             continue;
         }
         Span value = Span{equals + 1, line.end}.trimmed();
         if (value.size() >= 2 && *value.begin == '"' && *(value.end - 1) == '"')
             value = Span{value.begin + 1, value.end - 1};
-        const qsizetype valuePos = ini.m_text.size();
-        decoder.append(ini.m_text, value);
-        ini.addEntry(current, key, Text{valuePos, ini.m_text.size() - valuePos}, false, hash);
+        ini.addEntry(current, key, textOf(value), false, hash);
     }
     return ini;
 }
@@ -229,8 +226,6 @@ QString IniFile::fileText() const
                 Qt::Uninitialized);
     char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
     const auto *const text = reinterpret_cast<const char16_t *>(m_text.constData());
-    // Values read from a file never hold a line break: the check is for values set by the program.
-    const bool lineBreaks = m_text.contains(QChar(u'\r')) || m_text.contains(QChar(u'\n'));
     char16_t *w = begin;
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
         const Section &section = m_sections[i];
@@ -248,7 +243,7 @@ QString IniFile::fileText() const
             w = copied(w, text + entry.key.pos, entry.key.size);
             *w++ = u'=';
             w = entry.verbatim ? copied(w, text + entry.value.pos, entry.value.size)
-                               : writtenValue(w, text + entry.value.pos, entry.value.size, lineBreaks);
+                               : writtenValue(w, text + entry.value.pos, entry.value.size, m_lineBreaks);
             *w++ = u'\r';
             *w++ = u'\n';
             e = entry.next;
@@ -320,6 +315,16 @@ IniFile::Text IniFile::append(QAnyStringView s)
     return Text{pos, m_text.size() - pos};
 }
 
+// Values read from a file never hold a line break (lines end there); one set by the program may.
+IniFile::Text IniFile::appendValue(QAnyStringView value)
+{
+    const Text added = append(value);
+    const std::u16string_view chars(reinterpret_cast<const char16_t *>(m_text.constData()) + added.pos,
+                                    static_cast<std::size_t>(added.size));
+    m_lineBreaks = m_lineBreaks || chars.find_first_of(u"\r\n") != std::u16string_view::npos;
+    return added;
+}
+
 void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim)
 {
     Q_ASSERT(section >= 0 && section < sectionCount());
@@ -330,13 +335,13 @@ void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, b
     });
     if (e < 0) {
         const Text keyText = append(key);
-        addEntry(section, keyText, append(value), verbatim, hash);
+        addEntry(section, keyText, appendValue(value), verbatim, hash);
         return;
     }
     Entry &entry = m_entries[static_cast<std::size_t>(e)];
     entry.verbatim = verbatim;
     // A value that fits takes the place of the old one; a longer one stays at the end of the text.
-    const Text added = append(value);
+    const Text added = appendValue(value);
     if (added.size <= entry.value.size) {
         std::memmove(m_text.data() + entry.value.pos, m_text.constData() + added.pos,
                      sizeof(QChar) * static_cast<std::size_t>(added.size));
@@ -361,7 +366,7 @@ void IniFile::addValue(qsizetype section, QAnyStringView key, QAnyStringView val
 {
     Q_ASSERT(section >= 0 && section < sectionCount());
     const Text keyText = append(key);
-    addEntry(section, keyText, append(value), verbatim, std::nullopt);
+    addEntry(section, keyText, appendValue(value), verbatim, std::nullopt);
 }
 
 void IniFile::setValue(qsizetype section, QAnyStringView key, QAnyStringView value)

@@ -98,6 +98,7 @@ private:
 
     QStringView text(Text t) const { return QStringView(m_text.constData() + t.pos, t.size); }
     Text append(QAnyStringView s);
+    Text appendValue(QAnyStringView value);
     // Name is QStringView or QLatin1StringView.
     template <typename Name> qsizetype findSection(Name name, std::size_t hash) const;
     qsizetype addSection(Text name, std::size_t hash);
@@ -109,7 +110,8 @@ private:
     void put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim);
     QString fileText() const;
 
-    QString m_text; // every name and value, one after another
+    QString m_text;            // every name and value (of a Windows-1252 file: the whole file)
+    bool m_lineBreaks = false; // whether a value may hold a line break
     std::vector<Section> m_sections;
     std::vector<Entry> m_entries;
     HashSlots m_sectionIndex; // by case-folded name

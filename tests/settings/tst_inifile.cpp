@@ -143,6 +143,10 @@ void TstIniFile::blanksAtTheEdgesOfAValueSurviveARoundTrip()
     QCOMPARE(back.value("S", "Quoted"), std::optional<QString>(QStringLiteral("\"x\"")));
     QCOMPARE(back.value("S", "Blank"), std::optional<QString>(QStringLiteral(" ")));
     QCOMPARE(back.value("S", "Break"), std::optional<QString>(QStringLiteral("two lines")));
+    // Also a value set in a file that was read (in the place of a longer one) loses its line break.
+    IniFile read = IniFile::fromBytes("[S]\r\nLong=a long value\r\n");
+    read.setValue("s", "LONG", "x\ny");
+    QCOMPARE(read.toBytes(), QByteArray("[S]\r\nLong=x y\r\n"));
     // A verbatim blank is stored bare and reads back empty, but present.
     QVERIFY(ini.toBytes().contains("\r\nBare= \r\n"));
     QCOMPARE(back.value("S", "Bare"), std::optional<QString>(QString()));
