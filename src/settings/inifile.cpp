@@ -9,7 +9,6 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 #include <type_traits>
 
 namespace korvo {
@@ -141,6 +140,7 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         ini.m_text.reserve(bytes.size());
     else
         appendCp1252Text(ini.m_text, bytes);
+    ini.m_fileText = ini.m_text.size();
     const auto textOf = [&](Span s) {
         if (!utf8)
             return Text{s.begin - bytes.constData(), std::min(s.size(), kMaxValueLength)};
@@ -225,6 +225,10 @@ QString IniFile::fileText() const
     QString out(m_text.size() + 8 * static_cast<qsizetype>(m_entries.size() + m_sections.size()),
                 Qt::Uninitialized);
     char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    // Values read from a file never hold a line break (lines end there), so only the text added since, and
+    // values set in the place of others, need a look.
+    const QStringView added = QStringView(m_text).sliced(m_fileText);
+    const bool lineBreaks = m_lineBreaks || added.contains(QChar(u'\r')) || added.contains(QChar(u'\n'));
     const auto *const text = reinterpret_cast<const char16_t *>(m_text.constData());
     char16_t *w = begin;
     for (std::size_t i = 0; i < m_sections.size(); ++i) {
@@ -243,7 +247,7 @@ QString IniFile::fileText() const
             w = copied(w, text + entry.key.pos, entry.key.size);
             *w++ = u'=';
             w = entry.verbatim ? copied(w, text + entry.value.pos, entry.value.size)
-                               : writtenValue(w, text + entry.value.pos, entry.value.size, m_lineBreaks);
+                               : writtenValue(w, text + entry.value.pos, entry.value.size, lineBreaks);
             *w++ = u'\r';
             *w++ = u'\n';
             e = entry.next;
@@ -315,16 +319,6 @@ IniFile::Text IniFile::append(QAnyStringView s)
     return Text{pos, m_text.size() - pos};
 }
 
-// Values read from a file never hold a line break (lines end there); one set by the program may.
-IniFile::Text IniFile::appendValue(QAnyStringView value)
-{
-    const Text added = append(value);
-    const std::u16string_view chars(reinterpret_cast<const char16_t *>(m_text.constData()) + added.pos,
-                                    static_cast<std::size_t>(added.size));
-    m_lineBreaks = m_lineBreaks || chars.find_first_of(u"\r\n") != std::u16string_view::npos;
-    return added;
-}
-
 void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim)
 {
     Q_ASSERT(section >= 0 && section < sectionCount());
@@ -335,14 +329,16 @@ void IniFile::put(qsizetype section, QAnyStringView key, QAnyStringView value, b
     });
     if (e < 0) {
         const Text keyText = append(key);
-        addEntry(section, keyText, appendValue(value), verbatim, hash);
+        addEntry(section, keyText, append(value), verbatim, hash);
         return;
     }
     Entry &entry = m_entries[static_cast<std::size_t>(e)];
     entry.verbatim = verbatim;
     // A value that fits takes the place of the old one; a longer one stays at the end of the text.
-    const Text added = appendValue(value);
+    const Text added = append(value);
     if (added.size <= entry.value.size) {
+        const QStringView moved = text(added);
+        m_lineBreaks = m_lineBreaks || moved.contains(QChar(u'\r')) || moved.contains(QChar(u'\n'));
         std::memmove(m_text.data() + entry.value.pos, m_text.constData() + added.pos,
                      sizeof(QChar) * static_cast<std::size_t>(added.size));
         m_text.truncate(added.pos);
@@ -366,7 +362,7 @@ void IniFile::addValue(qsizetype section, QAnyStringView key, QAnyStringView val
 {
     Q_ASSERT(section >= 0 && section < sectionCount());
     const Text keyText = append(key);
-    addEntry(section, keyText, appendValue(value), verbatim, std::nullopt);
+    addEntry(section, keyText, append(value), verbatim, std::nullopt);
 }
 
 void IniFile::setValue(qsizetype section, QAnyStringView key, QAnyStringView value)

@@ -98,7 +98,6 @@ private:
 
     QStringView text(Text t) const { return QStringView(m_text.constData() + t.pos, t.size); }
     Text append(QAnyStringView s);
-    Text appendValue(QAnyStringView value);
     // Name is QStringView or QLatin1StringView.
     template <typename Name> qsizetype findSection(Name name, std::size_t hash) const;
     qsizetype addSection(Text name, std::size_t hash);
@@ -111,7 +110,8 @@ private:
     QString fileText() const;
 
     QString m_text;            // every name and value (of a Windows-1252 file: the whole file)
-    bool m_lineBreaks = false; // whether a value may hold a line break
+    qsizetype m_fileText = 0;  // the start of m_text that is a whole file, without a line break in a value
+    bool m_lineBreaks = false; // whether a value set in the place of another may hold a line break
     std::vector<Section> m_sections;
     std::vector<Entry> m_entries;
     HashSlots m_sectionIndex; // by case-folded name
