@@ -10,27 +10,21 @@ namespace korvo {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 // The leading decimal integer of the text, saturated far beyond 32 bits; 0 when there is none.
 int64_t leadingInteger(QStringView text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && isBlank(text.at(i)))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p != end && (*p == u' ' || *p == u'\t'))
+        ++p;
+    const bool negative = p != end && *p == u'-';
+    if (p != end && (*p == u'-' || *p == u'+'))
+        ++p;
     constexpr int64_t kLimit = int64_t{1} << 40;
     int64_t value = 0;
-    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 0x80; ++i) {
+    for (; p != end && *p >= u'0' && *p <= u'9'; ++p) {
         if (value < kLimit)
-            value = value * 10 + (text.at(i).unicode() - '0');
+            value = value * 10 + (*p - u'0');
     }
     return negative ? -value : value;
 }
