@@ -1,6 +1,5 @@
 #include "app/cp1252.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -26,7 +25,7 @@ std::optional<char> cp1252Byte(char16_t c)
 }
 
 // The length of the leading run of ASCII: nearly all text of the program's files is, so it is checked eight
-// bytes at a time and copied in bulk.
+// bytes at a time.
 qsizetype asciiPrefix(const unsigned char *data, qsizetype size)
 {
     qsizetype i = 0;
@@ -59,16 +58,6 @@ const unsigned char *bytesOf(const char *data)
 }
 
 } // namespace
-
-bool isAscii(QByteArrayView bytes)
-{
-    return asciiPrefix(bytesOf(bytes.data()), bytes.size()) == bytes.size();
-}
-
-bool isAscii(QStringView text)
-{
-    return asciiPrefix(text.utf16(), text.size()) == text.size();
-}
 
 QString decodeCp1252(const char *data, qsizetype size)
 {

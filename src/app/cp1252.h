@@ -16,9 +16,6 @@ QString decodeCp1252(const char *data, qsizetype size);
 void appendCp1252Text(QString &out, QByteArrayView bytes);
 // Encodes to Windows-1252; nothing when a character has no byte in that code page.
 std::optional<QByteArray> encodeCp1252(QStringView text);
-// True when every byte or character is 7-bit ASCII, the same in each of these encodings.
-bool isAscii(QByteArrayView bytes);
-bool isAscii(QStringView text);
 // True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file was written
 // as UTF-8 (a Windows-1252 file with accented letters is practically never valid UTF-8).
 bool looksLikeUtf8(const QByteArray &bytes);
