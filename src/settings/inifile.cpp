@@ -65,27 +65,23 @@ template <typename F> decltype(auto) withName(QAnyStringView name, const F &f)
     });
 }
 
-// Decodes names and values of a UTF-8 file into the text buffer.
-class Utf8Decoder
+// Decodes a name or value of a UTF-8 file into the text buffer. Only the start of an overlong text is
+// decoded: a 100 MB line costs no 200 MB string.
+void appendUtf8(QString &out, Span s)
 {
-public:
-    // Only the start of an overlong text is decoded: a 100 MB line costs no 200 MB string.
-    static void append(QString &out, Span s)
-    {
-        const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength * 4);
-        // A byte-order mark inside the file is text like any other: dropping it could turn "\uFEFF[x=1"
-        // into a section header once written back.
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        QString decoded = decoder.decode(QByteArrayView(s.begin, size));
-        if (decoded.size() > IniFile::kMaxValueLength) {
-            decoded.truncate(IniFile::kMaxValueLength);
-            // Never end on half of a surrogate pair.
-            if (decoded.back().isHighSurrogate())
-                decoded.chop(1);
-        }
-        out.append(decoded);
+    const qsizetype size = std::min(s.size(), IniFile::kMaxValueLength * 4);
+    // A byte-order mark inside the file is text like any other: dropping it could turn "\uFEFF[x=1" into a
+    // section header once written back.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString decoded = decoder.decode(QByteArrayView(s.begin, size));
+    if (decoded.size() > IniFile::kMaxValueLength) {
+        decoded.truncate(IniFile::kMaxValueLength);
+        // Never end on half of a surrogate pair.
+        if (decoded.back().isHighSurrogate())
+            decoded.chop(1);
     }
-};
+    out.append(decoded);
+}
 
 bool isLineBreak(char16_t c)
 {
@@ -145,7 +141,7 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         if (!utf8)
             return Text{s.begin - bytes.constData(), std::min(s.size(), kMaxValueLength)};
         const qsizetype pos = ini.m_text.size();
-        Utf8Decoder::append(ini.m_text, s);
+        appendUtf8(ini.m_text, s);
         return Text{pos, ini.m_text.size() - pos};
     };
     const auto drop = [&](Text t) {
