@@ -1,5 +1,8 @@
 #include "app/cp1252.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace korvo {
 
 namespace {
@@ -21,33 +24,76 @@ std::optional<char> cp1252Byte(char16_t c)
     return std::nullopt;
 }
 
+// The length of the leading run of ASCII: nearly all text of the program's files is, so it is checked eight
+// bytes at a time.
+qsizetype asciiPrefix(const unsigned char *data, qsizetype size)
+{
+    qsizetype i = 0;
+    for (std::uint64_t w = 0; size - i >= 8; i += 8) {
+        std::memcpy(&w, data + i, 8);
+        if (w & 0x8080808080808080u)
+            break;
+    }
+    while (i < size && data[i] < 0x80)
+        ++i;
+    return i;
+}
+
+qsizetype asciiPrefix(const char16_t *data, qsizetype size)
+{
+    qsizetype i = 0;
+    for (std::uint64_t w = 0; size - i >= 4; i += 4) {
+        std::memcpy(&w, data + i, 8);
+        if (w & 0xFF80FF80FF80FF80u)
+            break;
+    }
+    while (i < size && data[i] < 0x80)
+        ++i;
+    return i;
+}
+
+const unsigned char *bytesOf(const char *data)
+{
+    return reinterpret_cast<const unsigned char *>(data);
+}
+
 } // namespace
 
 QString decodeCp1252(const char *data, qsizetype size)
 {
-    QString text(size, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        out[i] = (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(byte);
-    }
+    QString text;
+    appendCp1252Text(text, QByteArrayView(data, size));
     return text;
 }
 
-std::optional<QByteArray> encodeCp1252(const QString &text)
+// Latin-1 in bulk, then the bytes where Windows-1252 differs from it.
+void appendCp1252Text(QString &out, QByteArrayView bytes)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < 0x80) {
-            out[i] = static_cast<char>(c);
+    const qsizetype start = out.size();
+    out.append(QLatin1StringView(bytes));
+    const unsigned char *const in = bytesOf(bytes.data());
+    char16_t *text = nullptr;
+    for (qsizetype i = asciiPrefix(in, bytes.size()); i < bytes.size();
+         i += 1 + asciiPrefix(in + i + 1, bytes.size() - i - 1)) {
+        if (in[i] >= 0xA0)
             continue;
-        }
-        const std::optional<char> byte = cp1252Byte(c);
+        if (!text)
+            text = reinterpret_cast<char16_t *>(out.data()) + start;
+        text[i] = kHighControls[in[i] - 0x80];
+    }
+}
+
+// Latin-1 in bulk, then the characters beyond ASCII, which Latin-1 may have made '?'.
+std::optional<QByteArray> encodeCp1252(QStringView text)
+{
+    QByteArray bytes = text.toLatin1();
+    const char16_t *const in = text.utf16();
+    for (qsizetype i = asciiPrefix(in, text.size()); i < text.size();
+         i += 1 + asciiPrefix(in + i + 1, text.size() - i - 1)) {
+        const std::optional<char> byte = cp1252Byte(in[i]);
         if (!byte)
             return std::nullopt;
-        out[i] = *byte;
+        bytes[i] = *byte;
     }
     return bytes;
 }
@@ -58,11 +104,10 @@ bool looksLikeUtf8(const QByteArray &bytes)
     const auto *end = p + bytes.size();
     bool multiByte = false;
     while (p < end) {
+        p += asciiPrefix(p, end - p);
+        if (p == end)
+            break;
         const unsigned char lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
         int length = 0;
         char32_t code = 0;
         if (lead >= 0xC2 && lead <= 0xDF) {

@@ -12,8 +12,10 @@ namespace korvo {
 // Decodes Windows-1252; the five bytes that code page leaves undefined map to the C1 controls of the
 // same value, so every byte string decodes and re-encodes unchanged.
 QString decodeCp1252(const char *data, qsizetype size);
+// The same appended to out.
+void appendCp1252Text(QString &out, QByteArrayView bytes);
 // Encodes to Windows-1252; nothing when a character has no byte in that code page.
-std::optional<QByteArray> encodeCp1252(const QString &text);
+std::optional<QByteArray> encodeCp1252(QStringView text);
 // True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file was written
 // as UTF-8 (a Windows-1252 file with accented letters is practically never valid UTF-8).
 bool looksLikeUtf8(const QByteArray &bytes);

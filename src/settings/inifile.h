@@ -11,14 +11,19 @@
 // sections, values with blanks at an edge or wrapped in quotes are quoted, Windows-1252 bytes (UTF-8 only
 // when some text has no Windows-1252 byte), so that whatever was read is written back and reads the same.
 
+#include "settings/hashslots.h"
+
+#include <QAnyStringView>
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <optional>
 #include <vector>
 
 namespace korvo {
 
+// Names and values are passed as any string view: QString, QLatin1StringView (the program's own key names)
+// or UTF-8 literals. All text is kept in one buffer, so that reading or building a file allocates little
+// beyond that buffer and the tables.
 class IniFile
 {
 public:
@@ -33,54 +38,88 @@ public:
     // Writes the file through a temporary file in the same folder that replaces it only when complete.
     bool save(const QString &path) const;
 
-    std::optional<QString> value(const QString &section, const QString &key) const;
-    // The same for a key name given as Latin-1 text (the program's own key names): allocates nothing.
-    std::optional<QString> value(const QString &section, QLatin1StringView key) const;
-    bool contains(const QString &section, const QString &key) const
+    std::optional<QString> value(QAnyStringView section, QAnyStringView key) const;
+    // The same without a copy: the view is valid until the file is changed or destroyed (so it is no value
+    // to set in the same file).
+    std::optional<QStringView> valueView(QAnyStringView section, QAnyStringView key) const;
+    bool contains(QAnyStringView section, QAnyStringView key) const
     {
-        return value(section, key).has_value();
+        return valueView(section, key).has_value();
     }
-    bool hasSection(const QString &section) const { return findSection(section) != nullptr; }
+    bool hasSection(QAnyStringView section) const;
     // Replaces the value, or adds the key at the end of its section, adding the section at the end.
-    void setValue(const QString &section, const QString &key, const QString &value);
+    void setValue(QAnyStringView section, QAnyStringView key, QAnyStringView value);
     // Like setValue, but the text is written exactly as it stands, without the quotes that would keep blanks
     // at its edges (so " " is stored as a blank and reads back empty).
-    void setVerbatim(const QString &section, const QString &key, const QString &text);
+    void setVerbatim(QAnyStringView section, QAnyStringView key, QAnyStringView text);
     // Adds an empty section at the end unless it exists, so that the order of sections can be laid down
     // first.
-    void addSection(const QString &section);
+    void addSection(QAnyStringView section) { sectionFor(section); }
+
+    // Sections by number, so that many keys of one section are read or written with a single lookup of its
+    // name: 0 is the first section of the file, -1 stands for a missing one.
+    qsizetype sectionCount() const { return static_cast<qsizetype>(m_sections.size()); }
+    qsizetype sectionNumber(QAnyStringView section) const;
+    // Finds the section, adding it at the end when it is missing.
+    qsizetype sectionFor(QAnyStringView section);
+    QStringView sectionName(qsizetype section) const;
+    std::optional<QStringView> valueView(qsizetype section, QAnyStringView key) const;
+    void setValue(qsizetype section, QAnyStringView key, QAnyStringView value);
+    void setVerbatim(qsizetype section, QAnyStringView key, QAnyStringView text);
+    // Adds a key the section does not hold yet, without looking for it: a whole file written from the
+    // program's state sets each key once. The key is indexed when a key is next looked up.
+    void addValue(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim = false);
 
     QStringList sectionNames() const;
-    QStringList keys(const QString &section) const;
+    QStringList keys(QAnyStringView section) const;
     bool isEmpty() const { return m_sections.empty(); }
 
 private:
+    struct Text // a stretch of m_text
+    {
+        qsizetype pos = 0;
+        qsizetype size = 0;
+    };
     struct Entry
     {
-        QString key;
-        QString value;
+        Text key;
+        Text value;
+        qsizetype section;
+        qsizetype next; // the section's following entry, -1 after the last
         bool verbatim;
     };
     struct Section
     {
-        QString name;
-        std::vector<Entry> entries;
-        QHash<QString, qsizetype> index; // case-folded key -> entry
+        Text name;
+        qsizetype first; // entries in file order, -1 when there are none
+        qsizetype last;
+        std::size_t hash;
     };
 
-    Section *findSection(const QString &name);
-    const Section *findSection(const QString &name) const;
-    std::optional<QString> entryValue(const Section &section) const; // of the key in m_foldedKey
-    Section &sectionFor(const QString &name);
-    void put(const QString &section, const QString &key, const QString &value, bool verbatim);
+    QStringView text(Text t) const { return QStringView(m_text.constData() + t.pos, t.size); }
+    Text append(QAnyStringView s);
+    // Name is QStringView or QLatin1StringView.
+    template <typename Name> qsizetype findSection(Name name, std::size_t hash) const;
+    qsizetype addSection(Text name, std::size_t hash);
+    template <typename Name> qsizetype findEntry(qsizetype section, Name key, std::size_t hash) const;
+    template <typename Name> qsizetype findIndexed(qsizetype section, Name key, std::size_t hash) const;
+    void indexEntries() const;
+    // Adds the entry to its section; it is indexed at once when hash is given.
+    void addEntry(qsizetype section, Text key, Text value, bool verbatim, std::optional<std::size_t> hash);
+    void put(qsizetype section, QAnyStringView key, QAnyStringView value, bool verbatim);
+    QString fileText() const;
 
+    QString m_text;            // every name and value (of a Windows-1252 file: the whole file)
+    qsizetype m_fileText = 0;  // the start of m_text that is a whole file, without a line break in a value
+    bool m_lineBreaks = false; // whether a value set in the place of another may hold a line break
     std::vector<Section> m_sections;
-    QHash<QString, qsizetype> m_index; // case-folded section name -> section
-    // The section looked up last, -1 when missing (sections are only ever added, so the index stays valid;
-    // adding one forgets it); not thread-safe.
-    mutable QString m_lastSectionName;
-    mutable qsizetype m_lastSection = -1;
-    mutable QString m_foldedKey; // the key being looked up, folded into a reused buffer
+    std::vector<Entry> m_entries;
+    HashSlots m_sectionIndex; // by case-folded name
+    // Entries by section and case-folded key: the first m_entryHashes.size() entries are indexed, the
+    // rest were added by addValue and are indexed by the next lookup (so a const file is not thread-safe).
+    mutable HashSlots m_entryIndex;
+    mutable std::vector<std::size_t> m_entryHashes;
+    mutable qsizetype m_lastFound = -1; // the entry valueView found last
 };
 
 // Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file

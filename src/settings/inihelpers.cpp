@@ -1,5 +1,7 @@
 #include "inihelpers.h"
 
+#include <QVarLengthArray>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,27 +10,21 @@ namespace korvo {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 // The leading decimal integer of the text, saturated far beyond 32 bits; 0 when there is none.
-int64_t leadingInteger(const QString &text)
+int64_t leadingInteger(QStringView text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && isBlank(text.at(i)))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p != end && (*p == u' ' || *p == u'\t'))
+        ++p;
+    const bool negative = p != end && *p == u'-';
+    if (p != end && (*p == u'-' || *p == u'+'))
+        ++p;
     constexpr int64_t kLimit = int64_t{1} << 40;
     int64_t value = 0;
-    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 0x80; ++i) {
+    for (; p != end && *p >= u'0' && *p <= u'9'; ++p) {
         if (value < kLimit)
-            value = value * 10 + (text.at(i).unicode() - '0');
+            value = value * 10 + (*p - u'0');
     }
     return negative ? -value : value;
 }
@@ -42,34 +38,39 @@ template <typename T> T inRangeOr(int64_t value, T defaultValue)
 
 } // namespace
 
-int16_t iniToInt(const std::optional<QString> &value, int16_t defaultValue)
+int16_t iniToInt(std::optional<QStringView> value, int16_t defaultValue)
 {
     return value ? inRangeOr<int16_t>(leadingInteger(*value), defaultValue) : defaultValue;
 }
 
-int32_t iniToLong(const std::optional<QString> &value, int32_t defaultValue)
+int32_t iniToLong(std::optional<QStringView> value, int32_t defaultValue)
 {
     return value ? inRangeOr<int32_t>(leadingInteger(*value), defaultValue) : defaultValue;
 }
 
-bool iniToBool(const std::optional<QString> &value, bool defaultValue)
+bool iniToBool(std::optional<QStringView> value, bool defaultValue)
 {
     if (!value)
         return defaultValue;
     return (static_cast<uint64_t>(leadingInteger(*value)) & 0xFFFFu) != 0;
 }
 
-float iniToSingle(const std::optional<QString> &value, float defaultValue)
+float iniToSingle(std::optional<QStringView> value, float defaultValue)
 {
     if (!value)
         return defaultValue;
-    const QByteArray text = value->trimmed().toLatin1();
+    // Only the number's characters matter; any other character stops it as '?' would.
+    const QStringView trimmed = value->trimmed();
+    QVarLengthArray<char, 64> text(trimmed.size());
+    std::transform(trimmed.begin(), trimmed.end(), text.begin(),
+                   [](QChar c) { return c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?'; });
     const char *begin = text.constData();
-    if (*begin == '+')
+    const char *const end = begin + text.size();
+    if (begin != end && *begin == '+')
         ++begin;
     float parsed = 0.0f;
     // from_chars takes the leading number and ignores the rest ("8.5pt" is 8.5); failure leaves 0.
-    const auto result = std::from_chars(begin, text.constData() + text.size(), parsed);
+    const auto result = std::from_chars(begin, end, parsed);
     if (result.ec != std::errc() || !std::isfinite(parsed))
         return 0.0f;
     return parsed;
@@ -89,12 +90,12 @@ QString iniFromSingle(float value)
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-FunctionKey splitFuncKey(const QString &value)
+FunctionKey splitFuncKey(QStringView value)
 {
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
         if (c == QLatin1Char('\t') || c.unicode() == kFuncKeySeparator)
-            return FunctionKey{value.left(i), value.mid(i + 1)};
+            return FunctionKey{value.first(i).toString(), value.sliced(i + 1).toString()};
     }
     return {};
 }

@@ -20,15 +20,15 @@ namespace korvo {
 // Function keys are stored as label, separator, command; TAB is accepted as the separator on reading.
 constexpr char16_t kFuncKeySeparator = 0x2022; // character 149 of Windows-1252
 
-int16_t iniToInt(const std::optional<QString> &value, int16_t defaultValue);
-int32_t iniToLong(const std::optional<QString> &value, int32_t defaultValue);
-bool iniToBool(const std::optional<QString> &value, bool defaultValue);
-float iniToSingle(const std::optional<QString> &value, float defaultValue);
+int16_t iniToInt(std::optional<QStringView> value, int16_t defaultValue);
+int32_t iniToLong(std::optional<QStringView> value, int32_t defaultValue);
+bool iniToBool(std::optional<QStringView> value, bool defaultValue);
+float iniToSingle(std::optional<QStringView> value, float defaultValue);
 QString iniFromBool(bool value);
 QString iniFromSingle(float value);
 
 // The pair split at the first TAB or separator character; both empty when neither is present.
-FunctionKey splitFuncKey(const QString &value);
+FunctionKey splitFuncKey(QStringView value);
 QString joinFuncKey(const FunctionKey &key);
 
 int16_t getIniInt(const IniFile &ini, const QString &section, const QString &key, int16_t defaultValue);

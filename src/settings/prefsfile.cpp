@@ -6,10 +6,16 @@
 
 #include <QDir>
 #include <algorithm>
+#include <charconv>
 
 namespace korvo {
 
 namespace {
+
+QString textOr(std::optional<QStringView> value, const QString &defaultValue)
+{
+    return value ? value->toString() : defaultValue;
+}
 
 // Fills fields from one section; a missing key gives the field its default.
 class FieldReader
@@ -17,7 +23,8 @@ class FieldReader
 public:
     explicit FieldReader(const IniFile &ini) : m_ini(ini) {}
 
-    void section(const QString &name) { m_section = name; }
+    void section(const QString &name) { m_section = m_ini.sectionNumber(name); }
+    qsizetype section() const { return m_section; }
     void int16(const char *key, int16_t &field, int16_t defaultValue)
     {
         field = iniToInt(get(key), defaultValue);
@@ -36,23 +43,26 @@ public:
     }
     void text(const char *key, QString &field, const QString &defaultValue)
     {
-        field = get(key).value_or(defaultValue);
+        field = textOr(get(key), defaultValue);
     }
-    void optionalText(const char *key, QString &field) { field = get(key).value_or(QString()); }
+    void optionalText(const char *key, QString &field) { text(key, field, QString()); }
     // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
     // half a surrogate pair, which could not be written back) keeps the default.
     void character(const char *key, int16_t &field, char defaultValue)
     {
-        const QString value = get(key).value_or(QString());
+        const QStringView value = get(key).value_or(QStringView());
         const bool usable = !value.isEmpty() && !value.front().isNull() && !value.front().isSurrogate();
         field = usable ? static_cast<int16_t>(value.front().unicode()) : int16_t{defaultValue};
     }
 
 private:
-    std::optional<QString> get(const char *key) const { return m_ini.value(m_section, QLatin1String(key)); }
+    std::optional<QStringView> get(const char *key) const
+    {
+        return m_ini.valueView(m_section, QLatin1StringView(key));
+    }
 
     const IniFile &m_ini;
-    QString m_section;
+    qsizetype m_section = -1;
 };
 
 // Appends fields to one section in the order they are visited.
@@ -61,9 +71,10 @@ class FieldWriter
 public:
     explicit FieldWriter(IniFile &ini) : m_ini(ini) {}
 
-    void section(const QString &name) { m_section = name; }
-    void int16(const char *key, const int16_t &field, int16_t) { put(key, QString::number(field)); }
-    void int32(const char *key, const int32_t &field, int32_t) { put(key, QString::number(field)); }
+    void section(const QString &name) { m_section = m_ini.sectionFor(name); }
+    qsizetype section() const { return m_section; }
+    void int16(const char *key, const int16_t &field, int16_t) { number(key, field); }
+    void int32(const char *key, const int32_t &field, int32_t) { number(key, field); }
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
     void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
     void text(const char *key, const QString &field, const QString &) { put(key, field); }
@@ -74,22 +85,33 @@ public:
     }
     void character(const char *key, const int16_t &field, char)
     {
-        put(key, field != 0 ? QString(QChar(static_cast<char16_t>(field))) : QString());
+        const auto c = static_cast<char16_t>(field);
+        put(key, QStringView(&c, field != 0 ? 1 : 0));
     }
 
 private:
-    void put(const char *key, const QString &value) { m_ini.setValue(m_section, QLatin1String(key), value); }
+    // Decimal, as QString::number writes it, without a string of its own.
+    void number(const char *key, int32_t value)
+    {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        put(key, QLatin1StringView(digits, end));
+    }
+    void put(const char *key, QAnyStringView value)
+    {
+        m_ini.addValue(m_section, QLatin1StringView(key), value);
+    }
 
     IniFile &m_ini;
-    QString m_section;
+    qsizetype m_section = -1;
 };
 
-void readFunctionKeys(const IniFile &ini, const QString &section, CommWindowSettings &slot)
+void readFunctionKeys(const IniFile &ini, qsizetype section, CommWindowSettings &slot)
 {
-    int groups = getIniInt(ini, section, prefkeys::fGroupCt(), -1);
+    int groups = iniToInt(ini.valueView(section, prefkeys::fGroupCt()), -1);
     if (groups == -1) {
         // Files from before key groups existed hold ten groups exactly when their last key is set.
-        groups = getIniString(ini, section, prefkeys::funcKey(99), QString()).isEmpty() ? 1 : 10;
+        groups = ini.valueView(section, prefkeys::funcKey(99)).value_or(QStringView()).isEmpty() ? 1 : 10;
     }
     groups = std::clamp(groups, 1, kMaxFuncGroups);
     slot.fGroupCt = static_cast<int16_t>(groups);
@@ -103,15 +125,15 @@ void readFunctionKeys(const IniFile &ini, const QString &section, CommWindowSett
     for (int k = 0; k < groups * 10; ++k) {
         if (k % 10 == 0)
             slot.groupNames[k / 10] =
-                getIniString(ini, section, prefkeys::groupName(k / 10), slot.groupNames[k / 10]);
+                textOr(ini.valueView(section, prefkeys::groupName(k / 10)), slot.groupNames[k / 10]);
         slot.keys[static_cast<std::size_t>(k)] =
-            splitFuncKey(getIniString(ini, section, prefkeys::funcKey(k), QString()));
+            splitFuncKey(ini.valueView(section, prefkeys::funcKey(k)).value_or(QStringView()));
     }
 }
 
-void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSettings &slot)
+void writeFunctionKeys(IniFile &ini, qsizetype section, const CommWindowSettings &slot)
 {
-    ini.setValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
+    ini.addValue(section, prefkeys::fGroupCt(), QString::number(slot.fGroupCt));
     if (!slot.fKeyEn)
         return;
     for (int k = 0; k < slot.fGroupCt * 10; ++k) {
@@ -120,13 +142,13 @@ void writeFunctionKeys(IniFile &ini, const QString &section, const CommWindowSet
             // An empty name is kept as a blank so that the key stays present and does not read back as
             // the default "Group"&n.
             if (name.isEmpty())
-                ini.setVerbatim(section, prefkeys::groupName(k / 10), QStringLiteral(" "));
+                ini.addValue(section, prefkeys::groupName(k / 10), u" ", true);
             else
-                ini.setValue(section, prefkeys::groupName(k / 10), name);
+                ini.addValue(section, prefkeys::groupName(k / 10), name);
         }
         const auto index = static_cast<std::size_t>(k);
         const FunctionKey key = index < slot.keys.size() ? slot.keys[index] : FunctionKey{};
-        ini.setValue(section, prefkeys::funcKey(k), joinFuncKey(key));
+        ini.addValue(section, prefkeys::funcKey(k), joinFuncKey(key));
     }
 }
 
@@ -152,7 +174,8 @@ int lastEditSection(const IniFile &ini)
 {
     const QString prefix = prefkeys::pgmSection(0).chopped(1);
     int last = 0;
-    for (const QString &name : ini.sectionNames()) {
+    for (qsizetype s = 0; s < ini.sectionCount(); ++s) {
+        const QStringView name = ini.sectionName(s);
         if (!name.startsWith(prefix, Qt::CaseInsensitive))
             continue;
         bool ok = false;
@@ -204,11 +227,10 @@ void readPrefs(const IniFile &ini, AppState &state)
     commCt = std::clamp<int16_t>(commCt, 0, kMaxTerminals);
     for (int n = 0; n <= commCt; ++n) {
         state.ensureCommSlot(n);
-        const QString section = prefkeys::commSection(n);
         CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(n)];
-        r.section(section);
+        r.section(prefkeys::commSection(n));
         prefsmap::commSlot(r, slot, n);
-        readFunctionKeys(ini, section, slot);
+        readFunctionKeys(ini, r.section(), slot);
     }
     state.commCt = commCt;
 
@@ -217,9 +239,9 @@ void readPrefs(const IniFile &ini, AppState &state)
     if (state.setup.remFileHistory != 0)
         historyCt = std::min<int>(historyCt, state.setup.maxFileHistoryCt);
     historyCt = std::min(historyCt, kMaxRecentFiles);
+    const qsizetype lastOpened = ini.sectionNumber(prefkeys::lastOpenedSection());
     for (int i = 0; i < historyCt; ++i)
-        state.recentFiles.append(
-            getIniString(ini, prefkeys::lastOpenedSection(), prefkeys::recentFile(i), QString()));
+        state.recentFiles.append(textOr(ini.valueView(lastOpened, prefkeys::recentFile(i)), QString()));
     state.setup.fileHistoryCt = countOf(state.recentFiles.size());
 
     r.section(prefkeys::canConfigSection());
@@ -283,17 +305,16 @@ IniFile prefsImage(const AppState &state)
         prefsmap::editSlot(w, state.editSlots[static_cast<std::size_t>(edits[i])], static_cast<int>(i));
     }
     for (std::size_t i = 0; i < comms.size(); ++i) {
-        const QString section = prefkeys::commSection(static_cast<int>(i));
         const CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(comms[i])];
-        w.section(section);
+        w.section(prefkeys::commSection(static_cast<int>(i)));
         prefsmap::commSlot(w, slot, static_cast<int>(i));
-        writeFunctionKeys(ini, section, slot);
+        writeFunctionKeys(ini, w.section(), slot);
     }
 
     if (state.setup.remFileHistory != 0) {
+        const qsizetype lastOpened = ini.sectionFor(prefkeys::lastOpenedSection());
         for (qsizetype i = 0; i < setup.fileHistoryCt; ++i)
-            ini.setValue(prefkeys::lastOpenedSection(), prefkeys::recentFile(static_cast<int>(i)),
-                         state.recentFiles.at(i));
+            ini.addValue(lastOpened, prefkeys::recentFile(static_cast<int>(i)), state.recentFiles.at(i));
     }
 
     w.section(prefkeys::canConfigSection());

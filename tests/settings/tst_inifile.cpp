@@ -106,6 +106,26 @@ void TstIniFile::namesMatchWithoutRegardToCaseAndNewEntriesGoToTheEnd()
     // The stored spelling of an existing name stays; new names keep the caller's spelling.
     QCOMPARE(ini.toBytes(), QByteArray("[SPI Configuration]\r\nvisible=0\r\nPort=2\r\nLastMsg=hello\r\n\r\n"
                                        "[Setup]\r\nState=0\r\n\r\n[BROWSER Settings]\r\nTop=10\r\n"));
+
+    // Beyond ASCII names match by their full case folding, also where a folded character is an ASCII one
+    // (the Kelvin sign folds to "k"), whichever form the name is looked up in: Latin-1 like the program's
+    // own key names, or UTF-16.
+    IniFile names = IniFile::fromBytes(QStringLiteral("[\u00D6l Pumpe]\n\u00C9cran=1\nKey=2\n\u212Aelvin=3\n"
+                                                      "\u00E9CRAN=ignored\n")
+                                           .toUtf8());
+    QCOMPARE(names.value(u"\u00F6L PUMPE", u"\u00E9cran"), std::optional<QString>(QStringLiteral("1")));
+    QCOMPARE(names.value(u"\u00F6l pumpe", QLatin1StringView("\xC9"
+                                                             "CRAN")),
+             std::optional<QString>("1"));
+    QCOMPARE(names.value(u"\u00D6l Pumpe", u"\u212Aey"), std::optional<QString>(QStringLiteral("2")));
+    QCOMPARE(names.value(u"\u00D6l Pumpe", QLatin1StringView("KELVIN")), std::optional<QString>("3"));
+    QVERIFY(!names.value(u"Ol Pumpe", u"\u00C9cran"));
+    names.setValue(QStringLiteral("\u00F6L PUMPE"),
+                   QLatin1StringView("\xE9"
+                                     "cran"),
+                   u"4");
+    QCOMPARE(names.keys(u"\u00D6l Pumpe"), (QStringList{QStringLiteral("\u00C9cran"), "Key", "\u212Aelvin"}));
+    QCOMPARE(names.value(u"\u00D6l Pumpe", u"\u00C9cran"), std::optional<QString>(QStringLiteral("4")));
 }
 
 void TstIniFile::blanksAtTheEdgesOfAValueSurviveARoundTrip()
@@ -123,6 +143,10 @@ void TstIniFile::blanksAtTheEdgesOfAValueSurviveARoundTrip()
     QCOMPARE(back.value("S", "Quoted"), std::optional<QString>(QStringLiteral("\"x\"")));
     QCOMPARE(back.value("S", "Blank"), std::optional<QString>(QStringLiteral(" ")));
     QCOMPARE(back.value("S", "Break"), std::optional<QString>(QStringLiteral("two lines")));
+    // Also a value set in a file that was read (in the place of a longer one) loses its line break.
+    IniFile read = IniFile::fromBytes("[S]\r\nLong=a long value\r\n");
+    read.setValue("s", "LONG", "x\ny");
+    QCOMPARE(read.toBytes(), QByteArray("[S]\r\nLong=x y\r\n"));
     // A verbatim blank is stored bare and reads back empty, but present.
     QVERIFY(ini.toBytes().contains("\r\nBare= \r\n"));
     QCOMPARE(back.value("S", "Bare"), std::optional<QString>(QString()));
@@ -193,7 +217,7 @@ void TstIniFile::functionKeysSplitAtTheFirstSeparator()
     QCOMPARE(splitFuncKey("Go" + QString(bullet) + "GO\t1").command, QStringLiteral("GO\t1"));
     QCOMPARE(splitFuncKey("Tab\tT" + QString(bullet) + "x").label, QStringLiteral("Tab"));
     QCOMPARE(splitFuncKey("Tab\tT" + QString(bullet) + "x").command, QString("T" + QString(bullet) + "x"));
-    const FunctionKey none = splitFuncKey("no separator");
+    const FunctionKey none = splitFuncKey(u"no separator");
     QVERIFY(none.label.isEmpty() && none.command.isEmpty());
     QCOMPARE(joinFuncKey({"Run", "RUN^m"}), QString("Run" + QString(bullet) + "RUN^m"));
 }
@@ -244,6 +268,22 @@ void TstIniFile::hostileInputNeitherCrashesNorInventsEntries()
     QCOMPARE(ini.keys("["), QStringList());
     QCOMPARE(ini.keys("S"), (QStringList{QString::fromLatin1("A\0B", 3), "C", "D"}));
     QCOMPARE(ini.value("S", "C")->size(), 3);
+
+    // One section of 100,000 keys (names that share long prefixes and differ in case only from a later
+    // repeat) keeps each key once with its first value; lookups stay hashed, so this finishes at once.
+    QByteArray huge("[Big]\n");
+    for (int i = 0; i < 100000; ++i)
+        huge += "Function_key_name_" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+    for (int i = 0; i < 100000; i += 7)
+        huge += "FUNCTION_KEY_NAME_" + QByteArray::number(i) + "=repeat\n";
+    IniFile big = IniFile::fromBytes(huge);
+    QCOMPARE(big.keys("big").size(), 100000);
+    QCOMPARE(big.value("BIG", "function_key_name_99995"), std::optional<QString>(QStringLiteral("99995")));
+    for (int i = 0; i < 100000; i += 997)
+        big.setValue("Big", "FUNCTION_key_name_" + QString::number(i), QString::number(-i));
+    QCOMPARE(big.keys("Big").size(), 100000);
+    QCOMPARE(big.value("Big", "Function_key_name_997"), std::optional<QString>(QStringLiteral("-997")));
+    QCOMPARE(IniFile::fromBytes(big.toBytes()).toBytes(), big.toBytes());
 
     const QByteArray oneLine = "[S]\nK=" + QByteArray(20 * 1024 * 1024, 'v');
     QCOMPARE(IniFile::fromBytes(oneLine).value("S", "K")->size(), 2046);
