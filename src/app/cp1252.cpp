@@ -25,26 +25,16 @@ std::optional<char> cp1252Byte(char16_t c)
 }
 
 // The length of the leading run of ASCII: nearly all text of the program's files is, so it is checked eight
-// bytes at a time.
-qsizetype asciiPrefix(const unsigned char *data, qsizetype size)
+// bytes at a time. Unit is a byte (unsigned char) or a UTF-16 code unit (char16_t).
+template <typename Unit> qsizetype asciiPrefix(const Unit *data, qsizetype size)
 {
+    constexpr qsizetype kPerWord = 8 / sizeof(Unit);
+    // Every bit at or above 0x80 in each unit of the word.
+    constexpr std::uint64_t kHighBits = sizeof(Unit) == 1 ? 0x8080808080808080u : 0xFF80FF80FF80FF80u;
     qsizetype i = 0;
-    for (std::uint64_t w = 0; size - i >= 8; i += 8) {
+    for (std::uint64_t w = 0; size - i >= kPerWord; i += kPerWord) {
         std::memcpy(&w, data + i, 8);
-        if (w & 0x8080808080808080u)
-            break;
-    }
-    while (i < size && data[i] < 0x80)
-        ++i;
-    return i;
-}
-
-qsizetype asciiPrefix(const char16_t *data, qsizetype size)
-{
-    qsizetype i = 0;
-    for (std::uint64_t w = 0; size - i >= 4; i += 4) {
-        std::memcpy(&w, data + i, 8);
-        if (w & 0xFF80FF80FF80FF80u)
+        if (w & kHighBits)
             break;
     }
     while (i < size && data[i] < 0x80)
