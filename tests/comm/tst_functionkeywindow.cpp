@@ -15,6 +15,7 @@
 #include "comm/terminalscreen.h"
 #include "comm/terminalview.h"
 #include "fakelinks.h"
+#include "popupchooser.h"
 #include "scriptedprompt.h"
 
 #include <QAccessible>
@@ -214,25 +215,11 @@ private Q_SLOTS:
 
     void aClickOnTheGroupPanelOffersTheGroups()
     {
-        QStringList offered;
-        // The menu runs its own loop; this timer plays the user inside it.
-        QTimer user;
-        user.setInterval(0);
-        connect(&user, &QTimer::timeout, this, [&] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            user.stop();
-            for (QAction *a : menu->actions())
-                offered << a->text();
-            menu->setActiveAction(menu->actions().at(1));
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        user.start();
+        const PopupChooser user(1);
         QTest::mouseClick(&window().panels(), Qt::LeftButton, {},
                           window().panels().panelRect("group").center());
         QTRY_COMPARE(window().settings().fGroup, 1);
-        QCOMPARE(offered, (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
+        QCOMPARE(user.offered(), (QStringList{"Group 1 - Motion", "Group 2 - Setup"}));
         QCOMPARE(bar().text(0), QStringLiteral("Rate & Go"));
     }
 

@@ -9,6 +9,7 @@
 #include "comm/functionkeyeditor.h"
 #include "comm/statuspanels.h"
 #include "comm/terminalview.h"
+#include "popupchooser.h"
 #include "scriptedprompt.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
@@ -160,18 +161,8 @@ private Q_SLOTS:
         QVERIFY(terminal);
         QTRY_COMPARE(checkedGroup(*window), QStringLiteral("Motion"));
 
-        // A click on the "group" panel: its menu runs its own loop, this timer plays the user inside it.
-        QTimer user;
-        user.setInterval(0);
-        connect(&user, &QTimer::timeout, this, [&] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu)
-                return;
-            user.stop();
-            menu->setActiveAction(menu->actions().at(2));
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        user.start();
+        // A click on the "group" panel offers the groups; the third is chosen.
+        const PopupChooser user(2);
         QTest::mouseClick(&terminal->panels(), Qt::LeftButton, {},
                           terminal->panels().panelRect(QStringLiteral("group")).center());
         QTRY_COMPARE(terminal->settings().fGroup, 2);
