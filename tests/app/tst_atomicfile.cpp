@@ -2,6 +2,7 @@
 // read-only folder, and each time the old file must be intact and the error must give the system's reason.
 
 #include "app/atomicfile.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,10 +93,10 @@ private:
     }
 };
 
+// Missing and empty differ here.
 QByteArray contents(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return fileBytes(path, "<missing>");
 }
 
 void put(const QString &path, const QByteArray &bytes)

@@ -2,6 +2,7 @@
 // failures with the OS's reason, and where the default capture file goes.
 
 #include "comm/capturefile.h"
+#include "filebytes.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,10 +12,10 @@
 using namespace korvo;
 
 namespace {
+// Missing and empty differ here.
 QByteArray contents(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return fileBytes(path, "<unreadable>");
 }
 } // namespace
 

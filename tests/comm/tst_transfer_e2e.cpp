@@ -9,6 +9,7 @@
 #include "comm/linkfactory.h"
 #include "comm/transferjob.h"
 #include "comm/transfersource.h"
+#include "filebytes.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
 #include "sim/simgateway.h"
@@ -90,11 +91,6 @@ TransferJob::Target fileTarget(const QString &path)
     return target;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TstTransferEndToEnd : public QObject
@@ -131,7 +127,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
     QVERIFY2(source.endedOk, qPrintable(source.endMessage));
-    const QByteArray listing = readAll(path);
+    const QByteArray listing = fileBytes(path);
     QVERIFY(listing.startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
     QVERIFY(listing.contains("'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
     QVERIFY(listing.endsWith("        PGM\r\n'[END]\r\n"));
@@ -261,8 +257,8 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
-    QCOMPARE(readAll(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
-                                QByteArray("<empty>").repeated(29) + "\r\n");
+    QCOMPARE(fileBytes(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
+                                  QByteArray("<empty>").repeated(29) + "\r\n");
     // 16 blocks and the one asked for again.
     QCOMPARE(device.controller.received().count('\x1b'), 17);
 }
@@ -285,8 +281,8 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     QVERIFY(!ended.first().at(0).toBool());
     const QString incomplete = path + QStringLiteral(".incomplete");
     QVERIFY(ended.first().at(1).toString().contains(incomplete));
-    QVERIFY(readAll(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
-    QCOMPARE(readAll(path), QByteArray("previous listing\r\n"));
+    QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("previous listing\r\n"));
 }
 
 void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason()
@@ -336,7 +332,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QVERIFY(!message[0].isEmpty());
     QVERIFY(!message[0].contains(QStringLiteral("incomplete")));
     QCOMPARE(message[1], QStringLiteral("The incomplete upload is kept in %1").arg(incomplete));
-    QVERIFY(readAll(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\n"));
+    QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\n"));
     QVERIFY(!QFile::exists(path));
     // The line is closed: nothing is left to wake the program up.
     QVERIFY(!device.link.isConnected());

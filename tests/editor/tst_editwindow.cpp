@@ -5,6 +5,7 @@
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
+#include "filebytes.h"
 #include "scriptedprompt.h"
 #include "ui/common/filedialogs.h"
 
@@ -21,12 +22,6 @@
 using namespace korvo;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -141,7 +136,7 @@ void TstEditWindow::openEditSaveKeepsEveryLineByteExact()
     window->setModified(true);
 
     QVERIFY(window->saveEditFile(path));
-    QCOMPARE(readAll(path), saved);
+    QCOMPARE(fileBytes(path), saved);
     QVERIFY(!window->isModified());
 }
 
@@ -156,19 +151,19 @@ void TstEditWindow::savingKeepsTheOldFileAsBackupAndAFailedWriteSaysNothing()
     window->openEditFile(path);
     window->setDocumentText(QStringLiteral("new\r\n"), true);
     QVERIFY(window->saveEditFile(path, KeepBackup::Yes));
-    QCOMPARE(readAll(path), QByteArray("new\r\n"));
-    QCOMPARE(readAll(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("new\r\n"));
+    QCOMPARE(fileBytes(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
     // Only File Save asks for the backup; other saves leave it as it was.
     window->setDocumentText(QStringLiteral("new\r\n"), true);
     QVERIFY(window->saveEditFile(path));
-    QCOMPARE(readAll(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
+    QCOMPARE(fileBytes(dir + QStringLiteral("/prog.bak")), QByteArray("old\r\n"));
 
     window->setDocumentText(QStringLiteral("newer\r\n"), true);
     QVERIFY(!window->saveEditFile(m_dir.filePath(QStringLiteral("missing/dir/prog.vxt"))));
     QVERIFY(window->isModified());
     QVERIFY(window->windowTitle().endsWith(QStringLiteral(" *")));
     QVERIFY(m_prompt.asked().isEmpty());
-    QCOMPARE(readAll(path), QByteArray("new\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("new\r\n"));
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary file left behind
 }
 
@@ -213,7 +208,7 @@ void TstEditWindow::theSavePromptSavesNamedFilesAndSendsUntitledOnesToSaveAs()
     QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("Save Changes"));
     QCOMPARE(m_prompt.asked()[0].buttons, PromptButtons::YesNoCancel);
     QCOMPARE(dialogTitles, QStringList{QStringLiteral("Select Program File")});
-    QCOMPARE(readAll(chosen), QByteArray("end\r\n"));
+    QCOMPARE(fileBytes(chosen), QByteArray("end\r\n"));
     QCOMPARE(untitled->fileName(), chosen);
     QCOMPARE(app().recentFiles, QStringList{chosen});
     QCOMPARE(untitled->windowTitle(), QStringLiteral("chosen.vxt"));
@@ -231,7 +226,7 @@ void TstEditWindow::theSavePromptSavesNamedFilesAndSendsUntitledOnesToSaveAs()
     QVERIFY(!QFile::exists(named));
     m_prompt.queueAnswer(PromptAnswer::Yes);
     QVERIFY(window->checkSave());
-    QCOMPARE(readAll(named), QByteArray("home\r\n"));
+    QCOMPARE(fileBytes(named), QByteArray("home\r\n"));
     QCOMPARE(dialogTitles.size(), 1);
     m_prompt.clear();
     QVERIFY(window->checkSave()); // nothing left to save: no question

@@ -1,6 +1,7 @@
 // The preferences file as a whole: defaults, the history and function-key rules, slot renumbering,
 // a full workspace round trip, the backup and a write that cannot happen.
 
+#include "filebytes.h"
 #include "settings/inihelpers.h"
 #include "settings/prefsfile.h"
 #include "settings/prefsmap.h"
@@ -92,12 +93,6 @@ AppState readFrom(const QByteArray &bytes, bool factory = false)
     s.factory = factory;
     readPrefs(IniFile::fromBytes(bytes), s);
     return s;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "app/appstate.h"
 #include "app/clock.h"
+#include "filebytes.h"
 #include "settings/inifile.h"
 #include "settings/prefsfile.h"
 #include "sim/controllersim.h"
@@ -29,16 +30,6 @@
 #include <QtTest>
 
 using namespace korvo;
-
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TstOptions : public QObject
 {
@@ -102,7 +93,7 @@ private Q_SLOTS:
         state.activeComm = 1;
         state.activeKind = WindowKind::Terminal;
         QVERIFY(writeIniFile(state));
-        const QByteArray before = readAll(path);
+        const QByteArray before = fileBytes(path);
 
         // Every page applied as it was loaded, then OK.
         OptionsDialog::Context context;
@@ -116,7 +107,7 @@ private Q_SLOTS:
             dialog.apply();
         }
         QVERIFY(writeIniFile(state));
-        QCOMPARE(readAll(path), before);
+        QCOMPARE(fileBytes(path), before);
         state = AppState();
     }
 

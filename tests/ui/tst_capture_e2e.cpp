@@ -7,6 +7,7 @@
 #include "comm/commlink.h"
 #include "comm/commwindow.h"
 #include "comm/transferdialog.h"
+#include "filebytes.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
@@ -26,16 +27,6 @@
 #include <QtTest>
 
 using namespace korvo;
-
-namespace {
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TstCaptureEndToEnd : public QObject
 {
@@ -132,11 +123,11 @@ private Q_SLOTS:
         QCOMPARE(appCapture().state(), CaptureFile::State::On);
         captureItem(window, 5);
         QCOMPARE(appCapture().state(), CaptureFile::State::Off);
-        QCOMPARE(contentsOf(capturePath), sent.left(pausedAt) + sent.mid(resumedAt));
+        QCOMPARE(fileBytes(capturePath), sent.left(pausedAt) + sent.mid(resumedAt));
         // The paused part is the whole flags section, which the upload itself has.
         QVERIFY(sent.mid(pausedAt, resumedAt - pausedAt).startsWith("print flags\r\nHOMED = G TRUE\r\n"));
-        QVERIFY(!contentsOf(capturePath).contains("HOMED"));
-        QVERIFY(contentsOf(listing).contains("'[FLAGS]\r\nFLG HOMED = 1\r\n"));
+        QVERIFY(!fileBytes(capturePath).contains("HOMED"));
+        QVERIFY(fileBytes(listing).contains("'[FLAGS]\r\nFLG HOMED = 1\r\n"));
 
         // A download shows the controller's echo; capture (started again, replacing the file) keeps it all.
         disconnect(&pty, &SimPty::bytesReceived, this, nullptr);
@@ -144,8 +135,8 @@ private Q_SLOTS:
         const qsizetype downloadStart = sent.size();
         QVERIFY(transfer(window, true, listing));
         QVERIFY(sent.size() > downloadStart);
-        QTRY_COMPARE(contentsOf(capturePath), sent.mid(downloadStart));
-        QVERIFY(contentsOf(capturePath).contains("VAR X = 100\r\n"));
+        QTRY_COMPARE(fileBytes(capturePath), sent.mid(downloadStart));
+        QVERIFY(fileBytes(capturePath).contains("VAR X = 100\r\n"));
         captureItem(window, 5);
         QVERIFY(m_prompt.asked().isEmpty());
     }

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/recentfiles.h"
+#include "filebytes.h"
 #include "scriptedprompt.h"
 #include "ui/common/captiontext.h"
 #include "ui/common/filedialogs.h"
@@ -22,12 +23,6 @@
 using namespace korvo;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList paths(const QList<RecentEntry> &entries)
 {
     QStringList list;
@@ -272,7 +267,7 @@ void TstDocumentFiles::printingToAPdfFileWritesAPdf()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     QVERIFY(printEditor(&editor, printer));
-    const QByteArray bytes = readAll(pdf);
+    const QByteArray bytes = fileBytes(pdf);
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.size() > 500);
 }
@@ -288,7 +283,7 @@ void TstDocumentFiles::terminalPrintingAsksAboutScrollBackOnlyWithoutASelection(
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         printTerminal(source, nullptr, &printer);
-        return readAll(pdf);
+        return fileBytes(pdf);
     };
     m_prompt.queueAnswer(PromptAnswer::Yes);
     QVERIFY(printOnce().startsWith("%PDF"));

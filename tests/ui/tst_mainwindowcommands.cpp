@@ -7,6 +7,7 @@
 #include "comm/terminalview.h"
 #include "comm/transferdialog.h"
 #include "editor/editwindow.h"
+#include "filebytes.h"
 #include "mainwindowtest.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
@@ -288,10 +289,7 @@ void TstMainWindowCommands::onlyFileSaveOfAnExistingFileKeepsABackup()
     auto window = startWindow();
     auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
     QVERIFY(edit);
-    auto contents = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    };
+    const auto contents = [](const QString &path) { return fileBytes(path, "<missing>"); };
 
     edit->setDocumentText(QStringLiteral("first\r\n"), true);
     window->menus()->item(MenuId::File, 2)->trigger();

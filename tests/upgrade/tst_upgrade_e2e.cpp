@@ -2,6 +2,7 @@
 // the image the simulated controller wrote, and the exit codes of the contract (1 for a refused file, a
 // record NAKed twice or a controller that stops answering).
 
+#include "filebytes.h"
 #include "upgradefiles.h"
 
 #include <QProcess>
@@ -105,12 +106,6 @@ Result runCli(const QStringList &args)
     return result;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TstUpgradeE2e : public QObject
@@ -169,7 +164,7 @@ void TstUpgradeE2e::aUKorvoOverAPtyLosesPowerThenASecondRunCompletes()
     QCOMPARE(second.exitCode, 0);
     QVERIFY2(second.out.contains(QStringLiteral("Done: 15 records")), qPrintable(second.out + second.err));
     const QByteArray area = identityAreaHex(QStringLiteral("PTY1"), QStringLiteral("T2")).value();
-    QCOMPARE(readAll(image), expectedImage(records, true, area));
+    QCOMPARE(fileBytes(image), expectedImage(records, true, area));
 }
 
 void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
@@ -189,7 +184,7 @@ void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
                                                        file, QStringLiteral("--yes")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("\"result\":\"done\"")), qPrintable(run.out + run.err));
-    QCOMPARE(readAll(image), expectedImage(records, false));
+    QCOMPARE(fileBytes(image), expectedImage(records, false));
 }
 
 void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
