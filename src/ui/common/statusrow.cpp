@@ -94,9 +94,10 @@ QRect StatusRow::panelRect(const QString &key) const
 
 QString StatusRow::panelAt(const QPoint &pos) const
 {
-    for (const Panel *panel : panels()) {
-        if (panel->rect.contains(pos))
-            return panel->key;
+    // A stretch has no key: a point on it is between panels.
+    for (const Panel &panel : m_panels) {
+        if (panel.rect.contains(pos))
+            return panel.key;
     }
     return QString();
 }
@@ -157,12 +158,14 @@ void StatusRow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QFontMetrics metrics = fontMetrics();
     const int inset = frameWidth() + textIndent();
-    for (const Panel *panel : panels()) {
+    for (const Panel &panel : m_panels) {
+        if (panel.key.isEmpty())
+            continue;
         if (m_look == Look::Sunken)
-            qDrawShadePanel(&painter, panel->rect, palette(), true, frameWidth());
-        const QRect textRect = panel->rect.adjusted(inset, frameWidth(), -inset, -frameWidth());
-        const QString shown = metrics.elidedText(panel->text, Qt::ElideRight, textRect.width());
-        const bool enabled = panel->enabled && isEnabled();
+            qDrawShadePanel(&painter, panel.rect, palette(), true, frameWidth());
+        const QRect textRect = panel.rect.adjusted(inset, frameWidth(), -inset, -frameWidth());
+        const QString shown = metrics.elidedText(panel.text, Qt::ElideRight, textRect.width());
+        const bool enabled = panel.enabled && isEnabled();
         QPalette colours = palette();
         colours.setCurrentColorGroup(enabled ? colours.currentColorGroup() : QPalette::Disabled);
         style()->drawItemText(&painter, textRect, Qt::AlignLeft | Qt::AlignVCenter, colours, enabled, shown,

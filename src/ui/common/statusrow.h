@@ -78,7 +78,7 @@ private:
 
     const Panel *find(const QString &key) const;
     Panel *find(const QString &key);
-    std::vector<const Panel *> panels() const; // without the stretches
+    std::vector<const Panel *> panels() const; // without the stretches, as assistive tools number them
     QString tipOf(const Panel &panel) const;
     int frameWidth() const;
     int textIndent() const;
