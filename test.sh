@@ -3,6 +3,7 @@
 set -e
 cd "$(dirname "$0")"
 scripts/install-deps.sh
+scripts/check-layers.sh
 export QT_QPA_PLATFORM=offscreen
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j2

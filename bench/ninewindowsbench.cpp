@@ -7,11 +7,11 @@
 #include "benchworkspace.h"
 
 #include "app/prompt.h"
-#include "comm/commlink.h"
-#include "comm/commwindow.h"
+#include "link/commlink.h"
+#include "terminal/commwindow.h"
 #include "settings/prefsfile.h"
 #include "sim/streamchecker.h"
-#include "ui/main/mainwindow.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

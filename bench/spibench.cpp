@@ -4,7 +4,7 @@
 #include "benchregistry.h"
 
 #include "app/clock.h"
-#include "comm/linkfactory.h"
+#include "link/linkfactory.h"
 #include "spi/spisession.h"
 
 #include <QCoreApplication>

@@ -7,11 +7,11 @@
 
 #include "app/appstate.h"
 #include "app/twips.h"
-#include "comm/terminalscreen.h"
-#include "comm/terminalview.h"
+#include "terminal/terminalscreen.h"
+#include "terminal/terminalview.h"
 #include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
-#include "ui/main/mainwindow.h"
+#include "shell/mainwindow.h"
 
 #include <Qsci/qsciscintilla.h>
 

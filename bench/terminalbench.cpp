@@ -3,9 +3,9 @@
 
 #include "benchregistry.h"
 
-#include "comm/terminaldisplay.h"
-#include "comm/terminalscreen.h"
-#include "comm/terminalview.h"
+#include "terminal/terminaldisplay.h"
+#include "terminal/terminalscreen.h"
+#include "terminal/terminalview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

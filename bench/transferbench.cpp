@@ -8,10 +8,10 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "benchregistry.h"
-#include "comm/commlink.h"
-#include "comm/downloadengine.h"
-#include "comm/linkfactory.h"
-#include "comm/uploadengine.h"
+#include "link/commlink.h"
+#include "transfer/downloadengine.h"
+#include "link/linkfactory.h"
+#include "transfer/uploadengine.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -6,8 +6,8 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "benchregistry.h"
-#include "comm/commlink.h"
-#include "comm/linkfactory.h"
+#include "link/commlink.h"
+#include "link/linkfactory.h"
 #include "upgrade/upgradeengine.h"
 
 #include <QCoreApplication>

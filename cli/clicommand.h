@@ -6,7 +6,7 @@
 // --quiet) and opens the link on first use.
 
 #include "app/appstate.h"
-#include "comm/commlink.h"
+#include "link/commlink.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "clirunner.h"
 
 #include "app/clock.h"
-#include "comm/enginebase.h"
-#include "comm/linkfactory.h"
+#include "engine/enginebase.h"
+#include "link/linkfactory.h"
 #include "settings/inifile.h"
 #include "settings/prefsfile.h"
 

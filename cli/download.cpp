@@ -1,8 +1,8 @@
 // korvo-cli download: a listing to the device, line by line, each after the device's echo.
 
 #include "app/devicecatalogue.h"
-#include "comm/downloadengine.h"
-#include "comm/listingreader.h"
+#include "transfer/downloadengine.h"
+#include "transfer/listingreader.h"
 #include "transferoptions.h"
 
 #include <QJsonObject>

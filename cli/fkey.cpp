@@ -3,9 +3,9 @@
 // "^c"/"^o" capture to the file given with --capture (nothing is captured without it).
 
 #include "clicommand.h"
-#include "comm/capturefile.h"
-#include "comm/displaytranslator.h"
-#include "comm/functionkeywalk.h"
+#include "functionkeys/capturefile.h"
+#include "terminal/displaytranslator.h"
+#include "functionkeys/functionkeywalk.h"
 
 #include <QJsonArray>
 #include <cstdio>
@@ -25,7 +25,7 @@ int fkey(CliContext &ctx, QStringList args)
     const CommWindowSettings &s = ctx.settings();
     FunctionKeyWalk::Options options;
     if (!contents.isEmpty() && args.isEmpty()) {
-        options.contents[0] = DisplayTranslator::encodeForDevice(contents);
+        options.contents[0] = encodeForDevice(contents);
     } else {
         bool ok = false;
         const int key = args.size() == 1 ? args.first().toInt(&ok) : 0;
@@ -38,7 +38,7 @@ int fkey(CliContext &ctx, QStringList args)
         for (int k = 0; k < FunctionKeyWalk::kKeys; ++k) {
             const size_t index = size_t((g - 1) * FunctionKeyWalk::kKeys + k);
             if (index < s.keys.size())
-                options.contents[size_t(k)] = DisplayTranslator::encodeForDevice(s.keys[index].command);
+                options.contents[size_t(k)] = encodeForDevice(s.keys[index].command);
         }
         options.key = key - 1;
     }

@@ -2,7 +2,7 @@
 
 #include "app/cp1252.h"
 #include "clicommand.h"
-#include "comm/sendlineengine.h"
+#include "transfer/sendlineengine.h"
 
 #include <QJsonObject>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // or the parallel port (--port /dev/parportN); prints the sent and received lines and the message time.
 
 #include "clicommand.h"
-#include "comm/portnames.h"
+#include "link/portnames.h"
 #include "spi/parallelspi.h"
 #include "spi/ppdevport.h"
 #include "spi/spiconverterengine.h"

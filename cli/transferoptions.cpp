@@ -1,8 +1,8 @@
 #include "transferoptions.h"
 
-#include "comm/listingreader.h"
-#include "comm/transfersource.h"
-#include "comm/uploadengine.h"
+#include "transfer/listingreader.h"
+#include "transfer/transfersource.h"
+#include "transfer/uploadengine.h"
 
 namespace korvo::cli {
 

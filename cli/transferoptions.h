@@ -4,7 +4,7 @@
 // --sections/--program, and the listing file a download or verify reads.
 
 #include "clicommand.h"
-#include "comm/transferrequest.h"
+#include "transfer/transferrequest.h"
 
 namespace korvo::cli {
 

@@ -1,6 +1,6 @@
 // korvo-cli upload: the device's listing to a file (written beside it, replacing it at the end) or stdout.
 
-#include "comm/listingfile.h"
+#include "transfer/listingfile.h"
 #include "transferoptions.h"
 
 #include <QJsonObject>

@@ -1,8 +1,8 @@
 // korvo-cli verify: uploads the sections of a listing again and compares them with the listing.
 
 #include "app/cp1252.h"
-#include "comm/listingdiff.h"
-#include "comm/listingreader.h"
+#include "transfer/listingdiff.h"
+#include "transfer/listingreader.h"
 #include "transferoptions.h"
 
 #include <QJsonObject>

@@ -1,8 +1,8 @@
 #include "sim/devicememory.h"
 
 #include "app/devicecatalogue.h"
-#include "comm/hmiblockcodec.h"
-#include "comm/listingformatter.h"
+#include "transfer/hmiblockcodec.h"
+#include "transfer/listingformatter.h"
 
 namespace korvo {
 

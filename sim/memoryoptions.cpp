@@ -1,6 +1,6 @@
 #include "sim/memoryoptions.h"
 
-#include "comm/listingreader.h"
+#include "transfer/listingreader.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "sim/memoryresponder.h"
 
 #include "app/devicecatalogue.h"
-#include "comm/hmiblockcodec.h"
+#include "transfer/hmiblockcodec.h"
 
 namespace korvo {
 

@@ -129,4 +129,15 @@ bool looksLikeUtf8(const QByteArray &bytes)
     return multiByte;
 }
 
+QByteArray encodeForDevice(const QString &text)
+{
+    if (std::optional<QByteArray> bytes = encodeCp1252(text))
+        return *bytes;
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar ch : text)
+        out += encodeCp1252(QString(ch)).value_or(QByteArrayLiteral("?"));
+    return out;
+}
+
 } // namespace korvo

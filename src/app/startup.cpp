@@ -1,8 +1,8 @@
 #include "startup.h"
 
-#include "appstate.h"
-#include "commandline.h"
-#include "texthelpers.h"
+#include "app/appstate.h"
+#include "app/commandline.h"
+#include "app/texthelpers.h"
 
 namespace korvo {
 

@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "app/clock.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -7,8 +7,8 @@
 #include "can/framepage.h"
 #include "can/maskpage.h"
 #include "can/modulesettingspage.h"
-#include "comm/commlink.h"
-#include "comm/portnames.h"
+#include "link/commlink.h"
+#include "link/portnames.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -6,8 +6,8 @@
 // application state when the exchange ends.
 
 #include "can/canconfigengine.h"
-#include "comm/commlink.h"
-#include "comm/enginelease.h"
+#include "link/commlink.h"
+#include "link/enginelease.h"
 
 #include <QWidget>
 #include <array>

@@ -1,7 +1,7 @@
 #include "can/canrequest.h"
 
 #include "can/cantext.h"
-#include "comm/replycollector.h"
+#include "can/replycollector.h"
 
 namespace korvo {
 

@@ -2,7 +2,7 @@
 
 // An edit window's status bar: insert or overwrite, and the line and column of the caret.
 
-#include "ui/common/statusrow.h"
+#include "ui/statusrow.h"
 
 namespace korvo {
 

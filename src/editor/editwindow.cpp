@@ -10,9 +10,9 @@
 #include "editor/editstatusbar.h"
 #include "editor/languageset.h"
 #include "editor/programfile.h"
-#include "ui/common/captiontext.h"
-#include "ui/common/filedialogs.h"
-#include "ui/common/printing.h"
+#include "ui/captiontext.h"
+#include "ui/filedialogs.h"
+#include "ui/printing.h"
 
 #include <Qsci/qsciscintilla.h>
 

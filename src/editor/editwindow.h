@@ -6,7 +6,7 @@
 #include "editor/editorlook.h"
 #include "editor/editsearch.h"
 #include "editor/programfile.h"
-#include "ui/common/childwindow.h"
+#include "ui/childwindow.h"
 
 #include <QWidget>
 #include <functional>

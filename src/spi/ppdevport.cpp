@@ -1,6 +1,6 @@
 #include "spi/ppdevport.h"
 
-#include "comm/portnames.h"
+#include "link/portnames.h"
 
 #include <QFile>
 #include <cerrno>

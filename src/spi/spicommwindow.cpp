@@ -4,7 +4,7 @@
 #include "app/clock.h"
 #include "app/prompt.h"
 #include "app/twips.h"
-#include "comm/linkfactory.h"
+#include "link/linkfactory.h"
 #include "spi/digitspinbox.h"
 #include "spi/parallelspi.h"
 #include "spi/ppdevport.h"
@@ -13,7 +13,7 @@
 #include "spi/spimessage.h"
 #include "spi/spiports.h"
 #include "spi/spisession.h"
-#include "ui/common/filedialogs.h"
+#include "ui/filedialogs.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

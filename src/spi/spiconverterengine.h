@@ -5,7 +5,7 @@
 // deadline of a second that received bytes meet. The owner closes the port afterwards (single-character
 // mode keeps it open between the bytes of one message).
 
-#include "comm/enginebase.h"
+#include "engine/enginebase.h"
 
 namespace korvo {
 

@@ -1,8 +1,8 @@
 #include "spi/spiconverterlink.h"
 
 #include "app/clock.h"
-#include "comm/linkfactory.h"
-#include "comm/seriallink.h"
+#include "link/linkfactory.h"
+#include "link/seriallink.h"
 
 #include <algorithm>
 

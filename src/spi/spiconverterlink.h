@@ -5,7 +5,7 @@
 // waiting from before, writes the engine's output, arms its deadline on the Clock and feeds it what arrives.
 // When the job ends the port is closed, unless the owner asked to keep it open (single-character mode).
 
-#include "comm/enginebase.h"
+#include "engine/enginebase.h"
 
 #include <QObject>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "spi/spiports.h"
 
-#include "comm/portnames.h"
+#include "link/portnames.h"
 
 namespace korvo {
 

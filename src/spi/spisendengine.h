@@ -8,7 +8,7 @@
 // single-character mode. The engine does no I/O: it asks for exchanges (takeRequest) and is told their
 // results; its owner carries them to the parallel port or the converter.
 
-#include "comm/enginebase.h"
+#include "engine/enginebase.h"
 
 #include <optional>
 

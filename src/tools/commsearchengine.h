@@ -5,7 +5,7 @@
 // reply carries the expected baud code (TCP: "NB"). The log it writes is a series of coloured pieces
 // (Line events whose style is the colour). Waits are states; "Stop" takes effect at the next probe or rate.
 
-#include "comm/enginebase.h"
+#include "engine/enginebase.h"
 
 #include <QList>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/prompt.h"
-#include "comm/commlink.h"
+#include "link/commlink.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // takes over for as long as it is open) and shows its coloured log; "Accept" gives the terminal the rate
 // found and reconnects it, "Done" leaves the terminal disconnected.
 
-#include "comm/enginelease.h"
+#include "link/enginelease.h"
 #include "tools/commsearchengine.h"
 
 #include <QDialog>

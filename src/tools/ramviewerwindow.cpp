@@ -1,7 +1,7 @@
 #include "tools/ramviewerwindow.h"
 
 #include "app/appstate.h"
-#include "comm/commlink.h"
+#include "link/commlink.h"
 #include "tools/ramdump.h"
 #include "tools/ramregisters.h"
 

@@ -4,8 +4,8 @@
 // and shows the controller's hex dump, changed characters in red, the register under the mouse pointer as
 // the dump's tool tip.
 
-#include "comm/commlink.h"
-#include "comm/enginelease.h"
+#include "link/commlink.h"
+#include "link/enginelease.h"
 #include "tools/ramreadengine.h"
 
 #include <QPointer>

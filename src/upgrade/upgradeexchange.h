@@ -5,7 +5,7 @@
 // reply state 6) or when its watchdog runs out; every received character moves the watchdog. The protocol
 // (UpgradeEngine) queues steps and continues from "then" callbacks.
 
-#include "comm/enginebase.h"
+#include "engine/enginebase.h"
 
 #include <deque>
 #include <functional>

@@ -2,9 +2,9 @@
 
 #include "app/appstate.h"
 #include "app/prompt.h"
-#include "comm/baudchangedialog.h"
-#include "comm/commwindow.h"
-#include "ui/common/filedialogs.h"
+#include "link/baudchangedialog.h"
+#include "terminal/commwindow.h"
+#include "ui/filedialogs.h"
 #include "upgrade/upgradewizard.h"
 
 #include <QPointer>

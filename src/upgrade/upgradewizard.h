@@ -4,8 +4,8 @@
 // lease), walks the user through the steps, and wires its buttons and boxes to the upgrade engine; the
 // steps, checks and transfer are the core's. Closing gives the line back with the settings the engine left.
 
-#include "comm/commlink.h"
-#include "comm/enginelease.h"
+#include "link/commlink.h"
+#include "link/enginelease.h"
 #include "upgrade/upgradeengine.h"
 #include "upgrade/upgradesteps.h"
 

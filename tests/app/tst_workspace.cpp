@@ -3,7 +3,7 @@
 
 #include "app/appstate.h"
 #include "app/recoverystore.h"
-#include "app/workspace.h"
+#include "shell/workspace.h"
 
 #include <QDir>
 #include <QFile>

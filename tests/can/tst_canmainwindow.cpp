@@ -9,8 +9,8 @@
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
-#include "ui/main/mainmenus.h"
-#include "ui/main/mainwindow.h"
+#include "shell/mainmenus.h"
+#include "shell/mainwindow.h"
 
 #include <QAction>
 #include <QLabel>

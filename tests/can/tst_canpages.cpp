@@ -9,7 +9,7 @@
 #include "can/canrequest.h"
 #include "can/cantext.h"
 #include "can/registerrules.h"
-#include "comm/replycollector.h"
+#include "can/replycollector.h"
 
 #include <QtTest>
 

@@ -7,7 +7,7 @@
 #include "editor/praxislexer.h"
 #include "filebytes.h"
 #include "scriptedprompt.h"
-#include "ui/common/filedialogs.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 

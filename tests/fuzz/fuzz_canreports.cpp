@@ -2,7 +2,7 @@
 // and as a RECALL reply, must be read without a fault and leave every register within a byte.
 
 #include "can/canconfigparser.h"
-#include "comm/replycollector.h"
+#include "can/replycollector.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Any command text with caret escapes becomes steps that each either send bytes or pause for a time the
 // controller accepts, and never send more than the text holds.
 
-#include "comm/carettext.h"
+#include "tools/carettext.h"
 
 #include <cstdint>
 #include <cstdlib>

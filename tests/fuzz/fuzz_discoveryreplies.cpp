@@ -2,7 +2,7 @@
 // per record start, paired with the senders in order, and every serial number and connection is text of
 // the buffer.
 
-#include "tools/discoveryreplies.h"
+#include "preferences/discoveryreplies.h"
 
 #include <QStringList>
 

@@ -2,8 +2,8 @@
 // selection holds only lines of the listing, and every HMI data line reads back to the same bytes after
 // it is written again.
 
-#include "comm/hmiblockcodec.h"
-#include "comm/listingreader.h"
+#include "transfer/hmiblockcodec.h"
+#include "transfer/listingreader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // time: every device type uploads its contents, takes them back into an empty device, and uploads the same
 // listing again.
 
-#include "comm/downloadengine.h"
-#include "comm/listingreader.h"
-#include "comm/uploadengine.h"
+#include "transfer/downloadengine.h"
+#include "transfer/listingreader.h"
+#include "transfer/uploadengine.h"
 #include "sim/memoryresponder.h"
 #include "sim/outputpacer.h"
 

@@ -3,7 +3,7 @@
 // reading is checked here too.
 
 #include "app/clock.h"
-#include "comm/linkfactory.h"
+#include "link/linkfactory.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
 #include "sim/spiconverterresponder.h"

@@ -2,7 +2,7 @@
 // port and the fake clock: messages and their log lines, one-byte stepping, repetition and Stop, the boxes
 // of its failures, capture and Save Log, and its place in the main window's View menu and the workspace.
 
-#include "../comm/fakelinks.h"
+#include "fakelinks.h"
 #include "app/appstate.h"
 #include "fakeclock.h"
 #include "fakeparallelport.h"
@@ -10,9 +10,9 @@
 #include "spi/digitspinbox.h"
 #include "spi/spicommwindow.h"
 #include "spi/spilogview.h"
-#include "ui/common/filedialogs.h"
-#include "ui/main/mainmenus.h"
-#include "ui/main/mainwindow.h"
+#include "ui/filedialogs.h"
+#include "shell/mainmenus.h"
+#include "shell/mainwindow.h"
 
 #include <QComboBox>
 #include <QLabel>

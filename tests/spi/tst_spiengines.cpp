@@ -2,7 +2,7 @@
 // and replies split at every offset, and the session carrying both to a fake converter port and a fake
 // parallel port.
 
-#include "../comm/fakelinks.h"
+#include "fakelinks.h"
 #include "fakeclock.h"
 #include "fakeparallelport.h"
 #include "spi/converterframes.h"

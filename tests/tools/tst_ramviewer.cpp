@@ -1,7 +1,7 @@
 // The RAM viewer's read as a transcript against a scripted controller, the dump's rows, colours and
 // header, the register hints, and the caret escapes of its command texts.
 
-#include "comm/carettext.h"
+#include "tools/carettext.h"
 #include "tools/ramdump.h"
 #include "tools/ramreadengine.h"
 #include "tools/ramregisters.h"

@@ -3,12 +3,12 @@
 // of the dialogue take no real time.
 
 #include "app/appstate.h"
-#include "comm/baudchangedialog.h"
-#include "comm/commwindow.h"
+#include "link/baudchangedialog.h"
+#include "terminal/commwindow.h"
 #include "upgradefiles.h"
 #include "wizardrig.h"
 
-#include "ui/common/filedialogs.h"
+#include "ui/filedialogs.h"
 #include "upgrade/upgradefile.h"
 #include "upgrade/upgradelauncher.h"
 #include "upgrade/upgradewizard.h"

@@ -4,11 +4,11 @@
 // simulated controller (through the gateway filter on TCP), in the fake clock's time.
 
 #include "app/appstate.h"
-#include "comm/commlink.h"
+#include "link/commlink.h"
 #include "fakeclock.h"
 #include "scriptedprompt.h"
 
-#include "../comm/fakelinks.h"
+#include "fakelinks.h"
 #include "sim/controllersim.h"
 #include "sim/gatewayfilter.h"
 #include "sim/upgraderesponder.h"

@@ -1,0 +1,90 @@
+#include "functionkeys/functionkeyrunner.h"
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "link/commlink.h"
+#include "app/cp1252.h"
+
+namespace korvo {
+
+FunctionKeyRunner::FunctionKeyRunner(CommLink &link, Clock &clock, QObject *parent)
+    : QObject(parent), m_link(link), m_clearTimer(clock.createTimer([this] { Q_EMIT message({}); }))
+{
+}
+
+FunctionKeyRunner::~FunctionKeyRunner()
+{
+    // The walk goes with its lease, before the link could call it again.
+    m_lease.release();
+}
+
+bool FunctionKeyRunner::isRunning() const
+{
+    return m_walk && !m_walk->isFinished() && m_lease.isActive();
+}
+
+void FunctionKeyRunner::stop()
+{
+    if (!isRunning())
+        return;
+    m_walk->requestStop(m_lease.nowMs());
+    m_lease.pump();
+}
+
+void FunctionKeyRunner::press(int key)
+{
+    if (isRunning()) {
+        stop();
+        return;
+    }
+    if (key < 0 || key >= FunctionKeyWalk::kKeys || !m_link.isConnected())
+        return;
+    const CommWindowSettings &s = m_link.settings();
+    FunctionKeyWalk::Options options;
+    for (int k = 0; k < FunctionKeyWalk::kKeys; ++k) {
+        const size_t index = size_t(s.fGroup) * FunctionKeyWalk::kKeys + size_t(k);
+        if (index < s.keys.size())
+            options.contents[size_t(k)] = encodeForDevice(s.keys[index].command);
+    }
+    options.key = key;
+    options.lineEnd = app().lineEnd.isEmpty() ? '\r' : char(app().lineEnd.at(0).unicode());
+    m_lease.release();
+    m_walk = std::make_unique<FunctionKeyWalk>(options, m_stopwatches);
+    m_lease = m_link.attach(*m_walk, [this](const std::vector<EngineEvent> &events) { onEvents(events); });
+    // A key with nothing to walk has ended inside attach, before its lease could be let go.
+    if (m_walk->isFinished())
+        m_lease.release();
+}
+
+void FunctionKeyRunner::onEvents(const std::vector<EngineEvent> &events)
+{
+    using Kind = FunctionKeyWalk::Notice::Kind;
+    for (const EngineEvent &event : events) {
+        if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event)) {
+            if (notice->kind == Kind::KeyStarted || notice->kind == Kind::KeyEnded)
+                Q_EMIT keyRunning(notice->key, notice->kind == Kind::KeyStarted);
+            else
+                Q_EMIT captureRequested(notice->kind == Kind::CaptureOn);
+            continue;
+        }
+        switch (event.kind) {
+        case EngineEvent::Kind::Status:
+            m_clearTimer->stop();
+            Q_EMIT message(event.text);
+            break;
+        case EngineEvent::Kind::Failed:
+            Q_EMIT failed(event.text);
+            [[fallthrough]];
+        case EngineEvent::Kind::Finished:
+            // The walk object stays until the next press: the link is still inside its step.
+            m_lease.release();
+            m_clearTimer->start(kMessageMs);
+            Q_EMIT finished();
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace korvo

@@ -1,0 +1,442 @@
+#include "commlink.h"
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "app/devicecatalogue.h"
+#include "link/linkfactory.h"
+#include "link/portnames.h"
+
+#include <utility>
+
+namespace korvo {
+
+CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent)
+    : QObject(parent), m_settings(settings), m_clock(clock), m_factory(factory),
+      m_sends(settings, clock,
+              {[this](const QByteArray &bytes) { return writeOut(bytes); }, [this] { return linkError(); },
+               [this](quint64 owner) { sendsWritten(owner); },
+               [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
+      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); })
+{
+}
+
+CommLink::~CommLink()
+{
+    // The engine's owner is going away too: nothing more reaches it.
+    m_slot.clear();
+    if (m_serial)
+        m_serial->disconnect(this);
+    if (m_socket)
+        m_socket->disconnect(this);
+}
+
+qint64 CommLink::nowMs() const
+{
+    return m_clock.nowMs();
+}
+
+bool CommLink::isConnected() const
+{
+    return m_settings.connected;
+}
+
+bool CommLink::isTcp() const
+{
+    return m_settings.tcpipEnabled;
+}
+
+bool CommLink::isPortOpen() const
+{
+    return m_serial && m_serial->isOpen();
+}
+
+QString CommLink::deviceName() const
+{
+    return isTcp() ? m_settings.tcpAddress : serialDeviceName(m_settings);
+}
+
+void CommLink::ensureLinks()
+{
+    if (!m_serial) {
+        m_serial = m_factory.createSerial();
+        connect(m_serial.get(), &SerialLink::readyRead, this, &CommLink::onSerialReadyRead);
+        connect(m_serial.get(), &SerialLink::lost, this, &CommLink::onSerialLost);
+    }
+    if (!m_socket) {
+        m_socket = m_factory.createSocket();
+        connect(m_socket.get(), &SocketLink::readyRead, this, &CommLink::onSocketReadyRead);
+        connect(m_socket.get(), &SocketLink::errorOccurred, this, &CommLink::onSocketError);
+    }
+}
+
+void CommLink::setConnected(bool connected)
+{
+    m_settings.connected = connected;
+    emit connectedChanged(connected);
+}
+
+void CommLink::report(const QString &text, const QString &title, PromptIcon icon)
+{
+    emit errorOccurred(text, title, icon);
+}
+
+QString CommLink::linkError() const
+{
+    return isTcp() ? m_socket->errorString() : m_serial->errorString();
+}
+
+bool CommLink::openSerial()
+{
+    if (!m_serial->open(serialDeviceName(m_settings), m_settings.settings))
+        return false;
+    m_serial->setRts(m_settings.rtsActive);
+    m_serial->setDtr(m_settings.dtrActive);
+    return true;
+}
+
+// Starts the TCP connection; false with the reason when the address is unusable.
+static bool startSocket(SocketLink &socket, const QString &address, QString *error)
+{
+    const TcpEndpoint endpoint = parseTcpAddress(address);
+    if (!endpoint.valid) {
+        *error = QStringLiteral("\"%1\" is not a usable TCP address (host or host:port).").arg(address);
+        return false;
+    }
+    if (!socket.connectToHost(endpoint.host, endpoint.port)) {
+        *error = socket.errorString();
+        return false;
+    }
+    return true;
+}
+
+void CommLink::connectComm(bool connect)
+{
+    if (connect == m_settings.connected)
+        return;
+    ensureLinks();
+    if (!connect) {
+        setConnected(false);
+        m_sends.drop(0);
+        m_socket->close();
+        if (m_serial->isOpen())
+            m_serial->close();
+        emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
+        return;
+    }
+    // Connected is set before opening and stays set when opening fails, so "Disconnect" remains the
+    // way back; the socket's own error notification disconnects.
+    setConnected(true);
+    if (isTcp()) {
+        if (m_serial->isOpen())
+            m_serial->close();
+        QString error;
+        if (!startSocket(*m_socket, m_settings.tcpAddress, &error)) {
+            report(error, QString(), PromptIcon::Information);
+            return;
+        }
+    } else {
+        m_socket->close();
+        if (!m_serial->isOpen() && !openSerial()) {
+            report(m_serial->errorString(), QString(), PromptIcon::Information);
+            return;
+        }
+    }
+    emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
+}
+
+void CommLink::closeSocket()
+{
+    if (!m_socket)
+        return;
+    if (isTcp())
+        m_sends.drop(0);
+    m_socket->close();
+}
+
+bool CommLink::isSocketOpen() const
+{
+    return m_socket && m_socket->isOpen();
+}
+
+void CommLink::applyCommSettings()
+{
+    ensureLinks();
+    m_sends.drop(0);
+    if (m_serial->isOpen())
+        m_serial->close();
+    m_socket->close();
+
+    if (!m_settings.connected) {
+        emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
+    } else if (!isTcp()) {
+        if (openSerial()) {
+            emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
+        } else {
+            setConnected(false);
+            emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
+            report(m_serial->errorString(), QString(), PromptIcon::Information);
+        }
+    } else if (m_settings.tcpAddress.trimmed().isEmpty()) {
+        connectComm(false);
+    } else {
+        QString error;
+        if (startSocket(*m_socket, m_settings.tcpAddress, &error))
+            emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
+        else
+            report(error, QString(), PromptIcon::Information);
+    }
+    refreshPanels();
+}
+
+void CommLink::refreshPanels()
+{
+    if (isTcp())
+        emit statusText(QStringLiteral("comm"), QStringLiteral(" ") + m_settings.tcpAddress);
+    else
+        emit statusText(QStringLiteral("comm"), serialDeviceName(m_settings) + QStringLiteral(" : ") +
+                                                    m_settings.settings.section(u',', 0, 0));
+    emit statusText(QStringLiteral("device"), QStringLiteral(" ") + korvo::deviceName(m_settings.device));
+    emit panelEnabled(QStringLiteral("can"), m_settings.canInterface);
+}
+
+// ---- sending
+
+void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
+{
+    if (!data.isEmpty())
+        m_sends.push(data, delay, lineEnd, 0);
+}
+
+bool CommLink::writeOut(const QByteArray &bytes)
+{
+    ensureLinks();
+    return isTcp() ? m_socket->write(bytes) : m_serial->write(bytes);
+}
+
+void CommLink::sendsWritten(quint64 owner)
+{
+    if (!leaseActive(owner))
+        return;
+    m_slot.engine()->outputWritten(nowMs());
+    m_slot.pump();
+}
+
+void CommLink::sendFailed(quint64 owner, const QString &error)
+{
+    if (owner == 0) {
+        report(error, QString(), PromptIcon::Information);
+    } else if (leaseActive(owner)) {
+        m_slot.engine()->writeFailed(error, nowMs());
+        m_slot.pump();
+    }
+}
+
+bool CommLink::writeToPort(const QByteArray &data)
+{
+    ensureLinks();
+    if (m_serial->write(data))
+        return true;
+    report(m_serial->errorString(), QString(), PromptIcon::Information);
+    return false;
+}
+
+void CommLink::sendTypedChar(char c)
+{
+    if (!m_settings.connected || (m_slot.engine() && m_leaseKind == LeaseKind::Exclusive))
+        return;
+    QByteArray bytes(1, c);
+    if (!isTcp() && c == '\r' && m_settings.translateCR)
+        bytes += '\n';
+    if (writeOut(bytes))
+        return;
+    const QString error = linkError();
+    connectComm(false);
+    report(error, QStringLiteral("Comm Port Error"), PromptIcon::Critical);
+}
+
+// ---- engines
+
+EngineLease CommLink::attach(DeviceEngine &engine, EventSink sink, LeaseKind kind)
+{
+    if (m_slot.engine()) {
+        const quint64 previous = m_slot.id();
+        cancelLease(previous);
+        releaseLease(previous);
+    }
+    ensureLinks();
+    m_leaseKind = kind;
+    const quint64 id = m_slot.hold(engine, std::move(sink));
+    emit receiveModeChanged(engine.receiveMode());
+
+    QString error;
+    if (kind == LeaseKind::Exclusive && !openForEngine(&error)) {
+        engine.linkLost(error, nowMs());
+        m_slot.pump();
+    } else {
+        engine.start(nowMs());
+        m_slot.pump();
+    }
+    return EngineLease(this, id);
+}
+
+bool CommLink::openForEngine(QString *error)
+{
+    m_sends.drop(0);
+    if (isTcp()) {
+        if (m_serial->isOpen())
+            m_serial->close();
+        return m_socket->isOpen() || startSocket(*m_socket, m_settings.tcpAddress, error);
+    }
+    m_socket->close();
+    if (m_serial->isOpen() || openSerial())
+        return true;
+    *error = m_serial->errorString();
+    return false;
+}
+
+int CommLink::receiveMode() const
+{
+    return m_slot.engine() ? m_slot.engine()->receiveMode() : kTerminalMode;
+}
+
+bool CommLink::applyAction(const LinkAction &action)
+{
+    switch (action.kind) {
+    case LinkAction::Kind::Write:
+        if (!writeOut(action.bytes)) {
+            m_slot.engine()->writeFailed(linkError(), nowMs());
+            return false;
+        }
+        return true;
+    case LinkAction::Kind::WritePaced:
+        m_sends.push(action.bytes, action.linePause, action.lineEnd, m_slot.id());
+        return true;
+    case LinkAction::Kind::SetSettings:
+        if (!isTcp() && !m_serial->setSettings(action.settings)) {
+            m_slot.engine()->writeFailed(m_serial->errorString(), nowMs());
+            return false;
+        }
+        return true;
+    }
+    return true;
+}
+
+void CommLink::pumpLease(quint64 id)
+{
+    if (leaseActive(id))
+        m_slot.pump();
+}
+
+void CommLink::cancelLease(quint64 id)
+{
+    if (!leaseActive(id))
+        return;
+    m_slot.engine()->cancel(nowMs());
+    m_slot.pump();
+}
+
+void CommLink::releaseLease(quint64 id)
+{
+    if (leaseActive(id))
+        detach(true);
+}
+
+void CommLink::detach(bool restoreTerminal)
+{
+    const LeaseKind kind = m_leaseKind;
+    m_sends.drop(m_slot.id());
+    m_slot.clear();
+    m_leaseKind = LeaseKind::Shared;
+    emit receiveModeChanged(kTerminalMode);
+    // A tool that drove the line itself may have left it at another rate, or opened it for itself.
+    if (restoreTerminal && kind == LeaseKind::Exclusive)
+        applyCommSettings();
+    m_sends.resume();
+}
+
+void CommLink::shutdown()
+{
+    if (m_slot.engine()) {
+        m_slot.engine()->cancel(nowMs());
+        detach(false);
+    }
+    m_sends.drop(0);
+    if (m_serial) {
+        m_serial->disconnect(this);
+        if (m_serial->isOpen())
+            m_serial->close();
+    }
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->close();
+    }
+}
+
+// ---- notifications
+
+void CommLink::received(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return;
+    if (m_capture)
+        m_capture(data);
+    if (!m_slot.engine()) {
+        emit dataReceived(data);
+        return;
+    }
+    if (m_slot.engine()->showsReceived())
+        emit dataReceived(data);
+    if (m_slot.engine()) {
+        m_slot.engine()->bytesReceived(data, nowMs());
+        m_slot.pump();
+    }
+}
+
+void CommLink::lost(const QString &reason)
+{
+    if (!m_slot.engine())
+        return;
+    m_slot.engine()->linkLost(reason, nowMs());
+    m_slot.pump();
+}
+
+void CommLink::onSerialReadyRead()
+{
+    received(m_serial->readAll());
+}
+
+void CommLink::onSerialLost(const QString &description)
+{
+    if (isTcp() || (!m_slot.engine() && !m_settings.connected))
+        return;
+    connectComm(false);
+    // A device dialogue reports the loss itself, once, as the reason its job ended.
+    if (m_slot.engine()) {
+        lost(description);
+        return;
+    }
+    report(description, QStringLiteral("Comm Port Error"), PromptIcon::Information);
+    emit linkLost();
+}
+
+void CommLink::onSocketReadyRead()
+{
+    received(m_socket->readAll());
+}
+
+void CommLink::onSocketError(int number, const QString &description)
+{
+    const QString text =
+        QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
+    const bool wasConnected = m_settings.connected && isTcp();
+    connectComm(false);
+    if (m_slot.engine()) {
+        lost(text);
+        return;
+    }
+    report(text, QStringLiteral("Winsock Error"), PromptIcon::Information);
+    if (wasConnected)
+        emit linkLost();
+}
+
+} // namespace korvo

@@ -1,0 +1,112 @@
+#include "preferences/fontbox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace korvo {
+
+FontBox::FontBox(QWidget *parent) : QGroupBox(QStringLiteral("Font"), parent)
+{
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("txtFontName"));
+    m_name->setReadOnly(true);
+    auto *choose = new QPushButton(QStringLiteral("Font..."), this);
+    choose->setObjectName(QStringLiteral("cmdFont"));
+    m_size = new QComboBox(this);
+    m_size->setObjectName(QStringLiteral("cboSize"));
+    m_size->setEditable(true);
+    for (int size : {6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 24})
+        m_size->addItem(QString::number(size));
+    m_bold = new QCheckBox(QStringLiteral("Bold"), this);
+    m_bold->setObjectName(QStringLiteral("chkBold"));
+    m_italic = new QCheckBox(QStringLiteral("Italic"), this);
+    m_italic->setObjectName(QStringLiteral("chkItalic"));
+    m_sample = new QLabel(QStringLiteral("ABCDXYZabcdxyz"), this);
+    m_sample->setFrameShape(QFrame::Box);
+    m_sample->setToolTip(QStringLiteral("Sample"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("Font:"), this), 0, 0);
+    grid->addWidget(m_name, 0, 1);
+    grid->addWidget(choose, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Size:"), this), 1, 0);
+    grid->addWidget(m_size, 1, 1);
+    grid->addWidget(m_bold, 2, 0);
+    grid->addWidget(m_italic, 2, 1);
+    grid->addWidget(m_sample, 3, 0, 1, 3);
+
+    connect(choose, &QPushButton::clicked, this, &FontBox::chooseFont);
+    for (QCheckBox *box : {m_bold, m_italic})
+        connect(box, &QCheckBox::toggled, this, [this] {
+            updateSample();
+            if (!m_loading)
+                emit changed();
+        });
+    connect(m_size, &QComboBox::currentTextChanged, this, [this] {
+        updateSample();
+        if (!m_loading)
+            emit changed();
+    });
+}
+
+void FontBox::set(const QString &family, float size, bool bold, bool italic)
+{
+    m_loading = true;
+    m_name->setText(family);
+    m_size->setCurrentText(QString::number(double(size)));
+    m_bold->setChecked(bold);
+    m_italic->setChecked(italic);
+    m_loading = false;
+    updateSample();
+}
+
+QString FontBox::family() const
+{
+    return m_name->text();
+}
+
+float FontBox::size() const
+{
+    const float size = m_size->currentText().toFloat();
+    return size > 0 ? size : 8.0f;
+}
+
+bool FontBox::bold() const
+{
+    return m_bold->isChecked();
+}
+
+bool FontBox::italic() const
+{
+    return m_italic->isChecked();
+}
+
+void FontBox::chooseFont()
+{
+    QFont current(family());
+    current.setPointSizeF(double(size()));
+    current.setBold(bold());
+    current.setItalic(italic());
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, current, this);
+    if (!ok)
+        return;
+    set(font.family(), float(font.pointSizeF()), font.bold(), font.italic());
+    emit changed();
+}
+
+void FontBox::updateSample()
+{
+    QFont font(family());
+    font.setPointSizeF(double(size()));
+    font.setBold(bold());
+    font.setItalic(italic());
+    m_sample->setFont(font);
+}
+
+} // namespace korvo

@@ -1,0 +1,153 @@
+#include "preferences/optionsdialog.h"
+
+#include "preferences/commpage.h"
+#include "preferences/generalpage.h"
+#include "preferences/stylepage.h"
+#include "preferences/terminalpage.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+namespace {
+
+struct PageCaption
+{
+    const char *caption;
+    const char *tip;
+};
+
+constexpr PageCaption kPages[] = {
+    {"Text Editor Format", "Editor Format Settings"},
+    {"Program Editor Format", "Program Editor Format Settings"},
+    {"Terminal Format", "Terminal Format Settings"},
+    {"Comm Settings", "Communication Settings and Terminal Options"},
+    {"General", "General Zel Term Program Settings"},
+};
+
+} // namespace
+
+OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
+                             QWidget *parent)
+    : QDialog(parent), m_values(values), m_context(context)
+{
+    setWindowTitle(QStringLiteral("Preferences"));
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tbsOptions"));
+    auto *comm = new CommPage(clock, this);
+    comm->setActiveTerminal(context.activeTerminal);
+    comm->setDiscoveryTarget(context.discoveryTarget);
+    m_pages = {nullptr, new StylePage(false, this),  new StylePage(true, this), new TerminalPage(this),
+               comm,    new GeneralOptionsPage(this)};
+    for (int page = TextEditorPage; page <= GeneralPage; ++page) {
+        m_tabs->addTab(m_pages[size_t(page)], QLatin1String(kPages[page - 1].caption));
+        m_tabs->setTabToolTip(page - 1, QLatin1String(kPages[page - 1].tip));
+        m_pages[size_t(page)]->load(m_values);
+        connect(m_pages[size_t(page)], &OptionsPageWidget::changed, this,
+                [this, page] { markChanged(page); });
+    }
+
+    m_applyTo = new QGroupBox(QStringLiteral("Apply to:"), this);
+    auto *applyLayout = new QHBoxLayout(m_applyTo);
+    const char *applyCaptions[] = {"Default", "Active", "All Open"};
+    for (size_t i = 0; i < m_applyBoxes.size(); ++i) {
+        m_applyBoxes[i] = new QCheckBox(QLatin1String(applyCaptions[i]), m_applyTo);
+        m_applyBoxes[i]->setObjectName(QStringLiteral("chkApplyTo%1").arg(i));
+        m_applyBoxes[i]->setChecked(m_values.applyTo & (1 << i));
+        applyLayout->addWidget(m_applyBoxes[i]);
+        connect(m_applyBoxes[i], &QCheckBox::toggled, this, [this, i](bool on) {
+            m_values.applyTo = on ? (m_values.applyTo | (1 << i)) : (m_values.applyTo & ~(1 << i));
+        });
+    }
+    m_notActive = new QLabel(QStringLiteral("Selected Window Type Not Active."), this);
+    m_notActive->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0)"));
+
+    auto *okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_applyButton = new QPushButton(QStringLiteral("Apply"), this);
+    m_applyButton->setObjectName(QStringLiteral("cmdApply"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_notActive, 1);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_applyButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_applyTo);
+    layout->addLayout(buttons);
+
+    connect(okButton, &QPushButton::clicked, this, &OptionsDialog::ok);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_applyButton, &QPushButton::clicked, this, &OptionsDialog::apply);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::pageShown);
+
+    // Wide enough for the five page tabs side by side.
+    resize(std::max(sizeHint().width(), 660), sizeHint().height());
+    setPage(pageForRequest(context.requestCode));
+    m_changed.fill(false);
+    pageShown();
+}
+
+int OptionsDialog::currentPage() const
+{
+    return m_tabs->currentIndex() + 1;
+}
+
+void OptionsDialog::setPage(int page)
+{
+    m_tabs->setCurrentIndex(std::clamp(page, int(TextEditorPage), int(GeneralPage)) - 1);
+    pageShown();
+}
+
+void OptionsDialog::pageShown()
+{
+    const int page = currentPage();
+    const bool terminalPage = page == TerminalFormatPage || page == CommSettingsPage;
+    m_applyTo->setVisible(terminalPage && offersApplyTo(m_context.requestCode));
+    const bool editPage = page == TextEditorPage || page == ProgramEditorPage;
+    m_notActive->setVisible((editPage && !m_context.editWindowOpen) ||
+                            (terminalPage && !m_context.terminalOpen));
+    m_applyButton->setEnabled(m_changed[size_t(page)]);
+}
+
+void OptionsDialog::markChanged(int page)
+{
+    m_changed[size_t(page)] = true;
+    if (page == currentPage())
+        m_applyButton->setEnabled(true);
+}
+
+void OptionsDialog::applyPage(int page)
+{
+    m_pages[size_t(page)]->store(m_values);
+    // The terminal pages share one settings value: the other keeps what it shows.
+    emit applyRequested(page);
+    m_changed[size_t(page)] = false;
+    if (page == currentPage())
+        m_applyButton->setEnabled(false);
+}
+
+void OptionsDialog::apply()
+{
+    applyPage(currentPage());
+}
+
+void OptionsDialog::ok()
+{
+    for (int page = TextEditorPage; page <= GeneralPage; ++page)
+        if (m_changed[size_t(page)])
+            applyPage(page);
+    accept();
+}
+
+} // namespace korvo

@@ -1,0 +1,68 @@
+#pragma once
+
+// frmOptions ("Preferences"): five pages over one plain settings value. Apply hands the current page to
+// the windows (applyRequested), OK every changed page in page order, Cancel nothing more.
+
+#include "preferences/optionsvalues.h"
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace korvo {
+
+class Clock;
+class CommPage;
+class OptionsPageWidget;
+
+class OptionsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    struct Context
+    {
+        int requestCode = 1;
+        bool editWindowOpen = false;
+        bool terminalOpen = false;
+        const CommWindowSettings *activeTerminal = nullptr;
+        QString discoveryTarget;
+    };
+
+    OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
+                  QWidget *parent = nullptr);
+
+    // The settings as edited so far (the pages applied or not).
+    const OptionsValues &values() const { return m_values; }
+    int currentPage() const;
+    bool isChanged(int page) const { return m_changed[size_t(page)]; }
+    void setPage(int page);
+    // Apply: the current page.
+    void apply();
+
+Q_SIGNALS:
+    // A page's settings are to reach the running windows (values() holds them).
+    void applyRequested(int page);
+
+private:
+    void markChanged(int page);
+    void pageShown();
+    void applyPage(int page);
+    void ok();
+
+    OptionsValues m_values;
+    Context m_context;
+    QTabWidget *m_tabs = nullptr;
+    std::array<OptionsPageWidget *, 6> m_pages{};
+    std::array<bool, 6> m_changed{};
+    QGroupBox *m_applyTo = nullptr;
+    std::array<QCheckBox *, 3> m_applyBoxes{};
+    QLabel *m_notActive = nullptr;
+    QPushButton *m_applyButton = nullptr;
+};
+
+} // namespace korvo

@@ -1,0 +1,103 @@
+#include "preferences/optionsvalues.h"
+
+#include <algorithm>
+
+namespace korvo {
+
+OptionsValues OptionsValues::load(const AppState &state, int activeComm)
+{
+    OptionsValues values;
+    values.text = state.styles[1];
+    values.program = state.styles[2];
+    const bool hasActive = activeComm > 0 && size_t(activeComm) < state.commSlots.size() &&
+                           state.commSlots[size_t(activeComm)].state >= 0;
+    values.terminal = state.commSlots[hasActive ? size_t(activeComm) : 0];
+    values.general = state.setup;
+    return values;
+}
+
+int pageForRequest(int requestCode)
+{
+    switch (requestCode) {
+    case 512:
+        return ProgramEditorPage;
+    case 2:
+        return TerminalFormatPage;
+    case 4:
+        return CommSettingsPage;
+    case 16:
+        return GeneralPage;
+    default:
+        return TextEditorPage;
+    }
+}
+
+bool offersApplyTo(int requestCode)
+{
+    return requestCode == 2 || requestCode == 4 || requestCode == 8;
+}
+
+void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to)
+{
+    to.font = from.font;
+    to.size = from.size;
+    to.bold = from.bold;
+    to.italic = from.italic;
+    to.forecolor = from.forecolor;
+    to.backcolor = from.backcolor;
+    to.name = from.name;
+    to.autoName = from.autoName;
+    to.rows = from.rows;
+    to.columns = from.columns;
+    to.scrollRows = from.scrollRows;
+    to.blockCursor = from.blockCursor;
+}
+
+void copyCommSettings(const CommWindowSettings &from, CommWindowSettings &to)
+{
+    to.device = from.device;
+    to.canInterface = from.canInterface;
+    to.tcpipEnabled = from.tcpipEnabled;
+    to.tcpAddress = from.tcpAddress;
+    to.port = from.port;
+    to.portName = from.portName;
+    to.settings = from.settings;
+    to.charDelay = from.charDelay;
+    to.lineDelay = from.lineDelay;
+    to.rtsActive = from.rtsActive;
+    to.dtrActive = from.dtrActive;
+    to.translateCR = from.translateCR;
+    to.crTranslate = from.crTranslate;
+    to.controlHex = from.controlHex;
+    to.notCRLF = from.notCRLF;
+    to.displayHex = from.displayHex;
+    to.fKeyEn = from.fKeyEn;
+    if (to.fGroupCt != from.fGroupCt)
+        resizeFunctionGroups(to, from.fGroupCt);
+}
+
+void resizeFunctionGroups(CommWindowSettings &settings, int groups)
+{
+    groups = std::max(1, groups);
+    settings.fGroupCt = int16_t(groups);
+    settings.keys.resize(size_t(groups) * 10);
+    while (settings.groupNames.size() > groups)
+        settings.groupNames.removeLast();
+    while (settings.groupNames.size() < groups)
+        settings.groupNames << QStringLiteral("Group") + QString::number(settings.groupNames.size() + 1);
+    settings.fGroup = int16_t(std::min<int>(settings.fGroup, groups - 1));
+}
+
+void applyGeneral(const SetupRecord &from, AppState &state)
+{
+    state.setup.remFileHistory = from.remFileHistory;
+    state.setup.maxFileHistoryCt = from.maxFileHistoryCt;
+    state.setup.useFileName = from.useFileName;
+    state.setup.fullName = from.fullName;
+    if (!from.remFileHistory)
+        state.recentFiles.clear();
+    while (state.recentFiles.size() > std::max<int>(0, from.maxFileHistoryCt))
+        state.recentFiles.removeLast();
+}
+
+} // namespace korvo

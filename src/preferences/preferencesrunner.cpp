@@ -1,0 +1,98 @@
+#include "preferences/preferencesrunner.h"
+
+#include "app/appstate.h"
+#include "terminal/commwindow.h"
+#include "editor/editwindow.h"
+#include "settings/prefsfile.h"
+#include "preferences/optionsdialog.h"
+
+namespace korvo {
+
+namespace {
+
+bool isOpenTerminal(const AppState &state, int slot)
+{
+    return slot > 0 && size_t(slot) < state.commSlots.size() && state.commSlots[size_t(slot)].state >= 0;
+}
+
+// The terminal reached an applied terminal page reaches, by the "Apply to:" choice.
+QList<int> terminalTargets(const AppState &state, int applyTo)
+{
+    QList<int> reached;
+    if (applyTo & ApplyDefault)
+        reached << 0;
+    if ((applyTo & ApplyActive) && isOpenTerminal(state, state.activeComm))
+        reached << state.activeComm;
+    if (applyTo & ApplyAllOpen)
+        for (int slot = 1; slot < int(state.commSlots.size()); ++slot)
+            if (isOpenTerminal(state, slot) && !reached.contains(slot))
+                reached << slot;
+    return reached;
+}
+
+} // namespace
+
+void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHost &host)
+{
+    AppState &state = app();
+    const OptionsValues &values = dialog.values();
+    const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
+    switch (page) {
+    case TextEditorPage:
+    case ProgramEditorPage:
+        state.styles[size_t(page)] = page == TextEditorPage ? values.text : values.program;
+        for (QWidget *window : windows)
+            if (auto *edit = qobject_cast<EditWindow *>(window))
+                edit->setEditor();
+        break;
+    case TerminalFormatPage:
+    case CommSettingsPage: {
+        const QList<int> targets = terminalTargets(state, values.applyTo);
+        for (int slot : targets) {
+            if (page == TerminalFormatPage)
+                copyTerminalFormat(values.terminal, state.commSlots[size_t(slot)]);
+            else
+                copyCommSettings(values.terminal, state.commSlots[size_t(slot)]);
+        }
+        for (QWidget *window : windows)
+            if (auto *comm = qobject_cast<CommWindow *>(window); comm && targets.contains(comm->slot()))
+                comm->setTerminal(page == TerminalFormatPage ? CommWindow::kDisplayItems
+                                                             : CommWindow::kCommItems);
+        break;
+    }
+    case GeneralPage:
+        applyGeneral(values.general, state);
+        for (QWidget *window : windows)
+            if (auto *edit = qobject_cast<EditWindow *>(window))
+                edit->updateCaption();
+        if (host.historyChanged)
+            host.historyChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, QWidget *parent)
+{
+    AppState &state = app();
+    OptionsDialog::Context context;
+    context.requestCode = requestCode;
+    const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
+    for (QWidget *window : windows) {
+        context.editWindowOpen = context.editWindowOpen || qobject_cast<EditWindow *>(window);
+        context.terminalOpen = context.terminalOpen || qobject_cast<CommWindow *>(window);
+    }
+    if (isOpenTerminal(state, state.activeComm))
+        context.activeTerminal = &state.commSlots[size_t(state.activeComm)];
+    context.discoveryTarget = state.setup.discoveryTarget;
+
+    OptionsDialog dialog(OptionsValues::load(state, state.activeComm), context, clock, parent);
+    QObject::connect(&dialog, &OptionsDialog::applyRequested, &dialog,
+                     [&](int page) { applyOptionsPage(dialog, page, host); });
+    dialog.exec();
+    // The file follows the dialog however it was closed: pages already applied stay applied.
+    writeIniFile(state);
+}
+
+} // namespace korvo

@@ -1,0 +1,46 @@
+#include "capturecommands.h"
+
+#include "app/prompt.h"
+#include "functionkeys/capturefile.h"
+#include "shell/mainmenus.h"
+#include "ui/command.h"
+#include "ui/filedialogs.h"
+
+#include <QAction>
+
+namespace korvo {
+
+void runCaptureCommand(Command command, QWidget *parent)
+{
+    CaptureFile &capture = appCapture();
+    switch (command) {
+    case Command::Capture: {
+        const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, activeDeviceFamily(),
+                                                    capture.fileName(), FileDialogMode::Save, parent);
+        if (path && !capture.start(*path))
+            ask(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+        break;
+    }
+    case Command::PauseCapture:
+        capture.setPaused(capture.state() == CaptureFile::State::On);
+        break;
+    case Command::StopCapture:
+        capture.stop();
+        break;
+    default:
+        break;
+    }
+}
+
+void showCaptureItems(MainMenus &menus, bool terminalActive)
+{
+    const CaptureFile &capture = appCapture();
+    menus.action(Command::Capture)->setEnabled(terminalActive && !capture.isOn());
+    for (Command command : {Command::PauseCapture, Command::StopCapture}) {
+        menus.action(command)->setVisible(capture.isOn());
+        menus.action(command)->setEnabled(true);
+    }
+    menus.setCapturePaused(capture.state() == CaptureFile::State::Paused);
+}
+
+} // namespace korvo

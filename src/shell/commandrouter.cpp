@@ -1,0 +1,272 @@
+#include "commandrouter.h"
+
+#include "shell/activechild.h"
+#include "app/clock.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
+#include "app/twips.h"
+#include "terminal/commwindow.h"
+#include "transfer/transferdialog.h"
+#include "shell/documentcommands.h"
+#include "editor/editwindow.h"
+#include "shell/mainwindow.h"
+#include "tools/findcommdialog.h"
+#include "preferences/preferencesrunner.h"
+#include "tools/ramviewerwindow.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace korvo {
+
+CommandRouter::CommandRouter(MainWindow *window, DocumentCommands *documents)
+    : QObject(window), m_window(window), m_documents(documents)
+{
+    bindHandlers();
+}
+
+ChildWindows::Factory CommandRouter::childFactory()
+{
+    return [](WindowKind kind, int) -> QWidget * {
+        if (kind == WindowKind::Edit)
+            return new EditWindow;
+        return new CommWindow;
+    };
+}
+
+template <typename EditCall, typename CommCall>
+void CommandRouter::bindChild(Command command, EditCall edit, CommCall comm)
+{
+    setHandler(command, [this, edit, comm] {
+        if (EditWindow *e = activeEditWindow(*m_window)) {
+            if constexpr (!std::is_same_v<EditCall, std::nullptr_t>)
+                (e->*edit)();
+        } else if (CommWindow *c = activeCommWindow(*m_window)) {
+            if constexpr (!std::is_same_v<CommCall, std::nullptr_t>)
+                (c->*comm)();
+        }
+    });
+}
+
+void CommandRouter::bindHandlers()
+{
+    DocumentCommands *d = m_documents;
+    MainWindow *w = m_window;
+    setHandler(Command::FileNew, [d] { d->newFile(); });
+    setHandler(Command::FileOpen, [d] { d->openFile(); });
+    setHandler(Command::FileSave, [d] { d->saveFile(); });
+    setHandler(Command::FileSaveAs, [d] { d->saveAs(); });
+    setHandler(Command::FilePrint, [d] { d->print(); });
+    setHandler(Command::LoadPreferences, [d] { d->loadPreferences(); });
+    setHandler(Command::Exit, [w] { w->close(); });
+
+    bindChild(Command::Undo, &EditWindow::undo, nullptr);
+    bindChild(Command::Redo, &EditWindow::redo, nullptr);
+    // A terminal's text cannot be removed: its toolbar Cut copies.
+    bindChild(Command::Cut, &EditWindow::cut, &CommWindow::copySelection);
+    bindChild(Command::Copy, &EditWindow::copy, &CommWindow::copySelection);
+    bindChild(Command::Paste, &EditWindow::paste, &CommWindow::pasteClipboard);
+    bindChild(Command::Delete, &EditWindow::deleteSelection, nullptr);
+    bindChild(Command::SelectAll, &EditWindow::selectAll, nullptr);
+    bindChild(Command::Find, &EditWindow::find, nullptr);
+    bindChild(Command::FindNext, &EditWindow::findNext, nullptr);
+    bindChild(Command::Replace, &EditWindow::replace, nullptr);
+    setHandler(Command::Preferences, [this] { getOptions(); });
+    setHandler(Command::SavePreferences, [w] { w->savePreferences(); });
+    setHandler(Command::SavePreferencesAs, [d] { d->savePreferencesAs(); });
+
+    bindChild(Command::CommCopy, nullptr, &CommWindow::copySelection);
+    bindChild(Command::CommPaste, nullptr, &CommWindow::pasteClipboard);
+    bindChild(Command::CommSelectAll, nullptr, &CommWindow::selectAll);
+    setHandler(Command::Connect, [w] {
+        if (CommWindow *c = activeCommWindow(*w))
+            c->connectComm(true);
+    });
+    setHandler(Command::Disconnect, [w] {
+        if (CommWindow *c = activeCommWindow(*w))
+            c->connectComm(false);
+    });
+    bindChild(Command::Snap, nullptr, &CommWindow::sizeCommWindow);
+    bindChild(Command::Clear, nullptr, &CommWindow::clearCommWindow);
+
+    setHandler(Command::NewEditWindow, [d] { d->newFile(true); });
+    setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
+    setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
+    setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
+    // Verify reads the device as an upload does, so it passes the upload's gate.
+    for (const auto &[c, kind] : {std::pair{Command::Upload, TransferJob::Kind::Upload},
+                                  std::pair{Command::Download, TransferJob::Kind::Download},
+                                  std::pair{Command::Verify, TransferJob::Kind::Verify}}) {
+        setHandler(c, [this, kind] {
+            if (passesTransferGate(kind == TransferJob::Kind::Download))
+                TransferDialog::open(
+                    m_window, kind, activeCommWindow(*m_window),
+                    qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc)));
+        });
+    }
+
+    for (Command c :
+         {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons})
+        setHandler(c, [this, c] { arrange(c); });
+    for (Command c :
+         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
+          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
+        setHandler(c, [w, c] { w->showHelpTopic(int(c) - int(Command::HelpUpgradingFirmware)); });
+    setHandler(Command::About, [w] { w->showAbout(); });
+}
+
+void CommandRouter::setHandler(Command command, Handler handler)
+{
+    m_handlers.insert(command, std::move(handler));
+}
+
+void CommandRouter::run(Command command)
+{
+    // A shortcut or a caller may ask for a command whose window is not the active one.
+    if (!commandAppliesTo(command, app().activeKind))
+        return;
+    const auto found = m_handlers.constFind(command);
+    if (found != m_handlers.cend()) {
+        (*found)();
+        return;
+    }
+    // A tool whose window is not built yet: its item does not stay checked.
+    if (QAction *item = m_window->menus()->action(command); item && item->isCheckable())
+        item->setChecked(false);
+    MainWindow::notAvailable(commandName(command));
+}
+
+void CommandRouter::newTerminalWindow()
+{
+    if (QMdiSubWindow *sub = m_window->loadNewComm())
+        sizeCommWindow(ChildWindows::child(sub)->slot());
+}
+
+void CommandRouter::findCommSettings()
+{
+    QAction *item = m_window->menus()->action(Command::FindCommSettings);
+    CommWindow *comm = activeCommWindow(*m_window);
+    if (!comm) {
+        item->setChecked(false);
+        return;
+    }
+    item->setChecked(true);
+    FindCommDialog dialog(comm->link(), m_window);
+    dialog.exec();
+    item->setChecked(false);
+    m_window->refreshCommands();
+}
+
+void CommandRouter::toggleRamViewer()
+{
+    QAction *item = m_window->menus()->action(Command::RamViewer);
+    CommWindow *comm = activeCommWindow(*m_window);
+    const bool open = m_ramViewer && m_ramViewer->isVisible();
+    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+        if (m_ramViewer)
+            m_ramViewer->close();
+        item->setChecked(false);
+        return;
+    }
+    if (!m_ramViewer) {
+        m_ramViewer = new RamViewerWindow(m_window);
+        m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
+        // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
+        RamViewerRecord &place = app().ramViewer;
+        const double dpi = m_window->dpi();
+        const QRect stored = pixelRectOf(place, dpi);
+        if (stored.width() > 50 && stored.height() > 50)
+            m_ramViewer->setGeometry(stored);
+        connect(m_ramViewer, &RamViewerWindow::closing, this,
+                [dpi](const QRect &geometry) { storePixelRect(app().ramViewer, geometry, dpi); });
+        connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
+    }
+    m_ramViewer->setTerminal(&comm->link());
+    m_ramViewer->show();
+    item->setChecked(true);
+}
+
+void CommandRouter::getOptions(int requestCode)
+{
+    // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
+    const int page = requestCode != 0 ? requestCode : app().activeKind == WindowKind::Terminal ? 2 : 1;
+    PreferencesHost host;
+    host.windows = [this] {
+        QList<QWidget *> windows;
+        for (QMdiSubWindow *sub : m_window->mdiArea()->subWindowList())
+            windows << sub->widget();
+        return windows;
+    };
+    host.historyChanged = [this] { m_window->showRecentFiles(); };
+    runPreferences(page, host, systemClock(), m_window);
+    m_window->refreshCommands();
+}
+
+void CommandRouter::arrange(Command command)
+{
+    ChildWindows *children = m_window->children();
+    if (command == Command::TileHorizontally)
+        children->arrange(ArrangeMode::TileHorizontally);
+    else if (command == Command::TileVertically)
+        children->arrange(ArrangeMode::TileVertically);
+    else if (command == Command::Cascade)
+        children->arrange(ArrangeMode::Cascade);
+    else
+        children->arrangeIcons();
+    // Terminals lay their screen out again for their new size.
+    for (QMdiSubWindow *sub : children->all()) {
+        const ChildWindow *c = ChildWindows::child(sub);
+        if (c->kind() == WindowKind::Terminal && !sub->isMinimized())
+            layoutCommWindow(c->slot());
+    }
+}
+
+bool CommandRouter::passesTransferGate(bool download) const
+{
+    const AppState &state = app();
+    const int slot = state.activeComm;
+    if (!commWindow(*m_window, slot)) {
+        ask(QStringLiteral(
+                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
+            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
+        return false;
+    }
+    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
+        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
+            PromptIcon::Exclamation);
+        return false;
+    }
+    if (!isConnected(slot)) {
+        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
+            PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void CommandRouter::selectFunctionGroup(int group)
+{
+    if (CommWindow *comm = activeCommWindow(*m_window))
+        comm->setFunctionGroup(group);
+}
+
+void CommandRouter::sizeCommWindow(int slot)
+{
+    if (CommWindow *comm = commWindow(*m_window, slot))
+        comm->sizeCommWindow();
+}
+
+void CommandRouter::layoutCommWindow(int slot)
+{
+    if (CommWindow *comm = commWindow(*m_window, slot))
+        comm->layoutWindow();
+}
+
+bool CommandRouter::isConnected(int slot) const
+{
+    const CommWindow *comm = commWindow(*m_window, slot);
+    return comm && comm->isConnected();
+}
+
+} // namespace korvo

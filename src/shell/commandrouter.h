@@ -1,0 +1,67 @@
+#pragma once
+
+// Runs the commands of the command table: one handler per command, bound in one place. A command
+// without a handler tells the user that it is not available yet; a feature window makes its command
+// work by binding a handler (setHandler) and nothing else.
+
+#include "ui/command.h"
+#include "shell/childwindows.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+namespace korvo {
+
+class DocumentCommands;
+class MainWindow;
+class RamViewerWindow;
+
+class CommandRouter : public QObject
+{
+    Q_OBJECT
+public:
+    using Handler = std::function<void()>;
+
+    CommandRouter(MainWindow *window, DocumentCommands *documents);
+
+    // Builds the real terminal and edit windows.
+    static ChildWindows::Factory childFactory();
+
+    // Runs a command that applies to the active window kind.
+    void run(Command command);
+    // Get_Options: the preferences dialog on the page of a request code (0: the active window's page).
+    void getOptions(int requestCode = 0);
+    void setHandler(Command command, Handler handler);
+    bool hasHandler(Command command) const { return m_handlers.contains(command); }
+
+    void selectFunctionGroup(int group);
+    // Size_Comm_Window and the terminal's own layout after its size changed.
+    void sizeCommWindow(int slot);
+    void layoutCommWindow(int slot);
+    bool isConnected(int slot) const;
+    // The checks before an upload or download; true when the transfer may start, after telling the user
+    // why not otherwise. A transfer handler calls it first.
+    bool passesTransferGate(bool download) const;
+
+private:
+    void bindHandlers();
+    // Binds a handler that runs on the active edit window, or on the active terminal when it is one.
+    template <typename EditCall, typename CommCall>
+    void bindChild(Command command, EditCall edit, CommCall comm);
+    void newTerminalWindow();
+    // Get_Options: the preferences dialog on the page of the active window kind.
+    // View, "&Find Comm. Settings": the search dialog, modal, on the active terminal's link.
+    void findCommSettings();
+    // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
+    void toggleRamViewer();
+    void arrange(Command command);
+
+    MainWindow *m_window;
+    DocumentCommands *m_documents;
+    QHash<Command, Handler> m_handlers;
+    QPointer<RamViewerWindow> m_ramViewer;
+};
+
+} // namespace korvo

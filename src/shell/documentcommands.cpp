@@ -1,0 +1,316 @@
+#include "documentcommands.h"
+
+#include "app/atomicfile.h"
+
+#include "shell/activechild.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
+#include "app/recentfiles.h"
+#include "app/recoverystore.h"
+#include "app/texthelpers.h"
+#include "terminal/commwindow.h"
+#include "editor/editwindow.h"
+#include "shell/mainwindow.h"
+#include "shell/openeditdialog.h"
+#include "settings/prefsfile.h"
+#include "ui/filedialogs.h"
+#include "ui/printing.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+
+namespace korvo {
+
+namespace {
+const QString kUntitled = QStringLiteral("Program");
+
+QString extensionTag(const QString &path)
+{
+    const QString name = fileNameOnly(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+} // namespace
+
+DocumentCommands::DocumentCommands(MainWindow *window) : QObject(window), m_window(window) {}
+
+EditWindow *DocumentCommands::targetEditWindow(EditWindow *active, const QString &name)
+{
+    if (active)
+        return active;
+    QMdiSubWindow *sub = m_window->newEditWindow(name);
+    return sub ? qobject_cast<EditWindow *>(sub->widget()) : nullptr;
+}
+
+void DocumentCommands::newFile(bool inNewWindow)
+{
+    CommWindow *comm = inNewWindow ? nullptr : activeCommWindow(*m_window);
+    if (comm) {
+        if (comm->hasText()) {
+            const PromptAnswer answer =
+                ask(QStringLiteral("Save Terminal Contents to a File?"), QStringLiteral("Save Comm Screen"),
+                    PromptIcon::Question, PromptButtons::YesNoCancel);
+            if (answer == PromptAnswer::Cancel)
+                return;
+            if (answer == PromptAnswer::Yes)
+                saveAs();
+        }
+        comm->clearCommWindow();
+        return;
+    }
+    EditWindow *edit = inNewWindow ? nullptr : activeEditWindow(*m_window);
+    const int family = activeDeviceFamily();
+    const QString proposed = edit ? edit->fileName()
+                                  : QStringLiteral("Program%1%2")
+                                        .arg(app().findNext(WindowKind::Edit))
+                                        .arg(deviceExtension(family));
+    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window);
+    dialog.exec();
+    const QString name = dialog.fileName();
+    if (name.isEmpty())
+        return;
+    if (!edit && inNewWindow)
+        // "Create New Window" unticked: the last active document is replaced after all.
+        edit = editWindow(*m_window, app().activeDoc);
+    if (edit && !dialog.newWindow()) {
+        if (!edit->checkSave())
+            return;
+    } else {
+        edit = targetEditWindow(nullptr, name);
+        if (!edit)
+            return;
+    }
+    if (QFileInfo::exists(name)) {
+        addToLastOpen(name);
+        edit->openEditFile(name);
+    } else {
+        edit->newDocument(name);
+        edit->setModified(false);
+    }
+    edit->setFileType(extensionTag(name));
+}
+
+bool DocumentCommands::saveBeforeReplacing(EditWindow *edit)
+{
+    if (!edit->isModified())
+        return true;
+    const PromptAnswer answer = ask(QStringLiteral("Save changes to File?"), QStringLiteral("Save Changes"),
+                                    PromptIcon::Question, PromptButtons::YesNoCancel);
+    if (answer == PromptAnswer::Cancel)
+        return false;
+    if (answer == PromptAnswer::Yes)
+        saveFile();
+    return true;
+}
+
+void DocumentCommands::openFile()
+{
+    if (CommWindow *comm = activeCommWindow(*m_window)) {
+        if (!comm->isConnected()) {
+            ask(QStringLiteral("Aborting OPEN\r\nCOMM Port is not Connected!"),
+                QStringLiteral("Comm Connection"), PromptIcon::Critical);
+            return;
+        }
+        const std::optional<QString> path = getFile(FileDialogKind::SendFile, activeDeviceFamily(),
+                                                    app().upDnFileName, FileDialogMode::Open, m_window);
+        if (path)
+            openCommFile(*path);
+        return;
+    }
+    EditWindow *edit = activeEditWindow(*m_window);
+    if (edit && !saveBeforeReplacing(edit))
+        return;
+    const std::optional<QString> path =
+        getFile(FileDialogKind::ProgramFile, activeDeviceFamily(), edit ? edit->fileName() : QString(),
+                FileDialogMode::Open, m_window);
+    if (!path)
+        return;
+    edit = targetEditWindow(edit, *path);
+    if (!edit)
+        return;
+    addToLastOpen(*path);
+    edit->openEditFile(*path);
+}
+
+void DocumentCommands::saveFile()
+{
+    EditWindow *edit = activeEditWindow(*m_window);
+    if (!edit)
+        return;
+    if (edit->fileName() == kUntitled) {
+        edit->saveAs();
+        return;
+    }
+    // Saving backs the old file up itself, only once the new content is safely written.
+    // Only this command keeps the previous file as a backup; Save as and the save prompt do not.
+    edit->saveEditFile(edit->fileName(), KeepBackup::Yes);
+}
+
+void DocumentCommands::saveAs()
+{
+    if (EditWindow *edit = activeEditWindow(*m_window)) {
+        edit->saveAs();
+        return;
+    }
+    CommWindow *comm = activeCommWindow(*m_window);
+    if (!comm)
+        return;
+    const bool scrollBack =
+        ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
+            PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
+    const std::optional<QString> path =
+        getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), QString(), FileDialogMode::Save, m_window);
+    if (!path)
+        return;
+    AtomicFile file(*path);
+    if (!file.write(comm->terminalText(scrollBack).toLocal8Bit()))
+        ask(file.errorString(), QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
+}
+
+void DocumentCommands::print()
+{
+    if (EditWindow *edit = activeEditWindow(*m_window))
+        edit->print();
+    else if (CommWindow *comm = activeCommWindow(*m_window))
+        printTerminal(comm->printSource(), m_window);
+}
+
+QString DocumentCommands::choosePreferencesFile()
+{
+    const std::optional<QString> path = getFile(FileDialogKind::PreferencesFile, activeDeviceFamily(),
+                                                app().prefFile, FileDialogMode::Open, m_window);
+    return path.value_or(QString());
+}
+
+void DocumentCommands::savePreferencesAs()
+{
+    const QString path = choosePreferencesFile();
+    if (path.isEmpty())
+        return;
+    app().prefFile = path;
+    writeIniFile(app());
+}
+
+void DocumentCommands::loadPreferences()
+{
+    const QString path = choosePreferencesFile();
+    // Until every question is answered the old file stays the one that is saved to.
+    if (path.isEmpty() || !settleDocuments())
+        return;
+    // The windows of the old workspace go as if the user closed them; the new file says what opens.
+    if (!m_window->closeChildren(false))
+        return;
+    app().prefFile = path;
+    m_window->openWorkspace();
+}
+
+bool DocumentCommands::settleDocuments()
+{
+    QList<EditWindow *> discarded;
+    for (QMdiSubWindow *sub : m_window->children()->all()) {
+        auto *edit = qobject_cast<EditWindow *>(sub->widget());
+        if (!edit)
+            continue;
+        if (!edit->checkSave())
+            return false;
+        if (edit->isModified())
+            discarded.append(edit);
+    }
+    for (EditWindow *edit : discarded)
+        edit->setModified(false);
+    return true;
+}
+
+bool DocumentCommands::keepRecoveryCopies()
+{
+    RecoveryStore store;
+    bool kept = true;
+    for (QMdiSubWindow *sub : m_window->children()->all()) {
+        auto *edit = qobject_cast<EditWindow *>(sub->widget());
+        if (!edit || !edit->isModified())
+            continue;
+        QString error;
+        if (store.keep(edit->fileName(), edit->documentText(), &error)) {
+            // Its text is safe; the closing session may drop the window without asking.
+            edit->setModified(false);
+        } else {
+            qWarning("Unsaved text of %s could not be kept: %s", qPrintable(edit->fileName()),
+                     qPrintable(error));
+            kept = false;
+        }
+    }
+    return kept;
+}
+
+void DocumentCommands::offerRecoveryCopies()
+{
+    RecoveryStore store;
+    for (const RecoveredDocument &document : store.documents()) {
+        const PromptAnswer answer =
+            ask(QStringLiteral("Unsaved changes to %1 were kept when the last session ended.\r\n"
+                               "Open them in a new window?")
+                    .arg(QDir::toNativeSeparators(document.name)),
+                QStringLiteral("Recovered Document"), PromptIcon::Question, PromptButtons::YesNo);
+        if (answer == PromptAnswer::Yes) {
+            EditWindow *edit = targetEditWindow(nullptr, document.name);
+            if (!edit)
+                continue;
+            edit->setFileType(extensionTag(document.name));
+            // Still unsaved: the user decides where it goes.
+            edit->setDocumentText(document.text, true);
+        }
+        store.discard(document);
+    }
+}
+
+void DocumentCommands::openRecent(int entry)
+{
+    const QStringList &recent = app().recentFiles;
+    if (entry < 0 || entry >= recent.size())
+        return;
+    const QString path = recent.at(entry);
+    if (activeCommWindow(*m_window)) {
+        reopenLastOpened(entry);
+        openCommFile(path);
+        return;
+    }
+    EditWindow *edit = activeEditWindow(*m_window);
+    if (edit && !saveBeforeReplacing(edit))
+        return;
+    reopenLastOpened(entry);
+    edit = targetEditWindow(edit, path);
+    if (!edit)
+        return;
+    edit->openEditFile(path);
+    edit->setModified(false);
+}
+
+void DocumentCommands::openCommFile(const QString &path)
+{
+    // The file is the download source for this one transfer; the chosen target comes back afterwards.
+    AppState &state = app();
+    const int16_t kind = state.upDnTargetKind;
+    const QString file = state.upDnFileName;
+    state.upDnTargetKind = 2;
+    state.upDnFileName = path;
+    m_window->runCommand(Command::Download);
+    state.upDnTargetKind = kind;
+    state.upDnFileName = file;
+}
+
+void DocumentCommands::loadEditFile(int slot)
+{
+    EditWindow *edit = editWindow(*m_window, slot);
+    if (!edit)
+        return;
+    const QString name = app().editSlots[slot].name;
+    if (name == kUntitled)
+        return;
+    edit->openEditFile(name);
+    // A document that was never saved has no file to offer in the recent list.
+    if (app().setup.remFileHistory && QFileInfo::exists(name))
+        addToLastOpen(name);
+}
+
+} // namespace korvo

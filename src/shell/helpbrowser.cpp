@@ -1,0 +1,104 @@
+#include "helpbrowser.h"
+
+#include "app/appstate.h"
+#include "app/programfolders.h"
+#include "app/twips.h"
+#include "shell/toolicons.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+namespace {
+const char *const kTopicPages[] = {
+    "upgrading-firmware.html", "basic-motion-commands.html", "praxis-language-structure.html",
+    "praxis-commands.html",    "error-codes.html",           "first-program.html",
+};
+
+double dpiOf(const QWidget *widget)
+{
+    const QScreen *screen = widget->screen();
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+} // namespace
+
+HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this))
+{
+    setWindowTitle(tr("KorvoTerm Help"));
+    setWindowIcon(drawnIcon(QStringLiteral("app")));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_browser->setOpenExternalLinks(true);
+    m_browser->setSearchPaths({helpFolder()});
+
+    auto *bar = new QToolBar(this);
+    bar->addAction(QIcon::fromTheme(QStringLiteral("go-previous")), tr("Back"), m_browser,
+                   &QTextBrowser::backward);
+    bar->addAction(QIcon::fromTheme(QStringLiteral("go-next")), tr("Forward"), m_browser,
+                   &QTextBrowser::forward);
+    bar->addAction(QIcon::fromTheme(QStringLiteral("go-home")), tr("Contents"), this, [this] {
+        showPage(QUrl::fromLocalFile(QDir(helpFolder()).filePath(QStringLiteral("index.html"))));
+    });
+    connect(m_browser, &QTextBrowser::sourceChanged, this,
+            [this] { setWindowTitle(tr("KorvoTerm Help - %1").arg(m_browser->documentTitle())); });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(m_browser);
+
+    const BrowserRecord &placement = app().browser;
+    const double dpi = dpiOf(this);
+    resize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
+    if (placement.left != 0 || placement.top != 0)
+        move(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
+    else if (parent)
+        // Never placed yet: beside the right edge of the main window rather than over its menus.
+        move(parent->geometry().right() - width() - 24, parent->geometry().top() + 80);
+}
+
+QString HelpBrowser::helpFolder()
+{
+    return QDir(dataFolder(app().programDir)).filePath(QStringLiteral("help"));
+}
+
+QUrl HelpBrowser::topicUrl(int topic)
+{
+    const int count = static_cast<int>(std::size(kTopicPages));
+    const QString page = QString::fromLatin1(topic >= 0 && topic < count ? kTopicPages[topic] : "index.html");
+    return QUrl::fromLocalFile(QDir(helpFolder()).filePath(page));
+}
+
+void HelpBrowser::showPage(const QUrl &url)
+{
+    m_browser->setSource(url);
+}
+
+QUrl HelpBrowser::currentPage() const
+{
+    return m_browser->source();
+}
+
+void HelpBrowser::closeEvent(QCloseEvent *event)
+{
+    storePlacement();
+    QWidget::closeEvent(event);
+}
+
+void HelpBrowser::storePlacement()
+{
+    BrowserRecord &placement = app().browser;
+    placement.state = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
+    if (placement.state != 0)
+        return;
+    const double dpi = dpiOf(this);
+    // The position of the frame and the size of the contents: what move() and resize() take back.
+    storePixelRect(placement, QRect(pos(), size()), dpi);
+}
+
+} // namespace korvo

@@ -1,0 +1,427 @@
+#include "mainwindow.h"
+
+#include "shell/aboutdialog.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
+#include "shell/workspace.h"
+#include "shell/capturecommands.h"
+#include "functionkeys/capturefile.h"
+#include "terminal/commwindow.h"
+#include "shell/documentcommands.h"
+#include "shell/exitsequence.h"
+#include "shell/helpbrowser.h"
+#include "shell/maintoolbar.h"
+#include "settings/prefsfile.h"
+#include "shell/setupplacement.h"
+#include "shell/toolicons.h"
+#include "shell/toolwindows.h"
+#include "upgrade/upgradelauncher.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+
+namespace korvo {
+
+MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
+    : QMainWindow(parent), m_area(new QMdiArea(this)), m_menus(new MainMenus(menuBar(), this)),
+      m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
+      m_children(
+          new ChildWindows(m_area, factory ? std::move(factory) : CommandRouter::childFactory(), this)),
+      m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
+      m_tools(new ToolWindows(this)), m_placement(new SetupPlacement(this)),
+      m_exit(new ExitSequence(this, m_documents, m_tools, m_placement))
+{
+    setObjectName(QStringLiteral("mdiKorvo_Term"));
+    setWindowTitle(QStringLiteral("KorvoTerm"));
+    // The tool windows this window hosts.
+    const Command canItems[] = {Command::CanModule, Command::CanDongle, Command::CanMonitor};
+    for (int i = 0; i < 3; ++i)
+        setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
+    setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
+    setCommandHandler(Command::Capture, [this] { runCaptureCommand(Command::Capture, this); });
+    setCommandHandler(Command::PauseCapture, [this] { runCaptureCommand(Command::PauseCapture, this); });
+    setCommandHandler(Command::StopCapture, [this] { runCaptureCommand(Command::StopCapture, this); });
+    setCommandHandler(Command::Upgrade, [this] {
+        runUpgradeCommand(this,
+                          qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
+    });
+    setWindowIcon(drawnIcon(QStringLiteral("app")));
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_area);
+    setCommandHost(this);
+    setRecentFilesChanged([this] { showRecentFiles(); });
+
+    connect(m_menus, &MainMenus::triggered, this, &MainWindow::runCommand);
+    connect(m_menus, &MainMenus::recentChosen, m_documents, &DocumentCommands::openRecent);
+    // The terminal tells of its new group, which refreshes the menu.
+    connect(m_menus, &MainMenus::functionGroupChosen, m_router, &CommandRouter::selectFunctionGroup);
+    connect(m_menus, &MainMenus::windowListAboutToShow, this,
+            [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
+    connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
+    connect(&appCapture(), &CaptureFile::stateChanged, this,
+            [this] { showCaptureItems(*m_menus, app().activeKind == WindowKind::Terminal); });
+    connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { onFocusChanged(now); });
+    refreshCommands();
+}
+
+MainWindow::~MainWindow()
+{
+    // The MDI area reports activation changes while its windows are torn down; nobody is listening by then.
+    disconnect(m_area, nullptr, this, nullptr);
+    disconnect(qApp, nullptr, this, nullptr);
+    if (&commandHost() == this)
+        setCommandHost(nullptr);
+    setRecentFilesChanged({});
+}
+
+HelpBrowser *MainWindow::helpBrowser() const
+{
+    return m_help;
+}
+
+AboutDialog *MainWindow::aboutDialog() const
+{
+    return m_about;
+}
+
+double MainWindow::dpi() const
+{
+    const QScreen *s = screen();
+    return s ? s->logicalDotsPerInch() : 96.0;
+}
+
+void MainWindow::start()
+{
+    m_placement->placeByDefault();
+    m_children->holdCaptions(true);
+    openWorkspace();
+    // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
+    m_loadingWorkspace = true;
+    m_placement->showStarted();
+    // Only a shown window can give the keyboard to the remembered child; until now the last window
+    // created had it.
+    if (QMdiSubWindow *sub = m_area->currentSubWindow())
+        focusChild(sub);
+    m_loadingWorkspace = false;
+    if (QMdiSubWindow *sub = m_area->currentSubWindow())
+        onSubWindowActivated(sub);
+    m_children->holdCaptions(false);
+    m_documents->offerRecoveryCopies();
+}
+
+void MainWindow::focusChild(QMdiSubWindow *sub)
+{
+    m_area->setActiveSubWindow(sub);
+    QWidget *child = sub->widget();
+    for (QWidget *w = child->nextInFocusChain(); w && w != child; w = w->nextInFocusChain()) {
+        if (child->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(child)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    child->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::openWorkspace()
+{
+    AppState &state = app();
+    Workspace workspace(state);
+    // Menus, toolbar and recent files are brought up to date once, after the last window has opened.
+    m_loadingWorkspace = true;
+    m_area->setUpdatesEnabled(false);
+    const bool keywordsRead = workspace.load();
+    m_placement->apply();
+    showRecentFiles(true);
+    if (!keywordsRead)
+        ask(QStringLiteral("Corrupted or missing .INI or .RW File"), QStringLiteral("Preference Setup"),
+            PromptIcon::Critical);
+
+    int firstEdit = 0;
+    for (int n : workspace.editSlotsToOpen()) {
+        QMdiSubWindow *sub = m_children->open(WindowKind::Edit, n);
+        if (!sub)
+            continue;
+        m_documents->loadEditFile(n);
+        if (firstEdit == 0 && !sub->isMinimized())
+            firstEdit = n;
+    }
+
+    int firstComm = 0;
+    for (int n : workspace.commSlotsToOpen()) {
+        m_menus->setWindowCaption(QStringLiteral("&Window L%1").arg(n));
+        if (!m_children->open(WindowKind::Terminal, n))
+            continue;
+        if (firstComm == 0 && state.commSlots[n].state != 1)
+            firstComm = n;
+        m_router->sizeCommWindow(n);
+    }
+    m_menus->setWindowCaption(QStringLiteral("&Window"));
+    workspace.settleActiveTerminal(firstComm);
+    if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
+        m_tools->openCan(state.canWindow.state - 1);
+    if (state.spi.visible)
+        m_tools->showSpi();
+
+    m_loadingWorkspace = false;
+    m_area->setUpdatesEnabled(true);
+    if (m_recentPending)
+        showRecentFiles();
+    if (firstComm)
+        m_children->activate(WindowKind::Terminal, firstComm);
+    else if (firstEdit)
+        m_children->activate(WindowKind::Edit, firstEdit);
+    if (!recordActiveChild(m_area->currentSubWindow()) && m_children->all().isEmpty())
+        state.activeKind = WindowKind::None;
+    refreshCommands();
+}
+
+QMdiSubWindow *MainWindow::loadNewComm()
+{
+    const int n = Workspace(app()).newCommSlot();
+    if (n == 0) {
+        ask(QStringLiteral("Too Many Comm Ports Selected"));
+        return nullptr;
+    }
+    QMdiSubWindow *sub = m_children->open(WindowKind::Terminal, n);
+    if (sub)
+        m_area->setActiveSubWindow(sub);
+    return sub;
+}
+
+QMdiSubWindow *MainWindow::newEditWindow(const QString &name)
+{
+    const int n = Workspace(app()).newEditSlot(name);
+    QMdiSubWindow *sub = m_children->open(WindowKind::Edit, n);
+    if (sub)
+        m_area->setActiveSubWindow(sub);
+    return sub;
+}
+
+bool MainWindow::closeChildren(bool closingApplication)
+{
+    AppState &state = app();
+    state.closingApplication = closingApplication;
+    QList<ChildSlot> closed;
+    const bool all = m_children->closeAll(&closed);
+    state.closingApplication = false;
+    // A session that ends under us keeps them all: what did close comes back at the next start.
+    if (!all && closingApplication && !m_exit->sessionEnding()) {
+        Workspace workspace(state);
+        for (const ChildSlot &gone : closed)
+            workspace.releaseSlot(gone.kind, gone.slot);
+    }
+    return all;
+}
+
+QWidget *MainWindow::childWidget(WindowKind kind, int slot) const
+{
+    return slot > 0 ? m_children->widget(kind, slot) : nullptr;
+}
+
+void MainWindow::runCommand(Command command)
+{
+    m_router->run(command);
+}
+
+void MainWindow::setCommandHandler(Command command, CommandRouter::Handler handler)
+{
+    m_router->setHandler(command, std::move(handler));
+}
+
+QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
+{
+    QMdiSubWindow *sub = m_area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    m_area->setActiveSubWindow(sub);
+    return sub;
+}
+
+void MainWindow::notAvailable(const QString &name)
+{
+    ask(QStringLiteral("%1 is not available yet").arg(name), QStringLiteral("KorvoTerm"),
+        PromptIcon::Information);
+}
+
+void MainWindow::showHelpTopic(int topic)
+{
+    if (!m_help)
+        m_help = new HelpBrowser(this);
+    m_help->showPage(HelpBrowser::topicUrl(topic));
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void MainWindow::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutDialog(this);
+    m_about->open();
+}
+
+void MainWindow::setDeviceTips(int device)
+{
+    const AppState &state = app();
+    const DeviceTips tips = deviceTips(device, state.upDnTargetKind, state.upDnFileName);
+    setTip(Command::Upload, tips.upload);
+    setTip(Command::Download, tips.download);
+}
+
+void MainWindow::savePreferences()
+{
+    writeIniFile(app());
+}
+
+void MainWindow::showRecentFiles(bool disableMissing)
+{
+    if (m_loadingWorkspace && !disableMissing) {
+        m_recentPending = true;
+        return;
+    }
+    m_recentPending = false;
+    const bool kept = app().setup.remFileHistory != 0;
+    m_menus->setRecentFiles(
+        kept ? (disableMissing ? recentEntriesAsLoaded() : displayLastOpened()) : QList<RecentEntry>(), kept);
+}
+
+void MainWindow::setEnabled(Command command, bool enabled)
+{
+    if (enabled)
+        m_reported.insert(command);
+    else
+        m_reported.remove(command);
+    applyEnabled(command);
+}
+
+void MainWindow::applyEnabled(Command command)
+{
+    const CommandInfo &info = commandInfo(command);
+    const bool reported = m_reported.contains(command);
+    if (QAction *item = m_menus->action(command))
+        item->setEnabled(commandAppliesTo(command, app().activeKind) &&
+                         (!(info.flags & Reported) || reported));
+    if (QAction *button = m_toolBar->button(command))
+        button->setEnabled(reported);
+}
+
+void MainWindow::setTip(Command command, const QString &tip)
+{
+    m_toolBar->setTip(command, tip);
+}
+
+void MainWindow::showTerminalMenu(const QPoint &globalPos, bool canCopy)
+{
+    m_menus->execTerminalMenu(globalPos, canCopy, this);
+}
+
+void MainWindow::showEditMenu(const QPoint &globalPos)
+{
+    // The menu bar's own menu, so that its items (Preferences and Save Preferences too) run as they do there.
+    m_menus->menu(MenuId::Edit)->popup(globalPos);
+}
+
+void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
+{
+    AppState &state = app();
+    if (m_loadingWorkspace)
+        return;
+    // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
+    if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr) {
+        comm->hooks().openPreferences = [this] { m_router->getOptions(4); };
+        // The "FuncGrps" menu follows the group however the terminal changes it.
+        connect(comm, &CommWindow::functionGroupChanged, this, &MainWindow::refreshCommands,
+                Qt::UniqueConnection);
+    }
+    if (!recordActiveChild(sub)) {
+        // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
+        if (!m_children->all().isEmpty())
+            return;
+        state.activeKind = WindowKind::None;
+        state.activeDoc = 0;
+        state.activeComm = 0;
+    }
+    refreshCommands();
+}
+
+bool MainWindow::recordActiveChild(QMdiSubWindow *sub)
+{
+    const ChildWindow *c = ChildWindows::child(sub);
+    if (!c)
+        return false;
+    AppState &state = app();
+    state.activeKind = c->kind();
+    if (c->kind() == WindowKind::Edit)
+        state.activeDoc = static_cast<int16_t>(c->slot());
+    else
+        state.activeComm = static_cast<int16_t>(c->slot());
+    return true;
+}
+
+void MainWindow::onFocusChanged(QWidget *now)
+{
+    bool terminal = false;
+    for (QWidget *w = now; w && !terminal; w = w->parentWidget()) {
+        if (const auto *c = dynamic_cast<const ChildWindow *>(w))
+            terminal = c->kind() == WindowKind::Terminal;
+    }
+    m_menus->setTerminalFocused(terminal);
+}
+
+void MainWindow::refreshCommands()
+{
+    const AppState &state = app();
+    m_reported.clear();
+    m_menus->showMenusFor(state.activeKind);
+    if (state.activeKind == WindowKind::Terminal && state.activeComm > 0) {
+        const CommWindowSettings &slot = state.commSlots[state.activeComm];
+        m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);
+        setDeviceTips(slot.device);
+    } else {
+        m_menus->setFunctionGroups({}, 0);
+    }
+    ChildWindow *active = ChildWindows::child(m_area->currentSubWindow());
+    if (!active && state.activeKind == WindowKind::None) {
+        // With no window open only new documents and terminals make sense.
+        m_reported.insert(Command::FileNew);
+        m_reported.insert(Command::FileOpen);
+    }
+    for (const CommandInfo &info : commandTable())
+        applyEnabled(info.command);
+    // After the table's rule, which knows nothing of capture being on.
+    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
+    if (active)
+        active->updateCommands(*this);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshCommands();
+}
+
+SpiCommWindow *MainWindow::spiWindow() const
+{
+    return m_tools->spi();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_exit->closeRequested())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace korvo

@@ -1,0 +1,186 @@
+#include "terminal/terminalfunctions.h"
+
+#include "app/appstate.h"
+#include "app/programfolders.h"
+#include "app/prompt.h"
+#include "functionkeys/capturefile.h"
+#include "link/commlink.h"
+#include "terminal/commwindow.h"
+#include "functionkeys/functionkeybar.h"
+#include "functionkeys/functionkeyeditor.h"
+#include "functionkeys/functionkeyrunner.h"
+#include "terminal/statuspanels.h"
+#include "terminal/terminalview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
+{
+    // Shown or hidden while it is still empty: showing it later would lay its keys out for a window that
+    // has no size yet, only to lay them out again when the window shows.
+    window.functionKeyBar()->setVisible(window.settings().fKeyEn);
+    m_bar = new FunctionKeyBar(window.functionKeyBar());
+    auto *layout = new QVBoxLayout(window.functionKeyBar());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_bar);
+    m_runner = new FunctionKeyRunner(window.link(), clock, this);
+
+    connect(m_bar, &FunctionKeyBar::pressed, m_runner, &FunctionKeyRunner::press);
+    connect(m_bar, &FunctionKeyBar::editRequested, this, &TerminalFunctions::editKey);
+    connect(m_runner, &FunctionKeyRunner::keyRunning, m_bar, &FunctionKeyBar::setRunning);
+    connect(m_runner, &FunctionKeyRunner::message, this, &TerminalFunctions::showMessage);
+    connect(m_runner, &FunctionKeyRunner::captureRequested, this, [this](bool on) {
+        if (on)
+            startCapture();
+        else
+            appCapture().stop();
+    });
+    connect(m_runner, &FunctionKeyRunner::failed, this,
+            [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
+    connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_window.view().setFocus(); });
+
+    CommWindow::Hooks &hooks = window.hooks();
+    hooks.functionKey = [this](int n) { m_runner->press(n - 1); };
+    hooks.editFunctionKey = [this](int n) { editKey(n - 1); };
+    hooks.mayClose = [this] { return mayClose(); };
+    hooks.stopCapture = [] { appCapture().stop(); };
+
+    // Capture sees every byte first, whatever the link is doing with them.
+    window.link().setCaptureSink([](const QByteArray &bytes) {
+        if (!appCapture().write(bytes))
+            reportLater(appCapture().errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+    });
+    connect(&appCapture(), &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
+    showCaptureState();
+    showMessage({});
+
+    // The tip names the default capture file, which is looked up only when someone asks.
+    window.panels().setToolTipSource(QStringLiteral("capture"), [] { return captureFileTip(); });
+    // The "group" panel: a click offers the groups.
+    connect(&window.panels(), &StatusRow::clicked, this, [this](const QString &key) {
+        if (key == QLatin1String("group") && m_window.settings().fKeyEn)
+            QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
+    });
+}
+
+TerminalFunctions::~TerminalFunctions()
+{
+    m_window.link().setCaptureSink({});
+    m_window.hooks() = {};
+}
+
+void TerminalFunctions::fillFuncKeys()
+{
+    const CommWindowSettings &s = m_window.settings();
+    QStringList captions;
+    for (int k = 0; k < FunctionKeyBar::kKeys; ++k) {
+        const size_t index = size_t(s.fGroup) * FunctionKeyBar::kKeys + size_t(k);
+        captions << (index < s.keys.size() ? s.keys[index].label : QString());
+    }
+    m_bar->setCaptions(captions);
+    m_window.functionKeyBar()->setVisible(s.fKeyEn);
+    const int number = s.fGroup + 1;
+    StatusPanels &panels = m_window.panels();
+    panels.setText(QStringLiteral("group"), QString::number(number));
+    panels.setPanelToolTip(
+        QStringLiteral("group"),
+        QStringLiteral("Function Key Group Number %1 :: %2").arg(number).arg(s.groupNames.value(s.fGroup)));
+}
+
+void TerminalFunctions::editKey(int key)
+{
+    if (m_runner->isRunning()) {
+        m_runner->stop();
+        return;
+    }
+    CommWindowSettings &s = m_window.settings();
+    FunctionKeyEditor editor(s, key, &m_window);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    editor.saveFuncData(s);
+    m_window.setFunctionGroup(s.fGroup);
+}
+
+void TerminalFunctions::startCapture()
+{
+    CaptureFile &capture = appCapture();
+    if (capture.isOn())
+        return;
+    const QString path =
+        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+    if (!capture.start(path))
+        reportLater(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+}
+
+void TerminalFunctions::showCaptureState()
+{
+    const QString key = QStringLiteral("capture");
+    StatusPanels &panels = m_window.panels();
+    const CaptureFile &capture = appCapture();
+    switch (capture.state()) {
+    case CaptureFile::State::On:
+        panels.setText(key, QStringLiteral("Capture ON "));
+        break;
+    case CaptureFile::State::Paused:
+        panels.setText(key, QStringLiteral("Capture OFF "));
+        break;
+    case CaptureFile::State::Off:
+        panels.setText(key, QStringLiteral("Capture "));
+        break;
+    }
+    panels.setPanelEnabled(key, capture.isOn());
+}
+
+QString TerminalFunctions::captureFileTip()
+{
+    const CaptureFile &capture = appCapture();
+    const QString file =
+        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+    return QDir::toNativeSeparators(file);
+}
+
+void TerminalFunctions::showMessage(const QString &text)
+{
+    StatusPanels &panels = m_window.panels();
+    panels.setText(QStringLiteral("msg"), text);
+    panels.setPanelToolTip(QStringLiteral("msg"), text.isEmpty() ? QStringLiteral("Messages") : text);
+}
+
+void TerminalFunctions::chooseGroup()
+{
+    const CommWindowSettings &s = m_window.settings();
+    QMenu menu;
+    for (int g = 0; g < s.fGroupCt; ++g) {
+        QAction *item = menu.addAction(QStringLiteral("Group %1 - %2").arg(g + 1).arg(s.groupNames.value(g)));
+        item->setCheckable(true);
+        item->setChecked(g == s.fGroup);
+        item->setData(g);
+    }
+    StatusPanels &panels = m_window.panels();
+    const QPoint corner = panels.panelRect(QStringLiteral("group")).topLeft();
+    if (QAction *chosen = menu.exec(panels.mapToGlobal(corner)))
+        m_window.setFunctionGroup(chosen->data().toInt());
+}
+
+bool TerminalFunctions::mayClose()
+{
+    if (!m_runner->isRunning())
+        return true;
+    ask(QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(), QStringLiteral("Exiting"),
+        PromptIcon::Critical);
+    return false;
+}
+
+void TerminalFunctions::reportLater(const QString &text, const QString &title, PromptIcon icon)
+{
+    // Not inside the link's step that found the failure: the box waits for the event loop.
+    QTimer::singleShot(0, qApp, [text, title, icon] { ask(text, title, icon); });
+}
+
+} // namespace korvo

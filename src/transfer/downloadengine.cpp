@@ -1,0 +1,75 @@
+#include "transfer/downloadengine.h"
+
+#include "app/cp1252.h"
+#include "transfer/listingformatter.h"
+
+namespace korvo {
+
+DownloadEngine::DownloadEngine(QList<QByteArray> lines, TransferRequest request)
+    : m_lines(std::move(lines)), m_request(std::move(request))
+{
+    m_prefix = encodeCp1252(m_request.deviceAddress).value_or(m_request.deviceAddress.toLatin1());
+    for (const QByteArray &line : std::as_const(m_lines))
+        m_bytesTotal += m_prefix.size() + line.size() + 1;
+}
+
+void DownloadEngine::start(qint64 nowMs)
+{
+    m_lastEchoMs = nowMs;
+    emitStatus(QStringLiteral("Downloading"));
+    emitProgress(0, m_lines.size());
+    if (m_lines.isEmpty()) {
+        finish();
+        return;
+    }
+    sendLine(m_lines[m_next++]);
+}
+
+void DownloadEngine::sendLine(const QByteArray &line)
+{
+    trackProgramMode(line);
+    const QByteArray bytes = m_prefix + line + m_request.lineEnd();
+    m_pendingBytes = bytes.size();
+    sendPaced(bytes, m_request.lineEnd());
+}
+
+void DownloadEngine::trackProgramMode(const QByteArray &line)
+{
+    const QByteArray word = ListingFormatter::programWord(m_request.device);
+    if (word.isEmpty())
+        return;
+    const QList<QByteArray> parts = line.simplified().split(' ');
+    if (parts.first().compare(word, Qt::CaseInsensitive) == 0)
+        m_programMode = parts.size() > 1; // "PGM 100" enters program mode, a bare "PGM" leaves it
+}
+
+void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
+{
+    if (isFinished() || !data.contains(m_request.lineEnd()))
+        return;
+    m_lastEchoMs = nowMs;
+    if (m_closing) {
+        finish();
+        return;
+    }
+    ++m_echoed;
+    m_bytesDone += m_pendingBytes;
+    emitProgress(m_echoed, m_lines.size());
+    if (m_next < m_lines.size()) {
+        sendLine(m_lines[m_next++]);
+    } else if (m_programMode) {
+        m_closing = true;
+        sendLine(ListingFormatter::programWord(m_request.device));
+    } else {
+        finish();
+    }
+}
+
+void DownloadEngine::writeFailed(const QString &reason, qint64 nowMs)
+{
+    (void)nowMs;
+    // The line may still have reached the device; the next echo moves the job on.
+    emitStatus(reason);
+}
+
+} // namespace korvo

@@ -1,0 +1,54 @@
+#pragma once
+
+// Download to a device: the listing's lines one at a time, each sent once the device has echoed the
+// previous line's end, so the device sets the pace. There is no time-out: a device that never echoes
+// keeps the job waiting until Cancel. A failed write is reported and the job goes on with the next echo.
+// A listing that leaves the device in program mode ("PGM 100" without the closing "PGM") is closed
+// with the program word.
+//
+// Events: Progress in lines echoed of lines to send, Status for a failed write, Finished.
+
+#include "engine/enginebase.h"
+#include "transfer/transferrequest.h"
+
+#include <QList>
+
+namespace korvo {
+
+class DownloadEngine : public EngineBase
+{
+public:
+    DownloadEngine(QList<QByteArray> lines, TransferRequest request);
+
+    int receiveMode() const override { return 1; }
+    bool showsReceived() const override { return true; }
+    void start(qint64 nowMs) override;
+    void bytesReceived(const QByteArray &data, qint64 nowMs) override;
+    void timerFired(qint64 nowMs) override { (void)nowMs; }
+    void writeFailed(const QString &reason, qint64 nowMs) override;
+
+    qint64 linesDone() const { return m_echoed; }
+    qint64 linesTotal() const { return m_lines.size(); }
+    qint64 bytesDone() const { return m_bytesDone; }
+    qint64 bytesTotal() const { return m_bytesTotal; }
+    // When the last echo (or the start) was: the dialog shows how long the device has been quiet.
+    qint64 lastEchoMs() const { return m_lastEchoMs; }
+
+private:
+    void sendLine(const QByteArray &line);
+    void trackProgramMode(const QByteArray &line);
+
+    QList<QByteArray> m_lines;
+    TransferRequest m_request;
+    QByteArray m_prefix;
+    qsizetype m_next = 0;
+    qint64 m_echoed = 0;
+    qint64 m_bytesDone = 0;
+    qint64 m_bytesTotal = 0;
+    qint64 m_lastEchoMs = 0;
+    qint64 m_pendingBytes = 0;
+    bool m_programMode = false;
+    bool m_closing = false;
+};
+
+} // namespace korvo

@@ -1,0 +1,408 @@
+#include "transfer/transferdialog.h"
+
+#include "app/appstate.h"
+#include "app/devicecatalogue.h"
+#include "app/prompt.h"
+#include "link/commlink.h"
+#include "terminal/commwindow.h"
+#include "transfer/editwindowtarget.h"
+#include "transfer/listingdiffview.h"
+#include "editor/editwindow.h"
+#include "ui/captiontext.h"
+#include "ui/filedialogs.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace korvo {
+
+namespace {
+struct DeviceBoxes
+{
+    const char *label;
+    const char *box0;
+    const char *box1; // nullptr: hidden
+    bool programs;
+};
+
+DeviceBoxes deviceBoxes(int device)
+{
+    switch (device) {
+    case DeviceType::UKorvo:
+        return {"uKorvo ", "Variables", "Flags", true};
+    case DeviceType::Q926:
+        return {"OLD Indexer ", "Micro-Position Table", "Variables", true};
+    case DeviceType::Hmi:
+        return {"HMI ", "Registers", "Parameters", true};
+    case DeviceType::Fendra:
+        return {"Norbel Indexer ", "Variables", nullptr, true};
+    case DeviceType::Norbel:
+        return {"Norbel Drive (NBC, NBM, NBO, NBT): ", "Variables", nullptr, false};
+    default:
+        return {"Veltor Indexer ", "Variables", nullptr, true};
+    }
+}
+
+const QString kTitle = QStringLiteral("Upload/Download");
+
+QString kindWord(TransferJob::Kind kind)
+{
+    switch (kind) {
+    case TransferJob::Kind::Download:
+        return QStringLiteral("Download");
+    case TransferJob::Kind::Verify:
+        return QStringLiteral("Verify");
+    case TransferJob::Kind::Upload:
+        break;
+    }
+    return QStringLiteral("Upload");
+}
+
+QString seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 1);
+}
+} // namespace
+
+TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
+                                     EditWindow *edit)
+{
+    auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!dialog)
+        dialog = new TransferDialog(host);
+    if (!dialog->isRunning())
+        dialog->setUp(kind, terminal, edit);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+TransferDialog::TransferDialog(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("KORVO Upload / Download"));
+    buildControls();
+    m_tick.setInterval(1000);
+    connect(&m_tick, &QTimer::timeout, this, &TransferDialog::refreshFigures);
+}
+
+TransferDialog::~TransferDialog() = default;
+
+void TransferDialog::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    m_dataTypes = new QGroupBox(QStringLiteral("Data Types"), this);
+    auto *boxes = new QHBoxLayout(m_dataTypes);
+    const char *const captions[] = {"Micro-Position Table", "Flags", "Programs"};
+    for (size_t i = 0; i < m_boxes.size(); ++i) {
+        m_boxes[i] = new QCheckBox(QString::fromLatin1(captions[i]), m_dataTypes);
+        boxes->addWidget(m_boxes[i]);
+    }
+    layout->addWidget(m_dataTypes);
+
+    m_typeFrame = new QGroupBox(QStringLiteral("Destination Type"), this);
+    auto *types = new QVBoxLayout(m_typeFrame);
+    m_editOption = new QRadioButton(QStringLiteral("Edit Window"), m_typeFrame);
+    m_fileOption = new QRadioButton(QStringLiteral("File"), m_typeFrame);
+    types->addWidget(m_editOption);
+    types->addWidget(m_fileOption);
+    layout->addWidget(m_typeFrame);
+    // A refused choice leaves the type as it was, so the buttons answer clicks rather than toggles.
+    connect(m_editOption, &QRadioButton::clicked, this, &TransferDialog::chooseEditWindow);
+    connect(m_fileOption, &QRadioButton::clicked, this, &TransferDialog::chooseFile);
+
+    m_sourceFrame = new QGroupBox(this);
+    auto *fields = new QGridLayout(m_sourceFrame);
+    m_deviceName = new QLineEdit(m_sourceFrame);
+    m_deviceName->setToolTip(QStringLiteral("Device Name to Prefix to Each Line DownLoaded"));
+    m_address = new QLineEdit(m_sourceFrame);
+    m_fileName = new QLineEdit(m_sourceFrame);
+    m_browse = new QPushButton(QStringLiteral("Browse..."), m_sourceFrame);
+    fields->addWidget(new QLabel(QStringLiteral("Device Name:"), m_sourceFrame), 0, 0);
+    fields->addWidget(m_deviceName, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Start Address:"), m_sourceFrame), 1, 0);
+    fields->addWidget(m_address, 1, 1);
+    fields->addWidget(new QLabel(QStringLiteral("File Name:"), m_sourceFrame), 2, 0);
+    fields->addWidget(m_fileName, 2, 1);
+    fields->addWidget(m_browse, 2, 2);
+    layout->addWidget(m_sourceFrame);
+    connect(m_browse, &QPushButton::clicked, this, &TransferDialog::browse);
+
+    m_message = new QLabel(this);
+    m_message->setWordWrap(true);
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_progress = new QProgressBar(this);
+    m_figures = new QLabel(this);
+    layout->addWidget(m_message);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_figures);
+
+    auto *buttons = new QHBoxLayout;
+    m_start = new QPushButton(QStringLiteral("Upload"), this);
+    m_start->setDefault(true);
+    m_verify = new QPushButton(QStringLiteral("Verify"), this);
+    m_verify->setToolTip(QStringLiteral("Upload the listing's sections again and compare them with it"));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    buttons->addStretch();
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_verify);
+    buttons->addWidget(m_cancel);
+    layout->addLayout(buttons);
+    connect(m_start, &QPushButton::clicked, this, [this] { startJob(m_kind); });
+    connect(m_verify, &QPushButton::clicked, this, [this] { startJob(TransferJob::Kind::Verify); });
+    connect(m_cancel, &QPushButton::clicked, this, &TransferDialog::onCancel);
+    showRunning(false);
+}
+
+void TransferDialog::applyDevice(int device)
+{
+    m_device = device;
+    const DeviceBoxes boxes = deviceBoxes(device);
+    m_boxes[0]->setText(QString::fromLatin1(boxes.box0));
+    m_boxes[1]->setText(QString::fromLatin1(boxes.box1 ? boxes.box1 : ""));
+    m_boxes[1]->setVisible(boxes.box1 != nullptr);
+    m_boxes[2]->setVisible(boxes.programs);
+    setWindowTitle(QString::fromLatin1(boxes.label) + kindWord(m_kind));
+    // What an empty choice means differs by job and, for a 926Q upload, by device.
+    m_dataTypes->setToolTip(
+        m_kind == TransferJob::Kind::Download ? QStringLiteral("None ticked: the whole listing")
+        : m_kind == TransferJob::Kind::Verify ? QStringLiteral("None ticked: every section of the listing")
+        : device == DeviceType::Q926 ? QStringLiteral("None ticked: the whole non-volatile memory (NVM)")
+                                     : QStringLiteral("None ticked: the programs"));
+}
+
+void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit)
+{
+    m_kind = kind;
+    const bool fromListing = kind != TransferJob::Kind::Upload;
+    m_terminal = terminal;
+    m_edit = edit;
+    applyDevice(terminal ? int(terminal->settings().device) : int(DeviceType::Veltor));
+    m_typeFrame->setTitle(fromListing ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
+    m_start->setText(kindWord(kind));
+    QString editCaption = QStringLiteral("Edit Window");
+    if (edit) {
+        // The option is not laid out before the dialog is first shown: a sensible width until then.
+        const int width = int(0.65 * std::max(m_editOption->width(), 360));
+        editCaption += QStringLiteral(" - \"") +
+                       compactPath(edit->fileName(), m_editOption->fontMetrics(), width) + u'"';
+    }
+    m_editOption->setText(editCaption);
+    const AppState &state = app();
+    m_fileName->setText(state.upDnFileName);
+    m_deviceName->setText(state.deviceAddress);
+    const bool toFile = state.upDnTargetKind == 2 || !edit;
+    (toFile ? m_fileOption : m_editOption)->setChecked(true);
+    m_fileName->setEnabled(toFile);
+    m_browse->setEnabled(toFile);
+    m_message->clear();
+    showRunning(isRunning());
+}
+
+void TransferDialog::chooseEditWindow()
+{
+    if (app().countWindows(WindowKind::Edit) == 0 || !m_edit) {
+        ask(app().countWindows(WindowKind::Edit) == 0
+                ? QStringLiteral("There are NO Edit Windows.\r\nOpen an Edit Window, then try again.")
+                : QStringLiteral(
+                      "The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
+            kTitle, PromptIcon::Exclamation);
+        m_fileOption->setChecked(true);
+        return;
+    }
+    app().upDnTargetKind = 1;
+    m_fileName->setEnabled(false);
+    m_browse->setEnabled(false);
+}
+
+void TransferDialog::chooseFile()
+{
+    app().upDnTargetKind = 2;
+    m_fileName->setEnabled(true);
+    m_browse->setEnabled(true);
+    if (m_fileName->text().isEmpty())
+        m_fileName->setText(app().upDnFileName);
+}
+
+void TransferDialog::browse()
+{
+    const auto path =
+        getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
+                m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
+    if (path) {
+        m_fileName->setText(*path);
+        app().upDnFileName = *path;
+    }
+}
+
+void TransferDialog::startJob(TransferJob::Kind kind)
+{
+    if (!m_terminal) {
+        ask(QStringLiteral(
+                "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
+            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
+        return;
+    }
+    TransferRequest request;
+    request.device = m_device;
+    for (size_t i = 0; i < m_boxes.size(); ++i)
+        if (m_boxes[i]->isVisible() && m_boxes[i]->isChecked())
+            request.sections |= 1 << i;
+    AppState &state = app();
+    state.deviceAddress = m_deviceName->text();
+    request.deviceAddress = state.deviceAddress;
+    request.programName = m_address->text();
+    request.timing = LinkTiming::fromSettings(m_terminal->settings());
+
+    TransferJob::Target target;
+    target.file = m_fileOption->isChecked();
+    target.programDir = state.programDir;
+    if (target.file) {
+        state.upDnFileName = m_fileName->text();
+        target.fileName = state.upDnFileName;
+        m_sourceName = QFileInfo(target.fileName).fileName();
+    } else {
+        if (!m_edit) {
+            ask(QStringLiteral("The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
+                kTitle, PromptIcon::Exclamation);
+            return;
+        }
+        setEditWindowTarget(target, m_edit);
+        m_sourceName = QStringLiteral("the Edit Window");
+    }
+
+    delete m_job;
+    m_job = new TransferJob(m_terminal->link(), this);
+    connect(m_job, &TransferJob::progressed, this, &TransferDialog::refreshFigures);
+    connect(m_job, &TransferJob::ended, this, &TransferDialog::onEnded);
+    connect(m_job, &TransferJob::verified, this, &TransferDialog::onVerified);
+    connect(m_job, &TransferJob::status, this, &TransferDialog::onStatus);
+    // The terminal closing ends the job with it.
+    connect(m_terminal, &QObject::destroyed, m_job, [this] {
+        m_tick.stop();
+        delete std::exchange(m_job, nullptr);
+        showRunning(false);
+    });
+    m_message->clear();
+    m_figures->clear();
+    m_progress->reset();
+    m_cancelRequested = false;
+    m_writeErrorShown = false;
+    showRunning(true, kind);
+    if (!m_job->start(kind, request, target)) {
+        showRunning(false);
+        return;
+    }
+    if (m_job->isRunning()) {
+        m_tick.start();
+        if (!m_job->programName().isEmpty())
+            m_address->setText(m_job->programName());
+    }
+}
+
+void TransferDialog::onCancel()
+{
+    if (isRunning()) {
+        m_cancelRequested = true;
+        m_job->cancel();
+        return;
+    }
+    hide();
+}
+
+void TransferDialog::showRunning(bool running, TransferJob::Kind kind)
+{
+    m_dataTypes->setVisible(!running);
+    m_typeFrame->setVisible(!running);
+    m_sourceFrame->setVisible(!running);
+    m_start->setVisible(!running);
+    // Opened for a verify, the start button is the verify.
+    m_verify->setVisible(!running && m_kind != TransferJob::Kind::Verify);
+    m_progress->setVisible(running);
+    m_figures->setVisible(running || !m_figures->text().isEmpty());
+    if (running)
+        m_message->setText(kind == TransferJob::Kind::Download ? QStringLiteral("Downloading")
+                                                               : QStringLiteral("Uploading"));
+    m_message->setVisible(running || !m_message->text().isEmpty());
+}
+
+void TransferDialog::refreshFigures()
+{
+    if (!m_job)
+        return;
+    const TransferJob::Figures f = m_job->figures();
+    if (f.stepsTotal > 0) {
+        m_progress->setRange(0, int(std::min<qint64>(f.stepsTotal, INT_MAX)));
+        m_progress->setValue(int(std::min(f.stepsDone, f.stepsTotal)));
+    }
+    const qint64 rate = f.elapsedMs > 0 ? f.bytesDone * 1000 / f.elapsedMs : 0;
+    QString text;
+    if (m_job->kind() == TransferJob::Kind::Download) {
+        text = QStringLiteral("%1 of %2 lines, %3 of %4 bytes, %5 bytes/s")
+                   .arg(f.linesDone)
+                   .arg(f.linesTotal)
+                   .arg(f.bytesDone)
+                   .arg(f.bytesTotal)
+                   .arg(rate);
+        if (rate > 0)
+            text += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
+        if (m_job->isRunning())
+            text += QStringLiteral("; last echo %1 s ago").arg(seconds(f.quietMs));
+    } else {
+        text = QStringLiteral("%1 lines, %2 bytes, %3 bytes/s").arg(f.linesDone).arg(f.bytesDone).arg(rate);
+    }
+    m_figures->setText(text);
+}
+
+void TransferDialog::onEnded(bool ok, const QString &message)
+{
+    m_tick.stop();
+    refreshFigures();
+    showRunning(false);
+    const bool verify = m_job && m_job->kind() == TransferJob::Kind::Verify;
+    if (m_cancelRequested)
+        m_message->setText(message.isEmpty() ? QStringLiteral("Cancelled")
+                                             : QStringLiteral("Cancelled\r\n") + message);
+    else if (!ok)
+        m_message->setText(message);
+    else if (!verify)
+        m_message->setText(QStringLiteral("Done"));
+    m_message->setVisible(true);
+    // A failure of the link or a file is told once; a cancel only in the dialog, which says where the
+    // incomplete upload is.
+    if (!ok && !m_cancelRequested && !message.isEmpty())
+        ask(message, kTitle, PromptIcon::Exclamation);
+    if (ok && message.isEmpty() && !verify)
+        hide();
+    Q_EMIT jobEnded(ok, message);
+}
+
+void TransferDialog::onStatus(const QString &text, bool problem)
+{
+    m_message->setText(text);
+    // A failed write is told once; the download goes on with the next echo.
+    if (problem && !std::exchange(m_writeErrorShown, true))
+        ask(text, QStringLiteral("Comm Port Error"), PromptIcon::Information);
+}
+
+void TransferDialog::onVerified(const ListingDiff &diff)
+{
+    if (diff.identical()) {
+        m_message->setText(QStringLiteral("Verify: identical"));
+        return;
+    }
+    m_message->setText(QStringLiteral("Verify: %1 line(s) differ").arg(diff.rows().size()));
+    (new ListingDiffView(diff, m_sourceName, this))->show();
+}
+
+} // namespace korvo

@@ -1,0 +1,102 @@
+#pragma once
+
+// frmUpDnLd: what an upload or download is to move (data types, edit window or file, device name, start
+// address) and, while it runs, the progress word, a progress bar with lines, bytes, rate and time left,
+// and Cancel. Verify uploads the listing's sections again and compares. The main window opens it from
+// its upload/download gate; the job itself is a TransferJob on the terminal's link.
+
+#include "transfer/transferjob.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace korvo {
+
+class CommWindow;
+class EditWindow;
+
+class TransferDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
+    // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
+    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
+                                EditWindow *edit);
+
+    explicit TransferDialog(QWidget *parent = nullptr);
+    ~TransferDialog() override;
+
+    void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit);
+    bool isRunning() const { return m_job && m_job->isRunning(); }
+
+    // The controls, for tests.
+    QCheckBox *box(int index) const { return m_boxes[size_t(index)]; }
+    QRadioButton *editOption() const { return m_editOption; }
+    QRadioButton *fileOption() const { return m_fileOption; }
+    QLineEdit *deviceNameEdit() const { return m_deviceName; }
+    QLineEdit *addressEdit() const { return m_address; }
+    QLineEdit *fileNameEdit() const { return m_fileName; }
+    QPushButton *startButton() const { return m_start; }
+    QPushButton *verifyButton() const { return m_verify; }
+    QPushButton *cancelButton() const { return m_cancel; }
+    QLabel *messageLabel() const { return m_message; }
+    QLabel *figuresLabel() const { return m_figures; }
+
+Q_SIGNALS:
+    // A job ended (tests wait for it): ok, and what the dialog says about it.
+    void jobEnded(bool ok, const QString &message);
+
+private:
+    void buildControls();
+    void applyDevice(int device);
+    void chooseEditWindow();
+    void chooseFile();
+    void browse();
+    void startJob(TransferJob::Kind kind);
+    void onCancel();
+    void showRunning(bool running, TransferJob::Kind kind = TransferJob::Kind::Upload);
+    void refreshFigures();
+    void onEnded(bool ok, const QString &message);
+    void onVerified(const ListingDiff &diff);
+    void onStatus(const QString &text, bool problem);
+
+    TransferJob::Kind m_kind = TransferJob::Kind::Upload;
+    int m_device = 4;
+    QPointer<CommWindow> m_terminal;
+    QPointer<EditWindow> m_edit;
+    TransferJob *m_job = nullptr;
+    QString m_sourceName;
+    bool m_cancelRequested = false;
+    bool m_writeErrorShown = false;
+
+    QGroupBox *m_dataTypes = nullptr;
+    std::array<QCheckBox *, 3> m_boxes{};
+    QGroupBox *m_typeFrame = nullptr;
+    QRadioButton *m_editOption = nullptr;
+    QRadioButton *m_fileOption = nullptr;
+    QGroupBox *m_sourceFrame = nullptr;
+    QLineEdit *m_deviceName = nullptr;
+    QLineEdit *m_address = nullptr;
+    QLineEdit *m_fileName = nullptr;
+    QPushButton *m_browse = nullptr;
+    QPushButton *m_start = nullptr;
+    QPushButton *m_verify = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QLabel *m_message = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_figures = nullptr;
+    QTimer m_tick; // refreshes the figures while the device is quiet
+};
+
+} // namespace korvo

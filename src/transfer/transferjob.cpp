@@ -1,0 +1,262 @@
+#include "transfer/transferjob.h"
+
+#include "app/cp1252.h"
+#include "app/prompt.h"
+#include "transfer/downloadengine.h"
+#include "transfer/listingfile.h"
+#include "transfer/listingreader.h"
+#include "transfer/transfersource.h"
+#include "transfer/uploadengine.h"
+
+namespace korvo {
+
+namespace {
+const QString kDownloadTitle = QStringLiteral("Download to Device");
+
+QByteArray bytesOf(const QString &text)
+{
+    return encodeCp1252(text).value_or(text.toLatin1());
+}
+
+// Where a text has a character that Windows-1252, the devices' code page, has no byte for.
+QString unencodableLine(const QString &text)
+{
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        for (const char32_t c : lines[i].toUcs4()) {
+            const QString character = QString::fromUcs4(&c, 1);
+            if (!encodeCp1252(character))
+                return QStringLiteral("Line %1 holds \"%2\" (U+%3), which the device cannot take.")
+                    .arg(i + 1)
+                    .arg(character, QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+        }
+    }
+    return {};
+}
+} // namespace
+
+TransferJob::TransferJob(CommLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+
+TransferJob::~TransferJob()
+{
+    m_lease.release();
+}
+
+bool TransferJob::isRunning() const
+{
+    return m_engine && !m_engine->isFinished();
+}
+
+bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
+{
+    QByteArray bytes;
+    QString error;
+    if (target.file) {
+        if (target.fileName.isEmpty()) {
+            ask(QStringLiteral(
+                    "The specified file, %1, is not a valid DownLoad File.\r\nClick Transfer/Download "
+                    "and enter valid filename.")
+                    .arg(target.fileName),
+                QStringLiteral("File is not valid"), PromptIcon::Critical);
+            return false;
+        }
+        if (!TransferSource::readFile(target.fileName, &bytes, &error)) {
+            ask(QStringLiteral("File doesn't exist\r\n%1: %2").arg(target.fileName, error), kDownloadTitle,
+                PromptIcon::Exclamation);
+            return false;
+        }
+    } else {
+        const QString text = target.editText ? target.editText() : QString();
+        if (text.isEmpty()) {
+            ask(QStringLiteral("The Edit Window does not have any data to Download"), kDownloadTitle,
+                PromptIcon::Exclamation);
+            return false;
+        }
+        const std::optional<QByteArray> encoded = encodeCp1252(text);
+        if (!encoded) {
+            ask(QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
+                kDownloadTitle, PromptIcon::Exclamation);
+            return false;
+        }
+        if (!TransferSource::throughTemporary(*encoded, TransferSource::temporaryFolders(target.programDir),
+                                              &bytes, &error)) {
+            ask(QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
+                    .arg(error),
+                kDownloadTitle, PromptIcon::Critical);
+            return false;
+        }
+    }
+    if (!ListingReader::splitLines(bytes, lines, &error)) {
+        ask(QStringLiteral("%1 is not sent.\r\n%2")
+                .arg(target.file ? target.fileName : QStringLiteral("The Edit Window"), error),
+            kDownloadTitle, PromptIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+bool TransferJob::prepareUpload(const Target &target)
+{
+    if (!target.file) {
+        if (target.clearEdit)
+            target.clearEdit();
+        return true;
+    }
+    if (target.fileName.isEmpty()) {
+        ask(QStringLiteral("The specified file, %1, does not exist.").arg(target.fileName),
+            QStringLiteral("File doesn't exist"), PromptIcon::Critical);
+        return false;
+    }
+    m_file = std::make_unique<ListingFile>(target.fileName);
+    QString error;
+    if (!m_file->open(&error)) {
+        ask(QStringLiteral("%1: %2").arg(m_file->incompletePath(), error),
+            QStringLiteral("File doesn't exist"), PromptIcon::Critical);
+        m_file.reset();
+        return false;
+    }
+    return true;
+}
+
+bool TransferJob::start(Kind kind, const TransferRequest &request, const Target &target)
+{
+    if (isRunning())
+        return false;
+    m_kind = kind;
+    m_request = request;
+    m_target = target;
+    m_lines.clear();
+    m_source.clear();
+    m_file.reset();
+    m_fileError.clear();
+    m_programName.clear();
+    m_cancelled = false;
+    m_stepsDone = m_stepsTotal = 0;
+
+    if (kind == Kind::Upload) {
+        if (!prepareUpload(target))
+            return false;
+        m_engine = std::make_unique<UploadEngine>(request);
+    } else {
+        QList<QByteArray> lines;
+        if (!readSource(target, &lines))
+            return false;
+        ListingReader::Selection selection = ListingReader::select(lines, request.device, request.sections);
+        if (request.sections != 0 && selection.found == 0) {
+            if (ask(QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
+                    kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo) != PromptAnswer::Yes)
+                return false;
+            m_request.sections = 0;
+            selection = ListingReader::select(lines, request.device, 0);
+        }
+        m_programName = selection.programName;
+        if (kind == Kind::Verify) {
+            // Nothing ticked: every section the listing holds is read back.
+            if (m_request.sections == 0)
+                m_request.sections = ListingReader::sectionsIn(lines, request.device);
+            m_source = lines;
+            m_engine = std::make_unique<UploadEngine>(m_request);
+        } else {
+            m_engine = std::make_unique<DownloadEngine>(selection.lines, m_request);
+        }
+    }
+    m_startMs = m_link.nowMs();
+    m_lease = m_link.attach(*m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); });
+    return true;
+}
+
+void TransferJob::cancel()
+{
+    if (!isRunning())
+        return;
+    m_cancelled = true;
+    m_lease.cancel();
+}
+
+void TransferJob::onEvents(const std::vector<EngineEvent> &events)
+{
+    for (const EngineEvent &event : events) {
+        switch (event.kind) {
+        case EngineEvent::Kind::Line:
+            onLine(event.text);
+            break;
+        case EngineEvent::Kind::Progress:
+            m_stepsDone = event.done;
+            m_stepsTotal = event.total;
+            Q_EMIT progressed();
+            break;
+        case EngineEvent::Kind::Status:
+            // The download's only status besides its start is a failed write.
+            Q_EMIT status(event.text, m_kind == Kind::Download && event.text != QLatin1String("Downloading"));
+            break;
+        case EngineEvent::Kind::Finished:
+            end(true, {});
+            return;
+        case EngineEvent::Kind::Failed:
+            end(false, event.text);
+            return;
+        }
+    }
+}
+
+void TransferJob::onLine(const QString &line)
+{
+    m_lines.append(line);
+    if (m_kind == Kind::Upload && !m_target.file && m_target.appendEditLine)
+        m_target.appendEditLine(line);
+    if (m_file && m_fileError.isEmpty() && !m_file->append(line, &m_fileError))
+        m_lease.cancel();
+}
+
+void TransferJob::end(bool ok, const QString &reason)
+{
+    m_lease.release();
+    QString message;
+    if (m_kind == Kind::Upload) {
+        if (m_file) {
+            QString error = m_fileError;
+            if (ok && error.isEmpty() && !m_file->commit(&error))
+                ok = false;
+            if (!ok || !error.isEmpty()) {
+                ok = false;
+                message = QStringLiteral("The incomplete upload is kept in %1").arg(m_file->keepIncomplete());
+                if (!error.isEmpty())
+                    message = error + QStringLiteral("\r\n") + message;
+            }
+            m_file.reset();
+        }
+    }
+    if (!ok && !m_cancelled && !reason.isEmpty())
+        message = message.isEmpty() ? reason : reason + QStringLiteral("\r\n") + message;
+    if (m_kind == Kind::Verify && ok) {
+        QList<QByteArray> uploaded;
+        for (const QString &line : std::as_const(m_lines))
+            uploaded.append(bytesOf(line));
+        Q_EMIT verified(ListingDiff::compare(m_source, uploaded, m_request.device, m_request.sections));
+    }
+    Q_EMIT ended(ok, message);
+}
+
+TransferJob::Figures TransferJob::figures() const
+{
+    Figures figures;
+    if (!m_engine)
+        return figures;
+    const qint64 now = m_link.nowMs();
+    figures.elapsedMs = now - m_startMs;
+    figures.stepsDone = m_stepsDone;
+    figures.stepsTotal = m_stepsTotal;
+    if (const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get())) {
+        figures.linesDone = download->linesDone();
+        figures.linesTotal = download->linesTotal();
+        figures.bytesDone = download->bytesDone();
+        figures.bytesTotal = download->bytesTotal();
+        figures.quietMs = now - download->lastEchoMs();
+    } else if (const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get())) {
+        figures.linesDone = m_lines.size();
+        figures.bytesDone = upload->bytesIn();
+    }
+    return figures;
+}
+
+} // namespace korvo

@@ -1,0 +1,94 @@
+#pragma once
+
+// One upload, download or verify on a terminal's link, as the upload/download dialog runs it: checks the
+// source or destination (with the program's messages), reads the listing, picks its sections, carries the
+// engine through the link, stores the upload in a file or hands each line to the edit window as it
+// arrives, and keeps the figures the dialog shows. Owns no widgets; an edit window is reached through
+// functions.
+
+#include "link/commlink.h"
+#include "transfer/listingdiff.h"
+#include "transfer/transferrequest.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+namespace korvo {
+
+class ListingFile;
+
+class TransferJob : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind { Upload, Download, Verify };
+
+    // Where the listing goes to or comes from.
+    struct Target
+    {
+        bool file = false;
+        QString fileName;
+        std::function<QString()> editText;                   // download, verify: the edit window's text
+        std::function<void()> clearEdit;                     // upload: empties the edit window first
+        std::function<void(const QString &)> appendEditLine; // upload: each listing line as it arrives
+        QString programDir;                                  // the temporary file's first folder
+    };
+
+    struct Figures
+    {
+        qint64 stepsDone = 0; // the progress bar: commands (upload) or lines (download)
+        qint64 stepsTotal = 0;
+        qint64 linesDone = 0;
+        qint64 linesTotal = 0; // 0 when unknown
+        qint64 bytesDone = 0;
+        qint64 bytesTotal = 0; // 0 when unknown
+        qint64 elapsedMs = 0;
+        qint64 quietMs = 0; // download: since the last echo
+    };
+
+    explicit TransferJob(CommLink &link, QObject *parent = nullptr);
+    ~TransferJob() override;
+
+    // False when the job did not start (the user has been told why).
+    bool start(Kind kind, const TransferRequest &request, const Target &target);
+    void cancel();
+    bool isRunning() const;
+    Kind kind() const { return m_kind; }
+    Figures figures() const;
+    // The program name found after a programs header of the listing being downloaded.
+    const QString &programName() const { return m_programName; }
+
+Q_SIGNALS:
+    void progressed();
+    // What the engine is doing ("Uploading VARIABLES"), or a write that failed while a download goes on.
+    void status(const QString &text, bool problem);
+    // The job ended: ok, and what to tell the user (empty when there is nothing to add).
+    void ended(bool ok, const QString &message);
+    void verified(const korvo::ListingDiff &diff);
+
+private:
+    bool readSource(const Target &target, QList<QByteArray> *lines);
+    bool prepareUpload(const Target &target);
+    void onEvents(const std::vector<EngineEvent> &events);
+    void onLine(const QString &line);
+    void end(bool ok, const QString &reason);
+
+    CommLink &m_link;
+    Kind m_kind = Kind::Upload;
+    TransferRequest m_request;
+    Target m_target;
+    std::unique_ptr<DeviceEngine> m_engine;
+    EngineLease m_lease;
+    std::unique_ptr<ListingFile> m_file;
+    QString m_fileError;
+    QStringList m_lines;
+    QList<QByteArray> m_source; // verify: the lines to compare with
+    QString m_programName;
+    qint64 m_startMs = 0;
+    qint64 m_stepsDone = 0;
+    qint64 m_stepsTotal = 0;
+    bool m_cancelled = false;
+};
+
+} // namespace korvo

@@ -1,0 +1,27 @@
+#pragma once
+
+// What an upload or download is to move: filled by the upload/download dialog or korvo-cli, handed to the
+// engines by value.
+
+#include "link/linktiming.h"
+
+#include <QString>
+
+namespace korvo {
+
+struct TransferRequest
+{
+    // Section bits of the dialog's three data-type boxes.
+    enum Section : int { Variables = 1, Flags = 2, Programs = 4 };
+
+    int device = 4;
+    int sections = 0; // requested sections; none ticked: programs (upload) or the whole file (download)
+    QString deviceAddress;
+    QString programName; // uKorvo: the argument of "list "
+    LinkTiming timing;
+
+    // Lines end in LF when a device address is in use, CR otherwise.
+    char lineEnd() const { return deviceAddress.isEmpty() ? '\r' : '\n'; }
+};
+
+} // namespace korvo

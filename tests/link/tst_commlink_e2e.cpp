@@ -1,0 +1,345 @@
+// The link over real kernel ptys and loopback TCP against the simulated controller: connecting, sending,
+// receiving, wrong rates, missing and busy ports, and devices that vanish mid-session.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "link/commlink.h"
+#include "preferences/discoverysocket.h"
+#include "link/linkfactory.h"
+#include "link/qtseriallink.h"
+#include "sim/controllersim.h"
+#include "sim/simgateway.h"
+#include "sim/simpty.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/resource.h>
+
+using namespace korvo;
+
+namespace {
+struct Report
+{
+    QString text;
+    QString title;
+};
+
+// A terminal's link on the real ports and clock, recording what it tells its window.
+struct LiveLink
+{
+    LiveLink()
+    {
+        QObject::connect(&link, &CommLink::errorOccurred,
+                         [this](const QString &text, const QString &title, PromptIcon) {
+                             errors.append({text, title});
+                         });
+        QObject::connect(&link, &CommLink::dataReceived, [this](const QByteArray &d) {
+            received += d;
+            ++notifications;
+        });
+        QObject::connect(&link, &CommLink::linkLost, [this] { ++lost; });
+    }
+    ~LiveLink() { link.shutdown(); }
+
+    CommWindowSettings settings;
+    CommLink link{settings, systemClock(), systemLinkFactory()};
+    QList<Report> errors;
+    QByteArray received;
+    int notifications = 0;
+    int lost = 0;
+};
+
+qint64 cpuMs()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+// After a device is gone nothing more may happen: no events, and the process stays idle.
+void expectQuietAfterLoss(LiveLink &live)
+{
+    const int errors = live.errors.size();
+    const int notifications = live.notifications;
+    const qint64 before = cpuMs();
+    QTest::qWait(500);
+    QVERIFY2(cpuMs() - before < 150, "the event loop kept spinning after the device went away");
+    QCOMPARE(live.errors.size(), errors);
+    QCOMPARE(live.notifications, notifications);
+}
+
+const QByteArray kVeltorVariables =
+    "pr al\r\nACCEL = G 2000\r\nSPEED = G 1500\r\nCOUNT = G 0\r\nTEMP = L 12\r\n>";
+} // namespace
+
+class TstCommLinkEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void aTerminalTalksToTheControllerOverAPty();
+    void aLineAtTheWrongRateBringsOnlyGarbage();
+    void aMissingPortIsReportedOnceWithTheSystemsDescription();
+    void aBusyPortIsReportedOnce();
+    void aPtyThatVanishesIsReportedOnceAndTheLinkStaysQuiet();
+    void aTerminalTalksToTheControllerThroughTheTcpGateway();
+    void aGatewayThatDropsTheConnectionIsReportedOnce();
+    void aRefusedConnectionIsAWinsockError();
+    void aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord();
+    void theSimulatorProgramServesAPtyAndLogsWhatItReceives();
+};
+
+void TstCommLinkEndToEnd::aTerminalTalksToTheControllerOverAPty()
+{
+    ControllerSim controller(4);
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+
+    LiveLink live;
+    live.settings.portName = pty.path();
+    live.settings.translateCR = -1;
+    live.link.connectComm(true);
+    QVERIFY(live.errors.isEmpty());
+    QVERIFY(live.link.isPortOpen());
+
+    live.link.sendToComm("pr al\r", true);
+    QVERIFY(!live.link.isSending());
+    QTRY_COMPARE(live.received, kVeltorVariables);
+
+    // Typed keys reach the device byte for byte; CR gains its LF on a serial line.
+    live.received.clear();
+    for (const char c : QByteArray("l\r"))
+        live.link.sendTypedChar(c);
+    QTRY_VERIFY(live.received.endsWith("105  BR MAIN\r\n>"));
+    QVERIFY(controller.received().endsWith("pr al\rl\r\n"));
+
+    live.link.connectComm(false);
+    QVERIFY(!live.link.isPortOpen());
+    QVERIFY(live.errors.isEmpty());
+    // The port can be opened again at once.
+    live.link.connectComm(true);
+    QVERIFY(live.link.isPortOpen());
+    QVERIFY(live.errors.isEmpty());
+}
+
+void TstCommLinkEndToEnd::aLineAtTheWrongRateBringsOnlyGarbage()
+{
+    ControllerSim controller(4);
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    LiveLink live;
+    live.settings.portName = pty.path();
+    live.settings.settings = QStringLiteral("19200,N,8,1");
+    live.link.connectComm(true);
+    live.link.sendToComm("pr al\r", false);
+    QTRY_COMPARE(live.received.size(), 6);
+    for (const char c : std::as_const(live.received))
+        QVERIFY(static_cast<unsigned char>(c) >= 0x80);
+    QVERIFY(controller.commands().isEmpty());
+    QCOMPARE(pty.lineBaud(), 19200);
+}
+
+void TstCommLinkEndToEnd::aMissingPortIsReportedOnceWithTheSystemsDescription()
+{
+    LiveLink live;
+    live.settings.portName = QStringLiteral("/dev/ttyKorvoMissing7");
+    QElapsedTimer timer;
+    timer.start();
+    live.link.connectComm(true);
+    QVERIFY(timer.elapsed() < 1000);
+    QCOMPARE(live.errors.size(), 1);
+    QVERIFY2(live.errors[0].text.contains(QStringLiteral("/dev/ttyKorvoMissing7")),
+             qPrintable(live.errors[0].text));
+    QVERIFY2(live.errors[0].text.contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+             qPrintable(live.errors[0].text));
+    QVERIFY(!live.link.isPortOpen());
+    QTest::qWait(50);
+    QCOMPARE(live.errors.size(), 1);
+}
+
+void TstCommLinkEndToEnd::aBusyPortIsReportedOnce()
+{
+    ControllerSim controller(4);
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    QtSerialLink other;
+    QVERIFY2(other.open(pty.path(), QStringLiteral("9600,N,8,1")), qPrintable(other.errorString()));
+
+    LiveLink live;
+    live.settings.portName = pty.path();
+    live.link.connectComm(true);
+    QCOMPARE(live.errors.size(), 1);
+    QVERIFY2(
+        live.errors[0].text.startsWith(QStringLiteral("Cannot open ") + pty.path() + QStringLiteral(": ")),
+        qPrintable(live.errors[0].text));
+    QVERIFY2(live.errors[0].text.contains(QStringLiteral("in use by another program")),
+             qPrintable(live.errors[0].text));
+    QVERIFY(!live.link.isPortOpen());
+}
+
+void TstCommLinkEndToEnd::aPtyThatVanishesIsReportedOnceAndTheLinkStaysQuiet()
+{
+    ControllerSim controller(4);
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    LiveLink live;
+    live.settings.portName = pty.path();
+    live.link.connectComm(true);
+    live.link.sendToComm("pr al\r", false);
+    QTRY_COMPARE(live.received, kVeltorVariables);
+
+    pty.drop();
+    QTRY_COMPARE(live.lost, 1);
+    QCOMPARE(live.errors.size(), 1);
+    QVERIFY2(live.errors[0].text.contains(pty.path().isEmpty() ? QStringLiteral("/dev/") : pty.path()),
+             qPrintable(live.errors[0].text));
+    QVERIFY(!live.link.isConnected());
+    QVERIFY(!live.link.isPortOpen());
+    expectQuietAfterLoss(live);
+    QCOMPARE(live.lost, 1);
+}
+
+void TstCommLinkEndToEnd::aTerminalTalksToTheControllerThroughTheTcpGateway()
+{
+    ControllerSim controller(1);
+    SimGateway gateway(controller);
+    QString error;
+    QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+
+    LiveLink live;
+    live.settings.tcpipEnabled = true;
+    live.settings.translateCR = -1;
+    live.settings.charDelay = 2;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    live.link.connectComm(true);
+    QVERIFY(live.errors.isEmpty());
+
+    live.link.sendToComm("print flags\r", true);
+    QTRY_VERIFY(!live.link.isSending());
+    QTRY_COMPARE(live.received,
+                 QByteArray("print flags\r\nHOMED = G TRUE\r\nFAULT = G FALSE\r\nBUSY = L FALSE\r\n>"));
+
+    // Over TCP a typed CR stays a bare CR.
+    live.link.sendTypedChar('\r');
+    QTRY_VERIFY(live.received.endsWith("\r\n>\r\n>"));
+    QVERIFY(controller.received().endsWith("print flags\r\r"));
+
+    // The gateway's rate command reaches the gateway, not the controller.
+    live.link.sendToComm("}02:19", false);
+    QTRY_COMPARE(gateway.serialBaud(), 19200);
+    QVERIFY(!controller.received().contains('}'));
+    QVERIFY(live.errors.isEmpty());
+}
+
+void TstCommLinkEndToEnd::aGatewayThatDropsTheConnectionIsReportedOnce()
+{
+    ControllerSim controller(4);
+    SimGateway gateway(controller);
+    QString error;
+    QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    gateway.setDropAfter(6);
+
+    LiveLink live;
+    live.settings.tcpipEnabled = true;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    live.link.connectComm(true);
+    live.link.sendToComm("pr al\rpr al\r", false);
+    QTRY_COMPARE(live.lost, 1);
+    QCOMPARE(live.errors.size(), 1);
+    QVERIFY2(live.errors[0].text.startsWith(QStringLiteral("WinSock Error: 10054 is ")),
+             qPrintable(live.errors[0].text));
+    QCOMPARE(live.errors[0].title, "Winsock Error");
+    QVERIFY(!live.link.isConnected());
+    expectQuietAfterLoss(live);
+}
+
+void TstCommLinkEndToEnd::aRefusedConnectionIsAWinsockError()
+{
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    LiveLink live;
+    live.settings.tcpipEnabled = true;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(port);
+    live.link.connectComm(true);
+    QTRY_COMPARE(live.errors.size(), 1);
+    QVERIFY2(live.errors[0].text.startsWith(QStringLiteral("WinSock Error: 10061 is ")),
+             qPrintable(live.errors[0].text));
+    QVERIFY(!live.link.isConnected());
+    QTest::qWait(50);
+    QCOMPARE(live.errors.size(), 1);
+}
+
+void TstCommLinkEndToEnd::aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord()
+{
+    ControllerSim controller(4);
+    SimGateway gateway(controller);
+    QString error;
+    QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    QVERIFY2(gateway.listenDiscovery(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+
+    DiscoverySocket discovery;
+    QList<std::pair<QString, QByteArray>> answers;
+    connect(&discovery, &DiscoverySocket::datagramReceived,
+            [&](const QString &sender, const QByteArray &data) {
+                answers.append({sender, data});
+            });
+    QVERIFY(discovery.send("TOBRIX6102", QHostAddress::LocalHost, gateway.discoveryPort()));
+    QTRY_COMPARE(answers.size(), 1);
+    QCOMPARE(answers[0].first, "127.0.0.1");
+    QCOMPARE(answers[0].second, QByteArray("\x06:KORVO-GW:KG503-0001:"));
+
+    // While a terminal holds the gateway, the record names that terminal's address.
+    LiveLink live;
+    live.settings.tcpipEnabled = true;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    live.link.connectComm(true);
+    QTRY_VERIFY(gateway.hasClient());
+    QVERIFY(discovery.send("TOBRIX6102", QHostAddress::LocalHost, gateway.discoveryPort()));
+    QTRY_COMPARE(answers.size(), 2);
+    QCOMPARE(answers[1].second, QByteArray("\x06:KORVO-GW:KG503-0001:127.0.0.1"));
+}
+
+void TstCommLinkEndToEnd::theSimulatorProgramServesAPtyAndLogsWhatItReceives()
+{
+    const QString program = qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-sim");
+    if (!QFileInfo::exists(program))
+        QSKIP("korvo-sim is not built next to the tests");
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("sim.log"));
+    QProcess sim;
+    sim.start(program, {"--device", "ukorvo", "--pty", "--log", logPath});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY(sim.canReadLine());
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QVERIFY2(path.startsWith(QStringLiteral("/dev/")), qPrintable(path));
+
+    LiveLink live;
+    live.settings.portName = path;
+    live.link.connectComm(true);
+    QVERIFY(live.errors.isEmpty());
+    live.link.sendToComm("print vars\r", false);
+    QTRY_VERIFY(live.received.endsWith(">"));
+    QVERIFY(live.received.contains("X = G 100\r\n"));
+    live.link.connectComm(false);
+
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray("print vars\r"));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+}
+
+QTEST_GUILESS_MAIN(TstCommLinkEndToEnd)
+#include "tst_commlink_e2e.moc"

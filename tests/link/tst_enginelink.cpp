@@ -1,0 +1,272 @@
+// Device engines carried by the terminal's link: what arrives goes to the attached engine instead of the
+// screen, its output is written (paced where asked), its deadline is armed on the clock, its events reach
+// the owner, and every way a lease ends gives the terminal its link back.
+
+#include "app/appstate.h"
+#include "link/commlink.h"
+#include "engine/enginebase.h"
+#include "fakeclock.h"
+#include "fakelinks.h"
+
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+// A scripted engine: sends one paced line at start, then waits for outputWritten, then for 100 ms of
+// silence; records what reaches it.
+class LineEngine final : public EngineBase
+{
+public:
+    int receiveMode() const override { return 2; }
+    bool showsReceived() const override { return shows; }
+    void start(qint64 nowMs) override
+    {
+        log << QStringLiteral("start@%1").arg(nowMs);
+        sendPaced("ab\r", '\r');
+    }
+    void bytesReceived(const QByteArray &data, qint64 nowMs) override
+    {
+        received += data;
+        setDeadline(nowMs + 100);
+    }
+    void outputWritten(qint64 nowMs) override
+    {
+        log << QStringLiteral("written@%1").arg(nowMs);
+        setDeadline(nowMs + 100);
+    }
+    void timerFired(qint64 nowMs) override
+    {
+        log << QStringLiteral("silence@%1").arg(nowMs);
+        emitLine(QString::fromLatin1(received));
+        finish();
+    }
+
+    bool shows = false;
+    QStringList log;
+    QByteArray received;
+};
+
+struct Rig
+{
+    explicit Rig(bool tcp = false)
+    {
+        settings.tcpipEnabled = tcp;
+        settings.tcpAddress = QStringLiteral("10.0.0.7");
+        QObject::connect(&link, &CommLink::dataReceived, [this](const QByteArray &d) { screen += d; });
+        QObject::connect(&link, &CommLink::errorOccurred,
+                         [this](const QString &text, const QString &, PromptIcon) { errors << text; });
+        link.setCaptureSink([this](const QByteArray &d) { captured += d; });
+    }
+    EngineLease attach(DeviceEngine &engine, CommLink::LeaseKind kind = CommLink::LeaseKind::Shared)
+    {
+        return link.attach(
+            engine,
+            [this](const std::vector<EngineEvent> &e) { events.insert(events.end(), e.begin(), e.end()); },
+            kind);
+    }
+    QByteArray written() const
+    {
+        return settings.tcpipEnabled ? factory.socket->written() : factory.serial->written();
+    }
+
+    FakeClock clock;
+    CommWindowSettings settings;
+    FakeLinkFactory factory{clock};
+    CommLink link{settings, clock, factory};
+    std::vector<EngineEvent> events;
+    QByteArray screen;
+    QByteArray captured;
+    QStringList errors;
+};
+
+bool hasEvent(const std::vector<EngineEvent> &events, EngineEvent::Kind kind)
+{
+    return std::any_of(events.begin(), events.end(), [kind](const EngineEvent &e) { return e.kind == kind; });
+}
+
+} // namespace
+
+class TstEngineLink : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void anAttachedEngineGetsWhatArrivesAndTheTerminalGetsItBackAfterwards()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine);
+        QCOMPARE(rig.link.receiveMode(), 2);
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
+        QCOMPARE(engine.log, QStringList({"start@0", "written@0"}));
+
+        rig.clock.advance(40);
+        rig.factory.serial->deliver("reply");
+        QCOMPARE(engine.received, QByteArray("reply"));
+        QVERIFY(rig.screen.isEmpty());
+        rig.clock.advance(99);
+        QVERIFY(!engine.isFinished());
+        rig.clock.advance(1);
+        QVERIFY(engine.isFinished());
+        QCOMPARE(rig.events.front(), (EngineEvent{EngineEvent::Kind::Line, "reply"}));
+        QVERIFY(hasEvent(rig.events, EngineEvent::Kind::Finished));
+
+        lease.release();
+        QVERIFY(!lease.isActive());
+        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+        rig.factory.serial->deliver("prompt>");
+        QCOMPARE(rig.screen, QByteArray("prompt>"));
+        // Capture saw every byte first, whoever got them.
+        QCOMPARE(rig.captured, QByteArray("replyprompt>"));
+    }
+
+    void anEngineThatShowsWhatArrivesAlsoFeedsTheScreen()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        engine.shows = true;
+        EngineLease lease = rig.attach(engine);
+        rig.factory.serial->deliver("echo\r");
+        QCOMPARE(rig.screen, QByteArray("echo\r"));
+        QCOMPARE(engine.received, QByteArray("echo\r"));
+    }
+
+    void pacedOutputIsWrittenWithTheTerminalsPausesBeforeTheEngineHearsOfIt()
+    {
+        Rig rig(true);
+        rig.settings.charDelay = 20;
+        rig.settings.lineDelay = 100;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine);
+        rig.clock.advance(150);
+        QCOMPARE(rig.factory.socket->writes, (QList<TimedWrite>{{0, "a"}, {20, "b"}, {40, "\r"}}));
+        QCOMPARE(engine.log, QStringList({"start@0", "written@150"}));
+    }
+
+    void theTerminalsOwnSendsWaitBehindAnEnginesPacedLine()
+    {
+        Rig rig(true);
+        rig.settings.charDelay = 20;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine);
+        rig.link.sendToComm("xy", false);
+        rig.clock.advance(10);
+        QCOMPARE(rig.factory.socket->written(), QByteArray("a"));
+        rig.clock.advance(200);
+        QCOMPARE(rig.factory.socket->written(), QByteArray("ab\rxy"));
+    }
+
+    void aVanishedDeviceEndsTheEngineWithTheOsReasonAndNoSecondReport()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine);
+        rig.factory.serial->vanish(QStringLiteral("The device /dev/pts/9 is no longer available."));
+        QVERIFY(engine.hasFailed());
+        QCOMPARE(engine.failure(), "The device /dev/pts/9 is no longer available.");
+        QVERIFY(rig.errors.isEmpty());
+        QVERIFY(!rig.link.isConnected());
+        QCOMPARE(rig.clock.nextDeadline(), -1);
+
+        Rig tcp(true);
+        tcp.link.connectComm(true);
+        LineEngine other;
+        EngineLease tcpLease = tcp.attach(other);
+        tcp.factory.socket->fail(10054, QStringLiteral("Connection reset by peer"));
+        QCOMPARE(other.failure(), "WinSock Error: 10054 is Connection reset by peer");
+        QVERIFY(tcp.errors.isEmpty());
+    }
+
+    void aWriteErrorReachesTheEngine()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        rig.factory.serial->writeError = QStringLiteral("Input/output error");
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine);
+        QCOMPARE(engine.failure(), "Input/output error");
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void anExclusiveLeaseOpensTheLineForItselfAndPutsTheTerminalBack()
+    {
+        Rig rig;
+        rig.settings.connected = false;
+        LineEngine engine;
+        EngineLease lease = rig.attach(engine, CommLink::LeaseKind::Exclusive);
+        QVERIFY(rig.link.isPortOpen());
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
+        // Typed keys do not reach a line a tool is driving.
+        rig.settings.connected = true;
+        rig.link.sendTypedChar('x');
+        rig.settings.connected = false;
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
+        lease.release();
+        QVERIFY(!rig.link.isPortOpen());
+
+        // An exclusive lease whose port cannot be opened ends at once with the reason.
+        Rig busy;
+        busy.factory.openError = QStringLiteral("Device or resource busy");
+        LineEngine blocked;
+        EngineLease none = busy.attach(blocked, CommLink::LeaseKind::Exclusive);
+        QCOMPARE(blocked.failure(), "Device or resource busy");
+        QVERIFY(busy.errors.isEmpty());
+    }
+
+    void aLeaseEndsOnEveryPath()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        {
+            LineEngine engine;
+            EngineLease lease = rig.attach(engine);
+            // Going out of scope detaches: nothing reaches the destroyed engine afterwards.
+        }
+        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+        QCOMPARE(rig.clock.nextDeadline(), -1);
+        rig.factory.serial->deliver("after");
+        QCOMPARE(rig.screen, QByteArray("after"));
+
+        LineEngine first;
+        EngineLease firstLease = rig.attach(first);
+        LineEngine second;
+        EngineLease secondLease = rig.attach(second);
+        QVERIFY(first.hasFailed());
+        QVERIFY(!firstLease.isActive());
+        QVERIFY(secondLease.isActive());
+
+        secondLease.cancel();
+        QCOMPARE(second.failure(), "Cancelled");
+
+        LineEngine third;
+        EngineLease thirdLease = rig.attach(third);
+        rig.link.shutdown();
+        QVERIFY(third.hasFailed());
+        QVERIFY(!thirdLease.isActive());
+    }
+
+    void theOwnerMayReleaseTheLeaseFromInsideItsEventSink()
+    {
+        Rig rig;
+        rig.link.connectComm(true);
+        LineEngine engine;
+        EngineLease lease;
+        lease = rig.link.attach(engine, [&](const std::vector<EngineEvent> &events) {
+            if (hasEvent(events, EngineEvent::Kind::Finished))
+                lease.release();
+        });
+        rig.factory.serial->deliver("x");
+        rig.clock.advance(100);
+        QVERIFY(!lease.isActive());
+        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstEngineLink)
+#include "tst_enginelink.moc"

@@ -1,0 +1,221 @@
+// The preferences dialog: the palette mapping, discovery replies, pages that open by request code, a round
+// trip without edits that leaves the preferences file byte for byte, OK with two changed pages, the device
+// choice, and discovery of two simulated gateways.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "filebytes.h"
+#include "settings/inifile.h"
+#include "settings/prefsfile.h"
+#include "sim/controllersim.h"
+#include "sim/simgateway.h"
+#include "preferences/commpage.h"
+#include "preferences/devicediscovery.h"
+#include "preferences/discoveryreplies.h"
+#include "preferences/optionsdialog.h"
+#include "preferences/palette.h"
+#include "preferences/preferencesrunner.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace korvo;
+
+class TstOptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void paletteIndexesAreThePanelsOfStoredColours()
+    {
+        QCOMPARE(getColor(255), 12);
+        QCOMPARE(getColor(0xFFFFFF), 15);
+        QCOMPARE(getColor(0xC0C0C0), 7);
+        QCOMPARE(getColor(0x123456), 0);
+        for (int i = 0; i < kPaletteSize; ++i)
+            QCOMPARE(getColor(paletteValue(i)), i);
+    }
+
+    void discoveryRepliesSplitIntoDevicesInArrivalOrder()
+    {
+        const QByteArray buffer = "\x06:KORVO-GW:KG1:10.0.0.5\x06:KORVO-GW:KG2:";
+        QCOMPARE(parseDiscoveryReplies(buffer, {"10.0.0.20", "10.0.0.21"}),
+                 (QList<DiscoveredDevice>{{"10.0.0.20", "KG1", "10.0.0.5"}, {"10.0.0.21", "KG2", ""}}));
+        // A record without its third colon takes the rest of the buffer as its serial number.
+        QCOMPARE(parseDiscoveryReplies("\x06:GW:KG3\x06:GW:KG4:x", {"a", "b"}),
+                 (QList<DiscoveredDevice>{{"a", "KG3\x06:GW:KG4:x", ""}}));
+        QVERIFY(parseDiscoveryReplies("garbage", {"a"}).isEmpty());
+    }
+
+    void requestCodesOpenTheirPagesAndApplyToOnlyOnTerminalPages()
+    {
+        QCOMPARE(pageForRequest(1), int(TextEditorPage));
+        QCOMPARE(pageForRequest(8), int(TextEditorPage));
+        QCOMPARE(pageForRequest(512), int(ProgramEditorPage));
+        QCOMPARE(pageForRequest(2), int(TerminalFormatPage));
+        QCOMPARE(pageForRequest(4), int(CommSettingsPage));
+        QCOMPARE(pageForRequest(16), int(GeneralPage));
+        AppState state;
+        OptionsDialog::Context context;
+        context.requestCode = 4;
+        OptionsDialog dialog(OptionsValues::load(state, 0), context, systemClock());
+        QCOMPARE(dialog.currentPage(), int(CommSettingsPage));
+        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->isEnabled());
+        auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+        QCOMPARE(tabs->tabText(3), QStringLiteral("Comm Settings"));
+        QCOMPARE(tabs->tabToolTip(4), QStringLiteral("General Zel Term Program Settings"));
+    }
+
+    void aRoundTripWithoutEditsChangesNoByteOfThePreferences()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("korvoterm.ktm"));
+        AppState &state = app();
+        state = AppState();
+        state.prefFile = path;
+        state.ensureCommSlot(1);
+        state.commSlots[1] = state.commSlots[0];
+        state.commSlots[1].name = QStringLiteral("Terminal1");
+        state.commSlots[1].settings = QStringLiteral("19200,e,7,2");
+        state.commSlots[1].tcpAddress = QStringLiteral("10.0.0.9");
+        state.commSlots[1].forecolor = 3;
+        state.styles[2].fore[4] = 0x123456; // outside the palette
+        state.commCt = 1;
+        state.activeComm = 1;
+        state.activeKind = WindowKind::Terminal;
+        QVERIFY(writeIniFile(state));
+        const QByteArray before = fileBytes(path);
+
+        // Every page applied as it was loaded, then OK.
+        OptionsDialog::Context context;
+        context.requestCode = 2;
+        context.terminalOpen = true;
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
+        QObject::connect(&dialog, &OptionsDialog::applyRequested,
+                         [&](int page) { applyOptionsPage(dialog, page, {}); });
+        for (int page = TextEditorPage; page <= GeneralPage; ++page) {
+            dialog.setPage(page);
+            dialog.apply();
+        }
+        QVERIFY(writeIniFile(state));
+        QCOMPARE(fileBytes(path), before);
+        state = AppState();
+    }
+
+    void okAppliesEveryChangedPageInPageOrder()
+    {
+        AppState &state = app();
+        state = AppState();
+        state.ensureCommSlot(1);
+        state.commSlots[1] = state.commSlots[0];
+        state.activeComm = 1;
+        OptionsDialog::Context context;
+        context.requestCode = 2;
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
+        QList<int> applied;
+        QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
+            applied << page;
+            applyOptionsPage(dialog, page, {});
+        });
+        // General: file history off; terminal format: block cursor.
+        dialog.setPage(GeneralPage);
+        dialog.findChild<QCheckBox *>(QStringLiteral("chkGeneral"))->click();
+        dialog.setPage(TerminalFormatPage);
+        for (QRadioButton *button : dialog.findChildren<QRadioButton *>())
+            if (button->text() == QLatin1String("Block Cursor"))
+                button->click();
+        QVERIFY(dialog.isChanged(GeneralPage) && dialog.isChanged(TerminalFormatPage));
+        dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        QCOMPARE(applied, (QList<int>{TerminalFormatPage, GeneralPage}));
+        QCOMPARE(state.commSlots[1].blockCursor, int16_t(1));
+        QCOMPARE(state.setup.remFileHistory, int16_t(0));
+        // The template slot was not ticked: it keeps its line cursor.
+        QCOMPARE(state.commSlots[0].blockCursor, int16_t(0));
+        state = AppState();
+    }
+
+    void choosingA926qTakesTheTerminalsDelaysAndAMatchingRate()
+    {
+        CommWindowSettings active;
+        active.charDelay = 12;
+        active.lineDelay = 340;
+        active.settings = QStringLiteral("38400,N,8,1");
+        CommPage page(systemClock());
+        page.setActiveTerminal(&active);
+        page.load(OptionsValues());
+        page.findChild<QRadioButton *>(QStringLiteral("optIndexer2"))->click();
+        OptionsValues values;
+        page.store(values);
+        QCOMPARE(values.terminal.device, int16_t(2));
+        QCOMPARE(values.terminal.charDelay, 12);
+        QCOMPARE(values.terminal.lineDelay, 340);
+        QCOMPARE(values.terminal.settings, QStringLiteral("38400,N,8,1"));
+        active.settings = QStringLiteral("115200,N,8,1");
+        page.findChild<QRadioButton *>(QStringLiteral("optIndexer2"))->click();
+        page.store(values);
+        QCOMPARE(values.terminal.settings, QStringLiteral("9600,N,8,1"));
+        // A typed device path becomes PortName; Port keeps what the file held.
+        auto *port = page.findChild<QComboBox *>(QStringLiteral("cmbPort"));
+        port->lineEdit()->selectAll();
+        QTest::keyClicks(port->lineEdit(), QStringLiteral("/dev/pts/77"));
+        page.store(values);
+        QCOMPARE(values.terminal.portName, QStringLiteral("/dev/pts/77"));
+        QCOMPARE(values.terminal.port, int16_t(1));
+    }
+
+    void twoSimulatedGatewaysShowAsTwoDevices()
+    {
+        ControllerSim first(4);
+        ControllerSim second(5);
+        SimGateway one(first);
+        SimGateway two(second);
+        QString error;
+        QVERIFY2(one.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        QVERIFY2(two.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        QVERIFY(one.listenDiscovery(QHostAddress::LocalHost, one.port(), &error));
+        QVERIFY(two.listenDiscovery(QHostAddress::LocalHost, two.port(), &error));
+        one.setSerialNumber("KG503-1111");
+        two.setSerialNumber("KG503-2222");
+        two.setReportedConnection("10.9.9.9");
+
+        CommPage page(systemClock());
+        page.setDiscoveryTarget(QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(one.port()).arg(two.port()));
+        page.load(OptionsValues());
+        page.discover();
+        auto *devices = page.findChild<QComboBox *>(QStringLiteral("cboTCPIPDevices"));
+        QTRY_COMPARE(devices->count(), 3);
+        QCOMPARE(devices->itemText(0), QStringLiteral("Select IP"));
+        auto *serial = page.findChild<QLineEdit *>(QStringLiteral("txtSerNum"));
+        auto *connection = page.findChild<QLineEdit *>(QStringLiteral("txtCurrentConn_IP"));
+        auto *override = page.findChild<QCheckBox *>(QStringLiteral("chkOverRide"));
+        QStringList serials;
+        for (int index : {1, 2}) {
+            devices->setCurrentIndex(index);
+            emit devices->activated(index);
+            serials << serial->text();
+            if (serial->text() == QLatin1String("KG503-2222")) {
+                // Held by another computer: red, and Override is the user's choice.
+                QCOMPARE(connection->text(), QStringLiteral("10.9.9.9"));
+                QCOMPARE(connection->palette().color(QPalette::Text), QColor(255, 0, 0));
+                QVERIFY(override->isEnabled() && !override->isChecked());
+            } else {
+                QCOMPARE(connection->palette().color(QPalette::Text), QColor(0, 0, 255));
+                QVERIFY(!override->isEnabled() && override->isChecked());
+            }
+        }
+        serials.sort();
+        QCOMPARE(serials, QStringList({"KG503-1111", "KG503-2222"}));
+    }
+};
+
+QTEST_MAIN(TstOptions)
+#include "tst_options.moc"

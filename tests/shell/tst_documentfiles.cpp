@@ -1,0 +1,300 @@
+// Document files: the recent-file list, the file dialogs, caption texts, the new-file dialog and printing.
+
+#include "app/appstate.h"
+#include "app/devicecatalogue.h"
+#include "app/recentfiles.h"
+#include "filebytes.h"
+#include "scriptedprompt.h"
+#include "ui/captiontext.h"
+#include "ui/filedialogs.h"
+#include "ui/printing.h"
+#include "shell/openeditdialog.h"
+
+#include <Qsci/qsciprinter.h>
+#include <Qsci/qsciscintilla.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+QStringList paths(const QList<RecentEntry> &entries)
+{
+    QStringList list;
+    for (const RecentEntry &entry : entries)
+        list.append(entry.path);
+    return list;
+}
+} // namespace
+
+class TstDocumentFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void theRecentListKeepsFourDistinctFilesNewestFirst();
+    void recentFilesThatNoLongerExistAreDisabledWhenLoaded();
+    void fileDialogsFollowTheKindAndTheDeviceFamily_data();
+    void fileDialogsFollowTheKindAndTheDeviceFamily();
+    void filterTextBecomesQtFilters();
+    void captionsShowTheFileNameThePathOrTheWindowName();
+    void theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing();
+    void printingToAPdfFileWritesAPdf();
+    void terminalPrintingAsksAboutScrollBackOnlyWithoutASelection();
+
+private:
+    QTemporaryDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+void TstDocumentFiles::init()
+{
+    app().setup = SetupRecord();
+    app().recentFiles.clear();
+    app().resetSlots();
+    app().factory = false;
+    m_prompt.clear();
+    setPrompt(&m_prompt);
+}
+
+void TstDocumentFiles::cleanup()
+{
+    setPrompt(nullptr);
+    setFileDialogRunner({});
+    setRecentFilesChanged({});
+}
+
+void TstDocumentFiles::theRecentListKeepsFourDistinctFilesNewestFirst()
+{
+    int changes = 0;
+    setRecentFilesChanged([&] { ++changes; });
+    for (const char *name : {"a.vxt", "b.vxt", "c.vxt", "d.vxt"})
+        addToLastOpen(QString::fromLatin1(name));
+    QCOMPARE(app().recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
+    QCOMPARE(changes, 4);
+
+    addToLastOpen(QStringLiteral("b.vxt")); // already listed: keeps its place
+    QCOMPARE(app().recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
+    QCOMPARE(changes, 4);
+
+    addToLastOpen(QStringLiteral("e.vxt")); // a fifth drops the oldest
+    QCOMPARE(app().recentFiles, (QStringList{"e.vxt", "d.vxt", "c.vxt", "b.vxt"}));
+    QCOMPARE(app().setup.fileHistoryCt, int16_t(4));
+
+    reopenLastOpened(2); // choosing an entry moves it to the top
+    QCOMPARE(paths(displayLastOpened()), (QStringList{"c.vxt", "e.vxt", "d.vxt", "b.vxt"}));
+    removeFromLastOpen(3);
+    QCOMPARE(app().recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
+    QCOMPARE(app().setup.fileHistoryCt, int16_t(3));
+
+    activateIniData(); // re-adding the stored entries, last first, keeps their order
+    QCOMPARE(app().recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
+
+    app().setup.remFileHistory = 0;
+    addToLastOpen(QStringLiteral("f.vxt"));
+    QCOMPARE(app().recentFiles.size(), 3);
+}
+
+void TstDocumentFiles::recentFilesThatNoLongerExistAreDisabledWhenLoaded()
+{
+    const QString present = m_dir.filePath(QStringLiteral("present.vxt"));
+    QFile file(present);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    app().recentFiles = {present, m_dir.filePath(QStringLiteral("gone.vxt"))};
+    const QList<RecentEntry> loaded = recentEntriesAsLoaded();
+    QVERIFY(loaded[0].enabled);
+    QVERIFY(!loaded[1].enabled);
+    const QList<RecentEntry> shown = displayLastOpened();
+    QVERIFY(shown[0].enabled && shown[1].enabled);
+}
+
+void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("factory");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("selectedFilter");
+    QTest::addColumn<QString>("suffix");
+    const QString program = QStringLiteral("Select Program File");
+    const auto programKind = int(FileDialogKind::ProgramFile);
+    // Only Fendra, NB, 926Q and HMI have a default extension of their own; uKorvo keeps ".vxt".
+    QTest::newRow("program, uKorvo") << programKind << 1 << false << program << "uKorvo Files (*.kxt)"
+                                     << "vxt";
+    QTest::newRow("program, Veltor") << programKind << 4 << false << program << "Veltor Files (*.vxt)"
+                                     << "vxt";
+    QTest::newRow("program, Fendra") << programKind << 5 << false << program << "Fendra Files (*.fxt)"
+                                     << "fxt";
+    QTest::newRow("program, NB") << programKind << 6 << false << program << "Norbel Files (*.nbt)"
+                                 << "nbt";
+    QTest::newRow("program, HMI") << programKind << 3 << false << program << "Text Files (*.txt)"
+                                  << "txt";
+    QTest::newRow("transfer, 926Q") << int(FileDialogKind::TransferFile) << 2 << false << program
+                                    << "Text Files (*.txt)"
+                                    << "txt";
+    QTest::newRow("send, HMI") << int(FileDialogKind::SendFile) << 3 << false << program
+                               << "uKorvo Files (*.kxt)"
+                               << "vxt";
+    QTest::newRow("send, Fendra") << int(FileDialogKind::SendFile) << 5 << false << program
+                                  << "Fendra Files (*.fxt)"
+                                  << "vxt";
+    QTest::newRow("browse, Fendra") << int(FileDialogKind::NewFileBrowse) << 5 << false << program
+                                    << "Fendra Files (*.fxt)"
+                                    << "vxt";
+    QTest::newRow("browse, 926Q") << int(FileDialogKind::NewFileBrowse) << 2 << false << program
+                                  << "Text Files (*.txt)"
+                                  << "vxt";
+    QTest::newRow("upgrade, uKorvo") << int(FileDialogKind::UpgradeFile) << 1 << false
+                                     << "Select uKorvo Upgrade File"
+                                     << "UPGRADE Files (*.zel)"
+                                     << "zel";
+    QTest::newRow("upgrade, factory")
+        << int(FileDialogKind::UpgradeFile) << 4 << true << "Select Veltor Upgrade File"
+        << "UPGRADE Files (*.zel *.hex)"
+        << "zel";
+    QTest::newRow("capture") << int(FileDialogKind::CaptureFile) << 4 << false << "Select Capture File"
+                             << "uKorvo Files (*.kxt)"
+                             << "txt";
+    QTest::newRow("preferences") << int(FileDialogKind::PreferencesFile) << 4 << false
+                                 << "Select ZelTerm Preferences File"
+                                 << "Preference Files (*.ktm *.ini)"
+                                 << "ktm";
+}
+
+void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
+{
+    QFETCH(int, kind);
+    QFETCH(int, family);
+    QFETCH(bool, factory);
+    QFETCH(QString, title);
+    QFETCH(QString, selectedFilter);
+    QFETCH(QString, suffix);
+    app().factory = factory;
+    std::optional<FileDialogRequest> seen;
+    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        seen = request;
+        return std::nullopt; // cancelled
+    });
+    QVERIFY(!getFile(FileDialogKind(kind), family, QStringLiteral("last.vxt")));
+    QVERIFY(seen);
+    QCOMPARE(seen->title, title);
+    QCOMPARE(seen->selectedFilter, selectedFilter);
+    QVERIFY(seen->filters.contains(selectedFilter));
+    QCOMPARE(seen->defaultSuffix, suffix);
+    QCOMPARE(seen->initialPath, QStringLiteral("last.vxt"));
+}
+
+void TstDocumentFiles::filterTextBecomesQtFilters()
+{
+    QCOMPARE(qtFilters(QStringLiteral("Veltor Files(*.vxt)|*.vxt|All Program Files (*.vxt;*.kxt)|*.vxt;*.kxt|"
+                                      "All Files (*.*)|*.*")),
+             (QStringList{"Veltor Files (*.vxt)", "All Program Files (*.vxt *.kxt)", "All Files (*)"}));
+    // The active terminal's device chooses the family; Veltor when no terminal is open.
+    QCOMPARE(activeDeviceFamily(), int(Veltor));
+    app().ensureCommSlot(1);
+    app().commSlots[1].state = 0;
+    app().commSlots[1].device = Fendra;
+    app().activeComm = 1;
+    QCOMPARE(activeDeviceFamily(), int(Fendra));
+}
+
+void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()
+{
+    const QString path = QStringLiteral("C:\\work.dir\\motion.kxt");
+    QCOMPARE(displayName(path, QStringLiteral("Program")), QStringLiteral("motion.kxt"));
+    QCOMPARE(displayName(QString(), QStringLiteral("Program")), QStringLiteral("Program"));
+    app().setup.fullName = 1;
+    QCOMPARE(displayName(path, QStringLiteral("Program")), path);
+    app().setup.useFileName = 0;
+    QCOMPARE(displayName(path, QStringLiteral("Program")), QStringLiteral("Program"));
+
+    const QFontMetrics metrics{QFont()};
+    const QString longPath =
+        QStringLiteral("/home/engineer/projects/conveyor/line-three/programs/motion.vxt");
+    const int width = metrics.horizontalAdvance(longPath) / 2;
+    const QString compact = compactPath(longPath, metrics, width);
+    QVERIFY(compact.contains(QChar(0x2026)));
+    QVERIFY(metrics.horizontalAdvance(compact) <= width);
+    QVERIFY(compact.startsWith(QStringLiteral("/home")));
+    QCOMPARE(compactPath(longPath, metrics, 10000), longPath);
+}
+
+void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
+{
+    OpenEditDialog dialog(QStringLiteral("Program1.vxt"), true, Norbel);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Open a New file for editing"));
+    QVERIFY(dialog.newWindowBox()->isChecked());
+    QVERIFY(dialog.okButton()->isEnabled());
+    dialog.nameField()->clear();
+    QVERIFY(!dialog.okButton()->isEnabled());
+
+    std::optional<FileDialogRequest> seen;
+    const QString browsed = m_dir.filePath(QStringLiteral("picked.nbt"));
+    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        seen = request;
+        return browsed;
+    });
+    dialog.browse();
+    QVERIFY(seen);
+    QCOMPARE(seen->selectedFilter, QStringLiteral("Norbel Files (*.nbt)"));
+    QCOMPARE(dialog.nameField()->text(), browsed);
+
+    dialog.nameField()->setText(QStringLiteral("relative.nbt"));
+    dialog.newWindowBox()->setChecked(false);
+    QTest::keyClick(dialog.nameField(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.fileName(), QDir::toNativeSeparators(QDir::current().absoluteFilePath("relative.nbt")));
+    QVERIFY(!dialog.newWindow());
+
+    OpenEditDialog cancelled(QStringLiteral("x.vxt"), false, Veltor);
+    cancelled.reject();
+    QVERIFY(cancelled.fileName().isEmpty());
+}
+
+void TstDocumentFiles::printingToAPdfFileWritesAPdf()
+{
+    QsciScintilla editor;
+    editor.setText(QStringLiteral("PG 100\r\n  move 2000 ' first move\r\n"));
+    const QString pdf = m_dir.filePath(QStringLiteral("program.pdf"));
+    QsciPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QVERIFY(printEditor(&editor, printer));
+    const QByteArray bytes = fileBytes(pdf);
+    QVERIFY(bytes.startsWith("%PDF"));
+    QVERIFY(bytes.size() > 500);
+}
+
+void TstDocumentFiles::terminalPrintingAsksAboutScrollBackOnlyWithoutASelection()
+{
+    TerminalPrintSource source{QStringLiteral("screen line"), QStringLiteral("old line\nscreen line"),
+                               QString(), QFont(QStringLiteral("Monospace"), 9)};
+    const QString pdf = m_dir.filePath(QStringLiteral("terminal.pdf"));
+    auto printOnce = [&] {
+        QFile::remove(pdf);
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printTerminal(source, nullptr, &printer);
+        return fileBytes(pdf);
+    };
+    m_prompt.queueAnswer(PromptAnswer::Yes);
+    QVERIFY(printOnce().startsWith("%PDF"));
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked()[0].text, QStringLiteral("Include Scroll Back Lines?"));
+    QCOMPARE(m_prompt.asked()[0].buttons, PromptButtons::YesNo);
+
+    source.selection = QStringLiteral("selected");
+    QVERIFY(printOnce().startsWith("%PDF"));
+    QCOMPARE(m_prompt.asked().size(), 1);
+}
+
+QTEST_MAIN(TstDocumentFiles)
+#include "tst_documentfiles.moc"

@@ -1,0 +1,445 @@
+// The real main window's commands, headless: the transfer gate, the Transfer menu's Verify, menus and
+// toolbar as a user finds them, the edit menu, backups, help, control keys in a terminal, the RAM viewer.
+
+#include "app/appstate.h"
+#include "app/twips.h"
+#include "terminal/commwindow.h"
+#include "terminal/terminalview.h"
+#include "transfer/transferdialog.h"
+#include "editor/editwindow.h"
+#include "filebytes.h"
+#include "mainwindowtest.h"
+#include "scriptedprompt.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
+#include "ui/filedialogs.h"
+#include "shell/aboutdialog.h"
+#include "shell/helpbrowser.h"
+#include "shell/mainmenus.h"
+#include "shell/maintoolbar.h"
+#include "shell/mainwindow.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QAction>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QtTest>
+#include <memory>
+
+using namespace korvo;
+
+class TstMainWindowCommands : public MainWindowTest
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void theTransferGateRefusesInItsOrder();
+    void verifyIsATransferItemThatOpensTheDialogToVerify();
+    void menusAndToolbarStartAsAUserExpects();
+    void theActiveKindChoosesTheEditMenu();
+    void theRightButtonOpensTheWholeEditMenuPreferencesIncluded();
+    void onlyFileSaveOfAnExistingFileKeepsABackup();
+    void helpTopicsOpenOurOwnPagesWhoseLinksAllResolve();
+    void ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt();
+    void theRamViewerNeedsAnActiveTerminal();
+    void aFeatureMakesItsCommandWorkWithOneHandler();
+};
+
+void TstMainWindowCommands::init()
+{
+    setUpWorkspace();
+}
+
+void TstMainWindowCommands::cleanup()
+{
+    tearDownWorkspace();
+}
+
+void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n[Comm_0]\r\nDevice=3\r\n"));
+    auto window = startWindow();
+    window->menus()->item(MenuId::Transfer, 1)->trigger();
+    window->loadNewComm();
+    window->menus()->item(MenuId::Transfer, 1)->trigger();
+    window->menus()->item(MenuId::Transfer, 0)->trigger();
+    app().commSlots[1].device = 4;
+    window->runCommand(Command::Download);
+
+    const QList<PromptRequest> &asked = m_prompt->asked();
+    QCOMPARE(asked.size(), 4);
+    QCOMPARE(asked[0].text, QStringLiteral("The Comm Window is not available.\r\n"
+                                           "Open the Comm Window and Connect, then try again."));
+    QCOMPARE(asked[0].title, QStringLiteral("Comm Connection"));
+    QCOMPARE(asked[0].icon, PromptIcon::Exclamation);
+    QCOMPARE(asked[1].text, QStringLiteral("Download not available for HMI"));
+    QCOMPARE(asked[1].title, QStringLiteral("Upload/Download"));
+    QCOMPARE(asked[1].icon, PromptIcon::Exclamation);
+    for (int i : {2, 3}) {
+        QCOMPARE(asked[i].text, QStringLiteral("COMM Port is not Connected!"));
+        QCOMPARE(asked[i].title, QStringLiteral("Comm Connection"));
+        QCOMPARE(asked[i].icon, PromptIcon::Exclamation);
+    }
+}
+
+void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
+{
+    ControllerSim controller(4);
+    MemoryResponder responder(controller, DeviceMemory::demo(4));
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    const QString listing = m_dir->filePath(QStringLiteral("axis.vxt"));
+    QFile file(listing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("'[VARIABLES]\r\nVA ACCEL = 2000\r\nVA SPEED = 1500\r\nVA COUNT = 0\r\n'[END]\r\n");
+    file.close();
+    writePrefs(
+        QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\nDevice=4\r\n"
+                       "PortName=%1\r\nConnected=-1\r\n")
+            .arg(pty.path()));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    QAction *verify = menus->action(Command::Verify);
+    QVERIFY(verify);
+    QCOMPARE(menus->menu(MenuId::Transfer)->actions().last(), verify);
+
+    // No other item of the menu answers to its letter, and it is enabled exactly when Upload and Download
+    // are.
+    QList<QChar> letters;
+    for (QAction *a : menus->menu(MenuId::Transfer)->actions()) {
+        const qsizetype amp = a->text().indexOf(u'&');
+        if (amp >= 0 && a->text() != QStringLiteral("&Pause Capture"))
+            letters.append(a->text().at(amp + 1).toUpper());
+    }
+    letters.append(u'R'); // "&Resume Capture" takes the place of "&Pause Capture"
+    QCOMPARE(letters.count(u'V'), 1);
+    QCOMPARE(QSet<QChar>(letters.begin(), letters.end()).size(), letters.size());
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QMdiSubWindow *terminal = window->children()->subWindow(WindowKind::Terminal, 1);
+    for (QMdiSubWindow *active : {edit, terminal}) {
+        window->mdiArea()->setActiveSubWindow(active);
+        for (Command c : {Command::Upload, Command::Download})
+            QCOMPARE(verify->isEnabled(), menus->action(c)->isEnabled());
+        QVERIFY(verify->isEnabled());
+    }
+
+    // Alt+T, V from the terminal: the dialog, made to verify the listing against the device.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *comm = qobject_cast<CommWindow *>(terminal->widget());
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QTest::keyClick(&comm->view(), Qt::Key_T, Qt::AltModifier);
+    QCOMPARE(QApplication::activePopupWidget(), menus->menu(MenuId::Transfer));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_V);
+    auto *dialog = window->findChild<TransferDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Veltor Indexer Verify"));
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Verify"));
+    QVERIFY(!dialog->verifyButton()->isVisibleTo(dialog));
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->fileOption()->click();
+    dialog->fileNameEdit()->setText(listing);
+    dialog->startButton()->click();
+    QVERIFY(ended.wait(20'000));
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Verify: identical"));
+    QVERIFY(m_prompt->asked().isEmpty());
+}
+
+void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    auto captions = [&](MenuId id) {
+        QStringList texts;
+        for (QAction *a : menus->menu(id)->actions())
+            texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    };
+    QCOMPARE(captions(MenuId::File), (QStringList{"&New...", "&Open...", "&Save", "S&ave as...", "&Print...",
+                                                  "-", "Load Preferences...", "-", "E&xit", "-"}));
+    QVERIFY(!menus->item(MenuId::File, MainMenus::kRecentSeparator)->isVisible());
+    QCOMPARE(captions(MenuId::Edit),
+             (QStringList{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", "-",
+                          "&Find...", "Find &Next", "R&eplace", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::Comm).mid(3),
+             (QStringList{"-", "Connect", "Disconnect", "-", "Snap", "-", "&Preferences...", "-",
+                          "&Save Preferences", "Save Preverences &As..."}));
+    QCOMPARE(captions(MenuId::View),
+             (QStringList{"New &Edit Window", "New &Terminal Window", "-", "&CAN Configuration...", "-",
+                          "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer"}));
+    QCOMPARE(menus->item(MenuId::View, 3)->menu(), menus->menu(MenuId::Can));
+    QCOMPARE(captions(MenuId::Window),
+             (QStringList{"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"}));
+    QStringList bar;
+    for (QAction *a : window->menuBar()->actions()) {
+        if (a->isVisible())
+            bar.append(a->text());
+    }
+    QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Upgrade!", "&Window", "&Help"}));
+    QCOMPARE(captions(MenuId::Comm).mid(0, 3),
+             (QStringList{"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A"}));
+    for (const QString &caption : captions(MenuId::Comm).mid(0, 3))
+        QCOMPARE(caption.size(), 23);
+    for (QAction *a : menus->menu(MenuId::Comm)->actions())
+        QVERIFY(a->shortcut().isEmpty());
+    QCOMPARE(captions(MenuId::View).at(9), QStringLiteral("&RAM Viewer"));
+    QVERIFY(!menus->item(MenuId::View, 9)->isVisible());
+    QCOMPARE(captions(MenuId::Can), (QStringList{"&Module", "&Dongle", "M&onitor"}));
+    QCOMPARE(captions(MenuId::Transfer), (QStringList{"&Upload", "&Download", "-", "&Capture",
+                                                      "&Pause Capture", "&Stop Capture", "-", "&Verify"}));
+    QCOMPARE(menus->item(MenuId::File, 8)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QCOMPARE(menus->upgradeAction()->text(), QStringLiteral("&Upgrade!"));
+    QVERIFY(menus->upgradeAction()->menu() == nullptr);
+
+    const QStringList keys{"new",   "open", "save",   "cut",  "copy", "paste", "print",
+                           "props", "con",  "discon", "upld", "dnld", "clear", "snap"};
+    QStringList shown;
+    for (Command command : window->toolBar()->commands()) {
+        QAction *button = window->toolBar()->button(command);
+        shown.append(button->objectName());
+        QVERIFY(!button->icon().isNull());
+        if (command != Command::FileNew && command != Command::FileOpen)
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
+    }
+    QCOMPARE(shown, keys);
+    QCOMPARE(window->toolBar()->button(Command::Snap)->toolTip(), QStringLiteral("Snap Terminal to Size"));
+
+    // Upgrade! without a terminal window says so in one box.
+    menus->upgradeAction()->trigger();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QVERIFY(m_prompt->asked().first().text.startsWith(QStringLiteral("The Comm Window is not available.")));
+
+    app().factory = true;
+    MainWindow factory;
+    QVERIFY(factory.menus()->item(MenuId::View, 9)->isVisible());
+}
+
+void TstMainWindowCommands::theActiveKindChoosesTheEditMenu()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    MainMenus *menus = window->menus();
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QCOMPARE(app().activeKind, WindowKind::Edit);
+    QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(!menus->menu(MenuId::Comm)->menuAction()->isVisible());
+    QVERIFY(!menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
+
+    window->loadNewComm();
+    QCOMPARE(app().activeKind, WindowKind::Terminal);
+    QVERIFY(!menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(menus->menu(MenuId::Comm)->menuAction()->isVisible());
+    QVERIFY(menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
+    QCOMPARE(menus->menu(MenuId::FuncGroups)->actions().first()->text(), QStringLiteral("Group1"));
+    QVERIFY(!menus->item(MenuId::Edit, 0)->isEnabled()); // Ctrl+Z goes to the terminal
+
+    window->mdiArea()->setActiveSubWindow(edit);
+    QCOMPARE(app().activeKind, WindowKind::Edit);
+    QCOMPARE(app().activeDoc, int16_t(1));
+    QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
+    QVERIFY(window->toolBar()->button(Command::FileNew)->isEnabled());
+    QVERIFY(!window->toolBar()->button(Command::Connect)->isEnabled());
+}
+
+void TstMainWindowCommands::theRightButtonOpensTheWholeEditMenuPreferencesIncluded()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->newEditWindow(QStringLiteral("Program"))->widget());
+    QVERIFY(edit);
+    QTest::mouseClick(edit->editor()->viewport(), Qt::RightButton);
+    auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QStringList captions;
+    for (QAction *action : popup->actions())
+        captions << action->text();
+    QCOMPARE(captions.size(), 17);
+    QCOMPARE(captions.mid(13),
+             (QStringList{"&Preferences...", QString(), "&Save Preferences", "Save Preverences &As..."}));
+    // Its items are the menu bar's: Save Preferences writes the preferences file.
+    QFile::remove(app().prefFile);
+    popup->actions().at(15)->trigger();
+    popup->close();
+    QVERIFY(QFileInfo::exists(app().prefFile));
+}
+
+void TstMainWindowCommands::onlyFileSaveOfAnExistingFileKeepsABackup()
+{
+    const QString motion = m_dir->filePath(QStringLiteral("motion.kxt"));
+    const QString other = m_dir->filePath(QStringLiteral("other.kxt"));
+    for (const QString &path : {motion, other}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old\r\n");
+    }
+    writePrefs(
+        QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=0\r\n[Pgm_1]\r\nName=%1\r\n").arg(motion));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    QVERIFY(edit);
+    const auto contents = [](const QString &path) { return fileBytes(path, "<missing>"); };
+
+    edit->setDocumentText(QStringLiteral("first\r\n"), true);
+    window->menus()->item(MenuId::File, 2)->trigger();
+    QCOMPARE(contents(motion), QByteArray("first\r\n"));
+    QCOMPARE(contents(m_dir->filePath(QStringLiteral("motion.bak"))), QByteArray("old\r\n"));
+
+    // Save as over an existing file and the save prompt's Yes replace the file without a backup.
+    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    edit->setDocumentText(QStringLiteral("second\r\n"), true);
+    window->menus()->item(MenuId::File, 3)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(edit->fileName(), other);
+    QCOMPARE(contents(other), QByteArray("second\r\n"));
+    edit->setDocumentText(QStringLiteral("third\r\n"), true);
+    m_prompt->queueAnswer(PromptAnswer::Yes);
+    QVERIFY(edit->checkSave());
+    QCOMPARE(contents(other), QByteArray("third\r\n"));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("other.bak"))));
+    QCOMPARE(contents(m_dir->filePath(QStringLiteral("motion.bak"))), QByteArray("old\r\n"));
+}
+
+void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
+{
+    auto window = startWindow();
+    QMenu *help = window->menus()->menu(MenuId::Help);
+    QMenu *topics = help->actions().first()->menu();
+    QVERIFY(topics);
+    QCOMPARE(topics->actions().size(), MainMenus::kHelpTopics);
+    for (int topic = 0; topic < MainMenus::kHelpTopics; ++topic) {
+        topics->actions().at(topic)->trigger();
+        HelpBrowser *browser = window->helpBrowser();
+        QVERIFY(browser && browser->isVisible());
+        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(topic));
+        QVERIFY2(QFileInfo::exists(browser->currentPage().toLocalFile()),
+                 qPrintable(browser->currentPage().toString()));
+    }
+    const QDir folder(HelpBrowser::helpFolder());
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#:]+)"));
+    for (const QString &page : folder.entryList({"*.html"})) {
+        QFile file(folder.filePath(page));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        for (const QRegularExpressionMatch &m : link.globalMatch(html))
+            QVERIFY2(folder.exists(m.captured(1)), qPrintable(page + " -> " + m.captured(1)));
+    }
+
+    window->menus()->aboutAction()->trigger();
+    QVERIFY(window->aboutDialog());
+    QVERIFY(window->aboutDialog()->text().contains(QStringLiteral("KorvoTerm")));
+    QVERIFY(window->aboutDialog()->text().contains(QStringLiteral("1.000.000")));
+    window->aboutDialog()->accept();
+
+    // Exit closes the help window and keeps its place.
+    window->helpBrowser()->move(40, 60);
+    QVERIFY(window->close());
+    QTRY_VERIFY(!window->helpBrowser());
+    QCOMPARE(app().browser.left, pixelsToTwips(40, window->dpi()));
+}
+
+void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt()
+{
+    // Ctrl+Q in a terminal used to quit the program instead of sending DC1 to the device.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    window->loadNewComm();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto *comm = qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1));
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QAction *exit = window->menus()->action(Command::Exit);
+    for (Qt::Key key : {Qt::Key_Q, Qt::Key_N, Qt::Key_O, Qt::Key_S, Qt::Key_P})
+        QTest::keyClick(&comm->view(), key, Qt::ControlModifier);
+    QVERIFY(window->isVisible());
+    QCOMPARE(subWindows(*window).size(), 2);
+    QVERIFY(m_prompt->asked().isEmpty());
+    QVERIFY(exit->shortcut().isEmpty());
+
+    // Everywhere else the shortcuts are back.
+    window->mdiArea()->setActiveSubWindow(edit);
+    edit->widget()->setFocus();
+    QTRY_COMPARE(exit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    // Every menu opens by its mnemonic: from the terminal, and after a click on the empty background.
+    auto opensByAlt = [&](QWidget *target, Qt::Key key, MenuId id) {
+        QTest::keyClick(target, key, Qt::AltModifier);
+        const bool open = QApplication::activePopupWidget() == window->menus()->menu(id);
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        return open;
+    };
+    comm->view().setFocus();
+    QTRY_VERIFY(comm->view().hasFocus());
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_F, MenuId::File));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_E, MenuId::Comm));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_V, MenuId::View));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_T, MenuId::Transfer));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_W, MenuId::Window));
+    QVERIFY(opensByAlt(&comm->view(), Qt::Key_H, MenuId::Help));
+    edit->showMinimized();
+    window->children()->subWindow(WindowKind::Terminal, 1)->showMinimized();
+    QWidget *background = window->mdiArea()->viewport();
+    QTest::mouseClick(background, Qt::LeftButton, {}, QPoint(background->width() / 2, 5));
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    QVERIFY(opensByAlt(focus, Qt::Key_V, MenuId::View));
+    QVERIFY(opensByAlt(focus, Qt::Key_H, MenuId::Help));
+}
+
+void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    app().factory = true;
+    auto window = startWindow();
+    QAction *viewer = window->menus()->item(MenuId::View, 9);
+    QCOMPARE(viewer, window->menus()->action(Command::RamViewer));
+    QVERIFY(viewer->isVisible());
+    QVERIFY(!viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(m_prompt->asked().isEmpty());
+
+    QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
+    QVERIFY(!viewer->isEnabled());
+    window->loadNewComm();
+    QVERIFY(viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(viewer->isChecked());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(!viewer->isChecked());
+    QVERIFY(m_prompt->asked().isEmpty());
+
+    window->mdiArea()->setActiveSubWindow(edit);
+    QVERIFY(!viewer->isEnabled());
+    window->runCommand(Command::RamViewer);
+    QVERIFY(!viewer->isChecked());
+}
+
+void TstMainWindowCommands::aFeatureMakesItsCommandWorkWithOneHandler()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    // One handler is all a feature binds: the menu item runs it and stays checked.
+    QAction *spi = window->menus()->action(Command::SpiCommunications);
+    int opened = 0;
+    window->setCommandHandler(Command::SpiCommunications, [&] { ++opened; });
+    spi->trigger();
+    QCOMPARE(opened, 1);
+    QVERIFY(m_prompt->asked().isEmpty());
+    QVERIFY(spi->isChecked());
+}
+
+QTEST_MAIN(TstMainWindowCommands)
+#include "tst_mainwindowcommands.moc"

@@ -1,0 +1,248 @@
+// The session around the workspace: recent files, loading another preferences file, exit and the end of a
+// desktop session, each of which may ask about unsaved text and must leave the workspace consistent.
+
+#include "mainwindowtest.h"
+
+#include "terminal/commwindow.h"
+#include "editor/editwindow.h"
+#include "settings/inifile.h"
+#include "ui/command.h"
+#include "ui/filedialogs.h"
+#include "shell/mainmenus.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <csignal>
+
+using namespace korvo;
+
+class TstMainWindowSession : public MainWindowTest
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { setUpWorkspace(); }
+    void cleanup() { tearDownWorkspace(); }
+    void aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt();
+    void loadPreferencesReplacesTheWorkspaceWithTheChosenFile();
+    void exitByMenuWritesThePreferencesFile();
+    void sigtermEndsTheSessionKeepingTheWindows();
+    void aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed();
+    void cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile();
+    void aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt();
+};
+
+void TstMainWindowSession::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt()
+{
+    const QString older = m_dir->filePath(QStringLiteral("older.vxt"));
+    const QString current = m_dir->filePath(QStringLiteral("current.vxt"));
+    for (const QString &path : {older, current}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QFileInfo(path).baseName().toLatin1() + "\r\n");
+    }
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=0\r\nFileHistoryCt=1\r\n"
+                              "[Pgm_1]\r\nName=%1\r\n[LastOpened]\r\nFILE0=%2\r\n")
+                   .arg(current, older));
+    auto window = startWindow();
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    QVERIFY(edit);
+    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+    QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->text(), older);
+    edit->setDocumentText(QStringLiteral("changed\r\n"), true);
+
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->trigger();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Save changes to File?"));
+    QCOMPARE(m_prompt->asked().first().title, QStringLiteral("Save Changes"));
+    QCOMPARE(edit->fileName(), current);
+    QVERIFY(edit->isModified());
+    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+
+    // No: the change is dropped, the older file opens and moves to the top of the list.
+    m_prompt->queueAnswer(PromptAnswer::No);
+    window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->trigger();
+    QCOMPARE(edit->fileName(), older);
+    QVERIFY(edit->documentText().startsWith(QStringLiteral("older")));
+    QVERIFY(!edit->isModified());
+    QCOMPARE(app().recentFiles, (QStringList{older, current}));
+    QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent)->text(), older);
+    QFile file(current);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("current\r\n"));
+}
+
+void TstMainWindowSession::loadPreferencesReplacesTheWorkspaceWithTheChosenFile()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=1\r\nCommCt=2\r\n"));
+    const QString other = m_dir->filePath(QStringLiteral("bench.ktm"));
+    {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nAutoName=0\r\nName=Axis rig\r\n");
+    }
+    auto window = startWindow();
+    QCOMPARE(subWindows(*window).size(), 3);
+    QString offeredTitle;
+    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        offeredTitle = request.title;
+        return other;
+    });
+    window->menus()->item(MenuId::File, 6)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(offeredTitle, QStringLiteral("Select ZelTerm Preferences File"));
+    QCOMPARE(app().prefFile, other);
+    QTRY_COMPARE(subWindows(*window).size(), 1);
+    QCOMPARE(subWindows(*window).first()->windowTitle(), QStringLiteral("Axis rig"));
+    QCOMPARE(app().activeComm, int16_t(1));
+    QCOMPARE(app().commCt, int16_t(1));
+}
+
+void TstMainWindowSession::exitByMenuWritesThePreferencesFile()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->loadNewComm();
+    window->children()->subWindow(WindowKind::Terminal, 1)->close();
+    QFile::remove(app().prefFile);
+    window->menus()->item(MenuId::File, 8)->trigger();
+    QVERIFY(!window->isVisible());
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    // Terminal 2 is written as the first open slot and keeps its window.
+    QCOMPARE(ini.value("Comm_1", "Name"), QStringLiteral("Terminal 2"));
+    QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
+}
+
+void TstMainWindowSession::sigtermEndsTheSessionKeepingTheWindows()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->newEditWindow(QStringLiteral("Program"));
+    QFile::remove(app().prefFile);
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(QFileInfo::exists(app().prefFile));
+    QVERIFY(!window->isVisible());
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
+    QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
+    QCOMPARE(ini.value("Pgm_1", "State"), QStringLiteral("0"));
+}
+
+void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed()
+{
+    // No for the first document and Cancel for the second used to close the first window while its slot
+    // still said it was open.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    auto window = startWindow();
+    for (const char *name : {"first.vxt", "second.vxt"}) {
+        window->newEditWindow(m_dir->filePath(QLatin1String(name)));
+        qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, app().activeDoc))
+            ->setDocumentText(QStringLiteral("typed\r\n"), true);
+    }
+    QFile::remove(app().prefFile);
+    m_prompt->queueAnswer(PromptAnswer::No);
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    QVERIFY(!window->close());
+    QCOMPARE(m_prompt->asked().size(), 2);
+    QCOMPARE(subWindows(*window).size(), 2);
+    for (int n : {1, 2}) {
+        QCOMPARE(app().editSlots[n].state, int16_t(0));
+        QVERIFY(qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, n))->isModified());
+    }
+    QVERIFY(!QFileInfo::exists(app().prefFile));
+
+    // A terminal that refuses (a repeating function key) stops the exit after the documents closed: they
+    // are gone, so their slots are free and the preferences list only what is still open.
+    window->loadNewComm();
+    qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = [] {
+        return false;
+    };
+    m_prompt->queueAnswer(PromptAnswer::No);
+    m_prompt->queueAnswer(PromptAnswer::No);
+    QVERIFY(!window->close());
+    QCOMPARE(subWindows(*window).size(), 1);
+    QCOMPARE(app().editSlots[1].state, kSlotFree);
+    QCOMPARE(app().editSlots[2].state, kSlotFree);
+    window->savePreferences();
+    const IniFile ini = IniFile::load(app().prefFile);
+    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("0"));
+    QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = {};
+}
+
+void TstMainWindowSession::cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile()
+{
+    // Cancel used to leave the other file as the preferences path, so the next save overwrote it.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    const QString own = app().prefFile;
+    const QString other = m_dir->filePath(QStringLiteral("bench.ktm"));
+    auto window = startWindow();
+    window->loadNewComm();
+    window->newEditWindow(m_dir->filePath(QStringLiteral("motion.vxt")));
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    edit->setDocumentText(QStringLiteral("typed\r\n"), true);
+    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    m_prompt->queueAnswer(PromptAnswer::Cancel);
+    window->menus()->action(Command::LoadPreferences)->trigger();
+    setFileDialogRunner({});
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(app().prefFile, own);
+    QCOMPARE(subWindows(*window).size(), 2);
+    QVERIFY(edit->isModified());
+    QCOMPARE(app().commSlots[1].state, int16_t(0));
+    QVERIFY(!QFileInfo::exists(other));
+}
+
+void TstMainWindowSession::aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt()
+{
+    // A logout used to answer every save prompt "No" and the typed text was lost.
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    const QString path = m_dir->filePath(QStringLiteral("motion.vxt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("saved\r\n");
+    }
+    auto window = startWindow();
+    window->newEditWindow(path);
+    auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    edit->openEditFile(path);
+    edit->setDocumentText(QStringLiteral("typed but not saved \u00b5\r\n"), true);
+    window->newEditWindow(QStringLiteral("Program"));
+    QCOMPARE(::raise(SIGHUP), 0);
+    QTRY_VERIFY(!window->isVisible());
+    QVERIFY(m_prompt->asked().isEmpty());
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("saved\r\n"));
+    QCOMPARE(RecoveryStore().documents().size(), 1);
+    window.reset();
+    // The ending session took the prompt over; a new process starts with its own.
+    m_prompt.reset();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+
+    // The next start reopens the workspace and offers the kept text in a window of its own, unsaved.
+    m_prompt->queueAnswer(PromptAnswer::Yes);
+    window = startWindow();
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QCOMPARE(m_prompt->asked().first().buttons, PromptButtons::YesNo);
+    QVERIFY(m_prompt->asked().first().text.contains(QDir::toNativeSeparators(path)));
+    QCOMPARE(subWindows(*window).size(), 3);
+    auto *recovered = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 3));
+    QVERIFY(recovered);
+    QCOMPARE(recovered->fileName(), path);
+    QCOMPARE(recovered->documentText(), QStringLiteral("typed but not saved \u00b5\r\n"));
+    QVERIFY(recovered->isModified());
+    QVERIFY(RecoveryStore().documents().isEmpty());
+}
+
+QTEST_MAIN(TstMainWindowSession)
+#include "tst_mainwindowsession.moc"

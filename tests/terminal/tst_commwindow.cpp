@@ -1,0 +1,394 @@
+// The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
+
+#include "app/appstate.h"
+#include "link/commlink.h"
+#include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
+#include "terminal/terminaldisplay.h"
+#include "terminal/terminalscreen.h"
+#include "terminal/terminalview.h"
+#include "terminal/translatedialog.h"
+#include "fakelinks.h"
+#include "scriptedprompt.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+
+class RecordingHost final : public CommandHost
+{
+public:
+    void setEnabled(Command command, bool enabled) override { enabled_[command] = enabled; }
+    void setTip(Command, const QString &) override {}
+    void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
+    void showEditMenu(const QPoint &) override {}
+
+    QHash<Command, bool> enabled_;
+    QList<bool> menuShown;
+};
+
+} // namespace
+
+class TstCommWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<FakeLinkFactory> m_factory;
+    std::unique_ptr<CommWindow> m_window;
+    ScriptedPrompt m_prompt;
+    RecordingHost m_host;
+
+    CommWindow &window() { return *m_window; }
+    FakeSerialLink &port() { return *m_factory->serial; }
+    QWidget *keys() { return &m_window->view(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        app().resetSlots();
+        app().closingApplication = false;
+        app().ensureCommSlot(1);
+        CommWindowSettings &s = app().commSlots[1];
+        s = CommWindowSettings{};
+        s.name = QStringLiteral("Terminal 1");
+        s.portName = QStringLiteral("/dev/fake0");
+        s.connected = true;
+        s.rows = 8;
+        s.columns = 30;
+        setCommandHost(&m_host);
+        m_clock = std::make_unique<FakeClock>();
+        m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
+        m_window = std::make_unique<CommWindow>(1, *m_clock, *m_factory);
+        m_window->show();
+        QApplication::clipboard()->clear();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_factory.reset();
+        m_clock.reset();
+        setCommandHost(nullptr);
+        m_prompt.clear();
+    }
+
+    void aNewWindowIsConnectedAndShowsItsPanels()
+    {
+        QVERIFY(window().isConnected());
+        QCOMPARE(port().lastPortName, QStringLiteral("/dev/fake0"));
+        QCOMPARE(window().panels().text("connect"), QStringLiteral("Connected "));
+        QVERIFY(window().panels().text("comm").contains("9600"));
+        QCOMPARE(window().panels().text("device"), QStringLiteral(" Veltor"));
+        QCOMPARE(window().panels().text("group"), QStringLiteral("1"));
+        QCOMPARE(window().panels().panelToolTip("group"),
+                 QStringLiteral("Function Key Group Number 1 :: Group1"));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Terminal 1"));
+        QCOMPARE(window().link().receiveMode(), 3);
+        QCOMPARE(app().lineEnd, QStringLiteral("\r"));
+    }
+
+    void typedKeysGoToTheDeviceAndOnlyItsEchoIsShown()
+    {
+        QTest::keyClicks(keys(), "pr al");
+        QTest::keyClick(keys(), Qt::Key_Return);
+        QTest::keyClick(keys(), Qt::Key_Backspace);
+        QTest::keyClick(keys(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(port().written(), QByteArray("pr al\r\b\x02"));
+        QCOMPARE(window().screen().screenText().trimmed(), QString());
+
+        port().deliver("pr al\r\nACCEL = 2000\r\n>");
+        QCOMPARE(window().screen().screenText().trimmed(), QStringLiteral("pr al\nACCEL = 2000\n>"));
+        QCOMPARE(window().display().history(), QByteArray("pr al\r\nACCEL = 2000\r\n>"));
+    }
+
+    void typedCarriageReturnIsFollowedByLineFeedWhenAsked()
+    {
+        window().settings().translateCR = -1;
+        QTest::keyClick(keys(), Qt::Key_Return);
+        QCOMPARE(port().written(), QByteArray("\r\n"));
+    }
+
+    void nothingIsSentWhileDisconnected()
+    {
+        window().connectComm(false);
+        QCOMPARE(window().panels().text("connect"), QStringLiteral("Disconnected "));
+        QTest::keyClicks(keys(), "x");
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void ctrlCSendsCharacterThreeOnlyWhenNothingIsSelected()
+    {
+        port().deliver("abc   \r\n  def  ");
+        QTest::keyClick(keys(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(port().written(), QByteArray("\x03"));
+
+        window().selectAll();
+        QTest::keyClick(keys(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(port().written(), QByteArray("\x03"));
+        QVERIFY(!window().view().hasSelection());
+        // Blank rows above the text are part of the screen; each line loses its trailing blanks.
+        QVERIFY(QApplication::clipboard()->text().endsWith("\rabc\r  def\r"));
+        QVERIFY(!QApplication::clipboard()->text().contains(' ' + QStringLiteral("\r")));
+    }
+
+    void ctrlInsertAndShiftDeleteCopyDeleteOnlyDeselects()
+    {
+        port().deliver("line");
+        window().selectAll();
+        QTest::keyClick(keys(), Qt::Key_Delete);
+        QVERIFY(!window().view().hasSelection());
+        QVERIFY(QApplication::clipboard()->text().isEmpty());
+
+        window().selectAll();
+        QTest::keyClick(keys(), Qt::Key_Insert, Qt::ControlModifier);
+        QVERIFY(QApplication::clipboard()->text().endsWith("line\r"));
+        QVERIFY(!window().view().hasSelection());
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void pasteSendsTheClipboardPacedAtCarriageReturns()
+    {
+        app().lineEnd = QStringLiteral("\n"); // as with a device address
+        QApplication::clipboard()->setText("pr al  \nlist\n");
+        QTest::keyClick(keys(), Qt::Key_V, Qt::ControlModifier);
+        m_clock->runUntilIdle();
+        QCOMPARE(port().written(), QByteArray("pr al\r\nlist\r\n"));
+        QCOMPARE(app().lineEnd, QStringLiteral("\n"));
+
+        port().writes.clear();
+        QTest::keyClick(keys(), Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(port().writes.size(), 1);
+        QCOMPARE(port().writes.first().bytes, QByteArray("pr al  \r\nlist\r\n"));
+    }
+
+    void scrollingKeysMoveTheViewNotTheDevice()
+    {
+        for (int i = 0; i < 50; ++i)
+            port().deliver("line " + QByteArray::number(i) + "\r\n");
+        TerminalView &view = window().view();
+        // Regression: the scroll range once kept the height the view had before the window was laid out.
+        window().resize(500, 300);
+        QTRY_COMPARE(view.verticalScrollBar()->pageStep(),
+                     view.viewport()->height() / view.cellSize().height());
+        QCOMPARE(view.verticalScrollBar()->maximum(),
+                 window().screen().lineCount() - view.verticalScrollBar()->pageStep());
+        const int bottom = view.firstVisibleLine();
+        QVERIFY(bottom > 0);
+        QTest::keyClick(keys(), Qt::Key_PageUp);
+        QCOMPARE(view.firstVisibleLine(), bottom - 8);
+        QTest::keyClick(keys(), Qt::Key_Down);
+        QCOMPARE(view.firstVisibleLine(), bottom - 7);
+        QTest::keyClick(keys(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(view.firstVisibleLine(), 0);
+        // Looking back does not jump away when more text arrives.
+        port().deliver("more\r\n");
+        QCOMPARE(view.firstVisibleLine(), 0);
+        QTest::keyClick(keys(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(view.atBottom());
+        for (Qt::Key k : {Qt::Key_End, Qt::Key_Left, Qt::Key_Right, Qt::Key_F11, Qt::Key_F12, Qt::Key_Home})
+            QTest::keyClick(keys(), k);
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void functionKeysReachTheirHooks()
+    {
+        QList<int> pressed;
+        QList<int> edited;
+        window().hooks().functionKey = [&](int n) { pressed << n; };
+        window().hooks().editFunctionKey = [&](int n) { edited << n; };
+        QTest::keyClick(keys(), Qt::Key_F1);
+        QTest::keyClick(keys(), Qt::Key_F10);
+        QTest::keyClick(keys(), Qt::Key_F3, Qt::ControlModifier);
+        QCOMPARE(pressed, (QList<int>{1, 10}));
+        QCOMPARE(edited, QList<int>{3});
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void changingFontAndColoursKeepsContentsAndCursor()
+    {
+        port().deliver("first\r\nsecond\r\nthi");
+        const QString before = window().screen().screenText();
+        const int row = window().screen().cursorRow();
+        const int col = window().screen().cursorColumn();
+
+        CommWindowSettings &s = window().settings();
+        s.font = QStringLiteral("Lucida Console");
+        s.size = 14;
+        s.bold = true;
+        s.forecolor = 14;
+        s.backcolor = 1;
+        s.blockCursor = -1;
+        window().setTerminal(CommWindow::kDisplayItems);
+
+        QCOMPARE(window().screen().screenText(), before);
+        QCOMPARE(window().screen().cursorRow(), row);
+        QCOMPARE(window().screen().cursorColumn(), col);
+        QVERIFY(window().view().terminalFont().bold());
+        QVERIFY(window().view().blockCursor());
+        // A face that is not installed falls back to the fixed-pitch one; the stored name stays.
+        if (!QFontDatabase::hasFamily(s.font))
+            QCOMPARE(window().view().terminalFont().family(),
+                     QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        QCOMPARE(s.font, QStringLiteral("Lucida Console"));
+    }
+
+    void aNewGridIsDrawnAgainFromTheHistory()
+    {
+        port().deliver("0123456789ABCDEFGHIJ\r\nend");
+        CommWindowSettings &s = window().settings();
+        s.rows = 5;
+        s.columns = 10;
+        window().setTerminal(CommWindow::kDisplayItems);
+        QCOMPARE(window().screen().rows(), 5);
+        QCOMPARE(window().screen().columns(), 10);
+        QCOMPARE(window().display().historyLimit(), 50);
+        QCOMPARE(window().screen().screenText(), QStringLiteral("\n\n0123456789\nABCDEFGHIJ\nend"));
+    }
+
+    void translationOptionsApplyToWhatArrivesNext()
+    {
+        CommWindowSettings &s = window().settings();
+        s.controlHex = -1;
+        window().setTerminal(CommWindow::kDisplayItems);
+        port().deliver("A\r\n");
+        QCOMPARE(window().screen().lineText(window().screen().lineCount() - 1), QStringLiteral("A<0D><0A>"));
+    }
+
+    void clearEmptiesScreenHistoryAndScrollBack()
+    {
+        for (int i = 0; i < 20; ++i)
+            port().deliver("text\r\n");
+        QVERIFY(window().hasText());
+        window().clearCommWindow();
+        QVERIFY(!window().hasText());
+        QVERIFY(window().display().history().isEmpty());
+        QCOMPARE(window().screen().scrollbackCount(), 0);
+        QCOMPARE(window().screen().cursorRow(), 7);
+        QCOMPARE(window().terminalText(true), QString());
+    }
+
+    void theRightButtonShowsTheTerminalMenuWithCopyWhenSomethingIsSelected()
+    {
+        port().deliver("text");
+        QWidget *vp = window().view().viewport();
+        QTest::mouseClick(vp, Qt::RightButton);
+        window().selectAll();
+        QTest::mouseClick(vp, Qt::RightButton);
+        QCOMPARE(m_host.menuShown, (QList<bool>{false, true}));
+        QCOMPARE(app().activeComm, int16_t(1));
+        QVERIFY(m_host.enabled_.value(Command::Copy));
+        QVERIFY(m_host.enabled_.value(Command::CommCopy));
+    }
+
+    void dragWithTheMouseSelectsText()
+    {
+        port().deliver("\x1b[1;1Hhello world");
+        QWidget *vp = window().view().viewport();
+        const QSize cell = window().view().cellSize();
+        const int y = cell.height() / 2;
+        window().view().scrollToTop();
+        QCOMPARE(window().view().firstVisibleLine(), 0);
+        QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(cell.width() / 2, y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(cell.width() * 4.5, y),
+                         vp->mapToGlobal(QPointF(cell.width() * 4.5, y)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(int(cell.width() * 4.5), y));
+        QVERIFY(window().view().hasSelection());
+        QCOMPARE(window().view().selectedText(), QStringLiteral("hello"));
+        // A double click takes the word under the pointer.
+        QTest::mouseDClick(vp, Qt::LeftButton, {}, QPoint(cell.width() * 8, y));
+        QCOMPARE(window().view().selectedText(), QStringLiteral("world"));
+    }
+
+    void textDroppedFromOutsideAnEditWindowIsRefused()
+    {
+        QMimeData mime;
+        mime.setText(QStringLiteral("pr al\n"));
+        QWidget *vp = window().view().viewport();
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &drop);
+        QVERIFY(!drop.isAccepted());
+        QVERIFY(port().written().isEmpty());
+    }
+
+    void theTranslationDialogShowsItsOptionsAndReturnsWhatIsTicked()
+    {
+        TranslateDialog::Options in;
+        in.controlHex = true;
+        in.displayHex = 2;
+        TranslateDialog dialog(in);
+        QMap<QString, QCheckBox *> boxes;
+        for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+            boxes.insert(box->text(), box);
+        QCOMPARE(boxes.keys(),
+                 (QStringList{"(20-7F)", "(80-FF)", "(except CR/LF)",
+                              "Display Control Characters as HEX equivalent",
+                              "Translate incoming CRs to CR/LF", "Translate outgoing CRs to CR/LF"}));
+        QStringList labels;
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            labels << label->text();
+        for (const char *caption : {"CR => CRLF:", "Control Char. ==> <HEX>:", "(00-1F)",
+                                    "Display Char. ==> <HEX>:", "Display All Characters as HEX equivalent"})
+            QVERIFY2(labels.contains(caption), caption);
+        QVERIFY(boxes["(except CR/LF)"]->isEnabled());
+        boxes["Display Control Characters as HEX equivalent"]->setChecked(false);
+        QVERIFY(!boxes["(except CR/LF)"]->isEnabled());
+        boxes["Translate outgoing CRs to CR/LF"]->setChecked(true);
+        boxes["(20-7F)"]->setChecked(true);
+
+        const TranslateDialog::Options out = dialog.options();
+        QVERIFY(out.translateCR && !out.controlHex && !out.crTranslate);
+        QCOMPARE(out.displayHex, 3);
+        CommWindowSettings s;
+        out.applyTo(s);
+        QCOMPARE(s.translateCR, int16_t(-1));
+        QCOMPARE(s.displayHex, int16_t(3));
+    }
+
+    void closingByTheUserFreesTheSlotClosingWithTheApplicationKeepsIt()
+    {
+        QVERIFY(window().close());
+        QCOMPARE(app().commSlots[1].state, kSlotFree);
+        QVERIFY(!port().isOpen());
+
+        cleanup();
+        init();
+        app().closingApplication = true;
+        QVERIFY(window().close());
+        QCOMPARE(app().commSlots[1].state, int16_t(0));
+        app().closingApplication = false;
+    }
+
+    void aRunningFunctionKeyRefusesTheClose()
+    {
+        window().hooks().mayClose = [] { return false; };
+        QVERIFY(!window().close());
+        QCOMPARE(app().commSlots[1].state, int16_t(0));
+        QVERIFY(port().isOpen());
+    }
+
+    void aFailedSendIsReportedOnce()
+    {
+        setPrompt(&m_prompt);
+        port().writeError = QStringLiteral("Input/output error");
+        QTest::keyClicks(keys(), "x");
+        QTRY_COMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Port Error"));
+        QVERIFY(!window().isConnected());
+        setPrompt(nullptr);
+    }
+};
+
+QTEST_MAIN(TstCommWindow)
+#include "tst_commwindow.moc"

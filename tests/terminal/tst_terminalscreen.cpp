@@ -1,0 +1,183 @@
+// The screen model without a window: bytes in, screen text out.
+
+#include "terminal/terminalscreen.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace korvo;
+
+class TstTerminalScreen : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList lastRows(const TerminalScreen &s, int n)
+    {
+        return s.screenText().split(QLatin1Char('\n')).mid(s.rows() - n);
+    }
+
+private Q_SLOTS:
+    void aNewScreenStartsWithTheCursorOnTheLastRow()
+    {
+        TerminalScreen s(5, 10, 100);
+        QCOMPARE(s.cursorRow(), 4);
+        QCOMPARE(s.cursorColumn(), 0);
+        QCOMPARE(s.screenText(), QString("\n\n\n\n"));
+    }
+
+    void carriageReturnLineFeedAndBackspaceMoveTheCursorAsATerminalDoes()
+    {
+        TerminalScreen s(4, 10, 100);
+        s.write(QByteArray("abc\rX\r\nline2\bQ\nZ"));
+        QCOMPARE(lastRows(s, 3), (QStringList{"Xbc", "lineQ", "     Z"}));
+        QCOMPARE(s.cursorRow(), 3);
+        QCOMPARE(s.cursorColumn(), 6);
+    }
+
+    void aLineLongerThanTheScreenWrapsOntoTheNextRow()
+    {
+        TerminalScreen s(3, 5, 100);
+        s.write(QByteArray("0123456789AB"));
+        QCOMPARE(lastRows(s, 3), (QStringList{"01234", "56789", "AB"}));
+    }
+
+    void linesScrolledOffTheTopAreKeptInTheScrollBackUpToItsLimit()
+    {
+        TerminalScreen s(2, 10, 3);
+        s.clear();
+        for (int i = 0; i < 8; ++i)
+            s.write(QByteArray("\r\nline") + QByteArray::number(i));
+        QCOMPARE(s.scrollbackCount(), 3);
+        QCOMPARE(s.lineText(0), QString("line3"));
+        QCOMPARE(s.lineText(2), QString("line5"));
+        QCOMPARE(s.lineText(3), QString("line6"));
+        QCOMPARE(s.lineText(4), QString("line7"));
+        // Everything pushed past the limit counts as dropped, so line references stay stable.
+        QCOMPARE(s.droppedLines() + s.lineCount(), qint64(8 + 2));
+    }
+
+    void resizingKeepsTheContents()
+    {
+        TerminalScreen s(4, 10, 100);
+        s.write(QByteArray("\r\nfirst\r\nsecond\r\nthird"));
+        s.resize(6, 20);
+        QVERIFY(s.screenText().contains("first\nsecond\nthird"));
+        s.write(QByteArray(" and more text"));
+        QVERIFY(s.screenText().contains("third and more text"));
+
+        // Fewer rows push the top lines into the scroll-back instead of losing them.
+        s.resize(2, 20);
+        QStringList all;
+        for (int i = 0; i < s.lineCount(); ++i)
+            all << s.lineText(i);
+        QVERIFY(all.join('\n').contains("first\nsecond\nthird and more text"));
+    }
+
+    void aCharacterSplitAcrossTwoWritesIsStillOneCharacter()
+    {
+        TerminalScreen s(2, 10, 0);
+        const QByteArray e = QString::fromUtf8("\xC3\xA9").toUtf8();
+        s.write(QByteArray("x") + e.left(1));
+        s.write(e.mid(1) + "y");
+        QCOMPARE(s.lineText(1), QString::fromUtf8("x\xC3\xA9y"));
+        QCOMPARE(s.cursorColumn(), 3);
+
+        // An escape sequence split in the middle is completed by the next write.
+        s.write(QByteArray("\x1b["));
+        s.write(QByteArray("1;1Hz"));
+        QCOMPARE(s.lineText(0), QString("z"));
+    }
+
+    void clearEmptiesScreenAndScrollBack()
+    {
+        TerminalScreen s(3, 10, 50);
+        for (int i = 0; i < 10; ++i)
+            s.write(QByteArray("text\r\n"));
+        QVERIFY(s.scrollbackCount() > 0);
+        s.clear();
+        QCOMPARE(s.scrollbackCount(), 0);
+        QCOMPARE(s.screenText(), QString("\n\n"));
+        QCOMPARE(s.cursorRow(), 2);
+    }
+
+    void selectedTextHasTrailingBlanksStrippedAndCrLineEnds()
+    {
+        TerminalScreen s(3, 12, 0);
+        s.write(QByteArray("\x1b[1;1Hab   \x1b[2;1H  cd\x1b[3;1Hlast line"));
+        // Whole lines: every line ends with CR.
+        QCOMPARE(s.text(QPoint(0, 0), QPoint(11, 2)), QString("ab\r  cd\rlast line\r"));
+        // Ending inside the last line's text keeps that line open; the order of the ends does not matter.
+        QCOMPARE(s.text(QPoint(3, 2), QPoint(1, 1)), QString(" cd\rlast"));
+        QCOMPARE(s.text(QPoint(0, 0), QPoint(1, 0)), QString("ab"));
+    }
+
+    void colourEscapesReachTheCells()
+    {
+        TerminalScreen s(2, 10, 0);
+        s.write(QByteArray("\x1b[1;31mR\x1b[0mN"));
+        const TerminalCell red = s.cell(1, 0);
+        QCOMPARE(red.fg, TerminalCell::kIndexedColour | 1u);
+        QVERIFY(red.attrs & TerminalCell::Bold);
+        QCOMPARE(s.cell(1, 1).fg, TerminalCell::kDefaultColour);
+        QVERIFY(!red.sameLook(s.cell(1, 1)));
+    }
+
+    void linesScrolledIntoTheScrollBackKeepEachCellsLook()
+    {
+        TerminalScreen s(2, 8, 10);
+        s.write(QByteArray("ab\x1b[1;32;44mcd\x1b[0;4mef\x1b[0mgh\r\nnext\r\n"));
+        // The blank first row went first, the coloured line after it.
+        QCOMPARE(s.scrollbackCount(), 2);
+        const int line = 1;
+        QCOMPARE(s.lineText(line), QString("abcdefgh"));
+        // Runs of one look are converted together: each run keeps its own look, and only its own.
+        for (int column : {0, 1, 6, 7}) {
+            const TerminalCell plain = s.cell(line, column);
+            QCOMPARE(plain.fg, TerminalCell::kDefaultColour);
+            QCOMPARE(plain.bg, TerminalCell::kDefaultColour);
+            QCOMPARE(plain.attrs, uint8_t(0));
+        }
+        for (int column : {2, 3}) {
+            const TerminalCell green = s.cell(line, column);
+            QCOMPARE(green.fg, TerminalCell::kIndexedColour | 2u);
+            QCOMPARE(green.bg, TerminalCell::kIndexedColour | 4u);
+            QCOMPARE(green.attrs, uint8_t(TerminalCell::Bold));
+        }
+        QCOMPARE(s.cell(line, 4).attrs, uint8_t(TerminalCell::Underline));
+        QCOMPARE(s.cell(line, 5).fg, TerminalCell::kDefaultColour);
+        QCOMPARE(s.cell(line, 5).ch, char32_t('f'));
+    }
+
+    void aWriteRaisesOneInvalidationCoveringWhatChanged()
+    {
+        TerminalScreen s(5, 10, 0);
+        QSignalSpy spy(&s, &TerminalScreen::invalidated);
+        s.write(QByteArray("hello"));
+        QCOMPARE(spy.count(), 1);
+        const QRect r = spy.at(0).at(0).toRect();
+        QVERIFY(r.contains(QRect(0, 4, 5, 1)));
+    }
+
+    void aBellCharacterRingsWithoutTakingACell()
+    {
+        TerminalScreen s(2, 10, 0);
+        QSignalSpy bells(&s, &TerminalScreen::bell);
+        s.write(QByteArray("a\x07"
+                           "b"));
+        QCOMPARE(bells.count(), 1);
+        QCOMPARE(s.lineText(1), QString("ab"));
+    }
+
+    void queriesAreAnsweredThroughTheOutput()
+    {
+        TerminalScreen s(5, 10, 0);
+        QByteArray answer;
+        s.setOutput([&](const char *d, size_t n) { answer.append(d, qsizetype(n)); });
+        s.write(QByteArray("\x1b[6n"));
+        QCOMPARE(answer, QByteArray("\x1b[5;1R"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTerminalScreen)
+#include "tst_terminalscreen.moc"

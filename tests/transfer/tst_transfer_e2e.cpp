@@ -1,0 +1,411 @@
+// Uploads, downloads and verifies as the dialog runs them (TransferJob on a terminal's link) against the
+// simulated controller's memory over real kernel ptys and the TCP gateway: round trips, section
+// selection, a corrupted HMI block, cancelling, sources that are no listing, a device that vanishes in a
+// download or an upload, and the files left behind.
+
+#include "app/appstate.h"
+#include "app/scaledclock.h"
+#include "link/commlink.h"
+#include "link/linkfactory.h"
+#include "transfer/transferjob.h"
+#include "transfer/transfersource.h"
+#include "filebytes.h"
+#include "scriptedprompt.h"
+#include "sim/memoryresponder.h"
+#include "sim/simgateway.h"
+#include "sim/simpty.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+// A simulated controller with a memory, on a pty or behind the TCP gateway, and a terminal's link to it.
+// The simulator answers at once, so the link's clock runs ten times faster (timeScale): the silence that
+// ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
+struct Bench
+{
+    explicit Bench(int device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+        : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
+          clock(systemClock(), timeScale)
+    {
+        settings.device = int16_t(device);
+        QString error;
+        if (tcp) {
+            const bool listening = gateway.listen(QHostAddress::LocalHost, 0, &error);
+            settings.tcpipEnabled = true;
+            settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+            ok = listening;
+        } else {
+            ok = pty.open(&error);
+            settings.portName = pty.path();
+        }
+        link.connectComm(true);
+        QObject::connect(&link, &CommLink::dataReceived, [this](const QByteArray &d) { shown += d; });
+    }
+    ~Bench() { link.shutdown(); }
+
+    TransferRequest request(int sections) const
+    {
+        TransferRequest r;
+        r.device = controller.device();
+        r.sections = sections;
+        r.timing = LinkTiming::fromSettings(settings);
+        return r;
+    }
+
+    // Runs a job to its end; false when it did not start.
+    bool run(TransferJob::Kind kind, const TransferRequest &r, const TransferJob::Target &target)
+    {
+        QSignalSpy spy(&job, &TransferJob::ended);
+        if (!job.start(kind, r, target))
+            return false;
+        if (spy.isEmpty() && !spy.wait(60'000))
+            return false;
+        endedOk = spy.first().at(0).toBool();
+        endMessage = spy.first().at(1).toString();
+        return true;
+    }
+
+    ControllerSim controller;
+    MemoryResponder responder;
+    SimPty pty;
+    SimGateway gateway;
+    bool ok = false;
+    CommWindowSettings settings;
+    ScaledClock clock;
+    CommLink link{settings, clock, systemLinkFactory()};
+    TransferJob job{link};
+    QByteArray shown; // what the terminal screen got
+    bool endedOk = false;
+    QString endMessage;
+};
+
+TransferJob::Target fileTarget(const QString &path)
+{
+    TransferJob::Target target;
+    target.file = true;
+    target.fileName = path;
+    return target;
+}
+
+} // namespace
+
+class TstTransferEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { setPrompt(&m_prompt); }
+    void cleanup()
+    {
+        setPrompt(nullptr);
+        m_prompt.clear();
+    }
+    void uKorvoRoundTripThroughAFileOverAPty();
+    void veltorRoundTripThroughTheEditWindowOverTheGateway();
+    void onlyTheRequestedSectionsAreDownloaded();
+    void aMissingSectionIsAskedAbout();
+    void hmiUploadAsksAgainForACorruptedBlock();
+    void aCancelledUploadKeepsThePreviousFileAndWhatWasRead();
+    void aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason();
+    void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data();
+    void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason();
+    void whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent();
+    void otherBytesOfAListingAreSentAsTheyAre();
+
+private:
+    ScriptedPrompt m_prompt;
+};
+
+void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
+    Bench source(1, DeviceMemory::demo(1));
+    QVERIFY(source.ok);
+    QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
+    QVERIFY2(source.endedOk, qPrintable(source.endMessage));
+    const QByteArray listing = fileBytes(path);
+    QVERIFY(listing.startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
+    QVERIFY(listing.contains("'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
+    QVERIFY(listing.endsWith("        PGM\r\n'[END]\r\n"));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".incomplete")));
+    // The upload's replies are not shown on the terminal.
+    QVERIFY(source.shown.isEmpty());
+
+    Bench empty(1, DeviceMemory(1));
+    QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
+    QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
+    // The download's echo is.
+    QVERIFY(empty.shown.contains("VAR X = 100\r\n"));
+    QSignalSpy verified(&empty.job, &TransferJob::verified);
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), fileTarget(path)));
+    QCOMPARE(verified.size(), 1);
+    QVERIFY(verified.first().first().value<ListingDiff>().identical());
+    QVERIFY(m_prompt.asked().isEmpty());
+}
+
+void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
+{
+    QTemporaryDir programDir;
+    QString editText = QStringLiteral("old text");
+    TransferJob::Target edit;
+    edit.programDir = programDir.path();
+    edit.editText = [&editText] { return editText; };
+    edit.clearEdit = [&editText] { editText.clear(); };
+    edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
+
+    Bench source(4, DeviceMemory::demo(4), true);
+    QVERIFY(source.ok);
+    QVERIFY(source.run(TransferJob::Kind::Upload,
+                       source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
+    QVERIFY(source.endedOk);
+    QVERIFY(editText.startsWith(QStringLiteral("'[VARIABLES]\r\nVA ACCEL = 2000\r\n")));
+    QVERIFY(
+        editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
+    const QString uploaded = editText;
+
+    Bench empty(4, DeviceMemory(4), true);
+    QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
+    QVERIFY(empty.endedOk);
+    // The edit window's text went through the temporary file, which is gone again.
+    QVERIFY(!QFile::exists(QDir(programDir.path()).filePath(TransferSource::kTemporaryName)));
+    QCOMPARE(editText, uploaded);
+    QSignalSpy verified(&empty.job, &TransferJob::verified);
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), edit));
+    QVERIFY(verified.first().first().value<ListingDiff>().identical());
+
+    // A changed value shows as one differing line.
+    editText.replace(QStringLiteral("VA SPEED = 1500"), QStringLiteral("VA SPEED = 1600"));
+    QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), edit));
+    const ListingDiff diff = verified.last().first().value<ListingDiff>();
+    QCOMPARE(diff.rows().size(), 1);
+    QCOMPARE(diff.rows().first().left, QStringLiteral("VA SPEED = 1600"));
+    QCOMPARE(diff.rows().first().right, QStringLiteral("VA SPEED = 1500"));
+}
+
+void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fendra.fxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
+        "VA LATE = 1\r\n");
+    file.close();
+    Bench device(5, DeviceMemory(5));
+    QVERIFY(
+        device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    // Only the lines after the programs header up to "'[END]" reached the device.
+    QCOMPARE(device.controller.commands(), (QList<QByteArray>{"PG 100  ", "100  H", "        PG"}));
+    QVERIFY(device.responder.memory().variablesReply().isEmpty());
+    QCOMPARE(device.responder.memory().programReply(), (QList<QByteArray>{"", "100  H"}));
+}
+
+void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("plain.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    m_prompt.queueAnswer(PromptAnswer::No);
+    QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
+                        fileTarget(path)));
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked().first().text,
+             QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"));
+    QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Download to Device"));
+    QVERIFY(device.controller.received().isEmpty());
+
+    m_prompt.queueAnswer(PromptAnswer::Yes);
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
+                       fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"A = G 1", "B = G 2"}));
+
+    // No file name and an empty edit window: the program's messages, nothing sent.
+    m_prompt.clear();
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(QString())));
+    TransferJob::Target edit;
+    edit.editText = [] { return QString(); };
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("File is not valid"));
+    QCOMPARE(m_prompt.asked()[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
+
+    // A character the device's code page has no byte for is named, not sent as something else.
+    edit.editText = [] { return QStringLiteral("VA \u00e9 = 1\r\nVA B = \U0001F600 \u2192\r\n"); };
+    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(
+        m_prompt.asked()[2].text,
+        QStringLiteral("The Edit Window is not sent.\r\nLine 2 holds \"\U0001F600\" (U+1F600), which the "
+                       "device cannot take."));
+    QCOMPARE(m_prompt.asked().size(), 3);
+}
+
+void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hmi.txt"));
+    Bench device(3, DeviceMemory::demo(3));
+    device.responder.setCorruptHmiBlock(177); // the first parameter block
+    QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(fileBytes(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
+                                  QByteArray("<empty>").repeated(29) + "\r\n");
+    // 16 blocks and the one asked for again.
+    QCOMPARE(device.controller.received().count('\x1b'), 17);
+}
+
+void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keep.kxt"));
+    QFile previous(path);
+    QVERIFY(previous.open(QIODevice::WriteOnly));
+    previous.write("previous listing\r\n");
+    previous.close();
+
+    Bench device(1, DeviceMemory::demo(1), false, 1); // at full length, so it is still running when cancelled
+    QSignalSpy ended(&device.job, &TransferJob::ended);
+    QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QTRY_VERIFY(device.job.figures().linesDone >= 2);
+    device.job.cancel();
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!ended.first().at(0).toBool());
+    const QString incomplete = path + QStringLiteral(".incomplete");
+    QVERIFY(ended.first().at(1).toString().contains(incomplete));
+    QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
+    QCOMPARE(fileBytes(path), QByteArray("previous listing\r\n"));
+}
+
+void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 200; ++i)
+        file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    device.pty.setDropAfter(300);
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
+    QVERIFY(!device.endedOk);
+    QVERIFY(!device.endMessage.isEmpty());
+    QVERIFY(device.job.figures().linesDone < 200);
+    QVERIFY(!device.job.isRunning());
+}
+
+void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("pty hung up") << false;
+    QTest::newRow("socket closed") << true;
+}
+
+void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
+{
+    QFETCH(bool, tcp);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gone.kxt"));
+    Bench device(1, DeviceMemory::demo(1), tcp);
+    QVERIFY(device.ok);
+    // The device goes while the second command reaches it: the variables are in.
+    const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
+    if (tcp)
+        device.gateway.setDropAfter(dropAfter);
+    else
+        device.pty.setDropAfter(dropAfter);
+    QVERIFY(device.run(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QVERIFY(!device.endedOk);
+    const QString incomplete = path + QStringLiteral(".incomplete");
+    // One message: the system's reason, then where the upload is kept.
+    const QStringList message = device.endMessage.split(QStringLiteral("\r\n"));
+    QCOMPARE(message.size(), 2);
+    QVERIFY(!message[0].isEmpty());
+    QVERIFY(!message[0].contains(QStringLiteral("incomplete")));
+    QCOMPARE(message[1], QStringLiteral("The incomplete upload is kept in %1").arg(incomplete));
+    QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\n"));
+    QVERIFY(!QFile::exists(path));
+    // The line is closed: nothing is left to wake the program up.
+    QVERIFY(!device.link.isConnected());
+    QVERIFY(!device.job.isRunning());
+    QVERIFY(m_prompt.asked().isEmpty());
+}
+
+void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent()
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+    };
+    const QString nul = write(QStringLiteral("nul.vxt"), QByteArray("VA A = 1\r\nVA B\0 = 2\r\n", 20));
+    QByteArray huge(100 * 1024 * 1024, 'A');
+    const QString longLine = write(QStringLiteral("long.vxt"), huge);
+    huge.clear();
+    QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
+    const QString missing = dir.filePath(QStringLiteral("none.vxt"));
+
+    Bench device(4, DeviceMemory(4));
+    QVERIFY(device.ok);
+    // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
+    for (const QString &source : {missing, dir.path(), nul, longLine})
+        QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(source)));
+    // An upload without a destination name, or into a folder that is not there.
+    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(QString())));
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/up.vxt"));
+    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(nowhere)));
+
+    const QList<PromptRequest> &asked = m_prompt.asked();
+    QCOMPARE(asked.size(), 6);
+    QVERIFY(asked[0].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(missing)));
+    QVERIFY(asked[1].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(dir.path())));
+    for (int i : {0, 1}) {
+        QCOMPARE(asked[i].title, QStringLiteral("Download to Device"));
+        // The system's reason follows the name.
+        QVERIFY(asked[i].text.size() > asked[i].text.indexOf(QStringLiteral(": ")) + 2);
+    }
+    QCOMPARE(asked[2].text,
+             nul + QStringLiteral(" is not sent.\r\nIt holds a NUL byte (line 2): it is not a listing."));
+    QCOMPARE(asked[3].text,
+             longLine + QStringLiteral(" is not sent.\r\nLine 1 is longer than 4096 characters: "
+                                       "it is not a listing."));
+    QCOMPARE(asked[4].text, QStringLiteral("The specified file, , does not exist."));
+    QCOMPARE(asked[4].title, QStringLiteral("File doesn't exist"));
+    QVERIFY(asked[5].text.startsWith(nowhere + QStringLiteral(".incomplete: ")));
+    // Nothing reached the device: the first bytes it gets are those of the next good listing.
+    QVERIFY(!device.job.isRunning());
+    QCOMPARE(device.link.receiveMode(), CommLink::kTerminalMode);
+    const QString good = write(QStringLiteral("good.vxt"), "VA A = 1\r\n");
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(good)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.controller.received(), QByteArray("VA A = 1\r"));
+}
+
+void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
+{
+    // Control characters and Windows-1252 letters are the device's business; a lone CR ends a line.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bytes.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
+    file.close();
+    Bench device(4, DeviceMemory(4));
+    QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
+    QVERIFY(device.endedOk);
+    QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));
+    QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"\xe9T\xc9 = G 1", "Z = G 2"}));
+}
+
+QTEST_GUILESS_MAIN(TstTransferEndToEnd)
+#include "tst_transfer_e2e.moc"

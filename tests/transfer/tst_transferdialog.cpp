@@ -1,0 +1,262 @@
+// The upload/download dialog on a terminal window talking to the simulated controller over a pty: what it
+// shows per device type, its Edit Window choice, an upload into a file, an upload into an edit window that
+// shows its lines as they arrive, and a download that Cancel stops.
+
+#include "app/appstate.h"
+#include "app/clock.h"
+#include "terminal/commwindow.h"
+#include "link/linkfactory.h"
+#include "transfer/transferdialog.h"
+#include "editor/editwindow.h"
+#include "fakeclock.h"
+#include "scriptedprompt.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+// A terminal window on slot 1 connected to a simulated device with its demo memory.
+struct Terminal
+{
+    explicit Terminal(int device, Clock &clock = systemClock())
+        : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
+    {
+        QString error;
+        opened = pty.open(&error);
+        app().resetSlots();
+        app().ensureCommSlot(1);
+        CommWindowSettings &s = app().commSlots[1];
+        s = CommWindowSettings{};
+        s.portName = pty.path();
+        s.connected = true;
+        s.device = int16_t(device);
+        window = std::make_unique<CommWindow>(1, clock, systemLinkFactory());
+    }
+    ControllerSim controller;
+    MemoryResponder responder;
+    SimPty pty;
+    bool opened = false;
+    std::unique_ptr<CommWindow> window;
+};
+} // namespace
+
+class TstTransferDialog : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        setPrompt(&m_prompt);
+        m_prompt.clear();
+        app().upDnTargetKind = 2;
+        app().upDnFileName.clear();
+        app().deviceAddress.clear();
+    }
+    void cleanup() { setPrompt(nullptr); }
+    void theDataTypesFollowTheDeviceType_data();
+    void theDataTypesFollowTheDeviceType();
+    void choosingTheEditWindowWithoutOneIsRefused();
+    void anUploadIntoAFileShowsItsProgressAndEnds();
+    void anUploadIntoTheEditWindowShowsEachLineAsItArrives();
+    void cancelStopsADownloadThatGetsNoEcho();
+
+private:
+    ScriptedPrompt m_prompt;
+};
+
+void TstTransferDialog::theDataTypesFollowTheDeviceType_data()
+{
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("box0");
+    QTest::addColumn<QString>("box1"); // empty: hidden
+    QTest::addColumn<bool>("programs");
+    QTest::newRow("uKorvo") << 1 << "uKorvo Upload"
+                            << "Variables"
+                            << "Flags" << true;
+    QTest::newRow("926Q") << 2 << "OLD Indexer Upload"
+                          << "Micro-Position Table"
+                          << "Variables" << true;
+    QTest::newRow("HMI") << 3 << "HMI Upload"
+                         << "Registers"
+                         << "Parameters" << true;
+    QTest::newRow("Veltor") << 4 << "Veltor Indexer Upload"
+                            << "Variables"
+                            << "" << true;
+    QTest::newRow("Fendra") << 5 << "Norbel Indexer Upload"
+                            << "Variables"
+                            << "" << true;
+    QTest::newRow("NB") << 6 << "Norbel Drive (NBC, NBM, NBO, NBT): Upload"
+                        << "Variables"
+                        << "" << false;
+}
+
+void TstTransferDialog::theDataTypesFollowTheDeviceType()
+{
+    QFETCH(int, device);
+    QFETCH(QString, caption);
+    QFETCH(QString, box0);
+    QFETCH(QString, box1);
+    QFETCH(bool, programs);
+    Terminal terminal(device);
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+    QCOMPARE(dialog->windowTitle(), caption);
+    QCOMPARE(dialog->box(0)->text(), box0);
+    QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
+    if (!box1.isEmpty())
+        QCOMPARE(dialog->box(1)->text(), box1);
+    QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
+    // The same dialog comes back for a download.
+    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr),
+             dialog);
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
+}
+
+void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
+{
+    Terminal terminal(4);
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+    QVERIFY(dialog->fileOption()->isChecked());
+    dialog->editOption()->click();
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked().first().text,
+             QStringLiteral("There are NO Edit Windows.\r\nOpen an Edit Window, then try again."));
+    QVERIFY(dialog->fileOption()->isChecked());
+    QVERIFY(dialog->fileNameEdit()->isEnabled());
+}
+
+void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
+{
+    Terminal terminal(1);
+    QVERIFY(terminal.opened);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("up.kxt"));
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+    dialog->box(0)->setChecked(true);
+    dialog->fileNameEdit()->setText(path);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+    QVERIFY(dialog->isRunning());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
+    QVERIFY(!dialog->startButton()->isVisibleTo(dialog));
+    QVERIFY(ended.wait(10'000));
+    QVERIFY(ended.first().at(0).toBool());
+    QVERIFY(dialog->isHidden());
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("5 lines, ")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
+    QCOMPARE(app().upDnFileName, path);
+}
+
+void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
+{
+    // The device answers over the pty at once; the silence that ends each section is the fake clock's, so
+    // the upload waits after every section until the test moves time on.
+    FakeClock clock;
+    Terminal terminal(1, clock);
+    QVERIFY(terminal.opened);
+    AppState &state = app();
+    state.ensureEditSlot(1);
+    state.editSlots[1].name = QStringLiteral("Program");
+    state.newSlot = 1;
+    EditWindow edit;
+    edit.resize(600, 400);
+    edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
+    edit.setDocumentText(QStringLiteral("old text\r\n"), true);
+    state.upDnTargetKind = 1;
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit);
+    QVERIFY(dialog->editOption()->isChecked());
+    dialog->box(0)->setChecked(true);
+    dialog->box(1)->setChecked(true);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->startButton()->click();
+    QVERIFY(dialog->isRunning());
+
+    const QString variables =
+        QStringLiteral("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n");
+    QTRY_COMPARE(edit.documentText(), variables);
+    QVERIFY(dialog->isRunning());
+    QVERIFY(edit.isModified());
+    QsciScintilla *editor = edit.editor();
+    // The user works in the first lines while the rest arrives; what is coloured stays coloured.
+    editor->setCursorPosition(1, 4);
+    editor->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    const long styled = editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+    QCOMPARE(styled, long(variables.size()));
+
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
+    QVERIFY(dialog->isRunning());
+    QVERIFY(editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= styled);
+    int line = 0;
+    int column = 0;
+    editor->getCursorPosition(&line, &column);
+    QCOMPARE(line, 1);
+    QCOMPARE(column, 4);
+
+    // Cancelled: the window keeps what arrived.
+    dialog->cancelButton()->click();
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(edit.documentText(),
+             variables + QStringLiteral("\r\n'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
+    QVERIFY(edit.isModified());
+    QVERIFY(m_prompt.asked().isEmpty());
+    // The upload is one change to the window: one Undo takes it back to the emptied, unmodified window.
+    editor->undo();
+    QVERIFY(edit.documentText().isEmpty());
+    QVERIFY(!edit.isModified());
+}
+
+void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
+{
+    Terminal terminal(4);
+    terminal.controller.setSilent(true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("down.vxt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.close();
+    QWidget host;
+    TransferDialog *dialog =
+        TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr);
+    dialog->fileNameEdit()->setText(path);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->startButton()->click();
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
+    QTRY_COMPARE(terminal.controller.received(), QByteArray("VA A = 1\r"));
+    QVERIFY(ended.isEmpty());
+    dialog->cancelButton()->click();
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Cancelled"));
+    QVERIFY(m_prompt.asked().isEmpty());
+    // The terminal has its link back.
+    QCOMPARE(terminal.window->link().receiveMode(), CommLink::kTerminalMode);
+}
+
+QTEST_MAIN(TstTransferDialog)
+#include "tst_transferdialog.moc"

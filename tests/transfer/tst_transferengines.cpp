@@ -1,0 +1,401 @@
+// The upload and download engines as transcripts: what they send, what the device answers (split at
+// every offset, as a serial line splits it), what the listing becomes; time moves only when a test moves it.
+
+#include "transfer/downloadengine.h"
+#include "transfer/hmiblockcodec.h"
+#include "transfer/listingreader.h"
+#include "transfer/uploadengine.h"
+
+#include <QtTest>
+
+using namespace korvo;
+
+namespace {
+// Carries one engine's side of a dialogue: what it sent, what it said, and the clock.
+template <class Engine> struct Dialogue
+{
+    explicit Dialogue(Engine &e) : engine(e) {}
+    Engine &engine;
+    qint64 now = 0;
+    QList<QByteArray> sent;
+    QList<bool> linePauses; // a download's lines take the line pause, an upload's commands do not
+    QStringList lines;
+    QStringList statuses;
+    bool finished = false;
+    QString failure;
+
+    void collect()
+    {
+        for (const LinkAction &action : engine.takeOutput()) {
+            sent.append(action.bytes);
+            linePauses.append(action.linePause);
+        }
+        for (const EngineEvent &event : engine.takeEvents()) {
+            if (event.kind == EngineEvent::Kind::Line)
+                lines.append(event.text);
+            else if (event.kind == EngineEvent::Kind::Status)
+                statuses.append(event.text);
+            else if (event.kind == EngineEvent::Kind::Finished)
+                finished = true;
+            else if (event.kind == EngineEvent::Kind::Failed)
+                failure = event.text;
+        }
+    }
+    void start()
+    {
+        engine.start(now);
+        collect();
+    }
+    // The device answers in the given pieces, 10 ms apart.
+    void answer(const QList<QByteArray> &pieces)
+    {
+        for (const QByteArray &piece : pieces) {
+            now += 10;
+            engine.bytesReceived(piece, now);
+            collect();
+        }
+    }
+    // The device is silent until the engine's deadline.
+    void silence()
+    {
+        QVERIFY(engine.nextDeadline().has_value());
+        now = *engine.nextDeadline();
+        engine.timerFired(now);
+        collect();
+    }
+};
+
+QList<QByteArray> splitAt(const QByteArray &text, qsizetype offset)
+{
+    return {text.left(offset), text.mid(offset)};
+}
+
+TransferRequest request(int device, int sections, const QString &address = {})
+{
+    TransferRequest r;
+    r.device = device;
+    r.sections = sections;
+    r.deviceAddress = address;
+    return r;
+}
+
+QByteArray hmiBlock(char fill, int sumOffset = 0)
+{
+    QByteArray data(HmiBlockCodec::kDataBytes, fill);
+    return data + char(HmiBlockCodec::checkByte(data) + sumOffset) + "\r\n";
+}
+} // namespace
+
+class TstTransferEngines : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepliesAreSplit();
+    void veltorProgramGetsItsHeaderWithTheLabelLineAfterIt();
+    void aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds();
+    void theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand();
+    void q926BlocksAreReadInTheirSequence_data();
+    void q926BlocksAreReadInTheirSequence();
+    void hmiBlocksAreCheckedAndABadOneIsAskedForAgain();
+    void aDeviceAddressPrefixesEveryCommandAndLinesEndInLf();
+    void downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd();
+    void downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled();
+    void downloadLeftInProgramModeIsClosedWithTheProgramWord();
+    void aFailedWriteIsReportedAndTheDownloadGoesOn();
+    void listingLinesEndInCrLfLfOrALoneCr();
+    void whatCannotBeAListingIsRefusedWithItsReason();
+    void requestedSectionsAreTakenUpToTheNextHeader();
+    void hmiLinesReadBackToTheirBytes();
+};
+
+void TstTransferEngines::uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepliesAreSplit()
+{
+    const QByteArray vars = "print vars\r\nX = G 100\r\nI = L 3\r\nY = G -25\r\n>";
+    const QByteArray flags = "print flags\r\nHOMED = G TRUE\r\nBUSY = L FALSE\r\nFAULT = G FALSE\r\n>";
+    const QStringList expected{"'[VARIABLES]", "VAR X = 100",   "VAR Y = -25",   "",
+                               "'[FLAGS]",     "FLG HOMED = 1", "FLG FAULT = 0", "'[END]"};
+    for (qsizetype offset = 0; offset <= flags.size(); ++offset) {
+        UploadEngine engine(request(1, TransferRequest::Variables | TransferRequest::Flags));
+        Dialogue<UploadEngine> d(engine);
+        d.start();
+        QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r"}));
+        d.answer(splitAt(vars, std::min(offset, vars.size())));
+        d.silence();
+        QCOMPARE(d.sent.last(), QByteArray("print flags\r"));
+        d.answer(splitAt(flags, offset));
+        d.silence();
+        QVERIFY2(d.finished, qPrintable(QString::number(offset)));
+        QCOMPARE(d.lines, expected);
+    }
+}
+
+void TstTransferEngines::veltorProgramGetsItsHeaderWithTheLabelLineAfterIt()
+{
+    const QByteArray reply = ">l\r\n\r\nLB MAIN\r\n100  VA COUNT = 0\r\n101  BR MAIN\r\n>";
+    for (qsizetype offset = 0; offset <= reply.size(); ++offset) {
+        UploadEngine engine(request(4, 0)); // nothing ticked: the programs
+        Dialogue<UploadEngine> d(engine);
+        d.start();
+        QCOMPARE(d.sent, (QList<QByteArray>{"l\r"}));
+        d.answer(splitAt(reply, offset));
+        d.silence();
+        QVERIFY(d.finished);
+        QCOMPARE(d.lines, (QStringList{"'[PROGRAMS]", "", "PG 100  ", "LB MAIN", "100  VA COUNT = 0",
+                                       "101  BR MAIN", "        PG", "'[END]"}));
+    }
+}
+
+void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
+{
+    UploadEngine engine(request(1, 7));
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    for (int step = 0; step < 3 && !d.finished; ++step)
+        d.silence();
+    QVERIFY(d.finished);
+    QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r", "print flags\r", "list \r"}));
+    QCOMPARE(d.lines,
+             (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
+}
+
+void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
+{
+    TransferRequest r = request(4, TransferRequest::Variables);
+    r.timing.baud = 9600;
+    UploadEngine engine(r);
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    // "pr al" CR: 6 characters of 1 + 55 ms, 55 ms for the line, 500 ms extra.
+    QCOMPARE(engine.silenceMs(), 6 * 56 + 55 + 500);
+    engine.outputWritten(40);
+    QCOMPARE(*engine.nextDeadline(), 40 + 891);
+    d.now = 800;
+    engine.bytesReceived("pr al\r\nA = G 1\r\n", d.now);
+    QCOMPARE(*engine.nextDeadline(), 800 + 891);
+}
+
+void TstTransferEngines::q926BlocksAreReadInTheirSequence_data()
+{
+    QTest::addColumn<int>("sections");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("tailHeader");
+    QTest::newRow("programs") << int(TransferRequest::Programs) << "PROGRAMS" << 17 << QByteArray("[1700 90")
+                              << "'[PROGRAMS (1700-1790)]";
+    // Nothing ticked: the whole non-volatile memory.
+    QTest::newRow("NVM") << 0 << "NVM" << 20 << QByteArray("[2000 47") << "'[NVM (2000-2047)]";
+}
+
+void TstTransferEngines::q926BlocksAreReadInTheirSequence()
+{
+    QFETCH(int, sections);
+    QFETCH(QString, word);
+    QFETCH(int, blocks);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, tailHeader);
+    UploadEngine engine(request(2, sections));
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    QCOMPARE(d.statuses.first(), QStringLiteral("Uploading ") + word + " (0-99)");
+    d.answer({"[0 99\r\n0000: 12\r\n"});
+    while (!d.finished && d.sent.size() < 40)
+        d.silence();
+    QVERIFY(d.finished);
+    QList<QByteArray> expected{"[0 99\r"};
+    for (int block = 1; block < blocks; ++block)
+        expected.append("[" + QByteArray::number(100 * block) + " 99\r");
+    expected.append(tail + '\r');
+    QCOMPARE(d.sent, expected);
+    const QString header = "'[" + word + " (%1-%2)]";
+    QCOMPARE(d.lines.mid(0, 4),
+             (QStringList{header.arg(0).arg(99), "0000: 12", "", header.arg(100).arg(199)}));
+    const int last = 100 * (blocks - 1);
+    QVERIFY(d.lines.contains(header.arg(last).arg(last + 99)));
+    QCOMPARE(d.lines.last(), tailHeader);
+}
+
+void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
+{
+    const QByteArray good = hmiBlock('\x05');
+    const QByteArray bad = hmiBlock('\x05', 1); // sums to 257
+    for (qsizetype offset = 0; offset <= good.size(); ++offset) {
+        UploadEngine engine(request(3, TransferRequest::Flags));
+        Dialogue<UploadEngine> d(engine);
+        d.start();
+        QCOMPARE(d.sent, (QList<QByteArray>{"\x1b"
+                                            "5632J\r"}));
+        d.answer(splitAt(bad, offset));
+        d.silence();
+        QCOMPARE(d.sent.last(), QByteArray("\x1b"
+                                           "5632J\r"));
+        d.answer(splitAt(good, offset));
+        d.silence();
+        QCOMPARE(d.sent.last(), QByteArray("\x1b"
+                                           "5664J\r"));
+        d.answer({hmiBlock('\xff')}); // erased: no line of its own
+        d.silence();
+        QCOMPARE(d.lines.size(), 2);
+        QCOMPARE(d.lines[0], QStringLiteral("'[PARAMETERS] "));
+        QCOMPARE(d.lines[1], QStringLiteral("  0000  ") + QStringLiteral("<05>").repeated(32));
+    }
+    // The whole parameter range is sixteen blocks; the job then ends by itself.
+    UploadEngine engine(request(3, TransferRequest::Flags));
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    while (!d.finished && d.sent.size() < 100)
+        d.silence();
+    QCOMPARE(d.sent.size(), 16);
+    QCOMPARE(d.sent.last(), QByteArray("\x1b"
+                                       "6112J\r"));
+}
+
+void TstTransferEngines::aDeviceAddressPrefixesEveryCommandAndLinesEndInLf()
+{
+    UploadEngine upload(request(6, TransferRequest::Variables, QStringLiteral("1")));
+    Dialogue<UploadEngine> u(upload);
+    u.start();
+    QCOMPARE(u.sent, (QList<QByteArray>{"1pr al\n"}));
+    QCOMPARE(u.linePauses, (QList<bool>{false}));
+
+    DownloadEngine download({"VA A = 1", "VA B = 2"}, request(6, 0, QStringLiteral("1")));
+    Dialogue<DownloadEngine> d(download);
+    d.start();
+    d.answer({"1VA A = 1\r"}); // a CR is no echo of a LF
+    QCOMPARE(d.sent, (QList<QByteArray>{"1VA A = 1\n"}));
+    d.answer({"\n>"});
+    QCOMPARE(d.sent, (QList<QByteArray>{"1VA A = 1\n", "1VA B = 2\n"}));
+    QCOMPARE(d.linePauses, (QList<bool>{true, true}));
+}
+
+void TstTransferEngines::downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd()
+{
+    const QList<QByteArray> lines{"'[VARIABLES]", "VA A = 1", "", "'[END]"};
+    DownloadEngine engine(lines, request(4, 0));
+    Dialogue<DownloadEngine> d(engine);
+    d.start();
+    QCOMPARE(d.sent.size(), 1);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(d.sent.last(), lines[i] + '\r');
+        d.answer({lines[i]});
+        QCOMPARE(d.sent.size(), i + 1); // no line end yet: nothing more goes out
+        d.answer({"\r\n>"});
+    }
+    QVERIFY(d.finished);
+    QCOMPARE(engine.linesDone(), 4);
+    QCOMPARE(engine.bytesDone(), engine.bytesTotal());
+}
+
+void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
+{
+    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(4, 0));
+    Dialogue<DownloadEngine> d(engine);
+    d.start();
+    QVERIFY(!engine.nextDeadline().has_value());
+    d.answer({"VA A"});
+    QVERIFY(!engine.isFinished());
+    QCOMPARE(engine.lastEchoMs(), 0);
+    engine.cancel(d.now);
+    d.collect();
+    QCOMPARE(d.failure, QStringLiteral("Cancelled"));
+    d.answer({"\r\n"});
+    QCOMPARE(d.sent.size(), 1);
+}
+
+void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
+{
+    DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(1, 0));
+    Dialogue<DownloadEngine> d(engine);
+    d.start();
+    d.answer({"\r\n", "\r\n"});
+    QCOMPARE(d.sent.last(), QByteArray("PGM\r"));
+    QVERIFY(!d.finished);
+    d.answer({"\r\n"});
+    QVERIFY(d.finished);
+
+    DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(5, 0));
+    Dialogue<DownloadEngine> c(closed);
+    c.start();
+    c.answer({"\r\n", "\r\n", "\r\n"});
+    QVERIFY(c.finished);
+    QCOMPARE(c.sent.size(), 3);
+}
+
+void TstTransferEngines::aFailedWriteIsReportedAndTheDownloadGoesOn()
+{
+    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(4, 0));
+    Dialogue<DownloadEngine> d(engine);
+    d.start();
+    engine.writeFailed(QStringLiteral("Resource temporarily unavailable"), d.now);
+    d.collect();
+    QVERIFY(d.statuses.contains(QStringLiteral("Resource temporarily unavailable")));
+    d.answer({"\r\n"});
+    QCOMPARE(d.sent.size(), 2);
+    engine.linkLost(QStringLiteral("Input/output error"), d.now);
+    d.collect();
+    QCOMPARE(d.failure, QStringLiteral("Input/output error"));
+}
+
+void TstTransferEngines::listingLinesEndInCrLfLfOrALoneCr()
+{
+    QList<QByteArray> lines;
+    QString error;
+    QVERIFY(ListingReader::splitLines("a\r\nb\rc\n\r\nd", &lines, &error));
+    QCOMPARE(lines, (QList<QByteArray>{"a", "b", "c", "", "d"}));
+}
+
+void TstTransferEngines::whatCannotBeAListingIsRefusedWithItsReason()
+{
+    QList<QByteArray> lines;
+    QString error;
+    QVERIFY(!ListingReader::splitLines(QByteArray("VA A = 1\r\nVA\0B", 14), &lines, &error));
+    QCOMPARE(error, QStringLiteral("It holds a NUL byte (line 2): it is not a listing."));
+    QVERIFY(!ListingReader::splitLines("x\n" + QByteArray(100'000, 'A'), &lines, &error));
+    QVERIFY(error.startsWith(QStringLiteral("Line 2 is longer")));
+    QVERIFY(lines.isEmpty());
+    // Bytes above 127 are Windows-1252 text and go through as they are.
+    QVERIFY(ListingReader::splitLines("VA \xe9 = 1", &lines, &error));
+}
+
+void TstTransferEngines::requestedSectionsAreTakenUpToTheNextHeader()
+{
+    const QList<QByteArray> listing{"'[VARIABLES]", "VA A = 1",   "",       "'[programs]", "PG 100  ",
+                                    "100  H",       "        PG", "'[END]", "after"};
+    // Only programs: the variables are skipped, the section ends at "'[END]", the header is not sent.
+    ListingReader::Selection programs = ListingReader::select(listing, 4, TransferRequest::Programs);
+    QCOMPARE(programs.lines, (QList<QByteArray>{"PG 100  ", "100  H", "        PG"}));
+    QCOMPARE(programs.found, int(TransferRequest::Programs));
+    QCOMPARE(programs.programName, QString());
+    // A section the listing lacks is not found (the caller asks whether to send the whole file).
+    QCOMPARE(ListingReader::select(listing, 1, TransferRequest::Flags).found, 0);
+    // Nothing selected: every line, comments included.
+    QCOMPARE(ListingReader::select(listing, 4, 0).lines, listing);
+    // 926Q blocks of one section follow each other under their own headers; the uKorvo program name.
+    const QList<QByteArray> q926{"'[PROGRAMS (0-99)]",  "0000: 1", "", "'[PROGRAMS (100-199)]", "0100: 2",
+                                 "'[VARIABLES (1985)]", "1985: 3"};
+    QCOMPARE(ListingReader::select(q926, 2, TransferRequest::Programs).lines,
+             (QList<QByteArray>{"0000: 1", "", "0100: 2"}));
+    QCOMPARE(ListingReader::select({"'[PROGRAMS]", "PGM MAIN"}, 1, 4).programName, QStringLiteral("MAIN"));
+}
+
+void TstTransferEngines::hmiLinesReadBackToTheirBytes()
+{
+    QByteArray program("\x1b\x08\t\\<A b\xff\x01 ");
+    program = program.leftJustified(HmiBlockCodec::kDataBytes, ' ');
+    for (const auto kind : {HmiBlockCodec::Kind::Program, HmiBlockCodec::Kind::Registers}) {
+        const QByteArray line = HmiBlockCodec::renderLine(kind, 64, program);
+        QVERIFY(!line.endsWith(' '));
+        const auto decoded = HmiBlockCodec::parseLine(line);
+        QVERIFY(decoded);
+        QCOMPARE(decoded->address, 64);
+        QCOMPARE(decoded->bytes, program);
+    }
+    QCOMPARE(HmiBlockCodec::renderLine(HmiBlockCodec::Kind::Program, 0,
+                                       "\x1b\xff"
+                                       "A"),
+             QByteArray("  0000  \\e<empty>A"));
+    QVERIFY(!HmiBlockCodec::parseLine("'[PROGRAM] "));
+}
+
+QTEST_GUILESS_MAIN(TstTransferEngines)
+#include "tst_transferengines.moc"
