@@ -8,10 +8,10 @@
 
 #include "app/prompt.h"
 #include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "settings/prefsfile.h"
-#include "sim/streamchecker.h"
 #include "shell/mainwindow.h"
+#include "sim/streamchecker.h"
+#include "terminal/commwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

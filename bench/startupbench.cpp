@@ -7,11 +7,11 @@
 
 #include "app/appstate.h"
 #include "app/twips.h"
-#include "terminal/terminalscreen.h"
-#include "terminal/terminalview.h"
 #include "editor/praxislexer.h"
 #include "settings/prefsfile.h"
 #include "shell/mainwindow.h"
+#include "terminal/terminalscreen.h"
+#include "terminal/terminalview.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -9,8 +9,8 @@
 #include "app/clock.h"
 #include "benchregistry.h"
 #include "link/commlink.h"
-#include "transfer/downloadengine.h"
 #include "link/linkfactory.h"
+#include "transfer/downloadengine.h"
 #include "transfer/uploadengine.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // repeats; what the device answers goes to stdout as it arrives, the "msg" panel's texts to stderr.
 // "^c"/"^o" capture to the file given with --capture (nothing is captured without it).
 
+#include "app/cp1252.h"
 #include "clicommand.h"
 #include "functionkeys/capturefile.h"
-#include "terminal/displaytranslator.h"
 #include "functionkeys/functionkeywalk.h"
 
 #include <QJsonArray>

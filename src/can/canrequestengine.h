@@ -7,9 +7,9 @@
 // takes. Nothing here blocks: a wait is a deadline.
 
 #include "can/canrequest.h"
+#include "can/replycollector.h"
 #include "engine/enginebase.h"
 #include "link/linktiming.h"
-#include "can/replycollector.h"
 
 #include <functional>
 

@@ -2,8 +2,8 @@
 
 #include "app/appstate.h"
 #include "app/clock.h"
-#include "link/commlink.h"
 #include "app/cp1252.h"
+#include "link/commlink.h"
 
 namespace korvo {
 

@@ -5,8 +5,8 @@
 // comes back as signals for the bar, the "msg" panel and capture. The "msg" panel is cleared by Timer3
 // some seconds after the walk ends.
 
-#include "link/enginelease.h"
 #include "functionkeys/functionkeywalk.h"
+#include "link/enginelease.h"
 
 #include <QObject>
 #include <memory>

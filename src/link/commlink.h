@@ -8,8 +8,8 @@
 
 #include "app/prompt.h"
 #include "engine/deviceengine.h"
-#include "link/enginelease.h"
 #include "engine/engineslot.h"
+#include "link/enginelease.h"
 #include "link/sendqueue.h"
 
 #include <QByteArray>

@@ -3,10 +3,10 @@
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "link/controllinesdialog.h"
-#include "preferences/discoverysocket.h"
 #include "link/portnames.h"
-#include "terminal/translatedialog.h"
 #include "preferences/devicediscovery.h"
+#include "preferences/discoverysocket.h"
+#include "terminal/translatedialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "preferences/devicediscovery.h"
 
 #include "app/clock.h"
-#include "preferences/discoverysocket.h"
 #include "link/portnames.h"
+#include "preferences/discoverysocket.h"
 
 namespace korvo {
 

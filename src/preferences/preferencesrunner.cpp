@@ -1,10 +1,10 @@
 #include "preferences/preferencesrunner.h"
 
 #include "app/appstate.h"
-#include "terminal/commwindow.h"
 #include "editor/editwindow.h"
-#include "settings/prefsfile.h"
 #include "preferences/optionsdialog.h"
+#include "settings/prefsfile.h"
+#include "terminal/commwindow.h"
 
 namespace korvo {
 

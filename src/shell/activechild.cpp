@@ -1,8 +1,8 @@
 #include "activechild.h"
 
-#include "terminal/commwindow.h"
 #include "editor/editwindow.h"
 #include "shell/mainwindow.h"
+#include "terminal/commwindow.h"
 
 namespace korvo {
 

@@ -1,18 +1,18 @@
 #include "commandrouter.h"
 
-#include "shell/activechild.h"
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/twips.h"
-#include "terminal/commwindow.h"
-#include "transfer/transferdialog.h"
-#include "shell/documentcommands.h"
 #include "editor/editwindow.h"
-#include "shell/mainwindow.h"
-#include "tools/findcommdialog.h"
 #include "preferences/preferencesrunner.h"
+#include "shell/activechild.h"
+#include "shell/documentcommands.h"
+#include "shell/mainwindow.h"
+#include "terminal/commwindow.h"
+#include "tools/findcommdialog.h"
 #include "tools/ramviewerwindow.h"
+#include "transfer/transferdialog.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -4,8 +4,8 @@
 // without a handler tells the user that it is not available yet; a feature window makes its command
 // work by binding a handler (setHandler) and nothing else.
 
-#include "ui/command.h"
 #include "shell/childwindows.h"
+#include "ui/command.h"
 
 #include <QHash>
 #include <QObject>

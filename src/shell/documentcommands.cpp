@@ -2,17 +2,17 @@
 
 #include "app/atomicfile.h"
 
-#include "shell/activechild.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/recentfiles.h"
 #include "app/recoverystore.h"
 #include "app/texthelpers.h"
-#include "terminal/commwindow.h"
 #include "editor/editwindow.h"
+#include "settings/prefsfile.h"
+#include "shell/activechild.h"
 #include "shell/mainwindow.h"
 #include "shell/openeditdialog.h"
-#include "settings/prefsfile.h"
+#include "terminal/commwindow.h"
 #include "ui/filedialogs.h"
 #include "ui/printing.h"
 

@@ -2,10 +2,10 @@
 
 #include "app/appstate.h"
 #include "app/prompt.h"
+#include "settings/prefsfile.h"
 #include "shell/documentcommands.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
-#include "settings/prefsfile.h"
 #include "shell/setupplacement.h"
 #include "shell/shutdownsignals.h"
 #include "shell/toolwindows.h"

@@ -2,9 +2,9 @@
 
 #include "app/appstate.h"
 #include "can/canconfigwindow.h"
-#include "terminal/commwindow.h"
 #include "shell/mainwindow.h"
 #include "spi/spicommwindow.h"
+#include "terminal/commwindow.h"
 
 #include <QAction>
 

@@ -4,11 +4,11 @@
 #include "app/programfolders.h"
 #include "app/prompt.h"
 #include "functionkeys/capturefile.h"
-#include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "functionkeys/functionkeybar.h"
 #include "functionkeys/functionkeyeditor.h"
 #include "functionkeys/functionkeyrunner.h"
+#include "link/commlink.h"
+#include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalview.h"
 

@@ -5,8 +5,8 @@
 // text until 20 ms after the last arrival (2000 ms for the first), then puts the echo mode back. Every
 // command text is sent character by character with its caret escapes; pauses are states.
 
-#include "tools/carettext.h"
 #include "engine/enginebase.h"
+#include "tools/carettext.h"
 
 #include <deque>
 

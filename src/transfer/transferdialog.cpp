@@ -3,11 +3,11 @@
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
+#include "editor/editwindow.h"
 #include "link/commlink.h"
 #include "terminal/commwindow.h"
 #include "transfer/editwindowtarget.h"
 #include "transfer/listingdiffview.h"
-#include "editor/editwindow.h"
 #include "ui/captiontext.h"
 #include "ui/filedialogs.h"
 

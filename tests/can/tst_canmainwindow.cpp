@@ -6,11 +6,11 @@
 #include "can/canconfigwindow.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
+#include "shell/mainmenus.h"
+#include "shell/mainwindow.h"
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
-#include "shell/mainmenus.h"
-#include "shell/mainwindow.h"
 
 #include <QAction>
 #include <QLabel>

@@ -10,13 +10,13 @@
 #include "can/commitlineedit.h"
 #include "can/framepage.h"
 #include "can/registerrow.h"
-#include "terminal/commwindow.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "terminal/commwindow.h"
 
 #include <QLabel>
 #include <QPushButton>

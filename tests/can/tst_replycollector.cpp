@@ -1,8 +1,8 @@
 // How a reply is collected by receive mode, with every reply split at every offset as a serial line
 // delivers it, and the reply time a request waits for it.
 
-#include "link/linktiming.h"
 #include "can/replycollector.h"
+#include "link/linktiming.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The capture file on a real file system: exact bytes, on disk at once, pause and resume on one file,
 // failures with the OS's reason, and where the default capture file goes.
 
-#include "functionkeys/capturefile.h"
 #include "filebytes.h"
+#include "functionkeys/capturefile.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

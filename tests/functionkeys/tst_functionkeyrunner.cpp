@@ -2,10 +2,10 @@
 // presses that stop a running key, the terminal screen while a key runs, and the "msg" panel's Timer3.
 
 #include "app/appstate.h"
-#include "link/commlink.h"
-#include "functionkeys/functionkeyrunner.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
+#include "functionkeys/functionkeyrunner.h"
+#include "link/commlink.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -5,17 +5,17 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "functionkeys/capturefile.h"
-#include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "functionkeys/functionkeyrunner.h"
+#include "link/commlink.h"
 #include "link/linkfactory.h"
+#include "scriptedprompt.h"
+#include "sim/controllersim.h"
+#include "sim/simpty.h"
+#include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
-#include "scriptedprompt.h"
-#include "sim/controllersim.h"
-#include "sim/simpty.h"
 
 #include <QLabel>
 #include <QProcess>

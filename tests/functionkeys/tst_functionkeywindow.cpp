@@ -2,21 +2,21 @@
 // Ctrl+F1..F10, the status panels, closing while a key runs, and capture from keys and settings.
 
 #include "app/appstate.h"
-#include "functionkeys/capturefile.h"
-#include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "engine/enginebase.h"
-#include "link/enginelease.h"
+#include "fakelinks.h"
+#include "functionkeys/capturefile.h"
 #include "functionkeys/functionkeybar.h"
 #include "functionkeys/functionkeyeditor.h"
 #include "functionkeys/functionkeyrunner.h"
+#include "link/commlink.h"
+#include "link/enginelease.h"
+#include "popupchooser.h"
+#include "scriptedprompt.h"
+#include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
-#include "fakelinks.h"
-#include "popupchooser.h"
-#include "scriptedprompt.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // failures are reported.
 
 #include "app/appstate.h"
-#include "link/commlink.h"
-#include "link/portnames.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
+#include "link/commlink.h"
+#include "link/portnames.h"
 
 #include <QtTest>
 

@@ -3,10 +3,10 @@
 // the owner, and every way a lease ends gives the terminal its link back.
 
 #include "app/appstate.h"
-#include "link/commlink.h"
 #include "engine/enginebase.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
+#include "link/commlink.h"
 
 #include <QtTest>
 

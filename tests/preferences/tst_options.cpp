@@ -5,16 +5,16 @@
 #include "app/appstate.h"
 #include "app/clock.h"
 #include "filebytes.h"
-#include "settings/inifile.h"
-#include "settings/prefsfile.h"
-#include "sim/controllersim.h"
-#include "sim/simgateway.h"
 #include "preferences/commpage.h"
 #include "preferences/devicediscovery.h"
 #include "preferences/discoveryreplies.h"
 #include "preferences/optionsdialog.h"
 #include "preferences/palette.h"
 #include "preferences/preferencesrunner.h"
+#include "settings/inifile.h"
+#include "settings/prefsfile.h"
+#include "sim/controllersim.h"
+#include "sim/simgateway.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,19 +3,19 @@
 // and a pause leaves out exactly what came while it lasted, though the upload itself keeps everything.
 
 #include "app/appstate.h"
+#include "filebytes.h"
 #include "functionkeys/capturefile.h"
 #include "link/commlink.h"
-#include "terminal/commwindow.h"
-#include "transfer/transferdialog.h"
-#include "filebytes.h"
 #include "scriptedprompt.h"
-#include "sim/memoryresponder.h"
-#include "sim/simpty.h"
-#include "ui/command.h"
-#include "ui/filedialogs.h"
 #include "shell/childwindows.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
+#include "terminal/commwindow.h"
+#include "transfer/transferdialog.h"
+#include "ui/command.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,13 +3,13 @@
 
 #include "app/appstate.h"
 #include "functionkeys/capturefile.h"
-#include "terminal/commwindow.h"
-#include "terminal/statuspanels.h"
 #include "scriptedprompt.h"
-#include "ui/filedialogs.h"
 #include "shell/childwindows.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
+#include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QLabel>

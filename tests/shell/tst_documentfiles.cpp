@@ -5,10 +5,10 @@
 #include "app/recentfiles.h"
 #include "filebytes.h"
 #include "scriptedprompt.h"
+#include "shell/openeditdialog.h"
 #include "ui/captiontext.h"
 #include "ui/filedialogs.h"
 #include "ui/printing.h"
-#include "shell/openeditdialog.h"
 
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>

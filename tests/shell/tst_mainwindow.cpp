@@ -3,13 +3,13 @@
 
 #include "app/appstate.h"
 #include "app/twips.h"
-#include "terminal/commwindow.h"
 #include "editor/editwindow.h"
 #include "mainwindowtest.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
+#include "terminal/commwindow.h"
 
 #include <QAction>
 #include <QDir>

@@ -3,21 +3,21 @@
 
 #include "app/appstate.h"
 #include "app/twips.h"
-#include "terminal/commwindow.h"
-#include "terminal/terminalview.h"
-#include "transfer/transferdialog.h"
 #include "editor/editwindow.h"
 #include "filebytes.h"
 #include "mainwindowtest.h"
 #include "scriptedprompt.h"
-#include "sim/memoryresponder.h"
-#include "sim/simpty.h"
-#include "ui/filedialogs.h"
 #include "shell/aboutdialog.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainmenus.h"
 #include "shell/maintoolbar.h"
 #include "shell/mainwindow.h"
+#include "sim/memoryresponder.h"
+#include "sim/simpty.h"
+#include "terminal/commwindow.h"
+#include "terminal/terminalview.h"
+#include "transfer/transferdialog.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -3,12 +3,12 @@
 
 #include "mainwindowtest.h"
 
-#include "terminal/commwindow.h"
 #include "editor/editwindow.h"
 #include "settings/inifile.h"
+#include "shell/mainmenus.h"
+#include "terminal/commwindow.h"
 #include "ui/command.h"
 #include "ui/filedialogs.h"
-#include "shell/mainmenus.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -4,18 +4,18 @@
 // editor.
 
 #include "app/appstate.h"
-#include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "functionkeys/functionkeyeditor.h"
-#include "terminal/statuspanels.h"
-#include "terminal/terminalview.h"
+#include "link/commlink.h"
 #include "popupchooser.h"
 #include "scriptedprompt.h"
-#include "sim/controllersim.h"
-#include "sim/simgateway.h"
 #include "shell/childwindows.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
+#include "sim/controllersim.h"
+#include "sim/simgateway.h"
+#include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
+#include "terminal/terminalview.h"
 
 #include <QAction>
 #include <QApplication>

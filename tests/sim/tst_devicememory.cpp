@@ -2,11 +2,11 @@
 // time: every device type uploads its contents, takes them back into an empty device, and uploads the same
 // listing again.
 
+#include "sim/memoryresponder.h"
+#include "sim/outputpacer.h"
 #include "transfer/downloadengine.h"
 #include "transfer/listingreader.h"
 #include "transfer/uploadengine.h"
-#include "sim/memoryresponder.h"
-#include "sim/outputpacer.h"
 
 #include <QElapsedTimer>
 

@@ -2,17 +2,17 @@
 // port and the fake clock: messages and their log lines, one-byte stepping, repetition and Stop, the boxes
 // of its failures, capture and Save Log, and its place in the main window's View menu and the workspace.
 
-#include "fakelinks.h"
 #include "app/appstate.h"
 #include "fakeclock.h"
+#include "fakelinks.h"
 #include "fakeparallelport.h"
 #include "scriptedprompt.h"
+#include "shell/mainmenus.h"
+#include "shell/mainwindow.h"
 #include "spi/digitspinbox.h"
 #include "spi/spicommwindow.h"
 #include "spi/spilogview.h"
 #include "ui/filedialogs.h"
-#include "shell/mainmenus.h"
-#include "shell/mainwindow.h"
 
 #include <QComboBox>
 #include <QLabel>

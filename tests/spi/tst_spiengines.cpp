@@ -2,8 +2,8 @@
 // and replies split at every offset, and the session carrying both to a fake converter port and a fake
 // parallel port.
 
-#include "fakelinks.h"
 #include "fakeclock.h"
+#include "fakelinks.h"
 #include "fakeparallelport.h"
 #include "spi/converterframes.h"
 #include "spi/spiconverterengine.h"

@@ -3,8 +3,8 @@
 // Serial and socket links for engine tests: they record every write with the virtual time it happened and
 // let a test deliver data, failures and disconnections.
 
-#include "link/linkfactory.h"
 #include "fakeclock.h"
+#include "link/linkfactory.h"
 
 #include <QList>
 

@@ -1,15 +1,15 @@
 // The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
 
 #include "app/appstate.h"
+#include "fakelinks.h"
 #include "link/commlink.h"
+#include "scriptedprompt.h"
 #include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminaldisplay.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
 #include "terminal/translatedialog.h"
-#include "fakelinks.h"
-#include "scriptedprompt.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,14 +3,14 @@
 
 #include "app/appstate.h"
 #include "app/clock.h"
-#include "terminal/commwindow.h"
 #include "link/linkfactory.h"
-#include "terminal/statuspanels.h"
-#include "terminal/terminalscreen.h"
-#include "terminal/terminalview.h"
 #include "scriptedprompt.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
+#include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
+#include "terminal/terminalscreen.h"
+#include "terminal/terminalview.h"
 
 #include <QLabel>
 #include <QtTest>

@@ -1,5 +1,6 @@
 // Received bytes through the terminal display's translations onto a screen, and its history.
 
+#include "app/cp1252.h"
 #include "terminal/displaytranslator.h"
 #include "terminal/terminaldisplay.h"
 #include "terminal/terminalscreen.h"

@@ -5,15 +5,15 @@
 
 #include "app/appstate.h"
 #include "app/scaledclock.h"
+#include "filebytes.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
-#include "transfer/transferjob.h"
-#include "transfer/transfersource.h"
-#include "filebytes.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "transfer/transferjob.h"
+#include "transfer/transfersource.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

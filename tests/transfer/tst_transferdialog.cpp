@@ -4,14 +4,14 @@
 
 #include "app/appstate.h"
 #include "app/clock.h"
-#include "terminal/commwindow.h"
-#include "link/linkfactory.h"
-#include "transfer/transferdialog.h"
 #include "editor/editwindow.h"
 #include "fakeclock.h"
+#include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
+#include "terminal/commwindow.h"
+#include "transfer/transferdialog.h"
 
 #include <Qsci/qsciscintilla.h>
 

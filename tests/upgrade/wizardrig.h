@@ -4,8 +4,8 @@
 // simulated controller (through the gateway filter on TCP), in the fake clock's time.
 
 #include "app/appstate.h"
-#include "link/commlink.h"
 #include "fakeclock.h"
+#include "link/commlink.h"
 #include "scriptedprompt.h"
 
 #include "fakelinks.h"
