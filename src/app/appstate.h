@@ -1,214 +1,15 @@
 #pragma once
 
-// The process-wide application state: switches, window slot tables, styles, CAN and tool-window records.
-// Slot 0 of each slot table is the template that new windows copy; State -1 marks a free slot.
+// The process-wide application state, while windows still reach it: the program's options, the
+// preferences document and the run-time state of the main window.
 
-#include <QString>
-#include <QStringList>
-#include <array>
-#include <cstdint>
-#include <vector>
+#include "app/programoptions.h"
+#include "settings/preferences.h"
 
 namespace korvo {
 
-enum class WindowKind : int16_t { None = 0, Edit = 1, Terminal = 2 };
-
-constexpr int16_t kSlotFree = -1;
-constexpr int kMaxTerminals = 9;
-constexpr int kColourClasses = 10;
-
-// Main-window settings of [Setup].
-struct SetupRecord
+struct AppState : ProgramOptions, Preferences
 {
-    int16_t state = 2;
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 12045;
-    int32_t height = 7785;
-    int16_t fullName = 0;
-    int16_t useFileName = 1;
-    int16_t remFileHistory = 1;
-    int16_t maxFileHistoryCt = 4;
-    int16_t fileHistoryCt = 0;
-    bool showBaudChange = true;
-    QString
-        discoveryTarget; // "host[:port]", comma-separated, for device discovery; empty: 255.255.255.255:503
-};
-
-// One entry of the document style table; colours are 0x00BBGGRR.
-struct DocStyle
-{
-    QString font = QStringLiteral("Courier New");
-    float size = 8.0f;
-    std::array<bool, kColourClasses> bold{};
-    std::array<bool, kColourClasses> italic{};
-    int16_t tab = 2;
-    bool tabEnabled = true;
-    bool autoIndent = true;
-    int32_t margin = 80;
-    std::array<int32_t, kColourClasses> fore{0,        0,   255,      0x008000, 0x800000,
-                                             0x008080, 128, 0xFF0000, 0x800000, 0x00FFFF};
-    std::array<int32_t, kColourClasses> back{0xFFFFFF, 0xC0C0C0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-                                             0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 128,      0x800000};
-};
-
-// Edit-window slot ([Pgm_n]).
-struct EditSlot
-{
-    int16_t state = 0;
-    QString name;
-    int16_t fileKind = 0; // device type of the language set: 0 plain text, 1, 4, 5, 6
-    bool modified = false;
-    int32_t width = 5130;
-    int32_t height = 6690;
-    int32_t top = 0;
-    int32_t left = 0;
-};
-
-struct FunctionKey
-{
-    QString label;
-    QString command;
-};
-
-// Terminal-window slot ([Comm_n]): a terminal's link, screen and function-key settings.
-struct CommWindowSettings
-{
-    int16_t state = 0;
-    QString name;
-    int32_t width = 6720;
-    int32_t height = 6690;
-    int32_t top = 0;
-    int32_t left = 5145;
-    QString font = QStringLiteral("Lucida Console");
-    float size = 8.0f;
-    bool bold = false;
-    bool italic = false;
-    int32_t forecolor = 0;  // palette index 0..15
-    int32_t backcolor = 15; // palette index 0..15
-    bool autoName = true;
-    int16_t rows = 32;
-    int16_t columns = 60;
-    int16_t scrollRows = 2000;
-    int16_t blockCursor = 0;
-    int16_t port = 1;
-    QString portName; // device path or COM name; wins over port when not empty
-    bool connected = false;
-    QString settings = QStringLiteral("9600,N,8,1");
-    int16_t translateCR = 0;
-    int16_t crTranslate = 0;
-    int16_t controlHex = 0;
-    int16_t notCRLF = 0;
-    int16_t displayHex = 0; // bit 0: 32..127 in hex, bit 1: 128..255 in hex
-    bool rtsActive = false;
-    bool dtrActive = false;
-    int32_t charDelay = 0;
-    int32_t lineDelay = 0;
-    int16_t device = 4;
-    bool canInterface = false;
-    bool tcpipEnabled = false;
-    QString tcpAddress;
-    bool fKeyEn = true;
-    int16_t fGroup = 0;
-    int16_t fGroupCt = 1;
-    QStringList groupNames{QStringLiteral("Group1")};
-    std::vector<FunctionKey> keys = std::vector<FunctionKey>(10); // fGroupCt x 10, numbered from 0
-};
-
-// One CAN settings record (module, adapter, monitor, working copy); every field is 16-bit.
-struct CanRecord
-{
-    int16_t mode = 0;
-    int16_t name = '!';
-    int16_t prompt = '>';
-    int16_t baud = 96;
-    int16_t btr0 = 83;
-    int16_t btr1 = 52;
-    int16_t gms0 = 255;
-    int16_t gms1 = 255;
-    int16_t ugml0 = 255;
-    int16_t ugml1 = 255;
-    int16_t lgml0 = 255;
-    int16_t lgml1 = 248;
-    std::array<int16_t, 4> uar0{255, 255, 255, 255};
-    std::array<int16_t, 4> uar1{254, 254, 254, 254};
-    std::array<int16_t, 4> lar0{};
-    std::array<int16_t, 4> lar1{};
-    std::array<int16_t, 4> flags{0, 8, 8, 8};
-};
-
-struct CanWindowRecord
-{
-    int16_t state = 0; // 0 closed; 1, 2, 3 open for module, adapter, monitor
-    int32_t left = 0;
-    int32_t top = 0;
-};
-
-struct SpiRecord
-{
-    int16_t state = 0;
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t height = 3570;
-    int32_t width = 4680;
-    int16_t port = 1;
-    int32_t count = 1;
-    int32_t rate = 100;
-    QString lastSent;
-    bool visible = false;
-    QString lastMsg;
-    QString portName; // device of the chosen port when not the usual one (a pty, /dev/ttyUSB0, /dev/parport1)
-};
-
-struct BrowserRecord
-{
-    int16_t state = 0;
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t height = 5475;
-    int32_t width = 4680;
-};
-
-struct RamViewerRecord
-{
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t height = 2745;
-    int32_t width = 6390;
-};
-
-struct AppState
-{
-    // Start-up
-    QString version;           // "1.000.000"
-    QString startDir;          // current directory at start-up
-    QString programDir;        // folder of the executable (keyword files, help pages)
-    QString prefFile;          // preferences file in use
-    bool canSetup = false;     // "-c"
-    bool noReplyCheck = false; // "-d"
-    bool factory = false;      // "-f"
-
-    // Preferences image
-    QString iniVersion; // "Ver" as read; informational
-    SetupRecord setup;
-    std::array<DocStyle, 3> styles; // 0 unused, 1 plain text, 2 programs
-    std::vector<EditSlot> editSlots = std::vector<EditSlot>(1);
-    // Terminal windows hold references to their slots: room for all of them is reserved so slots never move.
-    std::vector<CommWindowSettings> commSlots = [] {
-        std::vector<CommWindowSettings> table(1);
-        table.reserve(kMaxTerminals + 1);
-        return table;
-    }();
-    int16_t docCt = 0;
-    int16_t commCt = 0;
-    QStringList recentFiles;           // most recent first
-    std::array<CanRecord, 4> canTable; // module, adapter, monitor, CAN window's working copy
-    CanWindowRecord canWindow;
-    SpiRecord spi;
-    BrowserRecord browser;
-    RamViewerRecord ramViewer;
-
-    // Run time
     int16_t activeDoc = 0;
     int16_t activeComm = 0;
     WindowKind activeKind = WindowKind::None;
@@ -220,15 +21,8 @@ struct AppState
     QString deviceAddress;
     bool closingApplication = false; // child windows keep their State instead of freeing their slot
 
-    // Slot tables reset to the template slot 0 only; the template edit slot's modified flag cleared.
+    // Both slot tables back to the template slot, and no active window.
     void resetSlots();
-    // Grows a slot table so that slot n exists, new slots being free.
-    void ensureEditSlot(int n);
-    void ensureCommSlot(int n);
-    // Lowest free slot 1..count, else count + 1.
-    int findNext(WindowKind kind) const;
-    // Number of slots 1..count whose State is 0 or more.
-    int countWindows(WindowKind kind) const;
 };
 
 // The one application state of the process.

@@ -2,7 +2,7 @@
 
 // Window-menu arithmetic: where Tile Horizontally, Tile Vertically and Cascade put the child windows.
 
-#include "app/appstate.h"
+#include "app/windowkind.h"
 
 #include <QRect>
 #include <QSize>
