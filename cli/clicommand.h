@@ -5,7 +5,7 @@
 // already parsed the link options (--port/--tcp/--terminal, --settings, --device, --address, --json,
 // --quiet) and opens the link on first use.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "link/commlink.h"
 
 #include <QJsonObject>

@@ -3,7 +3,7 @@
 // Page 2: "Module &Settings" (mode, device name, prompt character, serial rate, and with "-c" the
 // character delay) for the module; "&RS232 Baud Rate" (the rate alone) for the adapter and monitor.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "can/canrequest.h"
 
 #include <QWidget>

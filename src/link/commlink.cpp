@@ -1,6 +1,6 @@
 #include "commlink.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "link/linkfactory.h"

@@ -1,6 +1,6 @@
 #include "link/linktiming.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "link/portnames.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "link/sendqueue.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/clock.h"
 
 #include <algorithm>

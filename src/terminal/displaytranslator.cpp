@@ -1,6 +1,6 @@
 #include "terminal/displaytranslator.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/cp1252.h"
 
 namespace korvo {

@@ -1,6 +1,6 @@
 #include "tools/findcommdialog.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/prompt.h"
 #include "link/commlink.h"
 

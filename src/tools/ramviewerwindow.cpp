@@ -1,6 +1,6 @@
 #include "tools/ramviewerwindow.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "link/commlink.h"
 #include "tools/ramdump.h"
 #include "tools/ramregisters.h"

@@ -1,6 +1,6 @@
 #include "upgrade/upgradeengine.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/texthelpers.h"
 #include "upgrade/upgradecheck.h"
 

@@ -1,6 +1,6 @@
 #include "upgrade/upgradewizard.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "app/prompt.h"
 #include "link/commlink.h"
 #include "upgrade/upgradewizardview.h"

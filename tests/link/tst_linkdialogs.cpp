@@ -51,8 +51,9 @@ void TstLinkDialogs::okIsEnabledOnlyWhileALineDiffersFromItsOpeningLevel()
 
 void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
 {
-    app().setup.showBaudChange = true;
-    BaudChangeDialog dialog;
+    bool showBaudChange = true;
+    BaudChangeDialog dialog(showBaudChange);
+    connect(&dialog, &BaudChangeDialog::showBaudChangeChanged, this, [&](bool show) { showBaudChange = show; });
     auto *label = dialog.findChild<QLabel *>("lblBaudChange");
     auto *box = dialog.findChild<QCheckBox *>("chkNoShowAgain");
     QVERIFY(label && box);
@@ -63,12 +64,11 @@ void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
     QCOMPARE(label->text(), "BAUD Rate has changed to 9600 to match Veltor Default Settings.");
 
     box->click();
-    QVERIFY(!app().setup.showBaudChange);
+    QVERIFY(!showBaudChange);
     box->click();
-    QVERIFY(app().setup.showBaudChange);
+    QVERIFY(showBaudChange);
 
-    app().setup.showBaudChange = false;
-    BaudChangeDialog again;
+    BaudChangeDialog again(false);
     QVERIFY(again.findChild<QCheckBox *>("chkNoShowAgain")->isChecked());
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/devicecatalogue.h"
-#include "app/recentfiles.h"
+#include "settings/recentfiles.h"
 #include "filebytes.h"
 #include "scriptedprompt.h"
 #include "shell/openeditdialog.h"

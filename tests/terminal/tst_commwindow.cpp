@@ -31,6 +31,9 @@ public:
     void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
     void showEditMenu(const QPoint &) override {}
+    void childActivated(WindowKind, int) override {}
+    void childClosed(WindowKind, int) override {}
+    int deviceFamily() const override { return 4; }
 
     QHash<Command, bool> enabled_;
     QList<bool> menuShown;
