@@ -21,7 +21,8 @@ ProgramOptions freshOptions(const QString &folder)
 
 bool writePrefs(const ProgramOptions &options, const Preferences &prefs)
 {
-    return writeIniFile(prefsPath(options.prefFile, options.startDir), prefs, options.version, options.factory);
+    return writeIniFile(prefsPath(options.prefFile, options.startDir), prefs, options.version,
+                        options.factory);
 }
 
 FirstFrame::FirstFrame(QEventLoop &loop) : m_loop(loop)

@@ -2,9 +2,9 @@
 
 #include "benchregistry.h"
 
-#include "settings/preferences.h"
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
+#include "settings/preferences.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -119,8 +119,8 @@ int editorBenchmark(const QStringList &args)
     state.docCt = 1;
 
     // The file opens into an edit window that is already on the screen, as File Open does.
-    auto window = std::make_unique<korvo::EditWindow>(1, state.editSlots[1],
-                                                      korvo::EditWindowSettings{state.setup, state.styles, programDir});
+    auto window = std::make_unique<korvo::EditWindow>(
+        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir});
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

@@ -61,12 +61,14 @@ int prefsBenchmark(const QStringList &args)
     std::vector<double> builds;
     for (int i = 0; i < runs; ++i) {
         bool ok = true;
-        writes.push_back(korvo::bench::timeMs([&] { ok = korvo::writeIniFile(path, workspace, version, false); }));
+        writes.push_back(
+            korvo::bench::timeMs([&] { ok = korvo::writeIniFile(path, workspace, version, false); }));
         if (!ok) {
             std::fprintf(stderr, "korvo-bench prefs: could not write %s\n", qPrintable(path));
             return 1;
         }
-        builds.push_back(korvo::bench::timeMs([&] { (void)korvo::prefsImage(workspace, version, false).toBytes(); }));
+        builds.push_back(
+            korvo::bench::timeMs([&] { (void)korvo::prefsImage(workspace, version, false).toBytes(); }));
         korvo::Preferences loaded;
         reads.push_back(korvo::bench::timeMs([&] { korvo::readIniFile(path, loaded, false); }));
         if (loaded.commCt != korvo::kMaxTerminals || loaded.docCt != 200 || loaded.recentFiles.size() != 50) {

@@ -5,7 +5,8 @@
 
 namespace korvo {
 
-ProgramOptions programOptions(const QStringList &arguments, const QString &currentDir, const QString &programDir)
+ProgramOptions programOptions(const QStringList &arguments, const QString &currentDir,
+                              const QString &programDir)
 {
     ProgramOptions options;
     options.version = versionText(KORVO_VERSION_MAJOR, KORVO_VERSION_MINOR, KORVO_VERSION_PATCH);

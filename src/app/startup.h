@@ -10,6 +10,7 @@ namespace korvo {
 
 // The program's options from its arguments (without the program name), the current directory and the
 // program's own folder.
-ProgramOptions programOptions(const QStringList &arguments, const QString &currentDir, const QString &programDir);
+ProgramOptions programOptions(const QStringList &arguments, const QString &currentDir,
+                              const QString &programDir);
 
 } // namespace korvo

@@ -53,7 +53,8 @@ CanConfigOptions optionsFor(CanTarget target, const CommLink &link, const CanWin
 }
 } // namespace
 
-CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, QWidget *parent)
+CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup,
+                                 QWidget *parent)
     : QWidget(parent, Qt::Window), m_target(target), m_link(link),
       m_engine(std::make_unique<CanConfigEngine>(optionsFor(target, link, setup)))
 {

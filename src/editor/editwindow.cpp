@@ -35,8 +35,9 @@ QString extensionTag(const QString &path)
 } // namespace
 
 EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings), m_editor(new QsciScintilla(this)),
-      m_status(new EditStatusBar(this)), m_look(m_editor), m_search(*this, m_editor)
+    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings),
+      m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)), m_look(m_editor),
+      m_search(*this, m_editor)
 {
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
@@ -254,8 +255,8 @@ bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 
 bool EditWindow::saveAs()
 {
-    const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, commandHost().deviceFamily(), fileName(), FileDialogMode::Save, this);
+    const std::optional<QString> path = getFile(FileDialogKind::ProgramFile, commandHost().deviceFamily(),
+                                                fileName(), FileDialogMode::Save, this);
     if (!path || !saveEditFile(*path))
         return false;
     m_record.name = *path;

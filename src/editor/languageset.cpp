@@ -67,7 +67,8 @@ ViewParameters viewFor(const DocStyle &style)
 
 int16_t getStyle(const DocStyles &styles, int entry, int colourClass)
 {
-    if (entry < 0 || entry >= static_cast<int>(styles.size()) || colourClass < 0 || colourClass >= kColourClasses)
+    if (entry < 0 || entry >= static_cast<int>(styles.size()) || colourClass < 0 ||
+        colourClass >= kColourClasses)
         return 0;
     const DocStyle &style = styles[entry];
     return static_cast<int16_t>((style.bold[colourClass] ? 1 : 0) | (style.italic[colourClass] ? 2 : 0));

@@ -30,7 +30,8 @@ BaudChangeDialog::BaudChangeDialog(bool showBaudChange, QWidget *parent) : QDial
     layout->addLayout(row);
 
     // Every click is reported at once, so the choice holds even if the notice is closed another way.
-    connect(m_noShowAgain, &QCheckBox::clicked, this, [this](bool checked) { emit showBaudChangeChanged(!checked); });
+    connect(m_noShowAgain, &QCheckBox::clicked, this,
+            [this](bool checked) { emit showBaudChangeChanged(!checked); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -72,8 +72,8 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTa
     }
 }
 
-void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host, Clock &clock,
-                    QWidget *parent)
+void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
+                    Clock &clock, QWidget *parent)
 {
     Preferences &state = target.prefs;
     const int activeComm = target.activeComm;

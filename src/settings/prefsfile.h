@@ -6,16 +6,17 @@
 //
 // Reading only fills the document. Applying the main window's placement ([Setup] State, Left, Top, Width,
 // Height) and creating the windows of slots 1..docCt and 1..commCt is the main window's job once the
-// state is read. The "RAM Viewer" record is read and written only in factory mode. Reading never fails: a missing key takes its default, a missing or damaged file gives
-// the default workspace (one edit slot, one terminal slot).
+// state is read. The "RAM Viewer" record is read and written only in factory mode. Reading never fails: a
+// missing key takes its default, a missing or damaged file gives the default workspace (one edit slot, one
+// terminal slot).
 //
 // Choices where damaged files could hurt: a DocCt beyond the last [Pgm_n] present is lowered to it (at
 // least 1) and CommCt to the nine terminal slots, so that a bad count cannot open thousands of windows;
 // FGroupCt is kept within 1..kMaxFuncGroups and FGroup within the groups; at most kMaxRecentFiles recent
 // files are read.
 
-#include "settings/preferences.h"
 #include "settings/inifile.h"
+#include "settings/preferences.h"
 
 namespace korvo {
 

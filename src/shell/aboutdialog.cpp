@@ -16,8 +16,8 @@ AboutDialog::AboutDialog(const QString &version, QWidget *parent) : QDialog(pare
 
     auto *icon = new QLabel(this);
     icon->setPixmap(drawnIcon(QStringLiteral("app")).pixmap(48, 48));
-    auto *name = new QLabel(
-        QStringLiteral("<h2>KorvoTerm</h2><p>Version %1</p>").arg(version.toHtmlEscaped()), this);
+    auto *name =
+        new QLabel(QStringLiteral("<h2>KorvoTerm</h2><p>Version %1</p>").arg(version.toHtmlEscaped()), this);
     name->setObjectName(QStringLiteral("nameLabel"));
     auto *purpose = new QLabel(tr("Communications, programming and firmware-upgrade utility for "
                                   "stepper-motor controllers and integrated motor drives."),

@@ -70,7 +70,8 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
             m_documentIcon = toolIcon(QStringLiteral("new"));
         sub->setWindowIcon(m_documentIcon);
     }
-    const int16_t code = kind == WindowKind::Edit ? m_prefs.editSlots[slot].state : m_prefs.commSlots[slot].state;
+    const int16_t code =
+        kind == WindowKind::Edit ? m_prefs.editSlots[slot].state : m_prefs.commSlots[slot].state;
     sub->setGeometry(slotRect(kind, slot));
     sub->installEventFilter(this);
     if (code == 1)

@@ -2,10 +2,10 @@
 
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
+#include "app/programoptions.h"
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "editor/editwindow.h"
-#include "app/programoptions.h"
 #include "link/linkfactory.h"
 #include "preferences/preferencesrunner.h"
 #include "shell/activechild.h"
@@ -39,7 +39,8 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
                                   programDir);
         }
         prefs.ensureEditSlot(slot);
-        auto *edit = new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir});
+        auto *edit =
+            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir});
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
         return edit;
     };
@@ -133,8 +134,10 @@ void CommandRouter::openTransfer(TransferJob::Kind kind)
     TransferDialog *dialog = TransferDialog::open(
         m_window, kind, activeCommWindow(*m_window),
         qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
-    connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget, Qt::UniqueConnection);
-    connect(dialog, &TransferDialog::fileNameChanged, this, &CommandRouter::setTransferFile, Qt::UniqueConnection);
+    connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget,
+            Qt::UniqueConnection);
+    connect(dialog, &TransferDialog::fileNameChanged, this, &CommandRouter::setTransferFile,
+            Qt::UniqueConnection);
     connect(dialog, &TransferDialog::deviceAddressChanged, this, &CommandRouter::setTransferDevice,
             Qt::UniqueConnection);
 }
@@ -213,9 +216,7 @@ void CommandRouter::toggleRamViewer()
 void CommandRouter::getOptions(int requestCode)
 {
     // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
-    const int page = requestCode != 0                                   ? requestCode
-                     : m_window->active().kind == WindowKind::Terminal ? 2
-                                                                       : 1;
+    const int page = requestCode != 0 ? requestCode : m_window->active().kind == WindowKind::Terminal ? 2 : 1;
     PreferencesHost host;
     host.windows = [this] {
         QList<QWidget *> windows;

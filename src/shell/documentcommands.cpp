@@ -109,9 +109,9 @@ void DocumentCommands::openFile()
                 QStringLiteral("Comm Connection"), PromptIcon::Critical);
             return;
         }
-        const std::optional<QString> path = getFile(FileDialogKind::SendFile, m_window->deviceFamily(),
-                                                    m_window->router()->transferMemory().fileName,
-                                                    FileDialogMode::Open, m_window);
+        const std::optional<QString> path =
+            getFile(FileDialogKind::SendFile, m_window->deviceFamily(),
+                    m_window->router()->transferMemory().fileName, FileDialogMode::Open, m_window);
         if (path)
             openCommFile(*path);
         return;
@@ -157,8 +157,8 @@ void DocumentCommands::saveAs()
     const bool scrollBack =
         ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
             PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
-    const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, m_window->deviceFamily(), QString(), FileDialogMode::Save, m_window);
+    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, m_window->deviceFamily(),
+                                                QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
     AtomicFile file(*path);
@@ -176,8 +176,9 @@ void DocumentCommands::print()
 
 QString DocumentCommands::choosePreferencesFile()
 {
-    const std::optional<QString> path = getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(),
-                                                m_window->workspace().prefFile(), FileDialogMode::Open, m_window);
+    const std::optional<QString> path =
+        getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(), m_window->workspace().prefFile(),
+                FileDialogMode::Open, m_window);
     return path.value_or(QString());
 }
 

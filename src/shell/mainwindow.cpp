@@ -4,7 +4,6 @@
 #include "app/prompt.h"
 #include "functionkeys/capturefile.h"
 #include "settings/recentfiles.h"
-#include "ui/filedialogs.h"
 #include "shell/aboutdialog.h"
 #include "shell/capturecommands.h"
 #include "shell/documentcommands.h"
@@ -16,6 +15,7 @@
 #include "shell/toolwindows.h"
 #include "shell/workspace.h"
 #include "terminal/commwindow.h"
+#include "ui/filedialogs.h"
 #include "upgrade/upgradelauncher.h"
 
 #include <QAction>
@@ -47,9 +47,12 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
     for (int i = 0; i < 3; ++i)
         setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
     setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
-    setCommandHandler(Command::Capture, [this] { runCaptureCommand(Command::Capture, deviceFamily(), this); });
-    setCommandHandler(Command::PauseCapture, [this] { runCaptureCommand(Command::PauseCapture, deviceFamily(), this); });
-    setCommandHandler(Command::StopCapture, [this] { runCaptureCommand(Command::StopCapture, deviceFamily(), this); });
+    setCommandHandler(Command::Capture,
+                      [this] { runCaptureCommand(Command::Capture, deviceFamily(), this); });
+    setCommandHandler(Command::PauseCapture,
+                      [this] { runCaptureCommand(Command::PauseCapture, deviceFamily(), this); });
+    setCommandHandler(Command::StopCapture,
+                      [this] { runCaptureCommand(Command::StopCapture, deviceFamily(), this); });
     setCommandHandler(Command::Upgrade, [this] {
         UpgradeLaunch launch;
         launch.factory = m_options.factory;
@@ -298,9 +301,10 @@ void MainWindow::showRecentFiles(bool disableMissing)
     m_recentPending = false;
     const Preferences &document = prefs();
     const bool kept = document.setup.remFileHistory != 0;
-    m_menus->setRecentFiles(kept ? (disableMissing ? recentEntriesAsLoaded(document) : displayLastOpened(document))
-                                 : QList<RecentEntry>(),
-                            kept);
+    m_menus->setRecentFiles(
+        kept ? (disableMissing ? recentEntriesAsLoaded(document) : displayLastOpened(document))
+             : QList<RecentEntry>(),
+        kept);
 }
 
 void MainWindow::addRecentFile(const QString &path)
@@ -329,8 +333,7 @@ void MainWindow::applyEnabled(Command command)
     const CommandInfo &info = commandInfo(command);
     const bool reported = m_reported.contains(command);
     if (QAction *item = m_menus->action(command))
-        item->setEnabled(commandAppliesTo(command, m_active.kind) &&
-                         (!(info.flags & Reported) || reported));
+        item->setEnabled(commandAppliesTo(command, m_active.kind) && (!(info.flags & Reported) || reported));
     if (QAction *button = m_toolBar->button(command))
         button->setEnabled(reported);
 }

@@ -35,7 +35,8 @@ class MainWindow : public QMainWindow, public CommandHost
     Q_OBJECT
 public:
     // Without a factory the real terminal and edit windows are built.
-    explicit MainWindow(const ProgramOptions &options, QWidget *parent = nullptr, ChildWindows::Factory factory = {});
+    explicit MainWindow(const ProgramOptions &options, QWidget *parent = nullptr,
+                        ChildWindows::Factory factory = {});
     ~MainWindow() override;
 
     const ProgramOptions &options() const { return m_options; }

@@ -47,9 +47,10 @@ void ToolWindows::openCan(int index)
         setup.canSetup = m_window->options().canSetup;
         setup.noReplyCheck = m_window->options().noReplyCheck;
         m_can = new CanConfigWindow(CanTarget(index), terminal->link(), setup, m_window);
-        connect(m_can, &CanConfigWindow::recordsChanged, this, [this](const std::array<CanRecord, 3> &records) {
-            std::copy(records.begin(), records.end(), m_window->prefs().canTable.begin());
-        });
+        connect(m_can, &CanConfigWindow::recordsChanged, this,
+                [this](const std::array<CanRecord, 3> &records) {
+                    std::copy(records.begin(), records.end(), m_window->prefs().canTable.begin());
+                });
         connect(m_can, &CanConfigWindow::placeChanged, this,
                 [this](const CanWindowRecord &place) { m_window->prefs().canWindow = place; });
         connect(m_can, &CanConfigWindow::closed, this, &ToolWindows::checkCanItems, Qt::QueuedConnection);

@@ -1,7 +1,7 @@
 #include "spi/spicommwindow.h"
 
-#include "app/devicecatalogue.h"
 #include "app/clock.h"
+#include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "link/linkfactory.h"

@@ -5,9 +5,9 @@
 // shifted out. The window wires its controls to an SpiSession; it starts from the SPI record of the
 // preferences and reports every change of it.
 
+#include "settings/preferences.h"
 #include "spi/spicalibration.h"
 #include "spi/spilog.h"
-#include "settings/preferences.h"
 #include "ui/childwindow.h"
 
 #include <QFile>

@@ -138,8 +138,9 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QStri
                         : family == Fendra ? QStringLiteral("Select Fendra Upgrade File")
                                            : QStringLiteral("Select Veltor Upgrade File");
         request.defaultSuffix = QStringLiteral("zel");
-        request.filters = qtFilters(kind == FileDialogKind::FactoryUpgradeFile ? QStringLiteral("UPGRADE Files (*.zel;*.hex)|*.zel;*.hex")
-                                                  : QStringLiteral("UPGRADE Files (*.zel)|*.zel"));
+        request.filters = qtFilters(kind == FileDialogKind::FactoryUpgradeFile
+                                        ? QStringLiteral("UPGRADE Files (*.zel;*.hex)|*.zel;*.hex")
+                                        : QStringLiteral("UPGRADE Files (*.zel)|*.zel"));
         break;
     case FileDialogKind::CaptureFile:
         request.title = QStringLiteral("Select Capture File");

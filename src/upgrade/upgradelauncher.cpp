@@ -52,10 +52,12 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
     }
     auto *notice = new BaudChangeDialog(true, parent);
     if (launch.showBaudChangeChanged)
-        QObject::connect(notice, &BaudChangeDialog::showBaudChangeChanged, parent, launch.showBaudChangeChanged);
+        QObject::connect(notice, &BaudChangeDialog::showBaudChangeChanged, parent,
+                         launch.showBaudChangeChanged);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
-    QObject::connect(notice, &QDialog::finished, parent, [parent, target, factory] { openWizard(parent, target, factory); });
+    QObject::connect(notice, &QDialog::finished, parent,
+                     [parent, target, factory] { openWizard(parent, target, factory); });
     notice->open();
 }
 

@@ -1,9 +1,9 @@
 // The link's two small dialogs: the control-lines dialog's OK follows the changes, the baud notice's check
 // box mirrors and writes the ShowBaudChange preference.
 
-#include "app/appstate.h"
 #include "link/baudchangedialog.h"
 #include "link/controllinesdialog.h"
+#include "settings/preferences.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -53,7 +53,8 @@ void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
 {
     bool showBaudChange = true;
     BaudChangeDialog dialog(showBaudChange);
-    connect(&dialog, &BaudChangeDialog::showBaudChangeChanged, this, [&](bool show) { showBaudChange = show; });
+    connect(&dialog, &BaudChangeDialog::showBaudChangeChanged, this,
+            [&](bool show) { showBaudChange = show; });
     auto *label = dialog.findChild<QLabel *>("lblBaudChange");
     auto *box = dialog.findChild<QCheckBox *>("chkNoShowAgain");
     QVERIFY(label && box);
