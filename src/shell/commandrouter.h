@@ -47,7 +47,6 @@ public:
     bool passesTransferGate(bool download) const;
     // What the transfer dialog remembers between transfers (target, file, device name).
     TransferMemory &transferMemory() { return m_transfer; }
-    const TransferMemory &transferMemory() const { return m_transfer; }
 
 private:
     void bindHandlers();
