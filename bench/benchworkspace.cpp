@@ -1,5 +1,7 @@
 #include "benchworkspace.h"
 
+#include "settings/prefsfile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
@@ -7,14 +9,20 @@
 
 namespace korvo::bench {
 
-AppState freshState(const QString &folder)
+ProgramOptions freshOptions(const QString &folder)
 {
-    AppState state;
-    state.version = QStringLiteral("1.000.000");
-    state.startDir = folder;
-    state.programDir = QCoreApplication::applicationDirPath();
-    state.prefFile = QDir(folder).filePath(QStringLiteral("korvoterm.ktm"));
-    return state;
+    ProgramOptions options;
+    options.version = QStringLiteral("1.000.000");
+    options.startDir = folder;
+    options.programDir = QCoreApplication::applicationDirPath();
+    options.prefFile = QDir(folder).filePath(QStringLiteral("korvoterm.ktm"));
+    return options;
+}
+
+bool writePrefs(const ProgramOptions &options, const Preferences &prefs)
+{
+    return writeIniFile(prefsPath(options.prefFile, options.startDir), prefs, options.version,
+                        options.factory);
 }
 
 FirstFrame::FirstFrame(QEventLoop &loop) : m_loop(loop)

@@ -1,9 +1,10 @@
 #pragma once
 
-// What the widget benchmarks share: a fresh application state whose preferences file lives in a given
-// folder, and the wait for a window's first painted frame.
+// What the widget benchmarks share: program options whose preferences file lives in a given folder, and
+// the wait for a window's first painted frame.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
+#include "settings/preferences.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -12,7 +13,9 @@ class QWidget;
 
 namespace korvo::bench {
 
-AppState freshState(const QString &folder);
+ProgramOptions freshOptions(const QString &folder);
+// Writes prefs as the options' preferences file.
+bool writePrefs(const ProgramOptions &options, const Preferences &prefs);
 
 // Ends an event loop once the first frame of a window has been painted in full: the whole widget tree is
 // painted in one pass after the first paint event, so the next turn of the event loop is the end of it.

@@ -2,9 +2,9 @@
 
 #include "benchregistry.h"
 
-#include "app/appstate.h"
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
+#include "settings/preferences.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -110,17 +110,17 @@ int editorBenchmark(const QStringList &args)
             return 1;
         }
     }
-    korvo::AppState &state = korvo::app();
-    state.programDir = QCoreApplication::applicationDirPath();
+    korvo::Preferences state;
+    const QString programDir = QCoreApplication::applicationDirPath();
     for (int device : {1, 4, 5, 6, 0})
-        korvo::loadKeyWords(device);
+        korvo::loadKeyWords(device, state.styles, programDir);
     state.ensureEditSlot(1);
     state.editSlots[1] = state.editSlots[0];
     state.docCt = 1;
-    state.newSlot = 1;
 
     // The file opens into an edit window that is already on the screen, as File Open does.
-    auto window = std::make_unique<korvo::EditWindow>();
+    auto window = std::make_unique<korvo::EditWindow>(
+        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir});
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

@@ -8,7 +8,6 @@
 
 #include "app/prompt.h"
 #include "link/commlink.h"
-#include "settings/prefsfile.h"
 #include "shell/mainwindow.h"
 #include "sim/streamchecker.h"
 #include "terminal/commwindow.h"
@@ -91,7 +90,7 @@ bool startSim(Device &device, qint64 rate)
 
 void writeWorkspace(const QString &folder, const std::vector<Device> &devices)
 {
-    korvo::AppState state = korvo::bench::freshState(folder);
+    korvo::Preferences state;
     state.setup.state = 0;
     state.setup.width = 18000;
     state.setup.height = 12000;
@@ -108,7 +107,7 @@ void writeWorkspace(const QString &folder, const std::vector<Device> &devices)
         slot.top = slot.left = 400 * (n - 1);
     }
     state.commCt = kTerminals;
-    korvo::writeIniFile(state);
+    korvo::bench::writePrefs(korvo::bench::freshOptions(folder), state);
 }
 
 // Lateness of a repeating timer on the GUI thread.
@@ -216,10 +215,9 @@ int nineWindows(const QStringList &args)
 
     ReportingPrompt prompt;
     korvo::setPrompt(&prompt);
-    korvo::app() = korvo::bench::freshState(dir.path());
     int result = 1;
     {
-        korvo::MainWindow window;
+        korvo::MainWindow window(korvo::bench::freshOptions(dir.path()));
         window.start();
         bool connected = true;
         for (int n = 1; n <= kTerminals; ++n) {

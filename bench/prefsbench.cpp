@@ -11,11 +11,9 @@
 namespace {
 
 // Nine terminals with ten function-key groups each, 200 edit windows and 50 recent files.
-korvo::AppState largeWorkspace(const QString &prefFile)
+korvo::Preferences largeWorkspace()
 {
-    korvo::AppState s;
-    s.prefFile = prefFile;
-    s.version = QStringLiteral("1.000.000");
+    korvo::Preferences s;
     s.setup.maxFileHistoryCt = 50;
     for (int n = 1; n <= 200; ++n) {
         s.ensureEditSlot(n);
@@ -54,22 +52,25 @@ int prefsBenchmark(const QStringList &args)
         std::fprintf(stderr, "korvo-bench prefs: no temporary folder: %s\n", qPrintable(dir.errorString()));
         return 1;
     }
-    const korvo::AppState workspace = largeWorkspace(dir.filePath(QStringLiteral("korvoterm.ktm")));
+    const korvo::Preferences workspace = largeWorkspace();
+    const QString path = dir.filePath(QStringLiteral("korvoterm.ktm"));
+    const QString version = QStringLiteral("1.000.000");
     const int runs = korvo::bench::runCount(args, 21);
     std::vector<double> writes;
     std::vector<double> reads;
     std::vector<double> builds;
     for (int i = 0; i < runs; ++i) {
         bool ok = true;
-        writes.push_back(korvo::bench::timeMs([&] { ok = korvo::writeIniFile(workspace); }));
+        writes.push_back(
+            korvo::bench::timeMs([&] { ok = korvo::writeIniFile(path, workspace, version, false); }));
         if (!ok) {
-            std::fprintf(stderr, "korvo-bench prefs: could not write %s\n", qPrintable(workspace.prefFile));
+            std::fprintf(stderr, "korvo-bench prefs: could not write %s\n", qPrintable(path));
             return 1;
         }
-        builds.push_back(korvo::bench::timeMs([&] { (void)korvo::prefsImage(workspace).toBytes(); }));
-        korvo::AppState loaded;
-        loaded.prefFile = workspace.prefFile;
-        reads.push_back(korvo::bench::timeMs([&] { korvo::readIniFile(loaded); }));
+        builds.push_back(
+            korvo::bench::timeMs([&] { (void)korvo::prefsImage(workspace, version, false).toBytes(); }));
+        korvo::Preferences loaded;
+        reads.push_back(korvo::bench::timeMs([&] { korvo::readIniFile(path, loaded, false); }));
         if (loaded.commCt != korvo::kMaxTerminals || loaded.docCt != 200 || loaded.recentFiles.size() != 50) {
             std::fprintf(stderr, "korvo-bench prefs: the file read back differs from the workspace\n");
             return 1;
@@ -79,7 +80,7 @@ int prefsBenchmark(const QStringList &args)
     korvo::bench::report("prefs_write_ms", korvo::bench::median(writes), "ms");
     // The part of a write spent in memory; the rest is the file system's flush and rename.
     korvo::bench::report("prefs_build_ms", korvo::bench::median(builds), "ms");
-    korvo::bench::report("prefs_file_kb", QFileInfo(workspace.prefFile).size() / 1024.0, "KiB");
+    korvo::bench::report("prefs_file_kb", QFileInfo(path).size() / 1024.0, "KiB");
     return 0;
 }
 

@@ -5,10 +5,8 @@
 #include "benchregistry.h"
 #include "benchworkspace.h"
 
-#include "app/appstate.h"
 #include "app/twips.h"
 #include "editor/praxislexer.h"
-#include "settings/prefsfile.h"
 #include "shell/mainwindow.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
@@ -33,7 +31,7 @@
 namespace {
 
 using korvo::bench::FirstFrame;
-using korvo::bench::freshState;
+using korvo::bench::freshOptions;
 
 void writeProgram(const QString &path, int number)
 {
@@ -51,7 +49,7 @@ void writeProgram(const QString &path, int number)
 
 void writeWorkspace(const QString &folder)
 {
-    korvo::AppState state = freshState(folder);
+    korvo::Preferences state;
     state.setup.state = 0;
     state.setup.width = 18000;
     state.setup.height = 12000;
@@ -76,7 +74,7 @@ void writeWorkspace(const QString &folder)
         slot.top = slot.left = 350 * (n - 1);
     }
     state.commCt = korvo::kMaxTerminals;
-    korvo::writeIniFile(state);
+    korvo::bench::writePrefs(freshOptions(folder), state);
 }
 
 // Wall and processor time of one start; on a busy machine the processor time shows the program's own share.
@@ -98,12 +96,12 @@ template <class F> StartTime measure(F &&f)
 // Not inlined, so that a profiler can tell the workspace from the floor (valgrind --toggle-collect).
 [[gnu::noinline]] StartTime workspaceStart(const QString &folder)
 {
-    korvo::app() = freshState(folder);
+    const korvo::ProgramOptions options = freshOptions(folder);
     QEventLoop loop;
     FirstFrame frame(loop);
     std::unique_ptr<korvo::MainWindow> window;
     const StartTime time = measure([&] {
-        window = std::make_unique<korvo::MainWindow>();
+        window = std::make_unique<korvo::MainWindow>(options);
         frame.watch(window.get());
         window->start();
         loop.exec();
@@ -131,7 +129,7 @@ StartTime minimalStart()
 // The same widgets as the workspace, built bare: what the toolkit needs to show them.
 [[gnu::noinline]] StartTime toolkitFloor()
 {
-    const korvo::AppState defaults;
+    const korvo::Preferences defaults;
     const korvo::CommWindowSettings &comm = defaults.commSlots[0];
     const korvo::EditSlot &edit = defaults.editSlots[0];
     const korvo::LanguageSet &styles = korvo::languageSet(1);

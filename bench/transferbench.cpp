@@ -5,11 +5,11 @@
 // going out, so for it the sum of both ways is about twice what a full-duplex line needs at least;
 // download_<B>_one_way_ratio sets its time against the busier way alone (echo and prompts), the floor.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "benchregistry.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
+#include "settings/preferences.h"
 #include "transfer/downloadengine.h"
 #include "transfer/uploadengine.h"
 

@@ -3,11 +3,11 @@
 // both ways at 1,920 bytes/s plus the line pause per record; a record and its ACK never overlap) and once
 // without pacing (records per second: what the engine and the link add to a line).
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "benchregistry.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
+#include "settings/preferences.h"
 #include "upgrade/upgradeengine.h"
 
 #include <QCoreApplication>

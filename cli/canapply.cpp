@@ -27,8 +27,8 @@ int canApply(CliContext &ctx, QStringList args)
     }
     const IniFile ini = IniFile::fromBytes(file.readAll());
     // Read as the preferences file is: absent keys keep their defaults.
-    AppState state;
-    readPrefs(ini, state);
+    Preferences state;
+    readPrefs(ini, state, false);
     const bool useModule = target == CanTarget::Module ? ini.hasSection(prefkeys::moduleSection())
                                                        : !ini.hasSection(prefkeys::dongleSection());
     CanConfigOptions options = canJobOptions(ctx, target, CanConfigOptions::Script::ApplyAll);

@@ -5,8 +5,8 @@
 // already parsed the link options (--port/--tcp/--terminal, --settings, --device, --address, --json,
 // --quiet) and opens the link on first use.
 
-#include "app/appstate.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 
 #include <QJsonObject>
 #include <QStringList>

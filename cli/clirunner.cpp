@@ -97,12 +97,12 @@ CliRunner::CliRunner(const LinkOptions &options) : m_options(options)
 {
     if (options.terminal > 0) {
         // The terminal's slot as the program would open it; options given as well override it.
-        AppState state;
+        Preferences state;
         if (!QFileInfo::exists(options.prefs)) {
             m_error = QStringLiteral("Cannot read %1: No such file or directory").arg(options.prefs);
             return;
         }
-        readPrefs(IniFile::load(options.prefs), state);
+        readPrefs(IniFile::load(options.prefs), state, false);
         if (size_t(options.terminal) >= state.commSlots.size()) {
             m_error = QStringLiteral("%1 has no Terminal %2").arg(options.prefs).arg(options.terminal);
             return;

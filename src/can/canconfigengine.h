@@ -12,10 +12,10 @@
 // Status event, so an owner called back for engine events finds them. korvo-cli drives the same engine
 // with a script instead of buttons.
 
-#include "app/appstate.h"
 #include "app/prompt.h"
 #include "can/canpagewrites.h"
 #include "can/canrequestengine.h"
+#include "settings/preferences.h"
 
 #include <array>
 #include <vector>

@@ -3,7 +3,7 @@
 // Reading a configuration report into a CAN settings record: the adapter's GETcfg lines and the module's
 // RECALL bytes. Both fail (false, record untouched) when the report is too short.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include <QByteArray>
 #include <vector>
 

@@ -1,6 +1,5 @@
 #include "can/canconfigwindow.h"
 
-#include "app/appstate.h"
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "can/bittimingpage.h"
@@ -42,22 +41,22 @@ const Command kCommands[] = {
     {"Restore", "Restore Saved Settings"},
 };
 
-CanConfigOptions optionsFor(CanTarget target, const CommLink &link)
+CanConfigOptions optionsFor(CanTarget target, const CommLink &link, const CanWindowSetup &setup)
 {
-    const AppState &state = app();
     CanConfigOptions o;
     o.target = target;
-    o.canSetup = state.canSetup;
-    o.noReplyCheck = state.noReplyCheck;
+    o.canSetup = setup.canSetup;
+    o.noReplyCheck = setup.noReplyCheck;
     o.timing = LinkTiming::fromSettings(link.settings());
-    o.records = {state.canTable[0], state.canTable[1], state.canTable[2]};
+    o.records = setup.records;
     return o;
 }
 } // namespace
 
-CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, QWidget *parent)
+CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup,
+                                 QWidget *parent)
     : QWidget(parent, Qt::Window), m_target(target), m_link(link),
-      m_engine(std::make_unique<CanConfigEngine>(optionsFor(target, link)))
+      m_engine(std::make_unique<CanConfigEngine>(optionsFor(target, link, setup)))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmCANConfig"));
@@ -87,7 +86,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, QWidget *pare
 
     m_bitTiming = new BitTimingPage(this);
     m_masks = new MaskPage(this);
-    m_settings = new ModuleSettingsPage(target, app().canSetup, this);
+    m_settings = new ModuleSettingsPage(target, setup.canSetup, this);
     m_frame = new FramePage(this);
     m_stack = new QStackedWidget(this);
     for (QWidget *page : std::initializer_list<QWidget *>{m_bitTiming, m_masks, m_settings, m_frame})
@@ -115,7 +114,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, QWidget *pare
     m_status->setObjectName(QStringLiteral("lblCAN_Msg"));
     layout->addWidget(m_status, 2, 0, 1, 2);
 
-    const CanWindowRecord &place = app().canWindow;
+    const CanWindowRecord &place = setup.place;
     move(twipsToPixels(place.left, logicalDpiX()), twipsToPixels(place.top, logicalDpiY()));
     loadFields();
     showPage(0);
@@ -306,9 +305,7 @@ void CanConfigWindow::showNextNotice()
 
 void CanConfigWindow::storeRecords()
 {
-    AppState &state = app();
-    for (std::size_t i = 0; i < 3; ++i)
-        state.canTable[i] = m_engine->records()[i];
+    emit recordsChanged(m_engine->records());
 }
 
 void CanConfigWindow::finishWindow()
@@ -328,10 +325,11 @@ void CanConfigWindow::closeEvent(QCloseEvent *event)
     if (!m_finished)
         storeRecords();
     m_lease.release();
-    AppState &state = app();
-    state.canWindow.left = pixelsToTwips(x(), logicalDpiX());
-    state.canWindow.top = pixelsToTwips(y(), logicalDpiY());
-    state.canWindow.state = state.closingApplication ? int16_t(int(m_target) + 1) : int16_t(0);
+    CanWindowRecord place;
+    place.left = pixelsToTwips(x(), logicalDpiX());
+    place.top = pixelsToTwips(y(), logicalDpiY());
+    place.state = closingApplication() ? int16_t(int(m_target) + 1) : int16_t(0);
+    emit placeChanged(place);
     emit closed();
     QWidget::closeEvent(event);
 }

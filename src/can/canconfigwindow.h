@@ -2,12 +2,13 @@
 
 // frmCANConfig: the CAN configuration window for a module, adapter or monitor. It attaches the exchange
 // engine to a terminal's link, shows the six pages over the engine's fields, hands the buttons to the
-// engine and shows its notices through the prompt interface. The records it changes go back to the
-// application state when the exchange ends.
+// engine and shows its notices through the prompt interface. It starts from the records and placement it
+// is given and reports them when the exchange ends and when it closes.
 
 #include "can/canconfigengine.h"
 #include "link/commlink.h"
 #include "link/enginelease.h"
+#include "ui/childwindow.h"
 
 #include <QWidget>
 #include <array>
@@ -25,13 +26,21 @@ class FramePage;
 class MaskPage;
 class ModuleSettingsPage;
 
-class CanConfigWindow : public QWidget
+// What the owner hands the window.
+struct CanWindowSetup
+{
+    std::array<CanRecord, 3> records; // module, adapter, monitor
+    CanWindowRecord place;
+    bool canSetup = false;     // "-c"
+    bool noReplyCheck = false; // "-d"
+};
+
+class CanConfigWindow : public QWidget, public ExitNotice
 {
     Q_OBJECT
 public:
-    // Opens for target on link (the terminal's), with the switches and stored records of the application
-    // state, and starts connecting at once.
-    CanConfigWindow(CanTarget target, CommLink &link, QWidget *parent = nullptr);
+    // Opens for target on link (the terminal's) and starts connecting at once.
+    CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, QWidget *parent = nullptr);
     ~CanConfigWindow() override;
 
     CanTarget target() const { return m_target; }
@@ -50,6 +59,9 @@ public:
 Q_SIGNALS:
     // The window is gone (OK, Cancel or closed): the main window unchecks its menu item.
     void closed();
+    void recordsChanged(const std::array<CanRecord, 3> &records);
+    // Where the window was and, when it closed with the program, which target reopens.
+    void placeChanged(const CanWindowRecord &place);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -3,8 +3,8 @@
 // What applying one page of the CAN window means: which of the record's fields the page holds, and the
 // commands that write them to the module (key=value) or to the adapter and monitor.
 
-#include "app/appstate.h"
 #include "can/canrequest.h"
+#include "settings/preferences.h"
 
 #include <vector>
 

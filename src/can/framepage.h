@@ -3,8 +3,8 @@
 // Pages 3..5, "Message Frame &1".."&3": one message object's arbitration registers, its identifier length,
 // and its valid flag (module) or direction (adapter, monitor).
 
-#include "app/appstate.h"
 #include "can/canrequest.h"
+#include "settings/preferences.h"
 
 #include <QWidget>
 #include <array>

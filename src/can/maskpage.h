@@ -2,7 +2,7 @@
 
 // Page 1, "&Mask Registers": the global acceptance masks for standard and extended identifiers.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 #include <QWidget>
 #include <array>

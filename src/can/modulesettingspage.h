@@ -3,8 +3,8 @@
 // Page 2: "Module &Settings" (mode, device name, prompt character, serial rate, and with "-c" the
 // character delay) for the module; "&RS232 Baud Rate" (the rate alone) for the adapter and monitor.
 
-#include "app/appstate.h"
 #include "can/canrequest.h"
+#include "settings/preferences.h"
 
 #include <QWidget>
 

@@ -1,9 +1,7 @@
 #include "editwindow.h"
 
-#include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
-#include "app/recentfiles.h"
 #include "app/texthelpers.h"
 #include "editor/editinput.h"
 #include "editor/editorlook.h"
@@ -28,24 +26,6 @@ namespace korvo {
 namespace {
 const QString kUntitled = QStringLiteral("Program");
 
-QList<EditWindow *> &openWindows()
-{
-    static QList<EditWindow *> windows;
-    return windows;
-}
-
-std::function<bool(EditWindow &)> &saveAsHandler()
-{
-    static std::function<bool(EditWindow &)> handler;
-    return handler;
-}
-
-EditSlot &slotRecord(int slot)
-{
-    app().ensureEditSlot(slot);
-    return app().editSlots[slot];
-}
-
 QString extensionTag(const QString &path)
 {
     const QString name = fileNameOnly(path);
@@ -54,11 +34,11 @@ QString extensionTag(const QString &path)
 }
 } // namespace
 
-EditWindow::EditWindow(QWidget *parent)
-    : QWidget(parent), m_slot(app().newSlot), m_editor(new QsciScintilla(this)),
-      m_status(new EditStatusBar(this)), m_look(m_editor), m_search(*this, m_editor)
+EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings),
+      m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)), m_look(m_editor),
+      m_search(*this, m_editor)
 {
-    openWindows().append(this);
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
     m_editor->setMarginWidth(1, 0);
@@ -78,19 +58,15 @@ EditWindow::EditWindow(QWidget *parent)
     connect(m_editor, &QsciScintilla::cursorPositionChanged, m_status, &EditStatusBar::setCaret);
     connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(commandHost()); });
 
-    slotRecord(m_slot).modified = false;
-    app().activeDoc = static_cast<int16_t>(m_slot);
+    m_record.modified = false;
+    commandHost().childActivated(WindowKind::Edit, m_slot);
     updateCaption();
     // The look waits for the first show: most windows are given a file, and its kind, before that.
     m_look.defer(loadLanguage());
     enableEditToolBar(commandHost());
-    app().activeKind = WindowKind::Edit;
 }
 
-EditWindow::~EditWindow()
-{
-    openWindows().removeOne(this);
-}
+EditWindow::~EditWindow() = default;
 
 void EditWindow::updateCommands(CommandHost &host)
 {
@@ -100,8 +76,7 @@ void EditWindow::updateCommands(CommandHost &host)
 
 void EditWindow::activate()
 {
-    app().activeKind = WindowKind::Edit;
-    app().activeDoc = static_cast<int16_t>(m_slot);
+    commandHost().childActivated(WindowKind::Edit, m_slot);
     updateCommands(commandHost());
 }
 
@@ -133,7 +108,7 @@ void EditWindow::openEditFile(const QString &path)
     if (path.isEmpty())
         return;
     m_loading = true;
-    slotRecord(m_slot).name = path;
+    m_record.name = path;
     setFileType(extensionTag(path));
     QByteArray utf8;
     if (QFileInfo::exists(path)) {
@@ -155,16 +130,16 @@ void EditWindow::openEditFile(const QString &path)
 void EditWindow::setFileType(const QString &tag)
 {
     const int kind = fileKindForTag(tag);
-    slotRecord(m_slot).fileKind = static_cast<int16_t>(kind);
+    m_record.fileKind = static_cast<int16_t>(kind);
     m_look.apply(kind);
 }
 
 int EditWindow::loadLanguage()
 {
-    const int kind = slotRecord(m_slot).fileKind;
-    loadKeyWords(kind);
+    const int kind = m_record.fileKind;
+    loadKeyWords(kind, m_settings.styles, m_settings.programDir);
     if (kind != 0)
-        loadKeyWords(1);
+        loadKeyWords(1, m_settings.styles, m_settings.programDir);
     return kind;
 }
 
@@ -176,7 +151,7 @@ void EditWindow::setEditor()
 void EditWindow::newDocument(const QString &name)
 {
     m_loading = true;
-    slotRecord(m_slot).name = name;
+    m_record.name = name;
     setDocumentBytes(QByteArray());
     m_loading = false;
     updateCaption();
@@ -203,7 +178,7 @@ void EditWindow::setDocumentBytes(const QByteArray &utf8)
     m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 1UL);
     m_editor->setModified(false);
     m_loading = wasLoading;
-    slotRecord(m_slot).modified = false;
+    m_record.modified = false;
     updateCaption();
     enableEditToolBar(commandHost());
 }
@@ -219,7 +194,7 @@ QString EditWindow::documentText() const
 
 bool EditWindow::isModified() const
 {
-    return app().editSlots.size() > static_cast<size_t>(m_slot) && app().editSlots[m_slot].modified;
+    return m_record.modified;
 }
 
 void EditWindow::setModified(bool modified)
@@ -231,9 +206,9 @@ void EditWindow::setModified(bool modified)
 
 void EditWindow::markModified(bool modified)
 {
-    if (slotRecord(m_slot).modified == modified)
+    if (m_record.modified == modified)
         return;
-    slotRecord(m_slot).modified = modified;
+    m_record.modified = modified;
     updateCaption();
     enableEditToolBar(commandHost());
     setupEditMenu(commandHost());
@@ -241,7 +216,7 @@ void EditWindow::markModified(bool modified)
 
 QString EditWindow::fileName() const
 {
-    return app().editSlots.size() > static_cast<size_t>(m_slot) ? app().editSlots[m_slot].name : QString();
+    return m_record.name;
 }
 
 QString EditWindow::selectedText() const
@@ -260,8 +235,8 @@ void EditWindow::modificationChanged(bool modified)
 void EditWindow::updateCaption()
 {
     const int available = std::max(0, (frame() ? frame()->width() : this->width()) - 120);
-    QString caption = displayName(fileName(), kUntitled);
-    if (app().setup.fullName != 0)
+    QString caption = displayName(fileName(), kUntitled, m_settings.setup);
+    if (m_settings.setup.fullName != 0)
         caption = compactPath(caption, fontMetrics(), available);
     if (isModified())
         caption += QStringLiteral(" *");
@@ -280,12 +255,12 @@ bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 
 bool EditWindow::saveAs()
 {
-    const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, activeDeviceFamily(), fileName(), FileDialogMode::Save, this);
+    const std::optional<QString> path = getFile(FileDialogKind::ProgramFile, commandHost().deviceFamily(),
+                                                fileName(), FileDialogMode::Save, this);
     if (!path || !saveEditFile(*path))
         return false;
-    slotRecord(m_slot).name = *path;
-    addToLastOpen(*path);
+    m_record.name = *path;
+    emit savedAs(*path);
     m_loading = true;
     setFileType(extensionTag(*path));
     m_loading = false;
@@ -302,11 +277,8 @@ bool EditWindow::checkSave()
                 QStringLiteral("Save Changes"), PromptIcon::Question, PromptButtons::YesNoCancel)) {
     case PromptAnswer::Yes:
         if (name == kUntitled) {
-            app().activeKind = WindowKind::Edit;
-            if (saveAsHandler())
-                saveAsHandler()(*this);
-            else
-                saveAs();
+            commandHost().childActivated(WindowKind::Edit, m_slot);
+            saveAs();
         } else {
             saveEditFile(name);
         }
@@ -316,11 +288,6 @@ bool EditWindow::checkSave()
     default:
         return true;
     }
-}
-
-void EditWindow::setSaveAsHandler(std::function<bool(EditWindow &)> handler)
-{
-    saveAsHandler() = std::move(handler);
 }
 
 void EditWindow::undo()
@@ -399,17 +366,15 @@ void EditWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    EditSlot &record = slotRecord(m_slot);
-    if (app().closingApplication) {
+    EditSlot &record = m_record;
+    if (closingApplication()) {
         // The workspace reopens the window as it was.
         const Qt::WindowStates states = (frame() ? frame() : this)->windowState();
         record.state = states & Qt::WindowMinimized ? 1 : states & Qt::WindowMaximized ? 2 : 0;
     } else {
         record.state = kSlotFree;
     }
-    openWindows().removeOne(this);
-    if (openWindows().isEmpty())
-        app().activeDoc = 0;
+    commandHost().childClosed(WindowKind::Edit, m_slot);
     event->accept();
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
 // frmEditWindow: an MDI child that edits one program or plain-text file in a colouring editor, bound to
-// an edit slot of the application state.
+// an edit slot of the preferences document.
 
 #include "editor/editorlook.h"
 #include "editor/editsearch.h"
 #include "editor/programfile.h"
+#include "settings/preferences.h"
 #include "ui/childwindow.h"
 
 #include <QWidget>
@@ -19,12 +20,20 @@ namespace korvo {
 class EditInput;
 class EditStatusBar;
 
+// What an edit window reads of its owner's settings, which outlive it.
+struct EditWindowSettings
+{
+    const SetupRecord &setup;              // file names in captions
+    const std::array<DocStyle, 3> &styles; // the language sets' look
+    QString programDir;                    // keyword files
+};
+
 class EditWindow : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
-    // Takes its slot from app().newSlot.
-    explicit EditWindow(QWidget *parent = nullptr);
+    // The owner hands the window its slot's record, which stays in place for the window's life.
+    EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent = nullptr);
     ~EditWindow() override;
 
     WindowKind kind() const override { return WindowKind::Edit; }
@@ -48,7 +57,7 @@ public:
     // Save_Edit_File: writes the document; false (and still modified) when the file cannot be written.
     // Only File Save keeps the previous file as a backup.
     bool saveEditFile(const QString &path, KeepBackup backup = KeepBackup::No);
-    // Save as: file dialog, write, recent list, caption. False when cancelled or not written.
+    // Save as: file dialog, write, caption, savedAs for the recent list. False when cancelled or not written.
     bool saveAs();
     // bCheck_Save: the "Save Changes" prompt; true when the caller may go on.
     bool checkSave();
@@ -91,8 +100,8 @@ public:
     void toggleOverwrite();
     QString statusText(int panel) const; // 3 insert/overwrite, 6 line, 7 column
 
-    // Replaces the Save-as step of the save prompt (the main window's File, Save as); empty = saveAs().
-    static void setSaveAsHandler(std::function<bool(EditWindow &)> handler);
+signals:
+    void savedAs(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,6 +117,8 @@ private:
     QWidget *frame() const; // the MDI sub-window when there is one
 
     int m_slot = 0;
+    EditSlot &m_record;
+    EditWindowSettings m_settings;
     bool m_loading = false;
     QsciScintilla *m_editor;
     EditStatusBar *m_status;

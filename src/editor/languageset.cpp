@@ -1,6 +1,5 @@
 #include "languageset.h"
 
-#include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/programfolders.h"
 
@@ -47,9 +46,8 @@ std::array<LanguageSet, 5> &sets()
     return all;
 }
 
-ViewParameters viewFor(int entry)
+ViewParameters viewFor(const DocStyle &style)
 {
-    const DocStyle &style = app().styles[entry];
     ViewParameters view;
     view.font = style.font;
     view.size = style.size;
@@ -67,12 +65,12 @@ ViewParameters viewFor(int entry)
 }
 } // namespace
 
-int16_t getStyle(int entry, int colourClass)
+int16_t getStyle(const DocStyles &styles, int entry, int colourClass)
 {
-    if (entry < 0 || entry >= static_cast<int>(app().styles.size()) || colourClass < 0 ||
+    if (entry < 0 || entry >= static_cast<int>(styles.size()) || colourClass < 0 ||
         colourClass >= kColourClasses)
         return 0;
-    const DocStyle &style = app().styles[entry];
+    const DocStyle &style = styles[entry];
     return static_cast<int16_t>((style.bold[colourClass] ? 1 : 0) | (style.italic[colourClass] ? 2 : 0));
 }
 
@@ -81,22 +79,22 @@ LanguageSet &languageSet(int device)
     return sets()[setIndex(device)];
 }
 
-bool loadKeyWords(int device)
+bool loadKeyWords(int device, const DocStyles &styles, const QString &programDir)
 {
     LanguageSet &set = languageSet(device);
     const bool program = set.device != PlainText;
     const int entry = program ? kProgramEntry : kPlainEntry;
-    const DocStyle &style = app().styles[entry];
+    const DocStyle &style = styles[entry];
 
     auto keywords = std::make_shared<KeywordTable>();
     bool failed = false;
     if (program) {
-        const QString path = dataFolder(app().programDir) + QLatin1Char('/') + deviceKeywordFile(set.device);
+        const QString path = dataFolder(programDir) + QLatin1Char('/') + deviceKeywordFile(set.device);
         if (QFileInfo::exists(path) && !keywords->load(path, nullptr))
             failed = true;
     }
 
-    set.view = viewFor(entry);
+    set.view = viewFor(style);
     for (int type = 0; type < kPraxisTokenTypes; ++type) {
         TokenStyle &token = set.tokens[type];
         const int colourClass = program ? kTokenClass[type] : 0;
@@ -108,7 +106,7 @@ bool loadKeyWords(int device)
         }
         token.fore = style.fore[colourClass];
         token.back = style.back[colourClass];
-        const int16_t boldItalic = program ? getStyle(entry, colourClass) : 0;
+        const int16_t boldItalic = program ? getStyle(styles, entry, colourClass) : 0;
         token.bold = boldItalic & 1;
         token.italic = boldItalic & 2;
     }

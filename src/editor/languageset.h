@@ -6,6 +6,7 @@
 
 #include "editor/keywordtable.h"
 #include "editor/praxistokenizer.h"
+#include "settings/preferences.h"
 
 #include <QString>
 #include <array>
@@ -52,12 +53,14 @@ struct LanguageSet
 // The set used for a device type or file kind: 1, 4, 5, 6 their own, any other the plain-text set.
 LanguageSet &languageSet(int device);
 
-// Builds the set of a device type from the style table and its keyword file. Returns true on FAILURE
-// (an unreadable or invalid keyword file), false on success; a missing keyword file is not a failure:
-// that language is then coloured without keywords.
-bool loadKeyWords(int device);
+using DocStyles = std::array<DocStyle, 3>;
+
+// Builds the set of a device type from the style table and its keyword file in the program's folder.
+// Returns true on FAILURE (an unreadable or invalid keyword file), false on success; a missing keyword
+// file is not a failure: that language is then coloured without keywords.
+bool loadKeyWords(int device, const DocStyles &styles, const QString &programDir);
 
 // Bit 0: the colour class of the style entry is bold; bit 1: it is italic.
-int16_t getStyle(int entry, int colourClass);
+int16_t getStyle(const DocStyles &styles, int entry, int colourClass);
 
 } // namespace korvo

@@ -1,5 +1,6 @@
 #include "functionkeys/functionkeyeditor.h"
 
+#include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "settings/inifile.h"
 #include "settings/prefsfile.h"
@@ -371,16 +372,18 @@ void FunctionKeyEditor::removeItem(NodeRef ref)
 
 void FunctionKeyEditor::browse()
 {
+    // The preferences-file dialog is the same for every device family.
     const std::optional<QString> path =
-        getFile(FileDialogKind::PreferencesFile, activeDeviceFamily(), QString(), FileDialogMode::Open, this);
+        getFile(FileDialogKind::PreferencesFile, Veltor, QString(), FileDialogMode::Open, this);
     if (path)
         browseFile(*path);
 }
 
 void FunctionKeyEditor::browseFile(const QString &path)
 {
-    AppState other;
-    readPrefs(IniFile::load(path), other);
+    // Only the terminals' function keys are wanted, none of the factory records.
+    Preferences other;
+    readPrefs(IniFile::load(path), other, false);
     const QString file = QFileInfo(path).fileName();
     for (int n = 1; n <= other.commCt && n < int(other.commSlots.size()); ++n) {
         const CommWindowSettings &s = other.commSlots[size_t(n)];

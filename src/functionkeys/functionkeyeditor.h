@@ -8,7 +8,7 @@
 // what the fields show, and removes this window's groups and keys. Done stores the copy back
 // (saveFuncData); Cancel leaves the window's settings as they were.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 #include <QDialog>
 #include <array>

@@ -1,9 +1,9 @@
 #include "functionkeys/functionkeyrunner.h"
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "app/cp1252.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 
 namespace korvo {
 
@@ -47,7 +47,6 @@ void FunctionKeyRunner::press(int key)
             options.contents[size_t(k)] = encodeForDevice(s.keys[index].command);
     }
     options.key = key;
-    options.lineEnd = app().lineEnd.isEmpty() ? '\r' : char(app().lineEnd.at(0).unicode());
     m_lease.release();
     m_walk = std::make_unique<FunctionKeyWalk>(options, m_stopwatches);
     m_lease = m_link.attach(*m_walk, [this](const std::vector<EngineEvent> &events) { onEvents(events); });

@@ -1,7 +1,5 @@
 #include "baudchangedialog.h"
 
-#include "app/appstate.h"
-
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,7 +8,7 @@
 
 namespace korvo {
 
-BaudChangeDialog::BaudChangeDialog(QWidget *parent) : QDialog(parent)
+BaudChangeDialog::BaudChangeDialog(bool showBaudChange, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Baud Rate"));
     m_label = new QLabel(QStringLiteral("During UPGRADE, the BaudRate is changed to 19200"), this);
@@ -18,7 +16,7 @@ BaudChangeDialog::BaudChangeDialog(QWidget *parent) : QDialog(parent)
     m_label->setWordWrap(true);
     m_noShowAgain = new QCheckBox(QStringLiteral("Don't Show Again."), this);
     m_noShowAgain->setObjectName(QStringLiteral("chkNoShowAgain"));
-    m_noShowAgain->setChecked(!app().setup.showBaudChange);
+    m_noShowAgain->setChecked(!showBaudChange);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
@@ -31,9 +29,9 @@ BaudChangeDialog::BaudChangeDialog(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_label);
     layout->addLayout(row);
 
-    // Every click is written back at once, so the choice holds even if the notice is closed another way.
+    // Every click is reported at once, so the choice holds even if the notice is closed another way.
     connect(m_noShowAgain, &QCheckBox::clicked, this,
-            [](bool checked) { app().setup.showBaudChange = !checked; });
+            [this](bool checked) { emit showBaudChangeChanged(!checked); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

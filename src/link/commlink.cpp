@@ -1,10 +1,10 @@
 #include "commlink.h"
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "link/linkfactory.h"
 #include "link/portnames.h"
+#include "settings/preferences.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "link/linktiming.h"
 
-#include "app/appstate.h"
 #include "link/portnames.h"
+#include "settings/preferences.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
 #include "portnames.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

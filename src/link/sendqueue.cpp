@@ -1,7 +1,7 @@
 #include "link/sendqueue.h"
 
-#include "app/appstate.h"
 #include "app/clock.h"
+#include "settings/preferences.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 namespace korvo {
 
-OptionsValues OptionsValues::load(const AppState &state, int activeComm)
+OptionsValues OptionsValues::load(const Preferences &state, int activeComm)
 {
     OptionsValues values;
     values.text = state.styles[1];
@@ -88,7 +88,7 @@ void resizeFunctionGroups(CommWindowSettings &settings, int groups)
     settings.fGroup = int16_t(std::min<int>(settings.fGroup, groups - 1));
 }
 
-void applyGeneral(const SetupRecord &from, AppState &state)
+void applyGeneral(const SetupRecord &from, Preferences &state)
 {
     state.setup.remFileHistory = from.remFileHistory;
     state.setup.maxFileHistoryCt = from.maxFileHistoryCt;

@@ -3,7 +3,7 @@
 // The settings the preferences dialog edits, as one plain value, and what each page hands to the running
 // windows when it is applied. Loading and applying a page without edits changes nothing.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 namespace korvo {
 
@@ -26,7 +26,7 @@ struct OptionsValues
     SetupRecord general;
     int applyTo = ApplyActive;
 
-    static OptionsValues load(const AppState &state, int activeComm);
+    static OptionsValues load(const Preferences &state, int activeComm);
 };
 
 // The page a request code opens: 1 or 8 -> 1, 512 -> 2, 2 -> 3, 4 -> 4, 16 -> 5 (1 otherwise).
@@ -42,6 +42,6 @@ void copyCommSettings(const CommWindowSettings &from, CommWindowSettings &to);
 // Grows or shrinks a terminal's function-key groups, new ones named "Group" + number with empty keys.
 void resizeFunctionGroups(CommWindowSettings &settings, int groups);
 // The general page; with file history off the recent-file list is emptied.
-void applyGeneral(const SetupRecord &from, AppState &state);
+void applyGeneral(const SetupRecord &from, Preferences &state);
 
 } // namespace korvo

@@ -1,28 +1,26 @@
 #include "preferences/preferencesrunner.h"
 
-#include "app/appstate.h"
 #include "editor/editwindow.h"
 #include "preferences/optionsdialog.h"
-#include "settings/prefsfile.h"
 #include "terminal/commwindow.h"
 
 namespace korvo {
 
 namespace {
 
-bool isOpenTerminal(const AppState &state, int slot)
+bool isOpenTerminal(const Preferences &state, int slot)
 {
     return slot > 0 && size_t(slot) < state.commSlots.size() && state.commSlots[size_t(slot)].state >= 0;
 }
 
 // The terminal reached an applied terminal page reaches, by the "Apply to:" choice.
-QList<int> terminalTargets(const AppState &state, int applyTo)
+QList<int> terminalTargets(const Preferences &state, int activeComm, int applyTo)
 {
     QList<int> reached;
     if (applyTo & ApplyDefault)
         reached << 0;
-    if ((applyTo & ApplyActive) && isOpenTerminal(state, state.activeComm))
-        reached << state.activeComm;
+    if ((applyTo & ApplyActive) && isOpenTerminal(state, activeComm))
+        reached << activeComm;
     if (applyTo & ApplyAllOpen)
         for (int slot = 1; slot < int(state.commSlots.size()); ++slot)
             if (isOpenTerminal(state, slot) && !reached.contains(slot))
@@ -32,9 +30,10 @@ QList<int> terminalTargets(const AppState &state, int applyTo)
 
 } // namespace
 
-void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHost &host)
+void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTarget &target,
+                      const PreferencesHost &host)
 {
-    AppState &state = app();
+    Preferences &state = target.prefs;
     const OptionsValues &values = dialog.values();
     const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
     switch (page) {
@@ -47,7 +46,7 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHo
         break;
     case TerminalFormatPage:
     case CommSettingsPage: {
-        const QList<int> targets = terminalTargets(state, values.applyTo);
+        const QList<int> targets = terminalTargets(state, target.activeComm, values.applyTo);
         for (int slot : targets) {
             if (page == TerminalFormatPage)
                 copyTerminalFormat(values.terminal, state.commSlots[size_t(slot)]);
@@ -73,9 +72,11 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHo
     }
 }
 
-void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, QWidget *parent)
+void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
+                    Clock &clock, QWidget *parent)
 {
-    AppState &state = app();
+    Preferences &state = target.prefs;
+    const int activeComm = target.activeComm;
     OptionsDialog::Context context;
     context.requestCode = requestCode;
     const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
@@ -83,16 +84,17 @@ void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, 
         context.editWindowOpen = context.editWindowOpen || qobject_cast<EditWindow *>(window);
         context.terminalOpen = context.terminalOpen || qobject_cast<CommWindow *>(window);
     }
-    if (isOpenTerminal(state, state.activeComm))
-        context.activeTerminal = &state.commSlots[size_t(state.activeComm)];
+    if (isOpenTerminal(state, activeComm))
+        context.activeTerminal = &state.commSlots[size_t(activeComm)];
     context.discoveryTarget = state.setup.discoveryTarget;
 
-    OptionsDialog dialog(OptionsValues::load(state, state.activeComm), context, clock, parent);
+    OptionsDialog dialog(OptionsValues::load(state, activeComm), context, clock, parent);
     QObject::connect(&dialog, &OptionsDialog::applyRequested, &dialog,
-                     [&](int page) { applyOptionsPage(dialog, page, host); });
+                     [&](int page) { applyOptionsPage(dialog, page, target, host); });
     dialog.exec();
     // The file follows the dialog however it was closed: pages already applied stay applied.
-    writeIniFile(state);
+    if (host.save)
+        host.save();
 }
 
 } // namespace korvo

@@ -4,6 +4,8 @@
 // (Set_Editor, Set_Terminal, the function-key bar, captions) and writes the preferences file when the
 // dialog has closed, whichever way it closed.
 
+#include "settings/preferences.h"
+
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -18,14 +20,25 @@ struct PreferencesHost
     std::function<QList<QWidget *>()> windows;
     // After the general page: the recent-file menu follows the new history settings.
     std::function<void()> historyChanged;
+    // Writes the preferences file.
+    std::function<void()> save;
+};
+
+// The document the dialog changes, and the active terminal whose settings it starts from (0: none).
+struct PreferencesTarget
+{
+    Preferences &prefs;
+    int activeComm = 0;
 };
 
 // requestCode picks the page: 1 or 8 text editor, 512 program editor, 2 terminal format, 4 comm settings,
 // 16 general.
-void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, QWidget *parent);
+void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
+                    Clock &clock, QWidget *parent);
 
-// What an applied page does to the application state and the windows (the dialog's Apply and OK).
+// What an applied page does to the document and the windows (the dialog's Apply and OK).
 class OptionsDialog;
-void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHost &host);
+void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTarget &target,
+                      const PreferencesHost &host);
 
 } // namespace korvo

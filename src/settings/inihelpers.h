@@ -8,8 +8,8 @@
 // entry were missing, rather than a wrapped-around value. Booleans are written -1 and 0; on reading any
 // value whose low 16 bits are non-zero is true. Font sizes are written in the shortest plain decimal form.
 
-#include "app/appstate.h"
 #include "settings/inifile.h"
+#include "settings/preferences.h"
 
 #include <QString>
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <deque>
 
 namespace korvo {
 
@@ -183,13 +183,9 @@ struct Preferences
     QString iniVersion; // "Ver" as read; informational
     SetupRecord setup;
     std::array<DocStyle, 3> styles; // 0 unused, 1 plain text, 2 programs
-    std::vector<EditSlot> editSlots = std::vector<EditSlot>(1);
-    // Terminal windows hold references to their slots: room for all of them is reserved so slots never move.
-    std::vector<CommWindowSettings> commSlots = [] {
-        std::vector<CommWindowSettings> table(1);
-        table.reserve(kMaxTerminals + 1);
-        return table;
-    }();
+    // Windows hold references to their own slots: growing a table at its end never moves a slot.
+    std::deque<EditSlot> editSlots = std::deque<EditSlot>(1);
+    std::deque<CommWindowSettings> commSlots = std::deque<CommWindowSettings>(1);
     int16_t docCt = 0;
     int16_t commCt = 0;
     QStringList recentFiles;           // most recent first

@@ -153,7 +153,7 @@ void writeFunctionKeys(IniFile &ini, qsizetype section, const CommWindowSettings
 }
 
 // Slot numbers as written: the template slot 0, then every open slot in order.
-template <class Slot> std::vector<int> writtenSlots(const std::vector<Slot> &table, int count)
+template <class Table> std::vector<int> writtenSlots(const Table &table, int count)
 {
     std::vector<int> numbers{0};
     const int last = std::min(count, static_cast<int>(table.size()) - 1);
@@ -188,14 +188,14 @@ int lastEditSection(const IniFile &ini)
 
 } // namespace
 
-QString prefsPath(const AppState &state)
+QString prefsPath(const QString &prefFile, const QString &startDir)
 {
-    if (QDir::isRelativePath(state.prefFile) && !state.startDir.isEmpty())
-        return QDir(state.startDir).filePath(state.prefFile);
-    return state.prefFile;
+    if (QDir::isRelativePath(prefFile) && !startDir.isEmpty())
+        return QDir(startDir).filePath(prefFile);
+    return prefFile;
 }
 
-void readPrefs(const IniFile &ini, AppState &state)
+void readPrefs(const IniFile &ini, Preferences &state, bool factory)
 {
     FieldReader r(ini);
     r.section(prefkeys::versionSection());
@@ -256,13 +256,13 @@ void readPrefs(const IniFile &ini, AppState &state)
     prefsmap::spi(r, state.spi);
     r.section(prefkeys::browserSection());
     prefsmap::browser(r, state.browser);
-    if (state.factory) {
+    if (factory) {
         r.section(prefkeys::ramViewerSection());
         prefsmap::ramViewer(r, state.ramViewer);
     }
 }
 
-IniFile prefsImage(const AppState &state)
+IniFile prefsImage(const Preferences &state, const QString &version, bool factory)
 {
     const std::vector<int> edits = writtenSlots(state.editSlots, state.docCt);
     const std::vector<int> comms = writtenSlots(state.commSlots, state.commCt);
@@ -286,7 +286,7 @@ IniFile prefsImage(const AppState &state)
 
     FieldWriter w(ini);
     w.section(prefkeys::versionSection());
-    w.text("Ver", state.version, QString());
+    w.text("Ver", version, QString());
 
     SetupRecord setup = state.setup;
     setup.fileHistoryCt = countOf(state.recentFiles.size());
@@ -327,21 +327,21 @@ IniFile prefsImage(const AppState &state)
     prefsmap::spi(w, state.spi);
     w.section(prefkeys::browserSection());
     prefsmap::browser(w, state.browser);
-    if (state.factory) {
+    if (factory) {
         w.section(prefkeys::ramViewerSection());
         prefsmap::ramViewer(w, state.ramViewer);
     }
     return ini;
 }
 
-void readIniFile(AppState &state)
+void readIniFile(const QString &path, Preferences &state, bool factory)
 {
-    readPrefs(IniFile::load(prefsPath(state)), state);
+    readPrefs(IniFile::load(path), state, factory);
 }
 
-bool writeIniFile(const AppState &state)
+bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory)
 {
-    return replaceFile(prefsPath(state), prefsImage(state).toBytes(), true);
+    return replaceFile(path, prefsImage(state, version, factory).toBytes(), true);
 }
 
 } // namespace korvo

@@ -3,9 +3,9 @@
 // The preferences file's scalar keys, each with its type and default, in the order they are written.
 // One table serves both directions: the reader and the writer are visitors with the methods
 //   int16(key, field, default)  int32(...)  boolean(...)  single(...)  text(...)  character(...)
-// and the same function walks an AppState record (reading) or a const one (writing).
+// and the same function walks a record of the preferences document (reading) or a const one (writing).
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 #include <QString>
 

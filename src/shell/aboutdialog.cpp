@@ -1,6 +1,5 @@
 #include "aboutdialog.h"
 
-#include "app/appstate.h"
 #include "shell/toolicons.h"
 
 #include <QDialogButtonBox>
@@ -10,15 +9,15 @@
 
 namespace korvo {
 
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(const QString &version, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(tr("About Zel Terminal"));
-    m_text = tr("KorvoTerm\nVersion %1").arg(app().version);
+    m_text = tr("KorvoTerm\nVersion %1").arg(version);
 
     auto *icon = new QLabel(this);
     icon->setPixmap(drawnIcon(QStringLiteral("app")).pixmap(48, 48));
-    auto *name = new QLabel(
-        QStringLiteral("<h2>KorvoTerm</h2><p>Version %1</p>").arg(app().version.toHtmlEscaped()), this);
+    auto *name =
+        new QLabel(QStringLiteral("<h2>KorvoTerm</h2><p>Version %1</p>").arg(version.toHtmlEscaped()), this);
     name->setObjectName(QStringLiteral("nameLabel"));
     auto *purpose = new QLabel(tr("Communications, programming and firmware-upgrade utility for "
                                   "stepper-motor controllers and integrated motor drives."),

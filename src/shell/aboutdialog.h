@@ -10,7 +10,7 @@ class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget *parent = nullptr);
+    explicit AboutDialog(const QString &version, QWidget *parent = nullptr);
     QString text() const;
 
 private:

@@ -18,14 +18,14 @@ CommWindow *commWindow(const MainWindow &window, int slot)
 
 EditWindow *activeEditWindow(const MainWindow &window)
 {
-    const AppState &state = app();
-    return state.activeKind == WindowKind::Edit ? editWindow(window, state.activeDoc) : nullptr;
+    const ActiveChild &active = window.active();
+    return active.kind == WindowKind::Edit ? editWindow(window, active.doc) : nullptr;
 }
 
 CommWindow *activeCommWindow(const MainWindow &window)
 {
-    const AppState &state = app();
-    return state.activeKind == WindowKind::Terminal ? commWindow(window, state.activeComm) : nullptr;
+    const ActiveChild &active = window.active();
+    return active.kind == WindowKind::Terminal ? commWindow(window, active.comm) : nullptr;
 }
 
 } // namespace korvo

@@ -10,13 +10,13 @@
 
 namespace korvo {
 
-void runCaptureCommand(Command command, QWidget *parent)
+void runCaptureCommand(Command command, int family, QWidget *parent)
 {
     CaptureFile &capture = appCapture();
     switch (command) {
     case Command::Capture: {
-        const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, activeDeviceFamily(),
-                                                    capture.fileName(), FileDialogMode::Save, parent);
+        const std::optional<QString> path =
+            getFile(FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
         if (path && !capture.start(*path))
             ask(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
         break;

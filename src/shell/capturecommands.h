@@ -10,7 +10,8 @@ namespace korvo {
 enum class Command;
 class MainMenus;
 
-void runCaptureCommand(Command command, QWidget *parent);
+// family: the device type whose files the capture-file dialog offers first.
+void runCaptureCommand(Command command, int family, QWidget *parent);
 void showCaptureItems(MainMenus &menus, bool terminalActive);
 
 } // namespace korvo

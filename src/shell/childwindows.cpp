@@ -25,8 +25,8 @@ int16_t windowStateCode(const QMdiSubWindow *sub)
     return 0;
 }
 
-ChildWindows::ChildWindows(QMdiArea *area, Factory factory, QObject *parent)
-    : QObject(parent), m_area(area), m_factory(std::move(factory))
+ChildWindows::ChildWindows(QMdiArea *area, Preferences &prefs, Factory factory, QObject *parent)
+    : QObject(parent), m_area(area), m_prefs(prefs), m_factory(std::move(factory))
 {
 }
 
@@ -50,16 +50,13 @@ double ChildWindows::dpi() const
 
 QRect ChildWindows::slotRect(WindowKind kind, int slot) const
 {
-    AppState &state = app();
     if (kind == WindowKind::Edit)
-        return pixelRectOf(state.editSlots.at(slot), dpi());
-    return pixelRectOf(state.commSlots.at(slot), dpi());
+        return pixelRectOf(m_prefs.editSlots.at(slot), dpi());
+    return pixelRectOf(m_prefs.commSlots.at(slot), dpi());
 }
 
 QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
 {
-    AppState &state = app();
-    state.newSlot = static_cast<int16_t>(slot);
     // The child may rewrite its slot while it is built (a negative State becomes 0), so read it afterwards.
     QWidget *widget = m_factory(kind, slot);
     if (!widget)
@@ -73,7 +70,8 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
             m_documentIcon = toolIcon(QStringLiteral("new"));
         sub->setWindowIcon(m_documentIcon);
     }
-    const int16_t code = kind == WindowKind::Edit ? state.editSlots[slot].state : state.commSlots[slot].state;
+    const int16_t code =
+        kind == WindowKind::Edit ? m_prefs.editSlots[slot].state : m_prefs.commSlots[slot].state;
     sub->setGeometry(slotRect(kind, slot));
     sub->installEventFilter(this);
     if (code == 1)
@@ -132,13 +130,17 @@ void ChildWindows::activate(WindowKind kind, int slot)
         m_area->setActiveSubWindow(sub);
 }
 
-bool ChildWindows::closeAll(QList<ChildSlot> *closed)
+bool ChildWindows::closeAll(bool closingApplication, QList<ChildSlot> *closed)
 {
     for (QMdiSubWindow *sub : all()) {
-        const ChildWindow *c = child(sub);
+        ChildWindow *c = child(sub);
         const ChildSlot was{c->kind(), c->slot()};
-        if (!sub->close())
+        c->setClosingApplication(closingApplication);
+        if (!sub->close()) {
+            // It stays open: closed later by the user, it gives its slot up.
+            c->setClosingApplication(false);
             return false;
+        }
         if (closed)
             closed->append(was);
     }
@@ -212,12 +214,11 @@ void ChildWindows::storePlacement(const QMdiSubWindow *sub) const
     const ChildWindow *c = child(sub);
     if (!c || windowStateCode(sub) != 0)
         return;
-    AppState &state = app();
     const int slot = c->slot();
-    if (c->kind() == WindowKind::Edit && slot < static_cast<int>(state.editSlots.size()))
-        storePixelRect(state.editSlots[slot], sub->geometry(), dpi());
-    else if (c->kind() == WindowKind::Terminal && slot < static_cast<int>(state.commSlots.size()))
-        storePixelRect(state.commSlots[slot], sub->geometry(), dpi());
+    if (c->kind() == WindowKind::Edit && slot < static_cast<int>(m_prefs.editSlots.size()))
+        storePixelRect(m_prefs.editSlots[slot], sub->geometry(), dpi());
+    else if (c->kind() == WindowKind::Terminal && slot < static_cast<int>(m_prefs.commSlots.size()))
+        storePixelRect(m_prefs.commSlots[slot], sub->geometry(), dpi());
 }
 
 bool ChildWindows::eventFilter(QObject *watched, QEvent *event)

@@ -3,8 +3,8 @@
 // The main window's child windows: creates terminal and edit windows in their slots inside the MDI area,
 // finds them by slot, keeps their slot placement (twips) in step with where they are on the screen.
 
-#include "app/appstate.h"
 #include "app/windowarranger.h"
+#include "settings/preferences.h"
 
 #include <QIcon>
 #include <QObject>
@@ -31,10 +31,11 @@ class ChildWindows : public QObject
 {
     Q_OBJECT
 public:
-    // Builds the window of a slot; the slot number is also in app().newSlot while it runs.
+    // Builds the window of a slot.
     using Factory = std::function<QWidget *(WindowKind kind, int slot)>;
 
-    ChildWindows(QMdiArea *area, Factory factory, QObject *parent = nullptr);
+    // The windows' placement is kept in the slot tables of prefs.
+    ChildWindows(QMdiArea *area, Preferences &prefs, Factory factory, QObject *parent = nullptr);
     ~ChildWindows() override;
 
     // Creates the window of a slot that the slot table already holds, placed and in the slot's state.
@@ -49,8 +50,9 @@ public:
     static ChildWindow *child(const QMdiSubWindow *sub);
 
     void activate(WindowKind kind, int slot);
-    // Asks every child to close; false when one of them refused. closed lists the windows that did close.
-    bool closeAll(QList<ChildSlot> *closed = nullptr);
+    // Asks every child to close, telling it whether the program exits; false when one of them refused.
+    // closed lists the windows that did close.
+    bool closeAll(bool closingApplication, QList<ChildSlot> *closed = nullptr);
     void arrange(ArrangeMode mode);
     // The Window menu's list of open windows from item firstEntry on; choosing one brings it forward.
     void fillWindowList(QMenu *menu, int firstEntry);
@@ -65,6 +67,7 @@ protected:
 
 private:
     QMdiArea *m_area;
+    Preferences &m_prefs;
     Factory m_factory;
     std::unique_ptr<CaptionHold> m_captions;
     QIcon m_documentIcon; // of every edit window

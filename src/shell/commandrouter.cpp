@@ -2,9 +2,11 @@
 
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
+#include "app/programoptions.h"
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "editor/editwindow.h"
+#include "link/linkfactory.h"
 #include "preferences/preferencesrunner.h"
 #include "shell/activechild.h"
 #include "shell/documentcommands.h"
@@ -26,12 +28,21 @@ CommandRouter::CommandRouter(MainWindow *window, DocumentCommands *documents)
     bindHandlers();
 }
 
-ChildWindows::Factory CommandRouter::childFactory()
+ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
 {
-    return [](WindowKind kind, int) -> QWidget * {
-        if (kind == WindowKind::Edit)
-            return new EditWindow;
-        return new CommWindow;
+    return [window](WindowKind kind, int slot) -> QWidget * {
+        Preferences &prefs = window->prefs();
+        const QString &programDir = window->options().programDir;
+        if (kind == WindowKind::Terminal) {
+            prefs.ensureCommSlot(slot);
+            return new CommWindow(slot, prefs.commSlots[size_t(slot)], systemClock(), systemLinkFactory(),
+                                  programDir);
+        }
+        prefs.ensureEditSlot(slot);
+        auto *edit =
+            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir});
+        QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
+        return edit;
     };
 }
 
@@ -100,9 +111,7 @@ void CommandRouter::bindHandlers()
                                   std::pair{Command::Verify, TransferJob::Kind::Verify}}) {
         setHandler(c, [this, kind] {
             if (passesTransferGate(kind == TransferJob::Kind::Download))
-                TransferDialog::open(
-                    m_window, kind, activeCommWindow(*m_window),
-                    qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, app().activeDoc)));
+                openTransfer(kind);
         });
     }
 
@@ -116,6 +125,23 @@ void CommandRouter::bindHandlers()
     setHandler(Command::About, [w] { w->showAbout(); });
 }
 
+void CommandRouter::openTransfer(TransferJob::Kind kind)
+{
+    TransferSetup setup;
+    setup.memory = m_transfer;
+    setup.editWindows = m_window->prefs().countWindows(WindowKind::Edit);
+    setup.programDir = m_window->options().programDir;
+    TransferDialog *dialog = TransferDialog::open(
+        m_window, kind, activeCommWindow(*m_window),
+        qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
+    connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget,
+            Qt::UniqueConnection);
+    connect(dialog, &TransferDialog::fileNameChanged, this, &CommandRouter::setTransferFile,
+            Qt::UniqueConnection);
+    connect(dialog, &TransferDialog::deviceAddressChanged, this, &CommandRouter::setTransferDevice,
+            Qt::UniqueConnection);
+}
+
 void CommandRouter::setHandler(Command command, Handler handler)
 {
     m_handlers.insert(command, std::move(handler));
@@ -124,7 +150,7 @@ void CommandRouter::setHandler(Command command, Handler handler)
 void CommandRouter::run(Command command)
 {
     // A shortcut or a caller may ask for a command whose window is not the active one.
-    if (!commandAppliesTo(command, app().activeKind))
+    if (!commandAppliesTo(command, m_window->active().kind))
         return;
     const auto found = m_handlers.constFind(command);
     if (found != m_handlers.cend()) {
@@ -173,13 +199,13 @@ void CommandRouter::toggleRamViewer()
         m_ramViewer = new RamViewerWindow(m_window);
         m_ramViewer->setAttribute(Qt::WA_DeleteOnClose);
         // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
-        RamViewerRecord &place = app().ramViewer;
         const double dpi = m_window->dpi();
-        const QRect stored = pixelRectOf(place, dpi);
+        const QRect stored = pixelRectOf(m_window->prefs().ramViewer, dpi);
         if (stored.width() > 50 && stored.height() > 50)
             m_ramViewer->setGeometry(stored);
-        connect(m_ramViewer, &RamViewerWindow::closing, this,
-                [dpi](const QRect &geometry) { storePixelRect(app().ramViewer, geometry, dpi); });
+        connect(m_ramViewer, &RamViewerWindow::closing, this, [this, dpi](const QRect &geometry) {
+            storePixelRect(m_window->prefs().ramViewer, geometry, dpi);
+        });
         connect(m_ramViewer, &QObject::destroyed, item, [item] { item->setChecked(false); });
     }
     m_ramViewer->setTerminal(&comm->link());
@@ -190,7 +216,7 @@ void CommandRouter::toggleRamViewer()
 void CommandRouter::getOptions(int requestCode)
 {
     // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
-    const int page = requestCode != 0 ? requestCode : app().activeKind == WindowKind::Terminal ? 2 : 1;
+    const int page = requestCode != 0 ? requestCode : m_window->active().kind == WindowKind::Terminal ? 2 : 1;
     PreferencesHost host;
     host.windows = [this] {
         QList<QWidget *> windows;
@@ -199,7 +225,8 @@ void CommandRouter::getOptions(int requestCode)
         return windows;
     };
     host.historyChanged = [this] { m_window->showRecentFiles(); };
-    runPreferences(page, host, systemClock(), m_window);
+    host.save = [this] { m_window->workspace().save(); };
+    runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, systemClock(), m_window);
     m_window->refreshCommands();
 }
 
@@ -224,15 +251,14 @@ void CommandRouter::arrange(Command command)
 
 bool CommandRouter::passesTransferGate(bool download) const
 {
-    const AppState &state = app();
-    const int slot = state.activeComm;
+    const int slot = m_window->active().comm;
     if (!commWindow(*m_window, slot)) {
         ask(QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return false;
     }
-    if (download && state.commSlots[slot].device == DeviceType::Hmi) {
+    if (download && m_window->prefs().commSlots[slot].device == DeviceType::Hmi) {
         ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
             PromptIcon::Exclamation);
         return false;

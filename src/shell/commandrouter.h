@@ -5,6 +5,7 @@
 // work by binding a handler (setHandler) and nothing else.
 
 #include "shell/childwindows.h"
+#include "transfer/transferdialog.h"
 #include "ui/command.h"
 
 #include <QHash>
@@ -26,8 +27,8 @@ public:
 
     CommandRouter(MainWindow *window, DocumentCommands *documents);
 
-    // Builds the real terminal and edit windows.
-    static ChildWindows::Factory childFactory();
+    // Builds the real terminal and edit windows on window's preferences.
+    static ChildWindows::Factory childFactory(MainWindow *window);
 
     // Runs a command that applies to the active window kind.
     void run(Command command);
@@ -44,6 +45,8 @@ public:
     // The checks before an upload or download; true when the transfer may start, after telling the user
     // why not otherwise. A transfer handler calls it first.
     bool passesTransferGate(bool download) const;
+    // What the transfer dialog remembers between transfers (target, file, device name).
+    TransferMemory &transferMemory() { return m_transfer; }
 
 private:
     void bindHandlers();
@@ -57,11 +60,16 @@ private:
     // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
     void toggleRamViewer();
     void arrange(Command command);
+    void openTransfer(TransferJob::Kind kind);
+    void setTransferTarget(bool toFile) { m_transfer.toFile = toFile; }
+    void setTransferFile(const QString &fileName) { m_transfer.fileName = fileName; }
+    void setTransferDevice(const QString &deviceAddress) { m_transfer.deviceAddress = deviceAddress; }
 
     MainWindow *m_window;
     DocumentCommands *m_documents;
     QHash<Command, Handler> m_handlers;
     QPointer<RamViewerWindow> m_ramViewer;
+    TransferMemory m_transfer;
 };
 
 } // namespace korvo

@@ -1,14 +1,11 @@
 #include "documentcommands.h"
 
 #include "app/atomicfile.h"
-
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
-#include "app/recentfiles.h"
 #include "app/recoverystore.h"
 #include "app/texthelpers.h"
 #include "editor/editwindow.h"
-#include "settings/prefsfile.h"
 #include "shell/activechild.h"
 #include "shell/mainwindow.h"
 #include "shell/openeditdialog.h"
@@ -60,10 +57,10 @@ void DocumentCommands::newFile(bool inNewWindow)
         return;
     }
     EditWindow *edit = inNewWindow ? nullptr : activeEditWindow(*m_window);
-    const int family = activeDeviceFamily();
+    const int family = m_window->deviceFamily();
     const QString proposed = edit ? edit->fileName()
                                   : QStringLiteral("Program%1%2")
-                                        .arg(app().findNext(WindowKind::Edit))
+                                        .arg(m_window->prefs().findNext(WindowKind::Edit))
                                         .arg(deviceExtension(family));
     OpenEditDialog dialog(proposed, edit == nullptr, family, m_window);
     dialog.exec();
@@ -72,7 +69,7 @@ void DocumentCommands::newFile(bool inNewWindow)
         return;
     if (!edit && inNewWindow)
         // "Create New Window" unticked: the last active document is replaced after all.
-        edit = editWindow(*m_window, app().activeDoc);
+        edit = editWindow(*m_window, m_window->active().doc);
     if (edit && !dialog.newWindow()) {
         if (!edit->checkSave())
             return;
@@ -82,7 +79,7 @@ void DocumentCommands::newFile(bool inNewWindow)
             return;
     }
     if (QFileInfo::exists(name)) {
-        addToLastOpen(name);
+        m_window->addRecentFile(name);
         edit->openEditFile(name);
     } else {
         edit->newDocument(name);
@@ -112,8 +109,9 @@ void DocumentCommands::openFile()
                 QStringLiteral("Comm Connection"), PromptIcon::Critical);
             return;
         }
-        const std::optional<QString> path = getFile(FileDialogKind::SendFile, activeDeviceFamily(),
-                                                    app().upDnFileName, FileDialogMode::Open, m_window);
+        const std::optional<QString> path =
+            getFile(FileDialogKind::SendFile, m_window->deviceFamily(),
+                    m_window->router()->transferMemory().fileName, FileDialogMode::Open, m_window);
         if (path)
             openCommFile(*path);
         return;
@@ -122,14 +120,14 @@ void DocumentCommands::openFile()
     if (edit && !saveBeforeReplacing(edit))
         return;
     const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, activeDeviceFamily(), edit ? edit->fileName() : QString(),
+        getFile(FileDialogKind::ProgramFile, m_window->deviceFamily(), edit ? edit->fileName() : QString(),
                 FileDialogMode::Open, m_window);
     if (!path)
         return;
     edit = targetEditWindow(edit, *path);
     if (!edit)
         return;
-    addToLastOpen(*path);
+    m_window->addRecentFile(*path);
     edit->openEditFile(*path);
 }
 
@@ -159,8 +157,8 @@ void DocumentCommands::saveAs()
     const bool scrollBack =
         ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
             PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
-    const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), QString(), FileDialogMode::Save, m_window);
+    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, m_window->deviceFamily(),
+                                                QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
     AtomicFile file(*path);
@@ -178,8 +176,9 @@ void DocumentCommands::print()
 
 QString DocumentCommands::choosePreferencesFile()
 {
-    const std::optional<QString> path = getFile(FileDialogKind::PreferencesFile, activeDeviceFamily(),
-                                                app().prefFile, FileDialogMode::Open, m_window);
+    const std::optional<QString> path =
+        getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(), m_window->workspace().prefFile(),
+                FileDialogMode::Open, m_window);
     return path.value_or(QString());
 }
 
@@ -188,8 +187,8 @@ void DocumentCommands::savePreferencesAs()
     const QString path = choosePreferencesFile();
     if (path.isEmpty())
         return;
-    app().prefFile = path;
-    writeIniFile(app());
+    m_window->workspace().setPrefFile(path);
+    m_window->workspace().save();
 }
 
 void DocumentCommands::loadPreferences()
@@ -201,7 +200,7 @@ void DocumentCommands::loadPreferences()
     // The windows of the old workspace go as if the user closed them; the new file says what opens.
     if (!m_window->closeChildren(false))
         return;
-    app().prefFile = path;
+    m_window->workspace().setPrefFile(path);
     m_window->openWorkspace();
 }
 
@@ -266,19 +265,19 @@ void DocumentCommands::offerRecoveryCopies()
 
 void DocumentCommands::openRecent(int entry)
 {
-    const QStringList &recent = app().recentFiles;
+    const QStringList &recent = m_window->prefs().recentFiles;
     if (entry < 0 || entry >= recent.size())
         return;
     const QString path = recent.at(entry);
     if (activeCommWindow(*m_window)) {
-        reopenLastOpened(entry);
+        m_window->reopenRecentFile(entry);
         openCommFile(path);
         return;
     }
     EditWindow *edit = activeEditWindow(*m_window);
     if (edit && !saveBeforeReplacing(edit))
         return;
-    reopenLastOpened(entry);
+    m_window->reopenRecentFile(entry);
     edit = targetEditWindow(edit, path);
     if (!edit)
         return;
@@ -289,14 +288,13 @@ void DocumentCommands::openRecent(int entry)
 void DocumentCommands::openCommFile(const QString &path)
 {
     // The file is the download source for this one transfer; the chosen target comes back afterwards.
-    AppState &state = app();
-    const int16_t kind = state.upDnTargetKind;
-    const QString file = state.upDnFileName;
-    state.upDnTargetKind = 2;
-    state.upDnFileName = path;
+    TransferMemory &transfer = m_window->router()->transferMemory();
+    const TransferMemory chosen = transfer;
+    transfer.toFile = true;
+    transfer.fileName = path;
     m_window->runCommand(Command::Download);
-    state.upDnTargetKind = kind;
-    state.upDnFileName = file;
+    transfer.toFile = chosen.toFile;
+    transfer.fileName = chosen.fileName;
 }
 
 void DocumentCommands::loadEditFile(int slot)
@@ -304,13 +302,13 @@ void DocumentCommands::loadEditFile(int slot)
     EditWindow *edit = editWindow(*m_window, slot);
     if (!edit)
         return;
-    const QString name = app().editSlots[slot].name;
+    const QString name = m_window->prefs().editSlots[slot].name;
     if (name == kUntitled)
         return;
     edit->openEditFile(name);
     // A document that was never saved has no file to offer in the recent list.
-    if (app().setup.remFileHistory && QFileInfo::exists(name))
-        addToLastOpen(name);
+    if (m_window->prefs().setup.remFileHistory && QFileInfo::exists(name))
+        m_window->addRecentFile(name);
 }
 
 } // namespace korvo

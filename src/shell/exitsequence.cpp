@@ -1,8 +1,6 @@
 #include "exitsequence.h"
 
-#include "app/appstate.h"
 #include "app/prompt.h"
-#include "settings/prefsfile.h"
 #include "shell/documentcommands.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
@@ -53,7 +51,7 @@ bool ExitSequence::closeRequested()
         return false;
     m_placement->storeOnExit();
     closeToolWindows();
-    writeIniFile(app());
+    m_window->workspace().save();
     return true;
 }
 
@@ -69,7 +67,7 @@ void ExitSequence::endSession()
         // A child that refuses (a repeating function key) must not keep the session from ending.
         m_placement->store();
         closeToolWindows();
-        writeIniFile(app());
+        m_window->workspace().save();
     }
     setPrompt(nullptr);
     QApplication::quit();

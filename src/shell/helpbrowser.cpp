@@ -1,6 +1,5 @@
 #include "helpbrowser.h"
 
-#include "app/appstate.h"
 #include "app/programfolders.h"
 #include "app/twips.h"
 #include "shell/toolicons.h"
@@ -27,13 +26,15 @@ double dpiOf(const QWidget *widget)
 }
 } // namespace
 
-HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this))
+HelpBrowser::HelpBrowser(const BrowserRecord &placement, const QString &programDir, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_placement(placement), m_programDir(programDir),
+      m_browser(new QTextBrowser(this))
 {
     setWindowTitle(tr("KorvoTerm Help"));
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     setAttribute(Qt::WA_DeleteOnClose);
     m_browser->setOpenExternalLinks(true);
-    m_browser->setSearchPaths({helpFolder()});
+    m_browser->setSearchPaths({helpFolder(m_programDir)});
 
     auto *bar = new QToolBar(this);
     bar->addAction(QIcon::fromTheme(QStringLiteral("go-previous")), tr("Back"), m_browser,
@@ -41,7 +42,7 @@ HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_brows
     bar->addAction(QIcon::fromTheme(QStringLiteral("go-next")), tr("Forward"), m_browser,
                    &QTextBrowser::forward);
     bar->addAction(QIcon::fromTheme(QStringLiteral("go-home")), tr("Contents"), this, [this] {
-        showPage(QUrl::fromLocalFile(QDir(helpFolder()).filePath(QStringLiteral("index.html"))));
+        showPage(QUrl::fromLocalFile(QDir(helpFolder(m_programDir)).filePath(QStringLiteral("index.html"))));
     });
     connect(m_browser, &QTextBrowser::sourceChanged, this,
             [this] { setWindowTitle(tr("KorvoTerm Help - %1").arg(m_browser->documentTitle())); });
@@ -52,7 +53,6 @@ HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_brows
     layout->addWidget(bar);
     layout->addWidget(m_browser);
 
-    const BrowserRecord &placement = app().browser;
     const double dpi = dpiOf(this);
     resize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
     if (placement.left != 0 || placement.top != 0)
@@ -62,16 +62,16 @@ HelpBrowser::HelpBrowser(QWidget *parent) : QWidget(parent, Qt::Window), m_brows
         move(parent->geometry().right() - width() - 24, parent->geometry().top() + 80);
 }
 
-QString HelpBrowser::helpFolder()
+QString HelpBrowser::helpFolder(const QString &programDir)
 {
-    return QDir(dataFolder(app().programDir)).filePath(QStringLiteral("help"));
+    return QDir(dataFolder(programDir)).filePath(QStringLiteral("help"));
 }
 
-QUrl HelpBrowser::topicUrl(int topic)
+QUrl HelpBrowser::topicUrl(const QString &programDir, int topic)
 {
     const int count = static_cast<int>(std::size(kTopicPages));
     const QString page = QString::fromLatin1(topic >= 0 && topic < count ? kTopicPages[topic] : "index.html");
-    return QUrl::fromLocalFile(QDir(helpFolder()).filePath(page));
+    return QUrl::fromLocalFile(QDir(helpFolder(programDir)).filePath(page));
 }
 
 void HelpBrowser::showPage(const QUrl &url)
@@ -92,13 +92,12 @@ void HelpBrowser::closeEvent(QCloseEvent *event)
 
 void HelpBrowser::storePlacement()
 {
-    BrowserRecord &placement = app().browser;
+    BrowserRecord &placement = m_placement;
     placement.state = isMinimized() ? 1 : (isMaximized() ? 2 : 0);
-    if (placement.state != 0)
-        return;
-    const double dpi = dpiOf(this);
     // The position of the frame and the size of the contents: what move() and resize() take back.
-    storePixelRect(placement, QRect(pos(), size()), dpi);
+    if (placement.state == 0)
+        storePixelRect(placement, QRect(pos(), size()), dpiOf(this));
+    emit placementChanged(placement);
 }
 
 } // namespace korvo

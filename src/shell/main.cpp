@@ -16,13 +16,13 @@ int main(int argc, char *argv[])
     // Qt has already taken its own arguments (-platform, -style) out of the list.
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    korvo::initialiseAppState(arguments, QDir::toNativeSeparators(QDir::currentPath()),
-                              QApplication::applicationDirPath());
+    const korvo::ProgramOptions options = korvo::programOptions(
+        arguments, QDir::toNativeSeparators(QDir::currentPath()), QApplication::applicationDirPath());
 
     korvo::MessageBoxPrompt prompt;
     korvo::setPrompt(&prompt);
 
-    korvo::MainWindow window;
+    korvo::MainWindow window(options);
     window.start();
     const int result = QApplication::exec();
     korvo::setPrompt(nullptr);

@@ -1,7 +1,5 @@
 #include "mainmenus.h"
 
-#include "app/appstate.h"
-
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,7 +18,8 @@ QKeySequence tableShortcut(Command command)
 }
 } // namespace
 
-MainMenus::MainMenus(QMenuBar *bar, QObject *parent) : QObject(parent), m_bar(bar)
+MainMenus::MainMenus(QMenuBar *bar, bool factory, QObject *parent)
+    : QObject(parent), m_bar(bar), m_factory(factory)
 {
     // The menus in the order of the menu bar, each with the place its items name in the command table.
     struct Place
@@ -81,7 +80,7 @@ QAction *MainMenus::commandAction(Command command)
     a->setShortcut(tableShortcut(command));
     a->setCheckable(info.flags & Checkable);
     if (info.flags & FactoryOnly)
-        a->setVisible(app().factory);
+        a->setVisible(m_factory);
     connect(a, &QAction::triggered, this, [this, command] { emit triggered(command); });
     m_actions.insert(command, a);
     return a;

@@ -4,7 +4,7 @@
 // order, one action per command (shared where both "&Edit" menus hold the same command), plus the lists
 // that change at run time (recent files, function-key groups, open windows).
 
-#include "app/recentfiles.h"
+#include "settings/recentfiles.h"
 #include "ui/command.h"
 
 #include <QHash>
@@ -28,7 +28,8 @@ public:
     static constexpr int kWindowListStart = 4;
     static constexpr int kHelpTopics = 6;
 
-    explicit MainMenus(QMenuBar *bar, QObject *parent = nullptr);
+    // factory: the "-f" switch, which shows the factory-only items.
+    MainMenus(QMenuBar *bar, bool factory, QObject *parent = nullptr);
 
     QMenu *menu(MenuId id) const;
     // Item of a menu by its index; separators count.
@@ -60,6 +61,7 @@ private:
     QAction *commandAction(Command command);
 
     QMenuBar *m_bar;
+    bool m_factory;
     QMenu *m_menus[9] = {};
     QHash<Command, QAction *> m_actions;
     bool m_terminalFocused = false;

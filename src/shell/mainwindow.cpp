@@ -3,7 +3,7 @@
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "functionkeys/capturefile.h"
-#include "settings/prefsfile.h"
+#include "settings/recentfiles.h"
 #include "shell/aboutdialog.h"
 #include "shell/capturecommands.h"
 #include "shell/documentcommands.h"
@@ -15,6 +15,7 @@
 #include "shell/toolwindows.h"
 #include "shell/workspace.h"
 #include "terminal/commwindow.h"
+#include "ui/filedialogs.h"
 #include "upgrade/upgradelauncher.h"
 
 #include <QAction>
@@ -29,13 +30,14 @@
 
 namespace korvo {
 
-MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
-    : QMainWindow(parent), m_area(new QMdiArea(this)), m_menus(new MainMenus(menuBar(), this)),
+MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWindows::Factory factory)
+    : QMainWindow(parent), m_options(options), m_workspace(options), m_area(new QMdiArea(this)),
+      m_menus(new MainMenus(menuBar(), options.factory, this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
-      m_children(
-          new ChildWindows(m_area, factory ? std::move(factory) : CommandRouter::childFactory(), this)),
+      m_children(new ChildWindows(m_area, m_workspace.prefs(),
+                                  factory ? std::move(factory) : CommandRouter::childFactory(this), this)),
       m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
-      m_tools(new ToolWindows(this)), m_placement(new SetupPlacement(this)),
+      m_tools(new ToolWindows(this)), m_placement(new SetupPlacement(this, prefs().setup)),
       m_exit(new ExitSequence(this, m_documents, m_tools, m_placement))
 {
     setObjectName(QStringLiteral("mdiKorvo_Term"));
@@ -45,19 +47,25 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
     for (int i = 0; i < 3; ++i)
         setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
     setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
-    setCommandHandler(Command::Capture, [this] { runCaptureCommand(Command::Capture, this); });
-    setCommandHandler(Command::PauseCapture, [this] { runCaptureCommand(Command::PauseCapture, this); });
-    setCommandHandler(Command::StopCapture, [this] { runCaptureCommand(Command::StopCapture, this); });
+    setCommandHandler(Command::Capture,
+                      [this] { runCaptureCommand(Command::Capture, deviceFamily(), this); });
+    setCommandHandler(Command::PauseCapture,
+                      [this] { runCaptureCommand(Command::PauseCapture, deviceFamily(), this); });
+    setCommandHandler(Command::StopCapture,
+                      [this] { runCaptureCommand(Command::StopCapture, deviceFamily(), this); });
     setCommandHandler(Command::Upgrade, [this] {
-        runUpgradeCommand(this,
-                          qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, app().activeComm)));
+        UpgradeLaunch launch;
+        launch.factory = m_options.factory;
+        launch.showBaudChange = prefs().setup.showBaudChange;
+        launch.showBaudChangeChanged = [this](bool show) { prefs().setup.showBaudChange = show; };
+        runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, m_active.comm)),
+                          launch);
     });
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_area);
     setCommandHost(this);
-    setRecentFilesChanged([this] { showRecentFiles(); });
 
     connect(m_menus, &MainMenus::triggered, this, &MainWindow::runCommand);
     connect(m_menus, &MainMenus::recentChosen, m_documents, &DocumentCommands::openRecent);
@@ -67,7 +75,7 @@ MainWindow::MainWindow(QWidget *parent, ChildWindows::Factory factory)
             [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
     connect(&appCapture(), &CaptureFile::stateChanged, this,
-            [this] { showCaptureItems(*m_menus, app().activeKind == WindowKind::Terminal); });
+            [this] { showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal); });
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { onFocusChanged(now); });
@@ -81,7 +89,6 @@ MainWindow::~MainWindow()
     disconnect(qApp, nullptr, this, nullptr);
     if (&commandHost() == this)
         setCommandHost(nullptr);
-    setRecentFilesChanged({});
 }
 
 HelpBrowser *MainWindow::helpBrowser() const
@@ -134,8 +141,10 @@ void MainWindow::focusChild(QMdiSubWindow *sub)
 
 void MainWindow::openWorkspace()
 {
-    AppState &state = app();
-    Workspace workspace(state);
+    Workspace &workspace = m_workspace;
+    const Preferences &state = workspace.prefs();
+    m_active.doc = 0;
+    m_active.comm = 0;
     // Menus, toolbar and recent files are brought up to date once, after the last window has opened.
     m_loadingWorkspace = true;
     m_area->setUpdatesEnabled(false);
@@ -166,7 +175,8 @@ void MainWindow::openWorkspace()
         m_router->sizeCommWindow(n);
     }
     m_menus->setWindowCaption(QStringLiteral("&Window"));
-    workspace.settleActiveTerminal(firstComm);
+    if (const int settled = workspace.settledActiveTerminal(firstComm))
+        m_active.comm = settled;
     if (state.canWindow.state >= 1 && state.canWindow.state <= 3)
         m_tools->openCan(state.canWindow.state - 1);
     if (state.spi.visible)
@@ -181,13 +191,13 @@ void MainWindow::openWorkspace()
     else if (firstEdit)
         m_children->activate(WindowKind::Edit, firstEdit);
     if (!recordActiveChild(m_area->currentSubWindow()) && m_children->all().isEmpty())
-        state.activeKind = WindowKind::None;
+        m_active.kind = WindowKind::None;
     refreshCommands();
 }
 
 QMdiSubWindow *MainWindow::loadNewComm()
 {
-    const int n = Workspace(app()).newCommSlot();
+    const int n = m_workspace.newCommSlot();
     if (n == 0) {
         ask(QStringLiteral("Too Many Comm Ports Selected"));
         return nullptr;
@@ -200,7 +210,7 @@ QMdiSubWindow *MainWindow::loadNewComm()
 
 QMdiSubWindow *MainWindow::newEditWindow(const QString &name)
 {
-    const int n = Workspace(app()).newEditSlot(name);
+    const int n = m_workspace.newEditSlot(name);
     QMdiSubWindow *sub = m_children->open(WindowKind::Edit, n);
     if (sub)
         m_area->setActiveSubWindow(sub);
@@ -209,16 +219,12 @@ QMdiSubWindow *MainWindow::newEditWindow(const QString &name)
 
 bool MainWindow::closeChildren(bool closingApplication)
 {
-    AppState &state = app();
-    state.closingApplication = closingApplication;
     QList<ChildSlot> closed;
-    const bool all = m_children->closeAll(&closed);
-    state.closingApplication = false;
+    const bool all = m_children->closeAll(closingApplication, &closed);
     // A session that ends under us keeps them all: what did close comes back at the next start.
     if (!all && closingApplication && !m_exit->sessionEnding()) {
-        Workspace workspace(state);
         for (const ChildSlot &gone : closed)
-            workspace.releaseSlot(gone.kind, gone.slot);
+            m_workspace.releaseSlot(gone.kind, gone.slot);
     }
     return all;
 }
@@ -255,9 +261,12 @@ void MainWindow::notAvailable(const QString &name)
 
 void MainWindow::showHelpTopic(int topic)
 {
-    if (!m_help)
-        m_help = new HelpBrowser(this);
-    m_help->showPage(HelpBrowser::topicUrl(topic));
+    if (!m_help) {
+        m_help = new HelpBrowser(prefs().browser, m_options.programDir, this);
+        connect(m_help, &HelpBrowser::placementChanged, this,
+                [this](const BrowserRecord &placement) { prefs().browser = placement; });
+    }
+    m_help->showPage(HelpBrowser::topicUrl(m_options.programDir, topic));
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
@@ -266,21 +275,21 @@ void MainWindow::showHelpTopic(int topic)
 void MainWindow::showAbout()
 {
     if (!m_about)
-        m_about = new AboutDialog(this);
+        m_about = new AboutDialog(m_options.version, this);
     m_about->open();
 }
 
 void MainWindow::setDeviceTips(int device)
 {
-    const AppState &state = app();
-    const DeviceTips tips = deviceTips(device, state.upDnTargetKind, state.upDnFileName);
+    const TransferMemory &transfer = m_router->transferMemory();
+    const DeviceTips tips = deviceTips(device, transfer.toFile ? 2 : 1, transfer.fileName);
     setTip(Command::Upload, tips.upload);
     setTip(Command::Download, tips.download);
 }
 
 void MainWindow::savePreferences()
 {
-    writeIniFile(app());
+    m_workspace.save();
 }
 
 void MainWindow::showRecentFiles(bool disableMissing)
@@ -290,9 +299,24 @@ void MainWindow::showRecentFiles(bool disableMissing)
         return;
     }
     m_recentPending = false;
-    const bool kept = app().setup.remFileHistory != 0;
+    const Preferences &document = prefs();
+    const bool kept = document.setup.remFileHistory != 0;
     m_menus->setRecentFiles(
-        kept ? (disableMissing ? recentEntriesAsLoaded() : displayLastOpened()) : QList<RecentEntry>(), kept);
+        kept ? (disableMissing ? recentEntriesAsLoaded(document) : displayLastOpened(document))
+             : QList<RecentEntry>(),
+        kept);
+}
+
+void MainWindow::addRecentFile(const QString &path)
+{
+    if (addToLastOpen(prefs(), path))
+        showRecentFiles();
+}
+
+void MainWindow::reopenRecentFile(int entry)
+{
+    if (reopenLastOpened(prefs(), entry))
+        showRecentFiles();
 }
 
 void MainWindow::setEnabled(Command command, bool enabled)
@@ -309,8 +333,7 @@ void MainWindow::applyEnabled(Command command)
     const CommandInfo &info = commandInfo(command);
     const bool reported = m_reported.contains(command);
     if (QAction *item = m_menus->action(command))
-        item->setEnabled(commandAppliesTo(command, app().activeKind) &&
-                         (!(info.flags & Reported) || reported));
+        item->setEnabled(commandAppliesTo(command, m_active.kind) && (!(info.flags & Reported) || reported));
     if (QAction *button = m_toolBar->button(command))
         button->setEnabled(reported);
 }
@@ -331,9 +354,32 @@ void MainWindow::showEditMenu(const QPoint &globalPos)
     m_menus->menu(MenuId::Edit)->popup(globalPos);
 }
 
+void MainWindow::childActivated(WindowKind kind, int slot)
+{
+    m_active.kind = kind;
+    (kind == WindowKind::Edit ? m_active.doc : m_active.comm) = slot;
+}
+
+void MainWindow::childClosed(WindowKind kind, int slot)
+{
+    if (kind != WindowKind::Edit)
+        return;
+    for (QMdiSubWindow *sub : m_children->all()) {
+        const ChildWindow *c = ChildWindows::child(sub);
+        if (c->kind() == WindowKind::Edit && c->slot() != slot)
+            return;
+    }
+    // The last document is gone.
+    m_active.doc = 0;
+}
+
+int MainWindow::deviceFamily() const
+{
+    return activeDeviceFamily(prefs(), m_active.comm);
+}
+
 void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
 {
-    AppState &state = app();
     if (m_loadingWorkspace)
         return;
     // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
@@ -347,9 +393,7 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.
         if (!m_children->all().isEmpty())
             return;
-        state.activeKind = WindowKind::None;
-        state.activeDoc = 0;
-        state.activeComm = 0;
+        m_active = ActiveChild{};
     }
     refreshCommands();
 }
@@ -359,12 +403,7 @@ bool MainWindow::recordActiveChild(QMdiSubWindow *sub)
     const ChildWindow *c = ChildWindows::child(sub);
     if (!c)
         return false;
-    AppState &state = app();
-    state.activeKind = c->kind();
-    if (c->kind() == WindowKind::Edit)
-        state.activeDoc = static_cast<int16_t>(c->slot());
-    else
-        state.activeComm = static_cast<int16_t>(c->slot());
+    childActivated(c->kind(), c->slot());
     return true;
 }
 
@@ -380,18 +419,17 @@ void MainWindow::onFocusChanged(QWidget *now)
 
 void MainWindow::refreshCommands()
 {
-    const AppState &state = app();
     m_reported.clear();
-    m_menus->showMenusFor(state.activeKind);
-    if (state.activeKind == WindowKind::Terminal && state.activeComm > 0) {
-        const CommWindowSettings &slot = state.commSlots[state.activeComm];
+    m_menus->showMenusFor(m_active.kind);
+    if (m_active.kind == WindowKind::Terminal && m_active.comm > 0) {
+        const CommWindowSettings &slot = prefs().commSlots[m_active.comm];
         m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);
         setDeviceTips(slot.device);
     } else {
         m_menus->setFunctionGroups({}, 0);
     }
     ChildWindow *active = ChildWindows::child(m_area->currentSubWindow());
-    if (!active && state.activeKind == WindowKind::None) {
+    if (!active && m_active.kind == WindowKind::None) {
         // With no window open only new documents and terminals make sense.
         m_reported.insert(Command::FileNew);
         m_reported.insert(Command::FileOpen);
@@ -399,7 +437,7 @@ void MainWindow::refreshCommands()
     for (const CommandInfo &info : commandTable())
         applyEnabled(info.command);
     // After the table's rule, which knows nothing of capture being on.
-    showCaptureItems(*m_menus, state.activeKind == WindowKind::Terminal);
+    showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal);
     if (active)
         active->updateCommands(*this);
 }

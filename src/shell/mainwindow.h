@@ -1,12 +1,15 @@
 #pragma once
 
 // mdiKorvo_Term: the single top-level window. It hosts the terminal and edit windows, the menus and the
-// toolbar built from the command table, and hands every command to the router; the workspace itself
-// (which slots open, where new windows go) is the core's Workspace.
+// toolbar built from the command table, and hands every command to the router. It owns the workspace
+// (the preferences document, which slots open, where new windows go) and keeps track of the active child.
 
+#include "app/programoptions.h"
+#include "shell/activechild.h"
 #include "shell/childwindows.h"
 #include "shell/commandrouter.h"
 #include "shell/mainmenus.h"
+#include "shell/workspace.h"
 #include "ui/childwindow.h"
 
 #include <QMainWindow>
@@ -32,8 +35,15 @@ class MainWindow : public QMainWindow, public CommandHost
     Q_OBJECT
 public:
     // Without a factory the real terminal and edit windows are built.
-    explicit MainWindow(QWidget *parent = nullptr, ChildWindows::Factory factory = {});
+    explicit MainWindow(const ProgramOptions &options, QWidget *parent = nullptr,
+                        ChildWindows::Factory factory = {});
     ~MainWindow() override;
+
+    const ProgramOptions &options() const { return m_options; }
+    Workspace &workspace() { return m_workspace; }
+    Preferences &prefs() { return m_workspace.prefs(); }
+    const Preferences &prefs() const { return m_workspace.prefs(); }
+    const ActiveChild &active() const { return m_active; }
 
     // Main-window load: placement from the screen, the workspace, then the window is shown and the
     // documents kept from a session that ended under us are offered.
@@ -66,6 +76,9 @@ public:
     void savePreferences();
     // Redraws the recent-file part of the File menu.
     void showRecentFiles(bool disableMissing = false);
+    // A path opened or saved goes to the top of the recent list, an entry chosen again too; the menu follows.
+    void addRecentFile(const QString &path);
+    void reopenRecentFile(int entry);
     SpiCommWindow *spiWindow() const;
 
     // CommandHost
@@ -73,10 +86,14 @@ public:
     void setTip(Command command, const QString &tip) override;
     void showTerminalMenu(const QPoint &globalPos, bool canCopy) override;
     void showEditMenu(const QPoint &globalPos) override;
+    void childActivated(WindowKind kind, int slot) override;
+    void childClosed(WindowKind kind, int slot) override;
+    int deviceFamily() const override;
 
     MainMenus *menus() const { return m_menus; }
     MainToolBar *toolBar() const { return m_toolBar; }
     ChildWindows *children() const { return m_children; }
+    CommandRouter *router() const { return m_router; }
     QMdiArea *mdiArea() const { return m_area; }
     HelpBrowser *helpBrowser() const;
     AboutDialog *aboutDialog() const;
@@ -97,12 +114,15 @@ protected:
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
     void onFocusChanged(QWidget *now);
-    // Records a child window as the active one in the application state; false when sub holds none of ours.
+    // Records a child window as the active one; false when sub holds none of ours.
     bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.
     void focusChild(QMdiSubWindow *sub);
     void applyEnabled(Command command);
 
+    ProgramOptions m_options;
+    Workspace m_workspace;
+    ActiveChild m_active;
     QMdiArea *m_area;
     MainMenus *m_menus;
     MainToolBar *m_toolBar;

@@ -1,6 +1,5 @@
 #include "setupplacement.h"
 
-#include "app/appstate.h"
 #include "app/twips.h"
 
 #include <QEvent>
@@ -9,7 +8,8 @@
 
 namespace korvo {
 
-SetupPlacement::SetupPlacement(QMainWindow *window) : QObject(window), m_window(window)
+SetupPlacement::SetupPlacement(QMainWindow *window, SetupRecord &setup)
+    : QObject(window), m_window(window), m_setup(setup)
 {
     window->installEventFilter(this);
 }
@@ -30,7 +30,7 @@ void SetupPlacement::placeByDefault()
 
 void SetupPlacement::apply()
 {
-    const SetupRecord &setup = app().setup;
+    const SetupRecord &setup = m_setup;
     const double d = dpi();
     const QRect rect = pixelRectOf(setup, d);
     if (rect.width() > 0 && rect.height() > 0)
@@ -46,7 +46,7 @@ void SetupPlacement::apply()
 void SetupPlacement::showStarted()
 {
     m_started = true;
-    if (app().setup.state == 2)
+    if (m_setup.state == 2)
         m_window->showMaximized();
     else
         m_window->showNormal();
@@ -54,12 +54,12 @@ void SetupPlacement::showStarted()
 
 void SetupPlacement::store()
 {
-    storePixelRect(app().setup, m_window->geometry(), dpi());
+    storePixelRect(m_setup, m_window->geometry(), dpi());
 }
 
 void SetupPlacement::storeOnExit()
 {
-    SetupRecord &setup = app().setup;
+    SetupRecord &setup = m_setup;
     setup.state = m_window->isMinimized() ? 1 : (m_window->isMaximized() ? 2 : 0);
     if (setup.state == 0)
         store();

@@ -4,6 +4,8 @@
 // normal, 1 minimised, 2 maximised): applied when a workspace is read, followed while the user moves or
 // resizes the normal window once it has been shown, and recorded on exit.
 
+#include "settings/preferences.h"
+
 #include <QObject>
 
 class QMainWindow;
@@ -14,7 +16,8 @@ class SetupPlacement : public QObject
 {
     Q_OBJECT
 public:
-    explicit SetupPlacement(QMainWindow *window);
+    // The placement is kept in setup.
+    SetupPlacement(QMainWindow *window, SetupRecord &setup);
 
     // Before the preferences are read: the top-left three quarters of the screen.
     void placeByDefault();
@@ -35,6 +38,7 @@ private:
     double dpi() const;
 
     QMainWindow *m_window;
+    SetupRecord &m_setup;
     bool m_started = false;
 };
 

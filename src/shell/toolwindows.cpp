@@ -1,6 +1,5 @@
 #include "toolwindows.h"
 
-#include "app/appstate.h"
 #include "can/canconfigwindow.h"
 #include "shell/mainwindow.h"
 #include "spi/spicommwindow.h"
@@ -16,9 +15,9 @@ ToolWindows::~ToolWindows() = default;
 
 CommWindow *ToolWindows::activeOrFirstTerminal() const
 {
-    const AppState &state = app();
-    int n = state.activeKind == WindowKind::Terminal ? state.activeComm : 0;
-    for (int slot = 1; n == 0 && slot <= state.commCt; ++slot)
+    const ActiveChild &active = m_window->active();
+    int n = active.kind == WindowKind::Terminal ? active.comm : 0;
+    for (int slot = 1; n == 0 && slot <= m_window->prefs().commCt; ++slot)
         if (m_window->childWidget(WindowKind::Terminal, slot))
             n = slot;
     return qobject_cast<CommWindow *>(m_window->childWidget(WindowKind::Terminal, n));
@@ -34,14 +33,26 @@ void ToolWindows::checkCanItems()
 void ToolWindows::openCan(int index)
 {
     if (!m_can) {
-        if (app().countWindows(WindowKind::Terminal) == 0)
+        if (m_window->prefs().countWindows(WindowKind::Terminal) == 0)
             m_window->runCommand(Command::NewTerminalWindow);
         CommWindow *terminal = activeOrFirstTerminal();
         if (!terminal) {
             checkCanItems();
             return;
         }
-        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), m_window);
+        Preferences &prefs = m_window->prefs();
+        CanWindowSetup setup;
+        setup.records = {prefs.canTable[0], prefs.canTable[1], prefs.canTable[2]};
+        setup.place = prefs.canWindow;
+        setup.canSetup = m_window->options().canSetup;
+        setup.noReplyCheck = m_window->options().noReplyCheck;
+        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), setup, m_window);
+        connect(m_can, &CanConfigWindow::recordsChanged, this,
+                [this](const std::array<CanRecord, 3> &records) {
+                    std::copy(records.begin(), records.end(), m_window->prefs().canTable.begin());
+                });
+        connect(m_can, &CanConfigWindow::placeChanged, this,
+                [this](const CanWindowRecord &place) { m_window->prefs().canWindow = place; });
         connect(m_can, &CanConfigWindow::closed, this, &ToolWindows::checkCanItems, Qt::QueuedConnection);
         connect(terminal, &QObject::destroyed, m_can, &QWidget::close);
         m_can->show();
@@ -60,7 +71,10 @@ void ToolWindows::showSpi()
 {
     QAction *item = m_window->menus()->action(Command::SpiCommunications);
     if (!m_spi) {
-        m_spi = new SpiCommWindow(m_window);
+        m_spi = new SpiCommWindow(m_window->prefs().spi, m_window);
+        m_window->prefs().spi = m_spi->record();
+        connect(m_spi, &SpiCommWindow::recordChanged, this,
+                [this](const SpiRecord &record) { m_window->prefs().spi = record; });
         // A closed window is deleted later; from now on View opens a new one.
         connect(m_spi, &SpiCommWindow::closed, this, [this, item] {
             item->setChecked(false);
@@ -75,13 +89,14 @@ void ToolWindows::showSpi()
 
 void ToolWindows::closeAll(bool closingApplication)
 {
-    AppState &state = app();
-    state.closingApplication = closingApplication;
-    if (m_spi)
+    if (m_spi) {
+        m_spi->setClosingApplication(closingApplication);
         m_spi->close();
-    if (m_can)
+    }
+    if (m_can) {
+        m_can->setClosingApplication(closingApplication);
         m_can->close();
-    state.closingApplication = false;
+    }
 }
 
 } // namespace korvo

@@ -6,9 +6,9 @@
 namespace korvo {
 
 namespace {
-template <typename Slot> Slot fromTemplate(const std::vector<Slot> &table, int n)
+template <typename Table> auto fromTemplate(const Table &table, int n)
 {
-    Slot slot = table[0];
+    auto slot = table[0];
     slot.state = slot.state < 0 ? 0 : slot.state;
     slot.top += Workspace::kNewWindowOffsetTwips * (n - 1);
     slot.left += Workspace::kNewWindowOffsetTwips * (n - 1);
@@ -16,22 +16,33 @@ template <typename Slot> Slot fromTemplate(const std::vector<Slot> &table, int n
 }
 } // namespace
 
+Workspace::Workspace(const ProgramOptions &options)
+    : m_prefFile(options.prefFile), m_startDir(options.startDir), m_programDir(options.programDir),
+      m_version(options.version), m_factory(options.factory)
+{
+}
+
 bool Workspace::load()
 {
-    m_state.resetSlots();
-    m_state.recentFiles.clear();
-    readIniFile(m_state);
+    m_prefs.resetSlots();
+    m_prefs.recentFiles.clear();
+    readIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_factory);
     bool keywordsFailed = false;
     for (int device : {1, 4, 5, 6, 0})
-        keywordsFailed = loadKeyWords(device) || keywordsFailed;
+        keywordsFailed = loadKeyWords(device, m_prefs.styles, m_programDir) || keywordsFailed;
     return !keywordsFailed;
+}
+
+bool Workspace::save() const
+{
+    return writeIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_version, m_factory);
 }
 
 QList<int> Workspace::editSlotsToOpen() const
 {
     QList<int> reopen;
-    for (int n = 1; n <= m_state.docCt && n < static_cast<int>(m_state.editSlots.size()); ++n) {
-        if (m_state.editSlots[n].state >= 0)
+    for (int n = 1; n <= m_prefs.docCt && n < static_cast<int>(m_prefs.editSlots.size()); ++n) {
+        if (m_prefs.editSlots[n].state >= 0)
             reopen.append(n);
     }
     return reopen;
@@ -40,8 +51,8 @@ QList<int> Workspace::editSlotsToOpen() const
 QList<int> Workspace::commSlotsToOpen()
 {
     QList<int> reopen;
-    for (int n = 1; n <= m_state.commCt && n < static_cast<int>(m_state.commSlots.size()); ++n) {
-        CommWindowSettings &slot = m_state.commSlots[n];
+    for (int n = 1; n <= m_prefs.commCt && n < static_cast<int>(m_prefs.commSlots.size()); ++n) {
+        CommWindowSettings &slot = m_prefs.commSlots[n];
         if (slot.state < 0)
             continue;
         if (slot.autoName)
@@ -51,49 +62,50 @@ QList<int> Workspace::commSlotsToOpen()
     return reopen;
 }
 
-void Workspace::settleActiveTerminal(int firstNotMinimised)
+int Workspace::settledActiveTerminal(int firstNotMinimised) const
 {
-    if (m_state.countWindows(WindowKind::Terminal) > 0)
-        m_state.activeComm = static_cast<int16_t>(firstNotMinimised ? firstNotMinimised : m_state.commCt);
+    if (m_prefs.countWindows(WindowKind::Terminal) == 0)
+        return 0;
+    return firstNotMinimised ? firstNotMinimised : m_prefs.commCt;
 }
 
 int Workspace::newCommSlot()
 {
-    const int n = m_state.findNext(WindowKind::Terminal);
+    const int n = m_prefs.findNext(WindowKind::Terminal);
     if (n > kMaxTerminals)
         return 0;
-    if (n > m_state.commCt)
-        m_state.commCt = static_cast<int16_t>(n);
-    m_state.ensureCommSlot(n);
-    CommWindowSettings slot = fromTemplate(m_state.commSlots, n);
+    if (n > m_prefs.commCt)
+        m_prefs.commCt = static_cast<int16_t>(n);
+    m_prefs.ensureCommSlot(n);
+    CommWindowSettings slot = fromTemplate(m_prefs.commSlots, n);
     slot.port = static_cast<int16_t>(n);
     slot.portName.clear();
     slot.connected = false;
     if (slot.autoName)
         slot.name = QStringLiteral("Terminal %1").arg(n);
-    m_state.commSlots[n] = slot;
+    m_prefs.commSlots[n] = slot;
     return n;
 }
 
 int Workspace::newEditSlot(const QString &name)
 {
-    const int n = m_state.findNext(WindowKind::Edit);
-    if (n > m_state.docCt)
-        m_state.docCt = static_cast<int16_t>(n);
-    m_state.ensureEditSlot(n);
-    EditSlot slot = fromTemplate(m_state.editSlots, n);
+    const int n = m_prefs.findNext(WindowKind::Edit);
+    if (n > m_prefs.docCt)
+        m_prefs.docCt = static_cast<int16_t>(n);
+    m_prefs.ensureEditSlot(n);
+    EditSlot slot = fromTemplate(m_prefs.editSlots, n);
     slot.name = name;
     slot.modified = false;
-    m_state.editSlots[n] = slot;
+    m_prefs.editSlots[n] = slot;
     return n;
 }
 
 void Workspace::releaseSlot(WindowKind kind, int slot)
 {
-    if (kind == WindowKind::Edit && slot > 0 && slot < static_cast<int>(m_state.editSlots.size()))
-        m_state.editSlots[slot].state = kSlotFree;
-    else if (kind == WindowKind::Terminal && slot > 0 && slot < static_cast<int>(m_state.commSlots.size()))
-        m_state.commSlots[slot].state = kSlotFree;
+    if (kind == WindowKind::Edit && slot > 0 && slot < static_cast<int>(m_prefs.editSlots.size()))
+        m_prefs.editSlots[slot].state = kSlotFree;
+    else if (kind == WindowKind::Terminal && slot > 0 && slot < static_cast<int>(m_prefs.commSlots.size()))
+        m_prefs.commSlots[slot].state = kSlotFree;
 }
 
 } // namespace korvo

@@ -1,10 +1,11 @@
 #pragma once
 
-// The workspace as the application state holds it: reading it from the preferences file, which slots
-// reopen a window, and the slot arithmetic of new windows. No widgets: the main window opens the windows
-// that this class names.
+// The workspace: the preferences document, which this class loads from the preferences file, owns and
+// writes back; which slots reopen a window, and the slot arithmetic of new windows. No widgets: the main
+// window opens the windows that this class names.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
+#include "settings/preferences.h"
 
 #include <QList>
 #include <QString>
@@ -16,18 +17,28 @@ class Workspace
 public:
     static constexpr int kNewWindowOffsetTwips = 350;
 
-    explicit Workspace(AppState &state) : m_state(state) {}
+    // The preferences file is the one the options name; the options' version is written into it and
+    // their factory switch adds the RAM viewer's record.
+    explicit Workspace(const ProgramOptions &options);
+
+    Preferences &prefs() { return m_prefs; }
+    const Preferences &prefs() const { return m_prefs; }
+    // The preferences file as named (relative to the start-up folder or not), and another one from now on.
+    const QString &prefFile() const { return m_prefFile; }
+    void setPrefFile(const QString &prefFile) { m_prefFile = prefFile; }
 
     // Resets both slot tables to the template slot and the recent list, reads the preferences file and the
     // keyword lists; false when a keyword list could not be read.
     bool load();
+    // Writes the preferences file; false when it could not be written.
+    bool save() const;
     // Edit slots whose window reopens, in slot order.
     QList<int> editSlotsToOpen() const;
     // Terminal slots whose window reopens, in slot order; AutoName slots get their "Terminal n" name.
     QList<int> commSlotsToOpen();
-    // The active terminal after loading: the first one not minimised, else the last slot (none when no
-    // terminal is open).
-    void settleActiveTerminal(int firstNotMinimised);
+    // The active terminal after loading: the first one not minimised, else the last slot; 0 when no
+    // terminal is open.
+    int settledActiveTerminal(int firstNotMinimised) const;
 
     // LoadNewComm's slot: the lowest free slot 1..9 filled from the template, moved down and right by
     // 350 twips per slot number, its port the slot number, disconnected; 0 when all nine are taken.
@@ -38,7 +49,12 @@ public:
     void releaseSlot(WindowKind kind, int slot);
 
 private:
-    AppState &m_state;
+    Preferences m_prefs;
+    QString m_prefFile;
+    QString m_startDir;
+    QString m_programDir;
+    QString m_version;
+    bool m_factory = false;
 };
 
 } // namespace korvo

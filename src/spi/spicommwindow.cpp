@@ -1,7 +1,7 @@
 #include "spi/spicommwindow.h"
 
-#include "app/appstate.h"
 #include "app/clock.h"
+#include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "link/linkfactory.h"
@@ -47,10 +47,13 @@ QString deviceOf(int port, const QString &path)
 }
 } // namespace
 
-SpiCommWindow::SpiCommWindow(QWidget *parent) : SpiCommWindow(parent, Services{}) {}
+SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent)
+    : SpiCommWindow(record, parent, Services{})
+{
+}
 
-SpiCommWindow::SpiCommWindow(QWidget *parent, Services services)
-    : QWidget(parent, Qt::Window), m_services(std::move(services))
+SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services)
+    : QWidget(parent, Qt::Window), m_record(record), m_services(std::move(services))
 {
     if (!m_services.clock)
         m_services.clock = &systemClock();
@@ -77,7 +80,7 @@ SpiCommWindow::SpiCommWindow(QWidget *parent, Services services)
     buildControls();
     restorePlacement();
 
-    SpiRecord &spi = app().spi;
+    SpiRecord &spi = m_record;
     spi.port = qint16(std::clamp<int>(spi.port, 1, kSpiPortCount));
     m_port->setCurrentIndex(spi.port - 1);
     m_device->setText(spi.portName);
@@ -87,17 +90,25 @@ SpiCommWindow::SpiCommWindow(QWidget *parent, Services services)
         m_output->setText(spi.lastSent);
     applyTransport();
     spi.visible = true;
+    storeRecord();
 
     // Stored as they change, so that the preferences file has them whatever happens next.
     connect(m_port, &QComboBox::currentIndexChanged, this, [this](int index) { choosePort(index + 1); });
     connect(m_device, &QLineEdit::editingFinished, this, [this] {
-        if (m_device->text().trimmed() == app().spi.portName)
+        if (m_device->text().trimmed() == m_record.portName)
             return;
-        app().spi.portName = m_device->text().trimmed();
+        m_record.portName = m_device->text().trimmed();
+        storeRecord();
         applyTransport();
     });
-    connect(m_count, &QSpinBox::valueChanged, this, [](int value) { app().spi.count = value; });
-    connect(m_rate, &QSpinBox::valueChanged, this, [](int value) { app().spi.rate = value; });
+    connect(m_count, &QSpinBox::valueChanged, this, [this](int value) {
+        m_record.count = value;
+        storeRecord();
+    });
+    connect(m_rate, &QSpinBox::valueChanged, this, [this](int value) {
+        m_record.rate = value;
+        storeRecord();
+    });
 }
 
 SpiCommWindow::~SpiCommWindow()
@@ -187,7 +198,7 @@ bool SpiCommWindow::eventFilter(QObject *watched, QEvent *event)
 
 void SpiCommWindow::restorePlacement()
 {
-    const SpiRecord &spi = app().spi;
+    const SpiRecord &spi = m_record;
     const double dpi = dpiOf(this);
     // The stored default size is a small dialog; the log with its gutter needs more room.
     resize(std::max(twipsToPixels(spi.width, dpi), 780), std::max(twipsToPixels(spi.height, dpi), 360));
@@ -201,11 +212,11 @@ void SpiCommWindow::restorePlacement()
 
 void SpiCommWindow::storePlacement()
 {
-    SpiRecord &spi = app().spi;
+    SpiRecord &spi = m_record;
     spi.state = qint16(isMinimized() ? 1 : (isMaximized() ? 2 : 0));
-    if (spi.state != 0)
-        return;
-    storePixelRect(spi, QRect(pos(), size()), dpiOf(this));
+    if (spi.state == 0)
+        storePixelRect(spi, QRect(pos(), size()), dpiOf(this));
+    storeRecord();
 }
 
 bool SpiCommWindow::isSending() const
@@ -215,9 +226,10 @@ bool SpiCommWindow::isSending() const
 
 void SpiCommWindow::choosePort(int port)
 {
-    if (port == app().spi.port)
+    if (port == m_record.port)
         return;
-    app().spi.port = qint16(port);
+    m_record.port = qint16(port);
+    storeRecord();
     applyTransport();
 }
 
@@ -225,7 +237,7 @@ void SpiCommWindow::applyTransport()
 {
     // A run on the old transport ends first: the session must not keep a port that is about to go.
     m_session->stop();
-    const int port = app().spi.port;
+    const int port = m_record.port;
     m_transportNote.clear();
     m_lastFailure.clear();
     m_session->closeConverter();
@@ -234,14 +246,14 @@ void SpiCommWindow::applyTransport()
     } else {
         if (m_parallel)
             m_parallel->close();
-        m_session->useConverter(deviceOf(port, app().spi.portName));
+        m_session->useConverter(deviceOf(port, m_record.portName));
     }
     showStatus();
 }
 
 bool SpiCommWindow::openParallel()
 {
-    const QString device = deviceOf(app().spi.port, app().spi.portName);
+    const QString device = deviceOf(m_record.port, m_record.portName);
     // One port object for the window's life: the session may hold it between runs.
     if (!m_parallel)
         m_parallel = m_services.makePort();
@@ -274,12 +286,13 @@ void SpiCommWindow::startSending()
         ask(QStringLiteral("Output Incomplete."), kTitle, PromptIcon::Information);
         return;
     }
-    if (isParallelSpiPort(app().spi.port) && (!m_parallel || !m_parallel->isOpen()) && !openParallel()) {
+    if (isParallelSpiPort(m_record.port) && (!m_parallel || !m_parallel->isOpen()) && !openParallel()) {
         showStatus();
         ask(m_transportNote, QStringLiteral("Comm Error"), PromptIcon::Critical);
         return;
     }
-    app().spi.lastSent = spiOutputDigits(m_output->text());
+    m_record.lastSent = spiOutputDigits(m_output->text());
+    storeRecord();
     SpiSendOptions options;
     options.message = *message;
     options.count = m_count->value();
@@ -340,8 +353,8 @@ void SpiCommWindow::onEnded(const QString &failure, bool versionRefused)
 
 void SpiCommWindow::showStatus()
 {
-    const int port = app().spi.port;
-    const QString device = deviceOf(port, app().spi.portName);
+    const int port = m_record.port;
+    const QString device = deviceOf(port, m_record.portName);
     QString text = QStringLiteral("%1 on %2").arg(spiPortText(port), device);
     if (isParallelSpiPort(port)) {
         if (!m_transportNote.isEmpty())
@@ -368,7 +381,7 @@ void SpiCommWindow::captureOrEnd()
         return;
     }
     const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, activeDeviceFamily(), m_captureName, FileDialogMode::Save, this);
+        getFile(FileDialogKind::CaptureFile, Veltor, m_captureName, FileDialogMode::Save, this);
     if (!path)
         return;
     m_captureName = *path;
@@ -383,7 +396,7 @@ void SpiCommWindow::captureOrEnd()
 void SpiCommWindow::saveLog()
 {
     flushLog();
-    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, activeDeviceFamily(),
+    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, Veltor,
                                                 QStringLiteral("spi-log.txt"), FileDialogMode::Save, this);
     if (!path)
         return;
@@ -399,11 +412,11 @@ void SpiCommWindow::closeEvent(QCloseEvent *event)
     storePlacement();
     if (m_captureFile.isOpen())
         m_captureFile.close();
-    SpiRecord &spi = app().spi;
-    spi.lastSent = spiOutputDigits(m_output->text());
+    m_record.lastSent = spiOutputDigits(m_output->text());
     // Closing with the application keeps the window for the next start.
-    if (!app().closingApplication)
-        spi.visible = false;
+    if (!closingApplication())
+        m_record.visible = false;
+    storeRecord();
     m_session->closeConverter();
     if (m_parallel)
         m_parallel->close();

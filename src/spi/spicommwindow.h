@@ -2,11 +2,13 @@
 
 // frmSPI_Comm, "SPI Communications": the engineer types an SPI message in hex, sends it once, repeatedly or
 // a byte at a time through the parallel port or the serial SPI converter, and reads back what the device
-// shifted out. The window wires its controls to an SpiSession; the settings live in the application
-// state's SPI record.
+// shifted out. The window wires its controls to an SpiSession; it starts from the SPI record of the
+// preferences and reports every change of it.
 
+#include "settings/preferences.h"
 #include "spi/spicalibration.h"
 #include "spi/spilog.h"
+#include "ui/childwindow.h"
 
 #include <QFile>
 #include <QPointer>
@@ -31,7 +33,7 @@ class SpiLogView;
 class SpiSession;
 struct SpiExchange;
 
-class SpiCommWindow : public QWidget
+class SpiCommWindow : public QWidget, public ExitNotice
 {
     Q_OBJECT
 public:
@@ -47,8 +49,8 @@ public:
     static constexpr int kMaxCount = 1000;
     static constexpr int kMaxRate = 10000;
 
-    explicit SpiCommWindow(QWidget *parent = nullptr);
-    SpiCommWindow(QWidget *parent, Services services);
+    explicit SpiCommWindow(const SpiRecord &record, QWidget *parent = nullptr);
+    SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services);
     ~SpiCommWindow() override;
 
     // Controls by their long-standing names, for tests.
@@ -69,8 +71,12 @@ public:
     // Shows exchanges that are waiting for the next batch at once (tests; the batch timer does it otherwise).
     void flushLog();
 
+    const SpiRecord &record() const { return m_record; }
+
 signals:
     void closed();
+    // The record changed (placement, port, counts, the last message sent, whether the window is open).
+    void recordChanged(const SpiRecord &record);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -91,6 +97,9 @@ private:
     void onEnded(const QString &failure, bool versionRefused);
     void showStatus();
 
+    void storeRecord() { emit recordChanged(m_record); }
+
+    SpiRecord m_record;
     Services m_services;
     std::unique_ptr<SpiSession> m_session;
     std::unique_ptr<ParallelPort> m_parallel;

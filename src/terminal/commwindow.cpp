@@ -24,17 +24,11 @@
 
 namespace korvo {
 
-CommWindow::CommWindow(QWidget *parent)
-    : CommWindow(app().newSlot, systemClock(), systemLinkFactory(), parent)
+CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
+                       const QString &programDir, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir)
 {
-}
-
-CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *parent)
-    : QWidget(parent), m_slot(slot)
-{
-    AppState &state = app();
-    state.ensureCommSlot(slot);
-    CommWindowSettings &s = settings();
+    CommWindowSettings &s = m_settings;
 
     m_link = std::make_unique<CommLink>(s, clock, factory);
     m_screen = std::make_unique<TerminalScreen>(s.rows, s.columns, s.scrollRows);
@@ -43,15 +37,12 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     wireLink();
     m_functions = std::make_unique<TerminalFunctions>(*this, clock);
 
-    state.lineEnd = QStringLiteral("\r");
     if (s.state < 0)
         s.state = 0;
     setWindowTitle(s.name);
     setTerminal(kDisplayItems | kCommItems);
-    if (s.state != 1) {
-        state.activeComm = int16_t(slot);
-        state.activeKind = WindowKind::Terminal;
-    }
+    if (s.state != 1)
+        commandHost().childActivated(WindowKind::Terminal, slot);
 }
 
 CommWindow::~CommWindow()
@@ -64,11 +55,6 @@ CommWindow::~CommWindow()
     m_input.reset();
     delete m_view;
     m_view = nullptr;
-}
-
-CommWindowSettings &CommWindow::settings() const
-{
-    return app().commSlots[size_t(m_slot)];
 }
 
 void CommWindow::buildUi()
@@ -100,8 +86,7 @@ void CommWindow::buildUi()
     connect(m_view, &TerminalView::rightButtonReleased, this, [this](const QPoint &globalPos) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea())
             sub->mdiArea()->setActiveSubWindow(sub);
-        app().activeComm = int16_t(m_slot);
-        app().activeKind = WindowKind::Terminal;
+        commandHost().childActivated(WindowKind::Terminal, m_slot);
         commandHost().showTerminalMenu(globalPos, m_view->hasSelection());
     });
 
@@ -320,8 +305,7 @@ void CommWindow::updateClipboardCommands(CommandHost &host) const
 
 void CommWindow::updateCommands(CommandHost &host)
 {
-    app().activeComm = int16_t(m_slot);
-    app().activeKind = WindowKind::Terminal;
+    host.childActivated(WindowKind::Terminal, m_slot);
     const bool connected = isConnected();
     host.setEnabled(Command::Connect, !connected);
     host.setEnabled(Command::Disconnect, connected);
@@ -355,7 +339,7 @@ void CommWindow::closeEvent(QCloseEvent *event)
         return;
     }
     // A window closed with the application comes back at the next start; one the user closed does not.
-    settings().state = app().closingApplication ? int16_t(windowStateCode()) : kSlotFree;
+    settings().state = closingApplication() ? int16_t(windowStateCode()) : kSlotFree;
     m_link->shutdown();
     event->accept();
 }

@@ -5,7 +5,7 @@
 // or drops is TerminalInput's, the panels are StatusPanels', the function keys and capture are
 // TerminalFunctions'.
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 #include "ui/childwindow.h"
 
 #include <QWidget>
@@ -45,9 +45,10 @@ public:
         std::function<void()> openPreferences;        // double click on "comm", "device" or "can"
     };
 
-    // The slot is app().newSlot (the main window sets it before creating the window).
-    explicit CommWindow(QWidget *parent = nullptr);
-    CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *parent = nullptr);
+    // The owner hands the window its slot's settings, which stay in place for the window's life; programDir
+    // holds the default capture file.
+    CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
+               const QString &programDir, QWidget *parent = nullptr);
     ~CommWindow() override;
 
     // ChildWindow
@@ -55,7 +56,8 @@ public:
     int slot() const override { return m_slot; }
     void updateCommands(CommandHost &host) override;
 
-    CommWindowSettings &settings() const;
+    CommWindowSettings &settings() const { return m_settings; }
+    const QString &programDir() const { return m_programDir; }
     CommLink &link() const { return *m_link; }
     TerminalDisplay &display() const { return *m_display; }
     TerminalScreen &screen() const { return *m_screen; }
@@ -115,6 +117,8 @@ private:
     void applyGrid(bool force);
 
     int m_slot;
+    CommWindowSettings &m_settings;
+    QString m_programDir;
     std::unique_ptr<CommLink> m_link;
     std::unique_ptr<TerminalScreen> m_screen;
     std::unique_ptr<TerminalDisplay> m_display;

@@ -1,7 +1,7 @@
 #include "terminal/displaytranslator.h"
 
-#include "app/appstate.h"
 #include "app/cp1252.h"
+#include "settings/preferences.h"
 
 namespace korvo {
 

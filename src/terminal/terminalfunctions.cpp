@@ -1,6 +1,5 @@
 #include "terminal/terminalfunctions.h"
 
-#include "app/appstate.h"
 #include "app/programfolders.h"
 #include "app/prompt.h"
 #include "functionkeys/capturefile.h"
@@ -61,7 +60,7 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showMessage({});
 
     // The tip names the default capture file, which is looked up only when someone asks.
-    window.panels().setToolTipSource(QStringLiteral("capture"), [] { return captureFileTip(); });
+    window.panels().setToolTipSource(QStringLiteral("capture"), [this] { return captureFileTip(); });
     // The "group" panel: a click offers the groups.
     connect(&window.panels(), &StatusRow::clicked, this, [this](const QString &key) {
         if (key == QLatin1String("group") && m_window.settings().fKeyEn)
@@ -113,7 +112,7 @@ void TerminalFunctions::startCapture()
     if (capture.isOn())
         return;
     const QString path =
-        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+        capture.fileName().isEmpty() ? defaultCaptureFile(m_window.programDir()) : capture.fileName();
     if (!capture.start(path))
         reportLater(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
 }
@@ -137,11 +136,11 @@ void TerminalFunctions::showCaptureState()
     panels.setPanelEnabled(key, capture.isOn());
 }
 
-QString TerminalFunctions::captureFileTip()
+QString TerminalFunctions::captureFileTip() const
 {
     const CaptureFile &capture = appCapture();
     const QString file =
-        capture.fileName().isEmpty() ? defaultCaptureFile(app().programDir) : capture.fileName();
+        capture.fileName().isEmpty() ? defaultCaptureFile(m_window.programDir()) : capture.fileName();
     return QDir::toNativeSeparators(file);
 }
 

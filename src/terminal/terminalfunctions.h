@@ -37,7 +37,7 @@ public:
 private:
     void showCaptureState();
     // The "capture" panel's tip: the file that capture writes to.
-    static QString captureFileTip();
+    QString captureFileTip() const;
     void showMessage(const QString &text);
     void chooseGroup();
     bool mayClose();

@@ -1,6 +1,6 @@
 #include "terminal/translatedialog.h"
 
-#include "app/appstate.h"
+#include "settings/preferences.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

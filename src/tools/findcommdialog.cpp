@@ -1,8 +1,8 @@
 #include "tools/findcommdialog.h"
 
-#include "app/appstate.h"
 #include "app/prompt.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

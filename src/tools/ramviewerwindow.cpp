@@ -1,7 +1,7 @@
 #include "tools/ramviewerwindow.h"
 
-#include "app/appstate.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 #include "tools/ramdump.h"
 #include "tools/ramregisters.h"
 

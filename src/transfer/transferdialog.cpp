@@ -1,6 +1,5 @@
 #include "transfer/transferdialog.h"
 
-#include "app/appstate.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "editor/editwindow.h"
@@ -75,13 +74,13 @@ QString seconds(qint64 ms)
 } // namespace
 
 TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
-                                     EditWindow *edit)
+                                     EditWindow *edit, const TransferSetup &setup)
 {
     auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
         dialog = new TransferDialog(host);
     if (!dialog->isRunning())
-        dialog->setUp(kind, terminal, edit);
+        dialog->setUp(kind, terminal, edit, setup);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -181,9 +180,11 @@ void TransferDialog::applyDevice(int device)
                                      : QStringLiteral("None ticked: the programs"));
 }
 
-void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit)
+void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
+                           const TransferSetup &setup)
 {
     m_kind = kind;
+    m_setup = setup;
     const bool fromListing = kind != TransferJob::Kind::Upload;
     m_terminal = terminal;
     m_edit = edit;
@@ -198,10 +199,10 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
                        compactPath(edit->fileName(), m_editOption->fontMetrics(), width) + u'"';
     }
     m_editOption->setText(editCaption);
-    const AppState &state = app();
-    m_fileName->setText(state.upDnFileName);
-    m_deviceName->setText(state.deviceAddress);
-    const bool toFile = state.upDnTargetKind == 2 || !edit;
+    const TransferMemory &memory = m_setup.memory;
+    m_fileName->setText(memory.fileName);
+    m_deviceName->setText(memory.deviceAddress);
+    const bool toFile = memory.toFile || !edit;
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
     m_fileName->setEnabled(toFile);
     m_browse->setEnabled(toFile);
@@ -211,8 +212,8 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
 
 void TransferDialog::chooseEditWindow()
 {
-    if (app().countWindows(WindowKind::Edit) == 0 || !m_edit) {
-        ask(app().countWindows(WindowKind::Edit) == 0
+    if (m_setup.editWindows == 0 || !m_edit) {
+        ask(m_setup.editWindows == 0
                 ? QStringLiteral("There are NO Edit Windows.\r\nOpen an Edit Window, then try again.")
                 : QStringLiteral(
                       "The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
@@ -220,18 +221,20 @@ void TransferDialog::chooseEditWindow()
         m_fileOption->setChecked(true);
         return;
     }
-    app().upDnTargetKind = 1;
+    m_setup.memory.toFile = false;
+    emit targetChosen(false);
     m_fileName->setEnabled(false);
     m_browse->setEnabled(false);
 }
 
 void TransferDialog::chooseFile()
 {
-    app().upDnTargetKind = 2;
+    m_setup.memory.toFile = true;
+    emit targetChosen(true);
     m_fileName->setEnabled(true);
     m_browse->setEnabled(true);
     if (m_fileName->text().isEmpty())
-        m_fileName->setText(app().upDnFileName);
+        m_fileName->setText(m_setup.memory.fileName);
 }
 
 void TransferDialog::browse()
@@ -241,7 +244,8 @@ void TransferDialog::browse()
                 m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
-        app().upDnFileName = *path;
+        m_setup.memory.fileName = *path;
+        emit fileNameChanged(*path);
     }
 }
 
@@ -258,18 +262,23 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     for (size_t i = 0; i < m_boxes.size(); ++i)
         if (m_boxes[i]->isVisible() && m_boxes[i]->isChecked())
             request.sections |= 1 << i;
-    AppState &state = app();
-    state.deviceAddress = m_deviceName->text();
-    request.deviceAddress = state.deviceAddress;
+    TransferMemory &memory = m_setup.memory;
+    memory.deviceAddress = m_deviceName->text();
+    emit deviceAddressChanged(memory.deviceAddress);
+    TransferJob::Target target;
+    target.file = m_fileOption->isChecked();
+    if (target.file) {
+        memory.fileName = m_fileName->text();
+        emit fileNameChanged(memory.fileName);
+    }
+
+    request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
     request.timing = LinkTiming::fromSettings(m_terminal->settings());
 
-    TransferJob::Target target;
-    target.file = m_fileOption->isChecked();
-    target.programDir = state.programDir;
+    target.programDir = m_setup.programDir;
     if (target.file) {
-        state.upDnFileName = m_fileName->text();
-        target.fileName = state.upDnFileName;
+        target.fileName = memory.fileName;
         m_sourceName = QFileInfo(target.fileName).fileName();
     } else {
         if (!m_edit) {

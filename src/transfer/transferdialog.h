@@ -25,19 +25,35 @@ namespace korvo {
 class CommWindow;
 class EditWindow;
 
+// What the owner remembers between transfers: the dialog starts from it and reports each change.
+struct TransferMemory
+{
+    bool toFile = false; // the file was chosen last; else the edit window, when there is one
+    QString fileName;
+    QString deviceAddress;
+};
+
+// What the owner hands the dialog each time it opens it.
+struct TransferSetup
+{
+    TransferMemory memory;
+    int editWindows = 0; // edit windows open
+    QString programDir;  // the program's folder, for listings
+};
+
 class TransferDialog : public QDialog
 {
     Q_OBJECT
 public:
     // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
     // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
-    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
-                                EditWindow *edit);
+    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
+                                const TransferSetup &setup);
 
     explicit TransferDialog(QWidget *parent = nullptr);
     ~TransferDialog() override;
 
-    void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit);
+    void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
     bool isRunning() const { return m_job && m_job->isRunning(); }
 
     // The controls, for tests.
@@ -56,6 +72,9 @@ public:
 Q_SIGNALS:
     // A job ended (tests wait for it): ok, and what the dialog says about it.
     void jobEnded(bool ok, const QString &message);
+    void targetChosen(bool toFile);
+    void fileNameChanged(const QString &fileName);
+    void deviceAddressChanged(const QString &deviceAddress);
 
 private:
     void buildControls();
@@ -72,6 +91,7 @@ private:
     void onStatus(const QString &text, bool problem);
 
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
+    TransferSetup m_setup;
     int m_device = 4;
     QPointer<CommWindow> m_terminal;
     QPointer<EditWindow> m_edit;

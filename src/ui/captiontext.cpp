@@ -1,15 +1,13 @@
 #include "captiontext.h"
 
-#include "app/appstate.h"
 #include "app/texthelpers.h"
 
 #include <QFontMetrics>
 
 namespace korvo {
 
-QString displayName(const QString &path, const QString &fallback)
+QString displayName(const QString &path, const QString &fallback, const SetupRecord &setup)
 {
-    const SetupRecord &setup = app().setup;
     if (setup.useFileName == 0)
         return fallback;
     if (setup.fullName != 0)

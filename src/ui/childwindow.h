@@ -3,7 +3,7 @@
 // What the main window needs of every MDI child (terminal and edit windows) and what a child may ask of the
 // main window, so that children and the main window can be built and tested apart.
 
-#include "app/appstate.h"
+#include "app/windowkind.h"
 #include "ui/command.h"
 
 #include <QPoint>
@@ -23,13 +23,31 @@ public:
     virtual void showTerminalMenu(const QPoint &globalPos, bool canCopy) = 0;
     // Shows the edit-window "&Edit" menu, every item of it, as a pop-up at a point.
     virtual void showEditMenu(const QPoint &globalPos) = 0;
+    // A child became the one the commands work on (the main window keeps track of it).
+    virtual void childActivated(WindowKind kind, int slot) = 0;
+    // A child closed for good (its owner decides what is active next).
+    virtual void childClosed(WindowKind kind, int slot) = 0;
+    // Device type whose files the file dialogs offer first (the active terminal's).
+    virtual int deviceFamily() const = 0;
 };
 
 // The host in use; a host that ignores everything when no main window exists (tests of single windows).
 CommandHost &commandHost();
 void setCommandHost(CommandHost *host);
 
-class ChildWindow
+// A window that its owner closes because the program exits keeps its slot for the next start instead of
+// freeing it; the owner says so before closing it.
+class ExitNotice
+{
+public:
+    void setClosingApplication(bool closing) { m_closingApplication = closing; }
+    bool closingApplication() const { return m_closingApplication; }
+
+private:
+    bool m_closingApplication = false;
+};
+
+class ChildWindow : public ExitNotice
 {
 public:
     virtual ~ChildWindow() = default;

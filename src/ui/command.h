@@ -5,7 +5,7 @@
 // where its menu item sits. Menus, toolbar and router are built from this table; a new command is one
 // enum value and one row, in the place of the table where its menu item goes.
 
-#include "app/appstate.h"
+#include "app/windowkind.h"
 
 #include <QString>
 #include <span>

@@ -1,5 +1,7 @@
 #include "ui/childwindow.h"
 
+#include "app/devicecatalogue.h"
+
 namespace korvo {
 
 namespace {
@@ -10,6 +12,9 @@ public:
     void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool) override {}
     void showEditMenu(const QPoint &) override {}
+    void childActivated(WindowKind, int) override {}
+    void childClosed(WindowKind, int) override {}
+    int deviceFamily() const override { return Veltor; }
 };
 
 NullCommandHost g_nullHost;

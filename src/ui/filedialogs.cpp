@@ -1,6 +1,5 @@
 #include "filedialogs.h"
 
-#include "app/appstate.h"
 #include "app/devicecatalogue.h"
 
 #include <QFileDialog>
@@ -103,12 +102,11 @@ QStringList qtFilters(const QString &filterText)
     return filters;
 }
 
-int activeDeviceFamily()
+int activeDeviceFamily(const Preferences &prefs, int activeComm)
 {
-    const AppState &state = app();
-    const int slot = state.activeComm;
-    if (slot > 0 && slot < static_cast<int>(state.commSlots.size()) && state.commSlots[slot].state >= 0)
-        return state.commSlots[slot].device;
+    const int slot = activeComm;
+    if (slot > 0 && slot < static_cast<int>(prefs.commSlots.size()) && prefs.commSlots[slot].state >= 0)
+        return prefs.commSlots[slot].device;
     return Veltor;
 }
 
@@ -135,12 +133,14 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QStri
         entry = programFilterEntry(family, false);
         break;
     case FileDialogKind::UpgradeFile:
+    case FileDialogKind::FactoryUpgradeFile:
         request.title = family == UKorvo   ? QStringLiteral("Select uKorvo Upgrade File")
                         : family == Fendra ? QStringLiteral("Select Fendra Upgrade File")
                                            : QStringLiteral("Select Veltor Upgrade File");
         request.defaultSuffix = QStringLiteral("zel");
-        request.filters = qtFilters(app().factory ? QStringLiteral("UPGRADE Files (*.zel;*.hex)|*.zel;*.hex")
-                                                  : QStringLiteral("UPGRADE Files (*.zel)|*.zel"));
+        request.filters = qtFilters(kind == FileDialogKind::FactoryUpgradeFile
+                                        ? QStringLiteral("UPGRADE Files (*.zel;*.hex)|*.zel;*.hex")
+                                        : QStringLiteral("UPGRADE Files (*.zel)|*.zel"));
         break;
     case FileDialogKind::CaptureFile:
         request.title = QStringLiteral("Select Capture File");

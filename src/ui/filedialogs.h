@@ -3,6 +3,8 @@
 // The file dialogs of the program (programs, transfer listings, files to send, upgrade, capture and
 // preferences files): what each one shows, and a way for tests to answer them.
 
+#include "settings/preferences.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -18,6 +20,7 @@ enum class FileDialogKind {
     SendFile,      // file sent from a terminal by File Open
     NewFileBrowse, // "Browse..." of the new-file dialog
     UpgradeFile,
+    FactoryUpgradeFile, // the upgrade file in factory mode, which may also be a hex file
     CaptureFile,
     PreferencesFile,
 };
@@ -39,7 +42,7 @@ struct FileDialogRequest
 QStringList qtFilters(const QString &filterText);
 
 // Device type whose files the dialogs offer first: the active terminal's, Veltor when none is open.
-int activeDeviceFamily();
+int activeDeviceFamily(const Preferences &prefs, int activeComm);
 
 FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
                                     FileDialogMode mode = FileDialogMode::Open);

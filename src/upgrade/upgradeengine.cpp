@@ -1,7 +1,7 @@
 #include "upgrade/upgradeengine.h"
 
-#include "app/appstate.h"
 #include "app/texthelpers.h"
+#include "settings/preferences.h"
 #include "upgrade/upgradecheck.h"
 
 namespace korvo {

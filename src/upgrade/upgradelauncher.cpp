@@ -1,6 +1,5 @@
 #include "upgrade/upgradelauncher.h"
 
-#include "app/appstate.h"
 #include "app/prompt.h"
 #include "link/baudchangedialog.h"
 #include "terminal/commwindow.h"
@@ -12,21 +11,21 @@
 namespace korvo {
 
 namespace {
-void openWizard(QWidget *parent, QPointer<CommWindow> terminal)
+void openWizard(QWidget *parent, QPointer<CommWindow> terminal, bool factory)
 {
     if (!terminal)
         return;
     const int family = terminal->settings().device;
     // The last upgrade file chosen in this session is offered first.
     static QString lastFile;
-    auto chooser = [parent, family]() -> std::optional<QString> {
-        std::optional<QString> path =
-            getFile(FileDialogKind::UpgradeFile, family, lastFile, FileDialogMode::Open, parent);
+    const FileDialogKind kind = factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
+    auto chooser = [parent, family, kind]() -> std::optional<QString> {
+        std::optional<QString> path = getFile(kind, family, lastFile, FileDialogMode::Open, parent);
         if (path)
             lastFile = *path;
         return path;
     };
-    auto *wizard = new UpgradeWizard(terminal->link(), app().factory, chooser, parent);
+    auto *wizard = new UpgradeWizard(terminal->link(), factory, chooser, parent);
     wizard->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(wizard, &QDialog::finished, parent, [wizard] {
         if (wizard->baudChanged())
@@ -37,7 +36,7 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal)
 }
 } // namespace
 
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal)
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch)
 {
     if (!terminal) {
         ask(QStringLiteral(
@@ -46,14 +45,19 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal)
         return;
     }
     const QPointer<CommWindow> target(terminal);
-    if (!app().setup.showBaudChange) {
-        openWizard(parent, target);
+    const bool factory = launch.factory;
+    if (!launch.showBaudChange) {
+        openWizard(parent, target, factory);
         return;
     }
-    auto *notice = new BaudChangeDialog(parent);
+    auto *notice = new BaudChangeDialog(true, parent);
+    if (launch.showBaudChangeChanged)
+        QObject::connect(notice, &BaudChangeDialog::showBaudChangeChanged, parent,
+                         launch.showBaudChangeChanged);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
-    QObject::connect(notice, &QDialog::finished, parent, [parent, target] { openWizard(parent, target); });
+    QObject::connect(notice, &QDialog::finished, parent,
+                     [parent, target, factory] { openWizard(parent, target, factory); });
     notice->open();
 }
 

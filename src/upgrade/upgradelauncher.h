@@ -4,13 +4,22 @@
 // wizard on the active terminal's line, then the notice that the rate went back to 9600 when the wizard
 // changed it. Windows open without blocking; each step continues when the previous one closes.
 
+#include <functional>
+
 class QWidget;
 
 namespace korvo {
 
 class CommWindow;
 
+struct UpgradeLaunch
+{
+    bool factory = false;       // hex files too, and the factory steps of the wizard
+    bool showBaudChange = true; // the ShowBaudChange preference
+    std::function<void(bool show)> showBaudChangeChanged; // "Don't Show Again." was clicked
+};
+
 // terminal is the active terminal window, or null when none is open.
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal);
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch);
 
 } // namespace korvo

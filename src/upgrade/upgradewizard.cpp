@@ -1,8 +1,8 @@
 #include "upgrade/upgradewizard.h"
 
-#include "app/appstate.h"
 #include "app/prompt.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 #include "upgrade/upgradewizardview.h"
 
 #include <QApplication>

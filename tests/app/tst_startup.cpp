@@ -1,9 +1,9 @@
 // Start-up: command-line splitting, switches, preferences path, and the shared helpers.
 
-#include "app/appstate.h"
 #include "app/commandline.h"
 #include "app/devicecatalogue.h"
 #include "app/texthelpers.h"
+#include "settings/preferences.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -122,7 +122,7 @@ void TstStartup::deviceTipsShortenLongFileNames()
 
 void TstStartup::findNextReusesTheLowestFreeSlot()
 {
-    AppState state;
+    Preferences state;
     state.ensureCommSlot(3);
     state.commCt = 3;
     for (int n = 1; n <= 3; ++n)

@@ -1,7 +1,6 @@
 // The workspace without windows: what a preferences file reopens, where new windows go, and the recovery
 // copies kept when a session ends under the program.
 
-#include "app/appstate.h"
 #include "app/recoverystore.h"
 #include "shell/workspace.h"
 
@@ -28,22 +27,22 @@ private:
     void writePrefs(const QByteArray &text);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    AppState m_state;
+    ProgramOptions m_options;
 };
 
 void TstWorkspace::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_state = AppState{};
-    m_state.startDir = m_dir->path();
-    m_state.programDir = m_dir->path();
-    m_state.prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+    m_options = ProgramOptions{};
+    m_options.startDir = m_dir->path();
+    m_options.programDir = m_dir->path();
+    m_options.prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
 }
 
 void TstWorkspace::writePrefs(const QByteArray &text)
 {
-    QFile file(m_state.prefFile);
+    QFile file(m_options.prefFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
@@ -55,45 +54,44 @@ void TstWorkspace::aPreferencesFileNamesTheWindowsToReopenAndTheActiveTerminal()
         "[Pgm_1]\r\nName=a.vxt\r\nState=0\r\n[Pgm_2]\r\nState=-1\r\n[Pgm_3]\r\nName=c.txt\r\nState=1\r\n"
         "[Comm_1]\r\nState=1\r\nAutoName=-1\r\nName=old\r\n[Comm_2]\r\nState=-1\r\n"
         "[Comm_3]\r\nState=2\r\nAutoName=0\r\nName=Bench drive\r\n");
+    Workspace workspace(m_options);
+    Preferences &prefs = workspace.prefs();
     // What the previous workspace left behind does not survive the load.
-    m_state.recentFiles = {QStringLiteral("stale.vxt")};
-    m_state.ensureEditSlot(7);
-    m_state.docCt = 7;
-    Workspace workspace(m_state);
+    prefs.recentFiles = {QStringLiteral("stale.vxt")};
+    prefs.ensureEditSlot(7);
+    prefs.docCt = 7;
     QVERIFY(workspace.load());
-    QVERIFY(m_state.recentFiles.isEmpty());
+    QVERIFY(prefs.recentFiles.isEmpty());
     QCOMPARE(workspace.editSlotsToOpen(), (QList<int>{1, 3}));
     QCOMPARE(workspace.commSlotsToOpen(), (QList<int>{1, 3}));
-    QCOMPARE(m_state.commSlots[1].name, QStringLiteral("Terminal 1"));
-    QCOMPARE(m_state.commSlots[3].name, QStringLiteral("Bench drive"));
+    QCOMPARE(prefs.commSlots[1].name, QStringLiteral("Terminal 1"));
+    QCOMPARE(prefs.commSlots[3].name, QStringLiteral("Bench drive"));
 
     // The first terminal that is not minimised becomes the active one, else the last slot.
-    workspace.settleActiveTerminal(3);
-    QCOMPARE(m_state.activeComm, int16_t(3));
-    workspace.settleActiveTerminal(0);
-    QCOMPARE(m_state.activeComm, int16_t(3));
+    QCOMPARE(workspace.settledActiveTerminal(3), 3);
+    QCOMPARE(workspace.settledActiveTerminal(0), 3);
 }
 
 void TstWorkspace::aFileWithoutTerminalsLeavesNoActiveTerminal()
 {
     writePrefs("[Setup]\r\nDocCt=0\r\nCommCt=0\r\n");
-    Workspace workspace(m_state);
+    Workspace workspace(m_options);
     QVERIFY(workspace.load());
     QVERIFY(workspace.editSlotsToOpen().isEmpty());
     QVERIFY(workspace.commSlotsToOpen().isEmpty());
-    workspace.settleActiveTerminal(0);
-    QCOMPARE(m_state.activeComm, int16_t(0));
+    QCOMPARE(workspace.settledActiveTerminal(0), 0);
 }
 
 void TstWorkspace::newTerminalsTakeTheLowestFreeSlotUpToNine()
 {
     writePrefs("[Setup]\r\nDocCt=0\r\nCommCt=0\r\n[Comm_0]\r\nTop=100\r\nLeft=200\r\nState=-1\r\n"
                "Connected=-1\r\nPortName=/dev/ttyS0\r\n");
-    Workspace workspace(m_state);
+    Workspace workspace(m_options);
+    Preferences &prefs = workspace.prefs();
     workspace.load();
     for (int n = 1; n <= kMaxTerminals; ++n) {
         QCOMPARE(workspace.newCommSlot(), n);
-        const CommWindowSettings &slot = m_state.commSlots[n];
+        const CommWindowSettings &slot = prefs.commSlots[n];
         QCOMPARE(slot.state, int16_t(0));
         QCOMPARE(slot.port, int16_t(n));
         QVERIFY(slot.portName.isEmpty());
@@ -102,32 +100,33 @@ void TstWorkspace::newTerminalsTakeTheLowestFreeSlotUpToNine()
         QCOMPARE(slot.top, 100 + Workspace::kNewWindowOffsetTwips * (n - 1));
         QCOMPARE(slot.left, 200 + Workspace::kNewWindowOffsetTwips * (n - 1));
     }
-    QCOMPARE(m_state.commCt, int16_t(9));
+    QCOMPARE(prefs.commCt, int16_t(9));
     QCOMPARE(workspace.newCommSlot(), 0);
 
     // A slot given back is the next one taken, and it starts from the template again.
-    m_state.commSlots[4].name = QStringLiteral("Used");
+    prefs.commSlots[4].name = QStringLiteral("Used");
     workspace.releaseSlot(WindowKind::Terminal, 4);
-    QCOMPARE(m_state.countWindows(WindowKind::Terminal), 8);
+    QCOMPARE(prefs.countWindows(WindowKind::Terminal), 8);
     QCOMPARE(workspace.newCommSlot(), 4);
-    QCOMPARE(m_state.commSlots[4].name, QStringLiteral("Terminal 4"));
-    QCOMPARE(m_state.commCt, int16_t(9));
+    QCOMPARE(prefs.commSlots[4].name, QStringLiteral("Terminal 4"));
+    QCOMPARE(prefs.commCt, int16_t(9));
 }
 
 void TstWorkspace::newEditSlotsHaveNoUpperLimitAndStartUnmodified()
 {
-    m_state.editSlots[0].modified = true;
-    m_state.editSlots[0].top = 10;
-    Workspace workspace(m_state);
+    Workspace workspace(m_options);
+    Preferences &prefs = workspace.prefs();
+    prefs.editSlots[0].modified = true;
+    prefs.editSlots[0].top = 10;
     for (int n = 1; n <= 12; ++n) {
         QCOMPARE(workspace.newEditSlot(QStringLiteral("Program")), n);
-        QVERIFY(!m_state.editSlots[n].modified);
-        QCOMPARE(m_state.editSlots[n].top, 10 + Workspace::kNewWindowOffsetTwips * (n - 1));
+        QVERIFY(!prefs.editSlots[n].modified);
+        QCOMPARE(prefs.editSlots[n].top, 10 + Workspace::kNewWindowOffsetTwips * (n - 1));
     }
-    QCOMPARE(m_state.docCt, int16_t(12));
+    QCOMPARE(prefs.docCt, int16_t(12));
     workspace.releaseSlot(WindowKind::Edit, 2);
     QCOMPARE(workspace.newEditSlot(QStringLiteral("b.vxt")), 2);
-    QCOMPARE(m_state.editSlots[2].name, QStringLiteral("b.vxt"));
+    QCOMPARE(prefs.editSlots[2].name, QStringLiteral("b.vxt"));
 }
 
 void TstWorkspace::recoveryCopiesComeBackAsTheyWereKeptOldestFirst()

@@ -2,7 +2,7 @@
 // terminal (a pty to the simulated adapter), one window at a time from View, CAN Configuration, and its
 // State written back when the program closes.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "can/canconfigwindow.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
@@ -36,11 +36,11 @@ private Q_SLOTS:
 
         ScriptedPrompt prompt;
         setPrompt(&prompt);
-        app() = AppState{};
-        app().startDir = dir.path();
-        app().programDir = dir.path();
-        app().prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
-        QFile file(app().prefFile);
+        ProgramOptions options;
+        options.startDir = dir.path();
+        options.programDir = dir.path();
+        options.prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
+        QFile file(options.prefFile);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral(
                        "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\nPortName=%1\r\n"
@@ -49,7 +49,7 @@ private Q_SLOTS:
                        .toUtf8());
         file.close();
 
-        auto window = std::make_unique<MainWindow>();
+        auto window = std::make_unique<MainWindow>(options);
         window->start();
         QPointer<CanConfigWindow> can = window->findChild<CanConfigWindow *>();
         QVERIFY(can);
@@ -64,9 +64,9 @@ private Q_SLOTS:
 
         QVERIFY(window->close());
         QVERIFY(can.isNull() || !can->isVisible());
-        QCOMPARE(
-            IniFile::load(app().prefFile).value(QStringLiteral("CAN Configuration"), QStringLiteral("State")),
-            QStringLiteral("2"));
+        QCOMPARE(IniFile::load(options.prefFile)
+                     .value(QStringLiteral("CAN Configuration"), QStringLiteral("State")),
+                 QStringLiteral("2"));
         window.reset();
         QVERIFY(prompt.asked().isEmpty());
         setPrompt(nullptr);

@@ -1,7 +1,6 @@
 // The CAN pages' arithmetic and rules: bit timing, number forms, register rules, the request texts, the
 // configuration reports and the bit-rate table.
 
-#include "app/appstate.h"
 #include "can/bitratetable.h"
 #include "can/bittimingcalculator.h"
 #include "can/canconfigparser.h"
@@ -10,6 +9,7 @@
 #include "can/cantext.h"
 #include "can/registerrules.h"
 #include "can/replycollector.h"
+#include "settings/preferences.h"
 
 #include <QtTest>
 

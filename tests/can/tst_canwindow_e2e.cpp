@@ -2,7 +2,6 @@
 // simulated CAN module, adapter and monitor: read, edit, OK, reopen; the adapter found at another rate;
 // the silent, refusing and absent device; and "-d".
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "app/scaledclock.h"
 #include "can/bittimingpage.h"
@@ -12,6 +11,7 @@
 #include "can/registerrow.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
@@ -38,9 +38,8 @@ struct Bench
         responder.attach(controller);
         controller.setOwnBaud(ownBaud);
         QString error;
-        app().resetSlots();
-        app().ensureCommSlot(1);
-        CommWindowSettings &s = app().commSlots[1];
+        prefs.ensureCommSlot(1);
+        CommWindowSettings &s = prefs.commSlots[1];
         s = CommWindowSettings{};
         s.connected = true;
         if (tcp) {
@@ -53,16 +52,29 @@ struct Bench
         }
         if (!ok)
             qWarning() << error;
-        app().canTable = {};
-        terminal = std::make_unique<CommWindow>(1, clock, systemLinkFactory());
+        terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), QString());
     }
 
+    // As the main window opens it: from the stored records, which take back what the window reports.
     CanConfigWindow *open(CanTarget target)
     {
-        auto *window = new CanConfigWindow(target, terminal->link());
+        CanWindowSetup setup;
+        setup.records = {prefs.canTable[0], prefs.canTable[1], prefs.canTable[2]};
+        setup.place = prefs.canWindow;
+        setup.noReplyCheck = noReplyCheck;
+        auto *window = new CanConfigWindow(target, terminal->link(), setup);
+        QObject::connect(window, &CanConfigWindow::recordsChanged,
+                         [this](const std::array<CanRecord, 3> &records) {
+                             std::copy(records.begin(), records.end(), prefs.canTable.begin());
+                         });
+        QObject::connect(window, &CanConfigWindow::placeChanged,
+                         [this](const CanWindowRecord &place) { prefs.canWindow = place; });
         window->show();
         return window;
     }
+
+    Preferences prefs;
+    bool noReplyCheck = false; // "-d"
 
     CanResponder responder;
     ControllerSim controller;
@@ -135,7 +147,7 @@ class TstCanWindowEndToEnd : public QObject
         QCOMPARE(bench.responder.module().value("BTR0"), 0x44);
         QCOMPARE(bench.responder.module().value("FLAGS(2)"), 4);
         QCOMPARE(bench.responder.module().value("UAR0(2)"), 0x12);
-        QCOMPARE(app().canTable[0].btr0, 0x44);
+        QCOMPARE(bench.prefs.canTable[0].btr0, 0x44);
         QVERIFY(!bench.responder.inConfigMode());
 
         m_prompt.clear();
@@ -157,7 +169,6 @@ private Q_SLOTS:
     {
         setPrompt(&m_prompt);
         m_prompt.clear();
-        app().noReplyCheck = false;
     }
     void cleanup() { setPrompt(nullptr); }
 
@@ -171,8 +182,8 @@ private Q_SLOTS:
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Dongle);
         QTRY_COMPARE_WITH_TIMEOUT(window->statusLabel()->text(), QStringLiteral("Communicating"),
                                   kLinkTimeoutMs);
-        QCOMPARE(app().commSlots[1].settings, QStringLiteral("19200,N,8,1"));
-        QCOMPARE(app().canTable[1].baud, 19);
+        QCOMPARE(bench.prefs.commSlots[1].settings, QStringLiteral("19200,N,8,1"));
+        QCOMPARE(bench.prefs.canTable[1].baud, 19);
         QVERIFY(!window->pageButton(5)->isVisible());
         QCOMPARE(window->pageButton(2)->text(), QStringLiteral("&RS232 Baud Rate"));
         QVERIFY(window->commandButton(3)->isVisible() && !window->commandButton(5)->isVisible());
@@ -214,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(notice.icon, PromptIcon::Exclamation);
         QCOMPARE(window->statusLabel()->palette().color(QPalette::WindowText), QColor(128, 0, 0));
         QVERIFY(!window->commandButton(3)->isEnabled());
-        QCOMPARE(app().commSlots[1].settings, QStringLiteral("9600,N,8,1"));
+        QCOMPARE(bench.prefs.commSlots[1].settings, QStringLiteral("9600,N,8,1"));
         window->commandButton(1)->click();
         QTRY_VERIFY(window.isNull());
     }
@@ -236,8 +247,8 @@ private Q_SLOTS:
 
     void withoutReplyCheckASilentModuleStillCommunicates()
     {
-        app().noReplyCheck = true;
         Bench bench(CanResponder::Kind::Module);
+        bench.noReplyCheck = true;
         QVERIFY(bench.ok);
         bench.controller.setSilent(true);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Module);

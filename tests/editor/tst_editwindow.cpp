@@ -1,12 +1,14 @@
 // Edit window: open-edit-save round trips, the modified caption, the save prompt, closing, keys, search.
 
-#include "app/appstate.h"
 #include "editor/editwindow.h"
 #include "editor/findreplacedialog.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
 #include "filebytes.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
+#include "settings/recentfiles.h"
+#include "ui/childwindow.h"
 #include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -36,6 +38,21 @@ QByteArray highBytes()
         bytes.append(static_cast<char>(b));
     return bytes;
 }
+
+// Keeps what the windows tell the main window about closing.
+class ClosingHost final : public CommandHost
+{
+public:
+    void setEnabled(Command, bool) override {}
+    void setTip(Command, const QString &) override {}
+    void showTerminalMenu(const QPoint &, bool) override {}
+    void showEditMenu(const QPoint &) override {}
+    void childActivated(WindowKind, int) override {}
+    void childClosed(WindowKind, int slot) override { closed.append(slot); }
+    int deviceFamily() const override { return 4; }
+
+    QList<int> closed;
+};
 } // namespace
 
 class TstEditWindow : public QObject
@@ -57,6 +74,9 @@ private Q_SLOTS:
 
 private:
     EditWindow *newWindow(int slot);
+    Preferences m_prefs; // the windows' slots and settings
+    QString m_programDir;
+    ClosingHost m_host;
     QTemporaryDir m_dir;
     ScriptedPrompt m_prompt;
     QList<EditWindow *> m_windows;
@@ -64,16 +84,14 @@ private:
 
 void TstEditWindow::init()
 {
-    AppState &state = app();
-    state.resetSlots();
-    state.closingApplication = false;
-    state.programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    state.setup = SetupRecord();
-    state.recentFiles.clear();
+    m_prefs = Preferences{};
+    m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
     for (int device : {1, 4, 5, 6, 0})
-        QVERIFY(!loadKeyWords(device));
+        QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
     m_prompt.clear();
     setPrompt(&m_prompt);
+    m_host.closed.clear();
+    setCommandHost(&m_host);
 }
 
 void TstEditWindow::cleanup()
@@ -82,18 +100,20 @@ void TstEditWindow::cleanup()
     m_windows.clear();
     setPrompt(nullptr);
     setFileDialogRunner({});
-    EditWindow::setSaveAsHandler({});
+    setCommandHost(nullptr);
 }
 
 EditWindow *TstEditWindow::newWindow(int slot)
 {
-    AppState &state = app();
+    Preferences &state = m_prefs;
     state.ensureEditSlot(slot);
     state.editSlots[slot] = state.editSlots[0];
     state.editSlots[slot].name = QStringLiteral("Program");
     state.docCt = std::max<int16_t>(state.docCt, static_cast<int16_t>(slot));
-    state.newSlot = static_cast<int16_t>(slot);
-    auto *window = new EditWindow;
+    auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir});
+    // As the main window does: a file saved under a new name goes to the recent list.
+    connect(window, &EditWindow::savedAs, this,
+            [this](const QString &path) { addToLastOpen(m_prefs, path); });
     window->resize(600, 400);
     m_windows.append(window);
     return window;
@@ -177,16 +197,16 @@ void TstEditWindow::theCaptionMarksUnsavedChangesUntilUndoReturnsToTheSavedText(
 
     QTest::keyClicks(window->editor(), QStringLiteral("ab"));
     QCOMPARE(window->windowTitle(), QStringLiteral("motion.kxt *"));
-    QVERIFY(app().editSlots[1].modified);
+    QVERIFY(m_prefs.editSlots[1].modified);
     window->undo();
     QCOMPARE(window->windowTitle(), QStringLiteral("motion.kxt"));
-    QVERIFY(!app().editSlots[1].modified);
+    QVERIFY(!m_prefs.editSlots[1].modified);
     window->redo();
     QCOMPARE(window->windowTitle(), QStringLiteral("motion.kxt *"));
     QVERIFY(window->saveEditFile(path));
     QCOMPARE(window->windowTitle(), QStringLiteral("motion.kxt"));
 
-    app().setup.useFileName = 0;
+    m_prefs.setup.useFileName = 0;
     window->openEditFile(path);
     QCOMPARE(window->windowTitle(), QStringLiteral("Program"));
 }
@@ -210,7 +230,7 @@ void TstEditWindow::theSavePromptSavesNamedFilesAndSendsUntitledOnesToSaveAs()
     QCOMPARE(dialogTitles, QStringList{QStringLiteral("Select Program File")});
     QCOMPARE(fileBytes(chosen), QByteArray("end\r\n"));
     QCOMPARE(untitled->fileName(), chosen);
-    QCOMPARE(app().recentFiles, QStringList{chosen});
+    QCOMPARE(m_prefs.recentFiles, QStringList{chosen});
     QCOMPARE(untitled->windowTitle(), QStringLiteral("chosen.vxt"));
 
     const QString named = m_dir.filePath(QStringLiteral("Program1.kxt"));
@@ -250,17 +270,17 @@ void TstEditWindow::closingFreesTheSlotUnlessTheApplicationIsClosing()
     first->setDocumentText(QStringLiteral("x"), true);
     m_prompt.queueAnswer(PromptAnswer::Cancel);
     QVERIFY(!firstFrame->close());
-    QCOMPARE(app().editSlots[1].state, int16_t(0));
+    QCOMPARE(m_prefs.editSlots[1].state, int16_t(0));
 
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(firstFrame->close());
-    QCOMPARE(app().editSlots[1].state, kSlotFree);
-    QCOMPARE(app().findNext(WindowKind::Edit), 1);
+    QCOMPARE(m_prefs.editSlots[1].state, kSlotFree);
+    QCOMPARE(m_prefs.findNext(WindowKind::Edit), 1);
 
-    app().closingApplication = true;
+    second->setClosingApplication(true);
     QVERIFY(secondFrame->close());
-    QCOMPARE(app().editSlots[2].state, int16_t(2));
-    QCOMPARE(app().activeDoc, int16_t(0));
+    QCOMPARE(m_prefs.editSlots[2].state, int16_t(2));
+    QCOMPARE(m_host.closed, (QList<int>{1, 2}));
 }
 
 void TstEditWindow::windowKeysToggleOverwriteAndUndoToTheSavedState()
@@ -346,20 +366,20 @@ void TstEditWindow::anNbtFileOpensWithTheNbLanguage()
     const QString path = m_dir.filePath(QStringLiteral("test.NBT"));
     writeAll(path, "VA x = 1\r\n");
     window->openEditFile(path);
-    QCOMPARE(app().editSlots[1].fileKind, int16_t(6));
+    QCOMPARE(m_prefs.editSlots[1].fileKind, int16_t(6));
     window->editor()->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), long(TokenKeyword));
     window->setFileType(QStringLiteral("TXT"));
-    QCOMPARE(app().editSlots[1].fileKind, int16_t(0));
+    QCOMPARE(m_prefs.editSlots[1].fileKind, int16_t(0));
     QVERIFY(!window->editor()->lexer());
 }
 
 void TstEditWindow::aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore()
 {
     // An untitled window shows plain text in the plain style.
-    app().styles[1].font = QStringLiteral("No Such Family 5C1D");
-    app().styles[1].size = 13;
-    QVERIFY(!loadKeyWords(0));
+    m_prefs.styles[1].font = QStringLiteral("No Such Family 5C1D");
+    m_prefs.styles[1].size = 13;
+    QVERIFY(!loadKeyWords(0, m_prefs.styles, m_programDir));
     EditWindow *untitled = newWindow(1);
     untitled->show();
     QVERIFY(!untitled->editor()->lexer());

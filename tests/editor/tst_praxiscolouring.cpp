@@ -1,10 +1,10 @@
 // Keyword lists and colouring: what each token of a Praxis program is styled as, where the styles come
 // from, and how damaged or missing keyword files are handled.
 
-#include "app/appstate.h"
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
+#include "settings/preferences.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -53,17 +53,18 @@ private Q_SLOTS:
 
 private:
     EditWindow *openProgram(const QString &name, const QByteArray &content);
+    Preferences m_prefs; // the style table and the windows' slots
+    QString m_programDir;
     QTemporaryDir m_dir;
     QList<EditWindow *> m_windows;
 };
 
 void TstPraxisColouring::init()
 {
-    app().resetSlots();
-    app().styles = {};
-    app().programDir = qEnvironmentVariable("KORVO_BIN_DIR");
+    m_prefs = Preferences{};
+    m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
     for (int device : {1, 4, 5, 6, 0})
-        QVERIFY(!loadKeyWords(device));
+        QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
 }
 
 void TstPraxisColouring::cleanup()
@@ -76,10 +77,9 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
 {
     const QString path = m_dir.filePath(name);
     writeAll(path, content);
-    app().ensureEditSlot(1);
-    app().editSlots[1] = app().editSlots[0];
-    app().newSlot = 1;
-    auto *window = new EditWindow;
+    m_prefs.ensureEditSlot(1);
+    m_prefs.editSlots[1] = m_prefs.editSlots[0];
+    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir});
     m_windows.append(window);
     window->openEditFile(path);
     return window;
@@ -104,7 +104,7 @@ void TstPraxisColouring::aVeltorProgramIsColouredTokenByToken()
 
 void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
 {
-    DocStyle &program = app().styles[2];
+    DocStyle &program = m_prefs.styles[2];
     program.fore[4] = 0x0000FF; // keywords red
     program.fore[3] = 0x00FF00; // comments green
     program.back[6] = 0xEEEEEE; // strings on grey
@@ -112,10 +112,10 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     program.italic[3] = true;   // italic comments
     program.bold[7] = false;    // special: bold italic whatever the class says
     program.italic[7] = false;
-    QVERIFY(!loadKeyWords(1));
-    QVERIFY(!loadKeyWords(4));
-    QCOMPARE(getStyle(2, 4), int16_t(1));
-    QCOMPARE(getStyle(2, 3), int16_t(2));
+    QVERIFY(!loadKeyWords(1, m_prefs.styles, m_programDir));
+    QVERIFY(!loadKeyWords(4, m_prefs.styles, m_programDir));
+    QCOMPARE(getStyle(m_prefs.styles, 2, 4), int16_t(1));
+    QCOMPARE(getStyle(m_prefs.styles, 2, 3), int16_t(2));
 
     EditWindow *window = openProgram(QStringLiteral("styles.vxt"), "home\r\n");
     QsciLexer *lexer = window->editor()->lexer();
@@ -138,13 +138,13 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     QVERIFY(fallback.bold());
     if (!QFontDatabase::hasFamily(program.font))
         QCOMPARE(lexer->font(TokenText).family(), fallback.family());
-    QCOMPARE(app().styles[2].font, QStringLiteral("Courier New"));
+    QCOMPARE(m_prefs.styles[2].font, QStringLiteral("Courier New"));
 }
 
 void TstPraxisColouring::withoutItsKeywordFileALanguageStillColoursCommentsAndStrings()
 {
-    app().programDir = m_dir.path(); // holds no keyword file
-    QVERIFY(!loadKeyWords(4));
+    m_programDir = m_dir.path(); // holds no keyword file
+    QVERIFY(!loadKeyWords(4, m_prefs.styles, m_programDir));
     EditWindow *window = openProgram(QStringLiteral("bare.vxt"), "move \"s\" ' c\r\n");
     QCOMPARE(lineStyles(window->editor(), 0), QStringLiteral("tttttSSStccc"));
 }
@@ -171,9 +171,8 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, fails);
-    app().programDir = m_dir.path();
     writeAll(m_dir.filePath(QStringLiteral("FENDRA_ALL.rw")), content);
-    QCOMPARE(loadKeyWords(5), fails);
+    QCOMPARE(loadKeyWords(5, m_prefs.styles, m_dir.path()), fails);
     QVERIFY(languageSet(5).keywords);
     QCOMPARE(languageSet(5).keywords->contains(QStringLiteral("MOVE")), !fails);
 }

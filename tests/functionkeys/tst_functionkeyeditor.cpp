@@ -1,10 +1,10 @@
 // The function-key editor on a copy of a terminal's keys: fields, groups, the Codes menu, the tree's copy
 // and remove commands, another preferences file through "Browse...", and what Done stores.
 
-#include "app/appstate.h"
 #include "functionkeys/functionkeyeditor.h"
 #include "scriptedprompt.h"
 #include "settings/inifile.h"
+#include "settings/preferences.h"
 #include "settings/prefsfile.h"
 
 #include <QAction>
@@ -95,12 +95,12 @@ private Q_SLOTS:
         QCOMPARE(s.keys[20].label, QStringLiteral("New"));
 
         // What Done stored is what the preferences file keeps.
-        AppState state;
+        Preferences state;
         state.commSlots.push_back(s);
         state.commSlots[1].name = QStringLiteral("Terminal 1");
         state.commCt = 1;
-        AppState reread;
-        readPrefs(prefsImage(state), reread);
+        Preferences reread;
+        readPrefs(prefsImage(state, QString(), false), reread, false);
         QCOMPARE(reread.commSlots.at(1).groupNames, s.groupNames);
         QCOMPARE(reread.commSlots.at(1).keys[13].command, s.keys[13].command);
     }
@@ -149,7 +149,7 @@ private Q_SLOTS:
     void browseListsAnotherFilesTerminalsToCopyFrom()
     {
         QTemporaryDir dir;
-        AppState other;
+        Preferences other;
         for (const char *name : {"Lab", "Bench"}) {
             CommWindowSettings slot = twoGroups();
             slot.name = QLatin1String(name);
@@ -158,7 +158,7 @@ private Q_SLOTS:
         }
         other.commCt = 2;
         const QString path = dir.filePath(QStringLiteral("other.ktm"));
-        QVERIFY(prefsImage(other).save(path));
+        QVERIFY(prefsImage(other, QString(), false).save(path));
 
         CommWindowSettings s = twoGroups();
         FunctionKeyEditor editor(s, 2);

@@ -1,11 +1,11 @@
 // Function keys pressed on a terminal's link (fake ports, virtual time): what reaches the port and when,
 // presses that stop a running key, the terminal screen while a key runs, and the "msg" panel's Timer3.
 
-#include "app/appstate.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 
 #include <QSignalSpy>
 #include <QtTest>

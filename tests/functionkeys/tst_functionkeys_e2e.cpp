@@ -2,13 +2,13 @@
 // pty: codes, quotes, keys pressing keys, the "^f" guard, stopping a repeat, capture exactness, and the
 // pauses as korvo-sim --log-times sees them from outside.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "functionkeys/capturefile.h"
 #include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
@@ -25,12 +25,9 @@
 using namespace korvo;
 
 namespace {
-CommWindowSettings &terminalOn(const QString &portName)
+CommWindowSettings terminalOn(const QString &portName)
 {
-    app().resetSlots();
-    app().ensureCommSlot(1);
-    CommWindowSettings &s = app().commSlots[1];
-    s = CommWindowSettings{};
+    CommWindowSettings s;
     s.name = QStringLiteral("Terminal 1");
     s.portName = portName;
     s.connected = true;
@@ -58,13 +55,13 @@ private Q_SLOTS:
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));
-        CommWindowSettings &s = terminalOn(pty.path());
+        CommWindowSettings s = terminalOn(pty.path());
         s.keys[0].command = QStringLiteral("\"^M\"A^I^[^^^M");
         s.keys[1].command = QStringLiteral("x^f3y^M");
         s.keys[2].command = QStringLiteral("<^m>");
         s.keys[3].command = QStringLiteral("g^f4");
         s.keys[4].command = QStringLiteral("z^m^r0");
-        CommWindow window(1, systemClock(), systemLinkFactory());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
         window.show();
         FunctionKeyRunner &runner = window.functions().runner();
         QWidget *keys = &window.view();
@@ -111,11 +108,11 @@ private Q_SLOTS:
         QVERIFY(appCapture().start(path));
         appCapture().stop();
 
-        CommWindowSettings &s = terminalOn(pty.path());
+        CommWindowSettings s = terminalOn(pty.path());
         // Capture on, a command and a pause; the second key ends capture once the whole answer is in.
         s.keys[0].command = QStringLiteral("^cpr al^M^p");
         s.keys[1].command = QStringLiteral("^o");
-        CommWindow window(1, systemClock(), systemLinkFactory());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
         window.show();
         QByteArray whileOn;
         connect(&window.link(), &CommLink::dataReceived, this, [&whileOn](const QByteArray &bytes) {
@@ -191,9 +188,9 @@ private Q_SLOTS:
         QTRY_VERIFY(sim.canReadLine());
         const QString ptyPath = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
-        CommWindowSettings &s = terminalOn(ptyPath);
+        CommWindowSettings s = terminalOn(ptyPath);
         s.keys[6].command = QStringLiteral("A^d300B");
-        CommWindow window(1, systemClock(), systemLinkFactory());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
         window.show();
         QTest::keyClick(&window.view(), Qt::Key_F7);
         QTRY_VERIFY(!window.functions().runner().isRunning());

@@ -1,7 +1,6 @@
 // Function keys and capture in a terminal window on a fake port in virtual time: the bar, F1..F10 and
 // Ctrl+F1..F10, the status panels, closing while a key runs, and capture from keys and settings.
 
-#include "app/appstate.h"
 #include "engine/enginebase.h"
 #include "fakelinks.h"
 #include "functionkeys/capturefile.h"
@@ -12,6 +11,7 @@
 #include "link/enginelease.h"
 #include "popupchooser.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfunctions.h"
@@ -33,6 +33,7 @@ class TstFunctionKeyWindow : public QObject
 {
     Q_OBJECT
 
+    CommWindowSettings m_settings; // the window's slot
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<FakeLinkFactory> m_factory;
     std::unique_ptr<CommWindow> m_window;
@@ -49,9 +50,7 @@ private Q_SLOTS:
     void init()
     {
         setPrompt(&m_prompt);
-        app().resetSlots();
-        app().ensureCommSlot(1);
-        CommWindowSettings &s = app().commSlots[1];
+        CommWindowSettings &s = m_settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
         s.portName = QStringLiteral("/dev/fake0");
@@ -65,7 +64,7 @@ private Q_SLOTS:
         s.keys[10] = {QStringLiteral("Rate & Go"), QStringLiteral("second group")};
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, *m_clock, *m_factory);
+        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, QString());
         m_window->show();
         appCapture().stop();
     }

@@ -12,21 +12,21 @@ using namespace korvo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    AppState first;
-    first.factory = size % 2 == 1;
-    readPrefs(IniFile::fromBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size))), first);
-    const QByteArray saved = prefsImage(first).toBytes();
+    const bool factory = size % 2 == 1;
+    Preferences first;
+    readPrefs(IniFile::fromBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size))), first,
+              factory);
+    const QByteArray saved = prefsImage(first, QString(), factory).toBytes();
     // Most inputs differ from one seen before only where the reader ignores them (comments, unknown keys,
     // out-of-range values), so they write a file already checked; reading and writing depend on nothing
     // but the file and the factory mode, so each such file is read back once. The set is bounded.
     static QSet<QByteArray> checked;
-    const QByteArray key = saved + (first.factory ? '1' : '0');
+    const QByteArray key = saved + (factory ? '1' : '0');
     if (checked.contains(key))
         return 0;
-    AppState second;
-    second.factory = first.factory;
-    readPrefs(IniFile::fromBytes(saved), second);
-    if (prefsImage(second).toBytes() != saved)
+    Preferences second;
+    readPrefs(IniFile::fromBytes(saved), second, factory);
+    if (prefsImage(second, QString(), factory).toBytes() != saved)
         std::abort();
     if (checked.size() >= 8000)
         checked.clear();

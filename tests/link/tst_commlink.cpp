@@ -1,11 +1,11 @@
 // The terminal's own link traffic against fake ports in virtual time: pacing, connecting, panels, and how
 // failures are reported.
 
-#include "app/appstate.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "link/commlink.h"
 #include "link/portnames.h"
+#include "settings/preferences.h"
 
 #include <QtTest>
 

@@ -1,12 +1,12 @@
 // The link over real kernel ptys and loopback TCP against the simulated controller: connecting, sending,
 // receiving, wrong rates, missing and busy ports, and devices that vanish mid-session.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "link/qtseriallink.h"
 #include "preferences/discoverysocket.h"
+#include "settings/preferences.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"

@@ -2,11 +2,11 @@
 // screen, its output is written (paced where asked), its deadline is armed on the clock, its events reach
 // the owner, and every way a lease ends gives the terminal its link back.
 
-#include "app/appstate.h"
 #include "engine/enginebase.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "link/commlink.h"
+#include "settings/preferences.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // The link's two small dialogs: the control-lines dialog's OK follows the changes, the baud notice's check
 // box mirrors and writes the ShowBaudChange preference.
 
-#include "app/appstate.h"
 #include "link/baudchangedialog.h"
 #include "link/controllinesdialog.h"
+#include "settings/preferences.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -51,8 +51,10 @@ void TstLinkDialogs::okIsEnabledOnlyWhileALineDiffersFromItsOpeningLevel()
 
 void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
 {
-    app().setup.showBaudChange = true;
-    BaudChangeDialog dialog;
+    bool showBaudChange = true;
+    BaudChangeDialog dialog(showBaudChange);
+    connect(&dialog, &BaudChangeDialog::showBaudChangeChanged, this,
+            [&](bool show) { showBaudChange = show; });
     auto *label = dialog.findChild<QLabel *>("lblBaudChange");
     auto *box = dialog.findChild<QCheckBox *>("chkNoShowAgain");
     QVERIFY(label && box);
@@ -63,12 +65,11 @@ void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
     QCOMPARE(label->text(), "BAUD Rate has changed to 9600 to match Veltor Default Settings.");
 
     box->click();
-    QVERIFY(!app().setup.showBaudChange);
+    QVERIFY(!showBaudChange);
     box->click();
-    QVERIFY(app().setup.showBaudChange);
+    QVERIFY(showBaudChange);
 
-    app().setup.showBaudChange = false;
-    BaudChangeDialog again;
+    BaudChangeDialog again(false);
     QVERIFY(again.findChild<QCheckBox *>("chkNoShowAgain")->isChecked());
 }
 

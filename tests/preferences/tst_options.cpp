@@ -2,7 +2,6 @@
 // trip without edits that leaves the preferences file byte for byte, OK with two changed pages, the device
 // choice, and discovery of two simulated gateways.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "filebytes.h"
 #include "preferences/commpage.h"
@@ -12,6 +11,7 @@
 #include "preferences/palette.h"
 #include "preferences/preferencesrunner.h"
 #include "settings/inifile.h"
+#include "settings/preferences.h"
 #include "settings/prefsfile.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
@@ -64,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(pageForRequest(2), int(TerminalFormatPage));
         QCOMPARE(pageForRequest(4), int(CommSettingsPage));
         QCOMPARE(pageForRequest(16), int(GeneralPage));
-        AppState state;
+        Preferences state;
         OptionsDialog::Context context;
         context.requestCode = 4;
         OptionsDialog dialog(OptionsValues::load(state, 0), context, systemClock());
@@ -79,9 +79,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("korvoterm.ktm"));
-        AppState &state = app();
-        state = AppState();
-        state.prefFile = path;
+        const QString version = QStringLiteral("1.000.000");
+        Preferences state;
         state.ensureCommSlot(1);
         state.commSlots[1] = state.commSlots[0];
         state.commSlots[1].name = QStringLiteral("Terminal1");
@@ -90,9 +89,7 @@ private Q_SLOTS:
         state.commSlots[1].forecolor = 3;
         state.styles[2].fore[4] = 0x123456; // outside the palette
         state.commCt = 1;
-        state.activeComm = 1;
-        state.activeKind = WindowKind::Terminal;
-        QVERIFY(writeIniFile(state));
+        QVERIFY(writeIniFile(path, state, version, false));
         const QByteArray before = fileBytes(path);
 
         // Every page applied as it was loaded, then OK.
@@ -100,31 +97,29 @@ private Q_SLOTS:
         context.requestCode = 2;
         context.terminalOpen = true;
         OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
-        QObject::connect(&dialog, &OptionsDialog::applyRequested,
-                         [&](int page) { applyOptionsPage(dialog, page, {}); });
+        QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
+            applyOptionsPage(dialog, page, {state, 1}, {});
+        });
         for (int page = TextEditorPage; page <= GeneralPage; ++page) {
             dialog.setPage(page);
             dialog.apply();
         }
-        QVERIFY(writeIniFile(state));
+        QVERIFY(writeIniFile(path, state, version, false));
         QCOMPARE(fileBytes(path), before);
-        state = AppState();
     }
 
     void okAppliesEveryChangedPageInPageOrder()
     {
-        AppState &state = app();
-        state = AppState();
+        Preferences state;
         state.ensureCommSlot(1);
         state.commSlots[1] = state.commSlots[0];
-        state.activeComm = 1;
         OptionsDialog::Context context;
         context.requestCode = 2;
         OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
         QList<int> applied;
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
             applied << page;
-            applyOptionsPage(dialog, page, {});
+            applyOptionsPage(dialog, page, {state, 1}, {});
         });
         // General: file history off; terminal format: block cursor.
         dialog.setPage(GeneralPage);
@@ -140,7 +135,6 @@ private Q_SLOTS:
         QCOMPARE(state.setup.remFileHistory, int16_t(0));
         // The template slot was not ticked: it keeps its line cursor.
         QCOMPARE(state.commSlots[0].blockCursor, int16_t(0));
-        state = AppState();
     }
 
     void choosingA926qTakesTheTerminalsDelaysAndAMatchingRate()

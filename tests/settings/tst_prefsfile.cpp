@@ -40,12 +40,12 @@ private:
     int m_next = 100;
 };
 
-AppState richWorkspace(const QString &prefFile)
+const QString kVersion = QStringLiteral("1.000.000");
+
+// Written in factory mode, so that it has every record.
+Preferences richWorkspace()
 {
-    AppState s;
-    s.prefFile = prefFile;
-    s.version = QStringLiteral("1.000.000");
-    s.factory = true;
+    Preferences s;
     Filler fill;
     int16_t ignored = 0;
     prefsmap::setup(fill, s.setup, ignored, ignored);
@@ -87,12 +87,16 @@ AppState richWorkspace(const QString &prefFile)
     return s;
 }
 
-AppState readFrom(const QByteArray &bytes, bool factory = false)
+Preferences readFrom(const QByteArray &bytes, bool factory = false)
 {
-    AppState s;
-    s.factory = factory;
-    readPrefs(IniFile::fromBytes(bytes), s);
+    Preferences s;
+    readPrefs(IniFile::fromBytes(bytes), s, factory);
     return s;
+}
+
+IniFile imageOf(const Preferences &s, bool factory = false)
+{
+    return prefsImage(s, kVersion, factory);
 }
 
 } // namespace
@@ -135,11 +139,10 @@ void TstPrefsFile::aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace()
     const QString path = dir.filePath("korvoterm.ktm");
     if (!bytes.isNull())
         QVERIFY(replaceFile(path, bytes));
-    AppState s;
-    s.prefFile = path;
+    Preferences s;
     s.docCt = 7; // leftovers of a previous workspace must go
     s.recentFiles = QStringList{"old"};
-    readIniFile(s);
+    readIniFile(path, s, false);
 
     const bool countsZero = QByteArray(QTest::currentDataTag()) == "non-numbers";
     QCOMPARE(s.docCt, int16_t(countsZero ? 0 : 1));
@@ -168,10 +171,10 @@ void TstPrefsFile::aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace()
 
 void TstPrefsFile::aTruncatedFileKeepsWhatItHolds()
 {
-    const QByteArray full = prefsImage(richWorkspace(QString())).toBytes();
+    const QByteArray full = imageOf(richWorkspace(), true).toBytes();
     const qsizetype cut = full.indexOf("[Comm_2]") + 20;
-    const AppState s = readFrom(full.left(cut), true);
-    const AppState rich = richWorkspace(QString());
+    const Preferences s = readFrom(full.left(cut), true);
+    const Preferences rich = richWorkspace();
     QCOMPARE(s.setup.width, rich.setup.width);
     QCOMPARE(s.editSlots[3].name, rich.editSlots[3].name);
     QCOMPARE(s.commSlots[1].keys[9].command, rich.commSlots[1].keys[9].command);
@@ -186,17 +189,19 @@ void TstPrefsFile::recentFilesFollowTheHistoryCounts()
     // Without FileHistoryCt the stored entries are not shown.
     QVERIFY(readFrom("[Setup]\nRemFileHistory=1\n" + files).recentFiles.isEmpty());
 
-    AppState lowered = readFrom("[Setup]\nRemFileHistory=1\nMaxFileHistoryCt=2\nFileHistoryCt=4\n" + files);
+    Preferences lowered =
+        readFrom("[Setup]\nRemFileHistory=1\nMaxFileHistoryCt=2\nFileHistoryCt=4\n" + files);
     QCOMPARE(lowered.recentFiles, (QStringList{"a.vxt", "b.vxt"}));
-    const IniFile written = prefsImage(lowered);
+    const IniFile written = imageOf(lowered);
     QCOMPARE(written.keys("LastOpened"), (QStringList{"FILE0", "FILE1"}));
     QCOMPARE(getIniInt(written, "Setup", "FileHistoryCt", -1), int16_t{2});
 
     // A list that is not remembered is read but never written.
-    AppState forgotten = readFrom("[Setup]\nRemFileHistory=0\nMaxFileHistoryCt=2\nFileHistoryCt=3\n" + files);
+    Preferences forgotten =
+        readFrom("[Setup]\nRemFileHistory=0\nMaxFileHistoryCt=2\nFileHistoryCt=3\n" + files);
     QCOMPARE(forgotten.recentFiles.size(), 3);
-    QVERIFY(prefsImage(forgotten).keys("LastOpened").isEmpty());
-    QVERIFY(prefsImage(forgotten).hasSection("LastOpened"));
+    QVERIFY(imageOf(forgotten).keys("LastOpened").isEmpty());
+    QVERIFY(imageOf(forgotten).hasSection("LastOpened"));
 }
 
 void TstPrefsFile::functionKeyGroupsFollowFGroupCtOrTheLastKey()
@@ -205,7 +210,7 @@ void TstPrefsFile::functionKeyGroupsFollowFGroupCtOrTheLastKey()
                             "[Comm_1]\nF1=Home\x95HM\nF91=Jog\x95J\nF100=Stop\x95ST\n"
                             "[Comm_2]\nF1=Go\tGO\nF100=\n"
                             "[Comm_3]\nFKeyEn=0\nFGroupCt=2\nF1=Home\x95HM\n");
-    const AppState s = readFrom(legacy);
+    const Preferences s = readFrom(legacy);
     const CommWindowSettings &ten = s.commSlots[1];
     QCOMPARE(ten.fGroupCt, int16_t{10});
     QCOMPARE(ten.groupNames.size(), 10);
@@ -224,7 +229,7 @@ void TstPrefsFile::functionKeyGroupsFollowFGroupCtOrTheLastKey()
     QCOMPARE(disabled.fGroupCt, int16_t{2});
     QCOMPARE(disabled.keys.size(), std::size_t{20});
     QVERIFY(disabled.keys[0].label.isEmpty());
-    const IniFile written = prefsImage(s);
+    const IniFile written = imageOf(s);
     QVERIFY(!written.contains("Comm_3", "F1"));
     QVERIFY(!written.contains("Comm_3", "FGrpName0"));
     QCOMPARE(getIniString(written, "Comm_1", "F100", {}), joinFuncKey({"Stop", "ST"}));
@@ -233,22 +238,22 @@ void TstPrefsFile::functionKeyGroupsFollowFGroupCtOrTheLastKey()
 
 void TstPrefsFile::anEmptyGroupNameIsWrittenAsOneSpace()
 {
-    AppState s = readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=4\n");
+    Preferences s = readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=4\n");
     s.commSlots[1].groupNames[3].clear();
-    const QByteArray bytes = prefsImage(s).toBytes();
+    const QByteArray bytes = imageOf(s).toBytes();
     QVERIFY(bytes.contains("\r\nFGrpName3= \r\nF31=\x95\r\n"));
-    const AppState back = readFrom(bytes);
+    const Preferences back = readFrom(bytes);
     QCOMPARE(back.commSlots[1].groupNames, (QStringList{"Group1", "Group2", "Group3", ""}));
 }
 
 void TstPrefsFile::closedSlotsLeaveNoGapsInTheNumbering()
 {
-    AppState s = readFrom("[Setup]\nDocCt=3\nCommCt=3\n"
-                          "[Pgm_1]\nName=one.vxt\n[Pgm_2]\nName=two.vxt\n[Pgm_3]\nName=three.vxt\n"
-                          "[Comm_1]\nName=Axis X\n[Comm_2]\nName=Axis Y\n[Comm_3]\nName=Axis Z\nPort=3\n");
+    Preferences s = readFrom("[Setup]\nDocCt=3\nCommCt=3\n"
+                             "[Pgm_1]\nName=one.vxt\n[Pgm_2]\nName=two.vxt\n[Pgm_3]\nName=three.vxt\n"
+                             "[Comm_1]\nName=Axis X\n[Comm_2]\nName=Axis Y\n[Comm_3]\nName=Axis Z\nPort=3\n");
     s.editSlots[2].state = kSlotFree;
     s.commSlots[1].state = kSlotFree;
-    const IniFile written = prefsImage(s);
+    const IniFile written = imageOf(s);
     QCOMPARE(getIniInt(written, "Setup", "DocCt", -1), int16_t{2});
     QCOMPARE(getIniInt(written, "Setup", "CommCt", -1), int16_t{2});
     QCOMPARE(getIniString(written, "Pgm_1", "Name", {}), QStringLiteral("one.vxt"));
@@ -265,20 +270,21 @@ void TstPrefsFile::closedSlotsLeaveNoGapsInTheNumbering()
 
 void TstPrefsFile::sectionAndKeyNamesMatchWithoutRegardToCase()
 {
-    const AppState s = readFrom("[spi configuration]\nvisible=-1\nlastmsg=PING\n[SETUP]\nshowbaudchange=0\n");
+    const Preferences s =
+        readFrom("[spi configuration]\nvisible=-1\nlastmsg=PING\n[SETUP]\nshowbaudchange=0\n");
     QVERIFY(s.spi.visible);
     QCOMPARE(s.spi.lastMsg, QStringLiteral("PING"));
     QVERIFY(!s.setup.showBaudChange);
-    const QByteArray bytes = prefsImage(s).toBytes();
+    const QByteArray bytes = imageOf(s).toBytes();
     QVERIFY(bytes.contains("[SPI Configuration]\r\n"));
     QVERIFY(bytes.contains("\r\nVisible=-1\r\nLastMsg=PING\r\n"));
 }
 
 void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
 {
-    const AppState s = readFrom("[Setup]\nDocCt=30000\nCommCt=500\nMaxFileHistoryCt=30000\nFileHistoryCt="
-                                "30000\n[Pgm_1]\nName=a\n[Pgm_2]\nName=b\n"
-                                "[Comm_1]\nFGroupCt=0\nFGroup=5\n[Comm_2]\nFGroupCt=3\nFGroup=7\n");
+    const Preferences s = readFrom("[Setup]\nDocCt=30000\nCommCt=500\nMaxFileHistoryCt=30000\nFileHistoryCt="
+                                   "30000\n[Pgm_1]\nName=a\n[Pgm_2]\nName=b\n"
+                                   "[Comm_1]\nFGroupCt=0\nFGroup=5\n[Comm_2]\nFGroupCt=3\nFGroup=7\n");
     QCOMPARE(s.docCt, int16_t{2});
     QCOMPARE(s.editSlots.size(), std::size_t{3});
     QCOMPARE(s.commCt, int16_t{kMaxTerminals});
@@ -291,12 +297,11 @@ void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
 
 void TstPrefsFile::theRamViewerIsKeptOnlyInFactoryMode()
 {
-    AppState s = readFrom("[RAM Viewer]\nLeft=10\nWidth=7000\n", true);
+    const Preferences s = readFrom("[RAM Viewer]\nLeft=10\nWidth=7000\n", true);
     QCOMPARE(s.ramViewer.width, 7000);
-    QVERIFY(prefsImage(s).toBytes().endsWith(
+    QVERIFY(imageOf(s, true).toBytes().endsWith(
         "\r\n\r\n[RAM Viewer]\r\nLeft=10\r\nTop=0\r\nHeight=2745\r\nWidth=7000\r\n"));
-    s.factory = false;
-    QVERIFY(!prefsImage(s).hasSection("RAM Viewer"));
+    QVERIFY(!imageOf(s, false).hasSection("RAM Viewer"));
     QCOMPARE(readFrom("[RAM Viewer]\nWidth=7000\n", false).ramViewer.width, 6390);
 }
 
@@ -305,7 +310,7 @@ void TstPrefsFile::aCanCharacterThatCannotBeWrittenBackKeepsItsDefault()
     // Used to read a NUL as character 0, write it as an empty value and read that back as "!".
     QByteArray bytes("[MODULE Settings]\nKORVODn=");
     bytes += QByteArray("\0#\nKORVOPrompt=\xF0\x9F\x98\x80\n", 20);
-    const AppState s = readFrom(bytes);
+    const Preferences s = readFrom(bytes);
     QCOMPARE(s.canTable[0].name, int16_t{'!'});
     QCOMPARE(s.canTable[0].prompt, int16_t{'>'});
     QCOMPARE(readFrom("[MODULE Settings]\nKORVODn=#x\n").canTable[0].name, int16_t{'#'});
@@ -314,18 +319,16 @@ void TstPrefsFile::aCanCharacterThatCannotBeWrittenBackKeepsItsDefault()
 void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
 {
     QTemporaryDir dir;
-    const AppState rich = richWorkspace(dir.filePath("rich.ktm"));
-    QVERIFY(writeIniFile(rich));
-    const QByteArray first = fileBytes(rich.prefFile);
+    const QString path = dir.filePath("rich.ktm");
+    const Preferences rich = richWorkspace();
+    QVERIFY(writeIniFile(path, rich, kVersion, true));
+    const QByteArray first = fileBytes(path);
     QVERIFY(first.contains("\x95"));
     QVERIFY(!first.contains("\r\r") && first.count('\n') == first.count("\r\n"));
 
-    AppState back;
-    back.prefFile = rich.prefFile;
-    back.factory = true;
-    back.version = rich.version;
-    readIniFile(back);
-    QCOMPARE(back.iniVersion, rich.version);
+    Preferences back;
+    readIniFile(path, back, true);
+    QCOMPARE(back.iniVersion, kVersion);
     QCOMPARE(back.docCt, rich.docCt);
     QCOMPARE(back.commCt, rich.commCt);
     QCOMPARE(back.editSlots[3].name, rich.editSlots[3].name);
@@ -351,13 +354,13 @@ void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
     QCOMPARE(back.browser.width, rich.browser.width);
     QCOMPARE(back.ramViewer.top, rich.ramViewer.top);
 
-    QVERIFY(writeIniFile(back));
-    QCOMPARE(fileBytes(back.prefFile), first);
+    QVERIFY(writeIniFile(path, back, kVersion, true));
+    QCOMPARE(fileBytes(path), first);
 }
 
 void TstPrefsFile::terminalKeysAreWrittenInTheirFixedOrder()
 {
-    const IniFile written = prefsImage(readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=2\n"));
+    const IniFile written = imageOf(readFrom("[Setup]\nCommCt=1\n[Comm_1]\nFGroupCt=2\n"));
     const QStringList keys = written.keys("Comm_1");
     const QStringList head{"State",      "Name",         "Width",        "Height",     "Top",
                            "Left",       "Font",         "Size",         "Bold",       "Italic",
@@ -379,16 +382,16 @@ void TstPrefsFile::terminalKeysAreWrittenInTheirFixedOrder()
 void TstPrefsFile::theBackupHoldsThePreviousFile()
 {
     QTemporaryDir dir;
-    AppState s = readFrom(QByteArray());
-    s.prefFile = dir.filePath("motion.ktm");
+    Preferences s = readFrom(QByteArray());
+    const QString path = dir.filePath("motion.ktm");
     s.setup.width = 1111;
-    QVERIFY(writeIniFile(s));
+    QVERIFY(writeIniFile(path, s, kVersion, false));
     QVERIFY(!QFile::exists(dir.filePath("motion.bak")));
-    const QByteArray first = fileBytes(s.prefFile);
+    const QByteArray first = fileBytes(path);
     s.setup.width = 2222;
-    QVERIFY(writeIniFile(s));
+    QVERIFY(writeIniFile(path, s, kVersion, false));
     QCOMPARE(fileBytes(dir.filePath("motion.bak")), first);
-    QCOMPARE(getIniLong(s.prefFile, "Setup", "Width", 0), 2222);
+    QCOMPARE(getIniLong(path, "Setup", "Width", 0), 2222);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"motion.bak", "motion.ktm"}));
 }
 
@@ -398,10 +401,10 @@ void TstPrefsFile::aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact()
     QSKIP("folder permissions are tested on Unix");
 #else
     QTemporaryDir dir;
-    AppState s = readFrom(QByteArray());
-    s.prefFile = dir.filePath("korvoterm.ktm");
-    QVERIFY(writeIniFile(s));
-    const QByteArray old = fileBytes(s.prefFile);
+    Preferences s = readFrom(QByteArray());
+    const QString path = dir.filePath("korvoterm.ktm");
+    QVERIFY(writeIniFile(path, s, kVersion, false));
+    const QByteArray old = fileBytes(path);
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     s.setup.width = 4321;
 
@@ -413,7 +416,7 @@ void TstPrefsFile::aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact()
         if (child == 0) {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0)
                 ::_exit(2);
-            ::_exit(writeIniFile(s) ? 0 : 1);
+            ::_exit(writeIniFile(path, s, kVersion, false) ? 0 : 1);
         }
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
@@ -421,11 +424,11 @@ void TstPrefsFile::aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact()
         QVERIFY(WEXITSTATUS(status) != 2);
         written = WEXITSTATUS(status) == 0;
     } else {
-        written = writeIniFile(s);
+        written = writeIniFile(path, s, kVersion, false);
     }
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     QVERIFY(!written);
-    QCOMPARE(fileBytes(s.prefFile), old);
+    QCOMPARE(fileBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"korvoterm.ktm"});
 #endif
 }

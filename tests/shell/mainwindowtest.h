@@ -1,9 +1,9 @@
 #pragma once
 
-// What every main-window test starts from: a fresh application state in a folder of its own, prompts
-// answered by the test, and a main window started on the preferences file the test wrote.
+// What every main-window test starts from: program options naming a folder of its own, prompts answered by
+// the test, and a main window started on the preferences file the test wrote.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "app/recoverystore.h"
 #include "scriptedprompt.h"
 #include "shell/childwindows.h"
@@ -28,11 +28,11 @@ protected:
         // Recovery copies go to a test folder of their own, empty at the start of every test.
         QStandardPaths::setTestModeEnabled(true);
         QDir(korvo::RecoveryStore::defaultFolder()).removeRecursively();
-        korvo::app() = korvo::AppState{};
-        korvo::app().version = QStringLiteral("1.000.000");
-        korvo::app().startDir = m_dir->path();
-        korvo::app().programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-        korvo::app().prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+        m_options = korvo::ProgramOptions{};
+        m_options.version = QStringLiteral("1.000.000");
+        m_options.startDir = m_dir->path();
+        m_options.programDir = qEnvironmentVariable("KORVO_BIN_DIR");
+        m_options.prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
         m_prompt = std::make_unique<korvo::ScriptedPrompt>();
     }
 
@@ -44,14 +44,14 @@ protected:
 
     void writePrefs(const QString &text)
     {
-        QFile file(korvo::app().prefFile);
+        QFile file(m_options.prefFile);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
 
     std::unique_ptr<korvo::MainWindow> startWindow()
     {
-        auto window = std::make_unique<korvo::MainWindow>();
+        auto window = std::make_unique<korvo::MainWindow>(m_options);
         window->start();
         return window;
     }
@@ -59,5 +59,6 @@ protected:
     QList<QMdiSubWindow *> subWindows(korvo::MainWindow &window) const { return window.children()->all(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    korvo::ProgramOptions m_options;
     std::unique_ptr<korvo::ScriptedPrompt> m_prompt;
 };

@@ -2,7 +2,7 @@
 // controller over a kernel pty: the capture file holds exactly the bytes the controller put on the line,
 // and a pause leaves out exactly what came while it lasted, though the upload itself keeps everything.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "filebytes.h"
 #include "functionkeys/capturefile.h"
 #include "link/commlink.h"
@@ -79,19 +79,18 @@ private Q_SLOTS:
         QByteArray sent;
         connect(&pty, &SimPty::bytesSent, this, [&sent](const QByteArray &bytes) { sent += bytes; });
 
-        app() = AppState{};
-        app().startDir = m_dir.path();
-        app().programDir = m_dir.path();
-        app().prefFile = m_dir.filePath(QStringLiteral("korvoterm.ktm"));
-        app().upDnTargetKind = 2;
-        QFile prefs(app().prefFile);
+        ProgramOptions options;
+        options.startDir = m_dir.path();
+        options.programDir = m_dir.path();
+        options.prefFile = m_dir.filePath(QStringLiteral("korvoterm.ktm"));
+        QFile prefs(options.prefFile);
         QVERIFY(prefs.open(QIODevice::WriteOnly));
         prefs.write(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\n"
                                    "Device=1\r\nPortName=%1\r\nConnected=-1\r\n")
                         .arg(pty.path())
                         .toUtf8());
         prefs.close();
-        MainWindow window;
+        MainWindow window(options);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal && terminal->isConnected());

@@ -1,7 +1,7 @@
 // The Transfer menu's capture items in the real main window with one terminal: the file dialog, pause and
 // resume on one file, stop, the terminal's "capture" panel, and a file that cannot be opened.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "functionkeys/capturefile.h"
 #include "scriptedprompt.h"
 #include "shell/childwindows.h"
@@ -27,15 +27,15 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         ScriptedPrompt prompt;
-        app() = AppState{};
-        app().startDir = dir.path();
-        app().prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
-        QFile prefs(app().prefFile);
+        ProgramOptions options;
+        options.startDir = dir.path();
+        options.prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
+        QFile prefs(options.prefFile);
         QVERIFY(prefs.open(QIODevice::WriteOnly));
         prefs.write(
             "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nAutoName=0\r\nName=Axis rig\r\n");
         prefs.close();
-        MainWindow window;
+        MainWindow window(options);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal);

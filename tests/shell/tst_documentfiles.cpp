@@ -1,10 +1,10 @@
 // Document files: the recent-file list, the file dialogs, caption texts, the new-file dialog and printing.
 
-#include "app/appstate.h"
 #include "app/devicecatalogue.h"
-#include "app/recentfiles.h"
 #include "filebytes.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
+#include "settings/recentfiles.h"
 #include "shell/openeditdialog.h"
 #include "ui/captiontext.h"
 #include "ui/filedialogs.h"
@@ -49,16 +49,14 @@ private Q_SLOTS:
     void terminalPrintingAsksAboutScrollBackOnlyWithoutASelection();
 
 private:
+    Preferences m_prefs;
     QTemporaryDir m_dir;
     ScriptedPrompt m_prompt;
 };
 
 void TstDocumentFiles::init()
 {
-    app().setup = SetupRecord();
-    app().recentFiles.clear();
-    app().resetSlots();
-    app().factory = false;
+    m_prefs = Preferences{};
     m_prompt.clear();
     setPrompt(&m_prompt);
 }
@@ -67,38 +65,36 @@ void TstDocumentFiles::cleanup()
 {
     setPrompt(nullptr);
     setFileDialogRunner({});
-    setRecentFilesChanged({});
 }
 
 void TstDocumentFiles::theRecentListKeepsFourDistinctFilesNewestFirst()
 {
     int changes = 0;
-    setRecentFilesChanged([&] { ++changes; });
     for (const char *name : {"a.vxt", "b.vxt", "c.vxt", "d.vxt"})
-        addToLastOpen(QString::fromLatin1(name));
-    QCOMPARE(app().recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
+        changes += addToLastOpen(m_prefs, QString::fromLatin1(name));
+    QCOMPARE(m_prefs.recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
     QCOMPARE(changes, 4);
 
-    addToLastOpen(QStringLiteral("b.vxt")); // already listed: keeps its place
-    QCOMPARE(app().recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
+    changes += addToLastOpen(m_prefs, QStringLiteral("b.vxt")); // already listed: keeps its place
+    QCOMPARE(m_prefs.recentFiles, (QStringList{"d.vxt", "c.vxt", "b.vxt", "a.vxt"}));
     QCOMPARE(changes, 4);
 
-    addToLastOpen(QStringLiteral("e.vxt")); // a fifth drops the oldest
-    QCOMPARE(app().recentFiles, (QStringList{"e.vxt", "d.vxt", "c.vxt", "b.vxt"}));
-    QCOMPARE(app().setup.fileHistoryCt, int16_t(4));
+    QVERIFY(addToLastOpen(m_prefs, QStringLiteral("e.vxt"))); // a fifth drops the oldest
+    QCOMPARE(m_prefs.recentFiles, (QStringList{"e.vxt", "d.vxt", "c.vxt", "b.vxt"}));
+    QCOMPARE(m_prefs.setup.fileHistoryCt, int16_t(4));
 
-    reopenLastOpened(2); // choosing an entry moves it to the top
-    QCOMPARE(paths(displayLastOpened()), (QStringList{"c.vxt", "e.vxt", "d.vxt", "b.vxt"}));
-    removeFromLastOpen(3);
-    QCOMPARE(app().recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
-    QCOMPARE(app().setup.fileHistoryCt, int16_t(3));
+    QVERIFY(reopenLastOpened(m_prefs, 2)); // choosing an entry moves it to the top
+    QCOMPARE(paths(displayLastOpened(m_prefs)), (QStringList{"c.vxt", "e.vxt", "d.vxt", "b.vxt"}));
+    QVERIFY(removeFromLastOpen(m_prefs, 3));
+    QCOMPARE(m_prefs.recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
+    QCOMPARE(m_prefs.setup.fileHistoryCt, int16_t(3));
 
-    activateIniData(); // re-adding the stored entries, last first, keeps their order
-    QCOMPARE(app().recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
+    activateIniData(m_prefs); // re-adding the stored entries, last first, keeps their order
+    QCOMPARE(m_prefs.recentFiles, (QStringList{"c.vxt", "e.vxt", "d.vxt"}));
 
-    app().setup.remFileHistory = 0;
-    addToLastOpen(QStringLiteral("f.vxt"));
-    QCOMPARE(app().recentFiles.size(), 3);
+    m_prefs.setup.remFileHistory = 0;
+    QVERIFY(!addToLastOpen(m_prefs, QStringLiteral("f.vxt")));
+    QCOMPARE(m_prefs.recentFiles.size(), 3);
 }
 
 void TstDocumentFiles::recentFilesThatNoLongerExistAreDisabledWhenLoaded()
@@ -107,11 +103,11 @@ void TstDocumentFiles::recentFilesThatNoLongerExistAreDisabledWhenLoaded()
     QFile file(present);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    app().recentFiles = {present, m_dir.filePath(QStringLiteral("gone.vxt"))};
-    const QList<RecentEntry> loaded = recentEntriesAsLoaded();
+    m_prefs.recentFiles = {present, m_dir.filePath(QStringLiteral("gone.vxt"))};
+    const QList<RecentEntry> loaded = recentEntriesAsLoaded(m_prefs);
     QVERIFY(loaded[0].enabled);
     QVERIFY(!loaded[1].enabled);
-    const QList<RecentEntry> shown = displayLastOpened();
+    const QList<RecentEntry> shown = displayLastOpened(m_prefs);
     QVERIFY(shown[0].enabled && shown[1].enabled);
 }
 
@@ -119,50 +115,46 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("family");
-    QTest::addColumn<bool>("factory");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("selectedFilter");
     QTest::addColumn<QString>("suffix");
     const QString program = QStringLiteral("Select Program File");
     const auto programKind = int(FileDialogKind::ProgramFile);
     // Only Fendra, NB, 926Q and HMI have a default extension of their own; uKorvo keeps ".vxt".
-    QTest::newRow("program, uKorvo") << programKind << 1 << false << program << "uKorvo Files (*.kxt)"
+    QTest::newRow("program, uKorvo") << programKind << 1 << program << "uKorvo Files (*.kxt)"
                                      << "vxt";
-    QTest::newRow("program, Veltor") << programKind << 4 << false << program << "Veltor Files (*.vxt)"
+    QTest::newRow("program, Veltor") << programKind << 4 << program << "Veltor Files (*.vxt)"
                                      << "vxt";
-    QTest::newRow("program, Fendra") << programKind << 5 << false << program << "Fendra Files (*.fxt)"
+    QTest::newRow("program, Fendra") << programKind << 5 << program << "Fendra Files (*.fxt)"
                                      << "fxt";
-    QTest::newRow("program, NB") << programKind << 6 << false << program << "Norbel Files (*.nbt)"
+    QTest::newRow("program, NB") << programKind << 6 << program << "Norbel Files (*.nbt)"
                                  << "nbt";
-    QTest::newRow("program, HMI") << programKind << 3 << false << program << "Text Files (*.txt)"
+    QTest::newRow("program, HMI") << programKind << 3 << program << "Text Files (*.txt)"
                                   << "txt";
-    QTest::newRow("transfer, 926Q") << int(FileDialogKind::TransferFile) << 2 << false << program
+    QTest::newRow("transfer, 926Q") << int(FileDialogKind::TransferFile) << 2 << program
                                     << "Text Files (*.txt)"
                                     << "txt";
-    QTest::newRow("send, HMI") << int(FileDialogKind::SendFile) << 3 << false << program
-                               << "uKorvo Files (*.kxt)"
+    QTest::newRow("send, HMI") << int(FileDialogKind::SendFile) << 3 << program << "uKorvo Files (*.kxt)"
                                << "vxt";
-    QTest::newRow("send, Fendra") << int(FileDialogKind::SendFile) << 5 << false << program
-                                  << "Fendra Files (*.fxt)"
+    QTest::newRow("send, Fendra") << int(FileDialogKind::SendFile) << 5 << program << "Fendra Files (*.fxt)"
                                   << "vxt";
-    QTest::newRow("browse, Fendra") << int(FileDialogKind::NewFileBrowse) << 5 << false << program
+    QTest::newRow("browse, Fendra") << int(FileDialogKind::NewFileBrowse) << 5 << program
                                     << "Fendra Files (*.fxt)"
                                     << "vxt";
-    QTest::newRow("browse, 926Q") << int(FileDialogKind::NewFileBrowse) << 2 << false << program
+    QTest::newRow("browse, 926Q") << int(FileDialogKind::NewFileBrowse) << 2 << program
                                   << "Text Files (*.txt)"
                                   << "vxt";
-    QTest::newRow("upgrade, uKorvo") << int(FileDialogKind::UpgradeFile) << 1 << false
-                                     << "Select uKorvo Upgrade File"
+    QTest::newRow("upgrade, uKorvo") << int(FileDialogKind::UpgradeFile) << 1 << "Select uKorvo Upgrade File"
                                      << "UPGRADE Files (*.zel)"
                                      << "zel";
     QTest::newRow("upgrade, factory")
-        << int(FileDialogKind::UpgradeFile) << 4 << true << "Select Veltor Upgrade File"
+        << int(FileDialogKind::FactoryUpgradeFile) << 4 << "Select Veltor Upgrade File"
         << "UPGRADE Files (*.zel *.hex)"
         << "zel";
-    QTest::newRow("capture") << int(FileDialogKind::CaptureFile) << 4 << false << "Select Capture File"
+    QTest::newRow("capture") << int(FileDialogKind::CaptureFile) << 4 << "Select Capture File"
                              << "uKorvo Files (*.kxt)"
                              << "txt";
-    QTest::newRow("preferences") << int(FileDialogKind::PreferencesFile) << 4 << false
+    QTest::newRow("preferences") << int(FileDialogKind::PreferencesFile) << 4
                                  << "Select ZelTerm Preferences File"
                                  << "Preference Files (*.ktm *.ini)"
                                  << "ktm";
@@ -172,11 +164,9 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
 {
     QFETCH(int, kind);
     QFETCH(int, family);
-    QFETCH(bool, factory);
     QFETCH(QString, title);
     QFETCH(QString, selectedFilter);
     QFETCH(QString, suffix);
-    app().factory = factory;
     std::optional<FileDialogRequest> seen;
     setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         seen = request;
@@ -197,23 +187,23 @@ void TstDocumentFiles::filterTextBecomesQtFilters()
                                       "All Files (*.*)|*.*")),
              (QStringList{"Veltor Files (*.vxt)", "All Program Files (*.vxt *.kxt)", "All Files (*)"}));
     // The active terminal's device chooses the family; Veltor when no terminal is open.
-    QCOMPARE(activeDeviceFamily(), int(Veltor));
-    app().ensureCommSlot(1);
-    app().commSlots[1].state = 0;
-    app().commSlots[1].device = Fendra;
-    app().activeComm = 1;
-    QCOMPARE(activeDeviceFamily(), int(Fendra));
+    QCOMPARE(activeDeviceFamily(m_prefs, 0), int(Veltor));
+    QCOMPARE(activeDeviceFamily(m_prefs, 1), int(Veltor));
+    m_prefs.ensureCommSlot(1);
+    m_prefs.commSlots[1].state = 0;
+    m_prefs.commSlots[1].device = Fendra;
+    QCOMPARE(activeDeviceFamily(m_prefs, 1), int(Fendra));
 }
 
 void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()
 {
     const QString path = QStringLiteral("C:\\work.dir\\motion.kxt");
-    QCOMPARE(displayName(path, QStringLiteral("Program")), QStringLiteral("motion.kxt"));
-    QCOMPARE(displayName(QString(), QStringLiteral("Program")), QStringLiteral("Program"));
-    app().setup.fullName = 1;
-    QCOMPARE(displayName(path, QStringLiteral("Program")), path);
-    app().setup.useFileName = 0;
-    QCOMPARE(displayName(path, QStringLiteral("Program")), QStringLiteral("Program"));
+    QCOMPARE(displayName(path, QStringLiteral("Program"), m_prefs.setup), QStringLiteral("motion.kxt"));
+    QCOMPARE(displayName(QString(), QStringLiteral("Program"), m_prefs.setup), QStringLiteral("Program"));
+    m_prefs.setup.fullName = 1;
+    QCOMPARE(displayName(path, QStringLiteral("Program"), m_prefs.setup), path);
+    m_prefs.setup.useFileName = 0;
+    QCOMPARE(displayName(path, QStringLiteral("Program"), m_prefs.setup), QStringLiteral("Program"));
 
     const QFontMetrics metrics{QFont()};
     const QString longPath =

@@ -1,7 +1,7 @@
 // The real main window, headless, and its workspace: terminal slots, a damaged keyword list, the workspace
 // saved and opened again, captions, tiling and cascade.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "app/twips.h"
 #include "editor/editwindow.h"
 #include "mainwindowtest.h"
@@ -50,8 +50,8 @@ void TstMainWindow::anEmptyWorkspaceOpensNoTerminal()
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
     auto window = startWindow();
     QVERIFY(subWindows(*window).isEmpty());
-    QCOMPARE(app().activeComm, int16_t(0));
-    QCOMPARE(app().activeKind, WindowKind::None);
+    QCOMPARE(window->active().comm, 0);
+    QCOMPARE(window->active().kind, WindowKind::None);
     QVERIFY(m_prompt->asked().isEmpty());
 }
 
@@ -60,7 +60,7 @@ void TstMainWindow::anUnreadableKeywordListIsReportedOnceAndTheWorkspaceStillOpe
     // A folder where a keyword file should be cannot be read; a missing file would simply mean no keywords.
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("VELTOR_ALL.rw")));
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("NB_ALL.rw")));
-    app().programDir = m_dir->path();
+    m_options.programDir = m_dir->path();
     auto window = startWindow();
     QCOMPARE(m_prompt->asked().size(), 1);
     QCOMPARE(m_prompt->asked().first().text, QStringLiteral("Corrupted or missing .INI or .RW File"));
@@ -68,8 +68,8 @@ void TstMainWindow::anUnreadableKeywordListIsReportedOnceAndTheWorkspaceStillOpe
     QCOMPARE(m_prompt->asked().first().icon, PromptIcon::Critical);
     // No preferences file: the default workspace of one edit window and one terminal.
     QCOMPARE(subWindows(*window).size(), 2);
-    QCOMPARE(app().activeKind, WindowKind::Terminal);
-    QCOMPARE(app().activeComm, int16_t(1));
+    QCOMPARE(window->active().kind, WindowKind::Terminal);
+    QCOMPARE(window->active().comm, 1);
 }
 
 void TstMainWindow::nineTerminalsThenTooManyAndAClosedSlotIsReused()
@@ -80,8 +80,8 @@ void TstMainWindow::nineTerminalsThenTooManyAndAClosedSlotIsReused()
     for (int n = 1; n <= 9; ++n) {
         QMdiSubWindow *sub = window->loadNewComm();
         QVERIFY(sub);
-        QCOMPARE(app().activeComm, int16_t(n));
-        const CommWindowSettings &slot = app().commSlots[n];
+        QCOMPARE(window->active().comm, n);
+        const CommWindowSettings &slot = window->prefs().commSlots[n];
         QCOMPARE(slot.port, int16_t(n));
         QCOMPARE(slot.name, QStringLiteral("Terminal %1").arg(n));
         QCOMPARE(slot.top, 100 + 350 * (n - 1));
@@ -98,13 +98,13 @@ void TstMainWindow::nineTerminalsThenTooManyAndAClosedSlotIsReused()
     QCOMPARE(subWindows(*window).size(), 9);
 
     QVERIFY(window->children()->subWindow(WindowKind::Terminal, 4)->close());
-    QCOMPARE(app().commSlots[4].state, kSlotFree);
+    QCOMPARE(window->prefs().commSlots[4].state, kSlotFree);
     QCOMPARE(subWindows(*window).size(), 8);
     // The View menu item runs the same command.
     window->menus()->item(MenuId::View, 1)->trigger();
     QVERIFY(window->children()->subWindow(WindowKind::Terminal, 4));
-    QCOMPARE(app().commSlots[4].port, int16_t(4));
-    QCOMPARE(app().commCt, int16_t(9));
+    QCOMPARE(window->prefs().commSlots[4].port, int16_t(4));
+    QCOMPARE(window->prefs().commCt, int16_t(9));
     QCOMPARE(m_prompt->asked().size(), 1);
 }
 
@@ -133,9 +133,9 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
         ++k;
     }
     window->children()->subWindow(WindowKind::Terminal, 2)->showMinimized();
-    app().commSlots[3].autoName = false;
-    app().commSlots[3].name = QStringLiteral("Bench drive");
-    app().commSlots[3].device = 5;
+    window->prefs().commSlots[3].autoName = false;
+    window->prefs().commSlots[3].name = QStringLiteral("Bench drive");
+    window->prefs().commSlots[3].device = 5;
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 3))->setTerminal(0);
 
     struct Seen
@@ -156,18 +156,9 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
 
     QVERIFY(window->close());
     window.reset();
-    QVERIFY(QFileInfo::exists(app().prefFile));
-    QCOMPARE(IniFile::load(app().prefFile).value("Comm_3", "Name"), QStringLiteral("Bench drive"));
+    QVERIFY(QFileInfo::exists(m_options.prefFile));
+    QCOMPARE(IniFile::load(m_options.prefFile).value("Comm_3", "Name"), QStringLiteral("Bench drive"));
 
-    const AppState fresh = [] {
-        AppState s;
-        s.version = app().version;
-        s.startDir = app().startDir;
-        s.programDir = app().programDir;
-        s.prefFile = app().prefFile;
-        return s;
-    }();
-    app() = fresh;
     window = startWindow();
     QCOMPARE(window->geometry(), mainGeometry);
     QList<Seen> after;
@@ -184,10 +175,10 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
         QCOMPARE(after[i].state, before[i].state);
         QCOMPARE(after[i].geometry, before[i].geometry);
     }
-    QCOMPARE(app().commSlots[3].device, int16_t(5));
-    QCOMPARE(app().editSlots[1].name, first);
+    QCOMPARE(window->prefs().commSlots[3].device, int16_t(5));
+    QCOMPARE(window->prefs().editSlots[1].name, first);
     // The first terminal that is not minimised is the active one.
-    QCOMPARE(app().activeComm, int16_t(1));
+    QCOMPARE(window->active().comm, 1);
     QVERIFY(m_prompt->asked().isEmpty());
 }
 
@@ -213,7 +204,7 @@ void TstMainWindow::everyTitleBarOfAnOpenedWorkspaceFollowsItsWindowsCaption()
     QCOMPARE(window->children()->subWindow(WindowKind::Edit, 1)->windowTitle(),
              QStringLiteral("motion.vxt *"));
     auto *comm = qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1));
-    app().commSlots[1].name = QStringLiteral("Spindle");
+    window->prefs().commSlots[1].name = QStringLiteral("Spindle");
     comm->setTerminal(0);
     QCOMPARE(window->children()->subWindow(WindowKind::Terminal, 1)->windowTitle(),
              QStringLiteral("Spindle"));
@@ -239,7 +230,7 @@ void TstMainWindow::tilingAndCascadePlaceTheOpenWindowsInTheirOrder()
              QRect(0, 2 * h, client.width(), h));
     QVERIFY(window->children()->subWindow(WindowKind::Terminal, 1)->isMinimized());
     // The slot follows the window, in twips.
-    QCOMPARE(app().editSlots[2].top, pixelsToTwips(h, window->dpi()));
+    QCOMPARE(window->prefs().editSlots[2].top, pixelsToTwips(h, window->dpi()));
 
     window->menus()->item(MenuId::Window, 1)->trigger();
     const int w = client.width() / 3;
@@ -258,8 +249,8 @@ void TstMainWindow::tilingAndCascadePlaceTheOpenWindowsInTheirOrder()
     const QList<QAction *> items = menu->actions();
     QCOMPARE(items.size(), MainMenus::kWindowListStart + 1 + 4);
     items.last()->trigger();
-    QCOMPARE(app().activeKind, WindowKind::Terminal);
-    QCOMPARE(app().activeComm, int16_t(2));
+    QCOMPARE(window->active().kind, WindowKind::Terminal);
+    QCOMPARE(window->active().comm, 2);
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -1,7 +1,7 @@
 // The real main window's commands, headless: the transfer gate, the Transfer menu's Verify, menus and
 // toolbar as a user finds them, the edit menu, backups, help, control keys in a terminal, the RAM viewer.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "app/twips.h"
 #include "editor/editwindow.h"
 #include "filebytes.h"
@@ -70,7 +70,7 @@ void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
     window->loadNewComm();
     window->menus()->item(MenuId::Transfer, 1)->trigger();
     window->menus()->item(MenuId::Transfer, 0)->trigger();
-    app().commSlots[1].device = 4;
+    window->prefs().commSlots[1].device = 4;
     window->runCommand(Command::Download);
 
     const QList<PromptRequest> &asked = m_prompt->asked();
@@ -221,8 +221,8 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
     QCOMPARE(m_prompt->asked().size(), 1);
     QVERIFY(m_prompt->asked().first().text.startsWith(QStringLiteral("The Comm Window is not available.")));
 
-    app().factory = true;
-    MainWindow factory;
+    m_options.factory = true;
+    MainWindow factory(m_options);
     QVERIFY(factory.menus()->item(MenuId::View, 9)->isVisible());
 }
 
@@ -232,13 +232,13 @@ void TstMainWindowCommands::theActiveKindChoosesTheEditMenu()
     auto window = startWindow();
     MainMenus *menus = window->menus();
     QMdiSubWindow *edit = window->newEditWindow(QStringLiteral("Program"));
-    QCOMPARE(app().activeKind, WindowKind::Edit);
+    QCOMPARE(window->active().kind, WindowKind::Edit);
     QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
     QVERIFY(!menus->menu(MenuId::Comm)->menuAction()->isVisible());
     QVERIFY(!menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
 
     window->loadNewComm();
-    QCOMPARE(app().activeKind, WindowKind::Terminal);
+    QCOMPARE(window->active().kind, WindowKind::Terminal);
     QVERIFY(!menus->menu(MenuId::Edit)->menuAction()->isVisible());
     QVERIFY(menus->menu(MenuId::Comm)->menuAction()->isVisible());
     QVERIFY(menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
@@ -246,8 +246,8 @@ void TstMainWindowCommands::theActiveKindChoosesTheEditMenu()
     QVERIFY(!menus->item(MenuId::Edit, 0)->isEnabled()); // Ctrl+Z goes to the terminal
 
     window->mdiArea()->setActiveSubWindow(edit);
-    QCOMPARE(app().activeKind, WindowKind::Edit);
-    QCOMPARE(app().activeDoc, int16_t(1));
+    QCOMPARE(window->active().kind, WindowKind::Edit);
+    QCOMPARE(window->active().doc, 1);
     QVERIFY(menus->menu(MenuId::Edit)->menuAction()->isVisible());
     QVERIFY(window->toolBar()->button(Command::FileNew)->isEnabled());
     QVERIFY(!window->toolBar()->button(Command::Connect)->isEnabled());
@@ -269,10 +269,10 @@ void TstMainWindowCommands::theRightButtonOpensTheWholeEditMenuPreferencesInclud
     QCOMPARE(captions.mid(13),
              (QStringList{"&Preferences...", QString(), "&Save Preferences", "Save Preverences &As..."}));
     // Its items are the menu bar's: Save Preferences writes the preferences file.
-    QFile::remove(app().prefFile);
+    QFile::remove(m_options.prefFile);
     popup->actions().at(15)->trigger();
     popup->close();
-    QVERIFY(QFileInfo::exists(app().prefFile));
+    QVERIFY(QFileInfo::exists(m_options.prefFile));
 }
 
 void TstMainWindowCommands::onlyFileSaveOfAnExistingFileKeepsABackup()
@@ -322,11 +322,11 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
         topics->actions().at(topic)->trigger();
         HelpBrowser *browser = window->helpBrowser();
         QVERIFY(browser && browser->isVisible());
-        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(topic));
+        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(m_options.programDir, topic));
         QVERIFY2(QFileInfo::exists(browser->currentPage().toLocalFile()),
                  qPrintable(browser->currentPage().toString()));
     }
-    const QDir folder(HelpBrowser::helpFolder());
+    const QDir folder(HelpBrowser::helpFolder(m_options.programDir));
     const QRegularExpression link(QStringLiteral("href=\"([^\"#:]+)"));
     for (const QString &page : folder.entryList({"*.html"})) {
         QFile file(folder.filePath(page));
@@ -346,7 +346,7 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
     window->helpBrowser()->move(40, 60);
     QVERIFY(window->close());
     QTRY_VERIFY(!window->helpBrowser());
-    QCOMPARE(app().browser.left, pixelsToTwips(40, window->dpi()));
+    QCOMPARE(window->prefs().browser.left, pixelsToTwips(40, window->dpi()));
 }
 
 void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt()
@@ -402,7 +402,7 @@ void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByA
 void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
 {
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
-    app().factory = true;
+    m_options.factory = true;
     auto window = startWindow();
     QAction *viewer = window->menus()->item(MenuId::View, 9);
     QCOMPARE(viewer, window->menus()->action(Command::RamViewer));

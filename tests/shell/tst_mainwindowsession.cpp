@@ -49,7 +49,7 @@ void TstMainWindowSession::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCance
     auto window = startWindow();
     auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
     QVERIFY(edit);
-    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+    QCOMPARE(window->prefs().recentFiles, (QStringList{current, older}));
     QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent + 1)->text(), older);
     edit->setDocumentText(QStringLiteral("changed\r\n"), true);
 
@@ -60,7 +60,7 @@ void TstMainWindowSession::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCance
     QCOMPARE(m_prompt->asked().first().title, QStringLiteral("Save Changes"));
     QCOMPARE(edit->fileName(), current);
     QVERIFY(edit->isModified());
-    QCOMPARE(app().recentFiles, (QStringList{current, older}));
+    QCOMPARE(window->prefs().recentFiles, (QStringList{current, older}));
 
     // No: the change is dropped, the older file opens and moves to the top of the list.
     m_prompt->queueAnswer(PromptAnswer::No);
@@ -68,7 +68,7 @@ void TstMainWindowSession::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCance
     QCOMPARE(edit->fileName(), older);
     QVERIFY(edit->documentText().startsWith(QStringLiteral("older")));
     QVERIFY(!edit->isModified());
-    QCOMPARE(app().recentFiles, (QStringList{older, current}));
+    QCOMPARE(window->prefs().recentFiles, (QStringList{older, current}));
     QCOMPARE(window->menus()->item(MenuId::File, MainMenus::kFirstRecent)->text(), older);
     QFile file(current);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -95,11 +95,11 @@ void TstMainWindowSession::loadPreferencesReplacesTheWorkspaceWithTheChosenFile(
     window->menus()->item(MenuId::File, 6)->trigger();
     setFileDialogRunner({});
     QCOMPARE(offeredTitle, QStringLiteral("Select ZelTerm Preferences File"));
-    QCOMPARE(app().prefFile, other);
+    QCOMPARE(window->workspace().prefFile(), other);
     QTRY_COMPARE(subWindows(*window).size(), 1);
     QCOMPARE(subWindows(*window).first()->windowTitle(), QStringLiteral("Axis rig"));
-    QCOMPARE(app().activeComm, int16_t(1));
-    QCOMPARE(app().commCt, int16_t(1));
+    QCOMPARE(window->active().comm, 1);
+    QCOMPARE(window->prefs().commCt, int16_t(1));
 }
 
 void TstMainWindowSession::exitByMenuWritesThePreferencesFile()
@@ -109,10 +109,10 @@ void TstMainWindowSession::exitByMenuWritesThePreferencesFile()
     window->loadNewComm();
     window->loadNewComm();
     window->children()->subWindow(WindowKind::Terminal, 1)->close();
-    QFile::remove(app().prefFile);
+    QFile::remove(m_options.prefFile);
     window->menus()->item(MenuId::File, 8)->trigger();
     QVERIFY(!window->isVisible());
-    const IniFile ini = IniFile::load(app().prefFile);
+    const IniFile ini = IniFile::load(m_options.prefFile);
     QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
     // Terminal 2 is written as the first open slot and keeps its window.
     QCOMPARE(ini.value("Comm_1", "Name"), QStringLiteral("Terminal 2"));
@@ -125,11 +125,11 @@ void TstMainWindowSession::sigtermEndsTheSessionKeepingTheWindows()
     auto window = startWindow();
     window->loadNewComm();
     window->newEditWindow(QStringLiteral("Program"));
-    QFile::remove(app().prefFile);
+    QFile::remove(m_options.prefFile);
     QCOMPARE(::raise(SIGTERM), 0);
-    QTRY_VERIFY(QFileInfo::exists(app().prefFile));
+    QTRY_VERIFY(QFileInfo::exists(m_options.prefFile));
     QVERIFY(!window->isVisible());
-    const IniFile ini = IniFile::load(app().prefFile);
+    const IniFile ini = IniFile::load(m_options.prefFile);
     QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
     QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
     QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
@@ -144,20 +144,20 @@ void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatC
     auto window = startWindow();
     for (const char *name : {"first.vxt", "second.vxt"}) {
         window->newEditWindow(m_dir->filePath(QLatin1String(name)));
-        qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, app().activeDoc))
+        qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, window->active().doc))
             ->setDocumentText(QStringLiteral("typed\r\n"), true);
     }
-    QFile::remove(app().prefFile);
+    QFile::remove(m_options.prefFile);
     m_prompt->queueAnswer(PromptAnswer::No);
     m_prompt->queueAnswer(PromptAnswer::Cancel);
     QVERIFY(!window->close());
     QCOMPARE(m_prompt->asked().size(), 2);
     QCOMPARE(subWindows(*window).size(), 2);
     for (int n : {1, 2}) {
-        QCOMPARE(app().editSlots[n].state, int16_t(0));
+        QCOMPARE(window->prefs().editSlots[n].state, int16_t(0));
         QVERIFY(qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, n))->isModified());
     }
-    QVERIFY(!QFileInfo::exists(app().prefFile));
+    QVERIFY(!QFileInfo::exists(m_options.prefFile));
 
     // A terminal that refuses (a repeating function key) stops the exit after the documents closed: they
     // are gone, so their slots are free and the preferences list only what is still open.
@@ -169,10 +169,10 @@ void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatC
     m_prompt->queueAnswer(PromptAnswer::No);
     QVERIFY(!window->close());
     QCOMPARE(subWindows(*window).size(), 1);
-    QCOMPARE(app().editSlots[1].state, kSlotFree);
-    QCOMPARE(app().editSlots[2].state, kSlotFree);
+    QCOMPARE(window->prefs().editSlots[1].state, kSlotFree);
+    QCOMPARE(window->prefs().editSlots[2].state, kSlotFree);
     window->savePreferences();
-    const IniFile ini = IniFile::load(app().prefFile);
+    const IniFile ini = IniFile::load(m_options.prefFile);
     QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("0"));
     QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = {};
@@ -182,7 +182,7 @@ void TstMainWindowSession::cancellingLoadPreferencesAtASavePromptKeepsTheWorkspa
 {
     // Cancel used to leave the other file as the preferences path, so the next save overwrote it.
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
-    const QString own = app().prefFile;
+    const QString own = m_options.prefFile;
     const QString other = m_dir->filePath(QStringLiteral("bench.ktm"));
     auto window = startWindow();
     window->loadNewComm();
@@ -194,10 +194,10 @@ void TstMainWindowSession::cancellingLoadPreferencesAtASavePromptKeepsTheWorkspa
     window->menus()->action(Command::LoadPreferences)->trigger();
     setFileDialogRunner({});
     QCOMPARE(m_prompt->asked().size(), 1);
-    QCOMPARE(app().prefFile, own);
+    QCOMPARE(window->workspace().prefFile(), own);
     QCOMPARE(subWindows(*window).size(), 2);
     QVERIFY(edit->isModified());
-    QCOMPARE(app().commSlots[1].state, int16_t(0));
+    QCOMPARE(window->prefs().commSlots[1].state, int16_t(0));
     QVERIFY(!QFileInfo::exists(other));
 }
 

@@ -3,7 +3,7 @@
 // dialog closed), and the "FuncGrps" menu follows the group chosen on the "group" panel or in the key
 // editor.
 
-#include "app/appstate.h"
+#include "app/programoptions.h"
 #include "functionkeys/functionkeyeditor.h"
 #include "link/commlink.h"
 #include "popupchooser.h"
@@ -39,11 +39,11 @@ namespace {
 std::unique_ptr<MainWindow> startOn(const QTemporaryDir &dir, const QString &setupText,
                                     const QString &sectionText)
 {
-    app() = AppState{};
-    app().startDir = dir.path();
-    app().programDir = dir.path();
-    app().prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
-    QFile prefs(app().prefFile);
+    ProgramOptions options;
+    options.startDir = dir.path();
+    options.programDir = dir.path();
+    options.prefFile = dir.filePath(QStringLiteral("korvoterm.ktm"));
+    QFile prefs(options.prefFile);
     if (!prefs.open(QIODevice::WriteOnly))
         return nullptr;
     prefs.write(
@@ -52,7 +52,7 @@ std::unique_ptr<MainWindow> startOn(const QTemporaryDir &dir, const QString &set
             .arg(setupText, sectionText)
             .toUtf8());
     prefs.close();
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(options);
     window->start();
     return window;
 }

@@ -2,11 +2,11 @@
 // port and the fake clock: messages and their log lines, one-byte stepping, repetition and Stop, the boxes
 // of its failures, capture and Save Log, and its place in the main window's View menu and the workspace.
 
-#include "app/appstate.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "fakeparallelport.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
 #include "spi/digitspinbox.h"
@@ -35,12 +35,15 @@ private:
     std::unique_ptr<FakeLinkFactory> m_links;
     FakeParallelPort *m_port = nullptr; // the window's, once it made one
     QString m_portError;
+    ProgramOptions m_options;
+    SpiRecord m_spi; // the record as the window last reported it
 
     std::unique_ptr<SpiCommWindow> openWindow(int port, int count = 1, int rate = 100)
     {
-        app().spi.port = qint16(port);
-        app().spi.count = count;
-        app().spi.rate = rate;
+        SpiRecord record;
+        record.port = qint16(port);
+        record.count = count;
+        record.rate = rate;
         SpiCommWindow::Services services;
         services.clock = m_clock.get();
         services.links = m_links.get();
@@ -56,7 +59,11 @@ private:
             c.clockHz = 25000;
             return c;
         };
-        return std::make_unique<SpiCommWindow>(nullptr, services);
+        auto window = std::make_unique<SpiCommWindow>(record, nullptr, services);
+        m_spi = window->record();
+        connect(window.get(), &SpiCommWindow::recordChanged, this,
+                [this](const SpiRecord &changed) { m_spi = changed; });
+        return window;
     }
 
     static QString logText(SpiCommWindow &window)
@@ -69,9 +76,10 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        app() = AppState{};
-        app().startDir = m_dir->path();
-        app().prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+        m_options = ProgramOptions{};
+        m_options.startDir = m_dir->path();
+        m_options.prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
+        m_spi = SpiRecord{};
         m_prompt = std::make_unique<ScriptedPrompt>();
         m_clock = std::make_unique<FakeClock>();
         m_links = std::make_unique<FakeLinkFactory>(*m_clock);
@@ -110,7 +118,7 @@ private slots:
         QCOMPARE(m_port->writes, QList<quint8>{4});
         QVERIFY2(window->statusLine()->text().contains(QLatin1String("SPI clock 25.0 kHz")),
                  qPrintable(window->statusLine()->text()));
-        QVERIFY(app().spi.visible);
+        QVERIFY(m_spi.visible);
     }
 
     void aMessageIsSentAndLoggedWithItsTimes()
@@ -123,7 +131,7 @@ private slots:
             QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d +\\d+\\.\\d\\d ms$"))));
         QCOMPARE(window->logView()->gutterOf(1), QString());
         QCOMPARE(window->sendButton()->text(), QStringLiteral("&Send"));
-        QCOMPARE(app().spi.lastSent, QStringLiteral("031000"));
+        QCOMPARE(m_spi.lastSent, QStringLiteral("031000"));
 
         // 25 bytes: 20 on the first line, 5 on the next, for both directions.
         window->logView()->clear();
@@ -187,12 +195,12 @@ private slots:
         QTest::keyClicks(window->countBox(), QStringLiteral("123456789012345678901234567890"));
         QTest::keyClick(window->countBox(), Qt::Key_Enter);
         QCOMPARE(window->countBox()->value(), 1000);
-        QCOMPARE(app().spi.count, 1000);
+        QCOMPARE(m_spi.count, 1000);
         window->rateBox()->selectAll();
         QTest::keyClicks(window->rateBox(), QStringLiteral("3x0-0.0"));
         QTest::keyClick(window->rateBox(), Qt::Key_Enter);
         QCOMPARE(window->rateBox()->value(), 3000);
-        QCOMPARE(app().spi.rate, 3000);
+        QCOMPARE(m_spi.rate, 3000);
     }
 
     void rateZeroExchangesTheNextByteEachPress()
@@ -209,7 +217,7 @@ private slots:
         auto window = openWindow(5, 0, 100);
         window->deviceEdit()->setText(QStringLiteral("/dev/pts/7"));
         QVERIFY(QMetaObject::invokeMethod(window->deviceEdit(), "editingFinished"));
-        QCOMPARE(app().spi.portName, QStringLiteral("/dev/pts/7"));
+        QCOMPARE(m_spi.portName, QStringLiteral("/dev/pts/7"));
         window->outputEdit()->setText(QStringLiteral("A5 3C"));
         window->sendButton()->click();
         QCOMPARE(window->sendButton()->text(), QStringLiteral("&Stop"));
@@ -313,12 +321,12 @@ private slots:
     {
         {
             // A converter: nothing to calibrate.
-            QFile prefs(app().prefFile);
+            QFile prefs(m_options.prefFile);
             QVERIFY(prefs.open(QIODevice::WriteOnly));
             prefs.write("[SPI Configuration]\r\nPort=5\r\nPortName=/dev/pts/77\r\n");
         }
         {
-            MainWindow main;
+            MainWindow main(m_options);
             main.start();
             QAction *item = main.menus()->action(Command::SpiCommunications);
             QVERIFY(!main.spiWindow());
@@ -328,21 +336,19 @@ private slots:
             main.spiWindow()->outputEdit()->setText(QStringLiteral("02 10 AB"));
             main.spiWindow()->doneButton()->click();
             QVERIFY(!item->isChecked());
-            QVERIFY(!app().spi.visible);
-            QCOMPARE(app().spi.lastSent, QStringLiteral("0210AB"));
+            QVERIFY(!main.prefs().spi.visible);
+            QCOMPARE(main.prefs().spi.lastSent, QStringLiteral("0210AB"));
             item->trigger();
             QCOMPARE(main.spiWindow()->outputEdit()->text(), QStringLiteral("0210AB"));
             QVERIFY(main.close()); // exit with the window open: it comes back next time
             QVERIFY(m_prompt->asked().isEmpty());
+            QVERIFY(main.prefs().spi.visible);
         }
-        QVERIFY(app().spi.visible);
-        app() = AppState{};
-        app().prefFile = m_dir->filePath(QStringLiteral("korvoterm.ktm"));
-        MainWindow again;
+        MainWindow again(m_options);
         again.start();
         QVERIFY(again.spiWindow());
         QVERIFY(again.menus()->action(Command::SpiCommunications)->isChecked());
-        QCOMPARE(app().spi.port, qint16(5));
+        QCOMPARE(again.prefs().spi.port, qint16(5));
         QCOMPARE(again.spiWindow()->deviceEdit()->text(), QStringLiteral("/dev/pts/77"));
     }
 };

@@ -1,9 +1,9 @@
 // The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
 
-#include "app/appstate.h"
 #include "fakelinks.h"
 #include "link/commlink.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminaldisplay.h"
@@ -31,8 +31,16 @@ public:
     void setTip(Command, const QString &) override {}
     void showTerminalMenu(const QPoint &, bool canCopy) override { menuShown << canCopy; }
     void showEditMenu(const QPoint &) override {}
+    void childActivated(WindowKind kind, int slot) override
+    {
+        if (kind == WindowKind::Terminal)
+            activeTerminal = slot;
+    }
+    void childClosed(WindowKind, int) override {}
+    int deviceFamily() const override { return 4; }
 
     QHash<Command, bool> enabled_;
+    int activeTerminal = 0;
     QList<bool> menuShown;
 };
 
@@ -42,6 +50,7 @@ class TstCommWindow : public QObject
 {
     Q_OBJECT
 
+    CommWindowSettings m_settings; // the window's slot
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<FakeLinkFactory> m_factory;
     std::unique_ptr<CommWindow> m_window;
@@ -55,10 +64,7 @@ class TstCommWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        app().resetSlots();
-        app().closingApplication = false;
-        app().ensureCommSlot(1);
-        CommWindowSettings &s = app().commSlots[1];
+        CommWindowSettings &s = m_settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
         s.portName = QStringLiteral("/dev/fake0");
@@ -68,7 +74,7 @@ private Q_SLOTS:
         setCommandHost(&m_host);
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, *m_clock, *m_factory);
+        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, QString());
         m_window->show();
         QApplication::clipboard()->clear();
     }
@@ -94,7 +100,6 @@ private Q_SLOTS:
                  QStringLiteral("Function Key Group Number 1 :: Group1"));
         QCOMPARE(window().windowTitle(), QStringLiteral("Terminal 1"));
         QCOMPARE(window().link().receiveMode(), 3);
-        QCOMPARE(app().lineEnd, QStringLiteral("\r"));
     }
 
     void typedKeysGoToTheDeviceAndOnlyItsEchoIsShown()
@@ -158,12 +163,10 @@ private Q_SLOTS:
 
     void pasteSendsTheClipboardPacedAtCarriageReturns()
     {
-        app().lineEnd = QStringLiteral("\n"); // as with a device address
         QApplication::clipboard()->setText("pr al  \nlist\n");
         QTest::keyClick(keys(), Qt::Key_V, Qt::ControlModifier);
         m_clock->runUntilIdle();
         QCOMPARE(port().written(), QByteArray("pr al\r\nlist\r\n"));
-        QCOMPARE(app().lineEnd, QStringLiteral("\n"));
 
         port().writes.clear();
         QTest::keyClick(keys(), Qt::Key_Insert, Qt::ShiftModifier);
@@ -280,12 +283,13 @@ private Q_SLOTS:
     void theRightButtonShowsTheTerminalMenuWithCopyWhenSomethingIsSelected()
     {
         port().deliver("text");
+        m_host.activeTerminal = 0;
         QWidget *vp = window().view().viewport();
         QTest::mouseClick(vp, Qt::RightButton);
         window().selectAll();
         QTest::mouseClick(vp, Qt::RightButton);
         QCOMPARE(m_host.menuShown, (QList<bool>{false, true}));
-        QCOMPARE(app().activeComm, int16_t(1));
+        QCOMPARE(m_host.activeTerminal, 1);
         QVERIFY(m_host.enabled_.value(Command::Copy));
         QVERIFY(m_host.enabled_.value(Command::CommCopy));
     }
@@ -359,22 +363,21 @@ private Q_SLOTS:
     void closingByTheUserFreesTheSlotClosingWithTheApplicationKeepsIt()
     {
         QVERIFY(window().close());
-        QCOMPARE(app().commSlots[1].state, kSlotFree);
+        QCOMPARE(m_settings.state, kSlotFree);
         QVERIFY(!port().isOpen());
 
         cleanup();
         init();
-        app().closingApplication = true;
+        window().setClosingApplication(true);
         QVERIFY(window().close());
-        QCOMPARE(app().commSlots[1].state, int16_t(0));
-        app().closingApplication = false;
+        QCOMPARE(m_settings.state, int16_t(0));
     }
 
     void aRunningFunctionKeyRefusesTheClose()
     {
         window().hooks().mayClose = [] { return false; };
         QVERIFY(!window().close());
-        QCOMPARE(app().commSlots[1].state, int16_t(0));
+        QCOMPARE(m_settings.state, int16_t(0));
         QVERIFY(port().isOpen());
     }
 

@@ -1,10 +1,10 @@
 // A terminal window on a real kernel pty against the simulated controller: connect, type, receive,
 // translation options, disconnect.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
@@ -42,16 +42,13 @@ private Q_SLOTS:
 
         ScriptedPrompt prompt;
         setPrompt(&prompt);
-        app().resetSlots();
-        app().ensureCommSlot(1);
-        CommWindowSettings &s = app().commSlots[1];
-        s = CommWindowSettings{};
+        CommWindowSettings s;
         s.portName = pty.path();
         s.connected = true;
         s.rows = 24;
         s.columns = 60;
 
-        CommWindow window(1, systemClock(), systemLinkFactory());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
         window.show();
         QWidget *keys = &window.view();
         const TerminalScreen &screen = window.screen();

@@ -1,12 +1,12 @@
 // The baud finder and the RAM viewer against the simulated controller over real ptys and the loopback
 // gateway: found rates, a silent controller, Stop, Accept, and the viewer's reads and failure texts.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "app/scaledclock.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/controllersim.h"
 #include "sim/proberesponder.h"
 #include "sim/ramresponder.h"

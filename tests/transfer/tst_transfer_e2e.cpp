@@ -3,12 +3,12 @@
 // selection, a corrupted HMI block, cancelling, sources that are no listing, a device that vanishes in a
 // download or an upload, and the files left behind.
 
-#include "app/appstate.h"
 #include "app/scaledclock.h"
 #include "filebytes.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/memoryresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"

@@ -2,12 +2,12 @@
 // shows per device type, its Edit Window choice, an upload into a file, an upload into an edit window that
 // shows its lines as they arrive, and a download that Cancel stops.
 
-#include "app/appstate.h"
 #include "app/clock.h"
 #include "editor/editwindow.h"
 #include "fakeclock.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
@@ -35,21 +35,26 @@ struct Terminal
     {
         QString error;
         opened = pty.open(&error);
-        app().resetSlots();
-        app().ensureCommSlot(1);
-        CommWindowSettings &s = app().commSlots[1];
-        s = CommWindowSettings{};
-        s.portName = pty.path();
-        s.connected = true;
-        s.device = int16_t(device);
-        window = std::make_unique<CommWindow>(1, clock, systemLinkFactory());
+        settings.portName = pty.path();
+        settings.connected = true;
+        settings.device = int16_t(device);
+        window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), QString());
     }
     ControllerSim controller;
     MemoryResponder responder;
     SimPty pty;
     bool opened = false;
+    CommWindowSettings settings;
     std::unique_ptr<CommWindow> window;
 };
+
+// A file was the last target; no edit window is open.
+TransferSetup fileTarget()
+{
+    TransferSetup setup;
+    setup.memory.toFile = true;
+    return setup;
+}
 } // namespace
 
 class TstTransferDialog : public QObject
@@ -60,9 +65,6 @@ private Q_SLOTS:
     {
         setPrompt(&m_prompt);
         m_prompt.clear();
-        app().upDnTargetKind = 2;
-        app().upDnFileName.clear();
-        app().deviceAddress.clear();
     }
     void cleanup() { setPrompt(nullptr); }
     void theDataTypesFollowTheDeviceType_data();
@@ -113,7 +115,7 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     Terminal terminal(device);
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -122,7 +124,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr),
+    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr,
+                                  fileTarget()),
              dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
 }
@@ -132,7 +135,7 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
     Terminal terminal(4);
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -150,10 +153,11 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr);
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    QSignalSpy fileNames(dialog, &TransferDialog::fileNameChanged);
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     QVERIFY(dialog->isRunning());
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
@@ -166,7 +170,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(),
              QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
-    QCOMPARE(app().upDnFileName, path);
+    QCOMPARE(fileNames.size(), 1);
+    QCOMPARE(fileNames.first().at(0).toString(), path);
 }
 
 void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
@@ -176,18 +181,16 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     FakeClock clock;
     Terminal terminal(1, clock);
     QVERIFY(terminal.opened);
-    AppState &state = app();
-    state.ensureEditSlot(1);
-    state.editSlots[1].name = QStringLiteral("Program");
-    state.newSlot = 1;
-    EditWindow edit;
+    Preferences prefs;
+    prefs.ensureEditSlot(1);
+    prefs.editSlots[1].name = QStringLiteral("Program");
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()});
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);
-    state.upDnTargetKind = 1;
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit);
+        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit, TransferSetup{});
     QVERIFY(dialog->editOption()->isChecked());
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
@@ -241,8 +244,8 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr);
+    TransferDialog *dialog = TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(),
+                                                  nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();

@@ -2,8 +2,8 @@
 // whose far end is the simulated controller; time is the fake clock's, so the 4-second and 5-second waits
 // of the dialogue take no real time.
 
-#include "app/appstate.h"
 #include "link/baudchangedialog.h"
+#include "settings/preferences.h"
 #include "terminal/commwindow.h"
 #include "upgradefiles.h"
 #include "wizardrig.h"
@@ -330,15 +330,11 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
     WizardRig rig(1, options);
-    app().resetSlots();
-    app().ensureCommSlot(1);
-    CommWindowSettings &slot = app().commSlots[1];
-    slot = CommWindowSettings{};
+    CommWindowSettings slot;
     slot.portName = QStringLiteral("/dev/fake0");
     slot.device = 1;
     slot.settings = QStringLiteral("19200,N,8,1");
     slot.connected = true;
-    app().setup.showBaudChange = true;
     const QString file = writeFile(m_dir, upgradeText(uKorvoRecords()));
     setFileDialogRunner([file](const FileDialogRequest &request) -> std::optional<QString> {
         return request.title == QLatin1String("Select uKorvo Upgrade File") ? std::optional<QString>(file)
@@ -347,9 +343,11 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     QWidget parent;
     parent.show();
     {
-        CommWindow terminal(1, rig.clock, rig.factory);
+        CommWindow terminal(1, slot, rig.clock, rig.factory, QString());
         QVERIFY(terminal.isConnected());
-        runUpgradeCommand(&parent, &terminal);
+        UpgradeLaunch launch;
+        launch.showBaudChange = true;
+        runUpgradeCommand(&parent, &terminal, launch);
         // The rate notice comes first, the wizard only after it.
         QPointer<BaudChangeDialog> notice = parent.findChild<BaudChangeDialog *>();
         QVERIFY(notice && notice->isVisible());

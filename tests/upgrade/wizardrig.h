@@ -3,10 +3,10 @@
 // The upgrade wizard's test rig: a terminal's link on fake serial and socket links whose far end is the
 // simulated controller (through the gateway filter on TCP), in the fake clock's time.
 
-#include "app/appstate.h"
 #include "fakeclock.h"
 #include "link/commlink.h"
 #include "scriptedprompt.h"
+#include "settings/preferences.h"
 
 #include "fakelinks.h"
 #include "sim/controllersim.h"
