@@ -58,6 +58,8 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
         launch.factory = m_options.factory;
         launch.showBaudChange = prefs().setup.showBaudChange;
         launch.showBaudChangeChanged = [this](bool show) { prefs().setup.showBaudChange = show; };
+        launch.lastFile = m_lastUpgradeFile;
+        launch.fileChosen = [this](const QString &path) { m_lastUpgradeFile = path; };
         runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, m_active.comm)),
                           launch);
     });

@@ -123,6 +123,7 @@ private:
     ProgramOptions m_options;
     Workspace m_workspace;
     ActiveChild m_active;
+    QString m_lastUpgradeFile; // offered first by the next upgrade of this session
     QMdiArea *m_area;
     MainMenus *m_menus;
     MainToolBar *m_toolBar;

@@ -11,21 +11,25 @@
 namespace korvo {
 
 namespace {
-void openWizard(QWidget *parent, QPointer<CommWindow> terminal, bool factory)
+void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLaunch &launch)
 {
     if (!terminal)
         return;
     const int family = terminal->settings().device;
-    // The last upgrade file chosen in this session is offered first.
-    static QString lastFile;
-    const FileDialogKind kind = factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
-    auto chooser = [parent, family, kind]() -> std::optional<QString> {
+    const FileDialogKind kind =
+        launch.factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
+    // A wizard may ask more than once: each choice is offered first the next time.
+    auto chooser = [parent, family, kind, lastFile = launch.lastFile,
+                    fileChosen = launch.fileChosen]() mutable -> std::optional<QString> {
         std::optional<QString> path = getFile(kind, family, lastFile, FileDialogMode::Open, parent);
-        if (path)
+        if (path) {
             lastFile = *path;
+            if (fileChosen)
+                fileChosen(lastFile);
+        }
         return path;
     };
-    auto *wizard = new UpgradeWizard(terminal->link(), factory, chooser, parent);
+    auto *wizard = new UpgradeWizard(terminal->link(), launch.factory, chooser, parent);
     wizard->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(wizard, &QDialog::finished, parent, [wizard] {
         if (wizard->baudChanged())
@@ -45,9 +49,8 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
         return;
     }
     const QPointer<CommWindow> target(terminal);
-    const bool factory = launch.factory;
     if (!launch.showBaudChange) {
-        openWizard(parent, target, factory);
+        openWizard(parent, target, launch);
         return;
     }
     auto *notice = new BaudChangeDialog(true, parent);
@@ -57,7 +60,7 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
     QObject::connect(notice, &QDialog::finished, parent,
-                     [parent, target, factory] { openWizard(parent, target, factory); });
+                     [parent, target, launch] { openWizard(parent, target, launch); });
     notice->open();
 }
 

@@ -17,6 +17,8 @@ struct UpgradeLaunch
     bool factory = false;       // hex files too, and the factory steps of the wizard
     bool showBaudChange = true; // the ShowBaudChange preference
     std::function<void(bool show)> showBaudChangeChanged; // "Don't Show Again." was clicked
+    QString lastFile; // the upgrade file chosen last in this session, offered first
+    std::function<void(const QString &path)> fileChosen;
 };
 
 // terminal is the active terminal window, or null when none is open.
