@@ -122,7 +122,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, QWidget *pare
     setOnline(false);
     m_status->clear();
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &) { engineStepped(); },
+        *m_engine, [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);
 }
 
@@ -243,11 +243,14 @@ void CanConfigWindow::press(int index)
         finishWindow(); // the link is gone: nothing left to send
 }
 
-void CanConfigWindow::engineStepped()
+void CanConfigWindow::engineStepped(const std::vector<EngineEvent> &events)
 {
-    // The CAN events say all the window needs; the engine events only bring the call.
-    for (CanEvent &event : m_engine->takeCanEvents()) {
-        switch (event.kind) {
+    // The CAN events say all the window needs; status lines and the end are read from the engine itself.
+    for (const EngineEvent &event : events) {
+        const CanEvent *can = event.as<CanEvent>();
+        if (!can)
+            continue;
+        switch (can->kind) {
         case CanEvent::Kind::Online:
             // The terminal follows the rate the adapter answered at, and its record keeps the code.
             if (!m_engine->foundSettings().isEmpty())
@@ -265,7 +268,7 @@ void CanConfigWindow::engineStepped()
             m_commands[2]->setEnabled(m_engine->pageModified(m_engine->currentPage()));
             break;
         case CanEvent::Kind::Notice:
-            m_notices.push_back(std::move(event));
+            m_notices.push_back(*can);
             break;
         case CanEvent::Kind::Closed:
             m_finished = true;

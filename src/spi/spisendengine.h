@@ -52,7 +52,6 @@ public:
     // Milliseconds between whole messages at rate: round(Int(1e6 / rate) / 1000), half to even; 0 for rate 0.
     static int waitMs(int rate);
 
-    int receiveMode() const override { return 4; }
     void start(qint64 nowMs) override;
     // The reply of the pending Message or Char request; its time is nowMs minus when it was asked for.
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;

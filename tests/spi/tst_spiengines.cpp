@@ -89,13 +89,12 @@ private slots:
         engine.requestDone("abc", 1, 26);
         QVERIFY(engine.isFinished());
         QCOMPARE(engine.sent(), 3);
-        std::vector<EngineEvent> progress;
+        std::vector<EngineEvent::Progress> progress;
         for (const EngineEvent &e : engine.takeEvents())
-            if (e.kind == EngineEvent::Kind::Progress)
-                progress.push_back(e);
+            if (const auto *step = e.as<EngineEvent::Progress>())
+                progress.push_back(*step);
         QCOMPARE(progress.size(), std::size_t(3));
-        QCOMPARE(progress.back().done, 3);
-        QCOMPARE(progress.back().total, 3);
+        QCOMPARE(progress.back(), (EngineEvent::Progress{3, 3}));
     }
 
     void countZeroRepeatsUntilStoppedAndAFailureEndsIt()
