@@ -5,6 +5,7 @@
 
 #include "app/prompt.h"
 
+#include <QByteArray>
 #include <QString>
 #include <type_traits>
 #include <variant>
@@ -27,6 +28,17 @@ struct CanEvent
     bool waits = false;
 
     bool operator==(const CanEvent &) const = default;
+};
+
+// One SPI message or byte as it went out and came back, for the SPI window's log.
+struct SpiExchange
+{
+    QByteArray sent;
+    QByteArray received;
+    double messageMs = 0;
+    qint64 atMs = 0; // when the exchange ended, on the engine's clock
+
+    bool operator==(const SpiExchange &) const = default;
 };
 
 class EngineEvent
@@ -73,7 +85,7 @@ public:
         bool operator==(const KeyNotice &) const = default;
     };
 
-    using Payload = std::variant<Line, Progress, Status, Finished, Failed, KeyNotice, CanEvent>;
+    using Payload = std::variant<Line, Progress, Status, Finished, Failed, KeyNotice, CanEvent, SpiExchange>;
 
     // Every payload is an event as it stands, so engines and tests write the payload alone.
     template <typename T>

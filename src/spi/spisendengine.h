@@ -6,7 +6,8 @@
 // (or a rate so high that the wait rounds to 0) it exchanges one byte of the message per press, the next
 // byte each time, starting over after the last; the converter must first show a version that has
 // single-character mode. The engine does no I/O: it asks for exchanges (takeRequest) and is told their
-// results; its owner carries them to the parallel port or the converter.
+// results; its owner carries them to the parallel port or the converter. Each exchange done comes out as
+// an SpiExchange event, each whole message also as Progress.
 
 #include "engine/enginebase.h"
 
@@ -31,14 +32,6 @@ struct SpiRequest
     QByteArray bytes;
     bool first = false; // Char: the first byte of the message (select the device)
     bool last = false;  // Char: the last byte (deselect it)
-};
-
-struct SpiExchange
-{
-    QByteArray sent;
-    QByteArray received;
-    double messageMs = 0;
-    qint64 atMs = 0; // when the exchange ended, on the engine's clock
 };
 
 class SpiSendEngine final : public EngineBase
@@ -68,7 +61,6 @@ public:
     void requestDone(const QByteArray &received, double messageMs, qint64 nowMs);
     void versionChecked(bool accepted, qint64 nowMs);
 
-    std::vector<SpiExchange> takeExchanges() { return std::exchange(m_exchanges, {}); }
     int sent() const { return m_sent; }
     int charIndex() const { return m_charIndex; }
     bool converterChecked() const { return m_options.converterChecked; }
@@ -90,7 +82,6 @@ private:
     int m_charIndex = 1;
     bool m_versionRefused = false;
     bool m_stopped = false;
-    std::vector<SpiExchange> m_exchanges;
 };
 
 } // namespace korvo

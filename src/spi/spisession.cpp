@@ -136,11 +136,12 @@ void SpiSession::pump()
         return;
     m_pumping = true;
     while (m_engine) {
-        for (const SpiExchange &exchange : m_engine->takeExchanges())
-            emit exchanged(exchange);
-        for (const EngineEvent &event : m_engine->takeEvents())
-            if (const auto *step = event.as<EngineEvent::Progress>())
+        for (const EngineEvent &event : m_engine->takeEvents()) {
+            if (const auto *exchange = event.as<SpiExchange>())
+                emit exchanged(*exchange);
+            else if (const auto *step = event.as<EngineEvent::Progress>())
                 emit progress(int(step->done), int(step->total));
+        }
         m_charIndex = m_engine->charIndex();
         if (m_engine->isFinished()) {
             m_timer->stop();
