@@ -55,8 +55,8 @@ bool runEngine(CommLink &link, DeviceEngine &engine, Measured &measured)
     const qint64 start = link.nowMs();
     EngineLease lease = link.attach(engine, [&](const std::vector<EngineEvent> &events) {
         for (const EngineEvent &event : events) {
-            if (event.kind == EngineEvent::Kind::Finished || event.kind == EngineEvent::Kind::Failed) {
-                ok = event.kind == EngineEvent::Kind::Finished;
+            if (event.ends()) {
+                ok = event.is<EngineEvent::Finished>();
                 loop.quit();
             }
         }

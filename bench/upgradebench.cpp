@@ -91,11 +91,11 @@ Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const Upgra
         engine,
         [&](const std::vector<EngineEvent> &events) {
             for (const EngineEvent &event : events) {
-                if (event.kind == EngineEvent::Kind::Finished || event.kind == EngineEvent::Kind::Failed) {
+                if (event.ends()) {
                     loop.quit();
                     continue;
                 }
-                if (event.kind != EngineEvent::Kind::Status)
+                if (!event.is<EngineEvent::Status>())
                     continue;
                 switch (engine.phase()) {
                 case UpgradeEngine::Phase::Idle:

@@ -65,21 +65,20 @@ int runCanJob(CliContext &ctx, CanConfigEngine &engine)
     CommLink *link = ctx.link();
     if (!link)
         return UsageOrLink;
-    return ctx.run(engine, CommLink::LeaseKind::Exclusive, [&](const EngineEvent &) {
-        for (const CanEvent &event : engine.takeCanEvents()) {
-            if (event.kind != CanEvent::Kind::Notice)
-                continue;
-            if (!ctx.quiet() || event.waits)
-                ctx.err(QString(event.notice.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
-            if (!event.waits)
-                continue;
-            // The engineer grounds (or frees) the module's Config input, then presses Enter; the
-            // exchange has nothing outstanding meanwhile. End of input counts as Enter.
-            ctx.err(QStringLiteral("Press Enter to continue."));
-            std::string line;
-            std::getline(std::cin, line);
-            engine.promptAnswered(link->nowMs());
-        }
+    return ctx.run(engine, CommLink::LeaseKind::Exclusive, [&](const EngineEvent &event) {
+        const CanEvent *can = event.as<CanEvent>();
+        if (!can || can->kind != CanEvent::Kind::Notice)
+            return;
+        if (!ctx.quiet() || can->waits)
+            ctx.err(QString(can->notice.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+        if (!can->waits)
+            return;
+        // The engineer grounds (or frees) the module's Config input, then presses Enter; the exchange has
+        // nothing outstanding meanwhile. End of input counts as Enter.
+        ctx.err(QStringLiteral("Press Enter to continue."));
+        std::string line;
+        std::getline(std::cin, line);
+        engine.promptAnswered(link->nowMs());
     });
 }
 

@@ -161,16 +161,16 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     EngineLease lease;
     const auto sink = [&](const std::vector<EngineEvent> &events) {
         for (const EngineEvent &event : events) {
-            if (event.kind == EngineEvent::Kind::Progress)
-                showProgress(event);
+            if (const auto *progress = event.as<EngineEvent::Progress>())
+                showProgress(*progress);
             if (onEvent)
                 onEvent(event);
-            if (event.kind == EngineEvent::Kind::Failed) {
+            if (const auto *failure = event.as<EngineEvent::Failed>()) {
                 result = interrupted ? Interrupted : JobFailed;
                 if (!interrupted)
-                    err(event.text);
+                    err(failure->reason);
             }
-            if (event.kind == EngineEvent::Kind::Finished || event.kind == EngineEvent::Kind::Failed)
+            if (event.ends())
                 loop.quit();
         }
     };
@@ -217,7 +217,7 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     return result;
 }
 
-void CliRunner::showProgress(const EngineEvent &event)
+void CliRunner::showProgress(const EngineEvent::Progress &event)
 {
     if (m_options.quiet || event.total <= 0)
         return;

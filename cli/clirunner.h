@@ -50,7 +50,7 @@ public:
     void outJson(const QJsonObject &object) override;
 
 private:
-    void showProgress(const EngineEvent &event);
+    void showProgress(const EngineEvent::Progress &event);
 
     LinkOptions m_options;
     CommWindowSettings m_settings;

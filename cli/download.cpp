@@ -36,8 +36,9 @@ int download(CliContext &ctx, QStringList args)
     }
     DownloadEngine engine(selection.lines, *request);
     const int result = ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        if (event.kind == EngineEvent::Kind::Status && event.text != QLatin1String("Downloading"))
-            ctx.err(event.text); // a failed write; the download goes on
+        const auto *status = event.as<EngineEvent::Status>();
+        if (status && status->text != QLatin1String("Downloading"))
+            ctx.err(status->text); // a failed write; the download goes on
     });
     if (ctx.json())
         ctx.outJson(

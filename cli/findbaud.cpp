@@ -20,10 +20,10 @@ int findBaud(CliContext &ctx, QStringList args)
         delay.isEmpty() ? CommSearchEngine::defaultCtlCDelayMs(ctx.device(), tcp) : delay.toInt();
     CommSearchEngine engine({ctx.device(), tcp, std::max(0, delayMs), true});
     const int result = ctx.run(engine, CommLink::LeaseKind::Exclusive, [&](const EngineEvent &event) {
-        if (event.kind == EngineEvent::Kind::Status)
-            ctx.err(event.text);
-        else if (event.kind == EngineEvent::Kind::Line && !ctx.quiet())
-            std::fputs(event.text.toLocal8Bit().constData(), stderr);
+        if (const auto *status = event.as<EngineEvent::Status>())
+            ctx.err(status->text);
+        else if (const auto *line = event.as<EngineEvent::Line>(); line && !ctx.quiet())
+            std::fputs(line->text.toLocal8Bit().constData(), stderr);
     });
     if (result != Done)
         return result;

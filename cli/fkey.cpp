@@ -65,17 +65,17 @@ int fkey(CliContext &ctx, QStringList args)
     FunctionKeyWalk walk(options, stopwatches);
     QJsonArray messages;
     const int result = ctx.run(walk, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        using Kind = FunctionKeyWalk::Notice::Kind;
-        if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event)) {
+        using Kind = EngineEvent::KeyNotice::Kind;
+        if (const auto *notice = event.as<EngineEvent::KeyNotice>()) {
             if (notice->kind == Kind::CaptureOn && !captureFile.isEmpty() && !capture.isOn() &&
                 !capture.start(captureFile))
                 ctx.err(capture.errorText());
             else if (notice->kind == Kind::CaptureOff)
                 capture.stop();
-        } else if (event.kind == EngineEvent::Kind::Status) {
-            messages.append(event.text);
+        } else if (const auto *status = event.as<EngineEvent::Status>()) {
+            messages.append(status->text);
             if (!ctx.quiet())
-                ctx.err(event.text);
+                ctx.err(status->text);
         }
     });
     link->setCaptureSink({});

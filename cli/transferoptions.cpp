@@ -56,8 +56,8 @@ int runUpload(CliContext &ctx, const TransferRequest &request,
 {
     UploadEngine engine(request);
     return ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        if (event.kind == EngineEvent::Kind::Line)
-            onLine(event.text);
+        if (const auto *line = event.as<EngineEvent::Line>())
+            onLine(line->text);
     });
 }
 

@@ -64,7 +64,7 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
     QJsonObject json;
     const auto now = [link] { return link->nowMs(); };
     const auto onEvent = [&](const EngineEvent &event) {
-        if (event.kind != EngineEvent::Kind::Status)
+        if (!event.is<EngineEvent::Status>())
             return;
         switch (engine.phase()) {
         case UpgradeEngine::Phase::Idle:

@@ -17,6 +17,8 @@ struct PromptRequest
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
+
+    bool operator==(const PromptRequest &) const = default;
 };
 
 class Prompt

@@ -432,20 +432,14 @@ void CanConfigEngine::notify(const QString &text, const QString &title, PromptIc
     event.waits = bool(after);
     if (after)
         m_afterAnswer = std::move(after);
-    m_canEvents.push_back(std::move(event));
-    emitStatus(text);
+    emitEvent(std::move(event));
 }
 
 void CanConfigEngine::canEvent(CanEvent::Kind kind)
 {
     CanEvent event;
     event.kind = kind;
-    m_canEvents.push_back(std::move(event));
-    // The link calls its owner back only for engine events: each of these carries one along.
-    if (kind == CanEvent::Kind::FieldsLoaded)
-        emitStatus(QStringLiteral("Settings loaded"));
-    else if (kind == CanEvent::Kind::Idle)
-        emitStatus(QStringLiteral("Ready"));
+    emitEvent(std::move(event));
 }
 
 } // namespace korvo

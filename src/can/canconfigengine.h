@@ -7,10 +7,9 @@
 // a module session). The window's six pages edit fields(); the engine holds the working copy and the three
 // stored records, and says what to show through its events.
 //
-// Prompts are events: a notice is a message box for the owner to show; one that waits (the module's
-// "Config" input boxes) holds the exchange until promptAnswered(). Every CAN event comes with an engine
-// Status event, so an owner called back for engine events finds them. korvo-cli drives the same engine
-// with a script instead of buttons.
+// Prompts are events: a notice is a CanEvent for the owner to show as a message box; one that waits (the
+// module's "Config" input boxes) holds the exchange until promptAnswered(). korvo-cli drives the same
+// engine with a script instead of buttons.
 
 #include "app/prompt.h"
 #include "can/canpagewrites.h"
@@ -39,21 +38,6 @@ struct CanConfigOptions
     int applyCharDelay = 3;
 };
 
-struct CanEvent
-{
-    enum class Kind {
-        Online,       // "Communicating"
-        Offline,      // "No Communications": the stored record is shown
-        FieldsLoaded, // fields() changed: show the pages again
-        Idle,         // the action in progress ended; buttons may be used again
-        Notice,       // a message box (waits: the exchange holds until promptAnswered)
-        Closed,       // the window may close
-    };
-    Kind kind = Kind::Idle;
-    PromptRequest notice;
-    bool waits = false;
-};
-
 class CanConfigEngine : public CanRequestEngine
 {
 public:
@@ -65,8 +49,6 @@ public:
     // The port or socket went away: the stored record is shown and the engine ends (its failure is the
     // one report of the reason).
     void linkLost(const QString &reason, qint64 nowMs) override;
-
-    std::vector<CanEvent> takeCanEvents() { return std::exchange(m_canEvents, {}); }
 
     // Buttons. Each is ignored while another action runs (isBusy).
     void pressOk(qint64 nowMs);
@@ -144,7 +126,6 @@ private:
     QString m_scriptFailure;
     QString m_foundSettings;
     Step m_afterAnswer;
-    std::vector<CanEvent> m_canEvents;
 };
 
 } // namespace korvo

@@ -121,7 +121,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
     setOnline(false);
     m_status->clear();
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &) { engineStepped(); },
+        *m_engine, [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);
 }
 
@@ -242,11 +242,14 @@ void CanConfigWindow::press(int index)
         finishWindow(); // the link is gone: nothing left to send
 }
 
-void CanConfigWindow::engineStepped()
+void CanConfigWindow::engineStepped(const std::vector<EngineEvent> &events)
 {
-    // The CAN events say all the window needs; the engine events only bring the call.
-    for (CanEvent &event : m_engine->takeCanEvents()) {
-        switch (event.kind) {
+    // The CAN events say all the window needs; status lines and the end are read from the engine itself.
+    for (const EngineEvent &event : events) {
+        const CanEvent *can = event.as<CanEvent>();
+        if (!can)
+            continue;
+        switch (can->kind) {
         case CanEvent::Kind::Online:
             // The terminal follows the rate the adapter answered at, and its record keeps the code.
             if (!m_engine->foundSettings().isEmpty())
@@ -264,7 +267,7 @@ void CanConfigWindow::engineStepped()
             m_commands[2]->setEnabled(m_engine->pageModified(m_engine->currentPage()));
             break;
         case CanEvent::Kind::Notice:
-            m_notices.push_back(std::move(event));
+            m_notices.push_back(*can);
             break;
         case CanEvent::Kind::Closed:
             m_finished = true;

@@ -68,7 +68,7 @@ protected:
 
 private:
     void buildButtons();
-    void engineStepped();
+    void engineStepped(const std::vector<EngineEvent> &events);
     void showNextNotice();
     void loadFields();
     void setOnline(bool online);

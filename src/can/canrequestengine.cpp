@@ -15,12 +15,6 @@ CanRequestEngine::CanRequestEngine(const LinkTiming &timing, bool noReplyCheck)
 {
 }
 
-int CanRequestEngine::receiveMode() const
-{
-    // Between requests nothing is collected: the bytes are only looked at (4).
-    return m_wait == Wait::None ? 4 : m_collector.mode();
-}
-
 void CanRequestEngine::request(const QByteArray &text, int mode, int extraChars, Done done)
 {
     m_collector = ReplyCollector(mode, kLineTable);

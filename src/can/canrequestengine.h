@@ -23,7 +23,6 @@ public:
     // -d: a request that times out still counts as answered.
     CanRequestEngine(const LinkTiming &timing, bool noReplyCheck);
 
-    int receiveMode() const override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
 

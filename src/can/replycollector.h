@@ -19,7 +19,6 @@ public:
     // lineCount sizes the mode-7 table; addressChar is what a mode-9 reply must start with.
     explicit ReplyCollector(int mode, int lineCount = 0, char addressChar = '\0');
 
-    int mode() const { return m_mode; }
     // One notification's text; the outcome says whether the reply is complete.
     Outcome take(const QByteArray &text);
     // Arriving text restarts the silence timer in these modes (the RAM viewer measures from the send).

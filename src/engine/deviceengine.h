@@ -7,11 +7,14 @@
 //   link/window -> engine: start(), bytesReceived(), timerFired(), outputWritten(), writeFailed(),
 //                          linkLost(), cancel() and the engine's own user actions;
 //   engine -> link:        takeOutput() (writes and line-setting changes, in order), nextDeadline();
-//   engine -> owner:       takeEvents() (lines, progress, status text, finished, failed), isFinished().
+//   engine -> owner:       takeEvents() (typed events: lines, progress, status text, finished, failed and
+//                          the few an owner of one engine needs), isFinished().
 //
 // A "wait" is a state with a deadline, never a sleep. Failures are sticky: once failed, an engine stays
 // failed and ignores further input. The link adapter (CommLink::attach) carries these calls to a real
 // port or socket; tests carry them with a transcript and the fake clock.
+
+#include "engine/engineevent.h"
 
 #include <QByteArray>
 #include <QString>
@@ -54,34 +57,11 @@ struct LinkAction
     }
 };
 
-// Something the engine tells its owner (window or korvo-cli).
-struct EngineEvent
-{
-    enum class Kind {
-        Line,     // text: one line for the owner to store or show (listing line, log line)
-        Progress, // done of total, in the unit the engine documents (lines, records, bytes)
-        Status,   // text: a short state message ("Uploading Variables", "Waiting for echo")
-        Finished, // the job ended as it should
-        Failed,   // text: why; the engine stays failed
-    };
-    Kind kind = Kind::Status;
-    QString text;
-    qint64 done = 0;
-    qint64 total = 0;
-    // What the engine says a Line is (a colour, a direction), for owners that show lines differently.
-    int style = 0;
-
-    bool operator==(const EngineEvent &other) const = default;
-};
-
 class DeviceEngine
 {
 public:
     virtual ~DeviceEngine() = default;
 
-    // The terminal's receive mode while this engine is attached (1 download, 2 upload, 6..11 collectors,
-    // 4 for tool windows that only want the bytes); shown in tests and kept for the modes' observers.
-    virtual int receiveMode() const = 0;
     // Received bytes are also shown on the terminal screen (a download shows the device's echo).
     virtual bool showsReceived() const { return false; }
 

@@ -38,7 +38,7 @@ void EngineBase::finish()
         return;
     m_ended = true;
     clearDeadline();
-    emitEvent({EngineEvent::Kind::Finished, {}});
+    emitEvent(EngineEvent::Finished{});
 }
 
 void EngineBase::fail(const QString &reason)
@@ -49,7 +49,7 @@ void EngineBase::fail(const QString &reason)
     m_failed = true;
     m_failure = reason;
     clearDeadline();
-    emitEvent({EngineEvent::Kind::Failed, reason});
+    emitEvent(EngineEvent::Failed{reason});
 }
 
 } // namespace korvo

@@ -30,15 +30,9 @@ protected:
     void sendPacedChars(QByteArray bytes) { m_output.push_back(LinkAction::pacedChars(std::move(bytes))); }
     void changeSettings(const QString &settings) { m_output.push_back(LinkAction::setSettings(settings)); }
     void emitEvent(EngineEvent event) { m_events.push_back(std::move(event)); }
-    void emitLine(const QString &text, int style = 0)
-    {
-        emitEvent({EngineEvent::Kind::Line, text, 0, 0, style});
-    }
-    void emitStatus(const QString &text) { emitEvent({EngineEvent::Kind::Status, text}); }
-    void emitProgress(qint64 done, qint64 total)
-    {
-        emitEvent({EngineEvent::Kind::Progress, {}, done, total});
-    }
+    void emitLine(const QString &text, int style = 0) { emitEvent(EngineEvent::Line{text, style}); }
+    void emitStatus(const QString &text) { emitEvent(EngineEvent::Status{text}); }
+    void emitProgress(qint64 done, qint64 total) { emitEvent(EngineEvent::Progress{done, total}); }
 
     void setDeadline(qint64 atMs) { m_deadline = atMs; }
     void clearDeadline() { m_deadline.reset(); }

@@ -36,28 +36,30 @@ void EngineSlot::clear()
 
 void EngineSlot::pump()
 {
-    // An engine step may lead its owner to release the lease from the sink; nothing touches the engine
-    // after that, and a step started from inside a sink call is finished by the outer one.
+    // An engine step may lead its owner to release the lease from the sink, or to hold the next engine;
+    // nothing touches a released engine after that, and a step started from inside a sink call (the next
+    // engine's start among them) is finished by the outer one.
     if (m_pumping || !m_engine)
         return;
     m_pumping = true;
-    const quint64 id = m_id;
-    while (active(id)) {
+    while (m_engine) {
+        const quint64 id = m_id;
         const std::vector<LinkAction> actions = m_engine->takeOutput();
         // After a failed write the rest of the batch would fail the same way: the engine hears it once.
         for (const LinkAction &action : actions)
             if (!active(id) || !m_apply(action))
                 break;
         if (!active(id))
-            break;
+            continue;
         const std::vector<EngineEvent> events = m_engine->takeEvents();
-        if (!events.empty() && m_sink)
-            m_sink(events);
+        // The sink runs from a copy: letting the lease go inside it drops the slot's own.
+        if (const EventSink sink = m_sink; !events.empty() && sink)
+            sink(events);
         // A paced write that completed at once may have produced more output meanwhile.
-        if (actions.empty() && events.empty())
+        if (active(id) && actions.empty() && events.empty())
             break;
     }
-    if (active(id)) {
+    if (m_engine) {
         const std::optional<qint64> deadline = m_engine->nextDeadline();
         m_timer->stop();
         if (deadline && !m_engine->isFinished())

@@ -1,7 +1,8 @@
 #pragma once
 
-// The engine a link carries: which engine holds the lease, the step loop that runs its output through the
-// link and hands its events to the lease's owner, and its deadline armed on the clock.
+// The engine a link carries (a terminal's CommLink, the SPI converter's port): which engine holds the lease,
+// the one step loop that runs its output through the link and hands its events to the lease's owner, and
+// its deadline armed on the clock.
 
 #include "engine/deviceengine.h"
 

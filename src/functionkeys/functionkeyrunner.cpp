@@ -57,31 +57,23 @@ void FunctionKeyRunner::press(int key)
 
 void FunctionKeyRunner::onEvents(const std::vector<EngineEvent> &events)
 {
-    using Kind = FunctionKeyWalk::Notice::Kind;
+    using Kind = EngineEvent::KeyNotice::Kind;
     for (const EngineEvent &event : events) {
-        if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event)) {
+        if (const auto *notice = event.as<EngineEvent::KeyNotice>()) {
             if (notice->kind == Kind::KeyStarted || notice->kind == Kind::KeyEnded)
                 Q_EMIT keyRunning(notice->key, notice->kind == Kind::KeyStarted);
             else
                 Q_EMIT captureRequested(notice->kind == Kind::CaptureOn);
-            continue;
-        }
-        switch (event.kind) {
-        case EngineEvent::Kind::Status:
+        } else if (const auto *status = event.as<EngineEvent::Status>()) {
             m_clearTimer->stop();
-            Q_EMIT message(event.text);
-            break;
-        case EngineEvent::Kind::Failed:
-            Q_EMIT failed(event.text);
-            [[fallthrough]];
-        case EngineEvent::Kind::Finished:
+            Q_EMIT message(status->text);
+        } else if (event.ends()) {
+            if (const auto *failure = event.as<EngineEvent::Failed>())
+                Q_EMIT failed(failure->reason);
             // The walk object stays until the next press: the link is still inside its step.
             m_lease.release();
             m_clearTimer->start(kMessageMs);
             Q_EMIT finished();
-            break;
-        default:
-            break;
         }
     }
 }

@@ -34,7 +34,7 @@ FunctionKeyWalk::FunctionKeyWalk(Options options, Stopwatches &stopwatches)
 void FunctionKeyWalk::start(qint64 nowMs)
 {
     m_frames.push_back({m_options.key});
-    notify(Notice::Kind::KeyStarted, m_options.key);
+    notify(EngineEvent::KeyNotice::Kind::KeyStarted, m_options.key);
     step(nowMs);
 }
 
@@ -94,35 +94,6 @@ void FunctionKeyWalk::requestStop(qint64 nowMs)
         step(nowMs);
 }
 
-QString FunctionKeyWalk::noticeText(const Notice &notice)
-{
-    switch (notice.kind) {
-    case Notice::Kind::KeyStarted:
-        return QStringLiteral("F%1 running").arg(notice.key + 1);
-    case Notice::Kind::KeyEnded:
-        return QStringLiteral("F%1 done").arg(notice.key + 1);
-    case Notice::Kind::CaptureOn:
-        return QStringLiteral("Capture ON");
-    case Notice::Kind::CaptureOff:
-        return QStringLiteral("Capture OFF");
-    }
-    return {};
-}
-
-std::optional<FunctionKeyWalk::Notice> FunctionKeyWalk::noticeOf(const EngineEvent &event)
-{
-    if (event.kind != EngineEvent::Kind::Line)
-        return std::nullopt;
-    for (const Notice::Kind kind : {Notice::Kind::CaptureOn, Notice::Kind::CaptureOff})
-        if (event.text == noticeText({kind}))
-            return Notice{kind};
-    for (int key = 0; key < kKeys; ++key)
-        for (const Notice::Kind kind : {Notice::Kind::KeyStarted, Notice::Kind::KeyEnded})
-            if (event.text == noticeText({kind, key}))
-                return Notice{kind, key};
-    return std::nullopt;
-}
-
 void FunctionKeyWalk::step(qint64 nowMs)
 {
     if (isFinished())
@@ -172,11 +143,11 @@ void FunctionKeyWalk::runCode(char code, qsizetype codePos, qint64 nowMs)
         repeat(codePos, readNumber(), nowMs);
         return;
     case 'c':
-        notify(Notice::Kind::CaptureOn, m_frames.back().key);
+        notify(EngineEvent::KeyNotice::Kind::CaptureOn, m_frames.back().key);
         yieldNow(nowMs);
         return;
     case 'o':
-        notify(Notice::Kind::CaptureOff, m_frames.back().key);
+        notify(EngineEvent::KeyNotice::Kind::CaptureOff, m_frames.back().key);
         yieldNow(nowMs);
         return;
     case 'f':
@@ -286,7 +257,7 @@ void FunctionKeyWalk::pressKey(int number, qint64 nowMs)
         return;
     }
     m_frames.push_back({number - 1});
-    notify(Notice::Kind::KeyStarted, number - 1);
+    notify(EngineEvent::KeyNotice::Kind::KeyStarted, number - 1);
     yieldNow(nowMs);
 }
 
@@ -309,7 +280,7 @@ void FunctionKeyWalk::popFrame()
     const size_t index = m_frames.size() - 1;
     while (!m_levels.empty() && m_levels.back().frame >= index)
         m_levels.pop_back();
-    notify(Notice::Kind::KeyEnded, m_frames.back().key);
+    notify(EngineEvent::KeyNotice::Kind::KeyEnded, m_frames.back().key);
     m_frames.pop_back();
 }
 

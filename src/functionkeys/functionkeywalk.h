@@ -13,7 +13,7 @@
 //     that way nest at most kMaxKeyDepth deep, after which the walk stops with a message.
 //   - A stop request ends the walk before its next character (a pause in progress is cut short).
 // What the "msg" panel shows comes out as Status events; capture switches and the keys that start and end
-// come out as Line events ("F2 running", "Capture ON"), which noticeOf() reads back for the window.
+// come out as KeyNotice events.
 
 #include "engine/enginebase.h"
 
@@ -40,20 +40,8 @@ public:
         char lineEnd = '\r';                    // LineEnd, for the link's line pacing
     };
 
-    struct Notice
-    {
-        enum class Kind { KeyStarted, KeyEnded, CaptureOn, CaptureOff };
-        Kind kind;
-        int key = 0; // for KeyStarted and KeyEnded, 0..9
-        bool operator==(const Notice &) const = default;
-    };
-    // The Line event that carries a notice, and back (none for other events).
-    static QString noticeText(const Notice &notice);
-    static std::optional<Notice> noticeOf(const EngineEvent &event);
-
     FunctionKeyWalk(Options options, Stopwatches &stopwatches);
 
-    int receiveMode() const override { return 3; }
     // The device's answers stay on the terminal screen while a key runs.
     bool showsReceived() const override { return true; }
 
@@ -102,7 +90,7 @@ private:
     int readNumber();
     void popFrame();
     void end();
-    void notify(Notice::Kind kind, int key) { emitLine(noticeText({kind, key})); }
+    void notify(EngineEvent::KeyNotice::Kind kind, int key) { emitEvent(EngineEvent::KeyNotice{kind, key}); }
 
     Options m_options;
     Stopwatches &m_stopwatches;

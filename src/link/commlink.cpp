@@ -266,7 +266,6 @@ EngineLease CommLink::attach(DeviceEngine &engine, EventSink sink, LeaseKind kin
     ensureLinks();
     m_leaseKind = kind;
     const quint64 id = m_slot.hold(engine, std::move(sink));
-    emit receiveModeChanged(engine.receiveMode());
 
     QString error;
     if (kind == LeaseKind::Exclusive && !openForEngine(&error)) {
@@ -292,11 +291,6 @@ bool CommLink::openForEngine(QString *error)
         return true;
     *error = m_serial->errorString();
     return false;
-}
-
-int CommLink::receiveMode() const
-{
-    return m_slot.engine() ? m_slot.engine()->receiveMode() : kTerminalMode;
 }
 
 bool CommLink::applyAction(const LinkAction &action)
@@ -347,7 +341,6 @@ void CommLink::detach(bool restoreTerminal)
     m_sends.drop(m_slot.id());
     m_slot.clear();
     m_leaseKind = LeaseKind::Shared;
-    emit receiveModeChanged(kTerminalMode);
     // A tool that drove the line itself may have left it at another rate, or opened it for itself.
     if (restoreTerminal && kind == LeaseKind::Exclusive)
         applyCommSettings();

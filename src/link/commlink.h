@@ -31,9 +31,6 @@ class CommLink : public QObject
 {
     Q_OBJECT
 public:
-    // The receive mode while no engine is attached: received text goes to the terminal screen.
-    static constexpr int kTerminalMode = 3;
-
     enum class LeaseKind {
         Shared,    // the engine talks through the terminal's open link (upload, download, CAN, RAM reads)
         Exclusive, // the engine drives the line itself (rate changes; upgrade, comm search): the port or
@@ -86,8 +83,6 @@ public:
     // step (also during attach itself); it may release the lease from inside.
     EngineLease attach(DeviceEngine &engine, EventSink sink, LeaseKind kind = LeaseKind::Shared);
     bool hasEngine() const { return m_slot.engine() != nullptr; }
-    // The attached engine's receive mode, or kTerminalMode.
-    int receiveMode() const;
 
     // Capture: sees every received byte first, in every mode. Empty to stop.
     void setCaptureSink(ByteSink sink) { m_capture = std::move(sink); }
@@ -116,7 +111,6 @@ Q_SIGNALS:
     void errorOccurred(const QString &text, const QString &title, korvo::PromptIcon icon);
     // The device went away mid-session (already reported; the link is disconnected).
     void linkLost();
-    void receiveModeChanged(int mode);
 
 private:
     void ensureLinks();

@@ -28,7 +28,6 @@ public:
 
     explicit SpiConverterEngine(Request request) : m_request(std::move(request)) {}
 
-    int receiveMode() const override { return 4; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

@@ -9,12 +9,8 @@
 namespace korvo {
 
 SpiConverterLink::SpiConverterLink(Clock &clock, LinkFactory &factory, QObject *parent)
-    : QObject(parent), m_clock(clock), m_serial(factory.createSerial()), m_timer(clock.createTimer([this] {
-          if (m_engine) {
-              m_engine->timerFired(m_clock.nowMs());
-              pump();
-          }
-      }))
+    : QObject(parent), m_clock(clock), m_serial(factory.createSerial()),
+      m_slot(clock, [this](const LinkAction &action) { return apply(action); })
 {
     connect(m_serial.get(), &SerialLink::readyRead, this, &SpiConverterLink::onReadyRead);
     connect(m_serial.get(), &SerialLink::lost, this, &SpiConverterLink::onLost);
@@ -22,8 +18,7 @@ SpiConverterLink::SpiConverterLink(Clock &clock, LinkFactory &factory, QObject *
 
 SpiConverterLink::~SpiConverterLink()
 {
-    m_engine = nullptr;
-    m_ended = nullptr;
+    m_slot.clear();
     close();
 }
 
@@ -46,99 +41,84 @@ void SpiConverterLink::close()
         m_serial->close();
 }
 
-void SpiConverterLink::run(EngineBase &engine, bool keepOpen, std::function<void()> ended)
+void SpiConverterLink::run(DeviceEngine &engine, bool keepOpen, EngineSlot::EventSink sink)
 {
-    m_engine = &engine;
     m_keepOpen = keepOpen;
-    m_ended = std::move(ended);
+    m_slot.hold(engine, [this, sink = std::move(sink)](const std::vector<EngineEvent> &events) {
+        const auto ending =
+            std::find_if(events.begin(), events.end(), [](const EngineEvent &e) { return e.ends(); });
+        if (ending != events.end()) {
+            m_slot.clear();
+            if (!m_keepOpen || ending->is<EngineEvent::Failed>())
+                close();
+        }
+        sink(events);
+    });
     engine.start(m_clock.nowMs());
-    pump();
+    m_slot.pump();
 }
 
 void SpiConverterLink::cancel()
 {
-    if (m_engine) {
+    if (DeviceEngine *engine = m_slot.engine()) {
         m_keepOpen = false;
-        m_engine->cancel(m_clock.nowMs());
-        pump();
+        engine->cancel(m_clock.nowMs());
+        m_slot.pump();
     }
     close();
 }
 
-void SpiConverterLink::apply(const LinkAction &action)
+bool SpiConverterLink::apply(const LinkAction &action)
 {
+    DeviceEngine &engine = *m_slot.engine();
     const qint64 now = m_clock.nowMs();
     switch (action.kind) {
     case LinkAction::Kind::SetSettings:
         if (m_serial->isOpen()) {
-            if (!m_serial->setSettings(action.settings))
-                m_engine->linkLost(m_serial->errorString(), now);
+            if (m_serial->setSettings(action.settings))
+                return true;
+            engine.linkLost(m_serial->errorString(), now);
         } else if (m_serial->open(m_device, action.settings)) {
             // Whatever the converter said before this job belongs to no one.
             m_serial->readAll();
+            return true;
         } else {
             // The link's description already carries the permission hint where one applies.
-            m_engine->linkLost(m_serial->errorString(), now);
+            engine.linkLost(m_serial->errorString(), now);
         }
-        break;
+        return false;
     case LinkAction::Kind::Write:
     case LinkAction::Kind::WritePaced:
-        if (!m_serial->isOpen() || !m_serial->write(action.bytes))
-            m_engine->writeFailed(
+        if (!m_serial->isOpen() || !m_serial->write(action.bytes)) {
+            engine.writeFailed(
                 m_serial->isOpen() ? m_serial->errorString() : QStringLiteral("Comm Port Not Open"), now);
-        break;
-    }
-}
-
-void SpiConverterLink::pump()
-{
-    if (m_pumping || !m_engine)
-        return;
-    m_pumping = true;
-    while (m_engine && !m_engine->isFinished()) {
-        const std::vector<LinkAction> actions = m_engine->takeOutput();
-        if (actions.empty())
-            break;
-        for (const LinkAction &action : actions) {
-            if (m_engine->isFinished())
-                break;
-            apply(action);
+            return false;
         }
+        if (action.kind == LinkAction::Kind::WritePaced)
+            engine.outputWritten(now);
+        return true;
     }
-    m_pumping = false;
-    if (m_engine->isFinished()) {
-        m_engine->takeOutput();
-        m_timer->stop();
-        const bool failed = m_engine->hasFailed();
-        m_engine = nullptr;
-        if (!m_keepOpen || failed)
-            close();
-        if (auto ended = std::exchange(m_ended, nullptr))
-            ended();
-        return;
-    }
-    if (const std::optional<qint64> deadline = m_engine->nextDeadline())
-        m_timer->start(int(std::max<qint64>(0, *deadline - m_clock.nowMs())));
-    else
-        m_timer->stop();
+    return true;
 }
 
 void SpiConverterLink::onReadyRead()
 {
     const QByteArray data = m_serial->readAll();
-    if (!m_engine || data.isEmpty())
+    DeviceEngine *engine = m_slot.engine();
+    if (!engine || data.isEmpty())
         return;
-    m_engine->bytesReceived(data, m_clock.nowMs());
-    pump();
+    engine->bytesReceived(data, m_clock.nowMs());
+    m_slot.pump();
 }
 
 void SpiConverterLink::onLost(const QString &description)
 {
-    if (!m_engine)
+    DeviceEngine *engine = m_slot.engine();
+    if (!engine)
         return;
     m_keepOpen = false;
-    m_engine->linkLost(description, m_clock.nowMs());
-    pump();
+    engine->linkLost(description, m_clock.nowMs());
+    m_slot.pump();
 }
 
 } // namespace korvo

@@ -67,7 +67,7 @@ void SpiSendEngine::requestDone(const QByteArray &received, double messageMs, qi
         return;
     const QByteArray sent =
         m_state == State::Char ? m_options.message.mid(m_charIndex - 1, 1) : m_options.message;
-    m_exchanges.push_back({sent, received, messageMs, nowMs});
+    emitEvent(SpiExchange{sent, received, messageMs, nowMs});
     if (m_state == State::Char) {
         m_charIndex = m_charIndex < m_options.message.size() ? m_charIndex + 1 : 1;
         finish();

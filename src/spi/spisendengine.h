@@ -6,7 +6,8 @@
 // (or a rate so high that the wait rounds to 0) it exchanges one byte of the message per press, the next
 // byte each time, starting over after the last; the converter must first show a version that has
 // single-character mode. The engine does no I/O: it asks for exchanges (takeRequest) and is told their
-// results; its owner carries them to the parallel port or the converter.
+// results; its owner carries them to the parallel port or the converter. Each exchange done comes out as
+// an SpiExchange event, each whole message also as Progress.
 
 #include "engine/enginebase.h"
 
@@ -33,14 +34,6 @@ struct SpiRequest
     bool last = false;  // Char: the last byte (deselect it)
 };
 
-struct SpiExchange
-{
-    QByteArray sent;
-    QByteArray received;
-    double messageMs = 0;
-    qint64 atMs = 0; // when the exchange ended, on the engine's clock
-};
-
 class SpiSendEngine final : public EngineBase
 {
 public:
@@ -52,7 +45,6 @@ public:
     // Milliseconds between whole messages at rate: round(Int(1e6 / rate) / 1000), half to even; 0 for rate 0.
     static int waitMs(int rate);
 
-    int receiveMode() const override { return 4; }
     void start(qint64 nowMs) override;
     // The reply of the pending Message or Char request; its time is nowMs minus when it was asked for.
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
@@ -69,7 +61,6 @@ public:
     void requestDone(const QByteArray &received, double messageMs, qint64 nowMs);
     void versionChecked(bool accepted, qint64 nowMs);
 
-    std::vector<SpiExchange> takeExchanges() { return std::exchange(m_exchanges, {}); }
     int sent() const { return m_sent; }
     int charIndex() const { return m_charIndex; }
     bool converterChecked() const { return m_options.converterChecked; }
@@ -91,7 +82,6 @@ private:
     int m_charIndex = 1;
     bool m_versionRefused = false;
     bool m_stopped = false;
-    std::vector<SpiExchange> m_exchanges;
 };
 
 } // namespace korvo

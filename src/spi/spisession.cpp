@@ -6,6 +6,7 @@
 #include "spi/spiconverterengine.h"
 #include "spi/spiconverterlink.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace korvo {
@@ -105,7 +106,10 @@ void SpiSession::carry(const SpiRequest &request)
     const bool keepOpen = request.kind == SpiRequest::Kind::Char && !request.last;
     m_job = std::make_unique<SpiConverterEngine>(std::move(job));
     m_jobStart = now;
-    m_converter->run(*m_job, keepOpen, [this] { converterDone(); });
+    m_converter->run(*m_job, keepOpen, [this](const std::vector<EngineEvent> &events) {
+        if (std::any_of(events.begin(), events.end(), [](const EngineEvent &e) { return e.ends(); }))
+            converterDone();
+    });
 }
 
 void SpiSession::converterDone()
@@ -132,11 +136,12 @@ void SpiSession::pump()
         return;
     m_pumping = true;
     while (m_engine) {
-        for (const SpiExchange &exchange : m_engine->takeExchanges())
-            emit exchanged(exchange);
-        for (const EngineEvent &event : m_engine->takeEvents())
-            if (event.kind == EngineEvent::Kind::Progress)
-                emit progress(int(event.done), int(event.total));
+        for (const EngineEvent &event : m_engine->takeEvents()) {
+            if (const auto *exchange = event.as<SpiExchange>())
+                emit exchanged(*exchange);
+            else if (const auto *step = event.as<EngineEvent::Progress>())
+                emit progress(int(step->done), int(step->total));
+        }
         m_charIndex = m_engine->charIndex();
         if (m_engine->isFinished()) {
             m_timer->stop();

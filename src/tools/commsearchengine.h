@@ -46,7 +46,6 @@ public:
     // "3.0 sec" for device type 1 or a TCP link, else "1.5 sec", as a delay in ms.
     static int defaultCtlCDelayMs(int device, bool tcp) { return device == 1 || tcp ? 3000 : 1500; }
 
-    int receiveMode() const override { return 4; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

@@ -95,38 +95,31 @@ void FindCommDialog::appendLog(const QString &text, int colour)
 void FindCommDialog::onEvents(const std::vector<EngineEvent> &events)
 {
     for (const EngineEvent &event : events) {
-        switch (event.kind) {
-        case EngineEvent::Kind::Line:
-            appendLog(event.text, event.style);
-            break;
-        case EngineEvent::Kind::Progress:
-            if (event.done >= event.total) {
+        if (const auto *line = event.as<EngineEvent::Line>()) {
+            appendLog(line->text, line->style);
+        } else if (const auto *progress = event.as<EngineEvent::Progress>()) {
+            if (progress->done >= progress->total) {
                 searchEnded();
             } else {
-                const qint64 perRate = std::max<qint64>(1, event.total / 5);
-                const qint64 secondsLeft = (m_engine->estimatedMsLeft(event.done) + 999) / 1000;
+                const qint64 perRate = std::max<qint64>(1, progress->total / 5);
+                const qint64 secondsLeft = (m_engine->estimatedMsLeft(progress->done) + 999) / 1000;
                 m_progress->setText(QStringLiteral("Rate %1 of 5, probe %2 of %3, about %4 s left")
-                                        .arg(event.done / perRate + 1)
-                                        .arg(event.done % perRate + 1)
+                                        .arg(progress->done / perRate + 1)
+                                        .arg(progress->done % perRate + 1)
                                         .arg(perRate)
                                         .arg(secondsLeft));
             }
-            break;
-        case EngineEvent::Kind::Status:
+        } else if (const auto *status = event.as<EngineEvent::Status>()) {
             // Shown after the link has finished its step, so the box never runs inside it.
-            QTimer::singleShot(0, this, [text = event.text] {
+            QTimer::singleShot(0, this, [text = status->text] {
                 ask(text, QStringLiteral("Comm Error"), PromptIcon::Critical);
             });
-            break;
-        case EngineEvent::Kind::Failed:
+        } else if (const auto *failure = event.as<EngineEvent::Failed>()) {
             if (m_searching)
                 searchEnded();
-            appendLog(QStringLiteral("Could not establish Communications - ") + event.text,
+            appendLog(QStringLiteral("Could not establish Communications - ") + failure->reason,
                       CommSearchEngine::DarkRed);
             m_find->setEnabled(false);
-            break;
-        case EngineEvent::Kind::Finished:
-            break;
         }
     }
 }

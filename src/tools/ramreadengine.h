@@ -20,7 +20,6 @@ public:
     // address: the "RAM Address (hex)" box; count: the "Byte Count to View (decimal)" box.
     RamReadEngine(const QString &address, const QString &count);
 
-    int receiveMode() const override { return 11; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

@@ -105,7 +105,7 @@ void RamViewerWindow::read()
     m_engine = std::make_unique<RamReadEngine>(m_address->text(), m_count->text());
     m_lease = m_link->attach(*m_engine, [this](const std::vector<EngineEvent> &events) {
         for (const EngineEvent &e : events)
-            if (e.kind == EngineEvent::Kind::Finished || e.kind == EngineEvent::Kind::Failed)
+            if (e.ends())
                 readEnded();
     });
 }

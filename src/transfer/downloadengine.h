@@ -20,7 +20,6 @@ class DownloadEngine : public EngineBase
 public:
     DownloadEngine(QList<QByteArray> lines, TransferRequest request);
 
-    int receiveMode() const override { return 1; }
     bool showsReceived() const override { return true; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;

@@ -12,7 +12,6 @@ class SendLineEngine : public EngineBase
 public:
     SendLineEngine(QByteArray line, int quietMs) : m_line(std::move(line)), m_quietMs(quietMs) {}
 
-    int receiveMode() const override { return 4; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

@@ -176,24 +176,21 @@ void TransferJob::cancel()
 void TransferJob::onEvents(const std::vector<EngineEvent> &events)
 {
     for (const EngineEvent &event : events) {
-        switch (event.kind) {
-        case EngineEvent::Kind::Line:
-            onLine(event.text);
-            break;
-        case EngineEvent::Kind::Progress:
-            m_stepsDone = event.done;
-            m_stepsTotal = event.total;
+        if (const auto *line = event.as<EngineEvent::Line>()) {
+            onLine(line->text);
+        } else if (const auto *progress = event.as<EngineEvent::Progress>()) {
+            m_stepsDone = progress->done;
+            m_stepsTotal = progress->total;
             Q_EMIT progressed();
-            break;
-        case EngineEvent::Kind::Status:
+        } else if (const auto *state = event.as<EngineEvent::Status>()) {
             // The download's only status besides its start is a failed write.
-            Q_EMIT status(event.text, m_kind == Kind::Download && event.text != QLatin1String("Downloading"));
-            break;
-        case EngineEvent::Kind::Finished:
+            Q_EMIT status(state->text,
+                          m_kind == Kind::Download && state->text != QLatin1String("Downloading"));
+        } else if (event.is<EngineEvent::Finished>()) {
             end(true, {});
             return;
-        case EngineEvent::Kind::Failed:
-            end(false, event.text);
+        } else if (const auto *failure = event.as<EngineEvent::Failed>()) {
+            end(false, failure->reason);
             return;
         }
     }

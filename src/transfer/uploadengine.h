@@ -22,7 +22,6 @@ class UploadEngine : public EngineBase
 public:
     explicit UploadEngine(TransferRequest request);
 
-    int receiveMode() const override { return 2; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

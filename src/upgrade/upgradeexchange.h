@@ -23,7 +23,6 @@ public:
     static constexpr int kReplied = 0;
     static constexpr int kRefused = -1;
 
-    int receiveMode() const override { return 4; }
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
 

@@ -267,23 +267,16 @@ void UpgradeWizard::finishClosing()
 void UpgradeWizard::onEvents(const std::vector<EngineEvent> &events)
 {
     for (const EngineEvent &event : events) {
-        switch (event.kind) {
-        case EngineEvent::Kind::Status:
-            onStatus(event.text);
-            break;
-        case EngineEvent::Kind::Progress:
-            showProgress(event.done, event.total);
-            break;
-        case EngineEvent::Kind::Line:
-            m_view->appendReplyLog(event.text);
-            break;
-        case EngineEvent::Kind::Failed:
+        if (const auto *status = event.as<EngineEvent::Status>())
+            onStatus(status->text);
+        else if (const auto *progress = event.as<EngineEvent::Progress>())
+            showProgress(progress->done, progress->total);
+        else if (const auto *line = event.as<EngineEvent::Line>())
+            m_view->appendReplyLog(line->text);
+        else if (event.is<EngineEvent::Failed>())
             onEngineFailed();
-            break;
-        case EngineEvent::Kind::Finished:
+        else if (event.is<EngineEvent::Finished>())
             finishClosing();
-            break;
-        }
         if (m_closed)
             return;
     }

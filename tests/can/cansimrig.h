@@ -28,7 +28,6 @@ public:
     QByteArray sent;
     QStringList notices;
     QStringList statuses;
-    QList<EngineEvent> events;
     bool online = false;
     bool closed = false;
     bool vanished = false;
@@ -104,15 +103,15 @@ private:
     {
         bool answered = false;
         for (const EngineEvent &event : engine.takeEvents()) {
-            events.append(event);
-            if (event.kind == EngineEvent::Kind::Status)
-                statuses.append(event.text);
-        }
-        for (const CanEvent &event : engine.takeCanEvents()) {
-            switch (event.kind) {
+            if (const auto *status = event.as<EngineEvent::Status>())
+                statuses.append(status->text);
+            const CanEvent *can = event.as<CanEvent>();
+            if (!can)
+                continue;
+            switch (can->kind) {
             case CanEvent::Kind::Notice:
-                notices.append(event.notice.text);
-                if (event.waits) {
+                notices.append(can->notice.text);
+                if (can->waits) {
                     engine.promptAnswered(now);
                     answered = true;
                 }

@@ -247,7 +247,7 @@ void TstFunctionKeyWalk::stopwatchShowsTheElapsedTimeAcrossPresses()
     FunctionKeyWalk second(options, stopwatches);
     second.start(62'100);
     const std::vector<EngineEvent> events = second.takeEvents();
-    QCOMPARE(events.at(1), (EngineEvent{EngineEvent::Kind::Status, QStringLiteral("62.000 Sec")}));
+    QCOMPARE(events.at(1), EngineEvent(EngineEvent::Status{QStringLiteral("62.000 Sec")}));
 }
 
 void TstFunctionKeyWalk::aFailedWriteEndsTheWalkWithTheReason()
@@ -259,9 +259,9 @@ void TstFunctionKeyWalk::aFailedWriteEndsTheWalkWithTheReason()
     QVERIFY(driver.walk->hasFailed());
     QCOMPARE(driver.walk->failure(), QStringLiteral("Input/output error"));
     const std::vector<EngineEvent> events = driver.walk->takeEvents();
-    QCOMPARE(FunctionKeyWalk::noticeOf(events.at(events.size() - 2)),
-             (FunctionKeyWalk::Notice{FunctionKeyWalk::Notice::Kind::KeyEnded, 0}));
-    QCOMPARE(events.back().kind, EngineEvent::Kind::Failed);
+    QCOMPARE(events.at(events.size() - 2),
+             EngineEvent(EngineEvent::KeyNotice{EngineEvent::KeyNotice::Kind::KeyEnded, 0}));
+    QCOMPARE(events.back(), EngineEvent(EngineEvent::Failed{QStringLiteral("Input/output error")}));
     driver.walk->outputWritten(10);
     QVERIFY(driver.walk->takeOutput().empty());
 }

@@ -275,7 +275,6 @@ private Q_SLOTS:
         class Collector final : public EngineBase
         {
         public:
-            int receiveMode() const override { return 2; }
             void start(qint64) override {}
             void bytesReceived(const QByteArray &data, qint64) override { kept += data; }
             void timerFired(qint64) override {}

@@ -97,12 +97,12 @@ private:
     {
         // Within one step the walk's events come before its output (a key ends, the next one's byte).
         for (const EngineEvent &event : walk->takeEvents()) {
-            if (const std::optional<FunctionKeyWalk::Notice> notice = FunctionKeyWalk::noticeOf(event))
+            if (const auto *notice = event.as<EngineEvent::KeyNotice>())
                 transcript.append({now, noticeText(*notice)});
-            else if (event.kind == EngineEvent::Kind::Status)
-                transcript.append({now, QStringLiteral("msg ") + event.text});
-            else if (event.kind == EngineEvent::Kind::Failed)
-                transcript.append({now, QStringLiteral("failed ") + event.text});
+            else if (const auto *status = event.as<EngineEvent::Status>())
+                transcript.append({now, QStringLiteral("msg ") + status->text});
+            else if (const auto *failure = event.as<EngineEvent::Failed>())
+                transcript.append({now, QStringLiteral("failed ") + failure->reason});
         }
         bool wrote = false;
         for (const LinkAction &action : walk->takeOutput()) {
@@ -120,9 +120,9 @@ private:
             collect();
         }
     }
-    static QString noticeText(const FunctionKeyWalk::Notice &notice)
+    static QString noticeText(const EngineEvent::KeyNotice &notice)
     {
-        using Kind = FunctionKeyWalk::Notice::Kind;
+        using Kind = EngineEvent::KeyNotice::Kind;
         switch (notice.kind) {
         case Kind::KeyStarted:
             return QStringLiteral("start F%1").arg(notice.key + 1);

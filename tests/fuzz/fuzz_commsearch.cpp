@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QList<QByteArray> replies =
         QByteArray(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)).split('\xFE');
 
-    std::vector<EngineEvent> events;
+    std::vector<EngineEvent::Line> lines;
     qsizetype reply = 0;
     qint64 now = 0;
     engine.start(now);
@@ -45,24 +45,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         now = *deadline;
         engine.timerFired(now);
-        for (EngineEvent &event : engine.takeEvents())
-            events.push_back(std::move(event));
+        for (const EngineEvent &event : engine.takeEvents())
+            if (const auto *line = event.as<EngineEvent::Line>())
+                lines.push_back(*line);
     }
     if (!engine.isFinished())
         std::abort();
 
     int sectionRate = 0;
     int firstMatchRate = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const EngineEvent &event = events[i];
-        if (event.kind != EngineEvent::Kind::Line)
-            continue;
-        for (const QChar c : event.text)
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const EngineEvent::Line &line = lines[i];
+        for (const QChar c : line.text)
             if (c.unicode() > 127 || (c.unicode() < 32 && c != QLatin1Char('\r') && c != QLatin1Char('\n')))
                 std::abort();
-        if (i > 0 && events[i - 1].text == QLatin1String("BAUD RATE = "))
-            sectionRate = event.text.trimmed().toInt();
-        if (event.style == CommSearchEngine::Blue && firstMatchRate == 0)
+        if (i > 0 && lines[i - 1].text == QLatin1String("BAUD RATE = "))
+            sectionRate = line.text.trimmed().toInt();
+        if (line.style == CommSearchEngine::Blue && firstMatchRate == 0)
             firstMatchRate = sectionRate;
     }
     if (engine.foundRate() != firstMatchRate)

@@ -168,7 +168,7 @@ void TstCommLink::applyingSettingsOpensTheNamedPortAndFillsThePanels()
     QCOMPARE(rig.factory.serial->lastSettings, "19200,N,8,1");
     QVERIFY(rig.factory.serial->rts);
     QVERIFY(!rig.factory.serial->dtr);
-    QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+    QVERIFY(!rig.link.hasEngine());
     QCOMPARE(rig.panels["connect"], "Connected ");
     QCOMPARE(rig.panels["comm"], "/dev/ttyUSB0 : 19200");
     QCOMPARE(rig.panels["device"], " uKorvo");

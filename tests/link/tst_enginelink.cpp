@@ -19,7 +19,6 @@ namespace {
 class LineEngine final : public EngineBase
 {
 public:
-    int receiveMode() const override { return 2; }
     bool showsReceived() const override { return shows; }
     void start(qint64 nowMs) override
     {
@@ -81,9 +80,10 @@ struct Rig
     QStringList errors;
 };
 
-bool hasEvent(const std::vector<EngineEvent> &events, EngineEvent::Kind kind)
+bool hasFinished(const std::vector<EngineEvent> &events)
 {
-    return std::any_of(events.begin(), events.end(), [kind](const EngineEvent &e) { return e.kind == kind; });
+    return std::any_of(events.begin(), events.end(),
+                       [](const EngineEvent &e) { return e.is<EngineEvent::Finished>(); });
 }
 
 } // namespace
@@ -98,7 +98,7 @@ private Q_SLOTS:
         rig.link.connectComm(true);
         LineEngine engine;
         EngineLease lease = rig.attach(engine);
-        QCOMPARE(rig.link.receiveMode(), 2);
+        QVERIFY(rig.link.hasEngine());
         QCOMPARE(rig.written(), QByteArray("ab\r"));
         QCOMPARE(engine.log, QStringList({"start@0", "written@0"}));
 
@@ -110,12 +110,12 @@ private Q_SLOTS:
         QVERIFY(!engine.isFinished());
         rig.clock.advance(1);
         QVERIFY(engine.isFinished());
-        QCOMPARE(rig.events.front(), (EngineEvent{EngineEvent::Kind::Line, "reply"}));
-        QVERIFY(hasEvent(rig.events, EngineEvent::Kind::Finished));
+        QCOMPARE(rig.events.front(), EngineEvent(EngineEvent::Line{"reply"}));
+        QVERIFY(hasFinished(rig.events));
 
         lease.release();
         QVERIFY(!lease.isActive());
-        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+        QVERIFY(!rig.link.hasEngine());
         rig.factory.serial->deliver("prompt>");
         QCOMPARE(rig.screen, QByteArray("prompt>"));
         // Capture saw every byte first, whoever got them.
@@ -228,7 +228,7 @@ private Q_SLOTS:
             EngineLease lease = rig.attach(engine);
             // Going out of scope detaches: nothing reaches the destroyed engine afterwards.
         }
-        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+        QVERIFY(!rig.link.hasEngine());
         QCOMPARE(rig.clock.nextDeadline(), -1);
         rig.factory.serial->deliver("after");
         QCOMPARE(rig.screen, QByteArray("after"));
@@ -258,13 +258,13 @@ private Q_SLOTS:
         LineEngine engine;
         EngineLease lease;
         lease = rig.link.attach(engine, [&](const std::vector<EngineEvent> &events) {
-            if (hasEvent(events, EngineEvent::Kind::Finished))
+            if (hasFinished(events))
                 lease.release();
         });
         rig.factory.serial->deliver("x");
         rig.clock.advance(100);
         QVERIFY(!lease.isActive());
-        QCOMPARE(rig.link.receiveMode(), CommLink::kTerminalMode);
+        QVERIFY(!rig.link.hasEngine());
     }
 };
 

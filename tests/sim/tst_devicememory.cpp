@@ -37,12 +37,12 @@ QStringList run(DeviceEngine &engine, ControllerSim &sim)
             engine.timerFired(now);
         }
         for (const EngineEvent &event : engine.takeEvents())
-            if (event.kind == EngineEvent::Kind::Line)
-                lines.append(event.text);
+            if (const auto *line = event.as<EngineEvent::Line>())
+                lines.append(line->text);
     }
     for (const EngineEvent &event : engine.takeEvents())
-        if (event.kind == EngineEvent::Kind::Line)
-            lines.append(event.text);
+        if (const auto *line = event.as<EngineEvent::Line>())
+            lines.append(line->text);
     return lines;
 }
 

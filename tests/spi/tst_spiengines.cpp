@@ -30,6 +30,15 @@ SpiSendOptions options(int count, int rate, bool parallel = true)
     return o;
 }
 
+std::vector<SpiExchange> exchangesOf(SpiSendEngine &engine)
+{
+    std::vector<SpiExchange> exchanges;
+    for (const EngineEvent &event : engine.takeEvents())
+        if (const auto *exchange = event.as<SpiExchange>())
+            exchanges.push_back(*exchange);
+    return exchanges;
+}
+
 QByteArray frame(const QByteArray &bytes)
 {
     return QByteArray("\x10\x01", 2) + char(bytes.size()) + bytes + QByteArray("\x10\x04", 2);
@@ -65,7 +74,7 @@ private slots:
         QVERIFY(!engine.hasFailed());
         QVERIFY(!engine.nextDeadline());
         QVERIFY(!engine.takeRequest());
-        const std::vector<SpiExchange> exchanges = engine.takeExchanges();
+        const std::vector<SpiExchange> exchanges = exchangesOf(engine);
         QCOMPARE(exchanges.size(), std::size_t(1));
         QCOMPARE(exchanges[0].sent, kMessage);
         QCOMPARE(exchanges[0].received, QByteArray::fromHex("FFFF00"));
@@ -89,13 +98,12 @@ private slots:
         engine.requestDone("abc", 1, 26);
         QVERIFY(engine.isFinished());
         QCOMPARE(engine.sent(), 3);
-        std::vector<EngineEvent> progress;
+        std::vector<EngineEvent::Progress> progress;
         for (const EngineEvent &e : engine.takeEvents())
-            if (e.kind == EngineEvent::Kind::Progress)
-                progress.push_back(e);
+            if (const auto *step = e.as<EngineEvent::Progress>())
+                progress.push_back(*step);
         QCOMPARE(progress.size(), std::size_t(3));
-        QCOMPARE(progress.back().done, 3);
-        QCOMPARE(progress.back().total, 3);
+        QCOMPARE(progress.back(), (EngineEvent::Progress{3, 3}));
     }
 
     void countZeroRepeatsUntilStoppedAndAFailureEndsIt()
@@ -142,7 +150,7 @@ private slots:
             stepped << index;
             engine.requestDone("\x5A", 0.1, 1);
             QVERIFY(engine.isFinished());
-            QCOMPARE(engine.takeExchanges().front().sent, kMessage.mid(index - 1, 1));
+            QCOMPARE(exchangesOf(engine).front().sent, kMessage.mid(index - 1, 1));
             index = engine.charIndex();
         }
         QCOMPARE(stepped, (QList<int>{1, 2, 3, 1}));

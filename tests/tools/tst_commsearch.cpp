@@ -53,11 +53,11 @@ Transcript run(CommSearchEngine &engine, const Answer &answer, int stopAfterProb
             }
         }
         for (const EngineEvent &e : engine.takeEvents()) {
-            if (e.kind == EngineEvent::Kind::Line) {
-                t.log += e.text;
-                t.pieces.append({e.text, e.style});
-            } else if (e.kind == EngineEvent::Kind::Status) {
-                t.statuses << e.text;
+            if (const auto *line = e.as<EngineEvent::Line>()) {
+                t.log += line->text;
+                t.pieces.append({line->text, line->style});
+            } else if (const auto *status = e.as<EngineEvent::Status>()) {
+                t.statuses << status->text;
             }
         }
         if (!engine.isSearching()) {
@@ -182,8 +182,8 @@ private Q_SLOTS:
         QCOMPARE(out.front().settings, QStringLiteral("19200,n,8,1"));
         QStringList statuses;
         for (const EngineEvent &e : engine.takeEvents())
-            if (e.kind == EngineEvent::Kind::Status)
-                statuses << e.text;
+            if (const auto *status = e.as<EngineEvent::Status>())
+                statuses << status->text;
         QCOMPARE(statuses, QStringList({"Comm Error: Input/output error"}));
     }
 

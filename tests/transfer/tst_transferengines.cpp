@@ -31,14 +31,13 @@ template <class Engine> struct Dialogue
             linePauses.append(action.linePause);
         }
         for (const EngineEvent &event : engine.takeEvents()) {
-            if (event.kind == EngineEvent::Kind::Line)
-                lines.append(event.text);
-            else if (event.kind == EngineEvent::Kind::Status)
-                statuses.append(event.text);
-            else if (event.kind == EngineEvent::Kind::Finished)
-                finished = true;
-            else if (event.kind == EngineEvent::Kind::Failed)
-                failure = event.text;
+            if (const auto *line = event.as<EngineEvent::Line>())
+                lines.append(line->text);
+            else if (const auto *status = event.as<EngineEvent::Status>())
+                statuses.append(status->text);
+            else if (const auto *failed = event.as<EngineEvent::Failed>())
+                failure = failed->reason;
+            finished = finished || event.is<EngineEvent::Finished>();
         }
     }
     void start()

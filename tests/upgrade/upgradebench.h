@@ -56,8 +56,8 @@ struct UpgradeBench
                 engine->bytesReceived(answer, now);
             }
             for (EngineEvent &event : engine->takeEvents()) {
-                if (event.kind == EngineEvent::Kind::Status)
-                    statuses << event.text;
+                if (const auto *status = event.as<EngineEvent::Status>())
+                    statuses << status->text;
                 events.push_back(std::move(event));
             }
         }
