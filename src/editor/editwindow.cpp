@@ -154,17 +154,17 @@ void EditWindow::openEditFile(const QString &path)
 
 void EditWindow::setFileType(const QString &tag)
 {
-    const int kind = fileKindForTag(tag);
-    slotRecord(m_slot).fileKind = static_cast<int16_t>(kind);
+    const DeviceType kind = fileKindForTag(tag);
+    slotRecord(m_slot).fileKind = kind;
     m_look.apply(kind);
 }
 
-int EditWindow::loadLanguage()
+DeviceType EditWindow::loadLanguage()
 {
-    const int kind = slotRecord(m_slot).fileKind;
+    const DeviceType kind = slotRecord(m_slot).fileKind;
     loadKeyWords(kind);
-    if (kind != 0)
-        loadKeyWords(1);
+    if (kind != PlainText)
+        loadKeyWords(UKorvo);
     return kind;
 }
 

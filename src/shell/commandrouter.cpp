@@ -163,7 +163,7 @@ void CommandRouter::toggleRamViewer()
     QAction *item = m_window->menus()->action(Command::RamViewer);
     CommWindow *comm = activeCommWindow(*m_window);
     const bool open = m_ramViewer && m_ramViewer->isVisible();
-    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+    if (open || !comm || (comm->settings().device != Veltor && comm->settings().device != Fendra)) {
         if (m_ramViewer)
             m_ramViewer->close();
         item->setChecked(false);

@@ -60,7 +60,7 @@ void DocumentCommands::newFile(bool inNewWindow)
         return;
     }
     EditWindow *edit = inNewWindow ? nullptr : activeEditWindow(*m_window);
-    const int family = activeDeviceFamily();
+    const DeviceType family = activeDeviceFamily();
     const QString proposed = edit ? edit->fileName()
                                   : QStringLiteral("Program%1%2")
                                         .arg(app().findNext(WindowKind::Edit))

@@ -270,7 +270,7 @@ void MainWindow::showAbout()
     m_about->open();
 }
 
-void MainWindow::setDeviceTips(int device)
+void MainWindow::setDeviceTips(DeviceType device)
 {
     const AppState &state = app();
     const DeviceTips tips = deviceTips(device, state.upDnTargetKind, state.upDnFileName);

@@ -61,7 +61,7 @@ public:
     void showHelpTopic(int topic);
     void showAbout();
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
-    void setDeviceTips(int device);
+    void setDeviceTips(DeviceType device);
     // Writes the preferences file; Save Preferences and exit.
     void savePreferences();
     // Redraws the recent-file part of the File menu.

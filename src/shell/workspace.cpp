@@ -22,7 +22,7 @@ bool Workspace::load()
     m_state.recentFiles.clear();
     readIniFile(m_state);
     bool keywordsFailed = false;
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         keywordsFailed = loadKeyWords(device) || keywordsFailed;
     return !keywordsFailed;
 }

@@ -59,7 +59,7 @@ Q_SIGNALS:
 
 private:
     void buildControls();
-    void applyDevice(int device);
+    void applyDevice(DeviceType device);
     void chooseEditWindow();
     void chooseFile();
     void browse();
@@ -72,7 +72,7 @@ private:
     void onStatus(const QString &text, bool problem);
 
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
-    int m_device = 4;
+    DeviceType m_device = Veltor;
     QPointer<CommWindow> m_terminal;
     QPointer<EditWindow> m_edit;
     TransferJob *m_job = nullptr;

@@ -3,6 +3,8 @@
 // The file dialogs of the program (programs, transfer listings, files to send, upgrade, capture and
 // preferences files): what each one shows, and a way for tests to answer them.
 
+#include "app/devicecatalogue.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -39,13 +41,13 @@ struct FileDialogRequest
 QStringList qtFilters(const QString &filterText);
 
 // Device type whose files the dialogs offer first: the active terminal's, Veltor when none is open.
-int activeDeviceFamily();
+DeviceType activeDeviceFamily();
 
-FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
+FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                     FileDialogMode mode = FileDialogMode::Open);
 
 // bGet_File: shows the dialog; empty when the user cancelled.
-std::optional<QString> getFile(FileDialogKind kind, int family, const QString &initialPath,
+std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                FileDialogMode mode = FileDialogMode::Open, QWidget *parent = nullptr);
 
 // Replaces the dialog (tests answer dialogs with it); an empty function restores the real one.

@@ -16,7 +16,7 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal)
 {
     if (!terminal)
         return;
-    const int family = terminal->settings().device;
+    const DeviceType family = terminal->settings().device;
     // The last upgrade file chosen in this session is offered first.
     static QString lastFile;
     auto chooser = [parent, family]() -> std::optional<QString> {

@@ -70,7 +70,7 @@ void TstEditWindow::init()
     state.programDir = qEnvironmentVariable("KORVO_BIN_DIR");
     state.setup = SetupRecord();
     state.recentFiles.clear();
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         QVERIFY(!loadKeyWords(device));
     m_prompt.clear();
     setPrompt(&m_prompt);
@@ -346,11 +346,11 @@ void TstEditWindow::anNbtFileOpensWithTheNbLanguage()
     const QString path = m_dir.filePath(QStringLiteral("test.NBT"));
     writeAll(path, "VA x = 1\r\n");
     window->openEditFile(path);
-    QCOMPARE(app().editSlots[1].fileKind, int16_t(6));
+    QCOMPARE(int(app().editSlots[1].fileKind), int(Norbel));
     window->editor()->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), long(TokenKeyword));
     window->setFileType(QStringLiteral("TXT"));
-    QCOMPARE(app().editSlots[1].fileKind, int16_t(0));
+    QCOMPARE(int(app().editSlots[1].fileKind), int(PlainText));
     QVERIFY(!window->editor()->lexer());
 }
 
@@ -359,11 +359,11 @@ void TstEditWindow::aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore()
     // An untitled window shows plain text in the plain style.
     app().styles[1].font = QStringLiteral("No Such Family 5C1D");
     app().styles[1].size = 13;
-    QVERIFY(!loadKeyWords(0));
+    QVERIFY(!loadKeyWords(PlainText));
     EditWindow *untitled = newWindow(1);
     untitled->show();
     QVERIFY(!untitled->editor()->lexer());
-    const ViewParameters &plain = languageSet(0).view;
+    const ViewParameters &plain = languageSet(PlainText).view;
     QCOMPARE(untitled->editor()->font(), editorFont(plain.font, plain.size, plain.bold, plain.italic));
 
     // A program opened before the window shows keeps its colouring.

@@ -62,7 +62,7 @@ void TstPraxisColouring::init()
     app().resetSlots();
     app().styles = {};
     app().programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         QVERIFY(!loadKeyWords(device));
 }
 
@@ -112,8 +112,8 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     program.italic[3] = true;   // italic comments
     program.bold[7] = false;    // special: bold italic whatever the class says
     program.italic[7] = false;
-    QVERIFY(!loadKeyWords(1));
-    QVERIFY(!loadKeyWords(4));
+    QVERIFY(!loadKeyWords(UKorvo));
+    QVERIFY(!loadKeyWords(Veltor));
     QCOMPARE(getStyle(2, 4), int16_t(1));
     QCOMPARE(getStyle(2, 3), int16_t(2));
 
@@ -144,7 +144,7 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
 void TstPraxisColouring::withoutItsKeywordFileALanguageStillColoursCommentsAndStrings()
 {
     app().programDir = m_dir.path(); // holds no keyword file
-    QVERIFY(!loadKeyWords(4));
+    QVERIFY(!loadKeyWords(Veltor));
     EditWindow *window = openProgram(QStringLiteral("bare.vxt"), "move \"s\" ' c\r\n");
     QCOMPARE(lineStyles(window->editor(), 0), QStringLiteral("tttttSSStccc"));
 }
@@ -173,9 +173,9 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
     QFETCH(bool, fails);
     app().programDir = m_dir.path();
     writeAll(m_dir.filePath(QStringLiteral("FENDRA_ALL.rw")), content);
-    QCOMPARE(loadKeyWords(5), fails);
-    QVERIFY(languageSet(5).keywords);
-    QCOMPARE(languageSet(5).keywords->contains(QStringLiteral("MOVE")), !fails);
+    QCOMPARE(loadKeyWords(Fendra), fails);
+    QVERIFY(languageSet(Fendra).keywords);
+    QCOMPARE(languageSet(Fendra).keywords->contains(QStringLiteral("MOVE")), !fails);
 }
 
 void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()

@@ -174,8 +174,8 @@ private Q_SLOTS:
 
     void twoSimulatedGatewaysShowAsTwoDevices()
     {
-        ControllerSim first(4);
-        ControllerSim second(5);
+        ControllerSim first(Veltor);
+        ControllerSim second(Fendra);
         SimGateway one(first);
         SimGateway two(second);
         QString error;

@@ -182,7 +182,7 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
         seen = request;
         return std::nullopt; // cancelled
     });
-    QVERIFY(!getFile(FileDialogKind(kind), family, QStringLiteral("last.vxt")));
+    QVERIFY(!getFile(FileDialogKind(kind), DeviceType(family), QStringLiteral("last.vxt")));
     QVERIFY(seen);
     QCOMPARE(seen->title, title);
     QCOMPARE(seen->selectedFilter, selectedFilter);
@@ -197,12 +197,12 @@ void TstDocumentFiles::filterTextBecomesQtFilters()
                                       "All Files (*.*)|*.*")),
              (QStringList{"Veltor Files (*.vxt)", "All Program Files (*.vxt *.kxt)", "All Files (*)"}));
     // The active terminal's device chooses the family; Veltor when no terminal is open.
-    QCOMPARE(activeDeviceFamily(), int(Veltor));
+    QCOMPARE(int(activeDeviceFamily()), int(Veltor));
     app().ensureCommSlot(1);
     app().commSlots[1].state = 0;
     app().commSlots[1].device = Fendra;
     app().activeComm = 1;
-    QCOMPARE(activeDeviceFamily(), int(Fendra));
+    QCOMPARE(int(activeDeviceFamily()), int(Fendra));
 }
 
 void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()

@@ -135,7 +135,7 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
     window->children()->subWindow(WindowKind::Terminal, 2)->showMinimized();
     app().commSlots[3].autoName = false;
     app().commSlots[3].name = QStringLiteral("Bench drive");
-    app().commSlots[3].device = 5;
+    app().commSlots[3].device = Fendra;
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 3))->setTerminal(0);
 
     struct Seen

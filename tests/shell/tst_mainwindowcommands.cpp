@@ -70,7 +70,7 @@ void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
     window->loadNewComm();
     window->menus()->item(MenuId::Transfer, 1)->trigger();
     window->menus()->item(MenuId::Transfer, 0)->trigger();
-    app().commSlots[1].device = 4;
+    app().commSlots[1].device = Veltor;
     window->runCommand(Command::Download);
 
     const QList<PromptRequest> &asked = m_prompt->asked();
@@ -91,8 +91,8 @@ void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
 
 void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
 {
-    ControllerSim controller(4);
-    MemoryResponder responder(controller, DeviceMemory::demo(4));
+    ControllerSim controller(Veltor);
+    MemoryResponder responder(controller, DeviceMemory::demo(Veltor));
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
