@@ -73,11 +73,11 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesHo
     }
 }
 
-void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, QWidget *parent)
+void runPreferences(PreferencesRequest request, const PreferencesHost &host, Clock &clock, QWidget *parent)
 {
     AppState &state = app();
     OptionsDialog::Context context;
-    context.requestCode = requestCode;
+    context.request = request;
     const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
     for (QWidget *window : windows) {
         context.editWindowOpen = context.editWindowOpen || qobject_cast<EditWindow *>(window);

@@ -4,6 +4,8 @@
 // (Set_Editor, Set_Terminal, the function-key bar, captions) and writes the preferences file when the
 // dialog has closed, whichever way it closed.
 
+#include "preferences/optionsvalues.h"
+
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -20,9 +22,8 @@ struct PreferencesHost
     std::function<void()> historyChanged;
 };
 
-// requestCode picks the page: 1 or 8 text editor, 512 program editor, 2 terminal format, 4 comm settings,
-// 16 general.
-void runPreferences(int requestCode, const PreferencesHost &host, Clock &clock, QWidget *parent);
+// request picks the first page and whether the terminal pages offer "Apply to:".
+void runPreferences(PreferencesRequest request, const PreferencesHost &host, Clock &clock, QWidget *parent);
 
 // What an applied page does to the application state and the windows (the dialog's Apply and OK).
 class OptionsDialog;

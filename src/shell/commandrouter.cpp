@@ -187,10 +187,12 @@ void CommandRouter::toggleRamViewer()
     item->setChecked(true);
 }
 
-void CommandRouter::getOptions(int requestCode)
+void CommandRouter::getOptions(std::optional<PreferencesRequest> request)
 {
-    // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
-    const int page = requestCode != 0 ? requestCode : app().activeKind == WindowKind::Terminal ? 2 : 1;
+    const PreferencesRequest page = request ? *request
+                                    : app().activeKind == WindowKind::Terminal
+                                        ? PreferencesRequest::TerminalFormat
+                                        : PreferencesRequest::TextEditor;
     PreferencesHost host;
     host.windows = [this] {
         QList<QWidget *> windows;

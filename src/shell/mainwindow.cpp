@@ -338,7 +338,7 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
         return;
     // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
     if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr) {
-        comm->hooks().openPreferences = [this] { m_router->getOptions(4); };
+        comm->hooks().openPreferences = [this] { m_router->getOptions(PreferencesRequest::CommSettings); };
         // The "FuncGrps" menu follows the group however the terminal changes it.
         connect(comm, &CommWindow::functionGroupChanged, this, &MainWindow::refreshCommands,
                 Qt::UniqueConnection);
