@@ -21,7 +21,7 @@ int CanRequestEngine::receiveMode() const
     return m_wait == Wait::None ? 4 : m_collector.mode();
 }
 
-void CanRequestEngine::request(const QByteArray &text, int mode, int extraChars, Done done)
+void CanRequestEngine::request(const QByteArray &text, ReplyCollector::Mode mode, int extraChars, Done done)
 {
     m_collector = ReplyCollector(mode, kLineTable);
     m_requestText = text;

@@ -207,9 +207,9 @@ private Q_SLOTS:
         QCOMPARE(canRequest(CanTarget::Monitor, CanCommand::Mcfg, 8, 2), QByteArray(":M2_MCFG=08\r"));
         QCOMPARE(canRequest(CanTarget::Dongle, CanCommand::Xtd, 1, 2), QByteArray(":M2_XTD=1\r"));
         QCOMPARE(canRequest(CanTarget::Module, CanCommand::Frm, 10, 0), QByteArray("FRM=10\r\n"));
-        QCOMPARE(canReplyOf(CanCommand::GetCfg), 7);
-        QCOMPARE(canReplyOf(CanCommand::Recall), 10);
-        QCOMPARE(canReplyOf(CanCommand::SetCan), 6);
+        QCOMPARE(canReplyOf(CanCommand::GetCfg), ReplyCollector::Lines);
+        QCOMPARE(canReplyOf(CanCommand::Recall), ReplyCollector::Text);
+        QCOMPARE(canReplyOf(CanCommand::SetCan), ReplyCollector::WaitAck);
         QCOMPARE(baudFromCode(19), 19200);
         QCOMPARE(baudFromCode(codeFromBaud(115200)), 0);
     }
