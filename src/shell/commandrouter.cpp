@@ -8,6 +8,7 @@
 #include "preferences/preferencesrunner.h"
 #include "shell/activechild.h"
 #include "shell/documentcommands.h"
+#include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
 #include "terminal/commwindow.h"
 #include "tools/findcommdialog.h"
@@ -109,10 +110,8 @@ void CommandRouter::bindHandlers()
     for (Command c :
          {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons})
         setHandler(c, [this, c] { arrange(c); });
-    for (Command c :
-         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
-          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
-        setHandler(c, [w, c] { w->showHelpTopic(int(c) - int(Command::HelpUpgradingFirmware)); });
+    for (Command c : HelpBrowser::kTopics)
+        setHandler(c, [w, c] { w->showHelpTopic(c); });
     setHandler(Command::About, [w] { w->showAbout(); });
 }
 

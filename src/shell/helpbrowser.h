@@ -2,6 +2,8 @@
 
 // The help window: shows the program's own HTML help pages, which are shipped beside the executable.
 
+#include "ui/command.h"
+
 #include <QUrl>
 #include <QWidget>
 
@@ -17,8 +19,12 @@ public:
 
     // Folder of the help pages: "help" beside the program.
     static QString helpFolder();
-    // Page of a Help-menu topic (0 "Upgrading Firmware" ... 5 "First Program").
-    static QUrl topicUrl(int topic);
+    // The Help menu's topics, in menu order.
+    static constexpr Command kTopics[] = {Command::HelpUpgradingFirmware, Command::HelpBasicMotion,
+                                          Command::HelpLanguageStructure, Command::HelpPraxisCommands,
+                                          Command::HelpErrorCodes,        Command::HelpFirstProgram};
+    // Page of a Help-menu topic; the index page for any other command.
+    static QUrl topicUrl(Command topic);
 
     void showPage(const QUrl &url);
     QUrl currentPage() const;

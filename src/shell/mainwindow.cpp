@@ -253,7 +253,7 @@ void MainWindow::notAvailable(const QString &name)
         PromptIcon::Information);
 }
 
-void MainWindow::showHelpTopic(int topic)
+void MainWindow::showHelpTopic(Command topic)
 {
     if (!m_help)
         m_help = new HelpBrowser(this);

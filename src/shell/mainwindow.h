@@ -58,7 +58,7 @@ public:
 
     // Hosts a tool window (CAN, SPI, RAM viewer) in the workspace; it is deleted when it closes.
     QMdiSubWindow *addToolWindow(QWidget *window);
-    void showHelpTopic(int topic);
+    void showHelpTopic(Command topic);
     void showAbout();
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(DeviceType device);

@@ -318,11 +318,11 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
     QMenu *topics = help->actions().first()->menu();
     QVERIFY(topics);
     QCOMPARE(topics->actions().size(), MainMenus::kHelpTopics);
-    for (int topic = 0; topic < MainMenus::kHelpTopics; ++topic) {
-        topics->actions().at(topic)->trigger();
+    for (int index = 0; index < MainMenus::kHelpTopics; ++index) {
+        topics->actions().at(index)->trigger();
         HelpBrowser *browser = window->helpBrowser();
         QVERIFY(browser && browser->isVisible());
-        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(topic));
+        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(HelpBrowser::kTopics[index]));
         QVERIFY2(QFileInfo::exists(browser->currentPage().toLocalFile()),
                  qPrintable(browser->currentPage().toString()));
     }
