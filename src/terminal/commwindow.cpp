@@ -74,8 +74,17 @@ CommWindowSettings &CommWindow::settings() const
 void CommWindow::buildUi()
 {
     m_view = new TerminalView(*m_screen, this);
-    m_input = std::make_unique<TerminalInput>(*this);
+    m_input = std::make_unique<TerminalInput>(*m_view, *m_screen, *m_link);
     connect(m_input.get(), &TerminalInput::keyHandled, this, &CommWindow::setCommEdits);
+    connect(m_input.get(), &TerminalInput::functionKeyPressed, this, [this](int key) {
+        if (m_hooks.functionKey)
+            m_hooks.functionKey(key);
+    });
+    connect(m_input.get(), &TerminalInput::editFunctionKeyPressed, this, [this](int key) {
+        if (m_hooks.editFunctionKey)
+            m_hooks.editFunctionKey(key);
+    });
+    connect(m_input.get(), &TerminalInput::copyRequested, this, &CommWindow::copySelection);
 
     m_functionBar = new QWidget(this);
     m_functionBar->setVisible(false);
