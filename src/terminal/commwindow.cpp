@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/prompt.h"
+#include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "terminal/displaytranslator.h"
@@ -41,7 +42,15 @@ CommWindow::CommWindow(int slot, Clock &clock, LinkFactory &factory, QWidget *pa
     m_display = std::make_unique<TerminalDisplay>(*m_screen);
     buildUi();
     wireLink();
-    m_functions = std::make_unique<TerminalFunctions>(*this, clock);
+    m_functions = std::make_unique<TerminalFunctions>(
+        TerminalFunctions::Parts{*this, *m_functionBar, *m_view, *m_link, panels(),
+                                 [this]() -> CommWindowSettings & { return settings(); },
+                                 [this](int group) { setFunctionGroup(group); }},
+        clock);
+    m_hooks.functionKey = [this](int n) { m_functions->runner().press(n - 1); };
+    m_hooks.editFunctionKey = [this](int n) { m_functions->editKey(n - 1); };
+    m_hooks.mayClose = [this] { return m_functions->mayClose(); };
+    m_hooks.stopCapture = &TerminalFunctions::stopCapture;
 
     state.lineEnd = QStringLiteral("\r");
     if (s.state < 0)
@@ -58,6 +67,7 @@ CommWindow::~CommWindow()
 {
     // The link goes first, while everything its last notifications reach is still there (after the function
     // keys that hold a lease on it); the view goes before the screen it paints.
+    m_hooks = {}; // they reach the function keys
     m_functions.reset();
     disconnect(m_link.get(), nullptr, this, nullptr);
     m_link.reset();
