@@ -112,7 +112,8 @@ int editorBenchmark(const QStringList &args)
     }
     korvo::Preferences state;
     const QString programDir = QCoreApplication::applicationDirPath();
-    for (int device : {1, 4, 5, 6, 0})
+    for (korvo::DeviceType device :
+         {korvo::UKorvo, korvo::Veltor, korvo::Fendra, korvo::Norbel, korvo::PlainText})
         korvo::loadKeyWords(device, state.styles, programDir);
     state.ensureEditSlot(1);
     state.editSlots[1] = state.editSlots[0];

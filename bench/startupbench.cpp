@@ -132,7 +132,7 @@ StartTime minimalStart()
     const korvo::Preferences defaults;
     const korvo::CommWindowSettings &comm = defaults.commSlots[0];
     const korvo::EditSlot &edit = defaults.editSlots[0];
-    const korvo::LanguageSet &styles = korvo::languageSet(1);
+    const korvo::LanguageSet &styles = korvo::languageSet(korvo::UKorvo);
     const korvo::ViewParameters &view = styles.view;
     QEventLoop loop;
     FirstFrame frame(loop);

@@ -92,7 +92,7 @@ int runTransfer(const QStringList &args)
         CommLink link(settings, systemClock(), systemLinkFactory());
         link.connectComm(true);
         TransferRequest request;
-        request.device = 4;
+        request.device = Veltor;
         request.timing = LinkTiming::fromSettings(settings);
         const double bytesPerMs = baud / 10.0 / 1000.0;
 

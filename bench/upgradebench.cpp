@@ -60,7 +60,7 @@ Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const Upgra
     }
     CommWindowSettings settings;
     settings.portName = QString::fromLocal8Bit(sim.readLine().trimmed());
-    settings.device = 4;
+    settings.device = Veltor;
     CommLink link(settings, systemClock(), systemLinkFactory());
     link.connectComm(true);
 
@@ -134,8 +134,8 @@ Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const Upgra
 
 int runUpgrade(const QStringList &args)
 {
-    const UpgradeScan scan = scanUpgradeText(upgradeFile(), 4);
-    const UpgradePlan plan = planUpgrade(scan, 4);
+    const UpgradeScan scan = scanUpgradeText(upgradeFile(), Veltor);
+    const UpgradePlan plan = planUpgrade(scan, Veltor);
     int result = 0;
 
     // "--unpaced" skips the paced run (which takes the line's 96 s).

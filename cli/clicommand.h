@@ -5,6 +5,7 @@
 // already parsed the link options (--port/--tcp/--terminal, --settings, --device, --address, --json,
 // --quiet) and opens the link on first use.
 
+#include "app/devicecatalogue.h"
 #include "link/commlink.h"
 #include "settings/preferences.h"
 
@@ -26,8 +27,8 @@ public:
 
     // The terminal settings the link options describe (device type, address, rate, TCP address...).
     virtual CommWindowSettings &settings() = 0;
-    // Device type 1..6 from --device or --terminal; 0 when neither gave one.
-    virtual int device() const = 0;
+    // Device type from --device or --terminal; PlainText when neither gave one.
+    virtual DeviceType device() const = 0;
     // --address: the device address put before every line sent (then lines end in LF); empty when none.
     virtual QString address() const = 0;
     virtual bool json() const = 0;

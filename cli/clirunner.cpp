@@ -28,15 +28,6 @@ void onInterrupt(int)
     [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
 }
 
-int deviceFromName(const QString &name)
-{
-    static const char *const names[] = {"ukorvo", "926q", "hmi", "veltor", "fendra", "nb"};
-    for (int i = 0; i < 6; ++i)
-        if (name.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
-            return i + 1;
-    return 0;
-}
-
 QString durationText(qint64 ms)
 {
     const qint64 s = (ms + 500) / 1000;
@@ -85,7 +76,7 @@ bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error)
         *error = QStringLiteral("give either --port or --tcp, not both");
         return false;
     }
-    if (!options.device.isEmpty() && deviceFromName(options.device) == 0) {
+    if (!options.device.isEmpty() && deviceFromOptionName(options.device) == PlainText) {
         *error = QStringLiteral("unknown device \"%1\" (ukorvo, 926q, hmi, veltor, fendra, nb)")
                      .arg(options.device);
         return false;
@@ -123,9 +114,9 @@ CliRunner::CliRunner(const LinkOptions &options) : m_options(options)
     else if (options.terminal == 0)
         m_settings.settings = QStringLiteral("9600,N,8,1");
     if (!options.device.isEmpty())
-        m_device = deviceFromName(options.device);
-    if (m_device > 0)
-        m_settings.device = int16_t(m_device);
+        m_device = deviceFromOptionName(options.device);
+    if (m_device > PlainText)
+        m_settings.device = m_device;
     m_settings.connected = false;
     m_sinceStart.start();
 }

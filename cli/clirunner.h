@@ -38,7 +38,7 @@ public:
     const QString &error() const { return m_error; }
 
     CommWindowSettings &settings() override { return m_settings; }
-    int device() const override { return m_device; }
+    DeviceType device() const override { return m_device; }
     QString address() const override { return m_options.address.value_or(QString()); }
     bool json() const override { return m_options.json; }
     bool quiet() const override { return m_options.quiet; }
@@ -54,7 +54,7 @@ private:
 
     LinkOptions m_options;
     CommWindowSettings m_settings;
-    int m_device = 0;
+    DeviceType m_device = PlainText;
     QString m_error;
     std::unique_ptr<ScaledClock> m_clock;
     std::unique_ptr<CommLink> m_link;

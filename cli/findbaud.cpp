@@ -11,7 +11,7 @@ namespace {
 int findBaud(CliContext &ctx, QStringList args)
 {
     const QString delay = takeOption(args, QStringLiteral("--ctlc-delay-ms"));
-    if (!args.isEmpty() || ctx.device() == 0) {
+    if (!args.isEmpty() || ctx.device() == PlainText) {
         ctx.err(QStringLiteral("usage: find-baud [--ctlc-delay-ms N] (needs --device or --terminal)"));
         return UsageOrLink;
     }

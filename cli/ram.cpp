@@ -29,7 +29,7 @@ int ram(CliContext &ctx, QStringList args)
         ctx.err(QStringLiteral("usage: ram ADDRESS COUNT | ram --block FPGA|Motor|CPU|CAN|IntTmr|SCDACs"));
         return UsageOrLink;
     }
-    if (ctx.device() != 4 && ctx.device() != 5) {
+    if (ctx.device() != Veltor && ctx.device() != Fendra) {
         ctx.err(
             QStringLiteral("the RAM viewer reads Veltor and Fendra controllers (--device veltor|fendra)"));
         return UsageOrLink;

@@ -8,7 +8,7 @@ namespace korvo::cli {
 
 std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args)
 {
-    if (ctx.device() == 0) {
+    if (ctx.device() == PlainText) {
         ctx.err(QStringLiteral("give the controller type with --device (or --terminal)"));
         return std::nullopt;
     }

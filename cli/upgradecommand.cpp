@@ -36,7 +36,7 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
         ctx.err(QStringLiteral("usage: upgrade FILE [--serial S] [--type T] [--yes]"));
         return UsageOrLink;
     }
-    const int device = ctx.device();
+    const DeviceType device = ctx.device();
     if (upgradeProcedureFor(device) == UpgradeProcedure::None) {
         ctx.err(QStringLiteral("upgrade needs --device ukorvo, veltor or fendra"));
         return UsageOrLink;
@@ -54,7 +54,7 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
     const UpgradePlan plan = planUpgrade(*scan, device);
 
     CommWindowSettings &settings = ctx.settings();
-    settings.device = int16_t(device);
+    settings.device = device;
     UpgradeEngine engine(UpgradeOptions::fromSettings(settings));
     CommLink *link = ctx.link();
     if (!link)

@@ -3,44 +3,34 @@
 namespace korvo {
 
 namespace {
-QList<QByteArray> defaultVariables(int device)
+QList<QByteArray> defaultVariables(DeviceType device)
 {
-    if (device == 1)
+    if (device == UKorvo)
         return {"X = G 100", "Y = G -25", "SPEED = G 2500", "I = L 3"};
     return {"ACCEL = G 2000", "SPEED = G 1500", "COUNT = G 0", "TEMP = L 12"};
 }
 
-QList<QByteArray> defaultFlags(int device)
+QList<QByteArray> defaultFlags(DeviceType device)
 {
-    if (device == 1)
+    if (device == UKorvo)
         return {"HOMED = G TRUE", "FAULT = G FALSE", "BUSY = L FALSE"};
     return {};
 }
 
-QList<QByteArray> defaultProgram(int device)
+QList<QByteArray> defaultProgram(DeviceType device)
 {
-    if (device == 1)
+    if (device == UKorvo)
         return {"100  LBL START", "101  X = 0", "102  MOVE 4000", "103  X = X + 1", "104  GOTO START"};
     return {"100  LB MAIN", "101  VA COUNT = 0", "102  MR 4000", "103  H", "104  IC COUNT", "105  BR MAIN"};
 }
 } // namespace
 
-ControllerSim::ControllerSim(int device)
+ControllerSim::ControllerSim(DeviceType device)
 {
     setDevice(device);
 }
 
-int ControllerSim::deviceFromName(const QByteArray &name)
-{
-    const QByteArray lower = name.trimmed().toLower();
-    static const char *const names[] = {"ukorvo", "926q", "hmi", "veltor", "fendra", "nb"};
-    for (int i = 0; i < 6; ++i)
-        if (lower == names[i])
-            return i + 1;
-    return 0;
-}
-
-void ControllerSim::setDevice(int device)
+void ControllerSim::setDevice(DeviceType device)
 {
     m_device = device;
     m_variables = defaultVariables(device);
@@ -143,14 +133,14 @@ bool ControllerSim::builtIn(const QByteArray &command)
 {
     const QByteArray lower = command.toLower();
     const QList<QByteArray> *lines = nullptr;
-    if (m_device == 1) {
+    if (m_device == UKorvo) {
         if (lower == "print vars")
             lines = &m_variables;
         else if (lower == "print flags")
             lines = &m_flags;
         else if (lower == "list" || lower.startsWith("list "))
             lines = &m_program;
-    } else if (m_device >= 4 && m_device <= 6) {
+    } else if (m_device == Veltor || m_device == Fendra || m_device == Norbel) {
         if (lower == "pr al")
             lines = &m_variables;
         else if (lower == "l")

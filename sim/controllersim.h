@@ -4,6 +4,8 @@
 // answers its device type's listing commands, and answers garbage when the line runs at another rate than
 // its own. It owns no I/O; SimPty and SimGateway carry its bytes over a pty or a TCP socket.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QList>
 #include <functional>
@@ -19,13 +21,10 @@ public:
     // Sees every byte first (already decoded at the right rate); true when it consumed the byte.
     using ByteHook = std::function<bool(ControllerSim &sim, char byte)>;
 
-    explicit ControllerSim(int device = 4);
+    explicit ControllerSim(DeviceType device = Veltor);
 
-    // "ukorvo", "926q", "hmi", "veltor", "fendra", "nb" (any case) -> 1..6; 0 when unknown.
-    static int deviceFromName(const QByteArray &name);
-
-    int device() const { return m_device; }
-    void setDevice(int device);
+    DeviceType device() const { return m_device; }
+    void setDevice(DeviceType device);
     // The rate the controller itself runs at (default 9600).
     int ownBaud() const { return m_ownBaud; }
     void setOwnBaud(int baud) { m_ownBaud = baud; }
@@ -66,7 +65,7 @@ private:
     bool builtIn(const QByteArray &command);
     static char garble(char byte);
 
-    int m_device = 4;
+    DeviceType m_device = Veltor;
     int m_ownBaud = 9600;
     int m_lineBaud = 0;
     bool m_silent = false;

@@ -11,15 +11,15 @@ constexpr int kHmiRegisters = 4096;
 constexpr int kHmiParameters = 5632;
 constexpr int kQ926Cells = 2048;
 
-bool veltorFamily(int device)
+bool veltorFamily(DeviceType device)
 {
     return device == DeviceType::Veltor || device == DeviceType::Fendra || device == DeviceType::Norbel;
 }
 } // namespace
 
-DeviceMemory::DeviceMemory(int device) : m_device(device), m_hmi(kHmiSize, '\xff') {}
+DeviceMemory::DeviceMemory(DeviceType device) : m_device(device), m_hmi(kHmiSize, '\xff') {}
 
-DeviceMemory DeviceMemory::demo(int device)
+DeviceMemory DeviceMemory::demo(DeviceType device)
 {
     DeviceMemory memory(device);
     switch (device) {

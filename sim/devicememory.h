@@ -6,6 +6,8 @@
 // and takes back, line by line, what a download sends, so that upload, download into an empty device and
 // upload again give the same listing.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -17,11 +19,11 @@ class DeviceMemory
 public:
     static constexpr int kHmiSize = 6144; // program 0..4095, registers 4096..5631, parameters 5632..6143
 
-    explicit DeviceMemory(int device = 4);
+    explicit DeviceMemory(DeviceType device = Veltor);
     // A few variables, flags where the type has them, two programs (one with a label line).
-    static DeviceMemory demo(int device);
+    static DeviceMemory demo(DeviceType device);
 
-    int device() const { return m_device; }
+    DeviceType device() const { return m_device; }
 
     // Replies to the listing commands, one line each, without line ends.
     QList<QByteArray> variablesReply() const;
@@ -47,7 +49,7 @@ private:
     static QList<QByteArray> reply(const QList<Value> &values);
     bool applyProgramLine(const QByteArray &line);
 
-    int m_device;
+    DeviceType m_device;
     QList<Value> m_variables;
     QList<Value> m_flags;
     QList<QByteArray> m_program;

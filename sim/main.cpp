@@ -116,8 +116,8 @@ int main(int argc, char *argv[])
     if (QString error; parser.isSet(logTimes) && !timeLog.open(parser.value(logTimes), &error))
         fail(QStringLiteral("cannot open %1: %2").arg(parser.value(logTimes), error));
 
-    const int type = ControllerSim::deviceFromName(parser.value(device).toLatin1());
-    if (type == 0)
+    const DeviceType type = deviceFromOptionName(parser.value(device).trimmed());
+    if (type == PlainText)
         fail(QStringLiteral("unknown device type \"%1\"").arg(parser.value(device)));
     if (!parser.isSet(pty) && !parser.isSet(listen))
         fail(QStringLiteral("give --pty, --listen host:port, or both"));

@@ -14,7 +14,7 @@ void MemoryOptions::addTo(QCommandLineParser &parser)
 std::unique_ptr<MemoryResponder> MemoryOptions::responder(const QCommandLineParser &parser,
                                                           ControllerSim &controller, QString *error) const
 {
-    const int device = controller.device();
+    const DeviceType device = controller.device();
     DeviceMemory memory =
         parser.isSet(m_empty) || parser.isSet(m_memory) ? DeviceMemory(device) : DeviceMemory::demo(device);
     if (parser.isSet(m_memory)) {

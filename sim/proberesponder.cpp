@@ -30,13 +30,13 @@ void addProbeResponder(ControllerSim &controller)
         const QByteArray probe = bareProbe(line);
         const QByteArray code = baudCode(sim.ownBaud());
         switch (sim.device()) {
-        case 1:
+        case UKorvo:
             if (probe != "print baud 1,\" \",echo 1,\" \",bsy,\" \",ver")
                 return false;
             sim.replyLine(code + " 1 0 3.005");
             return true;
-        case 4:
-        case 5:
+        case Veltor:
+        case Fendra:
             if (probe == "pr bd,\" \",em,\" \",by,\" \",vr") {
                 sim.replyLine(code + " 1 0 2.200");
                 return true;
@@ -46,7 +46,7 @@ void addProbeResponder(ControllerSim &controller)
                 return true;
             }
             return false;
-        case 6:
+        case Norbel:
             if (probe == "pr bd,em,vr") {
                 sim.replyLine(code + ",1,2.10");
                 return true;

@@ -55,7 +55,7 @@ void addRamResponder(ControllerSim &controller)
 {
     auto state = std::make_shared<RamState>();
     controller.addLineHandler([state](ControllerSim &sim, const QByteArray &line) {
-        if (sim.device() != 4 && sim.device() != 5)
+        if (sim.device() != Veltor && sim.device() != Fendra)
             return false;
         const QByteArray command = line.trimmed();
         int value = 0;

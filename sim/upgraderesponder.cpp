@@ -90,7 +90,7 @@ UpgradeResponder::UpgradeResponder(ControllerSim &controller, UpgradeSimOptions 
 {
     m_controller.addByteHook([this](ControllerSim &, char c) { return byte(c); });
     m_controller.addLineHandler([this](ControllerSim &, const QByteArray &line) { return typedLine(line); });
-    if (m_options.upgradeSwitch && m_controller.device() == 1)
+    if (m_options.upgradeSwitch && m_controller.device() == UKorvo)
         enterUpgradeMode();
 }
 
@@ -114,8 +114,8 @@ bool UpgradeResponder::writeImage(QString *error) const
 
 bool UpgradeResponder::typedLine(const QByteArray &line)
 {
-    const int device = m_controller.device();
-    if ((device != 4 && device != 5) || line.trimmed() != "UG 6041873")
+    const DeviceType device = m_controller.device();
+    if ((device != Veltor && device != Fendra) || line.trimmed() != "UG 6041873")
         return false;
     m_controller.replyLine("UPGRADE MODE");
     enterUpgradeMode();
@@ -144,7 +144,7 @@ bool UpgradeResponder::byte(char c)
         if (m_powerLost) {
             // Power is back: still in upgrade mode, the image as far as it got.
             m_powerLost = false;
-        } else if (m_ended && m_versionWritten && m_controller.device() != 1) {
+        } else if (m_ended && m_versionWritten && m_controller.device() != UKorvo) {
             m_ended = false;
             leaveUpgradeMode();
             return true;
@@ -177,7 +177,7 @@ QByteArray UpgradeResponder::versionBytes() const
 {
     if (m_options.erased)
         return QByteArray(4, char(0xFF));
-    if (m_controller.device() == 1)
+    if (m_controller.device() == UKorvo)
         return singleBytes(m_options.version);
     const auto [major, minor] = majorMinor(m_options.version);
     return littleEndian16(major, minor);
@@ -185,7 +185,7 @@ QByteArray UpgradeResponder::versionBytes() const
 
 QByteArray UpgradeResponder::coreValue() const
 {
-    if (m_controller.device() == 1)
+    if (m_controller.device() == UKorvo)
         return m_options.erased ? QByteArray(4, char(0xFF)) : singleBytes(m_options.core);
     if (m_options.erased)
         return "FFFFFFFF";

@@ -21,36 +21,54 @@ constexpr CatalogueEntry kCatalogue[] = {
     {"NB[C,M,O,T,V]", "NBT", "NB_ALL.rw"},
 };
 
-const CatalogueEntry &entry(int device)
+constexpr DeviceType kCatalogued[] = {UKorvo, Q926, Hmi, Veltor, Fendra, Norbel};
+
+const CatalogueEntry &entry(DeviceType device)
 {
-    return device >= 1 && device <= 6 ? kCatalogue[device] : kCatalogue[0];
+    // The preferences file may hold any number; unknown ones read as plain text.
+    return device >= UKorvo && device <= Norbel ? kCatalogue[device] : kCatalogue[PlainText];
 }
 } // namespace
 
-QString deviceName(int device)
+QString deviceName(DeviceType device)
 {
     return QString::fromLatin1(entry(device).name);
 }
 
-QString deviceFileTag(int device)
+QString deviceFileTag(DeviceType device)
 {
     return QString::fromLatin1(entry(device).tag);
 }
 
-QString deviceExtension(int device)
+QString deviceExtension(DeviceType device)
 {
     const QString tag = deviceFileTag(device);
     return tag.isEmpty() ? QStringLiteral(".txt") : QLatin1Char('.') + tag.toLower();
 }
 
-QString deviceKeywordFile(int device)
+QString deviceKeywordFile(DeviceType device)
 {
     return QString::fromLatin1(entry(device).keywordFile);
 }
 
-int fileKindForTag(const QString &tag)
+DeviceType deviceFromOptionName(const QString &name)
 {
-    for (int device = 1; device <= 6; ++device) {
+    struct Named
+    {
+        const char *name;
+        DeviceType device;
+    };
+    static constexpr Named kNames[] = {{"ukorvo", UKorvo}, {"926q", Q926},     {"hmi", Hmi},
+                                       {"veltor", Veltor}, {"fendra", Fendra}, {"nb", Norbel}};
+    for (const Named &named : kNames)
+        if (name.compare(QLatin1String(named.name), Qt::CaseInsensitive) == 0)
+            return named.device;
+    return PlainText;
+}
+
+DeviceType fileKindForTag(const QString &tag)
+{
+    for (DeviceType device : kCatalogued) {
         const QString known = deviceFileTag(device);
         if (!known.isEmpty() && known == tag)
             return device;
@@ -58,7 +76,7 @@ int fileKindForTag(const QString &tag)
     return PlainText;
 }
 
-DeviceTips deviceTips(int device, int targetKind, const QString &targetFile)
+DeviceTips deviceTips(DeviceType device, int targetKind, const QString &targetFile)
 {
     const QString name = deviceName(device);
     QString target = QStringLiteral("Edit Window");

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace korvo {
 
 enum DeviceType : int16_t {
@@ -17,15 +19,18 @@ enum DeviceType : int16_t {
 };
 
 // Name shown in tips and status panels ("uKorvo" ... "NB[C,M,O,T,V]"); empty outside 1..6.
-QString deviceName(int device);
+QString deviceName(DeviceType device);
 // Program-file kind tag ("KXT", "VXT", "FXT", "NBT"), empty for plain-text devices.
-QString deviceFileTag(int device);
+QString deviceFileTag(DeviceType device);
 // Default program-file extension with its dot (".vxt"); ".txt" for plain-text devices.
-QString deviceExtension(int device);
+QString deviceExtension(DeviceType device);
 // Keyword file name in the program folder ("VELTOR_ALL.rw"), empty for the plain-text set.
-QString deviceKeywordFile(int device);
-// Device type whose language set an upper-case extension tag selects; 0 for any other tag.
-int fileKindForTag(const QString &tag);
+QString deviceKeywordFile(DeviceType device);
+// Device type named on a command line ("ukorvo", "926q", "hmi", "veltor", "fendra", "nb", any case);
+// PlainText for any other name.
+DeviceType deviceFromOptionName(const QString &name);
+// Device type whose language set an upper-case extension tag selects; PlainText for any other tag.
+DeviceType fileKindForTag(const QString &tag);
 
 struct DeviceTips
 {
@@ -34,6 +39,6 @@ struct DeviceTips
 };
 
 // Tool-tips of the "upld" and "dnld" buttons for a device and the upload/download target.
-DeviceTips deviceTips(int device, int targetKind, const QString &targetFile);
+DeviceTips deviceTips(DeviceType device, int targetKind, const QString &targetFile);
 
 } // namespace korvo

@@ -16,6 +16,11 @@ std::size_t targetIndex(CanTarget target)
 {
     return std::size_t(target);
 }
+
+std::vector<CanPage> allPages()
+{
+    return {std::begin(kAllCanPages), std::end(kAllCanPages)};
+}
 } // namespace
 
 CanConfigEngine::CanConfigEngine(const CanConfigOptions &options)
@@ -211,25 +216,21 @@ void CanConfigEngine::linkLost(const QString &reason, qint64 nowMs)
 
 // ---- applying
 
-void CanConfigEngine::applyChanges(int which, Done done)
+void CanConfigEngine::applyChanges(std::vector<CanPage> pages, Done done)
 {
-    std::vector<int> pages;
-    for (int page = 0; page < kPages; ++page)
-        if (which == 0 || page == which - 1)
-            pages.push_back(page);
     applyNextPage(std::move(pages), 0, [this, done](bool ok) {
         m_records[targetIndex(m_target)] = m_working;
         done(ok);
     });
 }
 
-void CanConfigEngine::applyNextPage(std::vector<int> pages, std::size_t index, Done done)
+void CanConfigEngine::applyNextPage(std::vector<CanPage> pages, std::size_t index, Done done)
 {
     while (index < pages.size() && !pageModified(pages[index]))
         ++index;
     if (index == pages.size())
         return done(true);
-    const int page = pages[index];
+    const CanPage page = pages[index];
     foldCanPage(page, m_fields, m_working);
     m_modified[std::size_t(page)] = false;
     applyPage(page, [this, pages, index, page, done](bool ok) {
@@ -237,13 +238,14 @@ void CanConfigEngine::applyNextPage(std::vector<int> pages, std::size_t index, D
             return done(false);
         // The adapter talks at its new rate from its acknowledge on.
         const int rate = baudFromCode(m_working.baud);
-        if (page == 2 && m_target != CanTarget::Module && rate > 0 && (m_online || m_restoringAdapter))
+        if (page == CanPage::Settings && m_target != CanTarget::Module && rate > 0 &&
+            (m_online || m_restoringAdapter))
             setRate(rate);
         applyNextPage(pages, index + 1, done);
     });
 }
 
-void CanConfigEngine::applyPage(int page, Done done)
+void CanConfigEngine::applyPage(CanPage page, Done done)
 {
     if (!m_online && !m_restoringAdapter)
         return done(true); // offline: the pages only go into the stored record
@@ -287,7 +289,7 @@ void CanConfigEngine::pressOk(qint64 nowMs)
 
 void CanConfigEngine::okSequence()
 {
-    applyChanges(0, [this](bool ok) {
+    applyChanges(allPages(), [this](bool ok) {
         if (!ok) {
             notify(QStringLiteral("Failed to Apply Setting"), QString(), PromptIcon::None);
             if (m_scriptFailure.isEmpty())
@@ -323,7 +325,7 @@ void CanConfigEngine::closeSequence()
             if (!programming)
                 return next();
             m_restoringAdapter = true;
-            applyChanges(0, [this, next](bool ok) {
+            applyChanges(allPages(), [this, next](bool ok) {
                 m_restoringAdapter = false;
                 m_adapterSwitched = ok;
                 next();
@@ -365,7 +367,7 @@ void CanConfigEngine::pressApply(qint64 nowMs)
 {
     if (!beginAction(nowMs))
         return;
-    applyChanges(m_page + 1, [this](bool ok) {
+    applyChanges({m_page}, [this](bool ok) {
         if (!ok)
             notify(QStringLiteral("Failed to Apply Setting"), QString(), PromptIcon::None);
         endAction();
@@ -420,8 +422,9 @@ void CanConfigEngine::loadFields()
 
 void CanConfigEngine::markAllModified(bool modified)
 {
-    for (int page = 0; page < kPages; ++page)
-        m_modified[std::size_t(page)] = modified && (page < 5 || m_target == CanTarget::Module);
+    for (CanPage page : kAllCanPages)
+        m_modified[std::size_t(page)] =
+            modified && (page != CanPage::Frame3 || m_target == CanTarget::Module);
 }
 
 void CanConfigEngine::notify(const QString &text, const QString &title, PromptIcon icon, Step after)

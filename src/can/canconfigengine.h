@@ -41,8 +41,6 @@ struct CanConfigOptions
 class CanConfigEngine : public CanRequestEngine
 {
 public:
-    static constexpr int kPages = 6;
-
     explicit CanConfigEngine(const CanConfigOptions &options);
 
     void start(qint64 nowMs) override;
@@ -66,10 +64,10 @@ public:
     // What the pages show and edit; folded into the working copy when a page is applied.
     CanRecord &fields() { return m_fields; }
     int &charDelay() { return m_charDelay; }
-    int currentPage() const { return m_page; }
-    void setCurrentPage(int page) { m_page = page; }
-    void setPageModified(int page) { m_modified[std::size_t(page)] = true; }
-    bool pageModified(int page) const { return m_modified[std::size_t(page)]; }
+    CanPage currentPage() const { return m_page; }
+    void setCurrentPage(CanPage page) { m_page = page; }
+    void setPageModified(CanPage page) { m_modified[std::size_t(page)] = true; }
+    bool pageModified(CanPage page) const { return m_modified[std::size_t(page)]; }
 
     // The target's settings as the connection found them (read, or stored when offline); closing after a
     // module session shows the adapter's own settings, this keeps the module's.
@@ -87,9 +85,9 @@ private:
     void findDongleBaud(int index, Done done);
     void dongleAnswered(int baud, Done done);
     void readConfig(CanTarget target, Done done);
-    void applyChanges(int which, Done done);
-    void applyNextPage(std::vector<int> pages, std::size_t index, Done done);
-    void applyPage(int page, Done done);
+    void applyChanges(std::vector<CanPage> pages, Done done);
+    void applyNextPage(std::vector<CanPage> pages, std::size_t index, Done done);
+    void applyPage(CanPage page, Done done);
     void runWrites(std::vector<CanWrite> writes, std::size_t index, Done done);
     void closeSequence();
     void resetAdapter(Step next);
@@ -115,8 +113,8 @@ private:
     CanRecord m_fields;
     CanRecord m_connected;
     int m_charDelay = 3;
-    int m_page = 0;
-    std::array<bool, kPages> m_modified{};
+    CanPage m_page = CanPage::BitTiming;
+    std::array<bool, kCanPages> m_modified{};
     bool m_online = false;
     bool m_busy = false;
     bool m_adapterSwitched = false;

@@ -24,22 +24,25 @@ namespace {
 const char *const kCaptions[] = {"CAN MODULE Configuration", "CAN DONGLE Configuration",
                                  "CAN MONITOR Configuration"};
 
-struct Command
+struct CommandButtonText
 {
+    const char *name; // kept from the numbered buttons the window once had
     const char *caption;
     const char *tip;
 };
-const Command kCommands[] = {
-    {"OK", "Applies All Changes to Device and Saves the Settings to the PC"},
-    {"Cancel", "Cancel any unapplied changes"},
-    {"Apply", "Applies changes to Device and Saves the Settings to the PC"},
-    {"CAN Module", "Set to CAN Module Configuration Settings"},
-    {"DeviceNET", "Set to DeviceNet Configuration Settings"},
-    {"CAN Module", "Set Module to Initialized Settings"},
-    {"", ""},
-    {"Save", "Save Current Settings"},
-    {"Restore", "Restore Saved Settings"},
+// In the order of CanConfigWindow::Button.
+const CommandButtonText kCommands[] = {
+    {"cmdCANConfig0", "OK", "Applies All Changes to Device and Saves the Settings to the PC"},
+    {"cmdCANConfig1", "Cancel", "Cancel any unapplied changes"},
+    {"cmdCANConfig2", "Apply", "Applies changes to Device and Saves the Settings to the PC"},
+    {"cmdCANConfig3", "CAN Module", "Set to CAN Module Configuration Settings"},
+    {"cmdCANConfig4", "DeviceNET", "Set to DeviceNet Configuration Settings"},
+    {"cmdCANConfig5", "CAN Module", "Set Module to Initialized Settings"},
+    {"cmdCANConfig7", "Save", "Save Current Settings"},
+    {"cmdCANConfig8", "Restore", "Restore Saved Settings"},
 };
+using Button = CanConfigWindow::Button;
+constexpr Button kDefaultButtons[] = {Button::CanDefaults, Button::DeviceNetDefaults, Button::ModuleDefaults};
 
 CanConfigOptions optionsFor(CanTarget target, const CommLink &link, const CanWindowSetup &setup)
 {
@@ -72,12 +75,12 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
                                       QStringLiteral("Message Frame &1"),
                                       QStringLiteral("Message Frame &2"),
                                       QStringLiteral("Message Frame &3")};
-    for (int page = 0; page < CanConfigEngine::kPages; ++page) {
-        auto *tab = new QPushButton(pageCaptions.at(page), this);
-        tab->setObjectName(QStringLiteral("cmdCANTab%1").arg(page));
+    for (CanPage page : kAllCanPages) {
+        auto *tab = new QPushButton(pageCaptions.at(int(page)), this);
+        tab->setObjectName(QStringLiteral("cmdCANTab%1").arg(int(page)));
         tab->setCheckable(true);
         tab->setAutoExclusive(true);
-        tab->setVisible(page < 5 || module);
+        tab->setVisible(page != CanPage::Frame3 || module);
         connect(tab, &QPushButton::clicked, this, [this, page] { showPage(page); });
         m_tabs[std::size_t(page)] = tab;
         tabs->addWidget(tab);
@@ -95,16 +98,16 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
 
     // Every committed value goes into the engine's fields at once; typing marks the page modified.
     CanRecord &fields = m_engine->fields();
-    connect(m_bitTiming, &BitTimingPage::edited, this, [this] { pageEdited(0); });
+    connect(m_bitTiming, &BitTimingPage::edited, this, [this] { pageEdited(CanPage::BitTiming); });
     connect(m_bitTiming, &BitTimingPage::registersChanged, this, [this, &fields] {
         fields.btr0 = int16_t(m_bitTiming->btr0());
         fields.btr1 = int16_t(m_bitTiming->btr1());
     });
-    connect(m_masks, &MaskPage::edited, this, [this] { pageEdited(1); });
+    connect(m_masks, &MaskPage::edited, this, [this] { pageEdited(CanPage::Masks); });
     connect(m_masks, &MaskPage::changed, this, [this, &fields] { m_masks->store(fields); });
     connect(m_settings, &ModuleSettingsPage::edited, this, [this, &fields] {
         m_settings->store(fields, m_engine->charDelay());
-        pageEdited(2);
+        pageEdited(CanPage::Settings);
     });
     connect(m_frame, &FramePage::edited, this, [this] { pageEdited(m_engine->currentPage()); });
     connect(m_frame, &FramePage::changed, this, [this, &fields] { m_frame->store(fields); });
@@ -117,7 +120,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
     const CanWindowRecord &place = setup.place;
     move(twipsToPixels(place.left, logicalDpiX()), twipsToPixels(place.top, logicalDpiY()));
     loadFields();
-    showPage(0);
+    showPage(CanPage::BitTiming);
     setOnline(false);
     m_status->clear();
     m_lease = m_link.attach(
@@ -130,61 +133,80 @@ CanConfigWindow::~CanConfigWindow()
     m_lease.release();
 }
 
+QPushButton *CanConfigWindow::addButton(Button button, QWidget *parent)
+{
+    const CommandButtonText &command = kCommands[std::size_t(button)];
+    auto *b = new QPushButton(QString::fromLatin1(command.caption), parent);
+    b->setObjectName(QString::fromLatin1(command.name));
+    b->setToolTip(QString::fromLatin1(command.tip));
+    m_commands[std::size_t(button)] = b;
+    return b;
+}
+
 void CanConfigWindow::buildButtons()
 {
     auto *column = new QVBoxLayout;
-    const auto button = [this](int index, QWidget *parent) {
-        auto *b = new QPushButton(QString::fromLatin1(kCommands[index].caption), parent);
-        b->setObjectName(QStringLiteral("cmdCANConfig%1").arg(index));
-        b->setToolTip(QString::fromLatin1(kCommands[index].tip));
-        connect(b, &QPushButton::clicked, this, [this, index] { press(index); });
-        m_commands[std::size_t(index)] = b;
-        return b;
+    const auto add = [this](QLayout *layout, Button button, QWidget *parent, auto pressed) {
+        QPushButton *b = addButton(button, parent);
+        connect(b, &QPushButton::clicked, this, pressed);
+        layout->addWidget(b);
     };
-    for (int index : {0, 1, 2})
-        column->addWidget(button(index, this));
+    add(column, Button::Ok, this, [this] { pressOk(); });
+    add(column, Button::Cancel, this, [this] { pressCancel(); });
+    add(column, Button::Apply, this, [this] { pressApply(); });
     auto *defaults = new QGroupBox(QStringLiteral("Set Defaults for:"), this);
     auto *defaultsLayout = new QVBoxLayout(defaults);
-    for (int index : {3, 4, 5}) {
-        defaultsLayout->addWidget(button(index, defaults));
-        m_commands[std::size_t(index)]->setVisible(m_target == CanTarget::Module ? index == 5 : index != 5);
-    }
+    add(defaultsLayout, Button::CanDefaults, defaults, [this] { pressDefaults(CanCommand::SetCan); });
+    add(defaultsLayout, Button::DeviceNetDefaults, defaults, [this] { pressDefaults(CanCommand::SetDNet); });
+    add(defaultsLayout, Button::ModuleDefaults, defaults, [this] { pressDefaults(CanCommand::Init); });
+    // A module sets its own defaults; the adapter chooses between the two protocols'.
+    const bool module = m_target == CanTarget::Module;
+    commandButton(Button::CanDefaults)->setVisible(!module);
+    commandButton(Button::DeviceNetDefaults)->setVisible(!module);
+    commandButton(Button::ModuleDefaults)->setVisible(module);
     defaults->setVisible(m_target != CanTarget::Monitor);
     auto *settings = new QGroupBox(QStringLiteral("Settings:"), this);
     auto *settingsLayout = new QVBoxLayout(settings);
-    for (int index : {7, 8})
-        settingsLayout->addWidget(button(index, settings));
+    add(settingsLayout, Button::Save, settings, [this] { pressSave(); });
+    add(settingsLayout, Button::Restore, settings, [this] { pressRestore(); });
     column->addWidget(defaults);
     column->addWidget(settings);
     column->addStretch();
     static_cast<QGridLayout *>(layout())->addLayout(column, 1, 1);
 }
 
-void CanConfigWindow::showPage(int page)
+void CanConfigWindow::showPage(CanPage page)
 {
     m_engine->setCurrentPage(page);
-    m_tabs[std::size_t(page)]->setChecked(true);
+    pageButton(page)->setChecked(true);
     const CanRecord &fields = m_engine->fields();
-    if (page == 0) {
+    switch (page) {
+    case CanPage::BitTiming:
         m_bitTiming->load(fields.btr0, fields.btr1);
         m_stack->setCurrentWidget(m_bitTiming);
-    } else if (page == 1) {
+        break;
+    case CanPage::Masks:
         m_masks->load(fields);
         m_stack->setCurrentWidget(m_masks);
-    } else if (page == 2) {
+        break;
+    case CanPage::Settings:
         m_settings->load(fields, m_engine->charDelay(), m_engine->records()[std::size_t(m_target)].baud);
         m_stack->setCurrentWidget(m_settings);
-    } else {
-        m_frame->load(fields, page - 3, m_target);
+        break;
+    case CanPage::Frame1:
+    case CanPage::Frame2:
+    case CanPage::Frame3:
+        m_frame->load(fields, int(frameOfPage(page)), m_target);
         m_stack->setCurrentWidget(m_frame);
+        break;
     }
-    m_commands[2]->setEnabled(m_engine->pageModified(page) && !m_engine->isBusy());
+    commandButton(Button::Apply)->setEnabled(m_engine->pageModified(page) && !m_engine->isBusy());
 }
 
-void CanConfigWindow::pageEdited(int page)
+void CanConfigWindow::pageEdited(CanPage page)
 {
     m_engine->setPageModified(page);
-    m_commands[2]->setEnabled(!m_engine->isBusy());
+    commandButton(Button::Apply)->setEnabled(!m_engine->isBusy());
 }
 
 void CanConfigWindow::loadFields()
@@ -198,47 +220,54 @@ void CanConfigWindow::setOnline(bool online)
     QPalette p = m_status->palette();
     p.setColor(QPalette::WindowText, online ? QColor(0, 128, 0) : QColor(128, 0, 0));
     m_status->setPalette(p);
-    for (int index : {3, 4, 5})
-        m_commands[std::size_t(index)]->setEnabled(online);
+    for (Button button : kDefaultButtons)
+        commandButton(button)->setEnabled(online);
 }
 
-void CanConfigWindow::press(int index)
+void CanConfigWindow::pressOk()
 {
-    const qint64 now = m_lease.nowMs();
-    switch (index) {
-    case 0:
-        m_engine->pressOk(now);
-        break;
-    case 1:
-        m_engine->pressCancel(now);
-        break;
-    case 2:
-        m_engine->pressApply(now);
-        m_commands[2]->setEnabled(false);
-        break;
-    case 3:
-        m_engine->pressDefaults(CanCommand::SetCan, now);
-        break;
-    case 4:
-        m_engine->pressDefaults(CanCommand::SetDNet, now);
-        break;
-    case 5:
-        m_engine->pressDefaults(CanCommand::Init, now);
-        break;
-    case 7:
-        m_engine->pressSave();
-        storeRecords();
-        break;
-    case 8:
-        m_engine->pressRestore();
-        loadFields();
-        break;
-    default:
-        break;
-    }
+    m_engine->pressOk(m_lease.nowMs());
+    afterPress(true);
+}
+
+void CanConfigWindow::pressCancel()
+{
+    m_engine->pressCancel(m_lease.nowMs());
+    afterPress(true);
+}
+
+void CanConfigWindow::pressApply()
+{
+    m_engine->pressApply(m_lease.nowMs());
+    commandButton(Button::Apply)->setEnabled(false);
+    afterPress(false);
+}
+
+void CanConfigWindow::pressDefaults(CanCommand defaults)
+{
+    m_engine->pressDefaults(defaults, m_lease.nowMs());
+    afterPress(false);
+}
+
+void CanConfigWindow::pressSave()
+{
+    m_engine->pressSave();
+    storeRecords();
+    afterPress(false);
+}
+
+void CanConfigWindow::pressRestore()
+{
+    m_engine->pressRestore();
+    loadFields();
+    afterPress(false);
+}
+
+void CanConfigWindow::afterPress(bool closing)
+{
     if (m_lease.isActive())
         m_lease.pump();
-    else if (index <= 1)
+    else if (closing)
         finishWindow(); // the link is gone: nothing left to send
 }
 
@@ -264,7 +293,7 @@ void CanConfigWindow::engineStepped(const std::vector<EngineEvent> &events)
             loadFields();
             break;
         case CanEvent::Kind::Idle:
-            m_commands[2]->setEnabled(m_engine->pageModified(m_engine->currentPage()));
+            commandButton(Button::Apply)->setEnabled(m_engine->pageModified(m_engine->currentPage()));
             break;
         case CanEvent::Kind::Notice:
             m_notices.push_back(*can);

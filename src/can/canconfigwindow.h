@@ -39,22 +39,24 @@ class CanConfigWindow : public QWidget, public ExitNotice
 {
     Q_OBJECT
 public:
+    // The command buttons down the right-hand side.
+    enum class Button { Ok, Cancel, Apply, CanDefaults, DeviceNetDefaults, ModuleDefaults, Save, Restore };
+
     // Opens for target on link (the terminal's) and starts connecting at once.
     CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, QWidget *parent = nullptr);
     ~CanConfigWindow() override;
 
     CanTarget target() const { return m_target; }
     CanConfigEngine &engine() const { return *m_engine; }
-    QPushButton *commandButton(int index) const { return m_commands[std::size_t(index)]; }
-    QPushButton *pageButton(int page) const { return m_tabs[std::size_t(page)]; }
+    QPushButton *commandButton(Button button) const { return m_commands[std::size_t(button)]; }
+    QPushButton *pageButton(CanPage page) const { return m_tabs[std::size_t(page)]; }
     QLabel *statusLabel() const { return m_status; }
     BitTimingPage *bitTimingPage() const { return m_bitTiming; }
     MaskPage *maskPage() const { return m_masks; }
     FramePage *framePage() const { return m_frame; }
     ModuleSettingsPage *settingsPage() const { return m_settings; }
 
-    // cmdCANTab: shows page 0..5.
-    void showPage(int page);
+    void showPage(CanPage page);
 
 Q_SIGNALS:
     // The window is gone (OK, Cancel or closed): the main window unchecks its menu item.
@@ -72,8 +74,16 @@ private:
     void showNextNotice();
     void loadFields();
     void setOnline(bool online);
-    void pageEdited(int page);
-    void press(int index);
+    void pageEdited(CanPage page);
+    QPushButton *addButton(Button button, QWidget *parent);
+    void pressOk();
+    void pressCancel();
+    void pressApply();
+    void pressDefaults(CanCommand defaults);
+    void pressSave();
+    void pressRestore();
+    // Lets the engine send what a button started; OK and Cancel on a lost link close the window at once.
+    void afterPress(bool closing);
     void storeRecords();
     void finishWindow();
 
@@ -81,8 +91,8 @@ private:
     CommLink &m_link;
     std::unique_ptr<CanConfigEngine> m_engine;
     EngineLease m_lease;
-    std::array<QPushButton *, CanConfigEngine::kPages> m_tabs{};
-    std::array<QPushButton *, 9> m_commands{};
+    std::array<QPushButton *, kCanPages> m_tabs{};
+    std::array<QPushButton *, 8> m_commands{};
     QStackedWidget *m_stack = nullptr;
     BitTimingPage *m_bitTiming = nullptr;
     MaskPage *m_masks = nullptr;

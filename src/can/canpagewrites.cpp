@@ -2,14 +2,14 @@
 
 namespace korvo {
 
-void foldCanPage(int page, const CanRecord &from, CanRecord &to)
+void foldCanPage(CanPage page, const CanRecord &from, CanRecord &to)
 {
     switch (page) {
-    case 0:
+    case CanPage::BitTiming:
         to.btr0 = from.btr0;
         to.btr1 = from.btr1;
         break;
-    case 1:
+    case CanPage::Masks:
         to.gms0 = from.gms0;
         to.gms1 = from.gms1;
         to.ugml0 = from.ugml0;
@@ -17,14 +17,16 @@ void foldCanPage(int page, const CanRecord &from, CanRecord &to)
         to.lgml0 = from.lgml0;
         to.lgml1 = from.lgml1;
         break;
-    case 2:
+    case CanPage::Settings:
         to.baud = from.baud;
         to.mode = from.mode;
         to.name = from.name;
         to.prompt = from.prompt;
         break;
-    default: {
-        const std::size_t i = std::size_t(page - 3);
+    case CanPage::Frame1:
+    case CanPage::Frame2:
+    case CanPage::Frame3: {
+        const std::size_t i = frameOfPage(page);
         to.uar0[i] = from.uar0[i];
         to.uar1[i] = from.uar1[i];
         to.lar0[i] = from.lar0[i];
@@ -35,22 +37,22 @@ void foldCanPage(int page, const CanRecord &from, CanRecord &to)
     }
 }
 
-std::vector<CanWrite> canPageWrites(CanTarget target, int page, const CanRecord &record, int charDelay,
+std::vector<CanWrite> canPageWrites(CanTarget target, CanPage page, const CanRecord &record, int charDelay,
                                     bool canSetup)
 {
     const CanRecord &w = record;
     const bool module = target == CanTarget::Module;
     std::vector<CanWrite> writes;
     switch (page) {
-    case 0:
+    case CanPage::BitTiming:
         writes = {{CanCommand::Btr0, w.btr0, 0}, {CanCommand::Btr1, w.btr1, 0}};
         break;
-    case 1:
+    case CanPage::Masks:
         writes = {{CanCommand::Gms0, w.gms0, 0},   {CanCommand::Gms1, w.gms1, 0},
                   {CanCommand::Ugml0, w.ugml0, 0}, {CanCommand::Ugml1, w.ugml1, 0},
                   {CanCommand::Lgml0, w.lgml0, 0}, {CanCommand::Lgml1, w.lgml1, 0}};
         break;
-    case 2:
+    case CanPage::Settings:
         if (!module) {
             writes = {{CanCommand::Baud, w.baud, 0}};
             break;
@@ -62,9 +64,11 @@ std::vector<CanWrite> canPageWrites(CanTarget target, int page, const CanRecord 
         if (canSetup)
             writes.push_back({CanCommand::CDel, charDelay, 0});
         break;
-    default: {
-        const int n = page - 2;
-        const std::size_t i = std::size_t(n - 1);
+    case CanPage::Frame1:
+    case CanPage::Frame2:
+    case CanPage::Frame3: {
+        const std::size_t i = frameOfPage(page);
+        const int n = int(i) + 1; // the device numbers its frames from one
         const int flags = w.flags[i];
         const int frame = module ? n * 256 : n;
         if (module)

@@ -129,7 +129,7 @@ QByteArray canRequest(CanTarget target, CanCommand command, int value, int frame
     return ':' + prefix + assignment + '\r';
 }
 
-int canReplyOf(CanCommand command)
+ReplyCollector::Mode canReplyOf(CanCommand command)
 {
     switch (command) {
     case CanCommand::GetCfg:

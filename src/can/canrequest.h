@@ -4,6 +4,8 @@
 // and for the adapter and monitor (":" prefix, CR), the reply collector each one is read with, and the
 // serial-rate codes of the records.
 
+#include "can/replycollector.h"
+
 #include <QByteArray>
 
 namespace korvo {
@@ -50,7 +52,7 @@ constexpr char kEnquiry = '\x05';
 // n > 0 "Mn_"; for the module the frame is added to register values (n x 256 names message frame n).
 QByteArray canRequest(CanTarget target, CanCommand command, int value, int frame);
 // The receive mode its reply is collected with (ReplyCollector: 6 acknowledge, 7 lines, 10 text).
-int canReplyOf(CanCommand command);
+ReplyCollector::Mode canReplyOf(CanCommand command);
 
 // lBaud_From_Code: 19 -> 19200, 38 -> 38400, 48 -> 4800, 96 -> 9600, else 0.
 int baudFromCode(int code);

@@ -15,7 +15,7 @@ CanRequestEngine::CanRequestEngine(const LinkTiming &timing, bool noReplyCheck)
 {
 }
 
-void CanRequestEngine::request(const QByteArray &text, int mode, int extraChars, Done done)
+void CanRequestEngine::request(const QByteArray &text, ReplyCollector::Mode mode, int extraChars, Done done)
 {
     m_collector = ReplyCollector(mode, kLineTable);
     m_requestText = text;

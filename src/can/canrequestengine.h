@@ -31,7 +31,7 @@ public:
 
 protected:
     // bSend_CAN_Comm: writes the text and waits for the reply or the reply timer.
-    void request(const QByteArray &text, int mode, int extraChars, Done done);
+    void request(const QByteArray &text, ReplyCollector::Mode mode, int extraChars, Done done);
     // bSend_CAN_Cmd: the command in the framing of target; module commands always succeed, after a 100 ms
     // pause that follows their reply wait.
     void command(CanTarget target, CanCommand command, int value, int frame, Done done);

@@ -2,8 +2,8 @@
 
 namespace korvo {
 
-ReplyCollector::ReplyCollector(int mode, int lineCount, char addressChar)
-    : m_mode(mode & ~0x1000), m_addressChar(addressChar), m_lines(size_t(std::max(0, lineCount)))
+ReplyCollector::ReplyCollector(Mode mode, int lineCount, char addressChar)
+    : m_mode(mode), m_addressChar(addressChar), m_lines(size_t(std::max(0, lineCount)))
 {
 }
 
@@ -39,9 +39,8 @@ ReplyCollector::Outcome ReplyCollector::take(const QByteArray &text)
     case RamText:
         m_text += text;
         return Outcome::Collecting;
-    default:
-        return Outcome::Collecting;
     }
+    return Outcome::Collecting;
 }
 
 } // namespace korvo

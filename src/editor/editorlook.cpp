@@ -7,14 +7,14 @@
 
 namespace korvo {
 
-void EditorLook::apply(int kind)
+void EditorLook::apply(DeviceType kind)
 {
-    m_pending = -1;
-    if (kind == 0) {
+    m_pending.reset();
+    if (kind == PlainText) {
         m_editor->setLexer(nullptr);
         delete m_lexer;
         m_lexer = nullptr;
-        const ViewParameters &view = languageSet(0).view;
+        const ViewParameters &view = languageSet(PlainText).view;
         const QFont font = editorFont(view.font, view.size, view.bold, view.italic);
         m_editor->setFont(font);
         m_editor->setColor(styleColour(view.fore));
@@ -27,7 +27,7 @@ void EditorLook::apply(int kind)
         if (!m_lexer)
             m_lexer = new PraxisLexer(m_editor);
         // Program kinds share the uKorvo set's look and use the keywords of their own family.
-        m_lexer->apply(languageSet(1), languageSet(kind));
+        m_lexer->apply(languageSet(UKorvo), languageSet(kind));
         m_editor->setLexer(m_lexer);
     }
     const ViewParameters &view = languageSet(kind).view;

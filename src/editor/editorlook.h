@@ -4,6 +4,10 @@
 // style set with the keywords of their device family, plain text the plain style; tabs, indentation,
 // selection colours and the margin line come from the kind's own set.
 
+#include "app/devicecatalogue.h"
+
+#include <optional>
+
 class QsciScintilla;
 
 namespace korvo {
@@ -15,21 +19,22 @@ class EditorLook
 public:
     explicit EditorLook(QsciScintilla *editor) : m_editor(editor) {}
 
-    // kind: 0 plain text, 1, 4, 5, 6 the program kinds (device types of the language sets).
-    void apply(int kind);
+    // kind: plain text, or a program kind (uKorvo, Veltor, Fendra, NB: the device types of the language
+    // sets).
+    void apply(DeviceType kind);
     // Applies kind when ensure() asks, unless apply() came first: a window opened on a file takes the file's
     // look only, and one that is never shown takes none.
-    void defer(int kind) { m_pending = kind; }
+    void defer(DeviceType kind) { m_pending = kind; }
     void ensure()
     {
-        if (m_pending >= 0)
-            apply(m_pending);
+        if (m_pending)
+            apply(*m_pending);
     }
 
 private:
     QsciScintilla *m_editor;
     PraxisLexer *m_lexer = nullptr; // owned by the editor while set
-    int m_pending = -1;
+    std::optional<DeviceType> m_pending;
 };
 
 } // namespace korvo

@@ -129,17 +129,17 @@ void EditWindow::openEditFile(const QString &path)
 
 void EditWindow::setFileType(const QString &tag)
 {
-    const int kind = fileKindForTag(tag);
-    m_record.fileKind = static_cast<int16_t>(kind);
+    const DeviceType kind = fileKindForTag(tag);
+    m_record.fileKind = kind;
     m_look.apply(kind);
 }
 
-int EditWindow::loadLanguage()
+DeviceType EditWindow::loadLanguage()
 {
-    const int kind = m_record.fileKind;
+    const DeviceType kind = m_record.fileKind;
     loadKeyWords(kind, m_settings.styles, m_settings.programDir);
-    if (kind != 0)
-        loadKeyWords(1, m_settings.styles, m_settings.programDir);
+    if (kind != PlainText)
+        loadKeyWords(UKorvo, m_settings.styles, m_settings.programDir);
     return kind;
 }
 

@@ -110,7 +110,7 @@ protected:
 
 private:
     // Loads the language sets of the slot's file kind; returns the kind.
-    int loadLanguage();
+    DeviceType loadLanguage();
     void modificationChanged(bool modified);
     void markModified(bool modified); // slot flag, caption and toolbar only
     void setDocumentBytes(const QByteArray &utf8);

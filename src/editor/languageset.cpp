@@ -15,7 +15,7 @@ constexpr int32_t kWhite = 0xFFFFFF;
 // Colour class of each token type in the program sets; -1 for the fixed colours.
 constexpr std::array<int, kPraxisTokenTypes> kTokenClass = {0, -1, 2, 5, 5, 7, 3, 6, -1, -1, 4};
 
-int setIndex(int device)
+int setIndex(DeviceType device)
 {
     switch (device) {
     case UKorvo:
@@ -36,7 +36,7 @@ std::array<LanguageSet, 5> &sets()
 {
     static std::array<LanguageSet, 5> all = [] {
         std::array<LanguageSet, 5> created;
-        const int devices[] = {UKorvo, Veltor, Fendra, Norbel, PlainText};
+        const DeviceType devices[] = {UKorvo, Veltor, Fendra, Norbel, PlainText};
         for (int i = 0; i < 5; ++i) {
             created[i].device = devices[i];
             created[i].colouring = devices[i] != PlainText;
@@ -74,12 +74,12 @@ int16_t getStyle(const DocStyles &styles, int entry, int colourClass)
     return static_cast<int16_t>((style.bold[colourClass] ? 1 : 0) | (style.italic[colourClass] ? 2 : 0));
 }
 
-LanguageSet &languageSet(int device)
+LanguageSet &languageSet(DeviceType device)
 {
     return sets()[setIndex(device)];
 }
 
-bool loadKeyWords(int device, const DocStyles &styles, const QString &programDir)
+bool loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir)
 {
     LanguageSet &set = languageSet(device);
     const bool program = set.device != PlainText;

@@ -4,6 +4,7 @@
 // list and token styles that an edit window applies for its file kind. Pure data, filled from the
 // document style table and the keyword files in the program's folder.
 
+#include "app/devicecatalogue.h"
 #include "editor/keywordtable.h"
 #include "editor/praxistokenizer.h"
 #include "settings/preferences.h"
@@ -42,8 +43,8 @@ struct ViewParameters
 
 struct LanguageSet
 {
-    int device = 0;         // 1, 4, 5, 6, or 0 for plain text
-    bool colouring = false; // the plain-text set shows no colours
+    DeviceType device = PlainText; // uKorvo, Veltor, Fendra, NB or plain text
+    bool colouring = false;        // the plain-text set shows no colours
     ViewParameters view;
     std::array<TokenStyle, kPraxisTokenTypes> tokens{};
     // Shared with the lexers of open windows so that reloading never pulls a list from under them.
@@ -51,14 +52,14 @@ struct LanguageSet
 };
 
 // The set used for a device type or file kind: 1, 4, 5, 6 their own, any other the plain-text set.
-LanguageSet &languageSet(int device);
+LanguageSet &languageSet(DeviceType device);
 
 using DocStyles = std::array<DocStyle, 3>;
 
 // Builds the set of a device type from the style table and its keyword file in the program's folder.
 // Returns true on FAILURE (an unreadable or invalid keyword file), false on success; a missing keyword
 // file is not a failure: that language is then coloured without keywords.
-bool loadKeyWords(int device, const DocStyles &styles, const QString &programDir);
+bool loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir);
 
 // Bit 0: the colour class of the style entry is bold; bit 1: it is italic.
 int16_t getStyle(const DocStyles &styles, int entry, int colourClass);

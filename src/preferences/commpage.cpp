@@ -52,8 +52,8 @@ CommPage::CommPage(Clock &clock, QWidget *parent) : OptionsPageWidget(parent)
     auto *device = new QGroupBox(QStringLiteral("Device:"), this);
     auto *deviceGrid = new QGridLayout(device);
     m_devices = new QButtonGroup(this);
-    for (int type = 1; type <= 6; ++type) {
-        auto *option = new QRadioButton(deviceName(type), device);
+    for (int type = UKorvo; type <= Norbel; ++type) {
+        auto *option = new QRadioButton(deviceName(DeviceType(type)), device);
         option->setObjectName(QStringLiteral("optIndexer%1").arg(type));
         m_devices->addButton(option, type);
         deviceGrid->addWidget(option, (type - 1) / 3, (type - 1) % 3);
@@ -139,7 +139,7 @@ CommPage::CommPage(Clock &clock, QWidget *parent) : OptionsPageWidget(parent)
         if (!m_loading)
             emit changed();
     };
-    connect(m_devices, &QButtonGroup::idClicked, this, &CommPage::chooseDevice);
+    connect(m_devices, &QButtonGroup::idClicked, this, [this](int id) { chooseDevice(DeviceType(id)); });
     connect(m_can, &QCheckBox::clicked, this, edited);
     connect(m_tcp, &QCheckBox::clicked, this, [this, edited](bool on) {
         showTcp(on);
@@ -201,7 +201,7 @@ void CommPage::load(const OptionsValues &values)
 void CommPage::store(OptionsValues &values) const
 {
     CommWindowSettings &s = values.terminal;
-    s.device = int16_t(std::max(1, m_devices->checkedId()));
+    s.device = DeviceType(std::max(int(UKorvo), m_devices->checkedId()));
     s.canInterface = m_can->isChecked();
     s.tcpipEnabled = m_tcp->isChecked();
     const QString address = m_tcpDevices->currentText().trimmed();
@@ -225,12 +225,12 @@ void CommPage::store(OptionsValues &values) const
         resizeFunctionGroups(s, m_groups->value());
 }
 
-void CommPage::chooseDevice(int device)
+void CommPage::chooseDevice(DeviceType device)
 {
     if (m_active) {
         m_charDelay->setValue(m_active->charDelay);
         m_lineDelay->setValue(m_active->lineDelay);
-        if (device == 2) {
+        if (device == Q926) {
             // A 926Q runs at one of four rates: the terminal's own when it is one of them, else 9600.
             const QString rate = QString::number(baudOfSettings(m_active->settings));
             const bool listed = rate == QLatin1String("4800") || rate == QLatin1String("9600") ||

@@ -37,7 +37,7 @@ public:
     void setActiveTerminal(const CommWindowSettings *terminal) { m_active = terminal; }
 
 private:
-    void chooseDevice(int device);
+    void chooseDevice(DeviceType device);
     void showTcp(bool tcp);
     void refreshPorts();
     void showDiscovered(const QList<DiscoveredDevice> &devices);

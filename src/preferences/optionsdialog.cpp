@@ -93,7 +93,7 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
 
     // Wide enough for the five page tabs side by side.
     resize(std::max(sizeHint().width(), 660), sizeHint().height());
-    setPage(pageForRequest(context.requestCode));
+    setPage(pageForRequest(context.request));
     m_changed.fill(false);
     pageShown();
 }
@@ -113,7 +113,7 @@ void OptionsDialog::pageShown()
 {
     const int page = currentPage();
     const bool terminalPage = page == TerminalFormatPage || page == CommSettingsPage;
-    m_applyTo->setVisible(terminalPage && offersApplyTo(m_context.requestCode));
+    m_applyTo->setVisible(terminalPage && offersApplyTo(m_context.request));
     const bool editPage = page == TextEditorPage || page == ProgramEditorPage;
     m_notActive->setVisible((editPage && !m_context.editWindowOpen) ||
                             (terminalPage && !m_context.terminalOpen));

@@ -26,7 +26,7 @@ class OptionsDialog : public QDialog
 public:
     struct Context
     {
-        int requestCode = 1;
+        PreferencesRequest request = PreferencesRequest::TextEditor;
         bool editWindowOpen = false;
         bool terminalOpen = false;
         const CommWindowSettings *activeTerminal = nullptr;

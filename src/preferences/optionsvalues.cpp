@@ -16,25 +16,28 @@ OptionsValues OptionsValues::load(const Preferences &state, int activeComm)
     return values;
 }
 
-int pageForRequest(int requestCode)
+OptionsPage pageForRequest(PreferencesRequest request)
 {
-    switch (requestCode) {
-    case 512:
-        return ProgramEditorPage;
-    case 2:
-        return TerminalFormatPage;
-    case 4:
-        return CommSettingsPage;
-    case 16:
-        return GeneralPage;
-    default:
+    switch (request) {
+    case PreferencesRequest::TextEditor:
+    case PreferencesRequest::TextEditorApplyTo:
         return TextEditorPage;
+    case PreferencesRequest::ProgramEditor:
+        return ProgramEditorPage;
+    case PreferencesRequest::TerminalFormat:
+        return TerminalFormatPage;
+    case PreferencesRequest::CommSettings:
+        return CommSettingsPage;
+    case PreferencesRequest::General:
+        return GeneralPage;
     }
+    return TextEditorPage;
 }
 
-bool offersApplyTo(int requestCode)
+bool offersApplyTo(PreferencesRequest request)
 {
-    return requestCode == 2 || requestCode == 4 || requestCode == 8;
+    return request == PreferencesRequest::TerminalFormat || request == PreferencesRequest::CommSettings ||
+           request == PreferencesRequest::TextEditorApplyTo;
 }
 
 void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to)

@@ -29,10 +29,19 @@ struct OptionsValues
     static OptionsValues load(const Preferences &state, int activeComm);
 };
 
-// The page a request code opens: 1 or 8 -> 1, 512 -> 2, 2 -> 3, 4 -> 4, 16 -> 5 (1 otherwise).
-int pageForRequest(int requestCode);
-// "Apply to:" is offered on the terminal pages only for these request codes.
-bool offersApplyTo(int requestCode);
+// What the dialog is opened for: the page it shows first, and whether its terminal pages offer "Apply to:".
+enum class PreferencesRequest {
+    TextEditor,
+    TextEditorApplyTo, // the text editor page, with "Apply to:" once a terminal page is chosen
+    ProgramEditor,
+    TerminalFormat,
+    CommSettings,
+    General,
+};
+
+OptionsPage pageForRequest(PreferencesRequest request);
+// "Apply to:" is offered on the terminal pages only for these requests.
+bool offersApplyTo(PreferencesRequest request);
 
 // Terminal format: font, colours, name, grid, scroll-back and cursor.
 void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to);

@@ -72,13 +72,13 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTa
     }
 }
 
-void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
+void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
                     Clock &clock, QWidget *parent)
 {
     Preferences &state = target.prefs;
     const int activeComm = target.activeComm;
     OptionsDialog::Context context;
-    context.requestCode = requestCode;
+    context.request = request;
     const QList<QWidget *> windows = host.windows ? host.windows() : QList<QWidget *>();
     for (QWidget *window : windows) {
         context.editWindowOpen = context.editWindowOpen || qobject_cast<EditWindow *>(window);

@@ -4,6 +4,7 @@
 // (Set_Editor, Set_Terminal, the function-key bar, captions) and writes the preferences file when the
 // dialog has closed, whichever way it closed.
 
+#include "preferences/optionsvalues.h"
 #include "settings/preferences.h"
 
 #include <QList>
@@ -31,9 +32,8 @@ struct PreferencesTarget
     int activeComm = 0;
 };
 
-// requestCode picks the page: 1 or 8 text editor, 512 program editor, 2 terminal format, 4 comm settings,
-// 16 general.
-void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
+// request picks the first page and whether the terminal pages offer "Apply to:".
+void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
                     Clock &clock, QWidget *parent);
 
 // What an applied page does to the document and the windows (the dialog's Apply and OK).

@@ -4,6 +4,7 @@
 // and terminal slots with their function keys, recent files, CAN, SPI, help browser and RAM-viewer
 // records). Slot 0 of each slot table is the template that new windows copy; State -1 marks a free slot.
 
+#include "app/devicecatalogue.h"
 #include "app/windowkind.h"
 
 #include <QString>
@@ -58,7 +59,7 @@ struct EditSlot
 {
     int16_t state = 0;
     QString name;
-    int16_t fileKind = 0; // device type of the language set: 0 plain text, 1, 4, 5, 6
+    DeviceType fileKind = PlainText; // of the language set: plain text, uKorvo, Veltor, Fendra or NB
     bool modified = false;
     int32_t width = 5130;
     int32_t height = 6690;
@@ -105,7 +106,7 @@ struct CommWindowSettings
     bool dtrActive = false;
     int32_t charDelay = 0;
     int32_t lineDelay = 0;
-    int16_t device = 4;
+    DeviceType device = Veltor;
     bool canInterface = false;
     bool tcpipEnabled = false;
     QString tcpAddress;

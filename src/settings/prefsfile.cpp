@@ -33,6 +33,11 @@ public:
     {
         field = iniToLong(get(key), defaultValue);
     }
+    // Any number is kept, so that a type this program does not know is written back unchanged.
+    void deviceType(const char *key, DeviceType &field, DeviceType defaultValue)
+    {
+        field = DeviceType(iniToInt(get(key), defaultValue));
+    }
     void boolean(const char *key, bool &field, bool defaultValue)
     {
         field = iniToBool(get(key), defaultValue);
@@ -75,6 +80,7 @@ public:
     qsizetype section() const { return m_section; }
     void int16(const char *key, const int16_t &field, int16_t) { number(key, field); }
     void int32(const char *key, const int32_t &field, int32_t) { number(key, field); }
+    void deviceType(const char *key, const DeviceType &field, DeviceType) { number(key, field); }
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
     void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
     void text(const char *key, const QString &field, const QString &) { put(key, field); }

@@ -3,6 +3,7 @@
 // The preferences file's scalar keys, each with its type and default, in the order they are written.
 // One table serves both directions: the reader and the writer are visitors with the methods
 //   int16(key, field, default)  int32(...)  boolean(...)  single(...)  text(...)  character(...)
+//   deviceType(...)
 // and the same function walks a record of the preferences document (reading) or a const one (writing).
 
 #include "settings/preferences.h"
@@ -117,7 +118,7 @@ template <class V, class Slot> void commSlot(V &v, Slot &s, int n)
     v.boolean("DTRActive", s.dtrActive, false);
     v.int32("CharDelay", s.charDelay, 0);
     v.int32("LineDelay", s.lineDelay, 0);
-    v.int16("Device", s.device, 4);
+    v.deviceType("Device", s.device, Veltor);
     v.boolean("CANInterface", s.canInterface, false);
     v.boolean("TCPIPEnabled", s.tcpipEnabled, false);
     v.text("TCPAddress", s.tcpAddress, QString());

@@ -10,7 +10,7 @@
 
 namespace korvo {
 
-void runCaptureCommand(Command command, int family, QWidget *parent)
+void runCaptureCommand(Command command, DeviceType family, QWidget *parent)
 {
     CaptureFile &capture = appCapture();
     switch (command) {

@@ -10,6 +10,7 @@
 #include "preferences/preferencesrunner.h"
 #include "shell/activechild.h"
 #include "shell/documentcommands.h"
+#include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
 #include "terminal/commwindow.h"
 #include "tools/findcommdialog.h"
@@ -118,10 +119,8 @@ void CommandRouter::bindHandlers()
     for (Command c :
          {Command::TileHorizontally, Command::TileVertically, Command::Cascade, Command::ArrangeIcons})
         setHandler(c, [this, c] { arrange(c); });
-    for (Command c :
-         {Command::HelpUpgradingFirmware, Command::HelpBasicMotion, Command::HelpLanguageStructure,
-          Command::HelpPraxisCommands, Command::HelpErrorCodes, Command::HelpFirstProgram})
-        setHandler(c, [w, c] { w->showHelpTopic(int(c) - int(Command::HelpUpgradingFirmware)); });
+    for (Command c : HelpBrowser::kTopics)
+        setHandler(c, [w, c] { w->showHelpTopic(c); });
     setHandler(Command::About, [w] { w->showAbout(); });
 }
 
@@ -189,7 +188,7 @@ void CommandRouter::toggleRamViewer()
     QAction *item = m_window->menus()->action(Command::RamViewer);
     CommWindow *comm = activeCommWindow(*m_window);
     const bool open = m_ramViewer && m_ramViewer->isVisible();
-    if (open || !comm || (comm->settings().device != 4 && comm->settings().device != 5)) {
+    if (open || !comm || (comm->settings().device != Veltor && comm->settings().device != Fendra)) {
         if (m_ramViewer)
             m_ramViewer->close();
         item->setChecked(false);
@@ -213,10 +212,14 @@ void CommandRouter::toggleRamViewer()
     item->setChecked(true);
 }
 
-void CommandRouter::getOptions(int requestCode)
+void CommandRouter::getOptions(std::optional<PreferencesRequest> request)
 {
-    // Without a request the page follows the active window: 2 for a terminal, 1 otherwise.
-    const int page = requestCode != 0 ? requestCode : m_window->active().kind == WindowKind::Terminal ? 2 : 1;
+    // Without a request the page follows the active window: the terminal's format for a terminal, the text
+    // editor otherwise.
+    const PreferencesRequest page = request ? *request
+                                    : m_window->active().kind == WindowKind::Terminal
+                                        ? PreferencesRequest::TerminalFormat
+                                        : PreferencesRequest::TextEditor;
     PreferencesHost host;
     host.windows = [this] {
         QList<QWidget *> windows;

@@ -4,6 +4,7 @@
 // without a handler tells the user that it is not available yet; a feature window makes its command
 // work by binding a handler (setHandler) and nothing else.
 
+#include "preferences/optionsvalues.h"
 #include "shell/childwindows.h"
 #include "transfer/transferdialog.h"
 #include "ui/command.h"
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 namespace korvo {
 
@@ -33,7 +35,8 @@ public:
     // Runs a command that applies to the active window kind.
     void run(Command command);
     // Get_Options: the preferences dialog on the page of a request code (0: the active window's page).
-    void getOptions(int requestCode = 0);
+    // Without a request the first page follows the active window.
+    void getOptions(std::optional<PreferencesRequest> request = std::nullopt);
     void setHandler(Command command, Handler handler);
     bool hasHandler(Command command) const { return m_handlers.contains(command); }
 

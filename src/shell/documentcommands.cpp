@@ -57,7 +57,7 @@ void DocumentCommands::newFile(bool inNewWindow)
         return;
     }
     EditWindow *edit = inNewWindow ? nullptr : activeEditWindow(*m_window);
-    const int family = m_window->deviceFamily();
+    const DeviceType family = m_window->deviceFamily();
     const QString proposed = edit ? edit->fileName()
                                   : QStringLiteral("Program%1%2")
                                         .arg(m_window->prefs().findNext(WindowKind::Edit))

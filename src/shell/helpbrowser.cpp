@@ -14,9 +14,18 @@
 namespace korvo {
 
 namespace {
-const char *const kTopicPages[] = {
-    "upgrading-firmware.html", "basic-motion-commands.html", "praxis-language-structure.html",
-    "praxis-commands.html",    "error-codes.html",           "first-program.html",
+struct TopicPage
+{
+    Command topic;
+    const char *page;
+};
+const TopicPage kTopicPages[] = {
+    {Command::HelpUpgradingFirmware, "upgrading-firmware.html"},
+    {Command::HelpBasicMotion, "basic-motion-commands.html"},
+    {Command::HelpLanguageStructure, "praxis-language-structure.html"},
+    {Command::HelpPraxisCommands, "praxis-commands.html"},
+    {Command::HelpErrorCodes, "error-codes.html"},
+    {Command::HelpFirstProgram, "first-program.html"},
 };
 
 double dpiOf(const QWidget *widget)
@@ -67,11 +76,13 @@ QString HelpBrowser::helpFolder(const QString &programDir)
     return QDir(dataFolder(programDir)).filePath(QStringLiteral("help"));
 }
 
-QUrl HelpBrowser::topicUrl(const QString &programDir, int topic)
+QUrl HelpBrowser::topicUrl(const QString &programDir, Command topic)
 {
-    const int count = static_cast<int>(std::size(kTopicPages));
-    const QString page = QString::fromLatin1(topic >= 0 && topic < count ? kTopicPages[topic] : "index.html");
-    return QUrl::fromLocalFile(QDir(helpFolder(programDir)).filePath(page));
+    const char *page = "index.html";
+    for (const TopicPage &known : kTopicPages)
+        if (known.topic == topic)
+            page = known.page;
+    return QUrl::fromLocalFile(QDir(helpFolder(programDir)).filePath(QString::fromLatin1(page)));
 }
 
 void HelpBrowser::showPage(const QUrl &url)

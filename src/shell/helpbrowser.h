@@ -5,6 +5,8 @@
 
 #include "settings/preferences.h"
 
+#include "ui/command.h"
+
 #include <QUrl>
 #include <QWidget>
 
@@ -20,8 +22,12 @@ public:
 
     // Folder of the help pages: "help" beside the program.
     static QString helpFolder(const QString &programDir);
-    // Page of a Help-menu topic (0 "Upgrading Firmware" ... 5 "First Program").
-    static QUrl topicUrl(const QString &programDir, int topic);
+    // The Help menu's topics, in menu order.
+    static constexpr Command kTopics[] = {Command::HelpUpgradingFirmware, Command::HelpBasicMotion,
+                                          Command::HelpLanguageStructure, Command::HelpPraxisCommands,
+                                          Command::HelpErrorCodes,        Command::HelpFirstProgram};
+    // Page of a Help-menu topic; the index page for any other command.
+    static QUrl topicUrl(const QString &programDir, Command topic);
 
     void showPage(const QUrl &url);
     QUrl currentPage() const;

@@ -261,7 +261,7 @@ void MainWindow::notAvailable(const QString &name)
         PromptIcon::Information);
 }
 
-void MainWindow::showHelpTopic(int topic)
+void MainWindow::showHelpTopic(Command topic)
 {
     if (!m_help) {
         m_help = new HelpBrowser(prefs().browser, m_options.programDir, this);
@@ -281,7 +281,7 @@ void MainWindow::showAbout()
     m_about->open();
 }
 
-void MainWindow::setDeviceTips(int device)
+void MainWindow::setDeviceTips(DeviceType device)
 {
     const TransferMemory &transfer = m_router->transferMemory();
     const DeviceTips tips = deviceTips(device, transfer.toFile ? 2 : 1, transfer.fileName);
@@ -375,7 +375,7 @@ void MainWindow::childClosed(WindowKind kind, int slot)
     m_active.doc = 0;
 }
 
-int MainWindow::deviceFamily() const
+DeviceType MainWindow::deviceFamily() const
 {
     return activeDeviceFamily(prefs(), m_active.comm);
 }
@@ -386,7 +386,7 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
         return;
     // A double click on a terminal's "comm", "device" or "can" panel opens its communication settings.
     if (auto *comm = sub ? qobject_cast<CommWindow *>(sub->widget()) : nullptr) {
-        comm->hooks().openPreferences = [this] { m_router->getOptions(4); };
+        comm->hooks().openPreferences = [this] { m_router->getOptions(PreferencesRequest::CommSettings); };
         // The "FuncGrps" menu follows the group however the terminal changes it.
         connect(comm, &CommWindow::functionGroupChanged, this, &MainWindow::refreshCommands,
                 Qt::UniqueConnection);

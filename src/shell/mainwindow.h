@@ -68,10 +68,10 @@ public:
 
     // Hosts a tool window (CAN, SPI, RAM viewer) in the workspace; it is deleted when it closes.
     QMdiSubWindow *addToolWindow(QWidget *window);
-    void showHelpTopic(int topic);
+    void showHelpTopic(Command topic);
     void showAbout();
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
-    void setDeviceTips(int device);
+    void setDeviceTips(DeviceType device);
     // Writes the preferences file; Save Preferences and exit.
     void savePreferences();
     // Redraws the recent-file part of the File menu.
@@ -88,7 +88,7 @@ public:
     void showEditMenu(const QPoint &globalPos) override;
     void childActivated(WindowKind kind, int slot) override;
     void childClosed(WindowKind kind, int slot) override;
-    int deviceFamily() const override;
+    DeviceType deviceFamily() const override;
 
     MainMenus *menus() const { return m_menus; }
     MainToolBar *toolBar() const { return m_toolBar; }

@@ -13,7 +13,8 @@
 
 namespace korvo {
 
-OpenEditDialog::OpenEditDialog(const QString &proposedName, bool newWindow, int family, QWidget *parent)
+OpenEditDialog::OpenEditDialog(const QString &proposedName, bool newWindow, DeviceType family,
+                               QWidget *parent)
     : QDialog(parent), m_name(new QLineEdit(proposedName, this)), m_directory(new QLabel(this)),
       m_newWindow(new QCheckBox(QStringLiteral("Create New Window"), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)), m_family(family)

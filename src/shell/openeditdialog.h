@@ -2,6 +2,8 @@
 
 // frmOpenEdit: asks for the name of a new file to edit and whether it opens in a new window.
 
+#include "app/devicecatalogue.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -16,7 +18,7 @@ class OpenEditDialog : public QDialog
     Q_OBJECT
 public:
     // proposedName fills the name box; newWindow sets "Create New Window"; family chooses what Browse offers.
-    OpenEditDialog(const QString &proposedName, bool newWindow, int family, QWidget *parent = nullptr);
+    OpenEditDialog(const QString &proposedName, bool newWindow, DeviceType family, QWidget *parent = nullptr);
 
     // After exec(): the chosen absolute name, empty when cancelled.
     QString fileName() const { return m_result; }
@@ -34,7 +36,7 @@ private:
     QLabel *m_directory;
     QCheckBox *m_newWindow;
     QPushButton *m_ok;
-    int m_family;
+    DeviceType m_family;
     QString m_result;
 };
 

@@ -28,7 +28,7 @@ bool Workspace::load()
     m_prefs.recentFiles.clear();
     readIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_factory);
     bool keywordsFailed = false;
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         keywordsFailed = loadKeyWords(device, m_prefs.styles, m_programDir) || keywordsFailed;
     return !keywordsFailed;
 }

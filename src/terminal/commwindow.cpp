@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/prompt.h"
+#include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "terminal/displaytranslator.h"
@@ -35,7 +36,15 @@ CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, Lin
     m_display = std::make_unique<TerminalDisplay>(*m_screen);
     buildUi();
     wireLink();
-    m_functions = std::make_unique<TerminalFunctions>(*this, clock);
+    m_functions = std::make_unique<TerminalFunctions>(
+        TerminalFunctions::Parts{*this, *m_functionBar, *m_view, *m_link, panels(),
+                                 [this]() -> CommWindowSettings & { return m_settings; },
+                                 [this](int group) { setFunctionGroup(group); }, m_programDir},
+        clock);
+    m_hooks.functionKey = [this](int n) { m_functions->runner().press(n - 1); };
+    m_hooks.editFunctionKey = [this](int n) { m_functions->editKey(n - 1); };
+    m_hooks.mayClose = [this] { return m_functions->mayClose(); };
+    m_hooks.stopCapture = &TerminalFunctions::stopCapture;
 
     if (s.state < 0)
         s.state = 0;
@@ -49,6 +58,7 @@ CommWindow::~CommWindow()
 {
     // The link goes first, while everything its last notifications reach is still there (after the function
     // keys that hold a lease on it); the view goes before the screen it paints.
+    m_hooks = {}; // they reach the function keys
     m_functions.reset();
     disconnect(m_link.get(), nullptr, this, nullptr);
     m_link.reset();
@@ -60,8 +70,17 @@ CommWindow::~CommWindow()
 void CommWindow::buildUi()
 {
     m_view = new TerminalView(*m_screen, this);
-    m_input = std::make_unique<TerminalInput>(*this);
+    m_input = std::make_unique<TerminalInput>(*m_view, *m_screen, *m_link);
     connect(m_input.get(), &TerminalInput::keyHandled, this, &CommWindow::setCommEdits);
+    connect(m_input.get(), &TerminalInput::functionKeyPressed, this, [this](int key) {
+        if (m_hooks.functionKey)
+            m_hooks.functionKey(key);
+    });
+    connect(m_input.get(), &TerminalInput::editFunctionKeyPressed, this, [this](int key) {
+        if (m_hooks.editFunctionKey)
+            m_hooks.editFunctionKey(key);
+    });
+    connect(m_input.get(), &TerminalInput::copyRequested, this, &CommWindow::copySelection);
 
     m_functionBar = new QWidget(this);
     m_functionBar->setVisible(false);

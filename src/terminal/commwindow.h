@@ -35,7 +35,8 @@ public:
     static constexpr int kDisplayItems = 1;
     static constexpr int kCommItems = 2;
 
-    // Hooks that the function keys, capture and transfers fill in.
+    // What the window does on function keys, closing and applied settings; the window points them at its
+    // function keys, and tests or the main window may replace them.
     struct Hooks
     {
         std::function<void(int key)> functionKey;     // F1..F10 pressed (1..10)
@@ -127,7 +128,7 @@ private:
     StatusPanels *m_statusBar = nullptr;
     std::unique_ptr<TerminalInput> m_input;
     Hooks m_hooks;
-    std::unique_ptr<TerminalFunctions> m_functions; // function keys and capture; fills m_hooks
+    std::unique_ptr<TerminalFunctions> m_functions; // function keys and capture, behind m_hooks
     bool m_clipboardHasText = false;
     bool m_shown = false;
 };

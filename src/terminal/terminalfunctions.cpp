@@ -7,9 +7,8 @@
 #include "functionkeys/functionkeyeditor.h"
 #include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
-#include "terminal/commwindow.h"
+#include "settings/preferences.h"
 #include "terminal/statuspanels.h"
-#include "terminal/terminalview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,16 +18,16 @@
 
 namespace korvo {
 
-TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
+TerminalFunctions::TerminalFunctions(Parts parts, Clock &clock) : m_parts(std::move(parts))
 {
     // Shown or hidden while it is still empty: showing it later would lay its keys out for a window that
     // has no size yet, only to lay them out again when the window shows.
-    window.functionKeyBar()->setVisible(window.settings().fKeyEn);
-    m_bar = new FunctionKeyBar(window.functionKeyBar());
-    auto *layout = new QVBoxLayout(window.functionKeyBar());
+    m_parts.keyBarHost.setVisible(m_parts.settings().fKeyEn);
+    m_bar = new FunctionKeyBar(&m_parts.keyBarHost);
+    auto *layout = new QVBoxLayout(&m_parts.keyBarHost);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_bar);
-    m_runner = new FunctionKeyRunner(window.link(), clock, this);
+    m_runner = new FunctionKeyRunner(m_parts.link, clock, this);
 
     connect(m_bar, &FunctionKeyBar::pressed, m_runner, &FunctionKeyRunner::press);
     connect(m_bar, &FunctionKeyBar::editRequested, this, &TerminalFunctions::editKey);
@@ -42,16 +41,10 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     });
     connect(m_runner, &FunctionKeyRunner::failed, this,
             [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
-    connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_window.view().setFocus(); });
-
-    CommWindow::Hooks &hooks = window.hooks();
-    hooks.functionKey = [this](int n) { m_runner->press(n - 1); };
-    hooks.editFunctionKey = [this](int n) { editKey(n - 1); };
-    hooks.mayClose = [this] { return mayClose(); };
-    hooks.stopCapture = [] { appCapture().stop(); };
+    connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_parts.terminal.setFocus(); });
 
     // Capture sees every byte first, whatever the link is doing with them.
-    window.link().setCaptureSink([](const QByteArray &bytes) {
+    m_parts.link.setCaptureSink([](const QByteArray &bytes) {
         if (!appCapture().write(bytes))
             reportLater(appCapture().errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
     });
@@ -60,32 +53,31 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     showMessage({});
 
     // The tip names the default capture file, which is looked up only when someone asks.
-    window.panels().setToolTipSource(QStringLiteral("capture"), [this] { return captureFileTip(); });
+    m_parts.panels.setToolTipSource(QStringLiteral("capture"), [this] { return captureFileTip(); });
     // The "group" panel: a click offers the groups.
-    connect(&window.panels(), &StatusRow::clicked, this, [this](const QString &key) {
-        if (key == QLatin1String("group") && m_window.settings().fKeyEn)
+    connect(&m_parts.panels, &StatusRow::clicked, this, [this](const QString &key) {
+        if (key == QLatin1String("group") && m_parts.settings().fKeyEn)
             QTimer::singleShot(0, this, &TerminalFunctions::chooseGroup);
     });
 }
 
 TerminalFunctions::~TerminalFunctions()
 {
-    m_window.link().setCaptureSink({});
-    m_window.hooks() = {};
+    m_parts.link.setCaptureSink({});
 }
 
 void TerminalFunctions::fillFuncKeys()
 {
-    const CommWindowSettings &s = m_window.settings();
+    const CommWindowSettings &s = m_parts.settings();
     QStringList captions;
     for (int k = 0; k < FunctionKeyBar::kKeys; ++k) {
         const size_t index = size_t(s.fGroup) * FunctionKeyBar::kKeys + size_t(k);
         captions << (index < s.keys.size() ? s.keys[index].label : QString());
     }
     m_bar->setCaptions(captions);
-    m_window.functionKeyBar()->setVisible(s.fKeyEn);
+    m_parts.keyBarHost.setVisible(s.fKeyEn);
     const int number = s.fGroup + 1;
-    StatusPanels &panels = m_window.panels();
+    StatusPanels &panels = m_parts.panels;
     panels.setText(QStringLiteral("group"), QString::number(number));
     panels.setPanelToolTip(
         QStringLiteral("group"),
@@ -98,12 +90,12 @@ void TerminalFunctions::editKey(int key)
         m_runner->stop();
         return;
     }
-    CommWindowSettings &s = m_window.settings();
-    FunctionKeyEditor editor(s, key, &m_window);
+    CommWindowSettings &s = m_parts.settings();
+    FunctionKeyEditor editor(s, key, &m_parts.window);
     if (editor.exec() != QDialog::Accepted)
         return;
     editor.saveFuncData(s);
-    m_window.setFunctionGroup(s.fGroup);
+    m_parts.setFunctionGroup(s.fGroup);
 }
 
 void TerminalFunctions::startCapture()
@@ -112,15 +104,20 @@ void TerminalFunctions::startCapture()
     if (capture.isOn())
         return;
     const QString path =
-        capture.fileName().isEmpty() ? defaultCaptureFile(m_window.programDir()) : capture.fileName();
+        capture.fileName().isEmpty() ? defaultCaptureFile(m_parts.programDir) : capture.fileName();
     if (!capture.start(path))
         reportLater(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+}
+
+void TerminalFunctions::stopCapture()
+{
+    appCapture().stop();
 }
 
 void TerminalFunctions::showCaptureState()
 {
     const QString key = QStringLiteral("capture");
-    StatusPanels &panels = m_window.panels();
+    StatusPanels &panels = m_parts.panels;
     const CaptureFile &capture = appCapture();
     switch (capture.state()) {
     case CaptureFile::State::On:
@@ -140,20 +137,20 @@ QString TerminalFunctions::captureFileTip() const
 {
     const CaptureFile &capture = appCapture();
     const QString file =
-        capture.fileName().isEmpty() ? defaultCaptureFile(m_window.programDir()) : capture.fileName();
+        capture.fileName().isEmpty() ? defaultCaptureFile(m_parts.programDir) : capture.fileName();
     return QDir::toNativeSeparators(file);
 }
 
 void TerminalFunctions::showMessage(const QString &text)
 {
-    StatusPanels &panels = m_window.panels();
+    StatusPanels &panels = m_parts.panels;
     panels.setText(QStringLiteral("msg"), text);
     panels.setPanelToolTip(QStringLiteral("msg"), text.isEmpty() ? QStringLiteral("Messages") : text);
 }
 
 void TerminalFunctions::chooseGroup()
 {
-    const CommWindowSettings &s = m_window.settings();
+    const CommWindowSettings &s = m_parts.settings();
     QMenu menu;
     for (int g = 0; g < s.fGroupCt; ++g) {
         QAction *item = menu.addAction(QStringLiteral("Group %1 - %2").arg(g + 1).arg(s.groupNames.value(g)));
@@ -161,18 +158,18 @@ void TerminalFunctions::chooseGroup()
         item->setChecked(g == s.fGroup);
         item->setData(g);
     }
-    StatusPanels &panels = m_window.panels();
+    StatusPanels &panels = m_parts.panels;
     const QPoint corner = panels.panelRect(QStringLiteral("group")).topLeft();
     if (QAction *chosen = menu.exec(panels.mapToGlobal(corner)))
-        m_window.setFunctionGroup(chosen->data().toInt());
+        m_parts.setFunctionGroup(chosen->data().toInt());
 }
 
 bool TerminalFunctions::mayClose()
 {
     if (!m_runner->isRunning())
         return true;
-    ask(QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(), QStringLiteral("Exiting"),
-        PromptIcon::Critical);
+    ask(QStringLiteral("Repeating Function Key in ") + m_parts.window.windowTitle(),
+        QStringLiteral("Exiting"), PromptIcon::Critical);
     return false;
 }
 

@@ -1,25 +1,43 @@
 #pragma once
 
 // A terminal window's function keys and capture: the key bar and the runner behind it, the "group",
-// "msg" and "capture" panels' behaviour, the window's hooks for F1..F10, Ctrl+F1..F10, closing
-// and applied communication settings, and the link's capture sink into the application's capture file.
+// "msg" and "capture" panels' behaviour, what F1..F10, Ctrl+F1..F10, closing and applied communication
+// settings do to them, and the link's capture sink into the application's capture file.
 
 #include "app/prompt.h"
 
 #include <QObject>
+#include <functional>
+
+class QWidget;
 
 namespace korvo {
 
 class Clock;
-class CommWindow;
+class CommLink;
 class FunctionKeyBar;
 class FunctionKeyRunner;
+class StatusPanels;
+struct CommWindowSettings;
 
 class TerminalFunctions : public QObject
 {
     Q_OBJECT
 public:
-    TerminalFunctions(CommWindow &window, Clock &clock);
+    // The parts of the terminal window the keys work with.
+    struct Parts
+    {
+        QWidget &window;     // parent of the key editor; its title names it when closing waits
+        QWidget &keyBarHost; // holds the key bar, hidden without function keys
+        QWidget &terminal;   // takes the focus back when a key has run
+        CommLink &link;
+        StatusPanels &panels;
+        std::function<CommWindowSettings &()> settings;
+        std::function<void(int group)> setFunctionGroup;
+        QString programDir; // where the default capture file goes
+    };
+
+    TerminalFunctions(Parts parts, Clock &clock);
     ~TerminalFunctions() override;
 
     // Fill_Func_Keys: the current group's captions on the bar, its number in the "group" panel, the bar
@@ -33,6 +51,9 @@ public:
     void editKey(int key);
     // "^c": capture to the chosen file, or the default one, unless capture is on already.
     void startCapture();
+    static void stopCapture();
+    // False, after saying so, while a key repeats.
+    bool mayClose();
 
 private:
     void showCaptureState();
@@ -40,10 +61,9 @@ private:
     QString captureFileTip() const;
     void showMessage(const QString &text);
     void chooseGroup();
-    bool mayClose();
     static void reportLater(const QString &text, const QString &title, PromptIcon icon);
 
-    CommWindow &m_window;
+    Parts m_parts;
     FunctionKeyBar *m_bar = nullptr;
     FunctionKeyRunner *m_runner = nullptr;
 };

@@ -3,7 +3,6 @@
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
 #include "link/commlink.h"
-#include "terminal/commwindow.h"
 #include "terminal/terminalkeys.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
@@ -34,18 +33,19 @@ QString deviceLineEnds(QString text)
 
 } // namespace
 
-TerminalInput::TerminalInput(CommWindow &window) : m_window(window)
+TerminalInput::TerminalInput(TerminalView &view, const TerminalScreen &screen, CommLink &link)
+    : m_view(view), m_screen(screen), m_link(link)
 {
-    window.view().installEventFilter(this);
-    window.view().viewport()->installEventFilter(this);
-    window.view().viewport()->setAcceptDrops(true);
+    view.installEventFilter(this);
+    view.viewport()->installEventFilter(this);
+    view.viewport()->setAcceptDrops(true);
 }
 
 TerminalInput::~TerminalInput()
 {
     // The view's own teardown sends events; they must no longer reach this filter.
-    m_window.view().viewport()->removeEventFilter(this);
-    m_window.view().removeEventFilter(this);
+    m_view.viewport()->removeEventFilter(this);
+    m_view.removeEventFilter(this);
 }
 
 void TerminalInput::pasteClipboard()
@@ -58,7 +58,7 @@ void TerminalInput::writeClipboard()
     const QByteArray data = encodeForDevice(deviceLineEnds(clipboardText()));
     if (data.isEmpty())
         return;
-    CommLink &link = m_window.link();
+    CommLink &link = m_link;
     if (link.isTcp())
         link.sendToComm(data, false);
     else
@@ -69,12 +69,12 @@ void TerminalInput::sendWithLineEnd(const QString &text, char lineEnd)
 {
     const QByteArray data = encodeForDevice(deviceLineEnds(text));
     if (!data.isEmpty())
-        m_window.link().sendToComm(data, true, lineEnd);
+        m_link.sendToComm(data, true, lineEnd);
 }
 
 bool TerminalInput::eventFilter(QObject *watched, QEvent *event)
 {
-    TerminalView &view = m_window.view();
+    TerminalView &view = m_view;
     if (watched == &view) {
         if (event->type() == QEvent::ShortcutOverride) {
             // Keys of the terminal's own table must reach it even where the menus have shortcuts for them.
@@ -118,7 +118,7 @@ bool TerminalInput::eventFilter(QObject *watched, QEvent *event)
 
 bool TerminalInput::acceptsDrop(const QDropEvent *event) const
 {
-    if (!event->mimeData()->hasText() || !m_window.link().isConnected())
+    if (!event->mimeData()->hasText() || !m_link.isConnected())
         return false;
     // Only a selection dragged out of one of our edit windows is sent; files and foreign text are not.
     for (const QObject *o = event->source(); o; o = o->parent())
@@ -133,14 +133,15 @@ bool TerminalInput::handleKey(QKeyEvent *event)
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
     const bool shift = mods & Qt::ShiftModifier;
-    TerminalView &view = m_window.view();
-    const int page = m_window.screen().rows();
+    TerminalView &view = m_view;
+    const int page = m_screen.rows();
 
     if (key >= Qt::Key_F1 && key <= Qt::Key_F10) {
         const int n = key - Qt::Key_F1 + 1;
-        const auto &hook = ctrl ? m_window.hooks().editFunctionKey : m_window.hooks().functionKey;
-        if (hook)
-            hook(n);
+        if (ctrl)
+            emit editFunctionKeyPressed(n);
+        else
+            emit functionKeyPressed(n);
         return true;
     }
     switch (key) {
@@ -153,11 +154,11 @@ bool TerminalInput::handleKey(QKeyEvent *event)
         if (shift)
             writeClipboard();
         else if (ctrl)
-            m_window.copySelection();
+            emit copyRequested();
         return true;
     case Qt::Key_Delete:
         if (shift)
-            m_window.copySelection();
+            emit copyRequested();
         else
             view.clearSelection();
         return true;
@@ -192,9 +193,9 @@ bool TerminalInput::handleKey(QKeyEvent *event)
     }
     if (ctrl && key == Qt::Key_C) {
         if (view.hasSelection())
-            m_window.copySelection();
+            emit copyRequested();
         else
-            m_window.link().sendTypedChar('\x03');
+            m_link.sendTypedChar('\x03');
         return true;
     }
 
@@ -203,7 +204,7 @@ bool TerminalInput::handleKey(QKeyEvent *event)
         return false; // Alt: menu mnemonics, not device traffic
     // Typed characters go to the device only; its echo is what appears on the screen.
     for (const char c : encodeForDevice(typed))
-        m_window.link().sendTypedChar(c);
+        m_link.sendTypedChar(c);
     return true;
 }
 

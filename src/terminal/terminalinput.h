@@ -3,7 +3,8 @@
 // What the user gives a terminal window besides its menus: keys typed into the terminal (the terminal's own
 // key table for scrolling, copying and pasting, F1..F10 and Ctrl+F1..F10 to the function-key hooks, every
 // other key to the device), the clipboard pasted or written with Shift+Insert, and a selection dragged
-// out of an edit window. Everything for the device goes through the window's link.
+// out of an edit window. Everything for the device goes through the terminal's link; function keys and
+// copying are reported to the window as signals.
 
 #include <QObject>
 
@@ -12,14 +13,16 @@ class QKeyEvent;
 
 namespace korvo {
 
-class CommWindow;
+class CommLink;
+class TerminalScreen;
+class TerminalView;
 
 class TerminalInput : public QObject
 {
     Q_OBJECT
 public:
-    // Watches the window's view and its viewport.
-    explicit TerminalInput(CommWindow &window);
+    // Watches view and its viewport; screen gives the page height for scrolling.
+    TerminalInput(TerminalView &view, const TerminalScreen &screen, CommLink &link);
     ~TerminalInput() override;
 
     // Ctrl+V and the Paste commands: the clipboard's text, trimmed, each line sent with CR.
@@ -30,6 +33,11 @@ public:
 Q_SIGNALS:
     // A key was handled: selection or clipboard may have changed.
     void keyHandled();
+    // F1..F10 (1..10), and with Ctrl.
+    void functionKeyPressed(int key);
+    void editFunctionKeyPressed(int key);
+    // Ctrl+Insert or Shift+Delete: the selection to the clipboard.
+    void copyRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -39,7 +47,9 @@ private:
     bool acceptsDrop(const QDropEvent *event) const;
     void sendWithLineEnd(const QString &text, char lineEnd);
 
-    CommWindow &m_window;
+    TerminalView &m_view;
+    const TerminalScreen &m_screen;
+    CommLink &m_link;
 };
 
 } // namespace korvo

@@ -24,21 +24,21 @@ const std::array<SearchRate, 5> &CommSearchEngine::rates()
     return table;
 }
 
-QList<QByteArray> CommSearchEngine::probes(int device, bool tcp)
+QList<QByteArray> CommSearchEngine::probes(DeviceType device, bool tcp)
 {
     // Probes 3 and 4 are 1 and 2 with a marker character before their last line end.
     const auto marked = [](QByteArray probe, char marker) { return probe.insert(probe.size() - 1, marker); };
-    if (device == 1) {
+    if (device == UKorvo) {
         const QByteArray plain = "print baud 1,\" \",echo 1,\" \",bsy,\" \",ver\r";
         return {plain, "*print baud 1,\" \",echo 1,\" \",bsy,\" \",ver\n", plain, plain};
     }
-    if (device == 4 || device == 5) {
+    if (device == Veltor || device == Fendra) {
         const QByteArray first = tcp ? "\rpr em,\" \",by,\" \",vr\r" : "pr bd,\" \",em,\" \",by,\" \",vr\r";
         const QByteArray second =
             tcp ? "\r*pr em,\" \",by,\" \",vr\n" : "*pr bd,\" \",em,\" \",by,\" \",vr\n";
         return {first, second, marked(first, '\xEF'), marked(second, '\xC5')};
     }
-    if (device == 6) {
+    if (device == Norbel) {
         const QByteArray first = tcp ? "pr em,vr\r" : "pr bd,em,vr\r";
         const QByteArray second = tcp ? "*pr em,vr\n" : "*pr bd,em,vr\n";
         return {first, second, marked(first, '\xEF'), marked(second, '\xFC')};
@@ -145,7 +145,7 @@ void CommSearchEngine::timerFired(qint64 nowMs)
         log(printable(probe) + QStringLiteral("\r\n"), Green);
         send(m_probe % 2 == 1 ? QByteArray("\n") + probe : probe);
         m_state = State::Replying;
-        setDeadline(nowMs + (m_options.device == 1 ? rate().replyWaitType1 : rate().replyWaitOther));
+        setDeadline(nowMs + (m_options.device == UKorvo ? rate().replyWaitType1 : rate().replyWaitOther));
         return;
     }
     case State::Replying:
@@ -173,9 +173,9 @@ void CommSearchEngine::takeReply(qint64 nowMs)
     if (reply.isEmpty()) {
         log(QStringLiteral("No Response\r\n\r\n"), DarkRed);
     } else {
-        const QString expected = QLatin1String(m_options.tcp           ? "NB"
-                                               : m_options.device == 6 ? rate().codeType6
-                                                                       : rate().code);
+        const QString expected = QLatin1String(m_options.tcp                ? "NB"
+                                               : m_options.device == Norbel ? rate().codeType6
+                                                                            : rate().code);
         const bool match = !reply.contains(QLatin1String("<FF>")) && reply.contains(expected);
         if (match && m_foundRate == 0) {
             m_foundRate = rate().baud;
@@ -221,7 +221,7 @@ qint64 CommSearchEngine::estimatedMsLeft(qint64 probesDone) const
     qint64 ms = 0;
     for (qint64 k = probesDone; k < qint64(rates().size()) * perRate; ++k) {
         const SearchRate &r = rates()[size_t(k / perRate)];
-        ms += m_options.ctlCDelayMs + (m_options.device == 1 ? r.replyWaitType1 : r.replyWaitOther) +
+        ms += m_options.ctlCDelayMs + (m_options.device == UKorvo ? r.replyWaitType1 : r.replyWaitOther) +
               (m_options.tcp ? 2 * kGatewaySettleMs : 0);
     }
     return ms;

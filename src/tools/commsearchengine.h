@@ -5,6 +5,7 @@
 // reply carries the expected baud code (TCP: "NB"). The log it writes is a series of coloured pieces
 // (Line events whose style is the colour). Waits are states; "Stop" takes effect at the next probe or rate.
 
+#include "app/devicecatalogue.h"
 #include "engine/enginebase.h"
 
 #include <QList>
@@ -30,7 +31,7 @@ public:
 
     struct Options
     {
-        int device = 4;
+        DeviceType device = Veltor;
         bool tcp = false;
         int ctlCDelayMs = 1500;
         bool searchOnce = false; // korvo-cli: one search as soon as attached, then the engine ends
@@ -40,11 +41,14 @@ public:
 
     static const std::array<SearchRate, 5> &rates();
     // The probes for a device type and link, in order; empty for types 2 and 3.
-    static QList<QByteArray> probes(int device, bool tcp);
+    static QList<QByteArray> probes(DeviceType device, bool tcp);
     // A character of code 32..127 stays, 0 is dropped, the rest become "<" + two hex digits + ">".
     static QString printable(const QByteArray &bytes);
     // "3.0 sec" for device type 1 or a TCP link, else "1.5 sec", as a delay in ms.
-    static int defaultCtlCDelayMs(int device, bool tcp) { return device == 1 || tcp ? 3000 : 1500; }
+    static int defaultCtlCDelayMs(DeviceType device, bool tcp)
+    {
+        return device == UKorvo || tcp ? 3000 : 1500;
+    }
 
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;

@@ -30,7 +30,7 @@ QString text(const QByteArray &line)
 } // namespace
 
 ListingDiff ListingDiff::compare(const QList<QByteArray> &source, const QList<QByteArray> &uploaded,
-                                 int device, int sections)
+                                 DeviceType device, int sections)
 {
     const QList<QByteArray> a = normalised(ListingReader::select(source, device, sections).lines);
     const QList<QByteArray> b = normalised(ListingReader::select(uploaded, device, sections).lines);

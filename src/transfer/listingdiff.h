@@ -3,6 +3,8 @@
 // Verify: the sections of a listing as they were sent against the same sections uploaded again, line by
 // line (trailing blanks do not count), as rows for a side-by-side view or as a unified diff.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,8 +23,8 @@ public:
     };
 
     // The requested sections (0: the whole listing) of source and uploaded, compared.
-    static ListingDiff compare(const QList<QByteArray> &source, const QList<QByteArray> &uploaded, int device,
-                               int sections);
+    static ListingDiff compare(const QList<QByteArray> &source, const QList<QByteArray> &uploaded,
+                               DeviceType device, int sections);
 
     bool identical() const { return m_rows.isEmpty(); }
     // Only the rows that differ.

@@ -18,7 +18,7 @@ QByteArray range(int from, int to)
 }
 } // namespace
 
-QByteArray ListingFormatter::header(int device, int section)
+QByteArray ListingFormatter::header(DeviceType device, int section)
 {
     if (device == DeviceType::Hmi) {
         switch (section) {
@@ -62,7 +62,7 @@ QByteArray ListingFormatter::header926Q(int section, int block)
     }
 }
 
-QByteArray ListingFormatter::programWord(int device)
+QByteArray ListingFormatter::programWord(DeviceType device)
 {
     switch (device) {
     case DeviceType::UKorvo:
@@ -76,7 +76,7 @@ QByteArray ListingFormatter::programWord(int device)
     }
 }
 
-QByteArray ListingFormatter::programClosing(int device)
+QByteArray ListingFormatter::programClosing(DeviceType device)
 {
     // Norbel drives list no closing line.
     if (device == DeviceType::UKorvo || device == DeviceType::Veltor || device == DeviceType::Fendra)

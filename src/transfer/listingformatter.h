@@ -5,6 +5,8 @@
 // and the first line of a program listing gets the program header ("PGM 100  ") with a leading label line
 // moved after it. The section headers of every device type are named here too.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -13,7 +15,7 @@ namespace korvo {
 class ListingFormatter
 {
 public:
-    explicit ListingFormatter(int device) : m_device(device) {}
+    explicit ListingFormatter(DeviceType device) : m_device(device) {}
 
     // The section now being collected (a TransferRequest::Section bit, 0 for none); program-listing
     // formatting starts after subState more lines.
@@ -26,14 +28,14 @@ public:
 
     // Section header of a non-926Q device ("'[VARIABLES]"), or the header of a 926Q block: micro-position
     // table, program block n (0: 1700-1790), register block n (0: the first, 1985) or NVM block n.
-    static QByteArray header(int device, int section);
+    static QByteArray header(DeviceType device, int section);
     static QByteArray header926Q(int section, int block);
     // The program header word and the closing program line ("        PGM"); empty where the device has none.
-    static QByteArray programWord(int device);
-    static QByteArray programClosing(int device);
+    static QByteArray programWord(DeviceType device);
+    static QByteArray programClosing(DeviceType device);
 
 private:
-    int m_device;
+    DeviceType m_device;
     int m_section = 0;
     int m_subState = 0;
     QByteArray m_pendingLabel;

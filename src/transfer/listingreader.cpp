@@ -35,7 +35,7 @@ bool ListingReader::splitLines(const QByteArray &text, QList<QByteArray> *lines,
     return true;
 }
 
-int ListingReader::headerKind(int device, const QByteArray &line)
+int ListingReader::headerKind(DeviceType device, const QByteArray &line)
 {
     const QByteArray trimmed = line.trimmed();
     if (!trimmed.startsWith("'["))
@@ -72,7 +72,8 @@ int ListingReader::headerKind(int device, const QByteArray &line)
     return word == "PROGRAMS" ? int(TransferRequest::Programs) : 0;
 }
 
-ListingReader::Selection ListingReader::select(const QList<QByteArray> &lines, int device, int sections)
+ListingReader::Selection ListingReader::select(const QList<QByteArray> &lines, DeviceType device,
+                                               int sections)
 {
     Selection selection;
     if (sections == 0) {

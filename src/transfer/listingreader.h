@@ -4,6 +4,8 @@
 // lone CR), refuses what cannot be a listing (NUL bytes, absurdly long lines), recognises the section
 // headers of each device type and picks the requested sections.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -23,7 +25,7 @@ public:
 
     // The section bit (TransferRequest::Section), kEnd or kOther of a header line of the device type; 0
     // for any other line.
-    static int headerKind(int device, const QByteArray &line);
+    static int headerKind(DeviceType device, const QByteArray &line);
 
     struct Selection
     {
@@ -33,9 +35,9 @@ public:
     };
     // The lines of the requested sections, each taken from its first header up to the next header of
     // another section or "'[END]" (headers are not sent); every line when sections is 0.
-    static Selection select(const QList<QByteArray> &lines, int device, int sections);
+    static Selection select(const QList<QByteArray> &lines, DeviceType device, int sections);
     // The sections the listing holds (what verify reads back when nothing is ticked).
-    static int sectionsIn(const QList<QByteArray> &lines, int device)
+    static int sectionsIn(const QList<QByteArray> &lines, DeviceType device)
     {
         return select(lines, device, 7).found;
     }

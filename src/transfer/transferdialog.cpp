@@ -34,7 +34,7 @@ struct DeviceBoxes
     bool programs;
 };
 
-DeviceBoxes deviceBoxes(int device)
+DeviceBoxes deviceBoxes(DeviceType device)
 {
     switch (device) {
     case DeviceType::UKorvo:
@@ -163,7 +163,7 @@ void TransferDialog::buildControls()
     showRunning(false);
 }
 
-void TransferDialog::applyDevice(int device)
+void TransferDialog::applyDevice(DeviceType device)
 {
     m_device = device;
     const DeviceBoxes boxes = deviceBoxes(device);
@@ -188,7 +188,7 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     const bool fromListing = kind != TransferJob::Kind::Upload;
     m_terminal = terminal;
     m_edit = edit;
-    applyDevice(terminal ? int(terminal->settings().device) : int(DeviceType::Veltor));
+    applyDevice(terminal ? terminal->settings().device : Veltor);
     m_typeFrame->setTitle(fromListing ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
     m_start->setText(kindWord(kind));
     QString editCaption = QStringLiteral("Edit Window");

@@ -78,7 +78,7 @@ Q_SIGNALS:
 
 private:
     void buildControls();
-    void applyDevice(int device);
+    void applyDevice(DeviceType device);
     void chooseEditWindow();
     void chooseFile();
     void browse();
@@ -92,7 +92,7 @@ private:
 
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
     TransferSetup m_setup;
-    int m_device = 4;
+    DeviceType m_device = Veltor;
     QPointer<CommWindow> m_terminal;
     QPointer<EditWindow> m_edit;
     TransferJob *m_job = nullptr;

@@ -3,6 +3,7 @@
 // What an upload or download is to move: filled by the upload/download dialog or korvo-cli, handed to the
 // engines by value.
 
+#include "app/devicecatalogue.h"
 #include "link/linktiming.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ struct TransferRequest
     // Section bits of the dialog's three data-type boxes.
     enum Section : int { Variables = 1, Flags = 2, Programs = 4 };
 
-    int device = 4;
+    DeviceType device = Veltor;
     int sections = 0; // requested sections; none ticked: programs (upload) or the whole file (download)
     QString deviceAddress;
     QString programName; // uKorvo: the argument of "list "

@@ -33,7 +33,7 @@ QString uploadingStatus(const QByteArray &header)
            QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed();
 }
 
-int supportedSections(int device)
+int supportedSections(DeviceType device)
 {
     const bool noFlags =
         device == DeviceType::Veltor || device == DeviceType::Fendra || device == DeviceType::Norbel;
@@ -96,7 +96,7 @@ bool UploadEngine::nextSection()
     m_current = bit;
     m_formatter.setSection(bit);
     m_formatter.setSubState(0);
-    const int device = m_request.device;
+    const DeviceType device = m_request.device;
     const bool programs = bit == TransferRequest::Programs;
     const QByteArray header = device == DeviceType::Q926
                                   ? ListingFormatter::header926Q(bit, bit == TransferRequest::Flags ? 0 : 1)
@@ -277,7 +277,7 @@ void UploadEngine::timerFired(qint64 nowMs)
 {
     if (isFinished())
         return;
-    const int device = m_request.device;
+    const DeviceType device = m_request.device;
     // No echo came: the section still gets its header, so a silent device gives a listing of headers.
     if (m_lineSkip > 0 && !m_pendingHeader.isEmpty())
         collectLine(QByteArray());

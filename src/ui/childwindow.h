@@ -3,6 +3,7 @@
 // What the main window needs of every MDI child (terminal and edit windows) and what a child may ask of the
 // main window, so that children and the main window can be built and tested apart.
 
+#include "app/devicecatalogue.h"
 #include "app/windowkind.h"
 #include "ui/command.h"
 
@@ -28,7 +29,7 @@ public:
     // A child closed for good (its owner decides what is active next).
     virtual void childClosed(WindowKind kind, int slot) = 0;
     // Device type whose files the file dialogs offer first (the active terminal's).
-    virtual int deviceFamily() const = 0;
+    virtual DeviceType deviceFamily() const = 0;
 };
 
 // The host in use; a host that ignores everything when no main window exists (tests of single windows).

@@ -14,7 +14,7 @@ public:
     void showEditMenu(const QPoint &) override {}
     void childActivated(WindowKind, int) override {}
     void childClosed(WindowKind, int) override {}
-    int deviceFamily() const override { return Veltor; }
+    DeviceType deviceFamily() const override { return Veltor; }
 };
 
 NullCommandHost g_nullHost;

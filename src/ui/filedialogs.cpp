@@ -21,7 +21,7 @@ FileDialogRunner &runner()
 }
 
 // Filter entry (1-based) preselected for a device family.
-int programFilterEntry(int family, bool plainTextToo)
+int programFilterEntry(DeviceType family, bool plainTextToo)
 {
     switch (family) {
     case UKorvo:
@@ -39,7 +39,7 @@ int programFilterEntry(int family, bool plainTextToo)
 
 // Default extension of the program and listing dialogs: only these families have one of their own, the
 // others (uKorvo included) keep the dialogs' ".vxt".
-QString programSuffix(int family)
+QString programSuffix(DeviceType family)
 {
     switch (family) {
     case Fendra:
@@ -102,7 +102,7 @@ QStringList qtFilters(const QString &filterText)
     return filters;
 }
 
-int activeDeviceFamily(const Preferences &prefs, int activeComm)
+DeviceType activeDeviceFamily(const Preferences &prefs, int activeComm)
 {
     const int slot = activeComm;
     if (slot > 0 && slot < static_cast<int>(prefs.commSlots.size()) && prefs.commSlots[slot].state >= 0)
@@ -110,7 +110,7 @@ int activeDeviceFamily(const Preferences &prefs, int activeComm)
     return Veltor;
 }
 
-FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
+FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                     FileDialogMode mode)
 {
     FileDialogRequest request;
@@ -157,7 +157,7 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QStri
     return request;
 }
 
-std::optional<QString> getFile(FileDialogKind kind, int family, const QString &initialPath,
+std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                FileDialogMode mode, QWidget *parent)
 {
     const FileDialogRequest request = fileDialogRequest(kind, family, initialPath, mode);

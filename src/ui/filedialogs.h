@@ -3,6 +3,7 @@
 // The file dialogs of the program (programs, transfer listings, files to send, upgrade, capture and
 // preferences files): what each one shows, and a way for tests to answer them.
 
+#include "app/devicecatalogue.h"
 #include "settings/preferences.h"
 
 #include <QString>
@@ -42,13 +43,13 @@ struct FileDialogRequest
 QStringList qtFilters(const QString &filterText);
 
 // Device type whose files the dialogs offer first: the active terminal's, Veltor when none is open.
-int activeDeviceFamily(const Preferences &prefs, int activeComm);
+DeviceType activeDeviceFamily(const Preferences &prefs, int activeComm);
 
-FileDialogRequest fileDialogRequest(FileDialogKind kind, int family, const QString &initialPath,
+FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                     FileDialogMode mode = FileDialogMode::Open);
 
 // bGet_File: shows the dialog; empty when the user cancelled.
-std::optional<QString> getFile(FileDialogKind kind, int family, const QString &initialPath,
+std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                FileDialogMode mode = FileDialogMode::Open, QWidget *parent = nullptr);
 
 // Replaces the dialog (tests answer dialogs with it); an empty function restores the real one.

@@ -15,7 +15,7 @@ struct CommWindowSettings;
 
 struct UpgradeOptions
 {
-    int device = 4; // 1 uKorvo, 4 Veltor, 5 Fendra
+    DeviceType device = Veltor; // uKorvo, Veltor or Fendra
     bool tcp = false;
     bool canLink = false;
     int lineDelayMs = 0;

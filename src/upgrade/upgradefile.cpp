@@ -47,7 +47,7 @@ int recordByte(const QByteArray &line, int index)
     return hexField(line, 10 + 2 * index, 2) & 0xFF;
 }
 
-UpgradeScan scanUpgradeText(const QByteArray &text, int device)
+UpgradeScan scanUpgradeText(const QByteArray &text, DeviceType device)
 {
     const UpgradeProcedure procedure = upgradeProcedureFor(device);
     const bool everyRecordCounts = procedure == UpgradeProcedure::OrvBrel;
@@ -85,7 +85,7 @@ UpgradeScan scanUpgradeText(const QByteArray &text, int device)
     return scan;
 }
 
-std::optional<UpgradeScan> scanUpgradeFile(const QString &path, int device, QString *error)
+std::optional<UpgradeScan> scanUpgradeFile(const QString &path, DeviceType device, QString *error)
 {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
@@ -102,7 +102,7 @@ std::optional<UpgradeScan> scanUpgradeFile(const QString &path, int device, QStr
     return scanUpgradeText(text, device);
 }
 
-QString scanProblem(const UpgradeScan &scan, int device)
+QString scanProblem(const UpgradeScan &scan, DeviceType device)
 {
     if (!scan.valid) {
         if (scan.records.isEmpty())

@@ -44,10 +44,10 @@ struct UpgradeScan
 
 // Scans the text of an upgrade file (lines end in CR, LF or CR LF) for the given device type: types 1, 4 and
 // 5 look for their identity records, the others are only counted.
-UpgradeScan scanUpgradeText(const QByteArray &text, int device);
+UpgradeScan scanUpgradeText(const QByteArray &text, DeviceType device);
 // Reads and scans a whole file; error gets the OS's description when it cannot be read.
-std::optional<UpgradeScan> scanUpgradeFile(const QString &path, int device, QString *error);
+std::optional<UpgradeScan> scanUpgradeFile(const QString &path, DeviceType device, QString *error);
 // What the wizard says about a scan that found nothing to send (empty when the file is usable).
-QString scanProblem(const UpgradeScan &scan, int device);
+QString scanProblem(const UpgradeScan &scan, DeviceType device);
 
 } // namespace korvo

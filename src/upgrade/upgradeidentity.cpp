@@ -20,13 +20,13 @@ QString singleText(quint32 value)
 }
 } // namespace
 
-UpgradeProcedure upgradeProcedureFor(int device)
+UpgradeProcedure upgradeProcedureFor(DeviceType device)
 {
     switch (device) {
-    case 1:
+    case UKorvo:
         return UpgradeProcedure::UKorvo;
-    case 4:
-    case 5:
+    case Veltor:
+    case Fendra:
         return UpgradeProcedure::OrvBrel;
     default:
         return UpgradeProcedure::None;

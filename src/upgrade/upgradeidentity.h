@@ -4,6 +4,8 @@
 // them, the serial number and type number, and the 15-byte identity area a uKorvo upgrade writes back.
 // Plain functions, no I/O.
 
+#include "app/devicecatalogue.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -12,7 +14,7 @@ namespace korvo {
 
 // Which of the two upgrade dialogues a device type uses.
 enum class UpgradeProcedure { None, UKorvo, OrvBrel };
-UpgradeProcedure upgradeProcedureFor(int device);
+UpgradeProcedure upgradeProcedureFor(DeviceType device);
 
 // Decimal major, ".", minor padded to three digits: (3, 5) -> "3.005".
 QString firmwareVersionText(int major, int minor);

@@ -15,7 +15,7 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLau
 {
     if (!terminal)
         return;
-    const int family = terminal->settings().device;
+    const DeviceType family = terminal->settings().device;
     const FileDialogKind kind =
         launch.factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
     // A wizard may ask more than once: each choice is offered first the next time.

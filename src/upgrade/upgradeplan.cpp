@@ -38,7 +38,7 @@ qint64 UpgradePlan::lineCharacters() const
     return chars;
 }
 
-UpgradePlan planUpgrade(const UpgradeScan &scan, int device)
+UpgradePlan planUpgrade(const UpgradeScan &scan, DeviceType device)
 {
     UpgradePlan plan;
     plan.procedure = upgradeProcedureFor(device);

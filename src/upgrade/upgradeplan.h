@@ -45,7 +45,7 @@ struct UpgradePlan
 };
 
 // The records the procedure sends from the scanned file, for the device type (1, 4 or 5).
-UpgradePlan planUpgrade(const UpgradeScan &scan, int device);
+UpgradePlan planUpgrade(const UpgradeScan &scan, DeviceType device);
 
 // The uKorvo preamble's bank selects.
 inline constexpr char kUpperBankRecord[] = ":020000021000EC";

@@ -115,7 +115,7 @@ void TstStartup::deviceTipsShortenLongFileNames()
     QCOMPARE(editTips.download, QStringLiteral("Download from Edit Window to Veltor"));
     const DeviceTips fileTips = deviceTips(Norbel, 2, QStringLiteral("/home/user/projects/axis.nbt"));
     QCOMPARE(fileTips.upload, QStringLiteral("Upload to /home/user...ects/axis.nbt from NB[C,M,O,T,V]"));
-    QCOMPARE(deviceTips(0, 2, QStringLiteral("a")).upload, QStringLiteral("Upload"));
+    QCOMPARE(deviceTips(PlainText, 2, QStringLiteral("a")).upload, QStringLiteral("Upload"));
     QCOMPARE(fileKindForTag(QStringLiteral("NBT")), int(Norbel));
     QCOMPARE(fileKindForTag(QStringLiteral("TXT")), int(PlainText));
 }

@@ -95,10 +95,10 @@ private Q_SLOTS:
             // A new bit rate (125 kbit/s) and message frame 3 made valid with a 29-bit identifier.
             engine.fields().btr0 = 0x44;
             engine.fields().btr1 = 0x1C;
-            engine.setPageModified(0);
+            engine.setPageModified(CanPage::BitTiming);
             engine.fields().flags[2] = 4;
             engine.fields().uar0[2] = 0x12;
-            engine.setPageModified(5);
+            engine.setPageModified(CanPage::Frame3);
             rig.sent.clear();
             engine.pressOk(rig.now);
             QVERIFY(rig.run(engine));
@@ -142,15 +142,15 @@ private Q_SLOTS:
         QVERIFY(rig.run(engine));
         QVERIFY(rig.online);
         engine.fields().uar0[0] = 0x21;
-        engine.setPageModified(3);
+        engine.setPageModified(CanPage::Frame1);
         engine.fields().flags[1] = 8 | 4;
-        engine.setPageModified(4);
+        engine.setPageModified(CanPage::Frame2);
         rig.sent.clear();
-        engine.setCurrentPage(3);
+        engine.setCurrentPage(CanPage::Frame1);
         engine.pressApply(rig.now);
         QVERIFY(rig.run(engine));
         QCOMPARE(rig.sent, QByteArray(":M1_UAR0=21\r:M1_UAR1=FE\r:M1_LAR0=00\r:M1_LAR1=00\r:M1_XTD=0\r"));
-        QVERIFY(engine.pageModified(4));
+        QVERIFY(engine.pageModified(CanPage::Frame2));
         rig.sent.clear();
         engine.pressOk(rig.now);
         QVERIFY(rig.run(engine));
@@ -168,8 +168,8 @@ private Q_SLOTS:
         engine.start(rig.now);
         QVERIFY(rig.run(engine));
         engine.fields().baud = 38;
-        engine.setPageModified(2);
-        engine.setCurrentPage(2);
+        engine.setPageModified(CanPage::Settings);
+        engine.setCurrentPage(CanPage::Settings);
         rig.sent.clear();
         engine.pressApply(rig.now);
         QVERIFY(rig.run(engine));
@@ -212,7 +212,7 @@ private Q_SLOTS:
 
         // Offline, OK stores the pages without sending anything.
         engine.fields().btr0 = 0x41;
-        engine.setPageModified(0);
+        engine.setPageModified(CanPage::BitTiming);
         rig.sent.clear();
         engine.pressOk(rig.now);
         QVERIFY(rig.run(engine));
@@ -271,14 +271,14 @@ private Q_SLOTS:
         engine.start(rig.now);
         QVERIFY(rig.run(engine));
         QVERIFY(rig.online);
-        engine.setPageModified(0);
-        engine.setPageModified(3);
+        engine.setPageModified(CanPage::BitTiming);
+        engine.setPageModified(CanPage::Frame1);
         rig.sent.clear();
         engine.pressOk(rig.now);
         QVERIFY(rig.run(engine));
         QCOMPARE(rig.notices, QStringList{QStringLiteral("Failed to Apply Setting")});
         QCOMPARE(rig.sent, QByteArray(":C_BTR0=53\r")); // stopped at the first refusal; no RESETpgm follows
-        QVERIFY(engine.pageModified(3));
+        QVERIFY(engine.pageModified(CanPage::Frame1));
         QVERIFY(rig.closed);
     }
 
@@ -333,15 +333,16 @@ private Q_SLOTS:
         engine.start(rig.now);
         QVERIFY(rig.run(engine));
         QCOMPARE(engine.fields().btr0, 0x41);
-        engine.setPageModified(1);
+        engine.setPageModified(CanPage::Masks);
         engine.pressDefaults(CanCommand::SetDNet, rig.now);
         QVERIFY(rig.run(engine));
         QCOMPARE(engine.fields().btr0, 0x44);
-        QVERIFY(!engine.pageModified(1));
+        QVERIFY(!engine.pageModified(CanPage::Masks));
         engine.fields().btr0 = 0x99;
         engine.pressRestore();
         QCOMPARE(engine.fields().btr0, 0x53); // the stored record
-        QVERIFY(engine.pageModified(0) && engine.pageModified(4) && !engine.pageModified(5));
+        QVERIFY(engine.pageModified(CanPage::BitTiming) && engine.pageModified(CanPage::Frame2) &&
+                !engine.pageModified(CanPage::Frame3));
     }
 
     void scriptsReadOrApplyAndEndConfiguration()

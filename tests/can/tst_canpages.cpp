@@ -207,16 +207,16 @@ private Q_SLOTS:
         QCOMPARE(canRequest(CanTarget::Monitor, CanCommand::Mcfg, 8, 2), QByteArray(":M2_MCFG=08\r"));
         QCOMPARE(canRequest(CanTarget::Dongle, CanCommand::Xtd, 1, 2), QByteArray(":M2_XTD=1\r"));
         QCOMPARE(canRequest(CanTarget::Module, CanCommand::Frm, 10, 0), QByteArray("FRM=10\r\n"));
-        QCOMPARE(canReplyOf(CanCommand::GetCfg), 7);
-        QCOMPARE(canReplyOf(CanCommand::Recall), 10);
-        QCOMPARE(canReplyOf(CanCommand::SetCan), 6);
+        QCOMPARE(canReplyOf(CanCommand::GetCfg), ReplyCollector::Lines);
+        QCOMPARE(canReplyOf(CanCommand::Recall), ReplyCollector::Text);
+        QCOMPARE(canReplyOf(CanCommand::SetCan), ReplyCollector::WaitAck);
         QCOMPARE(baudFromCode(19), 19200);
         QCOMPARE(baudFromCode(codeFromBaud(115200)), 0);
     }
 
     void pagesBecomeTheirCommands()
     {
-        const auto texts = [](CanTarget target, int page, const CanRecord &record, bool canSetup) {
+        const auto texts = [](CanTarget target, CanPage page, const CanRecord &record, bool canSetup) {
             QByteArray all;
             for (const CanWrite &w : canPageWrites(target, page, record, 3, canSetup))
                 all += canRequest(target, w.command, w.value, w.frame);
@@ -225,19 +225,20 @@ private Q_SLOTS:
         CanRecord record;
         record.flags = {0, 8, 4, 0}; // frame 3: valid, 29-bit
         record.uar0[2] = 0x12;
-        QCOMPARE(texts(CanTarget::Module, 5, record, false),
+        QCOMPARE(texts(CanTarget::Module, CanPage::Frame3, record, false),
                  QByteArray("FRM=311\r\nUAR0=312\r\nUAR1=3FE\r\nLAR0=300\r\nLAR1=300\r\n"));
-        QCOMPARE(texts(CanTarget::Module, 2, record, false),
+        QCOMPARE(texts(CanTarget::Module, CanPage::Settings, record, false),
                  QByteArray("LMODE=0\r\nLADDR=!\r\nLPRMPT=>\r\nLBAUD=96\r\n"));
-        QVERIFY(texts(CanTarget::Module, 2, record, true).endsWith("LBAUD=96\r\nCDEL=3\r\n"));
-        QCOMPARE(texts(CanTarget::Dongle, 3, record, false),
+        QVERIFY(texts(CanTarget::Module, CanPage::Settings, record, true).endsWith("LBAUD=96\r\nCDEL=3\r\n"));
+        QCOMPARE(texts(CanTarget::Dongle, CanPage::Frame1, record, false),
                  QByteArray(":M1_UAR0=FF\r:M1_UAR1=FE\r:M1_LAR0=00\r:M1_LAR1=00\r:M1_XTD=0\r"));
-        QVERIFY(texts(CanTarget::Monitor, 4, record, false).endsWith(":M2_XTD=0\r:M2_MCFG=08\r"));
-        QCOMPARE(texts(CanTarget::Dongle, 2, record, false), QByteArray(":BAUD=9600\r"));
+        QVERIFY(
+            texts(CanTarget::Monitor, CanPage::Frame2, record, false).endsWith(":M2_XTD=0\r:M2_MCFG=08\r"));
+        QCOMPARE(texts(CanTarget::Dongle, CanPage::Settings, record, false), QByteArray(":BAUD=9600\r"));
 
         CanRecord to;
         record.btr0 = 0x41;
-        foldCanPage(4, record, to);
+        foldCanPage(CanPage::Frame2, record, to);
         QCOMPARE(to.flags[1], 8);
         QCOMPARE(to.btr0, 83); // another page's field stays
     }

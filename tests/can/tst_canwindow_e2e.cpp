@@ -120,8 +120,8 @@ class TstCanWindowEndToEnd : public QObject
         QVERIFY(
             asked(m_prompt, QStringLiteral("Connect MODULE \"Config\" to Ground.\r\nThen click \"OK\".")));
         QCOMPARE(m_prompt.asked().front().title, QStringLiteral("MicroKORVO CAN MODULE Configuration"));
-        QVERIFY(window->commandButton(5)->isEnabled());
-        QVERIFY(window->pageButton(5)->isVisible());
+        QVERIFY(window->commandButton(CanConfigWindow::Button::ModuleDefaults)->isEnabled());
+        QVERIFY(window->pageButton(CanPage::Frame3)->isVisible());
 
         // A new bit rate from the table for 125 kbit/s.
         BitTimingPage *timing = window->bitTimingPage();
@@ -130,17 +130,17 @@ class TstCanWindowEndToEnd : public QObject
         QVERIFY(timing->rateTable()->rowCount() > 0);
         timing->pickRow(0);
         QCOMPARE(timing->field(BitTimingCalculator::Field::Btr0)->text(), QStringLiteral("44"));
-        QVERIFY(window->commandButton(2)->isEnabled());
+        QVERIFY(window->commandButton(CanConfigWindow::Button::Apply)->isEnabled());
 
         // Message frame 3: made valid, with a 29-bit identifier starting 12.
-        window->pageButton(5)->click();
+        window->pageButton(CanPage::Frame3)->click();
         FramePage *frame = window->framePage();
         QVERIFY(frame->notValidOption()->isChecked());
         frame->validOption()->click();
         frame->extendedOption()->click();
         typeInto(frame->row(0)->field(), QStringLiteral("12"));
 
-        window->commandButton(0)->click();
+        window->commandButton(CanConfigWindow::Button::Ok)->click();
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kLinkTimeoutMs);
         QVERIFY(asked(m_prompt,
                       QStringLiteral("Disconnect MODULE \"Config\" from Ground.\r\nThen click \"OK\".")));
@@ -156,11 +156,11 @@ class TstCanWindowEndToEnd : public QObject
                                   kLinkTimeoutMs);
         QCOMPARE(again->bitTimingPage()->field(BitTimingCalculator::Field::BaudRate)->text(),
                  QStringLiteral("125.0"));
-        again->pageButton(5)->click();
+        again->pageButton(CanPage::Frame3)->click();
         QCOMPARE(again->framePage()->row(0)->field()->text(), QStringLiteral("12"));
         QVERIFY(again->framePage()->extendedOption()->isChecked());
         QVERIFY(again->framePage()->validOption()->isChecked());
-        again->commandButton(1)->click();
+        again->commandButton(CanConfigWindow::Button::Cancel)->click();
         QTRY_VERIFY_WITH_TIMEOUT(again.isNull(), kLinkTimeoutMs);
     }
 
@@ -184,10 +184,11 @@ private Q_SLOTS:
                                   kLinkTimeoutMs);
         QCOMPARE(bench.prefs.commSlots[1].settings, QStringLiteral("19200,N,8,1"));
         QCOMPARE(bench.prefs.canTable[1].baud, 19);
-        QVERIFY(!window->pageButton(5)->isVisible());
-        QCOMPARE(window->pageButton(2)->text(), QStringLiteral("&RS232 Baud Rate"));
-        QVERIFY(window->commandButton(3)->isVisible() && !window->commandButton(5)->isVisible());
-        window->commandButton(1)->click();
+        QVERIFY(!window->pageButton(CanPage::Frame3)->isVisible());
+        QCOMPARE(window->pageButton(CanPage::Settings)->text(), QStringLiteral("&RS232 Baud Rate"));
+        QVERIFY(window->commandButton(CanConfigWindow::Button::CanDefaults)->isVisible() &&
+                !window->commandButton(CanConfigWindow::Button::ModuleDefaults)->isVisible());
+        window->commandButton(CanConfigWindow::Button::Cancel)->click();
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kLinkTimeoutMs);
         QVERIFY(!bench.responder.inConfigMode());
         QVERIFY(m_prompt.asked().isEmpty());
@@ -202,7 +203,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(window->statusLabel()->text(), QStringLiteral("Communicating"),
                                   kLinkTimeoutMs);
         QCOMPARE(window->statusLabel()->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-        window->pageButton(4)->click();
+        window->pageButton(CanPage::Frame2)->click();
         QVERIFY(window->framePage()->transmitOption()->isChecked());
         QVERIFY(window->framePage()->transmitOption()->isEnabled());
         QVERIFY(!window->framePage()->notValidOption()->isEnabled());
@@ -224,9 +225,9 @@ private Q_SLOTS:
         QCOMPARE(notice.title, QStringLiteral("CAN DONGLE"));
         QCOMPARE(notice.icon, PromptIcon::Exclamation);
         QCOMPARE(window->statusLabel()->palette().color(QPalette::WindowText), QColor(128, 0, 0));
-        QVERIFY(!window->commandButton(3)->isEnabled());
+        QVERIFY(!window->commandButton(CanConfigWindow::Button::CanDefaults)->isEnabled());
         QCOMPARE(bench.prefs.commSlots[1].settings, QStringLiteral("9600,N,8,1"));
-        window->commandButton(1)->click();
+        window->commandButton(CanConfigWindow::Button::Cancel)->click();
         QTRY_VERIFY(window.isNull());
     }
 
@@ -239,9 +240,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(window->statusLabel()->text(), QStringLiteral("Communicating"),
                                   kLinkTimeoutMs);
         typeInto(window->bitTimingPage()->field(BitTimingCalculator::Field::Btr0), QStringLiteral("41"));
-        window->commandButton(2)->click();
+        window->commandButton(CanConfigWindow::Button::Apply)->click();
         QTRY_VERIFY_WITH_TIMEOUT(asked(m_prompt, QStringLiteral("Failed to Apply Setting")), kLinkTimeoutMs);
-        QVERIFY(!window->commandButton(2)->isEnabled());
+        QVERIFY(!window->commandButton(CanConfigWindow::Button::Apply)->isEnabled());
         window->close();
     }
 
@@ -267,7 +268,7 @@ private Q_SLOTS:
                                   kLinkTimeoutMs);
         QTRY_COMPARE(m_prompt.asked().size(), 1);
         QCOMPARE(m_prompt.asked().front().icon, PromptIcon::Critical);
-        window->commandButton(1)->click();
+        window->commandButton(CanConfigWindow::Button::Cancel)->click();
         QTRY_VERIFY(window.isNull());
         QCOMPARE(m_prompt.asked().size(), 1);
     }

@@ -49,7 +49,7 @@ public:
     void showEditMenu(const QPoint &) override {}
     void childActivated(WindowKind, int) override {}
     void childClosed(WindowKind, int slot) override { closed.append(slot); }
-    int deviceFamily() const override { return 4; }
+    DeviceType deviceFamily() const override { return Veltor; }
 
     QList<int> closed;
 };
@@ -86,7 +86,7 @@ void TstEditWindow::init()
 {
     m_prefs = Preferences{};
     m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
     m_prompt.clear();
     setPrompt(&m_prompt);
@@ -366,11 +366,11 @@ void TstEditWindow::anNbtFileOpensWithTheNbLanguage()
     const QString path = m_dir.filePath(QStringLiteral("test.NBT"));
     writeAll(path, "VA x = 1\r\n");
     window->openEditFile(path);
-    QCOMPARE(m_prefs.editSlots[1].fileKind, int16_t(6));
+    QCOMPARE(int(m_prefs.editSlots[1].fileKind), int(Norbel));
     window->editor()->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), long(TokenKeyword));
     window->setFileType(QStringLiteral("TXT"));
-    QCOMPARE(m_prefs.editSlots[1].fileKind, int16_t(0));
+    QCOMPARE(int(m_prefs.editSlots[1].fileKind), int(PlainText));
     QVERIFY(!window->editor()->lexer());
 }
 
@@ -379,11 +379,11 @@ void TstEditWindow::aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore()
     // An untitled window shows plain text in the plain style.
     m_prefs.styles[1].font = QStringLiteral("No Such Family 5C1D");
     m_prefs.styles[1].size = 13;
-    QVERIFY(!loadKeyWords(0, m_prefs.styles, m_programDir));
+    QVERIFY(!loadKeyWords(PlainText, m_prefs.styles, m_programDir));
     EditWindow *untitled = newWindow(1);
     untitled->show();
     QVERIFY(!untitled->editor()->lexer());
-    const ViewParameters &plain = languageSet(0).view;
+    const ViewParameters &plain = languageSet(PlainText).view;
     QCOMPARE(untitled->editor()->font(), editorFont(plain.font, plain.size, plain.bold, plain.italic));
 
     // A program opened before the window shows keeps its colouring.

@@ -63,7 +63,7 @@ void TstPraxisColouring::init()
 {
     m_prefs = Preferences{};
     m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    for (int device : {1, 4, 5, 6, 0})
+    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
 }
 
@@ -112,8 +112,8 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     program.italic[3] = true;   // italic comments
     program.bold[7] = false;    // special: bold italic whatever the class says
     program.italic[7] = false;
-    QVERIFY(!loadKeyWords(1, m_prefs.styles, m_programDir));
-    QVERIFY(!loadKeyWords(4, m_prefs.styles, m_programDir));
+    QVERIFY(!loadKeyWords(UKorvo, m_prefs.styles, m_programDir));
+    QVERIFY(!loadKeyWords(Veltor, m_prefs.styles, m_programDir));
     QCOMPARE(getStyle(m_prefs.styles, 2, 4), int16_t(1));
     QCOMPARE(getStyle(m_prefs.styles, 2, 3), int16_t(2));
 
@@ -144,7 +144,7 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
 void TstPraxisColouring::withoutItsKeywordFileALanguageStillColoursCommentsAndStrings()
 {
     m_programDir = m_dir.path(); // holds no keyword file
-    QVERIFY(!loadKeyWords(4, m_prefs.styles, m_programDir));
+    QVERIFY(!loadKeyWords(Veltor, m_prefs.styles, m_programDir));
     EditWindow *window = openProgram(QStringLiteral("bare.vxt"), "move \"s\" ' c\r\n");
     QCOMPARE(lineStyles(window->editor(), 0), QStringLiteral("tttttSSStccc"));
 }
@@ -172,9 +172,9 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
     QFETCH(QByteArray, content);
     QFETCH(bool, fails);
     writeAll(m_dir.filePath(QStringLiteral("FENDRA_ALL.rw")), content);
-    QCOMPARE(loadKeyWords(5, m_prefs.styles, m_dir.path()), fails);
-    QVERIFY(languageSet(5).keywords);
-    QCOMPARE(languageSet(5).keywords->contains(QStringLiteral("MOVE")), !fails);
+    QCOMPARE(loadKeyWords(Fendra, m_prefs.styles, m_dir.path()), fails);
+    QVERIFY(languageSet(Fendra).keywords);
+    QCOMPARE(languageSet(Fendra).keywords->contains(QStringLiteral("MOVE")), !fails);
 }
 
 void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()

@@ -51,7 +51,7 @@ private Q_SLOTS:
 
     void keysSendCodesQuotesAndNestedKeysAndStopWhenToldTo()
     {
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));
@@ -99,7 +99,7 @@ private Q_SLOTS:
 
     void captureFromAKeyHoldsExactlyWhatTheControllerSent()
     {
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));
@@ -147,7 +147,7 @@ private Q_SLOTS:
         const QString program = qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-cli");
         if (!QFileInfo::exists(program))
             QSKIP("korvo-cli is not built next to the tests");
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));

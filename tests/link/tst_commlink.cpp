@@ -161,7 +161,7 @@ void TstCommLink::applyingSettingsOpensTheNamedPortAndFillsThePanels()
     rig.settings.portName = QStringLiteral("/dev/ttyUSB0");
     rig.settings.settings = QStringLiteral("19200,N,8,1");
     rig.settings.rtsActive = true;
-    rig.settings.device = 1;
+    rig.settings.device = UKorvo;
     rig.settings.canInterface = true;
     rig.link.applyCommSettings();
     QCOMPARE(rig.factory.serial->lastPortName, "/dev/ttyUSB0");

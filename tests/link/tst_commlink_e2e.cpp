@@ -95,7 +95,7 @@ private Q_SLOTS:
 
 void TstCommLinkEndToEnd::aTerminalTalksToTheControllerOverAPty()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
@@ -129,7 +129,7 @@ void TstCommLinkEndToEnd::aTerminalTalksToTheControllerOverAPty()
 
 void TstCommLinkEndToEnd::aLineAtTheWrongRateBringsOnlyGarbage()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
@@ -165,7 +165,7 @@ void TstCommLinkEndToEnd::aMissingPortIsReportedOnceWithTheSystemsDescription()
 
 void TstCommLinkEndToEnd::aBusyPortIsReportedOnce()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
@@ -186,7 +186,7 @@ void TstCommLinkEndToEnd::aBusyPortIsReportedOnce()
 
 void TstCommLinkEndToEnd::aPtyThatVanishesIsReportedOnceAndTheLinkStaysQuiet()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
@@ -209,7 +209,7 @@ void TstCommLinkEndToEnd::aPtyThatVanishesIsReportedOnceAndTheLinkStaysQuiet()
 
 void TstCommLinkEndToEnd::aTerminalTalksToTheControllerThroughTheTcpGateway()
 {
-    ControllerSim controller(1);
+    ControllerSim controller(UKorvo);
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
@@ -241,7 +241,7 @@ void TstCommLinkEndToEnd::aTerminalTalksToTheControllerThroughTheTcpGateway()
 
 void TstCommLinkEndToEnd::aGatewayThatDropsTheConnectionIsReportedOnce()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
@@ -283,7 +283,7 @@ void TstCommLinkEndToEnd::aRefusedConnectionIsAWinsockError()
 
 void TstCommLinkEndToEnd::aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));

@@ -58,15 +58,11 @@ private Q_SLOTS:
 
     void requestCodesOpenTheirPagesAndApplyToOnlyOnTerminalPages()
     {
-        QCOMPARE(pageForRequest(1), int(TextEditorPage));
-        QCOMPARE(pageForRequest(8), int(TextEditorPage));
-        QCOMPARE(pageForRequest(512), int(ProgramEditorPage));
-        QCOMPARE(pageForRequest(2), int(TerminalFormatPage));
-        QCOMPARE(pageForRequest(4), int(CommSettingsPage));
-        QCOMPARE(pageForRequest(16), int(GeneralPage));
+        QCOMPARE(pageForRequest(PreferencesRequest::TextEditorApplyTo), TextEditorPage);
+        QCOMPARE(pageForRequest(PreferencesRequest::General), GeneralPage);
         Preferences state;
         OptionsDialog::Context context;
-        context.requestCode = 4;
+        context.request = PreferencesRequest::CommSettings;
         OptionsDialog dialog(OptionsValues::load(state, 0), context, systemClock());
         QCOMPARE(dialog.currentPage(), int(CommSettingsPage));
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->isEnabled());
@@ -94,7 +90,7 @@ private Q_SLOTS:
 
         // Every page applied as it was loaded, then OK.
         OptionsDialog::Context context;
-        context.requestCode = 2;
+        context.request = PreferencesRequest::TerminalFormat;
         context.terminalOpen = true;
         OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
@@ -114,7 +110,7 @@ private Q_SLOTS:
         state.ensureCommSlot(1);
         state.commSlots[1] = state.commSlots[0];
         OptionsDialog::Context context;
-        context.requestCode = 2;
+        context.request = PreferencesRequest::TerminalFormat;
         OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
         QList<int> applied;
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
@@ -168,8 +164,8 @@ private Q_SLOTS:
 
     void twoSimulatedGatewaysShowAsTwoDevices()
     {
-        ControllerSim first(4);
-        ControllerSim second(5);
+        ControllerSim first(Veltor);
+        ControllerSim second(Fendra);
         SimGateway one(first);
         SimGateway two(second);
         QString error;

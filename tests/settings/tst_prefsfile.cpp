@@ -27,6 +27,7 @@ class Filler
 public:
     void int16(const char *, int16_t &f, int16_t) { f = static_cast<int16_t>(m_next++); }
     void int32(const char *, int32_t &f, int32_t) { f = 100000 + m_next++; }
+    void deviceType(const char *, DeviceType &f, DeviceType) { f = DeviceType(m_next++); }
     void boolean(const char *, bool &f, bool defaultValue) { f = !defaultValue; }
     void single(const char *, float &f, float) { f = static_cast<float>(m_next++) + 0.25f; }
     void text(const char *, QString &f, const QString &)

@@ -71,8 +71,8 @@ private Q_SLOTS:
     void captureHoldsWhatTheControllerSentDuringTransfersLessThePausedPart()
     {
         // A uKorvo answers an upload of all sections with three commands: variables, flags, programs.
-        ControllerSim controller(1);
-        MemoryResponder responder(controller, DeviceMemory::demo(1));
+        ControllerSim controller(UKorvo);
+        MemoryResponder responder(controller, DeviceMemory::demo(UKorvo));
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));

@@ -172,7 +172,7 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
         seen = request;
         return std::nullopt; // cancelled
     });
-    QVERIFY(!getFile(FileDialogKind(kind), family, QStringLiteral("last.vxt")));
+    QVERIFY(!getFile(FileDialogKind(kind), DeviceType(family), QStringLiteral("last.vxt")));
     QVERIFY(seen);
     QCOMPARE(seen->title, title);
     QCOMPARE(seen->selectedFilter, selectedFilter);
@@ -187,12 +187,12 @@ void TstDocumentFiles::filterTextBecomesQtFilters()
                                       "All Files (*.*)|*.*")),
              (QStringList{"Veltor Files (*.vxt)", "All Program Files (*.vxt *.kxt)", "All Files (*)"}));
     // The active terminal's device chooses the family; Veltor when no terminal is open.
-    QCOMPARE(activeDeviceFamily(m_prefs, 0), int(Veltor));
-    QCOMPARE(activeDeviceFamily(m_prefs, 1), int(Veltor));
+    QCOMPARE(int(activeDeviceFamily(m_prefs, 0)), int(Veltor));
+    QCOMPARE(int(activeDeviceFamily(m_prefs, 1)), int(Veltor));
     m_prefs.ensureCommSlot(1);
     m_prefs.commSlots[1].state = 0;
     m_prefs.commSlots[1].device = Fendra;
-    QCOMPARE(activeDeviceFamily(m_prefs, 1), int(Fendra));
+    QCOMPARE(int(activeDeviceFamily(m_prefs, 1)), int(Fendra));
 }
 
 void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()

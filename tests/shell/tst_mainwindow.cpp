@@ -135,7 +135,7 @@ void TstMainWindow::aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWas
     window->children()->subWindow(WindowKind::Terminal, 2)->showMinimized();
     window->prefs().commSlots[3].autoName = false;
     window->prefs().commSlots[3].name = QStringLiteral("Bench drive");
-    window->prefs().commSlots[3].device = 5;
+    window->prefs().commSlots[3].device = Fendra;
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 3))->setTerminal(0);
 
     struct Seen

@@ -70,7 +70,7 @@ void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
     window->loadNewComm();
     window->menus()->item(MenuId::Transfer, 1)->trigger();
     window->menus()->item(MenuId::Transfer, 0)->trigger();
-    window->prefs().commSlots[1].device = 4;
+    window->prefs().commSlots[1].device = Veltor;
     window->runCommand(Command::Download);
 
     const QList<PromptRequest> &asked = m_prompt->asked();
@@ -91,8 +91,8 @@ void TstMainWindowCommands::theTransferGateRefusesInItsOrder()
 
 void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
 {
-    ControllerSim controller(4);
-    MemoryResponder responder(controller, DeviceMemory::demo(4));
+    ControllerSim controller(Veltor);
+    MemoryResponder responder(controller, DeviceMemory::demo(Veltor));
     SimPty pty(controller);
     QString error;
     QVERIFY2(pty.open(&error), qPrintable(error));
@@ -318,11 +318,12 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
     QMenu *topics = help->actions().first()->menu();
     QVERIFY(topics);
     QCOMPARE(topics->actions().size(), MainMenus::kHelpTopics);
-    for (int topic = 0; topic < MainMenus::kHelpTopics; ++topic) {
-        topics->actions().at(topic)->trigger();
+    for (int index = 0; index < MainMenus::kHelpTopics; ++index) {
+        topics->actions().at(index)->trigger();
         HelpBrowser *browser = window->helpBrowser();
         QVERIFY(browser && browser->isVisible());
-        QCOMPARE(browser->currentPage(), HelpBrowser::topicUrl(m_options.programDir, topic));
+        QCOMPARE(browser->currentPage(),
+                 HelpBrowser::topicUrl(m_options.programDir, HelpBrowser::kTopics[index]));
         QVERIFY2(QFileInfo::exists(browser->currentPage().toLocalFile()),
                  qPrintable(browser->currentPage().toString()));
     }

@@ -88,7 +88,7 @@ private Q_SLOTS:
 
     void theCommPanelFreesTheGatewayWhileThePreferencesAreOpen()
     {
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         SimGateway gateway(controller);
         QString error;
         QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));

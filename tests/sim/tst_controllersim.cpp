@@ -64,7 +64,7 @@ void TstControllerSim::eachDeviceAnswersItsListingCommands()
     QFETCH(QByteArray, device);
     QFETCH(QByteArray, sent);
     QFETCH(QByteArray, answer);
-    ControllerSim sim(ControllerSim::deviceFromName(device));
+    ControllerSim sim(deviceFromOptionName(QString::fromLatin1(device)));
     sim.receive(sent);
     QCOMPARE(sim.takeOutput(), answer);
     QVERIFY(!sim.hasOutput());
@@ -73,11 +73,11 @@ void TstControllerSim::eachDeviceAnswersItsListingCommands()
 void TstControllerSim::theAnswerDoesNotDependOnHowTheCommandIsSplit()
 {
     const QByteArray sent = "pr al\r\nl\r";
-    ControllerSim whole(4);
+    ControllerSim whole(Veltor);
     whole.receive(sent);
     const QByteArray expected = whole.takeOutput();
     for (int cut = 1; cut < sent.size(); ++cut) {
-        ControllerSim split(4);
+        ControllerSim split(Veltor);
         split.receive(sent.left(cut));
         QByteArray answer = split.takeOutput();
         split.receive(sent.mid(cut));
@@ -89,7 +89,7 @@ void TstControllerSim::theAnswerDoesNotDependOnHowTheCommandIsSplit()
 
 void TstControllerSim::typingIsEchoedWithLineEditing()
 {
-    ControllerSim sim(4);
+    ControllerSim sim(Veltor);
     sim.receive("pr x");
     QCOMPARE(sim.takeOutput(), QByteArray("pr x"));
     sim.receive("\bal\r");
@@ -101,7 +101,7 @@ void TstControllerSim::typingIsEchoedWithLineEditing()
 
 void TstControllerSim::atTheWrongRateTheControllerAnswersOnlyNoise()
 {
-    ControllerSim sim(4);
+    ControllerSim sim(Veltor);
     sim.setLineBaud(19200);
     sim.receive("pr al\r");
     const QByteArray noise = sim.takeOutput();
@@ -118,7 +118,7 @@ void TstControllerSim::atTheWrongRateTheControllerAnswersOnlyNoise()
 
 void TstControllerSim::aSilentControllerListensButNeverAnswers()
 {
-    ControllerSim sim(1);
+    ControllerSim sim(UKorvo);
     sim.setSilent(true);
     sim.receive("print vars\r");
     QVERIFY(!sim.hasOutput());
@@ -127,7 +127,7 @@ void TstControllerSim::aSilentControllerListensButNeverAnswers()
 
 void TstControllerSim::laterDialoguesPlugInAsLineHandlersAndByteHooks()
 {
-    ControllerSim sim(4);
+    ControllerSim sim(Veltor);
     sim.addLineHandler([](ControllerSim &s, const QByteArray &line) {
         if (line != "ver")
             return false;
@@ -190,7 +190,7 @@ void TstControllerSim::whatOnlyLooksLikeARateCommandReachesTheDevice()
 
 void TstControllerSim::theGatewayChangesItsRateAndCanAnswerSlowlyOrDrop()
 {
-    ControllerSim controller(4);
+    ControllerSim controller(Veltor);
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));

@@ -46,7 +46,7 @@ QStringList run(DeviceEngine &engine, ControllerSim &sim)
     return lines;
 }
 
-QStringList upload(int device, DeviceMemory memory, int sections = 7, int corruptBlock = 0)
+QStringList upload(DeviceType device, DeviceMemory memory, int sections = 7, int corruptBlock = 0)
 {
     ControllerSim sim(device);
     MemoryResponder responder(sim, std::move(memory));
@@ -75,17 +75,17 @@ private Q_SLOTS:
 
 void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing_data()
 {
-    QTest::addColumn<int>("device");
+    QTest::addColumn<DeviceType>("device");
     QTest::addColumn<int>("sections");
-    for (const int device : {1, 2, 4, 5, 6})
+    for (const DeviceType device : {UKorvo, Q926, Veltor, Fendra, Norbel})
         QTest::newRow(qPrintable(QString::number(device))) << device << 7;
     // A 926Q with nothing ticked: its non-volatile memory, every cell of it.
-    QTest::newRow("2, NVM") << 2 << 0;
+    QTest::newRow("2, NVM") << Q926 << 0;
 }
 
 void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing()
 {
-    QFETCH(int, device);
+    QFETCH(DeviceType, device);
     QFETCH(int, sections);
     const QStringList first = upload(device, DeviceMemory::demo(device), sections);
     QVERIFY(first.size() > 6);
@@ -116,25 +116,25 @@ void TstDeviceMemory::uploadDownloadUploadGivesTheSameListing()
 
 void TstDeviceMemory::hmiBlocksComeBackThroughACorruptedRead()
 {
-    const QStringList clean = upload(3, DeviceMemory::demo(3), 7);
+    const QStringList clean = upload(Hmi, DeviceMemory::demo(Hmi), 7);
     QCOMPARE(clean.first(), QStringLiteral("'[REGISTERS] "));
     QVERIFY(clean.contains(QStringLiteral("'[PROGRAM] ")));
     QVERIFY(clean.contains(QStringLiteral("  0064  HOME ") + QStringLiteral("<empty>").repeated(27)));
     // Register block 129 (address 4096) fails its check once; the listing is the same.
-    QCOMPARE(upload(3, DeviceMemory::demo(3), 7, 129), clean);
+    QCOMPARE(upload(Hmi, DeviceMemory::demo(Hmi), 7, 129), clean);
 
     // The listing loads back into an empty device.
-    DeviceMemory loaded(3);
+    DeviceMemory loaded(Hmi);
     for (const QString &line : clean)
         loaded.apply(line.toLatin1());
-    QCOMPARE(upload(3, loaded, 7), clean);
+    QCOMPARE(upload(Hmi, loaded, 7), clean);
 }
 
 void TstDeviceMemory::anEmptyDeviceListsOnlyItsHeaders()
 {
-    QCOMPARE(upload(1, DeviceMemory(1)),
+    QCOMPARE(upload(UKorvo, DeviceMemory(UKorvo)),
              (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
-    QCOMPARE(upload(4, DeviceMemory(4), TransferRequest::Programs),
+    QCOMPARE(upload(Veltor, DeviceMemory(Veltor), TransferRequest::Programs),
              (QStringList{"'[PROGRAMS]", "", "        PG", "'[END]"}));
 }
 

@@ -37,7 +37,7 @@ public:
             activeTerminal = slot;
     }
     void childClosed(WindowKind, int) override {}
-    int deviceFamily() const override { return 4; }
+    DeviceType deviceFamily() const override { return Veltor; }
 
     QHash<Command, bool> enabled_;
     int activeTerminal = 0;

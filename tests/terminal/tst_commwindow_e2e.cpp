@@ -35,7 +35,7 @@ class TstCommWindowEndToEnd : public QObject
 private Q_SLOTS:
     void aTerminalWindowTalksToTheSimulatedController()
     {
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         SimPty pty(controller);
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));

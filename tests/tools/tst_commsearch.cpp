@@ -77,7 +77,7 @@ Answer controllerAt(int baud, const QByteArray &reply)
     };
 }
 
-CommSearchEngine::Options options(int device, bool tcp = false)
+CommSearchEngine::Options options(DeviceType device, bool tcp = false)
 {
     return {device, tcp, CommSearchEngine::defaultCtlCDelayMs(device, tcp), false};
 }
@@ -90,7 +90,7 @@ class TstCommSearch : public QObject
 private Q_SLOTS:
     void aTypeOneControllerAt19200IsFoundInTheSecondSection()
     {
-        CommSearchEngine engine(options(1));
+        CommSearchEngine engine(options(UKorvo));
         const Transcript t = run(engine, controllerAt(19200, "19 1 0 3.005\r\n"));
         QCOMPARE(engine.foundRate(), 19200);
         QCOMPARE(t.settings.mid(0, 2), QStringList({"9600,n,8,1", "19200,n,8,1"}));
@@ -113,7 +113,7 @@ private Q_SLOTS:
     void theTimingFollowsTheCtlCDelayAndTheRatesReplyWaits()
     {
         // Type 4 on serial: 1.5 s after each break, then 60/25/13/7/150 ms for the reply: 20 probes.
-        CommSearchEngine engine(options(4));
+        CommSearchEngine engine(options(Veltor));
         const Transcript t = run(engine, [](int, const QByteArray &) { return QByteArray(); });
         QCOMPARE(t.endedAt, qint64(20 * 1500 + 4 * (60 + 25 + 13 + 7 + 150)));
         QCOMPARE(engine.foundRate(), 0);
@@ -126,7 +126,7 @@ private Q_SLOTS:
 
     void aReplyWithCode255NeverMatchesAndTheFirstMatchingRateWins()
     {
-        CommSearchEngine engine(options(4));
+        CommSearchEngine engine(options(Veltor));
         const Transcript t = run(engine, [](int baud, const QByteArray &) {
             if (baud == 9600)
                 return QByteArray("96 \xFF", 4);
@@ -138,7 +138,7 @@ private Q_SLOTS:
 
     void overTcpTheGatewayChangesRateAndNbIsTheAnswer()
     {
-        CommSearchEngine engine(options(5, true));
+        CommSearchEngine engine(options(Fendra, true));
         const Transcript t = run(engine, [](int baud, const QByteArray &) {
             return baud == 38400 ? QByteArray("NB 0 1 2.1\r\n") : QByteArray();
         });
@@ -154,7 +154,7 @@ private Q_SLOTS:
 
     void stopEndsTheSearchAfterTheCurrentProbeAndKeepsAFoundRate()
     {
-        CommSearchEngine engine(options(4));
+        CommSearchEngine engine(options(Veltor));
         // Found at 19200 (probes 5..8), stopped during the 38400 probes (the tenth probe).
         const Transcript t = run(engine, controllerAt(19200, "19 1 0 2.2\r\n"), 10);
         QCOMPARE(engine.foundRate(), 19200);
@@ -164,7 +164,7 @@ private Q_SLOTS:
 
     void typesWithoutProbesSendNothingAndFindNothing()
     {
-        for (const int device : {2, 3}) {
+        for (const DeviceType device : {Q926, Hmi}) {
             CommSearchEngine engine(options(device));
             const Transcript t = run(engine, controllerAt(9600, "96 "));
             QVERIFY(t.sent.isEmpty());
@@ -174,7 +174,7 @@ private Q_SLOTS:
 
     void aWriteFailureIsReportedOnceAndTheNextRateIsTried()
     {
-        CommSearchEngine engine(options(4));
+        CommSearchEngine engine(options(Veltor));
         engine.find(0);
         engine.takeOutput();
         engine.writeFailed(QStringLiteral("Input/output error"), 0);

@@ -31,7 +31,7 @@ constexpr int kSearchTimeoutMs = 30000;
 // A simulated controller on a pty, and a terminal link to it.
 struct Bench
 {
-    explicit Bench(int device, int ownBaud, bool withRam = true) : controller(device)
+    explicit Bench(DeviceType device, int ownBaud, bool withRam = true) : controller(device)
     {
         controller.setOwnBaud(ownBaud);
         addProbeResponder(controller);
@@ -40,7 +40,7 @@ struct Bench
         QString error;
         opened = pty.open(&error);
         settings.portName = pty.path();
-        settings.device = int16_t(device);
+        settings.device = device;
         settings.settings = QStringLiteral("%1,N,8,1").arg(ownBaud);
     }
     ~Bench() { link.shutdown(); }
@@ -86,9 +86,9 @@ class TstToolsEndToEnd : public QObject
 private Q_SLOTS:
     void aControllerAt4800IsFoundLastOnAPty()
     {
-        Bench bench(4, 4800);
+        Bench bench(Veltor, 4800);
         QVERIFY(bench.opened);
-        CommSearchEngine engine({4, false, 0, true});
+        CommSearchEngine engine({Veltor, false, 0, true});
         const QString log = search(bench.link, engine);
         QCOMPARE(engine.foundRate(), 4800);
         QCOMPARE(log.count("BAUD RATE = "), 5);
@@ -99,9 +99,9 @@ private Q_SLOTS:
 
     void aSilentControllerGivesNoResponseAtEveryRate()
     {
-        Bench bench(5, 9600);
+        Bench bench(Fendra, 9600);
         bench.controller.setSilent(true);
-        CommSearchEngine engine({5, false, 0, true});
+        CommSearchEngine engine({Fendra, false, 0, true});
         const QString log = search(bench.link, engine);
         QCOMPARE(engine.foundRate(), 0);
         QCOMPARE(log.count("No Response"), 20);
@@ -109,7 +109,7 @@ private Q_SLOTS:
 
     void theGatewayIsSteppedThroughItsRatesUntilNbAnswers()
     {
-        ControllerSim controller(4);
+        ControllerSim controller(Veltor);
         controller.setOwnBaud(38400);
         addProbeResponder(controller);
         SimGateway gateway(controller);
@@ -122,7 +122,7 @@ private Q_SLOTS:
         // at once.
         ScaledClock clock(systemClock(), 10);
         CommLink link(settings, clock, systemLinkFactory());
-        CommSearchEngine engine({4, true, 0, true});
+        CommSearchEngine engine({Veltor, true, 0, true});
         const QString log = search(link, engine);
         QCOMPARE(engine.foundRate(), 38400);
         QVERIFY(log.contains("NB2.200"));
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
     void theDialogFindsStopsAndAcceptsAndTheTerminalTalksAtTheNewRate()
     {
-        Bench bench(4, 19200);
+        Bench bench(Veltor, 19200);
         bench.settings.settings = QStringLiteral("9600,N,8,1");
         bench.link.connectComm(true);
         FindCommDialog dialog(bench.link);
@@ -180,7 +180,7 @@ private Q_SLOTS:
 
     void theRamViewerMarksWhatChangedBetweenTwoReads()
     {
-        Bench bench(4, 9600);
+        Bench bench(Veltor, 9600);
         bench.settings.connected = false;
         bench.link.connectComm(true);
         RamViewerWindow viewer;
@@ -212,12 +212,12 @@ private Q_SLOTS:
         auto *dump = viewer.findChild<QTextEdit *>(QStringLiteral("rtfRam_Viewer"));
         QSignalSpy done(&viewer, &RamViewerWindow::readFinished);
 
-        Bench closed(4, 9600);
+        Bench closed(Veltor, 9600);
         viewer.setTerminal(&closed.link);
         viewer.read();
         QCOMPARE(dump->toPlainText(), QStringLiteral("Comm Port Not Open!"));
 
-        Bench silent(4, 9600);
+        Bench silent(Veltor, 9600);
         silent.controller.setSilent(true);
         silent.link.connectComm(true);
         viewer.setTerminal(&silent.link);
@@ -227,7 +227,7 @@ private Q_SLOTS:
         QVERIFY(!silent.link.hasEngine());
 
         // Tells its echo mode but never prints the block.
-        Bench mute(4, 9600, false);
+        Bench mute(Veltor, 9600, false);
         mute.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
             if (line.trimmed() != "pr em")
                 return false;

@@ -27,11 +27,11 @@ namespace {
 // ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
 struct Bench
 {
-    explicit Bench(int device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+    explicit Bench(DeviceType device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
         : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
           clock(systemClock(), timeScale)
     {
-        settings.device = int16_t(device);
+        settings.device = device;
         QString error;
         if (tcp) {
             const bool listening = gateway.listen(QHostAddress::LocalHost, 0, &error);
@@ -123,7 +123,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
-    Bench source(1, DeviceMemory::demo(1));
+    Bench source(UKorvo, DeviceMemory::demo(UKorvo));
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
     QVERIFY2(source.endedOk, qPrintable(source.endMessage));
@@ -135,7 +135,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     // The upload's replies are not shown on the terminal.
     QVERIFY(source.shown.isEmpty());
 
-    Bench empty(1, DeviceMemory(1));
+    Bench empty(UKorvo, DeviceMemory(UKorvo));
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
     QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
     // The download's echo is.
@@ -157,7 +157,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     edit.clearEdit = [&editText] { editText.clear(); };
     edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
-    Bench source(4, DeviceMemory::demo(4), true);
+    Bench source(Veltor, DeviceMemory::demo(Veltor), true);
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload,
                        source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
@@ -167,7 +167,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
         editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
     const QString uploaded = editText;
 
-    Bench empty(4, DeviceMemory(4), true);
+    Bench empty(Veltor, DeviceMemory(Veltor), true);
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
     QVERIFY(empty.endedOk);
     // The edit window's text went through the temporary file, which is gone again.
@@ -196,7 +196,7 @@ void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
         "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
         "VA LATE = 1\r\n");
     file.close();
-    Bench device(5, DeviceMemory(5));
+    Bench device(Fendra, DeviceMemory(Fendra));
     QVERIFY(
         device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -214,7 +214,7 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(Veltor, DeviceMemory(Veltor));
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
                         fileTarget(path)));
@@ -253,7 +253,7 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hmi.txt"));
-    Bench device(3, DeviceMemory::demo(3));
+    Bench device(Hmi, DeviceMemory::demo(Hmi));
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -272,7 +272,8 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     previous.write("previous listing\r\n");
     previous.close();
 
-    Bench device(1, DeviceMemory::demo(1), false, 1); // at full length, so it is still running when cancelled
+    Bench device(UKorvo, DeviceMemory::demo(UKorvo), false,
+                 1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
     QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
@@ -294,7 +295,7 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
     for (int i = 0; i < 200; ++i)
         file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(Veltor, DeviceMemory(Veltor));
     device.pty.setDropAfter(300);
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(!device.endedOk);
@@ -315,7 +316,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QFETCH(bool, tcp);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.kxt"));
-    Bench device(1, DeviceMemory::demo(1), tcp);
+    Bench device(UKorvo, DeviceMemory::demo(UKorvo), tcp);
     QVERIFY(device.ok);
     // The device goes while the second command reaches it: the variables are in.
     const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
@@ -355,7 +356,7 @@ void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent(
     QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
     const QString missing = dir.filePath(QStringLiteral("none.vxt"));
 
-    Bench device(4, DeviceMemory(4));
+    Bench device(Veltor, DeviceMemory(Veltor));
     QVERIFY(device.ok);
     // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
     for (const QString &source : {missing, dir.path(), nul, longLine})
@@ -400,7 +401,7 @@ void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(Veltor, DeviceMemory(Veltor));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(device.endedOk);
     QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));

@@ -30,14 +30,14 @@ namespace {
 // A terminal window on slot 1 connected to a simulated device with its demo memory.
 struct Terminal
 {
-    explicit Terminal(int device, Clock &clock = systemClock())
+    explicit Terminal(DeviceType device, Clock &clock = systemClock())
         : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
     {
         QString error;
         opened = pty.open(&error);
         settings.portName = pty.path();
         settings.connected = true;
-        settings.device = int16_t(device);
+        settings.device = device;
         window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), QString());
     }
     ControllerSim controller;
@@ -80,34 +80,34 @@ private:
 
 void TstTransferDialog::theDataTypesFollowTheDeviceType_data()
 {
-    QTest::addColumn<int>("device");
+    QTest::addColumn<DeviceType>("device");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("box0");
     QTest::addColumn<QString>("box1"); // empty: hidden
     QTest::addColumn<bool>("programs");
-    QTest::newRow("uKorvo") << 1 << "uKorvo Upload"
+    QTest::newRow("uKorvo") << UKorvo << "uKorvo Upload"
                             << "Variables"
                             << "Flags" << true;
-    QTest::newRow("926Q") << 2 << "OLD Indexer Upload"
+    QTest::newRow("926Q") << Q926 << "OLD Indexer Upload"
                           << "Micro-Position Table"
                           << "Variables" << true;
-    QTest::newRow("HMI") << 3 << "HMI Upload"
+    QTest::newRow("HMI") << Hmi << "HMI Upload"
                          << "Registers"
                          << "Parameters" << true;
-    QTest::newRow("Veltor") << 4 << "Veltor Indexer Upload"
+    QTest::newRow("Veltor") << Veltor << "Veltor Indexer Upload"
                             << "Variables"
                             << "" << true;
-    QTest::newRow("Fendra") << 5 << "Norbel Indexer Upload"
+    QTest::newRow("Fendra") << Fendra << "Norbel Indexer Upload"
                             << "Variables"
                             << "" << true;
-    QTest::newRow("NB") << 6 << "Norbel Drive (NBC, NBM, NBO, NBT): Upload"
+    QTest::newRow("NB") << Norbel << "Norbel Drive (NBC, NBM, NBO, NBT): Upload"
                         << "Variables"
                         << "" << false;
 }
 
 void TstTransferDialog::theDataTypesFollowTheDeviceType()
 {
-    QFETCH(int, device);
+    QFETCH(DeviceType, device);
     QFETCH(QString, caption);
     QFETCH(QString, box0);
     QFETCH(QString, box1);
@@ -132,7 +132,7 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
 
 void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
-    Terminal terminal(4);
+    Terminal terminal(Veltor);
     QWidget host;
     TransferDialog *dialog =
         TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
@@ -147,7 +147,7 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 
 void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
 {
-    Terminal terminal(1);
+    Terminal terminal(UKorvo);
     QVERIFY(terminal.opened);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
@@ -179,7 +179,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     // The device answers over the pty at once; the silence that ends each section is the fake clock's, so
     // the upload waits after every section until the test moves time on.
     FakeClock clock;
-    Terminal terminal(1, clock);
+    Terminal terminal(UKorvo, clock);
     QVERIFY(terminal.opened);
     Preferences prefs;
     prefs.ensureEditSlot(1);
@@ -235,7 +235,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
 
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
-    Terminal terminal(4);
+    Terminal terminal(Veltor);
     terminal.controller.setSilent(true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("down.vxt"));

@@ -69,7 +69,7 @@ QList<QByteArray> splitAt(const QByteArray &text, qsizetype offset)
     return {text.left(offset), text.mid(offset)};
 }
 
-TransferRequest request(int device, int sections, const QString &address = {})
+TransferRequest request(DeviceType device, int sections, const QString &address = {})
 {
     TransferRequest r;
     r.device = device;
@@ -114,7 +114,7 @@ void TstTransferEngines::uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepl
     const QStringList expected{"'[VARIABLES]", "VAR X = 100",   "VAR Y = -25",   "",
                                "'[FLAGS]",     "FLG HOMED = 1", "FLG FAULT = 0", "'[END]"};
     for (qsizetype offset = 0; offset <= flags.size(); ++offset) {
-        UploadEngine engine(request(1, TransferRequest::Variables | TransferRequest::Flags));
+        UploadEngine engine(request(UKorvo, TransferRequest::Variables | TransferRequest::Flags));
         Dialogue<UploadEngine> d(engine);
         d.start();
         QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r"}));
@@ -132,7 +132,7 @@ void TstTransferEngines::veltorProgramGetsItsHeaderWithTheLabelLineAfterIt()
 {
     const QByteArray reply = ">l\r\n\r\nLB MAIN\r\n100  VA COUNT = 0\r\n101  BR MAIN\r\n>";
     for (qsizetype offset = 0; offset <= reply.size(); ++offset) {
-        UploadEngine engine(request(4, 0)); // nothing ticked: the programs
+        UploadEngine engine(request(Veltor, 0)); // nothing ticked: the programs
         Dialogue<UploadEngine> d(engine);
         d.start();
         QCOMPARE(d.sent, (QList<QByteArray>{"l\r"}));
@@ -146,7 +146,7 @@ void TstTransferEngines::veltorProgramGetsItsHeaderWithTheLabelLineAfterIt()
 
 void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
 {
-    UploadEngine engine(request(1, 7));
+    UploadEngine engine(request(UKorvo, 7));
     Dialogue<UploadEngine> d(engine);
     d.start();
     for (int step = 0; step < 3 && !d.finished; ++step)
@@ -159,7 +159,7 @@ void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
 
 void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
 {
-    TransferRequest r = request(4, TransferRequest::Variables);
+    TransferRequest r = request(Veltor, TransferRequest::Variables);
     r.timing.baud = 9600;
     UploadEngine engine(r);
     Dialogue<UploadEngine> d(engine);
@@ -193,7 +193,7 @@ void TstTransferEngines::q926BlocksAreReadInTheirSequence()
     QFETCH(int, blocks);
     QFETCH(QByteArray, tail);
     QFETCH(QString, tailHeader);
-    UploadEngine engine(request(2, sections));
+    UploadEngine engine(request(Q926, sections));
     Dialogue<UploadEngine> d(engine);
     d.start();
     QCOMPARE(d.statuses.first(), QStringLiteral("Uploading ") + word + " (0-99)");
@@ -219,7 +219,7 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
     const QByteArray good = hmiBlock('\x05');
     const QByteArray bad = hmiBlock('\x05', 1); // sums to 257
     for (qsizetype offset = 0; offset <= good.size(); ++offset) {
-        UploadEngine engine(request(3, TransferRequest::Flags));
+        UploadEngine engine(request(Hmi, TransferRequest::Flags));
         Dialogue<UploadEngine> d(engine);
         d.start();
         QCOMPARE(d.sent, (QList<QByteArray>{"\x1b"
@@ -239,7 +239,7 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
         QCOMPARE(d.lines[1], QStringLiteral("  0000  ") + QStringLiteral("<05>").repeated(32));
     }
     // The whole parameter range is sixteen blocks; the job then ends by itself.
-    UploadEngine engine(request(3, TransferRequest::Flags));
+    UploadEngine engine(request(Hmi, TransferRequest::Flags));
     Dialogue<UploadEngine> d(engine);
     d.start();
     while (!d.finished && d.sent.size() < 100)
@@ -251,13 +251,13 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
 
 void TstTransferEngines::aDeviceAddressPrefixesEveryCommandAndLinesEndInLf()
 {
-    UploadEngine upload(request(6, TransferRequest::Variables, QStringLiteral("1")));
+    UploadEngine upload(request(Norbel, TransferRequest::Variables, QStringLiteral("1")));
     Dialogue<UploadEngine> u(upload);
     u.start();
     QCOMPARE(u.sent, (QList<QByteArray>{"1pr al\n"}));
     QCOMPARE(u.linePauses, (QList<bool>{false}));
 
-    DownloadEngine download({"VA A = 1", "VA B = 2"}, request(6, 0, QStringLiteral("1")));
+    DownloadEngine download({"VA A = 1", "VA B = 2"}, request(Norbel, 0, QStringLiteral("1")));
     Dialogue<DownloadEngine> d(download);
     d.start();
     d.answer({"1VA A = 1\r"}); // a CR is no echo of a LF
@@ -270,7 +270,7 @@ void TstTransferEngines::aDeviceAddressPrefixesEveryCommandAndLinesEndInLf()
 void TstTransferEngines::downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd()
 {
     const QList<QByteArray> lines{"'[VARIABLES]", "VA A = 1", "", "'[END]"};
-    DownloadEngine engine(lines, request(4, 0));
+    DownloadEngine engine(lines, request(Veltor, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
     QCOMPARE(d.sent.size(), 1);
@@ -287,7 +287,7 @@ void TstTransferEngines::downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd()
 
 void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
 {
-    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(4, 0));
+    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(Veltor, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
     QVERIFY(!engine.nextDeadline().has_value());
@@ -303,7 +303,7 @@ void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
 
 void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
 {
-    DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(1, 0));
+    DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(UKorvo, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
     d.answer({"\r\n", "\r\n"});
@@ -312,7 +312,7 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     d.answer({"\r\n"});
     QVERIFY(d.finished);
 
-    DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(5, 0));
+    DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(Fendra, 0));
     Dialogue<DownloadEngine> c(closed);
     c.start();
     c.answer({"\r\n", "\r\n", "\r\n"});
@@ -322,7 +322,7 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
 
 void TstTransferEngines::aFailedWriteIsReportedAndTheDownloadGoesOn()
 {
-    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(4, 0));
+    DownloadEngine engine({"VA A = 1", "VA B = 2"}, request(Veltor, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
     engine.writeFailed(QStringLiteral("Resource temporarily unavailable"), d.now);
@@ -361,20 +361,21 @@ void TstTransferEngines::requestedSectionsAreTakenUpToTheNextHeader()
     const QList<QByteArray> listing{"'[VARIABLES]", "VA A = 1",   "",       "'[programs]", "PG 100  ",
                                     "100  H",       "        PG", "'[END]", "after"};
     // Only programs: the variables are skipped, the section ends at "'[END]", the header is not sent.
-    ListingReader::Selection programs = ListingReader::select(listing, 4, TransferRequest::Programs);
+    ListingReader::Selection programs = ListingReader::select(listing, Veltor, TransferRequest::Programs);
     QCOMPARE(programs.lines, (QList<QByteArray>{"PG 100  ", "100  H", "        PG"}));
     QCOMPARE(programs.found, int(TransferRequest::Programs));
     QCOMPARE(programs.programName, QString());
     // A section the listing lacks is not found (the caller asks whether to send the whole file).
-    QCOMPARE(ListingReader::select(listing, 1, TransferRequest::Flags).found, 0);
+    QCOMPARE(ListingReader::select(listing, UKorvo, TransferRequest::Flags).found, 0);
     // Nothing selected: every line, comments included.
-    QCOMPARE(ListingReader::select(listing, 4, 0).lines, listing);
+    QCOMPARE(ListingReader::select(listing, Veltor, 0).lines, listing);
     // 926Q blocks of one section follow each other under their own headers; the uKorvo program name.
     const QList<QByteArray> q926{"'[PROGRAMS (0-99)]",  "0000: 1", "", "'[PROGRAMS (100-199)]", "0100: 2",
                                  "'[VARIABLES (1985)]", "1985: 3"};
-    QCOMPARE(ListingReader::select(q926, 2, TransferRequest::Programs).lines,
+    QCOMPARE(ListingReader::select(q926, Q926, TransferRequest::Programs).lines,
              (QList<QByteArray>{"0000: 1", "", "0100: 2"}));
-    QCOMPARE(ListingReader::select({"'[PROGRAMS]", "PGM MAIN"}, 1, 4).programName, QStringLiteral("MAIN"));
+    QCOMPARE(ListingReader::select({"'[PROGRAMS]", "PGM MAIN"}, UKorvo, 4).programName,
+             QStringLiteral("MAIN"));
 }
 
 void TstTransferEngines::hmiLinesReadBackToTheirBytes()

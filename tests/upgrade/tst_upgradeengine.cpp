@@ -78,7 +78,7 @@ private Q_SLOTS:
 
 void TstUpgradeEngine::stepSevenTranscriptWithRepliesSplitAtEveryOffset()
 {
-    UpgradeScan file = scanUpgradeText(upgradeText(orvBrelRecords()), 4);
+    UpgradeScan file = scanUpgradeText(upgradeText(orvBrelRecords()), Veltor);
     const QByteArray replies[] = {
         QByteArray("\x06"),                             // :ZELInc
         QByteArray(":v \x03\x00\x05\x00\x06", 8),       // ::v
@@ -126,7 +126,7 @@ void TstUpgradeEngine::everyReceivedCharacterMovesTheWatchdog()
 {
     UpgradeEngine engine(UpgradeOptions{});
     engine.start(0);
-    engine.establish(0, scanUpgradeText(upgradeText(orvBrelRecords()), 4));
+    engine.establish(0, scanUpgradeText(upgradeText(orvBrelRecords()), Veltor));
     written(engine);
     engine.timerFired(4000);
     QCOMPARE(written(engine), QByteArray(":ZELInc\r"));
@@ -148,10 +148,10 @@ void TstUpgradeEngine::everyReceivedCharacterMovesTheWatchdog()
 void TstUpgradeEngine::uKorvoOverSerialWritesTheImageWithTheIdentityArea()
 {
     const QList<TestRecord> records = uKorvoRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), 1);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(records), UKorvo);
     UpgradeOptions options;
     options.terminalSettings = QStringLiteral("19200,N,8,1");
-    UpgradeBench bench(1, uKorvoOptions(), options);
+    UpgradeBench bench(UKorvo, uKorvoOptions(), options);
     bench.establish(scan);
     QCOMPARE(bench.engine->phase(), Phase::Ready);
     QCOMPARE(bench.engine->controllerVersion(), QStringLiteral("2.000"));
@@ -160,7 +160,7 @@ void TstUpgradeEngine::uKorvoOverSerialWritesTheImageWithTheIdentityArea()
     QCOMPARE(bench.engine->typeNumber(), QStringLiteral("T-9"));
     QVERIFY(!bench.engine->plusLayout());
 
-    QVERIFY(bench.upgrade(scan, 1));
+    QVERIFY(bench.upgrade(scan, UKorvo));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     QVERIFY(bench.statuses.contains(QStringLiteral("Done")));
     const QList<QByteArray> sent = bench.recordsSent();
@@ -185,18 +185,18 @@ void TstUpgradeEngine::uKorvoOverSerialWritesTheImageWithTheIdentityArea()
 void TstUpgradeEngine::veltorThroughTheGatewaySendsEveryRecordEvenAfterANakedErase()
 {
     const QList<TestRecord> records = orvBrelRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), 4);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(records), Veltor);
     UpgradeSimOptions simOptions = veltorOptions();
     simOptions.nakErase = true;
     UpgradeOptions options;
     options.tcp = true;
-    UpgradeBench bench(4, simOptions, options);
+    UpgradeBench bench(Veltor, simOptions, options);
     typeUpgradeCommand(bench);
     bench.establish(scan);
     QCOMPARE(bench.engine->phase(), Phase::Ready);
     QVERIFY(bench.wire.startsWith("}02:19\x03:ZELInc\r"));
     QVERIFY(bench.settings.isEmpty()); // the gateway's code, never a local rate change
-    QVERIFY(bench.upgrade(scan, 4));
+    QVERIFY(bench.upgrade(scan, Veltor));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     QCOMPARE(bench.recordsSent().last(), QByteArray(kEndRecord));
     QCOMPARE(bench.responder.image(), expectedImage(records, false));
@@ -210,13 +210,13 @@ void TstUpgradeEngine::veltorThroughTheGatewaySendsEveryRecordEvenAfterANakedEra
 void TstUpgradeEngine::aRecordNakedOnceIsSentAgainAndTheTransferGoesOn()
 {
     const QList<TestRecord> records = orvBrelRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), 5);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(records), Fendra);
     UpgradeSimOptions simOptions = veltorOptions();
     simOptions.nakRecord = 5;
-    UpgradeBench bench(5, simOptions);
+    UpgradeBench bench(Fendra, simOptions);
     typeUpgradeCommand(bench);
     bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, 5));
+    QVERIFY(bench.upgrade(scan, Fendra));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     const QList<QByteArray> sent = bench.recordsSent();
     QCOMPARE(sent.at(4), sent.at(5));
@@ -231,11 +231,11 @@ void TstUpgradeEngine::aRecordNakedTwiceFailsTheTransferWithoutTheEndRecord()
     QByteArray bad = good;
     bad[bad.size() - 1] = bad.endsWith('0') ? '1' : '0'; // a wrong checksum: the controller refuses it always
     text.replace(good, bad);
-    const UpgradeScan scan = scanUpgradeText(text, 4);
-    UpgradeBench bench(4, veltorOptions());
+    const UpgradeScan scan = scanUpgradeText(text, Veltor);
+    UpgradeBench bench(Veltor, veltorOptions());
     typeUpgradeCommand(bench);
     bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, 4));
+    QVERIFY(bench.upgrade(scan, Veltor));
     QCOMPARE(bench.engine->phase(), Phase::TransferFailed);
     QVERIFY(bench.statuses.contains(QStringLiteral("Failed")));
     QVERIFY(bench.engine->transferProblem().startsWith(QStringLiteral("NAK twice")));
@@ -248,13 +248,13 @@ void TstUpgradeEngine::aRecordNakedTwiceFailsTheTransferWithoutTheEndRecord()
 void TstUpgradeEngine::abortSendsTheEndRecordAndASecondRunCompletes()
 {
     const QList<TestRecord> records = orvBrelRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), 4);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(records), Veltor);
     UpgradeOptions options;
     options.lineDelayMs = 10; // time passes between records, so Abort can come in between
-    UpgradeBench bench(4, veltorOptions(), options);
+    UpgradeBench bench(Veltor, veltorOptions(), options);
     typeUpgradeCommand(bench);
     bench.establish(scan);
-    QVERIFY(bench.engine->upgrade(bench.now, planUpgrade(scan, 4), scan.totalBytes, {}, {}));
+    QVERIFY(bench.engine->upgrade(bench.now, planUpgrade(scan, Veltor), scan.totalBytes, {}, {}));
     QVERIFY(bench.runUntil([&] { return bench.responder.recordsTaken() >= 6; }));
     bench.engine->abort(bench.now);
     bench.pump();
@@ -271,7 +271,7 @@ void TstUpgradeEngine::abortSendsTheEndRecordAndASecondRunCompletes()
     bench.newEngine({});
     bench.establish(scan);
     QCOMPARE(bench.engine->phase(), Phase::Ready);
-    QVERIFY(bench.upgrade(scan, 4));
+    QVERIFY(bench.upgrade(scan, Veltor));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     QCOMPARE(bench.responder.image(), expectedImage(records, false));
 }
@@ -279,12 +279,12 @@ void TstUpgradeEngine::abortSendsTheEndRecordAndASecondRunCompletes()
 void TstUpgradeEngine::powerLostMidTransferFailsAtTheWatchdogAndASecondRunCompletes()
 {
     const QList<TestRecord> records = uKorvoRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), 1);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(records), UKorvo);
     UpgradeSimOptions simOptions = uKorvoOptions();
     simOptions.silentAfterRecord = 7;
-    UpgradeBench bench(1, simOptions);
+    UpgradeBench bench(UKorvo, simOptions);
     bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, 1));
+    QVERIFY(bench.upgrade(scan, UKorvo));
     QCOMPARE(bench.engine->phase(), Phase::TransferFailed);
     QVERIFY(bench.engine->transferProblem().startsWith(QStringLiteral("No acknowledgement")));
     QCOMPARE(bench.engine->recordsSent(), 7);
@@ -293,7 +293,7 @@ void TstUpgradeEngine::powerLostMidTransferFailsAtTheWatchdogAndASecondRunComple
     bench.newEngine({});
     bench.establish(scan);
     QCOMPARE(bench.engine->phase(), Phase::Ready);
-    QVERIFY(bench.upgrade(scan, 1));
+    QVERIFY(bench.upgrade(scan, UKorvo));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     const QByteArray area = identityAreaHex(QStringLiteral("UK77"), QStringLiteral("T-9")).value();
     QCOMPARE(bench.responder.image(), expectedImage(records, true, area));
@@ -301,35 +301,35 @@ void TstUpgradeEngine::powerLostMidTransferFailsAtTheWatchdogAndASecondRunComple
 
 void TstUpgradeEngine::refusedFilesSayWhy_data()
 {
-    QTest::addColumn<int>("device");
+    QTest::addColumn<DeviceType>("device");
     QTest::addColumn<QString>("core");
     QTest::addColumn<bool>("erased");
     QTest::addColumn<char>("kind");
     QTest::addColumn<QString>("says");
     QTest::newRow("Plus controller, file of another kind")
-        << 4 << QStringLiteral("3.2") << false << 'J' << QStringLiteral("Orv Plus upgrade needed.");
+        << Veltor << QStringLiteral("3.2") << false << 'J' << QStringLiteral("Orv Plus upgrade needed.");
     QTest::newRow("older controller, Plus file")
-        << 5 << QStringLiteral("2.9") << false << 'I' << QStringLiteral("Orv upgrade needed.");
-    QTest::newRow("uKorvo core differs")
-        << 1 << QStringLiteral("1.5") << false << 'I' << QStringLiteral("CORE Version Numbers DO NOT Match");
-    QTest::newRow("uKorvo erased") << 1 << QStringLiteral("1.0") << true << 'I'
+        << Fendra << QStringLiteral("2.9") << false << 'I' << QStringLiteral("Orv upgrade needed.");
+    QTest::newRow("uKorvo core differs") << UKorvo << QStringLiteral("1.5") << false << 'I'
+                                         << QStringLiteral("CORE Version Numbers DO NOT Match");
+    QTest::newRow("uKorvo erased") << UKorvo << QStringLiteral("1.0") << true << 'I'
                                    << QStringLiteral("CORE Version Numbers DO NOT Match");
 }
 
 void TstUpgradeEngine::refusedFilesSayWhy()
 {
-    QFETCH(int, device);
+    QFETCH(DeviceType, device);
     QFETCH(QString, core);
     QFETCH(bool, erased);
     QFETCH(char, kind);
     QFETCH(QString, says);
-    UpgradeSimOptions simOptions = device == 1 ? uKorvoOptions() : veltorOptions();
+    UpgradeSimOptions simOptions = device == UKorvo ? uKorvoOptions() : veltorOptions();
     simOptions.core = core;
     simOptions.erased = erased;
-    const QByteArray text = upgradeText(device == 1 ? uKorvoRecords() : orvBrelRecords(kind));
+    const QByteArray text = upgradeText(device == UKorvo ? uKorvoRecords() : orvBrelRecords(kind));
     const UpgradeScan scan = scanUpgradeText(text, device);
     UpgradeBench bench(device, simOptions);
-    if (device != 1)
+    if (device != UKorvo)
         typeUpgradeCommand(bench);
     bench.establish(scan);
     QCOMPARE(bench.engine->phase(), Phase::Refused);
@@ -343,28 +343,28 @@ void TstUpgradeEngine::refusedFilesSayWhy()
 
 void TstUpgradeEngine::aSilentControllerIsCommNotEstablished()
 {
-    UpgradeBench bench(4, veltorOptions());
+    UpgradeBench bench(Veltor, veltorOptions());
     typeUpgradeCommand(bench);
     bench.silent = true;
-    bench.establish(scanUpgradeText(upgradeText(orvBrelRecords()), 4));
+    bench.establish(scanUpgradeText(upgradeText(orvBrelRecords()), Veltor));
     QCOMPARE(bench.engine->phase(), Phase::CommFailed);
     QCOMPARE(bench.now, 4000 + 1000 + 5000);
     QCOMPARE(bench.statuses.last(), QStringLiteral("COMM not Established"));
     // Previous and Next: a second attempt on the same engine.
     bench.silent = false;
-    bench.establish(scanUpgradeText(upgradeText(orvBrelRecords()), 4));
+    bench.establish(scanUpgradeText(upgradeText(orvBrelRecords()), Veltor));
     QCOMPARE(bench.engine->phase(), Phase::Ready);
 }
 
 void TstUpgradeEngine::closingGivesTheRateBack()
 {
-    const UpgradeScan scan = scanUpgradeText(upgradeText(orvBrelRecords()), 4);
+    const UpgradeScan scan = scanUpgradeText(upgradeText(orvBrelRecords()), Veltor);
     {
         // A serial terminal at 9600 already: nothing to restore, no notice.
-        UpgradeBench bench(4, veltorOptions());
+        UpgradeBench bench(Veltor, veltorOptions());
         typeUpgradeCommand(bench);
         bench.establish(scan);
-        QVERIFY(bench.upgrade(scan, 4));
+        QVERIFY(bench.upgrade(scan, Veltor));
         bench.close();
         QVERIFY(!bench.engine->baudChanged());
         QVERIFY(bench.engine->terminalSettingsAfter().isEmpty());
@@ -375,10 +375,10 @@ void TstUpgradeEngine::closingGivesTheRateBack()
         UpgradeOptions options;
         options.canLink = true;
         options.terminalSettings = QStringLiteral("38400,N,8,1");
-        const UpgradeScan uKorvo = scanUpgradeText(upgradeText(uKorvoRecords()), 1);
-        UpgradeBench bench(1, uKorvoOptions(), options);
+        const UpgradeScan uKorvo = scanUpgradeText(upgradeText(uKorvoRecords()), UKorvo);
+        UpgradeBench bench(UKorvo, uKorvoOptions(), options);
         bench.establish(uKorvo);
-        QVERIFY(bench.upgrade(uKorvo, 1));
+        QVERIFY(bench.upgrade(uKorvo, UKorvo));
         const qint64 before = bench.now;
         bench.close();
         QVERIFY(bench.wire.endsWith("::r\r\x01SYNC\x01"));
@@ -388,7 +388,7 @@ void TstUpgradeEngine::closingGivesTheRateBack()
     }
     {
         // Cancel at step 7 before any upgrade, serial: nothing sent at close.
-        UpgradeBench bench(4, veltorOptions());
+        UpgradeBench bench(Veltor, veltorOptions());
         bench.engine->close(bench.now);
         bench.pump();
         QVERIFY(bench.engine->isFinished());

@@ -46,17 +46,17 @@ void TstUpgradeFile::aUKorvoSkipsTheLowerHalfOfTheLowerBankAVeltorCountsEverythi
 {
     const QByteArray lowOnly = record(0, 0x0000, QByteArray(16, 'a')) + "\r\n" +
                                record(0, 0x7FF0, QByteArray(16, 'b')) + "\r\n" + kEndRecord + "\r\n";
-    const UpgradeScan uKorvo = scanUpgradeText(lowOnly, 1);
+    const UpgradeScan uKorvo = scanUpgradeText(lowOnly, UKorvo);
     QVERIFY(uKorvo.valid);
     QCOMPARE(uKorvo.totalBytes, 0);
-    QVERIFY(!scanProblem(uKorvo, 1).isEmpty()); // nothing to send is said, not silently accepted
-    const UpgradeScan veltor = scanUpgradeText(lowOnly, 4);
+    QVERIFY(!scanProblem(uKorvo, UKorvo).isEmpty()); // nothing to send is said, not silently accepted
+    const UpgradeScan veltor = scanUpgradeText(lowOnly, Veltor);
     QCOMPARE(veltor.totalBytes, 32);
     QCOMPARE(veltor.records.size(), 3);
 
     const QByteArray mixed = lowOnly + record(0, 0x8000, QByteArray(8, 'c')) + "\n" +
                              QByteArray(kUpperBankRecord) + "\n" + record(0, 0x0010, QByteArray(4, 'd'));
-    QCOMPARE(scanUpgradeText(mixed, 1).totalBytes, 12);
+    QCOMPARE(scanUpgradeText(mixed, UKorvo).totalBytes, 12);
 }
 
 void TstUpgradeFile::theScanAndTheTransferReadTheBankDigitDifferently()
@@ -64,15 +64,15 @@ void TstUpgradeFile::theScanAndTheTransferReadTheBankDigitDifferently()
     const QByteArray text =
         QByteArray(":020000022000DC\r\n") + record(0, 0x0100, "abcd") + "\r\n" + kEndRecord;
     // The scan: segment 2000 is not "1", so lower bank, below 8000: not counted for a uKorvo.
-    QCOMPARE(scanUpgradeText(text, 1).totalBytes, 0);
+    QCOMPARE(scanUpgradeText(text, UKorvo).totalBytes, 0);
     // The transfer: anything but "0" is the upper bank, so the record is sent.
-    const UpgradePlan plan = planUpgrade(scanUpgradeText(text, 1), 1);
+    const UpgradePlan plan = planUpgrade(scanUpgradeText(text, UKorvo), UKorvo);
     QCOMPARE(plan.dataRecords, 1);
     QVERIFY(plan.records.back().upper);
     QVERIFY(plan.endReached);
     // A uKorvo never sends the end record; an Orv/Brel controller does.
     QVERIFY(!plan.records.back().endRecord);
-    QVERIFY(planUpgrade(scanUpgradeText(text, 4), 4).records.back().endRecord);
+    QVERIFY(planUpgrade(scanUpgradeText(text, Veltor), Veltor).records.back().endRecord);
 }
 
 void TstUpgradeFile::orvBrelVersionAndKindRecordsTheLaterVersionWinning()
@@ -83,12 +83,12 @@ void TstUpgradeFile::orvBrelVersionAndKindRecordsTheLaterVersionWinning()
                             // FF60 in the lower bank is not a version record
                             kLowerBankRecord + "\n" + record(0, 0xFF60, QByteArray::fromHex("09000900")) +
                             "\n";
-    const UpgradeScan scan = scanUpgradeText(text, 5);
+    const UpgradeScan scan = scanUpgradeText(text, Fendra);
     QCOMPARE(scan.versionText, QStringLiteral("3.120"));
     QCOMPARE(scan.versionNumber, 3.12);
     QCOMPARE(scan.kindLetter, QChar(u'I'));
     // Other device types only count.
-    const UpgradeScan hmi = scanUpgradeText(text, 3);
+    const UpgradeScan hmi = scanUpgradeText(text, Hmi);
     QVERIFY(hmi.versionText.isEmpty());
     QVERIFY(hmi.valid);
 }
@@ -97,10 +97,10 @@ void TstUpgradeFile::uKorvoVersionRecordGivesCoreAndFirmwareVersions()
 {
     QByteArray data = QByteArray::fromHex("0000803F") + QByteArray::fromHex("00002040") + QByteArray(16, ' ');
     const QByteArray text = QByteArray(kUpperBankRecord) + "\n" + record(0, 0xFFE4, data) + "\n";
-    const UpgradeScan scan = scanUpgradeText(text, 1);
+    const UpgradeScan scan = scanUpgradeText(text, UKorvo);
     QCOMPARE(scan.coreVersionText, QStringLiteral("1.000"));
     QCOMPARE(scan.versionText, QStringLiteral("2.500"));
-    QVERIFY(scanProblem(scan, 1).isEmpty());
+    QVERIFY(scanProblem(scan, UKorvo).isEmpty());
 }
 
 void TstUpgradeFile::badInputNeverCrashesAndSaysWhatIsWrong()
@@ -111,19 +111,19 @@ void TstUpgradeFile::badInputNeverCrashesAndSaysWhatIsWrong()
              QByteArray("hello\nworld\n"),
              QByteArray(":00000001FF\n"),
          }) {
-        const UpgradeScan scan = scanUpgradeText(text, 4);
+        const UpgradeScan scan = scanUpgradeText(text, Veltor);
         QVERIFY(!scan.valid);
-        QVERIFY(!scanProblem(scan, 4).isEmpty());
+        QVERIFY(!scanProblem(scan, Veltor).isEmpty());
     }
     // Lines of only a record mark read as empty data records (fields read as 0): nothing to send, said so.
-    const UpgradeScan marks = scanUpgradeText(":0\n:\n", 4);
+    const UpgradeScan marks = scanUpgradeText(":0\n:\n", Veltor);
     QCOMPARE(marks.totalBytes, 0);
-    QVERIFY(!scanProblem(marks, 4).isEmpty());
+    QVERIFY(!scanProblem(marks, Veltor).isEmpty());
     // A record too short for its count, bad hex digits: read as the field arithmetic gives, reported short.
-    const UpgradeScan shortOne = scanUpgradeText(":10000000AB\n:02GG00ZZ1234\n::::\n", 4);
+    const UpgradeScan shortOne = scanUpgradeText(":10000000AB\n:02GG00ZZ1234\n::::\n", Veltor);
     QVERIFY(shortOne.valid);
     QCOMPARE(shortOne.shortRecords, 2); // "::" reads as 170 bytes by the digit arithmetic
-    QVERIFY(scanProblem(shortOne, 4).contains(QStringLiteral("shorter")));
+    QVERIFY(scanProblem(shortOne, Veltor).contains(QStringLiteral("shorter")));
 
     // Binary garbage with a fixed seed: whatever it is, the scan ends and the plan follows it.
     QRandomGenerator random(1234);
@@ -134,13 +134,13 @@ void TstUpgradeFile::badInputNeverCrashesAndSaysWhatIsWrong()
         if (round % 2 == 0)
             for (int i = 0; i < bytes.size(); i += 13)
                 bytes[i] = ':';
-        const UpgradeScan scan = scanUpgradeText(bytes, round % 2 ? 1 : 4);
-        const UpgradePlan plan = planUpgrade(scan, round % 2 ? 1 : 4);
+        const UpgradeScan scan = scanUpgradeText(bytes, round % 2 ? UKorvo : Veltor);
+        const UpgradePlan plan = planUpgrade(scan, round % 2 ? UKorvo : Veltor);
         QVERIFY(plan.records.size() <= std::size_t(scan.records.size()));
         QVERIFY(plan.dataBytes >= 0);
     }
     // Eight megabytes of one unterminated line: one pass, no hang.
-    const UpgradeScan big = scanUpgradeText(':' + QByteArray(8 << 20, 'F'), 4);
+    const UpgradeScan big = scanUpgradeText(':' + QByteArray(8 << 20, 'F'), Veltor);
     QCOMPARE(big.records.size(), 1);
 }
 
@@ -148,7 +148,7 @@ void TstUpgradeFile::lineEndsMayBeCrLfOrCrOnly()
 {
     const QByteArray body = record(0, 0, "ab");
     for (const char *end : {"\r\n", "\r", "\n"}) {
-        const UpgradeScan scan = scanUpgradeText(body + end + body + end + kEndRecord + end, 4);
+        const UpgradeScan scan = scanUpgradeText(body + end + body + end + kEndRecord + end, Veltor);
         QCOMPARE(scan.records.size(), 3);
         QCOMPARE(scan.records.first(), body);
         QCOMPARE(scan.totalBytes, 4);
@@ -288,7 +288,7 @@ void TstUpgradeFile::thePlanSendsWhatTheProcedureSendsAndReportsIt()
     text += record(0, 0x9000, QByteArray()) + "\n"; // no bytes: not sent
     text += QByteArray(kUpperBankRecord) + "\n" + record(0, 0xFFE4, QByteArray(24, 'v')) + "\n";
     text += QByteArray(kEndRecord) + "\n" + record(0, 0x8100, "late") + "\n";
-    const UpgradePlan plan = planUpgrade(scanUpgradeText(text, 1), 1);
+    const UpgradePlan plan = planUpgrade(scanUpgradeText(text, UKorvo), UKorvo);
     QCOMPARE(plan.dataRecords, 3);
     QCOMPARE(plan.dataBytes, 56);
     QCOMPARE(plan.recordsOnLine(), 4 + 3);

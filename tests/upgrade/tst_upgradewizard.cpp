@@ -69,7 +69,7 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("UK1");
     options.type = QStringLiteral("TYPE2");
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     rig.settings.settings = QStringLiteral("19200,N,8,1");
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
@@ -117,7 +117,7 @@ void TstUpgradeWizard::aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsO
     options.core = QStringLiteral("3.2");
     options.serial = QStringLiteral("VEL-2");
     options.type.clear();
-    WizardRig rig(4, options);
+    WizardRig rig(Veltor, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     const QList<TestRecord> records = orvBrelRecords();
@@ -164,7 +164,7 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
 {
     UpgradeSimOptions options;
     options.core = QStringLiteral("3.2");
-    WizardRig rig(5, options);
+    WizardRig rig(Fendra, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords('J'))));
@@ -183,7 +183,7 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
 
 void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
 {
-    WizardRig rig(3, {});
+    WizardRig rig(Hmi, {});
     auto wizard = rig.wizard(QString());
     QVERIFY(wizard->view()->message().isEmpty());
     QVERIFY(!wizard->view()->next()->isVisible());
@@ -197,7 +197,7 @@ void TstUpgradeWizard::aPortThatWillNotOpenIsCommNotEstablished()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     rig.factory.openError = QStringLiteral("Permission denied");
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
@@ -220,7 +220,7 @@ void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     rig.settings.lineDelay = 5; // time passes between records
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
@@ -242,7 +242,7 @@ void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
 {
     UpgradeSimOptions options;
     options.core = QStringLiteral("3.2");
-    WizardRig rig(4, options);
+    WizardRig rig(Veltor, options);
     rig.sim.receive("UG 6041873\r");
     rig.sim.takeOutput();
     rig.settings.lineDelay = 5;
@@ -275,7 +275,7 @@ void TstUpgradeWizard::theFactoryFlagLetsTheIdentityBeEditedWithinTheArea()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("OLD");
     options.type = QStringLiteral("T");
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     rig.settings.lineDelay = 5; // the record-level progress shows between records
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)), true);
@@ -310,7 +310,7 @@ void TstUpgradeWizard::aReportedIdentityTooLongForTheAreaIsNotSent()
     options.upgradeSwitch = true;
     options.serial = QStringLiteral("1234567890");
     options.type = QStringLiteral("ABCDEFGHIJKL");
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
     while (wizard->step() < 7)
@@ -329,10 +329,10 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     CommWindowSettings slot;
     slot.portName = QStringLiteral("/dev/fake0");
-    slot.device = 1;
+    slot.device = UKorvo;
     slot.settings = QStringLiteral("19200,N,8,1");
     slot.connected = true;
     const QString file = writeFile(m_dir, upgradeText(uKorvoRecords()));
@@ -380,7 +380,7 @@ void TstUpgradeWizard::throughTheGatewayTheRateCodesAreSentAsTheyStand()
 {
     UpgradeSimOptions options;
     options.core = QStringLiteral("3.2");
-    WizardRig rig(4, options);
+    WizardRig rig(Veltor, options);
     rig.settings.tcpipEnabled = true;
     rig.settings.tcpAddress = QStringLiteral("10.1.2.3");
     rig.sim.setLineBaud(9600);
@@ -408,7 +408,7 @@ void TstUpgradeWizard::noFileChosenClosesTheWizard()
 {
     UpgradeSimOptions options;
     options.upgradeSwitch = true;
-    WizardRig rig(1, options);
+    WizardRig rig(UKorvo, options);
     auto wizard = rig.wizard(QString());
     click(wizard->view()->next());
     click(wizard->view()->next());

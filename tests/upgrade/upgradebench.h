@@ -18,7 +18,7 @@ namespace korvo {
 
 struct UpgradeBench
 {
-    UpgradeBench(int device, UpgradeSimOptions simOptions, UpgradeOptions engineOptions = {})
+    UpgradeBench(DeviceType device, UpgradeSimOptions simOptions, UpgradeOptions engineOptions = {})
         : sim(device), responder(sim, std::move(simOptions))
     {
         engineOptions.device = device;
@@ -87,7 +87,7 @@ struct UpgradeBench
         engine->establish(now, scan);
         runUntil([this] { return engine->phase() != UpgradeEngine::Phase::Establishing; });
     }
-    bool upgrade(const UpgradeScan &scan, int device)
+    bool upgrade(const UpgradeScan &scan, DeviceType device)
     {
         if (!engine->upgrade(now, planUpgrade(scan, device), scan.totalBytes, engine->serialNumber(),
                              engine->typeNumber()))

@@ -22,9 +22,9 @@ namespace korvo {
 // A terminal's link with the simulated controller at the far end of its serial line.
 struct WizardRig
 {
-    WizardRig(int device, UpgradeSimOptions options) : sim(device), responder(sim, std::move(options))
+    WizardRig(DeviceType device, UpgradeSimOptions options) : sim(device), responder(sim, std::move(options))
     {
-        settings.device = int16_t(device);
+        settings.device = device;
         settings.portName = QStringLiteral("/dev/ttyFAKE0");
         settings.settings = QStringLiteral("9600,N,8,1");
         prompt = std::make_unique<ScriptedPrompt>();
