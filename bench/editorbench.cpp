@@ -5,6 +5,7 @@
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "settings/preferences.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -120,7 +121,8 @@ int editorBenchmark(const QStringList &args)
 
     // The file opens into an edit window that is already on the screen, as File Open does.
     auto window = std::make_unique<korvo::EditWindow>(
-        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir});
+        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir},
+        korvo::realFileDialogs());
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

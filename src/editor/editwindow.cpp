@@ -34,8 +34,9 @@ QString extensionTag(const QString &path)
 }
 } // namespace
 
-EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings),
+EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings,
+                       const FileDialogs &fileDialogs, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings), m_fileDialogs(fileDialogs),
       m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)), m_look(m_editor),
       m_search(*this, m_editor)
 {
@@ -255,8 +256,8 @@ bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 
 bool EditWindow::saveAs()
 {
-    const std::optional<QString> path = getFile(FileDialogKind::ProgramFile, commandHost().deviceFamily(),
-                                                fileName(), FileDialogMode::Save, this);
+    const std::optional<QString> path = m_fileDialogs.getFile(
+        FileDialogKind::ProgramFile, commandHost().deviceFamily(), fileName(), FileDialogMode::Save, this);
     if (!path || !saveEditFile(*path))
         return false;
     m_record.name = *path;

@@ -19,6 +19,7 @@ namespace korvo {
 
 class EditInput;
 class EditStatusBar;
+class FileDialogs;
 
 // What an edit window reads of its owner's settings, which outlive it.
 struct EditWindowSettings
@@ -32,8 +33,10 @@ class EditWindow : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
-    // The owner hands the window its slot's record, which stays in place for the window's life.
-    EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent = nullptr);
+    // The owner hands the window its slot's record and the file dialogs, which stay in place for the window's
+    // life.
+    EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, const FileDialogs &fileDialogs,
+               QWidget *parent = nullptr);
     ~EditWindow() override;
 
     WindowKind kind() const override { return WindowKind::Edit; }
@@ -119,6 +122,7 @@ private:
     int m_slot = 0;
     EditSlot &m_record;
     EditWindowSettings m_settings;
+    const FileDialogs &m_fileDialogs;
     bool m_loading = false;
     QsciScintilla *m_editor;
     EditStatusBar *m_status;

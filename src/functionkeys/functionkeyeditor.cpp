@@ -62,9 +62,10 @@ QTreeWidgetItem *node(QTreeWidgetItem *parent, const QString &text, const QStrin
 
 } // namespace
 
-FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key, QWidget *parent)
-    : QDialog(parent), m_names(source.groupNames), m_keys(source.keys), m_group(source.fGroup),
-      m_key(std::clamp(key, 0, kKeys - 1))
+FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key,
+                                     const FileDialogs &fileDialogs, QWidget *parent)
+    : QDialog(parent), m_fileDialogs(fileDialogs), m_names(source.groupNames), m_keys(source.keys),
+      m_group(source.fGroup), m_key(std::clamp(key, 0, kKeys - 1))
 {
     const int groups = std::max<int>(1, source.fGroupCt);
     m_keys.resize(size_t(groups * kKeys));
@@ -374,7 +375,7 @@ void FunctionKeyEditor::browse()
 {
     // The preferences-file dialog is the same for every device family.
     const std::optional<QString> path =
-        getFile(FileDialogKind::PreferencesFile, Veltor, QString(), FileDialogMode::Open, this);
+        m_fileDialogs.getFile(FileDialogKind::PreferencesFile, Veltor, QString(), FileDialogMode::Open, this);
     if (path)
         browseFile(*path);
 }

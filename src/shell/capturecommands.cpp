@@ -10,13 +10,13 @@
 
 namespace korvo {
 
-void runCaptureCommand(Command command, int family, QWidget *parent)
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, int family,
+                       QWidget *parent)
 {
-    CaptureFile &capture = appCapture();
     switch (command) {
     case Command::Capture: {
-        const std::optional<QString> path =
-            getFile(FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
+        const std::optional<QString> path = fileDialogs.getFile(
+            FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
         if (path && !capture.start(*path))
             ask(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
         break;
@@ -32,9 +32,8 @@ void runCaptureCommand(Command command, int family, QWidget *parent)
     }
 }
 
-void showCaptureItems(MainMenus &menus, bool terminalActive)
+void showCaptureItems(MainMenus &menus, const CaptureFile &capture, bool terminalActive)
 {
-    const CaptureFile &capture = appCapture();
     menus.action(Command::Capture)->setEnabled(terminalActive && !capture.isOn());
     for (Command command : {Command::PauseCapture, Command::StopCapture}) {
         menus.action(command)->setVisible(capture.isOn());

@@ -8,10 +8,13 @@ class QWidget;
 namespace korvo {
 
 enum class Command;
+class CaptureFile;
+class FileDialogs;
 class MainMenus;
 
 // family: the device type whose files the capture-file dialog offers first.
-void runCaptureCommand(Command command, int family, QWidget *parent);
-void showCaptureItems(MainMenus &menus, bool terminalActive);
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, int family,
+                       QWidget *parent);
+void showCaptureItems(MainMenus &menus, const CaptureFile &capture, bool terminalActive);
 
 } // namespace korvo

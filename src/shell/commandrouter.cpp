@@ -36,11 +36,11 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
         if (kind == WindowKind::Terminal) {
             prefs.ensureCommSlot(slot);
             return new CommWindow(slot, prefs.commSlots[size_t(slot)], systemClock(), systemLinkFactory(),
-                                  programDir);
+                                  window->capture(), window->fileDialogs(), programDir);
         }
         prefs.ensureEditSlot(slot);
-        auto *edit =
-            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir});
+        auto *edit = new EditWindow(slot, prefs.editSlots[size_t(slot)],
+                                    {prefs.setup, prefs.styles, programDir}, window->fileDialogs());
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
         return edit;
     };
@@ -132,7 +132,7 @@ void CommandRouter::openTransfer(TransferJob::Kind kind)
     setup.editWindows = m_window->prefs().countWindows(WindowKind::Edit);
     setup.programDir = m_window->options().programDir;
     TransferDialog *dialog = TransferDialog::open(
-        m_window, kind, activeCommWindow(*m_window),
+        m_window, m_window->fileDialogs(), kind, activeCommWindow(*m_window),
         qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
     connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget,
             Qt::UniqueConnection);

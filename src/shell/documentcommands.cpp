@@ -62,7 +62,7 @@ void DocumentCommands::newFile(bool inNewWindow)
                                   : QStringLiteral("Program%1%2")
                                         .arg(m_window->prefs().findNext(WindowKind::Edit))
                                         .arg(deviceExtension(family));
-    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window);
+    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window->fileDialogs(), m_window);
     dialog.exec();
     const QString name = dialog.fileName();
     if (name.isEmpty())
@@ -109,9 +109,9 @@ void DocumentCommands::openFile()
                 QStringLiteral("Comm Connection"), PromptIcon::Critical);
             return;
         }
-        const std::optional<QString> path =
-            getFile(FileDialogKind::SendFile, m_window->deviceFamily(),
-                    m_window->router()->transferMemory().fileName, FileDialogMode::Open, m_window);
+        const std::optional<QString> path = m_window->fileDialogs().getFile(
+            FileDialogKind::SendFile, m_window->deviceFamily(), m_window->router()->transferMemory().fileName,
+            FileDialogMode::Open, m_window);
         if (path)
             openCommFile(*path);
         return;
@@ -120,8 +120,8 @@ void DocumentCommands::openFile()
     if (edit && !saveBeforeReplacing(edit))
         return;
     const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, m_window->deviceFamily(), edit ? edit->fileName() : QString(),
-                FileDialogMode::Open, m_window);
+        m_window->fileDialogs().getFile(FileDialogKind::ProgramFile, m_window->deviceFamily(),
+                                        edit ? edit->fileName() : QString(), FileDialogMode::Open, m_window);
     if (!path)
         return;
     edit = targetEditWindow(edit, *path);
@@ -157,8 +157,8 @@ void DocumentCommands::saveAs()
     const bool scrollBack =
         ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
             PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
-    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, m_window->deviceFamily(),
-                                                QString(), FileDialogMode::Save, m_window);
+    const std::optional<QString> path = m_window->fileDialogs().getFile(
+        FileDialogKind::CaptureFile, m_window->deviceFamily(), QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
     AtomicFile file(*path);
@@ -177,8 +177,8 @@ void DocumentCommands::print()
 QString DocumentCommands::choosePreferencesFile()
 {
     const std::optional<QString> path =
-        getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(), m_window->workspace().prefFile(),
-                FileDialogMode::Open, m_window);
+        m_window->fileDialogs().getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(),
+                                        m_window->workspace().prefFile(), FileDialogMode::Open, m_window);
     return path.value_or(QString());
 }
 

@@ -32,7 +32,7 @@ namespace korvo {
 
 MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWindows::Factory factory)
     : QMainWindow(parent), m_options(options), m_workspace(options), m_area(new QMdiArea(this)),
-      m_menus(new MainMenus(menuBar(), options.factory, this)),
+      m_capture(new CaptureFile(this)), m_menus(new MainMenus(menuBar(), options.factory, this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(new ChildWindows(m_area, m_workspace.prefs(),
                                   factory ? std::move(factory) : CommandRouter::childFactory(this), this)),
@@ -47,19 +47,22 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
     for (int i = 0; i < 3; ++i)
         setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
     setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
-    setCommandHandler(Command::Capture,
-                      [this] { runCaptureCommand(Command::Capture, deviceFamily(), this); });
-    setCommandHandler(Command::PauseCapture,
-                      [this] { runCaptureCommand(Command::PauseCapture, deviceFamily(), this); });
-    setCommandHandler(Command::StopCapture,
-                      [this] { runCaptureCommand(Command::StopCapture, deviceFamily(), this); });
+    setCommandHandler(Command::Capture, [this] {
+        runCaptureCommand(Command::Capture, *m_capture, m_fileDialogs, deviceFamily(), this);
+    });
+    setCommandHandler(Command::PauseCapture, [this] {
+        runCaptureCommand(Command::PauseCapture, *m_capture, m_fileDialogs, deviceFamily(), this);
+    });
+    setCommandHandler(Command::StopCapture, [this] {
+        runCaptureCommand(Command::StopCapture, *m_capture, m_fileDialogs, deviceFamily(), this);
+    });
     setCommandHandler(Command::Upgrade, [this] {
         UpgradeLaunch launch;
         launch.factory = m_options.factory;
         launch.showBaudChange = prefs().setup.showBaudChange;
         launch.showBaudChangeChanged = [this](bool show) { prefs().setup.showBaudChange = show; };
         runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, m_active.comm)),
-                          launch);
+                          m_fileDialogs, launch);
     });
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -74,8 +77,8 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
     connect(m_menus, &MainMenus::windowListAboutToShow, this,
             [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
-    connect(&appCapture(), &CaptureFile::stateChanged, this,
-            [this] { showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal); });
+    connect(m_capture, &CaptureFile::stateChanged, this,
+            [this] { showCaptureItems(*m_menus, *m_capture, m_active.kind == WindowKind::Terminal); });
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { onFocusChanged(now); });
@@ -437,7 +440,7 @@ void MainWindow::refreshCommands()
     for (const CommandInfo &info : commandTable())
         applyEnabled(info.command);
     // After the table's rule, which knows nothing of capture being on.
-    showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal);
+    showCaptureItems(*m_menus, *m_capture, m_active.kind == WindowKind::Terminal);
     if (active)
         active->updateCommands(*this);
 }

@@ -11,6 +11,7 @@
 #include "shell/mainmenus.h"
 #include "shell/workspace.h"
 #include "ui/childwindow.h"
+#include "ui/filedialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,6 +23,7 @@ class QMdiSubWindow;
 namespace korvo {
 
 class AboutDialog;
+class CaptureFile;
 class SpiCommWindow;
 class DocumentCommands;
 class ExitSequence;
@@ -40,6 +42,10 @@ public:
     ~MainWindow() override;
 
     const ProgramOptions &options() const { return m_options; }
+    // The capture file that every terminal writes to.
+    CaptureFile &capture() const { return *m_capture; }
+    // The file dialogs every window opens; tests answer them.
+    FileDialogs &fileDialogs() { return m_fileDialogs; }
     Workspace &workspace() { return m_workspace; }
     Preferences &prefs() { return m_workspace.prefs(); }
     const Preferences &prefs() const { return m_workspace.prefs(); }
@@ -121,9 +127,12 @@ private:
     void applyEnabled(Command command);
 
     ProgramOptions m_options;
+    FileDialogs m_fileDialogs;
     Workspace m_workspace;
     ActiveChild m_active;
     QMdiArea *m_area;
+    // A child made after the MDI area, so that it goes after the terminals that write to it.
+    CaptureFile *m_capture;
     MainMenus *m_menus;
     MainToolBar *m_toolBar;
     ChildWindows *m_children;

@@ -11,12 +11,16 @@ class QPushButton;
 
 namespace korvo {
 
+class FileDialogs;
+
 class OpenEditDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // proposedName fills the name box; newWindow sets "Create New Window"; family chooses what Browse offers.
-    OpenEditDialog(const QString &proposedName, bool newWindow, int family, QWidget *parent = nullptr);
+    // proposedName fills the name box; newWindow sets "Create New Window"; family chooses what Browse offers
+    // through fileDialogs.
+    OpenEditDialog(const QString &proposedName, bool newWindow, int family, const FileDialogs &fileDialogs,
+                   QWidget *parent = nullptr);
 
     // After exec(): the chosen absolute name, empty when cancelled.
     QString fileName() const { return m_result; }
@@ -35,6 +39,7 @@ private:
     QCheckBox *m_newWindow;
     QPushButton *m_ok;
     int m_family;
+    const FileDialogs &m_fileDialogs;
     QString m_result;
 };
 

@@ -71,7 +71,9 @@ void ToolWindows::showSpi()
 {
     QAction *item = m_window->menus()->action(Command::SpiCommunications);
     if (!m_spi) {
-        m_spi = new SpiCommWindow(m_window->prefs().spi, m_window);
+        SpiCommWindow::Services services;
+        services.fileDialogs = &m_window->fileDialogs();
+        m_spi = new SpiCommWindow(m_window->prefs().spi, m_window, std::move(services));
         m_window->prefs().spi = m_spi->record();
         connect(m_spi, &SpiCommWindow::recordChanged, this,
                 [this](const SpiRecord &record) { m_window->prefs().spi = record; });

@@ -47,11 +47,6 @@ QString deviceOf(int port, const QString &path)
 }
 } // namespace
 
-SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent)
-    : SpiCommWindow(record, parent, Services{})
-{
-}
-
 SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services)
     : QWidget(parent, Qt::Window), m_record(record), m_services(std::move(services))
 {
@@ -63,6 +58,8 @@ SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent, Services 
         m_services.makePort = [] { return std::make_unique<PpdevPort>(); };
     if (!m_services.calibrate)
         m_services.calibrate = calibrateSpiDelays;
+    if (!m_services.fileDialogs)
+        m_services.fileDialogs = &realFileDialogs();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kTitle);
 
@@ -380,8 +377,8 @@ void SpiCommWindow::captureOrEnd()
         m_capture->setText(QStringLiteral("&Capture..."));
         return;
     }
-    const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, Veltor, m_captureName, FileDialogMode::Save, this);
+    const std::optional<QString> path = m_services.fileDialogs->getFile(
+        FileDialogKind::CaptureFile, Veltor, m_captureName, FileDialogMode::Save, this);
     if (!path)
         return;
     m_captureName = *path;
@@ -396,8 +393,8 @@ void SpiCommWindow::captureOrEnd()
 void SpiCommWindow::saveLog()
 {
     flushLog();
-    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, Veltor,
-                                                QStringLiteral("spi-log.txt"), FileDialogMode::Save, this);
+    const std::optional<QString> path = m_services.fileDialogs->getFile(
+        FileDialogKind::CaptureFile, Veltor, QStringLiteral("spi-log.txt"), FileDialogMode::Save, this);
     if (!path)
         return;
     QString error;

@@ -27,6 +27,7 @@ namespace korvo {
 
 class Clock;
 class DigitSpinBox;
+class FileDialogs;
 class LinkFactory;
 class ParallelPort;
 class SpiLogView;
@@ -44,12 +45,12 @@ public:
         LinkFactory *links = nullptr;                                // default: the Qt serial port
         std::function<std::unique_ptr<ParallelPort>()> makePort;     // default: ppdev
         std::function<SpiCalibration(ParallelPort *port)> calibrate; // default: measured
+        const FileDialogs *fileDialogs = nullptr;                    // default: the real dialogs
     };
 
     static constexpr int kMaxCount = 1000;
     static constexpr int kMaxRate = 10000;
 
-    explicit SpiCommWindow(const SpiRecord &record, QWidget *parent = nullptr);
     SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services);
     ~SpiCommWindow() override;
 

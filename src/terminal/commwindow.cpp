@@ -25,7 +25,8 @@
 namespace korvo {
 
 CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
-                       const QString &programDir, QWidget *parent)
+                       CaptureFile &capture, const FileDialogs &fileDialogs, const QString &programDir,
+                       QWidget *parent)
     : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir)
 {
     CommWindowSettings &s = m_settings;
@@ -35,7 +36,7 @@ CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, Lin
     m_display = std::make_unique<TerminalDisplay>(*m_screen);
     buildUi();
     wireLink();
-    m_functions = std::make_unique<TerminalFunctions>(*this, clock);
+    m_functions = std::make_unique<TerminalFunctions>(*this, clock, capture, fileDialogs);
 
     if (s.state < 0)
         s.state = 0;

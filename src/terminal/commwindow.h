@@ -16,7 +16,9 @@ class QLabel;
 
 namespace korvo {
 
+class CaptureFile;
 class Clock;
+class FileDialogs;
 class CommLink;
 class LinkFactory;
 class StatusPanels;
@@ -45,10 +47,12 @@ public:
         std::function<void()> openPreferences;        // double click on "comm", "device" or "can"
     };
 
-    // The owner hands the window its slot's settings, which stay in place for the window's life; programDir
+    // The owner hands the window its slot's settings, which stay in place for the window's life, and the
+    // capture file every terminal writes to and the file dialogs, which outlive the window; programDir
     // holds the default capture file.
     CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
-               const QString &programDir, QWidget *parent = nullptr);
+               CaptureFile &capture, const FileDialogs &fileDialogs, const QString &programDir,
+               QWidget *parent = nullptr);
     ~CommWindow() override;
 
     // ChildWindow

@@ -19,7 +19,9 @@
 
 namespace korvo {
 
-TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_window(window)
+TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock, CaptureFile &capture,
+                                     const FileDialogs &fileDialogs)
+    : m_window(window), m_capture(capture), m_fileDialogs(fileDialogs)
 {
     // Shown or hidden while it is still empty: showing it later would lay its keys out for a window that
     // has no size yet, only to lay them out again when the window shows.
@@ -38,7 +40,7 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
         if (on)
             startCapture();
         else
-            appCapture().stop();
+            m_capture.stop();
     });
     connect(m_runner, &FunctionKeyRunner::failed, this,
             [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
@@ -48,14 +50,14 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock) : m_windo
     hooks.functionKey = [this](int n) { m_runner->press(n - 1); };
     hooks.editFunctionKey = [this](int n) { editKey(n - 1); };
     hooks.mayClose = [this] { return mayClose(); };
-    hooks.stopCapture = [] { appCapture().stop(); };
+    hooks.stopCapture = [this] { m_capture.stop(); };
 
     // Capture sees every byte first, whatever the link is doing with them.
-    window.link().setCaptureSink([](const QByteArray &bytes) {
-        if (!appCapture().write(bytes))
-            reportLater(appCapture().errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+    window.link().setCaptureSink([this](const QByteArray &bytes) {
+        if (!m_capture.write(bytes))
+            reportLater(m_capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
     });
-    connect(&appCapture(), &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
+    connect(&m_capture, &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
     showCaptureState();
     showMessage({});
 
@@ -99,7 +101,7 @@ void TerminalFunctions::editKey(int key)
         return;
     }
     CommWindowSettings &s = m_window.settings();
-    FunctionKeyEditor editor(s, key, &m_window);
+    FunctionKeyEditor editor(s, key, m_fileDialogs, &m_window);
     if (editor.exec() != QDialog::Accepted)
         return;
     editor.saveFuncData(s);
@@ -108,7 +110,7 @@ void TerminalFunctions::editKey(int key)
 
 void TerminalFunctions::startCapture()
 {
-    CaptureFile &capture = appCapture();
+    CaptureFile &capture = m_capture;
     if (capture.isOn())
         return;
     const QString path =
@@ -121,7 +123,7 @@ void TerminalFunctions::showCaptureState()
 {
     const QString key = QStringLiteral("capture");
     StatusPanels &panels = m_window.panels();
-    const CaptureFile &capture = appCapture();
+    const CaptureFile &capture = m_capture;
     switch (capture.state()) {
     case CaptureFile::State::On:
         panels.setText(key, QStringLiteral("Capture ON "));
@@ -138,7 +140,7 @@ void TerminalFunctions::showCaptureState()
 
 QString TerminalFunctions::captureFileTip() const
 {
-    const CaptureFile &capture = appCapture();
+    const CaptureFile &capture = m_capture;
     const QString file =
         capture.fileName().isEmpty() ? defaultCaptureFile(m_window.programDir()) : capture.fileName();
     return QDir::toNativeSeparators(file);

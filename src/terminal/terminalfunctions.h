@@ -10,8 +10,10 @@
 
 namespace korvo {
 
+class CaptureFile;
 class Clock;
 class CommWindow;
+class FileDialogs;
 class FunctionKeyBar;
 class FunctionKeyRunner;
 
@@ -19,7 +21,7 @@ class TerminalFunctions : public QObject
 {
     Q_OBJECT
 public:
-    TerminalFunctions(CommWindow &window, Clock &clock);
+    TerminalFunctions(CommWindow &window, Clock &clock, CaptureFile &capture, const FileDialogs &fileDialogs);
     ~TerminalFunctions() override;
 
     // Fill_Func_Keys: the current group's captions on the bar, its number in the "group" panel, the bar
@@ -44,6 +46,8 @@ private:
     static void reportLater(const QString &text, const QString &title, PromptIcon icon);
 
     CommWindow &m_window;
+    CaptureFile &m_capture;
+    const FileDialogs &m_fileDialogs;
     FunctionKeyBar *m_bar = nullptr;
     FunctionKeyRunner *m_runner = nullptr;
 };

@@ -73,12 +73,12 @@ QString seconds(qint64 ms)
 }
 } // namespace
 
-TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
-                                     EditWindow *edit, const TransferSetup &setup)
+TransferDialog *TransferDialog::open(QWidget *host, const FileDialogs &fileDialogs, TransferJob::Kind kind,
+                                     CommWindow *terminal, EditWindow *edit, const TransferSetup &setup)
 {
     auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
-        dialog = new TransferDialog(host);
+        dialog = new TransferDialog(fileDialogs, host);
     if (!dialog->isRunning())
         dialog->setUp(kind, terminal, edit, setup);
     dialog->show();
@@ -87,7 +87,8 @@ TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, Comm
     return dialog;
 }
 
-TransferDialog::TransferDialog(QWidget *parent) : QDialog(parent)
+TransferDialog::TransferDialog(const FileDialogs &fileDialogs, QWidget *parent)
+    : QDialog(parent), m_fileDialogs(fileDialogs)
 {
     setWindowTitle(QStringLiteral("KORVO Upload / Download"));
     buildControls();
@@ -239,9 +240,9 @@ void TransferDialog::chooseFile()
 
 void TransferDialog::browse()
 {
-    const auto path =
-        getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
-                m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
+    const auto path = m_fileDialogs.getFile(
+        FileDialogKind::TransferFile, m_device, m_fileName->text(),
+        m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
         m_setup.memory.fileName = *path;

@@ -24,6 +24,7 @@ namespace korvo {
 
 class CommWindow;
 class EditWindow;
+class FileDialogs;
 
 // What the owner remembers between transfers: the dialog starts from it and reports each change.
 struct TransferMemory
@@ -47,10 +48,11 @@ class TransferDialog : public QDialog
 public:
     // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
     // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
-    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
-                                const TransferSetup &setup);
+    // A new dialog browses through fileDialogs, which outlive it.
+    static TransferDialog *open(QWidget *host, const FileDialogs &fileDialogs, TransferJob::Kind kind,
+                                CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
 
-    explicit TransferDialog(QWidget *parent = nullptr);
+    explicit TransferDialog(const FileDialogs &fileDialogs, QWidget *parent = nullptr);
     ~TransferDialog() override;
 
     void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
@@ -90,6 +92,7 @@ private:
     void onVerified(const ListingDiff &diff);
     void onStatus(const QString &text, bool problem);
 
+    const FileDialogs &m_fileDialogs;
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
     TransferSetup m_setup;
     int m_device = 4;

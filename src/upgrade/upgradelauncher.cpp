@@ -11,7 +11,7 @@
 namespace korvo {
 
 namespace {
-void openWizard(QWidget *parent, QPointer<CommWindow> terminal, bool factory)
+void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const FileDialogs *fileDialogs, bool factory)
 {
     if (!terminal)
         return;
@@ -19,8 +19,9 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, bool factory)
     // The last upgrade file chosen in this session is offered first.
     static QString lastFile;
     const FileDialogKind kind = factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
-    auto chooser = [parent, family, kind]() -> std::optional<QString> {
-        std::optional<QString> path = getFile(kind, family, lastFile, FileDialogMode::Open, parent);
+    auto chooser = [parent, fileDialogs, family, kind]() -> std::optional<QString> {
+        std::optional<QString> path =
+            fileDialogs->getFile(kind, family, lastFile, FileDialogMode::Open, parent);
         if (path)
             lastFile = *path;
         return path;
@@ -36,7 +37,8 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, bool factory)
 }
 } // namespace
 
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch)
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs,
+                       const UpgradeLaunch &launch)
 {
     if (!terminal) {
         ask(QStringLiteral(
@@ -46,8 +48,9 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
     }
     const QPointer<CommWindow> target(terminal);
     const bool factory = launch.factory;
+    const FileDialogs *dialogs = &fileDialogs;
     if (!launch.showBaudChange) {
-        openWizard(parent, target, factory);
+        openWizard(parent, target, dialogs, factory);
         return;
     }
     auto *notice = new BaudChangeDialog(true, parent);
@@ -57,7 +60,7 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
     QObject::connect(notice, &QDialog::finished, parent,
-                     [parent, target, factory] { openWizard(parent, target, factory); });
+                     [parent, target, dialogs, factory] { openWizard(parent, target, dialogs, factory); });
     notice->open();
 }
 

@@ -11,6 +11,7 @@ class QWidget;
 namespace korvo {
 
 class CommWindow;
+class FileDialogs;
 
 struct UpgradeLaunch
 {
@@ -19,7 +20,9 @@ struct UpgradeLaunch
     std::function<void(bool show)> showBaudChangeChanged; // "Don't Show Again." was clicked
 };
 
-// terminal is the active terminal window, or null when none is open.
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch);
+// terminal is the active terminal window, or null when none is open; the wizard chooses its file through
+// fileDialogs, which outlive it.
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs,
+                       const UpgradeLaunch &launch);
 
 } // namespace korvo

@@ -9,6 +9,7 @@
 #include "can/commitlineedit.h"
 #include "can/framepage.h"
 #include "can/registerrow.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -52,7 +53,8 @@ struct Bench
         }
         if (!ok)
             qWarning() << error;
-        terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), QString());
+        terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), capture, realFileDialogs(),
+                                                QString());
     }
 
     // As the main window opens it: from the stored records, which take back what the window reports.
@@ -83,6 +85,7 @@ struct Bench
     bool ok = false;
     // The simulated devices need no settling time: the terminal's pauses and time-outs run ten times shorter.
     ScaledClock clock{systemClock(), 10};
+    CaptureFile capture;
     std::unique_ptr<CommWindow> terminal;
 };
 
@@ -275,3 +278,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TstCanWindowEndToEnd)
 #include "tst_canwindow_e2e.moc"
+#include "ui/filedialogs.h"

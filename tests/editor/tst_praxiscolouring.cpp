@@ -79,7 +79,8 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
     writeAll(path, content);
     m_prefs.ensureEditSlot(1);
     m_prefs.editSlots[1] = m_prefs.editSlots[0];
-    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir});
+    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir},
+                                  realFileDialogs());
     m_windows.append(window);
     window->openEditFile(path);
     return window;
@@ -194,3 +195,4 @@ void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()
 
 QTEST_MAIN(TstPraxisColouring)
 #include "tst_praxiscolouring.moc"
+#include "ui/filedialogs.h"

@@ -64,7 +64,6 @@ void TstDocumentFiles::init()
 void TstDocumentFiles::cleanup()
 {
     setPrompt(nullptr);
-    setFileDialogRunner({});
 }
 
 void TstDocumentFiles::theRecentListKeepsFourDistinctFilesNewestFirst()
@@ -168,11 +167,11 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
     QFETCH(QString, selectedFilter);
     QFETCH(QString, suffix);
     std::optional<FileDialogRequest> seen;
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    const FileDialogs dialogs([&](const FileDialogRequest &request) -> std::optional<QString> {
         seen = request;
         return std::nullopt; // cancelled
     });
-    QVERIFY(!getFile(FileDialogKind(kind), family, QStringLiteral("last.vxt")));
+    QVERIFY(!dialogs.getFile(FileDialogKind(kind), family, QStringLiteral("last.vxt")));
     QVERIFY(seen);
     QCOMPARE(seen->title, title);
     QCOMPARE(seen->selectedFilter, selectedFilter);
@@ -218,7 +217,8 @@ void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()
 
 void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
 {
-    OpenEditDialog dialog(QStringLiteral("Program1.vxt"), true, Norbel);
+    FileDialogs dialogs;
+    OpenEditDialog dialog(QStringLiteral("Program1.vxt"), true, Norbel, dialogs);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open a New file for editing"));
     QVERIFY(dialog.newWindowBox()->isChecked());
     QVERIFY(dialog.okButton()->isEnabled());
@@ -227,7 +227,7 @@ void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
 
     std::optional<FileDialogRequest> seen;
     const QString browsed = m_dir.filePath(QStringLiteral("picked.nbt"));
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    dialogs.setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         seen = request;
         return browsed;
     });
@@ -243,7 +243,7 @@ void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
     QCOMPARE(dialog.fileName(), QDir::toNativeSeparators(QDir::current().absoluteFilePath("relative.nbt")));
     QVERIFY(!dialog.newWindow());
 
-    OpenEditDialog cancelled(QStringLiteral("x.vxt"), false, Veltor);
+    OpenEditDialog cancelled(QStringLiteral("x.vxt"), false, Veltor, dialogs);
     cancelled.reject();
     QVERIFY(cancelled.fileName().isEmpty());
 }

@@ -1,6 +1,7 @@
 // The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
 
 #include "fakelinks.h"
+#include "functionkeys/capturefile.h"
 #include "link/commlink.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -55,6 +56,7 @@ class TstCommWindow : public QObject
     std::unique_ptr<FakeLinkFactory> m_factory;
     std::unique_ptr<CommWindow> m_window;
     ScriptedPrompt m_prompt;
+    CaptureFile m_capture;
     RecordingHost m_host;
 
     CommWindow &window() { return *m_window; }
@@ -74,7 +76,8 @@ private Q_SLOTS:
         setCommandHost(&m_host);
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, QString());
+        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
+                                                realFileDialogs(), QString());
         m_window->show();
         QApplication::clipboard()->clear();
     }
@@ -395,3 +398,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TstCommWindow)
 #include "tst_commwindow.moc"
+#include "ui/filedialogs.h"

@@ -2,6 +2,7 @@
 // translation options, disconnect.
 
 #include "app/clock.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -48,7 +49,8 @@ private Q_SLOTS:
         s.rows = 24;
         s.columns = 60;
 
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
+        CaptureFile capture;
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), QString());
         window.show();
         QWidget *keys = &window.view();
         const TerminalScreen &screen = window.screen();
@@ -109,3 +111,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TstCommWindowEndToEnd)
 #include "tst_commwindow_e2e.moc"
+#include "ui/filedialogs.h"

@@ -5,6 +5,7 @@
 #include "app/clock.h"
 #include "editor/editwindow.h"
 #include "fakeclock.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -38,13 +39,15 @@ struct Terminal
         settings.portName = pty.path();
         settings.connected = true;
         settings.device = int16_t(device);
-        window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), QString());
+        window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), capture,
+                                              realFileDialogs(), QString());
     }
     ControllerSim controller;
     MemoryResponder responder;
     SimPty pty;
     bool opened = false;
     CommWindowSettings settings;
+    CaptureFile capture;
     std::unique_ptr<CommWindow> window;
 };
 
@@ -114,8 +117,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QFETCH(bool, programs);
     Terminal terminal(device);
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
+                                                  terminal.window.get(), nullptr, fileTarget());
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -124,8 +127,8 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr,
-                                  fileTarget()),
+    QCOMPARE(TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Download,
+                                  terminal.window.get(), nullptr, fileTarget()),
              dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
 }
@@ -134,8 +137,8 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
     Terminal terminal(4);
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
+                                                  terminal.window.get(), nullptr, fileTarget());
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -152,8 +155,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
+                                                  terminal.window.get(), nullptr, fileTarget());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -184,13 +187,13 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     Preferences prefs;
     prefs.ensureEditSlot(1);
     prefs.editSlots[1].name = QStringLiteral("Program");
-    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()});
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs());
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit, TransferSetup{});
+    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
+                                                  terminal.window.get(), &edit, TransferSetup{});
     QVERIFY(dialog->editOption()->isChecked());
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
@@ -244,8 +247,8 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(),
-                                                  nullptr, fileTarget());
+    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Download,
+                                                  terminal.window.get(), nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
@@ -263,3 +266,4 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 
 QTEST_MAIN(TstTransferDialog)
 #include "tst_transferdialog.moc"
+#include "ui/filedialogs.h"
