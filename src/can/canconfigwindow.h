@@ -25,6 +25,7 @@ class BitTimingPage;
 class FramePage;
 class MaskPage;
 class ModuleSettingsPage;
+class Prompt;
 
 // What the owner hands the window.
 struct CanWindowSetup
@@ -40,7 +41,8 @@ class CanConfigWindow : public QWidget, public ExitNotice
     Q_OBJECT
 public:
     // Opens for target on link (the terminal's) and starts connecting at once.
-    CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, QWidget *parent = nullptr);
+    CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, Prompt &prompt,
+                    QWidget *parent = nullptr);
     ~CanConfigWindow() override;
 
     CanTarget target() const { return m_target; }
@@ -79,6 +81,7 @@ private:
 
     CanTarget m_target;
     CommLink &m_link;
+    Prompt &m_prompt;
     std::unique_ptr<CanConfigEngine> m_engine;
     EngineLease m_lease;
     std::array<QPushButton *, CanConfigEngine::kPages> m_tabs{};

@@ -20,6 +20,7 @@ namespace korvo {
 class EditInput;
 class EditStatusBar;
 class FileDialogs;
+class Prompt;
 
 // What an edit window reads of its owner's settings, which outlive it.
 struct EditWindowSettings
@@ -33,13 +34,14 @@ class EditWindow : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
-    // The owner hands the window its slot's record and the file dialogs, which stay in place for the window's
-    // life.
+    // The owner hands the window its slot's record, the file dialogs and the prompt, which stay in place for
+    // the window's life.
     EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, const FileDialogs &fileDialogs,
-               QWidget *parent = nullptr);
+               Prompt &prompt, QWidget *parent = nullptr);
     ~EditWindow() override;
 
     WindowKind kind() const override { return WindowKind::Edit; }
+    Prompt &prompt() const { return m_prompt; }
     int slot() const override { return m_slot; }
     void updateCommands(CommandHost &host) override;
 
@@ -123,6 +125,7 @@ private:
     EditSlot &m_record;
     EditWindowSettings m_settings;
     const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     bool m_loading = false;
     QsciScintilla *m_editor;
     EditStatusBar *m_status;

@@ -63,9 +63,9 @@ QTreeWidgetItem *node(QTreeWidgetItem *parent, const QString &text, const QStrin
 } // namespace
 
 FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key,
-                                     const FileDialogs &fileDialogs, QWidget *parent)
-    : QDialog(parent), m_fileDialogs(fileDialogs), m_names(source.groupNames), m_keys(source.keys),
-      m_group(source.fGroup), m_key(std::clamp(key, 0, kKeys - 1))
+                                     const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent)
+    : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt), m_names(source.groupNames),
+      m_keys(source.keys), m_group(source.fGroup), m_key(std::clamp(key, 0, kKeys - 1))
 {
     const int groups = std::max<int>(1, source.fGroupCt);
     m_keys.resize(size_t(groups * kKeys));
@@ -353,8 +353,8 @@ void FunctionKeyEditor::removeItem(NodeRef ref)
     const int k = ref.key;
     const bool group = k < 0;
     const QString name = group ? m_names.value(g) : keyAt(g, k).label;
-    if (ask(QStringLiteral("Remove \"%1\"").arg(name), kTitle, PromptIcon::Question, PromptButtons::YesNo) !=
-        PromptAnswer::Yes)
+    if (ask(m_prompt, QStringLiteral("Remove \"%1\"").arg(name), kTitle, PromptIcon::Question,
+            PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
     if (!group) {
         keyAt(g, k) = {};

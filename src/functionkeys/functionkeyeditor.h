@@ -21,6 +21,7 @@ class QTreeWidgetItem;
 namespace korvo {
 
 class FileDialogs;
+class Prompt;
 
 class FunctionKeyEditor : public QDialog
 {
@@ -28,9 +29,10 @@ class FunctionKeyEditor : public QDialog
 public:
     static constexpr int kKeys = 10;
 
-    // Opens on key 0..9 of source's current group; "Browse..." asks through fileDialogs.
+    // Opens on key 0..9 of source's current group; "Browse..." asks through fileDialogs, questions go to
+    // prompt.
     FunctionKeyEditor(const CommWindowSettings &source, int key, const FileDialogs &fileDialogs,
-                      QWidget *parent = nullptr);
+                      Prompt &prompt, QWidget *parent = nullptr);
 
     // Save_Func_Data: the edited groups into a terminal's settings.
     void saveFuncData(CommWindowSettings &target);
@@ -86,6 +88,7 @@ private:
     FunctionKey &keyAt(int group, int key) { return m_keys[size_t(group * kKeys + key)]; }
 
     const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     QStringList m_names;
     std::vector<FunctionKey> m_keys;
     int m_group = 0;

@@ -13,6 +13,7 @@
 namespace korvo {
 
 class Clock;
+class Prompt;
 
 struct PreferencesHost
 {
@@ -34,7 +35,7 @@ struct PreferencesTarget
 // requestCode picks the page: 1 or 8 text editor, 512 program editor, 2 terminal format, 4 comm settings,
 // 16 general.
 void runPreferences(int requestCode, const PreferencesTarget &target, const PreferencesHost &host,
-                    Clock &clock, QWidget *parent);
+                    Clock &clock, Prompt &prompt, QWidget *parent);
 
 // What an applied page does to the document and the windows (the dialog's Apply and OK).
 class OptionsDialog;

@@ -10,15 +10,15 @@
 
 namespace korvo {
 
-void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, int family,
-                       QWidget *parent)
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+                       int family, QWidget *parent)
 {
     switch (command) {
     case Command::Capture: {
         const std::optional<QString> path = fileDialogs.getFile(
             FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
         if (path && !capture.start(*path))
-            ask(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+            ask(prompt, capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
         break;
     }
     case Command::PauseCapture:

@@ -10,11 +10,12 @@ namespace korvo {
 enum class Command;
 class CaptureFile;
 class FileDialogs;
+class Prompt;
 class MainMenus;
 
 // family: the device type whose files the capture-file dialog offers first.
-void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, int family,
-                       QWidget *parent);
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+                       int family, QWidget *parent);
 void showCaptureItems(MainMenus &menus, const CaptureFile &capture, bool terminalActive);
 
 } // namespace korvo

@@ -30,9 +30,11 @@
 
 namespace korvo {
 
-MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWindows::Factory factory)
-    : QMainWindow(parent), m_options(options), m_workspace(options), m_area(new QMdiArea(this)),
-      m_capture(new CaptureFile(this)), m_menus(new MainMenus(menuBar(), options.factory, this)),
+MainWindow::MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent,
+                       ChildWindows::Factory factory)
+    : QMainWindow(parent), m_options(options), m_prompt(prompt), m_workspace(options),
+      m_area(new QMdiArea(this)), m_capture(new CaptureFile(this)),
+      m_menus(new MainMenus(menuBar(), options.factory, this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(new ChildWindows(m_area, m_workspace.prefs(),
                                   factory ? std::move(factory) : CommandRouter::childFactory(this), this)),
@@ -48,13 +50,13 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
         setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
     setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
     setCommandHandler(Command::Capture, [this] {
-        runCaptureCommand(Command::Capture, *m_capture, m_fileDialogs, deviceFamily(), this);
+        runCaptureCommand(Command::Capture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
     });
     setCommandHandler(Command::PauseCapture, [this] {
-        runCaptureCommand(Command::PauseCapture, *m_capture, m_fileDialogs, deviceFamily(), this);
+        runCaptureCommand(Command::PauseCapture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
     });
     setCommandHandler(Command::StopCapture, [this] {
-        runCaptureCommand(Command::StopCapture, *m_capture, m_fileDialogs, deviceFamily(), this);
+        runCaptureCommand(Command::StopCapture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
     });
     setCommandHandler(Command::Upgrade, [this] {
         UpgradeLaunch launch;
@@ -62,7 +64,7 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
         launch.showBaudChange = prefs().setup.showBaudChange;
         launch.showBaudChangeChanged = [this](bool show) { prefs().setup.showBaudChange = show; };
         runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, m_active.comm)),
-                          m_fileDialogs, launch);
+                          m_fileDialogs, m_prompt, launch);
     });
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -155,8 +157,8 @@ void MainWindow::openWorkspace()
     m_placement->apply();
     showRecentFiles(true);
     if (!keywordsRead)
-        ask(QStringLiteral("Corrupted or missing .INI or .RW File"), QStringLiteral("Preference Setup"),
-            PromptIcon::Critical);
+        ask(m_prompt, QStringLiteral("Corrupted or missing .INI or .RW File"),
+            QStringLiteral("Preference Setup"), PromptIcon::Critical);
 
     int firstEdit = 0;
     for (int n : workspace.editSlotsToOpen()) {
@@ -202,7 +204,7 @@ QMdiSubWindow *MainWindow::loadNewComm()
 {
     const int n = m_workspace.newCommSlot();
     if (n == 0) {
-        ask(QStringLiteral("Too Many Comm Ports Selected"));
+        ask(m_prompt, QStringLiteral("Too Many Comm Ports Selected"));
         return nullptr;
     }
     QMdiSubWindow *sub = m_children->open(WindowKind::Terminal, n);
@@ -258,7 +260,7 @@ QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
 
 void MainWindow::notAvailable(const QString &name)
 {
-    ask(QStringLiteral("%1 is not available yet").arg(name), QStringLiteral("KorvoTerm"),
+    ask(m_prompt, QStringLiteral("%1 is not available yet").arg(name), QStringLiteral("KorvoTerm"),
         PromptIcon::Information);
 }
 

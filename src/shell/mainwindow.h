@@ -9,6 +9,7 @@
 #include "shell/childwindows.h"
 #include "shell/commandrouter.h"
 #include "shell/mainmenus.h"
+#include "shell/sessionprompt.h"
 #include "shell/workspace.h"
 #include "ui/childwindow.h"
 #include "ui/filedialogs.h"
@@ -36,14 +37,17 @@ class MainWindow : public QMainWindow, public CommandHost
 {
     Q_OBJECT
 public:
-    // Without a factory the real terminal and edit windows are built.
-    explicit MainWindow(const ProgramOptions &options, QWidget *parent = nullptr,
-                        ChildWindows::Factory factory = {});
+    // Without a factory the real terminal and edit windows are built. Every question goes to prompt, which
+    // outlives the window.
+    MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent = nullptr,
+               ChildWindows::Factory factory = {});
     ~MainWindow() override;
 
     const ProgramOptions &options() const { return m_options; }
     // The capture file that every terminal writes to.
     CaptureFile &capture() const { return *m_capture; }
+    // The prompt every window asks through.
+    SessionPrompt &prompt() { return m_prompt; }
     // The file dialogs every window opens; tests answer them.
     FileDialogs &fileDialogs() { return m_fileDialogs; }
     Workspace &workspace() { return m_workspace; }
@@ -111,7 +115,7 @@ public:
     void refreshCommands();
 
     // Reports a command whose feature is not in this version.
-    static void notAvailable(const QString &name);
+    void notAvailable(const QString &name);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -128,6 +132,7 @@ private:
 
     ProgramOptions m_options;
     FileDialogs m_fileDialogs;
+    SessionPrompt m_prompt;
     Workspace m_workspace;
     ActiveChild m_active;
     QMdiArea *m_area;

@@ -30,6 +30,7 @@ class DigitSpinBox;
 class FileDialogs;
 class LinkFactory;
 class ParallelPort;
+class Prompt;
 class SpiLogView;
 class SpiSession;
 struct SpiExchange;
@@ -51,7 +52,7 @@ public:
     static constexpr int kMaxCount = 1000;
     static constexpr int kMaxRate = 10000;
 
-    SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services);
+    SpiCommWindow(const SpiRecord &record, Prompt &prompt, QWidget *parent, Services services);
     ~SpiCommWindow() override;
 
     // Controls by their long-standing names, for tests.
@@ -102,6 +103,7 @@ private:
 
     SpiRecord m_record;
     Services m_services;
+    Prompt &m_prompt;
     std::unique_ptr<SpiSession> m_session;
     std::unique_ptr<ParallelPort> m_parallel;
     std::optional<SpiCalibration> m_calibration;

@@ -25,9 +25,9 @@
 namespace korvo {
 
 CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
-                       CaptureFile &capture, const FileDialogs &fileDialogs, const QString &programDir,
-                       QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir)
+                       CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+                       const QString &programDir, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir), m_prompt(prompt)
 {
     CommWindowSettings &s = m_settings;
 
@@ -121,7 +121,9 @@ void CommWindow::wireLink()
     // Shown after the link has finished its step, so a message box never runs inside the link's code.
     connect(
         m_link.get(), &CommLink::errorOccurred, this,
-        [](const QString &text, const QString &title, PromptIcon icon) { ask(text, title, icon); },
+        [this](const QString &text, const QString &title, PromptIcon icon) {
+            ask(m_prompt, text, title, icon);
+        },
         Qt::QueuedConnection);
 }
 

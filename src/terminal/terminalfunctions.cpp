@@ -43,7 +43,7 @@ TerminalFunctions::TerminalFunctions(CommWindow &window, Clock &clock, CaptureFi
             m_capture.stop();
     });
     connect(m_runner, &FunctionKeyRunner::failed, this,
-            [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
+            [this](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
     connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_window.view().setFocus(); });
 
     CommWindow::Hooks &hooks = window.hooks();
@@ -101,7 +101,7 @@ void TerminalFunctions::editKey(int key)
         return;
     }
     CommWindowSettings &s = m_window.settings();
-    FunctionKeyEditor editor(s, key, m_fileDialogs, &m_window);
+    FunctionKeyEditor editor(s, key, m_fileDialogs, m_window.prompt(), &m_window);
     if (editor.exec() != QDialog::Accepted)
         return;
     editor.saveFuncData(s);
@@ -173,15 +173,16 @@ bool TerminalFunctions::mayClose()
 {
     if (!m_runner->isRunning())
         return true;
-    ask(QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(), QStringLiteral("Exiting"),
-        PromptIcon::Critical);
+    ask(m_window.prompt(), QStringLiteral("Repeating Function Key in ") + m_window.windowTitle(),
+        QStringLiteral("Exiting"), PromptIcon::Critical);
     return false;
 }
 
 void TerminalFunctions::reportLater(const QString &text, const QString &title, PromptIcon icon)
 {
     // Not inside the link's step that found the failure: the box waits for the event loop.
-    QTimer::singleShot(0, qApp, [text, title, icon] { ask(text, title, icon); });
+    Prompt *prompt = &m_window.prompt();
+    QTimer::singleShot(0, qApp, [prompt, text, title, icon] { ask(*prompt, text, title, icon); });
 }
 
 } // namespace korvo

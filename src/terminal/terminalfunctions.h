@@ -43,7 +43,7 @@ private:
     void showMessage(const QString &text);
     void chooseGroup();
     bool mayClose();
-    static void reportLater(const QString &text, const QString &title, PromptIcon icon);
+    void reportLater(const QString &text, const QString &title, PromptIcon icon);
 
     CommWindow &m_window;
     CaptureFile &m_capture;

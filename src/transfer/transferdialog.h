@@ -25,6 +25,7 @@ namespace korvo {
 class CommWindow;
 class EditWindow;
 class FileDialogs;
+class Prompt;
 
 // What the owner remembers between transfers: the dialog starts from it and reports each change.
 struct TransferMemory
@@ -48,11 +49,12 @@ class TransferDialog : public QDialog
 public:
     // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
     // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
-    // A new dialog browses through fileDialogs, which outlive it.
-    static TransferDialog *open(QWidget *host, const FileDialogs &fileDialogs, TransferJob::Kind kind,
-                                CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
+    // A new dialog browses through fileDialogs and asks through prompt, which outlive it.
+    static TransferDialog *open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
+                                TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
+                                const TransferSetup &setup);
 
-    explicit TransferDialog(const FileDialogs &fileDialogs, QWidget *parent = nullptr);
+    TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent = nullptr);
     ~TransferDialog() override;
 
     void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
@@ -93,6 +95,7 @@ private:
     void onStatus(const QString &text, bool problem);
 
     const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
     TransferSetup m_setup;
     int m_device = 4;

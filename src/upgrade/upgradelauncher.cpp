@@ -11,7 +11,8 @@
 namespace korvo {
 
 namespace {
-void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const FileDialogs *fileDialogs, bool factory)
+void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const FileDialogs *fileDialogs,
+                Prompt *prompt, bool factory)
 {
     if (!terminal)
         return;
@@ -26,22 +27,23 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const FileDialog
             lastFile = *path;
         return path;
     };
-    auto *wizard = new UpgradeWizard(terminal->link(), factory, chooser, parent);
+    auto *wizard = new UpgradeWizard(terminal->link(), factory, chooser, *prompt, parent);
     wizard->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(wizard, &QDialog::finished, parent, [wizard] {
+    QObject::connect(wizard, &QDialog::finished, parent, [wizard, prompt] {
         if (wizard->baudChanged())
-            ask(QStringLiteral("BAUD Rate has changed to 9600 to match uKorvo Default Settings."), QString(),
-                PromptIcon::Information);
+            ask(*prompt, QStringLiteral("BAUD Rate has changed to 9600 to match uKorvo Default Settings."),
+                QString(), PromptIcon::Information);
     });
     wizard->open();
 }
 } // namespace
 
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs,
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs, Prompt &prompt,
                        const UpgradeLaunch &launch)
 {
     if (!terminal) {
-        ask(QStringLiteral(
+        ask(prompt,
+            QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return;
@@ -49,8 +51,9 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs 
     const QPointer<CommWindow> target(terminal);
     const bool factory = launch.factory;
     const FileDialogs *dialogs = &fileDialogs;
+    Prompt *asker = &prompt;
     if (!launch.showBaudChange) {
-        openWizard(parent, target, dialogs, factory);
+        openWizard(parent, target, dialogs, asker, factory);
         return;
     }
     auto *notice = new BaudChangeDialog(true, parent);
@@ -59,8 +62,9 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs 
                          launch.showBaudChangeChanged);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
-    QObject::connect(notice, &QDialog::finished, parent,
-                     [parent, target, dialogs, factory] { openWizard(parent, target, dialogs, factory); });
+    QObject::connect(notice, &QDialog::finished, parent, [parent, target, dialogs, asker, factory] {
+        openWizard(parent, target, dialogs, asker, factory);
+    });
     notice->open();
 }
 

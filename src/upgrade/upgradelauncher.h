@@ -12,6 +12,7 @@ namespace korvo {
 
 class CommWindow;
 class FileDialogs;
+class Prompt;
 
 struct UpgradeLaunch
 {
@@ -21,8 +22,8 @@ struct UpgradeLaunch
 };
 
 // terminal is the active terminal window, or null when none is open; the wizard chooses its file through
-// fileDialogs, which outlive it.
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs,
+// fileDialogs and asks through prompt, which outlive it.
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs, Prompt &prompt,
                        const UpgradeLaunch &launch);
 
 } // namespace korvo

@@ -90,7 +90,6 @@ void TstEditWindow::init()
     for (int device : {1, 4, 5, 6, 0})
         QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
     m_prompt.clear();
-    setPrompt(&m_prompt);
     m_host.closed.clear();
     setCommandHost(&m_host);
 }
@@ -99,7 +98,6 @@ void TstEditWindow::cleanup()
 {
     qDeleteAll(m_windows);
     m_windows.clear();
-    setPrompt(nullptr);
     m_fileDialogs.setRunner({});
     setCommandHost(nullptr);
 }
@@ -111,8 +109,8 @@ EditWindow *TstEditWindow::newWindow(int slot)
     state.editSlots[slot] = state.editSlots[0];
     state.editSlots[slot].name = QStringLiteral("Program");
     state.docCt = std::max<int16_t>(state.docCt, static_cast<int16_t>(slot));
-    auto *window =
-        new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir}, m_fileDialogs);
+    auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir},
+                                  m_fileDialogs, m_prompt);
     // As the main window does: a file saved under a new name goes to the recent list.
     connect(window, &EditWindow::savedAs, this,
             [this](const QString &path) { addToLastOpen(m_prefs, path); });

@@ -4,7 +4,9 @@
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
+#include "scriptedprompt.h"
 #include "settings/preferences.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -55,6 +57,7 @@ private:
     EditWindow *openProgram(const QString &name, const QByteArray &content);
     Preferences m_prefs; // the style table and the windows' slots
     QString m_programDir;
+    ScriptedPrompt m_prompt;
     QTemporaryDir m_dir;
     QList<EditWindow *> m_windows;
 };
@@ -80,7 +83,7 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
     m_prefs.ensureEditSlot(1);
     m_prefs.editSlots[1] = m_prefs.editSlots[0];
     auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir},
-                                  realFileDialogs());
+                                  realFileDialogs(), m_prompt);
     m_windows.append(window);
     window->openEditFile(path);
     return window;
@@ -195,4 +198,3 @@ void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()
 
 QTEST_MAIN(TstPraxisColouring)
 #include "tst_praxiscolouring.moc"
-#include "ui/filedialogs.h"

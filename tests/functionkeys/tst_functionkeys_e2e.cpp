@@ -16,6 +16,7 @@
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -43,12 +44,7 @@ class TstFunctionKeysEndToEnd : public QObject
     CaptureFile m_capture;
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        m_capture.stop();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_capture.stop(); }
 
     void keysSendCodesQuotesAndNestedKeysAndStopWhenToldTo()
     {
@@ -62,7 +58,8 @@ private Q_SLOTS:
         s.keys[2].command = QStringLiteral("<^m>");
         s.keys[3].command = QStringLiteral("g^f4");
         s.keys[4].command = QStringLiteral("z^m^r0");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         FunctionKeyRunner &runner = window.functions().runner();
         QWidget *keys = &window.view();
@@ -113,10 +110,11 @@ private Q_SLOTS:
         // Capture on, a command and a pause; the second key ends capture once the whole answer is in.
         s.keys[0].command = QStringLiteral("^cpr al^M^p");
         s.keys[1].command = QStringLiteral("^o");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         QByteArray whileOn;
-        connect(&window.link(), &CommLink::dataReceived, this, [&whileOn](const QByteArray &bytes) {
+        connect(&window.link(), &CommLink::dataReceived, this, [this, &whileOn](const QByteArray &bytes) {
             if (m_capture.state() == CaptureFile::State::On)
                 whileOn += bytes;
         });
@@ -191,7 +189,8 @@ private Q_SLOTS:
 
         CommWindowSettings s = terminalOn(ptyPath);
         s.keys[6].command = QStringLiteral("A^d300B");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         QTest::keyClick(&window.view(), Qt::Key_F7);
         QTRY_VERIFY(!window.functions().runner().isRunning());
@@ -215,4 +214,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TstFunctionKeysEndToEnd)
 #include "tst_functionkeys_e2e.moc"
-#include "ui/filedialogs.h"

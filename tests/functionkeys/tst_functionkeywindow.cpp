@@ -17,6 +17,7 @@
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -50,7 +51,6 @@ class TstFunctionKeyWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        setPrompt(&m_prompt);
         CommWindowSettings &s = m_settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
@@ -66,7 +66,7 @@ private Q_SLOTS:
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
         m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), QString());
+                                                realFileDialogs(), m_prompt, QString());
         m_window->show();
         m_capture.stop();
     }
@@ -78,7 +78,6 @@ private Q_SLOTS:
         m_clock.reset();
         m_capture.stop();
         m_prompt.clear();
-        setPrompt(nullptr);
     }
 
     void theBarShowsTheCurrentGroupInTwoRowsOfFive()
@@ -328,4 +327,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TstFunctionKeyWindow)
 #include "tst_functionkeywindow.moc"
-#include "ui/filedialogs.h"

@@ -61,12 +61,7 @@ class TstCaptureEndToEnd : public QObject
     }
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        m_prompt.clear();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_prompt.clear(); }
 
     void captureHoldsWhatTheControllerSentDuringTransfersLessThePausedPart()
     {
@@ -90,7 +85,7 @@ private Q_SLOTS:
                         .arg(pty.path())
                         .toUtf8());
         prefs.close();
-        MainWindow window(options);
+        MainWindow window(options, m_prompt);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal && terminal->isConnected());

@@ -35,7 +35,7 @@ private Q_SLOTS:
         prefs.write(
             "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nAutoName=0\r\nName=Axis rig\r\n");
         prefs.close();
-        MainWindow window(options);
+        MainWindow window(options, prompt);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal);

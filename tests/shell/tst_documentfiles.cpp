@@ -37,7 +37,6 @@ class TstDocumentFiles : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
     void theRecentListKeepsFourDistinctFilesNewestFirst();
     void recentFilesThatNoLongerExistAreDisabledWhenLoaded();
     void fileDialogsFollowTheKindAndTheDeviceFamily_data();
@@ -58,12 +57,6 @@ void TstDocumentFiles::init()
 {
     m_prefs = Preferences{};
     m_prompt.clear();
-    setPrompt(&m_prompt);
-}
-
-void TstDocumentFiles::cleanup()
-{
-    setPrompt(nullptr);
 }
 
 void TstDocumentFiles::theRecentListKeepsFourDistinctFilesNewestFirst()
@@ -272,7 +265,7 @@ void TstDocumentFiles::terminalPrintingAsksAboutScrollBackOnlyWithoutASelection(
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
-        printTerminal(source, nullptr, &printer);
+        printTerminal(source, m_prompt, nullptr, &printer);
         return fileBytes(pdf);
     };
     m_prompt.queueAnswer(PromptAnswer::Yes);

@@ -222,7 +222,7 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
     QVERIFY(m_prompt->asked().first().text.startsWith(QStringLiteral("The Comm Window is not available.")));
 
     m_options.factory = true;
-    MainWindow factory(m_options);
+    MainWindow factory(m_options, *m_prompt);
     QVERIFY(factory.menus()->item(MenuId::View, 9)->isVisible());
 }
 

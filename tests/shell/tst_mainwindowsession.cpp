@@ -226,9 +226,6 @@ void TstMainWindowSession::aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt()
     QCOMPARE(saved.readAll(), QByteArray("saved\r\n"));
     QCOMPARE(RecoveryStore().documents().size(), 1);
     window.reset();
-    // The ending session took the prompt over; a new process starts with its own.
-    m_prompt.reset();
-    m_prompt = std::make_unique<ScriptedPrompt>();
 
     // The next start reopens the workspace and offers the kept text in a window of its own, unsaved.
     m_prompt->queueAnswer(PromptAnswer::Yes);

@@ -61,7 +61,7 @@ private:
             c.clockHz = 25000;
             return c;
         };
-        auto window = std::make_unique<SpiCommWindow>(record, nullptr, services);
+        auto window = std::make_unique<SpiCommWindow>(record, *m_prompt, nullptr, services);
         m_spi = window->record();
         connect(window.get(), &SpiCommWindow::recordChanged, this,
                 [this](const SpiRecord &changed) { m_spi = changed; });
@@ -328,7 +328,7 @@ private slots:
             prefs.write("[SPI Configuration]\r\nPort=5\r\nPortName=/dev/pts/77\r\n");
         }
         {
-            MainWindow main(m_options);
+            MainWindow main(m_options, *m_prompt);
             main.start();
             QAction *item = main.menus()->action(Command::SpiCommunications);
             QVERIFY(!main.spiWindow());
@@ -346,7 +346,7 @@ private slots:
             QVERIFY(m_prompt->asked().isEmpty());
             QVERIFY(main.prefs().spi.visible);
         }
-        MainWindow again(m_options);
+        MainWindow again(m_options, *m_prompt);
         again.start();
         QVERIFY(again.spiWindow());
         QVERIFY(again.menus()->action(Command::SpiCommunications)->isChecked());

@@ -11,6 +11,7 @@
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
 #include "terminal/translatedialog.h"
+#include "ui/filedialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -77,7 +78,7 @@ private Q_SLOTS:
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
         m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), QString());
+                                                realFileDialogs(), m_prompt, QString());
         m_window->show();
         QApplication::clipboard()->clear();
     }
@@ -386,16 +387,14 @@ private Q_SLOTS:
 
     void aFailedSendIsReportedOnce()
     {
-        setPrompt(&m_prompt);
+        m_prompt.clear();
         port().writeError = QStringLiteral("Input/output error");
         QTest::keyClicks(keys(), "x");
         QTRY_COMPARE(m_prompt.asked().size(), 1);
         QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Port Error"));
         QVERIFY(!window().isConnected());
-        setPrompt(nullptr);
     }
 };
 
 QTEST_MAIN(TstCommWindow)
 #include "tst_commwindow.moc"
-#include "ui/filedialogs.h"

@@ -12,6 +12,7 @@
 #include "terminal/statuspanels.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -42,7 +43,6 @@ private Q_SLOTS:
         QVERIFY2(pty.open(&error), qPrintable(error));
 
         ScriptedPrompt prompt;
-        setPrompt(&prompt);
         CommWindowSettings s;
         s.portName = pty.path();
         s.connected = true;
@@ -50,7 +50,8 @@ private Q_SLOTS:
         s.columns = 60;
 
         CaptureFile capture;
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), prompt,
+                          QString());
         window.show();
         QWidget *keys = &window.view();
         const TerminalScreen &screen = window.screen();
@@ -105,10 +106,8 @@ private Q_SLOTS:
         QTest::keyClick(keys, Qt::Key_Return);
         QTRY_COMPARE(controller.received(), QByteArray("pr al\r\x03zz\r\r"));
         QVERIFY(prompt.asked().isEmpty());
-        setPrompt(nullptr);
     }
 };
 
 QTEST_MAIN(TstCommWindowEndToEnd)
 #include "tst_commwindow_e2e.moc"
-#include "ui/filedialogs.h"

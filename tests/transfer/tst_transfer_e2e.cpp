@@ -27,9 +27,9 @@ namespace {
 // ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
 struct Bench
 {
-    explicit Bench(int device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+    Bench(Prompt &prompt, int device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
         : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
-          clock(systemClock(), timeScale)
+          clock(systemClock(), timeScale), job(link, prompt)
     {
         settings.device = int16_t(device);
         QString error;
@@ -77,7 +77,7 @@ struct Bench
     CommWindowSettings settings;
     ScaledClock clock;
     CommLink link{settings, clock, systemLinkFactory()};
-    TransferJob job{link};
+    TransferJob job;
     QByteArray shown; // what the terminal screen got
     bool endedOk = false;
     QString endMessage;
@@ -97,12 +97,7 @@ class TstTransferEndToEnd : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        setPrompt(nullptr);
-        m_prompt.clear();
-    }
+    void cleanup() { m_prompt.clear(); }
     void uKorvoRoundTripThroughAFileOverAPty();
     void veltorRoundTripThroughTheEditWindowOverTheGateway();
     void onlyTheRequestedSectionsAreDownloaded();
@@ -123,7 +118,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
-    Bench source(1, DeviceMemory::demo(1));
+    Bench source(m_prompt, 1, DeviceMemory::demo(1));
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
     QVERIFY2(source.endedOk, qPrintable(source.endMessage));
@@ -135,7 +130,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     // The upload's replies are not shown on the terminal.
     QVERIFY(source.shown.isEmpty());
 
-    Bench empty(1, DeviceMemory(1));
+    Bench empty(m_prompt, 1, DeviceMemory(1));
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
     QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
     // The download's echo is.
@@ -157,7 +152,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     edit.clearEdit = [&editText] { editText.clear(); };
     edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
-    Bench source(4, DeviceMemory::demo(4), true);
+    Bench source(m_prompt, 4, DeviceMemory::demo(4), true);
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload,
                        source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
@@ -167,7 +162,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
         editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
     const QString uploaded = editText;
 
-    Bench empty(4, DeviceMemory(4), true);
+    Bench empty(m_prompt, 4, DeviceMemory(4), true);
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
     QVERIFY(empty.endedOk);
     // The edit window's text went through the temporary file, which is gone again.
@@ -196,7 +191,7 @@ void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
         "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
         "VA LATE = 1\r\n");
     file.close();
-    Bench device(5, DeviceMemory(5));
+    Bench device(m_prompt, 5, DeviceMemory(5));
     QVERIFY(
         device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -214,7 +209,7 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(m_prompt, 4, DeviceMemory(4));
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
                         fileTarget(path)));
@@ -253,7 +248,7 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hmi.txt"));
-    Bench device(3, DeviceMemory::demo(3));
+    Bench device(m_prompt, 3, DeviceMemory::demo(3));
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -272,7 +267,8 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     previous.write("previous listing\r\n");
     previous.close();
 
-    Bench device(1, DeviceMemory::demo(1), false, 1); // at full length, so it is still running when cancelled
+    Bench device(m_prompt, 1, DeviceMemory::demo(1), false,
+                 1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
     QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
@@ -294,7 +290,7 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
     for (int i = 0; i < 200; ++i)
         file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(m_prompt, 4, DeviceMemory(4));
     device.pty.setDropAfter(300);
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(!device.endedOk);
@@ -315,7 +311,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QFETCH(bool, tcp);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.kxt"));
-    Bench device(1, DeviceMemory::demo(1), tcp);
+    Bench device(m_prompt, 1, DeviceMemory::demo(1), tcp);
     QVERIFY(device.ok);
     // The device goes while the second command reaches it: the variables are in.
     const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
@@ -355,7 +351,7 @@ void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent(
     QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
     const QString missing = dir.filePath(QStringLiteral("none.vxt"));
 
-    Bench device(4, DeviceMemory(4));
+    Bench device(m_prompt, 4, DeviceMemory(4));
     QVERIFY(device.ok);
     // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
     for (const QString &source : {missing, dir.path(), nul, longLine})
@@ -400,7 +396,7 @@ void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
     file.close();
-    Bench device(4, DeviceMemory(4));
+    Bench device(m_prompt, 4, DeviceMemory(4));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(device.endedOk);
     QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));

@@ -13,6 +13,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "transfer/transferdialog.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -31,7 +32,7 @@ namespace {
 // A terminal window on slot 1 connected to a simulated device with its demo memory.
 struct Terminal
 {
-    explicit Terminal(int device, Clock &clock = systemClock())
+    Terminal(Prompt &prompt, int device, Clock &clock = systemClock())
         : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
     {
         QString error;
@@ -40,7 +41,7 @@ struct Terminal
         settings.connected = true;
         settings.device = int16_t(device);
         window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), capture,
-                                              realFileDialogs(), QString());
+                                              realFileDialogs(), prompt, QString());
     }
     ControllerSim controller;
     MemoryResponder responder;
@@ -64,12 +65,7 @@ class TstTransferDialog : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        setPrompt(&m_prompt);
-        m_prompt.clear();
-    }
-    void cleanup() { setPrompt(nullptr); }
+    void init() { m_prompt.clear(); }
     void theDataTypesFollowTheDeviceType_data();
     void theDataTypesFollowTheDeviceType();
     void choosingTheEditWindowWithoutOneIsRefused();
@@ -115,10 +111,11 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QFETCH(QString, box0);
     QFETCH(QString, box1);
     QFETCH(bool, programs);
-    Terminal terminal(device);
+    Terminal terminal(m_prompt, device);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
-                                                  terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -127,7 +124,7 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Download,
+    QCOMPARE(TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
                                   terminal.window.get(), nullptr, fileTarget()),
              dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
@@ -135,10 +132,11 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
 
 void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
-    Terminal terminal(4);
+    Terminal terminal(m_prompt, 4);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
-                                                  terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -150,13 +148,14 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 
 void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
 {
-    Terminal terminal(1);
+    Terminal terminal(m_prompt, 1);
     QVERIFY(terminal.opened);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
-                                                  terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -182,18 +181,20 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     // The device answers over the pty at once; the silence that ends each section is the fake clock's, so
     // the upload waits after every section until the test moves time on.
     FakeClock clock;
-    Terminal terminal(1, clock);
+    Terminal terminal(m_prompt, 1, clock);
     QVERIFY(terminal.opened);
     Preferences prefs;
     prefs.ensureEditSlot(1);
     prefs.editSlots[1].name = QStringLiteral("Program");
-    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs());
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs(),
+                    m_prompt);
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Upload,
-                                                  terminal.window.get(), &edit, TransferSetup{});
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), &edit, TransferSetup{});
     QVERIFY(dialog->editOption()->isChecked());
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
@@ -238,7 +239,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
 
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
-    Terminal terminal(4);
+    Terminal terminal(m_prompt, 4);
     terminal.controller.setSilent(true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("down.vxt"));
@@ -247,8 +248,9 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, realFileDialogs(), TransferJob::Kind::Download,
-                                                  terminal.window.get(), nullptr, fileTarget());
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                             terminal.window.get(), nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
@@ -266,4 +268,3 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 
 QTEST_MAIN(TstTransferDialog)
 #include "tst_transferdialog.moc"
-#include "ui/filedialogs.h"

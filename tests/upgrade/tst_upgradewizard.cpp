@@ -345,11 +345,11 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     parent.show();
     {
         CaptureFile capture;
-        CommWindow terminal(1, slot, rig.clock, rig.factory, capture, fileDialogs, QString());
+        CommWindow terminal(1, slot, rig.clock, rig.factory, capture, fileDialogs, *rig.prompt, QString());
         QVERIFY(terminal.isConnected());
         UpgradeLaunch launch;
         launch.showBaudChange = true;
-        runUpgradeCommand(&parent, &terminal, fileDialogs, launch);
+        runUpgradeCommand(&parent, &terminal, fileDialogs, *rig.prompt, launch);
         // The rate notice comes first, the wizard only after it.
         QPointer<BaudChangeDialog> notice = parent.findChild<BaudChangeDialog *>();
         QVERIFY(notice && notice->isVisible());
