@@ -25,6 +25,19 @@ bool writePrefs(const ProgramOptions &options, const Preferences &prefs)
                         options.factory);
 }
 
+PromptAnswer DefaultAnswerPrompt::ask(const PromptRequest &request)
+{
+    switch (request.buttons) {
+    case PromptButtons::YesNo:
+    case PromptButtons::YesNoCancel:
+        return PromptAnswer::Yes;
+    case PromptButtons::Ok:
+    case PromptButtons::OkCancel:
+        break;
+    }
+    return PromptAnswer::Ok;
+}
+
 FirstFrame::FirstFrame(QEventLoop &loop) : m_loop(loop)
 {
     qApp->installEventFilter(this);

@@ -1,9 +1,10 @@
 #pragma once
 
-// What the widget benchmarks share: program options whose preferences file lives in a given folder, and
-// the wait for a window's first painted frame.
+// What the widget benchmarks share: program options whose preferences file lives in a given folder, a
+// prompt that nobody has to answer, and the wait for a window's first painted frame.
 
 #include "app/programoptions.h"
+#include "app/prompt.h"
 #include "settings/preferences.h"
 
 #include <QEventLoop>
@@ -16,6 +17,13 @@ namespace korvo::bench {
 ProgramOptions freshOptions(const QString &folder);
 // Writes prefs as the options' preferences file.
 bool writePrefs(const ProgramOptions &options, const Preferences &prefs);
+
+// Answers every question as if its default button were pressed.
+class DefaultAnswerPrompt final : public Prompt
+{
+public:
+    PromptAnswer ask(const PromptRequest &request) override;
+};
 
 // Ends an event loop once the first frame of a window has been painted in full: the whole widget tree is
 // painted in one pass after the first paint event, so the next turn of the event loop is the end of it.

@@ -2,9 +2,11 @@
 
 #include "benchregistry.h"
 
+#include "benchworkspace.h"
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "settings/preferences.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -120,8 +122,10 @@ int editorBenchmark(const QStringList &args)
     state.docCt = 1;
 
     // The file opens into an edit window that is already on the screen, as File Open does.
+    korvo::bench::DefaultAnswerPrompt prompt;
     auto window = std::make_unique<korvo::EditWindow>(
-        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir});
+        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir},
+        korvo::realFileDialogs(), prompt);
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

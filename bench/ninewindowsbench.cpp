@@ -214,10 +214,9 @@ int nineWindows(const QStringList &args)
     writeWorkspace(dir.path(), devices);
 
     ReportingPrompt prompt;
-    korvo::setPrompt(&prompt);
     int result = 1;
     {
-        korvo::MainWindow window(korvo::bench::freshOptions(dir.path()));
+        korvo::MainWindow window(korvo::bench::freshOptions(dir.path()), prompt);
         window.start();
         bool connected = true;
         for (int n = 1; n <= kTerminals; ++n) {
@@ -231,7 +230,6 @@ int nineWindows(const QStringList &args)
         else
             result = runStreams(devices, seconds);
     }
-    korvo::setPrompt(nullptr);
     for (Device &device : devices) {
         device.sim->terminate();
         device.sim->waitForFinished(5000);

@@ -99,9 +99,10 @@ template <class F> StartTime measure(F &&f)
     const korvo::ProgramOptions options = freshOptions(folder);
     QEventLoop loop;
     FirstFrame frame(loop);
+    korvo::bench::DefaultAnswerPrompt prompt;
     std::unique_ptr<korvo::MainWindow> window;
     const StartTime time = measure([&] {
-        window = std::make_unique<korvo::MainWindow>(options);
+        window = std::make_unique<korvo::MainWindow>(options, prompt);
         frame.watch(window.get());
         window->start();
         loop.exec();

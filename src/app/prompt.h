@@ -1,7 +1,7 @@
 #pragma once
 
-// The one way the program asks the user something: every message box goes through here, so tests
-// can answer prompts without a screen.
+// The one way the program asks the user something: every message box goes through a Prompt that the
+// asker's owner hands it, so tests can answer prompts without a screen.
 
 #include <QString>
 
@@ -28,11 +28,8 @@ public:
     virtual PromptAnswer ask(const PromptRequest &request) = 0;
 };
 
-// Installs the prompt used from now on (not owned); the program installs its message-box prompt at start.
-void setPrompt(Prompt *prompt);
-
-// Asks through the installed prompt; without one, answers as if the default button were pressed.
-PromptAnswer ask(const QString &text, const QString &title = QString(), PromptIcon icon = PromptIcon::None,
-                 PromptButtons buttons = PromptButtons::Ok);
+// Asks through prompt; an empty title gives the program's name.
+PromptAnswer ask(Prompt &prompt, const QString &text, const QString &title = QString(),
+                 PromptIcon icon = PromptIcon::None, PromptButtons buttons = PromptButtons::Ok);
 
 } // namespace korvo

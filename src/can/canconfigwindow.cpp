@@ -57,8 +57,8 @@ CanConfigOptions optionsFor(CanTarget target, const CommLink &link, const CanWin
 } // namespace
 
 CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup,
-                                 QWidget *parent)
-    : QWidget(parent, Qt::Window), m_target(target), m_link(link),
+                                 Prompt &prompt, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_target(target), m_link(link), m_prompt(prompt),
       m_engine(std::make_unique<CanConfigEngine>(optionsFor(target, link, setup)))
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -89,7 +89,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
 
     m_bitTiming = new BitTimingPage(this);
     m_masks = new MaskPage(this);
-    m_settings = new ModuleSettingsPage(target, setup.canSetup, this);
+    m_settings = new ModuleSettingsPage(target, setup.canSetup, prompt, this);
     m_frame = new FramePage(this);
     m_stack = new QStackedWidget(this);
     for (QWidget *page : std::initializer_list<QWidget *>{m_bitTiming, m_masks, m_settings, m_frame})
@@ -324,7 +324,7 @@ void CanConfigWindow::showNextNotice()
     while (!m_notices.empty()) {
         const CanEvent event = std::move(m_notices.front());
         m_notices.pop_front();
-        ask(event.notice.text, event.notice.title, event.notice.icon);
+        ask(m_prompt, event.notice.text, event.notice.title, event.notice.icon);
         if (event.waits) {
             m_engine->promptAnswered(m_lease.nowMs());
             m_lease.pump();

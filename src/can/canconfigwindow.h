@@ -25,6 +25,7 @@ class BitTimingPage;
 class FramePage;
 class MaskPage;
 class ModuleSettingsPage;
+class Prompt;
 
 // What the owner hands the window.
 struct CanWindowSetup
@@ -43,7 +44,8 @@ public:
     enum class Button { Ok, Cancel, Apply, CanDefaults, DeviceNetDefaults, ModuleDefaults, Save, Restore };
 
     // Opens for target on link (the terminal's) and starts connecting at once.
-    CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, QWidget *parent = nullptr);
+    CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, Prompt &prompt,
+                    QWidget *parent = nullptr);
     ~CanConfigWindow() override;
 
     CanTarget target() const { return m_target; }
@@ -89,6 +91,7 @@ private:
 
     CanTarget m_target;
     CommLink &m_link;
+    Prompt &m_prompt;
     std::unique_ptr<CanConfigEngine> m_engine;
     EngineLease m_lease;
     std::array<QPushButton *, kCanPages> m_tabs{};

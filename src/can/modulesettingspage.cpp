@@ -17,7 +17,8 @@ namespace {
 const int kListRates[] = {4800, 9600, 19200, 38400, 115200};
 }
 
-ModuleSettingsPage::ModuleSettingsPage(CanTarget target, bool canSetup, QWidget *parent) : QWidget(parent)
+ModuleSettingsPage::ModuleSettingsPage(CanTarget target, bool canSetup, Prompt &prompt, QWidget *parent)
+    : QWidget(parent), m_userPrompt(prompt)
 {
     auto *form = new QFormLayout(this);
     const bool module = target == CanTarget::Module;
@@ -118,7 +119,7 @@ void ModuleSettingsPage::baudTyped()
     if (typed == baudFromCode(m_baudCode) || (m_baudCode == 11 && typed == 115200))
         return;
     if (baudFromCode(codeFromBaud(typed)) == 0) {
-        ask(QStringLiteral("Not a valid baudrate"), QString(), PromptIcon::Exclamation);
+        ask(m_userPrompt, QStringLiteral("Not a valid baudrate"), QString(), PromptIcon::Exclamation);
         showBaud(m_storedBaud);
         return;
     }

@@ -16,12 +16,14 @@ class QSpinBox;
 
 namespace korvo {
 
+class Prompt;
+
 class ModuleSettingsPage : public QWidget
 {
     Q_OBJECT
 public:
     // canSetup: the "-c" switch (the module's rate list enabled, "Char Delay:" shown).
-    ModuleSettingsPage(CanTarget target, bool canSetup, QWidget *parent = nullptr);
+    ModuleSettingsPage(CanTarget target, bool canSetup, Prompt &prompt, QWidget *parent = nullptr);
 
     // storedBaud: the code a typed rate that is not valid falls back to.
     void load(const CanRecord &record, int charDelay, int storedBaud);
@@ -42,6 +44,7 @@ private:
     QLineEdit *m_prompt = nullptr;
     QComboBox *m_baud = nullptr;
     QSpinBox *m_charDelay = nullptr;
+    Prompt &m_userPrompt; // message boxes; m_prompt is the device's prompt character
     int m_baudCode = 96;
     int m_storedBaud = 96;
     int m_nameCode = '!';

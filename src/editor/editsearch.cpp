@@ -1,6 +1,7 @@
 #include "editsearch.h"
 
 #include "app/prompt.h"
+#include "editor/editwindow.h"
 #include "editor/findreplacedialog.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -22,8 +23,8 @@ void EditSearch::findNext()
     }
     const SearchOptions last = m_last;
     if (!findText(last))
-        ask(QStringLiteral("Cannot find \"%1\".").arg(last.text), QStringLiteral("Find Next"),
-            PromptIcon::Information);
+        ask(m_window.prompt(), QStringLiteral("Cannot find \"%1\".").arg(last.text),
+            QStringLiteral("Find Next"), PromptIcon::Information);
 }
 
 bool EditSearch::findText(const SearchOptions &options)

@@ -34,10 +34,11 @@ QString extensionTag(const QString &path)
 }
 } // namespace
 
-EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings),
-      m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)), m_look(m_editor),
-      m_search(*this, m_editor)
+EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings,
+                       const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings), m_fileDialogs(fileDialogs),
+      m_prompt(prompt), m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)),
+      m_look(m_editor), m_search(*this, m_editor)
 {
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
@@ -114,7 +115,7 @@ void EditWindow::openEditFile(const QString &path)
     if (QFileInfo::exists(path)) {
         QString error;
         if (!readProgramFileUtf8(path, &utf8, &error))
-            ask(QStringLiteral("Cannot open %1: %2").arg(path, error), QStringLiteral("Open File"),
+            ask(m_prompt, QStringLiteral("Cannot open %1: %2").arg(path, error), QStringLiteral("Open File"),
                 PromptIcon::Critical);
     }
     setDocumentBytes(utf8);
@@ -255,8 +256,8 @@ bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 
 bool EditWindow::saveAs()
 {
-    const std::optional<QString> path = getFile(FileDialogKind::ProgramFile, commandHost().deviceFamily(),
-                                                fileName(), FileDialogMode::Save, this);
+    const std::optional<QString> path = m_fileDialogs.getFile(
+        FileDialogKind::ProgramFile, commandHost().deviceFamily(), fileName(), FileDialogMode::Save, this);
     if (!path || !saveEditFile(*path))
         return false;
     m_record.name = *path;
@@ -273,7 +274,7 @@ bool EditWindow::checkSave()
     if (!isModified())
         return true;
     const QString name = fileName();
-    switch (ask(QStringLiteral("Save Changes to ") + name + QStringLiteral("?"),
+    switch (ask(m_prompt, QStringLiteral("Save Changes to ") + name + QStringLiteral("?"),
                 QStringLiteral("Save Changes"), PromptIcon::Question, PromptButtons::YesNoCancel)) {
     case PromptAnswer::Yes:
         if (name == kUntitled) {

@@ -19,6 +19,8 @@ namespace korvo {
 
 class EditInput;
 class EditStatusBar;
+class FileDialogs;
+class Prompt;
 
 // What an edit window reads of its owner's settings, which outlive it.
 struct EditWindowSettings
@@ -32,11 +34,14 @@ class EditWindow : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
-    // The owner hands the window its slot's record, which stays in place for the window's life.
-    EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, QWidget *parent = nullptr);
+    // The owner hands the window its slot's record, the file dialogs and the prompt, which stay in place for
+    // the window's life.
+    EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, const FileDialogs &fileDialogs,
+               Prompt &prompt, QWidget *parent = nullptr);
     ~EditWindow() override;
 
     WindowKind kind() const override { return WindowKind::Edit; }
+    Prompt &prompt() const { return m_prompt; }
     int slot() const override { return m_slot; }
     void updateCommands(CommandHost &host) override;
 
@@ -119,6 +124,8 @@ private:
     int m_slot = 0;
     EditSlot &m_record;
     EditWindowSettings m_settings;
+    const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     bool m_loading = false;
     QsciScintilla *m_editor;
     EditStatusBar *m_status;

@@ -62,10 +62,4 @@ void CaptureFile::failWith(const QString &reason)
     setState(State::Off);
 }
 
-CaptureFile &appCapture()
-{
-    static CaptureFile capture;
-    return capture;
-}
-
 } // namespace korvo

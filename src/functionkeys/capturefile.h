@@ -1,10 +1,10 @@
 #pragma once
 
-// The one capture file of the application: every terminal's link hands it what it receives, before any
-// translation or receive mode sees the bytes, and while capture is on they are appended exactly as they
-// came. Each write goes straight to the operating system (no buffer of our own), so a crash or a kill
-// loses nothing already received. A failure (the file cannot be opened, the disk is full) turns capture
-// off and leaves the reason, with the OS's description, for the window to show once.
+// The capture file of the application, which the main window owns: every terminal's link hands it what it
+// receives, before any translation or receive mode sees the bytes, and while capture is on they are appended
+// exactly as they came. Each write goes straight to the operating system (no buffer of our own), so a crash
+// or a kill loses nothing already received. A failure (the file cannot be opened, the disk is full) turns
+// capture off and leaves the reason, with the OS's description, for the window to show once.
 
 #include <QFile>
 #include <QObject>
@@ -52,8 +52,5 @@ private:
     QString m_error;
     State m_state = State::Off;
 };
-
-// The application's capture file.
-CaptureFile &appCapture();
 
 } // namespace korvo

@@ -62,9 +62,10 @@ QTreeWidgetItem *node(QTreeWidgetItem *parent, const QString &text, const QStrin
 
 } // namespace
 
-FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key, QWidget *parent)
-    : QDialog(parent), m_names(source.groupNames), m_keys(source.keys), m_group(source.fGroup),
-      m_key(std::clamp(key, 0, kKeys - 1))
+FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key,
+                                     const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent)
+    : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt), m_names(source.groupNames),
+      m_keys(source.keys), m_group(source.fGroup), m_key(std::clamp(key, 0, kKeys - 1))
 {
     const int groups = std::max<int>(1, source.fGroupCt);
     m_keys.resize(size_t(groups * kKeys));
@@ -352,8 +353,8 @@ void FunctionKeyEditor::removeItem(NodeRef ref)
     const int k = ref.key;
     const bool group = k < 0;
     const QString name = group ? m_names.value(g) : keyAt(g, k).label;
-    if (ask(QStringLiteral("Remove \"%1\"").arg(name), kTitle, PromptIcon::Question, PromptButtons::YesNo) !=
-        PromptAnswer::Yes)
+    if (ask(m_prompt, QStringLiteral("Remove \"%1\"").arg(name), kTitle, PromptIcon::Question,
+            PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
     if (!group) {
         keyAt(g, k) = {};
@@ -374,7 +375,7 @@ void FunctionKeyEditor::browse()
 {
     // The preferences-file dialog is the same for every device family.
     const std::optional<QString> path =
-        getFile(FileDialogKind::PreferencesFile, Veltor, QString(), FileDialogMode::Open, this);
+        m_fileDialogs.getFile(FileDialogKind::PreferencesFile, Veltor, QString(), FileDialogMode::Open, this);
     if (path)
         browseFile(*path);
 }

@@ -20,14 +20,19 @@ class QTreeWidgetItem;
 
 namespace korvo {
 
+class FileDialogs;
+class Prompt;
+
 class FunctionKeyEditor : public QDialog
 {
     Q_OBJECT
 public:
     static constexpr int kKeys = 10;
 
-    // Opens on key 0..9 of source's current group.
-    FunctionKeyEditor(const CommWindowSettings &source, int key, QWidget *parent = nullptr);
+    // Opens on key 0..9 of source's current group; "Browse..." asks through fileDialogs, questions go to
+    // prompt.
+    FunctionKeyEditor(const CommWindowSettings &source, int key, const FileDialogs &fileDialogs,
+                      Prompt &prompt, QWidget *parent = nullptr);
 
     // Save_Func_Data: the edited groups into a terminal's settings.
     void saveFuncData(CommWindowSettings &target);
@@ -82,6 +87,8 @@ private:
     void browse();
     FunctionKey &keyAt(int group, int key) { return m_keys[size_t(group * kKeys + key)]; }
 
+    const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     QStringList m_names;
     std::vector<FunctionKey> m_keys;
     int m_group = 0;

@@ -47,7 +47,8 @@ QString portPath(const QString &entry)
 
 } // namespace
 
-CommPage::CommPage(Clock &clock, QWidget *parent) : OptionsPageWidget(parent)
+CommPage::CommPage(Clock &clock, Prompt &prompt, QWidget *parent)
+    : OptionsPageWidget(parent), m_prompt(prompt)
 {
     auto *device = new QGroupBox(QStringLiteral("Device:"), this);
     auto *deviceGrid = new QGridLayout(device);
@@ -128,7 +129,8 @@ CommPage::CommPage(Clock &clock, QWidget *parent) : OptionsPageWidget(parent)
     connect(m_discovery, &DeviceDiscovery::finished, this, &CommPage::showDiscovered);
     connect(m_discovery, &DeviceDiscovery::failed, this, [this](const QString &message) {
         unsetCursor();
-        QTimer::singleShot(0, this, [message] { ask(message, QString(), PromptIcon::Information); });
+        QTimer::singleShot(0, this,
+                           [this, message] { ask(m_prompt, message, QString(), PromptIcon::Information); });
     });
     m_portWatch = new QTimer(this);
     m_portWatch->setInterval(kPortWatchMs);

@@ -19,12 +19,13 @@ namespace korvo {
 
 class Clock;
 class DeviceDiscovery;
+class Prompt;
 
 class CommPage : public OptionsPageWidget
 {
     Q_OBJECT
 public:
-    CommPage(Clock &clock, QWidget *parent = nullptr);
+    CommPage(Clock &clock, Prompt &prompt, QWidget *parent = nullptr);
     ~CommPage() override;
 
     void load(const OptionsValues &values) override;
@@ -45,6 +46,7 @@ private:
     void editControlLines();
     void editTranslations();
 
+    Prompt &m_prompt;
     OptionsValues m_edits; // control lines and translations edited through their dialogs
     const CommWindowSettings *m_active = nullptr;
     QButtonGroup *m_devices = nullptr;

@@ -34,13 +34,13 @@ constexpr PageCaption kPages[] = {
 } // namespace
 
 OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
-                             QWidget *parent)
+                             Prompt &prompt, QWidget *parent)
     : QDialog(parent), m_values(values), m_context(context)
 {
     setWindowTitle(QStringLiteral("Preferences"));
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tbsOptions"));
-    auto *comm = new CommPage(clock, this);
+    auto *comm = new CommPage(clock, prompt, this);
     comm->setActiveTerminal(context.activeTerminal);
     comm->setDiscoveryTarget(context.discoveryTarget);
     m_pages = {nullptr, new StylePage(false, this),  new StylePage(true, this), new TerminalPage(this),

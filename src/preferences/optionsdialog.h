@@ -19,6 +19,7 @@ namespace korvo {
 class Clock;
 class CommPage;
 class OptionsPageWidget;
+class Prompt;
 
 class OptionsDialog : public QDialog
 {
@@ -33,7 +34,7 @@ public:
         QString discoveryTarget;
     };
 
-    OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
+    OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock, Prompt &prompt,
                   QWidget *parent = nullptr);
 
     // The settings as edited so far (the pages applied or not).

@@ -73,7 +73,7 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTa
 }
 
 void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
-                    Clock &clock, QWidget *parent)
+                    Clock &clock, Prompt &prompt, QWidget *parent)
 {
     Preferences &state = target.prefs;
     const int activeComm = target.activeComm;
@@ -88,7 +88,7 @@ void runPreferences(PreferencesRequest request, const PreferencesTarget &target,
         context.activeTerminal = &state.commSlots[size_t(activeComm)];
     context.discoveryTarget = state.setup.discoveryTarget;
 
-    OptionsDialog dialog(OptionsValues::load(state, activeComm), context, clock, parent);
+    OptionsDialog dialog(OptionsValues::load(state, activeComm), context, clock, prompt, parent);
     QObject::connect(&dialog, &OptionsDialog::applyRequested, &dialog,
                      [&](int page) { applyOptionsPage(dialog, page, target, host); });
     dialog.exec();

@@ -14,6 +14,7 @@
 namespace korvo {
 
 class Clock;
+class Prompt;
 
 struct PreferencesHost
 {
@@ -34,7 +35,7 @@ struct PreferencesTarget
 
 // request picks the first page and whether the terminal pages offer "Apply to:".
 void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
-                    Clock &clock, QWidget *parent);
+                    Clock &clock, Prompt &prompt, QWidget *parent);
 
 // What an applied page does to the document and the windows (the dialog's Apply and OK).
 class OptionsDialog;

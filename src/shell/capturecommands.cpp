@@ -10,15 +10,15 @@
 
 namespace korvo {
 
-void runCaptureCommand(Command command, DeviceType family, QWidget *parent)
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+                       DeviceType family, QWidget *parent)
 {
-    CaptureFile &capture = appCapture();
     switch (command) {
     case Command::Capture: {
-        const std::optional<QString> path =
-            getFile(FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
+        const std::optional<QString> path = fileDialogs.getFile(
+            FileDialogKind::CaptureFile, family, capture.fileName(), FileDialogMode::Save, parent);
         if (path && !capture.start(*path))
-            ask(capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+            ask(prompt, capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
         break;
     }
     case Command::PauseCapture:
@@ -32,9 +32,8 @@ void runCaptureCommand(Command command, DeviceType family, QWidget *parent)
     }
 }
 
-void showCaptureItems(MainMenus &menus, bool terminalActive)
+void showCaptureItems(MainMenus &menus, const CaptureFile &capture, bool terminalActive)
 {
-    const CaptureFile &capture = appCapture();
     menus.action(Command::Capture)->setEnabled(terminalActive && !capture.isOn());
     for (Command command : {Command::PauseCapture, Command::StopCapture}) {
         menus.action(command)->setVisible(capture.isOn());

@@ -10,10 +10,14 @@ class QWidget;
 namespace korvo {
 
 enum class Command;
+class CaptureFile;
+class FileDialogs;
+class Prompt;
 class MainMenus;
 
 // family: the device type whose files the capture-file dialog offers first.
-void runCaptureCommand(Command command, DeviceType family, QWidget *parent);
-void showCaptureItems(MainMenus &menus, bool terminalActive);
+void runCaptureCommand(Command command, CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+                       DeviceType family, QWidget *parent);
+void showCaptureItems(MainMenus &menus, const CaptureFile &capture, bool terminalActive);
 
 } // namespace korvo

@@ -37,11 +37,12 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
         if (kind == WindowKind::Terminal) {
             prefs.ensureCommSlot(slot);
             return new CommWindow(slot, prefs.commSlots[size_t(slot)], systemClock(), systemLinkFactory(),
-                                  programDir);
+                                  window->capture(), window->fileDialogs(), window->prompt(), programDir);
         }
         prefs.ensureEditSlot(slot);
         auto *edit =
-            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir});
+            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir},
+                           window->fileDialogs(), window->prompt());
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
         return edit;
     };
@@ -131,7 +132,7 @@ void CommandRouter::openTransfer(TransferJob::Kind kind)
     setup.editWindows = m_window->prefs().countWindows(WindowKind::Edit);
     setup.programDir = m_window->options().programDir;
     TransferDialog *dialog = TransferDialog::open(
-        m_window, kind, activeCommWindow(*m_window),
+        m_window, m_window->fileDialogs(), m_window->prompt(), kind, activeCommWindow(*m_window),
         qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
     connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget,
             Qt::UniqueConnection);
@@ -159,7 +160,7 @@ void CommandRouter::run(Command command)
     // A tool whose window is not built yet: its item does not stay checked.
     if (QAction *item = m_window->menus()->action(command); item && item->isCheckable())
         item->setChecked(false);
-    MainWindow::notAvailable(commandName(command));
+    m_window->notAvailable(commandName(command));
 }
 
 void CommandRouter::newTerminalWindow()
@@ -177,7 +178,7 @@ void CommandRouter::findCommSettings()
         return;
     }
     item->setChecked(true);
-    FindCommDialog dialog(comm->link(), m_window);
+    FindCommDialog dialog(comm->link(), m_window->prompt(), m_window);
     dialog.exec();
     item->setChecked(false);
     m_window->refreshCommands();
@@ -229,7 +230,8 @@ void CommandRouter::getOptions(std::optional<PreferencesRequest> request)
     };
     host.historyChanged = [this] { m_window->showRecentFiles(); };
     host.save = [this] { m_window->workspace().save(); };
-    runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, systemClock(), m_window);
+    runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, systemClock(),
+                   m_window->prompt(), m_window);
     m_window->refreshCommands();
 }
 
@@ -256,19 +258,20 @@ bool CommandRouter::passesTransferGate(bool download) const
 {
     const int slot = m_window->active().comm;
     if (!commWindow(*m_window, slot)) {
-        ask(QStringLiteral(
+        ask(m_window->prompt(),
+            QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return false;
     }
     if (download && m_window->prefs().commSlots[slot].device == DeviceType::Hmi) {
-        ask(QStringLiteral("Download not available for HMI"), QStringLiteral("Upload/Download"),
-            PromptIcon::Exclamation);
+        ask(m_window->prompt(), QStringLiteral("Download not available for HMI"),
+            QStringLiteral("Upload/Download"), PromptIcon::Exclamation);
         return false;
     }
     if (!isConnected(slot)) {
-        ask(QStringLiteral("COMM Port is not Connected!"), QStringLiteral("Comm Connection"),
-            PromptIcon::Exclamation);
+        ask(m_window->prompt(), QStringLiteral("COMM Port is not Connected!"),
+            QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return false;
     }
     return true;

@@ -46,8 +46,8 @@ void DocumentCommands::newFile(bool inNewWindow)
     if (comm) {
         if (comm->hasText()) {
             const PromptAnswer answer =
-                ask(QStringLiteral("Save Terminal Contents to a File?"), QStringLiteral("Save Comm Screen"),
-                    PromptIcon::Question, PromptButtons::YesNoCancel);
+                ask(m_window->prompt(), QStringLiteral("Save Terminal Contents to a File?"),
+                    QStringLiteral("Save Comm Screen"), PromptIcon::Question, PromptButtons::YesNoCancel);
             if (answer == PromptAnswer::Cancel)
                 return;
             if (answer == PromptAnswer::Yes)
@@ -62,7 +62,7 @@ void DocumentCommands::newFile(bool inNewWindow)
                                   : QStringLiteral("Program%1%2")
                                         .arg(m_window->prefs().findNext(WindowKind::Edit))
                                         .arg(deviceExtension(family));
-    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window);
+    OpenEditDialog dialog(proposed, edit == nullptr, family, m_window->fileDialogs(), m_window);
     dialog.exec();
     const QString name = dialog.fileName();
     if (name.isEmpty())
@@ -92,8 +92,9 @@ bool DocumentCommands::saveBeforeReplacing(EditWindow *edit)
 {
     if (!edit->isModified())
         return true;
-    const PromptAnswer answer = ask(QStringLiteral("Save changes to File?"), QStringLiteral("Save Changes"),
-                                    PromptIcon::Question, PromptButtons::YesNoCancel);
+    const PromptAnswer answer =
+        ask(m_window->prompt(), QStringLiteral("Save changes to File?"), QStringLiteral("Save Changes"),
+            PromptIcon::Question, PromptButtons::YesNoCancel);
     if (answer == PromptAnswer::Cancel)
         return false;
     if (answer == PromptAnswer::Yes)
@@ -105,13 +106,13 @@ void DocumentCommands::openFile()
 {
     if (CommWindow *comm = activeCommWindow(*m_window)) {
         if (!comm->isConnected()) {
-            ask(QStringLiteral("Aborting OPEN\r\nCOMM Port is not Connected!"),
+            ask(m_window->prompt(), QStringLiteral("Aborting OPEN\r\nCOMM Port is not Connected!"),
                 QStringLiteral("Comm Connection"), PromptIcon::Critical);
             return;
         }
-        const std::optional<QString> path =
-            getFile(FileDialogKind::SendFile, m_window->deviceFamily(),
-                    m_window->router()->transferMemory().fileName, FileDialogMode::Open, m_window);
+        const std::optional<QString> path = m_window->fileDialogs().getFile(
+            FileDialogKind::SendFile, m_window->deviceFamily(), m_window->router()->transferMemory().fileName,
+            FileDialogMode::Open, m_window);
         if (path)
             openCommFile(*path);
         return;
@@ -120,8 +121,8 @@ void DocumentCommands::openFile()
     if (edit && !saveBeforeReplacing(edit))
         return;
     const std::optional<QString> path =
-        getFile(FileDialogKind::ProgramFile, m_window->deviceFamily(), edit ? edit->fileName() : QString(),
-                FileDialogMode::Open, m_window);
+        m_window->fileDialogs().getFile(FileDialogKind::ProgramFile, m_window->deviceFamily(),
+                                        edit ? edit->fileName() : QString(), FileDialogMode::Open, m_window);
     if (!path)
         return;
     edit = targetEditWindow(edit, *path);
@@ -154,16 +155,16 @@ void DocumentCommands::saveAs()
     CommWindow *comm = activeCommWindow(*m_window);
     if (!comm)
         return;
-    const bool scrollBack =
-        ask(QStringLiteral("Include Scroll Back Lines?"), QStringLiteral("Save Comm Screen"),
-            PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
-    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, m_window->deviceFamily(),
-                                                QString(), FileDialogMode::Save, m_window);
+    const bool scrollBack = ask(m_window->prompt(), QStringLiteral("Include Scroll Back Lines?"),
+                                QStringLiteral("Save Comm Screen"), PromptIcon::Question,
+                                PromptButtons::YesNo) == PromptAnswer::Yes;
+    const std::optional<QString> path = m_window->fileDialogs().getFile(
+        FileDialogKind::CaptureFile, m_window->deviceFamily(), QString(), FileDialogMode::Save, m_window);
     if (!path)
         return;
     AtomicFile file(*path);
     if (!file.write(comm->terminalText(scrollBack).toLocal8Bit()))
-        ask(file.errorString(), QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
+        ask(m_window->prompt(), file.errorString(), QStringLiteral("Save Comm Screen"), PromptIcon::Critical);
 }
 
 void DocumentCommands::print()
@@ -171,14 +172,14 @@ void DocumentCommands::print()
     if (EditWindow *edit = activeEditWindow(*m_window))
         edit->print();
     else if (CommWindow *comm = activeCommWindow(*m_window))
-        printTerminal(comm->printSource(), m_window);
+        printTerminal(comm->printSource(), m_window->prompt(), m_window);
 }
 
 QString DocumentCommands::choosePreferencesFile()
 {
     const std::optional<QString> path =
-        getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(), m_window->workspace().prefFile(),
-                FileDialogMode::Open, m_window);
+        m_window->fileDialogs().getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(),
+                                        m_window->workspace().prefFile(), FileDialogMode::Open, m_window);
     return path.value_or(QString());
 }
 
@@ -247,7 +248,8 @@ void DocumentCommands::offerRecoveryCopies()
     RecoveryStore store;
     for (const RecoveredDocument &document : store.documents()) {
         const PromptAnswer answer =
-            ask(QStringLiteral("Unsaved changes to %1 were kept when the last session ended.\r\n"
+            ask(m_window->prompt(),
+                QStringLiteral("Unsaved changes to %1 were kept when the last session ended.\r\n"
                                "Open them in a new window?")
                     .arg(QDir::toNativeSeparators(document.name)),
                 QStringLiteral("Recovered Document"), PromptIcon::Question, PromptButtons::YesNo);

@@ -1,9 +1,9 @@
 #include "exitsequence.h"
 
-#include "app/prompt.h"
 #include "shell/documentcommands.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
+#include "shell/sessionprompt.h"
 #include "shell/setupplacement.h"
 #include "shell/shutdownsignals.h"
 #include "shell/toolwindows.h"
@@ -11,28 +11,6 @@
 #include <QApplication>
 
 namespace korvo {
-
-namespace {
-// Answers every question of a closing session without waiting for anyone: nothing is saved over a file
-// that the user did not ask to save (unsaved text is in recovery copies by then), and no dialog holds the
-// shutdown up.
-class SessionEndPrompt final : public Prompt
-{
-public:
-    PromptAnswer ask(const PromptRequest &request) override
-    {
-        switch (request.buttons) {
-        case PromptButtons::YesNo:
-        case PromptButtons::YesNoCancel:
-            return PromptAnswer::No;
-        case PromptButtons::OkCancel:
-        case PromptButtons::Ok:
-            break;
-        }
-        return PromptAnswer::Ok;
-    }
-};
-} // namespace
 
 ExitSequence::ExitSequence(MainWindow *window, DocumentCommands *documents, ToolWindows *tools,
                            SetupPlacement *placement)
@@ -61,15 +39,13 @@ void ExitSequence::endSession()
         return;
     m_sessionEnding = true;
     m_documents->keepRecoveryCopies();
-    SessionEndPrompt quiet;
-    setPrompt(&quiet);
+    m_window->prompt().endSession();
     if (!m_window->close()) {
         // A child that refuses (a repeating function key) must not keep the session from ending.
         m_placement->store();
         closeToolWindows();
         m_window->workspace().save();
     }
-    setPrompt(nullptr);
     QApplication::quit();
 }
 

@@ -20,11 +20,7 @@ int main(int argc, char *argv[])
         arguments, QDir::toNativeSeparators(QDir::currentPath()), QApplication::applicationDirPath());
 
     korvo::MessageBoxPrompt prompt;
-    korvo::setPrompt(&prompt);
-
-    korvo::MainWindow window(options);
+    korvo::MainWindow window(options, prompt);
     window.start();
-    const int result = QApplication::exec();
-    korvo::setPrompt(nullptr);
-    return result;
+    return QApplication::exec();
 }

@@ -30,8 +30,10 @@
 
 namespace korvo {
 
-MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWindows::Factory factory)
-    : QMainWindow(parent), m_options(options), m_workspace(options), m_area(new QMdiArea(this)),
+MainWindow::MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent,
+                       ChildWindows::Factory factory)
+    : QMainWindow(parent), m_options(options), m_prompt(prompt), m_workspace(options),
+      m_area(new QMdiArea(this)), m_capture(new CaptureFile(this)),
       m_menus(new MainMenus(menuBar(), options.factory, this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(new ChildWindows(m_area, m_workspace.prefs(),
@@ -47,12 +49,15 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
     for (int i = 0; i < 3; ++i)
         setCommandHandler(canItems[i], [this, i] { m_tools->openCan(i); });
     setCommandHandler(Command::SpiCommunications, [this] { m_tools->showSpi(); });
-    setCommandHandler(Command::Capture,
-                      [this] { runCaptureCommand(Command::Capture, deviceFamily(), this); });
-    setCommandHandler(Command::PauseCapture,
-                      [this] { runCaptureCommand(Command::PauseCapture, deviceFamily(), this); });
-    setCommandHandler(Command::StopCapture,
-                      [this] { runCaptureCommand(Command::StopCapture, deviceFamily(), this); });
+    setCommandHandler(Command::Capture, [this] {
+        runCaptureCommand(Command::Capture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
+    });
+    setCommandHandler(Command::PauseCapture, [this] {
+        runCaptureCommand(Command::PauseCapture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
+    });
+    setCommandHandler(Command::StopCapture, [this] {
+        runCaptureCommand(Command::StopCapture, *m_capture, m_fileDialogs, m_prompt, deviceFamily(), this);
+    });
     setCommandHandler(Command::Upgrade, [this] {
         UpgradeLaunch launch;
         launch.factory = m_options.factory;
@@ -61,7 +66,7 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
         launch.lastFile = m_lastUpgradeFile;
         launch.fileChosen = [this](const QString &path) { m_lastUpgradeFile = path; };
         runUpgradeCommand(this, qobject_cast<CommWindow *>(childWidget(WindowKind::Terminal, m_active.comm)),
-                          launch);
+                          m_fileDialogs, m_prompt, launch);
     });
     setWindowIcon(drawnIcon(QStringLiteral("app")));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -76,8 +81,8 @@ MainWindow::MainWindow(const ProgramOptions &options, QWidget *parent, ChildWind
     connect(m_menus, &MainMenus::windowListAboutToShow, this,
             [this](QMenu *menu) { m_children->fillWindowList(menu, MainMenus::kWindowListStart); });
     connect(m_toolBar, &MainToolBar::triggered, this, &MainWindow::runCommand);
-    connect(&appCapture(), &CaptureFile::stateChanged, this,
-            [this] { showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal); });
+    connect(m_capture, &CaptureFile::stateChanged, this,
+            [this] { showCaptureItems(*m_menus, *m_capture, m_active.kind == WindowKind::Terminal); });
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { onFocusChanged(now); });
@@ -154,8 +159,8 @@ void MainWindow::openWorkspace()
     m_placement->apply();
     showRecentFiles(true);
     if (!keywordsRead)
-        ask(QStringLiteral("Corrupted or missing .INI or .RW File"), QStringLiteral("Preference Setup"),
-            PromptIcon::Critical);
+        ask(m_prompt, QStringLiteral("Corrupted or missing .INI or .RW File"),
+            QStringLiteral("Preference Setup"), PromptIcon::Critical);
 
     int firstEdit = 0;
     for (int n : workspace.editSlotsToOpen()) {
@@ -201,7 +206,7 @@ QMdiSubWindow *MainWindow::loadNewComm()
 {
     const int n = m_workspace.newCommSlot();
     if (n == 0) {
-        ask(QStringLiteral("Too Many Comm Ports Selected"));
+        ask(m_prompt, QStringLiteral("Too Many Comm Ports Selected"));
         return nullptr;
     }
     QMdiSubWindow *sub = m_children->open(WindowKind::Terminal, n);
@@ -257,7 +262,7 @@ QMdiSubWindow *MainWindow::addToolWindow(QWidget *window)
 
 void MainWindow::notAvailable(const QString &name)
 {
-    ask(QStringLiteral("%1 is not available yet").arg(name), QStringLiteral("KorvoTerm"),
+    ask(m_prompt, QStringLiteral("%1 is not available yet").arg(name), QStringLiteral("KorvoTerm"),
         PromptIcon::Information);
 }
 
@@ -439,7 +444,7 @@ void MainWindow::refreshCommands()
     for (const CommandInfo &info : commandTable())
         applyEnabled(info.command);
     // After the table's rule, which knows nothing of capture being on.
-    showCaptureItems(*m_menus, m_active.kind == WindowKind::Terminal);
+    showCaptureItems(*m_menus, *m_capture, m_active.kind == WindowKind::Terminal);
     if (active)
         active->updateCommands(*this);
 }

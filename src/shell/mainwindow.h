@@ -9,8 +9,10 @@
 #include "shell/childwindows.h"
 #include "shell/commandrouter.h"
 #include "shell/mainmenus.h"
+#include "shell/sessionprompt.h"
 #include "shell/workspace.h"
 #include "ui/childwindow.h"
+#include "ui/filedialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,6 +24,7 @@ class QMdiSubWindow;
 namespace korvo {
 
 class AboutDialog;
+class CaptureFile;
 class SpiCommWindow;
 class DocumentCommands;
 class ExitSequence;
@@ -34,12 +37,19 @@ class MainWindow : public QMainWindow, public CommandHost
 {
     Q_OBJECT
 public:
-    // Without a factory the real terminal and edit windows are built.
-    explicit MainWindow(const ProgramOptions &options, QWidget *parent = nullptr,
-                        ChildWindows::Factory factory = {});
+    // Without a factory the real terminal and edit windows are built. Every question goes to prompt, which
+    // outlives the window.
+    MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent = nullptr,
+               ChildWindows::Factory factory = {});
     ~MainWindow() override;
 
     const ProgramOptions &options() const { return m_options; }
+    // The capture file that every terminal writes to.
+    CaptureFile &capture() const { return *m_capture; }
+    // The prompt every window asks through.
+    SessionPrompt &prompt() { return m_prompt; }
+    // The file dialogs every window opens; tests answer them.
+    FileDialogs &fileDialogs() { return m_fileDialogs; }
     Workspace &workspace() { return m_workspace; }
     Preferences &prefs() { return m_workspace.prefs(); }
     const Preferences &prefs() const { return m_workspace.prefs(); }
@@ -105,7 +115,7 @@ public:
     void refreshCommands();
 
     // Reports a command whose feature is not in this version.
-    static void notAvailable(const QString &name);
+    void notAvailable(const QString &name);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -121,10 +131,14 @@ private:
     void applyEnabled(Command command);
 
     ProgramOptions m_options;
+    FileDialogs m_fileDialogs;
+    SessionPrompt m_prompt;
     Workspace m_workspace;
     ActiveChild m_active;
     QString m_lastUpgradeFile; // offered first by the next upgrade of this session
     QMdiArea *m_area;
+    // A child made after the MDI area, so that it goes after the terminals that write to it.
+    CaptureFile *m_capture;
     MainMenus *m_menus;
     MainToolBar *m_toolBar;
     ChildWindows *m_children;

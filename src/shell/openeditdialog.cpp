@@ -14,10 +14,10 @@
 namespace korvo {
 
 OpenEditDialog::OpenEditDialog(const QString &proposedName, bool newWindow, DeviceType family,
-                               QWidget *parent)
+                               const FileDialogs &fileDialogs, QWidget *parent)
     : QDialog(parent), m_name(new QLineEdit(proposedName, this)), m_directory(new QLabel(this)),
       m_newWindow(new QCheckBox(QStringLiteral("Create New Window"), this)),
-      m_ok(new QPushButton(QStringLiteral("OK"), this)), m_family(family)
+      m_ok(new QPushButton(QStringLiteral("OK"), this)), m_family(family), m_fileDialogs(fileDialogs)
 {
     setWindowTitle(QStringLiteral("Open a New file for editing"));
     m_newWindow->setChecked(newWindow);
@@ -64,8 +64,8 @@ bool OpenEditDialog::newWindow() const
 
 void OpenEditDialog::browse()
 {
-    if (const std::optional<QString> path =
-            getFile(FileDialogKind::NewFileBrowse, m_family, QString(), FileDialogMode::Save, this))
+    if (const std::optional<QString> path = m_fileDialogs.getFile(FileDialogKind::NewFileBrowse, m_family,
+                                                                  QString(), FileDialogMode::Save, this))
         m_name->setText(*path);
 }
 

@@ -13,12 +13,16 @@ class QPushButton;
 
 namespace korvo {
 
+class FileDialogs;
+
 class OpenEditDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // proposedName fills the name box; newWindow sets "Create New Window"; family chooses what Browse offers.
-    OpenEditDialog(const QString &proposedName, bool newWindow, DeviceType family, QWidget *parent = nullptr);
+    // proposedName fills the name box; newWindow sets "Create New Window"; family chooses what Browse offers
+    // through fileDialogs.
+    OpenEditDialog(const QString &proposedName, bool newWindow, DeviceType family,
+                   const FileDialogs &fileDialogs, QWidget *parent = nullptr);
 
     // After exec(): the chosen absolute name, empty when cancelled.
     QString fileName() const { return m_result; }
@@ -37,6 +41,7 @@ private:
     QCheckBox *m_newWindow;
     QPushButton *m_ok;
     DeviceType m_family;
+    const FileDialogs &m_fileDialogs;
     QString m_result;
 };
 

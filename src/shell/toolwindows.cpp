@@ -46,7 +46,7 @@ void ToolWindows::openCan(int index)
         setup.place = prefs.canWindow;
         setup.canSetup = m_window->options().canSetup;
         setup.noReplyCheck = m_window->options().noReplyCheck;
-        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), setup, m_window);
+        m_can = new CanConfigWindow(CanTarget(index), terminal->link(), setup, m_window->prompt(), m_window);
         connect(m_can, &CanConfigWindow::recordsChanged, this,
                 [this](const std::array<CanRecord, 3> &records) {
                     std::copy(records.begin(), records.end(), m_window->prefs().canTable.begin());
@@ -71,7 +71,9 @@ void ToolWindows::showSpi()
 {
     QAction *item = m_window->menus()->action(Command::SpiCommunications);
     if (!m_spi) {
-        m_spi = new SpiCommWindow(m_window->prefs().spi, m_window);
+        SpiCommWindow::Services services;
+        services.fileDialogs = &m_window->fileDialogs();
+        m_spi = new SpiCommWindow(m_window->prefs().spi, m_window->prompt(), m_window, std::move(services));
         m_window->prefs().spi = m_spi->record();
         connect(m_spi, &SpiCommWindow::recordChanged, this,
                 [this](const SpiRecord &record) { m_window->prefs().spi = record; });

@@ -47,13 +47,8 @@ QString deviceOf(int port, const QString &path)
 }
 } // namespace
 
-SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent)
-    : SpiCommWindow(record, parent, Services{})
-{
-}
-
-SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services)
-    : QWidget(parent, Qt::Window), m_record(record), m_services(std::move(services))
+SpiCommWindow::SpiCommWindow(const SpiRecord &record, Prompt &prompt, QWidget *parent, Services services)
+    : QWidget(parent, Qt::Window), m_record(record), m_services(std::move(services)), m_prompt(prompt)
 {
     if (!m_services.clock)
         m_services.clock = &systemClock();
@@ -63,6 +58,8 @@ SpiCommWindow::SpiCommWindow(const SpiRecord &record, QWidget *parent, Services 
         m_services.makePort = [] { return std::make_unique<PpdevPort>(); };
     if (!m_services.calibrate)
         m_services.calibrate = calibrateSpiDelays;
+    if (!m_services.fileDialogs)
+        m_services.fileDialogs = &realFileDialogs();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kTitle);
 
@@ -283,12 +280,12 @@ void SpiCommWindow::startSending()
 {
     const std::optional<QByteArray> message = buildSpiMessage(m_output->text());
     if (!message) {
-        ask(QStringLiteral("Output Incomplete."), kTitle, PromptIcon::Information);
+        ask(m_prompt, QStringLiteral("Output Incomplete."), kTitle, PromptIcon::Information);
         return;
     }
     if (isParallelSpiPort(m_record.port) && (!m_parallel || !m_parallel->isOpen()) && !openParallel()) {
         showStatus();
-        ask(m_transportNote, QStringLiteral("Comm Error"), PromptIcon::Critical);
+        ask(m_prompt, m_transportNote, QStringLiteral("Comm Error"), PromptIcon::Critical);
         return;
     }
     m_record.lastSent = spiOutputDigits(m_output->text());
@@ -318,7 +315,7 @@ void SpiCommWindow::onExchanged(const SpiExchange &exchange)
         const QString error = m_captureFile.errorString();
         m_captureFile.close();
         m_capture->setText(QStringLiteral("&Capture..."));
-        ask(error, QStringLiteral("File Error"), PromptIcon::Critical);
+        ask(m_prompt, error, QStringLiteral("File Error"), PromptIcon::Critical);
     }
 }
 
@@ -346,9 +343,9 @@ void SpiCommWindow::onEnded(const QString &failure, bool versionRefused)
     if (failure.isEmpty())
         return;
     if (versionRefused)
-        ask(failure, QStringLiteral("QX510 Version"), PromptIcon::Information);
+        ask(m_prompt, failure, QStringLiteral("QX510 Version"), PromptIcon::Information);
     else
-        ask(failure, QStringLiteral("Comm Error"), PromptIcon::Critical);
+        ask(m_prompt, failure, QStringLiteral("Comm Error"), PromptIcon::Critical);
 }
 
 void SpiCommWindow::showStatus()
@@ -380,14 +377,14 @@ void SpiCommWindow::captureOrEnd()
         m_capture->setText(QStringLiteral("&Capture..."));
         return;
     }
-    const std::optional<QString> path =
-        getFile(FileDialogKind::CaptureFile, Veltor, m_captureName, FileDialogMode::Save, this);
+    const std::optional<QString> path = m_services.fileDialogs->getFile(
+        FileDialogKind::CaptureFile, Veltor, m_captureName, FileDialogMode::Save, this);
     if (!path)
         return;
     m_captureName = *path;
     m_captureFile.setFileName(*path);
     if (!m_captureFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ask(m_captureFile.errorString(), QStringLiteral("File Error"), PromptIcon::Critical);
+        ask(m_prompt, m_captureFile.errorString(), QStringLiteral("File Error"), PromptIcon::Critical);
         return;
     }
     m_capture->setText(QStringLiteral("End &Capture"));
@@ -396,13 +393,13 @@ void SpiCommWindow::captureOrEnd()
 void SpiCommWindow::saveLog()
 {
     flushLog();
-    const std::optional<QString> path = getFile(FileDialogKind::CaptureFile, Veltor,
-                                                QStringLiteral("spi-log.txt"), FileDialogMode::Save, this);
+    const std::optional<QString> path = m_services.fileDialogs->getFile(
+        FileDialogKind::CaptureFile, Veltor, QStringLiteral("spi-log.txt"), FileDialogMode::Save, this);
     if (!path)
         return;
     QString error;
     if (!m_logModel.save(*path, &error))
-        ask(error, QStringLiteral("File Error"), PromptIcon::Critical);
+        ask(m_prompt, error, QStringLiteral("File Error"), PromptIcon::Critical);
 }
 
 void SpiCommWindow::closeEvent(QCloseEvent *event)

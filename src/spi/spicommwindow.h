@@ -27,8 +27,10 @@ namespace korvo {
 
 class Clock;
 class DigitSpinBox;
+class FileDialogs;
 class LinkFactory;
 class ParallelPort;
+class Prompt;
 class SpiLogView;
 class SpiSession;
 struct SpiExchange;
@@ -44,13 +46,13 @@ public:
         LinkFactory *links = nullptr;                                // default: the Qt serial port
         std::function<std::unique_ptr<ParallelPort>()> makePort;     // default: ppdev
         std::function<SpiCalibration(ParallelPort *port)> calibrate; // default: measured
+        const FileDialogs *fileDialogs = nullptr;                    // default: the real dialogs
     };
 
     static constexpr int kMaxCount = 1000;
     static constexpr int kMaxRate = 10000;
 
-    explicit SpiCommWindow(const SpiRecord &record, QWidget *parent = nullptr);
-    SpiCommWindow(const SpiRecord &record, QWidget *parent, Services services);
+    SpiCommWindow(const SpiRecord &record, Prompt &prompt, QWidget *parent, Services services);
     ~SpiCommWindow() override;
 
     // Controls by their long-standing names, for tests.
@@ -101,6 +103,7 @@ private:
 
     SpiRecord m_record;
     Services m_services;
+    Prompt &m_prompt;
     std::unique_ptr<SpiSession> m_session;
     std::unique_ptr<ParallelPort> m_parallel;
     std::optional<SpiCalibration> m_calibration;

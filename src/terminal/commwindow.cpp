@@ -26,8 +26,9 @@
 namespace korvo {
 
 CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
+                       CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
                        const QString &programDir, QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir)
+    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir), m_prompt(prompt)
 {
     CommWindowSettings &s = m_settings;
 
@@ -39,12 +40,13 @@ CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, Lin
     m_functions = std::make_unique<TerminalFunctions>(
         TerminalFunctions::Parts{*this, *m_functionBar, *m_view, *m_link, panels(),
                                  [this]() -> CommWindowSettings & { return m_settings; },
-                                 [this](int group) { setFunctionGroup(group); }, m_programDir},
+                                 [this](int group) { setFunctionGroup(group); }, m_programDir, capture,
+                                 fileDialogs, m_prompt},
         clock);
     m_hooks.functionKey = [this](int n) { m_functions->runner().press(n - 1); };
     m_hooks.editFunctionKey = [this](int n) { m_functions->editKey(n - 1); };
     m_hooks.mayClose = [this] { return m_functions->mayClose(); };
-    m_hooks.stopCapture = &TerminalFunctions::stopCapture;
+    m_hooks.stopCapture = [this] { m_functions->stopCapture(); };
 
     if (s.state < 0)
         s.state = 0;
@@ -139,7 +141,9 @@ void CommWindow::wireLink()
     // Shown after the link has finished its step, so a message box never runs inside the link's code.
     connect(
         m_link.get(), &CommLink::errorOccurred, this,
-        [](const QString &text, const QString &title, PromptIcon icon) { ask(text, title, icon); },
+        [this](const QString &text, const QString &title, PromptIcon icon) {
+            ask(m_prompt, text, title, icon);
+        },
         Qt::QueuedConnection);
 }
 

@@ -16,7 +16,10 @@ class QLabel;
 
 namespace korvo {
 
+class CaptureFile;
 class Clock;
+class FileDialogs;
+class Prompt;
 class CommLink;
 class LinkFactory;
 class StatusPanels;
@@ -46,9 +49,11 @@ public:
         std::function<void()> openPreferences;        // double click on "comm", "device" or "can"
     };
 
-    // The owner hands the window its slot's settings, which stay in place for the window's life; programDir
-    // holds the default capture file.
+    // The owner hands the window its slot's settings, which stay in place for the window's life, and the
+    // capture file every terminal writes to, the file dialogs and the prompt, which outlive the window;
+    // programDir holds the default capture file.
     CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
+               CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
                const QString &programDir, QWidget *parent = nullptr);
     ~CommWindow() override;
 
@@ -59,6 +64,7 @@ public:
 
     CommWindowSettings &settings() const { return m_settings; }
     const QString &programDir() const { return m_programDir; }
+    Prompt &prompt() const { return m_prompt; }
     CommLink &link() const { return *m_link; }
     TerminalDisplay &display() const { return *m_display; }
     TerminalScreen &screen() const { return *m_screen; }
@@ -120,6 +126,7 @@ private:
     int m_slot;
     CommWindowSettings &m_settings;
     QString m_programDir;
+    Prompt &m_prompt;
     std::unique_ptr<CommLink> m_link;
     std::unique_ptr<TerminalScreen> m_screen;
     std::unique_ptr<TerminalDisplay> m_display;

@@ -37,18 +37,18 @@ TerminalFunctions::TerminalFunctions(Parts parts, Clock &clock) : m_parts(std::m
         if (on)
             startCapture();
         else
-            appCapture().stop();
+            m_parts.capture.stop();
     });
     connect(m_runner, &FunctionKeyRunner::failed, this,
-            [](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
+            [this](const QString &reason) { reportLater(reason, QString(), PromptIcon::Information); });
     connect(m_runner, &FunctionKeyRunner::finished, this, [this] { m_parts.terminal.setFocus(); });
 
     // Capture sees every byte first, whatever the link is doing with them.
-    m_parts.link.setCaptureSink([](const QByteArray &bytes) {
-        if (!appCapture().write(bytes))
-            reportLater(appCapture().errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
+    m_parts.link.setCaptureSink([this](const QByteArray &bytes) {
+        if (!m_parts.capture.write(bytes))
+            reportLater(m_parts.capture.errorText(), CaptureFile::errorTitle(), PromptIcon::Critical);
     });
-    connect(&appCapture(), &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
+    connect(&m_parts.capture, &CaptureFile::stateChanged, this, &TerminalFunctions::showCaptureState);
     showCaptureState();
     showMessage({});
 
@@ -91,7 +91,7 @@ void TerminalFunctions::editKey(int key)
         return;
     }
     CommWindowSettings &s = m_parts.settings();
-    FunctionKeyEditor editor(s, key, &m_parts.window);
+    FunctionKeyEditor editor(s, key, m_parts.fileDialogs, m_parts.prompt, &m_parts.window);
     if (editor.exec() != QDialog::Accepted)
         return;
     editor.saveFuncData(s);
@@ -100,7 +100,7 @@ void TerminalFunctions::editKey(int key)
 
 void TerminalFunctions::startCapture()
 {
-    CaptureFile &capture = appCapture();
+    CaptureFile &capture = m_parts.capture;
     if (capture.isOn())
         return;
     const QString path =
@@ -111,14 +111,14 @@ void TerminalFunctions::startCapture()
 
 void TerminalFunctions::stopCapture()
 {
-    appCapture().stop();
+    m_parts.capture.stop();
 }
 
 void TerminalFunctions::showCaptureState()
 {
     const QString key = QStringLiteral("capture");
     StatusPanels &panels = m_parts.panels;
-    const CaptureFile &capture = appCapture();
+    const CaptureFile &capture = m_parts.capture;
     switch (capture.state()) {
     case CaptureFile::State::On:
         panels.setText(key, QStringLiteral("Capture ON "));
@@ -135,7 +135,7 @@ void TerminalFunctions::showCaptureState()
 
 QString TerminalFunctions::captureFileTip() const
 {
-    const CaptureFile &capture = appCapture();
+    const CaptureFile &capture = m_parts.capture;
     const QString file =
         capture.fileName().isEmpty() ? defaultCaptureFile(m_parts.programDir) : capture.fileName();
     return QDir::toNativeSeparators(file);
@@ -168,7 +168,7 @@ bool TerminalFunctions::mayClose()
 {
     if (!m_runner->isRunning())
         return true;
-    ask(QStringLiteral("Repeating Function Key in ") + m_parts.window.windowTitle(),
+    ask(m_parts.prompt, QStringLiteral("Repeating Function Key in ") + m_parts.window.windowTitle(),
         QStringLiteral("Exiting"), PromptIcon::Critical);
     return false;
 }
@@ -176,7 +176,8 @@ bool TerminalFunctions::mayClose()
 void TerminalFunctions::reportLater(const QString &text, const QString &title, PromptIcon icon)
 {
     // Not inside the link's step that found the failure: the box waits for the event loop.
-    QTimer::singleShot(0, qApp, [text, title, icon] { ask(text, title, icon); });
+    Prompt *prompt = &m_parts.prompt;
+    QTimer::singleShot(0, qApp, [prompt, text, title, icon] { ask(*prompt, text, title, icon); });
 }
 
 } // namespace korvo

@@ -13,8 +13,11 @@ class QWidget;
 
 namespace korvo {
 
+class CaptureFile;
 class Clock;
+class CaptureFile;
 class CommLink;
+class FileDialogs;
 class FunctionKeyBar;
 class FunctionKeyRunner;
 class StatusPanels;
@@ -24,7 +27,7 @@ class TerminalFunctions : public QObject
 {
     Q_OBJECT
 public:
-    // The parts of the terminal window the keys work with.
+    // The parts of the terminal window the keys work with, and what the window was given for them.
     struct Parts
     {
         QWidget &window;     // parent of the key editor; its title names it when closing waits
@@ -35,6 +38,9 @@ public:
         std::function<CommWindowSettings &()> settings;
         std::function<void(int group)> setFunctionGroup;
         QString programDir; // where the default capture file goes
+        CaptureFile &capture;
+        const FileDialogs &fileDialogs;
+        Prompt &prompt;
     };
 
     TerminalFunctions(Parts parts, Clock &clock);
@@ -51,7 +57,7 @@ public:
     void editKey(int key);
     // "^c": capture to the chosen file, or the default one, unless capture is on already.
     void startCapture();
-    static void stopCapture();
+    void stopCapture();
     // False, after saying so, while a key repeats.
     bool mayClose();
 
@@ -61,7 +67,7 @@ private:
     QString captureFileTip() const;
     void showMessage(const QString &text);
     void chooseGroup();
-    static void reportLater(const QString &text, const QString &title, PromptIcon icon);
+    void reportLater(const QString &text, const QString &title, PromptIcon icon);
 
     Parts m_parts;
     FunctionKeyBar *m_bar = nullptr;

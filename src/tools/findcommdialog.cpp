@@ -23,7 +23,8 @@ QColor logColour(int colour)
 
 } // namespace
 
-FindCommDialog::FindCommDialog(CommLink &link, QWidget *parent) : QDialog(parent), m_link(link)
+FindCommDialog::FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent)
+    : QDialog(parent), m_link(link), m_prompt(prompt)
 {
     buildUi();
     const CommWindowSettings &s = link.settings();
@@ -111,8 +112,8 @@ void FindCommDialog::onEvents(const std::vector<EngineEvent> &events)
             }
         } else if (const auto *status = event.as<EngineEvent::Status>()) {
             // Shown after the link has finished its step, so the box never runs inside it.
-            QTimer::singleShot(0, this, [text = status->text] {
-                ask(text, QStringLiteral("Comm Error"), PromptIcon::Critical);
+            QTimer::singleShot(0, this, [this, text = status->text] {
+                ask(m_prompt, text, QStringLiteral("Comm Error"), PromptIcon::Critical);
             });
         } else if (const auto *failure = event.as<EngineEvent::Failed>()) {
             if (m_searching)

@@ -18,12 +18,13 @@ class QTextEdit;
 namespace korvo {
 
 class CommLink;
+class Prompt;
 
 class FindCommDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FindCommDialog(CommLink &link, QWidget *parent = nullptr);
+    FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent = nullptr);
     ~FindCommDialog() override;
 
     // The rate "Accept" stored, 0 when the dialog closed otherwise.
@@ -41,6 +42,7 @@ private:
     void searchEnded();
 
     CommLink &m_link;
+    Prompt &m_prompt;
     std::unique_ptr<CommSearchEngine> m_engine;
     EngineLease m_lease;
     QTextEdit *m_log = nullptr;

@@ -73,12 +73,13 @@ QString seconds(qint64 ms)
 }
 } // namespace
 
-TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal,
-                                     EditWindow *edit, const TransferSetup &setup)
+TransferDialog *TransferDialog::open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
+                                     TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
+                                     const TransferSetup &setup)
 {
     auto *dialog = host->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog)
-        dialog = new TransferDialog(host);
+        dialog = new TransferDialog(fileDialogs, prompt, host);
     if (!dialog->isRunning())
         dialog->setUp(kind, terminal, edit, setup);
     dialog->show();
@@ -87,7 +88,8 @@ TransferDialog *TransferDialog::open(QWidget *host, TransferJob::Kind kind, Comm
     return dialog;
 }
 
-TransferDialog::TransferDialog(QWidget *parent) : QDialog(parent)
+TransferDialog::TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent)
+    : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt)
 {
     setWindowTitle(QStringLiteral("KORVO Upload / Download"));
     buildControls();
@@ -213,7 +215,8 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
 void TransferDialog::chooseEditWindow()
 {
     if (m_setup.editWindows == 0 || !m_edit) {
-        ask(m_setup.editWindows == 0
+        ask(m_prompt,
+            m_setup.editWindows == 0
                 ? QStringLiteral("There are NO Edit Windows.\r\nOpen an Edit Window, then try again.")
                 : QStringLiteral(
                       "The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
@@ -239,9 +242,9 @@ void TransferDialog::chooseFile()
 
 void TransferDialog::browse()
 {
-    const auto path =
-        getFile(FileDialogKind::TransferFile, m_device, m_fileName->text(),
-                m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
+    const auto path = m_fileDialogs.getFile(
+        FileDialogKind::TransferFile, m_device, m_fileName->text(),
+        m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
         m_setup.memory.fileName = *path;
@@ -252,7 +255,8 @@ void TransferDialog::browse()
 void TransferDialog::startJob(TransferJob::Kind kind)
 {
     if (!m_terminal) {
-        ask(QStringLiteral(
+        ask(m_prompt,
+            QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return;
@@ -282,7 +286,8 @@ void TransferDialog::startJob(TransferJob::Kind kind)
         m_sourceName = QFileInfo(target.fileName).fileName();
     } else {
         if (!m_edit) {
-            ask(QStringLiteral("The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
+            ask(m_prompt,
+                QStringLiteral("The Edit Window is not available.\r\nOpen the Edit Window, then try again."),
                 kTitle, PromptIcon::Exclamation);
             return;
         }
@@ -291,7 +296,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     }
 
     delete m_job;
-    m_job = new TransferJob(m_terminal->link(), this);
+    m_job = new TransferJob(m_terminal->link(), m_prompt, this);
     connect(m_job, &TransferJob::progressed, this, &TransferDialog::refreshFigures);
     connect(m_job, &TransferJob::ended, this, &TransferDialog::onEnded);
     connect(m_job, &TransferJob::verified, this, &TransferDialog::onVerified);
@@ -390,7 +395,7 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     // A failure of the link or a file is told once; a cancel only in the dialog, which says where the
     // incomplete upload is.
     if (!ok && !m_cancelRequested && !message.isEmpty())
-        ask(message, kTitle, PromptIcon::Exclamation);
+        ask(m_prompt, message, kTitle, PromptIcon::Exclamation);
     if (ok && message.isEmpty() && !verify)
         hide();
     Q_EMIT jobEnded(ok, message);
@@ -401,7 +406,7 @@ void TransferDialog::onStatus(const QString &text, bool problem)
     m_message->setText(text);
     // A failed write is told once; the download goes on with the next echo.
     if (problem && !std::exchange(m_writeErrorShown, true))
-        ask(text, QStringLiteral("Comm Port Error"), PromptIcon::Information);
+        ask(m_prompt, text, QStringLiteral("Comm Port Error"), PromptIcon::Information);
 }
 
 void TransferDialog::onVerified(const ListingDiff &diff)

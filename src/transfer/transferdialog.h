@@ -24,6 +24,8 @@ namespace korvo {
 
 class CommWindow;
 class EditWindow;
+class FileDialogs;
+class Prompt;
 
 // What the owner remembers between transfers: the dialog starts from it and reports each change.
 struct TransferMemory
@@ -47,10 +49,12 @@ class TransferDialog : public QDialog
 public:
     // Opens (or brings back) host's dialog for the terminal and the chosen edit window (may be null).
     // kind: what the start button does (Verify: compare a listing with the device, as the Verify button).
-    static TransferDialog *open(QWidget *host, TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
+    // A new dialog browses through fileDialogs and asks through prompt, which outlive it.
+    static TransferDialog *open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
+                                TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit,
                                 const TransferSetup &setup);
 
-    explicit TransferDialog(QWidget *parent = nullptr);
+    TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent = nullptr);
     ~TransferDialog() override;
 
     void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
@@ -90,6 +94,8 @@ private:
     void onVerified(const ListingDiff &diff);
     void onStatus(const QString &text, bool problem);
 
+    const FileDialogs &m_fileDialogs;
+    Prompt &m_prompt;
     TransferJob::Kind m_kind = TransferJob::Kind::Upload;
     TransferSetup m_setup;
     DeviceType m_device = Veltor;

@@ -35,7 +35,10 @@ QString unencodableLine(const QString &text)
 }
 } // namespace
 
-TransferJob::TransferJob(CommLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+TransferJob::TransferJob(CommLink &link, Prompt &prompt, QObject *parent)
+    : QObject(parent), m_link(link), m_prompt(prompt)
+{
+}
 
 TransferJob::~TransferJob()
 {
@@ -53,7 +56,8 @@ bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
     QString error;
     if (target.file) {
         if (target.fileName.isEmpty()) {
-            ask(QStringLiteral(
+            ask(m_prompt,
+                QStringLiteral(
                     "The specified file, %1, is not a valid DownLoad File.\r\nClick Transfer/Download "
                     "and enter valid filename.")
                     .arg(target.fileName),
@@ -61,33 +65,35 @@ bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
             return false;
         }
         if (!TransferSource::readFile(target.fileName, &bytes, &error)) {
-            ask(QStringLiteral("File doesn't exist\r\n%1: %2").arg(target.fileName, error), kDownloadTitle,
-                PromptIcon::Exclamation);
+            ask(m_prompt, QStringLiteral("File doesn't exist\r\n%1: %2").arg(target.fileName, error),
+                kDownloadTitle, PromptIcon::Exclamation);
             return false;
         }
     } else {
         const QString text = target.editText ? target.editText() : QString();
         if (text.isEmpty()) {
-            ask(QStringLiteral("The Edit Window does not have any data to Download"), kDownloadTitle,
-                PromptIcon::Exclamation);
+            ask(m_prompt, QStringLiteral("The Edit Window does not have any data to Download"),
+                kDownloadTitle, PromptIcon::Exclamation);
             return false;
         }
         const std::optional<QByteArray> encoded = encodeCp1252(text);
         if (!encoded) {
-            ask(QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
+            ask(m_prompt, QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
                 kDownloadTitle, PromptIcon::Exclamation);
             return false;
         }
         if (!TransferSource::throughTemporary(*encoded, TransferSource::temporaryFolders(target.programDir),
                                               &bytes, &error)) {
-            ask(QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
+            ask(m_prompt,
+                QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
                     .arg(error),
                 kDownloadTitle, PromptIcon::Critical);
             return false;
         }
     }
     if (!ListingReader::splitLines(bytes, lines, &error)) {
-        ask(QStringLiteral("%1 is not sent.\r\n%2")
+        ask(m_prompt,
+            QStringLiteral("%1 is not sent.\r\n%2")
                 .arg(target.file ? target.fileName : QStringLiteral("The Edit Window"), error),
             kDownloadTitle, PromptIcon::Exclamation);
         return false;
@@ -103,14 +109,14 @@ bool TransferJob::prepareUpload(const Target &target)
         return true;
     }
     if (target.fileName.isEmpty()) {
-        ask(QStringLiteral("The specified file, %1, does not exist.").arg(target.fileName),
+        ask(m_prompt, QStringLiteral("The specified file, %1, does not exist.").arg(target.fileName),
             QStringLiteral("File doesn't exist"), PromptIcon::Critical);
         return false;
     }
     m_file = std::make_unique<ListingFile>(target.fileName);
     QString error;
     if (!m_file->open(&error)) {
-        ask(QStringLiteral("%1: %2").arg(m_file->incompletePath(), error),
+        ask(m_prompt, QStringLiteral("%1: %2").arg(m_file->incompletePath(), error),
             QStringLiteral("File doesn't exist"), PromptIcon::Critical);
         m_file.reset();
         return false;
@@ -143,7 +149,7 @@ bool TransferJob::start(Kind kind, const TransferRequest &request, const Target 
             return false;
         ListingReader::Selection selection = ListingReader::select(lines, request.device, request.sections);
         if (request.sections != 0 && selection.found == 0) {
-            if (ask(QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
+            if (ask(m_prompt, QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
                     kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo) != PromptAnswer::Yes)
                 return false;
             m_request.sections = 0;

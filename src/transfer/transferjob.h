@@ -17,6 +17,7 @@
 namespace korvo {
 
 class ListingFile;
+class Prompt;
 
 class TransferJob : public QObject
 {
@@ -47,7 +48,7 @@ public:
         qint64 quietMs = 0; // download: since the last echo
     };
 
-    explicit TransferJob(CommLink &link, QObject *parent = nullptr);
+    TransferJob(CommLink &link, Prompt &prompt, QObject *parent = nullptr);
     ~TransferJob() override;
 
     // False when the job did not start (the user has been told why).
@@ -75,6 +76,7 @@ private:
     void end(bool ok, const QString &reason);
 
     CommLink &m_link;
+    Prompt &m_prompt;
     Kind m_kind = Kind::Upload;
     TransferRequest m_request;
     Target m_target;

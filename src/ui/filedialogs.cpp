@@ -14,12 +14,6 @@ const char kProgramFilter[] =
     "All Program Files (*.vxt;*.fxt;*.nbt;*.kxt)|*.vxt;*.fxt;*.nbt;*.kxt|Text Files (*.txt)|*.txt|"
     "All Files (*.*)|*.*";
 
-FileDialogRunner &runner()
-{
-    static FileDialogRunner installed;
-    return installed;
-}
-
 // Filter entry (1-based) preselected for a device family.
 int programFilterEntry(DeviceType family, bool plainTextToo)
 {
@@ -157,18 +151,20 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
     return request;
 }
 
-std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
-                               FileDialogMode mode, QWidget *parent)
+std::optional<QString> FileDialogs::getFile(FileDialogKind kind, DeviceType family,
+                                            const QString &initialPath, FileDialogMode mode,
+                                            QWidget *parent) const
 {
     const FileDialogRequest request = fileDialogRequest(kind, family, initialPath, mode);
-    if (runner())
-        return runner()(request);
+    if (m_runner)
+        return m_runner(request);
     return runQtDialog(request, parent);
 }
 
-void setFileDialogRunner(FileDialogRunner installed)
+const FileDialogs &realFileDialogs()
 {
-    runner() = std::move(installed);
+    static const FileDialogs real;
+    return real;
 }
 
 } // namespace korvo

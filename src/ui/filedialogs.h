@@ -48,12 +48,28 @@ DeviceType activeDeviceFamily(const Preferences &prefs, int activeComm);
 FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                     FileDialogMode mode = FileDialogMode::Open);
 
-// bGet_File: shows the dialog; empty when the user cancelled.
-std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
-                               FileDialogMode mode = FileDialogMode::Open, QWidget *parent = nullptr);
-
-// Replaces the dialog (tests answer dialogs with it); an empty function restores the real one.
+// Answers a dialog instead of showing it (tests answer dialogs with one).
 using FileDialogRunner = std::function<std::optional<QString>(const FileDialogRequest &)>;
-void setFileDialogRunner(FileDialogRunner runner);
+
+// Opens the program's file dialogs. Its owner hands it to whoever opens one; without a runner it shows
+// the real dialog.
+class FileDialogs
+{
+public:
+    explicit FileDialogs(FileDialogRunner runner = {}) : m_runner(std::move(runner)) {}
+
+    // bGet_File: shows the dialog; empty when the user cancelled.
+    std::optional<QString> getFile(FileDialogKind kind, DeviceType family, const QString &initialPath,
+                                   FileDialogMode mode = FileDialogMode::Open,
+                                   QWidget *parent = nullptr) const;
+    // An empty function restores the real dialog.
+    void setRunner(FileDialogRunner runner) { m_runner = std::move(runner); }
+
+private:
+    FileDialogRunner m_runner;
+};
+
+// Dialogs that always show the real thing, for windows whose owner gives them none.
+const FileDialogs &realFileDialogs();
 
 } // namespace korvo

@@ -50,11 +50,11 @@ void printEditWindow(QsciScintilla *editor, QWidget *parent)
         printEditor(editor, printer);
 }
 
-void printTerminal(const TerminalPrintSource &source, QWidget *parent, QPrinter *printer)
+void printTerminal(const TerminalPrintSource &source, Prompt &prompt, QWidget *parent, QPrinter *printer)
 {
     QString text = source.selection;
     if (text.isEmpty()) {
-        const bool scrollBack = ask(QStringLiteral("Include Scroll Back Lines?"), QString(),
+        const bool scrollBack = ask(prompt, QStringLiteral("Include Scroll Back Lines?"), QString(),
                                     PromptIcon::Question, PromptButtons::YesNo) == PromptAnswer::Yes;
         text = scrollBack ? source.withScrollBack : source.screen;
     }

@@ -12,6 +12,8 @@ class QsciScintilla;
 
 namespace korvo {
 
+class Prompt;
+
 // The editor prints its own document, in its colours, on printer; false when nothing could be printed.
 bool printEditor(QsciScintilla *editor, QsciPrinter &printer);
 // Prints plain text line by line in font, starting a new page when one is full.
@@ -30,7 +32,9 @@ struct TerminalPrintSource
 };
 
 // The terminal's print command: the selection when there is one, otherwise asks "Include Scroll Back
-// Lines?" and prints the whole text or only the screen. Uses printer when given, else the print dialog.
-void printTerminal(const TerminalPrintSource &source, QWidget *parent, QPrinter *printer = nullptr);
+// Lines?" through prompt and prints the whole text or only the screen. Uses printer when given, else the
+// print dialog.
+void printTerminal(const TerminalPrintSource &source, Prompt &prompt, QWidget *parent,
+                   QPrinter *printer = nullptr);
 
 } // namespace korvo

@@ -11,7 +11,8 @@
 namespace korvo {
 
 namespace {
-void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLaunch &launch)
+void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLaunch &launch,
+                const FileDialogs *fileDialogs, Prompt *prompt)
 {
     if (!terminal)
         return;
@@ -19,9 +20,10 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLau
     const FileDialogKind kind =
         launch.factory ? FileDialogKind::FactoryUpgradeFile : FileDialogKind::UpgradeFile;
     // A wizard may ask more than once: each choice is offered first the next time.
-    auto chooser = [parent, family, kind, lastFile = launch.lastFile,
+    auto chooser = [parent, fileDialogs, family, kind, lastFile = launch.lastFile,
                     fileChosen = launch.fileChosen]() mutable -> std::optional<QString> {
-        std::optional<QString> path = getFile(kind, family, lastFile, FileDialogMode::Open, parent);
+        std::optional<QString> path =
+            fileDialogs->getFile(kind, family, lastFile, FileDialogMode::Open, parent);
         if (path) {
             lastFile = *path;
             if (fileChosen)
@@ -29,28 +31,32 @@ void openWizard(QWidget *parent, QPointer<CommWindow> terminal, const UpgradeLau
         }
         return path;
     };
-    auto *wizard = new UpgradeWizard(terminal->link(), launch.factory, chooser, parent);
+    auto *wizard = new UpgradeWizard(terminal->link(), launch.factory, chooser, *prompt, parent);
     wizard->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(wizard, &QDialog::finished, parent, [wizard] {
+    QObject::connect(wizard, &QDialog::finished, parent, [wizard, prompt] {
         if (wizard->baudChanged())
-            ask(QStringLiteral("BAUD Rate has changed to 9600 to match uKorvo Default Settings."), QString(),
-                PromptIcon::Information);
+            ask(*prompt, QStringLiteral("BAUD Rate has changed to 9600 to match uKorvo Default Settings."),
+                QString(), PromptIcon::Information);
     });
     wizard->open();
 }
 } // namespace
 
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch)
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs, Prompt &prompt,
+                       const UpgradeLaunch &launch)
 {
     if (!terminal) {
-        ask(QStringLiteral(
+        ask(prompt,
+            QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
         return;
     }
     const QPointer<CommWindow> target(terminal);
+    const FileDialogs *dialogs = &fileDialogs;
+    Prompt *asker = &prompt;
     if (!launch.showBaudChange) {
-        openWizard(parent, target, launch);
+        openWizard(parent, target, launch, dialogs, asker);
         return;
     }
     auto *notice = new BaudChangeDialog(true, parent);
@@ -59,8 +65,9 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunc
                          launch.showBaudChangeChanged);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(true);
-    QObject::connect(notice, &QDialog::finished, parent,
-                     [parent, target, launch] { openWizard(parent, target, launch); });
+    QObject::connect(notice, &QDialog::finished, parent, [parent, target, launch, dialogs, asker] {
+        openWizard(parent, target, launch, dialogs, asker);
+    });
     notice->open();
 }
 

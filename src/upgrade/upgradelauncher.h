@@ -4,6 +4,7 @@
 // wizard on the active terminal's line, then the notice that the rate went back to 9600 when the wizard
 // changed it. Windows open without blocking; each step continues when the previous one closes.
 
+#include <QString>
 #include <functional>
 
 class QWidget;
@@ -11,6 +12,8 @@ class QWidget;
 namespace korvo {
 
 class CommWindow;
+class FileDialogs;
+class Prompt;
 
 struct UpgradeLaunch
 {
@@ -21,7 +24,9 @@ struct UpgradeLaunch
     std::function<void(const QString &path)> fileChosen;
 };
 
-// terminal is the active terminal window, or null when none is open.
-void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const UpgradeLaunch &launch);
+// terminal is the active terminal window, or null when none is open; the wizard chooses its file through
+// fileDialogs and asks through prompt, which outlive it.
+void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs &fileDialogs, Prompt &prompt,
+                       const UpgradeLaunch &launch);
 
 } // namespace korvo

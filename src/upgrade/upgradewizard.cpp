@@ -22,9 +22,11 @@ QString durationText(qint64 ms)
 }
 } // namespace
 
-UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFile, QWidget *parent)
-    : QDialog(parent), m_link(link), m_factory(factory), m_chooseFile(std::move(chooseFile)),
-      m_procedure(upgradeProcedureFor(link.settings().device)), m_steps(m_procedure)
+UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFile, Prompt &prompt,
+                             QWidget *parent)
+    : QDialog(parent), m_link(link), m_prompt(prompt), m_factory(factory),
+      m_chooseFile(std::move(chooseFile)), m_procedure(upgradeProcedureFor(link.settings().device)),
+      m_steps(m_procedure)
 {
     setWindowTitle(QStringLiteral("Zel Upgrader"));
     setModal(true);
@@ -176,7 +178,8 @@ void UpgradeWizard::establish()
 void UpgradeWizard::upgradeOrCancel()
 {
     if (m_steps.step() == 1) {
-        ask(QStringLiteral(
+        ask(m_prompt,
+            QStringLiteral(
                 "When Upgrade cancels, use \"Upload\"\r\n to save needed contents of uKorvo.\r\nThen rerun "
                 "\"Upgrade!\""),
             windowTitle(), PromptIcon::Information);

@@ -19,6 +19,7 @@ class QPushButton;
 namespace korvo {
 
 class CommLink;
+class Prompt;
 class UpgradeWizardView;
 
 class UpgradeWizard : public QDialog
@@ -28,7 +29,8 @@ public:
     // Returns the chosen upgrade file, or nothing when the user cancelled.
     using FileChooser = std::function<std::optional<QString>()>;
 
-    UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFile, QWidget *parent = nullptr);
+    UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFile, Prompt &prompt,
+                  QWidget *parent = nullptr);
     ~UpgradeWizard() override;
 
     // The wizard changed the line's rate: the main window tells the user.
@@ -63,6 +65,7 @@ private:
     void showPreflight();
 
     CommLink &m_link;
+    Prompt &m_prompt;
     bool m_factory;
     FileChooser m_chooseFile;
     UpgradeProcedure m_procedure;

@@ -35,7 +35,6 @@ private Q_SLOTS:
         QVERIFY2(pty.open(&error), qPrintable(error));
 
         ScriptedPrompt prompt;
-        setPrompt(&prompt);
         ProgramOptions options;
         options.startDir = dir.path();
         options.programDir = dir.path();
@@ -49,7 +48,7 @@ private Q_SLOTS:
                        .toUtf8());
         file.close();
 
-        auto window = std::make_unique<MainWindow>(options);
+        auto window = std::make_unique<MainWindow>(options, prompt);
         window->start();
         QPointer<CanConfigWindow> can = window->findChild<CanConfigWindow *>();
         QVERIFY(can);
@@ -69,7 +68,6 @@ private Q_SLOTS:
                  QStringLiteral("2"));
         window.reset();
         QVERIFY(prompt.asked().isEmpty());
-        setPrompt(nullptr);
     }
 };
 

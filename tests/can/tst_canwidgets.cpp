@@ -112,8 +112,7 @@ private Q_SLOTS:
     void aTypedRateMustBeOneTheDeviceKnows()
     {
         ScriptedPrompt prompt;
-        setPrompt(&prompt);
-        ModuleSettingsPage page(CanTarget::Dongle, false);
+        ModuleSettingsPage page(CanTarget::Dongle, false, prompt);
         CanRecord record;
         record.baud = 19;
         page.load(record, 3, 96);
@@ -134,7 +133,6 @@ private Q_SLOTS:
         emit page.baudList()->activated(4);
         page.store(record, charDelay);
         QCOMPARE(record.baud, 11); // 115200: a code no conversion knows
-        setPrompt(nullptr);
     }
 };
 

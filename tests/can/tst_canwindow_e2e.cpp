@@ -9,6 +9,7 @@
 #include "can/commitlineedit.h"
 #include "can/framepage.h"
 #include "can/registerrow.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -17,6 +18,7 @@
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "ui/filedialogs.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -32,8 +34,8 @@ constexpr int kLinkTimeoutMs = 20000;
 // A simulated CAN device on a pty or behind the gateway, and a connected terminal window on it.
 struct Bench
 {
-    explicit Bench(CanResponder::Kind kind, bool tcp = false, int ownBaud = 9600)
-        : responder(kind), pty(controller), gateway(controller)
+    Bench(Prompt &asker, CanResponder::Kind kind, bool tcp = false, int ownBaud = 9600)
+        : prompt(asker), responder(kind), pty(controller), gateway(controller)
     {
         responder.attach(controller);
         controller.setOwnBaud(ownBaud);
@@ -52,7 +54,8 @@ struct Bench
         }
         if (!ok)
             qWarning() << error;
-        terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), QString());
+        terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), capture, realFileDialogs(),
+                                                prompt, QString());
     }
 
     // As the main window opens it: from the stored records, which take back what the window reports.
@@ -62,7 +65,7 @@ struct Bench
         setup.records = {prefs.canTable[0], prefs.canTable[1], prefs.canTable[2]};
         setup.place = prefs.canWindow;
         setup.noReplyCheck = noReplyCheck;
-        auto *window = new CanConfigWindow(target, terminal->link(), setup);
+        auto *window = new CanConfigWindow(target, terminal->link(), setup, prompt);
         QObject::connect(window, &CanConfigWindow::recordsChanged,
                          [this](const std::array<CanRecord, 3> &records) {
                              std::copy(records.begin(), records.end(), prefs.canTable.begin());
@@ -73,6 +76,7 @@ struct Bench
         return window;
     }
 
+    Prompt &prompt;
     Preferences prefs;
     bool noReplyCheck = false; // "-d"
 
@@ -83,6 +87,7 @@ struct Bench
     bool ok = false;
     // The simulated devices need no settling time: the terminal's pauses and time-outs run ten times shorter.
     ScaledClock clock{systemClock(), 10};
+    CaptureFile capture;
     std::unique_ptr<CommWindow> terminal;
 };
 
@@ -111,7 +116,7 @@ class TstCanWindowEndToEnd : public QObject
 
     void readEditProgramAndReopen(bool tcp)
     {
-        Bench bench(CanResponder::Kind::Module, tcp);
+        Bench bench(m_prompt, CanResponder::Kind::Module, tcp);
         QVERIFY(bench.ok);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Module);
         QCOMPARE(window->windowTitle(), QStringLiteral("CAN MODULE Configuration"));
@@ -165,19 +170,14 @@ class TstCanWindowEndToEnd : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        setPrompt(&m_prompt);
-        m_prompt.clear();
-    }
-    void cleanup() { setPrompt(nullptr); }
+    void init() { m_prompt.clear(); }
 
     void aModuleOverAPtyIsReadEditedProgrammedAndReopened() { readEditProgramAndReopen(false); }
     void aModuleThroughTheGatewayIsReadEditedProgrammedAndReopened() { readEditProgramAndReopen(true); }
 
     void theDongleIsFoundAtNineteenTwoHundred()
     {
-        Bench bench(CanResponder::Kind::Dongle, false, 19200);
+        Bench bench(m_prompt, CanResponder::Kind::Dongle, false, 19200);
         QVERIFY(bench.ok);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Dongle);
         QTRY_COMPARE_WITH_TIMEOUT(window->statusLabel()->text(), QStringLiteral("Communicating"),
@@ -196,7 +196,7 @@ private Q_SLOTS:
 
     void theMonitorIsReadLikeTheDongle()
     {
-        Bench bench(CanResponder::Kind::Monitor);
+        Bench bench(m_prompt, CanResponder::Kind::Monitor);
         QVERIFY(bench.ok);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Monitor);
         QCOMPARE(window->windowTitle(), QStringLiteral("CAN MONITOR Configuration"));
@@ -213,7 +213,7 @@ private Q_SLOTS:
 
     void aSilentDeviceLeavesTheWindowOffline()
     {
-        Bench bench(CanResponder::Kind::Dongle);
+        Bench bench(m_prompt, CanResponder::Kind::Dongle);
         QVERIFY(bench.ok);
         bench.controller.setSilent(true);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Dongle);
@@ -233,7 +233,7 @@ private Q_SLOTS:
 
     void aRefusedPageIsReported()
     {
-        Bench bench(CanResponder::Kind::Dongle);
+        Bench bench(m_prompt, CanResponder::Kind::Dongle);
         QVERIFY(bench.ok);
         bench.responder.setFault(CanResponder::Fault::Nak);
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Dongle);
@@ -248,7 +248,7 @@ private Q_SLOTS:
 
     void withoutReplyCheckASilentModuleStillCommunicates()
     {
-        Bench bench(CanResponder::Kind::Module);
+        Bench bench(m_prompt, CanResponder::Kind::Module);
         bench.noReplyCheck = true;
         QVERIFY(bench.ok);
         bench.controller.setSilent(true);
@@ -260,7 +260,7 @@ private Q_SLOTS:
 
     void aVanishingDeviceIsReportedOnce()
     {
-        Bench bench(CanResponder::Kind::Dongle);
+        Bench bench(m_prompt, CanResponder::Kind::Dongle);
         QVERIFY(bench.ok);
         bench.responder.setVanishAfter(2, [&bench] { bench.pty.drop(); });
         QPointer<CanConfigWindow> window = bench.open(CanTarget::Dongle);

@@ -79,6 +79,7 @@ private:
     ClosingHost m_host;
     QTemporaryDir m_dir;
     ScriptedPrompt m_prompt;
+    FileDialogs m_fileDialogs;
     QList<EditWindow *> m_windows;
 };
 
@@ -89,7 +90,6 @@ void TstEditWindow::init()
     for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
         QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
     m_prompt.clear();
-    setPrompt(&m_prompt);
     m_host.closed.clear();
     setCommandHost(&m_host);
 }
@@ -98,8 +98,7 @@ void TstEditWindow::cleanup()
 {
     qDeleteAll(m_windows);
     m_windows.clear();
-    setPrompt(nullptr);
-    setFileDialogRunner({});
+    m_fileDialogs.setRunner({});
     setCommandHost(nullptr);
 }
 
@@ -110,7 +109,8 @@ EditWindow *TstEditWindow::newWindow(int slot)
     state.editSlots[slot] = state.editSlots[0];
     state.editSlots[slot].name = QStringLiteral("Program");
     state.docCt = std::max<int16_t>(state.docCt, static_cast<int16_t>(slot));
-    auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir});
+    auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir},
+                                  m_fileDialogs, m_prompt);
     // As the main window does: a file saved under a new name goes to the recent list.
     connect(window, &EditWindow::savedAs, this,
             [this](const QString &path) { addToLastOpen(m_prefs, path); });
@@ -217,7 +217,7 @@ void TstEditWindow::theSavePromptSavesNamedFilesAndSendsUntitledOnesToSaveAs()
     untitled->setDocumentText(QStringLiteral("end\r\n"), true);
     QStringList dialogTitles;
     const QString chosen = m_dir.filePath(QStringLiteral("chosen.vxt"));
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    m_fileDialogs.setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         dialogTitles.append(request.title);
         return chosen;
     });

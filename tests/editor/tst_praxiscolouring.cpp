@@ -4,7 +4,9 @@
 #include "editor/editwindow.h"
 #include "editor/languageset.h"
 #include "editor/praxislexer.h"
+#include "scriptedprompt.h"
 #include "settings/preferences.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -55,6 +57,7 @@ private:
     EditWindow *openProgram(const QString &name, const QByteArray &content);
     Preferences m_prefs; // the style table and the windows' slots
     QString m_programDir;
+    ScriptedPrompt m_prompt;
     QTemporaryDir m_dir;
     QList<EditWindow *> m_windows;
 };
@@ -79,7 +82,8 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
     writeAll(path, content);
     m_prefs.ensureEditSlot(1);
     m_prefs.editSlots[1] = m_prefs.editSlots[0];
-    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir});
+    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir},
+                                  realFileDialogs(), m_prompt);
     m_windows.append(window);
     window->openEditFile(path);
     return window;

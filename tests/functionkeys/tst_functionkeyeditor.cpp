@@ -6,6 +6,7 @@
 #include "settings/inifile.h"
 #include "settings/preferences.h"
 #include "settings/prefsfile.h"
+#include "ui/filedialogs.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -48,20 +49,16 @@ class TstFunctionKeyEditor : public QObject
 {
     Q_OBJECT
     ScriptedPrompt m_prompt;
+    FileDialogs m_fileDialogs;
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        m_prompt.clear();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_prompt.clear(); }
 
     void editsCodesAndNewGroupsReachTheSettingsOnlyThroughDone()
     {
         const CommWindowSettings original = twoGroups();
         CommWindowSettings s = original;
-        FunctionKeyEditor editor(s, 3);
+        FunctionKeyEditor editor(s, 3, m_fileDialogs, m_prompt);
         QCOMPARE(editor.windowTitle(), QStringLiteral("Zel Terminal Function Key Setup"));
         QCOMPARE(editor.groupNameEdit()->text(), QStringLiteral("Setup"));
         QCOMPARE(editor.contentsEdit(3)->text(), QStringLiteral("br 9600^M"));
@@ -108,7 +105,7 @@ private Q_SLOTS:
     void theTreeCopiesIntoWhatTheFieldsShowAndRemovesAfterAsking()
     {
         CommWindowSettings s = twoGroups();
-        FunctionKeyEditor editor(s, 5);
+        FunctionKeyEditor editor(s, 5, m_fileDialogs, m_prompt);
         QTreeWidgetItem *motion = find(editor.tree(), QStringLiteral("Group 1 - Motion"));
         QVERIFY(motion);
         QMenu *menu = editor.treeMenu(motion);
@@ -161,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(prefsImage(other, QString(), false).save(path));
 
         CommWindowSettings s = twoGroups();
-        FunctionKeyEditor editor(s, 2);
+        FunctionKeyEditor editor(s, 2, m_fileDialogs, m_prompt);
         editor.browseFile(path);
         QCOMPARE(editor.tree()->topLevelItemCount(), 3);
         QCOMPARE(editor.tree()->topLevelItem(2)->text(0), QStringLiteral("other.ktm: Bench"));

@@ -16,6 +16,7 @@
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -40,14 +41,10 @@ class TstFunctionKeysEndToEnd : public QObject
 {
     Q_OBJECT
     ScriptedPrompt m_prompt;
+    CaptureFile m_capture;
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        appCapture().stop();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_capture.stop(); }
 
     void keysSendCodesQuotesAndNestedKeysAndStopWhenToldTo()
     {
@@ -61,7 +58,8 @@ private Q_SLOTS:
         s.keys[2].command = QStringLiteral("<^m>");
         s.keys[3].command = QStringLiteral("g^f4");
         s.keys[4].command = QStringLiteral("z^m^r0");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         FunctionKeyRunner &runner = window.functions().runner();
         QWidget *keys = &window.view();
@@ -105,18 +103,19 @@ private Q_SLOTS:
         QVERIFY2(pty.open(&error), qPrintable(error));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Capture.txt"));
-        QVERIFY(appCapture().start(path));
-        appCapture().stop();
+        QVERIFY(m_capture.start(path));
+        m_capture.stop();
 
         CommWindowSettings s = terminalOn(pty.path());
         // Capture on, a command and a pause; the second key ends capture once the whole answer is in.
         s.keys[0].command = QStringLiteral("^cpr al^M^p");
         s.keys[1].command = QStringLiteral("^o");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         QByteArray whileOn;
-        connect(&window.link(), &CommLink::dataReceived, this, [&whileOn](const QByteArray &bytes) {
-            if (appCapture().state() == CaptureFile::State::On)
+        connect(&window.link(), &CommLink::dataReceived, this, [this, &whileOn](const QByteArray &bytes) {
+            if (m_capture.state() == CaptureFile::State::On)
                 whileOn += bytes;
         });
         QByteArray sent; // what the controller put on the line
@@ -126,12 +125,12 @@ private Q_SLOTS:
         const qsizetype sentBefore = sent.size();
 
         QTest::keyClick(&window.view(), Qt::Key_F1);
-        QTRY_COMPARE(appCapture().state(), CaptureFile::State::On);
+        QTRY_COMPARE(m_capture.state(), CaptureFile::State::On);
         QCOMPARE(window.panels().text("capture"), QStringLiteral("Capture ON "));
         QTRY_VERIFY(whileOn.endsWith("TEMP = L 12\r\n>"));
         QTRY_VERIFY(!window.functions().runner().isRunning());
         QTest::keyClick(&window.view(), Qt::Key_F2);
-        QTRY_COMPARE(appCapture().state(), CaptureFile::State::Off);
+        QTRY_COMPARE(m_capture.state(), CaptureFile::State::Off);
         QCOMPARE(controller.received(), QByteArray("pr al\r"));
         QVERIFY(whileOn.startsWith("pr al\r\nACCEL = G 2000\r\n"));
         QFile file(path);
@@ -190,7 +189,8 @@ private Q_SLOTS:
 
         CommWindowSettings s = terminalOn(ptyPath);
         s.keys[6].command = QStringLiteral("A^d300B");
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
+                          QString());
         window.show();
         QTest::keyClick(&window.view(), Qt::Key_F7);
         QTRY_VERIFY(!window.functions().runner().isRunning());

@@ -17,6 +17,7 @@
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -38,6 +39,7 @@ class TstFunctionKeyWindow : public QObject
     std::unique_ptr<FakeLinkFactory> m_factory;
     std::unique_ptr<CommWindow> m_window;
     ScriptedPrompt m_prompt;
+    CaptureFile m_capture;
     QTemporaryDir m_dir;
 
     CommWindow &window() { return *m_window; }
@@ -49,7 +51,6 @@ class TstFunctionKeyWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        setPrompt(&m_prompt);
         CommWindowSettings &s = m_settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
@@ -64,9 +65,10 @@ private Q_SLOTS:
         s.keys[10] = {QStringLiteral("Rate & Go"), QStringLiteral("second group")};
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, QString());
+        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
+                                                realFileDialogs(), m_prompt, QString());
         m_window->show();
-        appCapture().stop();
+        m_capture.stop();
     }
 
     void cleanup()
@@ -74,9 +76,8 @@ private Q_SLOTS:
         m_window.reset();
         m_factory.reset();
         m_clock.reset();
-        appCapture().stop();
+        m_capture.stop();
         m_prompt.clear();
-        setPrompt(nullptr);
     }
 
     void theBarShowsTheCurrentGroupInTwoRowsOfFive()
@@ -244,8 +245,8 @@ private Q_SLOTS:
     void captureFromAKeyTakesEveryReceivedByteUntilItsOffCode()
     {
         const QString path = m_dir.filePath(QStringLiteral("keys.txt"));
-        QVERIFY(appCapture().start(path));
-        appCapture().stop();
+        QVERIFY(m_capture.start(path));
+        m_capture.stop();
         QCOMPARE(panelText("capture"), QStringLiteral("Capture "));
         QVERIFY(!window().panels().isPanelEnabled("capture"));
         // The panel's tip names the file that capture writes to.
@@ -253,7 +254,7 @@ private Q_SLOTS:
 
         QTest::keyClick(keys(), Qt::Key_F3);
         m_clock->advance(0);
-        QCOMPARE(appCapture().state(), CaptureFile::State::On);
+        QCOMPARE(m_capture.state(), CaptureFile::State::On);
         QCOMPARE(panelText("capture"), QStringLiteral("Capture ON "));
         QCOMPARE(window().panels().panelToolTip("capture"), QDir::toNativeSeparators(path));
         const QByteArray reply("pr al\r\nACCEL = G 2000\r\n\x1b[0m\xff>", 29);
@@ -261,7 +262,7 @@ private Q_SLOTS:
         m_clock->advance(500);
         port().deliver(reply.mid(7));
         m_clock->runUntilIdle(5000);
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
         QCOMPARE(port().written(), QByteArray("pr al\r"));
         port().deliver("after");
         QFile file(path);
@@ -281,7 +282,7 @@ private Q_SLOTS:
             QByteArray kept;
         };
         const QString path = m_dir.filePath(QStringLiteral("modes.txt"));
-        QVERIFY(appCapture().start(path));
+        QVERIFY(m_capture.start(path));
         port().deliver("terminal ");
         Collector upload;
         {
@@ -303,15 +304,15 @@ private Q_SLOTS:
 
     void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()
     {
-        QVERIFY(appCapture().start(m_dir.filePath(QStringLiteral("menu.txt"))));
-        appCapture().setPaused(true);
+        QVERIFY(m_capture.start(m_dir.filePath(QStringLiteral("menu.txt"))));
+        m_capture.setPaused(true);
         QCOMPARE(panelText("capture"), QStringLiteral("Capture OFF "));
-        appCapture().setPaused(false);
+        m_capture.setPaused(false);
         window().setTerminal(CommWindow::kCommItems);
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
 
         // A capture file that cannot be opened: one message with the reason, and the key goes on.
-        QVERIFY(!appCapture().start(m_dir.path()));
+        QVERIFY(!m_capture.start(m_dir.path()));
         window().settings().keys[2].command = QStringLiteral("^cok");
         QTest::keyClick(keys(), Qt::Key_F3);
         m_clock->runUntilIdle(1000);
@@ -319,7 +320,7 @@ private Q_SLOTS:
         QCOMPARE(m_prompt.asked().first().title, CaptureFile::errorTitle());
         QVERIFY(m_prompt.asked().first().text.startsWith(QDir::toNativeSeparators(m_dir.path()) + "\r\n"));
         QCOMPARE(port().written(), QByteArray("ok"));
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
     }
 };
 

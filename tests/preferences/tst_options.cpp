@@ -10,6 +10,7 @@
 #include "preferences/optionsdialog.h"
 #include "preferences/palette.h"
 #include "preferences/preferencesrunner.h"
+#include "scriptedprompt.h"
 #include "settings/inifile.h"
 #include "settings/preferences.h"
 #include "settings/prefsfile.h"
@@ -34,6 +35,8 @@ using namespace korvo;
 class TstOptions : public QObject
 {
     Q_OBJECT
+    ScriptedPrompt m_prompt;
+
 private Q_SLOTS:
     void paletteIndexesAreThePanelsOfStoredColours()
     {
@@ -63,7 +66,7 @@ private Q_SLOTS:
         Preferences state;
         OptionsDialog::Context context;
         context.request = PreferencesRequest::CommSettings;
-        OptionsDialog dialog(OptionsValues::load(state, 0), context, systemClock());
+        OptionsDialog dialog(OptionsValues::load(state, 0), context, systemClock(), m_prompt);
         QCOMPARE(dialog.currentPage(), int(CommSettingsPage));
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->isEnabled());
         auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
@@ -92,7 +95,7 @@ private Q_SLOTS:
         OptionsDialog::Context context;
         context.request = PreferencesRequest::TerminalFormat;
         context.terminalOpen = true;
-        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock(), m_prompt);
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
             applyOptionsPage(dialog, page, {state, 1}, {});
         });
@@ -111,7 +114,7 @@ private Q_SLOTS:
         state.commSlots[1] = state.commSlots[0];
         OptionsDialog::Context context;
         context.request = PreferencesRequest::TerminalFormat;
-        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock());
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock(), m_prompt);
         QList<int> applied;
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
             applied << page;
@@ -139,7 +142,7 @@ private Q_SLOTS:
         active.charDelay = 12;
         active.lineDelay = 340;
         active.settings = QStringLiteral("38400,N,8,1");
-        CommPage page(systemClock());
+        CommPage page(systemClock(), m_prompt);
         page.setActiveTerminal(&active);
         page.load(OptionsValues());
         page.findChild<QRadioButton *>(QStringLiteral("optIndexer2"))->click();
@@ -177,7 +180,7 @@ private Q_SLOTS:
         two.setSerialNumber("KG503-2222");
         two.setReportedConnection("10.9.9.9");
 
-        CommPage page(systemClock());
+        CommPage page(systemClock(), m_prompt);
         page.setDiscoveryTarget(QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(one.port()).arg(two.port()));
         page.load(OptionsValues());
         page.discover();

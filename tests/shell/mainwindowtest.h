@@ -51,7 +51,7 @@ protected:
 
     std::unique_ptr<korvo::MainWindow> startWindow()
     {
-        auto window = std::make_unique<korvo::MainWindow>(m_options);
+        auto window = std::make_unique<korvo::MainWindow>(m_options, *m_prompt);
         window->start();
         return window;
     }

@@ -38,9 +38,10 @@ class TstCaptureEndToEnd : public QObject
     // Capture"; the file dialog answers with path.
     void captureItem(MainWindow &window, int index, const QString &path = QString())
     {
-        setFileDialogRunner([path](const FileDialogRequest &) -> std::optional<QString> { return path; });
+        window.fileDialogs().setRunner(
+            [path](const FileDialogRequest &) -> std::optional<QString> { return path; });
         window.menus()->item(MenuId::Transfer, index)->trigger();
-        setFileDialogRunner({});
+        window.fileDialogs().setRunner({});
     }
 
     // Runs the transfer dialog's job from the Transfer menu (upload or download) on a listing file.
@@ -60,13 +61,7 @@ class TstCaptureEndToEnd : public QObject
     }
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        appCapture().stop();
-        m_prompt.clear();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_prompt.clear(); }
 
     void captureHoldsWhatTheControllerSentDuringTransfersLessThePausedPart()
     {
@@ -90,14 +85,14 @@ private Q_SLOTS:
                         .arg(pty.path())
                         .toUtf8());
         prefs.close();
-        MainWindow window(options);
+        MainWindow window(options, m_prompt);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal && terminal->isConnected());
 
         const QString capturePath = m_dir.filePath(QStringLiteral("session.txt"));
         captureItem(window, 3, capturePath);
-        QCOMPARE(appCapture().state(), CaptureFile::State::On);
+        QCOMPARE(window.capture().state(), CaptureFile::State::On);
 
         // The user pauses while the controller starts on the second command and resumes as it starts on the
         // third. The upload waits for the controller's silence before each command, so at those moments
@@ -119,9 +114,9 @@ private Q_SLOTS:
         QVERIFY(transfer(window, false, listing));
         QCOMPARE(controller.commands().size(), 3);
         QVERIFY(pausedAt > 0 && resumedAt > pausedAt);
-        QCOMPARE(appCapture().state(), CaptureFile::State::On);
+        QCOMPARE(window.capture().state(), CaptureFile::State::On);
         captureItem(window, 5);
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(window.capture().state(), CaptureFile::State::Off);
         QCOMPARE(fileBytes(capturePath), sent.left(pausedAt) + sent.mid(resumedAt));
         // The paused part is the whole flags section, which the upload itself has.
         QVERIFY(sent.mid(pausedAt, resumedAt - pausedAt).startsWith("print flags\r\nHOMED = G TRUE\r\n"));

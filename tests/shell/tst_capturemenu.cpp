@@ -35,7 +35,7 @@ private Q_SLOTS:
         prefs.write(
             "[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nAutoName=0\r\nName=Axis rig\r\n");
         prefs.close();
-        MainWindow window(options);
+        MainWindow window(options, prompt);
         window.start();
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal);
@@ -47,13 +47,13 @@ private Q_SLOTS:
 
         const QString path = dir.filePath(QStringLiteral("session.txt"));
         QString offered;
-        setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        window.fileDialogs().setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
             offered = request.title;
             return path;
         });
         item(3)->trigger();
         QCOMPARE(offered, QStringLiteral("Select Capture File"));
-        QCOMPARE(appCapture().state(), CaptureFile::State::On);
+        QCOMPARE(window.capture().state(), CaptureFile::State::On);
         QCOMPARE(panel(), QStringLiteral("Capture ON "));
         QVERIFY(!item(3)->isEnabled());
         QVERIFY(item(4)->isVisible());
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QCOMPARE(item(4)->text(), QStringLiteral("&Pause Capture"));
         QCOMPARE(panel(), QStringLiteral("Capture ON "));
         item(5)->trigger();
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
+        QCOMPARE(window.capture().state(), CaptureFile::State::Off);
         QCOMPARE(panel(), QStringLiteral("Capture "));
         QVERIFY(!item(4)->isVisible());
         QVERIFY(item(3)->isEnabled());
@@ -78,12 +78,13 @@ private Q_SLOTS:
         QVERIFY(prompt.asked().isEmpty());
 
         // A folder of that name: one message with the reason, capture stays off.
-        setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return dir.path(); });
+        window.fileDialogs().setRunner(
+            [&](const FileDialogRequest &) -> std::optional<QString> { return dir.path(); });
         item(3)->trigger();
         QCOMPARE(prompt.asked().size(), 1);
         QCOMPARE(prompt.asked().first().title, QStringLiteral("File Error"));
-        QCOMPARE(appCapture().state(), CaptureFile::State::Off);
-        setFileDialogRunner({});
+        QCOMPARE(window.capture().state(), CaptureFile::State::Off);
+        window.fileDialogs().setRunner({});
     }
 };
 

@@ -37,7 +37,6 @@ class TstDocumentFiles : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
     void theRecentListKeepsFourDistinctFilesNewestFirst();
     void recentFilesThatNoLongerExistAreDisabledWhenLoaded();
     void fileDialogsFollowTheKindAndTheDeviceFamily_data();
@@ -58,13 +57,6 @@ void TstDocumentFiles::init()
 {
     m_prefs = Preferences{};
     m_prompt.clear();
-    setPrompt(&m_prompt);
-}
-
-void TstDocumentFiles::cleanup()
-{
-    setPrompt(nullptr);
-    setFileDialogRunner({});
 }
 
 void TstDocumentFiles::theRecentListKeepsFourDistinctFilesNewestFirst()
@@ -168,11 +160,11 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily()
     QFETCH(QString, selectedFilter);
     QFETCH(QString, suffix);
     std::optional<FileDialogRequest> seen;
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    const FileDialogs dialogs([&](const FileDialogRequest &request) -> std::optional<QString> {
         seen = request;
         return std::nullopt; // cancelled
     });
-    QVERIFY(!getFile(FileDialogKind(kind), DeviceType(family), QStringLiteral("last.vxt")));
+    QVERIFY(!dialogs.getFile(FileDialogKind(kind), DeviceType(family), QStringLiteral("last.vxt")));
     QVERIFY(seen);
     QCOMPARE(seen->title, title);
     QCOMPARE(seen->selectedFilter, selectedFilter);
@@ -218,7 +210,8 @@ void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()
 
 void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
 {
-    OpenEditDialog dialog(QStringLiteral("Program1.vxt"), true, Norbel);
+    FileDialogs dialogs;
+    OpenEditDialog dialog(QStringLiteral("Program1.vxt"), true, Norbel, dialogs);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open a New file for editing"));
     QVERIFY(dialog.newWindowBox()->isChecked());
     QVERIFY(dialog.okButton()->isEnabled());
@@ -227,7 +220,7 @@ void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
 
     std::optional<FileDialogRequest> seen;
     const QString browsed = m_dir.filePath(QStringLiteral("picked.nbt"));
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    dialogs.setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         seen = request;
         return browsed;
     });
@@ -243,7 +236,7 @@ void TstDocumentFiles::theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing()
     QCOMPARE(dialog.fileName(), QDir::toNativeSeparators(QDir::current().absoluteFilePath("relative.nbt")));
     QVERIFY(!dialog.newWindow());
 
-    OpenEditDialog cancelled(QStringLiteral("x.vxt"), false, Veltor);
+    OpenEditDialog cancelled(QStringLiteral("x.vxt"), false, Veltor, dialogs);
     cancelled.reject();
     QVERIFY(cancelled.fileName().isEmpty());
 }
@@ -272,7 +265,7 @@ void TstDocumentFiles::terminalPrintingAsksAboutScrollBackOnlyWithoutASelection(
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
-        printTerminal(source, nullptr, &printer);
+        printTerminal(source, m_prompt, nullptr, &printer);
         return fileBytes(pdf);
     };
     m_prompt.queueAnswer(PromptAnswer::Yes);

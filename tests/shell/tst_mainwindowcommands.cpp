@@ -222,7 +222,7 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
     QVERIFY(m_prompt->asked().first().text.startsWith(QStringLiteral("The Comm Window is not available.")));
 
     m_options.factory = true;
-    MainWindow factory(m_options);
+    MainWindow factory(m_options, *m_prompt);
     QVERIFY(factory.menus()->item(MenuId::View, 9)->isVisible());
 }
 
@@ -297,10 +297,11 @@ void TstMainWindowCommands::onlyFileSaveOfAnExistingFileKeepsABackup()
     QCOMPARE(contents(m_dir->filePath(QStringLiteral("motion.bak"))), QByteArray("old\r\n"));
 
     // Save as over an existing file and the save prompt's Yes replace the file without a backup.
-    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    window->fileDialogs().setRunner(
+        [&](const FileDialogRequest &) -> std::optional<QString> { return other; });
     edit->setDocumentText(QStringLiteral("second\r\n"), true);
     window->menus()->item(MenuId::File, 3)->trigger();
-    setFileDialogRunner({});
+    window->fileDialogs().setRunner({});
     QCOMPARE(edit->fileName(), other);
     QCOMPARE(contents(other), QByteArray("second\r\n"));
     edit->setDocumentText(QStringLiteral("third\r\n"), true);

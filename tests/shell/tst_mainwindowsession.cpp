@@ -88,12 +88,12 @@ void TstMainWindowSession::loadPreferencesReplacesTheWorkspaceWithTheChosenFile(
     auto window = startWindow();
     QCOMPARE(subWindows(*window).size(), 3);
     QString offeredTitle;
-    setFileDialogRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+    window->fileDialogs().setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         offeredTitle = request.title;
         return other;
     });
     window->menus()->item(MenuId::File, 6)->trigger();
-    setFileDialogRunner({});
+    window->fileDialogs().setRunner({});
     QCOMPARE(offeredTitle, QStringLiteral("Select ZelTerm Preferences File"));
     QCOMPARE(window->workspace().prefFile(), other);
     QTRY_COMPARE(subWindows(*window).size(), 1);
@@ -189,10 +189,11 @@ void TstMainWindowSession::cancellingLoadPreferencesAtASavePromptKeepsTheWorkspa
     window->newEditWindow(m_dir->filePath(QStringLiteral("motion.vxt")));
     auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
     edit->setDocumentText(QStringLiteral("typed\r\n"), true);
-    setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return other; });
+    window->fileDialogs().setRunner(
+        [&](const FileDialogRequest &) -> std::optional<QString> { return other; });
     m_prompt->queueAnswer(PromptAnswer::Cancel);
     window->menus()->action(Command::LoadPreferences)->trigger();
-    setFileDialogRunner({});
+    window->fileDialogs().setRunner({});
     QCOMPARE(m_prompt->asked().size(), 1);
     QCOMPARE(window->workspace().prefFile(), own);
     QCOMPARE(subWindows(*window).size(), 2);
@@ -225,9 +226,6 @@ void TstMainWindowSession::aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt()
     QCOMPARE(saved.readAll(), QByteArray("saved\r\n"));
     QCOMPARE(RecoveryStore().documents().size(), 1);
     window.reset();
-    // The ending session took the prompt over; a new process starts with its own.
-    m_prompt.reset();
-    m_prompt = std::make_unique<ScriptedPrompt>();
 
     // The next start reopens the workspace and offers the kept text in a window of its own, unsaved.
     m_prompt->queueAnswer(PromptAnswer::Yes);

@@ -36,7 +36,7 @@ using namespace korvo;
 namespace {
 
 // The main window on a preferences file with one terminal whose section holds sectionText.
-std::unique_ptr<MainWindow> startOn(const QTemporaryDir &dir, const QString &setupText,
+std::unique_ptr<MainWindow> startOn(Prompt &prompt, const QTemporaryDir &dir, const QString &setupText,
                                     const QString &sectionText)
 {
     ProgramOptions options;
@@ -52,7 +52,7 @@ std::unique_ptr<MainWindow> startOn(const QTemporaryDir &dir, const QString &set
             .arg(setupText, sectionText)
             .toUtf8());
     prefs.close();
-    auto window = std::make_unique<MainWindow>(options);
+    auto window = std::make_unique<MainWindow>(options, prompt);
     window->start();
     return window;
 }
@@ -79,12 +79,7 @@ class TstTerminalPanels : public QObject
     ScriptedPrompt m_prompt;
 
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        m_prompt.clear();
-        setPrompt(nullptr);
-    }
+    void cleanup() { m_prompt.clear(); }
 
     void theCommPanelFreesTheGatewayWhileThePreferencesAreOpen()
     {
@@ -95,10 +90,10 @@ private Q_SLOTS:
         QVERIFY2(gateway.listenDiscovery(QHostAddress::LocalHost, 0, &error), qPrintable(error));
         QSignalSpy connections(&gateway, &SimGateway::clientConnected);
         QTemporaryDir dir;
-        auto window =
-            startOn(dir, QStringLiteral("DiscoveryTarget=127.0.0.1:%1\r\n").arg(gateway.discoveryPort()),
-                    QStringLiteral("Connected=-1\r\nTCPIPEnabled=-1\r\nTCPAddress=127.0.0.1:%1\r\n")
-                        .arg(gateway.port()));
+        auto window = startOn(m_prompt, dir,
+                              QStringLiteral("DiscoveryTarget=127.0.0.1:%1\r\n").arg(gateway.discoveryPort()),
+                              QStringLiteral("Connected=-1\r\nTCPIPEnabled=-1\r\nTCPAddress=127.0.0.1:%1\r\n")
+                                  .arg(gateway.port()));
         QVERIFY(window);
         CommWindow *terminal = terminalOf(*window);
         QVERIFY(terminal);
@@ -153,7 +148,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         auto window =
-            startOn(dir, QString(),
+            startOn(m_prompt, dir, QString(),
                     QStringLiteral("FGroupCt=3\r\nFGrpName0=Motion\r\nFGrpName1=Setup\r\nFGrpName2=Homing\r\n"
                                    "F1=Status\tpr st^M\r\nF11=Rate\tpr ra^M\r\n"));
         QVERIFY(window);

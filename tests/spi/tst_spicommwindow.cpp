@@ -31,6 +31,7 @@ class TestSpiCommWindow : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
+    FileDialogs m_fileDialogs;
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<FakeLinkFactory> m_links;
     FakeParallelPort *m_port = nullptr; // the window's, once it made one
@@ -47,6 +48,7 @@ private:
         SpiCommWindow::Services services;
         services.clock = m_clock.get();
         services.links = m_links.get();
+        services.fileDialogs = &m_fileDialogs;
         services.makePort = [this] {
             auto port = std::make_unique<FakeParallelPort>();
             port->openError = m_portError;
@@ -59,7 +61,7 @@ private:
             c.clockHz = 25000;
             return c;
         };
-        auto window = std::make_unique<SpiCommWindow>(record, nullptr, services);
+        auto window = std::make_unique<SpiCommWindow>(record, *m_prompt, nullptr, services);
         m_spi = window->record();
         connect(window.get(), &SpiCommWindow::recordChanged, this,
                 [this](const SpiRecord &changed) { m_spi = changed; });
@@ -89,7 +91,7 @@ private slots:
 
     void cleanup()
     {
-        setFileDialogRunner({});
+        m_fileDialogs.setRunner({});
         m_prompt.reset();
     }
 
@@ -291,7 +293,7 @@ private slots:
         const QString capture = m_dir->filePath(QStringLiteral("capture.txt"));
         const QString saved = m_dir->filePath(QStringLiteral("log.txt"));
         QString next = capture;
-        setFileDialogRunner([&](const FileDialogRequest &) -> std::optional<QString> { return next; });
+        m_fileDialogs.setRunner([&](const FileDialogRequest &) -> std::optional<QString> { return next; });
         window->captureButton()->click();
         QCOMPARE(window->captureButton()->text(), QStringLiteral("End &Capture"));
         window->outputEdit()->setText(QStringLiteral("031000"));
@@ -326,7 +328,7 @@ private slots:
             prefs.write("[SPI Configuration]\r\nPort=5\r\nPortName=/dev/pts/77\r\n");
         }
         {
-            MainWindow main(m_options);
+            MainWindow main(m_options, *m_prompt);
             main.start();
             QAction *item = main.menus()->action(Command::SpiCommunications);
             QVERIFY(!main.spiWindow());
@@ -344,7 +346,7 @@ private slots:
             QVERIFY(m_prompt->asked().isEmpty());
             QVERIFY(main.prefs().spi.visible);
         }
-        MainWindow again(m_options);
+        MainWindow again(m_options, *m_prompt);
         again.start();
         QVERIFY(again.spiWindow());
         QVERIFY(again.menus()->action(Command::SpiCommunications)->isChecked());

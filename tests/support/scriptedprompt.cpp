@@ -2,16 +2,6 @@
 
 namespace korvo {
 
-ScriptedPrompt::ScriptedPrompt()
-{
-    setPrompt(this);
-}
-
-ScriptedPrompt::~ScriptedPrompt()
-{
-    setPrompt(nullptr);
-}
-
 PromptAnswer ScriptedPrompt::ask(const PromptRequest &request)
 {
     m_asked.append(request);

@@ -11,8 +11,6 @@ namespace korvo {
 class ScriptedPrompt final : public Prompt
 {
 public:
-    ScriptedPrompt();
-    ~ScriptedPrompt() override;
     PromptAnswer ask(const PromptRequest &request) override;
 
     // Answers to give, in order; when they run out the first button of the box is chosen.

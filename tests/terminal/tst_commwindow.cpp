@@ -1,6 +1,7 @@
 // The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
 
 #include "fakelinks.h"
+#include "functionkeys/capturefile.h"
 #include "link/commlink.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -10,6 +11,7 @@
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
 #include "terminal/translatedialog.h"
+#include "ui/filedialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,6 +57,7 @@ class TstCommWindow : public QObject
     std::unique_ptr<FakeLinkFactory> m_factory;
     std::unique_ptr<CommWindow> m_window;
     ScriptedPrompt m_prompt;
+    CaptureFile m_capture;
     RecordingHost m_host;
 
     CommWindow &window() { return *m_window; }
@@ -74,7 +77,8 @@ private Q_SLOTS:
         setCommandHost(&m_host);
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, QString());
+        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
+                                                realFileDialogs(), m_prompt, QString());
         m_window->show();
         QApplication::clipboard()->clear();
     }
@@ -383,13 +387,12 @@ private Q_SLOTS:
 
     void aFailedSendIsReportedOnce()
     {
-        setPrompt(&m_prompt);
+        m_prompt.clear();
         port().writeError = QStringLiteral("Input/output error");
         QTest::keyClicks(keys(), "x");
         QTRY_COMPARE(m_prompt.asked().size(), 1);
         QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Port Error"));
         QVERIFY(!window().isConnected());
-        setPrompt(nullptr);
     }
 };
 

@@ -2,6 +2,7 @@
 // translation options, disconnect.
 
 #include "app/clock.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -11,6 +12,7 @@
 #include "terminal/statuspanels.h"
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
+#include "ui/filedialogs.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -41,14 +43,15 @@ private Q_SLOTS:
         QVERIFY2(pty.open(&error), qPrintable(error));
 
         ScriptedPrompt prompt;
-        setPrompt(&prompt);
         CommWindowSettings s;
         s.portName = pty.path();
         s.connected = true;
         s.rows = 24;
         s.columns = 60;
 
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), QString());
+        CaptureFile capture;
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), prompt,
+                          QString());
         window.show();
         QWidget *keys = &window.view();
         const TerminalScreen &screen = window.screen();
@@ -103,7 +106,6 @@ private Q_SLOTS:
         QTest::keyClick(keys, Qt::Key_Return);
         QTRY_COMPARE(controller.received(), QByteArray("pr al\r\x03zz\r\r"));
         QVERIFY(prompt.asked().isEmpty());
-        setPrompt(nullptr);
     }
 };
 

@@ -83,6 +83,8 @@ QList<QColor> coloursOf(const QTextEdit &edit)
 class TstToolsEndToEnd : public QObject
 {
     Q_OBJECT
+    ScriptedPrompt m_prompt;
+
 private Q_SLOTS:
     void aControllerAt4800IsFoundLastOnAPty()
     {
@@ -134,7 +136,7 @@ private Q_SLOTS:
         Bench bench(Veltor, 19200);
         bench.settings.settings = QStringLiteral("9600,N,8,1");
         bench.link.connectComm(true);
-        FindCommDialog dialog(bench.link);
+        FindCommDialog dialog(bench.link, m_prompt);
         // Loading took the line from the terminal.
         QVERIFY(!bench.link.isConnected());
         auto *delay = dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"));
@@ -169,7 +171,7 @@ private Q_SLOTS:
         CommWindowSettings settings;
         settings.portName = QStringLiteral("/dev/korvo-no-such-port");
         CommLink link(settings, systemClock(), systemLinkFactory());
-        FindCommDialog dialog(link);
+        FindCommDialog dialog(link, m_prompt);
         auto *find = dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"));
         auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
         QVERIFY(!find->isEnabled());

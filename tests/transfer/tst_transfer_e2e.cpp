@@ -27,9 +27,9 @@ namespace {
 // ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
 struct Bench
 {
-    explicit Bench(DeviceType device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+    Bench(Prompt &prompt, DeviceType device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
         : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
-          clock(systemClock(), timeScale)
+          clock(systemClock(), timeScale), job(link, prompt)
     {
         settings.device = device;
         QString error;
@@ -77,7 +77,7 @@ struct Bench
     CommWindowSettings settings;
     ScaledClock clock;
     CommLink link{settings, clock, systemLinkFactory()};
-    TransferJob job{link};
+    TransferJob job;
     QByteArray shown; // what the terminal screen got
     bool endedOk = false;
     QString endMessage;
@@ -97,12 +97,7 @@ class TstTransferEndToEnd : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { setPrompt(&m_prompt); }
-    void cleanup()
-    {
-        setPrompt(nullptr);
-        m_prompt.clear();
-    }
+    void cleanup() { m_prompt.clear(); }
     void uKorvoRoundTripThroughAFileOverAPty();
     void veltorRoundTripThroughTheEditWindowOverTheGateway();
     void onlyTheRequestedSectionsAreDownloaded();
@@ -123,7 +118,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
-    Bench source(UKorvo, DeviceMemory::demo(UKorvo));
+    Bench source(m_prompt, UKorvo, DeviceMemory::demo(UKorvo));
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
     QVERIFY2(source.endedOk, qPrintable(source.endMessage));
@@ -135,7 +130,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     // The upload's replies are not shown on the terminal.
     QVERIFY(source.shown.isEmpty());
 
-    Bench empty(UKorvo, DeviceMemory(UKorvo));
+    Bench empty(m_prompt, UKorvo, DeviceMemory(UKorvo));
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
     QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
     // The download's echo is.
@@ -157,7 +152,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     edit.clearEdit = [&editText] { editText.clear(); };
     edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
-    Bench source(Veltor, DeviceMemory::demo(Veltor), true);
+    Bench source(m_prompt, Veltor, DeviceMemory::demo(Veltor), true);
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload,
                        source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
@@ -167,7 +162,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
         editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
     const QString uploaded = editText;
 
-    Bench empty(Veltor, DeviceMemory(Veltor), true);
+    Bench empty(m_prompt, Veltor, DeviceMemory(Veltor), true);
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
     QVERIFY(empty.endedOk);
     // The edit window's text went through the temporary file, which is gone again.
@@ -196,7 +191,7 @@ void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
         "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
         "VA LATE = 1\r\n");
     file.close();
-    Bench device(Fendra, DeviceMemory(Fendra));
+    Bench device(m_prompt, Fendra, DeviceMemory(Fendra));
     QVERIFY(
         device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -214,7 +209,7 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
     file.close();
-    Bench device(Veltor, DeviceMemory(Veltor));
+    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
     m_prompt.queueAnswer(PromptAnswer::No);
     QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
                         fileTarget(path)));
@@ -253,7 +248,7 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hmi.txt"));
-    Bench device(Hmi, DeviceMemory::demo(Hmi));
+    Bench device(m_prompt, Hmi, DeviceMemory::demo(Hmi));
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -272,7 +267,7 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     previous.write("previous listing\r\n");
     previous.close();
 
-    Bench device(UKorvo, DeviceMemory::demo(UKorvo), false,
+    Bench device(m_prompt, UKorvo, DeviceMemory::demo(UKorvo), false,
                  1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
     QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
@@ -295,7 +290,7 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
     for (int i = 0; i < 200; ++i)
         file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
     file.close();
-    Bench device(Veltor, DeviceMemory(Veltor));
+    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
     device.pty.setDropAfter(300);
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(!device.endedOk);
@@ -316,7 +311,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QFETCH(bool, tcp);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.kxt"));
-    Bench device(UKorvo, DeviceMemory::demo(UKorvo), tcp);
+    Bench device(m_prompt, UKorvo, DeviceMemory::demo(UKorvo), tcp);
     QVERIFY(device.ok);
     // The device goes while the second command reaches it: the variables are in.
     const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
@@ -356,7 +351,7 @@ void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent(
     QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
     const QString missing = dir.filePath(QStringLiteral("none.vxt"));
 
-    Bench device(Veltor, DeviceMemory(Veltor));
+    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
     QVERIFY(device.ok);
     // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
     for (const QString &source : {missing, dir.path(), nul, longLine})
@@ -401,7 +396,7 @@ void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
     file.close();
-    Bench device(Veltor, DeviceMemory(Veltor));
+    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(device.endedOk);
     QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));

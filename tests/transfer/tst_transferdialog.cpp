@@ -5,6 +5,7 @@
 #include "app/clock.h"
 #include "editor/editwindow.h"
 #include "fakeclock.h"
+#include "functionkeys/capturefile.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
@@ -12,6 +13,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "transfer/transferdialog.h"
+#include "ui/filedialogs.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -30,7 +32,7 @@ namespace {
 // A terminal window on slot 1 connected to a simulated device with its demo memory.
 struct Terminal
 {
-    explicit Terminal(DeviceType device, Clock &clock = systemClock())
+    Terminal(Prompt &prompt, DeviceType device, Clock &clock = systemClock())
         : controller(device), responder(controller, DeviceMemory::demo(device)), pty(controller)
     {
         QString error;
@@ -38,13 +40,15 @@ struct Terminal
         settings.portName = pty.path();
         settings.connected = true;
         settings.device = device;
-        window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), QString());
+        window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), capture,
+                                              realFileDialogs(), prompt, QString());
     }
     ControllerSim controller;
     MemoryResponder responder;
     SimPty pty;
     bool opened = false;
     CommWindowSettings settings;
+    CaptureFile capture;
     std::unique_ptr<CommWindow> window;
 };
 
@@ -61,12 +65,7 @@ class TstTransferDialog : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        setPrompt(&m_prompt);
-        m_prompt.clear();
-    }
-    void cleanup() { setPrompt(nullptr); }
+    void init() { m_prompt.clear(); }
     void theDataTypesFollowTheDeviceType_data();
     void theDataTypesFollowTheDeviceType();
     void choosingTheEditWindowWithoutOneIsRefused();
@@ -112,10 +111,11 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QFETCH(QString, box0);
     QFETCH(QString, box1);
     QFETCH(bool, programs);
-    Terminal terminal(device);
+    Terminal terminal(m_prompt, device);
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     QCOMPARE(dialog->windowTitle(), caption);
     QCOMPARE(dialog->box(0)->text(), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
@@ -124,18 +124,19 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
-    QCOMPARE(TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(), nullptr,
-                                  fileTarget()),
+    QCOMPARE(TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                                  terminal.window.get(), nullptr, fileTarget()),
              dialog);
     QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
 }
 
 void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 {
-    Terminal terminal(Veltor);
+    Terminal terminal(m_prompt, Veltor);
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     QVERIFY(dialog->fileOption()->isChecked());
     dialog->editOption()->click();
     QCOMPARE(m_prompt.asked().size(), 1);
@@ -147,13 +148,14 @@ void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()
 
 void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
 {
-    Terminal terminal(UKorvo);
+    Terminal terminal(m_prompt, UKorvo);
     QVERIFY(terminal.opened);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), nullptr, fileTarget());
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), nullptr, fileTarget());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -179,18 +181,20 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     // The device answers over the pty at once; the silence that ends each section is the fake clock's, so
     // the upload waits after every section until the test moves time on.
     FakeClock clock;
-    Terminal terminal(UKorvo, clock);
+    Terminal terminal(m_prompt, UKorvo, clock);
     QVERIFY(terminal.opened);
     Preferences prefs;
     prefs.ensureEditSlot(1);
     prefs.editSlots[1].name = QStringLiteral("Program");
-    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()});
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs(),
+                    m_prompt);
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);
     QWidget host;
     TransferDialog *dialog =
-        TransferDialog::open(&host, TransferJob::Kind::Upload, terminal.window.get(), &edit, TransferSetup{});
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
+                             terminal.window.get(), &edit, TransferSetup{});
     QVERIFY(dialog->editOption()->isChecked());
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
@@ -235,7 +239,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
 
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
-    Terminal terminal(Veltor);
+    Terminal terminal(m_prompt, Veltor);
     terminal.controller.setSilent(true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("down.vxt"));
@@ -244,8 +248,9 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     QWidget host;
-    TransferDialog *dialog = TransferDialog::open(&host, TransferJob::Kind::Download, terminal.window.get(),
-                                                  nullptr, fileTarget());
+    TransferDialog *dialog =
+        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                             terminal.window.get(), nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();

@@ -2,6 +2,7 @@
 // whose far end is the simulated controller; time is the fake clock's, so the 4-second and 5-second waits
 // of the dialogue take no real time.
 
+#include "functionkeys/capturefile.h"
 #include "link/baudchangedialog.h"
 #include "settings/preferences.h"
 #include "terminal/commwindow.h"
@@ -336,18 +337,19 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     slot.settings = QStringLiteral("19200,N,8,1");
     slot.connected = true;
     const QString file = writeFile(m_dir, upgradeText(uKorvoRecords()));
-    setFileDialogRunner([file](const FileDialogRequest &request) -> std::optional<QString> {
+    const FileDialogs fileDialogs([file](const FileDialogRequest &request) -> std::optional<QString> {
         return request.title == QLatin1String("Select uKorvo Upgrade File") ? std::optional<QString>(file)
                                                                             : std::nullopt;
     });
     QWidget parent;
     parent.show();
     {
-        CommWindow terminal(1, slot, rig.clock, rig.factory, QString());
+        CaptureFile capture;
+        CommWindow terminal(1, slot, rig.clock, rig.factory, capture, fileDialogs, *rig.prompt, QString());
         QVERIFY(terminal.isConnected());
         UpgradeLaunch launch;
         launch.showBaudChange = true;
-        runUpgradeCommand(&parent, &terminal, launch);
+        runUpgradeCommand(&parent, &terminal, fileDialogs, *rig.prompt, launch);
         // The rate notice comes first, the wizard only after it.
         QPointer<BaudChangeDialog> notice = parent.findChild<BaudChangeDialog *>();
         QVERIFY(notice && notice->isVisible());
@@ -373,7 +375,6 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
         QVERIFY(rig.factory.serial->isOpen());
         QVERIFY(!terminal.link().hasEngine());
     }
-    setFileDialogRunner({});
 }
 
 void TstUpgradeWizard::throughTheGatewayTheRateCodesAreSentAsTheyStand()

@@ -28,9 +28,7 @@ struct WizardRig
         settings.portName = QStringLiteral("/dev/ttyFAKE0");
         settings.settings = QStringLiteral("9600,N,8,1");
         prompt = std::make_unique<ScriptedPrompt>();
-        setPrompt(prompt.get());
     }
-    ~WizardRig() { setPrompt(nullptr); }
 
     // Carries bytes both ways until the line is quiet.
     void settle()
@@ -94,10 +92,13 @@ struct WizardRig
 
     std::unique_ptr<UpgradeWizard> wizard(const QString &file, bool factoryMode = false)
     {
-        auto w = std::make_unique<UpgradeWizard>(link, factoryMode, [this, file]() -> std::optional<QString> {
-            ++chooserCalls;
-            return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
-        });
+        auto w = std::make_unique<UpgradeWizard>(
+            link, factoryMode,
+            [this, file]() -> std::optional<QString> {
+                ++chooserCalls;
+                return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
+            },
+            *prompt);
         w->show();
         settle();
         return w;
