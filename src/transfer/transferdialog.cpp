@@ -296,7 +296,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     }
 
     delete m_job;
-    m_job = new TransferJob(m_terminal->link(), m_prompt, this);
+    m_job = new TransferJob(m_terminal->link(), this);
     connect(m_job, &TransferJob::progressed, this, &TransferDialog::refreshFigures);
     connect(m_job, &TransferJob::ended, this, &TransferDialog::onEnded);
     connect(m_job, &TransferJob::verified, this, &TransferDialog::onVerified);
@@ -313,7 +313,12 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     m_cancelRequested = false;
     m_writeErrorShown = false;
     showRunning(true, kind);
-    if (!m_job->start(kind, request, target)) {
+    TransferJob::StartResult started = m_job->start(kind, request, target);
+    if (started.outcome == TransferJob::StartResult::NeedsAnswer)
+        started = m_job->answer(m_prompt.ask(started.message));
+    if (started.outcome != TransferJob::StartResult::Started) {
+        if (!started.message.text.isEmpty())
+            m_prompt.ask(started.message);
         showRunning(false);
         return;
     }

@@ -1,12 +1,13 @@
 #include "transfer/transferjob.h"
 
 #include "app/cp1252.h"
-#include "app/prompt.h"
 #include "transfer/downloadengine.h"
 #include "transfer/listingfile.h"
 #include "transfer/listingreader.h"
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
+
+#include <utility>
 
 namespace korvo {
 
@@ -33,12 +34,55 @@ QString unencodableLine(const QString &text)
     }
     return {};
 }
+// The listing a download or verify sends or compares with, or why it cannot be had.
+std::optional<PromptRequest> readSource(const TransferJob::Target &target, QList<QByteArray> *lines)
+{
+    QByteArray bytes;
+    QString error;
+    if (target.file) {
+        if (target.fileName.isEmpty()) {
+            return PromptRequest{
+                QStringLiteral(
+                    "The specified file, %1, is not a valid DownLoad File.\r\nClick Transfer/Download "
+                    "and enter valid filename.")
+                    .arg(target.fileName),
+                QStringLiteral("File is not valid"), PromptIcon::Critical};
+        }
+        if (!TransferSource::readFile(target.fileName, &bytes, &error)) {
+            return PromptRequest{QStringLiteral("File doesn't exist\r\n%1: %2").arg(target.fileName, error),
+                                 kDownloadTitle, PromptIcon::Exclamation};
+        }
+    } else {
+        const QString text = target.editText ? target.editText() : QString();
+        if (text.isEmpty()) {
+            return PromptRequest{QStringLiteral("The Edit Window does not have any data to Download"),
+                                 kDownloadTitle, PromptIcon::Exclamation};
+        }
+        const std::optional<QByteArray> encoded = encodeCp1252(text);
+        if (!encoded) {
+            return PromptRequest{
+                QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
+                kDownloadTitle, PromptIcon::Exclamation};
+        }
+        if (!TransferSource::throughTemporary(*encoded, TransferSource::temporaryFolders(target.programDir),
+                                              &bytes, &error)) {
+            return PromptRequest{
+                QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
+                    .arg(error),
+                kDownloadTitle, PromptIcon::Critical};
+        }
+    }
+    if (!ListingReader::splitLines(bytes, lines, &error)) {
+        return PromptRequest{
+            QStringLiteral("%1 is not sent.\r\n%2")
+                .arg(target.file ? target.fileName : QStringLiteral("The Edit Window"), error),
+            kDownloadTitle, PromptIcon::Exclamation};
+    }
+    return std::nullopt;
+}
 } // namespace
 
-TransferJob::TransferJob(CommLink &link, Prompt &prompt, QObject *parent)
-    : QObject(parent), m_link(link), m_prompt(prompt)
-{
-}
+TransferJob::TransferJob(CommLink &link, QObject *parent) : QObject(parent), m_link(link) {}
 
 TransferJob::~TransferJob()
 {
@@ -50,84 +94,30 @@ bool TransferJob::isRunning() const
     return m_engine && !m_engine->isFinished();
 }
 
-bool TransferJob::readSource(const Target &target, QList<QByteArray> *lines)
-{
-    QByteArray bytes;
-    QString error;
-    if (target.file) {
-        if (target.fileName.isEmpty()) {
-            ask(m_prompt,
-                QStringLiteral(
-                    "The specified file, %1, is not a valid DownLoad File.\r\nClick Transfer/Download "
-                    "and enter valid filename.")
-                    .arg(target.fileName),
-                QStringLiteral("File is not valid"), PromptIcon::Critical);
-            return false;
-        }
-        if (!TransferSource::readFile(target.fileName, &bytes, &error)) {
-            ask(m_prompt, QStringLiteral("File doesn't exist\r\n%1: %2").arg(target.fileName, error),
-                kDownloadTitle, PromptIcon::Exclamation);
-            return false;
-        }
-    } else {
-        const QString text = target.editText ? target.editText() : QString();
-        if (text.isEmpty()) {
-            ask(m_prompt, QStringLiteral("The Edit Window does not have any data to Download"),
-                kDownloadTitle, PromptIcon::Exclamation);
-            return false;
-        }
-        const std::optional<QByteArray> encoded = encodeCp1252(text);
-        if (!encoded) {
-            ask(m_prompt, QStringLiteral("The Edit Window is not sent.\r\n%1").arg(unencodableLine(text)),
-                kDownloadTitle, PromptIcon::Exclamation);
-            return false;
-        }
-        if (!TransferSource::throughTemporary(*encoded, TransferSource::temporaryFolders(target.programDir),
-                                              &bytes, &error)) {
-            ask(m_prompt,
-                QStringLiteral("The Edit Window's text could not be saved for the download.\r\n%1")
-                    .arg(error),
-                kDownloadTitle, PromptIcon::Critical);
-            return false;
-        }
-    }
-    if (!ListingReader::splitLines(bytes, lines, &error)) {
-        ask(m_prompt,
-            QStringLiteral("%1 is not sent.\r\n%2")
-                .arg(target.file ? target.fileName : QStringLiteral("The Edit Window"), error),
-            kDownloadTitle, PromptIcon::Exclamation);
-        return false;
-    }
-    return true;
-}
-
-bool TransferJob::prepareUpload(const Target &target)
+std::optional<PromptRequest> TransferJob::prepareUpload(const Target &target)
 {
     if (!target.file) {
         if (target.clearEdit)
             target.clearEdit();
-        return true;
+        return std::nullopt;
     }
-    if (target.fileName.isEmpty()) {
-        ask(m_prompt, QStringLiteral("The specified file, %1, does not exist.").arg(target.fileName),
-            QStringLiteral("File doesn't exist"), PromptIcon::Critical);
-        return false;
-    }
+    if (target.fileName.isEmpty())
+        return PromptRequest{QStringLiteral("The specified file, %1, does not exist.").arg(target.fileName),
+                             QStringLiteral("File doesn't exist"), PromptIcon::Critical};
     m_file = std::make_unique<ListingFile>(target.fileName);
     QString error;
     if (!m_file->open(&error)) {
-        ask(m_prompt, QStringLiteral("%1: %2").arg(m_file->incompletePath(), error),
-            QStringLiteral("File doesn't exist"), PromptIcon::Critical);
+        const QString text = QStringLiteral("%1: %2").arg(m_file->incompletePath(), error);
         m_file.reset();
-        return false;
+        return PromptRequest{text, QStringLiteral("File doesn't exist"), PromptIcon::Critical};
     }
-    return true;
+    return std::nullopt;
 }
 
-bool TransferJob::start(Kind kind, const TransferRequest &request, const Target &target)
+TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &request, const Target &target)
 {
     if (isRunning())
-        return false;
+        return {StartResult::Refused, {}};
     m_kind = kind;
     m_request = request;
     m_target = target;
@@ -137,38 +127,55 @@ bool TransferJob::start(Kind kind, const TransferRequest &request, const Target 
     m_fileError.clear();
     m_programName.clear();
     m_cancelled = false;
+    m_awaitingAnswer = false;
     m_stepsDone = m_stepsTotal = 0;
 
     if (kind == Kind::Upload) {
-        if (!prepareUpload(target))
-            return false;
+        if (const std::optional<PromptRequest> refusal = prepareUpload(target))
+            return {StartResult::Refused, *refusal};
         m_engine = std::make_unique<UploadEngine>(request);
-    } else {
-        QList<QByteArray> lines;
-        if (!readSource(target, &lines))
-            return false;
-        ListingReader::Selection selection = ListingReader::select(lines, request.device, request.sections);
-        if (request.sections != 0 && selection.found == 0) {
-            if (ask(m_prompt, QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
-                    kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo) != PromptAnswer::Yes)
-                return false;
-            m_request.sections = 0;
-            selection = ListingReader::select(lines, request.device, 0);
-        }
-        m_programName = selection.programName;
-        if (kind == Kind::Verify) {
-            // Nothing ticked: every section the listing holds is read back.
-            if (m_request.sections == 0)
-                m_request.sections = ListingReader::sectionsIn(lines, request.device);
-            m_source = lines;
-            m_engine = std::make_unique<UploadEngine>(m_request);
-        } else {
-            m_engine = std::make_unique<DownloadEngine>(selection.lines, m_request);
-        }
+        return attach();
     }
+    if (const std::optional<PromptRequest> refusal = readSource(target, &m_source))
+        return {StartResult::Refused, *refusal};
+    const ListingReader::Selection selection =
+        ListingReader::select(m_source, request.device, request.sections);
+    if (request.sections != 0 && selection.found == 0) {
+        m_awaitingAnswer = true;
+        return {StartResult::NeedsAnswer,
+                {QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
+                 kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo}};
+    }
+    return startListing(selection);
+}
+
+TransferJob::StartResult TransferJob::answer(PromptAnswer answer)
+{
+    if (!std::exchange(m_awaitingAnswer, false) || answer != PromptAnswer::Yes)
+        return {StartResult::Refused, {}};
+    m_request.sections = 0;
+    return startListing(ListingReader::select(m_source, m_request.device, 0));
+}
+
+TransferJob::StartResult TransferJob::startListing(const ListingReader::Selection &selection)
+{
+    m_programName = selection.programName;
+    if (m_kind == Kind::Verify) {
+        // Nothing ticked: every section the listing holds is read back.
+        if (m_request.sections == 0)
+            m_request.sections = ListingReader::sectionsIn(m_source, m_request.device);
+        m_engine = std::make_unique<UploadEngine>(m_request);
+    } else {
+        m_engine = std::make_unique<DownloadEngine>(selection.lines, m_request);
+    }
+    return attach();
+}
+
+TransferJob::StartResult TransferJob::attach()
+{
     m_startMs = m_link.nowMs();
     m_lease = m_link.attach(*m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); });
-    return true;
+    return {StartResult::Started, {}};
 }
 
 void TransferJob::cancel()

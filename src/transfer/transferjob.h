@@ -1,23 +1,25 @@
 #pragma once
 
 // One upload, download or verify on a terminal's link, as the upload/download dialog runs it: checks the
-// source or destination (with the program's messages), reads the listing, picks its sections, carries the
-// engine through the link, stores the upload in a file or hands each line to the edit window as it
-// arrives, and keeps the figures the dialog shows. Owns no widgets; an edit window is reached through
-// functions.
+// source or destination, reads the listing, picks its sections, carries the engine through the link,
+// stores the upload in a file or hands each line to the edit window as it arrives, and keeps the figures
+// the dialog shows. Owns no widgets and asks nothing: what the user must be told or asked comes back as
+// a message for the owner to show; an edit window is reached through functions.
 
+#include "app/prompt.h"
 #include "link/commlink.h"
 #include "transfer/listingdiff.h"
+#include "transfer/listingreader.h"
 #include "transfer/transferrequest.h"
 
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace korvo {
 
 class ListingFile;
-class Prompt;
 
 class TransferJob : public QObject
 {
@@ -48,11 +50,25 @@ public:
         qint64 quietMs = 0; // download: since the last echo
     };
 
-    TransferJob(CommLink &link, Prompt &prompt, QObject *parent = nullptr);
+    // How a start went.
+    struct StartResult
+    {
+        enum Outcome {
+            Started,
+            Refused,     // message: why, for the user (empty when there is nothing to tell)
+            NeedsAnswer, // message: the question to ask; answer() takes the user's answer
+        };
+        Outcome outcome = Started;
+        PromptRequest message;
+    };
+
+    explicit TransferJob(CommLink &link, QObject *parent = nullptr);
     ~TransferJob() override;
 
-    // False when the job did not start (the user has been told why).
-    bool start(Kind kind, const TransferRequest &request, const Target &target);
+    StartResult start(Kind kind, const TransferRequest &request, const Target &target);
+    // After NeedsAnswer (none of the ticked sections is in the listing): Yes sends the whole listing,
+    // anything else gives up.
+    StartResult answer(PromptAnswer answer);
     void cancel();
     bool isRunning() const;
     Kind kind() const { return m_kind; }
@@ -69,14 +85,14 @@ Q_SIGNALS:
     void verified(const korvo::ListingDiff &diff);
 
 private:
-    bool readSource(const Target &target, QList<QByteArray> *lines);
-    bool prepareUpload(const Target &target);
+    std::optional<PromptRequest> prepareUpload(const Target &target);
+    StartResult startListing(const ListingReader::Selection &selection);
+    StartResult attach();
     void onEvents(const std::vector<EngineEvent> &events);
     void onLine(const QString &line);
     void end(bool ok, const QString &reason);
 
     CommLink &m_link;
-    Prompt &m_prompt;
     Kind m_kind = Kind::Upload;
     TransferRequest m_request;
     Target m_target;
@@ -85,12 +101,13 @@ private:
     std::unique_ptr<ListingFile> m_file;
     QString m_fileError;
     QStringList m_lines;
-    QList<QByteArray> m_source; // verify: the lines to compare with
+    QList<QByteArray> m_source; // download, verify: the listing read (verify compares with it)
     QString m_programName;
     qint64 m_startMs = 0;
     qint64 m_stepsDone = 0;
     qint64 m_stepsTotal = 0;
     bool m_cancelled = false;
+    bool m_awaitingAnswer = false; // start() asked its question; answer() goes on
 };
 
 } // namespace korvo

@@ -7,7 +7,6 @@
 #include "filebytes.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
-#include "scriptedprompt.h"
 #include "settings/preferences.h"
 #include "sim/memoryresponder.h"
 #include "sim/simgateway.h"
@@ -27,9 +26,9 @@ namespace {
 // ends a reply is 50 ms rather than 500, still far longer than the simulator ever pauses.
 struct Bench
 {
-    Bench(Prompt &prompt, DeviceType device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
+    Bench(DeviceType device, DeviceMemory memory, bool tcp = false, int timeScale = 10)
         : controller(device), responder(controller, std::move(memory)), pty(controller), gateway(controller),
-          clock(systemClock(), timeScale), job(link, prompt)
+          clock(systemClock(), timeScale), job(link)
     {
         settings.device = device;
         QString error;
@@ -56,11 +55,27 @@ struct Bench
         return r;
     }
 
+    // Starts a job, answering its question with reply as the user would; what it tells or asks is kept in
+    // told. False when it did not start.
+    bool start(TransferJob::Kind kind, const TransferRequest &r, const TransferJob::Target &target,
+               PromptAnswer reply = PromptAnswer::No)
+    {
+        TransferJob::StartResult started = job.start(kind, r, target);
+        if (started.outcome == TransferJob::StartResult::NeedsAnswer) {
+            told.append(started.message);
+            started = job.answer(reply);
+        }
+        if (!started.message.text.isEmpty())
+            told.append(started.message);
+        return started.outcome == TransferJob::StartResult::Started;
+    }
+
     // Runs a job to its end; false when it did not start.
-    bool run(TransferJob::Kind kind, const TransferRequest &r, const TransferJob::Target &target)
+    bool run(TransferJob::Kind kind, const TransferRequest &r, const TransferJob::Target &target,
+             PromptAnswer reply = PromptAnswer::No)
     {
         QSignalSpy spy(&job, &TransferJob::ended);
-        if (!job.start(kind, r, target))
+        if (!start(kind, r, target, reply))
             return false;
         if (spy.isEmpty() && !spy.wait(60'000))
             return false;
@@ -78,7 +93,8 @@ struct Bench
     ScaledClock clock;
     CommLink link{settings, clock, systemLinkFactory()};
     TransferJob job;
-    QByteArray shown; // what the terminal screen got
+    QByteArray shown;          // what the terminal screen got
+    QList<PromptRequest> told; // what the job's starts told or asked the user
     bool endedOk = false;
     QString endMessage;
 };
@@ -97,7 +113,6 @@ class TstTransferEndToEnd : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { m_prompt.clear(); }
     void uKorvoRoundTripThroughAFileOverAPty();
     void veltorRoundTripThroughTheEditWindowOverTheGateway();
     void onlyTheRequestedSectionsAreDownloaded();
@@ -109,16 +124,13 @@ private Q_SLOTS:
     void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason();
     void whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent();
     void otherBytesOfAListingAreSentAsTheyAre();
-
-private:
-    ScriptedPrompt m_prompt;
 };
 
 void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("korvo.kxt"));
-    Bench source(m_prompt, UKorvo, DeviceMemory::demo(UKorvo));
+    Bench source(UKorvo, DeviceMemory::demo(UKorvo));
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload, source.request(7), fileTarget(path)));
     QVERIFY2(source.endedOk, qPrintable(source.endMessage));
@@ -130,7 +142,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     // The upload's replies are not shown on the terminal.
     QVERIFY(source.shown.isEmpty());
 
-    Bench empty(m_prompt, UKorvo, DeviceMemory(UKorvo));
+    Bench empty(UKorvo, DeviceMemory(UKorvo));
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), fileTarget(path)));
     QVERIFY2(empty.endedOk, qPrintable(empty.endMessage));
     // The download's echo is.
@@ -139,7 +151,7 @@ void TstTransferEndToEnd::uKorvoRoundTripThroughAFileOverAPty()
     QVERIFY(empty.run(TransferJob::Kind::Verify, empty.request(0), fileTarget(path)));
     QCOMPARE(verified.size(), 1);
     QVERIFY(verified.first().first().value<ListingDiff>().identical());
-    QVERIFY(m_prompt.asked().isEmpty());
+    QVERIFY(source.told.isEmpty() && empty.told.isEmpty());
 }
 
 void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
@@ -152,7 +164,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
     edit.clearEdit = [&editText] { editText.clear(); };
     edit.appendEditLine = [&editText](const QString &line) { editText += line + QStringLiteral("\r\n"); };
 
-    Bench source(m_prompt, Veltor, DeviceMemory::demo(Veltor), true);
+    Bench source(Veltor, DeviceMemory::demo(Veltor), true);
     QVERIFY(source.ok);
     QVERIFY(source.run(TransferJob::Kind::Upload,
                        source.request(TransferRequest::Variables | TransferRequest::Programs), edit));
@@ -162,7 +174,7 @@ void TstTransferEndToEnd::veltorRoundTripThroughTheEditWindowOverTheGateway()
         editText.contains(QStringLiteral("'[PROGRAMS]\r\n\r\nPG 100  \r\nLB MAIN\r\n100  VA COUNT = 0\r\n")));
     const QString uploaded = editText;
 
-    Bench empty(m_prompt, Veltor, DeviceMemory(Veltor), true);
+    Bench empty(Veltor, DeviceMemory(Veltor), true);
     QVERIFY(empty.run(TransferJob::Kind::Download, empty.request(0), edit));
     QVERIFY(empty.endedOk);
     // The edit window's text went through the temporary file, which is gone again.
@@ -191,7 +203,7 @@ void TstTransferEndToEnd::onlyTheRequestedSectionsAreDownloaded()
         "'[VARIABLES]\r\nVA ACCEL = 2000\r\n\r\n'[PROGRAMS]\r\nPG 100  \r\n100  H\r\n        PG\r\n'[END]\r\n"
         "VA LATE = 1\r\n");
     file.close();
-    Bench device(m_prompt, Fendra, DeviceMemory(Fendra));
+    Bench device(Fendra, DeviceMemory(Fendra));
     QVERIFY(
         device.run(TransferJob::Kind::Download, device.request(TransferRequest::Programs), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -209,46 +221,48 @@ void TstTransferEndToEnd::aMissingSectionIsAskedAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA A = 1\rVA B = 2\r"); // no headers, CR-only line ends
     file.close();
-    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
-    m_prompt.queueAnswer(PromptAnswer::No);
-    QVERIFY(!device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
-                        fileTarget(path)));
-    QCOMPARE(m_prompt.asked().size(), 1);
-    QCOMPARE(m_prompt.asked().first().text,
-             QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"));
-    QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Download to Device"));
+    Bench device(Veltor, DeviceMemory(Veltor));
+    const TransferJob::StartResult asked = device.job.start(
+        TransferJob::Kind::Download, device.request(TransferRequest::Variables), fileTarget(path));
+    QCOMPARE(asked.outcome, TransferJob::StartResult::NeedsAnswer);
+    QVERIFY(
+        asked.message ==
+        (PromptRequest{QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
+                       QStringLiteral("Download to Device"), PromptIcon::Exclamation, PromptButtons::YesNo}));
+    const TransferJob::StartResult declined = device.job.answer(PromptAnswer::No);
+    QCOMPARE(declined.outcome, TransferJob::StartResult::Refused);
+    QVERIFY(declined.message.text.isEmpty());
     QVERIFY(device.controller.received().isEmpty());
 
-    m_prompt.queueAnswer(PromptAnswer::Yes);
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(TransferRequest::Variables),
-                       fileTarget(path)));
+                       fileTarget(path), PromptAnswer::Yes));
     QVERIFY(device.endedOk);
     QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"A = G 1", "B = G 2"}));
 
     // No file name and an empty edit window: the program's messages, nothing sent.
-    m_prompt.clear();
-    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(QString())));
+    device.told.clear();
+    QVERIFY(!device.start(TransferJob::Kind::Download, device.request(0), fileTarget(QString())));
     TransferJob::Target edit;
     edit.editText = [] { return QString(); };
-    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
-    QCOMPARE(m_prompt.asked()[0].title, QStringLiteral("File is not valid"));
-    QCOMPARE(m_prompt.asked()[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
+    QVERIFY(!device.start(TransferJob::Kind::Download, device.request(0), edit));
+    QCOMPARE(device.told[0].title, QStringLiteral("File is not valid"));
+    QCOMPARE(device.told[1].text, QStringLiteral("The Edit Window does not have any data to Download"));
 
     // A character the device's code page has no byte for is named, not sent as something else.
     edit.editText = [] { return QStringLiteral("VA \u00e9 = 1\r\nVA B = \U0001F600 \u2192\r\n"); };
-    QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), edit));
+    QVERIFY(!device.start(TransferJob::Kind::Download, device.request(0), edit));
     QCOMPARE(
-        m_prompt.asked()[2].text,
+        device.told[2].text,
         QStringLiteral("The Edit Window is not sent.\r\nLine 2 holds \"\U0001F600\" (U+1F600), which the "
                        "device cannot take."));
-    QCOMPARE(m_prompt.asked().size(), 3);
+    QCOMPARE(device.told.size(), 3);
 }
 
 void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("hmi.txt"));
-    Bench device(m_prompt, Hmi, DeviceMemory::demo(Hmi));
+    Bench device(Hmi, DeviceMemory::demo(Hmi));
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
@@ -267,10 +281,10 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     previous.write("previous listing\r\n");
     previous.close();
 
-    Bench device(m_prompt, UKorvo, DeviceMemory::demo(UKorvo), false,
+    Bench device(UKorvo, DeviceMemory::demo(UKorvo), false,
                  1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
-    QVERIFY(device.job.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
     device.job.cancel();
     QCOMPARE(ended.size(), 1);
@@ -290,7 +304,7 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
     for (int i = 0; i < 200; ++i)
         file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
     file.close();
-    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
+    Bench device(Veltor, DeviceMemory(Veltor));
     device.pty.setDropAfter(300);
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(!device.endedOk);
@@ -311,7 +325,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QFETCH(bool, tcp);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.kxt"));
-    Bench device(m_prompt, UKorvo, DeviceMemory::demo(UKorvo), tcp);
+    Bench device(UKorvo, DeviceMemory::demo(UKorvo), tcp);
     QVERIFY(device.ok);
     // The device goes while the second command reaches it: the variables are in.
     const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
@@ -333,7 +347,7 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     // The line is closed: nothing is left to wake the program up.
     QVERIFY(!device.link.isConnected());
     QVERIFY(!device.job.isRunning());
-    QVERIFY(m_prompt.asked().isEmpty());
+    QVERIFY(device.told.isEmpty());
 }
 
 void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent()
@@ -351,17 +365,17 @@ void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent(
     QVERIFY(!nul.isEmpty() && !longLine.isEmpty());
     const QString missing = dir.filePath(QStringLiteral("none.vxt"));
 
-    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
+    Bench device(Veltor, DeviceMemory(Veltor));
     QVERIFY(device.ok);
     // A missing file, a folder, a NUL byte and a 100 MB line: each one message naming why.
     for (const QString &source : {missing, dir.path(), nul, longLine})
-        QVERIFY(!device.job.start(TransferJob::Kind::Download, device.request(0), fileTarget(source)));
+        QVERIFY(!device.start(TransferJob::Kind::Download, device.request(0), fileTarget(source)));
     // An upload without a destination name, or into a folder that is not there.
-    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(QString())));
+    QVERIFY(!device.start(TransferJob::Kind::Upload, device.request(0), fileTarget(QString())));
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/up.vxt"));
-    QVERIFY(!device.job.start(TransferJob::Kind::Upload, device.request(0), fileTarget(nowhere)));
+    QVERIFY(!device.start(TransferJob::Kind::Upload, device.request(0), fileTarget(nowhere)));
 
-    const QList<PromptRequest> &asked = m_prompt.asked();
+    const QList<PromptRequest> &asked = device.told;
     QCOMPARE(asked.size(), 6);
     QVERIFY(asked[0].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(missing)));
     QVERIFY(asked[1].text.startsWith(QStringLiteral("File doesn't exist\r\n%1: ").arg(dir.path())));
@@ -396,7 +410,7 @@ void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\r\nVA Z = 2");
     file.close();
-    Bench device(m_prompt, Veltor, DeviceMemory(Veltor));
+    Bench device(Veltor, DeviceMemory(Veltor));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(device.endedOk);
     QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));
