@@ -66,8 +66,8 @@ public:
     ~TransferJob() override;
 
     StartResult start(Kind kind, const TransferRequest &request, const Target &target);
-    // After NeedsAnswer (none of the ticked sections is in the listing): Yes sends the whole listing,
-    // anything else gives up.
+    // After NeedsAnswer (none of the ticked sections is in the listing): Yes goes on with every section
+    // the listing holds, anything else gives up.
     StartResult answer(PromptAnswer answer);
     void cancel();
     bool isRunning() const;
