@@ -123,9 +123,10 @@ int editorBenchmark(const QStringList &args)
 
     // The file opens into an edit window that is already on the screen, as File Open does.
     korvo::bench::DefaultAnswerPrompt prompt;
+    korvo::IdleCommandHost host;
     auto window = std::make_unique<korvo::EditWindow>(
         1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir},
-        korvo::realFileDialogs(), prompt);
+        korvo::realFileDialogs(), prompt, host);
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

@@ -91,7 +91,6 @@ void TstEditWindow::init()
         QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
     m_prompt.clear();
     m_host.closed.clear();
-    setCommandHost(&m_host);
 }
 
 void TstEditWindow::cleanup()
@@ -99,7 +98,6 @@ void TstEditWindow::cleanup()
     qDeleteAll(m_windows);
     m_windows.clear();
     m_fileDialogs.setRunner({});
-    setCommandHost(nullptr);
 }
 
 EditWindow *TstEditWindow::newWindow(int slot)
@@ -110,7 +108,7 @@ EditWindow *TstEditWindow::newWindow(int slot)
     state.editSlots[slot].name = QStringLiteral("Program");
     state.docCt = std::max<int16_t>(state.docCt, static_cast<int16_t>(slot));
     auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir},
-                                  m_fileDialogs, m_prompt);
+                                  m_fileDialogs, m_prompt, m_host);
     // As the main window does: a file saved under a new name goes to the recent list.
     connect(window, &EditWindow::savedAs, this,
             [this](const QString &path) { addToLastOpen(m_prefs, path); });

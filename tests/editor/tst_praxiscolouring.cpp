@@ -58,6 +58,7 @@ private:
     Preferences m_prefs; // the style table and the windows' slots
     QString m_programDir;
     ScriptedPrompt m_prompt;
+    IdleCommandHost m_host;
     QTemporaryDir m_dir;
     QList<EditWindow *> m_windows;
 };
@@ -83,7 +84,7 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
     m_prefs.ensureEditSlot(1);
     m_prefs.editSlots[1] = m_prefs.editSlots[0];
     auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir},
-                                  realFileDialogs(), m_prompt);
+                                  realFileDialogs(), m_prompt, m_host);
     m_windows.append(window);
     window->openEditFile(path);
     return window;
