@@ -38,7 +38,7 @@ EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &set
                        const FileDialogs &fileDialogs, Prompt &prompt, CommandHost &host, QWidget *parent)
     : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings), m_fileDialogs(fileDialogs),
       m_prompt(prompt), m_host(host), m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)),
-      m_look(m_editor), m_search(*this, m_editor)
+      m_look(m_editor, settings.languages), m_search(*this, m_editor)
 {
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
@@ -138,9 +138,10 @@ void EditWindow::setFileType(const QString &tag)
 DeviceType EditWindow::loadLanguage()
 {
     const DeviceType kind = m_record.fileKind;
-    loadKeyWords(kind, m_settings.styles, m_settings.programDir);
+    LanguageSets &languages = m_settings.languages;
+    languages.loadKeyWords(kind, m_settings.styles, m_settings.programDir);
     if (kind != PlainText)
-        loadKeyWords(UKorvo, m_settings.styles, m_settings.programDir);
+        languages.loadKeyWords(UKorvo, m_settings.styles, m_settings.programDir);
     return kind;
 }
 

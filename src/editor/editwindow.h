@@ -5,6 +5,7 @@
 
 #include "editor/editorlook.h"
 #include "editor/editsearch.h"
+#include "editor/languageset.h"
 #include "editor/programfile.h"
 #include "settings/preferences.h"
 #include "ui/childwindow.h"
@@ -27,6 +28,7 @@ struct EditWindowSettings
 {
     const SetupRecord &setup;              // file names in captions
     const std::array<DocStyle, 3> &styles; // the language sets' look
+    LanguageSets &languages;               // reloaded for the window's file kind
     QString programDir;                    // keyword files
 };
 

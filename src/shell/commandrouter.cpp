@@ -41,9 +41,9 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
                                   programDir);
         }
         prefs.ensureEditSlot(slot);
-        auto *edit =
-            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir},
-                           window->fileDialogs(), window->prompt(), *window);
+        auto *edit = new EditWindow(slot, prefs.editSlots[size_t(slot)],
+                                    {prefs.setup, prefs.styles, window->workspace().languages(), programDir},
+                                    window->fileDialogs(), window->prompt(), *window);
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
         return edit;
     };

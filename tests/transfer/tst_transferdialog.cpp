@@ -188,8 +188,9 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     prefs.ensureEditSlot(1);
     prefs.editSlots[1].name = QStringLiteral("Program");
     IdleCommandHost editHost;
-    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs(),
-                    m_prompt, editHost);
+    LanguageSets languages;
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, languages, QString()},
+                    realFileDialogs(), m_prompt, editHost);
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);
