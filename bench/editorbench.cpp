@@ -114,18 +114,18 @@ int editorBenchmark(const QStringList &args)
     }
     korvo::Preferences state;
     const QString programDir = QCoreApplication::applicationDirPath();
-    for (korvo::DeviceType device :
-         {korvo::UKorvo, korvo::Veltor, korvo::Fendra, korvo::Norbel, korvo::PlainText})
-        korvo::loadKeyWords(device, state.styles, programDir);
+    korvo::LanguageSets languages;
+    languages.loadAll(state.styles, programDir);
     state.ensureEditSlot(1);
     state.editSlots[1] = state.editSlots[0];
     state.docCt = 1;
 
     // The file opens into an edit window that is already on the screen, as File Open does.
     korvo::bench::DefaultAnswerPrompt prompt;
+    korvo::IdleCommandHost host;
     auto window = std::make_unique<korvo::EditWindow>(
-        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, programDir},
-        korvo::realFileDialogs(), prompt);
+        1, state.editSlots[1], korvo::EditWindowSettings{state.setup, state.styles, languages, programDir},
+        korvo::realFileDialogs(), prompt, host);
     window->resize(1000, 700);
     window->show();
     while (!window->windowHandle() || !window->windowHandle()->isExposed())

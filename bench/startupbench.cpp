@@ -133,7 +133,8 @@ StartTime minimalStart()
     const korvo::Preferences defaults;
     const korvo::CommWindowSettings &comm = defaults.commSlots[0];
     const korvo::EditSlot &edit = defaults.editSlots[0];
-    const korvo::LanguageSet &styles = korvo::languageSet(korvo::UKorvo);
+    const korvo::LanguageSets sets;
+    const korvo::LanguageSet &styles = sets.set(korvo::UKorvo);
     const korvo::ViewParameters &view = styles.view;
     QEventLoop loop;
     FirstFrame frame(loop);

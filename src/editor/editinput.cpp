@@ -51,13 +51,13 @@ bool EditInput::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == editor->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            m_window.enableEditToolBar(commandHost());
+            m_window.enableEditToolBar(m_window.host());
             break;
         case QEvent::MouseButtonRelease: {
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::RightButton) {
-                m_window.setupEditMenu(commandHost());
-                commandHost().showEditMenu(mouse->globalPosition().toPoint());
+                m_window.setupEditMenu(m_window.host());
+                m_window.host().showEditMenu(mouse->globalPosition().toPoint());
                 return true;
             }
             break;

@@ -14,7 +14,7 @@ void EditorLook::apply(DeviceType kind)
         m_editor->setLexer(nullptr);
         delete m_lexer;
         m_lexer = nullptr;
-        const ViewParameters &view = languageSet(PlainText).view;
+        const ViewParameters &view = m_sets.set(PlainText).view;
         const QFont font = editorFont(view.font, view.size, view.bold, view.italic);
         m_editor->setFont(font);
         m_editor->setColor(styleColour(view.fore));
@@ -27,10 +27,10 @@ void EditorLook::apply(DeviceType kind)
         if (!m_lexer)
             m_lexer = new PraxisLexer(m_editor);
         // Program kinds share the uKorvo set's look and use the keywords of their own family.
-        m_lexer->apply(languageSet(UKorvo), languageSet(kind));
+        m_lexer->apply(m_sets.set(UKorvo), m_sets.set(kind));
         m_editor->setLexer(m_lexer);
     }
-    const ViewParameters &view = languageSet(kind).view;
+    const ViewParameters &view = m_sets.set(kind).view;
     m_editor->setTabWidth(view.tab);
     m_editor->setIndentationsUseTabs(view.tabEnabled);
     m_editor->setAutoIndent(view.autoIndent);

@@ -12,12 +12,14 @@ class QsciScintilla;
 
 namespace korvo {
 
+class LanguageSets;
 class PraxisLexer;
 
 class EditorLook
 {
 public:
-    explicit EditorLook(QsciScintilla *editor) : m_editor(editor) {}
+    // The sets outlive the look.
+    EditorLook(QsciScintilla *editor, const LanguageSets &sets) : m_editor(editor), m_sets(sets) {}
 
     // kind: plain text, or a program kind (uKorvo, Veltor, Fendra, NB: the device types of the language
     // sets).
@@ -33,6 +35,7 @@ public:
 
 private:
     QsciScintilla *m_editor;
+    const LanguageSets &m_sets;
     PraxisLexer *m_lexer = nullptr; // owned by the editor while set
     std::optional<DeviceType> m_pending;
 };

@@ -35,10 +35,10 @@ QString extensionTag(const QString &path)
 } // namespace
 
 EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings,
-                       const FileDialogs &fileDialogs, Prompt &prompt, QWidget *parent)
+                       const FileDialogs &fileDialogs, Prompt &prompt, CommandHost &host, QWidget *parent)
     : QWidget(parent), m_slot(slot), m_record(record), m_settings(settings), m_fileDialogs(fileDialogs),
-      m_prompt(prompt), m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)),
-      m_look(m_editor), m_search(*this, m_editor)
+      m_prompt(prompt), m_host(host), m_editor(new QsciScintilla(this)), m_status(new EditStatusBar(this)),
+      m_look(m_editor, settings.languages), m_search(*this, m_editor)
 {
     m_editor->setUtf8(true);
     m_editor->setEolMode(QsciScintilla::EolWindows);
@@ -57,14 +57,14 @@ EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &set
 
     connect(m_editor, &QsciScintilla::modificationChanged, this, &EditWindow::modificationChanged);
     connect(m_editor, &QsciScintilla::cursorPositionChanged, m_status, &EditStatusBar::setCaret);
-    connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(commandHost()); });
+    connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(m_host); });
 
     m_record.modified = false;
-    commandHost().childActivated(WindowKind::Edit, m_slot);
+    m_host.childActivated(WindowKind::Edit, m_slot);
     updateCaption();
     // The look waits for the first show: most windows are given a file, and its kind, before that.
     m_look.defer(loadLanguage());
-    enableEditToolBar(commandHost());
+    enableEditToolBar(m_host);
 }
 
 EditWindow::~EditWindow() = default;
@@ -77,8 +77,8 @@ void EditWindow::updateCommands(CommandHost &host)
 
 void EditWindow::activate()
 {
-    commandHost().childActivated(WindowKind::Edit, m_slot);
-    updateCommands(commandHost());
+    m_host.childActivated(WindowKind::Edit, m_slot);
+    updateCommands(m_host);
 }
 
 void EditWindow::enableEditToolBar(CommandHost &host)
@@ -138,9 +138,10 @@ void EditWindow::setFileType(const QString &tag)
 DeviceType EditWindow::loadLanguage()
 {
     const DeviceType kind = m_record.fileKind;
-    loadKeyWords(kind, m_settings.styles, m_settings.programDir);
+    LanguageSets &languages = m_settings.languages;
+    languages.loadKeyWords(kind, m_settings.styles, m_settings.programDir);
     if (kind != PlainText)
-        loadKeyWords(UKorvo, m_settings.styles, m_settings.programDir);
+        languages.loadKeyWords(UKorvo, m_settings.styles, m_settings.programDir);
     return kind;
 }
 
@@ -181,7 +182,7 @@ void EditWindow::setDocumentBytes(const QByteArray &utf8)
     m_loading = wasLoading;
     m_record.modified = false;
     updateCaption();
-    enableEditToolBar(commandHost());
+    enableEditToolBar(m_host);
 }
 
 QString EditWindow::documentText() const
@@ -211,8 +212,8 @@ void EditWindow::markModified(bool modified)
         return;
     m_record.modified = modified;
     updateCaption();
-    enableEditToolBar(commandHost());
-    setupEditMenu(commandHost());
+    enableEditToolBar(m_host);
+    setupEditMenu(m_host);
 }
 
 QString EditWindow::fileName() const
@@ -229,7 +230,7 @@ void EditWindow::modificationChanged(bool modified)
 {
     if (m_loading)
         return;
-    enableEditToolBar(commandHost());
+    enableEditToolBar(m_host);
     markModified(modified);
 }
 
@@ -257,7 +258,7 @@ bool EditWindow::saveEditFile(const QString &path, KeepBackup backup)
 bool EditWindow::saveAs()
 {
     const std::optional<QString> path = m_fileDialogs.getFile(
-        FileDialogKind::ProgramFile, commandHost().deviceFamily(), fileName(), FileDialogMode::Save, this);
+        FileDialogKind::ProgramFile, m_host.deviceFamily(), fileName(), FileDialogMode::Save, this);
     if (!path || !saveEditFile(*path))
         return false;
     m_record.name = *path;
@@ -278,7 +279,7 @@ bool EditWindow::checkSave()
                 QStringLiteral("Save Changes"), PromptIcon::Question, PromptButtons::YesNoCancel)) {
     case PromptAnswer::Yes:
         if (name == kUntitled) {
-            commandHost().childActivated(WindowKind::Edit, m_slot);
+            m_host.childActivated(WindowKind::Edit, m_slot);
             saveAs();
         } else {
             saveEditFile(name);
@@ -298,14 +299,14 @@ void EditWindow::undo()
     m_editor->undo();
     if (!m_editor->isUndoAvailable())
         setModified(false);
-    setupEditMenu(commandHost());
+    setupEditMenu(m_host);
 }
 
 void EditWindow::redo()
 {
     if (m_editor->isRedoAvailable())
         m_editor->redo();
-    setupEditMenu(commandHost());
+    setupEditMenu(m_host);
 }
 
 void EditWindow::cut()
@@ -316,7 +317,7 @@ void EditWindow::cut()
 void EditWindow::copy()
 {
     m_editor->copy();
-    setupEditMenu(commandHost());
+    setupEditMenu(m_host);
 }
 
 void EditWindow::paste()
@@ -375,7 +376,7 @@ void EditWindow::closeEvent(QCloseEvent *event)
     } else {
         record.state = kSlotFree;
     }
-    commandHost().childClosed(WindowKind::Edit, m_slot);
+    m_host.childClosed(WindowKind::Edit, m_slot);
     event->accept();
 }
 

@@ -5,6 +5,7 @@
 
 #include "editor/editorlook.h"
 #include "editor/editsearch.h"
+#include "editor/languageset.h"
 #include "editor/programfile.h"
 #include "settings/preferences.h"
 #include "ui/childwindow.h"
@@ -27,6 +28,7 @@ struct EditWindowSettings
 {
     const SetupRecord &setup;              // file names in captions
     const std::array<DocStyle, 3> &styles; // the language sets' look
+    LanguageSets &languages;               // reloaded for the window's file kind
     QString programDir;                    // keyword files
 };
 
@@ -34,14 +36,15 @@ class EditWindow : public QWidget, public ChildWindow
 {
     Q_OBJECT
 public:
-    // The owner hands the window its slot's record, the file dialogs and the prompt, which stay in place for
-    // the window's life.
+    // The owner hands the window its slot's record, the file dialogs, the prompt and the host it reports to,
+    // which stay in place for the window's life.
     EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings, const FileDialogs &fileDialogs,
-               Prompt &prompt, QWidget *parent = nullptr);
+               Prompt &prompt, CommandHost &host, QWidget *parent = nullptr);
     ~EditWindow() override;
 
     WindowKind kind() const override { return WindowKind::Edit; }
     Prompt &prompt() const { return m_prompt; }
+    CommandHost &host() const { return m_host; }
     int slot() const override { return m_slot; }
     void updateCommands(CommandHost &host) override;
 
@@ -126,6 +129,7 @@ private:
     EditWindowSettings m_settings;
     const FileDialogs &m_fileDialogs;
     Prompt &m_prompt;
+    CommandHost &m_host;
     bool m_loading = false;
     QsciScintilla *m_editor;
     EditStatusBar *m_status;

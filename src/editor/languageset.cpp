@@ -31,20 +31,7 @@ int setIndex(DeviceType device)
     }
 }
 
-// Created once at start-up in the order uKorvo, Veltor, Fendra, NB, plain text.
-std::array<LanguageSet, 5> &sets()
-{
-    static std::array<LanguageSet, 5> all = [] {
-        std::array<LanguageSet, 5> created;
-        const DeviceType devices[] = {UKorvo, Veltor, Fendra, Norbel, PlainText};
-        for (int i = 0; i < 5; ++i) {
-            created[i].device = devices[i];
-            created[i].colouring = devices[i] != PlainText;
-        }
-        return created;
-    }();
-    return all;
-}
+constexpr DeviceType kSetDevices[] = {UKorvo, Veltor, Fendra, Norbel, PlainText};
 
 ViewParameters viewFor(const DocStyle &style)
 {
@@ -74,14 +61,30 @@ int16_t getStyle(const DocStyles &styles, int entry, int colourClass)
     return static_cast<int16_t>((style.bold[colourClass] ? 1 : 0) | (style.italic[colourClass] ? 2 : 0));
 }
 
-LanguageSet &languageSet(DeviceType device)
+LanguageSets::LanguageSets()
 {
-    return sets()[setIndex(device)];
+    for (int i = 0; i < 5; ++i) {
+        m_sets[i].device = kSetDevices[i];
+        m_sets[i].colouring = kSetDevices[i] != PlainText;
+    }
 }
 
-bool loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir)
+const LanguageSet &LanguageSets::set(DeviceType device) const
 {
-    LanguageSet &set = languageSet(device);
+    return m_sets[setIndex(device)];
+}
+
+bool LanguageSets::loadAll(const DocStyles &styles, const QString &programDir)
+{
+    bool failed = false;
+    for (DeviceType device : kSetDevices)
+        failed = loadKeyWords(device, styles, programDir) || failed;
+    return failed;
+}
+
+bool LanguageSets::loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir)
+{
+    LanguageSet &set = m_sets[setIndex(device)];
     const bool program = set.device != PlainText;
     const int entry = program ? kProgramEntry : kPlainEntry;
     const DocStyle &style = styles[entry];

@@ -51,15 +51,27 @@ struct LanguageSet
     std::shared_ptr<const KeywordTable> keywords;
 };
 
-// The set used for a device type or file kind: 1, 4, 5, 6 their own, any other the plain-text set.
-LanguageSet &languageSet(DeviceType device);
-
 using DocStyles = std::array<DocStyle, 3>;
 
-// Builds the set of a device type from the style table and its keyword file in the program's folder.
-// Returns true on FAILURE (an unreadable or invalid keyword file), false on success; a missing keyword
-// file is not a failure: that language is then coloured without keywords.
-bool loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir);
+// The five sets, in the order uKorvo, Veltor, Fendra, NB, plain text; empty until loaded.
+class LanguageSets
+{
+public:
+    LanguageSets();
+
+    // The set used for a device type or file kind: 1, 4, 5, 6 their own, any other the plain-text set.
+    const LanguageSet &set(DeviceType device) const;
+
+    // Builds the set of a device type from the style table and its keyword file in the program's folder.
+    // Returns true on FAILURE (an unreadable or invalid keyword file), false on success; a missing keyword
+    // file is not a failure: that language is then coloured without keywords.
+    bool loadKeyWords(DeviceType device, const DocStyles &styles, const QString &programDir);
+    // All five sets; true when any keyword file failed.
+    bool loadAll(const DocStyles &styles, const QString &programDir);
+
+private:
+    std::array<LanguageSet, 5> m_sets;
+};
 
 // Bit 0: the colour class of the style entry is bold; bit 1: it is italic.
 int16_t getStyle(const DocStyles &styles, int entry, int colourClass);

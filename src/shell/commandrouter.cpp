@@ -37,12 +37,13 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
         if (kind == WindowKind::Terminal) {
             prefs.ensureCommSlot(slot);
             return new CommWindow(slot, prefs.commSlots[size_t(slot)], systemClock(), systemLinkFactory(),
-                                  window->capture(), window->fileDialogs(), window->prompt(), programDir);
+                                  window->capture(), window->fileDialogs(), window->prompt(), *window,
+                                  programDir);
         }
         prefs.ensureEditSlot(slot);
-        auto *edit =
-            new EditWindow(slot, prefs.editSlots[size_t(slot)], {prefs.setup, prefs.styles, programDir},
-                           window->fileDialogs(), window->prompt());
+        auto *edit = new EditWindow(slot, prefs.editSlots[size_t(slot)],
+                                    {prefs.setup, prefs.styles, window->workspace().languages(), programDir},
+                                    window->fileDialogs(), window->prompt(), *window);
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
         return edit;
     };

@@ -72,7 +72,6 @@ MainWindow::MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *p
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_area);
-    setCommandHost(this);
 
     connect(m_menus, &MainMenus::triggered, this, &MainWindow::runCommand);
     connect(m_menus, &MainMenus::recentChosen, m_documents, &DocumentCommands::openRecent);
@@ -94,8 +93,8 @@ MainWindow::~MainWindow()
     // The MDI area reports activation changes while its windows are torn down; nobody is listening by then.
     disconnect(m_area, nullptr, this, nullptr);
     disconnect(qApp, nullptr, this, nullptr);
-    if (&commandHost() == this)
-        setCommandHost(nullptr);
+    // The children report to this window as their host, so they go while it is still whole.
+    qDeleteAll(m_area->subWindowList());
 }
 
 HelpBrowser *MainWindow::helpBrowser() const

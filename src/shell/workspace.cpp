@@ -1,6 +1,5 @@
 #include "workspace.h"
 
-#include "editor/languageset.h"
 #include "settings/prefsfile.h"
 
 namespace korvo {
@@ -27,10 +26,7 @@ bool Workspace::load()
     m_prefs.resetSlots();
     m_prefs.recentFiles.clear();
     readIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_factory);
-    bool keywordsFailed = false;
-    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
-        keywordsFailed = loadKeyWords(device, m_prefs.styles, m_programDir) || keywordsFailed;
-    return !keywordsFailed;
+    return !m_languages.loadAll(m_prefs.styles, m_programDir);
 }
 
 bool Workspace::save() const

@@ -5,6 +5,7 @@
 // window opens the windows that this class names.
 
 #include "app/programoptions.h"
+#include "editor/languageset.h"
 #include "settings/preferences.h"
 
 #include <QList>
@@ -23,6 +24,8 @@ public:
 
     Preferences &prefs() { return m_prefs; }
     const Preferences &prefs() const { return m_prefs; }
+    // The editor's language sets, built from the preferences' styles and the keyword lists.
+    LanguageSets &languages() { return m_languages; }
     // The preferences file as named (relative to the start-up folder or not), and another one from now on.
     const QString &prefFile() const { return m_prefFile; }
     void setPrefFile(const QString &prefFile) { m_prefFile = prefFile; }
@@ -50,6 +53,7 @@ public:
 
 private:
     Preferences m_prefs;
+    LanguageSets m_languages;
     QString m_prefFile;
     QString m_startDir;
     QString m_programDir;

@@ -27,8 +27,9 @@ namespace korvo {
 
 CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
                        CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
-                       const QString &programDir, QWidget *parent)
-    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir), m_prompt(prompt)
+                       CommandHost &host, const QString &programDir, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_settings(settings), m_programDir(programDir), m_prompt(prompt),
+      m_host(host)
 {
     CommWindowSettings &s = m_settings;
 
@@ -53,7 +54,7 @@ CommWindow::CommWindow(int slot, CommWindowSettings &settings, Clock &clock, Lin
     setWindowTitle(s.name);
     setTerminal(kDisplayItems | kCommItems);
     if (s.state != 1)
-        commandHost().childActivated(WindowKind::Terminal, slot);
+        m_host.childActivated(WindowKind::Terminal, slot);
 }
 
 CommWindow::~CommWindow()
@@ -107,8 +108,8 @@ void CommWindow::buildUi()
     connect(m_view, &TerminalView::rightButtonReleased, this, [this](const QPoint &globalPos) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea())
             sub->mdiArea()->setActiveSubWindow(sub);
-        commandHost().childActivated(WindowKind::Terminal, m_slot);
-        commandHost().showTerminalMenu(globalPos, m_view->hasSelection());
+        m_host.childActivated(WindowKind::Terminal, m_slot);
+        m_host.showTerminalMenu(globalPos, m_view->hasSelection());
     });
 
     connect(m_screen.get(), &TerminalScreen::bell, this, [] { QApplication::beep(); });
@@ -136,7 +137,7 @@ void CommWindow::wireLink()
     });
     connect(m_link.get(), &CommLink::connectedChanged, this, [this] {
         if (isActiveChild())
-            updateCommands(commandHost());
+            updateCommands(m_host);
     });
     // Shown after the link has finished its step, so a message box never runs inside the link's code.
     connect(
@@ -313,7 +314,7 @@ void CommWindow::setCommEdits()
 {
     if (!isActiveChild())
         return;
-    updateClipboardCommands(commandHost());
+    updateClipboardCommands(m_host);
     Q_EMIT editCommandsChanged();
 }
 

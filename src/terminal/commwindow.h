@@ -50,10 +50,11 @@ public:
     };
 
     // The owner hands the window its slot's settings, which stay in place for the window's life, and the
-    // capture file every terminal writes to, the file dialogs and the prompt, which outlive the window;
+    // capture file every terminal writes to, the file dialogs, the prompt and the host it reports to, which
+    // outlive the window;
     // programDir holds the default capture file.
     CommWindow(int slot, CommWindowSettings &settings, Clock &clock, LinkFactory &factory,
-               CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt,
+               CaptureFile &capture, const FileDialogs &fileDialogs, Prompt &prompt, CommandHost &host,
                const QString &programDir, QWidget *parent = nullptr);
     ~CommWindow() override;
 
@@ -127,6 +128,7 @@ private:
     CommWindowSettings &m_settings;
     QString m_programDir;
     Prompt &m_prompt;
+    CommandHost &m_host;
     std::unique_ptr<CommLink> m_link;
     std::unique_ptr<TerminalScreen> m_screen;
     std::unique_ptr<TerminalDisplay> m_display;

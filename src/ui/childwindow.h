@@ -32,9 +32,18 @@ public:
     virtual DeviceType deviceFamily() const = 0;
 };
 
-// The host in use; a host that ignores everything when no main window exists (tests of single windows).
-CommandHost &commandHost();
-void setCommandHost(CommandHost *host);
+// A host that ignores everything, for windows that run without a main window (tests, benchmarks).
+class IdleCommandHost final : public CommandHost
+{
+public:
+    void setEnabled(Command, bool) override {}
+    void setTip(Command, const QString &) override {}
+    void showTerminalMenu(const QPoint &, bool) override {}
+    void showEditMenu(const QPoint &) override {}
+    void childActivated(WindowKind, int) override {}
+    void childClosed(WindowKind, int) override {}
+    DeviceType deviceFamily() const override { return Veltor; }
+};
 
 // A window that its owner closes because the program exits keeps its slot for the next start instead of
 // freeing it; the owner says so before closing it.

@@ -55,7 +55,7 @@ struct Bench
         if (!ok)
             qWarning() << error;
         terminal = std::make_unique<CommWindow>(1, s, clock, systemLinkFactory(), capture, realFileDialogs(),
-                                                prompt, QString());
+                                                prompt, host, QString());
     }
 
     // As the main window opens it: from the stored records, which take back what the window reports.
@@ -88,6 +88,7 @@ struct Bench
     // The simulated devices need no settling time: the terminal's pauses and time-outs run ten times shorter.
     ScaledClock clock{systemClock(), 10};
     CaptureFile capture;
+    IdleCommandHost host;
     std::unique_ptr<CommWindow> terminal;
 };
 

@@ -77,6 +77,7 @@ private:
     Preferences m_prefs; // the windows' slots and settings
     QString m_programDir;
     ClosingHost m_host;
+    LanguageSets m_languages;
     QTemporaryDir m_dir;
     ScriptedPrompt m_prompt;
     FileDialogs m_fileDialogs;
@@ -87,11 +88,10 @@ void TstEditWindow::init()
 {
     m_prefs = Preferences{};
     m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
-        QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
+    m_languages = LanguageSets{};
+    QVERIFY(!m_languages.loadAll(m_prefs.styles, m_programDir));
     m_prompt.clear();
     m_host.closed.clear();
-    setCommandHost(&m_host);
 }
 
 void TstEditWindow::cleanup()
@@ -99,7 +99,6 @@ void TstEditWindow::cleanup()
     qDeleteAll(m_windows);
     m_windows.clear();
     m_fileDialogs.setRunner({});
-    setCommandHost(nullptr);
 }
 
 EditWindow *TstEditWindow::newWindow(int slot)
@@ -109,8 +108,9 @@ EditWindow *TstEditWindow::newWindow(int slot)
     state.editSlots[slot] = state.editSlots[0];
     state.editSlots[slot].name = QStringLiteral("Program");
     state.docCt = std::max<int16_t>(state.docCt, static_cast<int16_t>(slot));
-    auto *window = new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_programDir},
-                                  m_fileDialogs, m_prompt);
+    auto *window =
+        new EditWindow(slot, state.editSlots[slot], {state.setup, state.styles, m_languages, m_programDir},
+                       m_fileDialogs, m_prompt, m_host);
     // As the main window does: a file saved under a new name goes to the recent list.
     connect(window, &EditWindow::savedAs, this,
             [this](const QString &path) { addToLastOpen(m_prefs, path); });
@@ -379,11 +379,11 @@ void TstEditWindow::aWindowTakesItsLookWhenShownUnlessItsFileGaveItOneBefore()
     // An untitled window shows plain text in the plain style.
     m_prefs.styles[1].font = QStringLiteral("No Such Family 5C1D");
     m_prefs.styles[1].size = 13;
-    QVERIFY(!loadKeyWords(PlainText, m_prefs.styles, m_programDir));
+    QVERIFY(!m_languages.loadKeyWords(PlainText, m_prefs.styles, m_programDir));
     EditWindow *untitled = newWindow(1);
     untitled->show();
     QVERIFY(!untitled->editor()->lexer());
-    const ViewParameters &plain = languageSet(PlainText).view;
+    const ViewParameters &plain = m_languages.set(PlainText).view;
     QCOMPARE(untitled->editor()->font(), editorFont(plain.font, plain.size, plain.bold, plain.italic));
 
     // A program opened before the window shows keeps its colouring.

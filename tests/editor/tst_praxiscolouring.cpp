@@ -58,6 +58,8 @@ private:
     Preferences m_prefs; // the style table and the windows' slots
     QString m_programDir;
     ScriptedPrompt m_prompt;
+    IdleCommandHost m_host;
+    LanguageSets m_languages;
     QTemporaryDir m_dir;
     QList<EditWindow *> m_windows;
 };
@@ -66,8 +68,8 @@ void TstPraxisColouring::init()
 {
     m_prefs = Preferences{};
     m_programDir = qEnvironmentVariable("KORVO_BIN_DIR");
-    for (DeviceType device : {UKorvo, Veltor, Fendra, Norbel, PlainText})
-        QVERIFY(!loadKeyWords(device, m_prefs.styles, m_programDir));
+    m_languages = LanguageSets{};
+    QVERIFY(!m_languages.loadAll(m_prefs.styles, m_programDir));
 }
 
 void TstPraxisColouring::cleanup()
@@ -82,8 +84,9 @@ EditWindow *TstPraxisColouring::openProgram(const QString &name, const QByteArra
     writeAll(path, content);
     m_prefs.ensureEditSlot(1);
     m_prefs.editSlots[1] = m_prefs.editSlots[0];
-    auto *window = new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_programDir},
-                                  realFileDialogs(), m_prompt);
+    auto *window =
+        new EditWindow(1, m_prefs.editSlots[1], {m_prefs.setup, m_prefs.styles, m_languages, m_programDir},
+                       realFileDialogs(), m_prompt, m_host);
     m_windows.append(window);
     window->openEditFile(path);
     return window;
@@ -116,8 +119,8 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
     program.italic[3] = true;   // italic comments
     program.bold[7] = false;    // special: bold italic whatever the class says
     program.italic[7] = false;
-    QVERIFY(!loadKeyWords(UKorvo, m_prefs.styles, m_programDir));
-    QVERIFY(!loadKeyWords(Veltor, m_prefs.styles, m_programDir));
+    QVERIFY(!m_languages.loadKeyWords(UKorvo, m_prefs.styles, m_programDir));
+    QVERIFY(!m_languages.loadKeyWords(Veltor, m_prefs.styles, m_programDir));
     QCOMPARE(getStyle(m_prefs.styles, 2, 4), int16_t(1));
     QCOMPARE(getStyle(m_prefs.styles, 2, 3), int16_t(2));
 
@@ -148,7 +151,7 @@ void TstPraxisColouring::tokenStylesFollowTheProgramStyleEntry()
 void TstPraxisColouring::withoutItsKeywordFileALanguageStillColoursCommentsAndStrings()
 {
     m_programDir = m_dir.path(); // holds no keyword file
-    QVERIFY(!loadKeyWords(Veltor, m_prefs.styles, m_programDir));
+    QVERIFY(!m_languages.loadKeyWords(Veltor, m_prefs.styles, m_programDir));
     EditWindow *window = openProgram(QStringLiteral("bare.vxt"), "move \"s\" ' c\r\n");
     QCOMPARE(lineStyles(window->editor(), 0), QStringLiteral("tttttSSStccc"));
 }
@@ -176,9 +179,9 @@ void TstPraxisColouring::damagedKeywordFilesMakeLoadingFail()
     QFETCH(QByteArray, content);
     QFETCH(bool, fails);
     writeAll(m_dir.filePath(QStringLiteral("FENDRA_ALL.rw")), content);
-    QCOMPARE(loadKeyWords(Fendra, m_prefs.styles, m_dir.path()), fails);
-    QVERIFY(languageSet(Fendra).keywords);
-    QCOMPARE(languageSet(Fendra).keywords->contains(QStringLiteral("MOVE")), !fails);
+    QCOMPARE(m_languages.loadKeyWords(Fendra, m_prefs.styles, m_dir.path()), fails);
+    QVERIFY(m_languages.set(Fendra).keywords);
+    QCOMPARE(m_languages.set(Fendra).keywords->contains(QStringLiteral("MOVE")), !fails);
 }
 
 void TstPraxisColouring::onlyTheRangeTheEditorAsksForIsStyled()

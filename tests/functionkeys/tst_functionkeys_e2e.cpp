@@ -42,6 +42,7 @@ class TstFunctionKeysEndToEnd : public QObject
     Q_OBJECT
     ScriptedPrompt m_prompt;
     CaptureFile m_capture;
+    IdleCommandHost m_host;
 
 private Q_SLOTS:
     void cleanup() { m_capture.stop(); }
@@ -59,7 +60,7 @@ private Q_SLOTS:
         s.keys[3].command = QStringLiteral("g^f4");
         s.keys[4].command = QStringLiteral("z^m^r0");
         CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
-                          QString());
+                          m_host, QString());
         window.show();
         FunctionKeyRunner &runner = window.functions().runner();
         QWidget *keys = &window.view();
@@ -111,7 +112,7 @@ private Q_SLOTS:
         s.keys[0].command = QStringLiteral("^cpr al^M^p");
         s.keys[1].command = QStringLiteral("^o");
         CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
-                          QString());
+                          m_host, QString());
         window.show();
         QByteArray whileOn;
         connect(&window.link(), &CommLink::dataReceived, this, [this, &whileOn](const QByteArray &bytes) {
@@ -190,7 +191,7 @@ private Q_SLOTS:
         CommWindowSettings s = terminalOn(ptyPath);
         s.keys[6].command = QStringLiteral("A^d300B");
         CommWindow window(1, s, systemClock(), systemLinkFactory(), m_capture, realFileDialogs(), m_prompt,
-                          QString());
+                          m_host, QString());
         window.show();
         QTest::keyClick(&window.view(), Qt::Key_F7);
         QTRY_VERIFY(!window.functions().runner().isRunning());

@@ -40,6 +40,7 @@ class TstFunctionKeyWindow : public QObject
     std::unique_ptr<CommWindow> m_window;
     ScriptedPrompt m_prompt;
     CaptureFile m_capture;
+    IdleCommandHost m_host;
     QTemporaryDir m_dir;
 
     CommWindow &window() { return *m_window; }
@@ -66,7 +67,7 @@ private Q_SLOTS:
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
         m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), m_prompt, QString());
+                                                realFileDialogs(), m_prompt, m_host, QString());
         m_window->show();
         m_capture.stop();
     }

@@ -74,11 +74,10 @@ private Q_SLOTS:
         s.connected = true;
         s.rows = 8;
         s.columns = 30;
-        setCommandHost(&m_host);
         m_clock = std::make_unique<FakeClock>();
         m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
         m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), m_prompt, QString());
+                                                realFileDialogs(), m_prompt, m_host, QString());
         m_window->show();
         QApplication::clipboard()->clear();
     }
@@ -88,7 +87,6 @@ private Q_SLOTS:
         m_window.reset();
         m_factory.reset();
         m_clock.reset();
-        setCommandHost(nullptr);
         m_prompt.clear();
     }
 

@@ -50,7 +50,8 @@ private Q_SLOTS:
         s.columns = 60;
 
         CaptureFile capture;
-        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), prompt,
+        IdleCommandHost host;
+        CommWindow window(1, s, systemClock(), systemLinkFactory(), capture, realFileDialogs(), prompt, host,
                           QString());
         window.show();
         QWidget *keys = &window.view();

@@ -41,7 +41,7 @@ struct Terminal
         settings.connected = true;
         settings.device = device;
         window = std::make_unique<CommWindow>(1, settings, clock, systemLinkFactory(), capture,
-                                              realFileDialogs(), prompt, QString());
+                                              realFileDialogs(), prompt, host, QString());
     }
     ControllerSim controller;
     MemoryResponder responder;
@@ -49,6 +49,7 @@ struct Terminal
     bool opened = false;
     CommWindowSettings settings;
     CaptureFile capture;
+    IdleCommandHost host;
     std::unique_ptr<CommWindow> window;
 };
 
@@ -186,8 +187,10 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     Preferences prefs;
     prefs.ensureEditSlot(1);
     prefs.editSlots[1].name = QStringLiteral("Program");
-    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, QString()}, realFileDialogs(),
-                    m_prompt);
+    IdleCommandHost editHost;
+    LanguageSets languages;
+    EditWindow edit(1, prefs.editSlots[1], {prefs.setup, prefs.styles, languages, QString()},
+                    realFileDialogs(), m_prompt, editHost);
     edit.resize(600, 400);
     edit.setFileType(QStringLiteral("KXT")); // a uKorvo program, coloured as one
     edit.setDocumentText(QStringLiteral("old text\r\n"), true);

@@ -345,7 +345,9 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
     parent.show();
     {
         CaptureFile capture;
-        CommWindow terminal(1, slot, rig.clock, rig.factory, capture, fileDialogs, *rig.prompt, QString());
+        IdleCommandHost host;
+        CommWindow terminal(1, slot, rig.clock, rig.factory, capture, fileDialogs, *rig.prompt, host,
+                            QString());
         QVERIFY(terminal.isConnected());
         UpgradeLaunch launch;
         launch.showBaudChange = true;
