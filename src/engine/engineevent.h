@@ -41,6 +41,18 @@ struct SpiExchange
     bool operator==(const SpiExchange &) const = default;
 };
 
+// An SPI exchange that the SPI send engine asks its owner to carry out on the parallel port or converter.
+struct SpiRequest
+{
+    enum class Kind { CheckVersion, Message, Char };
+    Kind kind = Kind::Message;
+    QByteArray bytes;
+    bool first = false; // Char: the first byte of the message (select the device)
+    bool last = false;  // Char: the last byte (deselect it)
+
+    bool operator==(const SpiRequest &) const = default;
+};
+
 class EngineEvent
 {
 public:
@@ -85,7 +97,8 @@ public:
         bool operator==(const KeyNotice &) const = default;
     };
 
-    using Payload = std::variant<Line, Progress, Status, Finished, Failed, KeyNotice, CanEvent, SpiExchange>;
+    using Payload =
+        std::variant<Line, Progress, Status, Finished, Failed, KeyNotice, CanEvent, SpiExchange, SpiRequest>;
 
     // Every payload is an event as it stands, so engines and tests write the payload alone.
     template <typename T>

@@ -23,7 +23,7 @@ int SpiSendEngine::waitMs(int rate)
 
 void SpiSendEngine::ask(SpiRequest request, State state, qint64 nowMs)
 {
-    m_request = std::move(request);
+    emitEvent(std::move(request));
     m_state = state;
     m_askedAt = nowMs;
 }
@@ -110,7 +110,6 @@ void SpiSendEngine::writeFailed(const QString &reason, qint64 nowMs)
     (void)nowMs;
     if (m_state == State::Char)
         m_charIndex = 1;
-    m_request.reset();
     fail(reason);
 }
 
@@ -120,7 +119,6 @@ void SpiSendEngine::cancel(qint64 nowMs)
     if (isFinished())
         return;
     m_stopped = true;
-    m_request.reset();
     finish();
 }
 

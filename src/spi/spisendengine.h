@@ -5,9 +5,9 @@
 // after the one before (at once when a message took longer), back to the event loop in between. With rate 0
 // (or a rate so high that the wait rounds to 0) it exchanges one byte of the message per press, the next
 // byte each time, starting over after the last; the converter must first show a version that has
-// single-character mode. The engine does no I/O: it asks for exchanges (takeRequest) and is told their
-// results; its owner carries them to the parallel port or the converter. Each exchange done comes out as
-// an SpiExchange event, each whole message also as Progress.
+// single-character mode. The engine does no I/O: it asks for exchanges (SpiRequest events) and is told
+// their results; its owner carries them to the parallel port or the converter. Each exchange done comes out
+// as an SpiExchange event, each whole message also as Progress.
 
 #include "engine/enginebase.h"
 
@@ -23,15 +23,6 @@ struct SpiSendOptions
     int charIndex = 1;             // the byte the next one-byte step exchanges, 1..message size
     bool parallel = true;          // the parallel port (no version check)
     bool converterChecked = false; // the converter's version has already been accepted
-};
-
-struct SpiRequest
-{
-    enum class Kind { CheckVersion, Message, Char };
-    Kind kind = Kind::Message;
-    QByteArray bytes;
-    bool first = false; // Char: the first byte of the message (select the device)
-    bool last = false;  // Char: the last byte (deselect it)
 };
 
 class SpiSendEngine final : public EngineBase
@@ -55,8 +46,6 @@ public:
     // Stop: ends the run as finished, not failed.
     void cancel(qint64 nowMs) override;
 
-    // The exchange the owner is to carry out next.
-    std::optional<SpiRequest> takeRequest() { return std::exchange(m_request, std::nullopt); }
     // The pending request's result. A failed one is writeFailed() (or linkLost()).
     void requestDone(const QByteArray &received, double messageMs, qint64 nowMs);
     void versionChecked(bool accepted, qint64 nowMs);
@@ -76,7 +65,6 @@ private:
     SpiSendOptions m_options;
     int m_wait = 0;
     State m_state = State::Idle;
-    std::optional<SpiRequest> m_request;
     qint64 m_askedAt = 0;
     int m_sent = 0;
     int m_charIndex = 1;

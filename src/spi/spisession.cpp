@@ -13,18 +13,14 @@ namespace korvo {
 
 SpiSession::SpiSession(Clock &clock, LinkFactory &factory, QObject *parent)
     : QObject(parent), m_clock(clock), m_converter(std::make_unique<SpiConverterLink>(clock, factory)),
-      m_timer(clock.createTimer([this] {
-          if (m_engine) {
-              m_engine->timerFired(m_clock.nowMs());
-              pump();
-          }
-      }))
+      // The send engine writes nothing itself: it asks for exchanges in its events.
+      m_slot(clock, [](const LinkAction &) { return true; })
 {
 }
 
 SpiSession::~SpiSession()
 {
-    m_timer->stop();
+    m_slot.clear();
     m_converter.reset();
 }
 
@@ -58,8 +54,9 @@ void SpiSession::send(SpiSendOptions options)
     options.converterChecked = m_converterChecked;
     options.charIndex = m_charIndex;
     m_engine = std::make_unique<SpiSendEngine>(std::move(options));
+    m_slot.hold(*m_engine, [this](const std::vector<EngineEvent> &events) { stepped(events); });
     m_engine->start(m_clock.nowMs());
-    pump();
+    m_slot.pump();
 }
 
 void SpiSession::stop()
@@ -70,7 +67,7 @@ void SpiSession::stop()
     // The exchange under way is dropped; its end reaches the engine, which has already stopped.
     if (m_job)
         m_converter->cancel();
-    pump();
+    m_slot.pump();
 }
 
 void SpiSession::carry(const SpiRequest &request)
@@ -127,41 +124,30 @@ void SpiSession::converterDone()
     } else {
         m_engine->requestDone(job->reply(), double(now - m_jobStart), now);
     }
-    pump();
+    m_slot.pump();
 }
 
-void SpiSession::pump()
+void SpiSession::stepped(const std::vector<EngineEvent> &events)
 {
-    if (m_pumping || !m_engine)
+    // A run that ends in this step carries nothing more.
+    const bool ends =
+        std::any_of(events.begin(), events.end(), [](const EngineEvent &e) { return e.ends(); });
+    for (const EngineEvent &event : events) {
+        if (const auto *exchange = event.as<SpiExchange>())
+            emit exchanged(*exchange);
+        else if (const auto *step = event.as<EngineEvent::Progress>())
+            emit progress(int(step->done), int(step->total));
+        else if (const auto *request = event.as<SpiRequest>(); request && !ends && m_engine)
+            carry(*request);
+    }
+    if (!m_engine)
         return;
-    m_pumping = true;
-    while (m_engine) {
-        for (const EngineEvent &event : m_engine->takeEvents()) {
-            if (const auto *exchange = event.as<SpiExchange>())
-                emit exchanged(*exchange);
-            else if (const auto *step = event.as<EngineEvent::Progress>())
-                emit progress(int(step->done), int(step->total));
-        }
-        m_charIndex = m_engine->charIndex();
-        if (m_engine->isFinished()) {
-            m_timer->stop();
-            const std::unique_ptr<SpiSendEngine> engine = std::move(m_engine);
-            m_pumping = false;
-            emit ended(engine->hasFailed() ? engine->failure() : QString(), engine->versionRefused());
-            return;
-        }
-        const std::optional<SpiRequest> request = m_engine->takeRequest();
-        if (!request)
-            break;
-        carry(*request);
-    }
-    if (m_engine) {
-        if (const std::optional<qint64> deadline = m_engine->nextDeadline())
-            m_timer->start(int(std::max<qint64>(0, *deadline - m_clock.nowMs())));
-        else
-            m_timer->stop();
-    }
-    m_pumping = false;
+    m_charIndex = m_engine->charIndex();
+    if (!ends)
+        return;
+    m_slot.clear();
+    const std::unique_ptr<SpiSendEngine> engine = std::move(m_engine);
+    emit ended(engine->hasFailed() ? engine->failure() : QString(), engine->versionRefused());
 }
 
 } // namespace korvo

@@ -2,9 +2,11 @@
 
 // Carries Run_SPI_Send to a transport: the exchanges the send engine asks for go to the parallel port (bit
 // by bit, at once) or to the serial SPI converter (one converter engine per exchange, on the converter's own
-// port), its deadline is armed on the Clock, and what happened is reported as signals. The window and
-// korvo-cli drive SPI through it. The converter's accepted version is remembered until the device changes.
+// port), the engine is pumped by an EngineSlot as on a link, and what happened is reported as signals. The
+// window and korvo-cli drive SPI through it. The converter's accepted version is remembered until the device
+// changes.
 
+#include "engine/engineslot.h"
 #include "spi/spicalibration.h"
 #include "spi/spisendengine.h"
 
@@ -15,7 +17,6 @@ namespace korvo {
 
 class Clock;
 class LinkFactory;
-class OneShotTimer;
 class ParallelPort;
 class SpiConverterEngine;
 class SpiConverterLink;
@@ -52,13 +53,15 @@ Q_SIGNALS:
     void ended(const QString &failure, bool versionRefused);
 
 private:
-    void pump();
+    // What the send engine said in one step: exchanges and progress go out as signals, the exchange it asks
+    // for is carried, and its end ends the run.
+    void stepped(const std::vector<EngineEvent> &events);
     void carry(const SpiRequest &request);
     void converterDone();
 
     Clock &m_clock;
     std::unique_ptr<SpiConverterLink> m_converter;
-    std::unique_ptr<OneShotTimer> m_timer;
+    EngineSlot m_slot; // pumps the send engine and arms its deadline, as a link does
     ParallelPort *m_parallel = nullptr;
     SpiCalibration m_calibration;
     bool m_converterChecked = false;
@@ -66,7 +69,6 @@ private:
     std::unique_ptr<SpiConverterEngine> m_job;
     qint64 m_jobStart = 0;
     int m_charIndex = 1;
-    bool m_pumping = false;
 };
 
 } // namespace korvo

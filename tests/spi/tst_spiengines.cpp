@@ -30,10 +30,34 @@ SpiSendOptions options(int count, int rate, bool parallel = true)
     return o;
 }
 
-std::vector<SpiExchange> exchangesOf(SpiSendEngine &engine)
+// Reads a send engine's events as its owner does: the exchange it asks for apart, the rest kept in order.
+struct SendDriver
+{
+    SpiSendEngine &engine;
+    std::vector<EngineEvent> kept = {};
+
+    std::optional<SpiRequest> takeRequest()
+    {
+        std::optional<SpiRequest> request;
+        for (EngineEvent &event : engine.takeEvents()) {
+            if (const auto *asked = event.as<SpiRequest>())
+                request = *asked;
+            else
+                kept.push_back(std::move(event));
+        }
+        return request;
+    }
+    std::vector<EngineEvent> takeEvents()
+    {
+        takeRequest();
+        return std::exchange(kept, {});
+    }
+};
+
+std::vector<SpiExchange> exchangesOf(SendDriver &driver)
 {
     std::vector<SpiExchange> exchanges;
-    for (const EngineEvent &event : engine.takeEvents())
+    for (const EngineEvent &event : driver.takeEvents())
         if (const auto *exchange = event.as<SpiExchange>())
             exchanges.push_back(*exchange);
     return exchanges;
@@ -64,8 +88,9 @@ private slots:
     void countOneSendsOnceAndDoesNotWait()
     {
         SpiSendEngine engine(options(1, 100));
+        SendDriver engineDriver{engine};
         engine.start(0);
-        const std::optional<SpiRequest> request = engine.takeRequest();
+        const std::optional<SpiRequest> request = engineDriver.takeRequest();
         QVERIFY(request);
         QCOMPARE(request->kind, SpiRequest::Kind::Message);
         QCOMPARE(request->bytes, kMessage);
@@ -73,8 +98,8 @@ private slots:
         QVERIFY(engine.isFinished());
         QVERIFY(!engine.hasFailed());
         QVERIFY(!engine.nextDeadline());
-        QVERIFY(!engine.takeRequest());
-        const std::vector<SpiExchange> exchanges = exchangesOf(engine);
+        QVERIFY(!engineDriver.takeRequest());
+        const std::vector<SpiExchange> exchanges = exchangesOf(engineDriver);
         QCOMPARE(exchanges.size(), std::size_t(1));
         QCOMPARE(exchanges[0].sent, kMessage);
         QCOMPARE(exchanges[0].received, QByteArray::fromHex("FFFF00"));
@@ -84,22 +109,23 @@ private slots:
     void wholeMessagesRepeatAtTheRateAndAtOnceWhenOverrun()
     {
         SpiSendEngine engine(options(3, 100));
+        SendDriver engineDriver{engine};
         engine.start(0);
-        QVERIFY(engine.takeRequest());
+        QVERIFY(engineDriver.takeRequest());
         engine.requestDone("abc", 4, 4);
         QCOMPARE(engine.nextDeadline(), std::optional<qint64>(10)); // started at 0, 10 ms apart
-        QVERIFY(!engine.takeRequest());
+        QVERIFY(!engineDriver.takeRequest());
         engine.timerFired(10);
-        QVERIFY(engine.takeRequest());
+        QVERIFY(engineDriver.takeRequest());
         engine.requestDone("abc", 15, 25); // overran its period: the next one goes at once
         QCOMPARE(engine.nextDeadline(), std::optional<qint64>(25));
         engine.timerFired(25);
-        QVERIFY(engine.takeRequest());
+        QVERIFY(engineDriver.takeRequest());
         engine.requestDone("abc", 1, 26);
         QVERIFY(engine.isFinished());
         QCOMPARE(engine.sent(), 3);
         std::vector<EngineEvent::Progress> progress;
-        for (const EngineEvent &e : engine.takeEvents())
+        for (const EngineEvent &e : engineDriver.takeEvents())
             if (const auto *step = e.as<EngineEvent::Progress>())
                 progress.push_back(*step);
         QCOMPARE(progress.size(), std::size_t(3));
@@ -109,10 +135,11 @@ private slots:
     void countZeroRepeatsUntilStoppedAndAFailureEndsIt()
     {
         SpiSendEngine engine(options(0, 50));
+        SendDriver engineDriver{engine};
         engine.start(0);
         qint64 now = 0;
         for (int i = 0; i < 5; ++i) {
-            QVERIFY(engine.takeRequest());
+            QVERIFY(engineDriver.takeRequest());
             engine.requestDone("xyz", 1, now + 1);
             QCOMPARE(engine.nextDeadline(), std::optional<qint64>(now + 20));
             now += 20;
@@ -124,8 +151,10 @@ private slots:
         QVERIFY(engine.stopped());
 
         SpiSendEngine failing(options(0, 50));
+
+        SendDriver failingDriver{failing};
         failing.start(0);
-        QVERIFY(failing.takeRequest());
+        QVERIFY(failingDriver.takeRequest());
         failing.writeFailed(SpiConverterEngine::kIncomplete, 1000);
         QVERIFY(failing.hasFailed());
         QCOMPARE(failing.failure(), QStringLiteral("Comm Port Not Open"));
@@ -140,8 +169,9 @@ private slots:
             SpiSendOptions o = options(1, 0);
             o.charIndex = index;
             SpiSendEngine engine(o);
+            SendDriver engineDriver{engine};
             engine.start(0);
-            const std::optional<SpiRequest> request = engine.takeRequest();
+            const std::optional<SpiRequest> request = engineDriver.takeRequest();
             QVERIFY(request);
             QCOMPARE(request->kind, SpiRequest::Kind::Char);
             QCOMPARE(request->bytes, kMessage.mid(index - 1, 1));
@@ -150,21 +180,23 @@ private slots:
             stepped << index;
             engine.requestDone("\x5A", 0.1, 1);
             QVERIFY(engine.isFinished());
-            QCOMPARE(exchangesOf(engine).front().sent, kMessage.mid(index - 1, 1));
+            QCOMPARE(exchangesOf(engineDriver).front().sent, kMessage.mid(index - 1, 1));
             index = engine.charIndex();
         }
         QCOMPARE(stepped, (QList<int>{1, 2, 3, 1}));
         // A rate whose wait rounds to 0 steps too.
         SpiSendEngine fast(options(5, 2000));
+        SendDriver fastDriver{fast};
         fast.start(0);
-        QCOMPARE(fast.takeRequest()->kind, SpiRequest::Kind::Char);
+        QCOMPARE(fastDriver.takeRequest()->kind, SpiRequest::Kind::Char);
     }
 
     void theConverterNeedsSingleCharacterModeForRateZero()
     {
         SpiSendEngine refused(options(1, 0, false));
+        SendDriver refusedDriver{refused};
         refused.start(0);
-        QCOMPARE(refused.takeRequest()->kind, SpiRequest::Kind::CheckVersion);
+        QCOMPARE(refusedDriver.takeRequest()->kind, SpiRequest::Kind::CheckVersion);
         refused.versionChecked(false, 5);
         QVERIFY(refused.hasFailed());
         QVERIFY(refused.versionRefused());
@@ -172,11 +204,13 @@ private slots:
                  QStringLiteral("Set Rate > 0\r\nThis VT-QX510 does not support Single Character Mode."));
 
         SpiSendEngine accepted(options(1, 0, false));
+
+        SendDriver acceptedDriver{accepted};
         accepted.start(0);
-        QVERIFY(accepted.takeRequest());
+        QVERIFY(acceptedDriver.takeRequest());
         accepted.versionChecked(true, 5);
         QVERIFY(accepted.converterChecked());
-        QCOMPARE(accepted.takeRequest()->kind, SpiRequest::Kind::Char);
+        QCOMPARE(acceptedDriver.takeRequest()->kind, SpiRequest::Kind::Char);
     }
 
     void converterMessageRepliesCompleteAtEveryOffset()
