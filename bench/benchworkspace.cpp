@@ -27,15 +27,7 @@ bool writePrefs(const ProgramOptions &options, const Preferences &prefs)
 
 PromptAnswer DefaultAnswerPrompt::ask(const PromptRequest &request)
 {
-    switch (request.buttons) {
-    case PromptButtons::YesNo:
-    case PromptButtons::YesNoCancel:
-        return PromptAnswer::Yes;
-    case PromptButtons::Ok:
-    case PromptButtons::OkCancel:
-        break;
-    }
-    return PromptAnswer::Ok;
+    return firstButtonAnswer(request.buttons);
 }
 
 FirstFrame::FirstFrame(QEventLoop &loop) : m_loop(loop)

@@ -32,4 +32,7 @@ public:
 PromptAnswer ask(Prompt &prompt, const QString &text, const QString &title = QString(),
                  PromptIcon icon = PromptIcon::None, PromptButtons buttons = PromptButtons::Ok);
 
+// The answer of a message box's first button (Yes, or OK), as a user pressing Enter gives it.
+PromptAnswer firstButtonAnswer(PromptButtons buttons);
+
 } // namespace korvo

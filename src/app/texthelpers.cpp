@@ -67,6 +67,13 @@ QString fileNameOnly(const QString &path)
     return path.mid(cut + 1);
 }
 
+QString extensionTag(const QString &path)
+{
+    const QString name = fileNameOnly(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+
 QString backupFileName(const QString &path)
 {
     const QString name = fileNameOnly(path);

@@ -16,6 +16,8 @@ std::optional<double> leadingNumber(const QString &text);
 QString trimLineEnds(const QString &text);
 // The part of a path after its last separator ("\" or "/").
 QString fileNameOnly(const QString &path);
+// The extension of a file name in capitals ("VXT"), without its dot; empty when it has none.
+QString extensionTag(const QString &path);
 // Name the previous file is kept under when it is overwritten: "motion.kxt" -> "motion.bak", "prog" ->
 // "prog.bak".
 QString backupFileName(const QString &path);

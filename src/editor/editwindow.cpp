@@ -25,13 +25,6 @@ namespace korvo {
 
 namespace {
 const QString kUntitled = QStringLiteral("Program");
-
-QString extensionTag(const QString &path)
-{
-    const QString name = fileNameOnly(path);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-}
 } // namespace
 
 EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &settings,

@@ -21,13 +21,6 @@ namespace korvo {
 
 namespace {
 const QString kUntitled = QStringLiteral("Program");
-
-QString extensionTag(const QString &path)
-{
-    const QString name = fileNameOnly(path);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-}
 } // namespace
 
 DocumentCommands::DocumentCommands(MainWindow *window) : QObject(window), m_window(window) {}
