@@ -2,7 +2,7 @@
 // Ctrl+F1..F10, the status panels, closing while a key runs, and capture from keys and settings.
 
 #include "engine/enginebase.h"
-#include "fakelinks.h"
+#include "faketerminal.h"
 #include "functionkeys/capturefile.h"
 #include "functionkeys/functionkeybar.h"
 #include "functionkeys/functionkeyeditor.h"
@@ -34,25 +34,20 @@ class TstFunctionKeyWindow : public QObject
 {
     Q_OBJECT
 
-    CommWindowSettings m_settings; // the window's slot
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<FakeLinkFactory> m_factory;
-    std::unique_ptr<CommWindow> m_window;
-    ScriptedPrompt m_prompt;
-    CaptureFile m_capture;
+    FakeTerminal m_terminal;
     IdleCommandHost m_host;
     QTemporaryDir m_dir;
 
-    CommWindow &window() { return *m_window; }
-    FakeSerialLink &port() { return *m_factory->serial; }
-    QWidget *keys() { return &m_window->view(); }
-    FunctionKeyBar &bar() { return m_window->functions().bar(); }
-    QString panelText(const char *key) { return m_window->panels().text(QLatin1String(key)); }
+    CommWindow &window() { return *m_terminal.window; }
+    FakeSerialLink &port() { return m_terminal.port(); }
+    QWidget *keys() { return &m_terminal.window->view(); }
+    FunctionKeyBar &bar() { return m_terminal.window->functions().bar(); }
+    QString panelText(const char *key) { return m_terminal.window->panels().text(QLatin1String(key)); }
 
 private Q_SLOTS:
     void init()
     {
-        CommWindowSettings &s = m_settings;
+        CommWindowSettings &s = m_terminal.settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
         s.portName = QStringLiteral("/dev/fake0");
@@ -64,22 +59,11 @@ private Q_SLOTS:
         s.keys[1] = {QStringLiteral("Loop"), QStringLiteral("z^p^r0")};
         s.keys[2] = {QStringLiteral("Log"), QStringLiteral("^cpr al^M^p^o")};
         s.keys[10] = {QStringLiteral("Rate & Go"), QStringLiteral("second group")};
-        m_clock = std::make_unique<FakeClock>();
-        m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), m_prompt, m_host, QString());
-        m_window->show();
-        m_capture.stop();
+        m_terminal.open(m_host);
+        m_terminal.capture.stop();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_factory.reset();
-        m_clock.reset();
-        m_capture.stop();
-        m_prompt.clear();
-    }
+    void cleanup() { m_terminal.close(); }
 
     void theBarShowsTheCurrentGroupInTwoRowsOfFive()
     {
@@ -118,28 +102,29 @@ private Q_SLOTS:
     void functionKeysSendTheirContentsAndASecondPressStopsARepeat()
     {
         QTest::keyClick(keys(), Qt::Key_F1);
-        m_clock->runUntilIdle(1000);
+        m_terminal.clock->runUntilIdle(1000);
         QCOMPARE(port().written(), QByteArray("pr st\r"));
 
         port().writes.clear();
         QTest::mouseClick(&bar(), Qt::LeftButton, {}, bar().keyRect(1).center());
-        m_clock->advance(10'500);
+        m_terminal.clock->advance(10'500);
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QVERIFY(!bar().isBold(1));
         QCOMPARE(panelText("msg"), QStringLiteral("F2 - 10 - Continuous"));
 
         // Closing is refused while the key runs.
         QVERIFY(!window().close());
-        QCOMPARE(m_prompt.asked().size(), 1);
-        QCOMPARE(m_prompt.asked().first().text, QStringLiteral("Repeating Function Key in Terminal 1"));
-        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Exiting"));
-        QCOMPARE(m_prompt.asked().first().icon, PromptIcon::Critical);
+        QCOMPARE(m_terminal.prompt.asked().size(), 1);
+        QCOMPARE(m_terminal.prompt.asked().first().text,
+                 QStringLiteral("Repeating Function Key in Terminal 1"));
+        QCOMPARE(m_terminal.prompt.asked().first().title, QStringLiteral("Exiting"));
+        QCOMPARE(m_terminal.prompt.asked().first().icon, PromptIcon::Critical);
 
         // Ctrl+F5 would open the editor; while a key runs it is a stop request.
         QTest::keyClick(keys(), Qt::Key_F5, Qt::ControlModifier);
         QVERIFY(!window().functions().runner().isRunning());
         QVERIFY(bar().isBold(1));
-        m_clock->advance(60'000);
+        m_terminal.clock->advance(60'000);
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QCOMPARE(panelText("msg"), QString());
         QCOMPARE(window().panels().panelToolTip("msg"), QStringLiteral("Messages"));
@@ -148,7 +133,7 @@ private Q_SLOTS:
         window().connectComm(false);
         port().writes.clear();
         QTest::keyClick(keys(), Qt::Key_F1);
-        m_clock->runUntilIdle(1000);
+        m_terminal.clock->runUntilIdle(1000);
         QVERIFY(port().writes.isEmpty());
         QVERIFY(window().close());
     }
@@ -177,14 +162,14 @@ private Q_SLOTS:
                  QStringLiteral("Function Key Group Number 1 :: Motion"));
 
         f1->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        m_clock->runUntilIdle(1000);
+        m_terminal.clock->runUntilIdle(1000);
         QCOMPARE(port().written(), QByteArray("pr st\r"));
 
         // As with a button, a press let go outside its key presses nothing.
         port().writes.clear();
         QTest::mousePress(&bar(), Qt::LeftButton, {}, bar().keyRect(0).center());
         QTest::mouseRelease(&bar(), Qt::LeftButton, {}, bar().keyRect(1).center());
-        m_clock->runUntilIdle(1000);
+        m_terminal.clock->runUntilIdle(1000);
         QVERIFY(port().writes.isEmpty());
     }
 
@@ -246,24 +231,24 @@ private Q_SLOTS:
     void captureFromAKeyTakesEveryReceivedByteUntilItsOffCode()
     {
         const QString path = m_dir.filePath(QStringLiteral("keys.txt"));
-        QVERIFY(m_capture.start(path));
-        m_capture.stop();
+        QVERIFY(m_terminal.capture.start(path));
+        m_terminal.capture.stop();
         QCOMPARE(panelText("capture"), QStringLiteral("Capture "));
         QVERIFY(!window().panels().isPanelEnabled("capture"));
         // The panel's tip names the file that capture writes to.
         QCOMPARE(window().panels().panelToolTip("capture"), QDir::toNativeSeparators(path));
 
         QTest::keyClick(keys(), Qt::Key_F3);
-        m_clock->advance(0);
-        QCOMPARE(m_capture.state(), CaptureFile::State::On);
+        m_terminal.clock->advance(0);
+        QCOMPARE(m_terminal.capture.state(), CaptureFile::State::On);
         QCOMPARE(panelText("capture"), QStringLiteral("Capture ON "));
         QCOMPARE(window().panels().panelToolTip("capture"), QDir::toNativeSeparators(path));
         const QByteArray reply("pr al\r\nACCEL = G 2000\r\n\x1b[0m\xff>", 29);
         port().deliver(reply.left(7));
-        m_clock->advance(500);
+        m_terminal.clock->advance(500);
         port().deliver(reply.mid(7));
-        m_clock->runUntilIdle(5000);
-        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
+        m_terminal.clock->runUntilIdle(5000);
+        QCOMPARE(m_terminal.capture.state(), CaptureFile::State::Off);
         QCOMPARE(port().written(), QByteArray("pr al\r"));
         port().deliver("after");
         QFile file(path);
@@ -283,7 +268,7 @@ private Q_SLOTS:
             QByteArray kept;
         };
         const QString path = m_dir.filePath(QStringLiteral("modes.txt"));
-        QVERIFY(m_capture.start(path));
+        QVERIFY(m_terminal.capture.start(path));
         port().deliver("terminal ");
         Collector upload;
         {
@@ -296,7 +281,7 @@ private Q_SLOTS:
         // "^c" while capture is on leaves the file as it is.
         window().settings().keys[2].command = QStringLiteral("^c");
         QTest::keyClick(keys(), Qt::Key_F3);
-        m_clock->runUntilIdle(1000);
+        m_terminal.clock->runUntilIdle(1000);
         port().deliver(">");
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -305,23 +290,24 @@ private Q_SLOTS:
 
     void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()
     {
-        QVERIFY(m_capture.start(m_dir.filePath(QStringLiteral("menu.txt"))));
-        m_capture.setPaused(true);
+        QVERIFY(m_terminal.capture.start(m_dir.filePath(QStringLiteral("menu.txt"))));
+        m_terminal.capture.setPaused(true);
         QCOMPARE(panelText("capture"), QStringLiteral("Capture OFF "));
-        m_capture.setPaused(false);
+        m_terminal.capture.setPaused(false);
         window().setTerminal(CommWindow::kCommItems);
-        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
+        QCOMPARE(m_terminal.capture.state(), CaptureFile::State::Off);
 
         // A capture file that cannot be opened: one message with the reason, and the key goes on.
-        QVERIFY(!m_capture.start(m_dir.path()));
+        QVERIFY(!m_terminal.capture.start(m_dir.path()));
         window().settings().keys[2].command = QStringLiteral("^cok");
         QTest::keyClick(keys(), Qt::Key_F3);
-        m_clock->runUntilIdle(1000);
-        QTRY_COMPARE(m_prompt.asked().size(), 1);
-        QCOMPARE(m_prompt.asked().first().title, CaptureFile::errorTitle());
-        QVERIFY(m_prompt.asked().first().text.startsWith(QDir::toNativeSeparators(m_dir.path()) + "\r\n"));
+        m_terminal.clock->runUntilIdle(1000);
+        QTRY_COMPARE(m_terminal.prompt.asked().size(), 1);
+        QCOMPARE(m_terminal.prompt.asked().first().title, CaptureFile::errorTitle());
+        QVERIFY(m_terminal.prompt.asked().first().text.startsWith(QDir::toNativeSeparators(m_dir.path()) +
+                                                                  "\r\n"));
         QCOMPARE(port().written(), QByteArray("ok"));
-        QCOMPARE(m_capture.state(), CaptureFile::State::Off);
+        QCOMPARE(m_terminal.capture.state(), CaptureFile::State::Off);
     }
 };
 

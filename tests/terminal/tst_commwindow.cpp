@@ -1,6 +1,6 @@
 // The terminal window on a fake port: keys, clipboard, received text, settings and its life cycle.
 
-#include "fakelinks.h"
+#include "faketerminal.h"
 #include "functionkeys/capturefile.h"
 #include "link/commlink.h"
 #include "scriptedprompt.h"
@@ -52,43 +52,28 @@ class TstCommWindow : public QObject
 {
     Q_OBJECT
 
-    CommWindowSettings m_settings; // the window's slot
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<FakeLinkFactory> m_factory;
-    std::unique_ptr<CommWindow> m_window;
-    ScriptedPrompt m_prompt;
-    CaptureFile m_capture;
+    FakeTerminal m_terminal;
     RecordingHost m_host;
 
-    CommWindow &window() { return *m_window; }
-    FakeSerialLink &port() { return *m_factory->serial; }
-    QWidget *keys() { return &m_window->view(); }
+    CommWindow &window() { return *m_terminal.window; }
+    FakeSerialLink &port() { return m_terminal.port(); }
+    QWidget *keys() { return &m_terminal.window->view(); }
 
 private Q_SLOTS:
     void init()
     {
-        CommWindowSettings &s = m_settings;
+        CommWindowSettings &s = m_terminal.settings;
         s = CommWindowSettings{};
         s.name = QStringLiteral("Terminal 1");
         s.portName = QStringLiteral("/dev/fake0");
         s.connected = true;
         s.rows = 8;
         s.columns = 30;
-        m_clock = std::make_unique<FakeClock>();
-        m_factory = std::make_unique<FakeLinkFactory>(*m_clock);
-        m_window = std::make_unique<CommWindow>(1, m_settings, *m_clock, *m_factory, m_capture,
-                                                realFileDialogs(), m_prompt, m_host, QString());
-        m_window->show();
+        m_terminal.open(m_host);
         QApplication::clipboard()->clear();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_factory.reset();
-        m_clock.reset();
-        m_prompt.clear();
-    }
+    void cleanup() { m_terminal.close(); }
 
     void aNewWindowIsConnectedAndShowsItsPanels()
     {
@@ -167,7 +152,7 @@ private Q_SLOTS:
     {
         QApplication::clipboard()->setText("pr al  \nlist\n");
         QTest::keyClick(keys(), Qt::Key_V, Qt::ControlModifier);
-        m_clock->runUntilIdle();
+        m_terminal.clock->runUntilIdle();
         QCOMPARE(port().written(), QByteArray("pr al\r\nlist\r\n"));
 
         port().writes.clear();
@@ -365,31 +350,31 @@ private Q_SLOTS:
     void closingByTheUserFreesTheSlotClosingWithTheApplicationKeepsIt()
     {
         QVERIFY(window().close());
-        QCOMPARE(m_settings.state, kSlotFree);
+        QCOMPARE(m_terminal.settings.state, kSlotFree);
         QVERIFY(!port().isOpen());
 
         cleanup();
         init();
         window().setClosingApplication(true);
         QVERIFY(window().close());
-        QCOMPARE(m_settings.state, int16_t(0));
+        QCOMPARE(m_terminal.settings.state, int16_t(0));
     }
 
     void aRunningFunctionKeyRefusesTheClose()
     {
         window().hooks().mayClose = [] { return false; };
         QVERIFY(!window().close());
-        QCOMPARE(m_settings.state, int16_t(0));
+        QCOMPARE(m_terminal.settings.state, int16_t(0));
         QVERIFY(port().isOpen());
     }
 
     void aFailedSendIsReportedOnce()
     {
-        m_prompt.clear();
+        m_terminal.prompt.clear();
         port().writeError = QStringLiteral("Input/output error");
         QTest::keyClicks(keys(), "x");
-        QTRY_COMPARE(m_prompt.asked().size(), 1);
-        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Port Error"));
+        QTRY_COMPARE(m_terminal.prompt.asked().size(), 1);
+        QCOMPARE(m_terminal.prompt.asked().first().title, QStringLiteral("Comm Port Error"));
         QVERIFY(!window().isConnected());
     }
 };
