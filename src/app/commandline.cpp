@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace korvo {
 
@@ -35,12 +36,25 @@ bool isAbsoluteArgument(const QString &arg)
 {
     return arg.contains(QLatin1Char(':')) || arg.startsWith(QLatin1Char('/'));
 }
+
+// The extensions of the preferences file dialog's filter.
+bool hasPreferencesExtension(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("ktm"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("ini"), Qt::CaseInsensitive) == 0;
+}
 } // namespace
+
+QString defaultPrefFile(const QString &startDir)
+{
+    return inDirectory(startDir, QStringLiteral("korvoterm.ktm"));
+}
 
 StartupOptions parseStartup(const QString &commandLine, const QString &startDir)
 {
     StartupOptions options;
-    options.prefFile = inDirectory(startDir, QStringLiteral("korvoterm.ktm"));
+    options.prefFile = defaultPrefFile(startDir);
     for (const QString &arg : getCommandArgs(commandLine, 4)) {
         const QString head = arg.left(2);
         if (head == QLatin1String("-c"))
@@ -51,8 +65,11 @@ StartupOptions parseStartup(const QString &commandLine, const QString &startDir)
             options.factory = true;
         else if (head == QLatin1String("-s"))
             continue;
+        else if (const QString path = isAbsoluteArgument(arg) ? arg : inDirectory(startDir, arg);
+                 hasPreferencesExtension(path))
+            options.prefFile = path;
         else
-            options.prefFile = isAbsoluteArgument(arg) ? arg : inDirectory(startDir, arg);
+            options.documentFile = path;
     }
     return options;
 }

@@ -12,6 +12,7 @@ struct ProgramOptions
     QString startDir;          // current directory at start-up
     QString programDir;        // folder of the executable (keyword files, help pages)
     QString prefFile;          // preferences file in use
+    QString documentFile;      // a document named on the command line, opened after the workspace
     bool canSetup = false;     // "-c"
     bool noReplyCheck = false; // "-d"
     bool factory = false;      // "-f"

@@ -5,6 +5,7 @@
 #include "settings/prefsmap.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <charconv>
 
@@ -340,6 +341,15 @@ IniFile prefsImage(const Preferences &state, const QString &version, bool factor
     return ini;
 }
 
+bool holdsPreferences(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.size() == 0)
+        return true;
+    const IniFile ini = IniFile::load(path);
+    return ini.hasSection(prefkeys::setupSection()) || ini.hasSection(prefkeys::versionSection());
+}
+
 void readIniFile(const QString &path, Preferences &state, bool factory)
 {
     readPrefs(IniFile::load(path), state, factory);
@@ -347,7 +357,7 @@ void readIniFile(const QString &path, Preferences &state, bool factory)
 
 bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory)
 {
-    return replaceFile(path, prefsImage(state, version, factory).toBytes(), true);
+    return holdsPreferences(path) && replaceFile(path, prefsImage(state, version, factory).toBytes(), true);
 }
 
 } // namespace korvo

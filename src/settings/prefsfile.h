@@ -31,9 +31,13 @@ void readPrefs(const IniFile &ini, Preferences &state, bool factory);
 // consecutively over the open slots, DocCt and CommCt the number of open windows.
 IniFile prefsImage(const Preferences &state, const QString &version, bool factory);
 
+// Whether the file may be read and written as the preferences file: it is missing or empty, or it has the
+// [Setup] or version section that every preferences file has. A program or any other text does not.
+bool holdsPreferences(const QString &path);
+
 void readIniFile(const QString &path, Preferences &state, bool factory);
-// Writes the whole file at once, keeping the previous one as its ".bak" copy. The program ignores a
-// failure (nothing is reported); the result is for callers that care.
+// Writes the whole file at once, keeping the previous one as its ".bak" copy; never over a file that does not
+// hold preferences. The program ignores a failure (nothing is reported); the result is for callers that care.
 bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory);
 
 } // namespace korvo

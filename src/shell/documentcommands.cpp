@@ -292,6 +292,24 @@ void DocumentCommands::openCommFile(const QString &path)
     transfer.fileName = chosen.fileName;
 }
 
+void DocumentCommands::openDocument(const QString &path)
+{
+    const auto &records = m_window->prefs().editSlots;
+    for (int n = 1; n < static_cast<int>(records.size()); ++n) {
+        if (records[n].name == path && editWindow(*m_window, n)) {
+            m_window->children()->activate(WindowKind::Edit, n);
+            return;
+        }
+    }
+    EditWindow *edit = targetEditWindow(nullptr, path);
+    if (!edit)
+        return;
+    if (QFileInfo::exists(path))
+        m_window->addRecentFile(path);
+    edit->openEditFile(path);
+    edit->setModified(false);
+}
+
 void DocumentCommands::loadEditFile(int slot)
 {
     EditWindow *edit = editWindow(*m_window, slot);

@@ -30,6 +30,9 @@ public:
 
     // Loads the document of a reopened edit slot (nothing for an untitled "Program").
     void loadEditFile(int slot);
+    // A document given to the program (the command line, a file manager): the edit window that shows it
+    // already, else a window of its own; it becomes the active window.
+    void openDocument(const QString &path);
     // Asks about every modified document before any window closes. False when the user cancelled: then
     // no window has closed. Documents the user chose not to save close without asking again.
     bool settleDocuments();

@@ -118,6 +118,8 @@ void MainWindow::start()
     m_placement->placeByDefault();
     m_children->holdCaptions(true);
     openWorkspace();
+    if (const QString document = m_workspace.takeStartDocument(); !document.isEmpty())
+        m_documents->openDocument(document);
     // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
     m_loadingWorkspace = true;
     m_placement->showStarted();

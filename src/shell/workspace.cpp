@@ -1,5 +1,6 @@
 #include "workspace.h"
 
+#include "app/commandline.h"
 #include "settings/prefsfile.h"
 
 namespace korvo {
@@ -16,9 +17,13 @@ template <typename Table> auto fromTemplate(const Table &table, int n)
 } // namespace
 
 Workspace::Workspace(const ProgramOptions &options)
-    : m_prefFile(options.prefFile), m_startDir(options.startDir), m_programDir(options.programDir),
-      m_version(options.version), m_factory(options.factory)
+    : m_prefFile(options.prefFile), m_startDocument(options.documentFile), m_startDir(options.startDir),
+      m_programDir(options.programDir), m_version(options.version), m_factory(options.factory)
 {
+    if (m_startDocument.isEmpty() && !holdsPreferences(prefsPath(m_prefFile, m_startDir))) {
+        m_startDocument = prefsPath(m_prefFile, m_startDir);
+        m_prefFile = defaultPrefFile(m_startDir);
+    }
 }
 
 bool Workspace::load()

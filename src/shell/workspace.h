@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include <utility>
 
 namespace korvo {
 
@@ -19,7 +20,8 @@ public:
     static constexpr int kNewWindowOffsetTwips = 350;
 
     // The preferences file is the one the options name; the options' version is written into it and
-    // their factory switch adds the RAM viewer's record.
+    // their factory switch adds the RAM viewer's record. A named file that holds something other than
+    // preferences is a document instead, and the workspace is the default one of the start-up folder.
     explicit Workspace(const ProgramOptions &options);
 
     Preferences &prefs() { return m_prefs; }
@@ -29,6 +31,8 @@ public:
     // The preferences file as named (relative to the start-up folder or not), and another one from now on.
     const QString &prefFile() const { return m_prefFile; }
     void setPrefFile(const QString &prefFile) { m_prefFile = prefFile; }
+    // The document named on the command line, handed out once; empty when there is none.
+    QString takeStartDocument() { return std::exchange(m_startDocument, QString()); }
 
     // Resets both slot tables to the template slot and the recent list, reads the preferences file and the
     // keyword lists; false when a keyword list could not be read.
@@ -55,6 +59,7 @@ private:
     Preferences m_prefs;
     LanguageSets m_languages;
     QString m_prefFile;
+    QString m_startDocument;
     QString m_startDir;
     QString m_programDir;
     QString m_version;

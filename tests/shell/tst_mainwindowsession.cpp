@@ -3,8 +3,10 @@
 
 #include "mainwindowtest.h"
 
+#include "app/startup.h"
 #include "editor/editwindow.h"
 #include "settings/inifile.h"
+#include "settings/prefsfile.h"
 #include "shell/mainmenus.h"
 #include "terminal/commwindow.h"
 #include "ui/command.h"
@@ -28,6 +30,7 @@ private Q_SLOTS:
     void aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt();
     void loadPreferencesReplacesTheWorkspaceWithTheChosenFile();
     void exitByMenuWritesThePreferencesFile();
+    void aProgramNamedOnTheCommandLineOpensAsADocumentAndIsNeverWrittenAsPreferences();
     void sigtermEndsTheSessionKeepingTheWindows();
     void aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed();
     void cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile();
@@ -117,6 +120,46 @@ void TstMainWindowSession::exitByMenuWritesThePreferencesFile()
     // Terminal 2 is written as the first open slot and keeps its window.
     QCOMPARE(ini.value("Comm_1", "Name"), QStringLiteral("Terminal 2"));
     QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
+}
+
+void TstMainWindowSession::aProgramNamedOnTheCommandLineOpensAsADocumentAndIsNeverWrittenAsPreferences()
+{
+    const QByteArray program("'[PROGRAMS]\r\nPG 100\r\nend\r\n");
+    // A program file as a file manager hands it over, and one whose name says preferences but whose
+    // contents do not.
+    for (const QString &name : {QStringLiteral("axis.vxt"), QStringLiteral("motion.ktm")}) {
+        const QString path = m_dir->filePath(name);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(program);
+        }
+        QFile::remove(m_dir->filePath(QStringLiteral("korvoterm.ktm")));
+        m_options = programOptions({name}, m_dir->path(), m_options.programDir);
+        auto window = startWindow();
+        QCOMPARE(window->workspace().prefFile(), m_dir->filePath(QStringLiteral("korvoterm.ktm")));
+        QCOMPARE(window->active().kind, WindowKind::Edit);
+        auto *edit = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, window->active().doc));
+        QVERIFY(edit);
+        QCOMPARE(edit->fileName(), path);
+        QCOMPARE(edit->documentText().toLatin1(), program);
+
+        window->menus()->item(MenuId::File, 8)->trigger();
+        QVERIFY(!window->isVisible());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), program);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QFileInfo(name).baseName() + QStringLiteral(".bak"))));
+        // The workspace went to the default file and reopens the document next time.
+        const IniFile ini = IniFile::load(window->workspace().prefFile());
+        const int docs = ini.value("Setup", "DocCt").value_or(QString()).toInt();
+        QVERIFY(docs >= 1);
+        QCOMPARE(ini.value(QStringLiteral("Pgm_%1").arg(docs), "Name"), path);
+        // Preferences are never written over it, whoever asks.
+        QVERIFY(!writeIniFile(path, window->prefs(), m_options.version, false));
+        QVERIFY(file.seek(0));
+        QCOMPARE(file.readAll(), program);
+    }
 }
 
 void TstMainWindowSession::sigtermEndsTheSessionKeepingTheWindows()
