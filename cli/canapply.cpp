@@ -38,6 +38,14 @@ int canApply(CliContext &ctx, QStringList args)
 }
 } // namespace
 
-KORVO_CLI_COMMAND("can-apply", "can-apply FILE --target module|dongle|monitor", canApply);
+const CliHelp kHelp{
+    "can-apply FILE --target module|dongle|monitor",
+    "Writes the settings in FILE (as can-read writes them) to every page of a CAN module, adapter or "
+    "monitor. A module asks for its Config input to be grounded and freed, and waits for Enter each time.",
+    {{"FILE", "the settings file"}, {"--target KIND", "module, dongle or monitor"}},
+    "the device did not answer or refused a page",
+    {}};
+
+KORVO_CLI_COMMAND("can-apply", kHelp, canApply);
 
 } // namespace korvo::cli

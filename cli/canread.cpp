@@ -46,6 +46,15 @@ int canRead(CliContext &ctx, QStringList args)
 }
 } // namespace
 
-KORVO_CLI_COMMAND("can-read", "can-read --target module|dongle|monitor [-o FILE]", canRead);
+const CliHelp kHelp{
+    "can-read --target module|dongle|monitor [-o FILE]",
+    "Reads the settings of a CAN module, adapter (dongle) or monitor and prints them, or writes them to "
+    "FILE, "
+    "as the preferences file's [MODULE Settings] or [DONGLE Settings] section, ready for can-apply.",
+    {{"--target KIND", "module, dongle or monitor"}, {"-o FILE", "the settings file; stdout without it"}},
+    "the device did not answer or refused a request",
+    {{"KEY", "one text field per key of the settings section, without -o"}}};
+
+KORVO_CLI_COMMAND("can-read", kHelp, canRead);
 
 } // namespace korvo::cli

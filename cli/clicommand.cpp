@@ -8,9 +8,9 @@ std::vector<CliCommand> &cliCommands()
     return commands;
 }
 
-CliRegistrar::CliRegistrar(const char *name, const char *usage, CliFunction run)
+CliRegistrar::CliRegistrar(const char *name, CliHelp help, CliFunction run)
 {
-    cliCommands().push_back({name, usage, std::move(run)});
+    cliCommands().push_back({name, std::move(help), std::move(run)});
 }
 
 QString takeOption(QStringList &args, const QString &name, const QString &fallback)

@@ -53,10 +53,28 @@ public:
 // Arguments after the command's name (link options removed); the result is the exit code.
 using CliFunction = std::function<int(CliContext &ctx, const QStringList &args)>;
 
+// One argument, option or JSON field of a command, and what it is.
+struct CliItem
+{
+    const char *term;
+    const char *text;
+};
+
+// What `korvo-cli COMMAND --help` and the manual page say about a command. Exit statuses 0, 2 and 130 mean
+// the same for every command; failure says what status 1 means for this one.
+struct CliHelp
+{
+    const char *synopsis;
+    const char *summary;
+    std::vector<CliItem> arguments;
+    const char *failure;
+    std::vector<CliItem> json; // empty: the command prints no JSON object
+};
+
 struct CliCommand
 {
     const char *name;
-    const char *usage;
+    CliHelp help;
     CliFunction run;
 };
 
@@ -64,7 +82,7 @@ std::vector<CliCommand> &cliCommands();
 
 struct CliRegistrar
 {
-    CliRegistrar(const char *name, const char *usage, CliFunction run);
+    CliRegistrar(const char *name, CliHelp help, CliFunction run);
 };
 
 // "--name value" or "--name=value" among args: the value, removed from args; fallback when absent.
@@ -76,5 +94,5 @@ bool takeFlag(QStringList &args, const QString &name);
 
 #define KORVO_CLI_CONCAT2(a, b) a##b
 #define KORVO_CLI_CONCAT(a, b) KORVO_CLI_CONCAT2(a, b)
-#define KORVO_CLI_COMMAND(name, usage, function)                                                             \
-    static const korvo::cli::CliRegistrar KORVO_CLI_CONCAT(korvoCli_, __LINE__)(name, usage, function)
+#define KORVO_CLI_COMMAND(name, help, function)                                                              \
+    static const korvo::cli::CliRegistrar KORVO_CLI_CONCAT(korvoCli_, __LINE__)(name, help, function)

@@ -48,6 +48,15 @@ int download(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("download", "download FILE [--sections vars,flags,programs]", download);
+const CliHelp kHelp{
+    "download FILE [--sections vars,flags,programs]",
+    "Sends the listing FILE to the device line by line, each line after the device's echo of the line end "
+    "before it (needs --device or --terminal; not for HMI). There is no time-out: Ctrl+C ends it.",
+    {{"FILE", "the listing to send"},
+     {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"}},
+    "FILE holds none of the sections asked for or no lines, or the device failed the download",
+    {{"lines", "number of lines sent"}, {"bytes", "number of bytes sent"}}};
+
+KORVO_CLI_COMMAND("download", kHelp, download);
 
 } // namespace korvo::cli

@@ -40,6 +40,13 @@ int findBaud(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("find-baud",
-                  "find-baud [--ctlc-delay-ms N]        try the rates in their order, print the one found",
-                  findBaud);
+const CliHelp kHelp{
+    "find-baud [--ctlc-delay-ms N]",
+    "Tries the rates in their order and prints the one the controller answers at (needs --device or "
+    "--terminal). Each probe's exchange goes to stderr unless --quiet.",
+    {{"--ctlc-delay-ms N",
+      "the pause after the Ctrl+C that starts each probe (default: by device and link)"}},
+    "no rate answered",
+    {{"rate", "the rate found, 0 when none"}}};
+
+KORVO_CLI_COMMAND("find-baud", kHelp, findBaud);

@@ -88,6 +88,15 @@ int fkey(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("fkey",
-                  "fkey N [--group G] | fkey --contents TEXT    walk a function key (codes, pauses, repeats)",
-                  fkey);
+const CliHelp kHelp{
+    "fkey N [--group G] | fkey --contents TEXT [--capture FILE]",
+    "Walks a function key as F1..F10 do in a terminal, with its caret codes, pauses and repeats. What the "
+    "device sends goes to stdout as it arrives, the texts of the terminal's msg panel to stderr.",
+    {{"N", "key 1..10 of the group of the terminal named with --terminal"},
+     {"--group G", "the function-key group (default: the terminal's active group)"},
+     {"--contents TEXT", "walk TEXT instead of a stored key"},
+     {"--capture FILE", "where ^c captures; nothing is captured without it"}},
+    "the walk failed (a write failed or the link was lost)",
+    {{"messages", "array of the msg panel's texts"}, {"received", "everything the device sent"}}};
+
+KORVO_CLI_COMMAND("fkey", kHelp, fkey);

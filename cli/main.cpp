@@ -2,6 +2,7 @@
 // options, finds the command in the registry and runs it; each command drives a core engine.
 
 #include "clicommand.h"
+#include "clihelp.h"
 #include "clirunner.h"
 
 #include <QCoreApplication>
@@ -9,30 +10,24 @@
 
 using namespace korvo::cli;
 
-namespace {
-
-void printUsage(FILE *to)
-{
-    std::fputs(
-        "usage: korvo-cli [LINK] [OPTIONS] COMMAND [ARGUMENTS]\n"
-        "link:    --port DEVICE [--settings 9600,N,8,1] | --tcp HOST[:PORT] | --terminal N [--prefs FILE]\n"
-        "options: --device ukorvo|926q|hmi|veltor|fendra|nb  --address TEXT  --json  --quiet\n"
-        "         --time-scale N  pauses and time-outs N times shorter (against korvo-sim)\n"
-        "commands:\n",
-        to);
-    for (const CliCommand &command : cliCommands())
-        std::fprintf(to, "  %s\n", command.usage);
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvo-cli"));
     QStringList args = QCoreApplication::arguments().mid(1);
 
+    if (args.contains(QStringLiteral("--manual"))) {
+        printManual(stdout);
+        return Done;
+    }
     if (args.isEmpty() || args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        // The first command named among the arguments; the general usage without one.
+        for (const QString &arg : args)
+            for (const CliCommand &command : cliCommands())
+                if (arg == QLatin1String(command.name)) {
+                    printCommandHelp(stdout, command);
+                    return Done;
+                }
         printUsage(args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? UsageOrLink : Done;
     }

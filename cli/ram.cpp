@@ -54,5 +54,14 @@ int ram(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("ram", "ram ADDRESS COUNT | ram --block NAME       print a Veltor's or Fendra's memory",
-                  ram);
+const CliHelp kHelp{
+    "ram ADDRESS COUNT | ram --block NAME",
+    "Prints the dump a Veltor or Fendra controller gives of its RAM, with a header line (needs --device "
+    "veltor or fendra).",
+    {{"ADDRESS", "the first address, in hex"},
+     {"COUNT", "the number of bytes"},
+     {"--block NAME", "a named block instead: FPGA, Motor, CPU, CAN, IntTmr or SCDACs"}},
+    "the controller gave no dump (its message is printed)",
+    {{"address", "the first address"}, {"dump", "the dump as the controller printed it"}}};
+
+KORVO_CLI_COMMAND("ram", kHelp, ram);

@@ -34,6 +34,15 @@ int sendLine(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("send", "send TEXT [--wait-ms N]", sendLine);
+const CliHelp kHelp{
+    "send TEXT [--wait-ms N]",
+    "Sends TEXT as one line (after the --address, if any) and prints what comes back until the device has "
+    "been silent for N ms.",
+    {{"TEXT", "the line to send, without its line end"},
+     {"--wait-ms N", "the silence that ends the answer, in ms (default 500)"}},
+    "the line could not be sent",
+    {{"reply", "what came back, as text"}}};
+
+KORVO_CLI_COMMAND("send", kHelp, sendLine);
 
 } // namespace korvo::cli

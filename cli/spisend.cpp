@@ -86,8 +86,14 @@ int spiSend(CliContext &ctx, const QStringList &args)
 
 } // namespace
 
-KORVO_CLI_COMMAND(
-    "spi-send",
-    "spi-send HEX...                       one SPI message (--port: converter's serial device or "
-    "/dev/parportN)",
-    spiSend);
+const CliHelp kHelp{
+    "spi-send HEX...",
+    "Sends one SPI message through the serial SPI converter on --port, or through the parallel port when "
+    "--port is /dev/parportN, and prints the bytes sent and received and the message time.",
+    {{"HEX...", "the message: at most 255 bytes as hex (\"02 10 AB\")"}},
+    "the parallel port could not be driven, or the converter did not answer",
+    {{"sent", "the bytes sent, in hex"},
+     {"received", "the bytes received, in hex"},
+     {"ms", "the message time in ms"}}};
+
+KORVO_CLI_COMMAND("spi-send", kHelp, spiSend);

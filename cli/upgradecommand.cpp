@@ -143,6 +143,26 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
 
 } // namespace
 
-KORVO_CLI_COMMAND("upgrade", "upgrade FILE [--serial S] [--type T] [--yes]", upgradeCommand);
+const CliHelp kHelp{
+    "upgrade FILE [--serial S] [--type T] [--yes]",
+    "Replaces the controller's firmware (needs --device ukorvo, veltor or fendra): checks the upgrade file, "
+    "identifies the controller, prints the pre-flight report (records, bytes, ranges, file and controller "
+    "versions, estimated time), asks for confirmation on stdin unless --yes, then sends the records.",
+    {{"FILE", "the upgrade file (.zel)"},
+     {"--serial S", "the serial number to keep in the controller (default: the one it reports)"},
+     {"--type T", "the type number to keep in the controller (default: the one it reports)"},
+     {"--yes", "upgrade without asking"}},
+    "an illegal upgrade file, a controller that does not answer or refuses a query, a record refused twice, "
+    "an aborted transfer, or no confirmation",
+    {{"records", "records the file sends"},
+     {"bytes", "data bytes the file sends"},
+     {"fileVersion", "the firmware version in the file"},
+     {"controllerVersion", "the version the controller reported"},
+     {"serial", "serial number written"},
+     {"type", "type number written"},
+     {"result", "\"done\" or \"failed\""},
+     {"recordsSent", "records the controller acknowledged"}}};
+
+KORVO_CLI_COMMAND("upgrade", kHelp, upgradeCommand);
 
 } // namespace korvo::cli

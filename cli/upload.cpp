@@ -53,6 +53,17 @@ int upload(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("upload", "upload [-o FILE] [--sections vars,flags,programs] [--program NAME]", upload);
+const CliHelp kHelp{
+    "upload [-o FILE] [--sections vars,flags,programs] [--program NAME]",
+    "Reads the device's listing (needs --device or --terminal). A file is written as FILE.incomplete and "
+    "renamed over FILE when the upload has finished; a failed upload leaves FILE alone.",
+    {{"-o FILE", "the listing file; the listing goes to stdout without it"},
+     {"--sections LIST",
+      "vars, flags and programs, separated by commas; every section the device has without it"},
+     {"--program NAME", "only the program NAME"}},
+    "the device failed the upload, or FILE could not be written (what was read stays in FILE.incomplete)",
+    {{"lines", "number of listing lines read"}, {"file", "the listing file, empty for stdout"}}};
+
+KORVO_CLI_COMMAND("upload", kHelp, upload);
 
 } // namespace korvo::cli

@@ -45,6 +45,16 @@ int verify(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("verify", "verify FILE [--sections vars,flags,programs]", verify);
+const CliHelp kHelp{
+    "verify FILE [--sections vars,flags,programs]",
+    "Uploads the sections of the listing FILE again and compares them with it; prints \"identical\" or the "
+    "differing lines as a unified diff (needs --device or --terminal).",
+    {{"FILE", "the listing to compare with"},
+     {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"}},
+    "the device's listing differs from FILE, or the upload failed",
+    {{"identical", "true when the device holds what FILE holds"},
+     {"differences", "number of differing lines"}}};
+
+KORVO_CLI_COMMAND("verify", kHelp, verify);
 
 } // namespace korvo::cli

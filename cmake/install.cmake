@@ -5,6 +5,9 @@ include(GNUInstallDirs)
 install(TARGETS korvoterm korvo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET korvo-cli)
     install(TARGETS korvo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${CMAKE_BINARY_DIR}/man/korvo-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_SOURCE_DIR}/data/completion/korvo-cli
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/keywords/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvoterm
         FILES_MATCHING PATTERN "*.rw")

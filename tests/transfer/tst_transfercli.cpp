@@ -63,6 +63,7 @@ private Q_SLOTS:
     }
     void aListingGoesUpDownAndVerifiesFromAScript();
     void theContractsExitCodes();
+    void everyCommandExplainsItselfAndCompletes();
 };
 
 void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
@@ -122,6 +123,64 @@ void TstTransferCli::theContractsExitCodes()
     Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
+}
+
+namespace {
+// What the bash completion offers for the words typed so far (the last one is being completed), with the two
+// helpers of the bash-completion package stood in for.
+QStringList completions(const QStringList &words)
+{
+    const QString script = QStringLiteral(
+        "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; "
+        "cur=${words[cword]}; prev=${words[cword-1]}; }\n"
+        "_filedir() { :; }\n"
+        "source \"$1\"\n"
+        "shift; COMP_WORDS=(korvo-cli \"$@\"); COMP_CWORD=$#; _korvo_cli; echo \"${COMPREPLY[*]}\"\n");
+    QProcess bash;
+    bash.start(QStringLiteral("bash"),
+               QStringList{"-c", script, "bash", KORVO_SOURCE_DIR "/data/completion/korvo-cli"} + words);
+    if (!bash.waitForFinished(10'000))
+        return {QStringLiteral("bash did not finish")};
+    return QString::fromLocal8Bit(bash.readAllStandardOutput()).trimmed().split(u' ', Qt::SkipEmptyParts);
+}
+} // namespace
+
+void TstTransferCli::everyCommandExplainsItselfAndCompletes()
+{
+    const Result usage = cli({"--help"});
+    QCOMPARE(usage.code, 0);
+    const QByteArray listed = usage.out.mid(usage.out.indexOf("commands:\n") + 10);
+    QStringList commands;
+    for (const QByteArray &line : listed.split('\n'))
+        if (line.startsWith("  "))
+            commands.append(QString::fromLatin1(line.trimmed().split(' ').first()));
+    QVERIFY(commands.size() >= 11);
+    const QByteArray manual = cli({"--manual"}).out;
+    for (const QString &command : commands) {
+        const Result help = cli({command, "--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY2(help.out.contains("usage: korvo-cli [LINK] [OPTIONS] " + command.toLatin1()),
+                 qPrintable(command));
+        QVERIFY2(help.out.contains("exit status:\n  0") && help.out.contains("  130"), qPrintable(command));
+        QVERIFY2(help.out.contains("--json"), qPrintable(command));
+        QVERIFY2(manual.contains(".SS " + command.toLatin1().replace("-", "\\-")), qPrintable(command));
+    }
+    const Result upload = cli({"upload", "--help"});
+    QVERIFY(upload.out.contains("--json fields:\n  lines "));
+    QVERIFY(upload.out.contains("\n  -o FILE "));
+
+    QCOMPARE(completions({"up"}), (QStringList{"upload", "upgrade"}));
+    QStringList offered = completions({""});
+    offered.sort();
+    commands.sort();
+    QCOMPARE(offered, commands);
+    QCOMPARE(completions({"--device", "ve"}), QStringList{"veltor"});
+    QCOMPARE(completions({"--port", "/dev/pts/", "up"}), (QStringList{"upload", "upgrade"}));
+    QVERIFY(completions({"upload", "--sec"}).contains(QStringLiteral("--sections")));
+    // Serial devices for --port: a simulated controller's pty is one.
+    Sim sim({"--device", "veltor"});
+    QVERIFY(!sim.path.isEmpty());
+    QVERIFY(completions({"--port", "/dev/pts/"}).contains(sim.path));
 }
 
 QTEST_GUILESS_MAIN(TstTransferCli)

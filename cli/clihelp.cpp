@@ -1,0 +1,142 @@
+#include "clihelp.h"
+
+#include <QString>
+
+namespace korvo::cli {
+
+namespace {
+
+const CliItem kLinkItems[] = {
+    {"--port DEVICE", "a serial device (/dev/ttyUSB0, a pty)"},
+    {"--settings RATE,PARITY,BITS,STOP", "the serial line's settings (default 9600,N,8,1)"},
+    {"--tcp HOST[:PORT]", "a TCP-to-serial gateway (port 503 when none is given)"},
+    {"--terminal N", "link, settings, device type and address of Terminal N of a preferences file; options "
+                     "given as well override the file"},
+    {"--prefs FILE", "the preferences file of --terminal (default korvoterm.ktm in the current folder)"},
+};
+
+const CliItem kOptionItems[] = {
+    {"--device TYPE", "the controller type: ukorvo, 926q, hmi, veltor, fendra or nb"},
+    {"--address TEXT", "the device address put before every line sent"},
+    {"--json", "the result as one JSON object on stdout, with the fields each command names"},
+    {"--quiet", "no progress lines (otherwise about once a second on stderr: done/total, rate, ETA)"},
+    {"--time-scale N", "pauses and time-outs N times shorter, against korvo-sim (1..1000)"},
+};
+
+const CliItem kExitItems[] = {
+    {"0", "done"},
+    {"1", "the device answered but the job failed"},
+    {"2", "a usage error, or no link (the message carries the system's reason)"},
+    {"130", "stopped by Ctrl+C, as the window's Cancel stops the job"},
+};
+
+void printItems(FILE *to, const CliItem *begin, const CliItem *end)
+{
+    for (const CliItem *item = begin; item != end; ++item)
+        std::fprintf(to, "  %-34s %s\n", item->term, item->text);
+}
+
+void printItems(FILE *to, const std::vector<CliItem> &items)
+{
+    printItems(to, items.data(), items.data() + items.size());
+}
+
+// Roff text: a backslash and a leading dot or quote would be read as requests.
+QByteArray roff(const char *text)
+{
+    QString s = QString::fromUtf8(text);
+    s.replace(u'\\', QStringLiteral("\\e")).replace(u'-', QStringLiteral("\\-"));
+    if (s.startsWith(u'.') || s.startsWith(u'\''))
+        s.prepend(QStringLiteral("\\&"));
+    return s.toUtf8();
+}
+
+void manualItems(FILE *to, const CliItem *begin, const CliItem *end)
+{
+    for (const CliItem *item = begin; item != end; ++item)
+        std::fprintf(to, ".TP\n.B %s\n%s\n", roff(item->term).constData(), roff(item->text).constData());
+}
+
+void manualItems(FILE *to, const std::vector<CliItem> &items)
+{
+    manualItems(to, items.data(), items.data() + items.size());
+}
+
+} // namespace
+
+void printUsage(FILE *to)
+{
+    std::fputs("usage: korvo-cli [LINK] [OPTIONS] COMMAND [ARGUMENTS]\nlink:\n", to);
+    printItems(to, std::begin(kLinkItems), std::end(kLinkItems));
+    std::fputs("options:\n", to);
+    printItems(to, std::begin(kOptionItems), std::end(kOptionItems));
+    std::fputs("commands:\n", to);
+    for (const CliCommand &command : cliCommands())
+        std::fprintf(to, "  %s\n", command.help.synopsis);
+    std::fputs("'korvo-cli COMMAND --help' shows a command's arguments, exit statuses and JSON fields.\n",
+               to);
+}
+
+void printCommandHelp(FILE *to, const CliCommand &command)
+{
+    const CliHelp &help = command.help;
+    std::fprintf(to, "usage: korvo-cli [LINK] [OPTIONS] %s\n\n%s\n", help.synopsis, help.summary);
+    if (!help.arguments.empty()) {
+        std::fputs("\narguments and options:\n", to);
+        printItems(to, help.arguments);
+    }
+    std::fprintf(to, "\nexit status:\n  %-34s %s\n  %-34s %s\n", "0", "done", "1", help.failure);
+    printItems(to, std::begin(kExitItems) + 2, std::end(kExitItems));
+    if (help.json.empty()) {
+        std::fputs("\n--json: no JSON object.\n", to);
+    } else {
+        std::fputs("\n--json fields:\n", to);
+        printItems(to, help.json);
+    }
+    std::fputs("\nThe link and the common options: korvo-cli --help.\n", to);
+}
+
+void printManual(FILE *to)
+{
+    std::fputs(".TH KORVO-CLI 1 \"December 2026\" \"KorvoTerm " KORVO_VERSION_TEXT "\" \"User Commands\"\n"
+               ".SH NAME\nkorvo\\-cli \\- stepper\\-motor controller jobs from scripts, without a display\n"
+               ".SH SYNOPSIS\n.B korvo\\-cli\n.RI [ LINK ]\n.RI [ OPTIONS ]\n.I COMMAND\n.RI [ ARGUMENTS ]\n"
+               ".br\n.B korvo\\-cli\n.I COMMAND\n.B \\-\\-help\n"
+               ".SH DESCRIPTION\n.B korvo\\-cli\nruns the jobs of KorvoTerm's windows (upload, download, "
+               "verify, firmware upgrade, rate search, RAM reads, function keys, CAN configuration, SPI "
+               "messages) on a serial line or a TCP\\-to\\-serial gateway, with the same exchanges as the "
+               "windows. Results go to stdout, messages and progress to stderr.\n"
+               ".SH LINK\n",
+               to);
+    manualItems(to, std::begin(kLinkItems), std::end(kLinkItems));
+    std::fputs(".SH OPTIONS\n", to);
+    manualItems(to, std::begin(kOptionItems), std::end(kOptionItems));
+    std::fputs(".SH COMMANDS\n", to);
+    for (const CliCommand &command : cliCommands()) {
+        const CliHelp &help = command.help;
+        std::fprintf(to, ".SS %s\n%s\n", roff(help.synopsis).constData(), roff(help.summary).constData());
+        if (!help.arguments.empty()) {
+            std::fputs(".RS\n", to);
+            manualItems(to, help.arguments);
+            std::fputs(".RE\n", to);
+        }
+        std::fprintf(to, ".PP\nExit status 1: %s.\n.PP\n", roff(help.failure).constData());
+        if (help.json.empty()) {
+            std::fputs("With \\-\\-json: no JSON object.\n", to);
+        } else {
+            std::fputs("JSON fields:\n.RS\n", to);
+            manualItems(to, help.json);
+            std::fputs(".RE\n", to);
+        }
+    }
+    std::fputs(".SH EXIT STATUS\n", to);
+    manualItems(to, std::begin(kExitItems), std::end(kExitItems));
+    std::fputs(".SH EXAMPLES\n.nf\n"
+               "korvo\\-cli \\-\\-port /dev/ttyUSB0 \\-\\-device veltor upload \\-o veltor.vxt\n"
+               "korvo\\-cli \\-\\-port /dev/ttyUSB0 \\-\\-device veltor verify veltor.vxt\n"
+               "korvo\\-cli \\-\\-tcp 10.0.0.5 send \"pr al\" \\-\\-wait\\-ms 500\n"
+               ".fi\n.SH SEE ALSO\n.BR korvoterm (1),\n.BR korvo\\-sim (1)\n",
+               to);
+}
+
+} // namespace korvo::cli
