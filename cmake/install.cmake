@@ -15,6 +15,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/help DESTINATION ${CMAKE_INSTALL_DA
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/korvoterm.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/korvoterm.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/example.korvoterm.KorvoTerm.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/korvoterm-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME korvoterm.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/data/man/korvoterm.1 ${PROJECT_SOURCE_DIR}/data/man/korvo-sim.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
