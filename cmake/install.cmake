@@ -1,5 +1,5 @@
-# What `cmake --install` puts where, and the Debian package made from it (`cpack -G DEB` in the build
-# folder). The installed program finds its keyword lists and help pages in share/korvoterm beside bin/.
+# What `cmake --install` puts where; the Debian package (debian/) is made from it. The installed program
+# finds its keyword lists and help pages in share/korvoterm beside bin/.
 include(GNUInstallDirs)
 
 install(TARGETS korvoterm korvo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -21,19 +21,3 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/korvoterm-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME korvoterm.xml)
 install(FILES ${PROJECT_SOURCE_DIR}/data/man/korvoterm.1 ${PROJECT_SOURCE_DIR}/data/man/korvo-sim.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME korvoterm)
-set(CPACK_PACKAGE_VENDOR KorvoTerm)
-set(CPACK_PACKAGE_CONTACT "KorvoTerm developers <korvoterm@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Communications, programming and firmware-upgrade utility for stepper-motor controllers")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
-# The libraries the programs link (Qt 6, QScintilla, libvterm) are found by dpkg-shlibdeps; what is loaded
-# at run time is named here: Qt's platform plugins and the fixed-pitch font the editor falls back to.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
-include(CPack)
