@@ -30,10 +30,29 @@ const CliItem kExitItems[] = {
     {"130", "stopped by Ctrl+C, as the window's Cancel stops the job"},
 };
 
+// The words of text from column indent on, the lines broken before column 100 and continued at indent.
+void printWrapped(FILE *to, const char *text, qsizetype indent)
+{
+    qsizetype column = indent;
+    for (const QString &word : QString::fromUtf8(text).split(u' ')) {
+        const bool first = column == indent;
+        if (!first && column + 1 + word.size() > 100) {
+            std::fprintf(to, "\n%*s%s", int(indent), "", qPrintable(word));
+            column = indent + word.size();
+            continue;
+        }
+        std::fprintf(to, first ? "%s" : " %s", qPrintable(word));
+        column += (first ? 0 : 1) + word.size();
+    }
+    std::fputc('\n', to);
+}
+
 void printItems(FILE *to, const CliItem *begin, const CliItem *end)
 {
-    for (const CliItem *item = begin; item != end; ++item)
-        std::fprintf(to, "  %-34s %s\n", item->term, item->text);
+    for (const CliItem *item = begin; item != end; ++item) {
+        std::fprintf(to, "  %-34s ", item->term);
+        printWrapped(to, item->text, 37);
+    }
 }
 
 void printItems(FILE *to, const std::vector<CliItem> &items)
@@ -80,12 +99,16 @@ void printUsage(FILE *to)
 void printCommandHelp(FILE *to, const CliCommand &command)
 {
     const CliHelp &help = command.help;
-    std::fprintf(to, "usage: korvo-cli [LINK] [OPTIONS] %s\n\n%s\n", help.synopsis, help.summary);
+    std::fprintf(to, "usage: korvo-cli [LINK] [OPTIONS] %s\n\n", help.synopsis);
+    printWrapped(to, help.summary, 0);
     if (!help.arguments.empty()) {
         std::fputs("\narguments and options:\n", to);
         printItems(to, help.arguments);
     }
-    std::fprintf(to, "\nexit status:\n  %-34s %s\n  %-34s %s\n", "0", "done", "1", help.failure);
+    std::fputs("\nexit status:\n", to);
+    const CliItem failed{"1", help.failure};
+    printItems(to, std::begin(kExitItems), std::begin(kExitItems) + 1);
+    printItems(to, &failed, &failed + 1);
     printItems(to, std::begin(kExitItems) + 2, std::end(kExitItems));
     if (help.json.empty()) {
         std::fputs("\n--json: no JSON object.\n", to);
