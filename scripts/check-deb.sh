@@ -38,8 +38,9 @@ mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
 cp "$deb" "$root/tmp/korvoterm.deb"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 in_root apt-get update -q >/dev/null
-# What a desktop brings besides the package: man, bash completion, the MIME and desktop databases, AppStream.
-in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q /tmp/korvoterm.deb man-db bash-completion \
+# What a desktop brings besides the package: man, bash completion, the MIME and desktop databases, AppStream
+# (--reinstall: a root made earlier may hold a package of the same version).
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall /tmp/korvoterm.deb man-db bash-completion \
     shared-mime-info desktop-file-utils appstream >/dev/null
 in_root id tester >/dev/null 2>&1 || in_root useradd -m tester
 as_user() { chroot --userspec=tester:tester "$root" env -i PATH=/usr/bin:/bin HOME=/home/tester LANG=C.UTF-8 "$@"; }
