@@ -3,6 +3,7 @@
 #include "app/programfolders.h"
 #include "app/twips.h"
 #include "shell/toolicons.h"
+#include "ui/windowplace.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -63,12 +64,13 @@ HelpBrowser::HelpBrowser(const BrowserRecord &placement, const QString &programD
     layout->addWidget(m_browser);
 
     const double dpi = dpiOf(this);
-    resize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
-    if (placement.left != 0 || placement.top != 0)
-        move(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
-    else if (parent)
-        // Never placed yet: beside the right edge of the main window rather than over its menus.
-        move(parent->geometry().right() - width() - 24, parent->geometry().top() + 80);
+    const QSize size(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
+    const auto stored = storedCorner(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
+    // Never placed yet: beside the right edge of the main window rather than over its menus.
+    const QPoint first =
+        parent ? QPoint(parent->geometry().right() - size.width() - 24, parent->geometry().top() + 80)
+               : overClientArea(nullptr);
+    placeTopLevel(this, stored.value_or(first), size);
 }
 
 QString HelpBrowser::helpFolder(const QString &programDir)

@@ -121,6 +121,7 @@ void MainWindow::start()
     // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
     m_loadingWorkspace = true;
     m_placement->showStarted();
+    m_children->keepInReach();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())

@@ -16,6 +16,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "terminal/terminalview.h"
+#include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
 
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QtTest>
 #include <memory>
 
@@ -419,6 +421,12 @@ void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
     QVERIFY(viewer->isEnabled());
     window->runCommand(Command::RamViewer);
     QVERIFY(viewer->isChecked());
+    // Its first place is over the client area: at 0,0 it hid the File menu.
+    auto *ram = window->findChild<RamViewerWindow *>();
+    QVERIFY(ram);
+    const QPoint client = window->mdiArea()->mapToGlobal(QPoint(0, 0));
+    QVERIFY2(ram->frameGeometry().top() >= client.y(), qPrintable(QDebug::toString(ram->frameGeometry())));
+    QVERIFY(window->screen()->availableGeometry().contains(ram->frameGeometry()));
     window->runCommand(Command::RamViewer);
     QVERIFY(!viewer->isChecked());
     QVERIFY(m_prompt->asked().isEmpty());
