@@ -1,6 +1,6 @@
 // The preferences dialog: the palette mapping, discovery replies, pages that open by request code, a round
 // trip without edits that leaves the preferences file byte for byte, OK with two changed pages, the device
-// choice, and discovery of two simulated gateways.
+// choice, discovery of two simulated gateways, and the dialog on a screen smaller than its pages.
 
 #include "app/clock.h"
 #include "filebytes.h"
@@ -24,6 +24,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -72,6 +75,42 @@ private Q_SLOTS:
         auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
         QCOMPARE(tabs->tabText(3), QStringLiteral("Comm Settings"));
         QCOMPARE(tabs->tabToolTip(4), QStringLiteral("General Zel Term Program Settings"));
+    }
+
+    void theDialogFitsTheScreenCentredOnTheMainWindowAndItsPagesScroll()
+    {
+        // On a 1366x768 laptop the dialog was 788 pixels tall and OK and Cancel were off the screen; the
+        // test screen is smaller still.
+        QWidget owner;
+        const QRect screen = owner.screen()->availableGeometry();
+        owner.setGeometry(screen.adjusted(60, 60, -60, -60));
+        owner.show();
+        Preferences state;
+        state.ensureCommSlot(1);
+        OptionsDialog::Context context;
+        context.request = PreferencesRequest::CommSettings;
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock(), m_prompt, &owner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY2(screen.contains(dialog.frameGeometry()),
+                 qPrintable(QDebug::toString(dialog.frameGeometry())));
+        QVERIFY2((dialog.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2,
+                 qPrintable(QDebug::toString(dialog.frameGeometry())));
+        for (const char *name : {"cmdOK", "cmdCancel", "cmdApply"}) {
+            const QWidget *button = dialog.findChild<QPushButton *>(QLatin1String(name));
+            QVERIFY(screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
+        }
+        // Every page is whole, or scrolls to what does not fit.
+        const auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+        for (int i = 0; i < tabs->count(); ++i) {
+            dialog.setPage(i + 1);
+            const auto *scroller = qobject_cast<const QScrollArea *>(tabs->widget(i));
+            QVERIFY(scroller);
+            const int range = scroller->verticalScrollBar()->maximum();
+            const int missing =
+                scroller->widget()->minimumSizeHint().height() - scroller->viewport()->height();
+            QCOMPARE(range, std::max(0, missing));
+        }
     }
 
     void aRoundTripWithoutEditsChangesNoByteOfThePreferences()
