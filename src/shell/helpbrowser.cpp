@@ -5,6 +5,7 @@
 #include "shell/toolicons.h"
 #include "ui/windowplace.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QScreen>
@@ -63,9 +64,19 @@ HelpBrowser::HelpBrowser(const BrowserRecord &placement, const QString &programD
     layout->addWidget(bar);
     layout->addWidget(m_browser);
 
+    // The usual keys close it: Esc as in a dialog, Ctrl+W as in any document window.
+    auto *closeKeys = new QAction(tr("Close"), this);
+    closeKeys->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(closeKeys, &QAction::triggered, this, &QWidget::close);
+    addAction(closeKeys);
+
     const double dpi = dpiOf(this);
-    const QSize size(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
     const auto stored = storedCorner(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
+    // The record's own first size is too narrow for a page heading; a window never placed gets room for
+    // lines of about 80 characters, and keeps whatever size the user gives it from then on.
+    const QSize size = stored
+                           ? QSize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi))
+                           : QSize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 36);
     // Never placed yet: beside the right edge of the main window rather than over its menus.
     const QPoint first =
         parent ? QPoint(parent->geometry().right() - size.width() - 24, parent->geometry().top() + 80)

@@ -31,6 +31,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QtTest>
 #include <memory>
 
@@ -339,6 +341,29 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
         for (const QRegularExpressionMatch &m : link.globalMatch(html))
             QVERIFY2(folder.exists(m.captured(1)), qPrintable(page + " -> " + m.captured(1)));
     }
+
+    // The first size is wide enough for every page's heading on one line, and is remembered.
+    HelpBrowser *browser = window->helpBrowser();
+    auto *text = browser->findChild<QTextBrowser *>();
+    for (int index = 0; index < MainMenus::kHelpTopics; ++index) {
+        topics->actions().at(index)->trigger();
+        const QTextBlock heading = text->document()->firstBlock().next();
+        QCOMPARE(heading.blockFormat().headingLevel(), 1);
+        QVERIFY2(heading.layout()->lineCount() == 1, qPrintable(heading.text()));
+    }
+    QVERIFY(window->screen()->availableGeometry().contains(browser->frameGeometry()));
+    const QSize first = browser->size();
+    // Esc and Ctrl+W close it like any other window.
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        topics->actions().at(0)->trigger();
+        window->helpBrowser()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window->helpBrowser()));
+        QTest::keySequence(window->helpBrowser(), keys);
+        QTRY_VERIFY(!window->helpBrowser());
+        QCOMPARE(window->prefs().browser.width, pixelsToTwips(first.width(), window->dpi()));
+    }
+    topics->actions().at(0)->trigger();
+    QCOMPARE(window->helpBrowser()->size(), first);
 
     window->menus()->aboutAction()->trigger();
     QVERIFY(window->aboutDialog());
