@@ -396,7 +396,12 @@ void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByA
     QVERIFY(window->isVisible());
     QCOMPARE(subWindows(*window).size(), 2);
     QVERIFY(m_prompt->asked().isEmpty());
-    QVERIFY(exit->shortcut().isEmpty());
+    // The menus show no Ctrl key while the terminal is active, wherever the keyboard is meanwhile (a menu
+    // opened with the mouse, a dialog that had it).
+    comm->view().clearFocus();
+    for (MenuId id : {MenuId::File, MenuId::Comm, MenuId::View, MenuId::Transfer, MenuId::Window})
+        for (const QAction *item : window->menus()->menu(id)->actions())
+            QVERIFY2(!item->shortcut().toString().contains(QLatin1String("Ctrl")), qPrintable(item->text()));
 
     // Everywhere else the shortcuts are back.
     window->mdiArea()->setActiveSubWindow(edit);
