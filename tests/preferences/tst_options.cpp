@@ -16,10 +16,13 @@
 #include "settings/prefsfile.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
+#include "ui/fontfallback.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -126,6 +129,11 @@ private Q_SLOTS:
         state.commSlots[1].tcpAddress = QStringLiteral("10.0.0.9");
         state.commSlots[1].forecolor = 3;
         state.styles[2].fore[4] = 0x123456; // outside the palette
+        // Families no machine has: shown as the face used, kept in the file.
+        const QString missing = QStringLiteral("No Such Family KT25");
+        state.commSlots[1].font = missing;
+        state.styles[2].font = missing + QStringLiteral(" Mono");
+        state.styles[1].font = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
         state.commCt = 1;
         QVERIFY(writeIniFile(path, state, version, false));
         const QByteArray before = fileBytes(path);
@@ -138,10 +146,24 @@ private Q_SLOTS:
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
             applyOptionsPage(dialog, page, {state, 1}, {});
         });
+        const auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+        const QString inUse = QFontInfo(installedOrFixedPitch(missing)).family();
+        QVERIFY(QFontInfo(installedOrFixedPitch(missing)).fixedPitch());
+        QStringList shown;
+        QStringList tips;
         for (int page = TextEditorPage; page <= GeneralPage; ++page) {
             dialog.setPage(page);
+            if (auto *name = tabs->currentWidget()->findChild<QLineEdit *>(QStringLiteral("txtFontName"))) {
+                shown << name->text();
+                tips << name->toolTip();
+            }
             dialog.apply();
         }
+        // The text editor keeps an installed family (whatever this machine calls its fixed font) as it is.
+        QCOMPARE(shown, (QStringList{state.styles[1].font, inUse, inUse}));
+        QVERIFY(tips[0].isEmpty());
+        QVERIFY2(tips[1].contains(state.styles[2].font) && tips[2].contains(missing),
+                 qPrintable(tips.join('\n')));
         QVERIFY(writeIniFile(path, state, version, false));
         QCOMPARE(fileBytes(path), before);
     }
