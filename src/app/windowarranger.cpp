@@ -40,4 +40,14 @@ std::vector<ArrangedWindow> arrangeWindows(std::vector<ChildPlacement> windows, 
     return placed;
 }
 
+QRect keptInside(const QRect &place, const QRect &area)
+{
+    if (area.isEmpty())
+        return place;
+    const QSize size = place.size().boundedTo(area.size());
+    const int x = std::clamp(place.x(), area.left(), area.left() + area.width() - size.width());
+    const int y = std::clamp(place.y(), area.top(), area.top() + area.height() - size.height());
+    return QRect(QPoint(x, y), size);
+}
+
 } // namespace korvo

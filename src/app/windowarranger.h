@@ -1,6 +1,7 @@
 #pragma once
 
-// Window-menu arithmetic: where Tile Horizontally, Tile Vertically and Cascade put the child windows.
+// Window arithmetic: where Tile Horizontally, Tile Vertically and Cascade put the child windows, and how a
+// stored place is kept where the user can reach it.
 
 #include "app/windowkind.h"
 
@@ -32,5 +33,9 @@ struct ArrangedWindow
 // a cascade moves the k-th window to (k * step, k * step) and keeps its size.
 std::vector<ArrangedWindow> arrangeWindows(std::vector<ChildPlacement> windows, ArrangeMode mode,
                                            const QSize &client, int cascadeStep);
+
+// A place kept inside an area (a screen's available area, a client area): no larger than the area, and
+// moved in by the least distance. A place written on a bigger screen never leaves a window out of reach.
+QRect keptInside(const QRect &place, const QRect &area);
 
 } // namespace korvo

@@ -8,6 +8,7 @@
 #include "can/modulesettingspage.h"
 #include "link/commlink.h"
 #include "link/portnames.h"
+#include "ui/windowplace.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -117,12 +118,14 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
     m_status->setObjectName(QStringLiteral("lblCAN_Msg"));
     layout->addWidget(m_status, 2, 0, 1, 2);
 
-    const CanWindowRecord &place = setup.place;
-    move(twipsToPixels(place.left, logicalDpiX()), twipsToPixels(place.top, logicalDpiY()));
     loadFields();
     showPage(CanPage::BitTiming);
     setOnline(false);
     m_status->clear();
+    const CanWindowRecord &place = setup.place;
+    const auto stored =
+        storedCorner(twipsToPixels(place.left, logicalDpiX()), twipsToPixels(place.top, logicalDpiY()));
+    placeTopLevel(this, stored.value_or(overClientArea(parentWidget())), sizeHint());
     m_lease = m_link.attach(
         *m_engine, [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);

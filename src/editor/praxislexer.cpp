@@ -1,8 +1,9 @@
 #include "praxislexer.h"
 
+#include "ui/fontfallback.h"
+
 #include <Qsci/qsciscintilla.h>
 
-#include <QFontDatabase>
 #include <QHash>
 
 namespace korvo {
@@ -19,15 +20,7 @@ QFont editorFont(const QString &family, float size, bool bold, bool italic)
     static QHash<QString, QFont> resolved;
     auto known = resolved.constFind(family);
     if (known == resolved.cend()) {
-        QFont font(family);
-        if (!QFontDatabase::hasFamily(family)) {
-            // Programs line up only in a fixed-pitch face: ask for the system's (the package brings one),
-            // and say so in the request, since some platforms answer the first question with any font.
-            font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            font.setStyleHint(QFont::TypeWriter);
-            font.setFixedPitch(true);
-        }
-        known = resolved.insert(family, font);
+        known = resolved.insert(family, installedOrFixedPitch(family));
     }
     QFont font = *known;
     font.setPointSizeF(size > 0 ? size : 8.0);

@@ -1,5 +1,7 @@
 #include "preferences/fontbox.h"
 
+#include "ui/fontfallback.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDialog>
@@ -57,7 +59,14 @@ FontBox::FontBox(QWidget *parent) : QGroupBox(QStringLiteral("Font"), parent)
 void FontBox::set(const QString &family, float size, bool bold, bool italic)
 {
     m_loading = true;
-    m_name->setText(family);
+    m_family = family;
+    const QString inUse = familyInUse(family);
+    m_name->setText(inUse);
+    m_name->setToolTip(inUse == family
+                           ? QString()
+                           : QStringLiteral("%1 is not installed here: %2 is used. The preferences "
+                                            "keep %1 until another font is chosen.")
+                                 .arg(family, inUse));
     m_size->setCurrentText(QString::number(double(size)));
     m_bold->setChecked(bold);
     m_italic->setChecked(italic);
@@ -67,7 +76,7 @@ void FontBox::set(const QString &family, float size, bool bold, bool italic)
 
 QString FontBox::family() const
 {
-    return m_name->text();
+    return m_family;
 }
 
 float FontBox::size() const
@@ -88,7 +97,7 @@ bool FontBox::italic() const
 
 void FontBox::chooseFont()
 {
-    QFont current(family());
+    QFont current = installedOrFixedPitch(family());
     current.setPointSizeF(double(size()));
     current.setBold(bold());
     current.setItalic(italic());
@@ -102,7 +111,7 @@ void FontBox::chooseFont()
 
 void FontBox::updateSample()
 {
-    QFont font(family());
+    QFont font = installedOrFixedPitch(family());
     font.setPointSizeF(double(size()));
     font.setBold(bold());
     font.setItalic(italic());

@@ -1,6 +1,8 @@
 #pragma once
 
-// The font group of the preferences pages: name with "Font...", size, bold, italic and a sample.
+// The font group of the preferences pages: name with "Font...", size, bold, italic and a sample. A stored
+// family this machine lacks shows as the family used instead, and is given back unchanged until the user
+// chooses another font.
 
 #include <QGroupBox>
 
@@ -30,6 +32,7 @@ private:
     void chooseFont();
     void updateSample();
 
+    QString m_family; // as stored or chosen
     QLineEdit *m_name = nullptr;
     QComboBox *m_size = nullptr;
     QCheckBox *m_bold = nullptr;

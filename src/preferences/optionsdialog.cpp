@@ -4,12 +4,15 @@
 #include "preferences/generalpage.h"
 #include "preferences/stylepage.h"
 #include "preferences/terminalpage.h"
+#include "ui/windowplace.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -31,6 +34,28 @@ constexpr PageCaption kPages[] = {
     {"General", "General Zel Term Program Settings"},
 };
 
+// What a window manager adds around a dialog (title bar and borders), kept free when the dialog is sized
+// to the screen before it has a frame of its own.
+const QSize kFrameAllowance(16, 40);
+
+// A page in a scroll area that asks for the page's whole size: it scrolls only where the screen is too
+// small for the dialog.
+class PageScroller : public QScrollArea
+{
+public:
+    explicit PageScroller(QWidget *page)
+    {
+        setWidget(page);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    QSize sizeHint() const override
+    {
+        return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+    }
+};
+
 } // namespace
 
 OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
@@ -46,7 +71,7 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     m_pages = {nullptr, new StylePage(false, this),  new StylePage(true, this), new TerminalPage(this),
                comm,    new GeneralOptionsPage(this)};
     for (int page = TextEditorPage; page <= GeneralPage; ++page) {
-        m_tabs->addTab(m_pages[size_t(page)], QLatin1String(kPages[page - 1].caption));
+        m_tabs->addTab(new PageScroller(m_pages[size_t(page)]), QLatin1String(kPages[page - 1].caption));
         m_tabs->setTabToolTip(page - 1, QLatin1String(kPages[page - 1].tip));
         m_pages[size_t(page)]->load(m_values);
         connect(m_pages[size_t(page)], &OptionsPageWidget::changed, this,
@@ -91,8 +116,17 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     connect(m_applyButton, &QPushButton::clicked, this, &OptionsDialog::apply);
     connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::pageShown);
 
-    // Wide enough for the five page tabs side by side.
-    resize(std::max(sizeHint().width(), 660), sizeHint().height());
+    // Wide enough for the five page tabs side by side; on a small screen the pages scroll instead of OK
+    // and Cancel leaving the screen.
+    const QSize wanted(std::max(sizeHint().width(), 660), sizeHint().height());
+    const QRect owner = parent ? parent->window()->frameGeometry() : QRect();
+    const QRect screen = availableScreenArea(owner, parent);
+    QSize size = wanted;
+    if (!screen.isEmpty())
+        size = size.boundedTo(screen.size() - kFrameAllowance);
+    // Centred on the main window, which is where the user looks.
+    const QPoint centre = owner.isEmpty() ? screen.center() : owner.center();
+    placeTopLevel(this, centre - QPoint(size.width(), size.height()) / 2, size);
     setPage(pageForRequest(context.request));
     m_changed.fill(false);
     pageShown();

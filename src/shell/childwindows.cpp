@@ -4,6 +4,7 @@
 #include "shell/captionhold.h"
 #include "shell/toolicons.h"
 #include "ui/childwindow.h"
+#include "ui/windowplace.h"
 
 #include <QAction>
 #include <QEvent>
@@ -72,7 +73,8 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
     }
     const int16_t code =
         kind == WindowKind::Edit ? m_prefs.editSlots[slot].state : m_prefs.commSlots[slot].state;
-    sub->setGeometry(slotRect(kind, slot));
+    const QRect place = slotRect(kind, slot);
+    sub->setGeometry(m_area->isVisible() ? keptInside(place, reachableArea()) : place);
     sub->installEventFilter(this);
     if (code == 1)
         sub->showMinimized();
@@ -81,6 +83,25 @@ QMdiSubWindow *ChildWindows::open(WindowKind kind, int slot)
     else
         sub->show();
     return sub;
+}
+
+QRect ChildWindows::reachableArea() const
+{
+    // The client area of the main window maximised on its screen: what it takes besides the client area
+    // (frame, menus, toolbar) is the same in any size. Read while the window may not be maximised yet.
+    const QWidget *main = m_area->window();
+    const QSize client = m_area->viewport()->size();
+    const QSize around = main->frameGeometry().size() - client;
+    const QSize screen = availableScreenArea(main->frameGeometry(), main).size();
+    return QRect(QPoint(0, 0), (screen - around).expandedTo(client));
+}
+
+void ChildWindows::keepInReach()
+{
+    const QRect area = reachableArea();
+    for (QMdiSubWindow *sub : all())
+        if (!sub->isMinimized() && !sub->isMaximized())
+            sub->setGeometry(keptInside(sub->geometry(), area));
 }
 
 ChildWindow *ChildWindows::child(const QMdiSubWindow *sub)

@@ -57,6 +57,10 @@ public:
     // The Window menu's list of open windows from item firstEntry on; choosing one brings it forward.
     void fillWindowList(QMenu *menu, int firstEntry);
     void arrangeIcons();
+    // Moves every window in normal state inside the client area the main window can have on its screen,
+    // shrinking it when it is larger: a workspace written on a bigger screen leaves no window out of reach.
+    // Needs a shown main window; windows opened afterwards are kept inside as they open.
+    void keepInReach();
 
     double dpi() const;
     QRect slotRect(WindowKind kind, int slot) const;
@@ -66,6 +70,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QRect reachableArea() const;
+
     QMdiArea *m_area;
     Preferences &m_prefs;
     Factory m_factory;

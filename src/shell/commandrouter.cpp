@@ -16,6 +16,7 @@
 #include "tools/findcommdialog.h"
 #include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
+#include "ui/windowplace.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -202,8 +203,9 @@ void CommandRouter::toggleRamViewer()
         // The viewer comes back where it was last closed ([RAM Viewer], twips on the screen).
         const double dpi = m_window->dpi();
         const QRect stored = pixelRectOf(m_window->prefs().ramViewer, dpi);
-        if (stored.width() > 50 && stored.height() > 50)
-            m_ramViewer->setGeometry(stored);
+        const QSize size = stored.width() > 50 && stored.height() > 50 ? stored.size() : m_ramViewer->size();
+        placeTopLevel(m_ramViewer, storedCorner(stored.x(), stored.y()).value_or(overClientArea(m_window)),
+                      size);
         connect(m_ramViewer, &RamViewerWindow::closing, this, [this, dpi](const QRect &geometry) {
             storePixelRect(m_window->prefs().ramViewer, geometry, dpi);
         });

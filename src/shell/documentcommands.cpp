@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace korvo {
@@ -205,6 +206,12 @@ bool DocumentCommands::settleDocuments()
         auto *edit = qobject_cast<EditWindow *>(sub->widget());
         if (!edit)
             continue;
+        // The user answers for a document they can see: its window comes to the front first.
+        if (edit->isModified()) {
+            if (sub->isMinimized())
+                sub->showNormal();
+            m_window->mdiArea()->setActiveSubWindow(sub);
+        }
         if (!edit->checkSave())
             return false;
         if (edit->isModified())

@@ -3,7 +3,9 @@
 #include "app/programfolders.h"
 #include "app/twips.h"
 #include "shell/toolicons.h"
+#include "ui/windowplace.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QScreen>
@@ -62,13 +64,24 @@ HelpBrowser::HelpBrowser(const BrowserRecord &placement, const QString &programD
     layout->addWidget(bar);
     layout->addWidget(m_browser);
 
+    // The usual keys close it: Esc as in a dialog, Ctrl+W as in any document window.
+    auto *closeKeys = new QAction(tr("Close"), this);
+    closeKeys->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(closeKeys, &QAction::triggered, this, &QWidget::close);
+    addAction(closeKeys);
+
     const double dpi = dpiOf(this);
-    resize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi));
-    if (placement.left != 0 || placement.top != 0)
-        move(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
-    else if (parent)
-        // Never placed yet: beside the right edge of the main window rather than over its menus.
-        move(parent->geometry().right() - width() - 24, parent->geometry().top() + 80);
+    const auto stored = storedCorner(twipsToPixels(placement.left, dpi), twipsToPixels(placement.top, dpi));
+    // The record's own first size is too narrow for a page heading; a window never placed gets room for
+    // lines of about 80 characters, and keeps whatever size the user gives it from then on.
+    const QSize size = stored
+                           ? QSize(twipsToPixels(placement.width, dpi), twipsToPixels(placement.height, dpi))
+                           : QSize(fontMetrics().averageCharWidth() * 80, fontMetrics().height() * 36);
+    // Never placed yet: beside the right edge of the main window rather than over its menus.
+    const QPoint first =
+        parent ? QPoint(parent->geometry().right() - size.width() - 24, parent->geometry().top() + 80)
+               : overClientArea(nullptr);
+    placeTopLevel(this, stored.value_or(first), size);
 }
 
 QString HelpBrowser::helpFolder(const QString &programDir)

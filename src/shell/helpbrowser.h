@@ -1,7 +1,8 @@
 #pragma once
 
 // The help window: shows the program's own HTML help pages, which are shipped beside the executable. It
-// opens where its record says and reports its placement when it closes.
+// opens where its record says (the first time beside the main window, wide enough to read), closes by Esc
+// and Ctrl+W, and reports its placement when it closes.
 
 #include "settings/preferences.h"
 

@@ -116,15 +116,15 @@ void MainMenus::showMenusFor(WindowKind kind)
     menu(MenuId::FuncGroups)->menuAction()->setVisible(terminal && !menu(MenuId::FuncGroups)->isEmpty());
 }
 
-void MainMenus::setTerminalFocused(bool focused)
+void MainMenus::setTerminalActive(bool active)
 {
-    if (focused == m_terminalFocused)
+    if (active == m_terminalActive)
         return;
-    m_terminalFocused = focused;
+    m_terminalActive = active;
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         const QKeySequence shortcut = tableShortcut(it.key());
         if (!shortcut.isEmpty() && (shortcut[0].keyboardModifiers() & Qt::ControlModifier))
-            it.value()->setShortcut(focused ? QKeySequence() : shortcut);
+            it.value()->setShortcut(active ? QKeySequence() : shortcut);
     }
 }
 

@@ -46,8 +46,9 @@ public:
     void setCapturePaused(bool paused);
     void setFunctionGroups(const QStringList &names, int current);
     void setWindowCaption(const QString &caption);
-    // While a terminal has the keyboard every Ctrl key belongs to the device, so Ctrl shortcuts step back.
-    void setTerminalFocused(bool focused);
+    // While a terminal is the active window every Ctrl key belongs to the device: the Ctrl shortcuts step
+    // back, and the menus stop showing keys that would do nothing.
+    void setTerminalActive(bool active);
     // The terminal's context menu, from the items of its "&Edit" menu; Copy follows canCopy meanwhile.
     void execTerminalMenu(const QPoint &globalPos, bool canCopy, QWidget *parent);
 
@@ -64,7 +65,7 @@ private:
     bool m_factory;
     QMenu *m_menus[9] = {};
     QHash<Command, QAction *> m_actions;
-    bool m_terminalFocused = false;
+    bool m_terminalActive = false;
 };
 
 } // namespace korvo

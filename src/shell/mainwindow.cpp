@@ -19,7 +19,6 @@
 #include "upgrade/upgradelauncher.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -83,8 +82,6 @@ MainWindow::MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *p
     connect(m_capture, &CaptureFile::stateChanged, this,
             [this] { showCaptureItems(*m_menus, *m_capture, m_active.kind == WindowKind::Terminal); });
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget *, QWidget *now) { onFocusChanged(now); });
     refreshCommands();
 }
 
@@ -92,7 +89,6 @@ MainWindow::~MainWindow()
 {
     // The MDI area reports activation changes while its windows are torn down; nobody is listening by then.
     disconnect(m_area, nullptr, this, nullptr);
-    disconnect(qApp, nullptr, this, nullptr);
     // The children report to this window as their host, so they go while it is still whole.
     qDeleteAll(m_area->subWindowList());
 }
@@ -123,6 +119,7 @@ void MainWindow::start()
     // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
     m_loadingWorkspace = true;
     m_placement->showStarted();
+    m_children->keepInReach();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
     if (QMdiSubWindow *sub = m_area->currentSubWindow())
@@ -415,20 +412,11 @@ bool MainWindow::recordActiveChild(QMdiSubWindow *sub)
     return true;
 }
 
-void MainWindow::onFocusChanged(QWidget *now)
-{
-    bool terminal = false;
-    for (QWidget *w = now; w && !terminal; w = w->parentWidget()) {
-        if (const auto *c = dynamic_cast<const ChildWindow *>(w))
-            terminal = c->kind() == WindowKind::Terminal;
-    }
-    m_menus->setTerminalFocused(terminal);
-}
-
 void MainWindow::refreshCommands()
 {
     m_reported.clear();
     m_menus->showMenusFor(m_active.kind);
+    m_menus->setTerminalActive(m_active.kind == WindowKind::Terminal);
     if (m_active.kind == WindowKind::Terminal && m_active.comm > 0) {
         const CommWindowSettings &slot = prefs().commSlots[m_active.comm];
         m_menus->setFunctionGroups(slot.fKeyEn ? slot.groupNames : QStringList(), slot.fGroup);

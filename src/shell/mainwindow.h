@@ -123,7 +123,6 @@ protected:
 
 private:
     void onSubWindowActivated(QMdiSubWindow *sub);
-    void onFocusChanged(QWidget *now);
     // Records a child window as the active one; false when sub holds none of ours.
     bool recordActiveChild(QMdiSubWindow *sub);
     // Activates a child and gives the keyboard to its first control that takes focus.

@@ -1,6 +1,8 @@
 #include "setupplacement.h"
 
 #include "app/twips.h"
+#include "app/windowarranger.h"
+#include "ui/windowplace.h"
 
 #include <QEvent>
 #include <QMainWindow>
@@ -34,7 +36,7 @@ void SetupPlacement::apply()
     const double d = dpi();
     const QRect rect = pixelRectOf(setup, d);
     if (rect.width() > 0 && rect.height() > 0)
-        m_window->setGeometry(rect);
+        m_window->setGeometry(keptInside(rect, availableScreenArea(rect, m_window)));
     if (m_started) {
         if (setup.state == 2)
             m_window->showMaximized();
@@ -46,10 +48,13 @@ void SetupPlacement::apply()
 void SetupPlacement::showStarted()
 {
     m_started = true;
-    if (m_setup.state == 2)
+    if (m_setup.state == 2) {
         m_window->showMaximized();
-    else
+    } else {
         m_window->showNormal();
+        // Only a shown window has its frame: the title bar too must be on the screen.
+        placeTopLevel(m_window, m_window->frameGeometry().topLeft(), m_window->size());
+    }
 }
 
 void SetupPlacement::store()

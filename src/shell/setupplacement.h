@@ -21,7 +21,7 @@ public:
 
     // Before the preferences are read: the top-left three quarters of the screen.
     void placeByDefault();
-    // Puts the window where the record says; once shown, also in its state.
+    // Puts the window where the record says, kept on the screen it shows on; once shown, also in its state.
     void apply();
     // Shows the window for the first time: maximised when it was at exit, otherwise normal (a window that
     // was minimised comes back normal: the user just started it). Moves and resizes count from now on.

@@ -14,6 +14,7 @@
 #include "spi/spiports.h"
 #include "spi/spisession.h"
 #include "ui/filedialogs.h"
+#include "ui/windowplace.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -198,9 +199,10 @@ void SpiCommWindow::restorePlacement()
     const SpiRecord &spi = m_record;
     const double dpi = dpiOf(this);
     // The stored default size is a small dialog; the log with its gutter needs more room.
-    resize(std::max(twipsToPixels(spi.width, dpi), 780), std::max(twipsToPixels(spi.height, dpi), 360));
-    if (spi.left != 0 || spi.top != 0)
-        move(twipsToPixels(spi.left, dpi), twipsToPixels(spi.top, dpi));
+    const QSize size(std::max(twipsToPixels(spi.width, dpi), 780),
+                     std::max(twipsToPixels(spi.height, dpi), 360));
+    const auto stored = storedCorner(twipsToPixels(spi.left, dpi), twipsToPixels(spi.top, dpi));
+    placeTopLevel(this, stored.value_or(overClientArea(parentWidget())), size);
     if (spi.state == 1)
         setWindowState(Qt::WindowMinimized);
     else if (spi.state == 2)

@@ -1,7 +1,8 @@
 #include "terminal/cellfont.h"
 
+#include "ui/fontfallback.h"
+
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
@@ -31,9 +32,7 @@ const CellFont &cellFont(const QString &family, double pointSize, bool bold, boo
     CellFont cell;
     // The stored name stays whatever the user chose; only the face used here falls back.
     QFont &font = cell.font;
-    font = !family.isEmpty() && QFontDatabase::hasFamily(family)
-               ? QFont(family)
-               : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font = installedOrFixedPitch(family);
     font.setPointSizeF(pointSize > 0 ? pointSize : 10);
     font.setStyleHint(QFont::TypeWriter);
     font.setKerning(false);

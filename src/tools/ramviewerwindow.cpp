@@ -177,7 +177,7 @@ void RamViewerWindow::showHint(const QPoint &pos)
 void RamViewerWindow::closeEvent(QCloseEvent *event)
 {
     m_lease.release();
-    emit closing(geometry());
+    emit closing(QRect(pos(), size()));
     QWidget::closeEvent(event);
 }
 

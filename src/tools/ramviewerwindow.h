@@ -36,7 +36,7 @@ public:
 
 Q_SIGNALS:
     void readFinished();
-    // The window closes at this place (for the preferences file).
+    // The window closes at this place, its frame's corner and its contents' size (for the preferences file).
     void closing(const QRect &geometry);
 
 protected:

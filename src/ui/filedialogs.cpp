@@ -1,9 +1,14 @@
 #include "filedialogs.h"
 
 #include "app/devicecatalogue.h"
+#include "ui/windowplace.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QListView>
+#include <QSplitter>
+#include <QTreeView>
 
 namespace korvo {
 
@@ -48,31 +53,33 @@ QString programSuffix(DeviceType family)
     }
 }
 
-std::optional<QString> runQtDialog(const FileDialogRequest &request, QWidget *parent)
+// Qt sizes the detail columns for short English texts ("mp3Folder", "10/29/81 02:02PM"): a type such as
+// "plain text document" and a date in the user's own format were cut. The columns take what their texts
+// need, and the dialog is large enough for them on any screen that holds it.
+void fitColumns(QFileDialog &dialog)
 {
-    // The non-native dialog behaves the same on every desktop and never blocks a headless session.
-    QFileDialog dialog(parent, request.title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(request.filters);
-    if (!request.selectedFilter.isEmpty())
-        dialog.selectNameFilter(request.selectedFilter);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (request.mode == FileDialogMode::Save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-    } else {
-        dialog.setFileMode(QFileDialog::AnyFile);
+    const QFontMetrics metrics = dialog.fontMetrics();
+    const QRect screen = availableScreenArea(
+        dialog.parentWidget() ? dialog.parentWidget()->geometry() : QRect(), dialog.parentWidget());
+    QSize size(metrics.averageCharWidth() * 120, metrics.height() * 28);
+    if (!screen.isEmpty())
+        size = size.boundedTo(screen.size() * 9 / 10);
+    dialog.resize(size);
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = details->header();
+        // A name longer than the view scrolls rather than losing its middle.
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setStretchLastSection(true);
     }
-    if (!request.initialPath.isEmpty()) {
-        const QFileInfo info(request.initialPath);
-        if (info.isAbsolute())
-            dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
+    auto *places = dialog.findChild<QListView *>(QStringLiteral("sidebar"));
+    auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter"));
+    if (places && splitter && splitter->count() == 2) {
+        const int wanted =
+            places->sizeHintForColumn(0) + 2 * places->frameWidth() + metrics.averageCharWidth();
+        splitter->setSizes({wanted, size.width() - wanted});
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
+
 } // namespace
 
 QStringList qtFilters(const QString &filterText)
@@ -151,6 +158,28 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
     return request;
 }
 
+std::unique_ptr<QFileDialog> fileDialogFor(const FileDialogRequest &request, QWidget *parent)
+{
+    // The non-native dialog behaves the same on every desktop and never blocks a headless session.
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    fitColumns(*dialog);
+    dialog->setNameFilters(request.filters);
+    if (!request.selectedFilter.isEmpty())
+        dialog->selectNameFilter(request.selectedFilter);
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    if (request.mode == FileDialogMode::Save)
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.initialPath.isEmpty()) {
+        const QFileInfo info(request.initialPath);
+        if (info.isAbsolute())
+            dialog->setDirectory(info.absolutePath());
+        dialog->selectFile(info.fileName());
+    }
+    return dialog;
+}
+
 std::optional<QString> FileDialogs::getFile(FileDialogKind kind, DeviceType family,
                                             const QString &initialPath, FileDialogMode mode,
                                             QWidget *parent) const
@@ -158,7 +187,10 @@ std::optional<QString> FileDialogs::getFile(FileDialogKind kind, DeviceType fami
     const FileDialogRequest request = fileDialogRequest(kind, family, initialPath, mode);
     if (m_runner)
         return m_runner(request);
-    return runQtDialog(request, parent);
+    const std::unique_ptr<QFileDialog> dialog = fileDialogFor(request, parent);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog->selectedFiles().constFirst());
 }
 
 const FileDialogs &realFileDialogs()

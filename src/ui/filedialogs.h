@@ -9,8 +9,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace korvo {
@@ -47,6 +49,9 @@ DeviceType activeDeviceFamily(const Preferences &prefs, int activeComm);
 
 FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, const QString &initialPath,
                                     FileDialogMode mode = FileDialogMode::Open);
+
+// The dialog getFile shows for a request, not yet shown.
+std::unique_ptr<QFileDialog> fileDialogFor(const FileDialogRequest &request, QWidget *parent = nullptr);
 
 // Answers a dialog instead of showing it (tests answer dialogs with one).
 using FileDialogRunner = std::function<std::optional<QString>(const FileDialogRequest &)>;

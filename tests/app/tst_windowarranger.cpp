@@ -1,4 +1,5 @@
-// Window-menu arithmetic and the twips conversion that carries window places through the preferences file.
+// Window-menu arithmetic, places kept on the screen, and the twips conversion that carries window places
+// through the preferences file.
 
 #include "app/twips.h"
 #include "app/windowarranger.h"
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void tilesShareTheClientAreaWithIntegerDivision();
     void cascadeStepsEachWindowAndKeepsItsSize();
     void anEmptyWorkspaceArrangesNothing();
+    void aPlaceFromABiggerScreenIsKeptInsideTheArea_data();
+    void aPlaceFromABiggerScreenIsKeptInsideTheArea();
     void pixelsSurviveARoundTripThroughTwips_data();
     void pixelsSurviveARoundTripThroughTwips();
 };
@@ -84,6 +87,30 @@ void TstWindowArranger::anEmptyWorkspaceArrangesNothing()
     QVERIFY(arrangeWindows({}, ArrangeMode::TileVertically, QSize(100, 100), 27).empty());
     const std::vector<ChildPlacement> onlyIcons{{WindowKind::Terminal, 1, true, QRect(0, 0, 50, 20)}};
     QVERIFY(arrangeWindows(onlyIcons, ArrangeMode::TileHorizontally, QSize(100, 100), 27).empty());
+}
+
+void TstWindowArranger::aPlaceFromABiggerScreenIsKeptInsideTheArea_data()
+{
+    // A 1366x768 laptop whose panel takes the top 27 pixels.
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QRect>("kept");
+    QTest::newRow("inside stays") << QRect(100, 100, 400, 300) << QRect(100, 100, 400, 300);
+    QTest::newRow("at 0,0 under the panel") << QRect(0, 0, 400, 300) << QRect(0, 27, 400, 300);
+    QTest::newRow("right of a 1920 screen") << QRect(1700, 900, 400, 300) << QRect(966, 468, 400, 300);
+    QTest::newRow("left of the screen") << QRect(-500, 200, 400, 300) << QRect(0, 200, 400, 300);
+    QTest::newRow("taller than the screen") << QRect(200, 50, 600, 788) << QRect(200, 27, 600, 741);
+    QTest::newRow("larger both ways") << QRect(-10, -10, 2000, 1200) << QRect(0, 27, 1366, 741);
+}
+
+void TstWindowArranger::aPlaceFromABiggerScreenIsKeptInsideTheArea()
+{
+    QFETCH(QRect, place);
+    QFETCH(QRect, kept);
+    const QRect laptop(0, 27, 1366, 741);
+    QCOMPARE(keptInside(place, laptop), kept);
+    QVERIFY(laptop.contains(keptInside(place, laptop)));
+    // Before a screen is known there is nothing to keep it in.
+    QCOMPARE(keptInside(place, QRect()), place);
 }
 
 void TstWindowArranger::pixelsSurviveARoundTripThroughTwips_data()

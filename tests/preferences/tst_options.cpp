@@ -1,6 +1,6 @@
 // The preferences dialog: the palette mapping, discovery replies, pages that open by request code, a round
 // trip without edits that leaves the preferences file byte for byte, OK with two changed pages, the device
-// choice, and discovery of two simulated gateways.
+// choice, discovery of two simulated gateways, and the dialog on a screen smaller than its pages.
 
 #include "app/clock.h"
 #include "filebytes.h"
@@ -16,14 +16,20 @@
 #include "settings/prefsfile.h"
 #include "sim/controllersim.h"
 #include "sim/simgateway.h"
+#include "ui/fontfallback.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -74,6 +80,42 @@ private Q_SLOTS:
         QCOMPARE(tabs->tabToolTip(4), QStringLiteral("General Zel Term Program Settings"));
     }
 
+    void theDialogFitsTheScreenCentredOnTheMainWindowAndItsPagesScroll()
+    {
+        // On a 1366x768 laptop the dialog was 788 pixels tall and OK and Cancel were off the screen; the
+        // test screen is smaller still.
+        QWidget owner;
+        const QRect screen = owner.screen()->availableGeometry();
+        owner.setGeometry(screen.adjusted(60, 60, -60, -60));
+        owner.show();
+        Preferences state;
+        state.ensureCommSlot(1);
+        OptionsDialog::Context context;
+        context.request = PreferencesRequest::CommSettings;
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock(), m_prompt, &owner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY2(screen.contains(dialog.frameGeometry()),
+                 qPrintable(QDebug::toString(dialog.frameGeometry())));
+        QVERIFY2((dialog.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2,
+                 qPrintable(QDebug::toString(dialog.frameGeometry())));
+        for (const char *name : {"cmdOK", "cmdCancel", "cmdApply"}) {
+            const QWidget *button = dialog.findChild<QPushButton *>(QLatin1String(name));
+            QVERIFY(screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
+        }
+        // Every page is whole, or scrolls to what does not fit.
+        const auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+        for (int i = 0; i < tabs->count(); ++i) {
+            dialog.setPage(i + 1);
+            const auto *scroller = qobject_cast<const QScrollArea *>(tabs->widget(i));
+            QVERIFY(scroller);
+            const int range = scroller->verticalScrollBar()->maximum();
+            const int missing =
+                scroller->widget()->minimumSizeHint().height() - scroller->viewport()->height();
+            QCOMPARE(range, std::max(0, missing));
+        }
+    }
+
     void aRoundTripWithoutEditsChangesNoByteOfThePreferences()
     {
         QTemporaryDir dir;
@@ -87,6 +129,11 @@ private Q_SLOTS:
         state.commSlots[1].tcpAddress = QStringLiteral("10.0.0.9");
         state.commSlots[1].forecolor = 3;
         state.styles[2].fore[4] = 0x123456; // outside the palette
+        // Families no machine has: shown as the face used, kept in the file.
+        const QString missing = QStringLiteral("No Such Family KT25");
+        state.commSlots[1].font = missing;
+        state.styles[2].font = missing + QStringLiteral(" Mono");
+        state.styles[1].font = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
         state.commCt = 1;
         QVERIFY(writeIniFile(path, state, version, false));
         const QByteArray before = fileBytes(path);
@@ -99,10 +146,24 @@ private Q_SLOTS:
         QObject::connect(&dialog, &OptionsDialog::applyRequested, [&](int page) {
             applyOptionsPage(dialog, page, {state, 1}, {});
         });
+        const auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+        const QString inUse = QFontInfo(installedOrFixedPitch(missing)).family();
+        QVERIFY(QFontInfo(installedOrFixedPitch(missing)).fixedPitch());
+        QStringList shown;
+        QStringList tips;
         for (int page = TextEditorPage; page <= GeneralPage; ++page) {
             dialog.setPage(page);
+            if (auto *name = tabs->currentWidget()->findChild<QLineEdit *>(QStringLiteral("txtFontName"))) {
+                shown << name->text();
+                tips << name->toolTip();
+            }
             dialog.apply();
         }
+        // The text editor keeps an installed family (whatever this machine calls its fixed font) as it is.
+        QCOMPARE(shown, (QStringList{state.styles[1].font, inUse, inUse}));
+        QVERIFY(tips[0].isEmpty());
+        QVERIFY2(tips[1].contains(state.styles[2].font) && tips[2].contains(missing),
+                 qPrintable(tips.join('\n')));
         QVERIFY(writeIniFile(path, state, version, false));
         QCOMPARE(fileBytes(path), before);
     }

@@ -15,9 +15,14 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace korvo;
@@ -42,6 +47,7 @@ private Q_SLOTS:
     void fileDialogsFollowTheKindAndTheDeviceFamily_data();
     void fileDialogsFollowTheKindAndTheDeviceFamily();
     void filterTextBecomesQtFilters();
+    void theFileDialogShowsEveryColumnWhole();
     void captionsShowTheFileNameThePathOrTheWindowName();
     void theNewFileDialogMakesNamesAbsoluteAndCancelGivesNothing();
     void printingToAPdfFileWritesAPdf();
@@ -185,6 +191,35 @@ void TstDocumentFiles::filterTextBecomesQtFilters()
     m_prefs.commSlots[1].state = 0;
     m_prefs.commSlots[1].device = Fendra;
     QCOMPARE(int(activeDeviceFamily(m_prefs, 1)), int(Fendra));
+}
+
+void TstDocumentFiles::theFileDialogShowsEveryColumnWhole()
+{
+    // Type ("pla...ent") and date were cut to Qt's short English samples.
+    QTemporaryDir dir;
+    for (const char *name :
+         {"motion.vxt", "a_rather_long_program_name_for_the_indexer_axis.vxt", "notes.txt"})
+        QFile(dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly);
+    FileDialogRequest request =
+        fileDialogRequest(FileDialogKind::ProgramFile, Veltor, dir.filePath("notes.txt"));
+    request.selectedFilter = request.filters.last(); // all files
+    const std::unique_ptr<QFileDialog> dialog = fileDialogFor(request);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    auto *tree = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+    QVERIFY(tree && tree->isVisible());
+    const QAbstractItemView *details = tree;
+    const QHeaderView *header = tree->header();
+    QTRY_COMPARE(details->model()->rowCount(details->rootIndex()), 3);
+    QCoreApplication::processEvents();
+    for (int column = 0; column < header->count(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        QVERIFY2(header->sectionSize(column) >= details->sizeHintForColumn(column),
+                 qPrintable(details->model()->headerData(column, Qt::Horizontal).toString()));
+    }
+    const auto *places = dialog->findChild<QListView *>(QStringLiteral("sidebar"));
+    QVERIFY(places->viewport()->width() >= places->sizeHintForColumn(0));
 }
 
 void TstDocumentFiles::captionsShowTheFileNameThePathOrTheWindowName()

@@ -1,5 +1,5 @@
 // The real main window, headless, and its workspace: terminal slots, a damaged keyword list, the workspace
-// saved and opened again, captions, tiling and cascade.
+// saved and opened again, captions, tiling and cascade, places written on a bigger screen.
 
 #include "app/programoptions.h"
 #include "app/twips.h"
@@ -9,6 +9,7 @@
 #include "settings/inifile.h"
 #include "shell/mainmenus.h"
 #include "shell/mainwindow.h"
+#include "spi/spicommwindow.h"
 #include "terminal/commwindow.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QtTest>
 #include <memory>
 
@@ -33,6 +35,7 @@ private Q_SLOTS:
     void aWorkspaceOfThreeEditAndThreeTerminalWindowsComesBackAsItWasSaved();
     void everyTitleBarOfAnOpenedWorkspaceFollowsItsWindowsCaption();
     void tilingAndCascadePlaceTheOpenWindowsInTheirOrder();
+    void placesFromABiggerScreenStayInReachAndToolWindowsOpenOverTheClientArea();
 };
 
 void TstMainWindow::init()
@@ -251,6 +254,47 @@ void TstMainWindow::tilingAndCascadePlaceTheOpenWindowsInTheirOrder()
     items.last()->trigger();
     QCOMPARE(window->active().kind, WindowKind::Terminal);
     QCOMPARE(window->active().comm, 2);
+}
+
+void TstMainWindow::placesFromABiggerScreenStayInReachAndToolWindowsOpenOverTheClientArea()
+{
+    // Written on a 2560x1440 screen: the main window, a terminal and the SPI window right of and below
+    // anything this screen shows, the main window larger than it.
+    writePrefs(
+        QStringLiteral("[Setup]\r\nState=0\r\nLeft=27000\r\nTop=15000\r\nWidth=18000\r\nHeight=12000\r\n"
+                       "DocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\nLeft=24000\r\nTop=13000\r\n"
+                       "Width=6000\r\nHeight=4000\r\n[SPI Configuration]\r\nLeft=33000\r\nTop=19000\r\n"));
+    auto window = startWindow();
+    const QRect screen = window->screen()->availableGeometry();
+    QVERIFY2(screen.contains(window->frameGeometry()), qPrintable(QDebug::toString(window->frameGeometry())));
+    const QRect client = window->mdiArea()->viewport()->rect();
+    QMdiSubWindow *terminal = window->children()->subWindow(WindowKind::Terminal, 1);
+    QVERIFY2(client.contains(terminal->geometry()), qPrintable(QDebug::toString(terminal->geometry())));
+
+    window->runCommand(Command::SpiCommunications);
+    SpiCommWindow *spi = window->spiWindow();
+    QVERIFY(spi && spi->isVisible());
+    // Its controls need more than the width of the test screen: its left edge is kept on it.
+    const auto onScreen = [&screen](const QWidget *w) {
+        const QRect frame = w->frameGeometry();
+        const QRect kept = screen.intersected(frame);
+        return kept.topLeft() == frame.topLeft() && kept.height() == frame.height() &&
+               (kept.width() == frame.width() || frame.width() > screen.width());
+    };
+    QVERIFY2(onScreen(spi), qPrintable(QDebug::toString(spi->frameGeometry())));
+    spi->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Never placed: over the client area, not at 0,0 over the menu bar and toolbar.
+    window->setGeometry(screen.adjusted(0, 0, 0, -screen.height() / 4));
+    window->prefs().spi.left = 0;
+    window->prefs().spi.top = 0;
+    window->runCommand(Command::SpiCommunications);
+    spi = window->spiWindow();
+    const QRect clientOnScreen(window->mdiArea()->mapToGlobal(QPoint(0, 0)), window->mdiArea()->size());
+    QVERIFY2(clientOnScreen.contains(spi->frameGeometry().topLeft()),
+             qPrintable(QDebug::toString(spi->pos())));
+    QVERIFY(onScreen(spi));
 }
 
 QTEST_MAIN(TstMainWindow)

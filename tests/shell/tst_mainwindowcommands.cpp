@@ -16,6 +16,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "terminal/terminalview.h"
+#include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
 
@@ -29,6 +30,9 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QtTest>
 #include <memory>
 
@@ -338,6 +342,29 @@ void TstMainWindowCommands::helpTopicsOpenOurOwnPagesWhoseLinksAllResolve()
             QVERIFY2(folder.exists(m.captured(1)), qPrintable(page + " -> " + m.captured(1)));
     }
 
+    // The first size is wide enough for every page's heading on one line, and is remembered.
+    HelpBrowser *browser = window->helpBrowser();
+    auto *text = browser->findChild<QTextBrowser *>();
+    for (int index = 0; index < MainMenus::kHelpTopics; ++index) {
+        topics->actions().at(index)->trigger();
+        const QTextBlock heading = text->document()->firstBlock().next();
+        QCOMPARE(heading.blockFormat().headingLevel(), 1);
+        QVERIFY2(heading.layout()->lineCount() == 1, qPrintable(heading.text()));
+    }
+    QVERIFY(window->screen()->availableGeometry().contains(browser->frameGeometry()));
+    const QSize first = browser->size();
+    // Esc and Ctrl+W close it like any other window.
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        topics->actions().at(0)->trigger();
+        window->helpBrowser()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window->helpBrowser()));
+        QTest::keySequence(window->helpBrowser(), keys);
+        QTRY_VERIFY(!window->helpBrowser());
+        QCOMPARE(window->prefs().browser.width, pixelsToTwips(first.width(), window->dpi()));
+    }
+    topics->actions().at(0)->trigger();
+    QCOMPARE(window->helpBrowser()->size(), first);
+
     window->menus()->aboutAction()->trigger();
     QVERIFY(window->aboutDialog());
     QVERIFY(window->aboutDialog()->text().contains(QStringLiteral("KorvoTerm")));
@@ -369,7 +396,12 @@ void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByA
     QVERIFY(window->isVisible());
     QCOMPARE(subWindows(*window).size(), 2);
     QVERIFY(m_prompt->asked().isEmpty());
-    QVERIFY(exit->shortcut().isEmpty());
+    // The menus show no Ctrl key while the terminal is active, wherever the keyboard is meanwhile (a menu
+    // opened with the mouse, a dialog that had it).
+    comm->view().clearFocus();
+    for (MenuId id : {MenuId::File, MenuId::Comm, MenuId::View, MenuId::Transfer, MenuId::Window})
+        for (const QAction *item : window->menus()->menu(id)->actions())
+            QVERIFY2(!item->shortcut().toString().contains(QLatin1String("Ctrl")), qPrintable(item->text()));
 
     // Everywhere else the shortcuts are back.
     window->mdiArea()->setActiveSubWindow(edit);
@@ -419,6 +451,12 @@ void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
     QVERIFY(viewer->isEnabled());
     window->runCommand(Command::RamViewer);
     QVERIFY(viewer->isChecked());
+    // Its first place is over the client area: at 0,0 it hid the File menu.
+    auto *ram = window->findChild<RamViewerWindow *>();
+    QVERIFY(ram);
+    const QPoint client = window->mdiArea()->mapToGlobal(QPoint(0, 0));
+    QVERIFY2(ram->frameGeometry().top() >= client.y(), qPrintable(QDebug::toString(ram->frameGeometry())));
+    QVERIFY(window->screen()->availableGeometry().contains(ram->frameGeometry()));
     window->runCommand(Command::RamViewer);
     QVERIFY(!viewer->isChecked());
     QVERIFY(m_prompt->asked().isEmpty());

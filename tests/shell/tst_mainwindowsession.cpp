@@ -15,6 +15,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAction>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <csignal>
@@ -191,10 +192,19 @@ void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatC
             ->setDocumentText(QStringLiteral("typed\r\n"), true);
     }
     QFile::remove(m_options.prefFile);
+    // Each question comes with its window in front, also one that was minimised.
+    window->children()->subWindow(WindowKind::Edit, 1)->showMinimized();
+    QStringList inFront;
+    m_prompt->onAsk([&](const PromptRequest &) {
+        const QMdiSubWindow *sub = window->mdiArea()->activeSubWindow();
+        inFront << (sub && !sub->isMinimized() ? sub->windowTitle() : QString());
+    });
     m_prompt->queueAnswer(PromptAnswer::No);
     m_prompt->queueAnswer(PromptAnswer::Cancel);
     QVERIFY(!window->close());
     QCOMPARE(m_prompt->asked().size(), 2);
+    QCOMPARE(inFront, (QStringList{"first.vxt *", "second.vxt *"}));
+    m_prompt->onAsk({});
     QCOMPARE(subWindows(*window).size(), 2);
     for (int n : {1, 2}) {
         QCOMPARE(window->prefs().editSlots[n].state, int16_t(0));

@@ -5,6 +5,7 @@
 #include "app/prompt.h"
 
 #include <QList>
+#include <functional>
 
 namespace korvo {
 
@@ -17,8 +18,11 @@ public:
     void queueAnswer(PromptAnswer answer) { m_answers.append(answer); }
     const QList<PromptRequest> &asked() const { return m_asked; }
     void clear() { m_asked.clear(); }
+    // Called with every question before it is answered: what the user sees while it is asked.
+    void onAsk(std::function<void(const PromptRequest &)> look) { m_look = std::move(look); }
 
 private:
+    std::function<void(const PromptRequest &)> m_look;
     QList<PromptAnswer> m_answers;
     QList<PromptRequest> m_asked;
 };
