@@ -88,9 +88,9 @@ std::optional<QByteArray> encodeCp1252(QStringView text)
     return bytes;
 }
 
-bool looksLikeUtf8(const QByteArray &bytes)
+bool looksLikeUtf8(QByteArrayView bytes)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     bool multiByte = false;
     while (p < end) {

@@ -18,8 +18,8 @@ void appendCp1252Text(QString &out, QByteArrayView bytes);
 std::optional<QByteArray> encodeCp1252(QStringView text);
 // Text typed or pasted by the user as the bytes the device gets (Windows-1252; others become '?').
 QByteArray encodeForDevice(const QString &text);
-// True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file was written
-// as UTF-8 (a Windows-1252 file with accented letters is practically never valid UTF-8).
-bool looksLikeUtf8(const QByteArray &bytes);
+// True when the bytes are valid UTF-8 and hold at least one multi-byte sequence: such a file or line was
+// written as UTF-8 (Windows-1252 text with accented letters is practically never valid UTF-8).
+bool looksLikeUtf8(QByteArrayView bytes);
 
 } // namespace korvo

@@ -65,7 +65,7 @@ QString PraxisLexer::description(int style) const
     case TokenHexNumber:
         return QStringLiteral("Hexadecimal number");
     case TokenSpecial:
-        return QStringLiteral("Section header");
+        return QStringLiteral("Special");
     case TokenComment:
         return QStringLiteral("Comment");
     case TokenString:

@@ -36,22 +36,17 @@ bool isLineEnd(char c)
 void tokenizePraxis(const char *text, int length, const KeywordTable *keywords, uint8_t *styles)
 {
     int i = 0;
-    bool lineStart = true; // only blanks seen so far on this line
     while (i < length) {
         const char c = text[i];
         int end = i + 1;
         uint8_t type = TokenText;
-        if (isLineEnd(c)) {
-            lineStart = true;
-            styles[i++] = TokenText;
-            continue;
-        }
-        if (c == ' ' || c == '\t') {
+        if (isLineEnd(c) || c == ' ' || c == '\t') {
             styles[i++] = TokenText;
             continue;
         }
         if (c == '\'') {
-            type = lineStart && i + 1 < length && text[i + 1] == '[' ? TokenSpecial : TokenComment;
+            // Listing headers ("'[VARIABLES]") too: to the controller they are comments like any other.
+            type = TokenComment;
             while (end < length && !isLineEnd(text[end]))
                 ++end;
         } else if (c == '"') {
@@ -88,7 +83,6 @@ void tokenizePraxis(const char *text, int length, const KeywordTable *keywords, 
             type = TokenSymbol;
         }
         std::memset(styles + i, type, static_cast<size_t>(end - i));
-        lineStart = false;
         i = end;
     }
 }

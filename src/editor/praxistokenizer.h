@@ -16,7 +16,7 @@ enum PraxisToken : uint8_t {
     TokenSymbol = 2,    // operators and punctuation
     TokenNumber = 3,    // decimal numbers, with or without a fraction
     TokenHexNumber = 4, // 0x1F
-    TokenSpecial = 5,   // listing section headers such as '[PROGRAMS]
+    TokenSpecial = 5,   // styled from the special class; no Praxis text is given it
     TokenComment = 6,   // from an apostrophe to the end of the line
     TokenString = 7,    // double-quoted text, closed at the line end when unterminated
     TokenUnused8 = 8,

@@ -15,12 +15,13 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The control character a caret stands for, as in every caret text of the program: "@" to "_" ("^M" is
-// 13, "^[" 27). Anything else has none, and the caret goes out as typed.
+// What a caret before a character that is no code sends: that character's code less 64, so "^M" is 13,
+// "^[" 27 and "^a" 33. Below "@" that would be negative: the caret goes out as typed.
 std::optional<char> controlCharacter(char code)
 {
-    if (code >= '@' && code <= '_')
-        return char(code - '@');
+    const auto value = static_cast<unsigned char>(code);
+    if (value >= '@')
+        return char(value - '@');
     return std::nullopt;
 }
 
@@ -154,7 +155,8 @@ void FunctionKeyWalk::runCode(char code, qsizetype codePos, qint64 nowMs)
         pressKey(readNumber(), nowMs);
         return;
     case 't':
-        stopwatch(readNumber() != 0, nowMs);
+        // One digit only: "^t05" stops the stopwatch and sends "5".
+        stopwatch(readDigit() != 0, nowMs);
         return;
     default:
         break;
@@ -198,6 +200,15 @@ int FunctionKeyWalk::readNumber()
     while (frame.pos < text.size() && isDigit(text.at(frame.pos)))
         value = std::min(value * 10 + (text.at(frame.pos++) - '0'), kMaxCount);
     return value;
+}
+
+int FunctionKeyWalk::readDigit()
+{
+    Frame &frame = m_frames.back();
+    const QByteArray &text = m_options.contents[frame.key];
+    if (frame.pos < text.size() && isDigit(text.at(frame.pos)))
+        return text.at(frame.pos++) - '0';
+    return 0;
 }
 
 void FunctionKeyWalk::repeat(qsizetype codePos, int count, qint64 nowMs)

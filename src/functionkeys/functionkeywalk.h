@@ -88,6 +88,7 @@ private:
     void stopwatch(bool on, qint64 nowMs);
     void showRepeat(const Level &level);
     int readNumber();
+    int readDigit();
     void popFrame();
     void end();
     void notify(EngineEvent::KeyNotice::Kind kind, int key) { emitEvent(EngineEvent::KeyNotice{kind, key}); }

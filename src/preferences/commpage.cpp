@@ -74,7 +74,6 @@ CommPage::CommPage(Clock &clock, Prompt &prompt, QWidget *parent)
     m_port->setToolTip(QStringLiteral("Choose a serial port or type a device path"));
     m_baud = new QComboBox(m_serialFrame);
     m_baud->setObjectName(QStringLiteral("cmbBaud"));
-    m_baud->addItems(kBauds);
     m_charDelay = delayBox(QStringLiteral("txtCharDelay"),
                            QStringLiteral("Enter Character Delay Time - 0 to 999 mSec"), m_serialFrame);
     m_lineDelay = delayBox(QStringLiteral("txtLineDelay"),
@@ -186,12 +185,18 @@ void CommPage::load(const OptionsValues &values)
     m_portEdited = false;
     refreshPorts();
     m_port->setEditText(m_loadedPort);
-    const int baud = baudOfSettings(s.settings);
-    m_baud->setCurrentIndex(std::max(0, int(kBauds.indexOf(QString::number(baud)))));
+    // A rate the list does not offer stays the terminal's until another is chosen; without one, 9600.
+    m_baud->clear();
+    m_baud->addItems(kBauds);
+    const int rate = baudOfSettings(s.settings);
+    const QString baud = rate > 0 ? QString::number(rate) : QStringLiteral("9600");
+    if (!kBauds.contains(baud))
+        m_baud->addItem(baud);
+    m_baud->setCurrentText(baud);
     m_charDelay->setValue(s.charDelay);
     m_lineDelay->setValue(s.lineDelay);
     m_tcpDevices->clear();
-    m_tcpDevices->setEditText(s.tcpAddress.isEmpty() ? QStringLiteral("No Devices!") : s.tcpAddress);
+    m_tcpDevices->setEditText(QStringLiteral("No Devices!"));
     m_keysEnabled->setChecked(s.fKeyEn);
     m_groups->setValue(s.fGroupCt);
     showTcp(s.tcpipEnabled);
@@ -213,9 +218,7 @@ void CommPage::store(OptionsValues &values) const
     const QString port = portPath(m_port->currentText());
     if (m_portEdited && port != m_loadedPort)
         s.portName = port;
-    const int baud = m_baud->currentText().toInt();
-    if (baud != baudOfSettings(s.settings))
-        s.settings = QString::number(baud) + QStringLiteral(",N,8,1");
+    s.settings = m_baud->currentText() + QStringLiteral(",N,8,1");
     s.charDelay = m_charDelay->value();
     s.lineDelay = m_lineDelay->value();
     const CommWindowSettings &edits = m_edits.terminal;

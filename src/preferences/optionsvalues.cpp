@@ -4,6 +4,12 @@
 
 namespace korvo {
 
+namespace {
+
+constexpr int kApplyTargets = ApplyDefault | ApplyActive | ApplyAllOpen;
+
+} // namespace
+
 OptionsValues OptionsValues::load(const Preferences &state, int activeComm)
 {
     OptionsValues values;
@@ -38,6 +44,24 @@ bool offersApplyTo(PreferencesRequest request)
 {
     return request == PreferencesRequest::TerminalFormat || request == PreferencesRequest::CommSettings ||
            request == PreferencesRequest::TextEditorApplyTo;
+}
+
+int ApplyToWord::shift(PreferencesRequest request)
+{
+    return request == PreferencesRequest::CommSettings ? 6 : 3;
+}
+
+int ApplyToWord::targets(PreferencesRequest request) const
+{
+    return offersApplyTo(request) ? (m_bits >> shift(request)) & kApplyTargets : int(ApplyActive);
+}
+
+void ApplyToWord::setTargets(PreferencesRequest request, int targets)
+{
+    if (!offersApplyTo(request))
+        return;
+    const int at = shift(request);
+    m_bits = (m_bits & ~(kApplyTargets << at)) | ((targets & kApplyTargets) << at);
 }
 
 void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to)

@@ -1,7 +1,8 @@
 #pragma once
 
 // The settings the preferences dialog edits, as one plain value, and what each page hands to the running
-// windows when it is applied. Loading and applying a page without edits changes nothing.
+// windows when it is applied. Loading and applying a page without edits changes nothing, except that the
+// communication page always writes the line settings as "<baud>,N,8,1".
 
 #include "settings/preferences.h"
 
@@ -42,6 +43,24 @@ enum class PreferencesRequest {
 OptionsPage pageForRequest(PreferencesRequest request);
 // "Apply to:" is offered on the terminal pages only for these requests.
 bool offersApplyTo(PreferencesRequest request);
+
+// "Apply to:" as the main window keeps it from one opening of the dialog to the next: one word whose bits
+// 8, 16 and 32 are the targets (Default, Active, All Open) of a dialog opened for the terminal's format,
+// and 64, 128 and 256 those of one opened for its communication settings. A dialog that does not offer the
+// choice reaches the active terminal only.
+class ApplyToWord
+{
+public:
+    int targets(PreferencesRequest request) const;
+    // Keeps what the boxes of a dialog opened for request showed when it closed.
+    void setTargets(PreferencesRequest request, int targets);
+    int bits() const { return m_bits; }
+
+private:
+    static int shift(PreferencesRequest request);
+
+    int m_bits = (ApplyActive << 3) | (ApplyActive << 6);
+};
 
 // Terminal format: font, colours, name, grid, scroll-back and cursor.
 void copyTerminalFormat(const CommWindowSettings &from, CommWindowSettings &to);

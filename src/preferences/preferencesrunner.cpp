@@ -73,7 +73,7 @@ void applyOptionsPage(const OptionsDialog &dialog, int page, const PreferencesTa
 }
 
 void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
-                    Clock &clock, Prompt &prompt, QWidget *parent)
+                    ApplyToWord &applyTo, Clock &clock, Prompt &prompt, QWidget *parent)
 {
     Preferences &state = target.prefs;
     const int activeComm = target.activeComm;
@@ -88,10 +88,13 @@ void runPreferences(PreferencesRequest request, const PreferencesTarget &target,
         context.activeTerminal = &state.commSlots[size_t(activeComm)];
     context.discoveryTarget = state.setup.discoveryTarget;
 
-    OptionsDialog dialog(OptionsValues::load(state, activeComm), context, clock, prompt, parent);
+    OptionsValues values = OptionsValues::load(state, activeComm);
+    values.applyTo = applyTo.targets(request);
+    OptionsDialog dialog(values, context, clock, prompt, parent);
     QObject::connect(&dialog, &OptionsDialog::applyRequested, &dialog,
                      [&](int page) { applyOptionsPage(dialog, page, target, host); });
     dialog.exec();
+    applyTo.setTargets(request, dialog.values().applyTo);
     // The file follows the dialog however it was closed: pages already applied stay applied.
     if (host.save)
         host.save();

@@ -33,9 +33,10 @@ struct PreferencesTarget
     int activeComm = 0;
 };
 
-// request picks the first page and whether the terminal pages offer "Apply to:".
+// request picks the first page and whether the terminal pages offer "Apply to:", whose boxes start from
+// applyTo and are kept there however the dialog closes.
 void runPreferences(PreferencesRequest request, const PreferencesTarget &target, const PreferencesHost &host,
-                    Clock &clock, Prompt &prompt, QWidget *parent);
+                    ApplyToWord &applyTo, Clock &clock, Prompt &prompt, QWidget *parent);
 
 // What an applied page does to the document and the windows (the dialog's Apply and OK).
 class OptionsDialog;

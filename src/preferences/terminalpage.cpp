@@ -62,7 +62,8 @@ TerminalPage::TerminalPage(QWidget *parent) : OptionsPageWidget(parent)
     sizeForm->addRow(m_lineCursor, m_blockCursor);
 
     auto *colours = new QGroupBox(QStringLiteral("Terminal Colors"), this);
-    m_colours = new ColourPanels({QStringLiteral("Text"), QStringLiteral("BackGround")}, colours);
+    m_colours = new ColourPanels(
+        {QStringLiteral("Text"), QStringLiteral("BackGround"), QStringLiteral("Comm")}, colours);
     (new QVBoxLayout(colours))->addWidget(m_colours);
 
     auto *layout = new QVBoxLayout(this);
@@ -93,7 +94,8 @@ void TerminalPage::load(const OptionsValues &values)
     m_columns->setCurrentText(QString::number(s.columns));
     m_scrollBack->setCurrentText(QString::number(s.scrollRows));
     (s.blockCursor ? m_blockCursor : m_lineCursor)->setChecked(true);
-    m_colours->setIndexes({int(s.forecolor), int(s.backcolor)});
+    // No setting holds the "Comm" colour: it keeps what was chosen while the dialog is open.
+    m_colours->setIndexes({int(s.forecolor), int(s.backcolor), m_colours->indexes().at(2)});
 }
 
 void TerminalPage::store(OptionsValues &values) const

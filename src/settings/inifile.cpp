@@ -125,18 +125,20 @@ char16_t *writtenValue(char16_t *out, const char16_t *value, qsizetype n, bool l
 IniFile IniFile::fromBytes(const QByteArray &bytes)
 {
     IniFile ini;
-    const bool utf8 = looksLikeUtf8(bytes);
+    const bool utf8File = looksLikeUtf8(bytes);
     const char *p = bytes.constData();
     const char *const end = p + bytes.size();
-    if (utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+    if (utf8File && bytes.startsWith("\xEF\xBB\xBF"))
         p += 3;
     // A Windows-1252 file is decoded whole, one character per byte, so that a name or value is the same
-    // stretch of the text as of the bytes; UTF-8 is decoded name by name and value by value.
-    if (utf8)
+    // stretch of the text as of the bytes; UTF-8 is decoded name by name and value by value. In a
+    // Windows-1252 file a line that is UTF-8 (one whose text has no Windows-1252 bytes) is decoded that way.
+    if (utf8File)
         ini.m_text.reserve(bytes.size());
     else
         appendCp1252Text(ini.m_text, bytes);
     ini.m_fileText = ini.m_text.size();
+    bool utf8 = utf8File; // the line being read
     const auto textOf = [&](Span s) {
         if (!utf8)
             return Text{s.begin - bytes.constData(), std::min(s.size(), kMaxValueLength)};
@@ -144,6 +146,7 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         appendUtf8(ini.m_text, s);
         return Text{pos, ini.m_text.size() - pos};
     };
+    // Text decoded for a name already known goes again; the file's own text stays.
     const auto drop = [&](Text t) {
         if (utf8)
             ini.m_text.truncate(t.pos);
@@ -170,6 +173,8 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
 
         if (line.isEmpty() || *line.begin == ';')
             continue;
+        if (!utf8File)
+            utf8 = looksLikeUtf8(QByteArrayView(line.begin, line.size()));
         if (*line.begin == '[') {
             const char *close = find(line.begin + 1, line.end, ']');
             // A broken header ends the current section, so that what follows cannot spoil it.
@@ -255,15 +260,25 @@ QString IniFile::fileText() const
 
 QByteArray IniFile::toBytes() const
 {
-    // Windows-1252 keeps files exchangeable with Windows workstations; a character outside it (a path in
-    // another script) would be lost there, so such a file is written as UTF-8, which the reader accepts.
-    // Text whose Windows-1252 bytes happen to form UTF-8 ("Ã©") is written as UTF-8 too, or the reader would
-    // take it for UTF-8 and change it.
+    // Windows-1252 keeps files exchangeable with Windows workstations. A line with a character outside it
+    // (a path in another script) is written as UTF-8, which the reader tells apart line by line: only that
+    // line is unreadable on Windows, the rest of the file (function keys with their character 149) is
+    // not. A line whose Windows-1252 bytes happen to form UTF-8 ("Ã©") is written as UTF-8 too, or the
+    // reader would take it for UTF-8 and change it.
     const QString text = fileText();
-    std::optional<QByteArray> bytes = encodeCp1252(text);
-    if (bytes && !looksLikeUtf8(*bytes))
-        return *bytes;
-    return text.toUtf8();
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype from = 0; from < text.size();) {
+        const qsizetype lineEnd = text.indexOf(u'\n', from);
+        const qsizetype next = lineEnd < 0 ? text.size() : lineEnd + 1;
+        const QStringView line = QStringView(text).sliced(from, next - from);
+        if (const std::optional<QByteArray> bytes = encodeCp1252(line); bytes && !looksLikeUtf8(*bytes))
+            out += *bytes;
+        else
+            out += line.toUtf8();
+        from = next;
+    }
+    return out;
 }
 
 bool IniFile::save(const QString &path) const

@@ -8,8 +8,9 @@
 // starting with ";" and lines without "=" are ignored, as are entries before the first section. A repeated
 // section continues the first one of that name; a repeated key keeps its first value. Values are cut to
 // 2046 characters. Format as written: CR LF line ends, "key=value" without blanks, one empty line between
-// sections, values with blanks at an edge or wrapped in quotes are quoted, Windows-1252 bytes (UTF-8 only
-// when some text has no Windows-1252 byte), so that whatever was read is written back and reads the same.
+// sections, values with blanks at an edge or wrapped in quotes are quoted, Windows-1252 bytes (a line
+// whose text has no Windows-1252 bytes in UTF-8, which the reader recognises line by line, as it reads a
+// whole file saved as UTF-8), so that whatever was read is written back and reads the same.
 
 #include "settings/hashslots.h"
 

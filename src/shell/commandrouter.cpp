@@ -233,7 +233,7 @@ void CommandRouter::getOptions(std::optional<PreferencesRequest> request)
     };
     host.historyChanged = [this] { m_window->showRecentFiles(); };
     host.save = [this] { m_window->workspace().save(); };
-    runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, systemClock(),
+    runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, m_applyTo, systemClock(),
                    m_window->prompt(), m_window);
     m_window->refreshCommands();
 }

@@ -73,6 +73,8 @@ private:
     QHash<Command, Handler> m_handlers;
     QPointer<RamViewerWindow> m_ramViewer;
     TransferMemory m_transfer;
+    // The preferences dialog's "Apply to:", kept from one opening to the next.
+    ApplyToWord m_applyTo;
 };
 
 } // namespace korvo

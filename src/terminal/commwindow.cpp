@@ -333,8 +333,9 @@ void CommWindow::updateCommands(CommandHost &host)
     const bool connected = isConnected();
     host.setEnabled(Command::Connect, !connected);
     host.setEnabled(Command::Disconnect, connected);
-    for (Command command : {Command::Clear, Command::Snap, Command::Upload, Command::Download,
-                            Command::Preferences, Command::CommSelectAll})
+    for (Command command :
+         {Command::FileNew, Command::FileOpen, Command::FilePrint, Command::Clear, Command::Snap,
+          Command::Upload, Command::Download, Command::Preferences, Command::CommSelectAll})
         host.setEnabled(command, true);
     updateClipboardCommands(host);
 }

@@ -101,7 +101,8 @@ void TerminalFunctions::editKey(int key)
 void TerminalFunctions::startCapture()
 {
     CaptureFile &capture = m_parts.capture;
-    if (capture.isOn())
+    // Paused is not on: the key starts a new capture over the same file.
+    if (capture.state() == CaptureFile::State::On)
         return;
     const QString path =
         capture.fileName().isEmpty() ? defaultCaptureFile(m_parts.programDir) : capture.fileName();

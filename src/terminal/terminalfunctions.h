@@ -55,7 +55,8 @@ public:
     // Ctrl+F1..F10 or the right button on a key (0..9): the editor on that key, a stop request while a key
     // runs.
     void editKey(int key);
-    // "^c": capture to the chosen file, or the default one, unless capture is on already.
+    // "^c": capture to the chosen file, or the default one, unless capture is on already (a paused
+    // capture starts again over its file).
     void startCapture();
     void stopCapture();
     // False, after saying so, while a key repeats.

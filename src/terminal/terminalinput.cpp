@@ -155,6 +155,8 @@ bool TerminalInput::handleKey(QKeyEvent *event)
             writeClipboard();
         else if (ctrl)
             emit copyRequested();
+        else
+            break; // plain Insert goes to the device
         return true;
     case Qt::Key_Delete:
         if (shift)
@@ -175,10 +177,10 @@ bool TerminalInput::handleKey(QKeyEvent *event)
         view.scrollLines(1);
         return true;
     case Qt::Key_Home:
-        if (ctrl) {
-            view.scrollLines(-page);
-            view.scrollToTop();
-        }
+        if (!ctrl)
+            break; // plain Home goes to the device
+        view.scrollLines(-page);
+        view.scrollToTop();
         return true;
     case Qt::Key_End:
         if (ctrl)
@@ -188,7 +190,8 @@ bool TerminalInput::handleKey(QKeyEvent *event)
         break;
     }
     if (ctrl && key == Qt::Key_V) {
-        pasteClipboard();
+        // Unlike the Paste command, the key sends the clipboard as it is, blanks at line ends included.
+        sendWithLineEnd(clipboardText(), '\r');
         return true;
     }
     if (ctrl && key == Qt::Key_C) {

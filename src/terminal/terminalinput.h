@@ -25,7 +25,8 @@ public:
     TerminalInput(TerminalView &view, const TerminalScreen &screen, CommLink &link);
     ~TerminalInput() override;
 
-    // Ctrl+V and the Paste commands: the clipboard's text, trimmed, each line sent with CR.
+    // The Paste commands: the clipboard's text without the blanks before its line ends, each line sent with
+    // CR. Ctrl+V sends the same untrimmed.
     void pasteClipboard();
     // Shift+Insert: the clipboard to the port in one piece.
     void writeClipboard();

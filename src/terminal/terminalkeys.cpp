@@ -48,6 +48,11 @@ QString typedText(const QKeyEvent *event)
         return QStringLiteral("\x1b");
     case Qt::Key_Tab:
         return QStringLiteral("\t");
+    // As an ANSI terminal sends them; the terminal keeps the other editing keys for itself.
+    case Qt::Key_Home:
+        return QStringLiteral("\x1b[H");
+    case Qt::Key_Insert:
+        return QStringLiteral("\x1b[2~");
     default:
         return event->text();
     }

@@ -357,10 +357,13 @@ QString TerminalScreen::text(QPoint from, QPoint to) const
         for (int c = start; c <= end && c < std::max(m_columns, int(full.size())); ++c)
             appendChar(part, cell(line, c).ch);
         stripTrailingBlanks(part);
+        // The screen fills from its bottom row: the blank rows above the first text are none of it.
+        if (out.isEmpty() && part.isEmpty())
+            continue;
         out += part;
         // A range that runs past the last character of a line takes the line's end with it.
         if (line < last || end >= full.size())
-            out += QLatin1Char('\r');
+            out += QLatin1Char('\n');
     }
     return out;
 }

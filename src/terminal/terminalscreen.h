@@ -74,8 +74,9 @@ public:
     QString lineText(int line) const;
     // The screen rows (no scroll-back) joined by '\n', trailing blanks stripped; for checks and snapshots.
     QString screenText() const;
-    // Text between two cells (x = column, y = line; both inclusive, in either order): each line stripped
-    // of trailing blanks; every line that the range covers to its end is ended by CR.
+    // Text between two cells (x = column, y = line; both inclusive, in either order), as the clipboard
+    // gets it: each line stripped of trailing blanks, every line that the range covers to its end ended by
+    // LF, and no blank lines before the first text.
     QString text(QPoint from, QPoint to) const;
 
     // Answers the screen gives to device queries (cursor position reports and the like).

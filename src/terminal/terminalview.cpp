@@ -370,7 +370,8 @@ bool TerminalView::isSelected(qint64 line, int column) const
 void TerminalView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::RightButton) {
-        Q_EMIT rightButtonPressed(event->globalPosition().toPoint());
+        // The menu comes with the release, over a terminal with nothing selected.
+        clearSelection();
         return;
     }
     if (event->button() != Qt::LeftButton)

@@ -53,7 +53,6 @@ public:
 
 Q_SIGNALS:
     void selectionChanged();
-    void rightButtonPressed(const QPoint &globalPos);
     void rightButtonReleased(const QPoint &globalPos);
 
 protected:

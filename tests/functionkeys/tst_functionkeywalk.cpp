@@ -36,13 +36,15 @@ void TstFunctionKeyWalk::codesAndQuotesSendTheseBytes_data()
     QTest::newRow("doubled caret") << QByteArray("a^^b") << QByteArray("a^b");
     QTest::newRow("table codes") << QByteArray("^C^G^I^J^M^[") << QByteArray("\x03\x07\x09\x0a\x0d\x1b");
     QTest::newRow("cr lf") << QByteArray("X^M^J") << QByteArray("X\r\n");
-    QTest::newRow("other letters") << QByteArray("^A^Z^a^@") << QByteArray("\x01\x1a^a\x00", 5);
+    QTest::newRow("other letters") << QByteArray("^A^Z^a^z^@^`^\xe9")
+                                   << QByteArray("\x01\x1a!:\x00\x20\xa9", 7);
     QTest::newRow("quoted code") << QByteArray("\"^M\"") << QByteArray("^M");
     QTest::newRow("quotes around text") << QByteArray("1\"^p^r0\"2^M") << QByteArray("1^p^r02\r");
     QTest::newRow("caret without code") << QByteArray("^1^ ") << QByteArray("^1^ ");
     QTest::newRow("caret at the end") << QByteArray("AB^") << QByteArray("AB^");
     QTest::newRow("pauses send nothing") << QByteArray("^p^m^d10A") << QByteArray("A");
     QTest::newRow("capture and stopwatch send nothing") << QByteArray("^cB^o^t1^t0") << QByteArray("B");
+    QTest::newRow("stopwatch takes one digit") << QByteArray("^t05^t12") << QByteArray("52");
     QTest::newRow("key out of range") << QByteArray("A^f0^f11B") << QByteArray("AB");
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }

@@ -256,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), reply);
     }
 
-    void captureTakesTheBytesOfEveryReceiveModeAndAKeyDoesNotReopenIt()
+    void captureTakesTheBytesOfEveryReceiveModeAndAKeyReopensItOnlyWhilePaused()
     {
         // A device dialogue that keeps what it receives to itself, as an upload does.
         class Collector final : public EngineBase
@@ -286,6 +286,17 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("terminal '[VARIABLES]\r\nA=1\r\n\0>", 30));
+        file.close();
+
+        // While paused, "^c" starts afresh: the file is replaced and capture runs again.
+        m_terminal.capture.setPaused(true);
+        port().deliver("lost");
+        QTest::keyClick(keys(), Qt::Key_F3);
+        m_terminal.clock->runUntilIdle(1000);
+        QCOMPARE(m_terminal.capture.state(), CaptureFile::State::On);
+        port().deliver("new");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("new"));
     }
 
     void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()

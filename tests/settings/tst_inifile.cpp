@@ -15,7 +15,7 @@ class TstIniFile : public QObject
 private Q_SLOTS:
     void aWindowsFileWithByte149ReadsAndRewritesByteIdentically();
     void aUtf8FileReadsAsUtf8AndIsWrittenBackAsWindows1252();
-    void textWithoutAWindows1252ByteIsWrittenAsUtf8();
+    void onlyALineWithoutWindows1252BytesIsWrittenAsUtf8();
     void windows1252TextThatWouldPassForUtf8IsWrittenAsUtf8();
     void everyLineEndIsRead_data();
     void everyLineEndIsRead();
@@ -52,17 +52,24 @@ void TstIniFile::aUtf8FileReadsAsUtf8AndIsWrittenBackAsWindows1252()
     QCOMPARE(ini.toBytes(), QByteArray("[Comm_1]\r\nName=Caf\xE9\r\nF1=Home\x95HM\r\n"));
 }
 
-void TstIniFile::textWithoutAWindows1252ByteIsWrittenAsUtf8()
+void TstIniFile::onlyALineWithoutWindows1252BytesIsWrittenAsUtf8()
 {
     IniFile ini;
     const QString path = QString::fromUtf8("/home/ωmega/программа.vxt");
     ini.setValue("LastOpened", "FILE0", path);
-    ini.setValue("Comm_1", "F1", QStringLiteral("a\u2022b"));
+    ini.setValue("LastOpened", "FILE1", QString::fromUtf8("/home/café.vxt"));
+    ini.setValue("Comm_1", "F1", QStringLiteral("Stop\u2022ST"));
+    // The function key keeps its one-byte separator, so that a Windows workstation still reads it.
     const QByteArray bytes = ini.toBytes();
-    QVERIFY(bytes.contains(path.toUtf8()));
+    QCOMPARE(bytes, "[LastOpened]\r\nFILE0=" + path.toUtf8() +
+                        "\r\nFILE1=/home/caf\xE9.vxt\r\n\r\n[Comm_1]\r\nF1=Stop\x95ST\r\n");
     const IniFile back = IniFile::fromBytes(bytes);
     QCOMPARE(getIniString(back, "LastOpened", "FILE0", {}), path);
-    QCOMPARE(getFuncKey(back, "Comm_1", 1).label, QStringLiteral("a"));
+    QCOMPARE(getIniString(back, "LastOpened", "FILE1", {}), QString::fromUtf8("/home/café.vxt"));
+    const FunctionKey key = getFuncKey(back, "Comm_1", 1);
+    QCOMPARE(key.label, QStringLiteral("Stop"));
+    QCOMPARE(key.command, QStringLiteral("ST"));
+    QCOMPARE(back.toBytes(), bytes);
 }
 
 void TstIniFile::windows1252TextThatWouldPassForUtf8IsWrittenAsUtf8()

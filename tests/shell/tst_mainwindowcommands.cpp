@@ -248,6 +248,12 @@ void TstMainWindowCommands::theActiveKindChoosesTheEditMenu()
     QVERIFY(menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
     QCOMPARE(menus->menu(MenuId::FuncGroups)->actions().first()->text(), QStringLiteral("Group1"));
     QVERIFY(!menus->item(MenuId::Edit, 0)->isEnabled()); // Ctrl+Z goes to the terminal
+    // The toolbar offers what the File menu offers a terminal.
+    for (Command command : {Command::FileNew, Command::FileOpen, Command::FilePrint}) {
+        QVERIFY(menus->action(command)->isEnabled());
+        QVERIFY(window->toolBar()->button(command)->isEnabled());
+    }
+    QVERIFY(!window->toolBar()->button(Command::FileSave)->isEnabled());
 
     window->mdiArea()->setActiveSubWindow(edit);
     QCOMPARE(window->active().kind, WindowKind::Edit);

@@ -101,15 +101,16 @@ private Q_SLOTS:
         QCOMPARE(s.cursorRow(), 2);
     }
 
-    void selectedTextHasTrailingBlanksStrippedAndCrLineEnds()
+    void selectedTextHasTrailingBlanksStrippedAndLfLineEnds()
     {
-        TerminalScreen s(3, 12, 0);
-        s.write(QByteArray("\x1b[1;1Hab   \x1b[2;1H  cd\x1b[3;1Hlast line"));
-        // Whole lines: every line ends with CR.
-        QCOMPARE(s.text(QPoint(0, 0), QPoint(11, 2)), QString("ab\r  cd\rlast line\r"));
+        TerminalScreen s(5, 12, 0);
+        s.write(QByteArray("\x1b[3;1Hab   \x1b[4;1H  cd\x1b[5;1Hlast line"));
+        // Whole lines: every line ends with LF; the blank rows above the text are left out.
+        QCOMPARE(s.text(QPoint(0, 0), QPoint(11, 4)), QString("ab\n  cd\nlast line\n"));
         // Ending inside the last line's text keeps that line open; the order of the ends does not matter.
-        QCOMPARE(s.text(QPoint(3, 2), QPoint(1, 1)), QString(" cd\rlast"));
-        QCOMPARE(s.text(QPoint(0, 0), QPoint(1, 0)), QString("ab"));
+        QCOMPARE(s.text(QPoint(3, 4), QPoint(1, 3)), QString(" cd\nlast"));
+        QCOMPARE(s.text(QPoint(0, 2), QPoint(1, 2)), QString("ab"));
+        QCOMPARE(s.text(QPoint(0, 0), QPoint(11, 1)), QString());
     }
 
     void colourEscapesReachTheCells()
