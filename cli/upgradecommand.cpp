@@ -47,9 +47,11 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
         ctx.err(QStringLiteral("Could not find Upgrade File %1: %2").arg(args.first(), error));
         return UsageOrLink;
     }
-    if (const QString problem = scanProblem(*scan, device); !scan->valid || scan->totalBytes == 0) {
+    if (const QString problem = scanProblem(*scan, device); !scan->valid) {
         ctx.err(QStringLiteral("Illegal Upgrade File: %1").arg(problem));
         return JobFailed;
+    } else if (!problem.isEmpty()) {
+        ctx.err(QStringLiteral("Note: %1").arg(problem));
     }
     const UpgradePlan plan = planUpgrade(*scan, device);
 

@@ -149,8 +149,9 @@ void UpgradeWizard::chooseFile()
     const QString problem = scanProblem(*m_scan, m_link.settings().device);
     if (!problem.isEmpty())
         m_view->appendMessage(QStringLiteral("\r\n") + problem, UpgradeWizardView::kDarkRed);
-    // Nothing to send: going on could only leave the controller half erased.
-    if (!m_scan->valid || m_scan->totalBytes == 0)
+    // Without a single data record the file is no upgrade file; one whose data all lies outside the area
+    // this controller takes is still a valid file and goes on (the note above says so).
+    if (!m_scan->valid)
         m_next->hide();
 }
 

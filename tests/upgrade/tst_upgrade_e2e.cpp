@@ -116,7 +116,7 @@ private Q_SLOTS:
     void aUKorvoOverAPtyLosesPowerThenASecondRunCompletes();
     void aVeltorThroughTheGatewayWithANakThenAck();
     void aRecordNakedTwiceIsExitOne();
-    void refusedFilesAreExitOne();
+    void refusedFilesAreExitOneAFileWithNothingToSendIsNot();
     void anErasedUKorvoIsRefused();
 
 private:
@@ -211,7 +211,7 @@ void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
     QVERIFY2(run.err.contains(QStringLiteral("NAK twice")), qPrintable(run.err));
 }
 
-void TstUpgradeE2e::refusedFilesAreExitOne()
+void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
 {
     // No data record: refused before the line is touched.
     const Result empty =
@@ -234,6 +234,20 @@ void TstUpgradeE2e::refusedFilesAreExitOne()
     QCOMPARE(core.exitCode, 1);
     QVERIFY2(core.err.contains(QStringLiteral("The CORE Version Numbers DO NOT Match")),
              qPrintable(core.err));
+
+    // A data record of no bytes: a valid file with nothing to send is upgraded (it used to be exit 1).
+    Sim veltor({QStringLiteral("--device"), QStringLiteral("veltor")}, false);
+    QVERIFY(veltor.ready());
+    QVERIFY(veltor.type("UG 6041873"));
+    const Result nothing =
+        runCli(veltor.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
+                                           QStringLiteral("upgrade"),
+                                           writeFile(QStringLiteral("nothing.zel"),
+                                                     hexRecord(0, 0x0100, {}) + "\r\n" + kEndRecord + "\r\n"),
+                                           QStringLiteral("--yes")});
+    QCOMPARE(nothing.exitCode, 0);
+    QVERIFY2(nothing.err.contains(QStringLiteral("no data for this controller")), qPrintable(nothing.err));
+    QVERIFY2(nothing.out.contains(QStringLiteral("Data bytes to send: 0")), qPrintable(nothing.out));
 }
 
 void TstUpgradeE2e::anErasedUKorvoIsRefused()

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void aUKorvoIsUpgradedByMouse();
     void aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsOnFive();
     void aRefusedFileLeadsBackToTheFileSelection();
+    void aValidFileWithNothingToSendIsStillUpgraded();
     void otherDeviceTypesGetAnEmptyWizard();
     void aPortThatWillNotOpenIsCommNotEstablished();
     void aControllerThatVanishesMidTransferEndsAtDone();
@@ -180,6 +181,28 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
     click(view->previous());
     QCOMPARE(wizard->step(), 2);
     QCOMPARE(rig.chooserCalls, 2);
+}
+
+void TstUpgradeWizard::aValidFileWithNothingToSendIsStillUpgraded()
+{
+    // Used to stop at the file step: a data record of no bytes makes the file valid with nothing to send.
+    WizardRig rig(Veltor, {});
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    auto wizard = rig.wizard(writeFile(m_dir, hexRecord(0, 0x0100, {}) + "\r\n" + kEndRecord + "\r\n"));
+    UpgradeWizardView *view = wizard->view();
+    click(view->next());
+    QVERIFY(view->message().contains(QStringLiteral("no data for this controller")));
+    for (int step = 3; step <= 7; ++step) {
+        click(view->next());
+        QCOMPARE(wizard->step(), step);
+    }
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    QVERIFY(view->message().contains(QStringLiteral("Data bytes to send: 0")));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    QCOMPARE(view->progressText(), QStringLiteral("Done"));
+    QVERIFY(rig.factory.serial->written().contains(":00000001FF\r"));
 }
 
 void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
