@@ -328,6 +328,16 @@ void CanConfigEngine::closeSequence()
             applyChanges(allPages(), [this, next](bool ok) {
                 m_restoringAdapter = false;
                 m_adapterSwitched = ok;
+                if (ok)
+                    return next();
+                // No RESETpgm follows a refusal: the engineer must hear that the adapter is left as it is.
+                notify(
+                    QStringLiteral("The adapter refused its own settings when they were written back.\r\n"
+                                   "It is still in configuration mode: check it in the CAN DONGLE window."),
+                    QStringLiteral("CAN DONGLE"), PromptIcon::Exclamation);
+                if (m_scriptFailure.isEmpty())
+                    m_scriptFailure = QStringLiteral("The adapter refused its own settings when they were "
+                                                     "written back; it is still in configuration mode");
                 next();
             });
         });

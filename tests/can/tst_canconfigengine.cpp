@@ -280,6 +280,22 @@ private Q_SLOTS:
         QCOMPARE(rig.sent, QByteArray(":C_BTR0=53\r")); // stopped at the first refusal; no RESETpgm follows
         QVERIFY(engine.pageModified(CanPage::Frame1));
         QVERIFY(rig.closed);
+
+        // After a module session the adapter refuses its own settings: said, where it used to end silently.
+        CanSimRig module(CanResponder::Kind::Module);
+        CanConfigEngine session(options(CanTarget::Module));
+        session.start(module.now);
+        QVERIFY(module.run(session));
+        QVERIFY(module.online);
+        module.responder.setFault(CanResponder::Fault::Nak);
+        session.pressCancel(module.now);
+        QVERIFY(module.run(session));
+        QVERIFY(module.closed);
+        QVERIFY(module.notices.contains(
+            QStringLiteral("The adapter refused its own settings when they were written back.\r\n"
+                           "It is still in configuration mode: check it in the CAN DONGLE window.")));
+        QVERIFY(!module.sent.endsWith(":RESETpgm\r"));
+        QVERIFY(module.responder.inConfigMode());
     }
 
     void garbageFindsNoAdapter()
