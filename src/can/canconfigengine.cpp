@@ -218,10 +218,10 @@ void CanConfigEngine::linkLost(const QString &reason, qint64 nowMs)
 
 void CanConfigEngine::applyChanges(std::vector<CanPage> pages, Done done)
 {
-    applyNextPage(std::move(pages), 0, [this, done](bool ok) {
-        m_records[targetIndex(m_target)] = m_working;
-        done(ok);
-    });
+    // The target's record takes the working copy first, before the pages' values are folded into it and
+    // written: what is stored is the copy as it stood when the pages were applied (Save stores the rest).
+    m_records[targetIndex(m_target)] = m_working;
+    applyNextPage(std::move(pages), 0, std::move(done));
 }
 
 void CanConfigEngine::applyNextPage(std::vector<CanPage> pages, std::size_t index, Done done)
