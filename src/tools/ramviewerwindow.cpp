@@ -117,11 +117,14 @@ void RamViewerWindow::readEnded()
     unsetCursor();
     switch (m_engine->outcome()) {
     case RamReadEngine::Outcome::Dump: {
-        // Text without the requested block (echoes, an error) is no answer to the read.
+        // A reply that does not hold the requested address (an error, echoes) adds nothing to the dump; it
+        // came in time, so it is no time-out, and the label says what was missing.
         const QString dump =
             ramdump::extract(m_engine->printed(), m_address->text(), m_count->text().toInt());
         if (dump.isEmpty())
-            showMessage(QStringLiteral("Timed Out!"));
+            m_data->setText(
+                QStringLiteral("The reply does not hold address %1.")
+                    .arg(m_address->text().trimmed().rightJustified(4, QLatin1Char('0')).toUpper()));
         else
             showDump(dump);
         break;

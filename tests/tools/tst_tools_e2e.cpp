@@ -17,6 +17,7 @@
 #include "tools/ramviewerwindow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -228,19 +229,23 @@ private Q_SLOTS:
         QCOMPARE(dump->toPlainText(), QStringLiteral("Failed to communicate with device!"));
         QVERIFY(!silent.link.hasEngine());
 
-        // Tells its echo mode but never prints the block.
-        Bench mute(Veltor, 9600, false);
-        mute.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
-            if (line.trimmed() != "pr em")
-                return false;
-            sim.replyLine("1");
+        // Tells its echo mode but answers the read with an error, never the block: the reply came, so it is
+        // no time-out (it used to say "Timed Out!"); the dump gets nothing and the label says why.
+        Bench refusing(Veltor, 9600, false);
+        refusing.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
+            if (line.trimmed() == "pr em")
+                sim.replyLine("1");
+            else if (line.trimmed() == "PR Pk")
+                sim.replyLine("?SYNTAX ERROR");
             return true;
         });
-        mute.link.connectComm(true);
-        viewer.setTerminal(&mute.link);
+        refusing.link.connectComm(true);
+        viewer.setTerminal(&refusing.link);
         viewer.read();
         QVERIFY(done.wait(10000));
-        QCOMPARE(dump->toPlainText(), QStringLiteral("Timed Out!"));
+        QVERIFY(dump->toPlainText().isEmpty()); // cleared for an address not read before
+        QCOMPARE(viewer.findChild<QLabel *>(QStringLiteral("lblData"))->text(),
+                 QStringLiteral("The reply does not hold address 2000."));
     }
 };
 
