@@ -43,6 +43,10 @@ public:
     virtual int run(DeviceEngine &engine, CommLink::LeaseKind kind,
                     const std::function<void(const EngineEvent &)> &onEvent = {}) = 0;
 
+    // During run(): after the command called the engine itself outside an event (an answer read from the
+    // terminal), writes the engine's output and delivers its events.
+    virtual void pump() = 0;
+
     // Text output: stdout for results, stderr for messages.
     virtual void out(const QString &text) = 0;
     virtual void err(const QString &text) = 0;

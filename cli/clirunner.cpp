@@ -195,8 +195,10 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         QObject::connect(commLink, &CommLink::connectedChanged, [&](bool up) { linkGone = linkGone || !up; });
 
     lease = commLink->attach(engine, sink, kind);
+    m_lease = &lease;
     if (!engine.isFinished() && result == Done)
         loop.exec();
+    m_lease = nullptr;
     QObject::disconnect(failed);
     lease.release();
     if (result == Done && !engine.isFinished())
@@ -206,6 +208,12 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return result;
+}
+
+void CliRunner::pump()
+{
+    if (m_lease)
+        m_lease->pump();
 }
 
 void CliRunner::showProgress(const EngineEvent::Progress &event)

@@ -45,6 +45,7 @@ public:
     CommLink *link() override;
     int run(DeviceEngine &engine, CommLink::LeaseKind kind,
             const std::function<void(const EngineEvent &)> &onEvent) override;
+    void pump() override;
     void out(const QString &text) override;
     void err(const QString &text) override;
     void outJson(const QJsonObject &object) override;
@@ -61,6 +62,7 @@ private:
     QString m_linkError;
     QElapsedTimer m_sinceStart;
     qint64 m_lastProgressMs = -1;
+    EngineLease *m_lease = nullptr; // the running job's, during run()
 };
 
 } // namespace korvo::cli

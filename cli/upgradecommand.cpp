@@ -9,22 +9,46 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <cstdio>
-#include <iostream>
-#include <string>
+#include <QSocketNotifier>
+#include <unistd.h>
 
 namespace korvo::cli {
 
 namespace {
 
-bool confirmed(CliContext &ctx)
+// The answer to "Upgrade the controller now?", read from stdin while the event loop runs: Ctrl+C at the
+// question is then the job's Cancel at once, as at any other moment of the job.
+class Confirmation
 {
-    ctx.err(QStringLiteral("Upgrade the controller now? [y/N]"));
-    std::string answer;
-    if (!std::getline(std::cin, answer))
-        return false;
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-}
+public:
+    explicit Confirmation(std::function<void(bool yes)> answered) : m_answered(std::move(answered)) {}
+
+    void ask(CliContext &ctx)
+    {
+        ctx.err(QStringLiteral("Upgrade the controller now? [y/N]"));
+        m_notifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readSome(); });
+    }
+
+private:
+    void readSome()
+    {
+        char bytes[256];
+        const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n > 0)
+            m_line.append(bytes, n);
+        if (n > 0 && !m_line.contains('\n'))
+            return;
+        // End of input is no.
+        m_notifier->setEnabled(false);
+        const bool yes = !m_line.isEmpty() && (m_line.at(0) == 'y' || m_line.at(0) == 'Y');
+        m_answered(yes);
+    }
+
+    std::function<void(bool)> m_answered;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QByteArray m_line;
+};
 
 int upgradeCommand(CliContext &ctx, const QStringList &arguments)
 {
@@ -47,9 +71,11 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
         ctx.err(QStringLiteral("Could not find Upgrade File %1: %2").arg(args.first(), error));
         return UsageOrLink;
     }
-    if (const QString problem = scanProblem(*scan, device); !scan->valid || scan->totalBytes == 0) {
+    if (const QString problem = scanProblem(*scan, device); !scan->valid) {
         ctx.err(QStringLiteral("Illegal Upgrade File: %1").arg(problem));
         return JobFailed;
+    } else if (!problem.isEmpty()) {
+        ctx.err(QStringLiteral("Note: %1").arg(problem));
     }
     const UpgradePlan plan = planUpgrade(*scan, device);
 
@@ -62,7 +88,25 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
 
     int result = Done;
     QJsonObject json;
+    QString serial;
+    QString type;
     const auto now = [link] { return link->nowMs(); };
+    const auto startTransfer = [&](bool confirmed) {
+        if (!confirmed) {
+            ctx.err(QStringLiteral("Not confirmed: nothing sent"));
+            result = JobFailed;
+            engine.close(now());
+        } else if (!engine.upgrade(now(), plan, scan->totalBytes, serial, type)) {
+            ctx.err(QStringLiteral("Serial number and type number take more than %1 characters together")
+                        .arg(kIdentityAreaChars));
+            result = UsageOrLink;
+            engine.close(now());
+        }
+    };
+    Confirmation confirmation([&](bool confirmed) {
+        startTransfer(confirmed);
+        ctx.pump();
+    });
     const auto onEvent = [&](const EngineEvent &event) {
         if (!event.is<EngineEvent::Status>())
             return;
@@ -82,8 +126,8 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
             engine.close(now());
             break;
         case UpgradeEngine::Phase::Ready: {
-            const QString serial = serialOption.isEmpty() ? engine.serialNumber() : serialOption;
-            const QString type = typeOption.isEmpty() ? engine.typeNumber() : typeOption;
+            serial = serialOption.isEmpty() ? engine.serialNumber() : serialOption;
+            type = typeOption.isEmpty() ? engine.typeNumber() : typeOption;
             PreflightFacts facts{scan->versionText,
                                  engine.controllerVersion(),
                                  scan->coreVersionText,
@@ -97,18 +141,17 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
             json[QStringLiteral("controllerVersion")] = engine.controllerVersion();
             json[QStringLiteral("serial")] = serial;
             json[QStringLiteral("type")] = type;
+            json[QStringLiteral("preflight")] = QJsonArray::fromStringList(report);
+            json[QStringLiteral("estimatedMs")] =
+                estimatedTransferMs(plan, facts.baud, facts.pauseMsPerRecord);
             if (!ctx.json())
                 ctx.out(report.join(u'\n'));
-            if (!yes && !confirmed(ctx)) {
-                ctx.err(QStringLiteral("Not confirmed: nothing sent"));
-                result = JobFailed;
-                engine.close(now());
-            } else if (!engine.upgrade(now(), plan, scan->totalBytes, serial, type)) {
-                ctx.err(QStringLiteral("Serial number and type number take more than %1 characters together")
-                            .arg(kIdentityAreaChars));
-                result = UsageOrLink;
-                engine.close(now());
-            }
+            else if (!yes)
+                ctx.err(report.join(u'\n')); // the question needs the report beside it
+            if (yes)
+                startTransfer(true);
+            else
+                confirmation.ask(ctx);
             break;
         }
         case UpgradeEngine::Phase::TransferDone:

@@ -269,8 +269,8 @@ bool CanResponder::writeAdapter(const QByteArray &key, const QByteArray &value)
 
 void CanResponder::reportSettings(ControllerSim &sim)
 {
-    // Line k (from 1) carries its value two characters after its "="; line 5 the rate code in decimal,
-    // 8..15 the timing and masks, 19..23 frame 1, 28..32 frame 2.
+    // Line k of the table (the first line sent is line 0) carries its value two characters after its
+    // "=": line 5 the rate code in decimal, 8..15 the timing and masks, 19..23 frame 1, 28..32 frame 2.
     const Settings &s = m_adapter;
     const auto hex = [](int value) {
         return QByteArray::number(value & 0xFF, 16).toUpper().rightJustified(2, '0');
@@ -280,8 +280,9 @@ void CanResponder::reportSettings(ControllerSim &sim)
                                "------------------------",
                                "Firmware = 2.10",
                                m_canMode ? "Bus Mode = CAN" : "Bus Mode = DeviceNet",
-                               "RS232 Baud = " + QByteArray::number(s.value("KORVOBaud")),
                                "Node = 00",
+                               "RS232 Baud = " + QByteArray::number(s.value("KORVOBaud")),
+                               QByteArray(),
                                "Bit Timing:",
                                "C_BTR0 = " + hex(s.value("BTR0")),
                                "C_BTR1 = " + hex(s.value("BTR1"))};

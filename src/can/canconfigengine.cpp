@@ -218,10 +218,10 @@ void CanConfigEngine::linkLost(const QString &reason, qint64 nowMs)
 
 void CanConfigEngine::applyChanges(std::vector<CanPage> pages, Done done)
 {
-    applyNextPage(std::move(pages), 0, [this, done](bool ok) {
-        m_records[targetIndex(m_target)] = m_working;
-        done(ok);
-    });
+    // The target's record takes the working copy first, before the pages' values are folded into it and
+    // written: what is stored is the copy as it stood when the pages were applied (Save stores the rest).
+    m_records[targetIndex(m_target)] = m_working;
+    applyNextPage(std::move(pages), 0, std::move(done));
 }
 
 void CanConfigEngine::applyNextPage(std::vector<CanPage> pages, std::size_t index, Done done)
@@ -328,6 +328,16 @@ void CanConfigEngine::closeSequence()
             applyChanges(allPages(), [this, next](bool ok) {
                 m_restoringAdapter = false;
                 m_adapterSwitched = ok;
+                if (ok)
+                    return next();
+                // No RESETpgm follows a refusal: the engineer must hear that the adapter is left as it is.
+                notify(
+                    QStringLiteral("The adapter refused its own settings when they were written back.\r\n"
+                                   "It is still in configuration mode: check it in the CAN DONGLE window."),
+                    QStringLiteral("CAN DONGLE"), PromptIcon::Exclamation);
+                if (m_scriptFailure.isEmpty())
+                    m_scriptFailure = QStringLiteral("The adapter refused its own settings when they were "
+                                                     "written back; it is still in configuration mode");
                 next();
             });
         });

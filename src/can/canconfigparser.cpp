@@ -36,11 +36,15 @@ bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord 
 {
     if (lineCount < kGetCfgLines || lines.size() < std::size_t(kGetCfgLines))
         return false;
-    const auto hexAt = [&lines](int line, int16_t &field) {
-        if (const std::optional<int> v = lineValue(lines[std::size_t(line - 1)], 16))
+    // Line k is entry k of the table, the first line received being entry 0 (a heading).
+    const auto valueAt = [&lines](std::size_t k, int base) {
+        return k < lines.size() ? lineValue(lines[k], base) : std::nullopt;
+    };
+    const auto hexAt = [&valueAt](std::size_t k, int16_t &field) {
+        if (const std::optional<int> v = valueAt(k, 16))
             field = int16_t(*v & 0xFF);
     };
-    if (const std::optional<int> code = lineValue(lines[4], 10))
+    if (const std::optional<int> code = valueAt(5, 10))
         record.baud = int16_t(*code);
     hexAt(8, record.btr0);
     hexAt(9, record.btr1);
@@ -50,10 +54,10 @@ bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord 
     hexAt(13, record.ugml1);
     hexAt(14, record.lgml0);
     hexAt(15, record.lgml1);
-    if (const std::optional<int> bits = lineValue(lines[18], 16))
+    if (const std::optional<int> bits = valueAt(19, 16))
         record.flags[0] = *bits == 0x1D ? 4 : 0;
     for (std::size_t frame = 0; frame < 2; ++frame) {
-        const int first = frame == 0 ? 20 : 29;
+        const std::size_t first = frame == 0 ? 20 : 29;
         hexAt(first, record.uar0[frame]);
         hexAt(first + 1, record.uar1[frame]);
         hexAt(first + 2, record.lar0[frame]);

@@ -9,9 +9,9 @@
 
 namespace korvo {
 
-// GETcfg: at least 32 lines; line k (k counted from 1, the fifth line is line 5) carries its value two
-// characters after its first "=", read as hex (the baud code on line 5 as decimal). Lines without "="
-// leave their field as it was.
+// GETcfg: at least 32 lines; line k is entry k of the line table (the first line received is entry 0, so
+// the baud code, line 5, is the sixth line received) and carries its value two characters after its first
+// "=", read as hex (the baud code as decimal). Lines without "=" leave their field as it was.
 bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord &record);
 // RECALL: the request and reply together at least 42 characters; the last 36 are the record's bytes.
 bool parseRecall(const QByteArray &text, CanRecord &record, int &charDelay);

@@ -346,12 +346,16 @@ void CanConfigWindow::storeRecords()
 void CanConfigWindow::finishWindow()
 {
     storeRecords();
-    // The terminal follows the rate the adapter was found at or set to.
+    close();
+}
+
+void CanConfigWindow::followAdapterRate()
+{
+    // The terminal follows the rate the adapter was found at or set to, however the window closes (also
+    // offline, when the adapter answered but its configuration could not be read).
     CommWindowSettings &terminal = m_link.settings();
     if (m_engine->rate() > 0 && m_engine->rate() != baudOfSettings(terminal.settings))
         terminal.settings = QStringLiteral("%1,N,8,1").arg(m_engine->rate());
-    m_lease.release();
-    close();
 }
 
 void CanConfigWindow::closeEvent(QCloseEvent *event)
@@ -359,6 +363,7 @@ void CanConfigWindow::closeEvent(QCloseEvent *event)
     // Closing otherwise than by OK or Cancel sends nothing; the records changed so far are kept.
     if (!m_finished)
         storeRecords();
+    followAdapterRate();
     m_lease.release();
     CanWindowRecord place;
     place.left = pixelsToTwips(x(), logicalDpiX());

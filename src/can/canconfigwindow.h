@@ -87,6 +87,7 @@ private:
     // Lets the engine send what a button started; OK and Cancel on a lost link close the window at once.
     void afterPress(bool closing);
     void storeRecords();
+    void followAdapterRate();
     void finishWindow();
 
     CanTarget m_target;

@@ -39,6 +39,8 @@ QByteArray converterCommand(const QByteArray &command)
 
 bool versionReplyComplete(const QByteArray &reply)
 {
+    if (reply.size() >= 2)
+        return true;
     for (const char c : reply)
         if (c == '\r' || c == '\n' || c == kEtx || c == kEot)
             return true;

@@ -21,7 +21,8 @@ constexpr int kMaxSpiMessage = 255;
 QByteArray converterMessageFrame(const QByteArray &bytes);
 QByteArray converterCommand(const QByteArray &command);
 
-// A version reply is complete at its CR (or LF, ETX, EOT): pieces before it may still grow ("2." then "3").
+// A version reply is complete once two characters have come (a converter sends its version in one piece,
+// such as "2.3" with a CR), or earlier at a CR, LF, ETX or EOT.
 bool versionReplyComplete(const QByteArray &reply);
 // Single-character mode needs version 2.2 or later, or 1.5 or later of the older line: "2." followed by a
 // number of at least 2, else "1." followed by at least 5.

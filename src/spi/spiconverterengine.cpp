@@ -43,8 +43,8 @@ void SpiConverterEngine::timerFired(qint64 nowMs)
     if (isFinished())
         return;
     if (m_request.job == Job::Version) {
-        // A converter that ends its version without a terminator is judged on what it sent.
-        m_accepted = m_reply.size() >= 2 && converterVersionAccepted(m_reply);
+        // Fewer than two characters and no terminator: judged on what came.
+        m_accepted = converterVersionAccepted(m_reply);
         finish();
         return;
     }

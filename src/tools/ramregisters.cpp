@@ -6,7 +6,7 @@ namespace korvo::ramregisters {
 
 namespace {
 
-// The bit names known for a register, bit 7 first; every other register shows its name with unnamed bits.
+// The bit names known for a register, bit 7 first; a register without named bits shows its bare name.
 QString withBits(const QString &name)
 {
     if (name == QLatin1String("IDXIMSK"))
@@ -14,7 +14,7 @@ QString withBits(const QString &name)
             "IDXIMSK: - | ENC_INDX | END_TARG | POS_TARG || CAPTURE | POS_TRIP | MSDT_DN | FAULT_INT");
     if (name == QLatin1String("INTCCR0"))
         return QStringLiteral("INTCCR0: - | - | - | - || - | CS02 | CS01 | CS00");
-    return name + QStringLiteral(": - | - | - | - || - | - | - | -");
+    return name;
 }
 
 void place(QStringList &table, int offset, const QStringList &names)

@@ -12,10 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace korvo {
 
@@ -61,6 +64,7 @@ void RamViewerWindow::buildUi()
 
     connect(m_block, &QComboBox::currentIndexChanged, this, &RamViewerWindow::chooseBlock);
     connect(m_address, &QLineEdit::textChanged, this, [this] { m_addressChanged = true; });
+    connect(m_count, &QLineEdit::textChanged, this, &RamViewerWindow::fitDumpToRows);
     connect(m_read, &QPushButton::clicked, this, &RamViewerWindow::read);
     chooseBlock(0);
 }
@@ -80,6 +84,29 @@ void RamViewerWindow::setTerminal(CommLink *link)
     font.setItalic(s.italic);
     font.setStyleHint(QFont::Monospace);
     m_dump->setFont(font);
+    fitDumpToRows();
+}
+
+void RamViewerWindow::fitDumpToRows()
+{
+    // Room for the rows the count asks for, below the two blank lines and the header a read writes, and
+    // for a whole row across; a block larger than most of the screen scrolls instead.
+    const int rows =
+        std::max(1, (m_count->text().toInt() + ramdump::kBytesPerRow - 1) / ramdump::kBytesPerRow);
+    const QFontMetricsF metrics(m_dump->font());
+    const int edges = 2 * int(m_dump->document()->documentMargin()) + 2 * m_dump->frameWidth();
+    const int wantedHeight = (rows + 3) * int(std::ceil(metrics.lineSpacing())) + edges;
+    const int wantedWidth =
+        int(std::ceil(metrics.horizontalAdvance(ramdump::header(ramdump::kBytesPerRow)))) + edges +
+        m_dump->verticalScrollBar()->sizeHint().width();
+    const QScreen *where = screen();
+    const QSize room = where ? where->availableGeometry().size() : QSize(wantedWidth, wantedHeight);
+    m_dump->setMinimumSize(std::min(wantedWidth, room.width() * 9 / 10),
+                           std::min(wantedHeight, room.height() * 3 / 5));
+    if (layout()) {
+        layout()->activate();
+        resize(size().expandedTo(minimumSizeHint()));
+    }
 }
 
 void RamViewerWindow::chooseBlock(int index)
@@ -117,11 +144,14 @@ void RamViewerWindow::readEnded()
     unsetCursor();
     switch (m_engine->outcome()) {
     case RamReadEngine::Outcome::Dump: {
-        // Text without the requested block (echoes, an error) is no answer to the read.
+        // A reply that does not hold the requested address (an error, echoes) adds nothing to the dump; it
+        // came in time, so it is no time-out, and the label says what was missing.
         const QString dump =
             ramdump::extract(m_engine->printed(), m_address->text(), m_count->text().toInt());
         if (dump.isEmpty())
-            showMessage(QStringLiteral("Timed Out!"));
+            m_data->setText(
+                QStringLiteral("The reply does not hold address %1.")
+                    .arg(m_address->text().trimmed().rightJustified(4, QLatin1Char('0')).toUpper()));
         else
             showDump(dump);
         break;

@@ -50,6 +50,7 @@ private:
     void showMessage(const QString &text);
     void showDump(const QString &dump);
     void showHint(const QPoint &pos);
+    void fitDumpToRows();
 
     QPointer<CommLink> m_link;
     std::unique_ptr<RamReadEngine> m_engine;

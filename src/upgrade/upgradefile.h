@@ -47,7 +47,8 @@ struct UpgradeScan
 UpgradeScan scanUpgradeText(const QByteArray &text, DeviceType device);
 // Reads and scans a whole file; error gets the OS's description when it cannot be read.
 std::optional<UpgradeScan> scanUpgradeFile(const QString &path, DeviceType device, QString *error);
-// What the wizard says about a scan that found nothing to send (empty when the file is usable).
+// What the wizard says about a doubtful scan (empty when nothing is doubtful). Only a file that is not
+// valid is refused; the others are notes, as a file with no bytes for this controller is still accepted.
 QString scanProblem(const UpgradeScan &scan, DeviceType device);
 
 } // namespace korvo

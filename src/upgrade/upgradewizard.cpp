@@ -40,9 +40,9 @@ UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFil
     connect(m_previous, &QPushButton::clicked, this, [this] { navigate(false); });
     connect(m_upgradeCancel, &QPushButton::clicked, this, &UpgradeWizard::upgradeOrCancel);
     if (m_procedure == UpgradeProcedure::None) {
-        // Nothing to upgrade on this device type: an empty message box and only Cancel.
-        m_next->hide();
-        m_previous->hide();
+        // Nothing to upgrade on this device type: an empty message box and only Cancel enabled.
+        m_next->setEnabled(false);
+        m_previous->setEnabled(false);
         return;
     }
     showStepText(Qt::black);
@@ -86,8 +86,8 @@ void UpgradeWizard::enterStep(QPushButton *pressed)
     const int step = m_steps.step();
     switch (step) {
     case 0:
-        m_next->show();
-        m_previous->show();
+        m_next->setEnabled(true);
+        m_previous->setEnabled(true);
         pressed->setFocus();
         break;
     case 1:
@@ -98,24 +98,24 @@ void UpgradeWizard::enterStep(QPushButton *pressed)
         break;
     case 6:
         showStepText(UpgradeWizardView::kNavy);
-        m_next->show();
+        m_next->setEnabled(true);
         break;
     case 7:
-        m_next->hide();
-        m_previous->hide();
+        m_next->setEnabled(false);
+        m_previous->setEnabled(false);
         if (m_steps.phase() == 2)
             establish();
         break;
     case 8:
-        m_previous->show();
-        m_next->hide();
+        m_previous->setEnabled(true);
+        m_next->setEnabled(false);
         m_upgradeCancel->setFocus();
         m_upgradeCancel->setText(QStringLiteral("Upgrade"));
         showPreflight();
         break;
     default:
         // The instruction steps always lead on (after a failed step 7, Previous comes back this way).
-        m_next->show();
+        m_next->setEnabled(true);
         break;
     }
     if (step < 8)
@@ -133,15 +133,15 @@ void UpgradeWizard::chooseFile()
     setBusy(true);
     m_scan = scanUpgradeFile(*path, m_link.settings().device, &error);
     setBusy(false);
-    m_previous->hide();
-    m_next->show();
+    m_previous->setEnabled(false);
+    m_next->setEnabled(true);
     if (!m_scan) {
         m_view->setMessage(
             QStringLiteral(
                 "\r\n         Could not find Upgrade File\r\n        Press CANCEL to EXIT Program\"") +
                 QStringLiteral("\r\n") + error,
             UpgradeWizardView::kDarkRed);
-        m_next->hide();
+        m_next->setEnabled(false);
         return;
     }
     m_view->fileVersion()->setText(m_scan->versionText);
@@ -149,16 +149,17 @@ void UpgradeWizard::chooseFile()
     const QString problem = scanProblem(*m_scan, m_link.settings().device);
     if (!problem.isEmpty())
         m_view->appendMessage(QStringLiteral("\r\n") + problem, UpgradeWizardView::kDarkRed);
-    // Nothing to send: going on could only leave the controller half erased.
-    if (!m_scan->valid || m_scan->totalBytes == 0)
-        m_next->hide();
+    // Without a single data record the file is no upgrade file; one whose data all lies outside the area
+    // this controller takes is still a valid file and goes on (the note above says so).
+    if (!m_scan->valid)
+        m_next->setEnabled(false);
 }
 
 void UpgradeWizard::establish()
 {
     if (!m_scan) {
         m_view->appendMessage(QStringLiteral("\r\nNo upgrade file chosen."), UpgradeWizardView::kDarkRed);
-        m_previous->show();
+        m_previous->setEnabled(true);
         return;
     }
     // A line that failed earlier (unplugged, vanished) is opened afresh.
@@ -190,8 +191,8 @@ void UpgradeWizard::upgradeOrCancel()
         m_engine->abort(m_lease.nowMs());
         m_lease.pump();
         m_view->setMessage(QStringLiteral("\r\n              ABORTED UPGRADE"), UpgradeWizardView::kDarkRed);
-        m_next->hide();
-        m_previous->hide();
+        m_next->setEnabled(false);
+        m_previous->setEnabled(false);
         return;
     }
     if (m_steps.step() == 8 && m_upgradeCancel->text() == QLatin1String("Upgrade")) {
@@ -220,8 +221,8 @@ void UpgradeWizard::startUpgrade()
     m_steps.advance();
     showStepText(Qt::black);
     m_upgradeCancel->setText(QStringLiteral("Abort"));
-    m_next->hide();
-    m_previous->hide();
+    m_next->setEnabled(false);
+    m_previous->setEnabled(false);
     m_transferStartMs = m_lease.nowMs();
     m_engine->upgrade(m_transferStartMs, m_plan, m_scan->totalBytes, serial, type);
     m_lease.pump();
@@ -296,7 +297,7 @@ void UpgradeWizard::onStatus(const QString &text)
     case Phase::CommFailed:
         setBusy(false);
         m_view->appendMessage(kCommNotEstablished, UpgradeWizardView::kDarkRed);
-        m_previous->show();
+        m_previous->setEnabled(true);
         break;
     case Phase::Refused:
     case Phase::Ready:
@@ -333,7 +334,7 @@ void UpgradeWizard::checksDone()
         m_view->usePlusLayout();
     m_view->setSerialLimit(serialNumberLimit(engine.serialPlusRule()));
     m_view->setIdentity(engine.serialNumber(), engine.typeNumber());
-    m_previous->show();
+    m_previous->setEnabled(true);
     if (engine.phase() == UpgradeEngine::Phase::Refused) {
         if (!engine.refusal().isEmpty())
             m_view->setMessage(engine.refusal(), UpgradeWizardView::kRed);
@@ -342,7 +343,7 @@ void UpgradeWizard::checksDone()
         return;
     }
     if (m_factory) {
-        m_next->show();
+        m_next->setEnabled(true);
         m_view->setMessage(
             QStringLiteral(
                 "  If You need to change the Serial Number,\r\n     do it now!\r\n     Then press NEXT"),
@@ -364,13 +365,23 @@ void UpgradeWizard::transferEnded(bool failed)
                                           : QStringLiteral("Failed"));
         if (!m_engine->transferProblem().isEmpty())
             m_view->setProgressStats(m_engine->transferProblem());
+    } else if (m_engine->phase() == UpgradeEngine::Phase::TransferDone) {
+        // The count of records taken, whole: the running figure is shown before each record goes out.
+        QString stats = QStringLiteral("Records %1 of %2 sent, %3 bytes in %4")
+                            .arg(m_engine->recordsSent())
+                            .arg(m_engine->recordsTotal())
+                            .arg(m_engine->bytesSent())
+                            .arg(durationText(m_lease.nowMs() - m_transferStartMs));
+        if (m_procedure == UpgradeProcedure::UKorvo)
+            stats += QStringLiteral(" (a uKorvo is not sent the file's end record)");
+        m_view->setProgressStats(stats);
     }
     m_view->setProgress(100);
     QApplication::beep();
     m_steps.advance();
     showStepText(Qt::black);
-    m_next->hide();
-    m_previous->hide();
+    m_next->setEnabled(false);
+    m_previous->setEnabled(false);
     m_upgradeCancel->setText(QStringLiteral("DONE"));
     m_upgradeCancel->setFocus();
 }
@@ -394,7 +405,7 @@ void UpgradeWizard::onEngineFailed()
                               (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason),
                           UpgradeWizardView::kDarkRed);
     if (m_steps.step() >= 7)
-        m_previous->show();
+        m_previous->setEnabled(true);
 }
 
 void UpgradeWizard::showProgress(qint64 done, qint64 total)

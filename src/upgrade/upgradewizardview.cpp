@@ -212,6 +212,11 @@ void UpgradeWizardView::setProgressStats(const QString &text)
     m_progressStats->setText(text);
 }
 
+QString UpgradeWizardView::progressStats() const
+{
+    return m_progressStats->text();
+}
+
 void UpgradeWizardView::appendReplyLog(const QString &line)
 {
     m_replyLog->setText(m_replyLog->text() + line + QStringLiteral("\r\n"));

@@ -49,6 +49,7 @@ public:
     void setProgressText(const QString &text);
     QString progressText() const;
     void setProgressStats(const QString &text);
+    QString progressStats() const;
     void appendReplyLog(const QString &line);
     void clearReplyLog();
 

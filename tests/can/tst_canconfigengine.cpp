@@ -110,7 +110,7 @@ private Q_SLOTS:
             QVERIFY(rig.sent.endsWith(":RESETpgm\r"));
             QCOMPARE(rig.notices.last(),
                      QStringLiteral("Disconnect MODULE \"Config\" from Ground.\r\nThen click \"OK\"."));
-            QCOMPARE(engine.records()[0].btr0, 0x44);
+            QCOMPARE(engine.records()[0].btr0, 0x53); // the working copy as OK found it
             QVERIFY(!rig.responder.inConfigMode());
 
             // Reopened: the module reports what was programmed, also to a script that reads and closes.
@@ -158,7 +158,9 @@ private Q_SLOTS:
                                       ":M2_MCFG=08\r:RESETpgm\r"));
         QCOMPARE(rig.responder.adapter().value("FLAGS(1)"), 12);
         QCOMPARE(rig.responder.adapter().value("UAR0(0)"), 0x21);
-        QCOMPARE(engine.records()[2].flags[1], 12);
+        // OK stored the copy as Apply left it: frame 1 applied before, frame 2 not yet.
+        QCOMPARE(engine.records()[2].uar0[0], 0x21);
+        QCOMPARE(engine.records()[2].flags[1], 8);
     }
 
     void aNewAdapterRateIsFollowedAfterItsAcknowledge()
@@ -178,7 +180,7 @@ private Q_SLOTS:
         QVERIFY(rig.run(engine));
         QCOMPARE(rig.sent, QByteArray(":BAUD=38400\r<38400,N,8,1>:RESETpgm\r"));
         QCOMPARE(rig.sim.ownBaud(), 38400);
-        QCOMPARE(engine.records()[1].baud, 38);
+        QCOMPARE(engine.records()[1].baud, 96); // Apply stored the copy before the page's new code
         QVERIFY(engine.isFinished() && !engine.hasFailed());
     }
 
@@ -210,10 +212,16 @@ private Q_SLOTS:
         QVERIFY(rig.now < 5000);
         QVERIFY(!engine.nextDeadline().has_value());
 
-        // Offline, OK stores the pages without sending anything.
+        // Offline, Apply and OK store without sending anything. The record takes the working copy before the
+        // page's values go into it, so an applied page reaches the record with the next Apply or OK (it used
+        // to be copied after the pages).
         engine.fields().btr0 = 0x41;
         engine.setPageModified(CanPage::BitTiming);
+        engine.setCurrentPage(CanPage::BitTiming);
         rig.sent.clear();
+        engine.pressApply(rig.now);
+        QVERIFY(rig.run(engine));
+        QCOMPARE(engine.records()[1].btr0, 0x47);
         engine.pressOk(rig.now);
         QVERIFY(rig.run(engine));
         QVERIFY(rig.sent.isEmpty());
@@ -280,6 +288,22 @@ private Q_SLOTS:
         QCOMPARE(rig.sent, QByteArray(":C_BTR0=53\r")); // stopped at the first refusal; no RESETpgm follows
         QVERIFY(engine.pageModified(CanPage::Frame1));
         QVERIFY(rig.closed);
+
+        // After a module session the adapter refuses its own settings: said, where it used to end silently.
+        CanSimRig module(CanResponder::Kind::Module);
+        CanConfigEngine session(options(CanTarget::Module));
+        session.start(module.now);
+        QVERIFY(module.run(session));
+        QVERIFY(module.online);
+        module.responder.setFault(CanResponder::Fault::Nak);
+        session.pressCancel(module.now);
+        QVERIFY(module.run(session));
+        QVERIFY(module.closed);
+        QVERIFY(module.notices.contains(
+            QStringLiteral("The adapter refused its own settings when they were written back.\r\n"
+                           "It is still in configuration mode: check it in the CAN DONGLE window.")));
+        QVERIFY(!module.sent.endsWith(":RESETpgm\r"));
+        QVERIFY(module.responder.inConfigMode());
     }
 
     void garbageFindsNoAdapter()

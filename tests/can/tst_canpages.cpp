@@ -30,10 +30,11 @@ void type(BitTimingCalculator &calc, F field, const QString &text)
     calc.commit(field);
 }
 
+// Line k (from 0, the first received) carries k in hex; line 5 the baud code, line 19 frame 1's length.
 ReplyCollector getCfgReply(int lines)
 {
     ReplyCollector collector(ReplyCollector::Lines, 36);
-    for (int k = 1; k <= lines; ++k) {
+    for (int k = 0; k < lines; ++k) {
         QByteArray line = "L" + QByteArray::number(k) + " = ";
         line += k == 5 ? QByteArray("19") : QByteArray::number(k, 16).toUpper();
         if (k == 19)
@@ -250,7 +251,8 @@ private Q_SLOTS:
         QVERIFY(!parseGetCfg(short31.lines(), short31.linesFilled(), record));
         QCOMPARE(record.btr0, 83);
 
-        const ReplyCollector full = getCfgReply(32);
+        // The sixth line received is line 5 (it was read one line off, each field from its neighbour).
+        const ReplyCollector full = getCfgReply(33);
         QVERIFY(parseGetCfg(full.lines(), full.linesFilled(), record));
         QCOMPARE(record.baud, 19);
         QCOMPARE(record.btr0, 0x08);
@@ -262,6 +264,12 @@ private Q_SLOTS:
         QCOMPARE(record.flags[1], 0x1C);
         QCOMPARE(record.uar0[1], 0x1D);
         QCOMPARE(record.lar1[1], 0x20);
+        // 32 line feeds are enough; line 32 not yet received leaves its field.
+        CanRecord of32;
+        const ReplyCollector exact = getCfgReply(32);
+        QVERIFY(parseGetCfg(exact.lines(), exact.linesFilled(), of32));
+        QCOMPARE(of32.lar0[1], 0x1F);
+        QCOMPARE(of32.lar1[1], CanRecord().lar1[1]);
     }
 
     void getCfgRepliesSplitAnywhereReadTheSame()

@@ -153,7 +153,7 @@ class TstCanWindowEndToEnd : public QObject
         QCOMPARE(bench.responder.module().value("BTR0"), 0x44);
         QCOMPARE(bench.responder.module().value("FLAGS(2)"), 4);
         QCOMPARE(bench.responder.module().value("UAR0(2)"), 0x12);
-        QCOMPARE(bench.prefs.canTable[0].btr0, 0x44);
+        QCOMPARE(bench.prefs.canTable[0].btr0, 0x53); // OK stores the working copy as it found it
         QVERIFY(!bench.responder.inConfigMode());
 
         m_prompt.clear();
@@ -193,6 +193,19 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kLinkTimeoutMs);
         QVERIFY(!bench.responder.inConfigMode());
         QVERIFY(m_prompt.asked().isEmpty());
+
+        // Found at 19200 but its report cut short: offline, and closed by the title bar. The terminal keeps
+        // the rate found (it went back to 9600 before).
+        Bench cut(m_prompt, CanResponder::Kind::Dongle, false, 19200);
+        QVERIFY(cut.ok);
+        cut.responder.setFault(CanResponder::Fault::Short);
+        QPointer<CanConfigWindow> offline = cut.open(CanTarget::Dongle);
+        QTRY_COMPARE_WITH_TIMEOUT(offline->statusLabel()->text(), QStringLiteral("No Communications"),
+                                  kLinkTimeoutMs);
+        QTRY_VERIFY(!m_prompt.asked().isEmpty());
+        offline->close();
+        QCOMPARE(cut.prefs.commSlots[1].settings, QStringLiteral("19200,N,8,1"));
+        QCOMPARE(cut.prefs.canTable[1].baud, 19);
     }
 
     void theMonitorIsReadLikeTheDongle()

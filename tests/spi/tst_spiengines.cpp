@@ -244,7 +244,7 @@ private slots:
         QCOMPARE(engine.failure(), QStringLiteral("Comm Port Not Open"));
     }
 
-    void versionRepliesAreJudgedWhenComplete()
+    void versionRepliesAreJudgedOnceTwoCharactersCame()
     {
         const struct
         {
@@ -253,28 +253,35 @@ private slots:
         } cases[] = {{"2.1\r", false}, {"2.3\r", true},     {"1.5\r", true},
                      {"1.4\r", false}, {"V2.10\r\n", true}, {"ok\r", false}};
         for (const auto &c : cases) {
-            for (int split = 0; split <= c.reply.indexOf('\r'); ++split) {
-                SpiConverterEngine engine({SpiConverterEngine::Job::Version, {}});
-                engine.start(0);
-                QCOMPARE(engine.takeOutput().back().bytes, QByteArray("\x05\x02VERS\x03\x04"));
-                engine.bytesReceived(c.reply.left(split), 5);
-                QVERIFY2(!engine.isFinished(), c.reply.constData()); // "2." is not yet a version
-                engine.bytesReceived(c.reply.mid(split), 6);
-                QVERIFY(engine.isFinished());
-                QCOMPARE(engine.versionAccepted(), c.accepted);
-            }
+            SpiConverterEngine engine({SpiConverterEngine::Job::Version, {}});
+            engine.start(0);
+            QCOMPARE(engine.takeOutput().back().bytes, QByteArray("\x05\x02VERS\x03\x04"));
+            engine.bytesReceived(c.reply, 5);
+            QVERIFY(engine.isFinished());
+            QCOMPARE(engine.versionAccepted(), c.accepted);
         }
-        // Without a terminator the deadline judges what came; silence is not accepted.
+        // Two characters end the wait (it used to run on to a terminator or the deadline): "2" then ".3"
+        // is whole at the second piece; "2." alone is judged as it stands.
+        SpiConverterEngine pieces({SpiConverterEngine::Job::Version, {}});
+        pieces.start(0);
+        pieces.bytesReceived("2", 5);
+        QVERIFY(!pieces.isFinished());
+        pieces.bytesReceived(".3", 6);
+        QVERIFY(pieces.isFinished() && pieces.versionAccepted());
+        SpiConverterEngine cut({SpiConverterEngine::Job::Version, {}});
+        cut.start(0);
+        cut.bytesReceived("2.", 5);
+        QVERIFY(cut.isFinished() && !cut.versionAccepted());
+        QCOMPARE(cut.nextDeadline(), std::nullopt);
+        // A terminator still ends a shorter reply; silence is not accepted.
         SpiConverterEngine bare({SpiConverterEngine::Job::Version, {}});
         bare.start(0);
-        bare.bytesReceived("2.3", 5);
-        bare.timerFired(1000);
-        QVERIFY(bare.versionAccepted());
-        QVERIFY(!bare.hasFailed());
+        bare.bytesReceived("\r", 5);
+        QVERIFY(bare.isFinished() && !bare.versionAccepted());
         SpiConverterEngine silent({SpiConverterEngine::Job::Version, {}});
         silent.start(0);
         silent.timerFired(1000);
-        QVERIFY(!silent.versionAccepted());
+        QVERIFY(!silent.versionAccepted() && !silent.hasFailed());
     }
 
     void sessionCarriesMessagesToTheConvertersOwnPort()

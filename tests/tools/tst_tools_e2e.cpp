@@ -17,7 +17,9 @@
 #include "tools/ramviewerwindow.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -184,14 +186,23 @@ private Q_SLOTS:
     {
         Bench bench(Veltor, 9600);
         bench.settings.connected = false;
+        bench.settings.size = 14;
         bench.link.connectComm(true);
         RamViewerWindow viewer;
         viewer.setTerminal(&bench.link);
-        viewer.findChild<QComboBox *>(QStringLiteral("cboAddress"))->setCurrentText(QStringLiteral("CPU"));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QSignalSpy done(&viewer, &RamViewerWindow::readFinished);
+        auto *dump = viewer.findChild<QTextEdit *>(QStringLiteral("rtfRam_Viewer"));
+        // The FPGA block's eight rows all show without scrolling (three of them used to).
         viewer.read();
         QVERIFY(done.wait(10000));
-        auto *dump = viewer.findChild<QTextEdit *>(QStringLiteral("rtfRam_Viewer"));
+        QVERIFY2(dump->toPlainText().contains("2070    "), qPrintable(dump->toPlainText()));
+        QCOMPARE(dump->verticalScrollBar()->maximum(), 0);
+
+        viewer.findChild<QComboBox *>(QStringLiteral("cboAddress"))->setCurrentText(QStringLiteral("CPU"));
+        viewer.read();
+        QVERIFY(done.wait(10000));
         QVERIFY2(dump->toPlainText().contains("0000    00 07 0E"), qPrintable(dump->toPlainText()));
         QVERIFY(!coloursOf(*dump).contains(QColor(Qt::red)));
         // The terminal has its display back between reads.
@@ -228,19 +239,23 @@ private Q_SLOTS:
         QCOMPARE(dump->toPlainText(), QStringLiteral("Failed to communicate with device!"));
         QVERIFY(!silent.link.hasEngine());
 
-        // Tells its echo mode but never prints the block.
-        Bench mute(Veltor, 9600, false);
-        mute.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
-            if (line.trimmed() != "pr em")
-                return false;
-            sim.replyLine("1");
+        // Tells its echo mode but answers the read with an error, never the block: the reply came, so it is
+        // no time-out (it used to say "Timed Out!"); the dump gets nothing and the label says why.
+        Bench refusing(Veltor, 9600, false);
+        refusing.controller.addLineHandler([](ControllerSim &sim, const QByteArray &line) {
+            if (line.trimmed() == "pr em")
+                sim.replyLine("1");
+            else if (line.trimmed() == "PR Pk")
+                sim.replyLine("?SYNTAX ERROR");
             return true;
         });
-        mute.link.connectComm(true);
-        viewer.setTerminal(&mute.link);
+        refusing.link.connectComm(true);
+        viewer.setTerminal(&refusing.link);
         viewer.read();
         QVERIFY(done.wait(10000));
-        QCOMPARE(dump->toPlainText(), QStringLiteral("Timed Out!"));
+        QVERIFY(dump->toPlainText().isEmpty()); // cleared for an address not read before
+        QCOMPARE(viewer.findChild<QLabel *>(QStringLiteral("lblData"))->text(),
+                 QStringLiteral("The reply does not hold address 2000."));
     }
 };
 

@@ -5,11 +5,15 @@
 #include "filebytes.h"
 #include "upgradefiles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 using namespace korvo;
 
@@ -106,6 +110,26 @@ Result runCli(const QStringList &args)
     return result;
 }
 
+// Runs korvo-cli without --yes and presses Ctrl+C at its question; the exit must follow within a second.
+Result interruptAtTheQuestion(const QStringList &args)
+{
+    QProcess cli;
+    cli.start(binary("korvo-cli"), QStringList{QStringLiteral("--time-scale"), QStringLiteral("10")} + args);
+    cli.setReadChannel(QProcess::StandardError);
+    Result result;
+    while (!result.err.contains(QStringLiteral("Upgrade the controller now?")) && cli.waitForReadyRead(30000))
+        result.err += QString::fromLocal8Bit(cli.readAllStandardError());
+    ::kill(pid_t(cli.processId()), SIGINT);
+    if (!cli.waitForFinished(1000)) {
+        cli.kill();
+        cli.waitForFinished();
+        return result;
+    }
+    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    result.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    return result;
+}
+
 } // namespace
 
 class TstUpgradeE2e : public QObject
@@ -116,7 +140,7 @@ private Q_SLOTS:
     void aUKorvoOverAPtyLosesPowerThenASecondRunCompletes();
     void aVeltorThroughTheGatewayWithANakThenAck();
     void aRecordNakedTwiceIsExitOne();
-    void refusedFilesAreExitOne();
+    void refusedFilesAreExitOneAFileWithNothingToSendIsNot();
     void anErasedUKorvoIsRefused();
 
 private:
@@ -179,11 +203,25 @@ void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
     QVERIFY(sim.ready());
     // The user's part: "UG 6041873" typed in the terminal at the controller's own rate.
     QVERIFY(sim.type("UG 6041873"));
-    const Result run = runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
-                                                       QStringLiteral("--json"), QStringLiteral("upgrade"),
-                                                       file, QStringLiteral("--yes")});
+    const QStringList args =
+        sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
+                                 QStringLiteral("--json"), QStringLiteral("upgrade"), file};
+    // Ctrl+C at the question ends the job at once (it used to wait for a line on stdin), nothing sent.
+    const Result stopped = interruptAtTheQuestion(args);
+    QCOMPARE(stopped.exitCode, 130);
+    QVERIFY2(stopped.err.contains(QStringLiteral("Records to send")), qPrintable(stopped.err));
+
+    const Result run = runCli(args + QStringList{QStringLiteral("--yes")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("\"result\":\"done\"")), qPrintable(run.out + run.err));
+    // The pre-flight report is part of the one JSON object.
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QVERIFY(json.value(QStringLiteral("preflight"))
+                .toArray()
+                .first()
+                .toString()
+                .startsWith(QStringLiteral("Records to send: ")));
+    QVERIFY(json.value(QStringLiteral("estimatedMs")).toInteger() > 0);
     QCOMPARE(fileBytes(image), expectedImage(records, false));
 }
 
@@ -211,7 +249,7 @@ void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
     QVERIFY2(run.err.contains(QStringLiteral("NAK twice")), qPrintable(run.err));
 }
 
-void TstUpgradeE2e::refusedFilesAreExitOne()
+void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
 {
     // No data record: refused before the line is touched.
     const Result empty =
@@ -234,6 +272,20 @@ void TstUpgradeE2e::refusedFilesAreExitOne()
     QCOMPARE(core.exitCode, 1);
     QVERIFY2(core.err.contains(QStringLiteral("The CORE Version Numbers DO NOT Match")),
              qPrintable(core.err));
+
+    // A data record of no bytes: a valid file with nothing to send is upgraded (it used to be exit 1).
+    Sim veltor({QStringLiteral("--device"), QStringLiteral("veltor")}, false);
+    QVERIFY(veltor.ready());
+    QVERIFY(veltor.type("UG 6041873"));
+    const Result nothing =
+        runCli(veltor.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
+                                           QStringLiteral("upgrade"),
+                                           writeFile(QStringLiteral("nothing.zel"),
+                                                     hexRecord(0, 0x0100, {}) + "\r\n" + kEndRecord + "\r\n"),
+                                           QStringLiteral("--yes")});
+    QCOMPARE(nothing.exitCode, 0);
+    QVERIFY2(nothing.err.contains(QStringLiteral("no data for this controller")), qPrintable(nothing.err));
+    QVERIFY2(nothing.out.contains(QStringLiteral("Data bytes to send: 0")), qPrintable(nothing.out));
 }
 
 void TstUpgradeE2e::anErasedUKorvoIsRefused()

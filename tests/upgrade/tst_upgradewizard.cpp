@@ -37,8 +37,17 @@ QString writeFile(const QTemporaryDir &dir, const QByteArray &text)
 
 void click(QPushButton *button)
 {
-    QVERIFY(button->isVisible());
+    QVERIFY(button->isVisible() && button->isEnabled());
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Presses Next until the wizard is at step; a Next that stays disabled ends the presses.
+bool nextUntil(UpgradeWizard &wizard, int step)
+{
+    QPushButton *next = wizard.view()->next();
+    for (int presses = 0; presses < 10 && wizard.step() < step && next->isEnabled(); ++presses)
+        QTest::mouseClick(next, Qt::LeftButton);
+    return wizard.step() == step;
 }
 
 } // namespace
@@ -50,6 +59,7 @@ private Q_SLOTS:
     void aUKorvoIsUpgradedByMouse();
     void aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsOnFive();
     void aRefusedFileLeadsBackToTheFileSelection();
+    void aValidFileWithNothingToSendIsStillUpgraded();
     void otherDeviceTypesGetAnEmptyWizard();
     void aPortThatWillNotOpenIsCommNotEstablished();
     void aControllerThatVanishesMidTransferEndsAtDone();
@@ -77,10 +87,20 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     UpgradeWizardView *view = wizard->view();
     QCOMPARE(wizard->windowTitle(), QStringLiteral("Zel Upgrader"));
     QVERIFY(view->message().startsWith(QStringLiteral("Welcome to the:\n     uKorvo Controller UPGRADER")));
+    // The buttons never move: where the steps have no use for one it is disabled, not hidden (hiding
+    // Previous used to shift Next under the pointer).
+    const QRect nextPlace = view->next()->geometry();
+    const QRect previousPlace = view->previous()->geometry();
+    const auto buttonsInPlace = [&] {
+        return view->previous()->isVisible() && view->next()->isVisible() &&
+               view->next()->geometry() == nextPlace && view->previous()->geometry() == previousPlace;
+    };
     for (int step = 1; step <= 7; ++step) {
         click(view->next());
         QCOMPARE(wizard->step(), step);
+        QVERIFY(buttonsInPlace());
     }
+    QVERIFY(!view->next()->isEnabled() && !view->previous()->isEnabled()); // step 7 runs by itself
     QCOMPARE(rig.chooserCalls, 1);
     QCOMPARE(view->fileVersion()->text(), QStringLiteral("2.500"));
     // Step 7 finds the controller and goes on to step 8 by itself.
@@ -90,6 +110,7 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     QCOMPARE(view->typeBox()->text(), QStringLiteral("TYPE2"));
     QVERIFY(view->serialBox()->isReadOnly());
     QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Upgrade"));
+    QVERIFY(view->previous()->isEnabled() && !view->next()->isEnabled() && buttonsInPlace());
     QVERIFY(view->message().contains(QStringLiteral("Records to send: 15 (10 data records)")));
     QVERIFY(view->message().contains(QStringLiteral("Estimated time at 19200 baud")));
 
@@ -99,7 +120,12 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
     QCOMPARE(view->progressText(), QStringLiteral("Done"));
     QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("DONE"));
-    QVERIFY(!view->next()->isVisible() && !view->previous()->isVisible());
+    QVERIFY(!view->next()->isEnabled() && !view->previous()->isEnabled());
+    QVERIFY(buttonsInPlace());
+    // Every record on the line was taken; the end record a uKorvo is not sent is no missing one.
+    QVERIFY2(view->progressStats().startsWith(QStringLiteral("Records 15 of 15 sent, ")),
+             qPrintable(view->progressStats()));
+    QVERIFY(view->progressStats().endsWith(QStringLiteral("(a uKorvo is not sent the file's end record)")));
     const QByteArray area = identityAreaHex(QStringLiteral("UK1"), QStringLiteral("TYPE2")).value();
     QCOMPARE(rig.responder.image(), expectedImage(records, true, area));
 
@@ -170,16 +196,37 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
     rig.sim.takeOutput();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords('J'))));
     UpgradeWizardView *view = wizard->view();
-    while (wizard->step() < 7)
-        click(view->next());
-    QVERIFY(rig.runUntil([&] { return view->previous()->isVisible(); }));
+    QVERIFY(nextUntil(*wizard, 7));
+    QVERIFY(rig.runUntil([&] { return view->previous()->isEnabled(); }));
     QVERIFY(view->message().contains(QStringLiteral("Illegal Upgrade File!")));
     QVERIFY(view->message().contains(QStringLiteral("Orv Plus upgrade needed.")));
     QCOMPARE(wizard->step(), 3);
-    QVERIFY(!view->next()->isVisible());
+    QVERIFY(!view->next()->isEnabled());
     click(view->previous());
     QCOMPARE(wizard->step(), 2);
     QCOMPARE(rig.chooserCalls, 2);
+}
+
+void TstUpgradeWizard::aValidFileWithNothingToSendIsStillUpgraded()
+{
+    // Used to stop at the file step: a data record of no bytes makes the file valid with nothing to send.
+    WizardRig rig(Veltor, {});
+    rig.sim.receive("UG 6041873\r");
+    rig.sim.takeOutput();
+    auto wizard = rig.wizard(writeFile(m_dir, hexRecord(0, 0x0100, {}) + "\r\n" + kEndRecord + "\r\n"));
+    UpgradeWizardView *view = wizard->view();
+    click(view->next());
+    QVERIFY(view->message().contains(QStringLiteral("no data for this controller")));
+    for (int step = 3; step <= 7; ++step) {
+        click(view->next());
+        QCOMPARE(wizard->step(), step);
+    }
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
+    QVERIFY(view->message().contains(QStringLiteral("Data bytes to send: 0")));
+    click(view->upgradeCancel());
+    QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
+    QCOMPARE(view->progressText(), QStringLiteral("Done"));
+    QVERIFY(rig.factory.serial->written().contains(":00000001FF\r"));
 }
 
 void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
@@ -187,8 +234,8 @@ void TstUpgradeWizard::otherDeviceTypesGetAnEmptyWizard()
     WizardRig rig(Hmi, {});
     auto wizard = rig.wizard(QString());
     QVERIFY(wizard->view()->message().isEmpty());
-    QVERIFY(!wizard->view()->next()->isVisible());
-    QVERIFY(!wizard->view()->previous()->isVisible());
+    QVERIFY(!wizard->view()->next()->isEnabled());
+    QVERIFY(!wizard->view()->previous()->isEnabled());
     click(wizard->view()->upgradeCancel());
     QVERIFY(!wizard->isVisible());
     QVERIFY(rig.factory.serial == nullptr || rig.factory.serial->writes.isEmpty());
@@ -204,10 +251,9 @@ void TstUpgradeWizard::aPortThatWillNotOpenIsCommNotEstablished()
     UpgradeWizardView *view = wizard->view();
     QVERIFY(view->message().contains(QStringLiteral("COMM not Established")));
     QVERIFY(view->message().contains(QStringLiteral("Permission denied")));
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     QVERIFY(view->message().contains(QStringLiteral("COMM not Established")));
-    QVERIFY(view->previous()->isVisible());
+    QVERIFY(view->previous()->isEnabled());
     // The port can be opened now: Previous, then Next, tries again.
     rig.factory.openError.clear();
     rig.factory.serial->openError.clear();
@@ -225,8 +271,7 @@ void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
     rig.settings.lineDelay = 5; // time passes between records
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
     click(view->upgradeCancel());
     QVERIFY(rig.runUntil([&] { return rig.responder.recordsTaken() >= 5; }));
@@ -249,8 +294,7 @@ void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
     rig.settings.lineDelay = 5;
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(orvBrelRecords())));
     UpgradeWizardView *view = wizard->view();
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
     click(view->upgradeCancel());
     QVERIFY(rig.runUntil([&] { return rig.responder.recordsTaken() >= 4; }));
@@ -281,10 +325,9 @@ void TstUpgradeWizard::theFactoryFlagLetsTheIdentityBeEditedWithinTheArea()
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)), true);
     UpgradeWizardView *view = wizard->view();
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     // Checks passed: the wizard stays at step 7 for the serial number to be changed.
-    QVERIFY(rig.runUntil([&] { return view->next()->isVisible(); }));
+    QVERIFY(rig.runUntil([&] { return view->next()->isEnabled(); }));
     QCOMPARE(wizard->step(), 7);
     QVERIFY(view->message().contains(QStringLiteral("If You need to change the Serial Number")));
     QVERIFY(!view->serialBox()->isReadOnly());
@@ -314,8 +357,7 @@ void TstUpgradeWizard::aReportedIdentityTooLongForTheAreaIsNotSent()
     WizardRig rig(UKorvo, options);
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
     UpgradeWizardView *view = wizard->view();
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
     // Shown as reported, never cut: the boxes do not guess which characters to drop.
     QCOMPARE(view->typeBox()->text(), QStringLiteral("ABCDEFGHIJKL"));
@@ -360,8 +402,7 @@ void TstUpgradeWizard::upgradeCommandShowsTheNoticesAroundTheWizard()
         QPointer<UpgradeWizard> wizard = parent.findChild<UpgradeWizard *>();
         QVERIFY(wizard && wizard->isVisible());
         QVERIFY(wizard->isModal());
-        while (wizard->step() < 7)
-            click(wizard->view()->next());
+        QVERIFY(nextUntil(*wizard, 7));
         QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
         click(wizard->view()->upgradeCancel());
         QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
@@ -393,8 +434,7 @@ void TstUpgradeWizard::throughTheGatewayTheRateCodesAreSentAsTheyStand()
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
     UpgradeWizardView *view = wizard->view();
     QCOMPARE(rig.factory.socket->lastPort, quint16(503));
-    while (wizard->step() < 7)
-        click(view->next());
+    QVERIFY(nextUntil(*wizard, 7));
     QVERIFY(rig.factory.socket->written().startsWith("}02:19\x03"));
     QVERIFY(rig.runUntil([&] { return wizard->step() == 8; }));
     click(view->upgradeCancel());
