@@ -3,6 +3,7 @@
 #include "terminal/terminalscreen.h"
 #include "terminal/terminalview.h"
 
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -33,6 +34,15 @@ private:
 
     static bool hasInk(const QImage &image, QRgb background) { return !allOf(image, background); }
 
+    // How many pixel rows of the image hold ink (anything but white).
+    static int inkRows(const QImage &image)
+    {
+        int rows = 0;
+        for (int y = 0; y < image.height(); ++y)
+            rows += allOf(image.copy(0, y, image.width(), 1), qRgb(255, 255, 255)) ? 0 : 1;
+        return rows;
+    }
+
 private Q_SLOTS:
     void eachCharacterIsPaintedInItsOwnCellOnItsBackground()
     {
@@ -55,6 +65,44 @@ private Q_SLOTS:
         const QImage redCell = cellImage(shot, view, 0, 5);
         QCOMPARE(redCell.pixel(0, 0), red);
         QVERIFY(hasInk(redCell, red));
+    }
+
+    void aRowHoldsTheWholeInkOfAccentsAndDescenders()
+    {
+        // One row, so that it is first and last: nothing above or below it may be cut off.
+        TerminalScreen screen(1, 12, 0);
+        TerminalView view(screen);
+        view.setColours(0, 15);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QString text = QString::fromUtf8("ÅÉÇ|gjpqy_Ö");
+        screen.write(text.toUtf8());
+        for (const double size : {6.0, 7.0, 8.0, 9.0, 10.0, 11.0, 12.0, 14.0, 16.0}) {
+            view.setTerminalFont(QStringLiteral("DejaVu Sans Mono"), size, false, false);
+            view.resize(view.sizeHint());
+            // The horizontal scroll bar of the narrower size before goes with the next turn of events.
+            QTRY_COMPARE(view.viewport()->height(), view.cellSize().height());
+            view.viewport()->repaint();
+            // The cells of the text, not the cursor after it.
+            const QImage shot =
+                view.viewport()
+                    ->grab(QRect(0, 0, int(text.size()) * view.cellSize().width(), view.viewport()->height()))
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            // The same characters drawn with room to spare, each at its cell.
+            QImage free(shot.width(), 4 * shot.height() + 40, QImage::Format_RGB32);
+            free.fill(Qt::white);
+            QPainter painter(&free);
+            painter.setFont(view.terminalFont());
+            painter.setPen(Qt::black);
+            for (int i = 0; i < text.size(); ++i)
+                painter.drawText(QPointF(i * view.cellSize().width(), free.height() / 2), text.at(i));
+            painter.end();
+            QVERIFY2(inkRows(shot) == inkRows(free), qPrintable(QStringLiteral("%1 pt: %2 of %3 pixel rows")
+                                                                    .arg(size)
+                                                                    .arg(inkRows(shot))
+                                                                    .arg(inkRows(free))));
+        }
     }
 
     void theViewFollowsNewLinesAtOnceAndItsScrollBarWithTheNextFrame()
