@@ -254,10 +254,8 @@ void UploadEngine::collectHmiBlock()
         m_hmiHeaderDone = true;
         store({ListingFormatter::header(DeviceType::Hmi, m_current)});
     }
+    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
     const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
-    // Erased blocks are left out: every line carries its own address.
-    if (data.count('\xff') == data.size())
-        return;
     const int first = m_current == TransferRequest::Variables ? 129
                       : m_current == TransferRequest::Flags   ? 177
                                                               : 1;

@@ -266,8 +266,13 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
-    QCOMPARE(fileBytes(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
-                                  QByteArray("<empty>").repeated(29) + "\r\n");
+    // Erased blocks keep their lines, so the listing covers every address of the range.
+    QByteArray expected =
+        "'[PARAMETERS] \r\n  0000  <05><00><09>" + QByteArray("<empty>").repeated(29) + "\r\n";
+    for (int address = 32; address < 512; address += 32)
+        expected += "  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
+                    QByteArray("<empty>").repeated(32) + "\r\n";
+    QCOMPARE(fileBytes(path), expected);
     // 16 blocks and the one asked for again.
     QCOMPARE(device.controller.received().count('\x1b'), 17);
 }

@@ -232,11 +232,12 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
         d.silence();
         QCOMPARE(d.sent.last(), QByteArray("\x1b"
                                            "5664J\r"));
-        d.answer({hmiBlock('\xff')}); // erased: no line of its own
+        d.answer({hmiBlock('\xff')}); // erased: its line keeps its address
         d.silence();
-        QCOMPARE(d.lines.size(), 2);
+        QCOMPARE(d.lines.size(), 3);
         QCOMPARE(d.lines[0], QStringLiteral("'[PARAMETERS] "));
         QCOMPARE(d.lines[1], QStringLiteral("  0000  ") + QStringLiteral("<05>").repeated(32));
+        QCOMPARE(d.lines[2], QStringLiteral("  0032  ") + QStringLiteral("<empty>").repeated(32));
     }
     // The whole parameter range is sixteen blocks; the job then ends by itself.
     UploadEngine engine(request(Hmi, TransferRequest::Flags));
