@@ -66,11 +66,6 @@ QString kindWord(TransferJob::Kind kind)
     }
     return QStringLiteral("Upload");
 }
-
-QString seconds(qint64 ms)
-{
-    return QString::number(double(ms) / 1000.0, 'f', 1);
-}
 } // namespace
 
 TransferDialog *TransferDialog::open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
@@ -360,27 +355,14 @@ void TransferDialog::refreshFigures()
     if (!m_job)
         return;
     const TransferJob::Figures f = m_job->figures();
-    if (f.stepsTotal > 0) {
+    // The bar claims only what is known: with fewer than two steps to count it shows that work goes on.
+    if (f.running && f.stepsTotal < 2) {
+        m_progress->setRange(0, 0);
+    } else if (f.stepsTotal > 0) {
         m_progress->setRange(0, int(std::min<qint64>(f.stepsTotal, INT_MAX)));
         m_progress->setValue(int(std::min(f.stepsDone, f.stepsTotal)));
     }
-    const qint64 rate = f.elapsedMs > 0 ? f.bytesDone * 1000 / f.elapsedMs : 0;
-    QString text;
-    if (m_job->kind() == TransferJob::Kind::Download) {
-        text = QStringLiteral("%1 of %2 lines, %3 of %4 bytes, %5 bytes/s")
-                   .arg(f.linesDone)
-                   .arg(f.linesTotal)
-                   .arg(f.bytesDone)
-                   .arg(f.bytesTotal)
-                   .arg(rate);
-        if (rate > 0)
-            text += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
-        if (m_job->isRunning())
-            text += QStringLiteral("; last echo %1 s ago").arg(seconds(f.quietMs));
-    } else {
-        text = QStringLiteral("%1 lines, %2 bytes, %3 bytes/s").arg(f.linesDone).arg(f.bytesDone).arg(rate);
-    }
-    m_figures->setText(text);
+    m_figures->setText(TransferJob::describe(f).join(u'\n'));
 }
 
 void TransferDialog::onEnded(bool ok, const QString &message)

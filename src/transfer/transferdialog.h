@@ -72,6 +72,7 @@ public:
     QPushButton *cancelButton() const { return m_cancel; }
     QLabel *messageLabel() const { return m_message; }
     QLabel *figuresLabel() const { return m_figures; }
+    QProgressBar *progressBar() const { return m_progress; }
 
 Q_SIGNALS:
     // A job ended (tests wait for it): ok, and what the dialog says about it.

@@ -249,24 +249,63 @@ void TransferJob::end(bool ok, const QString &reason)
 
 TransferJob::Figures TransferJob::figures() const
 {
-    Figures figures;
     if (!m_engine)
-        return figures;
+        return {};
     const qint64 now = m_link.nowMs();
-    figures.elapsedMs = now - m_startMs;
+    Figures figures = figuresOf(*m_engine, m_lines.size(), now - m_startMs, now);
     figures.stepsDone = m_stepsDone;
     figures.stepsTotal = m_stepsTotal;
-    if (const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get())) {
+    return figures;
+}
+
+TransferJob::Figures TransferJob::figuresOf(const DeviceEngine &engine, qint64 linesIn, qint64 elapsedMs,
+                                            qint64 nowMs)
+{
+    Figures figures;
+    figures.elapsedMs = elapsedMs;
+    figures.running = !engine.isFinished();
+    if (const auto *download = dynamic_cast<const DownloadEngine *>(&engine)) {
+        figures.download = true;
         figures.linesDone = download->linesDone();
         figures.linesTotal = download->linesTotal();
         figures.bytesDone = download->bytesDone();
         figures.bytesTotal = download->bytesTotal();
-        figures.quietMs = now - download->lastEchoMs();
-    } else if (const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get())) {
-        figures.linesDone = m_lines.size();
+        figures.quietMs = nowMs - download->lastEchoMs();
+    } else if (const auto *upload = dynamic_cast<const UploadEngine *>(&engine)) {
+        figures.linesDone = linesIn;
         figures.bytesDone = upload->bytesIn();
+        figures.quietMs = nowMs - upload->lastByteMs();
+        figures.section = upload->sectionNumber();
+        figures.sections = upload->sectionCount();
     }
     return figures;
+}
+
+QStringList TransferJob::describe(const Figures &f)
+{
+    const auto seconds = [](qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 1); };
+    const qint64 rate = f.elapsedMs > 0 ? f.bytesDone * 1000 / f.elapsedMs : 0;
+    QStringList parts;
+    QString timing = QStringLiteral("%1 bytes/s, %2 s elapsed").arg(rate).arg(f.elapsedMs / 1000);
+    if (f.download) {
+        parts << QStringLiteral("%1 of %2 lines, %3 of %4 bytes")
+                     .arg(f.linesDone)
+                     .arg(f.linesTotal)
+                     .arg(f.bytesDone)
+                     .arg(f.bytesTotal);
+        if (f.running && rate > 0)
+            timing += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
+        parts << timing;
+        if (f.running)
+            parts << QStringLiteral("Last echo %1 s ago").arg(seconds(f.quietMs));
+        return parts;
+    }
+    if (f.running && f.sections > 0)
+        parts << QStringLiteral("Section %1 of %2").arg(f.section).arg(f.sections);
+    parts << QStringLiteral("%1 lines, %2 bytes").arg(f.linesDone).arg(f.bytesDone) << timing;
+    if (f.running)
+        parts << QStringLiteral("Last byte %1 s ago").arg(seconds(f.quietMs));
+    return parts;
 }
 
 } // namespace korvo

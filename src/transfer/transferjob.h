@@ -47,8 +47,17 @@ public:
         qint64 bytesDone = 0;
         qint64 bytesTotal = 0; // 0 when unknown
         qint64 elapsedMs = 0;
-        qint64 quietMs = 0; // download: since the last echo
+        qint64 quietMs = 0; // since the last echo (download) or the last byte (upload)
+        int section = 0;    // upload: the section being read, of sections (0 when not an upload)
+        int sections = 0;
+        bool download = false;
+        bool running = false;
     };
+    // An upload or download engine's figures; linesIn: the listing lines an upload has given so far.
+    static Figures figuresOf(const DeviceEngine &engine, qint64 linesIn, qint64 elapsedMs, qint64 nowMs);
+    // The figures as the user reads them, one phrase per piece: what moved, its rate and time, and how
+    // long the device has been quiet while the job runs.
+    static QStringList describe(const Figures &figures);
 
     // How a start went.
     struct StartResult

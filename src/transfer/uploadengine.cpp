@@ -3,6 +3,8 @@
 #include "app/cp1252.h"
 #include "app/devicecatalogue.h"
 
+#include <bit>
+
 namespace korvo {
 
 namespace {
@@ -66,15 +68,18 @@ int UploadEngine::plannedCommands(int sections) const
 
 void UploadEngine::start(qint64 nowMs)
 {
+    m_lastByteMs = nowMs;
     m_requested = m_request.sections & supportedSections(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
         m_commandsPlanned = 1 + kNvmBlocks;
+        m_sectionCount = 1;
         startNvm();
     } else {
         if (m_requested == 0)
             m_requested = TransferRequest::Programs;
         m_commandsPlanned = plannedCommands(m_requested);
+        m_sectionCount = std::popcount(unsigned(m_requested));
         nextSection();
     }
     setDeadline(nowMs + m_intervalMs);
@@ -94,6 +99,7 @@ bool UploadEngine::nextSection()
         return false;
     m_requested &= ~bit;
     m_current = bit;
+    ++m_sectionNumber;
     m_formatter.setSection(bit);
     m_formatter.setSubState(0);
     const DeviceType device = m_request.device;
@@ -139,6 +145,7 @@ bool UploadEngine::nextSection()
 void UploadEngine::startNvm()
 {
     m_current = 0;
+    m_sectionNumber = 1;
     m_formatter.setSection(0);
     m_formatter.setSubState(0);
     m_sequence = true;
@@ -192,8 +199,9 @@ void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
     m_intervalMs = replyTimeMs(m_request.timing, int(bytes.size()), 500);
     // Send_Transfer_Line: no line pause after a command.
     sendPacedChars(bytes);
+    // The commands before this one have had their answers.
+    emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
     ++m_commandsSent;
-    emitProgress(m_commandsSent, std::max(m_commandsSent, m_commandsPlanned));
 }
 
 void UploadEngine::outputWritten(qint64 nowMs)
@@ -207,6 +215,7 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
     if (isFinished())
         return;
     m_bytesIn += data.size();
+    m_lastByteMs = nowMs;
     setDeadline(nowMs + m_intervalMs);
     m_buffer += data;
     if (m_request.device == DeviceType::Hmi) {
@@ -286,6 +295,7 @@ void UploadEngine::timerFired(qint64 nowMs)
         }
         if (device == DeviceType::UKorvo || device == DeviceType::Veltor || device == DeviceType::Fendra)
             store({"'[END]"});
+        emitProgress(m_commandsSent, m_commandsSent);
         finish();
         return;
     }
@@ -293,6 +303,7 @@ void UploadEngine::timerFired(qint64 nowMs)
         store({QByteArray()});
     const bool sent = (m_sequence && nextBlock()) || nextSection();
     if (!sent) {
+        emitProgress(m_commandsSent, m_commandsSent);
         finish();
         return;
     }

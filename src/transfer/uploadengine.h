@@ -7,8 +7,9 @@
 //
 // A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
 //
-// Events: Line for every listing line (in order), Progress in commands sent of commands planned,
-// Status naming the section, Finished after the last section.
+// Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
+// command counts once the silence after its reply has ended it), Status naming the section, Finished
+// after the last section.
 
 #include "engine/enginebase.h"
 #include "transfer/hmiblockcodec.h"
@@ -28,6 +29,11 @@ public:
     void outputWritten(qint64 nowMs) override;
 
     qint64 bytesIn() const { return m_bytesIn; }
+    // When the last byte came (or the job started): how long the device has been quiet.
+    qint64 lastByteMs() const { return m_lastByteMs; }
+    // The section being read, counted from 1, of the sections asked for.
+    int sectionNumber() const { return m_sectionNumber; }
+    int sectionCount() const { return m_sectionCount; }
     // The reply interval of the last command: the silence that ends it.
     int silenceMs() const { return m_intervalMs; }
 
@@ -58,6 +64,9 @@ private:
     qint64 m_commandsSent = 0;
     qint64 m_commandsPlanned = 0;
     qint64 m_bytesIn = 0;
+    qint64 m_lastByteMs = 0;
+    int m_sectionNumber = 0;
+    int m_sectionCount = 0;
 };
 
 } // namespace korvo

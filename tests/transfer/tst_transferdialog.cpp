@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -165,6 +166,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QVERIFY(dialog->isRunning());
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
     QVERIFY(!dialog->startButton()->isVisibleTo(dialog));
+    // One command whose answer has no known length: the bar shows work going on, not a share of it.
+    QCOMPARE(dialog->progressBar()->maximum(), 0);
     QVERIFY(ended.wait(10'000));
     QVERIFY(ended.first().at(0).toBool());
     QVERIFY(dialog->isHidden());
@@ -204,6 +207,9 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
+    QCOMPARE(dialog->progressBar()->maximum(), 2);
+    QCOMPARE(dialog->progressBar()->value(), 0);
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 1 of 2\n0 lines, 0 bytes")));
 
     const QString variables =
         QStringLiteral("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n");
@@ -220,6 +226,10 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     clock.advance(clock.nextDeadline() - clock.nowMs());
     QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
     QVERIFY(dialog->isRunning());
+    // The first section has ended, the second not yet: half, never the whole while it runs.
+    QCOMPARE(dialog->progressBar()->value(), 1);
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 2 of 2\n5 lines, ")));
+    QVERIFY(dialog->figuresLabel()->text().contains(QStringLiteral("Last byte ")));
     QVERIFY(editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= styled);
     int line = 0;
     int column = 0;
