@@ -38,10 +38,12 @@ public:
     // returns UsageOrLink.
     virtual CommLink *link() = 0;
     // Attaches the engine, runs the event loop until it finishes (or Ctrl+C cancels it: the result is then
-    // Interrupted) and hands every event to onEvent. Progress events are also shown on stderr about once a
-    // second unless --quiet. Returns Done when the engine finished, JobFailed when it failed.
+    // Interrupted) and hands every event to onEvent. Unless --quiet, progress goes to stderr about once a
+    // second: progress's text when given (and once more at the end), else the engine's Progress events.
+    // Returns Done when the engine finished, JobFailed when it failed.
     virtual int run(DeviceEngine &engine, CommLink::LeaseKind kind,
-                    const std::function<void(const EngineEvent &)> &onEvent = {}) = 0;
+                    const std::function<void(const EngineEvent &)> &onEvent = {},
+                    const std::function<QString()> &progress = {}) = 0;
 
     // Text output: stdout for results, stderr for messages.
     virtual void out(const QString &text) = 0;

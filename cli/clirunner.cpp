@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -140,7 +141,8 @@ CommLink *CliRunner::link()
 }
 
 int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
-                   const std::function<void(const EngineEvent &)> &onEvent)
+                   const std::function<void(const EngineEvent &)> &onEvent,
+                   const std::function<QString()> &progress)
 {
     CommLink *commLink = link();
     if (!commLink)
@@ -152,8 +154,9 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     EngineLease lease;
     const auto sink = [&](const std::vector<EngineEvent> &events) {
         for (const EngineEvent &event : events) {
-            if (const auto *progress = event.as<EngineEvent::Progress>())
-                showProgress(*progress);
+            const auto *steps = event.as<EngineEvent::Progress>();
+            if (steps && !progress)
+                showProgress(*steps);
             if (onEvent)
                 onEvent(event);
             if (const auto *failure = event.as<EngineEvent::Failed>()) {
@@ -194,9 +197,19 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     const QMetaObject::Connection failed =
         QObject::connect(commLink, &CommLink::connectedChanged, [&](bool up) { linkGone = linkGone || !up; });
 
+    // A job with figures of its own tells them once a second, however quiet the device is.
+    QTimer ticker;
+    const bool tell = progress && !m_options.quiet;
+    if (tell) {
+        QObject::connect(&ticker, &QTimer::timeout, [&] { err(progress()); });
+        ticker.start(1000);
+    }
     lease = commLink->attach(engine, sink, kind);
     if (!engine.isFinished() && result == Done)
         loop.exec();
+    ticker.stop();
+    if (tell)
+        err(progress());
     QObject::disconnect(failed);
     lease.release();
     if (result == Done && !engine.isFinished())

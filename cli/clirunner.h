@@ -44,7 +44,8 @@ public:
     bool quiet() const override { return m_options.quiet; }
     CommLink *link() override;
     int run(DeviceEngine &engine, CommLink::LeaseKind kind,
-            const std::function<void(const EngineEvent &)> &onEvent) override;
+            const std::function<void(const EngineEvent &)> &onEvent,
+            const std::function<QString()> &progress) override;
     void out(const QString &text) override;
     void err(const QString &text) override;
     void outJson(const QJsonObject &object) override;

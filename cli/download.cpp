@@ -35,11 +35,14 @@ int download(CliContext &ctx, QStringList args)
             return JobFailed;
     }
     DownloadEngine engine(selection.lines, *request);
-    const int result = ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        const auto *status = event.as<EngineEvent::Status>();
-        if (status && status->text != QLatin1String("Downloading"))
-            ctx.err(status->text); // a failed write; the download goes on
-    });
+    const int result = ctx.run(
+        engine, CommLink::LeaseKind::Shared,
+        [&](const EngineEvent &event) {
+            const auto *status = event.as<EngineEvent::Status>();
+            if (status && status->text != QLatin1String("Downloading"))
+                ctx.err(status->text); // a failed write; the download goes on
+        },
+        transferProgress(ctx, engine, nullptr));
     if (ctx.json())
         ctx.outJson(
             {{QStringLiteral("lines"), engine.linesDone()}, {QStringLiteral("bytes"), engine.bytesDone()}});

@@ -1,6 +1,7 @@
 #include "transferoptions.h"
 
 #include "transfer/listingreader.h"
+#include "transfer/transferjob.h"
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
@@ -51,14 +52,34 @@ std::optional<QList<QByteArray>> readListing(CliContext &ctx, const QString &pat
     return lines;
 }
 
+std::function<QString()> transferProgress(CliContext &ctx, const DeviceEngine &engine, const qint64 *linesIn)
+{
+    CommLink *link = ctx.link();
+    if (!link)
+        return {};
+    const qint64 startMs = link->nowMs();
+    return [link, startMs, &engine, linesIn] {
+        const qint64 now = link->nowMs();
+        return TransferJob::describe(
+                   TransferJob::figuresOf(engine, linesIn ? *linesIn : 0, now - startMs, now))
+            .join(QStringLiteral(", "));
+    };
+}
+
 int runUpload(CliContext &ctx, const TransferRequest &request,
               const std::function<void(const QString &)> &onLine)
 {
     UploadEngine engine(request);
-    return ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        if (const auto *line = event.as<EngineEvent::Line>())
-            onLine(line->text);
-    });
+    qint64 lines = 0;
+    return ctx.run(
+        engine, CommLink::LeaseKind::Shared,
+        [&](const EngineEvent &event) {
+            if (const auto *line = event.as<EngineEvent::Line>()) {
+                ++lines;
+                onLine(line->text);
+            }
+        },
+        transferProgress(ctx, engine, &lines));
 }
 
 } // namespace korvo::cli

@@ -362,7 +362,10 @@ void TransferDialog::refreshFigures()
         m_progress->setRange(0, int(std::min<qint64>(f.stepsTotal, INT_MAX)));
         m_progress->setValue(int(std::min(f.stepsDone, f.stepsTotal)));
     }
-    m_figures->setText(TransferJob::describe(f).join(u'\n'));
+    QStringList lines = TransferJob::describe(f);
+    for (QString &line : lines)
+        line[0] = line[0].toUpper();
+    m_figures->setText(lines.join(u'\n'));
 }
 
 void TransferDialog::onEnded(bool ok, const QString &message)

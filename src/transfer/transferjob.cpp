@@ -297,14 +297,14 @@ QStringList TransferJob::describe(const Figures &f)
             timing += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
         parts << timing;
         if (f.running)
-            parts << QStringLiteral("Last echo %1 s ago").arg(seconds(f.quietMs));
+            parts << QStringLiteral("last echo %1 s ago").arg(seconds(f.quietMs));
         return parts;
     }
     if (f.running && f.sections > 0)
-        parts << QStringLiteral("Section %1 of %2").arg(f.section).arg(f.sections);
+        parts << QStringLiteral("section %1 of %2").arg(f.section).arg(f.sections);
     parts << QStringLiteral("%1 lines, %2 bytes").arg(f.linesDone).arg(f.bytesDone) << timing;
     if (f.running)
-        parts << QStringLiteral("Last byte %1 s ago").arg(seconds(f.quietMs));
+        parts << QStringLiteral("last byte %1 s ago").arg(seconds(f.quietMs));
     return parts;
 }
 

@@ -38,10 +38,11 @@ struct Result
 };
 
 // The simulator answers at once: silences and time-outs run ten times shorter.
-Result cli(const QStringList &args)
+Result cli(const QStringList &args, bool quiet = true)
 {
     QProcess process;
-    process.start(binary("korvo-cli"), QStringList{"--quiet", "--time-scale", "10"} + args);
+    process.start(binary("korvo-cli"), (quiet ? QStringList{"--quiet"} : QStringList()) +
+                                           QStringList{"--time-scale", "10"} + args);
     Result result;
     if (!process.waitForFinished(60'000))
         return result;
@@ -71,9 +72,15 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     const QString listing = dir.filePath(QStringLiteral("veltor.vxt"));
     Sim source({"--device", "veltor"});
     QVERIFY(!source.path.isEmpty());
-    Result up = cli({"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections",
-                     "vars,programs"});
+    Result up = cli(
+        {"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections", "vars,programs"},
+        false);
     QCOMPARE(up.code, 0);
+    // An upload tells its figures on stderr too, the last of them once it has ended.
+    QVERIFY2(QRegularExpression("korvo-cli: \\d+ lines, \\d+ bytes, \\d+ bytes/s, \\d+ s elapsed\n$")
+                 .match(QString::fromLocal8Bit(up.err))
+                 .hasMatch(),
+             up.err.constData());
     QFile file(listing);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray uploaded = file.readAll();
@@ -81,7 +88,9 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     QVERIFY(uploaded.startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
 
     Sim empty({"--device", "veltor", "--empty"});
-    QCOMPARE(cli({"--port", empty.path, "--device", "veltor", "download", listing}).code, 0);
+    Result down = cli({"--port", empty.path, "--device", "veltor", "download", listing}, false);
+    QCOMPARE(down.code, 0);
+    QVERIFY2(down.err.contains(" lines, ") && down.err.contains(" bytes/s, "), down.err.constData());
     Result same = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
     QCOMPARE(same.code, 0);
     QCOMPARE(same.out, QByteArray("identical\n"));
