@@ -238,6 +238,12 @@ void TransferJob::end(bool ok, const QString &reason)
     }
     if (!ok && !m_cancelled && !reason.isEmpty())
         message = message.isEmpty() ? reason : reason + QStringLiteral("\r\n") + message;
+    const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get());
+    if (m_cancelled && upload && upload->drained()) {
+        const QString drained = QStringLiteral(
+            "The rest of the device's answer was read until the device was silent and not shown.");
+        message = message.isEmpty() ? drained : drained + QStringLiteral("\r\n") + message;
+    }
     if (m_kind == Kind::Verify && ok) {
         QList<QByteArray> uploaded;
         for (const QString &line : std::as_const(m_lines))

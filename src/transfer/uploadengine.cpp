@@ -210,6 +210,16 @@ void UploadEngine::outputWritten(qint64 nowMs)
         setDeadline(nowMs + m_intervalMs);
 }
 
+void UploadEngine::cancel(qint64 nowMs)
+{
+    if (isFinished() || std::exchange(m_draining, true)) {
+        EngineBase::cancel(nowMs);
+        return;
+    }
+    emitStatus(QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    setDeadline(nowMs + m_intervalMs);
+}
+
 void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 {
     if (isFinished())
@@ -217,6 +227,8 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
     m_bytesIn += data.size();
     m_lastByteMs = nowMs;
     setDeadline(nowMs + m_intervalMs);
+    if (m_draining)
+        return;
     m_buffer += data;
     if (m_request.device == DeviceType::Hmi) {
         collectHmiBlock();
@@ -284,6 +296,11 @@ void UploadEngine::timerFired(qint64 nowMs)
 {
     if (isFinished())
         return;
+    if (m_draining) {
+        m_drained = true;
+        EngineBase::cancel(nowMs);
+        return;
+    }
     const DeviceType device = m_request.device;
     // No echo came: the section still gets its header, so a silent device gives a listing of headers.
     if (m_lineSkip > 0 && !m_pendingHeader.isEmpty())

@@ -7,6 +7,10 @@
 //
 // A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
 //
+// Cancel stops the listing at once but keeps the link until the device has been silent for the reply
+// interval: the rest of its answer to the cancelled command is read and dropped rather than left to flood
+// the terminal. A second Cancel stops waiting.
+//
 // Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
 // command counts once the silence after its reply has ended it), Status naming the section, Finished
 // after the last section.
@@ -27,6 +31,7 @@ public:
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
     void outputWritten(qint64 nowMs) override;
+    void cancel(qint64 nowMs) override;
 
     qint64 bytesIn() const { return m_bytesIn; }
     // When the last byte came (or the job started): how long the device has been quiet.
@@ -34,6 +39,8 @@ public:
     // The section being read, counted from 1, of the sections asked for.
     int sectionNumber() const { return m_sectionNumber; }
     int sectionCount() const { return m_sectionCount; }
+    // Cancelled, and the device was then silent for the reply interval (not stopped by a second Cancel).
+    bool drained() const { return m_drained; }
     // The reply interval of the last command: the silence that ends it.
     int silenceMs() const { return m_intervalMs; }
 
@@ -58,6 +65,8 @@ private:
     int m_lineSkip = 1;
     bool m_hmiHeaderDone = false;
     bool m_hmiBlockTaken = false;
+    bool m_draining = false; // cancelled: waiting for the device to be silent
+    bool m_drained = false;
     QByteArray m_buffer;
     QByteArray m_pendingHeader;
     int m_intervalMs = 0;

@@ -237,9 +237,15 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QCOMPARE(line, 1);
     QCOMPARE(column, 4);
 
-    // Cancelled: the window keeps what arrived.
+    // Cancelled: the window keeps what arrived, and the job reads on until the device is silent.
     dialog->cancelButton()->click();
+    QVERIFY(ended.isEmpty());
+    QCOMPARE(dialog->messageLabel()->text(),
+             QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    clock.advance(clock.nextDeadline() - clock.nowMs());
     QCOMPARE(ended.size(), 1);
+    QVERIFY(
+        dialog->messageLabel()->text().startsWith(QStringLiteral("Cancelled\r\nThe rest of the device's")));
     QCOMPARE(edit.documentText(),
              variables + QStringLiteral("\r\n'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
     QVERIFY(edit.isModified());

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void veltorProgramGetsItsHeaderWithTheLabelLineAfterIt();
     void aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds();
     void theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand();
+    void aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent();
     void q926BlocksAreReadInTheirSequence_data();
     void q926BlocksAreReadInTheirSequence();
     void hmiBlocksAreCheckedAndABadOneIsAskedForAgain();
@@ -155,6 +156,37 @@ void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
     QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r", "print flags\r", "list \r"}));
     QCOMPARE(d.lines,
              (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
+}
+
+void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent()
+{
+    UploadEngine engine(request(UKorvo, TransferRequest::Variables | TransferRequest::Flags));
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    d.answer({"print vars\r\nX = G 100\r\n"});
+    engine.cancel(d.now);
+    d.collect();
+    QCOMPARE(d.statuses.last(),
+             QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    // The rest of the answer is read and dropped; every byte puts the end off again.
+    d.answer({"Y = G -25\r\n", "SPEED = G 2500\r\n>"});
+    QCOMPARE(*engine.nextDeadline(), d.now + engine.silenceMs());
+    QVERIFY(d.failure.isEmpty());
+    d.silence();
+    QCOMPARE(d.failure, QStringLiteral("Cancelled"));
+    QVERIFY(engine.drained());
+    QCOMPARE(d.lines, (QStringList{"'[VARIABLES]", "VAR X = 100"}));
+    QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r"})); // no next section
+
+    // A second Cancel stops waiting.
+    UploadEngine again(request(UKorvo, TransferRequest::Variables));
+    Dialogue<UploadEngine> a(again);
+    a.start();
+    again.cancel(a.now);
+    again.cancel(a.now);
+    a.collect();
+    QCOMPARE(a.failure, QStringLiteral("Cancelled"));
+    QVERIFY(!again.drained());
 }
 
 void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
