@@ -43,6 +43,8 @@ int download(CliContext &ctx, QStringList args)
                 ctx.err(status->text); // a failed write; the download goes on
         },
         transferProgress(ctx, engine, nullptr));
+    if (result != Done && !engine.programModeNote().isEmpty())
+        ctx.err(engine.programModeNote());
     if (ctx.json())
         ctx.outJson(
             {{QStringLiteral("lines"), engine.linesDone()}, {QStringLiteral("bytes"), engine.bytesDone()}});

@@ -43,6 +43,15 @@ void DownloadEngine::trackProgramMode(const QByteArray &line)
         m_programMode = parts.size() > 1; // "PGM 100" enters program mode, a bare "PGM" leaves it
 }
 
+QString DownloadEngine::programModeNote() const
+{
+    if (!m_programMode || m_closing)
+        return {};
+    return QStringLiteral(
+               "The controller is left in program mode: send the line \"%1\" to close the program.")
+        .arg(QString::fromLatin1(m_prefix + ListingFormatter::programWord(m_request.device)));
+}
+
 void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 {
     if (isFinished() || !data.contains(m_request.lineEnd()))

@@ -32,6 +32,9 @@ public:
     qint64 bytesTotal() const { return m_bytesTotal; }
     // When the last echo (or the start) was: the dialog shows how long the device has been quiet.
     qint64 lastEchoMs() const { return m_lastEchoMs; }
+    // Stopped between a program's opening line and its close: the note that says so and names the line
+    // the user can send to close the program; empty otherwise.
+    QString programModeNote() const;
 
 private:
     void sendLine(const QByteArray &line);

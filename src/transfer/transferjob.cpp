@@ -238,6 +238,11 @@ void TransferJob::end(bool ok, const QString &reason)
     }
     if (!ok && !m_cancelled && !reason.isEmpty())
         message = message.isEmpty() ? reason : reason + QStringLiteral("\r\n") + message;
+    const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get());
+    if (!ok && download && !download->programModeNote().isEmpty()) {
+        const QString note = download->programModeNote();
+        message = message.isEmpty() ? note : message + QStringLiteral("\r\n") + note;
+    }
     const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get());
     if (m_cancelled && upload && upload->drained()) {
         const QString drained = QStringLiteral(

@@ -264,7 +264,7 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     const QString path = dir.filePath(QStringLiteral("down.vxt"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.write("PG 100  \r\n100  VA A = 1\r\n        PG\r\n");
     file.close();
     QWidget host;
     TransferDialog *dialog =
@@ -274,12 +274,15 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
-    QTRY_COMPARE(terminal.controller.received(), QByteArray("VA A = 1\r"));
+    QTRY_COMPARE(terminal.controller.received(), QByteArray("PG 100  \r"));
     QVERIFY(ended.isEmpty());
     dialog->cancelButton()->click();
     QCOMPARE(ended.size(), 1);
     QVERIFY(!dialog->isRunning());
-    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Cancelled"));
+    // Stopped inside the program: the user is told, with the line that closes it.
+    QCOMPARE(dialog->messageLabel()->text(),
+             QStringLiteral("Cancelled\r\nThe controller is left in program mode: send the line \"PG\" to "
+                            "close the program."));
     QVERIFY(m_prompt.asked().isEmpty());
     // The terminal has its link back.
     QVERIFY(!terminal.window->link().hasEngine());

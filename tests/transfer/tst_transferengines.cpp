@@ -339,9 +339,14 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(UKorvo, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
-    d.answer({"\r\n", "\r\n"});
+    d.answer({"\r\n"});
+    QCOMPARE(engine.programModeNote(),
+             QStringLiteral(
+                 "The controller is left in program mode: send the line \"PGM\" to close the program."));
+    d.answer({"\r\n"});
     QCOMPARE(d.sent.last(), QByteArray("PGM\r"));
     QVERIFY(!d.finished);
+    QVERIFY(engine.programModeNote().isEmpty());
     d.answer({"\r\n"});
     QVERIFY(d.finished);
 
@@ -351,6 +356,13 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     c.answer({"\r\n", "\r\n", "\r\n"});
     QVERIFY(c.finished);
     QCOMPARE(c.sent.size(), 3);
+    QVERIFY(closed.programModeNote().isEmpty());
+
+    // The line to send carries the device address as every download line does.
+    DownloadEngine addressed({"PG 100  ", "100  H"}, request(Veltor, 0, QStringLiteral("2")));
+    Dialogue<DownloadEngine> a(addressed);
+    a.start();
+    QVERIFY(addressed.programModeNote().contains(QStringLiteral("send the line \"2PG\"")));
 }
 
 void TstTransferEngines::aFailedWriteIsReportedAndTheDownloadGoesOn()
