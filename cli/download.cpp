@@ -12,9 +12,19 @@ namespace {
 
 int download(CliContext &ctx, QStringList args)
 {
-    const std::optional<TransferRequest> request = transferRequest(ctx, args);
+    const QString timeout = takeOption(args, QStringLiteral("--timeout-s"));
+    std::optional<TransferRequest> request = transferRequest(ctx, args);
     if (!request)
         return UsageOrLink;
+    if (!timeout.isEmpty()) {
+        bool ok = false;
+        const double seconds = timeout.toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 86'400) {
+            ctx.err(QStringLiteral("--timeout-s takes a number of seconds above 0"));
+            return UsageOrLink;
+        }
+        request->echoTimeoutMs = int(seconds * 1000);
+    }
     if (args.size() != 1) {
         ctx.err(QStringLiteral("download takes one listing file"));
         return UsageOrLink;
@@ -53,6 +63,6 @@ int download(CliContext &ctx, QStringList args)
 
 } // namespace
 
-KORVO_CLI_COMMAND("download", "download FILE [--sections vars,flags,programs]", download);
+KORVO_CLI_COMMAND("download", "download FILE [--sections vars,flags,programs] [--timeout-s N]", download);
 
 } // namespace korvo::cli

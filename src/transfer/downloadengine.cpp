@@ -22,11 +22,14 @@ void DownloadEngine::start(qint64 nowMs)
         finish();
         return;
     }
-    sendLine(m_lines[m_next++]);
+    sendLine(m_lines[m_next++], nowMs);
 }
 
-void DownloadEngine::sendLine(const QByteArray &line)
+void DownloadEngine::sendLine(const QByteArray &line, qint64 nowMs)
 {
+    if (m_request.echoTimeoutMs > 0)
+        setDeadline(nowMs + m_request.echoTimeoutMs);
+    m_pendingLine = line;
     trackProgramMode(line);
     const QByteArray bytes = m_prefix + line + m_request.lineEnd();
     m_pendingBytes = bytes.size();
@@ -65,13 +68,25 @@ void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
     m_bytesDone += m_pendingBytes;
     emitProgress(m_echoed, m_lines.size());
     if (m_next < m_lines.size()) {
-        sendLine(m_lines[m_next++]);
+        sendLine(m_lines[m_next++], nowMs);
     } else if (m_programMode) {
         m_closing = true;
-        sendLine(ListingFormatter::programWord(m_request.device));
+        sendLine(ListingFormatter::programWord(m_request.device), nowMs);
     } else {
         finish();
     }
+}
+
+void DownloadEngine::timerFired(qint64 nowMs)
+{
+    (void)nowMs;
+    if (isFinished() || m_request.echoTimeoutMs <= 0)
+        return;
+    // The line is counted in what was sent: the closing program word comes after the listing's lines.
+    fail(QStringLiteral("No echo of line %1 (\"%2\") within %3 s")
+             .arg(m_closing ? m_next + 1 : m_next)
+             .arg(decodeCp1252(m_pendingLine.constData(), m_pendingLine.size()))
+             .arg(m_request.echoTimeoutMs / 1000.0));
 }
 
 void DownloadEngine::writeFailed(const QString &reason, qint64 nowMs)

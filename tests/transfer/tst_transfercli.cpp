@@ -131,6 +131,18 @@ void TstTransferCli::theContractsExitCodes()
     Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
+
+    // An echo that does not come within --timeout-s ends the download, naming the line.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.close();
+    Sim silent({"--device", "veltor", "--silent"});
+    Result timedOut =
+        cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "2"});
+    QCOMPARE(timedOut.code, 1);
+    QVERIFY2(timedOut.err.contains("No echo of line 1 (\"VA A = 1\") within 2 s"), timedOut.err.constData());
+    QCOMPARE(cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
+             2);
 }
 
 QTEST_GUILESS_MAIN(TstTransferCli)

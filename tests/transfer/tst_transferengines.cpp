@@ -332,6 +332,18 @@ void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
     QCOMPARE(d.failure, QStringLiteral("Cancelled"));
     d.answer({"\r\n"});
     QCOMPARE(d.sent.size(), 1);
+
+    // With an echo time-out each echo puts the end off; the echo that does not come ends the job by name.
+    TransferRequest timed = request(Veltor, 0);
+    timed.echoTimeoutMs = 2000;
+    DownloadEngine limited({"VA A = 1", "VA B = 2"}, timed);
+    Dialogue<DownloadEngine> t(limited);
+    t.start();
+    QCOMPARE(*limited.nextDeadline(), 2000);
+    t.answer({"\r\n"});
+    QCOMPARE(*limited.nextDeadline(), t.now + 2000);
+    t.silence();
+    QCOMPARE(t.failure, QStringLiteral("No echo of line 2 (\"VA B = 2\") within 2 s"));
 }
 
 void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
