@@ -5,7 +5,15 @@
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <algorithm>
+
 namespace korvo::cli {
+
+namespace {
+const std::pair<int, const char *> kSectionNames[] = {{TransferRequest::Variables, "vars"},
+                                                      {TransferRequest::Flags, "flags"},
+                                                      {TransferRequest::Programs, "programs"}};
+} // namespace
 
 std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args)
 {
@@ -19,17 +27,26 @@ std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &arg
     request.programName = takeOption(args, QStringLiteral("--program"));
     request.timing = LinkTiming::fromSettings(ctx.settings());
     const QString sections = takeOption(args, QStringLiteral("--sections"));
+    const int has = UploadEngine::sectionsOf(request.device);
+    QStringList hasNames;
+    for (const auto &[bit, name] : kSectionNames)
+        if (has & bit)
+            hasNames << QLatin1String(name);
     for (const QString &name : sections.split(u',', Qt::SkipEmptyParts)) {
-        if (name == QLatin1String("vars"))
-            request.sections |= TransferRequest::Variables;
-        else if (name == QLatin1String("flags"))
-            request.sections |= TransferRequest::Flags;
-        else if (name == QLatin1String("programs"))
-            request.sections |= TransferRequest::Programs;
-        else {
+        const auto *found =
+            std::find_if(std::begin(kSectionNames), std::end(kSectionNames),
+                         [&](const auto &entry) { return name == QLatin1String(entry.second); });
+        if (found == std::end(kSectionNames)) {
             ctx.err(QStringLiteral("unknown section \"%1\" (vars, flags, programs)").arg(name));
             return std::nullopt;
         }
+        // Never a silent substitution: a section the device lacks is the caller's mistake.
+        if (!(has & found->first)) {
+            ctx.err(QStringLiteral("the device has no section \"%1\" (it has %2)")
+                        .arg(name, hasNames.join(u',')));
+            return std::nullopt;
+        }
+        request.sections |= found->first;
     }
     return request;
 }
@@ -66,9 +83,11 @@ std::function<QString()> transferProgress(CliContext &ctx, const DeviceEngine &e
     };
 }
 
-int runUpload(CliContext &ctx, const TransferRequest &request,
-              const std::function<void(const QString &)> &onLine)
+int runUpload(CliContext &ctx, TransferRequest request, const std::function<void(const QString &)> &onLine)
 {
+    // Nothing named: every section the device has, so a backup is whole.
+    if (request.sections == 0)
+        request.sections = UploadEngine::sectionsOf(request.device);
     UploadEngine engine(request);
     qint64 lines = 0;
     return ctx.run(

@@ -34,14 +34,14 @@ QString uploadingStatus(const QByteArray &header)
     return QStringLiteral("Uploading ") +
            QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed();
 }
+} // namespace
 
-int supportedSections(DeviceType device)
+int UploadEngine::sectionsOf(DeviceType device)
 {
     const bool noFlags =
         device == DeviceType::Veltor || device == DeviceType::Fendra || device == DeviceType::Norbel;
     return noFlags ? TransferRequest::Variables | TransferRequest::Programs : 7;
 }
-} // namespace
 
 UploadEngine::UploadEngine(TransferRequest request)
     : m_request(std::move(request)), m_formatter(m_request.device)
@@ -69,7 +69,7 @@ int UploadEngine::plannedCommands(int sections) const
 void UploadEngine::start(qint64 nowMs)
 {
     m_lastByteMs = nowMs;
-    m_requested = m_request.sections & supportedSections(m_request.device);
+    m_requested = m_request.sections & sectionsOf(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
         m_commandsPlanned = 1 + kNvmBlocks;

@@ -27,6 +27,9 @@ class UploadEngine : public EngineBase
 public:
     explicit UploadEngine(TransferRequest request);
 
+    // The sections the device type has (TransferRequest::Section bits).
+    static int sectionsOf(DeviceType device);
+
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;

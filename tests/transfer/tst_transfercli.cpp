@@ -105,11 +105,27 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     QCOMPARE(differs.code, 1);
     QVERIFY(differs.out.contains("\n-VA SPEED = 1600\n+VA SPEED = 1500"));
 
+    // Without --sections a backup is whole: every section the device has.
+    Result whole = cli({"--port", source.path, "--device", "veltor", "upload"});
+    QCOMPARE(whole.code, 0);
+    QVERIFY(whole.out.startsWith("'[VARIABLES]\n") && whole.out.contains("\n'[PROGRAMS]\n"));
+    Result lacking = cli({"--port", source.path, "--device", "veltor", "upload", "--sections", "vars,flags"});
+    QCOMPARE(lacking.code, 2);
+    QVERIFY2(lacking.err.contains("the device has no section \"flags\" (it has vars,programs)"),
+             lacking.err.constData());
+
     // A simulator started from the listing holds what it says.
     Sim loaded({"--device", "veltor", "--memory", listing});
     Result again = cli({"--port", loaded.path, "--device", "veltor", "upload", "--sections", "vars"});
     QCOMPARE(again.code, 0);
     QVERIFY(again.out.contains("VA SPEED = 1600\n"));
+    // Verified without --sections, a listing that lacks a section the device has is not the device's.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(again.out.replace('\n', "\r\n"));
+    file.close();
+    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing}).code, 1);
+    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing, "--sections", "vars"}).code,
+             0);
 }
 
 void TstTransferCli::theContractsExitCodes()
