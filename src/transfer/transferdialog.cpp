@@ -197,7 +197,7 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     }
     m_editOption->setText(editCaption);
     const TransferMemory &memory = m_setup.memory;
-    m_fileName->setText(memory.fileName);
+    m_fileName->setText(rememberedFile());
     m_deviceName->setText(memory.deviceAddress);
     const bool toFile = memory.toFile || !edit;
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
@@ -232,7 +232,7 @@ void TransferDialog::chooseFile()
     m_fileName->setEnabled(true);
     m_browse->setEnabled(true);
     if (m_fileName->text().isEmpty())
-        m_fileName->setText(m_setup.memory.fileName);
+        m_fileName->setText(rememberedFile());
 }
 
 void TransferDialog::browse()
@@ -242,9 +242,14 @@ void TransferDialog::browse()
         m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
-        m_setup.memory.fileName = *path;
-        emit fileNameChanged(*path);
+        rememberFile(*path);
     }
+}
+
+void TransferDialog::rememberFile(const QString &fileName)
+{
+    rememberedFile() = fileName;
+    emit fileNameChanged(m_kind == TransferJob::Kind::Upload, fileName);
 }
 
 void TransferDialog::startJob(TransferJob::Kind kind)
@@ -266,10 +271,8 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     emit deviceAddressChanged(memory.deviceAddress);
     TransferJob::Target target;
     target.file = m_fileOption->isChecked();
-    if (target.file) {
-        memory.fileName = m_fileName->text();
-        emit fileNameChanged(memory.fileName);
-    }
+    if (target.file)
+        rememberFile(m_fileName->text());
 
     request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
@@ -277,7 +280,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
 
     target.programDir = m_setup.programDir;
     if (target.file) {
-        target.fileName = memory.fileName;
+        target.fileName = rememberedFile();
         m_sourceName = QFileInfo(target.fileName).fileName();
     } else {
         if (!m_edit) {
@@ -314,6 +317,8 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     if (started.outcome != TransferJob::StartResult::Started) {
         if (!started.message.text.isEmpty())
             m_prompt.ask(started.message);
+        // Nothing runs: no progress word stays behind.
+        m_message->clear();
         showRunning(false);
         return;
     }

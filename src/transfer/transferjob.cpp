@@ -7,6 +7,7 @@
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <QFileInfo>
 #include <utility>
 
 namespace korvo {
@@ -127,21 +128,25 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
     m_fileError.clear();
     m_programName.clear();
     m_cancelled = false;
-    m_awaitingAnswer = false;
+    m_question = Question::None;
     m_stepsDone = m_stepsTotal = 0;
 
     if (kind == Kind::Upload) {
-        if (const std::optional<PromptRequest> refusal = prepareUpload(target))
-            return {StartResult::Refused, *refusal};
-        m_engine = std::make_unique<UploadEngine>(request);
-        return attach();
+        if (target.file && !target.fileName.isEmpty() && QFileInfo::exists(target.fileName)) {
+            m_question = Question::ReplaceFile;
+            return {StartResult::NeedsAnswer,
+                    {QStringLiteral("%1 already exists.\r\nReplace it with the upload when the upload ends?")
+                         .arg(target.fileName),
+                     QStringLiteral("Upload from Device"), PromptIcon::Exclamation, PromptButtons::YesNo}};
+        }
+        return startUpload();
     }
     if (const std::optional<PromptRequest> refusal = readSource(target, &m_source))
         return {StartResult::Refused, *refusal};
     const ListingReader::Selection selection =
         ListingReader::select(m_source, request.device, request.sections);
     if (request.sections != 0 && selection.found == 0) {
-        m_awaitingAnswer = true;
+        m_question = Question::MissingSection;
         return {StartResult::NeedsAnswer,
                 {QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
                  kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo}};
@@ -151,10 +156,21 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
 
 TransferJob::StartResult TransferJob::answer(PromptAnswer answer)
 {
-    if (!std::exchange(m_awaitingAnswer, false) || answer != PromptAnswer::Yes)
+    const Question question = std::exchange(m_question, Question::None);
+    if (question == Question::None || answer != PromptAnswer::Yes)
         return {StartResult::Refused, {}};
+    if (question == Question::ReplaceFile)
+        return startUpload();
     m_request.sections = 0;
     return startListing(ListingReader::select(m_source, m_request.device, 0));
+}
+
+TransferJob::StartResult TransferJob::startUpload()
+{
+    if (const std::optional<PromptRequest> refusal = prepareUpload(m_target))
+        return {StartResult::Refused, *refusal};
+    m_engine = std::make_unique<UploadEngine>(m_request);
+    return attach();
 }
 
 TransferJob::StartResult TransferJob::startListing(const ListingReader::Selection &selection)

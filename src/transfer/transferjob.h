@@ -75,8 +75,8 @@ public:
     ~TransferJob() override;
 
     StartResult start(Kind kind, const TransferRequest &request, const Target &target);
-    // After NeedsAnswer (none of the ticked sections is in the listing): Yes goes on with every section
-    // the listing holds, anything else gives up.
+    // After NeedsAnswer: Yes goes on (an upload replaces the file that exists, once it has finished; a
+    // download without the ticked sections sends every section the listing holds), anything else gives up.
     StartResult answer(PromptAnswer answer);
     void cancel();
     bool isRunning() const;
@@ -94,6 +94,9 @@ Q_SIGNALS:
     void verified(const korvo::ListingDiff &diff);
 
 private:
+    enum class Question { None, ReplaceFile, MissingSection };
+
+    StartResult startUpload();
     std::optional<PromptRequest> prepareUpload(const Target &target);
     StartResult startListing(const ListingReader::Selection &selection);
     StartResult attach();
@@ -116,7 +119,7 @@ private:
     qint64 m_stepsDone = 0;
     qint64 m_stepsTotal = 0;
     bool m_cancelled = false;
-    bool m_awaitingAnswer = false; // start() asked its question; answer() goes on
+    Question m_question = Question::None; // start() asked it; answer() goes on
 };
 
 } // namespace korvo

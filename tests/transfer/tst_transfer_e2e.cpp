@@ -289,7 +289,12 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     Bench device(UKorvo, DeviceMemory::demo(UKorvo), false,
                  1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
-    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    // The file exists: the upload asks before it may replace it, and No sends nothing.
+    QVERIFY(!device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QCOMPARE(device.told.last().buttons, PromptButtons::YesNo);
+    QVERIFY(device.told.last().text.startsWith(path + QStringLiteral(" already exists.")));
+    QVERIFY(device.controller.received().isEmpty());
+    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path), PromptAnswer::Yes));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
     device.job.cancel();
     // The job reads the rest of the answer until the device is silent; the terminal is not shown it.

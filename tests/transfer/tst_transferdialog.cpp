@@ -155,9 +155,12 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
-                             terminal.window.get(), nullptr, fileTarget());
+    // The file last downloaded is not offered as the upload's destination.
+    TransferSetup setup = fileTarget();
+    setup.memory.fileName = dir.filePath(QStringLiteral("big.kxt"));
+    TransferDialog *dialog = TransferDialog::open(
+        &host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(), nullptr, setup);
+    QVERIFY(dialog->fileNameEdit()->text().isEmpty());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -177,7 +180,28 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QCOMPARE(file.readAll(),
              QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
     QCOMPARE(fileNames.size(), 1);
-    QCOMPARE(fileNames.first().at(0).toString(), path);
+    QCOMPARE(fileNames.first().at(0).toBool(), true);
+    QCOMPARE(fileNames.first().at(1).toString(), path);
+
+    // Each job offers its own file.
+    setup.memory.uploadFileName = path;
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                         terminal.window.get(), nullptr, setup);
+    QCOMPARE(dialog->fileNameEdit()->text(), setup.memory.fileName);
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(),
+                         nullptr, setup);
+    QCOMPARE(dialog->fileNameEdit()->text(), path);
+    // Uploading onto a file that exists asks first; No leaves it alone, sends nothing and shows no
+    // progress word.
+    const QByteArray sent = terminal.controller.received();
+    m_prompt.queueAnswer(PromptAnswer::No);
+    dialog->startButton()->click();
+    QCOMPARE(m_prompt.asked().last().text,
+             path + QStringLiteral(" already exists.\r\nReplace it with the upload when the upload ends?"));
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(terminal.controller.received(), sent);
+    QVERIFY(dialog->messageLabel()->text().isEmpty());
+    QVERIFY(dialog->startButton()->isVisibleTo(dialog));
 }
 
 void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
