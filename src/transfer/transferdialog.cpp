@@ -322,6 +322,9 @@ void TransferDialog::startJob(TransferJob::Kind kind)
         showRunning(false);
         return;
     }
+    // The window an upload fills is in sight while it fills.
+    if (kind == TransferJob::Kind::Upload && !target.file && m_edit)
+        m_edit->bringToFront();
     if (m_job->isRunning()) {
         m_tick.start();
         if (!m_job->programName().isEmpty())

@@ -229,8 +229,12 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    edit.showMinimized();
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
+    // The window being filled is brought into sight.
+    QVERIFY(edit.isVisible());
+    QVERIFY(!edit.isMinimized());
     QCOMPARE(dialog->progressBar()->maximum(), 2);
     QCOMPARE(dialog->progressBar()->value(), 0);
     QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 1 of 2\n0 lines, 0 bytes")));
