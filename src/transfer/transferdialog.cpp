@@ -139,6 +139,9 @@ void TransferDialog::buildControls()
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_progress = new QProgressBar(this);
     m_figures = new QLabel(this);
+    // Growing figures wrap inside the dialog's width rather than widen the dialog mid-transfer.
+    m_figures->setWordWrap(true);
+    m_figures->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_message);
     layout->addWidget(m_progress);
     layout->addWidget(m_figures);
@@ -203,7 +206,9 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
     m_fileName->setEnabled(toFile);
     m_browse->setEnabled(toFile);
+    // The last job's words and figures belong to it, not to the next one.
     m_message->clear();
+    m_figures->clear();
     showRunning(isRunning());
 }
 

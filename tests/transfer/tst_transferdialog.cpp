@@ -12,6 +12,7 @@
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "transfer/listingdiffview.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
 
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -286,7 +288,8 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
 
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
-    Terminal terminal(m_prompt, Veltor);
+    FakeClock clock;
+    Terminal terminal(m_prompt, Veltor, clock);
     terminal.controller.setSilent(true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("down.vxt"));
@@ -299,11 +302,18 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
         TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
                              terminal.window.get(), nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
+    QTRY_VERIFY(dialog->isVisible());
+    const int width = dialog->width();
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
     QTRY_COMPARE(terminal.controller.received(), QByteArray("PG 100  \r"));
     QVERIFY(ended.isEmpty());
+    // The figures wrap within the dialog: it keeps its width and every figure is in sight.
+    QLabel *figures = dialog->figuresLabel();
+    QVERIFY(figures->text().contains(QStringLiteral(" of 3 lines, ")));
+    QTRY_VERIFY(figures->height() >= figures->heightForWidth(figures->width()));
+    QCOMPARE(dialog->width(), width);
     dialog->cancelButton()->click();
     QCOMPARE(ended.size(), 1);
     QVERIFY(!dialog->isRunning());
@@ -314,6 +324,26 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     QVERIFY(m_prompt.asked().isEmpty());
     // The terminal has its link back.
     QVERIFY(!terminal.window->link().hasEngine());
+
+    // Opened for a verify, the dialog shows nothing of the download before it.
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Verify, terminal.window.get(),
+                         nullptr, fileTarget());
+    QVERIFY(figures->text().isEmpty());
+    QVERIFY(!figures->isVisibleTo(dialog));
+    QVERIFY(!dialog->messageLabel()->isVisibleTo(dialog));
+    // The silent device differs from the listing: the table names its columns by what they hold, one
+    // text line per row.
+    dialog->fileNameEdit()->setText(path);
+    dialog->startButton()->click();
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QCOMPARE(ended.size(), 2);
+    auto *view = dialog->findChild<ListingDiffView *>();
+    QVERIFY(view);
+    auto *table = view->findChild<QTableWidget *>();
+    QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Listing"));
+    QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("Device"));
+    QVERIFY(table->rowCount() > 0);
+    QVERIFY(table->rowHeight(0) < table->fontMetrics().lineSpacing() * 3 / 2 + 2);
 }
 
 QTEST_MAIN(TstTransferDialog)
