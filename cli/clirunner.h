@@ -51,7 +51,8 @@ public:
     void outJson(const QJsonObject &object) override;
 
 private:
-    void showProgress(const EngineEvent::Progress &event);
+    // The last steps the engine reported, with the rate and time left they give.
+    QString stepsText() const;
 
     LinkOptions m_options;
     CommWindowSettings m_settings;
@@ -60,8 +61,8 @@ private:
     std::unique_ptr<ScaledClock> m_clock;
     std::unique_ptr<CommLink> m_link;
     QString m_linkError;
-    QElapsedTimer m_sinceStart;
-    qint64 m_lastProgressMs = -1;
+    QElapsedTimer m_jobTimer;
+    std::optional<EngineEvent::Progress> m_steps;
 };
 
 } // namespace korvo::cli

@@ -159,6 +159,10 @@ void TstTransferCli::theContractsExitCodes()
     QVERIFY2(timedOut.err.contains("No echo of line 1 (\"VA A = 1\") within 2 s"), timedOut.err.constData());
     QCOMPARE(cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
              2);
+    // A job without figures of its own still tells, once a second, that it goes on.
+    Result waiting = cli({"--port", silent.path, "send", "pr al", "--wait-ms", "15000"}, false);
+    QCOMPARE(waiting.code, 0);
+    QVERIFY2(waiting.err.contains("s elapsed\n"), waiting.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TstTransferCli)
