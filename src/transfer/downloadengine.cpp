@@ -61,12 +61,15 @@ void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
         return;
     m_lastEchoMs = nowMs;
     if (m_closing) {
+        emitProgress(m_lines.size() + 1, m_lines.size() + 1);
         finish();
         return;
     }
     ++m_echoed;
     m_bytesDone += m_pendingBytes;
-    emitProgress(m_echoed, m_lines.size());
+    // A program left open is closed by one more line, so the bar is not full before that one's echo.
+    const bool closes = m_next == m_lines.size() && m_programMode;
+    emitProgress(m_echoed, m_lines.size() + (closes ? 1 : 0));
     if (m_next < m_lines.size()) {
         sendLine(m_lines[m_next++], nowMs);
     } else if (m_programMode) {

@@ -21,6 +21,7 @@ template <class Engine> struct Dialogue
     QList<bool> linePauses; // a download's lines take the line pause, an upload's commands do not
     QStringList lines;
     QStringList statuses;
+    QList<std::pair<qint64, qint64>> progress; // done, total
     bool finished = false;
     QString failure;
 
@@ -35,6 +36,8 @@ template <class Engine> struct Dialogue
                 lines.append(line->text);
             else if (const auto *status = event.as<EngineEvent::Status>())
                 statuses.append(status->text);
+            else if (const auto *steps = event.as<EngineEvent::Progress>())
+                progress.append({steps->done, steps->total});
             else if (const auto *failed = event.as<EngineEvent::Failed>())
                 failure = failed->reason;
             finished = finished || event.is<EngineEvent::Finished>();
@@ -126,6 +129,8 @@ void TstTransferEngines::uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepl
         d.silence();
         QVERIFY2(d.finished, qPrintable(QString::number(offset)));
         QCOMPARE(d.lines, expected);
+        // A command counts once its answer has ended: the whole only at the end.
+        QCOMPARE(d.progress, (QList<std::pair<qint64, qint64>>{{0, 2}, {1, 2}, {2, 2}}));
     }
 }
 
@@ -358,9 +363,12 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     d.answer({"\r\n"});
     QCOMPARE(d.sent.last(), QByteArray("PGM\r"));
     QVERIFY(!d.finished);
+    // The closing line is one more step: the bar is not full before its echo.
+    QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{2, 3}));
     QVERIFY(engine.programModeNote().isEmpty());
     d.answer({"\r\n"});
     QVERIFY(d.finished);
+    QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{3, 3}));
 
     DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(Fendra, 0));
     Dialogue<DownloadEngine> c(closed);
