@@ -39,7 +39,8 @@ public:
     virtual CommLink *link() = 0;
     // Attaches the engine, runs the event loop until it finishes (or Ctrl+C cancels it: the result is then
     // Interrupted) and hands every event to onEvent. Unless --quiet, progress goes to stderr about once a
-    // second: progress's text when given (and once more at the end), else the engine's Progress events.
+    // second: progress's text when given, else the engine's last reported steps or the time elapsed; once
+    // more at the end when there is something to tell.
     // Returns Done when the engine finished, JobFailed when it failed.
     virtual int run(DeviceEngine &engine, CommLink::LeaseKind kind,
                     const std::function<void(const EngineEvent &)> &onEvent = {},
