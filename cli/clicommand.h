@@ -38,10 +38,13 @@ public:
     // returns UsageOrLink.
     virtual CommLink *link() = 0;
     // Attaches the engine, runs the event loop until it finishes (or Ctrl+C cancels it: the result is then
-    // Interrupted) and hands every event to onEvent. Progress events are also shown on stderr about once a
-    // second unless --quiet. Returns Done when the engine finished, JobFailed when it failed.
+    // Interrupted) and hands every event to onEvent. Unless --quiet, progress goes to stderr about once a
+    // second: progress's text when given, else the engine's last reported steps or the time elapsed; once
+    // more at the end when there is something to tell.
+    // Returns Done when the engine finished, JobFailed when it failed.
     virtual int run(DeviceEngine &engine, CommLink::LeaseKind kind,
-                    const std::function<void(const EngineEvent &)> &onEvent = {}) = 0;
+                    const std::function<void(const EngineEvent &)> &onEvent = {},
+                    const std::function<QString()> &progress = {}) = 0;
 
     // During run(): after the command called the engine itself outside an event (an answer read from the
     // terminal), writes the engine's output and delivers its events.

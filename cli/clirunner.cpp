@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -118,7 +119,6 @@ CliRunner::CliRunner(const LinkOptions &options) : m_options(options)
     if (m_device > PlainText)
         m_settings.device = m_device;
     m_settings.connected = false;
-    m_sinceStart.start();
 }
 
 CliRunner::~CliRunner() = default;
@@ -140,7 +140,8 @@ CommLink *CliRunner::link()
 }
 
 int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
-                   const std::function<void(const EngineEvent &)> &onEvent)
+                   const std::function<void(const EngineEvent &)> &onEvent,
+                   const std::function<QString()> &progress)
 {
     CommLink *commLink = link();
     if (!commLink)
@@ -152,8 +153,8 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     EngineLease lease;
     const auto sink = [&](const std::vector<EngineEvent> &events) {
         for (const EngineEvent &event : events) {
-            if (const auto *progress = event.as<EngineEvent::Progress>())
-                showProgress(*progress);
+            if (const auto *steps = event.as<EngineEvent::Progress>())
+                m_steps = *steps;
             if (onEvent)
                 onEvent(event);
             if (const auto *failure = event.as<EngineEvent::Failed>()) {
@@ -194,11 +195,24 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     const QMetaObject::Connection failed =
         QObject::connect(commLink, &CommLink::connectedChanged, [&](bool up) { linkGone = linkGone || !up; });
 
+    // Every job tells how it goes once a second, however quiet the device is: its own figures when it has
+    // them, else its steps.
+    m_steps.reset();
+    m_jobTimer.start();
+    QTimer ticker;
+    const auto progressText = [&] { return progress ? progress() : stepsText(); };
+    if (!m_options.quiet) {
+        QObject::connect(&ticker, &QTimer::timeout, [&] { err(progressText()); });
+        ticker.start(1000);
+    }
     lease = commLink->attach(engine, sink, kind);
     m_lease = &lease;
     if (!engine.isFinished() && result == Done)
         loop.exec();
     m_lease = nullptr;
+    ticker.stop();
+    if (!m_options.quiet && (progress || m_steps))
+        err(progressText());
     QObject::disconnect(failed);
     lease.release();
     if (result == Done && !engine.isFinished())
@@ -216,21 +230,18 @@ void CliRunner::pump()
         m_lease->pump();
 }
 
-void CliRunner::showProgress(const EngineEvent::Progress &event)
+QString CliRunner::stepsText() const
 {
-    if (m_options.quiet || event.total <= 0)
-        return;
-    const qint64 now = m_sinceStart.elapsed();
-    if (m_lastProgressMs >= 0 && now - m_lastProgressMs < 1000 && event.done < event.total)
-        return;
-    m_lastProgressMs = now;
-    const double seconds = std::max<qint64>(now, 1) / 1000.0;
-    const double rate = event.done / seconds;
-    QString line = QStringLiteral("%1/%2, %3/s").arg(event.done).arg(event.total).arg(rate, 0, 'f', 1);
-    if (rate > 0 && event.done < event.total)
-        line +=
-            QStringLiteral(", %1 left").arg(durationText(qint64((event.total - event.done) / rate * 1000)));
-    err(line);
+    const qint64 elapsedMs = m_jobTimer.elapsed();
+    QString line = QStringLiteral("%1 elapsed").arg(durationText(elapsedMs));
+    if (!m_steps || m_steps->total <= 0)
+        return line;
+    const double rate = m_steps->done / (std::max<qint64>(elapsedMs, 1) / 1000.0);
+    line = QStringLiteral("%1/%2, %3/s, ").arg(m_steps->done).arg(m_steps->total).arg(rate, 0, 'f', 1) + line;
+    if (rate > 0 && m_steps->done < m_steps->total)
+        line += QStringLiteral(", %1 left")
+                    .arg(durationText(qint64((m_steps->total - m_steps->done) / rate * 1000)));
+    return line;
 }
 
 void CliRunner::out(const QString &text)

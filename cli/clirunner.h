@@ -44,14 +44,16 @@ public:
     bool quiet() const override { return m_options.quiet; }
     CommLink *link() override;
     int run(DeviceEngine &engine, CommLink::LeaseKind kind,
-            const std::function<void(const EngineEvent &)> &onEvent) override;
+            const std::function<void(const EngineEvent &)> &onEvent,
+            const std::function<QString()> &progress) override;
     void pump() override;
     void out(const QString &text) override;
     void err(const QString &text) override;
     void outJson(const QJsonObject &object) override;
 
 private:
-    void showProgress(const EngineEvent::Progress &event);
+    // The last steps the engine reported, with the rate and time left they give.
+    QString stepsText() const;
 
     LinkOptions m_options;
     CommWindowSettings m_settings;
@@ -60,8 +62,8 @@ private:
     std::unique_ptr<ScaledClock> m_clock;
     std::unique_ptr<CommLink> m_link;
     QString m_linkError;
-    QElapsedTimer m_sinceStart;
-    qint64 m_lastProgressMs = -1;
+    QElapsedTimer m_jobTimer;
+    std::optional<EngineEvent::Progress> m_steps;
     EngineLease *m_lease = nullptr; // the running job's, during run()
 };
 

@@ -12,9 +12,19 @@ namespace {
 
 int download(CliContext &ctx, QStringList args)
 {
-    const std::optional<TransferRequest> request = transferRequest(ctx, args);
+    const QString timeout = takeOption(args, QStringLiteral("--timeout-s"));
+    std::optional<TransferRequest> request = transferRequest(ctx, args);
     if (!request)
         return UsageOrLink;
+    if (!timeout.isEmpty()) {
+        bool ok = false;
+        const double seconds = timeout.toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 86'400) {
+            ctx.err(QStringLiteral("--timeout-s takes a number of seconds above 0"));
+            return UsageOrLink;
+        }
+        request->echoTimeoutMs = int(seconds * 1000);
+    }
     if (args.size() != 1) {
         ctx.err(QStringLiteral("download takes one listing file"));
         return UsageOrLink;
@@ -35,11 +45,16 @@ int download(CliContext &ctx, QStringList args)
             return JobFailed;
     }
     DownloadEngine engine(selection.lines, *request);
-    const int result = ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        const auto *status = event.as<EngineEvent::Status>();
-        if (status && status->text != QLatin1String("Downloading"))
-            ctx.err(status->text); // a failed write; the download goes on
-    });
+    const int result = ctx.run(
+        engine, CommLink::LeaseKind::Shared,
+        [&](const EngineEvent &event) {
+            const auto *status = event.as<EngineEvent::Status>();
+            if (status && status->text != QLatin1String("Downloading"))
+                ctx.err(status->text); // a failed write; the download goes on
+        },
+        transferProgress(ctx, engine, nullptr));
+    if (result != Done && !engine.programModeNote().isEmpty())
+        ctx.err(engine.programModeNote());
     if (ctx.json())
         ctx.outJson(
             {{QStringLiteral("lines"), engine.linesDone()}, {QStringLiteral("bytes"), engine.bytesDone()}});
@@ -49,12 +64,15 @@ int download(CliContext &ctx, QStringList args)
 } // namespace
 
 const CliHelp kHelp{
-    "download FILE [--sections vars,flags,programs]",
+    "download FILE [--sections vars,flags,programs] [--timeout-s N]",
     "Sends the listing FILE to the device line by line, each line after the device's echo of the line end "
-    "before it (needs --device or --terminal; not for HMI). There is no time-out: Ctrl+C ends it.",
+    "before it (needs --device or --terminal; not for HMI). Without --timeout-s there is no time-out: "
+    "Ctrl+C ends it.",
     {{"FILE", "the listing to send"},
-     {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"}},
-    "FILE holds none of the sections asked for or no lines, or the device failed the download",
+     {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"},
+     {"--timeout-s N", "fail when the echo of a line has not come N seconds after the last one"}},
+    "FILE holds none of the sections asked for or no lines, the echo of a line did not come in time, or the "
+    "device failed the download",
     {{"lines", "number of lines sent"}, {"bytes", "number of bytes sent"}}};
 
 KORVO_CLI_COMMAND("download", kHelp, download);

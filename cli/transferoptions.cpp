@@ -1,10 +1,19 @@
 #include "transferoptions.h"
 
 #include "transfer/listingreader.h"
+#include "transfer/transferjob.h"
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <algorithm>
+
 namespace korvo::cli {
+
+namespace {
+const std::pair<int, const char *> kSectionNames[] = {{TransferRequest::Variables, "vars"},
+                                                      {TransferRequest::Flags, "flags"},
+                                                      {TransferRequest::Programs, "programs"}};
+} // namespace
 
 std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args)
 {
@@ -18,17 +27,26 @@ std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &arg
     request.programName = takeOption(args, QStringLiteral("--program"));
     request.timing = LinkTiming::fromSettings(ctx.settings());
     const QString sections = takeOption(args, QStringLiteral("--sections"));
+    const int has = UploadEngine::sectionsOf(request.device);
+    QStringList hasNames;
+    for (const auto &[bit, name] : kSectionNames)
+        if (has & bit)
+            hasNames << QLatin1String(name);
     for (const QString &name : sections.split(u',', Qt::SkipEmptyParts)) {
-        if (name == QLatin1String("vars"))
-            request.sections |= TransferRequest::Variables;
-        else if (name == QLatin1String("flags"))
-            request.sections |= TransferRequest::Flags;
-        else if (name == QLatin1String("programs"))
-            request.sections |= TransferRequest::Programs;
-        else {
+        const auto *found =
+            std::find_if(std::begin(kSectionNames), std::end(kSectionNames),
+                         [&](const auto &entry) { return name == QLatin1String(entry.second); });
+        if (found == std::end(kSectionNames)) {
             ctx.err(QStringLiteral("unknown section \"%1\" (vars, flags, programs)").arg(name));
             return std::nullopt;
         }
+        // Never a silent substitution: a section the device lacks is the caller's mistake.
+        if (!(has & found->first)) {
+            ctx.err(QStringLiteral("the device has no section \"%1\" (it has %2)")
+                        .arg(name, hasNames.join(u',')));
+            return std::nullopt;
+        }
+        request.sections |= found->first;
     }
     return request;
 }
@@ -51,14 +69,36 @@ std::optional<QList<QByteArray>> readListing(CliContext &ctx, const QString &pat
     return lines;
 }
 
-int runUpload(CliContext &ctx, const TransferRequest &request,
-              const std::function<void(const QString &)> &onLine)
+std::function<QString()> transferProgress(CliContext &ctx, const DeviceEngine &engine, const qint64 *linesIn)
 {
+    CommLink *link = ctx.link();
+    if (!link)
+        return {};
+    const qint64 startMs = link->nowMs();
+    return [link, startMs, &engine, linesIn] {
+        const qint64 now = link->nowMs();
+        return TransferJob::describe(
+                   TransferJob::figuresOf(engine, linesIn ? *linesIn : 0, now - startMs, now))
+            .join(QStringLiteral(", "));
+    };
+}
+
+int runUpload(CliContext &ctx, TransferRequest request, const std::function<void(const QString &)> &onLine)
+{
+    // Nothing named: every section the device has, so a backup is whole.
+    if (request.sections == 0)
+        request.sections = UploadEngine::sectionsOf(request.device);
     UploadEngine engine(request);
-    return ctx.run(engine, CommLink::LeaseKind::Shared, [&](const EngineEvent &event) {
-        if (const auto *line = event.as<EngineEvent::Line>())
-            onLine(line->text);
-    });
+    qint64 lines = 0;
+    return ctx.run(
+        engine, CommLink::LeaseKind::Shared,
+        [&](const EngineEvent &event) {
+            if (const auto *line = event.as<EngineEvent::Line>()) {
+                ++lines;
+                onLine(line->text);
+            }
+        },
+        transferProgress(ctx, engine, &lines));
 }
 
 } // namespace korvo::cli

@@ -2,7 +2,7 @@
 
 #include "app/cp1252.h"
 #include "transfer/listingdiff.h"
-#include "transfer/listingreader.h"
+#include "transfer/uploadengine.h"
 #include "transferoptions.h"
 
 #include <QJsonObject>
@@ -23,9 +23,10 @@ int verify(CliContext &ctx, QStringList args)
     const auto source = readListing(ctx, args.first(), &exitCode);
     if (!source)
         return exitCode;
-    // Nothing named: every section the listing holds is read back.
+    // Nothing named: every section the device has is read back and compared, so a listing that misses one
+    // is not whole.
     if (request->sections == 0)
-        request->sections = ListingReader::sectionsIn(*source, request->device);
+        request->sections = UploadEngine::sectionsOf(request->device);
     QList<QByteArray> uploaded;
     const int result = runUpload(ctx, *request, [&](const QString &line) {
         uploaded.append(encodeCp1252(line).value_or(line.toLatin1()));
@@ -47,10 +48,12 @@ int verify(CliContext &ctx, QStringList args)
 
 const CliHelp kHelp{
     "verify FILE [--sections vars,flags,programs]",
-    "Uploads the sections of the listing FILE again and compares them with it; prints \"identical\" or the "
+    "Uploads the device's sections again and compares them with the listing FILE; prints \"identical\" or "
+    "the "
     "differing lines as a unified diff (needs --device or --terminal).",
     {{"FILE", "the listing to compare with"},
-     {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"}},
+     {"--sections LIST",
+      "vars, flags and programs, separated by commas; every section the device has without it"}},
     "the device's listing differs from FILE, or the upload failed",
     {{"identical", "true when the device holds what FILE holds"},
      {"differences", "number of differing lines"}}};

@@ -350,6 +350,16 @@ void EditWindow::print()
     printEditWindow(m_editor, this);
 }
 
+void EditWindow::bringToFront()
+{
+    QWidget *outer = frame() ? frame() : this;
+    if (outer->isMinimized())
+        outer->showNormal();
+    else
+        outer->show();
+    outer->raise();
+}
+
 QWidget *EditWindow::frame() const
 {
     return qobject_cast<QMdiSubWindow *>(parentWidget());

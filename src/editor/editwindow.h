@@ -102,6 +102,8 @@ public:
     }
     // Prints through the print dialog; printing itself is in ui/common/printing.
     void print();
+    // Shows the window, restored when minimised, in front of its neighbours (a job is filling it).
+    void bringToFront();
 
     QsciScintilla *editor() const { return m_editor; }
     bool overwriteMode() const;

@@ -65,7 +65,7 @@ private:
     void arrange(Command command);
     void openTransfer(TransferJob::Kind kind);
     void setTransferTarget(bool toFile) { m_transfer.toFile = toFile; }
-    void setTransferFile(const QString &fileName) { m_transfer.fileName = fileName; }
+    void setTransferFile(bool upload, const QString &fileName) { m_transfer.file(upload) = fileName; }
     void setTransferDevice(const QString &deviceAddress) { m_transfer.deviceAddress = deviceAddress; }
 
     MainWindow *m_window;

@@ -1,8 +1,9 @@
 #pragma once
 
 // Download to a device: the listing's lines one at a time, each sent once the device has echoed the
-// previous line's end, so the device sets the pace. There is no time-out: a device that never echoes
-// keeps the job waiting until Cancel. A failed write is reported and the job goes on with the next echo.
+// previous line's end, so the device sets the pace. A device that never echoes keeps the job waiting
+// until Cancel, unless the request sets an echo time-out, which then ends the job naming the line whose
+// echo did not come. A failed write is reported and the job goes on with the next echo.
 // A listing that leaves the device in program mode ("PGM 100" without the closing "PGM") is closed
 // with the program word.
 //
@@ -23,7 +24,7 @@ public:
     bool showsReceived() const override { return true; }
     void start(qint64 nowMs) override;
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
-    void timerFired(qint64 nowMs) override { (void)nowMs; }
+    void timerFired(qint64 nowMs) override;
     void writeFailed(const QString &reason, qint64 nowMs) override;
 
     qint64 linesDone() const { return m_echoed; }
@@ -32,9 +33,12 @@ public:
     qint64 bytesTotal() const { return m_bytesTotal; }
     // When the last echo (or the start) was: the dialog shows how long the device has been quiet.
     qint64 lastEchoMs() const { return m_lastEchoMs; }
+    // Stopped between a program's opening line and its close: the note that says so and names the line
+    // the user can send to close the program; empty otherwise.
+    QString programModeNote() const;
 
 private:
-    void sendLine(const QByteArray &line);
+    void sendLine(const QByteArray &line, qint64 nowMs);
     void trackProgramMode(const QByteArray &line);
 
     QList<QByteArray> m_lines;
@@ -46,6 +50,7 @@ private:
     qint64 m_bytesTotal = 0;
     qint64 m_lastEchoMs = 0;
     qint64 m_pendingBytes = 0;
+    QByteArray m_pendingLine; // the line whose echo is awaited
     bool m_programMode = false;
     bool m_closing = false;
 };

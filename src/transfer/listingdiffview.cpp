@@ -19,9 +19,14 @@ ListingDiffView::ListingDiffView(const ListingDiff &diff, const QString &sourceN
                                      .arg(sourceName),
                                  this));
     auto *table = new QTableWidget(int(diff.rows().size()), 4, this);
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("Line"), QStringLiteral("Sent"), QStringLiteral("Line"), QStringLiteral("Device")});
+    table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Listing"),
+                                      QStringLiteral("Line"), QStringLiteral("Device")});
     table->verticalHeader()->hide();
+    // One text line per row.
+    table->setWordWrap(false);
+    const int rowHeight = table->fontMetrics().lineSpacing() + 6;
+    table->verticalHeader()->setMinimumSectionSize(rowHeight);
+    table->verticalHeader()->setDefaultSectionSize(rowHeight);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     const auto number = [](int line) {
         return new QTableWidgetItem(line > 0 ? QString::number(line) : QString());

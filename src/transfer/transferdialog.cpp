@@ -66,11 +66,6 @@ QString kindWord(TransferJob::Kind kind)
     }
     return QStringLiteral("Upload");
 }
-
-QString seconds(qint64 ms)
-{
-    return QString::number(double(ms) / 1000.0, 'f', 1);
-}
 } // namespace
 
 TransferDialog *TransferDialog::open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
@@ -144,6 +139,9 @@ void TransferDialog::buildControls()
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_progress = new QProgressBar(this);
     m_figures = new QLabel(this);
+    // Growing figures wrap inside the dialog's width rather than widen the dialog mid-transfer.
+    m_figures->setWordWrap(true);
+    m_figures->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_message);
     layout->addWidget(m_progress);
     layout->addWidget(m_figures);
@@ -202,13 +200,15 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     }
     m_editOption->setText(editCaption);
     const TransferMemory &memory = m_setup.memory;
-    m_fileName->setText(memory.fileName);
+    m_fileName->setText(rememberedFile());
     m_deviceName->setText(memory.deviceAddress);
     const bool toFile = memory.toFile || !edit;
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
     m_fileName->setEnabled(toFile);
     m_browse->setEnabled(toFile);
+    // The last job's words and figures belong to it, not to the next one.
     m_message->clear();
+    m_figures->clear();
     showRunning(isRunning());
 }
 
@@ -237,7 +237,7 @@ void TransferDialog::chooseFile()
     m_fileName->setEnabled(true);
     m_browse->setEnabled(true);
     if (m_fileName->text().isEmpty())
-        m_fileName->setText(m_setup.memory.fileName);
+        m_fileName->setText(rememberedFile());
 }
 
 void TransferDialog::browse()
@@ -247,9 +247,14 @@ void TransferDialog::browse()
         m_kind == TransferJob::Kind::Upload ? FileDialogMode::Save : FileDialogMode::Open, this);
     if (path) {
         m_fileName->setText(*path);
-        m_setup.memory.fileName = *path;
-        emit fileNameChanged(*path);
+        rememberFile(*path);
     }
+}
+
+void TransferDialog::rememberFile(const QString &fileName)
+{
+    rememberedFile() = fileName;
+    emit fileNameChanged(m_kind == TransferJob::Kind::Upload, fileName);
 }
 
 void TransferDialog::startJob(TransferJob::Kind kind)
@@ -271,10 +276,8 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     emit deviceAddressChanged(memory.deviceAddress);
     TransferJob::Target target;
     target.file = m_fileOption->isChecked();
-    if (target.file) {
-        memory.fileName = m_fileName->text();
-        emit fileNameChanged(memory.fileName);
-    }
+    if (target.file)
+        rememberFile(m_fileName->text());
 
     request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
@@ -282,7 +285,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
 
     target.programDir = m_setup.programDir;
     if (target.file) {
-        target.fileName = memory.fileName;
+        target.fileName = rememberedFile();
         m_sourceName = QFileInfo(target.fileName).fileName();
     } else {
         if (!m_edit) {
@@ -319,9 +322,14 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     if (started.outcome != TransferJob::StartResult::Started) {
         if (!started.message.text.isEmpty())
             m_prompt.ask(started.message);
+        // Nothing runs: no progress word stays behind.
+        m_message->clear();
         showRunning(false);
         return;
     }
+    // The window an upload fills is in sight while it fills.
+    if (kind == TransferJob::Kind::Upload && !target.file && m_edit)
+        m_edit->bringToFront();
     if (m_job->isRunning()) {
         m_tick.start();
         if (!m_job->programName().isEmpty())
@@ -360,27 +368,17 @@ void TransferDialog::refreshFigures()
     if (!m_job)
         return;
     const TransferJob::Figures f = m_job->figures();
-    if (f.stepsTotal > 0) {
+    // The bar claims only what is known: with fewer than two steps to count it shows that work goes on.
+    if (f.running && f.stepsTotal < 2) {
+        m_progress->setRange(0, 0);
+    } else if (f.stepsTotal > 0) {
         m_progress->setRange(0, int(std::min<qint64>(f.stepsTotal, INT_MAX)));
         m_progress->setValue(int(std::min(f.stepsDone, f.stepsTotal)));
     }
-    const qint64 rate = f.elapsedMs > 0 ? f.bytesDone * 1000 / f.elapsedMs : 0;
-    QString text;
-    if (m_job->kind() == TransferJob::Kind::Download) {
-        text = QStringLiteral("%1 of %2 lines, %3 of %4 bytes, %5 bytes/s")
-                   .arg(f.linesDone)
-                   .arg(f.linesTotal)
-                   .arg(f.bytesDone)
-                   .arg(f.bytesTotal)
-                   .arg(rate);
-        if (rate > 0)
-            text += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
-        if (m_job->isRunning())
-            text += QStringLiteral("; last echo %1 s ago").arg(seconds(f.quietMs));
-    } else {
-        text = QStringLiteral("%1 lines, %2 bytes, %3 bytes/s").arg(f.linesDone).arg(f.bytesDone).arg(rate);
-    }
-    m_figures->setText(text);
+    QStringList lines = TransferJob::describe(f);
+    for (QString &line : lines)
+        line[0] = line[0].toUpper();
+    m_figures->setText(lines.join(u'\n'));
 }
 
 void TransferDialog::onEnded(bool ok, const QString &message)

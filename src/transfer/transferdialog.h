@@ -30,9 +30,12 @@ class Prompt;
 // What the owner remembers between transfers: the dialog starts from it and reports each change.
 struct TransferMemory
 {
-    bool toFile = false; // the file was chosen last; else the edit window, when there is one
-    QString fileName;
+    bool toFile = false;    // the file was chosen last; else the edit window, when there is one
+    QString fileName;       // the listing a download or verify reads
+    QString uploadFileName; // the listing an upload writes: kept apart, so it never offers the file just sent
     QString deviceAddress;
+
+    QString &file(bool upload) { return upload ? uploadFileName : fileName; }
 };
 
 // What the owner hands the dialog each time it opens it.
@@ -72,17 +75,22 @@ public:
     QPushButton *cancelButton() const { return m_cancel; }
     QLabel *messageLabel() const { return m_message; }
     QLabel *figuresLabel() const { return m_figures; }
+    QProgressBar *progressBar() const { return m_progress; }
 
 Q_SIGNALS:
     // A job ended (tests wait for it): ok, and what the dialog says about it.
     void jobEnded(bool ok, const QString &message);
     void targetChosen(bool toFile);
-    void fileNameChanged(const QString &fileName);
+    // upload: the name is the upload's destination; else the download's and verify's source.
+    void fileNameChanged(bool upload, const QString &fileName);
     void deviceAddressChanged(const QString &deviceAddress);
 
 private:
     void buildControls();
     void applyDevice(DeviceType device);
+    // The file name remembered for the dialog's job, and storing the one the user gave.
+    QString &rememberedFile() { return m_setup.memory.file(m_kind == TransferJob::Kind::Upload); }
+    void rememberFile(const QString &fileName);
     void chooseEditWindow();
     void chooseFile();
     void browse();

@@ -7,6 +7,7 @@
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <QFileInfo>
 #include <utility>
 
 namespace korvo {
@@ -127,21 +128,25 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
     m_fileError.clear();
     m_programName.clear();
     m_cancelled = false;
-    m_awaitingAnswer = false;
+    m_question = Question::None;
     m_stepsDone = m_stepsTotal = 0;
 
     if (kind == Kind::Upload) {
-        if (const std::optional<PromptRequest> refusal = prepareUpload(target))
-            return {StartResult::Refused, *refusal};
-        m_engine = std::make_unique<UploadEngine>(request);
-        return attach();
+        if (target.file && !target.fileName.isEmpty() && QFileInfo::exists(target.fileName)) {
+            m_question = Question::ReplaceFile;
+            return {StartResult::NeedsAnswer,
+                    {QStringLiteral("%1 already exists.\r\nReplace it with the upload when the upload ends?")
+                         .arg(target.fileName),
+                     QStringLiteral("Upload from Device"), PromptIcon::Exclamation, PromptButtons::YesNo}};
+        }
+        return startUpload();
     }
     if (const std::optional<PromptRequest> refusal = readSource(target, &m_source))
         return {StartResult::Refused, *refusal};
     const ListingReader::Selection selection =
         ListingReader::select(m_source, request.device, request.sections);
     if (request.sections != 0 && selection.found == 0) {
-        m_awaitingAnswer = true;
+        m_question = Question::MissingSection;
         return {StartResult::NeedsAnswer,
                 {QStringLiteral("Did not find requested Data Type,\r\nContinue with Download?"),
                  kDownloadTitle, PromptIcon::Exclamation, PromptButtons::YesNo}};
@@ -151,10 +156,21 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
 
 TransferJob::StartResult TransferJob::answer(PromptAnswer answer)
 {
-    if (!std::exchange(m_awaitingAnswer, false) || answer != PromptAnswer::Yes)
+    const Question question = std::exchange(m_question, Question::None);
+    if (question == Question::None || answer != PromptAnswer::Yes)
         return {StartResult::Refused, {}};
+    if (question == Question::ReplaceFile)
+        return startUpload();
     m_request.sections = 0;
     return startListing(ListingReader::select(m_source, m_request.device, 0));
+}
+
+TransferJob::StartResult TransferJob::startUpload()
+{
+    if (const std::optional<PromptRequest> refusal = prepareUpload(m_target))
+        return {StartResult::Refused, *refusal};
+    m_engine = std::make_unique<UploadEngine>(m_request);
+    return attach();
 }
 
 TransferJob::StartResult TransferJob::startListing(const ListingReader::Selection &selection)
@@ -238,6 +254,17 @@ void TransferJob::end(bool ok, const QString &reason)
     }
     if (!ok && !m_cancelled && !reason.isEmpty())
         message = message.isEmpty() ? reason : reason + QStringLiteral("\r\n") + message;
+    const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get());
+    if (!ok && download && !download->programModeNote().isEmpty()) {
+        const QString note = download->programModeNote();
+        message = message.isEmpty() ? note : message + QStringLiteral("\r\n") + note;
+    }
+    const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get());
+    if (m_cancelled && upload && upload->drained()) {
+        const QString drained = QStringLiteral(
+            "The rest of the device's answer was read until the device was silent and not shown.");
+        message = message.isEmpty() ? drained : drained + QStringLiteral("\r\n") + message;
+    }
     if (m_kind == Kind::Verify && ok) {
         QList<QByteArray> uploaded;
         for (const QString &line : std::as_const(m_lines))
@@ -249,24 +276,63 @@ void TransferJob::end(bool ok, const QString &reason)
 
 TransferJob::Figures TransferJob::figures() const
 {
-    Figures figures;
     if (!m_engine)
-        return figures;
+        return {};
     const qint64 now = m_link.nowMs();
-    figures.elapsedMs = now - m_startMs;
+    Figures figures = figuresOf(*m_engine, m_lines.size(), now - m_startMs, now);
     figures.stepsDone = m_stepsDone;
     figures.stepsTotal = m_stepsTotal;
-    if (const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get())) {
+    return figures;
+}
+
+TransferJob::Figures TransferJob::figuresOf(const DeviceEngine &engine, qint64 linesIn, qint64 elapsedMs,
+                                            qint64 nowMs)
+{
+    Figures figures;
+    figures.elapsedMs = elapsedMs;
+    figures.running = !engine.isFinished();
+    if (const auto *download = dynamic_cast<const DownloadEngine *>(&engine)) {
+        figures.download = true;
         figures.linesDone = download->linesDone();
         figures.linesTotal = download->linesTotal();
         figures.bytesDone = download->bytesDone();
         figures.bytesTotal = download->bytesTotal();
-        figures.quietMs = now - download->lastEchoMs();
-    } else if (const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get())) {
-        figures.linesDone = m_lines.size();
+        figures.quietMs = nowMs - download->lastEchoMs();
+    } else if (const auto *upload = dynamic_cast<const UploadEngine *>(&engine)) {
+        figures.linesDone = linesIn;
         figures.bytesDone = upload->bytesIn();
+        figures.quietMs = nowMs - upload->lastByteMs();
+        figures.section = upload->sectionNumber();
+        figures.sections = upload->sectionCount();
     }
     return figures;
+}
+
+QStringList TransferJob::describe(const Figures &f)
+{
+    const auto seconds = [](qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 1); };
+    const qint64 rate = f.elapsedMs > 0 ? f.bytesDone * 1000 / f.elapsedMs : 0;
+    QStringList parts;
+    QString timing = QStringLiteral("%1 bytes/s, %2 s elapsed").arg(rate).arg(f.elapsedMs / 1000);
+    if (f.download) {
+        parts << QStringLiteral("%1 of %2 lines, %3 of %4 bytes")
+                     .arg(f.linesDone)
+                     .arg(f.linesTotal)
+                     .arg(f.bytesDone)
+                     .arg(f.bytesTotal);
+        if (f.running && rate > 0)
+            timing += QStringLiteral(", about %1 s left").arg((f.bytesTotal - f.bytesDone) / rate);
+        parts << timing;
+        if (f.running)
+            parts << QStringLiteral("last echo %1 s ago").arg(seconds(f.quietMs));
+        return parts;
+    }
+    if (f.running && f.sections > 0)
+        parts << QStringLiteral("section %1 of %2").arg(f.section).arg(f.sections);
+    parts << QStringLiteral("%1 lines, %2 bytes").arg(f.linesDone).arg(f.bytesDone) << timing;
+    if (f.running)
+        parts << QStringLiteral("last byte %1 s ago").arg(seconds(f.quietMs));
+    return parts;
 }
 
 } // namespace korvo

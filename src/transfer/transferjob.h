@@ -47,8 +47,17 @@ public:
         qint64 bytesDone = 0;
         qint64 bytesTotal = 0; // 0 when unknown
         qint64 elapsedMs = 0;
-        qint64 quietMs = 0; // download: since the last echo
+        qint64 quietMs = 0; // since the last echo (download) or the last byte (upload)
+        int section = 0;    // upload: the section being read, of sections (0 when not an upload)
+        int sections = 0;
+        bool download = false;
+        bool running = false;
     };
+    // An upload or download engine's figures; linesIn: the listing lines an upload has given so far.
+    static Figures figuresOf(const DeviceEngine &engine, qint64 linesIn, qint64 elapsedMs, qint64 nowMs);
+    // The figures as the user reads them, one phrase per piece: what moved, its rate and time, and how
+    // long the device has been quiet while the job runs.
+    static QStringList describe(const Figures &figures);
 
     // How a start went.
     struct StartResult
@@ -66,8 +75,8 @@ public:
     ~TransferJob() override;
 
     StartResult start(Kind kind, const TransferRequest &request, const Target &target);
-    // After NeedsAnswer (none of the ticked sections is in the listing): Yes goes on with every section
-    // the listing holds, anything else gives up.
+    // After NeedsAnswer: Yes goes on (an upload replaces the file that exists, once it has finished; a
+    // download without the ticked sections sends every section the listing holds), anything else gives up.
     StartResult answer(PromptAnswer answer);
     void cancel();
     bool isRunning() const;
@@ -85,6 +94,9 @@ Q_SIGNALS:
     void verified(const korvo::ListingDiff &diff);
 
 private:
+    enum class Question { None, ReplaceFile, MissingSection };
+
+    StartResult startUpload();
     std::optional<PromptRequest> prepareUpload(const Target &target);
     StartResult startListing(const ListingReader::Selection &selection);
     StartResult attach();
@@ -107,7 +119,7 @@ private:
     qint64 m_stepsDone = 0;
     qint64 m_stepsTotal = 0;
     bool m_cancelled = false;
-    bool m_awaitingAnswer = false; // start() asked its question; answer() goes on
+    Question m_question = Question::None; // start() asked it; answer() goes on
 };
 
 } // namespace korvo

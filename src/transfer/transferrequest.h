@@ -20,6 +20,8 @@ struct TransferRequest
     QString deviceAddress;
     QString programName; // uKorvo: the argument of "list "
     LinkTiming timing;
+    // Download: an echo that has not come this long after the last one ends the job; 0 waits until Cancel.
+    int echoTimeoutMs = 0;
 
     // Lines end in LF when a device address is in use, CR otherwise.
     char lineEnd() const { return deviceAddress.isEmpty() ? '\r' : '\n'; }

@@ -3,6 +3,8 @@
 #include "app/cp1252.h"
 #include "app/devicecatalogue.h"
 
+#include <bit>
+
 namespace korvo {
 
 namespace {
@@ -32,14 +34,14 @@ QString uploadingStatus(const QByteArray &header)
     return QStringLiteral("Uploading ") +
            QString::fromLatin1(header).remove(QStringLiteral("'[")).remove(u']').trimmed();
 }
+} // namespace
 
-int supportedSections(DeviceType device)
+int UploadEngine::sectionsOf(DeviceType device)
 {
     const bool noFlags =
         device == DeviceType::Veltor || device == DeviceType::Fendra || device == DeviceType::Norbel;
     return noFlags ? TransferRequest::Variables | TransferRequest::Programs : 7;
 }
-} // namespace
 
 UploadEngine::UploadEngine(TransferRequest request)
     : m_request(std::move(request)), m_formatter(m_request.device)
@@ -66,15 +68,18 @@ int UploadEngine::plannedCommands(int sections) const
 
 void UploadEngine::start(qint64 nowMs)
 {
-    m_requested = m_request.sections & supportedSections(m_request.device);
+    m_lastByteMs = nowMs;
+    m_requested = m_request.sections & sectionsOf(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
         m_commandsPlanned = 1 + kNvmBlocks;
+        m_sectionCount = 1;
         startNvm();
     } else {
         if (m_requested == 0)
             m_requested = TransferRequest::Programs;
         m_commandsPlanned = plannedCommands(m_requested);
+        m_sectionCount = std::popcount(unsigned(m_requested));
         nextSection();
     }
     setDeadline(nowMs + m_intervalMs);
@@ -94,6 +99,7 @@ bool UploadEngine::nextSection()
         return false;
     m_requested &= ~bit;
     m_current = bit;
+    ++m_sectionNumber;
     m_formatter.setSection(bit);
     m_formatter.setSubState(0);
     const DeviceType device = m_request.device;
@@ -139,6 +145,7 @@ bool UploadEngine::nextSection()
 void UploadEngine::startNvm()
 {
     m_current = 0;
+    m_sectionNumber = 1;
     m_formatter.setSection(0);
     m_formatter.setSubState(0);
     m_sequence = true;
@@ -192,8 +199,9 @@ void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
     m_intervalMs = replyTimeMs(m_request.timing, int(bytes.size()), 500);
     // Send_Transfer_Line: no line pause after a command.
     sendPacedChars(bytes);
+    // The commands before this one have had their answers.
+    emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
     ++m_commandsSent;
-    emitProgress(m_commandsSent, std::max(m_commandsSent, m_commandsPlanned));
 }
 
 void UploadEngine::outputWritten(qint64 nowMs)
@@ -202,12 +210,25 @@ void UploadEngine::outputWritten(qint64 nowMs)
         setDeadline(nowMs + m_intervalMs);
 }
 
+void UploadEngine::cancel(qint64 nowMs)
+{
+    if (isFinished() || std::exchange(m_draining, true)) {
+        EngineBase::cancel(nowMs);
+        return;
+    }
+    emitStatus(QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    setDeadline(nowMs + m_intervalMs);
+}
+
 void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 {
     if (isFinished())
         return;
     m_bytesIn += data.size();
+    m_lastByteMs = nowMs;
     setDeadline(nowMs + m_intervalMs);
+    if (m_draining)
+        return;
     m_buffer += data;
     if (m_request.device == DeviceType::Hmi) {
         collectHmiBlock();
@@ -254,10 +275,8 @@ void UploadEngine::collectHmiBlock()
         m_hmiHeaderDone = true;
         store({ListingFormatter::header(DeviceType::Hmi, m_current)});
     }
+    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
     const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
-    // Erased blocks are left out: every line carries its own address.
-    if (data.count('\xff') == data.size())
-        return;
     const int first = m_current == TransferRequest::Variables ? 129
                       : m_current == TransferRequest::Flags   ? 177
                                                               : 1;
@@ -277,6 +296,11 @@ void UploadEngine::timerFired(qint64 nowMs)
 {
     if (isFinished())
         return;
+    if (m_draining) {
+        m_drained = true;
+        EngineBase::cancel(nowMs);
+        return;
+    }
     const DeviceType device = m_request.device;
     // No echo came: the section still gets its header, so a silent device gives a listing of headers.
     if (m_lineSkip > 0 && !m_pendingHeader.isEmpty())
@@ -288,6 +312,7 @@ void UploadEngine::timerFired(qint64 nowMs)
         }
         if (device == DeviceType::UKorvo || device == DeviceType::Veltor || device == DeviceType::Fendra)
             store({"'[END]"});
+        emitProgress(m_commandsSent, m_commandsSent);
         finish();
         return;
     }
@@ -295,6 +320,7 @@ void UploadEngine::timerFired(qint64 nowMs)
         store({QByteArray()});
     const bool sent = (m_sequence && nextBlock()) || nextSection();
     if (!sent) {
+        emitProgress(m_commandsSent, m_commandsSent);
         finish();
         return;
     }

@@ -266,8 +266,13 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
-    QCOMPARE(fileBytes(path), QByteArray("'[PARAMETERS] \r\n  0000  <05><00><09>") +
-                                  QByteArray("<empty>").repeated(29) + "\r\n");
+    // Erased blocks keep their lines, so the listing covers every address of the range.
+    QByteArray expected =
+        "'[PARAMETERS] \r\n  0000  <05><00><09>" + QByteArray("<empty>").repeated(29) + "\r\n";
+    for (int address = 32; address < 512; address += 32)
+        expected += "  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
+                    QByteArray("<empty>").repeated(32) + "\r\n";
+    QCOMPARE(fileBytes(path), expected);
     // 16 blocks and the one asked for again.
     QCOMPARE(device.controller.received().count('\x1b'), 17);
 }
@@ -284,13 +289,24 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
     Bench device(UKorvo, DeviceMemory::demo(UKorvo), false,
                  1); // at full length, so it is still running when cancelled
     QSignalSpy ended(&device.job, &TransferJob::ended);
-    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    // The file exists: the upload asks before it may replace it, and No sends nothing.
+    QVERIFY(!device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
+    QCOMPARE(device.told.last().buttons, PromptButtons::YesNo);
+    QVERIFY(device.told.last().text.startsWith(path + QStringLiteral(" already exists.")));
+    QVERIFY(device.controller.received().isEmpty());
+    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(7), fileTarget(path), PromptAnswer::Yes));
     QTRY_VERIFY(device.job.figures().linesDone >= 2);
     device.job.cancel();
-    QCOMPARE(ended.size(), 1);
+    // The job reads the rest of the answer until the device is silent; the terminal is not shown it.
+    QVERIFY(ended.isEmpty());
+    QVERIFY(ended.wait(10'000));
     QVERIFY(!ended.first().at(0).toBool());
+    QVERIFY(device.shown.isEmpty());
     const QString incomplete = path + QStringLiteral(".incomplete");
-    QVERIFY(ended.first().at(1).toString().contains(incomplete));
+    QCOMPARE(ended.first().at(1).toString(),
+             QStringLiteral("The rest of the device's answer was read until the device was silent and not "
+                            "shown.\r\nThe incomplete upload is kept in ") +
+                 incomplete);
     QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
     QCOMPARE(fileBytes(path), QByteArray("previous listing\r\n"));
 }

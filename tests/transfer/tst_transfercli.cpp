@@ -38,10 +38,11 @@ struct Result
 };
 
 // The simulator answers at once: silences and time-outs run ten times shorter.
-Result cli(const QStringList &args)
+Result cli(const QStringList &args, bool quiet = true)
 {
     QProcess process;
-    process.start(binary("korvo-cli"), QStringList{"--quiet", "--time-scale", "10"} + args);
+    process.start(binary("korvo-cli"), (quiet ? QStringList{"--quiet"} : QStringList()) +
+                                           QStringList{"--time-scale", "10"} + args);
     Result result;
     if (!process.waitForFinished(60'000))
         return result;
@@ -72,9 +73,15 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     const QString listing = dir.filePath(QStringLiteral("veltor.vxt"));
     Sim source({"--device", "veltor"});
     QVERIFY(!source.path.isEmpty());
-    Result up = cli({"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections",
-                     "vars,programs"});
+    Result up = cli(
+        {"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections", "vars,programs"},
+        false);
     QCOMPARE(up.code, 0);
+    // An upload tells its figures on stderr too, the last of them once it has ended.
+    QVERIFY2(QRegularExpression("korvo-cli: \\d+ lines, \\d+ bytes, \\d+ bytes/s, \\d+ s elapsed\n$")
+                 .match(QString::fromLocal8Bit(up.err))
+                 .hasMatch(),
+             up.err.constData());
     QFile file(listing);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray uploaded = file.readAll();
@@ -82,7 +89,9 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     QVERIFY(uploaded.startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
 
     Sim empty({"--device", "veltor", "--empty"});
-    QCOMPARE(cli({"--port", empty.path, "--device", "veltor", "download", listing}).code, 0);
+    Result down = cli({"--port", empty.path, "--device", "veltor", "download", listing}, false);
+    QCOMPARE(down.code, 0);
+    QVERIFY2(down.err.contains(" lines, ") && down.err.contains(" bytes/s, "), down.err.constData());
     Result same = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
     QCOMPARE(same.code, 0);
     QCOMPARE(same.out, QByteArray("identical\n"));
@@ -97,11 +106,27 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     QCOMPARE(differs.code, 1);
     QVERIFY(differs.out.contains("\n-VA SPEED = 1600\n+VA SPEED = 1500"));
 
+    // Without --sections a backup is whole: every section the device has.
+    Result whole = cli({"--port", source.path, "--device", "veltor", "upload"});
+    QCOMPARE(whole.code, 0);
+    QVERIFY(whole.out.startsWith("'[VARIABLES]\n") && whole.out.contains("\n'[PROGRAMS]\n"));
+    Result lacking = cli({"--port", source.path, "--device", "veltor", "upload", "--sections", "vars,flags"});
+    QCOMPARE(lacking.code, 2);
+    QVERIFY2(lacking.err.contains("the device has no section \"flags\" (it has vars,programs)"),
+             lacking.err.constData());
+
     // A simulator started from the listing holds what it says.
     Sim loaded({"--device", "veltor", "--memory", listing});
     Result again = cli({"--port", loaded.path, "--device", "veltor", "upload", "--sections", "vars"});
     QCOMPARE(again.code, 0);
     QVERIFY(again.out.contains("VA SPEED = 1600\n"));
+    // Verified without --sections, a listing that lacks a section the device has is not the device's.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(again.out.replace('\n', "\r\n"));
+    file.close();
+    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing}).code, 1);
+    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing, "--sections", "vars"}).code,
+             0);
 }
 
 void TstTransferCli::theContractsExitCodes()
@@ -123,6 +148,22 @@ void TstTransferCli::theContractsExitCodes()
     Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
+
+    // An echo that does not come within --timeout-s ends the download, naming the line.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.close();
+    Sim silent({"--device", "veltor", "--silent"});
+    Result timedOut =
+        cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "2"});
+    QCOMPARE(timedOut.code, 1);
+    QVERIFY2(timedOut.err.contains("No echo of line 1 (\"VA A = 1\") within 2 s"), timedOut.err.constData());
+    QCOMPARE(cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
+             2);
+    // A job without figures of its own still tells, once a second, that it goes on.
+    Result waiting = cli({"--port", silent.path, "send", "pr al", "--wait-ms", "15000"}, false);
+    QCOMPARE(waiting.code, 0);
+    QVERIFY2(waiting.err.contains("s elapsed\n"), waiting.err.constData());
 }
 
 namespace {

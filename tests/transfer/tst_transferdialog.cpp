@@ -12,6 +12,7 @@
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "transfer/listingdiffview.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
 
@@ -20,9 +21,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -154,9 +157,12 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("up.kxt"));
     QWidget host;
-    TransferDialog *dialog =
-        TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
-                             terminal.window.get(), nullptr, fileTarget());
+    // The file last downloaded is not offered as the upload's destination.
+    TransferSetup setup = fileTarget();
+    setup.memory.fileName = dir.filePath(QStringLiteral("big.kxt"));
+    TransferDialog *dialog = TransferDialog::open(
+        &host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(), nullptr, setup);
+    QVERIFY(dialog->fileNameEdit()->text().isEmpty());
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
@@ -165,6 +171,8 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QVERIFY(dialog->isRunning());
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
     QVERIFY(!dialog->startButton()->isVisibleTo(dialog));
+    // One command whose answer has no known length: the bar shows work going on, not a share of it.
+    QCOMPARE(dialog->progressBar()->maximum(), 0);
     QVERIFY(ended.wait(10'000));
     QVERIFY(ended.first().at(0).toBool());
     QVERIFY(dialog->isHidden());
@@ -174,7 +182,28 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QCOMPARE(file.readAll(),
              QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
     QCOMPARE(fileNames.size(), 1);
-    QCOMPARE(fileNames.first().at(0).toString(), path);
+    QCOMPARE(fileNames.first().at(0).toBool(), true);
+    QCOMPARE(fileNames.first().at(1).toString(), path);
+
+    // Each job offers its own file.
+    setup.memory.uploadFileName = path;
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                         terminal.window.get(), nullptr, setup);
+    QCOMPARE(dialog->fileNameEdit()->text(), setup.memory.fileName);
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(),
+                         nullptr, setup);
+    QCOMPARE(dialog->fileNameEdit()->text(), path);
+    // Uploading onto a file that exists asks first; No leaves it alone, sends nothing and shows no
+    // progress word.
+    const QByteArray sent = terminal.controller.received();
+    m_prompt.queueAnswer(PromptAnswer::No);
+    dialog->startButton()->click();
+    QCOMPARE(m_prompt.asked().last().text,
+             path + QStringLiteral(" already exists.\r\nReplace it with the upload when the upload ends?"));
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(terminal.controller.received(), sent);
+    QVERIFY(dialog->messageLabel()->text().isEmpty());
+    QVERIFY(dialog->startButton()->isVisibleTo(dialog));
 }
 
 void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
@@ -202,8 +231,15 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    edit.showMinimized();
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
+    // The window being filled is brought into sight.
+    QVERIFY(edit.isVisible());
+    QVERIFY(!edit.isMinimized());
+    QCOMPARE(dialog->progressBar()->maximum(), 2);
+    QCOMPARE(dialog->progressBar()->value(), 0);
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 1 of 2\n0 lines, 0 bytes")));
 
     const QString variables =
         QStringLiteral("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n");
@@ -220,6 +256,10 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     clock.advance(clock.nextDeadline() - clock.nowMs());
     QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
     QVERIFY(dialog->isRunning());
+    // The first section has ended, the second not yet: half, never the whole while it runs.
+    QCOMPARE(dialog->progressBar()->value(), 1);
+    QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 2 of 2\n5 lines, ")));
+    QVERIFY(dialog->figuresLabel()->text().contains(QStringLiteral("Last byte ")));
     QVERIFY(editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= styled);
     int line = 0;
     int column = 0;
@@ -227,9 +267,15 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QCOMPARE(line, 1);
     QCOMPARE(column, 4);
 
-    // Cancelled: the window keeps what arrived.
+    // Cancelled: the window keeps what arrived, and the job reads on until the device is silent.
     dialog->cancelButton()->click();
+    QVERIFY(ended.isEmpty());
+    QCOMPARE(dialog->messageLabel()->text(),
+             QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    clock.advance(clock.nextDeadline() - clock.nowMs());
     QCOMPARE(ended.size(), 1);
+    QVERIFY(
+        dialog->messageLabel()->text().startsWith(QStringLiteral("Cancelled\r\nThe rest of the device's")));
     QCOMPARE(edit.documentText(),
              variables + QStringLiteral("\r\n'[FLAGS]\r\nFLG HOMED = 1\r\nFLG FAULT = 0\r\n"));
     QVERIFY(edit.isModified());
@@ -242,31 +288,62 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
 
 void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
 {
-    Terminal terminal(m_prompt, Veltor);
+    FakeClock clock;
+    Terminal terminal(m_prompt, Veltor, clock);
     terminal.controller.setSilent(true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("down.vxt"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("VA A = 1\r\nVA B = 2\r\n");
+    file.write("PG 100  \r\n100  VA A = 1\r\n        PG\r\n");
     file.close();
     QWidget host;
     TransferDialog *dialog =
         TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
                              terminal.window.get(), nullptr, fileTarget());
     dialog->fileNameEdit()->setText(path);
+    QTRY_VERIFY(dialog->isVisible());
+    const int width = dialog->width();
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
-    QTRY_COMPARE(terminal.controller.received(), QByteArray("VA A = 1\r"));
+    QTRY_COMPARE(terminal.controller.received(), QByteArray("PG 100  \r"));
     QVERIFY(ended.isEmpty());
+    // The figures wrap within the dialog: it keeps its width and every figure is in sight.
+    QLabel *figures = dialog->figuresLabel();
+    QVERIFY(figures->text().contains(QStringLiteral(" of 3 lines, ")));
+    QTRY_VERIFY(figures->height() >= figures->heightForWidth(figures->width()));
+    QCOMPARE(dialog->width(), width);
     dialog->cancelButton()->click();
     QCOMPARE(ended.size(), 1);
     QVERIFY(!dialog->isRunning());
-    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Cancelled"));
+    // Stopped inside the program: the user is told, with the line that closes it.
+    QCOMPARE(dialog->messageLabel()->text(),
+             QStringLiteral("Cancelled\r\nThe controller is left in program mode: send the line \"PG\" to "
+                            "close the program."));
     QVERIFY(m_prompt.asked().isEmpty());
     // The terminal has its link back.
     QVERIFY(!terminal.window->link().hasEngine());
+
+    // Opened for a verify, the dialog shows nothing of the download before it.
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Verify, terminal.window.get(),
+                         nullptr, fileTarget());
+    QVERIFY(figures->text().isEmpty());
+    QVERIFY(!figures->isVisibleTo(dialog));
+    QVERIFY(!dialog->messageLabel()->isVisibleTo(dialog));
+    // The silent device differs from the listing: the table names its columns by what they hold, one
+    // text line per row.
+    dialog->fileNameEdit()->setText(path);
+    dialog->startButton()->click();
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QCOMPARE(ended.size(), 2);
+    auto *view = dialog->findChild<ListingDiffView *>();
+    QVERIFY(view);
+    auto *table = view->findChild<QTableWidget *>();
+    QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Listing"));
+    QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("Device"));
+    QVERIFY(table->rowCount() > 0);
+    QVERIFY(table->rowHeight(0) < table->fontMetrics().lineSpacing() * 3 / 2 + 2);
 }
 
 QTEST_MAIN(TstTransferDialog)

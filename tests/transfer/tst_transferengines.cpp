@@ -21,6 +21,7 @@ template <class Engine> struct Dialogue
     QList<bool> linePauses; // a download's lines take the line pause, an upload's commands do not
     QStringList lines;
     QStringList statuses;
+    QList<std::pair<qint64, qint64>> progress; // done, total
     bool finished = false;
     QString failure;
 
@@ -35,6 +36,8 @@ template <class Engine> struct Dialogue
                 lines.append(line->text);
             else if (const auto *status = event.as<EngineEvent::Status>())
                 statuses.append(status->text);
+            else if (const auto *steps = event.as<EngineEvent::Progress>())
+                progress.append({steps->done, steps->total});
             else if (const auto *failed = event.as<EngineEvent::Failed>())
                 failure = failed->reason;
             finished = finished || event.is<EngineEvent::Finished>();
@@ -93,6 +96,7 @@ private Q_SLOTS:
     void veltorProgramGetsItsHeaderWithTheLabelLineAfterIt();
     void aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds();
     void theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand();
+    void aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent();
     void q926BlocksAreReadInTheirSequence_data();
     void q926BlocksAreReadInTheirSequence();
     void hmiBlocksAreCheckedAndABadOneIsAskedForAgain();
@@ -125,6 +129,8 @@ void TstTransferEngines::uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepl
         d.silence();
         QVERIFY2(d.finished, qPrintable(QString::number(offset)));
         QCOMPARE(d.lines, expected);
+        // A command counts once its answer has ended: the whole only at the end.
+        QCOMPARE(d.progress, (QList<std::pair<qint64, qint64>>{{0, 2}, {1, 2}, {2, 2}}));
     }
 }
 
@@ -155,6 +161,37 @@ void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
     QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r", "print flags\r", "list \r"}));
     QCOMPARE(d.lines,
              (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
+}
+
+void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent()
+{
+    UploadEngine engine(request(UKorvo, TransferRequest::Variables | TransferRequest::Flags));
+    Dialogue<UploadEngine> d(engine);
+    d.start();
+    d.answer({"print vars\r\nX = G 100\r\n"});
+    engine.cancel(d.now);
+    d.collect();
+    QCOMPARE(d.statuses.last(),
+             QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    // The rest of the answer is read and dropped; every byte puts the end off again.
+    d.answer({"Y = G -25\r\n", "SPEED = G 2500\r\n>"});
+    QCOMPARE(*engine.nextDeadline(), d.now + engine.silenceMs());
+    QVERIFY(d.failure.isEmpty());
+    d.silence();
+    QCOMPARE(d.failure, QStringLiteral("Cancelled"));
+    QVERIFY(engine.drained());
+    QCOMPARE(d.lines, (QStringList{"'[VARIABLES]", "VAR X = 100"}));
+    QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r"})); // no next section
+
+    // A second Cancel stops waiting.
+    UploadEngine again(request(UKorvo, TransferRequest::Variables));
+    Dialogue<UploadEngine> a(again);
+    a.start();
+    again.cancel(a.now);
+    again.cancel(a.now);
+    a.collect();
+    QCOMPARE(a.failure, QStringLiteral("Cancelled"));
+    QVERIFY(!again.drained());
 }
 
 void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
@@ -232,11 +269,12 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
         d.silence();
         QCOMPARE(d.sent.last(), QByteArray("\x1b"
                                            "5664J\r"));
-        d.answer({hmiBlock('\xff')}); // erased: no line of its own
+        d.answer({hmiBlock('\xff')}); // erased: its line keeps its address
         d.silence();
-        QCOMPARE(d.lines.size(), 2);
+        QCOMPARE(d.lines.size(), 3);
         QCOMPARE(d.lines[0], QStringLiteral("'[PARAMETERS] "));
         QCOMPARE(d.lines[1], QStringLiteral("  0000  ") + QStringLiteral("<05>").repeated(32));
+        QCOMPARE(d.lines[2], QStringLiteral("  0032  ") + QStringLiteral("<empty>").repeated(32));
     }
     // The whole parameter range is sixteen blocks; the job then ends by itself.
     UploadEngine engine(request(Hmi, TransferRequest::Flags));
@@ -299,6 +337,18 @@ void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
     QCOMPARE(d.failure, QStringLiteral("Cancelled"));
     d.answer({"\r\n"});
     QCOMPARE(d.sent.size(), 1);
+
+    // With an echo time-out each echo puts the end off; the echo that does not come ends the job by name.
+    TransferRequest timed = request(Veltor, 0);
+    timed.echoTimeoutMs = 2000;
+    DownloadEngine limited({"VA A = 1", "VA B = 2"}, timed);
+    Dialogue<DownloadEngine> t(limited);
+    t.start();
+    QCOMPARE(*limited.nextDeadline(), 2000);
+    t.answer({"\r\n"});
+    QCOMPARE(*limited.nextDeadline(), t.now + 2000);
+    t.silence();
+    QCOMPARE(t.failure, QStringLiteral("No echo of line 2 (\"VA B = 2\") within 2 s"));
 }
 
 void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
@@ -306,11 +356,19 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(UKorvo, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
-    d.answer({"\r\n", "\r\n"});
+    d.answer({"\r\n"});
+    QCOMPARE(engine.programModeNote(),
+             QStringLiteral(
+                 "The controller is left in program mode: send the line \"PGM\" to close the program."));
+    d.answer({"\r\n"});
     QCOMPARE(d.sent.last(), QByteArray("PGM\r"));
     QVERIFY(!d.finished);
+    // The closing line is one more step: the bar is not full before its echo.
+    QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{2, 3}));
+    QVERIFY(engine.programModeNote().isEmpty());
     d.answer({"\r\n"});
     QVERIFY(d.finished);
+    QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{3, 3}));
 
     DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(Fendra, 0));
     Dialogue<DownloadEngine> c(closed);
@@ -318,6 +376,13 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     c.answer({"\r\n", "\r\n", "\r\n"});
     QVERIFY(c.finished);
     QCOMPARE(c.sent.size(), 3);
+    QVERIFY(closed.programModeNote().isEmpty());
+
+    // The line to send carries the device address as every download line does.
+    DownloadEngine addressed({"PG 100  ", "100  H"}, request(Veltor, 0, QStringLiteral("2")));
+    Dialogue<DownloadEngine> a(addressed);
+    a.start();
+    QVERIFY(addressed.programModeNote().contains(QStringLiteral("send the line \"2PG\"")));
 }
 
 void TstTransferEngines::aFailedWriteIsReportedAndTheDownloadGoesOn()
