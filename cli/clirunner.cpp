@@ -194,7 +194,7 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     const QMetaObject::Connection failed =
         QObject::connect(commLink, &CommLink::connectedChanged, [&](bool up) { linkGone = linkGone || !up; });
 
-    lease = commLink->attach(engine, sink, kind);
+    lease = commLink->attach(engine, QStringLiteral("korvo-cli"), sink, kind);
     if (!engine.isFinished() && result == Done)
         loop.exec();
     QObject::disconnect(failed);

@@ -35,7 +35,7 @@ FindCommDialog::FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent)
     m_engine =
         std::make_unique<CommSearchEngine>(CommSearchEngine::Options{s.device, s.tcpipEnabled, 1500, false});
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); },
+        *m_engine, windowTitle(), [this](const std::vector<EngineEvent> &events) { onEvents(events); },
         CommLink::LeaseKind::Exclusive);
 }
 

@@ -33,6 +33,8 @@ struct TransferMemory
     bool toFile = false; // the file was chosen last; else the edit window, when there is one
     QString fileName;
     QString deviceAddress;
+    int sections = 0;     // the boxes ticked at the last start (bit per box)
+    QString startAddress; // the start address (program name) of the last start
 };
 
 // What the owner hands the dialog each time it opens it.
@@ -76,9 +78,8 @@ public:
 Q_SIGNALS:
     // A job ended (tests wait for it): ok, and what the dialog says about it.
     void jobEnded(bool ok, const QString &message);
-    void targetChosen(bool toFile);
-    void fileNameChanged(const QString &fileName);
-    void deviceAddressChanged(const QString &deviceAddress);
+    // What the owner remembers changed (a choice of target or file, a start).
+    void memoryChanged(const korvo::TransferMemory &memory);
 
 private:
     void buildControls();

@@ -65,6 +65,10 @@ public:
     explicit TransferJob(CommLink &link, QObject *parent = nullptr);
     ~TransferJob() override;
 
+    // "Upload", "Download", "Verify": the start button's caption and the job's name on the link.
+    static QString kindName(Kind kind);
+
+    // Refused, with the message, while another job holds the link.
     StartResult start(Kind kind, const TransferRequest &request, const Target &target);
     // After NeedsAnswer (none of the ticked sections is in the listing): Yes goes on with every section
     // the listing holds, anything else gives up.

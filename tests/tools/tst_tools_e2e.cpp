@@ -57,7 +57,7 @@ QString search(CommLink &link, CommSearchEngine &engine)
 {
     QString log;
     EngineLease lease = link.attach(
-        engine,
+        engine, QStringLiteral("Find Comm. Settings"),
         [&](const std::vector<EngineEvent> &events) {
             for (const EngineEvent &e : events)
                 if (const auto *line = e.as<EngineEvent::Line>())
