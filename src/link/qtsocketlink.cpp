@@ -62,6 +62,10 @@ bool QtSocketLink::connectToHost(const QString &host, quint16 port)
 void QtSocketLink::close()
 {
     m_open = false;
+    // What was written still goes out (a gateway's rate command written just before a tool gives the line
+    // back); abort() alone would throw it away.
+    if (m_socket.state() == QAbstractSocket::ConnectedState)
+        m_socket.flush();
     m_socket.abort();
 }
 

@@ -131,6 +131,33 @@ private Q_SLOTS:
         link.shutdown();
     }
 
+    void overTheGatewayAcceptSetsTheGatewaysRate()
+    {
+        ControllerSim controller(Veltor);
+        controller.setOwnBaud(38400);
+        addProbeResponder(controller);
+        SimGateway gateway(controller);
+        QString error;
+        QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        CommWindowSettings settings;
+        settings.device = Veltor;
+        settings.tcpipEnabled = true;
+        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+        ScaledClock clock(systemClock(), 10);
+        CommLink link(settings, clock, systemLinkFactory());
+        FindCommDialog dialog(link, m_prompt);
+        dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"))->setCurrentIndex(0);
+        auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
+        dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(accept->isEnabled(), kSearchTimeoutMs);
+        // The search tried 4800 last; Accept's rate command reaches the gateway before the line is let go.
+        QCOMPARE(gateway.serialBaud(), 4800);
+        accept->click();
+        QCOMPARE(settings.settings, QStringLiteral("38400,N,8,1"));
+        QTRY_COMPARE(gateway.serialBaud(), 38400);
+        link.shutdown();
+    }
+
     void theDialogFindsStopsAndAcceptsAndTheTerminalTalksAtTheNewRate()
     {
         Bench bench(Veltor, 19200);
