@@ -430,8 +430,13 @@ void CommLink::onSocketError(int number, const QString &description)
         QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
     const bool wasConnected = m_settings.connected && isTcp();
     connectComm(false);
-    if (m_slot.engine()) {
-        lost(text);
+    if (DeviceEngine *engine = m_slot.engine()) {
+        engine->linkFailed(number, description, text, nowMs());
+        // A tool driving the line itself that goes on (the comm search tries its next rate) gets it back.
+        QString error;
+        if (m_leaseKind == LeaseKind::Exclusive && !engine->isFinished() && !openForEngine(&error))
+            engine->linkLost(error, nowMs());
+        m_slot.pump();
         return;
     }
     report(text, QStringLiteral("Winsock Error"), PromptIcon::Information);

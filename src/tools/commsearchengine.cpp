@@ -196,11 +196,25 @@ void CommSearchEngine::nextProbe(qint64 nowMs)
 
 void CommSearchEngine::writeFailed(const QString &reason, qint64 nowMs)
 {
+    skipRate(QStringLiteral("Comm Error: ") + reason, nowMs);
+}
+
+void CommSearchEngine::linkFailed(int number, const QString &description, const QString &reason, qint64 nowMs)
+{
+    // Between searches the line is simply gone, as for any dialogue.
+    if (!isSearching())
+        return linkLost(reason, nowMs);
+    skipRate(QStringLiteral("Comm Error: %1 : %2").arg(number).arg(description), nowMs);
+}
+
+void CommSearchEngine::skipRate(const QString &error, qint64 nowMs)
+{
     if (!isSearching())
         return;
     // The rest of this rate would fail the same way: say so once and go on with the next rate.
-    emitStatus(QStringLiteral("Comm Error: ") + reason);
+    emitStatus(error);
     clearDeadline();
+    m_input.clear();
     ++m_rate;
     startRate(nowMs);
 }

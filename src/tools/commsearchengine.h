@@ -54,6 +54,8 @@ public:
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
     void writeFailed(const QString &reason, qint64 nowMs) override;
+    // A port or socket error during a rate: told once, and the search goes on with the next rate.
+    void linkFailed(int number, const QString &description, const QString &reason, qint64 nowMs) override;
 
     // "Find": starts a search (log cleared by the window). "Stop": ends it at the next probe or rate.
     void find(qint64 nowMs);
@@ -77,6 +79,7 @@ private:
     void startProbe(qint64 nowMs);
     void takeReply(qint64 nowMs);
     void nextProbe(qint64 nowMs);
+    void skipRate(const QString &error, qint64 nowMs);
     void endSearch();
     const SearchRate &rate() const { return rates()[size_t(m_rate)]; }
 

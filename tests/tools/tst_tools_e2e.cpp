@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 using namespace korvo;
@@ -131,7 +132,7 @@ private Q_SLOTS:
         link.shutdown();
     }
 
-    void overTheGatewayAcceptSetsTheGatewaysRate()
+    void overTheGatewayALostConnectionSkipsARateAndAcceptSetsTheGatewaysRate()
     {
         ControllerSim controller(Veltor);
         controller.setOwnBaud(38400);
@@ -148,8 +149,26 @@ private Q_SLOTS:
         FindCommDialog dialog(link, m_prompt);
         dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"))->setCurrentIndex(0);
         auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
+        auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
+        // The gateway closes the connection at the first probe: the error is told once, with its number,
+        // and the search goes on with the next rate on a new connection.
+        bool dropped = false;
+        QObject::connect(&gateway, &SimGateway::bytesReceived, &gateway, [&](const QByteArray &bytes) {
+            if (!dropped && bytes.contains("pr em")) {
+                dropped = true;
+                QTimer::singleShot(0, &gateway, &SimGateway::drop);
+            }
+        });
+        m_prompt.clear();
         dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"))->click();
-        QTRY_VERIFY_WITH_TIMEOUT(accept->isEnabled(), kSearchTimeoutMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(accept->isEnabled(), qPrintable(log->toPlainText()), kSearchTimeoutMs);
+        QVERIFY(dropped);
+        QCOMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Error"));
+        QVERIFY2(m_prompt.asked().first().text.startsWith(QStringLiteral("Comm Error: 10054 : ")),
+                 qPrintable(m_prompt.asked().first().text));
+        QCOMPARE(log->toPlainText().count("BAUD RATE = "), 5);
+        QVERIFY(!log->toPlainText().contains("Could not establish"));
         // The search tried 4800 last; Accept's rate command reaches the gateway before the line is let go.
         QCOMPARE(gateway.serialBaud(), 4800);
         accept->click();
