@@ -3,7 +3,8 @@
 // The baud finder ("Find Comm. Settings"): on a line it drives itself, tries the five rates in their
 // order, at each sends the device type's probes after the break sequence, and takes the first rate whose
 // reply carries the expected baud code (TCP: "NB"). The log it writes is a series of coloured pieces
-// (Line events whose style is the colour). Waits are states; "Stop" takes effect at the next probe or rate.
+// (Line events whose style is the colour), ending with a line that says what was found. Waits are states;
+// "Stop" takes effect at the next probe or rate.
 
 #include "app/devicecatalogue.h"
 #include "engine/enginebase.h"
@@ -94,6 +95,7 @@ private:
     int m_rateSectionPiece = 0;
     int m_foundRate = 0;
     int m_foundPiece = -1;
+    QString m_foundReply; // the device's answer at the found rate
 };
 
 } // namespace korvo

@@ -18,6 +18,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -69,6 +70,12 @@ QString search(CommLink &link, CommSearchEngine &engine)
     return log;
 }
 
+// The log's closing line, which says what the search came to.
+QString lastLine(const QString &log)
+{
+    return log.trimmed().split(u'\n').last().trimmed();
+}
+
 QList<QColor> coloursOf(const QTextEdit &edit)
 {
     QList<QColor> colours;
@@ -96,6 +103,8 @@ private Q_SLOTS:
         QCOMPARE(engine.foundRate(), 4800);
         QCOMPARE(log.count("BAUD RATE = "), 5);
         QVERIFY(log.contains("48 1 0 2.200"));
+        QVERIFY2(lastLine(log).startsWith("Found 4800 baud; the device answered: 48 1 0 2.200"),
+                 qPrintable(lastLine(log)));
         // The line was the search's own: the terminal, disconnected, has its port closed again.
         QVERIFY(!bench.link.isPortOpen());
     }
@@ -108,6 +117,7 @@ private Q_SLOTS:
         const QString log = search(bench.link, engine);
         QCOMPARE(engine.foundRate(), 0);
         QCOMPARE(log.count("No Response"), 20);
+        QCOMPARE(lastLine(log), QStringLiteral("No rate answered."));
     }
 
     void theGatewayIsSteppedThroughItsRatesUntilNbAnswers()
@@ -147,6 +157,7 @@ private Q_SLOTS:
         ScaledClock clock(systemClock(), 10);
         CommLink link(settings, clock, systemLinkFactory());
         FindCommDialog dialog(link, m_prompt);
+        dialog.show();
         dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"))->setCurrentIndex(0);
         auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
         auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
@@ -169,6 +180,12 @@ private Q_SLOTS:
                  qPrintable(m_prompt.asked().first().text));
         QCOMPARE(log->toPlainText().count("BAUD RATE = "), 5);
         QVERIFY(!log->toPlainText().contains("Could not establish"));
+        // The log ends with what was found, in view.
+        QVERIFY2(
+            lastLine(log->toPlainText()).startsWith("Found 38400 baud; the device answered: 1 0 NB2.200"),
+            qPrintable(lastLine(log->toPlainText())));
+        QVERIFY(log->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
         // The search tried 4800 last; Accept's rate command reaches the gateway before the line is let go.
         QCOMPARE(gateway.serialBaud(), 4800);
         accept->click();
