@@ -53,14 +53,15 @@ bool runEngine(CommLink &link, DeviceEngine &engine, Measured &measured)
     link.setCaptureSink([&measured](const QByteArray &bytes) { measured.received += bytes.size(); });
     QTimer::singleShot(600'000, &loop, &QEventLoop::quit);
     const qint64 start = link.nowMs();
-    EngineLease lease = link.attach(engine, [&](const std::vector<EngineEvent> &events) {
-        for (const EngineEvent &event : events) {
-            if (event.ends()) {
-                ok = event.is<EngineEvent::Finished>();
-                loop.quit();
+    EngineLease lease =
+        link.attach(engine, QStringLiteral("Transfer"), [&](const std::vector<EngineEvent> &events) {
+            for (const EngineEvent &event : events) {
+                if (event.ends()) {
+                    ok = event.is<EngineEvent::Finished>();
+                    loop.quit();
+                }
             }
-        }
-    });
+        });
     if (!engine.isFinished())
         loop.exec();
     measured.ms = double(link.nowMs() - start);

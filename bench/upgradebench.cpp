@@ -88,7 +88,7 @@ Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const Upgra
     UpgradeEngine engine(UpgradeOptions::fromSettings(settings));
     bool ok = false;
     EngineLease lease = link.attach(
-        engine,
+        engine, QStringLiteral("Firmware Upgrade"),
         [&](const std::vector<EngineEvent> &events) {
             for (const EngineEvent &event : events) {
                 if (event.ends()) {

@@ -205,7 +205,7 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         QObject::connect(&ticker, &QTimer::timeout, [&] { err(progressText()); });
         ticker.start(1000);
     }
-    lease = commLink->attach(engine, sink, kind);
+    lease = commLink->attach(engine, QStringLiteral("korvo-cli"), sink, kind);
     m_lease = &lease;
     if (!engine.isFinished() && result == Done)
         loop.exec();

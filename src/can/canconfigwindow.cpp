@@ -64,7 +64,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmCANConfig"));
-    setWindowTitle(QString::fromLatin1(kCaptions[int(target)]));
+    setWindowTitle(caption(target));
     const bool module = target == CanTarget::Module;
 
     auto *layout = new QGridLayout(this);
@@ -127,8 +127,13 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
         storedCorner(twipsToPixels(place.left, logicalDpiX()), twipsToPixels(place.top, logicalDpiY()));
     placeTopLevel(this, stored.value_or(overClientArea(parentWidget())), sizeHint());
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
+        *m_engine, windowTitle(), [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);
+}
+
+QString CanConfigWindow::caption(CanTarget target)
+{
+    return QString::fromLatin1(kCaptions[int(target)]);
 }
 
 CanConfigWindow::~CanConfigWindow()

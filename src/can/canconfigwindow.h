@@ -43,7 +43,10 @@ public:
     // The command buttons down the right-hand side.
     enum class Button { Ok, Cancel, Apply, CanDefaults, DeviceNetDefaults, ModuleDefaults, Save, Restore };
 
-    // Opens for target on link (the terminal's) and starts connecting at once.
+    // The window's caption for target ("CAN MODULE Configuration").
+    static QString caption(CanTarget target);
+    // Opens for target on link (the terminal's) and starts connecting at once; the opener has made sure no
+    // other job holds the link.
     CanConfigWindow(CanTarget target, CommLink &link, const CanWindowSetup &setup, Prompt &prompt,
                     QWidget *parent = nullptr);
     ~CanConfigWindow() override;

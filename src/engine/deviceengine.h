@@ -76,6 +76,15 @@ public:
     virtual void writeFailed(const QString &reason, qint64 nowMs) = 0;
     // The port or socket went away (hang-up, reset); the engine ends.
     virtual void linkLost(const QString &reason, qint64 nowMs) = 0;
+    // The port or socket reported an error, number with the OS's description; reason is the link's wording
+    // of it. By default the engine ends as at linkLost(). An engine that drives the line itself may go on:
+    // the link opens the line for it again.
+    virtual void linkFailed(int number, const QString &description, const QString &reason, qint64 nowMs)
+    {
+        (void)number;
+        (void)description;
+        linkLost(reason, nowMs);
+    }
     // The user's Cancel/Abort/Stop (korvo-cli: Ctrl+C).
     virtual void cancel(qint64 nowMs) = 0;
 

@@ -49,7 +49,14 @@ void FunctionKeyRunner::press(int key)
     options.key = key;
     m_lease.release();
     m_walk = std::make_unique<FunctionKeyWalk>(options, m_stopwatches);
-    m_lease = m_link.attach(*m_walk, [this](const std::vector<EngineEvent> &events) { onEvents(events); });
+    m_lease = m_link.attach(*m_walk, QStringLiteral("Function key F%1").arg(key + 1),
+                            [this](const std::vector<EngineEvent> &events) { onEvents(events); });
+    // Another job holds the link: it goes on, and the panel says why the key did nothing.
+    if (m_lease.isRefused()) {
+        Q_EMIT message(m_lease.refusal());
+        m_clearTimer->start(kMessageMs);
+        return;
+    }
     // A key with nothing to walk has ended inside attach, before its lease could be let go.
     if (m_walk->isFinished())
         m_lease.release();

@@ -1,9 +1,9 @@
 #pragma once
 
 // A terminal's function keys at run time: a press starts the walk of that key of the current group on the
-// terminal's link (a stop request while one runs; nothing while disconnected), and the walk's progress
-// comes back as signals for the bar, the "msg" panel and capture. The "msg" panel is cleared by Timer3
-// some seconds after the walk ends.
+// terminal's link (a stop request while one runs; nothing while disconnected; while another job holds the
+// link, a message saying which), and the walk's progress comes back as signals for the bar, the "msg"
+// panel and capture. The "msg" panel is cleared by Timer3 some seconds after the walk ends.
 
 #include "functionkeys/functionkeywalk.h"
 #include "link/enginelease.h"

@@ -256,15 +256,21 @@ void CommLink::sendTypedChar(char c)
 
 // ---- engines
 
-EngineLease CommLink::attach(DeviceEngine &engine, EventSink sink, LeaseKind kind)
+QString CommLink::busyText() const
 {
-    if (m_slot.engine()) {
-        const quint64 previous = m_slot.id();
-        cancelLease(previous);
-        releaseLease(previous);
-    }
+    if (!m_slot.engine())
+        return {};
+    return QStringLiteral("%1 is running on this terminal: wait for it to end, or cancel it, then try again.")
+        .arg(m_job);
+}
+
+EngineLease CommLink::attach(DeviceEngine &engine, const QString &job, EventSink sink, LeaseKind kind)
+{
+    if (m_slot.engine())
+        return EngineLease::refused(busyText());
     ensureLinks();
     m_leaseKind = kind;
+    m_job = job;
     const quint64 id = m_slot.hold(engine, std::move(sink));
 
     QString error;
@@ -341,6 +347,7 @@ void CommLink::detach(bool restoreTerminal)
     m_sends.drop(m_slot.id());
     m_slot.clear();
     m_leaseKind = LeaseKind::Shared;
+    m_job.clear();
     // A tool that drove the line itself may have left it at another rate, or opened it for itself.
     if (restoreTerminal && kind == LeaseKind::Exclusive)
         applyCommSettings();
@@ -423,8 +430,13 @@ void CommLink::onSocketError(int number, const QString &description)
         QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
     const bool wasConnected = m_settings.connected && isTcp();
     connectComm(false);
-    if (m_slot.engine()) {
-        lost(text);
+    if (DeviceEngine *engine = m_slot.engine()) {
+        engine->linkFailed(number, description, text, nowMs());
+        // A tool driving the line itself that goes on (the comm search tries its next rate) gets it back.
+        QString error;
+        if (m_leaseKind == LeaseKind::Exclusive && !engine->isFinished() && !openForEngine(&error))
+            engine->linkLost(error, nowMs());
+        m_slot.pump();
         return;
     }
     report(text, QStringLiteral("Winsock Error"), PromptIcon::Information);

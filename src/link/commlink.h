@@ -78,10 +78,15 @@ public:
     // LF on serial when TranslateCR is set. A failure disconnects and reports a critical "Comm Port Error".
     void sendTypedChar(char c);
 
-    // Attaches a device engine: calls its start() and from then on feeds it. One engine at a time; attaching
-    // while another holds a lease cancels that one first. The sink gets the engine's events after every
-    // step (also during attach itself); it may release the lease from inside.
-    EngineLease attach(DeviceEngine &engine, EventSink sink, LeaseKind kind = LeaseKind::Shared);
+    // Attaches a device engine for the job named job ("Upload", "Find Comm. Settings"): calls its start() and
+    // from then on feeds it. One job at a time: while another holds the link nothing is started, the running
+    // job goes on untouched and the lease returned is refused, naming it. A job ends only by finishing, by
+    // its owner's cancel or release, or because the link is lost. The sink gets the engine's events after
+    // every step (also during attach itself); it may release the lease from inside.
+    EngineLease attach(DeviceEngine &engine, const QString &job, EventSink sink,
+                       LeaseKind kind = LeaseKind::Shared);
+    // Why a job asked for now cannot start, naming the one holding the link; empty while the link is free.
+    QString busyText() const;
     bool hasEngine() const { return m_slot.engine() != nullptr; }
 
     // Capture: sees every received byte first, in every mode. Empty to stop.
@@ -143,6 +148,7 @@ private:
 
     EngineSlot m_slot; // the engine holding the lease
     LeaseKind m_leaseKind = LeaseKind::Shared;
+    QString m_job; // the name of the job holding the lease
     ByteSink m_capture;
 };
 

@@ -7,8 +7,16 @@
 namespace korvo {
 
 EngineLease::EngineLease(EngineLease &&other) noexcept
-    : m_link(std::exchange(other.m_link, nullptr)), m_id(std::exchange(other.m_id, 0))
+    : m_link(std::exchange(other.m_link, nullptr)), m_id(std::exchange(other.m_id, 0)),
+      m_refusal(std::exchange(other.m_refusal, {}))
 {
+}
+
+EngineLease EngineLease::refused(QString why)
+{
+    EngineLease lease;
+    lease.m_refusal = std::move(why);
+    return lease;
 }
 
 EngineLease &EngineLease::operator=(EngineLease &&other) noexcept
@@ -17,6 +25,7 @@ EngineLease &EngineLease::operator=(EngineLease &&other) noexcept
         release();
         m_link = std::exchange(other.m_link, nullptr);
         m_id = std::exchange(other.m_id, 0);
+        m_refusal = std::exchange(other.m_refusal, {});
     }
     return *this;
 }

@@ -5,6 +5,7 @@
 // every path: finish, cancel, a vanished device, a window closing) gives the link back to the terminal.
 
 #include <QPointer>
+#include <QString>
 #include <QtGlobal>
 
 namespace korvo {
@@ -17,6 +18,8 @@ class EngineLease
 public:
     EngineLease() = default;
     EngineLease(CommLink *link, quint64 id) : m_link(link), m_id(id) {}
+    // The link was busy with another job: nothing was started; why names the running job.
+    static EngineLease refused(QString why);
     EngineLease(EngineLease &&other) noexcept;
     EngineLease &operator=(EngineLease &&other) noexcept;
     EngineLease(const EngineLease &) = delete;
@@ -25,6 +28,9 @@ public:
 
     // The engine is still attached to a live link.
     bool isActive() const;
+    // attach() refused the job because another held the link; refusal() says which, for the user.
+    bool isRefused() const { return !m_refusal.isEmpty(); }
+    const QString &refusal() const { return m_refusal; }
     // Detaches the engine (no call reaches it afterwards) and gives the link back to the terminal.
     void release();
 
@@ -39,6 +45,7 @@ public:
 private:
     QPointer<CommLink> m_link;
     quint64 m_id = 0;
+    QString m_refusal;
 };
 
 } // namespace korvo

@@ -34,20 +34,31 @@ int socketErrorNumber(QAbstractSocket::SocketError error)
 
 QtSocketLink::QtSocketLink(QObject *parent) : SocketLink(parent)
 {
-    connect(&m_socket, &QTcpSocket::connected, this, &SocketLink::connected);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &SocketLink::readyRead);
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, &QtSocketLink::onError);
+    renewSocket();
 }
 
 QtSocketLink::~QtSocketLink()
 {
-    m_socket.disconnect(this);
-    m_socket.abort();
+    m_socket->disconnect(this);
+    m_socket->abort();
+}
+
+void QtSocketLink::renewSocket()
+{
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+    }
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &SocketLink::connected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &SocketLink::readyRead);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &QtSocketLink::onError);
 }
 
 bool QtSocketLink::connectToHost(const QString &host, quint16 port)
 {
-    m_socket.abort();
+    renewSocket();
     m_pending.clear();
     m_error.clear();
     if (host.trimmed().isEmpty()) {
@@ -55,29 +66,33 @@ bool QtSocketLink::connectToHost(const QString &host, quint16 port)
         return false;
     }
     m_open = true;
-    m_socket.connectToHost(host.trimmed(), port);
+    m_socket->connectToHost(host.trimmed(), port);
     return true;
 }
 
 void QtSocketLink::close()
 {
     m_open = false;
-    m_socket.abort();
+    // What was written still goes out (a gateway's rate command written just before a tool gives the line
+    // back); abort() alone would throw it away.
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->flush();
+    m_socket->abort();
 }
 
 bool QtSocketLink::isConnected() const
 {
-    return m_socket.state() == QAbstractSocket::ConnectedState;
+    return m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
 bool QtSocketLink::write(const QByteArray &data)
 {
-    if (!m_open || m_socket.state() == QAbstractSocket::UnconnectedState) {
+    if (!m_open || m_socket->state() == QAbstractSocket::UnconnectedState) {
         m_error = QStringLiteral("The socket is not connected.");
         return false;
     }
-    if (m_socket.write(data) != data.size()) {
-        m_error = m_socket.errorString();
+    if (m_socket->write(data) != data.size()) {
+        m_error = m_socket->errorString();
         return false;
     }
     return true;
@@ -86,7 +101,7 @@ bool QtSocketLink::write(const QByteArray &data)
 QByteArray QtSocketLink::readAll()
 {
     QByteArray data = std::exchange(m_pending, QByteArray());
-    data += m_socket.readAll();
+    data += m_socket->readAll();
     return data;
 }
 
@@ -94,11 +109,11 @@ void QtSocketLink::onError(QAbstractSocket::SocketError error)
 {
     if (!m_open)
         return;
-    m_error = m_socket.errorString();
+    m_error = m_socket->errorString();
     m_open = false;
     // Keep what already arrived: the gateway may have sent its last words before closing.
-    const QByteArray last = m_socket.bytesAvailable() > 0 ? m_socket.readAll() : QByteArray();
-    m_socket.abort();
+    const QByteArray last = m_socket->bytesAvailable() > 0 ? m_socket->readAll() : QByteArray();
+    m_socket->abort();
     m_pending = last;
     if (!m_pending.isEmpty())
         emit readyRead();

@@ -28,9 +28,12 @@ public:
     QString errorString() const override { return m_error; }
 
 private:
+    // A new socket for each connection: one that failed may still be inside its own error handling when
+    // the owner connects again from its notification.
+    void renewSocket();
     void onError(QAbstractSocket::SocketError error);
 
-    QTcpSocket m_socket;
+    QTcpSocket *m_socket = nullptr; // a child
     QString m_error;
     QByteArray m_pending; // received just before an error closed the socket
     bool m_open = false;

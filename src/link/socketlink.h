@@ -19,6 +19,7 @@ public:
     // Starts connecting; false (with errorString()) only when the request itself is refused, e.g. an empty
     // host. Failures of the connection attempt arrive later through errorOccurred.
     virtual bool connectToHost(const QString &host, quint16 port) = 0;
+    // Closes the connection; what was written before goes out first.
     virtual void close() = 0;
     virtual bool isConnected() const = 0;
     // True from connectToHost until close or an error.

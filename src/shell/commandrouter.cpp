@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "app/twips.h"
 #include "editor/editwindow.h"
+#include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "preferences/preferencesrunner.h"
 #include "shell/activechild.h"
@@ -136,11 +137,7 @@ void CommandRouter::openTransfer(TransferJob::Kind kind)
     TransferDialog *dialog = TransferDialog::open(
         m_window, m_window->fileDialogs(), m_window->prompt(), kind, activeCommWindow(*m_window),
         qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
-    connect(dialog, &TransferDialog::targetChosen, this, &CommandRouter::setTransferTarget,
-            Qt::UniqueConnection);
-    connect(dialog, &TransferDialog::fileNameChanged, this, &CommandRouter::setTransferFile,
-            Qt::UniqueConnection);
-    connect(dialog, &TransferDialog::deviceAddressChanged, this, &CommandRouter::setTransferDevice,
+    connect(dialog, &TransferDialog::memoryChanged, this, &CommandRouter::setTransferMemory,
             Qt::UniqueConnection);
 }
 
@@ -175,7 +172,11 @@ void CommandRouter::findCommSettings()
 {
     QAction *item = m_window->menus()->action(Command::FindCommSettings);
     CommWindow *comm = activeCommWindow(*m_window);
-    if (!comm) {
+    // A job running on the terminal keeps its link.
+    const QString busy = comm ? comm->link().busyText() : QString();
+    if (!busy.isEmpty())
+        ask(m_window->prompt(), busy, QStringLiteral("Find Comm. Settings"), PromptIcon::Exclamation);
+    if (!comm || !busy.isEmpty()) {
         item->setChecked(false);
         return;
     }

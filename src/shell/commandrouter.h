@@ -64,9 +64,7 @@ private:
     void toggleRamViewer();
     void arrange(Command command);
     void openTransfer(TransferJob::Kind kind);
-    void setTransferTarget(bool toFile) { m_transfer.toFile = toFile; }
-    void setTransferFile(bool upload, const QString &fileName) { m_transfer.file(upload) = fileName; }
-    void setTransferDevice(const QString &deviceAddress) { m_transfer.deviceAddress = deviceAddress; }
+    void setTransferMemory(const TransferMemory &memory) { m_transfer = memory; }
 
     MainWindow *m_window;
     DocumentCommands *m_documents;

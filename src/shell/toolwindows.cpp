@@ -1,6 +1,8 @@
 #include "toolwindows.h"
 
+#include "app/prompt.h"
 #include "can/canconfigwindow.h"
+#include "link/commlink.h"
 #include "shell/mainwindow.h"
 #include "spi/spicommwindow.h"
 #include "terminal/commwindow.h"
@@ -36,7 +38,12 @@ void ToolWindows::openCan(int index)
         if (m_window->prefs().countWindows(WindowKind::Terminal) == 0)
             m_window->runCommand(Command::NewTerminalWindow);
         CommWindow *terminal = activeOrFirstTerminal();
-        if (!terminal) {
+        // A job running on the terminal keeps its link.
+        const QString busy = terminal ? terminal->link().busyText() : QString();
+        if (!busy.isEmpty())
+            ask(m_window->prompt(), busy, CanConfigWindow::caption(CanTarget(index)),
+                PromptIcon::Exclamation);
+        if (!terminal || !busy.isEmpty()) {
             checkCanItems();
             return;
         }

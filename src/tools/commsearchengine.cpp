@@ -78,6 +78,7 @@ void CommSearchEngine::find(qint64 nowMs)
     m_stopRequested = false;
     m_foundRate = 0;
     m_foundPiece = -1;
+    m_foundReply.clear();
     m_pieces = 0;
     m_rate = 0;
     if (m_probes.isEmpty()) {
@@ -169,7 +170,8 @@ void CommSearchEngine::timerFired(qint64 nowMs)
 
 void CommSearchEngine::takeReply(qint64 nowMs)
 {
-    const QString reply = printable(std::exchange(m_input, {}));
+    const QByteArray received = std::exchange(m_input, {});
+    const QString reply = printable(received);
     if (reply.isEmpty()) {
         log(QStringLiteral("No Response\r\n\r\n"), DarkRed);
     } else {
@@ -180,6 +182,14 @@ void CommSearchEngine::takeReply(qint64 nowMs)
         if (match && m_foundRate == 0) {
             m_foundRate = rate().baud;
             m_foundPiece = m_rateSectionPiece;
+            // Of a reply with echoes and prompts, the line that carries the code is the device's answer.
+            for (const QByteArray &line : received.split('\n')) {
+                const QString text = printable(line.trimmed());
+                if (text.contains(expected)) {
+                    m_foundReply = text;
+                    break;
+                }
+            }
         }
         log(reply + QStringLiteral("\r\n\r\n"), match ? Blue : Navy);
     }
@@ -196,11 +206,25 @@ void CommSearchEngine::nextProbe(qint64 nowMs)
 
 void CommSearchEngine::writeFailed(const QString &reason, qint64 nowMs)
 {
+    skipRate(QStringLiteral("Comm Error: ") + reason, nowMs);
+}
+
+void CommSearchEngine::linkFailed(int number, const QString &description, const QString &reason, qint64 nowMs)
+{
+    // Between searches the line is simply gone, as for any dialogue.
+    if (!isSearching())
+        return linkLost(reason, nowMs);
+    skipRate(QStringLiteral("Comm Error: %1 : %2").arg(number).arg(description), nowMs);
+}
+
+void CommSearchEngine::skipRate(const QString &error, qint64 nowMs)
+{
     if (!isSearching())
         return;
     // The rest of this rate would fail the same way: say so once and go on with the next rate.
-    emitStatus(QStringLiteral("Comm Error: ") + reason);
+    emitStatus(error);
     clearDeadline();
+    m_input.clear();
     ++m_rate;
     startRate(nowMs);
 }
@@ -209,6 +233,12 @@ void CommSearchEngine::endSearch()
 {
     m_state = State::Idle;
     clearDeadline();
+    // The last line says what the search came to.
+    if (m_foundRate != 0)
+        log(QStringLiteral("Found %1 baud; the device answered: %2\r\n").arg(m_foundRate).arg(m_foundReply),
+            Blue);
+    else
+        log(QStringLiteral("No rate answered.\r\n"), DarkRed);
     emitProgress(qint64(rates().size()) * std::max<qsizetype>(1, m_probes.size()),
                  qint64(rates().size()) * std::max<qsizetype>(1, m_probes.size()));
     if (m_options.searchOnce)

@@ -3,7 +3,8 @@
 // The baud finder ("Find Comm. Settings"): on a line it drives itself, tries the five rates in their
 // order, at each sends the device type's probes after the break sequence, and takes the first rate whose
 // reply carries the expected baud code (TCP: "NB"). The log it writes is a series of coloured pieces
-// (Line events whose style is the colour). Waits are states; "Stop" takes effect at the next probe or rate.
+// (Line events whose style is the colour), ending with a line that says what was found. Waits are states;
+// "Stop" takes effect at the next probe or rate.
 
 #include "app/devicecatalogue.h"
 #include "engine/enginebase.h"
@@ -54,6 +55,8 @@ public:
     void bytesReceived(const QByteArray &data, qint64 nowMs) override;
     void timerFired(qint64 nowMs) override;
     void writeFailed(const QString &reason, qint64 nowMs) override;
+    // A port or socket error during a rate: told once, and the search goes on with the next rate.
+    void linkFailed(int number, const QString &description, const QString &reason, qint64 nowMs) override;
 
     // "Find": starts a search (log cleared by the window). "Stop": ends it at the next probe or rate.
     void find(qint64 nowMs);
@@ -77,6 +80,7 @@ private:
     void startProbe(qint64 nowMs);
     void takeReply(qint64 nowMs);
     void nextProbe(qint64 nowMs);
+    void skipRate(const QString &error, qint64 nowMs);
     void endSearch();
     const SearchRate &rate() const { return rates()[size_t(m_rate)]; }
 
@@ -91,6 +95,7 @@ private:
     int m_rateSectionPiece = 0;
     int m_foundRate = 0;
     int m_foundPiece = -1;
+    QString m_foundReply; // the device's answer at the found rate
 };
 
 } // namespace korvo

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -35,7 +36,7 @@ FindCommDialog::FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent)
     m_engine =
         std::make_unique<CommSearchEngine>(CommSearchEngine::Options{s.device, s.tcpipEnabled, 1500, false});
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); },
+        *m_engine, windowTitle(), [this](const std::vector<EngineEvent> &events) { onEvents(events); },
         CommLink::LeaseKind::Exclusive);
 }
 
@@ -149,15 +150,15 @@ void FindCommDialog::searchEnded()
     unsetCursor();
     m_find->setText(QStringLiteral("Find"));
     m_progress->clear();
-    if (m_engine->foundRate() == 0)
-        return;
+    // The caret goes to where the found rate's section begins; the view shows the closing line, which
+    // says what was found (or that nothing was).
     if (m_engine->foundPiece() >= 0 && m_engine->foundPiece() < m_piecePositions.size()) {
         QTextCursor cursor(m_log->document());
         cursor.setPosition(m_piecePositions.at(m_engine->foundPiece()));
         m_log->setTextCursor(cursor);
-        m_log->ensureCursorVisible();
     }
-    m_accept->setEnabled(true);
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+    m_accept->setEnabled(m_engine->foundRate() != 0);
 }
 
 void FindCommDialog::accept()

@@ -24,6 +24,7 @@ class FindCommDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // The opener has made sure no other job holds link.
     FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent = nullptr);
     ~FindCommDialog() override;
 

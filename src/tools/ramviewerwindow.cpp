@@ -126,15 +126,21 @@ void RamViewerWindow::read()
         m_dump->setPlainText(QStringLiteral("Comm Port Not Open!"));
         return;
     }
+    // Another job on the terminal keeps its link; the viewer says which, where it shows its other messages.
+    if (const QString busy = m_link->busyText(); !busy.isEmpty()) {
+        showMessage(busy);
+        return;
+    }
     if (m_addressChanged)
         m_dump->clear();
     setCursor(Qt::BusyCursor);
     m_engine = std::make_unique<RamReadEngine>(m_address->text(), m_count->text());
-    m_lease = m_link->attach(*m_engine, [this](const std::vector<EngineEvent> &events) {
-        for (const EngineEvent &e : events)
-            if (e.ends())
-                readEnded();
-    });
+    m_lease = m_link->attach(*m_engine, QStringLiteral("RAM Viewer read"),
+                             [this](const std::vector<EngineEvent> &events) {
+                                 for (const EngineEvent &e : events)
+                                     if (e.ends())
+                                         readEnded();
+                             });
 }
 
 void RamViewerWindow::readEnded()

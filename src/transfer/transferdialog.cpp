@@ -53,19 +53,6 @@ DeviceBoxes deviceBoxes(DeviceType device)
 }
 
 const QString kTitle = QStringLiteral("Upload/Download");
-
-QString kindWord(TransferJob::Kind kind)
-{
-    switch (kind) {
-    case TransferJob::Kind::Download:
-        return QStringLiteral("Download");
-    case TransferJob::Kind::Verify:
-        return QStringLiteral("Verify");
-    case TransferJob::Kind::Upload:
-        break;
-    }
-    return QStringLiteral("Upload");
-}
 } // namespace
 
 TransferDialog *TransferDialog::open(QWidget *host, const FileDialogs &fileDialogs, Prompt &prompt,
@@ -87,6 +74,9 @@ TransferDialog::TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, Q
     : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt)
 {
     setWindowTitle(QStringLiteral("KORVO Upload / Download"));
+    // Modal over the main window: no typed key, function key or menu reaches the link while a transfer
+    // runs; tool windows of their own are refused the link instead.
+    setWindowModality(Qt::WindowModal);
     buildControls();
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &TransferDialog::refreshFigures);
@@ -171,7 +161,7 @@ void TransferDialog::applyDevice(DeviceType device)
     m_boxes[1]->setText(QString::fromLatin1(boxes.box1 ? boxes.box1 : ""));
     m_boxes[1]->setVisible(boxes.box1 != nullptr);
     m_boxes[2]->setVisible(boxes.programs);
-    setWindowTitle(QString::fromLatin1(boxes.label) + kindWord(m_kind));
+    setWindowTitle(QString::fromLatin1(boxes.label) + TransferJob::kindName(m_kind));
     // What an empty choice means differs by job and, for a 926Q upload, by device.
     m_dataTypes->setToolTip(
         m_kind == TransferJob::Kind::Download ? QStringLiteral("None ticked: the whole listing")
@@ -190,7 +180,7 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     m_edit = edit;
     applyDevice(terminal ? terminal->settings().device : Veltor);
     m_typeFrame->setTitle(fromListing ? QStringLiteral("Source Type") : QStringLiteral("Destination Type"));
-    m_start->setText(kindWord(kind));
+    m_start->setText(TransferJob::kindName(kind));
     QString editCaption = QStringLiteral("Edit Window");
     if (edit) {
         // The option is not laid out before the dialog is first shown: a sensible width until then.
@@ -202,6 +192,9 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     const TransferMemory &memory = m_setup.memory;
     m_fileName->setText(rememberedFile());
     m_deviceName->setText(memory.deviceAddress);
+    m_address->setText(memory.startAddress);
+    for (size_t i = 0; i < m_boxes.size(); ++i)
+        m_boxes[i]->setChecked((memory.sections & (1 << i)) != 0);
     const bool toFile = memory.toFile || !edit;
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
     m_fileName->setEnabled(toFile);
@@ -225,7 +218,7 @@ void TransferDialog::chooseEditWindow()
         return;
     }
     m_setup.memory.toFile = false;
-    emit targetChosen(false);
+    emit memoryChanged(m_setup.memory);
     m_fileName->setEnabled(false);
     m_browse->setEnabled(false);
 }
@@ -233,7 +226,7 @@ void TransferDialog::chooseEditWindow()
 void TransferDialog::chooseFile()
 {
     m_setup.memory.toFile = true;
-    emit targetChosen(true);
+    emit memoryChanged(m_setup.memory);
     m_fileName->setEnabled(true);
     m_browse->setEnabled(true);
     if (m_fileName->text().isEmpty())
@@ -254,7 +247,7 @@ void TransferDialog::browse()
 void TransferDialog::rememberFile(const QString &fileName)
 {
     rememberedFile() = fileName;
-    emit fileNameChanged(m_kind == TransferJob::Kind::Upload, fileName);
+    emit memoryChanged(m_setup.memory);
 }
 
 void TransferDialog::startJob(TransferJob::Kind kind)
@@ -273,11 +266,13 @@ void TransferDialog::startJob(TransferJob::Kind kind)
             request.sections |= 1 << i;
     TransferMemory &memory = m_setup.memory;
     memory.deviceAddress = m_deviceName->text();
-    emit deviceAddressChanged(memory.deviceAddress);
+    memory.sections = request.sections;
+    memory.startAddress = m_address->text();
     TransferJob::Target target;
     target.file = m_fileOption->isChecked();
     if (target.file)
-        rememberFile(m_fileName->text());
+        rememberedFile() = m_fileName->text();
+    emit memoryChanged(memory);
 
     request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
@@ -332,8 +327,11 @@ void TransferDialog::startJob(TransferJob::Kind kind)
         m_edit->bringToFront();
     if (m_job->isRunning()) {
         m_tick.start();
-        if (!m_job->programName().isEmpty())
+        if (!m_job->programName().isEmpty()) {
             m_address->setText(m_job->programName());
+            m_setup.memory.startAddress = m_job->programName();
+            emit memoryChanged(m_setup.memory);
+        }
     }
 }
 
@@ -395,11 +393,11 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     else if (!verify)
         m_message->setText(QStringLiteral("Done"));
     m_message->setVisible(true);
-    // A failure of the link or a file is told once; a cancel only in the dialog, which says where the
-    // incomplete upload is.
-    if (!ok && !m_cancelRequested && !message.isEmpty())
+    // A failure of the link or a file is told once. Cancel hides the dialog once the job has ended, so
+    // what a cancelled job has to say (where the incomplete upload is) is told then.
+    if (!ok && !message.isEmpty())
         ask(m_prompt, message, kTitle, PromptIcon::Exclamation);
-    if (ok && message.isEmpty() && !verify)
+    if ((ok && message.isEmpty() && !verify) || m_cancelRequested)
         hide();
     Q_EMIT jobEnded(ok, message);
 }

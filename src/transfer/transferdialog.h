@@ -34,6 +34,8 @@ struct TransferMemory
     QString fileName;       // the listing a download or verify reads
     QString uploadFileName; // the listing an upload writes: kept apart, so it never offers the file just sent
     QString deviceAddress;
+    int sections = 0;     // the boxes ticked at the last start (bit per box)
+    QString startAddress; // the start address (program name) of the last start
 
     QString &file(bool upload) { return upload ? uploadFileName : fileName; }
 };
@@ -80,10 +82,8 @@ public:
 Q_SIGNALS:
     // A job ended (tests wait for it): ok, and what the dialog says about it.
     void jobEnded(bool ok, const QString &message);
-    void targetChosen(bool toFile);
-    // upload: the name is the upload's destination; else the download's and verify's source.
-    void fileNameChanged(bool upload, const QString &fileName);
-    void deviceAddressChanged(const QString &deviceAddress);
+    // What the owner remembers changed (a choice of target or file, a start).
+    void memoryChanged(const korvo::TransferMemory &memory);
 
 private:
     void buildControls();

@@ -90,6 +90,19 @@ TransferJob::~TransferJob()
     m_lease.release();
 }
 
+QString TransferJob::kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Download:
+        return QStringLiteral("Download");
+    case Kind::Verify:
+        return QStringLiteral("Verify");
+    case Kind::Upload:
+        break;
+    }
+    return QStringLiteral("Upload");
+}
+
 bool TransferJob::isRunning() const
 {
     return m_engine && !m_engine->isFinished();
@@ -119,6 +132,9 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
 {
     if (isRunning())
         return {StartResult::Refused, {}};
+    // Another job (a function key, a tool) holds the link: it goes on, and nothing here is touched.
+    if (const QString busy = m_link.busyText(); !busy.isEmpty())
+        return {StartResult::Refused, {busy, QStringLiteral("Upload/Download"), PromptIcon::Exclamation}};
     m_kind = kind;
     m_request = request;
     m_target = target;
@@ -190,7 +206,8 @@ TransferJob::StartResult TransferJob::startListing(const ListingReader::Selectio
 TransferJob::StartResult TransferJob::attach()
 {
     m_startMs = m_link.nowMs();
-    m_lease = m_link.attach(*m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); });
+    m_lease = m_link.attach(*m_engine, kindName(m_kind),
+                            [this](const std::vector<EngineEvent> &events) { onEvents(events); });
     return {StartResult::Started, {}};
 }
 

@@ -74,6 +74,10 @@ public:
     explicit TransferJob(CommLink &link, QObject *parent = nullptr);
     ~TransferJob() override;
 
+    // "Upload", "Download", "Verify": the start button's caption and the job's name on the link.
+    static QString kindName(Kind kind);
+
+    // Refused, with the message, while another job holds the link.
     StartResult start(Kind kind, const TransferRequest &request, const Target &target);
     // After NeedsAnswer: Yes goes on (an upload replaces the file that exists, once it has finished; a
     // download without the ticked sections sends every section the listing holds), anything else gives up.

@@ -2,6 +2,7 @@
 
 #include "app/prompt.h"
 #include "link/baudchangedialog.h"
+#include "link/commlink.h"
 #include "terminal/commwindow.h"
 #include "ui/filedialogs.h"
 #include "upgrade/upgradewizard.h"
@@ -50,6 +51,11 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs 
             QStringLiteral(
                 "The Comm Window is not available.\r\nOpen the Comm Window and Connect, then try again."),
             QStringLiteral("Comm Connection"), PromptIcon::Exclamation);
+        return;
+    }
+    // A job running on the terminal keeps its link.
+    if (const QString busy = terminal->link().busyText(); !busy.isEmpty()) {
+        ask(prompt, busy, QStringLiteral("Zel Upgrader"), PromptIcon::Exclamation);
         return;
     }
     const QPointer<CommWindow> target(terminal);

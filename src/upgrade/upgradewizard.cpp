@@ -57,13 +57,19 @@ UpgradeWizard::~UpgradeWizard()
     m_lease.release();
 }
 
-void UpgradeWizard::attachEngine()
+bool UpgradeWizard::attachEngine()
 {
     m_lease.release();
     m_engine = std::make_unique<UpgradeEngine>(UpgradeOptions::fromSettings(m_link.settings()));
     m_lease = m_link.attach(
-        *m_engine, [this](const std::vector<EngineEvent> &events) { onEvents(events); },
-        CommLink::LeaseKind::Exclusive);
+        *m_engine, QStringLiteral("Firmware Upgrade"),
+        [this](const std::vector<EngineEvent> &events) { onEvents(events); }, CommLink::LeaseKind::Exclusive);
+    if (!m_lease.isRefused())
+        return true;
+    // Another job holds the terminal's link: it goes on, and the wizard waits to be asked again.
+    m_engine.reset();
+    ask(m_prompt, m_lease.refusal(), windowTitle(), PromptIcon::Exclamation);
+    return false;
 }
 
 // ---- buttons ----
@@ -163,9 +169,11 @@ void UpgradeWizard::establish()
         return;
     }
     // A line that failed earlier (unplugged, vanished) is opened afresh.
-    if (!m_engine || m_engine->isFinished())
-        attachEngine();
-    if (!m_engine || m_engine->isFinished()) {
+    if ((!m_engine || m_engine->isFinished()) && !attachEngine()) {
+        m_previous->show();
+        return;
+    }
+    if (m_engine->isFinished()) {
         onEngineFailed();
         return;
     }

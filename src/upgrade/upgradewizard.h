@@ -42,7 +42,8 @@ public:
     void reject() override;
 
 private:
-    void attachEngine();
+    // False when another job holds the link (the user has been told).
+    bool attachEngine();
     void navigate(bool next);
     void enterStep(QPushButton *pressed);
     void upgradeOrCancel();

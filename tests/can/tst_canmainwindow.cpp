@@ -1,6 +1,6 @@
 // The CAN window in the main window: reopened at start from [CAN Configuration] State on the workspace's
-// terminal (a pty to the simulated adapter), one window at a time from View, CAN Configuration, and its
-// State written back when the program closes.
+// terminal (a pty to the simulated adapter), one window at a time from View, CAN Configuration, the
+// terminal's link kept from other jobs while it is open, and its State written back when the program closes.
 
 #include "app/programoptions.h"
 #include "can/canconfigwindow.h"
@@ -60,6 +60,18 @@ private Q_SLOTS:
         window->runCommand(Command::CanModule);
         QCOMPARE(window->findChildren<CanConfigWindow *>().size(), 1);
         QVERIFY(!window->menus()->action(Command::CanModule)->isChecked());
+
+        // The CAN window holds the terminal's link: Find Comm. Settings is refused with one message naming
+        // it, and the CAN window goes on untouched.
+        window->runCommand(Command::FindCommSettings);
+        QCOMPARE(prompt.asked().size(), 1);
+        QVERIFY2(prompt.asked().first().text.startsWith(
+                     QStringLiteral("CAN DONGLE Configuration is running on this terminal")),
+                 qPrintable(prompt.asked().first().text));
+        QVERIFY(!window->menus()->action(Command::FindCommSettings)->isChecked());
+        QVERIFY(can->isVisible());
+        QCOMPARE(can->statusLabel()->text(), QStringLiteral("Communicating"));
+        prompt.clear();
 
         QVERIFY(window->close());
         QVERIFY(can.isNull() || !can->isVisible());

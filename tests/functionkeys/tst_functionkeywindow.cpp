@@ -30,6 +30,18 @@
 
 using namespace korvo;
 
+namespace {
+// A device dialogue that keeps what it receives to itself, as an upload does.
+class Collector final : public EngineBase
+{
+public:
+    void start(qint64) override {}
+    void bytesReceived(const QByteArray &data, qint64) override { kept += data; }
+    void timerFired(qint64) override {}
+    QByteArray kept;
+};
+} // namespace
+
 class TstFunctionKeyWindow : public QObject
 {
     Q_OBJECT
@@ -258,21 +270,13 @@ private Q_SLOTS:
 
     void captureTakesTheBytesOfEveryReceiveModeAndAKeyReopensItOnlyWhilePaused()
     {
-        // A device dialogue that keeps what it receives to itself, as an upload does.
-        class Collector final : public EngineBase
-        {
-        public:
-            void start(qint64) override {}
-            void bytesReceived(const QByteArray &data, qint64) override { kept += data; }
-            void timerFired(qint64) override {}
-            QByteArray kept;
-        };
         const QString path = m_dir.filePath(QStringLiteral("modes.txt"));
         QVERIFY(m_terminal.capture.start(path));
         port().deliver("terminal ");
         Collector upload;
         {
-            EngineLease lease = window().link().attach(upload, [](const std::vector<EngineEvent> &) {});
+            EngineLease lease = window().link().attach(upload, QStringLiteral("Upload"),
+                                                       [](const std::vector<EngineEvent> &) {});
             port().deliver(QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
         }
         QCOMPARE(upload.kept, QByteArray("'[VARIABLES]\r\nA=1\r\n\0", 20));
@@ -297,6 +301,26 @@ private Q_SLOTS:
         port().deliver("new");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("new"));
+    }
+
+    void aKeyPressedWhileAnotherJobHoldsTheLinkIsRefusedAndTheJobGoesOn()
+    {
+        Collector upload;
+        EngineLease lease = window().link().attach(upload, QStringLiteral("Upload"), [](const auto &) {});
+        QTest::keyClick(keys(), Qt::Key_F1);
+        QTest::mouseClick(&bar(), Qt::LeftButton, {}, bar().keyRect(1).center());
+        m_terminal.clock->runUntilIdle(1000);
+        // Nothing went out, the upload still holds the link and gets what arrives, and the panel says why.
+        QVERIFY(port().writes.isEmpty());
+        QVERIFY(lease.isActive());
+        QVERIFY(!upload.hasFailed());
+        port().deliver("A=1\r\n");
+        QCOMPARE(upload.kept, QByteArray("A=1\r\n"));
+        QVERIFY2(panelText("msg").startsWith(QStringLiteral("Upload is running on this terminal")),
+                 qPrintable(panelText("msg")));
+        QVERIFY(m_terminal.prompt.asked().isEmpty());
+        m_terminal.clock->advance(FunctionKeyRunner::kMessageMs);
+        QCOMPARE(panelText("msg"), QString());
     }
 
     void captureStopsWhenSettingsApplyAndItsFailuresAreToldOnce()

@@ -61,7 +61,7 @@ struct Rig
     EngineLease attach(DeviceEngine &engine, CommLink::LeaseKind kind = CommLink::LeaseKind::Shared)
     {
         return link.attach(
-            engine,
+            engine, QStringLiteral("Test job"),
             [this](const std::vector<EngineEvent> &e) { events.insert(events.end(), e.begin(), e.end()); },
             kind);
     }
@@ -233,16 +233,28 @@ private Q_SLOTS:
         rig.factory.serial->deliver("after");
         QCOMPARE(rig.screen, QByteArray("after"));
 
+        // One job at a time: a second is refused, naming the first, which goes on untouched.
+        rig.factory.serial->writes.clear();
         LineEngine first;
         EngineLease firstLease = rig.attach(first);
         LineEngine second;
-        EngineLease secondLease = rig.attach(second);
-        QVERIFY(first.hasFailed());
-        QVERIFY(!firstLease.isActive());
-        QVERIFY(secondLease.isActive());
+        EngineLease secondLease = rig.attach(second, CommLink::LeaseKind::Exclusive);
+        QVERIFY(secondLease.isRefused());
+        QCOMPARE(secondLease.refusal(), rig.link.busyText());
+        QVERIFY(secondLease.refusal().startsWith("Test job is running"));
+        QVERIFY(!secondLease.isActive());
+        QVERIFY(second.log.isEmpty());
+        QVERIFY(firstLease.isActive());
+        QVERIFY(!first.hasFailed());
+        QCOMPARE(rig.written(), QByteArray("ab\r"));
+        rig.factory.serial->deliver("x");
+        QCOMPARE(first.received, QByteArray("x"));
 
-        secondLease.cancel();
-        QCOMPARE(second.failure(), "Cancelled");
+        firstLease.cancel();
+        QCOMPARE(first.failure(), "Cancelled");
+        firstLease.release();
+        QVERIFY(rig.link.busyText().isEmpty());
+        QVERIFY(!rig.attach(second).isRefused());
 
         LineEngine third;
         EngineLease thirdLease = rig.attach(third);
@@ -257,10 +269,11 @@ private Q_SLOTS:
         rig.link.connectComm(true);
         LineEngine engine;
         EngineLease lease;
-        lease = rig.link.attach(engine, [&](const std::vector<EngineEvent> &events) {
-            if (hasFinished(events))
-                lease.release();
-        });
+        lease =
+            rig.link.attach(engine, QStringLiteral("Test job"), [&](const std::vector<EngineEvent> &events) {
+                if (hasFinished(events))
+                    lease.release();
+            });
         rig.factory.serial->deliver("x");
         rig.clock.advance(100);
         QVERIFY(!lease.isActive());

@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 using namespace korvo;
@@ -59,7 +60,7 @@ QString search(CommLink &link, CommSearchEngine &engine)
 {
     QString log;
     EngineLease lease = link.attach(
-        engine,
+        engine, QStringLiteral("Find Comm. Settings"),
         [&](const std::vector<EngineEvent> &events) {
             for (const EngineEvent &e : events)
                 if (const auto *line = e.as<EngineEvent::Line>())
@@ -68,6 +69,12 @@ QString search(CommLink &link, CommSearchEngine &engine)
         CommLink::LeaseKind::Exclusive);
     [&] { QTRY_VERIFY_WITH_TIMEOUT(engine.isFinished(), kSearchTimeoutMs); }();
     return log;
+}
+
+// The log's closing line, which says what the search came to.
+QString lastLine(const QString &log)
+{
+    return log.trimmed().split(u'\n').last().trimmed();
 }
 
 QList<QColor> coloursOf(const QTextEdit &edit)
@@ -97,6 +104,8 @@ private Q_SLOTS:
         QCOMPARE(engine.foundRate(), 4800);
         QCOMPARE(log.count("BAUD RATE = "), 5);
         QVERIFY(log.contains("48 1 0 2.200"));
+        QVERIFY2(lastLine(log).startsWith("Found 4800 baud; the device answered: 48 1 0 2.200"),
+                 qPrintable(lastLine(log)));
         // The line was the search's own: the terminal, disconnected, has its port closed again.
         QVERIFY(!bench.link.isPortOpen());
     }
@@ -109,6 +118,7 @@ private Q_SLOTS:
         const QString log = search(bench.link, engine);
         QCOMPARE(engine.foundRate(), 0);
         QCOMPARE(log.count("No Response"), 20);
+        QCOMPARE(lastLine(log), QStringLiteral("No rate answered."));
     }
 
     void theGatewayIsSteppedThroughItsRatesUntilNbAnswers()
@@ -130,6 +140,58 @@ private Q_SLOTS:
         const QString log = search(link, engine);
         QCOMPARE(engine.foundRate(), 38400);
         QVERIFY(log.contains("NB2.200"));
+        link.shutdown();
+    }
+
+    void overTheGatewayALostConnectionSkipsARateAndAcceptSetsTheGatewaysRate()
+    {
+        ControllerSim controller(Veltor);
+        controller.setOwnBaud(38400);
+        addProbeResponder(controller);
+        SimGateway gateway(controller);
+        QString error;
+        QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        CommWindowSettings settings;
+        settings.device = Veltor;
+        settings.tcpipEnabled = true;
+        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+        ScaledClock clock(systemClock(), 10);
+        CommLink link(settings, clock, systemLinkFactory());
+        FindCommDialog dialog(link, m_prompt);
+        dialog.show();
+        dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"))->setCurrentIndex(0);
+        auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
+        auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
+        // The gateway closes the connection at the first probe: the error is told once, with its number,
+        // and the search goes on with the next rate on a new connection.
+        bool dropped = false;
+        QObject::connect(&gateway, &SimGateway::bytesReceived, &gateway, [&](const QByteArray &bytes) {
+            if (!dropped && bytes.contains("pr em")) {
+                dropped = true;
+                QTimer::singleShot(0, &gateway, &SimGateway::drop);
+            }
+        });
+        m_prompt.clear();
+        dialog.findChild<QPushButton *>(QStringLiteral("cmdFind"))->click();
+        QTRY_VERIFY2_WITH_TIMEOUT(accept->isEnabled(), qPrintable(log->toPlainText()), kSearchTimeoutMs);
+        QVERIFY(dropped);
+        QCOMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("Comm Error"));
+        QVERIFY2(m_prompt.asked().first().text.startsWith(QStringLiteral("Comm Error: 10054 : ")),
+                 qPrintable(m_prompt.asked().first().text));
+        QCOMPARE(log->toPlainText().count("BAUD RATE = "), 5);
+        QVERIFY(!log->toPlainText().contains("Could not establish"));
+        // The log ends with what was found, in view.
+        QVERIFY2(
+            lastLine(log->toPlainText()).startsWith("Found 38400 baud; the device answered: 1 0 NB2.200"),
+            qPrintable(lastLine(log->toPlainText())));
+        QVERIFY(log->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+        // The search tried 4800 last; Accept's rate command reaches the gateway before the line is let go.
+        QCOMPARE(gateway.serialBaud(), 4800);
+        accept->click();
+        QCOMPARE(settings.settings, QStringLiteral("38400,N,8,1"));
+        QTRY_COMPARE(gateway.serialBaud(), 38400);
         link.shutdown();
     }
 

@@ -6,12 +6,17 @@
 #include "editor/editwindow.h"
 #include "fakeclock.h"
 #include "functionkeys/capturefile.h"
+#include "functionkeys/functionkeyrunner.h"
+#include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "scriptedprompt.h"
 #include "settings/preferences.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "terminal/terminalfunctions.h"
+#include "terminal/terminalview.h"
+#include "tools/ramviewerwindow.h"
 #include "transfer/listingdiffview.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
@@ -76,6 +81,8 @@ private Q_SLOTS:
     void anUploadIntoAFileShowsItsProgressAndEnds();
     void anUploadIntoTheEditWindowShowsEachLineAsItArrives();
     void cancelStopsADownloadThatGetsNoEcho();
+    void aRunningUploadKeepsTheLinkAgainstKeysAndOtherJobs();
+    void reopenedTheDialogShowsTheLastStartedRequest();
 
 private:
     ScriptedPrompt m_prompt;
@@ -166,7 +173,7 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     dialog->box(0)->setChecked(true);
     dialog->fileNameEdit()->setText(path);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
-    QSignalSpy fileNames(dialog, &TransferDialog::fileNameChanged);
+    QSignalSpy memories(dialog, &TransferDialog::memoryChanged);
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     QVERIFY(dialog->isRunning());
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Uploading VARIABLES"));
@@ -181,9 +188,12 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(),
              QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
-    QCOMPARE(fileNames.size(), 1);
-    QCOMPARE(fileNames.first().at(0).toBool(), true);
-    QCOMPARE(fileNames.first().at(1).toString(), path);
+    // The start is remembered whole for the next opening, the upload's file apart from the download's.
+    QVERIFY(!memories.isEmpty());
+    const TransferMemory remembered = memories.last().at(0).value<TransferMemory>();
+    QCOMPARE(remembered.uploadFileName, path);
+    QCOMPARE(remembered.fileName, setup.memory.fileName);
+    QCOMPARE(remembered.sections, 1);
 
     // Each job offers its own file.
     setup.memory.uploadFileName = path;
@@ -317,11 +327,14 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     dialog->cancelButton()->click();
     QCOMPARE(ended.size(), 1);
     QVERIFY(!dialog->isRunning());
-    // Stopped inside the program: the user is told, with the line that closes it.
-    QCOMPARE(dialog->messageLabel()->text(),
-             QStringLiteral("Cancelled\r\nThe controller is left in program mode: send the line \"PG\" to "
-                            "close the program."));
-    QVERIFY(m_prompt.asked().isEmpty());
+    // Cancel ends the job and, once it has ended, hides the dialog. Stopped inside the program: the user
+    // is told, with the line that closes it.
+    QVERIFY(dialog->isHidden());
+    const QString programMode =
+        QStringLiteral("The controller is left in program mode: send the line \"PG\" to close the program.");
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Cancelled\r\n") + programMode);
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QCOMPARE(m_prompt.asked().first().text, programMode);
     // The terminal has its link back.
     QVERIFY(!terminal.window->link().hasEngine());
 
@@ -344,6 +357,92 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("Device"));
     QVERIFY(table->rowCount() > 0);
     QVERIFY(table->rowHeight(0) < table->fontMetrics().lineSpacing() * 3 / 2 + 2);
+}
+
+void TstTransferDialog::aRunningUploadKeepsTheLinkAgainstKeysAndOtherJobs()
+{
+    Terminal terminal(m_prompt, UKorvo);
+    QVERIFY(terminal.opened);
+    terminal.settings.keys.resize(10);
+    terminal.settings.keys[0] = {QStringLiteral("Status"), QStringLiteral("pr st^M")};
+    CommWindow &window = *terminal.window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    window.view().setFocus();
+    // Without a transfer a key typed at the window reaches the device.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    QTRY_COMPARE(terminal.controller.received(), QByteArray("\r"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("up.kxt"));
+    TransferDialog *dialog = TransferDialog::open(&window, realFileDialogs(), m_prompt,
+                                                  TransferJob::Kind::Upload, &window, nullptr, fileTarget());
+    dialog->box(0)->setChecked(true);
+    dialog->fileNameEdit()->setText(path);
+    QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    dialog->startButton()->click();
+    QVERIFY(dialog->isRunning());
+    // Typed keys and function keys at the terminal do not reach the link while the upload runs.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Q);
+    QTest::keyClick(window.windowHandle(), Qt::Key_F1);
+    // A tool window asking for the link is told which job holds it; the upload goes on untouched.
+    RamViewerWindow viewer;
+    viewer.setTerminal(&window.link());
+    viewer.read();
+    QVERIFY2(viewer.dumpText().startsWith(QStringLiteral("Upload is running on this terminal")),
+             qPrintable(viewer.dumpText()));
+    QVERIFY(dialog->isRunning());
+
+    QVERIFY(ended.wait(10'000));
+    QVERIFY(ended.first().at(0).toBool());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("'[VARIABLES]\r\nVAR X = 100\r\nVAR Y = -25\r\nVAR SPEED = 2500\r\n'[END]\r\n"));
+    QVERIFY(!terminal.controller.received().contains('q'));
+    QVERIFY(!terminal.controller.received().contains("pr st"));
+    QVERIFY(m_prompt.asked().isEmpty());
+
+    // A function key holding the link refuses the dialog's start with one message naming it, and goes on.
+    terminal.settings.keys[1] = {QStringLiteral("Loop"), QStringLiteral("z^p^r0")};
+    QTest::keyClick(window.windowHandle(), Qt::Key_F2);
+    QVERIFY(window.functions().runner().isRunning());
+    TransferDialog::open(&window, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, &window, nullptr,
+                         fileTarget());
+    dialog->startButton()->click();
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QVERIFY2(m_prompt.asked().first().text.startsWith(QStringLiteral("Function key F2 is running")),
+             qPrintable(m_prompt.asked().first().text));
+    QVERIFY(window.functions().runner().isRunning());
+    dialog->cancelButton()->click();
+    window.functions().runner().stop();
+}
+
+void TstTransferDialog::reopenedTheDialogShowsTheLastStartedRequest()
+{
+    Terminal terminal(m_prompt, UKorvo);
+    QWidget host;
+    TransferSetup setup = fileTarget();
+    setup.memory.sections = 2;
+    setup.memory.startAddress = QStringLiteral("100");
+    TransferDialog *dialog = TransferDialog::open(
+        &host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(), nullptr, setup);
+    QVERIFY(!dialog->box(0)->isChecked());
+    QVERIFY(dialog->box(1)->isChecked());
+    QCOMPARE(dialog->addressEdit()->text(), QStringLiteral("100"));
+    // What was changed and then left with Cancel is not what the next opening shows.
+    dialog->box(0)->setChecked(true);
+    dialog->box(1)->setChecked(false);
+    dialog->addressEdit()->setText(QStringLiteral("7"));
+    dialog->cancelButton()->click();
+    QVERIFY(dialog->isHidden());
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
+                         terminal.window.get(), nullptr, setup);
+    QVERIFY(!dialog->box(0)->isChecked());
+    QVERIFY(dialog->box(1)->isChecked());
+    QCOMPARE(dialog->addressEdit()->text(), QStringLiteral("100"));
 }
 
 QTEST_MAIN(TstTransferDialog)
