@@ -32,7 +32,9 @@ int findBaud(CliContext &ctx, QStringList args)
     else if (engine.foundRate() != 0)
         ctx.out(QString::number(engine.foundRate()));
     if (engine.foundRate() == 0) {
-        ctx.err(QStringLiteral("no rate answered"));
+        // The log on stderr already ends with the verdict; said once, also when the log is off.
+        if (ctx.quiet())
+            ctx.err(QStringLiteral("no rate answered"));
         return JobFailed;
     }
     return Done;
