@@ -15,7 +15,8 @@ deb="$2"
 mirror=$(sed -n 's/^URIs: *\(.*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
 mirror="${mirror:-http://deb.debian.org/debian}"
 
-scripts/install-deps.sh debootstrap strace dpkg-dev debhelper lintian
+# dpkg-buildpackage also wants build-essential besides what debian/control names.
+scripts/install-deps.sh debootstrap strace dpkg-dev build-essential debhelper lintian
 if [ -z "$deb" ]; then
     # The tree as git knows it (changes not yet committed included), without build folders.
     src=/tmp/korvoterm-src

@@ -346,8 +346,21 @@ bool holdsPreferences(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() || info.size() == 0)
         return true;
+    // The sections a preferences file has, the numbered slots by the stem of their name ("Pgm_").
+    const auto stem = [](QStringView name) {
+        while (!name.isEmpty() && name.back().isDigit())
+            name.chop(1);
+        return name;
+    };
+    const IniFile known = prefsImage(Preferences(), QString(), true);
     const IniFile ini = IniFile::load(path);
-    return ini.hasSection(prefkeys::setupSection()) || ini.hasSection(prefkeys::versionSection());
+    for (qsizetype i = 0; i < ini.sectionCount(); ++i) {
+        for (qsizetype k = 0; k < known.sectionCount(); ++k) {
+            if (stem(ini.sectionName(i)).compare(stem(known.sectionName(k)), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
 void readIniFile(const QString &path, Preferences &state, bool factory)

@@ -31,8 +31,9 @@ void readPrefs(const IniFile &ini, Preferences &state, bool factory);
 // consecutively over the open slots, DocCt and CommCt the number of open windows.
 IniFile prefsImage(const Preferences &state, const QString &version, bool factory);
 
-// Whether the file may be read and written as the preferences file: it is missing or empty, or it has the
-// [Setup] or version section that every preferences file has. A program or any other text does not.
+// Whether the file may be read and written as the preferences file: it is missing or empty, or one of its
+// sections is one the preferences file has ([Setup], [Comm_2], [SPI Configuration]...). A program or any
+// other text has none.
 bool holdsPreferences(const QString &path);
 
 void readIniFile(const QString &path, Preferences &state, bool factory);
