@@ -118,10 +118,9 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
 
     // Wide enough for the five page tabs side by side; on a small screen the pages scroll instead of OK
     // and Cancel leaving the screen.
-    const QSize wanted(std::max(sizeHint().width(), 660), sizeHint().height());
+    QSize size(std::max(sizeHint().width(), 660), sizeHint().height());
     const QRect owner = parent ? parent->window()->frameGeometry() : QRect();
     const QRect screen = availableScreenArea(owner, parent);
-    QSize size = wanted;
     if (!screen.isEmpty())
         size = size.boundedTo(screen.size() - kFrameAllowance);
     // Centred on the main window, which is where the user looks.
