@@ -203,6 +203,8 @@ const CliHelp kHelp{
      {"controllerVersion", "the version the controller reported"},
      {"serial", "serial number written"},
      {"type", "type number written"},
+     {"preflight", "the pre-flight report, one text per line"},
+     {"estimatedMs", "the estimated time of the transfer in milliseconds"},
      {"result", "\"done\" or \"failed\""},
      {"recordsSent", "records the controller acknowledged"}}};
 

@@ -484,12 +484,15 @@ void IniFile::addEntry(qsizetype section, Text key, Text value, bool verbatim,
     }
 }
 
-bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup)
+bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup, QString *error)
 {
     AtomicFile file(path);
     if (keepBackup)
         file.setBackupPath(backupFileName(path));
-    return file.write(bytes);
+    const bool written = file.write(bytes);
+    if (!written && error)
+        *error = file.errorString();
+    return written;
 }
 
 } // namespace korvo

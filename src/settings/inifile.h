@@ -124,7 +124,9 @@ private:
 };
 
 // Replaces a file's contents so that a crash, a kill or a full disk leaves either the old or the new file
-// (see AtomicFile). With keepBackup the previous file is kept under its backup name ("motion.bak").
-bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup = false);
+// (see AtomicFile). With keepBackup the previous file is kept under its backup name ("motion.bak"). On
+// failure error (when given) names the file and the system's reason.
+bool replaceFile(const QString &path, const QByteArray &bytes, bool keepBackup = false,
+                 QString *error = nullptr);
 
 } // namespace korvo

@@ -368,9 +368,15 @@ void readIniFile(const QString &path, Preferences &state, bool factory)
     readPrefs(IniFile::load(path), state, factory);
 }
 
-bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory)
+bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory,
+                  QString *error)
 {
-    return holdsPreferences(path) && replaceFile(path, prefsImage(state, version, factory).toBytes(), true);
+    if (holdsPreferences(path))
+        return replaceFile(path, prefsImage(state, version, factory).toBytes(), true, error);
+    if (error)
+        *error = QStringLiteral("%1 holds no preferences: it is left as it is.")
+                     .arg(QDir::toNativeSeparators(path));
+    return false;
 }
 
 } // namespace korvo

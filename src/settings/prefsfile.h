@@ -38,7 +38,8 @@ bool holdsPreferences(const QString &path);
 
 void readIniFile(const QString &path, Preferences &state, bool factory);
 // Writes the whole file at once, keeping the previous one as its ".bak" copy; never over a file that does not
-// hold preferences. The program ignores a failure (nothing is reported); the result is for callers that care.
-bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory);
+// hold preferences. On failure error (when given) says why, with the system's reason.
+bool writeIniFile(const QString &path, const Preferences &state, const QString &version, bool factory,
+                  QString *error = nullptr);
 
 } // namespace korvo

@@ -183,7 +183,7 @@ void DocumentCommands::savePreferencesAs()
     if (path.isEmpty())
         return;
     m_window->workspace().setPrefFile(path);
-    m_window->workspace().save();
+    m_window->savePreferences();
 }
 
 void DocumentCommands::loadPreferences()

@@ -29,7 +29,7 @@ bool ExitSequence::closeRequested()
         return false;
     m_placement->storeOnExit();
     closeToolWindows();
-    m_window->workspace().save();
+    m_window->savePreferences();
     return true;
 }
 
@@ -44,7 +44,7 @@ void ExitSequence::endSession()
         // A child that refuses (a repeating function key) must not keep the session from ending.
         m_placement->store();
         closeToolWindows();
-        m_window->workspace().save();
+        m_window->savePreferences();
     }
     QApplication::quit();
 }

@@ -294,7 +294,10 @@ void MainWindow::setDeviceTips(DeviceType device)
 
 void MainWindow::savePreferences()
 {
-    m_workspace.save();
+    QString error;
+    if (!m_workspace.save(&error))
+        ask(m_prompt, QStringLiteral("The preferences were not saved:\r\n") + error,
+            QStringLiteral("Save Preferences"), PromptIcon::Exclamation);
 }
 
 void MainWindow::showRecentFiles(bool disableMissing)

@@ -82,7 +82,7 @@ public:
     void showAbout();
     // Set_Device_Tips: upload and download tips for a device type and the current transfer target.
     void setDeviceTips(DeviceType device);
-    // Writes the preferences file; Save Preferences and exit.
+    // Writes the preferences file (Save Preferences, the options dialog, exit); a failure is told once.
     void savePreferences();
     // Redraws the recent-file part of the File menu.
     void showRecentFiles(bool disableMissing = false);

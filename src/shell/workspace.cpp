@@ -34,9 +34,9 @@ bool Workspace::load()
     return !m_languages.loadAll(m_prefs.styles, m_programDir);
 }
 
-bool Workspace::save() const
+bool Workspace::save(QString *error) const
 {
-    return writeIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_version, m_factory);
+    return writeIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_version, m_factory, error);
 }
 
 QList<int> Workspace::editSlotsToOpen() const

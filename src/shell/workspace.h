@@ -37,8 +37,8 @@ public:
     // Resets both slot tables to the template slot and the recent list, reads the preferences file and the
     // keyword lists; false when a keyword list could not be read.
     bool load();
-    // Writes the preferences file; false when it could not be written.
-    bool save() const;
+    // Writes the preferences file; false when it could not be written, error saying why.
+    bool save(QString *error = nullptr) const;
     // Edit slots whose window reopens, in slot order.
     QList<int> editSlotsToOpen() const;
     // Terminal slots whose window reopens, in slot order; AutoName slots get their "Terminal n" name.

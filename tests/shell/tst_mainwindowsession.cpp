@@ -156,8 +156,15 @@ void TstMainWindowSession::aProgramNamedOnTheCommandLineOpensAsADocumentAndIsNev
         const int docs = ini.value("Setup", "DocCt").value_or(QString()).toInt();
         QVERIFY(docs >= 1);
         QCOMPARE(ini.value(QStringLiteral("Pgm_%1").arg(docs), "Name"), path);
-        // Preferences are never written over it, whoever asks.
-        QVERIFY(!writeIniFile(path, window->prefs(), m_options.version, false));
+        // Preferences are never written over it, even when the user names it to save them in; the user is
+        // told why nothing was saved.
+        const qsizetype asked = m_prompt->asked().size();
+        window->workspace().setPrefFile(path);
+        window->savePreferences();
+        QCOMPARE(m_prompt->asked().size(), asked + 1);
+        QVERIFY2(m_prompt->asked().last().text.endsWith(
+                     QStringLiteral("holds no preferences: it is left as it is.")),
+                 qPrintable(m_prompt->asked().last().text));
         QVERIFY(file.seek(0));
         QCOMPARE(file.readAll(), program);
     }
