@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <cmath>
 
@@ -63,6 +64,13 @@ BitTimingPage::BitTimingPage(QWidget *parent) : QWidget(parent)
                                         QStringLiteral("Quanta"), QStringLiteral("Sample Pt. %"),
                                         QStringLiteral("Error %")});
     m_table->verticalHeader()->hide();
+    // Every column whole: the table is at least as wide as its headings, the scroll bar beside them.
+    QHeaderView *header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    int width = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_table->columnCount(); ++column)
+        width += header->sectionSizeHint(column);
+    m_table->setMinimumWidth(width);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -45,7 +45,11 @@ void CommitLineEdit::focusInEvent(QFocusEvent *event)
 void CommitLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (!isReadOnly())
+    // Leaving the box commits; its window going to the back (or away, as when it closes with the box in
+    // focus, after the page's own state is gone) is not leaving the box.
+    const bool left =
+        event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+    if (left && !isReadOnly())
         emit committed();
 }
 

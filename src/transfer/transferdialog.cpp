@@ -396,7 +396,7 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     // A failure of the link or a file is told once. Cancel hides the dialog once the job has ended, so
     // what a cancelled job has to say (where the incomplete upload is) is told then.
     if (!ok && !message.isEmpty())
-        ask(m_prompt, message, kTitle, PromptIcon::Exclamation);
+        ask(m_prompt, message, kTitle, m_cancelRequested ? PromptIcon::Information : PromptIcon::Exclamation);
     if ((ok && message.isEmpty() && !verify) || m_cancelRequested)
         hide();
     Q_EMIT jobEnded(ok, message);

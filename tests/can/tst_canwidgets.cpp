@@ -99,6 +99,17 @@ private Q_SLOTS:
         QVERIFY(brp->palette().color(QPalette::Base) != QColor(192, 192, 192));
         QCOMPARE(page.rateTable()->item(0, 0)->text(), QStringLiteral("44"));
         QCOMPARE(page.rateTable()->item(0, 3)->text(), QStringLiteral("87.5"));
+        // At the page's smallest size every column of the table is whole.
+        page.resize(page.minimumSizeHint());
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QTableWidget *table = page.rateTable();
+        const int last = table->columnCount() - 1;
+        QVERIFY2(table->columnViewportPosition(last) + table->columnWidth(last) <= table->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 + %2 > %3")
+                                .arg(table->columnViewportPosition(last))
+                                .arg(table->columnWidth(last))
+                                .arg(table->viewport()->width())));
 
         typeInto(page.field(F::BaudRate), QStringLiteral("800"));
         QCOMPARE(page.rateTable()->rowCount(), 0);
