@@ -1,5 +1,7 @@
 #include "sim/linefaults.h"
 
+#include "sim/controllersim.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -96,6 +98,22 @@ QList<LineFaults::Piece> LineFaults::toDevice(const QByteArray &bytes)
         report("fault " + QByteArray(names[next]) + " after " + QByteArray::number(m_received) + " bytes");
     }
     return pieces;
+}
+
+LineFaults::Event LineFaults::deliver(const QByteArray &bytes, ControllerSim &controller, const Sink &taken,
+                                      const Sink &answer)
+{
+    for (const Piece &piece : toDevice(bytes)) {
+        if (taken)
+            taken(piece.bytes);
+        controller.receive(piece.bytes);
+        answer(controller.takeOutput());
+        if (piece.after == Event::Reset)
+            controller.powerCycle();
+        else if (piece.after != Event::None)
+            return piece.after;
+    }
+    return Event::None;
 }
 
 QByteArray LineFaults::toProgram(const QByteArray &bytes)

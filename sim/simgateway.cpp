@@ -98,24 +98,14 @@ void SimGateway::onReadyRead()
 void SimGateway::arrive(const QByteArray &serial, qint64 arrivalNs)
 {
     m_controller.setLineBaud(m_serialBaud);
-    for (const LineFaults::Piece &piece : m_faults.toDevice(serial)) {
-        m_controller.receive(piece.bytes);
-        m_pacer.send(m_controller.takeOutput(), arrivalNs);
-        switch (piece.after) {
-        case LineFaults::Event::None:
-            break;
-        case LineFaults::Event::Reset:
-            m_controller.powerCycle();
-            break;
-        case LineFaults::Event::Stall:
-            m_stalled = true;
-            m_inbound.clear();
-            m_pacer.clear();
-            return;
-        case LineFaults::Event::Hangup:
-            drop();
-            return;
-        }
+    const auto answer = [&](const QByteArray &output) { m_pacer.send(output, arrivalNs); };
+    const LineFaults::Event event = m_faults.deliver(serial, m_controller, {}, answer);
+    if (event == LineFaults::Event::Stall) {
+        m_stalled = true;
+        m_inbound.clear();
+        m_pacer.clear();
+    } else if (event == LineFaults::Event::Hangup) {
+        drop();
     }
 }
 

@@ -143,27 +143,18 @@ void SimPty::onReadable()
 void SimPty::arrive(const QByteArray &bytes, qint64 arrivalNs)
 {
     m_controller.setLineBaud(lineBaud());
-    for (const LineFaults::Piece &piece : m_faults.toDevice(bytes)) {
+    const auto taken = [this](const QByteArray &piece) {
         if (m_tap)
-            m_tap(piece.bytes);
-        m_controller.receive(piece.bytes);
-        emit bytesReceived(piece.bytes);
-        // The controller answers the moment the last byte arrived, however late the wire handed it on.
-        m_pacer.send(m_controller.takeOutput(), arrivalNs);
-        switch (piece.after) {
-        case LineFaults::Event::None:
-            break;
-        case LineFaults::Event::Reset:
-            m_controller.powerCycle();
-            break;
-        case LineFaults::Event::Stall:
-            stall();
-            return;
-        case LineFaults::Event::Hangup:
-            drop();
-            return;
-        }
-    }
+            m_tap(piece);
+        emit bytesReceived(piece);
+    };
+    // The controller answers the moment the last byte arrived, however late the wire handed it on.
+    const auto answer = [&](const QByteArray &output) { m_pacer.send(output, arrivalNs); };
+    const LineFaults::Event event = m_faults.deliver(bytes, m_controller, taken, answer);
+    if (event == LineFaults::Event::Stall)
+        stall();
+    else if (event == LineFaults::Event::Hangup)
+        drop();
 }
 
 void SimPty::write(const QByteArray &bytes)
