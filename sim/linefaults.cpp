@@ -104,9 +104,9 @@ LineFaults::Event LineFaults::deliver(const QByteArray &bytes, ControllerSim &co
                                       const Sink &answer)
 {
     for (const Piece &piece : toDevice(bytes)) {
+        controller.receive(piece.bytes);
         if (taken)
             taken(piece.bytes);
-        controller.receive(piece.bytes);
         answer(controller.takeOutput());
         if (piece.after == Event::Reset)
             controller.powerCycle();

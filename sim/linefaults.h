@@ -46,9 +46,9 @@ public:
 
     // What the device takes of bytes that crossed the line from the program.
     QList<Piece> toDevice(const QByteArray &bytes);
-    // Hands those bytes to controller as toDevice allows: taken (if set) sees what it got, answer what it
-    // says to each piece; a power cycle is done here. Returns Stall or Hangup for the carrier to act on
-    // when the device stopped listening, else None.
+    // Hands those bytes to controller as toDevice allows: taken (if set) sees what it got once it has it,
+    // answer what it says to each piece; a power cycle is done here. Returns Stall or Hangup for the carrier
+    // to act on when the device stopped listening, else None.
     using Sink = std::function<void(const QByteArray &bytes)>;
     Event deliver(const QByteArray &bytes, ControllerSim &controller, const Sink &taken, const Sink &answer);
     // What reaches the program of bytes the device sent (keeping a stalled device quiet is the carrier's).
