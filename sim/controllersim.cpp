@@ -43,6 +43,14 @@ void ControllerSim::reply(const QByteArray &bytes)
     m_output += bytes;
 }
 
+void ControllerSim::powerCycle()
+{
+    m_line.clear();
+    m_output.clear();
+    m_lastWasCr = false;
+    m_echoing = true;
+}
+
 QByteArray ControllerSim::takeOutput()
 {
     return std::exchange(m_output, QByteArray());

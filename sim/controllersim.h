@@ -38,6 +38,8 @@ public:
     void setEchoing(bool echoing) { m_echoing = echoing; }
 
     void receive(const QByteArray &bytes);
+    // Power off and on: a half-typed line, unsent output and the echo mode are lost.
+    void powerCycle();
     QByteArray takeOutput();
     bool hasOutput() const { return !m_output.isEmpty(); }
     // Queues bytes to the program (for handlers).

@@ -3,6 +3,7 @@
 
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
+#include "sim/linefaults.h"
 #include "sim/memoryoptions.h"
 #include "sim/proberesponder.h"
 #include "sim/ramresponder.h"
@@ -66,13 +67,30 @@ int main(int argc, char *argv[])
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("The controller's own rate."),
                                   QStringLiteral("rate"), QStringLiteral("9600"));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Receive but never answer."));
-    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
-                                       QStringLiteral("Drop the connection after receiving this many bytes."),
-                                       QStringLiteral("bytes"));
     const QCommandLineOption charDelay(QStringLiteral("char-delay"),
                                        QStringLiteral("Answer slowly: pause after each character."),
                                        QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({device, pty, listen, log, baud, silent, dropAfter, charDelay});
+    parser.addOptions({device, pty, listen, log, baud, silent, charDelay});
+    // A faulty line and device, on both transports; seeded, so a failing run can be replayed.
+    const QCommandLineOption lineFaults(
+        QStringLiteral("line-faults"),
+        QStringLiteral("Noise on the line both ways, rates per byte: drop=R,corrupt=R,dup=R,seed=N "
+                       "(e.g. drop=0.001,corrupt=0.001,dup=0.0005,seed=7)."),
+        QStringLiteral("spec"));
+    const QCommandLineOption stallAfter(
+        QStringLiteral("stall-after"),
+        QStringLiteral("Go silent after receiving this many bytes, until the port is opened again."),
+        QStringLiteral("bytes"));
+    const QCommandLineOption resetAfter(
+        QStringLiteral("reset-after"),
+        QStringLiteral("Power-cycle after receiving this many bytes (forget the line and echo mode), then "
+                       "answer again."),
+        QStringLiteral("bytes"));
+    const QCommandLineOption hangupAfter(
+        {QStringLiteral("hangup-after"), QStringLiteral("drop-after")},
+        QStringLiteral("Hang up (close the pty or connection) after receiving this many bytes."),
+        QStringLiteral("bytes"));
+    parser.addOptions({lineFaults, stallAfter, resetAfter, hangupAfter});
     MemoryOptions memoryOptions; // upload and download: the device's memory, HMI faults, line pace
     memoryOptions.addTo(parser);
     // CAN configuration: a simulated CAN adapter, monitor, or module behind an adapter
@@ -133,7 +151,22 @@ int main(int argc, char *argv[])
             logFile->write(bytes);
         timeLog.record(bytes);
     };
-    const qint64 dropBytes = parser.isSet(dropAfter) ? parser.value(dropAfter).toLongLong() : -1;
+    LineFaults::Settings faults;
+    if (QString error; !LineFaults::parseRates(parser.value(lineFaults), &faults, &error))
+        fail(error);
+    const auto byteCount = [&parser](const QCommandLineOption &option) {
+        bool ok = true;
+        const qint64 count = parser.isSet(option) ? parser.value(option).toLongLong(&ok) : -1;
+        if (!ok || (parser.isSet(option) && count < 0))
+            fail(QStringLiteral("--%1 wants a number of bytes").arg(option.names().constFirst()));
+        return count;
+    };
+    faults.stallAfter = byteCount(stallAfter);
+    faults.resetAfter = byteCount(resetAfter);
+    faults.hangupAfter = byteCount(hangupAfter);
+    const auto faultyLine = [&] {
+        return LineFaults(faults, [&timeLog](const QByteArray &note) { timeLog.note(note); });
+    };
     const auto configure = [&](ControllerSim &controller) {
         controller.setOwnBaud(parser.value(baud).toInt());
         controller.setSilent(parser.isSet(silent));
@@ -183,7 +216,7 @@ int main(int argc, char *argv[])
         if (!simPty.open(&error))
             fail(error);
         simPty.setCharDelay(parser.value(charDelay).toInt());
-        simPty.setDropAfter(dropBytes);
+        simPty.setFaults(faultyLine());
         simPty.setTap(tap);
         if (parser.isSet(stream))
             new StreamSource(
@@ -213,7 +246,7 @@ int main(int argc, char *argv[])
         if (parser.isSet(gatewaySerial))
             gateway.setSerialNumber(parser.value(gatewaySerial).toLatin1());
         gateway.setReportedConnection(parser.value(gatewayConnection).toLatin1());
-        gateway.setDropAfter(dropBytes);
+        gateway.setFaults(faultyLine());
         gateway.setTap(tap);
         // Discovery datagrams are answered on the same port number over UDP.
         if (!gateway.listenDiscovery(address, gateway.port(), &error))

@@ -7,8 +7,8 @@ SimGateway::SimGateway(ControllerSim &controller, QObject *parent)
       m_inbound(lineClock(),
                 [this](const QByteArray &serial, qint64 arrivalNs) { arrive(serial, arrivalNs); }),
       m_pacer([this](const QByteArray &bytes) {
-          if (m_client)
-              m_client->write(bytes);
+          if (m_client && !m_stalled)
+              m_client->write(m_faults.toProgram(bytes));
       })
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimGateway::onNewConnection);
@@ -67,7 +67,8 @@ void SimGateway::onNewConnection()
             continue;
         }
         m_client = socket;
-        m_receivedCount = 0;
+        m_faults.reopen();
+        m_stalled = false;
         connect(socket, &QTcpSocket::readyRead, this, &SimGateway::onReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (m_client == socket)
@@ -84,10 +85,7 @@ void SimGateway::onReadyRead()
 {
     if (!m_client)
         return;
-    QByteArray bytes = m_client->readAll();
-    if (m_dropAfter >= 0 && m_receivedCount + bytes.size() >= m_dropAfter)
-        bytes.truncate(m_dropAfter - m_receivedCount);
-    m_receivedCount += bytes.size();
+    const QByteArray bytes = m_client->readAll();
     if (m_tap)
         m_tap(bytes);
     emit bytesReceived(bytes);
@@ -95,19 +93,20 @@ void SimGateway::onReadyRead()
     if (const int baud = m_filter.takeRateChange())
         m_serialBaud = baud;
     m_inbound.push(serial);
-    if (m_inbound.idle() && m_dropAfter >= 0 && m_receivedCount >= m_dropAfter)
-        drop();
 }
 
 void SimGateway::arrive(const QByteArray &serial, qint64 arrivalNs)
 {
     m_controller.setLineBaud(m_serialBaud);
-    m_controller.receive(serial);
-    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter && m_inbound.idle()) {
+    const auto answer = [&](const QByteArray &output) { m_pacer.send(output, arrivalNs); };
+    const LineFaults::Event event = m_faults.deliver(serial, m_controller, {}, answer);
+    if (event == LineFaults::Event::Stall) {
+        m_stalled = true;
+        m_inbound.clear();
+        m_pacer.clear();
+    } else if (event == LineFaults::Event::Hangup) {
         drop();
-        return;
     }
-    m_pacer.send(m_controller.takeOutput(), arrivalNs);
 }
 
 void SimGateway::drop()

@@ -5,6 +5,7 @@
 
 #include "sim/controllersim.h"
 #include "sim/gatewayfilter.h"
+#include "sim/linefaults.h"
 #include "sim/outputpacer.h"
 #include "sim/wirequeue.h"
 
@@ -48,7 +49,8 @@ public:
         m_inbound.setRate(baud);
         m_pacer.setWireRate(baud);
     }
-    void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
+    // Faults of the serial side; a stalled device listens again on the next connection.
+    void setFaults(LineFaults faults) { m_faults = std::move(faults); }
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     void inject(const QByteArray &bytes) { m_pacer.send(bytes); }
     // Closes the client's connection, as a gateway that loses its device does.
@@ -75,8 +77,8 @@ private:
     QByteArray m_serialNumber = "KG503-0001";
     QByteArray m_reportedConnection;
     int m_serialBaud = 9600;
-    qint64 m_receivedCount = 0;
-    qint64 m_dropAfter = -1;
+    LineFaults m_faults;
+    bool m_stalled = false; // until the next connection
     std::function<void(const QByteArray &)> m_tap;
 };
 

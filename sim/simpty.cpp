@@ -1,5 +1,6 @@
 #include "simpty.h"
 
+#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -51,15 +52,9 @@ bool SimPty::open(QString *error)
     if (!name)
         return fail("ptsname");
     m_path = QString::fromLocal8Bit(name);
-    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_slave < 0)
-        return fail("open pty slave");
-    // Raw until the program sets its own modes: no echo or line editing by the kernel.
-    termios modes{};
-    if (::tcgetattr(m_slave, &modes) == 0) {
-        ::cfmakeraw(&modes);
-        ::cfsetspeed(&modes, B9600);
-        ::tcsetattr(m_slave, TCSANOW, &modes);
+    if (!openSlave(error)) {
+        drop();
+        return false;
     }
     m_readNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onReadable);
@@ -67,6 +62,34 @@ bool SimPty::open(QString *error)
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onWritable);
     return true;
+}
+
+bool SimPty::openSlave(QString *error)
+{
+    m_slave = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_slave < 0) {
+        *error = QStringLiteral("open %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // Raw until the program sets its own modes: no echo or line editing by the kernel.
+    termios modes{};
+    if (::tcgetattr(m_slave, &modes) == 0) {
+        ::cfmakeraw(&modes);
+        ::cfsetspeed(&modes, B9600);
+        ::tcsetattr(m_slave, TCSANOW, &modes);
+    }
+    return true;
+}
+
+void SimPty::stall()
+{
+    // Silent from now on; letting go of our own hold on the slave shows when the program closes it.
+    m_inbound.clear();
+    m_pacer.clear();
+    m_unwritten.clear();
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
 }
 
 int SimPty::lineBaud() const
@@ -100,40 +123,49 @@ void SimPty::onReadable()
     char buffer[4096];
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
     if (n <= 0) {
-        // EIO while no one holds the slave open cannot happen (we hold it); anything else ends the pty.
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return;
+        // EIO: no one holds the slave open, which only happens while a stalled device waits for the
+        // program to close the port. It is opened again at once; anything else ends the pty.
+        QString error;
+        if (n < 0 && errno == EIO && m_slave < 0 && openSlave(&error)) {
+            m_faults.reopen();
+            return;
+        }
         drop();
         return;
     }
-    QByteArray bytes(buffer, n);
-    if (m_dropAfter >= 0 && m_receivedCount + n >= m_dropAfter)
-        bytes.truncate(m_dropAfter - m_receivedCount);
+    const QByteArray bytes(buffer, n);
     m_receivedCount += bytes.size();
     m_inbound.push(bytes);
 }
 
 void SimPty::arrive(const QByteArray &bytes, qint64 arrivalNs)
 {
-    if (m_tap)
-        m_tap(bytes);
     m_controller.setLineBaud(lineBaud());
-    m_controller.receive(bytes);
-    emit bytesReceived(bytes);
-    if (m_dropAfter >= 0 && m_receivedCount >= m_dropAfter && m_inbound.idle()) {
-        drop();
-        return;
-    }
+    const auto taken = [this](const QByteArray &piece) {
+        if (m_tap)
+            m_tap(piece);
+        emit bytesReceived(piece);
+    };
     // The controller answers the moment the last byte arrived, however late the wire handed it on.
-    m_pacer.send(m_controller.takeOutput(), arrivalNs);
+    const auto answer = [&](const QByteArray &output) { m_pacer.send(output, arrivalNs); };
+    const LineFaults::Event event = m_faults.deliver(bytes, m_controller, taken, answer);
+    if (event == LineFaults::Event::Stall)
+        stall();
+    else if (event == LineFaults::Event::Hangup)
+        drop();
 }
 
 void SimPty::write(const QByteArray &bytes)
 {
-    if (m_master < 0)
+    if (m_master < 0 || m_slave < 0) // gone, or stalled
         return;
-    emit bytesSent(bytes);
-    m_unwritten += bytes;
+    const QByteArray sent = m_faults.toProgram(bytes);
+    if (sent.isEmpty())
+        return;
+    emit bytesSent(sent);
+    m_unwritten += sent;
     onWritable();
 }
 

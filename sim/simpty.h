@@ -4,6 +4,7 @@
 // port. The line rate is the one the program set on the pty; closing the master makes the device vanish.
 
 #include "sim/controllersim.h"
+#include "sim/linefaults.h"
 #include "sim/outputpacer.h"
 #include "sim/wirequeue.h"
 
@@ -36,8 +37,9 @@ public:
         m_inbound.setRate(baud);
         m_pacer.setWireRate(baud);
     }
-    // Vanishes after receiving this many bytes in total (-1: never).
-    void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
+    // A noisy line and a device that stalls, power-cycles or hangs up. A stalled device listens again
+    // once the program has closed the port and opens it again.
+    void setFaults(LineFaults faults) { m_faults = std::move(faults); }
     // Every received byte is also handed here (the --log file).
     void setTap(std::function<void(const QByteArray &)> tap) { m_tap = std::move(tap); }
     // Sends bytes to the program as if the controller had sent them on its own.
@@ -62,6 +64,8 @@ private:
     void arrive(const QByteArray &bytes, qint64 arrivalNs);
     void onWritable();
     void write(const QByteArray &bytes);
+    bool openSlave(QString *error);
+    void stall();
 
     ControllerSim &m_controller;
     WireQueue m_inbound; // what the program writes, on its way to the controller
@@ -73,7 +77,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     QByteArray m_unwritten;
     qint64 m_receivedCount = 0;
-    qint64 m_dropAfter = -1;
+    LineFaults m_faults;
     std::function<void(const QByteArray &)> m_tap;
 };
 

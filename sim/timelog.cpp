@@ -32,4 +32,15 @@ void TimeLog::record(const QByteArray &bytes, qint64 ms)
     m_file.write(lines);
 }
 
+void TimeLog::note(const QByteArray &text)
+{
+    note(text, m_clock.elapsed());
+}
+
+void TimeLog::note(const QByteArray &text, qint64 ms)
+{
+    if (m_file.isOpen())
+        m_file.write(QByteArray::number(ms) + ' ' + text + '\n');
+}
+
 } // namespace korvo

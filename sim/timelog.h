@@ -2,7 +2,7 @@
 
 // korvo-sim --log-times: every received byte on a line of its own with its arrival time, so pauses and
 // pacing can be checked from outside the program. A line is "<ms since start> <byte as two hex digits>",
-// for example "1500 0D".
+// for example "1500 0D". Injected line faults are lines of their own, "1500 fault to-device #3 drop 0D".
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +18,9 @@ public:
     bool open(const QString &path, QString *error);
     void record(const QByteArray &bytes);
     void record(const QByteArray &bytes, qint64 ms);
+    // A line of its own with the time, for what happened on the line ("<ms> fault ...").
+    void note(const QByteArray &text);
+    void note(const QByteArray &text, qint64 ms);
 
 private:
     QElapsedTimer m_clock;

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,7 +27,20 @@ void syncFolder(const QString &folder)
 }
 } // namespace
 
-RecoveryStore::RecoveryStore(QString folder) : m_folder(std::move(folder)) {}
+RecoveryStore::RecoveryStore(QString folder)
+    : m_folder(std::move(folder)), m_sessionStart(QDateTime::currentMSecsSinceEpoch())
+{
+}
+
+QString RecoveryStore::copyPath(int key) const
+{
+    // Fixed widths, so that the names sort by session start and then document.
+    return QDir(m_folder).filePath(QStringLiteral("%1-%2-%3%4")
+                                       .arg(m_sessionStart, 13, 10, QLatin1Char('0'))
+                                       .arg(QCoreApplication::applicationPid())
+                                       .arg(key, 4, 10, QLatin1Char('0'))
+                                       .arg(kSuffix));
+}
 
 QString RecoveryStore::defaultFolder()
 {
@@ -34,17 +48,11 @@ QString RecoveryStore::defaultFolder()
         .filePath(QStringLiteral("recovery"));
 }
 
-bool RecoveryStore::keep(const QString &name, const QString &text, QString *error)
+bool RecoveryStore::keep(int key, const QString &name, const QString &text, QString *error)
 {
     // A folder that cannot be made shows in the write below, with the OS's reason.
     QDir().mkpath(m_folder);
-    // Process id, time and a counter keep copies of several documents and sessions apart.
-    const QString fileName = QStringLiteral("%1-%2-%3%4")
-                                 .arg(QDateTime::currentMSecsSinceEpoch())
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(++m_written)
-                                 .arg(kSuffix);
-    QSaveFile file(QDir(m_folder).filePath(fileName));
+    QSaveFile file(copyPath(key));
     const QByteArray bytes = name.toUtf8() + '\n' + text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
@@ -56,13 +64,20 @@ bool RecoveryStore::keep(const QString &name, const QString &text, QString *erro
     return true;
 }
 
+void RecoveryStore::forget(int key)
+{
+    QFile::remove(copyPath(key));
+}
+
 QList<RecoveredDocument> RecoveryStore::documents() const
 {
     QList<RecoveredDocument> found;
     QStringList names = QDir(m_folder).entryList({QStringLiteral("*") + kSuffix}, QDir::Files);
-    // The leading time stamp orders them; equal widths until the year 2286.
     std::sort(names.begin(), names.end());
     for (const QString &fileName : names) {
+        const qint64 pid = fileName.section(u'-', 1, 1).toLongLong();
+        if (pid > 0 && pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) == 0)
+            continue;
         QFile file(QDir(m_folder).filePath(fileName));
         if (!file.open(QIODevice::ReadOnly))
             continue;

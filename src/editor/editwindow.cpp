@@ -49,6 +49,8 @@ EditWindow::EditWindow(int slot, EditSlot &record, const EditWindowSettings &set
     layout->addWidget(m_status);
 
     connect(m_editor, &QsciScintilla::modificationChanged, this, &EditWindow::modificationChanged);
+    connect(m_editor, &QsciScintilla::modificationChanged, this, &EditWindow::documentChanged);
+    connect(m_editor, &QsciScintilla::textChanged, this, &EditWindow::documentChanged);
     connect(m_editor, &QsciScintilla::cursorPositionChanged, m_status, &EditStatusBar::setCaret);
     connect(m_editor, &QsciScintilla::selectionChanged, this, [this] { setupEditMenu(m_host); });
 

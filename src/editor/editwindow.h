@@ -112,6 +112,8 @@ public:
 
 signals:
     void savedAs(const QString &path);
+    // The text or its modified state changed (the recovery copies follow it).
+    void documentChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -38,7 +38,7 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
         const QString &programDir = window->options().programDir;
         if (kind == WindowKind::Terminal) {
             prefs.ensureCommSlot(slot);
-            return new CommWindow(slot, prefs.commSlots[size_t(slot)], systemClock(), systemLinkFactory(),
+            return new CommWindow(slot, prefs.commSlots[size_t(slot)], window->clock(), systemLinkFactory(),
                                   window->capture(), window->fileDialogs(), window->prompt(), *window,
                                   programDir);
         }
@@ -47,6 +47,11 @@ ChildWindows::Factory CommandRouter::childFactory(MainWindow *window)
                                     {prefs.setup, prefs.styles, window->workspace().languages(), programDir},
                                     window->fileDialogs(), window->prompt(), *window);
         QObject::connect(edit, &EditWindow::savedAs, window, &MainWindow::addRecentFile);
+        // Typing reaches the recovery copies a while later; a closed window's copy goes then.
+        DocumentCommands *documents = &window->documents();
+        QObject::connect(edit, &EditWindow::documentChanged, documents,
+                         &DocumentCommands::noteDocumentChange);
+        QObject::connect(edit, &QObject::destroyed, documents, &DocumentCommands::noteDocumentChange);
         return edit;
     };
 }

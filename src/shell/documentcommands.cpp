@@ -1,6 +1,7 @@
 #include "documentcommands.h"
 
 #include "app/atomicfile.h"
+#include "app/clock.h"
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "app/recoverystore.h"
@@ -24,7 +25,13 @@ namespace {
 const QString kUntitled = QStringLiteral("Program");
 } // namespace
 
-DocumentCommands::DocumentCommands(MainWindow *window) : QObject(window), m_window(window) {}
+DocumentCommands::DocumentCommands(MainWindow *window, Clock &clock)
+    : QObject(window), m_window(window),
+      m_recoveryTimer(clock.createTimer([this] { refreshRecoveryCopies(); }))
+{
+}
+
+DocumentCommands::~DocumentCommands() = default;
 
 EditWindow *DocumentCommands::targetEditWindow(EditWindow *active, const QString &name)
 {
@@ -224,29 +231,58 @@ bool DocumentCommands::settleDocuments()
 
 bool DocumentCommands::keepRecoveryCopies()
 {
-    RecoveryStore store;
+    // What is kept now stays for the next start.
+    m_recoveryTimer.reset();
+    return writeRecoveryCopies(true);
+}
+
+void DocumentCommands::noteDocumentChange()
+{
+    // Armed by the first change only: steady typing is kept every kRecoveryDelayMs, not postponed.
+    if (m_recoveryTimer && !m_recoveryTimer->isActive())
+        m_recoveryTimer->start(kRecoveryDelayMs);
+}
+
+void DocumentCommands::refreshRecoveryCopies()
+{
+    if (m_recoveryTimer) {
+        m_recoveryTimer->stop();
+        writeRecoveryCopies(false);
+    }
+}
+
+bool DocumentCommands::writeRecoveryCopies(bool markUnmodified)
+{
     bool kept = true;
+    QSet<int> keeping;
     for (QMdiSubWindow *sub : m_window->children()->all()) {
         auto *edit = qobject_cast<EditWindow *>(sub->widget());
         if (!edit || !edit->isModified())
             continue;
+        // A copy that cannot be rewritten is still better than none.
+        keeping.insert(edit->slot());
         QString error;
-        if (store.keep(edit->fileName(), edit->documentText(), &error)) {
+        if (!m_recovery.keep(edit->slot(), edit->fileName(), edit->documentText(), &error)) {
+            if (!m_recoveryFailed)
+                qWarning("Unsaved text of %s could not be kept: %s", qPrintable(edit->fileName()),
+                         qPrintable(error));
+            kept = false;
+        } else if (markUnmodified) {
             // Its text is safe; the closing session may drop the window without asking.
             edit->setModified(false);
-        } else {
-            qWarning("Unsaved text of %s could not be kept: %s", qPrintable(edit->fileName()),
-                     qPrintable(error));
-            kept = false;
         }
     }
+    for (const int slot : std::as_const(m_kept))
+        if (!keeping.contains(slot))
+            m_recovery.forget(slot);
+    m_kept = keeping;
+    m_recoveryFailed = !kept;
     return kept;
 }
 
 void DocumentCommands::offerRecoveryCopies()
 {
-    RecoveryStore store;
-    for (const RecoveredDocument &document : store.documents()) {
+    for (const RecoveredDocument &document : m_recovery.documents()) {
         const PromptAnswer answer =
             ask(m_window->prompt(),
                 QStringLiteral("Unsaved changes to %1 were kept when the last session ended.\r\n"
@@ -261,7 +297,7 @@ void DocumentCommands::offerRecoveryCopies()
             // Still unsaved: the user decides where it goes.
             edit->setDocumentText(document.text, true);
         }
-        store.discard(document);
+        m_recovery.discard(document);
     }
 }
 

@@ -27,6 +27,9 @@ bool ExitSequence::closeRequested()
         return false;
     if (!m_window->closeChildren(true))
         return false;
+    // Every document was saved or let go: the copies kept while it ran are not wanted any more (after a
+    // session end they stay, as they were kept).
+    m_documents->refreshRecoveryCopies();
     m_placement->storeOnExit();
     closeToolWindows();
     m_window->savePreferences();

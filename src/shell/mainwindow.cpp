@@ -30,14 +30,14 @@
 namespace korvo {
 
 MainWindow::MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent,
-                       ChildWindows::Factory factory)
-    : QMainWindow(parent), m_options(options), m_prompt(prompt), m_workspace(options),
+                       ChildWindows::Factory factory, Clock &clock)
+    : QMainWindow(parent), m_options(options), m_clock(clock), m_prompt(prompt), m_workspace(options),
       m_area(new QMdiArea(this)), m_capture(new CaptureFile(this)),
       m_menus(new MainMenus(menuBar(), options.factory, this)),
       m_toolBar(new MainToolBar(addToolBar(QStringLiteral("tbrKORVO")), this)),
       m_children(new ChildWindows(m_area, m_workspace.prefs(),
                                   factory ? std::move(factory) : CommandRouter::childFactory(this), this)),
-      m_documents(new DocumentCommands(this)), m_router(new CommandRouter(this, m_documents)),
+      m_documents(new DocumentCommands(this, clock)), m_router(new CommandRouter(this, m_documents)),
       m_tools(new ToolWindows(this)), m_placement(new SetupPlacement(this, prefs().setup)),
       m_exit(new ExitSequence(this, m_documents, m_tools, m_placement))
 {

@@ -4,6 +4,7 @@
 // toolbar built from the command table, and hands every command to the router. It owns the workspace
 // (the preferences document, which slots open, where new windows go) and keeps track of the active child.
 
+#include "app/clock.h"
 #include "app/programoptions.h"
 #include "shell/activechild.h"
 #include "shell/childwindows.h"
@@ -38,12 +39,14 @@ class MainWindow : public QMainWindow, public CommandHost
     Q_OBJECT
 public:
     // Without a factory the real terminal and edit windows are built. Every question goes to prompt, which
-    // outlives the window.
+    // outlives the window, and every timer runs on clock.
     MainWindow(const ProgramOptions &options, Prompt &prompt, QWidget *parent = nullptr,
-               ChildWindows::Factory factory = {});
+               ChildWindows::Factory factory = {}, Clock &clock = systemClock());
     ~MainWindow() override;
 
     const ProgramOptions &options() const { return m_options; }
+    Clock &clock() const { return m_clock; }
+    DocumentCommands &documents() const { return *m_documents; }
     // The capture file that every terminal writes to.
     CaptureFile &capture() const { return *m_capture; }
     // The prompt every window asks through.
@@ -130,6 +133,7 @@ private:
     void applyEnabled(Command command);
 
     ProgramOptions m_options;
+    Clock &m_clock;
     FileDialogs m_fileDialogs;
     SessionPrompt m_prompt;
     Workspace m_workspace;

@@ -133,8 +133,12 @@ void TstWorkspace::recoveryCopiesComeBackAsTheyWereKeptOldestFirst()
 {
     RecoveryStore store(m_dir->filePath(QStringLiteral("data/recovery")));
     const QString text = QStringLiteral("line one\r\n\u00b5 and \u20ac\r\nno end");
-    QVERIFY(store.keep(QStringLiteral("/work/motion.vxt"), text));
-    QVERIFY(store.keep(QStringLiteral("Program"), QString()));
+    QVERIFY(store.keep(2, QStringLiteral("/work/motion.vxt"), QStringLiteral("first draft")));
+    QVERIFY(store.keep(10, QStringLiteral("Program"), QString()));
+    // A document's copy is rewritten in place; one it no longer needs goes.
+    QVERIFY(store.keep(2, QStringLiteral("/work/motion.vxt"), text));
+    QVERIFY(store.keep(3, QStringLiteral("Saved"), QStringLiteral("saved since")));
+    store.forget(3);
     const QList<RecoveredDocument> kept = RecoveryStore(store.folder()).documents();
     QCOMPARE(kept.size(), 2);
     QCOMPARE(kept[0].name, QStringLiteral("/work/motion.vxt"));
@@ -156,7 +160,7 @@ void TstWorkspace::aRecoveryCopyThatCannotBeWrittenSaysWhy()
     file.close();
     RecoveryStore store(blocked);
     QString error;
-    QVERIFY(!store.keep(QStringLiteral("Program"), QStringLiteral("text"), &error));
+    QVERIFY(!store.keep(1, QStringLiteral("Program"), QStringLiteral("text"), &error));
     QVERIFY2(error.contains(QDir::toNativeSeparators(blocked)), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("directory"), Qt::CaseInsensitive), qPrintable(error));
     QVERIFY(store.documents().isEmpty());

@@ -245,7 +245,7 @@ void TstCommLinkEndToEnd::aGatewayThatDropsTheConnectionIsReportedOnce()
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-    gateway.setDropAfter(6);
+    gateway.setFaults(LineFaults({.hangupAfter = 6}));
 
     LiveLink live;
     live.settings.tcpipEnabled = true;

@@ -49,9 +49,10 @@ protected:
         file.write(text.toUtf8());
     }
 
-    std::unique_ptr<korvo::MainWindow> startWindow()
+    std::unique_ptr<korvo::MainWindow> startWindow(korvo::Clock &clock = korvo::systemClock())
     {
-        auto window = std::make_unique<korvo::MainWindow>(m_options, *m_prompt);
+        auto window = std::make_unique<korvo::MainWindow>(m_options, *m_prompt, nullptr,
+                                                          korvo::ChildWindows::Factory(), clock);
         window->start();
         return window;
     }

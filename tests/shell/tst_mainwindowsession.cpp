@@ -5,8 +5,9 @@
 
 #include "app/startup.h"
 #include "editor/editwindow.h"
+#include "fakeclock.h"
 #include "settings/inifile.h"
-#include "settings/prefsfile.h"
+#include "shell/documentcommands.h"
 #include "shell/mainmenus.h"
 #include "terminal/commwindow.h"
 #include "ui/command.h"
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed();
     void cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile();
     void aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt();
+    void typingIsKeptWithinThirtySecondsSoAKilledProgramLosesNoMore();
 };
 
 void TstMainWindowSession::aRecentFileAsksToSaveTheModifiedDocumentFirstAndCancelKeepsIt()
@@ -300,6 +302,63 @@ void TstMainWindowSession::aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt()
     QCOMPARE(recovered->documentText(), QStringLiteral("typed but not saved \u00b5\r\n"));
     QVERIFY(recovered->isModified());
     QVERIFY(RecoveryStore().documents().isEmpty());
+}
+
+void TstMainWindowSession::typingIsKeptWithinThirtySecondsSoAKilledProgramLosesNoMore()
+{
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
+    const QString path = m_dir->filePath(QStringLiteral("motion.vxt"));
+    const auto kept = [] {
+        QStringList texts;
+        for (const RecoveredDocument &document : RecoveryStore().documents())
+            texts += document.text;
+        return texts;
+    };
+    FakeClock clock;
+    auto window = startWindow(clock);
+    window->newEditWindow(path);
+    auto *editor = window->childWidget(WindowKind::Edit, 1)->findChild<QsciScintilla *>();
+    QVERIFY(editor);
+
+    // Typing reaches the recovery copy 30 s after the first key, however steadily it goes on.
+    QTest::keyClicks(editor, QStringLiteral("MR 4000"));
+    clock.advance(DocumentCommands::kRecoveryDelayMs - 1);
+    QVERIFY(kept().isEmpty());
+    QTest::keyClicks(editor, QStringLiteral(" H"));
+    clock.advance(1);
+    QCOMPARE(kept(), QStringList{QStringLiteral("MR 4000 H")});
+    // More typing rewrites the one copy.
+    QTest::keyClicks(editor, QStringLiteral("X"));
+    clock.advance(DocumentCommands::kRecoveryDelayMs);
+    QCOMPARE(kept(), QStringList{QStringLiteral("MR 4000 HX")});
+    QTest::keyClicks(editor, QStringLiteral("lost"));
+
+    // Killed: no exit runs, the window simply goes. The next start offers what was kept.
+    window.reset();
+    m_prompt->queueAnswer(PromptAnswer::Yes);
+    window = startWindow(clock);
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QVERIFY(m_prompt->asked().first().text.contains(QDir::toNativeSeparators(path)));
+    auto *recovered = qobject_cast<EditWindow *>(window->childWidget(WindowKind::Edit, 1));
+    QVERIFY(recovered);
+    QCOMPARE(recovered->documentText(), QStringLiteral("MR 4000 HX"));
+    QVERIFY(recovered->isModified());
+
+    // The recovered text is kept again; once saved, its copy goes.
+    clock.advance(DocumentCommands::kRecoveryDelayMs);
+    QCOMPARE(kept(), QStringList{QStringLiteral("MR 4000 HX")});
+    QVERIFY(recovered->saveEditFile(path));
+    clock.advance(DocumentCommands::kRecoveryDelayMs);
+    QVERIFY(kept().isEmpty());
+
+    // An exit where the user lets the changes go leaves no copy to offer.
+    recovered->setDocumentText(QStringLiteral("not wanted"), true);
+    clock.advance(DocumentCommands::kRecoveryDelayMs);
+    QCOMPARE(kept().size(), 1);
+    m_prompt->queueAnswer(PromptAnswer::No);
+    window->menus()->item(MenuId::File, 8)->trigger();
+    QVERIFY(!window->isVisible());
+    QVERIFY(kept().isEmpty());
 }
 
 QTEST_MAIN(TstMainWindowSession)

@@ -1,12 +1,20 @@
 // The simulated controller as transcripts: what the program sends, what the controller answers; the
-// gateway's rate commands; and the carriers' slow, silent and dropping behaviour.
+// gateway's rate commands; the carriers' slow, silent and dropping behaviour; and the faulty line.
 
 #include "sim/controllersim.h"
 #include "sim/gatewayfilter.h"
+#include "sim/linefaults.h"
 #include "sim/simgateway.h"
+#include "sim/simpty.h"
 
+#include <QProcess>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <bit>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace korvo;
 
@@ -25,7 +33,64 @@ private Q_SLOTS:
     void whatOnlyLooksLikeARateCommandReachesTheDevice_data();
     void whatOnlyLooksLikeARateCommandReachesTheDevice();
     void theGatewayChangesItsRateAndCanAnswerSlowlyOrDrop();
+    void aSeedReplaysTheSameReportedFaultsHoweverTheBytesAreSplit();
+    void theDevicePowerCyclesStallsOrHangsUpAfterItsByteCount();
+    void aStalledPtyListensAgainOnceTheProgramHasReopenedIt();
+    void aSeededNoisyRunOfTheSimulatorProgramIsReproducible();
 };
+
+namespace {
+// The program's side of a simulator pty, opened raw as a serial port is.
+class PortSide
+{
+public:
+    explicit PortSide(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        termios modes{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &modes) == 0) {
+            ::cfmakeraw(&modes);
+            ::tcsetattr(m_fd, TCSANOW, &modes);
+        }
+    }
+    ~PortSide() { close(); }
+    bool isOpen() const { return m_fd >= 0; }
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    bool write(const QByteArray &bytes)
+    {
+        return ::write(m_fd, bytes.constData(), bytes.size()) == bytes.size();
+    }
+    // Everything received so far.
+    const QByteArray &received()
+    {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
+            m_received.append(buffer, n);
+        return m_received;
+    }
+
+private:
+    int m_fd;
+    QByteArray m_received;
+};
+
+// Delivers bytes from the program as the carriers do; returns what reaches the program.
+QByteArray feed(ControllerSim &sim, LineFaults &line, const QByteArray &bytes,
+                QList<LineFaults::Event> *events = nullptr)
+{
+    QByteArray answer;
+    const LineFaults::Event event =
+        line.deliver(bytes, sim, {}, [&](const QByteArray &output) { answer += line.toProgram(output); });
+    if (events)
+        events->append(event);
+    return answer;
+}
+} // namespace
 
 void TstControllerSim::eachDeviceAnswersItsListingCommands_data()
 {
@@ -194,6 +259,8 @@ void TstControllerSim::theGatewayChangesItsRateAndCanAnswerSlowlyOrDrop()
     SimGateway gateway(controller);
     QString error;
     QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    // It hangs up 3 bytes into the third command (the rate commands are the gateway's, not the device's).
+    gateway.setFaults(LineFaults({.hangupAfter = 2 + 6 + 3}));
     QTcpSocket client;
     QByteArray answer;
     connect(&client, &QTcpSocket::readyRead, [&] { answer += client.readAll(); });
@@ -213,11 +280,206 @@ void TstControllerSim::theGatewayChangesItsRateAndCanAnswerSlowlyOrDrop()
     QTRY_VERIFY(answer.endsWith("TEMP = L 12\r\n>"));
     QVERIFY(answer.startsWith("pr al\r\n"));
 
-    // The connection has carried 20 bytes; it drops 3 bytes into the next command.
-    gateway.setDropAfter(20 + 3);
     client.write("pr al\r");
     QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
     QVERIFY(controller.received().endsWith("pr "));
+}
+
+void TstControllerSim::aSeedReplaysTheSameReportedFaultsHoweverTheBytesAreSplit()
+{
+    LineFaults::Settings settings;
+    QString error;
+    QVERIFY2(
+        LineFaults::parseRates(QStringLiteral("drop=0.02,corrupt=0.02, dup=0.02,seed=7"), &settings, &error),
+        qPrintable(error));
+    for (const char *bad : {"noise=0.1", "drop=1.5", "drop=0.6,corrupt=0.6", "seed=x"}) {
+        LineFaults::Settings unused;
+        QVERIFY2(!LineFaults::parseRates(QLatin1String(bad), &unused, &error), bad);
+        QVERIFY(!error.isEmpty());
+    }
+    QByteArray sent;
+    for (int i = 0; i < 3000; ++i)
+        sent += char('A' + i % 26);
+
+    // All at once, then in pieces of 1 to 13 bytes with the two directions interleaved.
+    QList<QByteArray> notes, splitNotes;
+    LineFaults whole(settings, [&](const QByteArray &note) { notes += note; });
+    LineFaults split(settings, [&](const QByteArray &note) { splitNotes += note; });
+    QByteArray toDevice, splitToDevice, splitToProgram;
+    for (const LineFaults::Piece &piece : whole.toDevice(sent))
+        toDevice += piece.bytes;
+    const QByteArray toProgram = whole.toProgram(sent);
+    for (qsizetype at = 0, size = 1; at < sent.size(); at += size, size = size % 13 + 1) {
+        for (const LineFaults::Piece &piece : split.toDevice(sent.mid(at, size)))
+            splitToDevice += piece.bytes;
+        splitToProgram += split.toProgram(sent.mid(at, size));
+    }
+    QCOMPARE(splitToDevice, toDevice);
+    QCOMPARE(splitToProgram, toProgram);
+    std::sort(notes.begin(), notes.end());
+    std::sort(splitNotes.begin(), splitNotes.end());
+    QCOMPARE(splitNotes, notes);
+
+    // The notes account for every difference: replaying them on what was sent gives what arrived, and the
+    // two directions are hit independently, each kind at about its rate.
+    for (const QByteArray &direction : {QByteArray("to-device"), QByteArray("to-program")}) {
+        QHash<qint64, QList<QByteArray>> hits;
+        QHash<QByteArray, int> kinds;
+        for (const QByteArray &note : std::as_const(notes)) {
+            const QList<QByteArray> fields = note.split(' '); // fault to-device #17 corrupt 41>C1
+            if (fields[1] == direction) {
+                hits[fields[2].mid(1).toLongLong()] = fields.mid(3);
+                ++kinds[fields[3]];
+            }
+        }
+        QByteArray replayed;
+        for (qsizetype i = 0; i < sent.size(); ++i) {
+            const QList<QByteArray> hit = hits.value(i);
+            if (hit.isEmpty()) {
+                replayed += sent[i];
+            } else if (hit[0] == "dup") {
+                replayed += QByteArray(2, sent[i]);
+            } else if (hit[0] == "corrupt") {
+                const QByteArray corrupted = QByteArray::fromHex(hit[1].split('>').last());
+                QCOMPARE(std::popcount(unsigned(quint8(corrupted[0] ^ sent[i]))), 1);
+                replayed += corrupted;
+            }
+        }
+        QCOMPARE(replayed, direction == "to-device" ? toDevice : toProgram);
+        for (const char *kind : {"drop", "corrupt", "dup"})
+            QVERIFY2(kinds.value(kind) > 25 && kinds.value(kind) < 120, kind);
+    }
+    QVERIFY(toDevice != toProgram);
+    settings.seed = 8;
+    QVERIFY(LineFaults(settings).toProgram(sent) != toProgram);
+}
+
+void TstControllerSim::theDevicePowerCyclesStallsOrHangsUpAfterItsByteCount()
+{
+    ControllerSim sim(Veltor);
+    QList<QByteArray> notes;
+    LineFaults line({.stallAfter = 9, .resetAfter = 3}, [&](const QByteArray &note) { notes += note; });
+    QList<LineFaults::Event> events;
+    // Power lost after "pr ": the half-typed line is gone, "al" is a new one.
+    QCOMPARE(feed(sim, line, "pr al\r", &events), QByteArray("pr al\r\n?\r\n>"));
+    QCOMPARE(sim.commands(), QList<QByteArray>{"al"});
+    // Silent after three more bytes, whatever follows; listening again once the line is reopened.
+    QCOMPARE(feed(sim, line, "pr al\rpr al\r", &events), QByteArray("pr "));
+    QCOMPARE(feed(sim, line, "pr al\r", &events), QByteArray());
+    // The power cycle is the line's own business; the stall is for the carrier to act on.
+    QCOMPARE(events, (QList<LineFaults::Event>{LineFaults::Event::None, LineFaults::Event::Stall,
+                                               LineFaults::Event::None}));
+    QCOMPARE(notes, (QList<QByteArray>{"fault reset after 3 bytes", "fault stall after 9 bytes"}));
+    line.reopen();
+    QVERIFY(feed(sim, line, "\x03l\r").endsWith("105  BR MAIN\r\n>"));
+
+    // A hang-up takes the bytes up to its count and nothing after.
+    LineFaults hangup({.hangupAfter = 4});
+    const QList<LineFaults::Piece> pieces = hangup.toDevice("pr al\r");
+    QCOMPARE(pieces.size(), 1);
+    QCOMPARE(pieces[0].bytes, QByteArray("pr a"));
+    QCOMPARE(pieces[0].after, LineFaults::Event::Hangup);
+    QVERIFY(hangup.toDevice("x").isEmpty());
+}
+
+void TstControllerSim::aStalledPtyListensAgainOnceTheProgramHasReopenedIt()
+{
+    ControllerSim controller(Veltor);
+    SimPty pty(controller);
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    pty.setFaults(LineFaults({.stallAfter = 6}));
+    auto port = std::make_unique<PortSide>(pty.path());
+    QVERIFY(port->write("pr al\rpr al\r"));
+    QTRY_COMPARE(pty.receivedCount(), 12);
+    QVERIFY(port->received().endsWith("TEMP = L 12\r\n>"));
+    QCOMPARE(controller.commands().size(), 1);
+
+    // Closed for a moment and opened again, the port finds the device answering.
+    port->close();
+    QTRY_COMPARE(pty.lineBaud(), 9600);
+    port = std::make_unique<PortSide>(pty.path());
+    QVERIFY(port->write("l\r"));
+    QTRY_VERIFY(port->received().endsWith("105  BR MAIN\r\n>"));
+    QVERIFY(pty.isOpen());
+}
+
+void TstControllerSim::aSeededNoisyRunOfTheSimulatorProgramIsReproducible()
+{
+    const QString program = qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-sim");
+    if (!QFileInfo::exists(program))
+        QSKIP("korvo-sim is not built next to the tests");
+    const QString faults = QStringLiteral("drop=0.03,corrupt=0.03,dup=0.03,seed=11");
+    QByteArray sent;
+    for (int i = 0; i < 30; ++i)
+        sent += "hello " + QByteArray::number(1000 + i) + '\r';
+
+    struct Run
+    {
+        QList<QByteArray> log; // without the times
+        QByteArray received;
+    };
+    const auto run = [&](Run *result) {
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("times.log"));
+        QProcess sim;
+        sim.start(program, {"--device", "veltor", "--pty", "--line-faults", faults, "--log-times", logPath});
+        QVERIFY(sim.waitForStarted());
+        QTRY_VERIFY(sim.canReadLine());
+        PortSide port(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        QVERIFY(port.isOpen());
+        QVERIFY(port.write(sent));
+
+        // Every byte sent is accounted for in the log: arrived, or reported dropped or doubled.
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QByteArray arrived;
+        const auto accounted = [&] {
+            log.seek(0);
+            result->log.clear();
+            arrived.clear();
+            qsizetype count = 0;
+            for (const QByteArray &line : log.readAll().split('\n')) {
+                const QByteArray entry = line.mid(line.indexOf(' ') + 1);
+                result->log += entry;
+                if (entry.size() == 2)
+                    arrived += QByteArray::fromHex(entry);
+                const bool toDevice = entry.contains("to-device");
+                count += entry.size() == 2 || (toDevice && entry.contains(" drop ")) ? 1
+                         : toDevice && entry.contains(" dup ")                       ? -1
+                                                                                     : 0;
+            }
+            return count;
+        };
+        QTRY_COMPARE(accounted(), sent.size());
+
+        // The program gets what an undisturbed controller answers to those bytes, through the same noise.
+        ControllerSim replay(Veltor);
+        LineFaults::Settings settings;
+        QString error;
+        QVERIFY(LineFaults::parseRates(faults, &settings, &error));
+        LineFaults line(settings);
+        replay.receive(arrived);
+        const QByteArray expected = line.toProgram(replay.takeOutput());
+        QTRY_COMPARE(port.received(), expected);
+        result->received = port.received();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    };
+    Run first, second;
+    run(&first);
+    if (QTest::currentTestFailed())
+        return;
+    run(&second);
+    QCOMPARE(second.log, first.log);
+    QCOMPARE(second.received, first.received);
+    for (const char *fault : {"to-device #", "to-program #"})
+        for (const char *kind : {" drop ", " corrupt "})
+            QVERIFY2(std::any_of(first.log.cbegin(), first.log.cend(),
+                                 [&](const QByteArray &entry) {
+                                     return entry.contains(fault) && entry.contains(kind);
+                                 }),
+                     kind);
 }
 
 QTEST_GUILESS_MAIN(TstControllerSim)

@@ -321,7 +321,7 @@ void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason
         file.write("VA N" + QByteArray::number(i) + " = " + QByteArray::number(i) + "\r\n");
     file.close();
     Bench device(Veltor, DeviceMemory(Veltor));
-    device.pty.setDropAfter(300);
+    device.pty.setFaults(LineFaults({.hangupAfter = 300}));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
     QVERIFY(!device.endedOk);
     QVERIFY(!device.endMessage.isEmpty());
@@ -346,9 +346,9 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     // The device goes while the second command reaches it: the variables are in.
     const qint64 dropAfter = qint64(sizeof("print vars\r") - 1) + 4;
     if (tcp)
-        device.gateway.setDropAfter(dropAfter);
+        device.gateway.setFaults(LineFaults({.hangupAfter = dropAfter}));
     else
-        device.pty.setDropAfter(dropAfter);
+        device.pty.setFaults(LineFaults({.hangupAfter = dropAfter}));
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(7), fileTarget(path)));
     QVERIFY(!device.endedOk);
     const QString incomplete = path + QStringLiteral(".incomplete");
