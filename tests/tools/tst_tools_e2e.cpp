@@ -55,6 +55,30 @@ struct Bench
     CommLink link{settings, systemClock(), systemLinkFactory()};
 };
 
+// A Veltor at 38400 behind the simulated TCP gateway; the gateway's rate changes and the probes' time-outs
+// run ten times faster, since the simulator answers at once.
+struct GatewayBench
+{
+    GatewayBench() : controller(Veltor)
+    {
+        controller.setOwnBaud(38400);
+        addProbeResponder(controller);
+        listening = gateway.listen(QHostAddress::LocalHost, 0, &error);
+        settings.device = Veltor;
+        settings.tcpipEnabled = true;
+        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    }
+    ~GatewayBench() { link.shutdown(); }
+
+    ControllerSim controller;
+    SimGateway gateway{controller};
+    QString error;
+    bool listening = false;
+    CommWindowSettings settings;
+    ScaledClock clock{systemClock(), 10};
+    CommLink link{settings, clock, systemLinkFactory()};
+};
+
 // Runs one search to its end on the link (no Ctl+C delay); returns the log.
 QString search(CommLink &link, CommSearchEngine &engine)
 {
@@ -123,41 +147,20 @@ private Q_SLOTS:
 
     void theGatewayIsSteppedThroughItsRatesUntilNbAnswers()
     {
-        ControllerSim controller(Veltor);
-        controller.setOwnBaud(38400);
-        addProbeResponder(controller);
-        SimGateway gateway(controller);
-        QString error;
-        QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-        CommWindowSettings settings;
-        settings.tcpipEnabled = true;
-        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
-        // The gateway's rate changes and the probes' time-outs, ten times shorter: the simulator answers
-        // at once.
-        ScaledClock clock(systemClock(), 10);
-        CommLink link(settings, clock, systemLinkFactory());
+        GatewayBench bench;
+        QVERIFY2(bench.listening, qPrintable(bench.error));
         CommSearchEngine engine({Veltor, true, 0, true});
-        const QString log = search(link, engine);
+        const QString log = search(bench.link, engine);
         QCOMPARE(engine.foundRate(), 38400);
         QVERIFY(log.contains("NB2.200"));
-        link.shutdown();
     }
 
     void overTheGatewayALostConnectionSkipsARateAndAcceptSetsTheGatewaysRate()
     {
-        ControllerSim controller(Veltor);
-        controller.setOwnBaud(38400);
-        addProbeResponder(controller);
-        SimGateway gateway(controller);
-        QString error;
-        QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-        CommWindowSettings settings;
-        settings.device = Veltor;
-        settings.tcpipEnabled = true;
-        settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
-        ScaledClock clock(systemClock(), 10);
-        CommLink link(settings, clock, systemLinkFactory());
-        FindCommDialog dialog(link, m_prompt);
+        GatewayBench bench;
+        QVERIFY2(bench.listening, qPrintable(bench.error));
+        SimGateway &gateway = bench.gateway;
+        FindCommDialog dialog(bench.link, m_prompt);
         dialog.show();
         dialog.findChild<QComboBox *>(QStringLiteral("cboCtlC_Delay"))->setCurrentIndex(0);
         auto *accept = dialog.findChild<QPushButton *>(QStringLiteral("cmdAccept"));
@@ -190,9 +193,8 @@ private Q_SLOTS:
         // The search tried 4800 last; Accept's rate command reaches the gateway before the line is let go.
         QCOMPARE(gateway.serialBaud(), 4800);
         accept->click();
-        QCOMPARE(settings.settings, QStringLiteral("38400,N,8,1"));
+        QCOMPARE(bench.settings.settings, QStringLiteral("38400,N,8,1"));
         QTRY_COMPARE(gateway.serialBaud(), 38400);
-        link.shutdown();
     }
 
     void theDialogFindsStopsAndAcceptsAndTheTerminalTalksAtTheNewRate()
