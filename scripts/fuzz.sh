@@ -10,7 +10,10 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 # clang and its fuzzer runtime are needed only here, not to build or test the program.
 scripts/install-deps.sh clang libclang-rt-dev
+# ccache, when there is one, spares a repeated build (CI runs this after every test).
+launcher=$(command -v ccache || true)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVO_FUZZ=ON \
+    ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER="$launcher"} \
     -DKORVO_FUZZ_SANITIZERS="${KORVO_FUZZ_SANITIZERS:-undefined}" >/dev/null
 cmake --build build-fuzz --target fuzz_all
 out=build-fuzz/fuzz

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    static constexpr int kDevices[] = {1, 4, 5, 6};
+    static constexpr DeviceType kDevices[] = {UKorvo, Veltor, Fendra, Norbel};
     const bool tcp = data[0] & 4;
     CommSearchEngine engine({kDevices[data[0] & 3], tcp, 1500, true});
     const QList<QByteArray> replies =

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QByteArray &line : std::as_const(lines))
         if (line.contains('\r') || line.contains('\n') || line.size() > ListingReader::kMaxLineLength)
             std::abort();
-    const int device = size > 0 ? 1 + data[0] % 6 : 4;
+    const auto device = static_cast<DeviceType>(size > 0 ? 1 + data[0] % 6 : Veltor);
     for (int sections = 0; sections < 8; ++sections) {
         const ListingReader::Selection selection = ListingReader::select(lines, device, sections);
         if (selection.lines.size() > lines.size() || (selection.found & ~sections) != 0)

@@ -12,7 +12,7 @@ using namespace korvo;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const int device = size % 3 == 0 ? 1 : (size % 3 == 1 ? 4 : 3);
+    const DeviceType device = size % 3 == 0 ? UKorvo : (size % 3 == 1 ? Veltor : Hmi);
     const UpgradeScan scan = scanUpgradeText(input, device);
     (void)scanProblem(scan, device);
     const UpgradePlan plan = planUpgrade(scan, device);

@@ -1,17 +1,24 @@
 // The preferences file as a whole: defaults, the history and function-key rules, slot renumbering,
-// a full workspace round trip, the backup and a write that cannot happen.
+// a full workspace round trip, the backup, a write that cannot happen and saves killed half-way.
 
+#include "app/texthelpers.h"
+#include "editor/programfile.h"
 #include "filebytes.h"
 #include "settings/inihelpers.h"
 #include "settings/prefsfile.h"
 #include "settings/prefsmap.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +107,103 @@ IniFile imageOf(const Preferences &s, bool factory = false)
     return prefsImage(s, kVersion, factory);
 }
 
+#ifdef Q_OS_UNIX
+// Saves generation n of a file's content to path, as the program does.
+using Save = std::function<bool(const QString &path, int n)>;
+
+struct KillCounts
+{
+    int saves = 0;
+    int kills = 0;
+    int killedMidSave = 0; // the disk had changed: a temporary file, the backup or the file itself
+    int replaced = 0;      // the new content was in place, whether or not the save was killed
+};
+
+// Saves the next generation in a child process that is SIGKILLed after a seeded random delay (measured
+// by spinning) of up to what a child's save takes here, until 200 saves have been killed. After each one
+// the file holds the old content or the new; once the new is in place the backup holds the old, and
+// before that it holds the old or the one before (or is missing while it is being made again).
+void killSavesAtRandomMoments(const Save &save, const QString &name, KillCounts &counts)
+{
+    QTemporaryDir dir;
+    QTemporaryDir scratch;
+    const QString path = dir.filePath(name);
+    const QString backup = backupFileName(path);
+    const QString backupName = QFileInfo(backup).fileName();
+    const QByteArray missing = "<missing>";
+    QVERIFY(save(path, 0) && save(path, 1));
+    int generation = 1;
+    QByteArray old = fileBytes(path, missing);
+    QByteArray older = fileBytes(backup, missing);
+    QByteArray next;
+    qint64 saveTime = 0;
+    QRandomGenerator random(27);
+    while (counts.kills < 200) {
+        QVERIFY(++counts.saves < 2000);
+        if (next.isEmpty()) {
+            // What the save writes and how long a child takes to make it, from the same save into
+            // another folder.
+            QElapsedTimer timer;
+            timer.start();
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0)
+                ::_exit(save(scratch.filePath(name), generation + 1) ? 0 : 1);
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            saveTime = timer.nsecsElapsed();
+            next = fileBytes(scratch.filePath(name));
+        }
+        const qint64 delay = random.bounded(saveTime + 1);
+        QElapsedTimer timer;
+        timer.start();
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0)
+            ::_exit(save(path, generation + 1) ? 0 : 1);
+        while (timer.nsecsElapsed() < delay) {
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        QVERIFY(killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+
+        const QByteArray now = fileBytes(path, missing);
+        const QByteArray kept = fileBytes(backup, missing);
+        QVERIFY(now == old || now == next);
+        if (now == next)
+            QVERIFY(kept == old);
+        else
+            QVERIFY(kept == older || kept == old || kept == missing);
+        // Only a temporary file that was being written may be left beside them.
+        bool leftOver = false;
+        for (const QString &file : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+            if (file == name || file == backupName)
+                continue;
+            QVERIFY2(file.startsWith(u'.' + name + u'.') || file.startsWith(u'.' + backupName + u'.'),
+                     qPrintable(file));
+            QVERIFY(QFile::remove(dir.filePath(file)));
+            leftOver = true;
+        }
+        if (killed) {
+            ++counts.kills;
+            counts.killedMidSave += leftOver || kept != older || now != old;
+        }
+        if (now == next) {
+            ++counts.replaced;
+            older = old;
+            old = next;
+            next.clear();
+            ++generation;
+        } else {
+            older = kept;
+        }
+    }
+}
+#endif
+
 } // namespace
 
 class TstPrefsFile : public QObject
@@ -121,6 +225,7 @@ private Q_SLOTS:
     void terminalKeysAreWrittenInTheirFixedOrder();
     void theBackupHoldsThePreviousFile();
     void aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact();
+    void aSaveKilledAtAnyMomentLeavesTheOldOrTheNewFileAndTheBackup();
 };
 
 void TstPrefsFile::aMissingEmptyOrDamagedFileGivesTheDefaultWorkspace_data()
@@ -431,6 +536,43 @@ void TstPrefsFile::aWriteIntoAReadOnlyFolderLeavesTheOldFileIntact()
     QVERIFY(!written);
     QCOMPARE(fileBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"korvoterm.ktm"});
+#endif
+}
+
+void TstPrefsFile::aSaveKilledAtAnyMomentLeavesTheOldOrTheNewFileAndTheBackup()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("killing a process is tested on Unix");
+#else
+    const Preferences prefs = richWorkspace();
+    const Save savePreferences = [&prefs](const QString &path, int n) {
+        Preferences s = prefs;
+        s.setup.width = static_cast<int16_t>(n);
+        return writeIniFile(path, s, kVersion, false);
+    };
+    // A long program, so that a kill can land in the middle of its bytes.
+    QStringList lines;
+    for (int n = 0; n < 4000; ++n)
+        lines.append(QStringLiteral("PRINT \"line %1 of a long program\"").arg(n));
+    const QByteArray body = programFileBytes(lines);
+    const Save saveProgram = [&body](const QString &path, int n) {
+        return writeProgramFile(path, programFileBytes({QStringLiteral("' saved %1").arg(n)}) + body,
+                                KeepBackup::Yes, nullptr);
+    };
+    const std::pair<QString, Save> writers[] = {{QStringLiteral("korvoterm.ktm"), savePreferences},
+                                                {QStringLiteral("motion.vxt"), saveProgram}};
+    for (const auto &[name, save] : writers) {
+        KillCounts counts;
+        killSavesAtRandomMoments(save, name, counts);
+        if (QTest::currentTestFailed())
+            return;
+        qInfo("%s: %d saves, %d killed, %d of them after the save had begun to change the disk; "
+              "%d replaced the file",
+              qPrintable(name), counts.saves, counts.kills, counts.killedMidSave, counts.replaced);
+        // The kills reach into the save, and some saves get through so that the backup is checked.
+        QVERIFY(counts.killedMidSave > 0);
+        QVERIFY(counts.replaced > 0);
+    }
 #endif
 }
 
