@@ -32,6 +32,8 @@ const TraceEvent &LineTrace::at(qsizetype i) const
     return m_events[size_t((m_oldest + i) % size())];
 }
 
+namespace {
+
 QString traceTime(qint64 timeUs)
 {
     return QStringLiteral("%1.%2").arg(timeUs / 1'000'000).arg(timeUs % 1'000'000, 6, 10, QLatin1Char('0'));
@@ -71,24 +73,30 @@ QString traceMarker(const TraceEvent &event)
            QString::fromUtf8(event.data);
 }
 
+} // namespace
+
+QStringList traceRows(const TraceEvent &event)
+{
+    const QString head =
+        QStringLiteral("%1  %2  ").arg(traceTime(event.timeUs), 12).arg(traceDirection(event.kind));
+    if (event.kind == TraceEvent::Kind::JobStart || event.kind == TraceEvent::Kind::JobEnd)
+        return {head + traceMarker(event)};
+    QStringList rows;
+    for (qsizetype at = 0; at < event.data.size(); at += kTraceRowBytes) {
+        const QByteArray row = event.data.mid(at, kTraceRowBytes);
+        rows.append(head + traceHex(row).leftJustified(3 * kTraceRowBytes + 1) + traceText(row));
+    }
+    return rows;
+}
+
 QByteArray traceLog(const LineTrace &trace)
 {
     QString log =
         QStringLiteral("# seconds since the trace began; TX sent, RX received, -- a job's start or end; "
                        "hex; text\n");
-    for (qsizetype i = 0; i < trace.size(); ++i) {
-        const TraceEvent &event = trace.at(i);
-        const QString head =
-            QStringLiteral("%1  %2  ").arg(traceTime(event.timeUs), 12).arg(traceDirection(event.kind));
-        if (event.kind == TraceEvent::Kind::JobStart || event.kind == TraceEvent::Kind::JobEnd) {
-            log += head + traceMarker(event) + u'\n';
-            continue;
-        }
-        for (qsizetype at = 0; at < event.data.size(); at += kTraceRowBytes) {
-            const QByteArray row = event.data.mid(at, kTraceRowBytes);
-            log += head + traceHex(row).leftJustified(3 * kTraceRowBytes + 1) + traceText(row) + u'\n';
-        }
-    }
+    for (qsizetype i = 0; i < trace.size(); ++i)
+        for (const QString &row : traceRows(trace.at(i)))
+            log += row + u'\n';
     return log.toUtf8();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace korvo {
@@ -47,17 +48,12 @@ private:
     quint64 m_total = 0;
 };
 
-// The columns of the text log, for one row of at most kTraceRowBytes of an event:
-// seconds since the trace began ("12.000345"), direction ("TX", "RX", "--" for a marker), hex and text.
 constexpr qsizetype kTraceRowBytes = 16;
-QString traceTime(qint64 timeUs);
-QString traceDirection(TraceEvent::Kind kind);
-QString traceHex(const QByteArray &bytes);
-// Printable ASCII as it is, every other byte as '.'.
-QString traceText(const QByteArray &bytes);
-// A marker's text: "start Upload", "end Upload".
-QString traceMarker(const TraceEvent &event);
 
+// An event's rows, each with its time (seconds since the trace began, "12.000345") and direction ("TX", "RX",
+// "--" for a marker): up to kTraceRowBytes bytes with hex and text side by side (printable ASCII as it is,
+// any other byte as '.'), or the marker ("start Upload", "end Upload").
+QStringList traceRows(const TraceEvent &event);
 // The whole log: one line per row of up to 16 bytes, each with its time and direction, and one per marker.
 QByteArray traceLog(const LineTrace &trace);
 
