@@ -21,6 +21,8 @@ const CliItem kOptionItems[] = {
     {"--json", "the result as one JSON object on stdout, with the fields each command names"},
     {"--quiet", "no progress lines (otherwise about once a second on stderr: done/total, rate, ETA)"},
     {"--time-scale N", "pauses and time-outs N times shorter, against korvo-sim (1..1000)"},
+    {"--trace FILE", "writes every byte both ways with its time, direction, hex and text, and where the job "
+                     "starts and ends, to FILE when the command ends, also when it fails"},
 };
 
 const CliItem kExitItems[] = {

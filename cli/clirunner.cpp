@@ -1,5 +1,6 @@
 #include "clirunner.h"
 
+#include "app/atomicfile.h"
 #include "app/clock.h"
 #include "engine/enginebase.h"
 #include "link/linkfactory.h"
@@ -52,6 +53,7 @@ bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error)
         options.address = address;
     options.json = takeFlag(args, QStringLiteral("--json"));
     options.quiet = takeFlag(args, QStringLiteral("--quiet"));
+    options.trace = takeOption(args, QStringLiteral("--trace"));
     const QString timeScale = takeOption(args, QStringLiteral("--time-scale"), QStringLiteral("1"));
     options.timeScale = timeScale.toInt();
     if (options.timeScale < 1 || options.timeScale > 1000) {
@@ -85,8 +87,12 @@ bool parseLinkOptions(QStringList &args, LinkOptions &options, QString *error)
     return true;
 }
 
-CliRunner::CliRunner(const LinkOptions &options) : m_options(options)
+CliRunner::CliRunner(const LinkOptions &options, const QString &command)
+    : m_options(options), m_command(command)
 {
+    // The trace runs on real time, whatever --time-scale does to the engines' clock.
+    if (!options.trace.isEmpty())
+        m_trace = std::make_unique<LineTrace>(systemClock());
     if (options.terminal > 0) {
         // The terminal's slot as the program would open it; options given as well override it.
         Preferences state;
@@ -129,6 +135,7 @@ CommLink *CliRunner::link()
         return m_linkError.isEmpty() ? m_link.get() : nullptr;
     m_clock = std::make_unique<ScaledClock>(systemClock(), m_options.timeScale);
     m_link = std::make_unique<CommLink>(m_settings, *m_clock, systemLinkFactory());
+    m_link->setTrace(m_trace.get());
     QObject::connect(m_link.get(), &CommLink::errorOccurred,
                      [this](const QString &text, const QString &, PromptIcon) {
                          if (m_linkError.isEmpty())
@@ -205,7 +212,7 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         QObject::connect(&ticker, &QTimer::timeout, [&] { err(progressText()); });
         ticker.start(1000);
     }
-    lease = commLink->attach(engine, QStringLiteral("korvo-cli"), sink, kind);
+    lease = commLink->attach(engine, m_command, sink, kind);
     m_lease = &lease;
     if (!engine.isFinished() && result == Done)
         loop.exec();
@@ -222,6 +229,17 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return result;
+}
+
+bool CliRunner::writeTrace()
+{
+    if (!m_trace)
+        return true;
+    AtomicFile file(m_options.trace);
+    if (file.write(traceLog(*m_trace)))
+        return true;
+    err(file.errorString());
+    return false;
 }
 
 void CliRunner::pump()

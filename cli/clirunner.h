@@ -5,6 +5,7 @@
 
 #include "app/scaledclock.h"
 #include "clicommand.h"
+#include "link/linetrace.h"
 
 #include <QElapsedTimer>
 #include <optional>
@@ -23,6 +24,7 @@ struct LinkOptions
     bool json = false;
     bool quiet = false;
     int timeScale = 1; // the link's clock runs this many times faster
+    QString trace;     // the file the line trace goes to; empty for none
 };
 
 // Takes the link options out of args; false with a message when they are unusable.
@@ -32,10 +34,13 @@ class CliRunner final : public CliContext
 {
 public:
     // Builds the settings from the options (and the preferences file for --terminal); check error().
-    explicit CliRunner(const LinkOptions &options);
+    // command names the jobs it runs (in the trace).
+    CliRunner(const LinkOptions &options, const QString &command);
     ~CliRunner() override;
 
     const QString &error() const { return m_error; }
+    // Writes the line trace to the --trace file, whole; false when it could not (reported).
+    bool writeTrace();
 
     CommWindowSettings &settings() override { return m_settings; }
     DeviceType device() const override { return m_device; }
@@ -56,6 +61,8 @@ private:
     QString stepsText() const;
 
     LinkOptions m_options;
+    QString m_command;
+    std::unique_ptr<LineTrace> m_trace; // with --trace
     CommWindowSettings m_settings;
     DeviceType m_device = PlainText;
     QString m_error;

@@ -47,12 +47,14 @@ int main(int argc, char *argv[])
     for (const CliCommand &command : cliCommands()) {
         if (name != QLatin1String(command.name))
             continue;
-        CliRunner runner(options);
+        CliRunner runner(options, name);
         if (!runner.error().isEmpty()) {
             runner.err(runner.error());
             return UsageOrLink;
         }
-        return command.run(runner, args);
+        const int result = command.run(runner, args);
+        // The trace is written however the job ended; a trace that cannot be written fails a finished job.
+        return runner.writeTrace() || result != Done ? result : UsageOrLink;
     }
     std::fprintf(stderr, "korvo-cli: unknown command \"%s\"\n", qPrintable(name));
     printUsage(stderr);

@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
+#include "link/linetrace.h"
 #include "link/linkfactory.h"
 #include "link/portnames.h"
 #include "settings/preferences.h"
@@ -210,7 +211,11 @@ void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
 bool CommLink::writeOut(const QByteArray &bytes)
 {
     ensureLinks();
-    return isTcp() ? m_socket->write(bytes) : m_serial->write(bytes);
+    if (!(isTcp() ? m_socket->write(bytes) : m_serial->write(bytes)))
+        return false;
+    if (m_trace)
+        m_trace->record(TraceEvent::Kind::Sent, bytes);
+    return true;
 }
 
 void CommLink::sendsWritten(quint64 owner)
@@ -234,8 +239,11 @@ void CommLink::sendFailed(quint64 owner, const QString &error)
 bool CommLink::writeToPort(const QByteArray &data)
 {
     ensureLinks();
-    if (m_serial->write(data))
+    if (m_serial->write(data)) {
+        if (m_trace)
+            m_trace->record(TraceEvent::Kind::Sent, data);
         return true;
+    }
     report(m_serial->errorString(), QString(), PromptIcon::Information);
     return false;
 }
@@ -271,6 +279,8 @@ EngineLease CommLink::attach(DeviceEngine &engine, const QString &job, EventSink
     ensureLinks();
     m_leaseKind = kind;
     m_job = job;
+    if (m_trace)
+        m_trace->record(TraceEvent::Kind::JobStart, job.toUtf8());
     const quint64 id = m_slot.hold(engine, std::move(sink));
 
     QString error;
@@ -344,6 +354,8 @@ void CommLink::releaseLease(quint64 id)
 void CommLink::detach(bool restoreTerminal)
 {
     const LeaseKind kind = m_leaseKind;
+    if (m_trace)
+        m_trace->record(TraceEvent::Kind::JobEnd, m_job.toUtf8());
     m_sends.drop(m_slot.id());
     m_slot.clear();
     m_leaseKind = LeaseKind::Shared;
@@ -378,6 +390,8 @@ void CommLink::received(const QByteArray &data)
 {
     if (data.isEmpty())
         return;
+    if (m_trace)
+        m_trace->record(TraceEvent::Kind::Received, data);
     if (m_capture)
         m_capture(data);
     if (!m_slot.engine()) {

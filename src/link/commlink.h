@@ -23,6 +23,7 @@ namespace korvo {
 
 struct CommWindowSettings;
 class Clock;
+class LineTrace;
 class LinkFactory;
 class SerialLink;
 class SocketLink;
@@ -92,6 +93,10 @@ public:
     // Capture: sees every received byte first, in every mode. Empty to stop.
     void setCaptureSink(ByteSink sink) { m_capture = std::move(sink); }
 
+    // The line trace: records every byte written and read and where each job starts and ends. Null to stop;
+    // the trace must outlive the link or be unset first.
+    void setTrace(LineTrace *trace) { m_trace = trace; }
+
     // The window is closing: the engine is cancelled and detached, the port closed (Connected is kept for
     // the next start).
     void shutdown();
@@ -150,6 +155,7 @@ private:
     LeaseKind m_leaseKind = LeaseKind::Shared;
     QString m_job; // the name of the job holding the lease
     ByteSink m_capture;
+    LineTrace *m_trace = nullptr;
 };
 
 } // namespace korvo

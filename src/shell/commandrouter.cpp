@@ -15,6 +15,7 @@
 #include "shell/mainwindow.h"
 #include "terminal/commwindow.h"
 #include "tools/findcommdialog.h"
+#include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
 #include "ui/windowplace.h"
@@ -115,6 +116,7 @@ void CommandRouter::bindHandlers()
     setHandler(Command::NewTerminalWindow, [this] { newTerminalWindow(); });
     setHandler(Command::FindCommSettings, [this] { findCommSettings(); });
     setHandler(Command::RamViewer, [this] { toggleRamViewer(); });
+    setHandler(Command::LineMonitor, [this] { toggleLineMonitor(); });
     // Verify reads the device as an upload does, so it passes the upload's gate.
     for (const auto &[c, kind] : {std::pair{Command::Upload, TransferJob::Kind::Upload},
                                   std::pair{Command::Download, TransferJob::Kind::Download},
@@ -219,6 +221,34 @@ void CommandRouter::toggleRamViewer()
     }
     m_ramViewer->setTerminal(&comm->link());
     m_ramViewer->show();
+    item->setChecked(true);
+}
+
+void CommandRouter::terminalActivated(CommWindow &comm)
+{
+    if (m_lineMonitor)
+        m_lineMonitor->setTerminal(&comm.link());
+}
+
+void CommandRouter::toggleLineMonitor()
+{
+    QAction *item = m_window->menus()->action(Command::LineMonitor);
+    CommWindow *comm = activeCommWindow(*m_window);
+    if ((m_lineMonitor && m_lineMonitor->isVisible()) || !comm) {
+        if (m_lineMonitor)
+            m_lineMonitor->close();
+        item->setChecked(false);
+        return;
+    }
+    if (!m_lineMonitor) {
+        m_lineMonitor =
+            new LineMonitorWindow(m_window->clock(), m_window->fileDialogs(), m_window->prompt(), m_window);
+        m_lineMonitor->setAttribute(Qt::WA_DeleteOnClose);
+        placeTopLevel(m_lineMonitor, overClientArea(m_window), m_lineMonitor->size());
+        connect(m_lineMonitor, &QObject::destroyed, item, [item] { item->setChecked(false); });
+    }
+    m_lineMonitor->setTerminal(&comm->link());
+    m_lineMonitor->show();
     item->setChecked(true);
 }
 

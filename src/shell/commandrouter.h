@@ -19,6 +19,7 @@ namespace korvo {
 
 class DocumentCommands;
 class MainWindow;
+class LineMonitorWindow;
 class RamViewerWindow;
 
 class CommandRouter : public QObject
@@ -41,6 +42,8 @@ public:
     bool hasHandler(Command command) const { return m_handlers.contains(command); }
 
     void selectFunctionGroup(int group);
+    // A terminal became the active window: the line monitor, when open, watches it from now on.
+    void terminalActivated(CommWindow &comm);
     // Size_Comm_Window and the terminal's own layout after its size changed.
     void sizeCommWindow(int slot);
     void layoutCommWindow(int slot);
@@ -62,6 +65,8 @@ private:
     void findCommSettings();
     // View, "&RAM Viewer": opens for a Veltor or Fendra terminal, else closes.
     void toggleRamViewer();
+    // View, "&Line Monitor": opens on the active terminal's link, else closes.
+    void toggleLineMonitor();
     void arrange(Command command);
     void openTransfer(TransferJob::Kind kind);
     void setTransferMemory(const TransferMemory &memory) { m_transfer = memory; }
@@ -70,6 +75,7 @@ private:
     DocumentCommands *m_documents;
     QHash<Command, Handler> m_handlers;
     QPointer<RamViewerWindow> m_ramViewer;
+    QPointer<LineMonitorWindow> m_lineMonitor;
     TransferMemory m_transfer;
     // The preferences dialog's "Apply to:", kept from one opening to the next.
     ApplyToWord m_applyTo;

@@ -396,6 +396,7 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow *sub)
         // The "FuncGrps" menu follows the group however the terminal changes it.
         connect(comm, &CommWindow::functionGroupChanged, this, &MainWindow::refreshCommands,
                 Qt::UniqueConnection);
+        m_router->terminalActivated(*comm);
     }
     if (!recordActiveChild(sub)) {
         // Only an empty workspace has no active window; a dialog taking the focus leaves it as it was.

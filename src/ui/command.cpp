@@ -50,6 +50,7 @@ constexpr CommandInfo kTable[] = {
     {Command::SpiCommunications, "&SPI Communications", "", "", "", ForAny, InView, Checkable | SeparatorBefore},
     {Command::FindCommSettings, "&Find Comm. Settings", "", "", "", ForAny, InView, Checkable | SeparatorBefore},
     {Command::RamViewer, "&RAM Viewer", "", "", "", ForTerminal, InView, Checkable | FactoryOnly | SeparatorBefore},
+    {Command::LineMonitor, "&Line Monitor", "", "", "", ForTerminal, InView, Checkable},
 
     // Upload and Download stay available so that their gate can explain why nothing happens.
     {Command::Upload, "&Upload", "", "upld", "Upload from", ForAny, InTransfer, 0},

@@ -55,6 +55,7 @@ enum class Command {
     SpiCommunications,
     FindCommSettings,
     RamViewer,
+    LineMonitor,
     // "&Transfer"
     Upload,
     Download,

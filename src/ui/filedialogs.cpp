@@ -147,6 +147,11 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
         request.title = QStringLiteral("Select Capture File");
         request.defaultSuffix = QStringLiteral("txt");
         break;
+    case FileDialogKind::TraceFile:
+        request.title = QStringLiteral("Save Line Monitor Log");
+        request.defaultSuffix = QStringLiteral("txt");
+        request.filters = qtFilters(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+        break;
     case FileDialogKind::PreferencesFile:
         request.title = QStringLiteral("Select ZelTerm Preferences File");
         request.defaultSuffix = QStringLiteral("ktm");

@@ -26,6 +26,7 @@ enum class FileDialogKind {
     FactoryUpgradeFile, // the upgrade file in factory mode, which may also be a hex file
     CaptureFile,
     PreferencesFile,
+    TraceFile, // the line monitor's log
 };
 
 enum class FileDialogMode { Open, Save };

@@ -4,6 +4,7 @@
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "link/commlink.h"
+#include "link/linetrace.h"
 #include "link/portnames.h"
 #include "settings/preferences.h"
 
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void typedCarriageReturnsGetALineFeedOnlyOnSerialLinks();
     void aFailedSendReportsOnceAndDropsTheQueue();
     void aVanishingDeviceIsReportedOnceAndLeavesTheLinkDisconnected();
+    void theTraceKeepsTheLastEventsBothWaysWithTheirTimes();
     void tcpAddressesMayCarryAPort_data();
     void tcpAddressesMayCarryAPort();
 };
@@ -302,6 +304,34 @@ void TstCommLink::aVanishingDeviceIsReportedOnceAndLeavesTheLinkDisconnected()
     // Connecting again tries the port again.
     rig.link.connectComm(true);
     QCOMPARE(rig.factory.serial->opens, 2);
+}
+
+void TstCommLink::theTraceKeepsTheLastEventsBothWaysWithTheirTimes()
+{
+    Rig rig;
+    rig.clock.advance(7); // the trace counts from its own start
+    LineTrace trace(rig.clock, 3);
+    rig.link.setTrace(&trace);
+    rig.connectNow();
+    rig.link.sendTypedChar('a');
+    rig.clock.advance(5);
+    rig.factory.serial->deliver(QByteArray("x\x01y", 3));
+    rig.clock.advance(1);
+    rig.link.sendTypedChar('b');
+    rig.link.sendToComm("0123456789abcdefZ", false);
+    // The ring holds the last three, oldest first; the count goes on.
+    QCOMPARE(trace.total(), 4u);
+    QCOMPARE(trace.size(), 3);
+    QCOMPARE(trace.at(0).kind, TraceEvent::Kind::Received);
+    QCOMPARE(trace.at(0).timeUs, 5'000);
+    QCOMPARE(trace.at(2).data, QByteArray("0123456789abcdefZ"));
+    QCOMPARE(
+        QString::fromUtf8(traceLog(trace)).section(u'\n', 1),
+        QStringLiteral("    0.005000  RX  78 01 79                                         x.y\n"
+                       "    0.006000  TX  62                                               b\n"
+                       "    0.006000  TX  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  0123456789abcdef\n"
+                       "    0.006000  TX  5A                                               Z\n"));
+    rig.link.setTrace(nullptr);
 }
 
 void TstCommLink::tcpAddressesMayCarryAPort_data()

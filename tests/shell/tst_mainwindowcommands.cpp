@@ -16,6 +16,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "terminal/terminalview.h"
+#include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
@@ -52,7 +53,7 @@ private Q_SLOTS:
     void onlyFileSaveOfAnExistingFileKeepsABackup();
     void helpTopicsOpenOurOwnPagesWhoseLinksAllResolve();
     void ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByAlt();
-    void theRamViewerNeedsAnActiveTerminal();
+    void theRamViewerAndLineMonitorNeedAnActiveTerminal();
     void aFeatureMakesItsCommandWorkWithOneHandler();
 };
 
@@ -182,7 +183,8 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
                           "&Save Preferences", "Save Preverences &As..."}));
     QCOMPARE(captions(MenuId::View),
              (QStringList{"New &Edit Window", "New &Terminal Window", "-", "&CAN Configuration...", "-",
-                          "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer"}));
+                          "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer",
+                          "&Line Monitor"}));
     QCOMPARE(menus->item(MenuId::View, 3)->menu(), menus->menu(MenuId::Can));
     QCOMPARE(captions(MenuId::Window),
              (QStringList{"Tile &Horizontally", "Tile &Vertically", "&Cascade", "Arrange &Icons"}));
@@ -439,7 +441,7 @@ void TstMainWindowCommands::ctrlKeysInATerminalGoToTheDeviceAndEveryMenuOpensByA
     QVERIFY(opensByAlt(focus, Qt::Key_H, MenuId::Help));
 }
 
-void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
+void TstMainWindowCommands::theRamViewerAndLineMonitorNeedAnActiveTerminal()
 {
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
     m_options.factory = true;
@@ -467,8 +469,20 @@ void TstMainWindowCommands::theRamViewerNeedsAnActiveTerminal()
     QVERIFY(!viewer->isChecked());
     QVERIFY(m_prompt->asked().isEmpty());
 
+    // The line monitor, for every device, opens over the client area on the active terminal.
+    QAction *monitorItem = window->menus()->action(Command::LineMonitor);
+    QVERIFY(monitorItem->isEnabled());
+    window->runCommand(Command::LineMonitor);
+    QVERIFY(monitorItem->isChecked());
+    auto *monitor = window->findChild<LineMonitorWindow *>();
+    QVERIFY(monitor && monitor->isVisible());
+    QVERIFY(monitor->frameGeometry().top() >= client.y());
+    window->runCommand(Command::LineMonitor);
+    QVERIFY(!monitorItem->isChecked());
+
     window->mdiArea()->setActiveSubWindow(edit);
     QVERIFY(!viewer->isEnabled());
+    QVERIFY(!monitorItem->isEnabled());
     window->runCommand(Command::RamViewer);
     QVERIFY(!viewer->isChecked());
 }

@@ -1,5 +1,6 @@
-// The baud finder and the RAM viewer against the simulated controller over real ptys and the loopback
-// gateway: found rates, a silent controller, Stop, Accept, and the viewer's reads and failure texts.
+// The baud finder, the RAM viewer and the line monitor against the simulated controller over real ptys and
+// the loopback gateway: found rates, a silent controller, Stop, Accept, the viewer's reads and failure
+// texts, and a read as the line monitor shows and saves it.
 
 #include "app/clock.h"
 #include "app/scaledclock.h"
@@ -14,12 +15,16 @@
 #include "sim/simpty.h"
 #include "tools/commsearchengine.h"
 #include "tools/findcommdialog.h"
+#include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
+#include "ui/filedialogs.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -281,6 +286,49 @@ private Q_SLOTS:
         QObject::connect(&bench.link, &CommLink::dataReceived, [&](const QByteArray &d) { received += d; });
         bench.link.sendToComm("pr al\r", false);
         QTRY_VERIFY(received.startsWith("pr al"));
+    }
+
+    void theLineMonitorShowsAReadBothWaysBetweenItsMarkersAndSavesIt()
+    {
+        Bench bench(Veltor, 9600);
+        bench.settings.connected = false;
+        bench.link.connectComm(true);
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("line.txt"));
+        const FileDialogs dialogs([&](const FileDialogRequest &request) {
+            return request.mode == FileDialogMode::Save ? std::optional<QString>(saved) : std::nullopt;
+        });
+        LineMonitorWindow monitor(systemClock(), dialogs, m_prompt);
+        monitor.setTerminal(&bench.link);
+        RamViewerWindow viewer;
+        viewer.setTerminal(&bench.link);
+        QSignalSpy done(&viewer, &RamViewerWindow::readFinished);
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        // The view catches up by itself.
+        QTRY_VERIFY(monitor.viewText().endsWith(QStringLiteral("--  end RAM Viewer read")));
+        const QString shown = monitor.viewText();
+        QVERIFY2(shown.section(u'\n', 0, 0).endsWith(QStringLiteral("--  start RAM Viewer read")),
+                 qPrintable(shown));
+        // Each direction in its own colour, what was sent and what came back both there.
+        QMap<QString, QSet<QRgb>> colours;
+        const QTextDocument *document = monitor.findChild<QPlainTextEdit *>()->document();
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+            colours[block.text().mid(14, 2)]
+                << block.begin().fragment().charFormat().foreground().color().rgb();
+        QCOMPARE(colours.keys(), (QStringList{"--", "RX", "TX"}));
+        for (const QSet<QRgb> &set : colours)
+            QCOMPARE(set.size(), 1);
+        QCOMPARE(colours.value("--").unite(colours.value("RX")).unite(colours.value("TX")).size(), 3);
+
+        const qsizetype asked = m_prompt.asked().size();
+        QVERIFY(monitor.save());
+        QCOMPARE(m_prompt.asked().size(), asked);
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(file.readAll());
+        QVERIFY2(log.startsWith(u'#') && log.endsWith(u'\n'), qPrintable(log));
+        QCOMPARE(log.section(u'\n', 1), shown + u'\n');
     }
 
     void theRamViewerSaysWhyThereIsNoDump()

@@ -1,5 +1,5 @@
 // korvo-cli's upload, download, verify and send against korvo-sim programs on ptys: the scripted round trip,
-// the exit codes of the contract, and the simulator loading its memory from a listing.
+// the exit codes of the contract, the simulator loading its memory from a listing, and the line trace.
 
 #include <QDir>
 #include <QProcess>
@@ -51,6 +51,36 @@ Result cli(const QStringList &args, bool quiet = true)
     result.err = process.readAllStandardError();
     return result;
 }
+
+// A --trace log read back: its rows in order, a marker's text as its bytes.
+struct TraceRow
+{
+    qint64 timeUs = 0;
+    QByteArray direction; // "TX", "RX" or "--"
+    QByteArray bytes;
+};
+
+QList<TraceRow> readTrace(const QString &path)
+{
+    QFile file(path);
+    QList<TraceRow> rows;
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    static const QRegularExpression row(QStringLiteral("^ *(\\d+)\\.(\\d{6})  (TX|RX|--)  (.*)$"));
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QRegularExpressionMatch match = row.match(QString::fromUtf8(line));
+        if (!match.hasMatch())
+            continue;
+        const QByteArray direction = match.captured(3).toLatin1();
+        const QString rest = match.captured(4);
+        // Hex and text side by side: the hex column is what goes on the wire.
+        const QByteArray bytes =
+            direction == "--" ? rest.toUtf8() : QByteArray::fromHex(rest.left(48).toLatin1());
+        rows.append(
+            {match.captured(1).toLongLong() * 1'000'000 + match.captured(2).toLongLong(), direction, bytes});
+    }
+    return rows;
+}
 } // namespace
 
 class TstTransferCli : public QObject
@@ -89,9 +119,40 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     QVERIFY(uploaded.startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
 
     Sim empty({"--device", "veltor", "--empty"});
-    Result down = cli({"--port", empty.path, "--device", "veltor", "download", listing}, false);
+    const QString tracePath = dir.filePath(QStringLiteral("download.trace"));
+    Result down =
+        cli({"--port", empty.path, "--device", "veltor", "--trace", tracePath, "download", listing}, false);
     QCOMPARE(down.code, 0);
     QVERIFY2(down.err.contains(" lines, ") && down.err.contains(" bytes/s, "), down.err.constData());
+    // The trace holds the job between its markers, every line sent and, before the next one goes, its echo,
+    // in order of time.
+    const QList<TraceRow> trace = readTrace(tracePath);
+    QVERIFY(trace.size() > 2);
+    QCOMPARE(trace.first().direction + trace.first().bytes, QByteArray("--start download"));
+    QCOMPARE(trace.last().direction + trace.last().bytes, QByteArray("--end download"));
+    QByteArray sentLine;
+    QByteArray echoed; // what came back since the line being sent began
+    QStringList lines;
+    for (qsizetype i = 1; i < trace.size(); ++i) {
+        QVERIFY2(trace[i].timeUs >= trace[i - 1].timeUs, qPrintable(QString::number(i)));
+        if (trace[i].direction == "RX")
+            echoed += trace[i].bytes;
+        if (trace[i].direction != "TX")
+            continue;
+        for (char c : trace[i].bytes) {
+            if (c == '\n')
+                continue;
+            if (sentLine.endsWith('\r')) {
+                QVERIFY2(echoed.contains(sentLine.chopped(1)), sentLine.constData());
+                lines.append(QString::fromLatin1(sentLine.chopped(1)));
+                sentLine.clear();
+                echoed.clear();
+            }
+            sentLine += c;
+        }
+    }
+    QVERIFY(echoed.contains(sentLine.trimmed()));
+    QVERIFY2(lines.contains(QStringLiteral("VA ACCEL = 2000")), qPrintable(lines.join(u'|')));
     Result same = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
     QCOMPARE(same.code, 0);
     QCOMPARE(same.out, QByteArray("identical\n"));
@@ -154,10 +215,20 @@ void TstTransferCli::theContractsExitCodes()
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
     Sim silent({"--device", "veltor", "--silent"});
-    Result timedOut =
-        cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "2"});
+    const QString tracePath = dir.filePath(QStringLiteral("failed.trace"));
+    Result timedOut = cli({"--port", silent.path, "--device", "veltor", "--trace", tracePath, "download",
+                           listing, "--timeout-s", "2"});
     QCOMPARE(timedOut.code, 1);
     QVERIFY2(timedOut.err.contains("No echo of line 1 (\"VA A = 1\") within 2 s"), timedOut.err.constData());
+    // A failed job's trace is written too: what went out before it gave up.
+    const QList<TraceRow> trace = readTrace(tracePath);
+    QVERIFY(trace.size() > 2);
+    QCOMPARE(trace.first().bytes, QByteArray("start download"));
+    QCOMPARE(trace.last().bytes, QByteArray("end download"));
+    QByteArray sent;
+    for (const TraceRow &row : trace)
+        sent += row.direction == "TX" ? row.bytes : QByteArray();
+    QVERIFY2(sent.startsWith("VA A = 1\r"), sent.constData());
     QCOMPARE(cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
              2);
     // A job without figures of its own still tells, once a second, that it goes on.
