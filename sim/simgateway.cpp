@@ -1,5 +1,7 @@
 #include "simgateway.h"
 
+#include <utility>
+
 namespace korvo {
 
 SimGateway::SimGateway(ControllerSim &controller, QObject *parent)
@@ -60,21 +62,28 @@ void SimGateway::onDiscovery()
 void SimGateway::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_client) {
-            // The serial side has one user; a second connection is turned away.
-            socket->abort();
-            socket->deleteLater();
-            continue;
+        // The serial side has one user: the newest connection takes it. The older one may be a program
+        // that closed its socket a moment ago, its reset not read yet; turning the newcomer away would
+        // lock that program out when it connects again at once.
+        // What the older connection still holds (a closing program's last command) is served first.
+        if (m_client)
+            m_client->waitForReadyRead(0);
+        if (QTcpSocket *older = std::exchange(m_client, nullptr)) {
+            older->abort();
+            older->deleteLater();
+            m_inbound.clear();
+            m_pacer.clear();
         }
         m_client = socket;
         m_faults.reopen();
         m_stalled = false;
         connect(socket, &QTcpSocket::readyRead, this, &SimGateway::onReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            if (m_client == socket)
+            if (m_client == socket) {
                 m_client = nullptr;
-            m_inbound.clear();
-            m_pacer.clear();
+                m_inbound.clear();
+                m_pacer.clear();
+            }
             socket->deleteLater();
         });
         emit clientConnected();
