@@ -13,7 +13,20 @@ const CliItem kLinkItems[] = {
     {"--terminal N", "link, settings, device type and address of Terminal N of a preferences file; options "
                      "given as well override the file"},
     {"--prefs FILE", "the preferences file of --terminal (default korvoterm.ktm in the current folder)"},
+    {"--links FILE",
+     "several links, one a line: --port DEVICE or --tcp HOST[:PORT] (a bare device path is "
+     "its --port), then options of its own (--settings, --address, --device, upgrade's --serial...)"},
 };
+
+// What more than one link does.
+const char kRackText[] =
+    "With --port or --tcp given more than once, or --links FILE, the command runs on every link at the same "
+    "time, and one summary line per link follows: the link, its result (done, failed, not started "
+    "(a usage error or no link), interrupted), the time it took and its last message; with --json one object "
+    "per link with the fields "
+    "link, result, exit, seconds and message. {port} in the arguments becomes the link's name made fit for a "
+    "file name (/dev/ttyUSB0 gives ttyUSB0), as in upload -o backup-{port}.vxt. Exit status 0 when every "
+    "link is done, 1 when any is not, 130 after Ctrl+C, which stops every job.";
 
 const CliItem kOptionItems[] = {
     {"--device TYPE", "the controller type: ukorvo, 926q, hmi, veltor, fendra or nb"},
@@ -89,6 +102,7 @@ void printUsage(FILE *to)
 {
     std::fputs("usage: korvo-cli [LINK] [OPTIONS] COMMAND [ARGUMENTS]\nlink:\n", to);
     printItems(to, std::begin(kLinkItems), std::end(kLinkItems));
+    printWrapped(to, kRackText, 0);
     std::fputs("options:\n", to);
     printItems(to, std::begin(kOptionItems), std::end(kOptionItems));
     std::fputs("commands:\n", to);
@@ -134,6 +148,7 @@ void printManual(FILE *to)
                ".SH LINK\n",
                to);
     manualItems(to, std::begin(kLinkItems), std::end(kLinkItems));
+    std::fprintf(to, ".PP\n%s\n", roff(kRackText).constData());
     std::fputs(".SH OPTIONS\n", to);
     manualItems(to, std::begin(kOptionItems), std::end(kOptionItems));
     std::fputs(".SH COMMANDS\n", to);
@@ -160,6 +175,8 @@ void printManual(FILE *to)
                "korvo\\-cli \\-\\-port /dev/ttyUSB0 \\-\\-device veltor upload \\-o veltor.vxt\n"
                "korvo\\-cli \\-\\-port /dev/ttyUSB0 \\-\\-device veltor verify veltor.vxt\n"
                "korvo\\-cli \\-\\-tcp 10.0.0.5 send \"pr al\" \\-\\-wait\\-ms 500\n"
+               "korvo\\-cli \\-\\-port /dev/ttyUSB0 \\-\\-port /dev/ttyUSB1 \\-\\-device veltor upload "
+               "\\-o backup\\-{port}.vxt\n"
                ".fi\n.SH SEE ALSO\n.BR korvoterm (1),\n.BR korvo\\-sim (1)\n",
                to);
 }

@@ -4,6 +4,7 @@
 #include "clicommand.h"
 #include "clihelp.h"
 #include "clirunner.h"
+#include "rack.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -31,6 +32,10 @@ int main(int argc, char *argv[])
         printUsage(args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? UsageOrLink : Done;
     }
+
+    // Several links: one korvo-cli per link runs the command, this one sums them up.
+    if (isRack(args))
+        return runRack(args);
 
     LinkOptions options;
     QString error;

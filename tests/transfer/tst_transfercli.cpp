@@ -2,6 +2,8 @@
 // the exit codes of the contract, the simulator loading its memory from a listing, and the line trace.
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,6 +96,7 @@ private Q_SLOTS:
     }
     void aListingGoesUpDownAndVerifiesFromAScript();
     void theContractsExitCodes();
+    void aRackOfControllersBacksUpAtOnce();
     void everyCommandExplainsItselfAndCompletes();
 };
 
@@ -235,6 +238,52 @@ void TstTransferCli::theContractsExitCodes()
     Result waiting = cli({"--port", silent.path, "send", "pr al", "--wait-ms", "15000"}, false);
     QCOMPARE(waiting.code, 0);
     QVERIFY2(waiting.err.contains("s elapsed\n"), waiting.err.constData());
+}
+
+// Several links, from the command line and a links file, back up at once; a link that cannot open fails
+// alone and the summary says so.
+void TstTransferCli::aRackOfControllersBacksUpAtOnce()
+{
+    QTemporaryDir dir;
+    Sim first({"--device", "veltor"});
+    Sim second({"--device", "veltor"});
+    QVERIFY(!first.path.isEmpty() && !second.path.isEmpty());
+    const QString linksPath = dir.filePath(QStringLiteral("rack.links"));
+    QFile links(linksPath);
+    QVERIFY(links.open(QIODevice::WriteOnly));
+    links.write(
+        ("# the rack\n" + second.path + " --settings 9600,N,8,1\n\n--port /dev/korvo-none\n").toLocal8Bit());
+    links.close();
+    const Result rack = cli({"--port", first.path, "--links", linksPath, "--device", "veltor", "--json",
+                             "upload", "-o", dir.filePath(QStringLiteral("backup-{port}.vxt"))});
+    QCOMPARE(rack.code, 1);
+    QMap<QString, QJsonObject> summary;
+    for (const QByteArray &line : rack.out.split('\n'))
+        if (!line.isEmpty()) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            summary.insert(object.value("link").toString(), object);
+        }
+    QCOMPARE(summary.size(), 3);
+    for (const QString &path : {first.path, second.path}) {
+        QCOMPARE(summary[path].value("result").toString(), QStringLiteral("done"));
+        QVERIFY(summary[path].value("seconds").toDouble() > 0);
+        QFile backup(dir.filePath("backup-" + path.mid(5).replace(u'/', u'_') + ".vxt"));
+        QVERIFY2(backup.open(QIODevice::ReadOnly), qPrintable(backup.fileName()));
+        QVERIFY(backup.readAll().startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
+    }
+    const QJsonObject missing = summary["/dev/korvo-none"];
+    QCOMPARE(missing.value("result").toString(), QStringLiteral("not started"));
+    QCOMPARE(missing.value("exit").toInt(), 2);
+    QVERIFY2(missing.value("message").toString().contains("No such file or directory"),
+             qPrintable(missing.value("message").toString()));
+
+    // Without --json one line per link; every link done is exit 0.
+    const Result done = cli({"--port", first.path, "--port", second.path, "--device", "veltor", "verify",
+                             dir.filePath(QStringLiteral("backup-{port}.vxt"))});
+    QCOMPARE(done.code, 0);
+    QVERIFY2(done.out.startsWith((first.path + "  done  ").toLocal8Bit()) &&
+                 done.out.contains(("\n" + second.path + "  done  ").toLocal8Bit()),
+             done.out.constData());
 }
 
 namespace {
