@@ -12,9 +12,12 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace korvo::bench {
 namespace {
@@ -31,11 +34,11 @@ QByteArray record(int address, int seed)
     return line + QByteArray::number((-sum) & 0xFF, 16).toUpper().rightJustified(2, '0');
 }
 
-// 64 KB of the lower bank in 16-byte records, as a Veltor file.
-QByteArray upgradeFile()
+// 64 KB of the lower bank in 16-byte records (or fewer records), as a Veltor file.
+QByteArray upgradeFile(int records = 4096)
 {
     QByteArray text = QByteArray(kLowerBankRecord) + "\r\n";
-    for (int i = 0; i < 4096; ++i)
+    for (int i = 0; i < records; ++i)
         text += record(i * 16, i) + "\r\n";
     return text + kEndRecord + "\r\n";
 }
@@ -46,23 +49,23 @@ struct Run
     qint64 ms = -1; // first record to the end record's acknowledgement
 };
 
-// Puts the simulated Veltor into upgrade mode as a user would, then runs the wizard's steps 7 to 10.
-Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const UpgradePlan &plan)
+// A simulated Veltor on a pty, put into upgrade mode as a user would ("UG 6041873" typed in the terminal);
+// its link stays open for the caller. False when it did not start or enter upgrade mode (reported).
+bool startInUpgradeMode(QProcess &sim, const QStringList &simArgs, CommWindowSettings &settings,
+                        std::unique_ptr<CommLink> &link)
 {
-    QProcess sim;
     sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
               QStringList{QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty")} +
                   simArgs);
     if (!sim.waitForReadyRead(10'000)) {
         std::fprintf(stderr, "korvo-bench: korvo-sim %s did not start: %s\n", qPrintable(simArgs.join(u' ')),
                      qPrintable(QString::fromLocal8Bit(sim.readAllStandardError()).trimmed()));
-        return {};
+        return false;
     }
-    CommWindowSettings settings;
     settings.portName = QString::fromLocal8Bit(sim.readLine().trimmed());
     settings.device = Veltor;
-    CommLink link(settings, systemClock(), systemLinkFactory());
-    link.connectComm(true);
+    link = std::make_unique<CommLink>(settings, systemClock(), systemLinkFactory());
+    link->connectComm(true);
 
     QEventLoop loop;
     QTimer deadline;
@@ -71,19 +74,34 @@ Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const Upgra
     deadline.start(10'000);
     QByteArray typed;
     const QMetaObject::Connection echo =
-        QObject::connect(&link, &CommLink::dataReceived, [&](const QByteArray &d) {
+        QObject::connect(link.get(), &CommLink::dataReceived, [&](const QByteArray &d) {
             typed += d;
             if (typed.contains("UPGRADE MODE"))
                 loop.quit();
         });
-    link.sendToComm("UG 6041873\r", false);
+    link->sendToComm("UG 6041873\r", false);
     loop.exec();
     QObject::disconnect(echo);
-
     if (!typed.contains("UPGRADE MODE")) {
         std::fprintf(stderr, "korvo-bench: the simulated Veltor did not enter upgrade mode\n");
-        return {};
+        return false;
     }
+    return true;
+}
+
+// Puts the simulated Veltor into upgrade mode, then runs the wizard's steps 7 to 10.
+Run upgradeOnce(const QStringList &simArgs, const UpgradeScan &scan, const UpgradePlan &plan)
+{
+    QProcess sim;
+    CommWindowSettings settings;
+    std::unique_ptr<CommLink> commLink;
+    if (!startInUpgradeMode(sim, simArgs, settings, commLink))
+        return {};
+    CommLink &link = *commLink;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(600'000);
     UpgradeEngine engine(UpgradeOptions::fromSettings(settings));
     bool ok = false;
@@ -163,7 +181,65 @@ int runUpgrade(const QStringList &args)
     return result;
 }
 
+// korvo-cli upgrade on a rack of eight simulated Veltors at 19200 baud, each on its own pty, against the same
+// upgrade of one of them in the same run: rack_ratio is the rack's time over the one's.
+int runRack(const QStringList &)
+{
+    constexpr int kRack = 8;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("rack.zel"));
+    QFile out(file);
+    // 8 KB: a dozen seconds on the line.
+    if (!out.open(QIODevice::WriteOnly) || out.write(upgradeFile(512)) < 0) {
+        std::fprintf(stderr, "korvo-bench: cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    out.close();
+    std::vector<std::unique_ptr<QProcess>> sims;
+    QStringList ports;
+    for (int i = 0; i <= kRack; ++i) {
+        sims.push_back(std::make_unique<QProcess>());
+        CommWindowSettings settings;
+        std::unique_ptr<CommLink> link;
+        if (!startInUpgradeMode(*sims.back(), {QStringLiteral("--wire-rate"), QStringLiteral("19200")},
+                                settings, link))
+            return 1;
+        link->shutdown();
+        ports += {QStringLiteral("--port"), settings.portName};
+    }
+    const auto upgrade = [&](const QStringList &links) {
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-cli"),
+                  links + QStringList{QStringLiteral("--quiet"), QStringLiteral("--settings"),
+                                      QStringLiteral("19200,N,8,1"), QStringLiteral("--device"),
+                                      QStringLiteral("veltor"), QStringLiteral("upgrade"), file,
+                                      QStringLiteral("--yes")});
+        const double ms = timeMs([&] { cli.waitForFinished(600'000); });
+        if (cli.exitCode() != 0) {
+            std::fprintf(stderr, "korvo-bench: korvo-cli upgrade failed: %s%s\n",
+                         cli.readAllStandardOutput().constData(), cli.readAllStandardError().constData());
+            return -1.0;
+        }
+        return ms;
+    };
+    const double one = upgrade(ports.mid(0, 2));
+    const double rack = one < 0 ? -1 : upgrade(ports.mid(2));
+    for (const auto &sim : sims) {
+        sim->terminate();
+        sim->waitForFinished(5'000);
+    }
+    if (one < 0 || rack < 0)
+        return 1;
+    report("rack_one_ms", one, "ms");
+    report("rack_ms", rack, "ms");
+    report("rack_ratio", rack / one, "");
+    return 0;
+}
+
 } // namespace
+
+KORVO_BENCHMARK("rack", "korvo-cli upgrading eight simulated controllers at 19200 baud at once, against one",
+                runRack);
 
 KORVO_BENCHMARK("upgrade",
                 "a 64 KB upgrade file in 16-byte records to korvo-sim on a pty, at 19200 baud and unpaced",
