@@ -91,7 +91,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
     seed=$((seed + 1))
     RANDOM=$seed
     pick dev veltor fendra nb
-    pick job upload upload verify download send find-baud can-read spi-send
+    pick job upload upload verify download send find-baud ram fkey can-read spi-send
     pick drop 0 0.0005 0.002 0.01
     pick corrupt 0 0.0005 0.002 0.01
     pick dup 0 0.0005 0.002
@@ -110,6 +110,11 @@ while [ "$(date +%s)" -lt "$end" ]; do
     verify) sim_args="--device $dev $sim_args" cli_args="--device $dev verify $work/$dev.ref" ;;
     download) sim_args="--device $dev $sim_args" cli_args="--device $dev download $work/$dev.ref --timeout-s 5" ;;
     send) sim_args="--device $dev $sim_args" cli_args="--device $dev send LIST --wait-ms 300" ;;
+    ram)
+        [ "$dev" = nb ] && dev=veltor # only these two dump their RAM
+        sim_args="--device $dev $sim_args" cli_args="--device $dev ram --block Motor"
+        ;;
+    fkey) sim_args="--device $dev $sim_args" cli_args="--device $dev fkey --contents LIST^M^p^r3" ;;
     find-baud) sim_args="--device $dev --baud $baud $sim_args" cli_args="--device $dev find-baud" ;;
     can-read)
         sim_args="--can $target $sim_args" cli_args="can-read --target $target -o $out"
@@ -146,7 +151,8 @@ while [ "$(date +%s)" -lt "$end" ]; do
         else
             completed=$((completed + 1))
         fi
-    elif grep -q . "$work/stderr"; then
+    elif grep -q . "$work/stderr" || { [ "$job" = verify ] && grep -q . "$work/stdout"; }; then
+        # verify's message is the diff on stdout
         clean=$((clean + 1))
     else
         lost=$((lost + 1))
