@@ -1,4 +1,5 @@
 #include "clirunner.h"
+#include "interruptwatch.h"
 
 #include "app/atomicfile.h"
 #include "app/clock.h"
@@ -11,24 +12,12 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace korvo::cli {
 
 namespace {
-
-int g_interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
-}
 
 QString durationText(qint64 ms)
 {
@@ -175,27 +164,19 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
     };
 
     // Ctrl+C is the window's Cancel: the engine ends its job cleanly.
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (g_interruptPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_interruptPipe) == 0) {
-        notifier = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
-            char byte;
-            [[maybe_unused]] const ssize_t n = ::read(g_interruptPipe[0], &byte, 1);
-            // The first Ctrl+C lets the engine end its job cleanly (an upgrade still sends its end record);
-            // a second one stops waiting for it.
-            if (interrupted || engine.isFinished()) {
-                loop.quit();
-                return;
-            }
-            interrupted = true;
-            result = Interrupted;
-            lease.cancel();
-            if (engine.isFinished())
-                loop.quit();
-        });
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-    }
+    const InterruptWatch watch([&] {
+        // The first Ctrl+C lets the engine end its job cleanly (an upgrade still sends its end record);
+        // a second one stops waiting for it.
+        if (interrupted || engine.isFinished()) {
+            loop.quit();
+            return;
+        }
+        interrupted = true;
+        result = Interrupted;
+        lease.cancel();
+        if (engine.isFinished())
+            loop.quit();
+    });
     // Losing the link (a refused TCP connection, a vanished device) is "no link", whatever the engine was
     // doing; the engine has reported the reason as its failure.
     bool linkGone = false;
@@ -226,8 +207,6 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
         result = JobFailed;
     if (linkGone && result == JobFailed)
         result = UsageOrLink;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "rack.h"
 
 #include "clicommand.h"
+#include "interruptwatch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,26 +11,16 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
 namespace korvo::cli {
 
 namespace {
-
-int g_rackInterruptPipe[2] = {-1, -1};
-
-void onRackInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_rackInterruptPipe[1], &byte, 1);
-}
 
 // One link of the rack: --port or --tcp with its name, and the options its line in a links file gives.
 struct RackLink
@@ -188,24 +179,16 @@ int runRack(QStringList args)
 
     // Ctrl+C stops every job the way it stops one: each ends its job cleanly.
     bool interrupted = false;
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_rackInterruptPipe) == 0) {
-        notifier = std::make_unique<QSocketNotifier>(g_rackInterruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
-            char byte;
-            [[maybe_unused]] const ssize_t n = ::read(g_rackInterruptPipe[0], &byte, 1);
+    {
+        const InterruptWatch watch([&] {
             interrupted = true;
             for (const RackLink &link : std::as_const(links))
                 if (link.process->state() != QProcess::NotRunning)
                     ::kill(pid_t(link.process->processId()), SIGINT);
         });
-        std::signal(SIGINT, onRackInterrupt);
-        std::signal(SIGTERM, onRackInterrupt);
+        if (running > 0)
+            loop.exec();
     }
-    if (running > 0)
-        loop.exec();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
 
     bool allDone = true;
     for (const RackLink &link : std::as_const(links)) {
