@@ -82,7 +82,6 @@ private Q_SLOTS:
     void anUploadIntoTheEditWindowShowsEachLineAsItArrives();
     void cancelStopsADownloadThatGetsNoEcho();
     void aRunningUploadKeepsTheLinkAgainstKeysAndOtherJobs();
-    void reopenedTheDialogShowsTheLastStartedRequest();
 
 private:
     ScriptedPrompt m_prompt;
@@ -195,14 +194,25 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QCOMPARE(remembered.fileName, setup.memory.fileName);
     QCOMPARE(remembered.sections, 1);
 
-    // Each job offers its own file.
-    setup.memory.uploadFileName = path;
+    // Reopened from what was remembered, each job offers its own file and the last start's boxes and
+    // address; what is changed and then left with Cancel is not remembered.
+    setup.memory = remembered;
+    setup.memory.startAddress = QStringLiteral("100");
     TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
                          terminal.window.get(), nullptr, setup);
     QCOMPARE(dialog->fileNameEdit()->text(), setup.memory.fileName);
+    QVERIFY(dialog->box(0)->isChecked());
+    QCOMPARE(dialog->addressEdit()->text(), QStringLiteral("100"));
+    dialog->box(0)->setChecked(false);
+    dialog->addressEdit()->setText(QStringLiteral("7"));
+    dialog->cancelButton()->click();
+    QVERIFY(dialog->isHidden());
+    setup.memory.startAddress.clear();
     TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(),
                          nullptr, setup);
     QCOMPARE(dialog->fileNameEdit()->text(), path);
+    QVERIFY(dialog->box(0)->isChecked());
+    QVERIFY(dialog->addressEdit()->text().isEmpty());
     // Uploading onto a file that exists asks first; No leaves it alone, sends nothing and shows no
     // progress word.
     const QByteArray sent = terminal.controller.received();
@@ -421,31 +431,6 @@ void TstTransferDialog::aRunningUploadKeepsTheLinkAgainstKeysAndOtherJobs()
     QVERIFY(window.functions().runner().isRunning());
     dialog->cancelButton()->click();
     window.functions().runner().stop();
-}
-
-void TstTransferDialog::reopenedTheDialogShowsTheLastStartedRequest()
-{
-    Terminal terminal(m_prompt, UKorvo);
-    QWidget host;
-    TransferSetup setup = fileTarget();
-    setup.memory.sections = 2;
-    setup.memory.startAddress = QStringLiteral("100");
-    TransferDialog *dialog = TransferDialog::open(
-        &host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload, terminal.window.get(), nullptr, setup);
-    QVERIFY(!dialog->box(0)->isChecked());
-    QVERIFY(dialog->box(1)->isChecked());
-    QCOMPARE(dialog->addressEdit()->text(), QStringLiteral("100"));
-    // What was changed and then left with Cancel is not what the next opening shows.
-    dialog->box(0)->setChecked(true);
-    dialog->box(1)->setChecked(false);
-    dialog->addressEdit()->setText(QStringLiteral("7"));
-    dialog->cancelButton()->click();
-    QVERIFY(dialog->isHidden());
-    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
-                         terminal.window.get(), nullptr, setup);
-    QVERIFY(!dialog->box(0)->isChecked());
-    QVERIFY(dialog->box(1)->isChecked());
-    QCOMPARE(dialog->addressEdit()->text(), QStringLiteral("100"));
 }
 
 QTEST_MAIN(TstTransferDialog)
