@@ -123,6 +123,9 @@ private Q_SLOTS:
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QVERIFY(!bar().isBold(1));
         QCOMPARE(panelText("msg"), QStringLiteral("F2 - 10 - Continuous"));
+        // The device's answers stay on the screen while the key runs.
+        port().deliver("z\r\n>");
+        QVERIFY(window().screen().screenText().contains(QLatin1String("z\n>")));
 
         // Closing is refused while the key runs.
         QVERIFY(!window().close());
@@ -140,6 +143,22 @@ private Q_SLOTS:
         QCOMPARE(port().written(), QByteArray(11, 'z'));
         QCOMPARE(panelText("msg"), QString());
         QCOMPARE(window().panels().panelToolTip("msg"), QStringLiteral("Messages"));
+
+        // A key of the current group goes out; a failed write ends it with the reason, told once, and the
+        // terminal has its link back.
+        window().setFunctionGroup(1);
+        port().writeError = QStringLiteral("Input/output error");
+        QTest::keyClick(keys(), Qt::Key_F1);
+        m_terminal.clock->runUntilIdle(1000);
+        QTRY_COMPARE(m_terminal.prompt.asked().size(), 2);
+        QCOMPARE(m_terminal.prompt.asked().last().text, QStringLiteral("Input/output error"));
+        QVERIFY(!window().functions().runner().isRunning());
+        QVERIFY(!window().link().hasEngine());
+        port().writeError.clear();
+        port().writes.clear();
+        QTest::keyClick(keys(), Qt::Key_F1);
+        m_terminal.clock->runUntilIdle(1000);
+        QCOMPARE(port().written(), QByteArray("second group"));
 
         // Disconnected, a press does nothing.
         window().connectComm(false);
