@@ -66,10 +66,7 @@ private Q_SLOTS:
     void everyReceivedCharacterMovesTheWatchdog();
     void uKorvoOverSerialWritesTheImageWithTheIdentityArea();
     void veltorThroughTheGatewaySendsEveryRecordEvenAfterANakedErase();
-    void aRecordNakedOnceIsSentAgainAndTheTransferGoesOn();
-    void aRecordNakedTwiceFailsTheTransferWithoutTheEndRecord();
     void abortSendsTheEndRecordAndASecondRunCompletes();
-    void powerLostMidTransferFailsAtTheWatchdogAndASecondRunCompletes();
     void refusedFilesSayWhy_data();
     void refusedFilesSayWhy();
     void aSilentControllerIsCommNotEstablished();
@@ -207,44 +204,6 @@ void TstUpgradeEngine::veltorThroughTheGatewaySendsEveryRecordEvenAfterANakedEra
     QVERIFY(bench.engine->baudChanged());
 }
 
-void TstUpgradeEngine::aRecordNakedOnceIsSentAgainAndTheTransferGoesOn()
-{
-    const QList<TestRecord> records = orvBrelRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), Fendra);
-    UpgradeSimOptions simOptions = veltorOptions();
-    simOptions.nakRecord = 5;
-    UpgradeBench bench(Fendra, simOptions);
-    typeUpgradeCommand(bench);
-    bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, Fendra));
-    QCOMPARE(bench.engine->phase(), Phase::TransferDone);
-    const QList<QByteArray> sent = bench.recordsSent();
-    QCOMPARE(sent.at(4), sent.at(5));
-    QCOMPARE(sent.size(), scan.records.size() + 1);
-    QCOMPARE(bench.responder.image(), expectedImage(records, false));
-}
-
-void TstUpgradeEngine::aRecordNakedTwiceFailsTheTransferWithoutTheEndRecord()
-{
-    QByteArray text = upgradeText(orvBrelRecords());
-    const QByteArray good = hexRecord(0, 0x0030, patternBytes(3, 16));
-    QByteArray bad = good;
-    bad[bad.size() - 1] = bad.endsWith('0') ? '1' : '0'; // a wrong checksum: the controller refuses it always
-    text.replace(good, bad);
-    const UpgradeScan scan = scanUpgradeText(text, Veltor);
-    UpgradeBench bench(Veltor, veltorOptions());
-    typeUpgradeCommand(bench);
-    bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, Veltor));
-    QCOMPARE(bench.engine->phase(), Phase::TransferFailed);
-    QVERIFY(bench.statuses.contains(QStringLiteral("Failed")));
-    QVERIFY(bench.engine->transferProblem().startsWith(QStringLiteral("NAK twice")));
-    const QList<QByteArray> sent = bench.recordsSent();
-    QCOMPARE(sent.count(bad), 2);
-    QCOMPARE(sent.last(), bad);
-    QVERIFY(bench.responder.inUpgradeMode());
-}
-
 void TstUpgradeEngine::abortSendsTheEndRecordAndASecondRunCompletes()
 {
     const QList<TestRecord> records = orvBrelRecords();
@@ -274,29 +233,6 @@ void TstUpgradeEngine::abortSendsTheEndRecordAndASecondRunCompletes()
     QVERIFY(bench.upgrade(scan, Veltor));
     QCOMPARE(bench.engine->phase(), Phase::TransferDone);
     QCOMPARE(bench.responder.image(), expectedImage(records, false));
-}
-
-void TstUpgradeEngine::powerLostMidTransferFailsAtTheWatchdogAndASecondRunCompletes()
-{
-    const QList<TestRecord> records = uKorvoRecords();
-    const UpgradeScan scan = scanUpgradeText(upgradeText(records), UKorvo);
-    UpgradeSimOptions simOptions = uKorvoOptions();
-    simOptions.silentAfterRecord = 7;
-    UpgradeBench bench(UKorvo, simOptions);
-    bench.establish(scan);
-    QVERIFY(bench.upgrade(scan, UKorvo));
-    QCOMPARE(bench.engine->phase(), Phase::TransferFailed);
-    QVERIFY(bench.engine->transferProblem().startsWith(QStringLiteral("No acknowledgement")));
-    QCOMPARE(bench.engine->recordsSent(), 7);
-    bench.close();
-
-    bench.newEngine({});
-    bench.establish(scan);
-    QCOMPARE(bench.engine->phase(), Phase::Ready);
-    QVERIFY(bench.upgrade(scan, UKorvo));
-    QCOMPARE(bench.engine->phase(), Phase::TransferDone);
-    const QByteArray area = identityAreaHex(QStringLiteral("UK77"), QStringLiteral("T-9")).value();
-    QCOMPARE(bench.responder.image(), expectedImage(records, true, area));
 }
 
 void TstUpgradeEngine::refusedFilesSayWhy_data()
