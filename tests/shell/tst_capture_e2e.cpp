@@ -1,6 +1,7 @@
 // Capture from the Transfer menu while the transfer dialog uploads from and downloads to the simulated
 // controller over a kernel pty: the capture file holds exactly the bytes the controller put on the line,
-// and a pause leaves out exactly what came while it lasted, though the upload itself keeps everything.
+// and a pause leaves out exactly what came while it lasted, though the upload itself keeps everything. The
+// menu items and the terminal's "capture" panel follow each step, and a file that cannot be opened is told.
 
 #include "app/programoptions.h"
 #include "filebytes.h"
@@ -13,6 +14,7 @@
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
 #include "transfer/transferdialog.h"
 #include "ui/command.h"
 #include "ui/filedialogs.h"
@@ -90,9 +92,26 @@ private Q_SLOTS:
         auto *terminal = qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
         QVERIFY(terminal && terminal->isConnected());
 
+        const auto panel = [terminal] { return terminal->panels().text(QStringLiteral("capture")); };
+        const auto item = [&window](int index) { return window.menus()->item(MenuId::Transfer, index); };
+        QVERIFY(item(3)->isEnabled());
+        QVERIFY(!item(4)->isVisible() && !item(5)->isVisible());
+
         const QString capturePath = m_dir.filePath(QStringLiteral("session.txt"));
-        captureItem(window, 3, capturePath);
+        QString offered;
+        window.fileDialogs().setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+            offered = request.title;
+            return capturePath;
+        });
+        item(3)->trigger();
+        window.fileDialogs().setRunner({});
+        QCOMPARE(offered, QStringLiteral("Select Capture File"));
         QCOMPARE(window.capture().state(), CaptureFile::State::On);
+        QCOMPARE(panel(), QStringLiteral("Capture ON "));
+        // Any later refresh of the commands (the terminal activated again, a click in it) keeps them so.
+        window.refreshCommands();
+        QVERIFY(!item(3)->isEnabled());
+        QVERIFY(item(4)->isVisible() && item(4)->isEnabled() && item(5)->isVisible());
 
         // The user pauses while the controller starts on the second command and resumes as it starts on the
         // third. The upload waits for the controller's silence before each command, so at those moments
@@ -105,9 +124,13 @@ private Q_SLOTS:
             if (commandsBefore == 1 && pausedAt < 0) {
                 pausedAt = sent.size();
                 captureItem(window, 4);
+                QCOMPARE(item(4)->text(), QStringLiteral("&Resume Capture"));
+                QCOMPARE(panel(), QStringLiteral("Capture OFF "));
             } else if (commandsBefore == 2 && resumedAt < 0) {
                 resumedAt = sent.size();
                 captureItem(window, 4);
+                QCOMPARE(item(4)->text(), QStringLiteral("&Pause Capture"));
+                QCOMPARE(panel(), QStringLiteral("Capture ON "));
             }
         });
         const QString listing = m_dir.filePath(QStringLiteral("korvo.kxt"));
@@ -117,6 +140,8 @@ private Q_SLOTS:
         QCOMPARE(window.capture().state(), CaptureFile::State::On);
         captureItem(window, 5);
         QCOMPARE(window.capture().state(), CaptureFile::State::Off);
+        QCOMPARE(panel(), QStringLiteral("Capture "));
+        QVERIFY(!item(4)->isVisible() && item(3)->isEnabled());
         QCOMPARE(fileBytes(capturePath), sent.left(pausedAt) + sent.mid(resumedAt));
         // The paused part is the whole flags section, which the upload itself has.
         QVERIFY(sent.mid(pausedAt, resumedAt - pausedAt).startsWith("print flags\r\nHOMED = G TRUE\r\n"));
@@ -133,6 +158,12 @@ private Q_SLOTS:
         QVERIFY(fileBytes(capturePath).contains("VAR X = 100\r\n"));
         captureItem(window, 5);
         QVERIFY(m_prompt.asked().isEmpty());
+
+        // A folder of that name: one message with the reason, capture stays off.
+        captureItem(window, 3, m_dir.path());
+        QCOMPARE(m_prompt.asked().size(), 1);
+        QCOMPARE(m_prompt.asked().first().title, QStringLiteral("File Error"));
+        QCOMPARE(window.capture().state(), CaptureFile::State::Off);
     }
 };
 
