@@ -123,7 +123,8 @@ private:
     bool m_adapterSaved = false;
     bool m_restoringAdapter = false;
     QString m_scriptFailure;
-    QString m_readProblem; // what was wrong with a report that could not be read, for the script's failure
+    QString m_readProblem;  // what was wrong with a report that could not be read, for the script's failure
+    QString m_writeProblem; // the write that failed, likewise
     QString m_foundSettings;
     Step m_afterAnswer;
 };

@@ -7,7 +7,6 @@
 namespace korvo {
 
 namespace {
-constexpr int kGetCfgLines = 32;
 constexpr int kRecallMinimum = 42;
 constexpr int kRecallBytes = 36;
 

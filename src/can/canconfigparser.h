@@ -9,6 +9,9 @@
 
 namespace korvo {
 
+// The lines a whole GETcfg report has (at least).
+constexpr int kGetCfgLines = 32;
+
 // GETcfg: at least 32 lines; line k is entry k of the line table (the first line received is entry 0, so
 // the baud code, line 5, is the sixth line received) and carries its value two characters after its first
 // "=", read as hex (the baud code as decimal). Lines without "=" leave their field as it was.

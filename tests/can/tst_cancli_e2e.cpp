@@ -63,25 +63,37 @@ private:
 };
 // can-read and can-apply of the module and the adapter on a faulty line: each case ends by itself, with
 // the settings read or applied right, or with one message naming the device and what failed.
-void faultyLineCases()
+void faultyLineCases(bool apply)
 {
     addFaultColumns();
     QTest::addColumn<QString>("target");
     const auto line = [](LineFault::Class fault, int seed) {
-        return LineFault::simArgs(fault, 0, 0.01, seed);
+        return LineFault::simArgs(fault, 0, 0.002, seed);
     };
     const auto cut = [](LineFault::Class fault, qint64 after) { return LineFault::simArgs(fault, after); };
     for (const QString &target : {QStringLiteral("dongle"), QStringLiteral("module")}) {
-        const QString lost = QStringLiteral("Could Not Establish Comm. with %1!")
-                                 .arg(target == u"module" ? "Module" : "Dongle");
+        const bool module = target == u"module";
+        const QString lost =
+            QStringLiteral("Could Not Establish Comm. with %1! (its settings report came short twice")
+                .arg(module ? "Module" : "Dongle");
         const auto row = [&target](const char *name) {
             return &QTest::newRow(qPrintable(target + u' ' + QLatin1String(name)));
         };
+        // A line of the adapter's report garbled or lost on its way back is asked for again.
         *row("clean") << QStringList() << 0 << QString() << target;
-        // A line of the adapter's report garbled on its way back is asked for again.
-        *row("corrupt") << line(LineFault::Corrupt, 3) << 0 << QString() << target;
-        *row("drop") << line(LineFault::Drop, 3) << 0 << QString() << target;
-        *row("dup") << line(LineFault::Dup, 3) << 0 << QString() << target;
+        *row("corrupt") << line(LineFault::Corrupt, 10) << 0 << QString() << target;
+        *row("drop") << line(LineFault::Drop, 10) << 0 << QString() << target;
+        *row("dup") << line(LineFault::Dup, 10) << 0 << QString() << target;
+        // The report garbled again; a write whose acknowledgement is lost ends the apply.
+        if (!apply)
+            *row("garbled twice") << LineFault::simArgs(LineFault::Corrupt, 0, 0.01, 4) << 1
+                                  << QStringLiteral("line 8 of its settings report came garbled twice")
+                                  << target;
+        else if (!module)
+            *row("write lost") << line(LineFault::Corrupt, 1) << 1
+                               << QStringLiteral(
+                                      "Failed to Apply Setting: \":C_BTR0=41\" was not acknowledged")
+                               << target;
         *row("stall") << cut(LineFault::Stall, 12) << 1 << lost << target;
         *row("reset") << cut(LineFault::Reset, 12) << 0 << QString() << target;
         *row("hangup") << cut(LineFault::Hangup, 12) << 2 << QStringLiteral("no longer available") << target;
@@ -161,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(usage.exitCode, 2);
     }
 
-    void canReadOnAFaultyLine_data() { faultyLineCases(); }
+    void canReadOnAFaultyLine_data() { faultyLineCases(false); }
     void canReadOnAFaultyLine()
     {
         QFETCH(QStringList, faults);
@@ -183,10 +195,11 @@ private Q_SLOTS:
         const CliRun run = device.cli(read);
         QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
         QCOMPARE(run.out, exitCode == 0 ? reference.out : QString());
-        QVERIFY(!device.responder().inConfigMode() || exitCode == 2);
+        // Configuration mode was ended (a failed job may leave it on: the device no longer listened).
+        QVERIFY(!device.responder().inConfigMode() || exitCode != 0);
     }
 
-    void canApplyOnAFaultyLine_data() { faultyLineCases(); }
+    void canApplyOnAFaultyLine_data() { faultyLineCases(true); }
     void canApplyOnAFaultyLine()
     {
         QFETCH(QStringList, faults);
@@ -213,7 +226,8 @@ private Q_SLOTS:
             QCOMPARE(written.value("BTR0"), module ? 0x44 : 0x41);
             QCOMPARE(written.value("BTR1"), 0x1C);
         }
-        QVERIFY(!device.responder().inConfigMode() || exitCode == 2);
+        // Configuration mode was ended (a failed job may leave it on: the device no longer listened).
+        QVERIFY(!device.responder().inConfigMode() || exitCode != 0);
     }
 
 private:
