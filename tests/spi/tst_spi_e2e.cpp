@@ -177,9 +177,9 @@ private slots:
         QVERIFY(sim.waitForFinished(kTimeoutMs));
     }
 
-    // korvo-cli spi-send on a faulty line: the reply comes whole, or the job says how much of it came.
-    // (A reply byte has no check: one changed or doubled on its way back cannot be told from data, so these
-    // seeds hit the frame to the converter, which drops a frame it cannot read.)
+    // korvo-cli spi-send on a faulty line: the reply comes whole, or the job says how much of it came. A
+    // frame garbled on its way is dropped by the converter. (Reply bytes carry no check: one changed or
+    // doubled on its way back cannot be told from data.)
     void spiSendOnAFaultyLine_data()
     {
         addFaultColumns();
@@ -189,10 +189,13 @@ private slots:
         const auto cut = [](LineFault::Class fault) { return LineFault::simArgs(fault, 4); };
         const QString none = QStringLiteral("the SPI converter answered 0 of 3 bytes within 1000 ms");
         QTest::newRow("clean") << QStringList() << 0 << QString();
-        QTest::newRow("corrupt") << line(LineFault::Corrupt, 1) << 1 << none;
-        QTest::newRow("drop") << line(LineFault::Drop, 1) << 1 << none;
-        QTest::newRow("dup") << line(LineFault::Dup, 1) << 1 << none;
+        QTest::newRow("corrupt frame") << line(LineFault::Corrupt, 4) << 1 << none;
+        QTest::newRow("dropped reply byte")
+            << line(LineFault::Drop, 8) << 1 << QStringLiteral("the SPI converter answered 2 of 3 bytes");
+        QTest::newRow("doubled frame byte") << line(LineFault::Dup, 4) << 1 << none;
+        QTest::newRow("doubled end byte") << line(LineFault::Dup, 19) << 0 << QString();
         QTest::newRow("stall") << cut(LineFault::Stall) << 1 << none;
+        // A power cycle mid-frame: the converter forgot the frame's start.
         QTest::newRow("reset") << cut(LineFault::Reset) << 1 << none;
         QTest::newRow("hangup") << cut(LineFault::Hangup) << 2 << QStringLiteral("no longer available");
     }
