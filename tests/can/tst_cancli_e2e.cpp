@@ -1,6 +1,6 @@
 // korvo-cli can-read and can-apply against the simulated CAN module and adapter on a real pty: the record
 // read as the preferences file's section, a file applied and read back, and the exit codes of a silent
-// device and a refused page.
+// device and a refused page, and both commands on a faulty line.
 
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"

@@ -1,6 +1,6 @@
 // Function keys and capture in a real terminal window against the simulated controller over a kernel
 // pty: codes, quotes, keys pressing keys, the "^f" guard, stopping a repeat, capture exactness, and the
-// pauses as korvo-sim --log-times sees them from outside.
+// pauses as korvo-sim --log-times sees them from outside; korvo-cli fkey, also on a faulty line.
 
 #include "app/clock.h"
 #include "functionkeys/capturefile.h"

@@ -1,6 +1,6 @@
 // The SPI session against the simulated converter on a real pty: the bytes on the line both ways, a silent
 // converter, a short answer, and the version gate of single-character mode. The simulated converter's frame
-// reading is checked here too.
+// reading is checked here too, and korvo-cli spi-send on a faulty line.
 
 #include "app/clock.h"
 #include "link/linkfactory.h"

@@ -1,6 +1,6 @@
 // korvo-cli upgrade against korvo-sim over a real pty and through its TCP gateway: the whole dialogue,
 // the image the simulated controller wrote, and the exit codes of the contract (1 for a refused file, a
-// record NAKed twice or a controller that stops answering).
+// record NAKed twice or a controller that stops answering), and the outcome on a faulty line.
 
 #include "filebytes.h"
 #include "simprocess.h"
