@@ -34,15 +34,33 @@ int ram(CliContext &ctx, QStringList args)
             QStringLiteral("the RAM viewer reads Veltor and Fendra controllers (--device veltor|fendra)"));
         return UsageOrLink;
     }
-    RamReadEngine engine(address, count);
-    const int result = ctx.run(engine, CommLink::LeaseKind::Shared);
-    if (result != Done)
-        return result;
-    if (engine.outcome() != RamReadEngine::Outcome::Dump) {
-        ctx.err(engine.message());
+    // The dump carries no check: a row that noise on the line garbled is read again, twice at most.
+    constexpr int kReads = 3;
+    QString dump;
+    QString garbled;
+    for (int read = 0; read < kReads && (read == 0 || !garbled.isEmpty()); ++read) {
+        RamReadEngine engine(address, count);
+        const int result = ctx.run(engine, CommLink::LeaseKind::Shared);
+        if (result != Done)
+            return result;
+        if (engine.outcome() != RamReadEngine::Outcome::Dump) {
+            ctx.err(engine.message());
+            return JobFailed;
+        }
+        dump = ramdump::extract(engine.printed(), address, count.toInt());
+        garbled = ramdump::garbledRow(dump, address, count.toInt());
+    }
+    if (dump.isEmpty()) {
+        ctx.err(
+            QStringLiteral("The reply does not hold address %1 (read %2 times).").arg(address).arg(kReads));
         return JobFailed;
     }
-    const QString dump = ramdump::extract(engine.printed(), address, count.toInt());
+    if (!garbled.isEmpty()) {
+        ctx.err(QStringLiteral("the dump came garbled %1 times; the last time at row %2")
+                    .arg(kReads)
+                    .arg(garbled));
+        return JobFailed;
+    }
     if (ctx.json()) {
         ctx.outJson({{QStringLiteral("address"), address}, {QStringLiteral("dump"), dump}});
         return Done;
@@ -61,7 +79,7 @@ const CliHelp kHelp{
     {{"ADDRESS", "the first address, in hex"},
      {"COUNT", "the number of bytes"},
      {"--block NAME", "a named block instead: FPGA, Motor, CPU, CAN, IntTmr or SCDACs"}},
-    "the controller gave no dump (its message is printed)",
+    "the controller gave no dump (its message is printed), or a garbled one three times",
     {{"address", "the first address"}, {"dump", "the dump as the controller printed it"}}};
 
 KORVO_CLI_COMMAND("ram", kHelp, ram);

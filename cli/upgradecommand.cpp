@@ -115,12 +115,14 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
             engine.establish(now(), *scan);
             break;
         case UpgradeEngine::Phase::CommFailed:
-            ctx.err(QStringLiteral("COMM not Established"));
+            ctx.err(QStringLiteral("COMM not Established: no answer to \"%1\"")
+                        .arg(QString::fromLatin1(engine.lastQuery())));
             result = JobFailed;
             engine.close(now());
             break;
         case UpgradeEngine::Phase::Refused:
-            ctx.err(engine.refusal().isEmpty() ? QStringLiteral("The controller refused a query")
+            ctx.err(engine.refusal().isEmpty() ? QStringLiteral("The controller refused \"%1\"")
+                                                     .arg(QString::fromLatin1(engine.lastQuery()))
                                                : engine.refusal().simplified());
             result = JobFailed;
             engine.close(now());

@@ -162,6 +162,11 @@ void CanResponder::setVanishAfter(int requests, std::function<void()> onVanish)
 void CanResponder::attach(ControllerSim &sim)
 {
     sim.addByteHook([this](ControllerSim &s, char byte) { return take(s, byte); });
+    // A power cycle ends configuration mode; the stored settings stay.
+    sim.addPowerHook([this] {
+        m_line.clear();
+        m_configMode = false;
+    });
 }
 
 bool CanResponder::take(ControllerSim &sim, char byte)

@@ -46,6 +46,9 @@ bool SimPty::open(QString *error)
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0)
         return fail("posix_openpt");
+    // Not inherited by programs started meanwhile (a test's korvo-cli): a copy of the master in another
+    // process would keep the line up after a hang-up here.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         return fail("grantpt/unlockpt");
     const char *name = ::ptsname(m_master);
@@ -66,7 +69,7 @@ bool SimPty::open(QString *error)
 
 bool SimPty::openSlave(QString *error)
 {
-    m_slave = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_slave = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_slave < 0) {
         *error = QStringLiteral("open %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;

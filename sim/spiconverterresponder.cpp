@@ -14,6 +14,11 @@ SpiConverterResponder::SpiConverterResponder(ControllerSim &controller, QObject 
         take(sim, byte);
         return true;
     });
+    // Power off and on: the frame half received and a held chip select are gone.
+    controller.addPowerHook([this] {
+        m_parser.forget();
+        m_held = false;
+    });
 }
 
 void SpiConverterResponder::take(ControllerSim &controller, char byte)

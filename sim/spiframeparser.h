@@ -28,6 +28,12 @@ public:
     bool inProgress() const { return m_state != State::Idle; }
     // Frames and commands dropped as malformed.
     int dropped() const { return m_dropped; }
+    // A power cycle: a frame or command half taken is forgotten.
+    void forget()
+    {
+        m_state = State::Idle;
+        m_bytes.clear();
+    }
 
 private:
     enum class State {

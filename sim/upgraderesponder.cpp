@@ -90,6 +90,7 @@ UpgradeResponder::UpgradeResponder(ControllerSim &controller, UpgradeSimOptions 
 {
     m_controller.addByteHook([this](ControllerSim &, char c) { return byte(c); });
     m_controller.addLineHandler([this](ControllerSim &, const QByteArray &line) { return typedLine(line); });
+    m_controller.addPowerHook([this] { powerCycled(); });
     if (m_options.upgradeSwitch && m_controller.device() == UKorvo)
         enterUpgradeMode();
 }
@@ -129,9 +130,22 @@ void UpgradeResponder::enterUpgradeMode()
     m_controller.setOwnBaud(kUpgradeBaud);
 }
 
+void UpgradeResponder::powerCycled()
+{
+    m_line.clear();
+    m_bank = 0;
+    m_ended = false;
+    // The boot loader comes back where the firmware is erased or the upgrade switch is on; otherwise the
+    // firmware starts and upgrade mode is gone.
+    const bool switchOn = m_options.upgradeSwitch && m_controller.device() == UKorvo;
+    if (m_upgradeMode && !m_erased && !switchOn)
+        leaveUpgradeMode();
+}
+
 void UpgradeResponder::leaveUpgradeMode()
 {
     m_upgradeMode = false;
+    m_erased = false;
     m_controller.setOwnBaud(9600);
 }
 
@@ -214,6 +228,7 @@ void UpgradeResponder::command(const QByteArray &line)
             return;
         }
         m_image.fill(char(0xFF));
+        m_erased = true;
         m_versionWritten = false;
         m_controller.reply(QByteArray(1, kAck));
     } else if (name == "r") {

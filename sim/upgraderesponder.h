@@ -61,6 +61,7 @@ private:
     bool typedLine(const QByteArray &line);
     void enterUpgradeMode();
     void leaveUpgradeMode();
+    void powerCycled();
     void command(const QByteArray &line);
     void record(const QByteArray &line);
     void answer(const char *tag, const QByteArray &value);
@@ -75,6 +76,7 @@ private:
     bool m_nakUsed = false;
     bool m_ended = false;          // the end record was the last thing received
     bool m_versionWritten = false; // since the last erase
+    bool m_erased = false;         // the firmware is gone until an upgrade completes
     int m_records = 0;
     int m_bank = 0;
     QByteArray m_line;

@@ -156,9 +156,28 @@ void CanConfigEngine::readConfig(CanTarget target, Done done)
         });
         return;
     }
-    command(target, CanCommand::GetCfg, 0, -1, [this, done](bool) {
+    readGetCfg(target, 1, std::move(done));
+}
+
+void CanConfigEngine::readGetCfg(CanTarget target, int attempt, Done done)
+{
+    command(target, CanCommand::GetCfg, 0, -1, [this, target, attempt, done](bool) {
+        const std::vector<QByteArray> &lines = reply().lines();
+        const bool whole = reply().linesFilled() >= kGetCfgLines;
+        const int garbled = whole ? garbledGetCfgLine(lines) : -1;
+        // Noise on the line loses or garbles a line now and then: the report is asked for once more.
+        if ((!whole || garbled >= 0) && attempt < 2)
+            return readGetCfg(target, attempt + 1, done);
+        if (!whole)
+            m_readProblem = QStringLiteral("its settings report came short twice: %1 of %2 lines")
+                                .arg(reply().linesFilled())
+                                .arg(kGetCfgLines);
+        else if (garbled >= 0)
+            m_readProblem = QStringLiteral("line %1 of its settings report came garbled twice: \"%2\"")
+                                .arg(garbled)
+                                .arg(QString::fromLatin1(lines[std::size_t(garbled)].trimmed()));
         CanRecord record = m_working;
-        const bool ok = parseGetCfg(reply().lines(), reply().linesFilled(), record);
+        const bool ok = whole && garbled < 0 && parseGetCfg(lines, reply().linesFilled(), record);
         if (ok)
             m_working = record;
         done(ok);
@@ -188,7 +207,7 @@ void CanConfigEngine::goOffline(const QString &text, const QString &title)
     showStored();
     if (m_options.script == CanConfigOptions::Script::Interactive)
         return endAction();
-    m_scriptFailure = text;
+    m_scriptFailure = m_readProblem.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, m_readProblem);
     closeSequence();
 }
 
@@ -258,8 +277,10 @@ void CanConfigEngine::runWrites(std::vector<CanWrite> writes, std::size_t index,
         return done(true);
     const CanWrite write = writes[index];
     command(m_target, write.command, write.value, write.frame, [this, writes, index, done](bool ok) {
-        if (!ok)
+        if (!ok) {
+            m_writeProblem = QStringLiteral("\"%1\" was not acknowledged").arg(lastRequest());
             return done(false);
+        }
         runWrites(writes, index + 1, done);
     });
 }
@@ -293,7 +314,7 @@ void CanConfigEngine::okSequence()
         if (!ok) {
             notify(QStringLiteral("Failed to Apply Setting"), QString(), PromptIcon::None);
             if (m_scriptFailure.isEmpty())
-                m_scriptFailure = QStringLiteral("Failed to Apply Setting");
+                m_scriptFailure = QStringLiteral("Failed to Apply Setting: %1").arg(m_writeProblem);
             (m_target == CanTarget::Module ? m_moduleConfig : m_adapterSwitched) = false;
         }
         closeSequence();
@@ -337,7 +358,8 @@ void CanConfigEngine::closeSequence()
                     QStringLiteral("CAN DONGLE"), PromptIcon::Exclamation);
                 if (m_scriptFailure.isEmpty())
                     m_scriptFailure = QStringLiteral("The adapter refused its own settings when they were "
-                                                     "written back; it is still in configuration mode");
+                                                     "written back (%1); it is still in configuration mode")
+                                          .arg(m_writeProblem);
                 next();
             });
         });

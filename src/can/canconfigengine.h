@@ -85,6 +85,7 @@ private:
     void findDongleBaud(int index, Done done);
     void dongleAnswered(int baud, Done done);
     void readConfig(CanTarget target, Done done);
+    void readGetCfg(CanTarget target, int attempt, Done done);
     void applyChanges(std::vector<CanPage> pages, Done done);
     void applyNextPage(std::vector<CanPage> pages, std::size_t index, Done done);
     void applyPage(CanPage page, Done done);
@@ -122,6 +123,8 @@ private:
     bool m_adapterSaved = false;
     bool m_restoringAdapter = false;
     QString m_scriptFailure;
+    QString m_readProblem;  // what was wrong with a report that could not be read, for the script's failure
+    QString m_writeProblem; // the write that failed, likewise
     QString m_foundSettings;
     Step m_afterAnswer;
 };

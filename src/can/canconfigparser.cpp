@@ -1,11 +1,12 @@
 #include "can/canconfigparser.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 
 namespace korvo {
 
 namespace {
-constexpr int kGetCfgLines = 32;
 constexpr int kRecallMinimum = 42;
 constexpr int kRecallBytes = 36;
 
@@ -65,6 +66,29 @@ bool parseGetCfg(const std::vector<QByteArray> &lines, int lineCount, CanRecord 
     }
     hexAt(28, record.flags[1]);
     return true;
+}
+
+int garbledGetCfgLine(const std::vector<QByteArray> &lines)
+{
+    static constexpr int kRead[] = {5, 8, 9, 10, 11, 12, 13, 14, 15, 19, 20, 21, 22, 23, 28, 29, 30, 31};
+    for (const int k : kRead) {
+        if (std::size_t(k) >= lines.size())
+            break;
+        QByteArray line = lines[std::size_t(k)];
+        if (!line.endsWith("\r\n"))
+            return k;
+        line.chop(2);
+        const qsizetype equals = line.indexOf('=');
+        const QByteArray value = equals < 0 ? QByteArray() : line.mid(equals + 2);
+        const bool decimal = k == 5;
+        const bool digits = std::all_of(value.begin(), value.end(), [decimal](char c) {
+            return std::isdigit(uchar(c)) || (!decimal && std::isxdigit(uchar(c)));
+        });
+        if (equals < 0 || line.mid(equals + 1, 1) != " " || !digits ||
+            (decimal ? value.isEmpty() || value.size() > 3 : value.size() != 2))
+            return k;
+    }
+    return -1;
 }
 
 bool parseRecall(const QByteArray &text, CanRecord &record, int &charDelay)

@@ -46,6 +46,8 @@ protected:
     // The last request's text and the text collected after it, as one (the module's reports are read
     // from its end).
     QByteArray requestAndReply() const { return m_requestText + m_collector.text(); }
+    // The last request as the line carried it, without its line end, for naming one that went unanswered.
+    QString lastRequest() const { return QString::fromLatin1(m_requestText.trimmed()); }
     bool noReplyCheck() const { return m_noReplyCheck; }
     qint64 now() const { return m_now; }
     void setNow(qint64 nowMs) { m_now = nowMs; }

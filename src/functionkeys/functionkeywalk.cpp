@@ -74,9 +74,8 @@ void FunctionKeyWalk::writeFailed(const QString &reason, qint64 nowMs)
 
 void FunctionKeyWalk::linkLost(const QString &reason, qint64 nowMs)
 {
-    (void)reason;
-    (void)nowMs;
-    end();
+    // The walk is the line's dialogue now: the loss is reported as the reason it ended.
+    writeFailed(reason, nowMs);
 }
 
 void FunctionKeyWalk::cancel(qint64 nowMs)

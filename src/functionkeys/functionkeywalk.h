@@ -50,7 +50,7 @@ public:
     void timerFired(qint64 nowMs) override;
     void outputWritten(qint64 nowMs) override;
     void writeFailed(const QString &reason, qint64 nowMs) override;
-    // The link already told the user; the walk just ends.
+    // Ends the walk with the reason as its failure: the link leaves reporting the loss to its dialogue.
     void linkLost(const QString &reason, qint64 nowMs) override;
     void cancel(qint64 nowMs) override;
 

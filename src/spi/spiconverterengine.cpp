@@ -2,6 +2,8 @@
 
 #include "spi/converterframes.h"
 
+#include <algorithm>
+
 namespace korvo {
 
 void SpiConverterEngine::start(qint64 nowMs)
@@ -48,7 +50,11 @@ void SpiConverterEngine::timerFired(qint64 nowMs)
         finish();
         return;
     }
-    fail(kIncomplete);
+    m_incomplete = true;
+    fail(QStringLiteral("the SPI converter answered %1 of %2 bytes within %3 ms")
+             .arg(std::min(m_reply.size(), m_request.bytes.size()))
+             .arg(m_request.bytes.size())
+             .arg(kReplyMs));
 }
 
 } // namespace korvo

@@ -30,6 +30,29 @@ QString extract(const QByteArray &printed, const QString &addressBox, int count)
     return lines.join(QStringLiteral("\r\n"));
 }
 
+QString garbledRow(const QString &dump, const QString &addressBox, int count)
+{
+    bool ok = false;
+    const uint start = addressBox.trimmed().toUInt(&ok, 16);
+    const QStringList rows = dump.split(QStringLiteral("\r\n"));
+    for (int r = 0; r < rowsFor(count); ++r) {
+        const QString row = r < rows.size() ? rows.at(r) : QString();
+        const QStringList fields = row.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const int bytes = std::clamp(count - r * kBytesPerRow, 0, kBytesPerRow);
+        const QString address = QString::number((start + uint(r * kBytesPerRow)) & 0xFFFF, 16)
+                                    .rightJustified(4, QLatin1Char('0'));
+        const bool whole = ok && fields.size() == 1 + bytes &&
+                           fields.first().compare(address, Qt::CaseInsensitive) == 0 &&
+                           std::all_of(fields.begin() + 1, fields.end(), [](const QString &field) {
+                               bool hex = false;
+                               return field.size() == 2 && (field.toUInt(&hex, 16), hex);
+                           });
+        if (!whole)
+            return QStringLiteral("\"%1\"").arg(row.trimmed());
+    }
+    return {};
+}
+
 QString header(int count)
 {
     if (count >= kBytesPerRow)

@@ -74,7 +74,10 @@ void UpgradeEngine::establish(qint64 nowMs, const UpgradeScan &file)
 
 void UpgradeEngine::query(const QByteArray &command, int pauseMs, Then then)
 {
-    queueCall([this](qint64) { expect(kAwaitAck); });
+    queueCall([this, command](qint64) {
+        m_lastQuery = command.trimmed();
+        expect(kAwaitAck);
+    });
     queueCommand(command);
     queuePause(pauseMs);
     queueReplyWait(kWatchdogMs);

@@ -82,6 +82,8 @@ public:
     const QString &typeNumber() const { return m_type; }
     // The refusal text of a failed check (empty for a NAKed query).
     const QString &refusal() const { return m_refusal; }
+    // The identity query sent last ("::c"), for naming the one that went unanswered or was refused.
+    const QByteArray &lastQuery() const { return m_lastQuery; }
 
     // Transfer progress.
     qint64 bytesSent() const { return m_sentBytes; }
@@ -129,6 +131,7 @@ private:
     QString m_serial;
     QString m_type;
     QString m_refusal;
+    QByteArray m_lastQuery;
 
     UpgradePlan m_plan;
     QByteArray m_areaHex;

@@ -1,10 +1,11 @@
 // korvo-cli can-read and can-apply against the simulated CAN module and adapter on a real pty: the record
 // read as the preferences file's section, a file applied and read back, and the exit codes of a silent
-// device and a refused page.
+// device and a refused page, and both commands on a faulty line.
 
 #include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
+#include "simprocess.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -14,13 +15,6 @@
 using namespace korvo;
 
 namespace {
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 class Device
 {
 public:
@@ -34,12 +28,14 @@ public:
     bool ok() const { return m_ok; }
     ControllerSim &controller() { return m_controller; }
     CanResponder &responder() { return m_responder; }
+    // A faulty line from here on (korvo-sim's fault options).
+    void setFaults(const QStringList &simArgs) { m_pty.setFaults(LineFaults(LineFault::settings(simArgs))); }
 
     // Runs korvo-cli on the pty; stdin is closed, which answers the module's boxes like Enter.
-    Result cli(const QStringList &args)
+    CliRun cli(const QStringList &args)
     {
         QProcess process;
-        process.setProgram(qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-cli"));
+        process.setProgram(builtProgram("korvo-cli"));
         // The simulated adapter needs none of the settling time a real one does.
         process.setArguments(QStringList{QStringLiteral("--port"), m_pty.path(),
                                          QStringLiteral("--time-scale"), QStringLiteral("10")} +
@@ -47,10 +43,16 @@ public:
         QSignalSpy finished(&process, &QProcess::finished);
         process.start();
         process.closeWriteChannel();
-        if (!finished.wait(60000))
+        CliRun run;
+        run.finished = finished.wait(60000);
+        if (!run.finished) {
             process.kill();
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+            process.waitForFinished();
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
     }
 
 private:
@@ -59,6 +61,45 @@ private:
     SimPty m_pty;
     bool m_ok = false;
 };
+// can-read and can-apply of the module and the adapter on a faulty line: each case ends by itself, with
+// the settings read or applied right, or with one message naming the device and what failed.
+void faultyLineCases(bool apply)
+{
+    addFaultColumns();
+    QTest::addColumn<QString>("target");
+    const auto line = [](LineFault::Class fault, int seed) {
+        return LineFault::simArgs(fault, 0, 0.002, seed);
+    };
+    const auto cut = [](LineFault::Class fault, qint64 after) { return LineFault::simArgs(fault, after); };
+    for (const QString &target : {QStringLiteral("dongle"), QStringLiteral("module")}) {
+        const bool module = target == u"module";
+        const QString lost =
+            QStringLiteral("Could Not Establish Comm. with %1! (its settings report came short twice")
+                .arg(module ? "Module" : "Dongle");
+        const auto row = [&target](const char *name) {
+            return &QTest::newRow(qPrintable(target + u' ' + QLatin1String(name)));
+        };
+        // A line of the adapter's report garbled or lost on its way back is asked for again.
+        *row("clean") << QStringList() << 0 << QString() << target;
+        *row("corrupt") << line(LineFault::Corrupt, 10) << 0 << QString() << target;
+        *row("drop") << line(LineFault::Drop, 10) << 0 << QString() << target;
+        *row("dup") << line(LineFault::Dup, 10) << 0 << QString() << target;
+        // The report garbled again; a write whose acknowledgement is lost ends the apply.
+        if (!apply)
+            *row("garbled twice") << LineFault::simArgs(LineFault::Corrupt, 0, 0.01, 4) << 1
+                                  << QStringLiteral("line 8 of its settings report came garbled twice")
+                                  << target;
+        else if (!module)
+            *row("write lost") << line(LineFault::Corrupt, 1) << 1
+                               << QStringLiteral(
+                                      "Failed to Apply Setting: \":C_BTR0=41\" was not acknowledged")
+                               << target;
+        *row("stall") << cut(LineFault::Stall, 12) << 1 << lost << target;
+        *row("reset") << cut(LineFault::Reset, 12) << 0 << QString() << target;
+        *row("hangup") << cut(LineFault::Hangup, 12) << 2 << QStringLiteral("no longer available") << target;
+    }
+}
+
 } // namespace
 
 class TstCanCliEndToEnd : public QObject
@@ -70,7 +111,7 @@ private Q_SLOTS:
     {
         Device device(CanResponder::Kind::Module);
         QVERIFY(device.ok());
-        const Result read =
+        const CliRun read =
             device.cli({QStringLiteral("can-read"), QStringLiteral("--target"), QStringLiteral("module")});
         QCOMPARE(read.exitCode, 0);
         QVERIFY(read.out.startsWith(QStringLiteral("[MODULE Settings]\n")));
@@ -83,7 +124,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[MODULE Settings]\r\nKORVODn=#\r\nBTR0=68\r\nBTR1=28\r\nUAR0(2)=18\r\nFLAGS(2)=4\r\n");
         file.close();
-        const Result apply =
+        const CliRun apply =
             device.cli({QStringLiteral("can-apply"), settings, QStringLiteral("--target=module")});
         QCOMPARE(apply.exitCode, 0);
         QCOMPARE(device.responder().module().value("BTR0"), 0x44);
@@ -91,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(device.responder().module().value("FLAGS(2)"), 4);
 
         const QString copy = dir.filePath(QStringLiteral("read.ini"));
-        const Result again = device.cli({QStringLiteral("can-read"), QStringLiteral("--target"),
+        const CliRun again = device.cli({QStringLiteral("can-read"), QStringLiteral("--target"),
                                          QStringLiteral("module"), QStringLiteral("-o"), copy});
         QCOMPARE(again.exitCode, 0);
         QFile written(copy);
@@ -107,7 +148,7 @@ private Q_SLOTS:
         Device silent(CanResponder::Kind::Dongle);
         QVERIFY(silent.ok());
         silent.controller().setSilent(true);
-        const Result none =
+        const CliRun none =
             silent.cli({QStringLiteral("can-read"), QStringLiteral("--target"), QStringLiteral("dongle")});
         QCOMPARE(none.exitCode, 1);
         QVERIFY(none.err.contains(QStringLiteral("Could Not Establish Comm. with Dongle!")));
@@ -122,14 +163,82 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[DONGLE Settings]\r\nBTR0=65\r\n");
         file.close();
-        const Result refused = refusing.cli(
+        const CliRun refused = refusing.cli(
             {QStringLiteral("can-apply"), settings, QStringLiteral("--target"), QStringLiteral("dongle")});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY(refused.err.contains(QStringLiteral("Failed to Apply Setting")));
 
-        const Result usage =
+        const CliRun usage =
             refusing.cli({QStringLiteral("can-read"), QStringLiteral("--target"), QStringLiteral("bus")});
         QCOMPARE(usage.exitCode, 2);
+    }
+
+    void canReadOnAFaultyLine_data() { faultyLineCases(false); }
+    void canReadOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        QFETCH(QString, target);
+        const CanResponder::Kind kind =
+            target == u"module" ? CanResponder::Kind::Module : CanResponder::Kind::Dongle;
+        const QStringList read{QStringLiteral("--quiet"), QStringLiteral("can-read"),
+                               QStringLiteral("--target"), target};
+        Device clean(kind);
+        QVERIFY(clean.ok());
+        const CliRun reference = clean.cli(read);
+        QCOMPARE(reference.exitCode, 0);
+
+        Device device(kind);
+        QVERIFY(device.ok());
+        device.setFaults(faults);
+        const CliRun run = device.cli(read);
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        QCOMPARE(run.out, exitCode == 0 ? reference.out : QString());
+        // Configuration mode was ended (a failed job may leave it on: the device no longer listened).
+        QVERIFY(!device.responder().inConfigMode() || exitCode != 0);
+    }
+
+    void canApplyOnAFaultyLine_data() { faultyLineCases(true); }
+    void canApplyOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        QFETCH(QString, target);
+        const bool module = target == u"module";
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(QStringLiteral("apply.ini"));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(module ? "[MODULE Settings]\r\nBTR0=68\r\nBTR1=28\r\n"
+                          : "[DONGLE Settings]\r\nBTR0=65\r\nBTR1=28\r\n");
+        file.close();
+        Device device(module ? CanResponder::Kind::Module : CanResponder::Kind::Dongle);
+        QVERIFY(device.ok());
+        device.setFaults(faults);
+        const CliRun run = device.cli({QStringLiteral("--quiet"), QStringLiteral("can-apply"), settings,
+                                       QStringLiteral("--target"), target});
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        if (exitCode == 0) {
+            const CanResponder::Settings &written =
+                module ? device.responder().module() : device.responder().adapter();
+            QCOMPARE(written.value("BTR0"), module ? 0x44 : 0x41);
+            QCOMPARE(written.value("BTR1"), 0x1C);
+        }
+        // Configuration mode was ended (a failed job may leave it on: the device no longer listened).
+        QVERIFY(!device.responder().inConfigMode() || exitCode != 0);
+    }
+
+private:
+    static CliRun asRun(const CliRun &result)
+    {
+        CliRun run;
+        run.finished = result.exitCode >= 0;
+        run.exitCode = result.exitCode;
+        run.out = result.out;
+        run.err = result.err;
+        return run;
     }
 };
 

@@ -1,6 +1,6 @@
 // Function keys and capture in a real terminal window against the simulated controller over a kernel
 // pty: codes, quotes, keys pressing keys, the "^f" guard, stopping a repeat, capture exactness, and the
-// pauses as korvo-sim --log-times sees them from outside.
+// pauses as korvo-sim --log-times sees them from outside; korvo-cli fkey, also on a faulty line.
 
 #include "app/clock.h"
 #include "functionkeys/capturefile.h"
@@ -11,6 +11,7 @@
 #include "settings/preferences.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
+#include "simprocess.h"
 #include "terminal/commwindow.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfunctions.h"
@@ -173,6 +174,44 @@ private Q_SLOTS:
         cli.start(program, {"--port", pty.path(), "fkey", "11"});
         QTRY_COMPARE_WITH_TIMEOUT(cli.state(), QProcess::NotRunning, 20000);
         QCOMPARE(cli.exitCode(), 2);
+    }
+
+    // korvo-cli fkey on a faulty line: a walk waits for no answer, so noise, a silent or a power-cycled
+    // controller do not stop it (what reaches the controller is the line's business); a hang-up ends it with
+    // the link's message.
+    void aWalkOnAFaultyLine_data()
+    {
+        addFaultColumns();
+        const auto line = [](LineFault::Class fault) { return LineFault::simArgs(fault, 0, 0.1, 1); };
+        const auto cut = [](LineFault::Class fault) { return LineFault::simArgs(fault, 3); };
+        QTest::newRow("clean") << QStringList() << 0 << QString();
+        QTest::newRow("corrupt") << line(LineFault::Corrupt) << 0 << QString();
+        QTest::newRow("drop") << line(LineFault::Drop) << 0 << QString();
+        QTest::newRow("dup") << line(LineFault::Dup) << 0 << QString();
+        QTest::newRow("stall") << cut(LineFault::Stall) << 0 << QString();
+        QTest::newRow("reset") << cut(LineFault::Reset) << 0 << QString();
+        QTest::newRow("hangup") << cut(LineFault::Hangup) << 2 << QStringLiteral("no longer available");
+    }
+
+    void aWalkOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("received.log"));
+        SimProcess sim(QStringList{"--log", log} + faults);
+        QVERIFY(sim.ready());
+        const CliRun run =
+            runKorvoCli({"--quiet", "--port", sim.path(), "fkey", "--contents", "pr al^M^d2000"});
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        if (!faults.isEmpty())
+            return;
+        QVERIFY2(run.out.contains(QStringLiteral("ACCEL = G 2000\r\n")), qPrintable(run.out));
+        sim.stop();
+        QFile received(log);
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), QByteArray("pr al\r"));
     }
 
     void theSimulatorLogsEachByteWithItsArrivalTime()

@@ -1,11 +1,13 @@
 // The simulated controller as transcripts: what the program sends, what the controller answers; the
 // gateway's rate commands; the carriers' slow, silent and dropping behaviour; and the faulty line.
 
+#include "sim/canresponder.h"
 #include "sim/controllersim.h"
 #include "sim/gatewayfilter.h"
 #include "sim/linefaults.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "sim/upgraderesponder.h"
 
 #include <QProcess>
 #include <QTcpSocket>
@@ -372,6 +374,26 @@ void TstControllerSim::theDevicePowerCyclesStallsOrHangsUpAfterItsByteCount()
     QCOMPARE(notes, (QList<QByteArray>{"fault reset after 3 bytes", "fault stall after 9 bytes"}));
     line.reopen();
     QVERIFY(feed(sim, line, "\x03l\r").endsWith("105  BR MAIN\r\n>"));
+
+    // The dialogues' modes go too: upgrade mode unless the firmware was erased, CAN configuration mode.
+    ControllerSim veltor(Veltor);
+    const UpgradeResponder upgrade(veltor, UpgradeSimOptions{});
+    veltor.receive("UG 6041873\r");
+    QVERIFY(veltor.takeOutput().contains("UPGRADE MODE"));
+    veltor.powerCycle();
+    QCOMPARE(veltor.ownBaud(), 9600);
+    veltor.receive("UG 6041873\r");
+    veltor.receive("::e\r");
+    QVERIFY(veltor.takeOutput().endsWith('\x06'));
+    veltor.powerCycle();
+    QCOMPARE(veltor.ownBaud(), 19200);
+    ControllerSim dongle;
+    CanResponder adapter(CanResponder::Kind::Dongle);
+    adapter.attach(dongle);
+    dongle.receive(":PGMcfg\r");
+    QVERIFY(adapter.inConfigMode());
+    dongle.powerCycle();
+    QVERIFY(!adapter.inConfigMode());
 
     // A hang-up takes the bytes up to its count and nothing after.
     LineFaults hangup({.hangupAfter = 4});

@@ -1,12 +1,13 @@
 // The SPI session against the simulated converter on a real pty: the bytes on the line both ways, a silent
 // converter, a short answer, and the version gate of single-character mode. The simulated converter's frame
-// reading is checked here too.
+// reading is checked here too, and korvo-cli spi-send on a faulty line.
 
 #include "app/clock.h"
 #include "link/linkfactory.h"
 #include "sim/controllersim.h"
 #include "sim/simpty.h"
 #include "sim/spiconverterresponder.h"
+#include "simprocess.h"
 #include "spi/converterframes.h"
 #include "spi/spisession.h"
 
@@ -174,6 +175,45 @@ private slots:
         QCOMPARE(cli({QStringLiteral("spi-send"), QStringLiteral("031")}), 2);
         sim.terminate();
         QVERIFY(sim.waitForFinished(kTimeoutMs));
+    }
+
+    // korvo-cli spi-send on a faulty line: the reply comes whole, or the job says how much of it came. A
+    // frame garbled on its way is dropped by the converter. (Reply bytes carry no check: one changed or
+    // doubled on its way back cannot be told from data.)
+    void spiSendOnAFaultyLine_data()
+    {
+        addFaultColumns();
+        const auto line = [](LineFault::Class fault, int seed) {
+            return LineFault::simArgs(fault, 0, 0.1, seed);
+        };
+        const auto cut = [](LineFault::Class fault) { return LineFault::simArgs(fault, 4); };
+        const QString none = QStringLiteral("the SPI converter answered 0 of 3 bytes within 1000 ms");
+        QTest::newRow("clean") << QStringList() << 0 << QString();
+        QTest::newRow("corrupt frame") << line(LineFault::Corrupt, 4) << 1 << none;
+        QTest::newRow("dropped reply byte")
+            << line(LineFault::Drop, 8) << 1 << QStringLiteral("the SPI converter answered 2 of 3 bytes");
+        QTest::newRow("doubled frame byte") << line(LineFault::Dup, 4) << 1 << none;
+        QTest::newRow("doubled end byte") << line(LineFault::Dup, 19) << 0 << QString();
+        QTest::newRow("stall") << cut(LineFault::Stall) << 1 << none;
+        // A power cycle mid-frame: the converter forgot the frame's start.
+        QTest::newRow("reset") << cut(LineFault::Reset) << 1 << none;
+        QTest::newRow("hangup") << cut(LineFault::Hangup) << 2 << QStringLiteral("no longer available");
+    }
+
+    void spiSendOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        SimProcess sim(QStringList{QStringLiteral("--spi-converter")} + faults);
+        QVERIFY(sim.ready());
+        const CliRun run = runKorvoCli(
+            {QStringLiteral("--port"), sim.path(), QStringLiteral("spi-send"), QStringLiteral("02 10 AB")});
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        if (exitCode == 0)
+            QVERIFY2(run.out.startsWith(QStringLiteral(">  02 10 AB\n<  FF FF 00\n")), qPrintable(run.out));
+        else
+            QCOMPARE(run.out, QString());
     }
 
     void theConverterSkipsMalformedFramesToTheNextStart()

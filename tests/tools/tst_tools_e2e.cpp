@@ -1,6 +1,6 @@
 // The baud finder, the RAM viewer and the line monitor against the simulated controller over real ptys and
 // the loopback gateway: found rates, a silent controller, Stop, Accept, the viewer's reads and failure
-// texts, and a read as the line monitor shows and saves it.
+// texts, a read as the line monitor shows and saves it, and korvo-cli find-baud and ram on a faulty line.
 
 #include "app/clock.h"
 #include "app/scaledclock.h"
@@ -13,6 +13,7 @@
 #include "sim/ramresponder.h"
 #include "sim/simgateway.h"
 #include "sim/simpty.h"
+#include "simprocess.h"
 #include "tools/commsearchengine.h"
 #include "tools/findcommdialog.h"
 #include "tools/linemonitorwindow.h"
@@ -368,6 +369,73 @@ private Q_SLOTS:
         QVERIFY(dump->toPlainText().isEmpty()); // cleared for an address not read before
         QCOMPARE(viewer.findChild<QLabel *>(QStringLiteral("lblData"))->text(),
                  QStringLiteral("The reply does not hold address 2000."));
+    }
+
+    // korvo-cli find-baud and ram against korvo-sim on a faulty line: each case ends by itself, either with
+    // the right result or with one message that names what went wrong.
+    void findBaudOnAFaultyLine_data()
+    {
+        addFaultColumns();
+        const auto cut = [](LineFault::Class fault) { return LineFault::simArgs(fault, 3); };
+        QTest::newRow("clean") << QStringList() << 0 << QString();
+        // Answers garbled, cut short or doubled at some of a rate's probes: another probe at that rate is
+        // answered. (One row for all three: each search takes seconds.)
+        QTest::newRow("noise") << QStringList{"--line-faults", "drop=0.01,corrupt=0.01,dup=0.01,seed=1"} << 0
+                               << QString();
+        QTest::newRow("stall") << cut(LineFault::Stall) << 1 << QStringLiteral("no rate answered");
+        QTest::newRow("reset") << cut(LineFault::Reset) << 0 << QString();
+        QTest::newRow("hangup") << cut(LineFault::Hangup) << 2 << QStringLiteral("no longer available");
+    }
+
+    void findBaudOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        SimProcess sim(QStringList{"--device", "veltor", "--baud", "9600"} + faults);
+        QVERIFY(sim.ready());
+        const CliRun run = runKorvoCli({"--quiet", "--port", sim.path(), "--device", "veltor", "find-baud"});
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        QCOMPARE(run.out.trimmed(), exitCode == 0 ? QStringLiteral("9600") : QString());
+    }
+
+    void ramReadOnAFaultyLine_data()
+    {
+        addFaultColumns();
+        const auto line = [](LineFault::Class fault, double rate, int seed) {
+            return LineFault::simArgs(fault, 0, rate, seed);
+        };
+        const auto cut = [](LineFault::Class fault, qint64 after) {
+            return LineFault::simArgs(fault, after);
+        };
+        const QString garbled = QStringLiteral("the dump came garbled 3 times");
+        // A row garbled on its way back is read again.
+        QTest::newRow("clean") << QStringList() << 0 << QString();
+        QTest::newRow("corrupt") << line(LineFault::Corrupt, 0.005, 15) << 0 << QString();
+        QTest::newRow("drop") << line(LineFault::Drop, 0.005, 15) << 0 << QString();
+        QTest::newRow("dup") << line(LineFault::Dup, 0.005, 15) << 0 << QString();
+        QTest::newRow("noisy") << line(LineFault::Drop, 0.05, 2) << 1 << garbled;
+        QTest::newRow("stall") << cut(LineFault::Stall, 5) << 1 << QStringLiteral("Failed to communicate");
+        QTest::newRow("reset") << cut(LineFault::Reset, 5) << 0 << QString();
+        QTest::newRow("hangup") << cut(LineFault::Hangup, 5) << 2 << QStringLiteral("no longer available");
+    }
+
+    void ramReadOnAFaultyLine()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(QString, naming);
+        const QStringList read{"--quiet", "--device", "veltor", "ram", "--block", "Motor"};
+        SimProcess clean({"--device", "veltor"});
+        QVERIFY(clean.ready());
+        const CliRun reference = runKorvoCli(QStringList{"--port", clean.path()} + read);
+        QVERIFY2(reference.unexpected(0).isEmpty(), qPrintable(reference.unexpected(0)));
+
+        SimProcess sim(QStringList{"--device", "veltor"} + faults);
+        QVERIFY(sim.ready());
+        const CliRun run = runKorvoCli(QStringList{"--port", sim.path()} + read);
+        QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+        QCOMPARE(run.out, exitCode == 0 ? reference.out : QString());
     }
 };
 

@@ -1,8 +1,9 @@
 // korvo-cli upgrade against korvo-sim over a real pty and through its TCP gateway: the whole dialogue,
 // the image the simulated controller wrote, and the exit codes of the contract (1 for a refused file, a
-// record NAKed twice or a controller that stops answering).
+// record NAKed twice or a controller that stops answering), and the outcome on a faulty line.
 
 #include "filebytes.h"
+#include "simprocess.h"
 #include "upgradefiles.h"
 
 #include <QJsonArray>
@@ -19,25 +20,13 @@ using namespace korvo;
 
 namespace {
 
-QString binary(const char *name)
-{
-    return qEnvironmentVariable("KORVO_BIN_DIR") + QLatin1Char('/') + QLatin1String(name);
-}
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 // A simulated controller in its own process; the image it writes goes to imagePath.
 class Sim
 {
 public:
     Sim(const QStringList &args, bool gateway) : m_gateway(gateway)
     {
-        m_process.setProgram(binary("korvo-sim"));
+        m_process.setProgram(builtProgram("korvo-sim"));
         m_process.setArguments(
             args + (gateway ? QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")}
                             : QStringList{QStringLiteral("--pty")}));
@@ -92,31 +81,21 @@ private:
     QString m_first;
 };
 
-// The simulator needs none of the pauses and time-outs a controller does: they run ten times shorter, still
-// far longer than the simulator takes to answer.
-Result runCli(const QStringList &args)
+// The simulator needs none of the pauses and time-outs a controller does: korvo-cli runs them ten times
+// shorter, still far longer than the simulator takes to answer.
+CliRun runCli(const QStringList &args)
 {
-    QProcess cli;
-    cli.start(binary("korvo-cli"), QStringList{QStringLiteral("--time-scale"), QStringLiteral("10")} + args);
-    Result result;
-    if (!cli.waitForFinished(90000)) {
-        cli.kill();
-        cli.waitForFinished();
-        return result;
-    }
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return result;
+    return runKorvoCli(args, 90000);
 }
 
 // Runs korvo-cli without --yes and presses Ctrl+C at its question; the exit must follow within a second.
-Result interruptAtTheQuestion(const QStringList &args)
+CliRun interruptAtTheQuestion(const QStringList &args)
 {
     QProcess cli;
-    cli.start(binary("korvo-cli"), QStringList{QStringLiteral("--time-scale"), QStringLiteral("10")} + args);
+    cli.start(builtProgram("korvo-cli"),
+              QStringList{QStringLiteral("--time-scale"), QStringLiteral("10")} + args);
     cli.setReadChannel(QProcess::StandardError);
-    Result result;
+    CliRun result;
     while (!result.err.contains(QStringLiteral("Upgrade the controller now?")) && cli.waitForReadyRead(30000))
         result.err += QString::fromLocal8Bit(cli.readAllStandardError());
     ::kill(pid_t(cli.processId()), SIGINT);
@@ -142,6 +121,8 @@ private Q_SLOTS:
     void aRecordNakedTwiceIsExitOne();
     void refusedFilesAreExitOneAFileWithNothingToSendIsNot();
     void anErasedUKorvoIsRefused();
+    void anUpgradeOnAFaultyLine_data();
+    void anUpgradeOnAFaultyLine();
 
 private:
     QString writeFile(const QString &name, const QByteArray &text);
@@ -150,8 +131,8 @@ private:
 
 void TstUpgradeE2e::initTestCase()
 {
-    QVERIFY(QFile::exists(binary("korvo-sim")));
-    QVERIFY(QFile::exists(binary("korvo-cli")));
+    QVERIFY(QFile::exists(builtProgram("korvo-sim")));
+    QVERIFY(QFile::exists(builtProgram("korvo-cli")));
 }
 
 QString TstUpgradeE2e::writeFile(const QString &name, const QByteArray &text)
@@ -178,13 +159,13 @@ void TstUpgradeE2e::aUKorvoOverAPtyLosesPowerThenASecondRunCompletes()
     const QStringList args =
         sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
                                  QStringLiteral("upgrade"), file, QStringLiteral("--yes")};
-    const Result lost = runCli(args);
+    const CliRun lost = runCli(args);
     QCOMPARE(lost.exitCode, 1);
     QVERIFY2(lost.err.contains(QStringLiteral("No acknowledgement")), qPrintable(lost.err));
     QVERIFY(lost.out.contains(QStringLiteral("File core: 1.000    Controller core: 1.000")));
 
     // Power back: the controller is still in upgrade mode and the whole upgrade goes through.
-    const Result second = runCli(args);
+    const CliRun second = runCli(args);
     QCOMPARE(second.exitCode, 0);
     QVERIFY2(second.out.contains(QStringLiteral("Done: 15 records")), qPrintable(second.out + second.err));
     const QByteArray area = identityAreaHex(QStringLiteral("PTY1"), QStringLiteral("T2")).value();
@@ -207,11 +188,11 @@ void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
         sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
                                  QStringLiteral("--json"), QStringLiteral("upgrade"), file};
     // Ctrl+C at the question ends the job at once (it used to wait for a line on stdin), nothing sent.
-    const Result stopped = interruptAtTheQuestion(args);
+    const CliRun stopped = interruptAtTheQuestion(args);
     QCOMPARE(stopped.exitCode, 130);
     QVERIFY2(stopped.err.contains(QStringLiteral("Records to send")), qPrintable(stopped.err));
 
-    const Result run = runCli(args + QStringList{QStringLiteral("--yes")});
+    const CliRun run = runCli(args + QStringList{QStringLiteral("--yes")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("\"result\":\"done\"")), qPrintable(run.out + run.err));
     // The pre-flight report is part of the one JSON object.
@@ -241,7 +222,7 @@ void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
     // A Plus file (3.005) for a 2.9 controller is refused; a file of 2.x goes to the NAKs.
     text.replace(hexRecord(0, 0xFF60, QByteArray::fromHex("03000500")),
                  hexRecord(0, 0xFF60, QByteArray::fromHex("02000900")));
-    const Result run =
+    const CliRun run =
         runCli(sim.link() +
                QStringList{QStringLiteral("--device"), QStringLiteral("fendra"), QStringLiteral("upgrade"),
                            writeFile(QStringLiteral("badsum2.zel"), text), QStringLiteral("--yes")});
@@ -252,7 +233,7 @@ void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
 void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
 {
     // No data record: refused before the line is touched.
-    const Result empty =
+    const CliRun empty =
         runCli({QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--device"),
                 QStringLiteral("veltor"), QStringLiteral("upgrade"),
                 writeFile(QStringLiteral("empty.zel"), ":00000001FF\r\n"), QStringLiteral("--yes")});
@@ -264,7 +245,7 @@ void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
              QStringLiteral("--core"), QStringLiteral("1.5")},
             false);
     QVERIFY(sim.ready());
-    const Result core =
+    const CliRun core =
         runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
                                         QStringLiteral("upgrade"),
                                         writeFile(QStringLiteral("core.zel"), upgradeText(uKorvoRecords())),
@@ -277,7 +258,7 @@ void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
     Sim veltor({QStringLiteral("--device"), QStringLiteral("veltor")}, false);
     QVERIFY(veltor.ready());
     QVERIFY(veltor.type("UG 6041873"));
-    const Result nothing =
+    const CliRun nothing =
         runCli(veltor.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
                                            QStringLiteral("upgrade"),
                                            writeFile(QStringLiteral("nothing.zel"),
@@ -294,7 +275,7 @@ void TstUpgradeE2e::anErasedUKorvoIsRefused()
              QStringLiteral("--erased")},
             false);
     QVERIFY(sim.ready());
-    const Result run =
+    const CliRun run =
         runCli(sim.link() + QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
                                         QStringLiteral("upgrade"),
                                         writeFile(QStringLiteral("erased.zel"), upgradeText(uKorvoRecords())),
@@ -303,6 +284,61 @@ void TstUpgradeE2e::anErasedUKorvoIsRefused()
     QVERIFY(run.err.contains(QStringLiteral("CORE Version Numbers DO NOT Match")));
     // Refused before the pre-flight report: nothing was offered for sending.
     QVERIFY(!run.out.contains(QStringLiteral("Records to send")));
+}
+
+void TstUpgradeE2e::anUpgradeOnAFaultyLine_data()
+{
+    addFaultColumns();
+    const auto line = [](LineFault::Class fault, double rate, int seed) {
+        return LineFault::simArgs(fault, 0, rate, seed);
+    };
+    const auto cut = [](LineFault::Class fault, qint64 after) { return LineFault::simArgs(fault, after); };
+    const QString noAck = QStringLiteral("Failed: No acknowledgement for :");
+    QTest::newRow("clean") << QStringList() << 0 << QString();
+    // A record garbled on its way is NAKed and sent again; the image is whole.
+    QTest::newRow("corrupt record") << line(LineFault::Corrupt, 0.002, 1) << 0 << QString();
+    QTest::newRow("dropped byte") << line(LineFault::Drop, 0.002, 1) << 0 << QString();
+    QTest::newRow("doubled byte") << line(LineFault::Dup, 0.002, 1) << 0 << QString();
+    // The resend garbled as well; a record whose start or end is lost is not answered at all.
+    QTest::newRow("record garbled twice") << line(LineFault::Corrupt, 0.004, 12) << 1
+                                          << QStringLiteral("Failed: NAK twice for :100000006C737A81");
+    QTest::newRow("record not answered") << line(LineFault::Corrupt, 0.004, 3) << 1 << noAck + "10803000939A";
+    // Garbled answers to the identity queries: an acknowledgement that is none, a core version that is wrong.
+    QTest::newRow("ack garbled") << line(LineFault::Corrupt, 0.004, 5) << 1
+                                 << QStringLiteral("COMM not Established: no answer to \"::v\"");
+    QTest::newRow("core garbled") << line(LineFault::Corrupt, 0.004, 16) << 1
+                                  << QStringLiteral("Controller core: -1.000");
+    QTest::newRow("stall") << cut(LineFault::Stall, 300) << 1 << noAck;
+    // A power cycle loses the record being received; the boot loader is still there but says nothing.
+    QTest::newRow("reset") << cut(LineFault::Reset, 300) << 1 << noAck;
+    QTest::newRow("hangup") << cut(LineFault::Hangup, 300) << 2 << QStringLiteral("no longer available");
+}
+
+void TstUpgradeE2e::anUpgradeOnAFaultyLine()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(int, exitCode);
+    QFETCH(QString, naming);
+    const QList<TestRecord> records = uKorvoRecords();
+    const QString image = m_dir.filePath(QStringLiteral("faulty.img"));
+    QFile::remove(image);
+    SimProcess sim(QStringList{QStringLiteral("--device"), QStringLiteral("ukorvo"),
+                               QStringLiteral("--upgrade-switch"), QStringLiteral("--serial"),
+                               QStringLiteral("PTY1"), QStringLiteral("--type"), QStringLiteral("T2"),
+                               QStringLiteral("--image-out"), image} +
+                   faults);
+    QVERIFY(sim.ready());
+    const CliRun run =
+        runKorvoCli({QStringLiteral("--quiet"), QStringLiteral("--port"), sim.path(),
+                     QStringLiteral("--device"), QStringLiteral("ukorvo"), QStringLiteral("upgrade"),
+                     writeFile(QStringLiteral("faulty.zel"), upgradeText(records)), QStringLiteral("--yes")});
+    QVERIFY2(run.unexpected(exitCode, naming).isEmpty(), qPrintable(run.unexpected(exitCode, naming)));
+    if (exitCode != 0)
+        return;
+    QVERIFY2(run.out.contains(QStringLiteral("Done: 15 records")), qPrintable(run.out));
+    sim.stop(); // the image is written when the simulator ends
+    const QByteArray area = identityAreaHex(QStringLiteral("PTY1"), QStringLiteral("T2")).value();
+    QCOMPARE(fileBytes(image), expectedImage(records, true, area));
 }
 
 QTEST_GUILESS_MAIN(TstUpgradeE2e)
