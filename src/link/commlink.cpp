@@ -124,24 +124,12 @@ CommLink::SerialOpen CommLink::openTerminalSerial()
     return SerialOpen::Opened;
 }
 
-// "waiting for FT232R USB UART (A6008isP)"
-static QString waitingText(const AdapterIdentity &adapter)
-{
-    QString text = QStringLiteral("waiting for ") +
-                   (adapter.description.isEmpty() ? QStringLiteral("USB adapter %1:%2")
-                                                        .arg(adapter.vendorId, 4, 16, QLatin1Char('0'))
-                                                        .arg(adapter.productId, 4, 16, QLatin1Char('0'))
-                                                  : adapter.description);
-    if (!adapter.serialNumber.isEmpty())
-        text += QStringLiteral(" (%1)").arg(adapter.serialNumber);
-    return text;
-}
-
 void CommLink::waitForAdapter()
 {
     m_follow = Follow::Adapter;
     m_sends.drop(0);
-    emit statusText(QStringLiteral("connect"), waitingText(m_settings.adapter));
+    emit statusText(QStringLiteral("connect"),
+                    QStringLiteral("waiting for ") + adapterText(m_settings.adapter));
     m_followTimer->start(kAdapterPollMs);
 }
 

@@ -22,6 +22,17 @@ const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const Ad
     return nullptr;
 }
 
+QString adapterText(const AdapterIdentity &adapter)
+{
+    QString text = adapter.description.isEmpty() ? QStringLiteral("USB adapter %1:%2")
+                                                       .arg(adapter.vendorId, 4, 16, QLatin1Char('0'))
+                                                       .arg(adapter.productId, 4, 16, QLatin1Char('0'))
+                                                 : adapter.description;
+    if (!adapter.serialNumber.isEmpty())
+        text += QStringLiteral(" (%1)").arg(adapter.serialNumber);
+    return text;
+}
+
 QList<SerialPortEntry> systemSerialPorts()
 {
     QList<SerialPortEntry> ports;

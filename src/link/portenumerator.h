@@ -29,6 +29,9 @@ const SerialPortEntry *findPort(const QList<SerialPortEntry> &ports, const QStri
 // The entry of the adapter with this identity, under whatever path it is listed, or null.
 const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter);
 
+// "FT232R USB UART (A6008isP)"; "USB adapter 1a86:7523" without description and serial number.
+QString adapterText(const AdapterIdentity &adapter);
+
 // The system's ports through QSerialPortInfo.
 QList<SerialPortEntry> systemSerialPorts();
 
