@@ -111,7 +111,7 @@ CommLink::SerialOpen CommLink::openTerminalSerial()
         const SerialPortEntry *adapter = findAdapter(ports, m_settings.adapter);
         if (!adapter)
             return SerialOpen::AdapterAway;
-        moved = adapter->path != serialDeviceName(m_settings);
+        moved = findPort(ports, serialDeviceName(m_settings)) != adapter;
         if (moved)
             m_settings.portName = adapter->path;
     }

@@ -1,13 +1,16 @@
 #include "portenumerator.h"
 
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 namespace korvo {
 
 const SerialPortEntry *findPort(const QList<SerialPortEntry> &ports, const QString &path)
 {
+    // A stable link to the device (/dev/serial/by-id/...) names the port it points to.
+    const QString target = QFileInfo(path).canonicalFilePath();
     for (const SerialPortEntry &port : ports)
-        if (port.path == path)
+        if (port.path == path || port.path == target)
             return &port;
     return nullptr;
 }

@@ -24,7 +24,7 @@ public:
     virtual QList<SerialPortEntry> availablePorts() const = 0;
 };
 
-// The entry listed at path, or null.
+// The entry listed at path, or at the device a symbolic link at path points to; null when none is.
 const SerialPortEntry *findPort(const QList<SerialPortEntry> &ports, const QString &path);
 // The entry of the adapter with this identity, under whatever path it is listed, or null.
 const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter);

@@ -360,10 +360,18 @@ void TstCommLinkEndToEnd::disconnectStopsWaitingForTheAdapter()
     PluggedPorts ports;
     ports.ports = {adapterAt(pty.path())};
     LiveLink live(clock, ports);
-    live.settings.portName = pty.path();
+    // Named through a stable link, as /dev/serial/by-id/... names an adapter.
+    QTemporaryDir dir;
+    const QString byId = dir.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0"));
+    QVERIFY(QFile::link(pty.path(), byId));
+    live.settings.portName = byId;
     live.link.connectComm(true);
     QVERIFY(live.link.isPortOpen());
+    QVERIFY(live.settings.adapter.sameAdapter(kAdapter));
 
+    // The adapter to come back is made first, so that it gets another path.
+    SimPty again(controller);
+    QVERIFY2(again.open(&error), qPrintable(error));
     pty.drop();
     ports.ports.clear();
     QTRY_COMPARE(live.panels["connect"], kWaiting);
@@ -372,8 +380,6 @@ void TstCommLinkEndToEnd::disconnectStopsWaitingForTheAdapter()
     QVERIFY(!live.link.isWaiting());
 
     // The adapter coming back changes nothing now.
-    SimPty again(controller);
-    QVERIFY2(again.open(&error), qPrintable(error));
     ports.ports = {adapterAt(again.path())};
     clock.advance(10 * CommLink::kAdapterPollMs);
     QVERIFY(!live.link.isConnected());
