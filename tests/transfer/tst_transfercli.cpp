@@ -224,6 +224,10 @@ void TstTransferCli::theContractsExitCodes()
     QVERIFY2(unplugged.err.contains("FT232R USB UART (KORVO-ABSENT) is not plugged in."),
              unplugged.err.constData());
     QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "--port", sim.path, "send", "pr al"}).code, 0);
+    // An upload whose link never opens leaves no file behind.
+    const QString backup = dir.filePath(QStringLiteral("backup.vxt"));
+    QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "upload", "-o", backup}).code, 2);
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("backup*")}, QDir::Files).isEmpty());
 
     // An echo that does not come within --timeout-s ends the download, naming the line.
     QVERIFY(file.open(QIODevice::WriteOnly));
