@@ -47,13 +47,13 @@ public:
     using EventSink = EngineSlot::EventSink;
     using ByteSink = std::function<void(const QByteArray &bytes)>;
 
-    // settings is the terminal's slot record; it must outlive the link.
     // How often a waiting terminal looks for its adapter; the first and the longest wait between TCP
     // attempts.
     static constexpr int kAdapterPollMs = 500;
     static constexpr int kFirstRetryMs = 500;
     static constexpr int kLongestRetryMs = 10'000;
 
+    // settings is the terminal's slot record; it must outlive the link.
     CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent = nullptr);
     ~CommLink() override;
 
