@@ -105,6 +105,9 @@ CliRunner::CliRunner(const LinkOptions &options, const QString &command)
         m_settings.tcpipEnabled = true;
         m_settings.tcpAddress = options.tcp;
     }
+    // A port named here is used as named, not the terminal's adapter wherever it is now.
+    if (!options.port.isEmpty() || !options.tcp.isEmpty())
+        m_settings.adapter = AdapterIdentity();
     if (!options.settings.isEmpty())
         m_settings.settings = options.settings;
     else if (options.terminal == 0)
@@ -132,6 +135,11 @@ CommLink *CliRunner::link()
                          m_linkError = text;
                      });
     m_link->connectComm(true);
+    // The terminal's adapter is not plugged in: a job has no line to wait on.
+    if (m_link->isWaiting() && m_linkError.isEmpty()) {
+        m_linkError = QStringLiteral("%1 is not plugged in.").arg(adapterText(m_settings.adapter));
+        err(m_linkError);
+    }
     return m_linkError.isEmpty() ? m_link.get() : nullptr;
 }
 

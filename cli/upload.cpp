@@ -18,6 +18,9 @@ int upload(CliContext &ctx, QStringList args)
         ctx.err(QStringLiteral("upload takes no argument \"%1\"").arg(args.first()));
         return UsageOrLink;
     }
+    // The file is made only for a job that can start: a link that does not open leaves none behind.
+    if (!output.isEmpty() && !ctx.link())
+        return UsageOrLink;
     std::unique_ptr<ListingFile> file;
     QString error;
     if (!output.isEmpty()) {

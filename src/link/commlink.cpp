@@ -17,7 +17,13 @@ CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &fact
               {[this](const QByteArray &bytes) { return writeOut(bytes); }, [this] { return linkError(); },
                [this](quint64 owner) { sendsWritten(owner); },
                [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
-      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); })
+      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); }),
+      m_followTimer(clock.createTimer([this] {
+          if (m_follow == Follow::Adapter)
+              lookForAdapter();
+          else if (m_follow == Follow::Gateway)
+              retryGateway();
+      }))
 {
 }
 
@@ -65,6 +71,7 @@ void CommLink::ensureLinks()
     }
     if (!m_socket) {
         m_socket = m_factory.createSocket();
+        connect(m_socket.get(), &SocketLink::connected, this, &CommLink::onSocketConnected);
         connect(m_socket.get(), &SocketLink::readyRead, this, &CommLink::onSocketReadyRead);
         connect(m_socket.get(), &SocketLink::errorOccurred, this, &CommLink::onSocketError);
     }
@@ -95,6 +102,49 @@ bool CommLink::openSerial()
     return true;
 }
 
+CommLink::SerialOpen CommLink::openTerminalSerial()
+{
+    const QList<SerialPortEntry> ports = m_factory.availablePorts();
+    bool moved = false;
+    if (m_settings.adapter.isSet()) {
+        // The adapter is found by what it is, not where it was: another one may have its old path now.
+        const SerialPortEntry *adapter = findAdapter(ports, m_settings.adapter);
+        if (!adapter)
+            return SerialOpen::AdapterAway;
+        moved = findPort(ports, serialDeviceName(m_settings)) != adapter;
+        if (moved)
+            m_settings.portName = adapter->path;
+    }
+    if (!openSerial())
+        return SerialOpen::Failed;
+    const SerialPortEntry *opened = findPort(ports, serialDeviceName(m_settings));
+    m_settings.adapter = opened ? opened->adapter : AdapterIdentity();
+    if (moved)
+        refreshPanels();
+    return SerialOpen::Opened;
+}
+
+void CommLink::waitForAdapter()
+{
+    m_follow = Follow::Adapter;
+    m_sends.drop(0);
+    emit statusText(QStringLiteral("connect"),
+                    QStringLiteral("waiting for ") + adapterText(m_settings.adapter));
+    m_followTimer->start(kAdapterPollMs);
+}
+
+void CommLink::lookForAdapter()
+{
+    // A job started meanwhile has the line; the terminal takes it back afterwards. A device just plugged in
+    // may refuse to open for a moment (its permissions are set a little later): it is tried again.
+    if (!m_slot.engine() && openTerminalSerial() == SerialOpen::Opened) {
+        stopFollowing();
+        emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
+        return;
+    }
+    m_followTimer->start(kAdapterPollMs);
+}
+
 // Starts the TCP connection; false with the reason when the address is unusable.
 static bool startSocket(SocketLink &socket, const QString &address, QString *error)
 {
@@ -110,11 +160,49 @@ static bool startSocket(SocketLink &socket, const QString &address, QString *err
     return true;
 }
 
+// "127.0.0.1:5030", "[::1]:503"
+static QString endpointText(const QString &address)
+{
+    const TcpEndpoint endpoint = parseTcpAddress(address);
+    const QString host = endpoint.host.contains(u':') ? u'[' + endpoint.host + u']' : endpoint.host;
+    return host + u':' + QString::number(endpoint.port);
+}
+
+void CommLink::waitForGateway()
+{
+    m_follow = Follow::Gateway;
+    m_sends.drop(0);
+    m_retryMs = m_retryMs == 0 ? kFirstRetryMs : std::min(2 * m_retryMs, kLongestRetryMs);
+    emit statusText(QStringLiteral("connect"),
+                    QStringLiteral("reconnecting to %1 in %2 s")
+                        .arg(endpointText(m_settings.tcpAddress), QString::number(m_retryMs / 1000.0)));
+    m_followTimer->start(m_retryMs);
+}
+
+void CommLink::retryGateway()
+{
+    QString error;
+    if (m_slot.engine() || !startSocket(*m_socket, m_settings.tcpAddress, &error)) {
+        waitForGateway();
+        return;
+    }
+    emit statusText(QStringLiteral("connect"),
+                    QStringLiteral("reconnecting to %1").arg(endpointText(m_settings.tcpAddress)));
+}
+
+void CommLink::stopFollowing()
+{
+    m_follow = Follow::Off;
+    m_retryMs = 0;
+    m_followTimer->stop();
+}
+
 void CommLink::connectComm(bool connect)
 {
     if (connect == m_settings.connected)
         return;
     ensureLinks();
+    stopFollowing();
     if (!connect) {
         setConnected(false);
         m_sends.drop(0);
@@ -137,9 +225,17 @@ void CommLink::connectComm(bool connect)
         }
     } else {
         m_socket->close();
-        if (!m_serial->isOpen() && !openSerial()) {
-            report(m_serial->errorString(), QString(), PromptIcon::Information);
-            return;
+        if (!m_serial->isOpen()) {
+            switch (openTerminalSerial()) {
+            case SerialOpen::Opened:
+                break;
+            case SerialOpen::AdapterAway:
+                waitForAdapter();
+                return;
+            case SerialOpen::Failed:
+                report(m_serial->errorString(), QString(), PromptIcon::Information);
+                return;
+            }
         }
     }
     emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
@@ -149,6 +245,8 @@ void CommLink::closeSocket()
 {
     if (!m_socket)
         return;
+    if (m_follow == Follow::Gateway)
+        stopFollowing();
     if (isTcp())
         m_sends.drop(0);
     m_socket->close();
@@ -162,6 +260,7 @@ bool CommLink::isSocketOpen() const
 void CommLink::applyCommSettings()
 {
     ensureLinks();
+    stopFollowing();
     m_sends.drop(0);
     if (m_serial->isOpen())
         m_serial->close();
@@ -170,12 +269,18 @@ void CommLink::applyCommSettings()
     if (!m_settings.connected) {
         emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
     } else if (!isTcp()) {
-        if (openSerial()) {
+        switch (openTerminalSerial()) {
+        case SerialOpen::Opened:
             emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
-        } else {
+            break;
+        case SerialOpen::AdapterAway:
+            waitForAdapter();
+            break;
+        case SerialOpen::Failed:
             setConnected(false);
             emit statusText(QStringLiteral("connect"), QStringLiteral("Disconnected "));
             report(m_serial->errorString(), QString(), PromptIcon::Information);
+            break;
         }
     } else if (m_settings.tcpAddress.trimmed().isEmpty()) {
         connectComm(false);
@@ -204,7 +309,7 @@ void CommLink::refreshPanels()
 
 void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
 {
-    if (!data.isEmpty())
+    if (!data.isEmpty() && m_follow == Follow::Off)
         m_sends.push(data, delay, lineEnd, 0);
 }
 
@@ -250,7 +355,8 @@ bool CommLink::writeToPort(const QByteArray &data)
 
 void CommLink::sendTypedChar(char c)
 {
-    if (!m_settings.connected || (m_slot.engine() && m_leaseKind == LeaseKind::Exclusive))
+    if (!m_settings.connected || m_follow != Follow::Off ||
+        (m_slot.engine() && m_leaseKind == LeaseKind::Exclusive))
         return;
     QByteArray bytes(1, c);
     if (!isTcp() && c == '\r' && m_settings.translateCR)
@@ -368,6 +474,7 @@ void CommLink::detach(bool restoreTerminal)
 
 void CommLink::shutdown()
 {
+    stopFollowing();
     if (m_slot.engine()) {
         m_slot.engine()->cancel(nowMs());
         detach(false);
@@ -423,6 +530,10 @@ void CommLink::onSerialLost(const QString &description)
 {
     if (isTcp() || (!m_slot.engine() && !m_settings.connected))
         return;
+    if (!m_slot.engine() && m_settings.adapter.isSet()) {
+        waitForAdapter();
+        return;
+    }
     connectComm(false);
     // A device dialogue reports the loss itself, once, as the reason its job ended.
     if (m_slot.engine()) {
@@ -431,6 +542,15 @@ void CommLink::onSerialLost(const QString &description)
     }
     report(description, QStringLiteral("Comm Port Error"), PromptIcon::Information);
     emit linkLost();
+}
+
+void CommLink::onSocketConnected()
+{
+    m_socketUp = true;
+    if (m_follow != Follow::Gateway)
+        return;
+    stopFollowing();
+    emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
 }
 
 void CommLink::onSocketReadyRead()
@@ -443,6 +563,12 @@ void CommLink::onSocketError(int number, const QString &description)
     const QString text =
         QStringLiteral("WinSock Error: ") + QString::number(number) + QStringLiteral(" is ") + description;
     const bool wasConnected = m_settings.connected && isTcp();
+    const bool wasUp = std::exchange(m_socketUp, false);
+    // A connection that was up, or an attempt to bring it back, is tried again while no job holds the link.
+    if (wasConnected && !m_slot.engine() && (wasUp || m_follow == Follow::Gateway)) {
+        waitForGateway();
+        return;
+    }
     connectComm(false);
     if (DeviceEngine *engine = m_slot.engine()) {
         engine->linkFailed(number, description, text, nowMs());

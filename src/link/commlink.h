@@ -5,6 +5,11 @@
 // the status panels, and while an engine holds a lease (attach) feeds it what arrives, arms its deadline
 // on the Clock and writes its output. It owns no widgets and never blocks. Failures of the terminal's own
 // traffic are reported as errorOccurred events; an engine's failures go to the engine.
+//
+// A connected terminal follows its device: when the USB adapter it was opened on vanishes, it waits for an
+// adapter of the same identity under any device path and opens that; when an established TCP connection
+// drops, it connects again at growing intervals. Both show in the "connect" panel and end with Disconnect.
+// A job holding the link when the device goes fails as before, and the terminal is then disconnected.
 
 #include "app/prompt.h"
 #include "engine/deviceengine.h"
@@ -24,6 +29,7 @@ namespace korvo {
 struct CommWindowSettings;
 class Clock;
 class LineTrace;
+class OneShotTimer;
 class LinkFactory;
 class SerialLink;
 class SocketLink;
@@ -41,6 +47,12 @@ public:
     using EventSink = EngineSlot::EventSink;
     using ByteSink = std::function<void(const QByteArray &bytes)>;
 
+    // How often a waiting terminal looks for its adapter; the first and the longest wait between TCP
+    // attempts.
+    static constexpr int kAdapterPollMs = 500;
+    static constexpr int kFirstRetryMs = 500;
+    static constexpr int kLongestRetryMs = 10'000;
+
     // settings is the terminal's slot record; it must outlive the link.
     CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &factory, QObject *parent = nullptr);
     ~CommLink() override;
@@ -52,6 +64,8 @@ public:
     // Connect_Comm: open (true) or close (false) the link; does nothing when Connected already says so.
     void connectComm(bool connect);
     bool isConnected() const;
+    // Connected, with the device gone: waiting for the adapter to come back or for the next TCP attempt.
+    bool isWaiting() const { return m_follow != Follow::Off; }
     bool isTcp() const;
     // The serial port is open (drops are accepted only then).
     bool isPortOpen() const;
@@ -123,8 +137,19 @@ Q_SIGNALS:
     void linkLost();
 
 private:
+    enum class Follow { Off, Adapter, Gateway };
+    enum class SerialOpen { Opened, Failed, AdapterAway };
+
     void ensureLinks();
     bool openSerial();
+    // The terminal's own port: where the system lists its adapter now, when it remembers one; the adapter
+    // found at the port opened is remembered (none for a port that is not a USB adapter).
+    SerialOpen openTerminalSerial();
+    void waitForAdapter();
+    void lookForAdapter();
+    void waitForGateway();
+    void retryGateway();
+    void stopFollowing();
     bool openForEngine(QString *error);
     void setConnected(bool connected);
     void report(const QString &text, const QString &title, PromptIcon icon);
@@ -138,6 +163,7 @@ private:
     void lost(const QString &reason);
     void onSerialReadyRead();
     void onSerialLost(const QString &description);
+    void onSocketConnected();
     void onSocketReadyRead();
     void onSocketError(int number, const QString &description);
 
@@ -156,6 +182,11 @@ private:
     QString m_job; // the name of the job holding the lease
     ByteSink m_capture;
     LineTrace *m_trace = nullptr;
+
+    Follow m_follow = Follow::Off;
+    std::unique_ptr<OneShotTimer> m_followTimer; // the next look for the adapter, or the next TCP attempt
+    int m_retryMs = 0;                           // the last wait between TCP attempts
+    bool m_socketUp = false;                     // the TCP connection was established since it was started
 };
 
 } // namespace korvo

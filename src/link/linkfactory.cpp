@@ -11,6 +11,7 @@ class SystemLinkFactory final : public LinkFactory
 public:
     std::unique_ptr<SerialLink> createSerial() override { return std::make_unique<QtSerialLink>(); }
     std::unique_ptr<SocketLink> createSocket() override { return std::make_unique<QtSocketLink>(); }
+    QList<SerialPortEntry> availablePorts() const override { return systemSerialPorts(); }
 };
 } // namespace
 

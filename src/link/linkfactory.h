@@ -1,7 +1,9 @@
 #pragma once
 
-// Makes the serial and socket objects a link drives; the program uses the Qt ones, tests hand in fakes.
+// Makes the serial and socket objects a link drives and lists the serial ports it may find a device at; the
+// program uses the Qt ones and the system's list, tests hand in fakes and a list of their own.
 
+#include "link/portenumerator.h"
 #include "link/seriallink.h"
 #include "link/socketlink.h"
 
@@ -9,15 +11,15 @@
 
 namespace korvo {
 
-class LinkFactory
+class LinkFactory : public PortEnumerator
 {
 public:
-    virtual ~LinkFactory() = default;
+    ~LinkFactory() override = default;
     virtual std::unique_ptr<SerialLink> createSerial() = 0;
     virtual std::unique_ptr<SocketLink> createSocket() = 0;
 };
 
-// QSerialPort and QTcpSocket based links.
+// QSerialPort and QTcpSocket based links, the ports QSerialPortInfo lists.
 LinkFactory &systemLinkFactory();
 
 } // namespace korvo

@@ -3,6 +3,7 @@
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "link/controllinesdialog.h"
+#include "link/portenumerator.h"
 #include "link/portnames.h"
 #include "preferences/devicediscovery.h"
 #include "preferences/discoverysocket.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPortInfo>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -252,13 +252,18 @@ void CommPage::showTcp(bool tcp)
     m_tcpFrame->setVisible(tcp);
 }
 
+void CommPage::setPorts(const PortEnumerator *ports)
+{
+    m_ports = ports;
+    refreshPorts();
+}
+
 void CommPage::refreshPorts()
 {
     QStringList entries;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        const QString description = info.description().isEmpty() ? info.manufacturer() : info.description();
-        entries << (description.isEmpty() ? info.systemLocation()
-                                          : info.systemLocation() + QStringLiteral(" \u2014 ") + description);
+    for (const SerialPortEntry &port : m_ports ? m_ports->availablePorts() : QList<SerialPortEntry>()) {
+        entries << (port.description.isEmpty() ? port.path
+                                               : port.path + QStringLiteral(" \u2014 ") + port.description);
     }
     QStringList shown;
     for (int i = 0; i < m_port->count(); ++i)

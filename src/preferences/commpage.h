@@ -19,6 +19,7 @@ namespace korvo {
 
 class Clock;
 class DeviceDiscovery;
+class PortEnumerator;
 class Prompt;
 
 class CommPage : public OptionsPageWidget
@@ -36,6 +37,8 @@ public:
     void discover();
     // The active terminal's delays and rate, for the device choice.
     void setActiveTerminal(const CommWindowSettings *terminal) { m_active = terminal; }
+    // Where "Port:" finds the machine's ports; it lists none without.
+    void setPorts(const PortEnumerator *ports);
 
 private:
     void chooseDevice(DeviceType device);
@@ -49,6 +52,7 @@ private:
     Prompt &m_prompt;
     OptionsValues m_edits; // control lines and translations edited through their dialogs
     const CommWindowSettings *m_active = nullptr;
+    const PortEnumerator *m_ports = nullptr;
     QButtonGroup *m_devices = nullptr;
     QCheckBox *m_can = nullptr;
     QCheckBox *m_tcp = nullptr;

@@ -68,6 +68,7 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     auto *comm = new CommPage(clock, prompt, this);
     comm->setActiveTerminal(context.activeTerminal);
     comm->setDiscoveryTarget(context.discoveryTarget);
+    comm->setPorts(context.ports);
     m_pages = {nullptr, new StylePage(false, this),  new StylePage(true, this), new TerminalPage(this),
                comm,    new GeneralOptionsPage(this)};
     for (int page = TextEditorPage; page <= GeneralPage; ++page) {

@@ -19,6 +19,7 @@ namespace korvo {
 class Clock;
 class CommPage;
 class OptionsPageWidget;
+class PortEnumerator;
 class Prompt;
 
 class OptionsDialog : public QDialog
@@ -32,6 +33,7 @@ public:
         bool terminalOpen = false;
         const CommWindowSettings *activeTerminal = nullptr;
         QString discoveryTarget;
+        const PortEnumerator *ports = nullptr; // the serial ports "Port:" offers
     };
 
     OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock, Prompt &prompt,

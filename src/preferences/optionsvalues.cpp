@@ -86,6 +86,9 @@ void copyCommSettings(const CommWindowSettings &from, CommWindowSettings &to)
     to.canInterface = from.canInterface;
     to.tcpipEnabled = from.tcpipEnabled;
     to.tcpAddress = from.tcpAddress;
+    // The adapter seen at the old port is not the one the terminal looks for at another.
+    if (to.port != from.port || to.portName != from.portName || to.tcpipEnabled != from.tcpipEnabled)
+        to.adapter = AdapterIdentity();
     to.port = from.port;
     to.portName = from.portName;
     to.settings = from.settings;

@@ -87,6 +87,7 @@ void runPreferences(PreferencesRequest request, const PreferencesTarget &target,
     if (isOpenTerminal(state, activeComm))
         context.activeTerminal = &state.commSlots[size_t(activeComm)];
     context.discoveryTarget = state.setup.discoveryTarget;
+    context.ports = host.ports;
 
     OptionsValues values = OptionsValues::load(state, activeComm);
     values.applyTo = applyTo.targets(request);

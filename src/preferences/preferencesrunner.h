@@ -14,6 +14,7 @@
 namespace korvo {
 
 class Clock;
+class PortEnumerator;
 class Prompt;
 
 struct PreferencesHost
@@ -24,6 +25,8 @@ struct PreferencesHost
     std::function<void()> historyChanged;
     // Writes the preferences file.
     std::function<void()> save;
+    // The machine's serial ports, for the communication settings.
+    const PortEnumerator *ports = nullptr;
 };
 
 // The document the dialog changes, and the active terminal whose settings it starts from (0: none).

@@ -73,6 +73,22 @@ struct FunctionKey
     QString command;
 };
 
+// The USB serial adapter a terminal was last connected through, as the system lists it: the terminal finds
+// it again by these under whatever device path it comes back.
+struct AdapterIdentity
+{
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    QString serialNumber;
+    QString description; // for messages only
+    bool isSet() const { return vendorId != 0 || productId != 0; }
+    bool sameAdapter(const AdapterIdentity &other) const
+    {
+        return vendorId == other.vendorId && productId == other.productId &&
+               serialNumber == other.serialNumber;
+    }
+};
+
 // Terminal-window slot ([Comm_n]): a terminal's link, screen and function-key settings.
 struct CommWindowSettings
 {
@@ -94,7 +110,8 @@ struct CommWindowSettings
     int16_t scrollRows = 2000;
     int16_t blockCursor = 0;
     int16_t port = 1;
-    QString portName; // device path or COM name; wins over port when not empty
+    QString portName;        // device path or COM name; wins over port when not empty
+    AdapterIdentity adapter; // the USB adapter last seen at the port; not set for other ports
     bool connected = false;
     QString settings = QStringLiteral("9600,N,8,1");
     int16_t translateCR = 0;

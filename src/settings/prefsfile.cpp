@@ -52,6 +52,13 @@ public:
         field = textOr(get(key), defaultValue);
     }
     void optionalText(const char *key, QString &field) { text(key, field, QString()); }
+    // Four hex digits; anything else is 0 (not set).
+    void optionalHex16(const char *key, quint16 &field)
+    {
+        bool ok = false;
+        const uint value = get(key).value_or(QStringView()).trimmed().toUInt(&ok, 16);
+        field = ok && value <= 0xFFFF ? static_cast<quint16>(value) : 0;
+    }
     // A one-character text kept as its character code; an empty value (or one that starts with a NUL or
     // half a surrogate pair, which could not be written back) keeps the default.
     void character(const char *key, int16_t &field, char defaultValue)
@@ -89,6 +96,11 @@ public:
     {
         if (!field.isEmpty())
             put(key, field);
+    }
+    void optionalHex16(const char *key, const quint16 &field)
+    {
+        if (field != 0)
+            put(key, QStringLiteral("%1").arg(field, 4, 16, QLatin1Char('0')));
     }
     void character(const char *key, const int16_t &field, char)
     {

@@ -3,7 +3,7 @@
 // The preferences file's scalar keys, each with its type and default, in the order they are written.
 // One table serves both directions: the reader and the writer are visitors with the methods
 //   int16(key, field, default)  int32(...)  boolean(...)  single(...)  text(...)  character(...)
-//   deviceType(...)
+//   deviceType(...)  optionalText(key, field)  optionalHex16(key, field)
 // and the same function walks a record of the preferences document (reading) or a const one (writing).
 
 #include "settings/preferences.h"
@@ -107,6 +107,12 @@ template <class V, class Slot> void commSlot(V &v, Slot &s, int n)
     v.int16("Port", s.port, 1);
     // The serial port by name ("/dev/ttyUSB0", "COM12"), for ports that have no number.
     v.text("PortName", s.portName, QString());
+    // The USB adapter seen at that port, so that the terminal follows it to another device path; written
+    // only when known, so files of ports without one stay as they were.
+    v.optionalHex16("UsbVendorId", s.adapter.vendorId);
+    v.optionalHex16("UsbProductId", s.adapter.productId);
+    v.optionalText("UsbSerial", s.adapter.serialNumber);
+    v.optionalText("UsbDescription", s.adapter.description);
     v.boolean("Connected", s.connected, false);
     v.text("Settings", s.settings, QStringLiteral("9600,N,8,1"));
     v.int16("TranslateCR", s.translateCR, 0);

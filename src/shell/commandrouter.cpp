@@ -269,6 +269,7 @@ void CommandRouter::getOptions(std::optional<PreferencesRequest> request)
     };
     host.historyChanged = [this] { m_window->showRecentFiles(); };
     host.save = [this] { m_window->savePreferences(); };
+    host.ports = &systemLinkFactory();
     runPreferences(page, {m_window->prefs(), m_window->active().comm}, host, m_applyTo, systemClock(),
                    m_window->prompt(), m_window);
     m_window->refreshCommands();

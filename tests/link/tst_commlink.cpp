@@ -230,6 +230,29 @@ void TstCommLink::aPortThatCannotBeOpenedIsReportedOnce()
     QCOMPARE(restored.errors.size(), 1);
     QVERIFY(!restored.link.isConnected());
     QCOMPARE(restored.panels["connect"], "Disconnected ");
+
+    // A terminal that remembers its USB adapter starts without it: it waits, and looks for it by what it is,
+    // not by the path it had (another adapter holds that now).
+    Rig unplugged;
+    const AdapterIdentity adapter{0x1A86, 0x7523, QString(), QStringLiteral("USB Serial")};
+    AdapterIdentity other = adapter;
+    other.productId = 0x5523;
+    unplugged.settings.connected = true;
+    unplugged.settings.portName = QStringLiteral("/dev/ttyUSB0");
+    unplugged.settings.adapter = adapter;
+    unplugged.link.applyCommSettings();
+    QVERIFY(unplugged.errors.isEmpty());
+    QVERIFY(unplugged.link.isConnected());
+    QCOMPARE(unplugged.panels["connect"], "waiting for USB Serial");
+    unplugged.factory.ports = {{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("USB2.0-Serial"), other}};
+    unplugged.clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(unplugged.factory.serial->opens, 0);
+    unplugged.factory.ports.append({QStringLiteral("/dev/ttyUSB1"), adapter.description, adapter});
+    unplugged.clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(unplugged.factory.serial->lastPortName, "/dev/ttyUSB1");
+    QCOMPARE(unplugged.panels["connect"], "Connected ");
+    QCOMPARE(unplugged.panels["comm"], "/dev/ttyUSB1 : 9600");
+    QVERIFY(unplugged.errors.isEmpty());
 }
 
 void TstCommLink::aSocketErrorIsReportedWithItsNumberAndDisconnects()

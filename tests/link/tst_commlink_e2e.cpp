@@ -1,7 +1,9 @@
 // The link over real kernel ptys and loopback TCP against the simulated controller: connecting, sending,
-// receiving, wrong rates, missing and busy ports, and devices that vanish mid-session.
+// receiving, wrong rates, missing and busy ports, devices that vanish mid-session, and a terminal that
+// follows its adapter to another device path or its gateway back after a drop.
 
 #include "app/clock.h"
+#include "fakeclock.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "link/qtseriallink.h"
@@ -28,10 +30,31 @@ struct Report
     QString title;
 };
 
-// A terminal's link on the real ports and clock, recording what it tells its window.
+// Real ports and sockets, and a port list the test plugs adapters into and pulls them out of.
+class PluggedPorts final : public LinkFactory
+{
+public:
+    std::unique_ptr<SerialLink> createSerial() override { return systemLinkFactory().createSerial(); }
+    std::unique_ptr<SocketLink> createSocket() override { return systemLinkFactory().createSocket(); }
+    QList<SerialPortEntry> availablePorts() const override { return ports; }
+
+    QList<SerialPortEntry> ports;
+};
+
+const AdapterIdentity kAdapter{0x0403, 0x6001, QStringLiteral("A6008isP"), QStringLiteral("FT232R USB UART")};
+const QString kWaiting = QStringLiteral("waiting for FT232R USB UART (A6008isP)");
+
+SerialPortEntry adapterAt(const QString &path)
+{
+    return {path, kAdapter.description, kAdapter};
+}
+
+// A terminal's link on real ports (the real clock unless a test drives time), recording what it tells its
+// window.
 struct LiveLink
 {
-    LiveLink()
+    explicit LiveLink(Clock &clock = systemClock(), LinkFactory &factory = systemLinkFactory())
+        : link(settings, clock, factory)
     {
         QObject::connect(&link, &CommLink::errorOccurred,
                          [this](const QString &text, const QString &title, PromptIcon) {
@@ -42,11 +65,14 @@ struct LiveLink
             ++notifications;
         });
         QObject::connect(&link, &CommLink::linkLost, [this] { ++lost; });
+        QObject::connect(&link, &CommLink::statusText,
+                         [this](const QString &panel, const QString &text) { panels[panel] = text; });
     }
     ~LiveLink() { link.shutdown(); }
 
     CommWindowSettings settings;
-    CommLink link{settings, systemClock(), systemLinkFactory()};
+    CommLink link;
+    QHash<QString, QString> panels;
     QList<Report> errors;
     QByteArray received;
     int notifications = 0;
@@ -87,7 +113,9 @@ private Q_SLOTS:
     void aBusyPortIsReportedOnce();
     void aPtyThatVanishesIsReportedOnceAndTheLinkStaysQuiet();
     void aTerminalTalksToTheControllerThroughTheTcpGateway();
-    void aGatewayThatDropsTheConnectionIsReportedOnce();
+    void aTerminalFollowsItsAdapterToAnotherDevicePath();
+    void disconnectStopsWaitingForTheAdapter();
+    void aDroppedGatewayIsTriedAgainAtGrowingIntervals();
     void aRefusedConnectionIsAWinsockError();
     void aDiscoveryDatagramIsAnsweredWithTheGatewaysRecord();
     void theSimulatorProgramServesAPtyAndLogsWhatItReceives();
@@ -239,26 +267,184 @@ void TstCommLinkEndToEnd::aTerminalTalksToTheControllerThroughTheTcpGateway()
     QVERIFY(live.errors.isEmpty());
 }
 
-void TstCommLinkEndToEnd::aGatewayThatDropsTheConnectionIsReportedOnce()
+namespace {
+QString simProgram()
+{
+    return qEnvironmentVariable("KORVO_BIN_DIR") + QStringLiteral("/korvo-sim");
+}
+
+// Starts korvo-sim on a pty of its own, logging what it receives; returns the pty's path.
+QString startSimulator(QProcess &sim, const QString &logPath)
+{
+    sim.start(simProgram(), {"--device", "veltor", "--pty", "--log", logPath});
+    if (!sim.waitForStarted() || !QTest::qWaitFor([&] { return sim.canReadLine(); }))
+        return {};
+    return QString::fromLocal8Bit(sim.readLine()).trimmed();
+}
+} // namespace
+
+void TstCommLinkEndToEnd::aTerminalFollowsItsAdapterToAnotherDevicePath()
+{
+    if (!QFileInfo::exists(simProgram()))
+        QSKIP("korvo-sim is not built next to the tests");
+    QTemporaryDir dir;
+    QProcess first;
+    const QString firstPath = startSimulator(first, dir.filePath(QStringLiteral("first.log")));
+    QVERIFY(firstPath.startsWith(QStringLiteral("/dev/")));
+
+    FakeClock clock;
+    PluggedPorts ports;
+    ports.ports = {adapterAt(firstPath)};
+    LiveLink live(clock, ports);
+    live.settings.portName = firstPath;
+    live.link.connectComm(true);
+    QVERIFY(live.link.isPortOpen());
+    QVERIFY(live.settings.adapter.sameAdapter(kAdapter));
+    QCOMPARE(live.settings.adapter.description, kAdapter.description);
+
+    // The adapter is pulled out; the next one to appear gets another path (the first is still taken).
+    QProcess second;
+    const QString secondPath = startSimulator(second, dir.filePath(QStringLiteral("second.log")));
+    QVERIFY(!secondPath.isEmpty() && secondPath != firstPath);
+    first.kill();
+    QVERIFY(first.waitForFinished(5000));
+    ports.ports.clear();
+    QTRY_COMPARE(live.panels["connect"], kWaiting);
+    QVERIFY(live.link.isConnected());
+    QVERIFY(live.link.isWaiting());
+    QVERIFY(live.errors.isEmpty());
+    // Typing while it waits goes nowhere and raises nothing.
+    live.link.sendTypedChar('x');
+    clock.advance(10 * CommLink::kAdapterPollMs);
+    QCOMPARE(live.panels["connect"], kWaiting);
+    QVERIFY(!live.link.isPortOpen());
+
+    // Another adapter under the new path is not the terminal's.
+    AdapterIdentity other = kAdapter;
+    other.serialNumber = QStringLiteral("B7719kQ");
+    ports.ports = {SerialPortEntry{secondPath, other.description, other}};
+    clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(live.panels["connect"], kWaiting);
+    QVERIFY(!live.link.isPortOpen());
+
+    // Plugged in again, under the new path: found at the next look, opened with the terminal's settings.
+    ports.ports = {SerialPortEntry{QStringLiteral("/dev/ttyS0"), QStringLiteral("ttyS0"), {}},
+                   adapterAt(secondPath)};
+    clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(live.panels["connect"], QStringLiteral("Connected "));
+    QVERIFY(live.link.isPortOpen());
+    QVERIFY(!live.link.isWaiting());
+    QCOMPARE(live.settings.portName, secondPath);
+    QCOMPARE(live.panels["comm"], secondPath + QStringLiteral(" : 9600"));
+
+    live.received.clear();
+    for (const char c : QByteArray("pr al\r"))
+        live.link.sendTypedChar(c);
+    QTRY_VERIFY(live.received.endsWith("TEMP = L 12\r\n>"));
+    QFile log(dir.filePath(QStringLiteral("second.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray("pr al\r"));
+    QVERIFY(live.errors.isEmpty());
+    live.link.connectComm(false);
+    second.kill();
+    QVERIFY(second.waitForFinished(5000));
+}
+
+void TstCommLinkEndToEnd::disconnectStopsWaitingForTheAdapter()
 {
     ControllerSim controller(Veltor);
-    SimGateway gateway(controller);
+    SimPty pty(controller);
     QString error;
-    QVERIFY2(gateway.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-    gateway.setFaults(LineFaults({.hangupAfter = 6}));
-
-    LiveLink live;
-    live.settings.tcpipEnabled = true;
-    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(gateway.port());
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    FakeClock clock;
+    PluggedPorts ports;
+    ports.ports = {adapterAt(pty.path())};
+    LiveLink live(clock, ports);
+    // Named through a stable link, as /dev/serial/by-id/... names an adapter.
+    QTemporaryDir dir;
+    const QString byId = dir.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A6008isP-if00-port0"));
+    QVERIFY(QFile::link(pty.path(), byId));
+    live.settings.portName = byId;
     live.link.connectComm(true);
-    live.link.sendToComm("pr al\rpr al\r", false);
-    QTRY_COMPARE(live.lost, 1);
-    QCOMPARE(live.errors.size(), 1);
-    QVERIFY2(live.errors[0].text.startsWith(QStringLiteral("WinSock Error: 10054 is ")),
-             qPrintable(live.errors[0].text));
-    QCOMPARE(live.errors[0].title, "Winsock Error");
+    QVERIFY(live.link.isPortOpen());
+    QVERIFY(live.settings.adapter.sameAdapter(kAdapter));
+
+    // The adapter to come back is made first, so that it gets another path.
+    SimPty again(controller);
+    QVERIFY2(again.open(&error), qPrintable(error));
+    pty.drop();
+    ports.ports.clear();
+    QTRY_COMPARE(live.panels["connect"], kWaiting);
+    live.link.connectComm(false);
+    QCOMPARE(live.panels["connect"], QStringLiteral("Disconnected "));
+    QVERIFY(!live.link.isWaiting());
+
+    // The adapter coming back changes nothing now.
+    ports.ports = {adapterAt(again.path())};
+    clock.advance(10 * CommLink::kAdapterPollMs);
     QVERIFY(!live.link.isConnected());
-    expectQuietAfterLoss(live);
+    QVERIFY(!live.link.isPortOpen());
+    QVERIFY(live.errors.isEmpty());
+    QCOMPARE(live.lost, 0);
+
+    // Connecting again finds the adapter where it is now.
+    live.link.connectComm(true);
+    QVERIFY(live.link.isPortOpen());
+    QCOMPARE(live.settings.portName, again.path());
+}
+
+void TstCommLinkEndToEnd::aDroppedGatewayIsTriedAgainAtGrowingIntervals()
+{
+    ControllerSim controller(Veltor);
+    auto gateway = std::make_unique<SimGateway>(controller);
+    QString error;
+    QVERIFY2(gateway->listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    const quint16 port = gateway->port();
+    gateway->setFaults(LineFaults({.hangupAfter = 6}));
+
+    FakeClock clock;
+    LiveLink live(clock);
+    live.settings.tcpipEnabled = true;
+    live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(port);
+    live.link.connectComm(true);
+    QTRY_VERIFY(gateway->hasClient());
+    for (const char c : QByteArray("pr al\rpr al\r"))
+        live.link.sendTypedChar(c);
+    const QString address = QStringLiteral("reconnecting to 127.0.0.1:%1").arg(port);
+    QTRY_COMPARE(live.panels["connect"], address + QStringLiteral(" in 0.5 s"));
+    QVERIFY(live.link.isConnected());
+    QVERIFY(live.errors.isEmpty());
+
+    // The gateway is gone: every refused attempt waits twice as long, up to ten seconds.
+    gateway.reset();
+    for (const int waitMs : {500, 1000, 2000, 4000, 8000, 10000}) {
+        clock.advance(waitMs - 1);
+        QCOMPARE(live.panels["connect"].endsWith(QStringLiteral(" s")), true);
+        clock.advance(1);
+        QCOMPARE(live.panels["connect"], address);
+        const int nextMs = std::min(2 * waitMs, CommLink::kLongestRetryMs);
+        QTRY_COMPARE(live.panels["connect"], address + QStringLiteral(" in %1 s").arg(nextMs / 1000));
+    }
+    QVERIFY(live.errors.isEmpty());
+
+    // Back on the same port: the next attempt connects, and what is typed reaches the controller.
+    ControllerSim back(Veltor);
+    auto again = std::make_unique<SimGateway>(back);
+    QVERIFY2(again->listen(QHostAddress::LocalHost, port, &error), qPrintable(error));
+    clock.advance(CommLink::kLongestRetryMs);
+    QTRY_COMPARE(live.panels["connect"], QStringLiteral("Connected "));
+    QVERIFY(!live.link.isWaiting());
+    for (const char c : QByteArray("pr al\r"))
+        live.link.sendTypedChar(c);
+    QTRY_VERIFY(back.received().endsWith("pr al\r"));
+    QTRY_VERIFY(live.received.endsWith("TEMP = L 12\r\n>"));
+    QVERIFY(live.errors.isEmpty());
+
+    // A later drop starts again from the shortest wait.
+    again.reset();
+    QTRY_COMPARE(live.panels["connect"], address + QStringLiteral(" in 0.5 s"));
+    live.link.connectComm(false);
+    QCOMPARE(live.panels["connect"], QStringLiteral("Disconnected "));
 }
 
 void TstCommLinkEndToEnd::aRefusedConnectionIsAWinsockError()

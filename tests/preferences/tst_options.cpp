@@ -4,6 +4,7 @@
 
 #include "app/clock.h"
 #include "filebytes.h"
+#include "link/portenumerator.h"
 #include "preferences/commpage.h"
 #include "preferences/devicediscovery.h"
 #include "preferences/discoveryreplies.h"
@@ -39,6 +40,14 @@
 #include <QtTest>
 
 using namespace korvo;
+
+namespace {
+struct ListedPorts final : PortEnumerator
+{
+    QList<SerialPortEntry> availablePorts() const override { return ports; }
+    QList<SerialPortEntry> ports;
+};
+} // namespace
 
 class TstOptions : public QObject
 {
@@ -285,6 +294,21 @@ private Q_SLOTS:
         page.store(values);
         QCOMPARE(values.terminal.portName, QStringLiteral("/dev/pts/77"));
         QCOMPARE(values.terminal.port, int16_t(1));
+
+        // The ports offered are the machine's list; what was typed stays.
+        const AdapterIdentity adapter{0x0403, 0x6001, QStringLiteral("A6008isP"), QStringLiteral("FT232R")};
+        ListedPorts listed;
+        listed.ports = {{QStringLiteral("/dev/ttyUSB0"), adapter.description, adapter}};
+        page.setPorts(&listed);
+        QCOMPARE(port->count(), 1);
+        QCOMPARE(port->itemText(0), QStringLiteral("/dev/ttyUSB0 \u2014 FT232R"));
+        QCOMPARE(port->currentText(), QStringLiteral("/dev/pts/77"));
+        // Applied to a terminal on another port, the adapter it remembered is forgotten.
+        CommWindowSettings terminal;
+        terminal.portName = QStringLiteral("/dev/ttyUSB0");
+        terminal.adapter = adapter;
+        copyCommSettings(values.terminal, terminal);
+        QVERIFY(!terminal.adapter.isSet());
     }
 
     void twoSimulatedGatewaysShowAsTwoDevices()

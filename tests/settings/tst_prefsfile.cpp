@@ -42,6 +42,7 @@ public:
         f = QStringLiteral("t%1 é\u2022 x").arg(m_next++);
     }
     void optionalText(const char *key, QString &f) { text(key, f, QString()); }
+    void optionalHex16(const char *, quint16 &f) { f = static_cast<quint16>(0xA000 + m_next++); }
     void character(const char *, int16_t &f, char) { f = static_cast<int16_t>('A' + m_next++ % 26); }
 
 private:
@@ -451,6 +452,9 @@ void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
         }
     }
     QCOMPARE(back.commSlots[2].portName, rich.commSlots[2].portName);
+    QCOMPARE(back.commSlots[2].adapter.vendorId, rich.commSlots[2].adapter.vendorId);
+    QVERIFY(back.commSlots[2].adapter.sameAdapter(rich.commSlots[2].adapter));
+    QCOMPARE(back.commSlots[2].adapter.description, rich.commSlots[2].adapter.description);
     QCOMPARE(back.commSlots[1].tcpAddress, rich.commSlots[1].tcpAddress);
     QCOMPARE(back.recentFiles, rich.recentFiles);
     QCOMPARE(back.canTable[0].prompt, rich.canTable[0].prompt);
@@ -462,6 +466,13 @@ void TstPrefsFile::aRichWorkspaceRoundTripsByteForByte()
 
     QVERIFY(writeIniFile(path, back, kVersion, true));
     QCOMPARE(fileBytes(path), first);
+
+    // A terminal that remembers its USB adapter keeps the keys after PortName, as they were.
+    const QByteArray adapterKeys = "PortName=/dev/ttyUSB0\r\nUsbVendorId=0403\r\nUsbProductId=6001\r\n"
+                                   "UsbSerial=A6008isP\r\nUsbDescription=FT232R USB UART\r\n";
+    const Preferences withAdapter = readFrom("[Setup]\r\nCommCt=1\r\n[Comm_1]\r\n" + adapterKeys);
+    QCOMPARE(withAdapter.commSlots[1].adapter.productId, quint16{0x6001});
+    QVERIFY(imageOf(withAdapter).toBytes().contains(adapterKeys + "Connected=0\r\n"));
 }
 
 void TstPrefsFile::terminalKeysAreWrittenInTheirFixedOrder()

@@ -173,8 +173,10 @@ public:
         socket = link.get();
         return link;
     }
+    QList<SerialPortEntry> availablePorts() const override { return ports; }
 
-    QString openError; // handed to the serial link when it is made
+    QList<SerialPortEntry> ports; // what the system lists: tests plug and unplug adapters here
+    QString openError;            // handed to the serial link when it is made
     FakeSerialLink *serial = nullptr;
     FakeSocketLink *socket = nullptr;
 

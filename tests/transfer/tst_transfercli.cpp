@@ -212,6 +212,22 @@ void TstTransferCli::theContractsExitCodes()
     Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
+    // A terminal whose USB adapter is not plugged in has no link; a port named as well is used as named.
+    const QString prefs = dir.filePath(QStringLiteral("unplugged.ktm"));
+    QFile prefsFile(prefs);
+    QVERIFY(prefsFile.open(QIODevice::WriteOnly));
+    prefsFile.write("[Setup]\r\nCommCt=1\r\n[Comm_1]\r\nPortName=/dev/ttyUSB7\r\nUsbVendorId=0403\r\n"
+                    "UsbProductId=6001\r\nUsbSerial=KORVO-ABSENT\r\nUsbDescription=FT232R USB UART\r\n");
+    prefsFile.close();
+    Result unplugged = cli({"--prefs", prefs, "--terminal", "1", "--device", "veltor", "send", "pr al"});
+    QCOMPARE(unplugged.code, 2);
+    QVERIFY2(unplugged.err.contains("FT232R USB UART (KORVO-ABSENT) is not plugged in."),
+             unplugged.err.constData());
+    QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "--port", sim.path, "send", "pr al"}).code, 0);
+    // An upload whose link never opens leaves no file behind.
+    const QString backup = dir.filePath(QStringLiteral("backup.vxt"));
+    QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "upload", "-o", backup}).code, 2);
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("backup*")}, QDir::Files).isEmpty());
 
     // An echo that does not come within --timeout-s ends the download, naming the line.
     QVERIFY(file.open(QIODevice::WriteOnly));
