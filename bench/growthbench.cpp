@@ -68,6 +68,8 @@ public:
         sample(m_count);
         ++m_count;
     }
+    // The end of the work: the cost of what came last is counted up to here.
+    void finish() { sample(m_count); }
     qint64 count() const { return m_count; }
     void reset()
     {
@@ -288,10 +290,12 @@ bool transfers(const QString &folder)
             std::fprintf(stderr, "growth: the edit window holds %d lines\n", desk.edit().editor()->lines());
             return false;
         }
+        meter.finish();
         reportGrowth("upload_editor", growthOf(meter, kSkip, kWindow));
         meter.reset();
         if (!desk.run(TransferJob::Kind::Upload, true, folder + QStringLiteral("/uploaded.vxt")))
             return false;
+        meter.finish();
         reportGrowth("upload_file", growthOf(meter, kSkip, kWindow));
         sim.terminate();
         sim.waitForFinished(5'000);
@@ -305,6 +309,7 @@ bool transfers(const QString &folder)
     meter.reset();
     if (!desk.run(TransferJob::Kind::Download, true, listing))
         return false;
+    meter.finish();
     reportGrowth("download", growthOf(meter, kSkip, kWindow));
     sim.terminate();
     sim.waitForFinished(5'000);
@@ -344,6 +349,7 @@ bool spiLog()
     const qint64 done = meter.count();
     window.sendButton()->click();
     window.flushLog();
+    meter.finish();
     sim.terminate();
     sim.waitForFinished(5'000);
     if (done < kExchanges || int(window.log().entries().size()) != int(SpiLog::kMaxExchanges)) {
