@@ -3,8 +3,9 @@
 // from a file, each on a terminal window over a pty to korvo-sim, which answers as fast as the pty takes it;
 // then the SPI window sends 11,000 messages to korvo-sim --spi-converter, so that its log fills to its
 // 10,000 exchanges and then drops the oldest. The simulator runs in a process of its own, so the cost of a
-// slice is the processor time of this process (the program's side) over it: for 5,000 lines (1,000
-// exchanges) near the start, after the first 2,000 (1,000), and for the last ones, both per 1,000.
+// slice is the processor time of this process (the program's side) over it: for 10,000 lines (1,000
+// exchanges) near the start, after the first 2,000 (1,000), and for the last ones, each the median of its
+// slices of 1,000 lines (100 exchanges), per 1,000.
 
 #include "benchregistry.h"
 #include "benchsim.h"
@@ -68,9 +69,10 @@ public:
         sample(m_count);
         ++m_count;
     }
-    // The end of the work: the cost of what came last is counted up to here.
-    void finish() { sample(m_count); }
     qint64 count() const { return m_count; }
+    // The work whose cost is known: what came before the last sample (what came with it is processed
+    // after it, and what follows belongs to the job's end).
+    qint64 measured() const { return m_samples.empty() ? 0 : m_samples.back().count; }
     void reset()
     {
         m_samples.clear();
@@ -172,11 +174,17 @@ void reportGrowth(const char *name, const Growth &growth)
     report((QByteArray(name) + "_growth_ratio").constData(), growth.endMs / growth.startMs, "x");
 }
 
-// The cost near the start (after the first skip units) and at the end, over window units each.
-Growth growthOf(const WorkMeter &meter, qint64 skip, qint64 window)
+// The cost near the start (after the first skip units) and at the end, over window units each: the median
+// of its slices, so that one late timer or paint does not pass for growth.
+Growth growthOf(const WorkMeter &meter, qint64 skip, qint64 window, qint64 slice)
 {
-    const qint64 total = meter.count();
-    return {meter.msPer1000(skip, skip + window), meter.msPer1000(total - window, total)};
+    const auto cost = [&](qint64 from) {
+        std::vector<double> slices;
+        for (qint64 at = from; at + slice <= from + window; at += slice)
+            slices.push_back(meter.msPer1000(at, at + slice));
+        return median(slices);
+    };
+    return {cost(skip), cost(meter.measured() - window)};
 }
 
 // A terminal window on a simulated Veltor's pty, an edit window for Veltor programs and the upload/download
@@ -274,7 +282,7 @@ bool transfers(const QString &folder)
     languages.loadAll(prefs.styles, QCoreApplication::applicationDirPath());
     WorkMeter meter;
     constexpr qint64 kSkip = 2'000;
-    constexpr qint64 kWindow = 5'000;
+    constexpr qint64 kWindow = 10'000;
     {
         QProcess sim;
         const QString pty =
@@ -290,13 +298,11 @@ bool transfers(const QString &folder)
             std::fprintf(stderr, "growth: the edit window holds %d lines\n", desk.edit().editor()->lines());
             return false;
         }
-        meter.finish();
-        reportGrowth("upload_editor", growthOf(meter, kSkip, kWindow));
+        reportGrowth("upload_editor", growthOf(meter, kSkip, kWindow, 1'000));
         meter.reset();
         if (!desk.run(TransferJob::Kind::Upload, true, folder + QStringLiteral("/uploaded.vxt")))
             return false;
-        meter.finish();
-        reportGrowth("upload_file", growthOf(meter, kSkip, kWindow));
+        reportGrowth("upload_file", growthOf(meter, kSkip, kWindow, 1'000));
         sim.terminate();
         sim.waitForFinished(5'000);
     }
@@ -309,8 +315,7 @@ bool transfers(const QString &folder)
     meter.reset();
     if (!desk.run(TransferJob::Kind::Download, true, listing))
         return false;
-    meter.finish();
-    reportGrowth("download", growthOf(meter, kSkip, kWindow));
+    reportGrowth("download", growthOf(meter, kSkip, kWindow, 1'000));
     sim.terminate();
     sim.waitForFinished(5'000);
     return true;
@@ -349,7 +354,6 @@ bool spiLog()
     const qint64 done = meter.count();
     window.sendButton()->click();
     window.flushLog();
-    meter.finish();
     sim.terminate();
     sim.waitForFinished(5'000);
     if (done < kExchanges || int(window.log().entries().size()) != int(SpiLog::kMaxExchanges)) {
@@ -357,7 +361,7 @@ bool spiLog()
                      int(window.log().entries().size()));
         return false;
     }
-    reportGrowth("spi_log", growthOf(meter, 1'000, 1'000));
+    reportGrowth("spi_log", growthOf(meter, 1'000, 1'000, 100));
     return true;
 }
 
