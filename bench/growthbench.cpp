@@ -1,9 +1,9 @@
 // "growth": whether a long job costs more per line at its end than at its start. A 50,000-line Veltor listing
 // is uploaded through the upload/download dialog into a coloured edit window and into a file and downloaded
 // from a file, each on a terminal window over a pty to korvo-sim, which answers as fast as the pty takes it;
-// then the SPI window sends 11,000 messages to korvo-sim --spi-converter, so that its log fills to its
-// 10,000 exchanges and then drops the oldest. The simulator runs in a process of its own, so the cost of a
-// slice is the processor time of this process (the program's side) over it: for 10,000 lines (1,000
+// then the SPI window sends 11,000 one-byte messages to korvo-sim --spi-converter, so that its log fills to
+// its 10,000 exchanges and then drops the oldest. The simulator runs in a process of its own, so the cost of
+// a slice is the processor time of this process (the program's side) over it: for 10,000 lines (1,000
 // exchanges) near the start, after the first 2,000 (1,000), and for the last ones, each the median of its
 // slices of 1,000 lines (100 exchanges), per 1,000.
 
@@ -28,6 +28,7 @@
 #include <QCheckBox>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -321,7 +322,7 @@ bool transfers(const QString &folder)
     return true;
 }
 
-// The SPI window sending 4-byte messages back to back until kExchanges have begun.
+// The SPI window sending one-byte messages back to back until kExchanges have begun.
 bool spiLog()
 {
     QProcess sim;
@@ -334,8 +335,10 @@ bool spiLog()
     record.port = 5; // the first converter port
     record.portName = pty;
     record.count = 0; // until stopped
+    // A wait of 1 ms, which every message overruns, so they go back to back (no wait at all would send one
+    // byte at a time).
     record.rate = 1000;
-    record.lastSent = QStringLiteral("03 03 03 03");
+    record.lastSent = QStringLiteral("03"); // the shortest frame: the converter's line sets the pace
     DefaultAnswerPrompt prompt;
     SpiCommWindow::Services services;
     services.links = &links;
@@ -357,8 +360,8 @@ bool spiLog()
     sim.terminate();
     sim.waitForFinished(5'000);
     if (done < kExchanges || int(window.log().entries().size()) != int(SpiLog::kMaxExchanges)) {
-        std::fprintf(stderr, "growth: the SPI window made %lld exchanges and logs %d\n", done,
-                     int(window.log().entries().size()));
+        std::fprintf(stderr, "growth: the SPI window made %lld exchanges and logs %d: %s\n", done,
+                     int(window.log().entries().size()), qPrintable(window.statusLine()->text()));
         return false;
     }
     reportGrowth("spi_log", growthOf(meter, 1'000, 1'000, 100));
