@@ -2,12 +2,12 @@
 // pty, against the line's own time for a frame and its answer ((2n + 5) characters at 1,920 a second).
 
 #include "benchregistry.h"
+#include "benchsim.h"
 
 #include "app/clock.h"
 #include "link/linkfactory.h"
 #include "spi/spisession.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -25,13 +25,9 @@ int spiBench(const QStringList &args)
 {
     const int runs = runCount(args, 50);
     QProcess sim;
-    sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
-              {QStringLiteral("--spi-converter"), QStringLiteral("--pty")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "korvo-bench: cannot start korvo-sim --spi-converter\n");
+    const QString path = startSimOnPty(sim, {QStringLiteral("--spi-converter"), QStringLiteral("--pty")});
+    if (path.isEmpty())
         return 1;
-    }
-    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     SpiSession session(systemClock(), systemLinkFactory());
     session.useConverter(path);

@@ -7,13 +7,13 @@
 
 #include "app/clock.h"
 #include "benchregistry.h"
+#include "benchsim.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "settings/preferences.h"
 #include "transfer/downloadengine.h"
 #include "transfer/uploadengine.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
@@ -21,21 +21,6 @@
 
 namespace korvo::bench {
 namespace {
-
-QList<QByteArray> listing()
-{
-    QList<QByteArray> lines{"'[VARIABLES]"};
-    for (int i = 0; i < 998; ++i)
-        lines.append("VA V" + QByteArray::number(i) + " = " + QByteArray::number(i * 7));
-    lines.append("");
-    lines.append("'[PROGRAMS]");
-    lines.append("PG 100  ");
-    for (int i = 0; i < 996; ++i)
-        lines.append(QByteArray::number(100 + i) + "  MR " + QByteArray::number(i * 10));
-    lines.append("        PG");
-    lines.append("'[END]");
-    return lines; // 2,000 lines
-}
 
 struct Measured
 {
@@ -76,19 +61,16 @@ int runTransfer(const QStringList &args)
     const qsizetype at = args.indexOf(QStringLiteral("--baud"));
     const QList<int> rates =
         at >= 0 && at + 1 < args.size() ? QList<int>{args[at + 1].toInt()} : QList<int>{9600, 115200};
-    const QList<QByteArray> lines = listing();
+    const QList<QByteArray> lines = veltorListing(998, 996); // 2,000 lines
     for (const int baud : rates) {
         QProcess sim;
-        sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
-                  {QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty"),
-                   QStringLiteral("--empty"), QStringLiteral("--baud"), QString::number(baud),
-                   QStringLiteral("--wire-rate"), QString::number(baud)});
-        if (!sim.waitForReadyRead(10'000)) {
-            std::fprintf(stderr, "korvo-bench: korvo-sim did not start: %s\n", qPrintable(sim.errorString()));
-            return 1;
-        }
         CommWindowSettings settings;
-        settings.portName = QString::fromLocal8Bit(sim.readLine().trimmed());
+        settings.portName =
+            startSimOnPty(sim, {QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty"),
+                                QStringLiteral("--empty"), QStringLiteral("--baud"), QString::number(baud),
+                                QStringLiteral("--wire-rate"), QString::number(baud)});
+        if (settings.portName.isEmpty())
+            return 1;
         settings.settings = QStringLiteral("%1,N,8,1").arg(baud);
         CommLink link(settings, systemClock(), systemLinkFactory());
         link.connectComm(true);

@@ -5,6 +5,7 @@
 
 #include "app/clock.h"
 #include "benchregistry.h"
+#include "benchsim.h"
 #include "link/commlink.h"
 #include "link/linkfactory.h"
 #include "settings/preferences.h"
@@ -54,15 +55,11 @@ struct Run
 bool startInUpgradeMode(QProcess &sim, const QStringList &simArgs, CommWindowSettings &settings,
                         std::unique_ptr<CommLink> &link)
 {
-    sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
-              QStringList{QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty")} +
-                  simArgs);
-    if (!sim.waitForReadyRead(10'000)) {
-        std::fprintf(stderr, "korvo-bench: korvo-sim %s did not start: %s\n", qPrintable(simArgs.join(u' ')),
-                     qPrintable(QString::fromLocal8Bit(sim.readAllStandardError()).trimmed()));
+    settings.portName = startSimOnPty(
+        sim,
+        QStringList{QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty")} + simArgs);
+    if (settings.portName.isEmpty())
         return false;
-    }
-    settings.portName = QString::fromLocal8Bit(sim.readLine().trimmed());
     settings.device = Veltor;
     link = std::make_unique<CommLink>(settings, systemClock(), systemLinkFactory());
     link->connectComm(true);

@@ -180,6 +180,20 @@ void EditWindow::setDocumentBytes(const QByteArray &utf8)
     enableEditToolBar(m_host);
 }
 
+void EditWindow::appendText(const QString &text)
+{
+    // The editor's change notice for an insertion costs as much as the text before it (the widget counts
+    // the characters up to the insertion point), which would make every line appended to a long upload
+    // slower than the last: the notices are held back for the append and the change is told once.
+    const QByteArray utf8 = text.toUtf8();
+    const long notices = m_editor->SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0UL);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()),
+                            utf8.constData());
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, static_cast<unsigned long>(notices));
+    emit documentChanged();
+}
+
 QString EditWindow::documentText() const
 {
     // The buffer itself, with its length: text() would stop at a NUL byte.

@@ -74,6 +74,10 @@ public:
     void newDocument(const QString &name);
     // Replaces the whole text (uploads into the window) and marks it unmodified when asked.
     void setDocumentText(const QString &text, bool modified);
+    // Adds text (with its line ends) at the end as one more piece of the document, as an upload fills the
+    // window: the caret, the selection and the view stay where the user has them, only the new text is
+    // coloured, and the window turns modified with the first piece, as typing would make it.
+    void appendText(const QString &text);
     QString documentText() const;
     bool isModified() const;
     void setModified(bool modified);

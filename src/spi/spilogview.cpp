@@ -35,6 +35,8 @@ private:
 SpiLogView::SpiLogView(QWidget *parent) : QPlainTextEdit(parent), m_gutter(new Gutter(this))
 {
     setReadOnly(true);
+    // Nothing in the log is undone: an undo history would keep every exchange ever shown.
+    setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setViewportMargins(gutterWidth(), 0, 0, 0);
@@ -75,6 +77,10 @@ void SpiLogView::appendEntries(const std::vector<SpiLog::Entry> &entries, int dr
         else
             cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
+        // The removal at the top and the addition at the end are told to the layout apart: as one change
+        // they would span the whole log, and every block of it would be laid out again.
+        cursor.endEditBlock();
+        cursor.beginEditBlock();
     }
     cursor.movePosition(QTextCursor::End);
     for (const SpiLog::Entry &entry : entries) {

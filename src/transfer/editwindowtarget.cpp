@@ -2,8 +2,6 @@
 
 #include "editor/editwindow.h"
 
-#include <Qsci/qsciscintilla.h>
-
 #include <QPointer>
 
 namespace korvo {
@@ -19,17 +17,8 @@ void setEditWindowTarget(TransferJob::Target &target, EditWindow *edit)
     };
     target.appendEditLine = [window](const QString &line) {
         if (window)
-            appendToEditWindow(*window, line + QStringLiteral("\r\n"));
+            window->appendText(line + QStringLiteral("\r\n"));
     };
-}
-
-void appendToEditWindow(EditWindow &edit, const QString &text)
-{
-    // Appending leaves caret and view alone and invalidates the colouring only from the old end; the
-    // editor's own modified state tells the window once, when the text first differs from the saved one.
-    const QByteArray utf8 = text.toUtf8();
-    edit.editor()->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()),
-                                 utf8.constData());
 }
 
 } // namespace korvo

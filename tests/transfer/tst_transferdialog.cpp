@@ -251,6 +251,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     dialog->box(0)->setChecked(true);
     dialog->box(1)->setChecked(true);
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
+    QSignalSpy changes(&edit, &EditWindow::documentChanged);
     edit.showMinimized();
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
@@ -266,6 +267,8 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QTRY_COMPARE(edit.documentText(), variables);
     QVERIFY(dialog->isRunning());
     QVERIFY(edit.isModified());
+    // Each arriving piece is a change the recovery copies hear of.
+    QVERIFY(changes.size() >= 4);
     QsciScintilla *editor = edit.editor();
     // The user works in the first lines while the rest arrives; what is coloured stays coloured.
     editor->setCursorPosition(1, 4);
