@@ -185,7 +185,8 @@ private:
 };
 
 // Follows the echoes on the GUI thread: when the link read each (from its line trace), where it landed on the
-// screen, and the first paint event of the view whose area covers that cell.
+// screen, and the first paint event of the view whose area covers that cell. The terminal may paint before
+// this hears of the bytes (it is told after the window), so the paints since the last bytes are kept.
 class EchoWatch : public QObject
 {
 public:
@@ -216,25 +217,43 @@ protected:
     {
         if (event->type() != QEvent::Paint)
             return false;
-        const qint64 now = nowNs();
         const QRect area = static_cast<QPaintEvent *>(event)->rect();
         const korvo::TerminalView &view = m_terminal.view();
         const QSize cell = view.cellSize();
         const qint64 topLine = m_terminal.screen().droppedLines() + view.firstVisibleLine();
         const int x0 = -view.horizontalScrollBar()->value();
-        for (size_t i = m_unpainted; i < m_echoes.size(); ++i) {
-            Echo &echo = m_echoes[i];
-            const QRect at(x0 + echo.column * cell.width(), int(echo.line - topLine) * cell.height(),
-                           cell.width(), cell.height());
-            if (echo.paintNs < 0 && area.intersects(at))
-                echo.paintNs = now;
-        }
-        while (m_unpainted < m_echoes.size() && m_echoes[m_unpainted].paintNs >= 0)
-            ++m_unpainted;
+        const Paint paint{nowNs(), topLine + area.top() / cell.height(),
+                          topLine + area.bottom() / cell.height(), (area.left() - x0) / cell.width(),
+                          (area.right() - x0) / cell.width()};
+        m_paints.push_back(paint);
+        match(paint);
         return false;
     }
 
 private:
+    // A paint event's area in cells.
+    struct Paint
+    {
+        qint64 ns;
+        qint64 firstLine;
+        qint64 lastLine;
+        int firstColumn;
+        int lastColumn;
+    };
+
+    void match(const Paint &paint)
+    {
+        for (size_t i = m_unpainted; i < m_echoes.size(); ++i) {
+            Echo &echo = m_echoes[i];
+            if (echo.paintNs < 0 && paint.ns >= echo.arrivalNs && echo.line >= paint.firstLine &&
+                echo.line <= paint.lastLine && echo.column >= paint.firstColumn &&
+                echo.column <= paint.lastColumn)
+                echo.paintNs = paint.ns;
+        }
+        while (m_unpainted < m_echoes.size() && m_echoes[m_unpainted].paintNs >= 0)
+            ++m_unpainted;
+    }
+
     void received(const QByteArray &data)
     {
         qint64 arrival = -1;
@@ -254,6 +273,9 @@ private:
             const qint64 at = last - (data.size() - 1 - k);
             m_echoes.push_back({data[k], arrival, at / screen.columns(), int(at % screen.columns())});
         }
+        // Later bytes arrive after every paint so far.
+        for (const Paint &paint : std::exchange(m_paints, {}))
+            match(paint);
     }
 
     korvo::CommWindow &m_terminal;
@@ -261,6 +283,7 @@ private:
     korvo::LineTrace m_trace;
     std::vector<Echo> m_echoes;
     size_t m_unpainted = 0;
+    std::vector<Paint> m_paints; // since the last bytes arrived
 };
 
 struct Figures

@@ -19,7 +19,7 @@ namespace {
 constexpr int kRepaintIntervalMs = 16;
 constexpr int kMaxRepaintIntervalMs = 100;
 // Under a flood of text a repaint (painting and putting the pixels on the screen) may take one part of the
-// time in this many; an idle screen still repaints at 60 Hz.
+// time in this many; a screen that is cheap to paint repaints at 60 Hz at most.
 constexpr int kRepaintShare = 8;
 constexpr int kFontAttrs =
     TerminalCell::Bold | TerminalCell::Italic | TerminalCell::Underline | TerminalCell::Strike;
@@ -30,26 +30,17 @@ constexpr int kAnsiToClassic[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 } // namespace
 
 TerminalView::TerminalView(TerminalScreen &screen, QWidget *parent)
-    : QAbstractScrollArea(parent), m_screen(screen)
+    : QAbstractScrollArea(parent), m_screen(screen), m_frameIntervalMs(kRepaintIntervalMs)
 {
+    m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setInterval(kRepaintIntervalMs);
-    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
-        // Painted here and now, so that the whole cost of a frame is known, not only the paint event's.
-        QElapsedTimer spent;
-        spent.start();
-        if (m_scrollBarsStale)
-            updateScrollBars();
-        viewport()->repaint(std::exchange(m_dirty, QRect()));
-        const qint64 frameMs = spent.nsecsElapsed() * (kRepaintShare - 1) / 1000000;
-        m_repaintTimer.setInterval(
-            int(std::clamp<qint64>(frameMs, kRepaintIntervalMs, kMaxRepaintIntervalMs)));
-    });
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &TerminalView::paintFrame);
     connect(&m_screen, &TerminalScreen::invalidated, this, &TerminalView::onInvalidated);
     connect(&m_screen, &TerminalScreen::linesChanged, this, &TerminalView::onLinesChanged);
     setTerminalFont(QString(), 10, false, false);
@@ -223,13 +214,37 @@ void TerminalView::onInvalidated(const QRect &cells)
                         .intersected(viewport()->rect()));
 }
 
+void TerminalView::paintFrame()
+{
+    // Painted here and now, so that the whole cost of a frame is known, not only the paint event's.
+    const qint64 startNs = m_clock.nsecsElapsed();
+    if (m_scrollBarsStale)
+        updateScrollBars();
+    viewport()->repaint(std::exchange(m_dirty, QRect()));
+    const qint64 frameMs = (m_clock.nsecsElapsed() - startNs) * kRepaintShare / 1000000;
+    m_frameIntervalMs = int(std::clamp<qint64>(frameMs, kRepaintIntervalMs, kMaxRepaintIntervalMs));
+    m_framesBookedMs = std::max(m_framesBookedMs, startNs / 1000000) + m_frameIntervalMs;
+}
+
+void TerminalView::paintIfDue()
+{
+    if (m_repaintTimer.isActive() && m_repaintTimer.remainingTime() == 0) {
+        m_repaintTimer.stop();
+        paintFrame();
+    }
+}
+
 void TerminalView::scheduleRepaint(const QRect &area)
 {
     if (area.isEmpty())
         return;
     m_dirty = m_dirty.isNull() ? area : m_dirty.united(area);
-    if (!m_repaintTimer.isActive())
-        m_repaintTimer.start();
+    if (m_repaintTimer.isActive())
+        return;
+    // While changes keep coming, frames keep to one per interval; but two may follow each other closely, so
+    // that a change after a quiet spell (the echo of a typed key) is due at once even soon after the last.
+    const qint64 waitMs = m_framesBookedMs - m_frameIntervalMs - m_clock.elapsed();
+    m_repaintTimer.start(int(std::max<qint64>(0, waitMs)));
 }
 
 bool TerminalView::viewportEvent(QEvent *event)
