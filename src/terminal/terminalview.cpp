@@ -16,11 +16,12 @@ namespace korvo {
 
 namespace {
 
-constexpr int kRepaintIntervalMs = 16;
-constexpr int kMaxRepaintIntervalMs = 100;
+constexpr int kMinFrameGapMs = 16;
+constexpr int kMaxFrameGapMs = 100;
 // Under a flood of text a repaint (painting and putting the pixels on the screen) may take one part of the
-// time in this many; a screen that is cheap to paint repaints at 60 Hz at most.
+// time in this many; a screen that is cheap to paint repaints about 60 times a second.
 constexpr int kRepaintShare = 8;
+constexpr qint64 kNsPerMs = 1000000;
 constexpr int kFontAttrs =
     TerminalCell::Bold | TerminalCell::Italic | TerminalCell::Underline | TerminalCell::Strike;
 
@@ -30,7 +31,7 @@ constexpr int kAnsiToClassic[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 } // namespace
 
 TerminalView::TerminalView(TerminalScreen &screen, QWidget *parent)
-    : QAbstractScrollArea(parent), m_screen(screen), m_frameIntervalMs(kRepaintIntervalMs)
+    : QAbstractScrollArea(parent), m_screen(screen), m_frameGapNs(kMinFrameGapMs * kNsPerMs)
 {
     m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
@@ -221,9 +222,10 @@ void TerminalView::paintFrame()
     if (m_scrollBarsStale)
         updateScrollBars();
     viewport()->repaint(std::exchange(m_dirty, QRect()));
-    const qint64 frameMs = (m_clock.nsecsElapsed() - startNs) * kRepaintShare / 1000000;
-    m_frameIntervalMs = int(std::clamp<qint64>(frameMs, kRepaintIntervalMs, kMaxRepaintIntervalMs));
-    m_framesBookedMs = std::max(m_framesBookedMs, startNs / 1000000) + m_frameIntervalMs;
+    const qint64 frameNs = m_clock.nsecsElapsed() - startNs;
+    m_frameGapNs = std::clamp<qint64>(frameNs * (kRepaintShare - 1), kMinFrameGapMs * kNsPerMs,
+                                      kMaxFrameGapMs * kNsPerMs);
+    m_framesBookedNs = std::max(m_framesBookedNs, startNs) + frameNs + m_frameGapNs;
 }
 
 void TerminalView::paintIfDue()
@@ -241,10 +243,11 @@ void TerminalView::scheduleRepaint(const QRect &area)
     m_dirty = m_dirty.isNull() ? area : m_dirty.united(area);
     if (m_repaintTimer.isActive())
         return;
-    // While changes keep coming, frames keep to one per interval; but two may follow each other closely, so
-    // that a change after a quiet spell (the echo of a typed key) is due at once even soon after the last.
-    const qint64 waitMs = m_framesBookedMs - m_frameIntervalMs - m_clock.elapsed();
-    m_repaintTimer.start(int(std::max<qint64>(0, waitMs)));
+    // While changes keep coming, each frame is followed by its gap on average; but two frames may follow each
+    // other closely, so that a change after a quiet spell (the echo of a typed key) is due at once even soon
+    // after the last frame.
+    const qint64 waitNs = m_framesBookedNs - m_frameGapNs - m_clock.nsecsElapsed();
+    m_repaintTimer.start(int(std::max<qint64>(0, (waitNs + kNsPerMs - 1) / kNsPerMs)));
 }
 
 bool TerminalView::viewportEvent(QEvent *event)

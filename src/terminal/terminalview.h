@@ -115,11 +115,11 @@ private:
     Pos m_selEnd;
 
     QTimer m_repaintTimer;
-    // Spaces the frames: each books one interval on the clock, from its start or from the end of the last
-    // booking; the interval is the time from one frame to the next on average.
+    // Spaces the frames: each books its own time and the gap after it on the clock, from its start or from
+    // the end of the last booking.
     QElapsedTimer m_clock;
-    qint64 m_framesBookedMs = 0;
-    int m_frameIntervalMs;
+    qint64 m_framesBookedNs = 0;
+    qint64 m_frameGapNs;
     QRect m_dirty;
     bool m_scrollBarsStale = false;
 };
