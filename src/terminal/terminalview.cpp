@@ -31,7 +31,7 @@ constexpr int kAnsiToClassic[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 } // namespace
 
 TerminalView::TerminalView(TerminalScreen &screen, QWidget *parent)
-    : QAbstractScrollArea(parent), m_screen(screen), m_frameGapNs(kMinFrameGapMs * kNsPerMs)
+    : QAbstractScrollArea(parent), m_screen(screen)
 {
     m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
@@ -222,10 +222,10 @@ void TerminalView::paintFrame()
     if (m_scrollBarsStale)
         updateScrollBars();
     viewport()->repaint(std::exchange(m_dirty, QRect()));
-    const qint64 frameNs = m_clock.nsecsElapsed() - startNs;
-    m_frameGapNs = std::clamp<qint64>(frameNs * (kRepaintShare - 1), kMinFrameGapMs * kNsPerMs,
-                                      kMaxFrameGapMs * kNsPerMs);
-    m_framesBookedNs = std::max(m_framesBookedNs, startNs) + frameNs + m_frameGapNs;
+    const qint64 endNs = m_clock.nsecsElapsed();
+    m_nextFrameNs = endNs + std::clamp<qint64>((endNs - startNs) * (kRepaintShare - 1),
+                                               kMinFrameGapMs * kNsPerMs, kMaxFrameGapMs * kNsPerMs);
+    m_mayHurry = std::exchange(m_quietFrame, false);
 }
 
 void TerminalView::paintIfDue()
@@ -243,11 +243,13 @@ void TerminalView::scheduleRepaint(const QRect &area)
     m_dirty = m_dirty.isNull() ? area : m_dirty.united(area);
     if (m_repaintTimer.isActive())
         return;
-    // While changes keep coming, each frame is followed by its gap on average; but two frames may follow each
-    // other closely, so that a change after a quiet spell (the echo of a typed key) is due at once even soon
-    // after the last frame.
-    const qint64 waitNs = m_framesBookedNs - m_frameGapNs - m_clock.nsecsElapsed();
-    m_repaintTimer.start(int(std::max<qint64>(0, (waitNs + kNsPerMs - 1) / kNsPerMs)));
+    // A change after a quiet spell (the echo of a typed key) is painted at once, and so is the next one,
+    // however soon it comes (keys come in pairs, too); from then on, while changes keep coming, each frame
+    // waits for the gap after the last.
+    const qint64 waitNs = m_nextFrameNs - m_clock.nsecsElapsed();
+    m_quietFrame = waitNs <= 0;
+    const bool atOnce = m_quietFrame || std::exchange(m_mayHurry, false);
+    m_repaintTimer.start(atOnce ? 0 : int((waitNs + kNsPerMs - 1) / kNsPerMs));
 }
 
 bool TerminalView::viewportEvent(QEvent *event)
