@@ -32,6 +32,8 @@ struct Registrar
 // One figure, printed as "name value unit".
 void report(const char *name, double value, const char *unit);
 double median(std::vector<double> values);
+// The value below which the fraction p (0..1) of the values lie; 1 gives the largest.
+double percentile(std::vector<double> values, double p);
 // "--runs N" among the arguments, else the fallback.
 int runCount(const QStringList &args, int fallback);
 

@@ -5,8 +5,8 @@
 
 #include "benchregistry.h"
 #include "benchworkspace.h"
+#include "simterminals.h"
 
-#include "app/prompt.h"
 #include "link/commlink.h"
 #include "shell/mainwindow.h"
 #include "sim/streamchecker.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -35,23 +34,9 @@ constexpr int kDrainTimeoutMs = 15000;
 
 struct Device
 {
-    std::unique_ptr<QProcess> sim;
-    QString pty;
+    korvo::bench::StreamingSim sim;
     StreamChecker checker;
     korvo::CommWindow *window = nullptr;
-};
-
-// Any message box the program raises (a port that does not open, a lost device) spoils the run: say so.
-class ReportingPrompt : public korvo::Prompt
-{
-public:
-    korvo::PromptAnswer ask(const korvo::PromptRequest &request) override
-    {
-        std::fprintf(stderr, "nine-windows: the program said: %s\n", qPrintable(request.text));
-        ++count;
-        return korvo::PromptAnswer::Cancel;
-    }
-    int count = 0;
 };
 
 double residentMb()
@@ -69,45 +54,6 @@ int secondsOf(const QStringList &args)
     bool ok = false;
     const int seconds = at >= 0 ? args.value(at + 1).toInt(&ok) : 0;
     return ok && seconds > 0 ? seconds : 30;
-}
-
-// Starts a streaming simulator; false (with the reason printed) when it gives no pty.
-bool startSim(Device &device, qint64 rate)
-{
-    device.sim = std::make_unique<QProcess>();
-    device.sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    device.sim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/korvo-sim"),
-                      {QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--pty"),
-                       QStringLiteral("--stream"), QString::number(rate)});
-    if (!device.sim->waitForStarted(10000) || !device.sim->waitForReadyRead(10000)) {
-        std::fprintf(stderr, "nine-windows: korvo-sim did not start: %s\n",
-                     qPrintable(device.sim->errorString()));
-        return false;
-    }
-    device.pty = QString::fromLocal8Bit(device.sim->readLine().trimmed());
-    return device.pty.startsWith(QLatin1Char('/'));
-}
-
-void writeWorkspace(const QString &folder, const std::vector<Device> &devices)
-{
-    korvo::Preferences state;
-    state.setup.state = 0;
-    state.setup.width = 18000;
-    state.setup.height = 12000;
-    for (int n = 1; n <= kTerminals; ++n) {
-        state.ensureCommSlot(n);
-        korvo::CommWindowSettings &slot = state.commSlots[size_t(n)];
-        slot = state.commSlots[0];
-        slot.state = 0;
-        slot.name = QStringLiteral("Terminal %1").arg(n);
-        slot.port = int16_t(n);
-        slot.portName = devices[size_t(n - 1)].pty;
-        slot.settings = QStringLiteral("921600,N,8,1");
-        slot.connected = true;
-        slot.top = slot.left = 400 * (n - 1);
-    }
-    state.commCt = kTerminals;
-    korvo::bench::writePrefs(korvo::bench::freshOptions(folder), state);
 }
 
 // Lateness of a repeating timer on the GUI thread.
@@ -128,14 +74,7 @@ public:
         m_timer.start();
     }
     void stop() { m_timer.stop(); }
-    double percentile(double p) const
-    {
-        if (m_late.empty())
-            return 0;
-        std::vector<double> sorted = m_late;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[std::min(sorted.size() - 1, size_t(p * double(sorted.size())))];
-    }
+    double percentile(double p) const { return korvo::bench::percentile(m_late, p); }
 
 private:
     QTimer m_timer;
@@ -143,20 +82,6 @@ private:
     qint64 m_last = -1;
     std::vector<double> m_late;
 };
-
-// Runs the event loop for ms milliseconds, or until done() holds (checked every tick).
-template <class Done> void runFor(int ms, Done done)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(kTickMs);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 int runStreams(std::vector<Device> &devices, int seconds)
 {
@@ -170,9 +95,9 @@ int runStreams(std::vector<Device> &devices, int seconds)
     QElapsedTimer elapsed;
     elapsed.start();
     const int rssAfter = std::min(kRssAfterMs, seconds * 1000 / 2);
-    runFor(rssAfter, [] { return false; });
+    korvo::bench::runFor(rssAfter, [] { return false; });
     const double rssStart = residentMb();
-    runFor(seconds * 1000 - rssAfter, [] { return false; });
+    korvo::bench::runFor(seconds * 1000 - rssAfter, [] { return false; });
     const double rssEnd = residentMb();
     const double streamedSeconds = double(elapsed.nsecsElapsed()) / 1e9;
     const qint64 fastBytes = devices.back().checker.validBytes();
@@ -180,7 +105,7 @@ int runStreams(std::vector<Device> &devices, int seconds)
 
     for (Device &device : devices)
         device.window->link().writeToPort("STOP\r");
-    runFor(kDrainTimeoutMs, [&] {
+    korvo::bench::runFor(kDrainTimeoutMs, [&] {
         return std::all_of(devices.begin(), devices.end(),
                            [](const Device &d) { return d.checker.finished(); });
     });
@@ -208,12 +133,16 @@ int nineWindows(const QStringList &args)
         return 1;
     }
     std::vector<Device> devices(kTerminals);
-    for (int n = 0; n < kTerminals; ++n)
-        if (!startSim(devices[size_t(n)], n + 1 < kTerminals ? kLineRate : 0))
+    QStringList ptys;
+    for (int n = 0; n < kTerminals; ++n) {
+        if (!korvo::bench::startStreamingSim(devices[size_t(n)].sim, n + 1 < kTerminals ? kLineRate : 0,
+                                             "nine-windows"))
             return 1;
-    writeWorkspace(dir.path(), devices);
+        ptys << devices[size_t(n)].sim.pty;
+    }
+    korvo::bench::writePrefs(korvo::bench::freshOptions(dir.path()), korvo::bench::terminalWorkspace(ptys));
 
-    ReportingPrompt prompt;
+    korvo::bench::ReportingPrompt prompt("nine-windows");
     int result = 1;
     {
         korvo::MainWindow window(korvo::bench::freshOptions(dir.path()), prompt);
@@ -230,10 +159,8 @@ int nineWindows(const QStringList &args)
         else
             result = runStreams(devices, seconds);
     }
-    for (Device &device : devices) {
-        device.sim->terminate();
-        device.sim->waitForFinished(5000);
-    }
+    for (Device &device : devices)
+        device.sim.stop();
     return prompt.count > 0 ? 1 : result;
 }
 

@@ -132,6 +132,7 @@ void CommWindow::wireLink()
     });
     connect(m_link.get(), &CommLink::dataReceived, this, [this](const QByteArray &data) {
         m_display->receive(data);
+        m_view->paintIfDue();
         if (m_view->hasSelection())
             setCommEdits();
     });

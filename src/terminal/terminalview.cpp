@@ -16,11 +16,12 @@ namespace korvo {
 
 namespace {
 
-constexpr int kRepaintIntervalMs = 16;
-constexpr int kMaxRepaintIntervalMs = 100;
+constexpr int kMinFrameGapMs = 16;
+constexpr int kMaxFrameGapMs = 100;
 // Under a flood of text a repaint (painting and putting the pixels on the screen) may take one part of the
-// time in this many; an idle screen still repaints at 60 Hz.
+// time in this many; a screen that is cheap to paint repaints about 60 times a second.
 constexpr int kRepaintShare = 8;
+constexpr qint64 kNsPerMs = 1000000;
 constexpr int kFontAttrs =
     TerminalCell::Bold | TerminalCell::Italic | TerminalCell::Underline | TerminalCell::Strike;
 
@@ -32,24 +33,15 @@ constexpr int kAnsiToClassic[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 TerminalView::TerminalView(TerminalScreen &screen, QWidget *parent)
     : QAbstractScrollArea(parent), m_screen(screen)
 {
+    m_clock.start();
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_repaintTimer.setSingleShot(true);
-    m_repaintTimer.setInterval(kRepaintIntervalMs);
-    connect(&m_repaintTimer, &QTimer::timeout, this, [this] {
-        // Painted here and now, so that the whole cost of a frame is known, not only the paint event's.
-        QElapsedTimer spent;
-        spent.start();
-        if (m_scrollBarsStale)
-            updateScrollBars();
-        viewport()->repaint(std::exchange(m_dirty, QRect()));
-        const qint64 frameMs = spent.nsecsElapsed() * (kRepaintShare - 1) / 1000000;
-        m_repaintTimer.setInterval(
-            int(std::clamp<qint64>(frameMs, kRepaintIntervalMs, kMaxRepaintIntervalMs)));
-    });
+    m_repaintTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &TerminalView::paintFrame);
     connect(&m_screen, &TerminalScreen::invalidated, this, &TerminalView::onInvalidated);
     connect(&m_screen, &TerminalScreen::linesChanged, this, &TerminalView::onLinesChanged);
     setTerminalFont(QString(), 10, false, false);
@@ -223,13 +215,41 @@ void TerminalView::onInvalidated(const QRect &cells)
                         .intersected(viewport()->rect()));
 }
 
+void TerminalView::paintFrame()
+{
+    // Painted here and now, so that the whole cost of a frame is known, not only the paint event's.
+    const qint64 startNs = m_clock.nsecsElapsed();
+    if (m_scrollBarsStale)
+        updateScrollBars();
+    viewport()->repaint(std::exchange(m_dirty, QRect()));
+    const qint64 endNs = m_clock.nsecsElapsed();
+    m_nextFrameNs = endNs + std::clamp<qint64>((endNs - startNs) * (kRepaintShare - 1),
+                                               kMinFrameGapMs * kNsPerMs, kMaxFrameGapMs * kNsPerMs);
+    m_mayHurry = std::exchange(m_quietFrame, false);
+}
+
+void TerminalView::paintIfDue()
+{
+    if (m_repaintTimer.isActive() && m_repaintTimer.remainingTime() == 0) {
+        m_repaintTimer.stop();
+        paintFrame();
+    }
+}
+
 void TerminalView::scheduleRepaint(const QRect &area)
 {
     if (area.isEmpty())
         return;
     m_dirty = m_dirty.isNull() ? area : m_dirty.united(area);
-    if (!m_repaintTimer.isActive())
-        m_repaintTimer.start();
+    if (m_repaintTimer.isActive())
+        return;
+    // A change after a quiet spell (the echo of a typed key) is painted at once, and so is the next one,
+    // however soon it comes (keys come in pairs, too); from then on, while changes keep coming, each frame
+    // waits for the gap after the last.
+    const qint64 waitNs = m_nextFrameNs - m_clock.nsecsElapsed();
+    m_quietFrame = waitNs <= 0;
+    const bool atOnce = m_quietFrame || std::exchange(m_mayHurry, false);
+    m_repaintTimer.start(atOnce ? 0 : int((waitNs + kNsPerMs - 1) / kNsPerMs));
 }
 
 bool TerminalView::viewportEvent(QEvent *event)

@@ -1,11 +1,13 @@
 #pragma once
 
-// Paints a TerminalScreen: runs of equal attributes, repaints coalesced to about 60 per second, scroll-back
-// through the scroll bar, mouse selection, block or line cursor, the 16-colour palette.
+// Paints a TerminalScreen: runs of equal attributes, a change after a quiet spell at once and a flood's
+// repaints coalesced to about 60 per second, scroll-back through the scroll bar, mouse selection, block or
+// line cursor, the 16-colour palette.
 
 #include "terminal/celltextpainter.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QTimer>
 
@@ -48,6 +50,10 @@ public:
     // Screen line shown in the first row of the view (0 = oldest scroll-back line).
     int firstVisibleLine() const;
 
+    // Paints the pending frame now if it is due: the receive path calls it once it has handed on what
+    // arrived, so that the echo of a typed key is on the screen before the event loop turns to other work.
+    void paintIfDue();
+
     QSize cellSize() const { return QSize(m_cellWidth, m_cellHeight); }
     QSize sizeHint() const override;
 
@@ -79,6 +85,7 @@ private:
     void followLines();
     int maxTopLine() const;
     void scheduleRepaint(const QRect &area);
+    void paintFrame();
     Pos posAt(const QPoint &viewportPoint) const;
     bool isSelected(qint64 line, int column) const;
     int visibleRows() const;
@@ -108,6 +115,11 @@ private:
     Pos m_selEnd;
 
     QTimer m_repaintTimer;
+    // Spaces the frames: after each a gap of seven times its own time, from 16 to 100 ms.
+    QElapsedTimer m_clock;
+    qint64 m_nextFrameNs = 0;  // on m_clock, the end of the last frame and its gap
+    bool m_quietFrame = false; // the frame to come was asked for after the gap
+    bool m_mayHurry = false;   // the last one was: the next need not wait for the gap
     QRect m_dirty;
     bool m_scrollBarsStale = false;
 };

@@ -46,6 +46,21 @@ public:
     QList<bool> menuShown;
 };
 
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 } // namespace
 
 class TstCommWindow : public QObject
@@ -98,7 +113,11 @@ private Q_SLOTS:
         QCOMPARE(port().written(), QByteArray("pr al\r\b\x02"));
         QCOMPARE(window().screen().screenText().trimmed(), QString());
 
+        // The echo is painted before the event loop turns to anything else.
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        const PaintCounter painted(window().view().viewport());
         port().deliver("pr al\r\nACCEL = 2000\r\n>");
+        QVERIFY(painted.count > 0);
         QCOMPARE(window().screen().screenText().trimmed(), QStringLiteral("pr al\nACCEL = 2000\n>"));
         QCOMPARE(window().display().history(), QByteArray("pr al\r\nACCEL = 2000\r\n>"));
     }
