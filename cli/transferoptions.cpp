@@ -96,6 +96,9 @@ int runUpload(CliContext &ctx, TransferRequest request, const std::function<void
             if (const auto *line = event.as<EngineEvent::Line>()) {
                 ++lines;
                 onLine(line->text);
+            } else if (const auto *status = event.as<EngineEvent::Status>();
+                       status && !ctx.quiet() && !status->text.startsWith(QLatin1String("Uploading "))) {
+                ctx.err(status->text); // a command asked again on a noisy line
             }
         },
         transferProgress(ctx, engine, &lines));

@@ -8,6 +8,11 @@
 
 namespace korvo::cli {
 
+// What --read-twice does, for upload's and verify's help.
+inline constexpr const char *kReadTwiceHelp =
+    "for a noisy line: read every section twice and take it when two readings agree (fails naming the "
+    "first differing line when they never do)";
+
 // The request for ctx's device, or nothing (the message printed) when no device type was given or
 // --sections names an unknown section or one the device does not have.
 std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &args);

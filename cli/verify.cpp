@@ -15,6 +15,7 @@ int verify(CliContext &ctx, QStringList args)
     std::optional<TransferRequest> request = transferRequest(ctx, args);
     if (!request)
         return UsageOrLink;
+    request->readTwice = takeFlag(args, QStringLiteral("--read-twice"));
     if (args.size() != 1) {
         ctx.err(QStringLiteral("verify takes one listing file"));
         return UsageOrLink;
@@ -47,13 +48,14 @@ int verify(CliContext &ctx, QStringList args)
 } // namespace
 
 const CliHelp kHelp{
-    "verify FILE [--sections vars,flags,programs]",
+    "verify FILE [--sections vars,flags,programs] [--read-twice]",
     "Uploads the device's sections again and compares them with the listing FILE; prints \"identical\" or "
     "the "
     "differing lines as a unified diff (needs --device or --terminal).",
     {{"FILE", "the listing to compare with"},
      {"--sections LIST",
-      "vars, flags and programs, separated by commas; every section the device has without it"}},
+      "vars, flags and programs, separated by commas; every section the device has without it"},
+     {"--read-twice", kReadTwiceHelp}},
     "the device's listing differs from FILE, or the upload failed",
     {{"identical", "true when the device holds what FILE holds"},
      {"differences", "number of differing lines"}}};

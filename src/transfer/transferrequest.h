@@ -22,6 +22,8 @@ struct TransferRequest
     LinkTiming timing;
     // Download: an echo that has not come this long after the last one ends the job; 0 waits until Cancel.
     int echoTimeoutMs = 0;
+    // Upload, verify: every reply is read twice and taken when two readings agree (a noisy line).
+    bool readTwice = false;
 
     // Lines end in LF when a device address is in use, CR otherwise.
     char lineEnd() const { return deviceAddress.isEmpty() ? '\r' : '\n'; }

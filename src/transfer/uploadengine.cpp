@@ -10,6 +10,10 @@ namespace korvo {
 namespace {
 constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is stored as it stands
 constexpr int kRegisterBlocks = 16;
+// Readings of one command that may go wrong (no echo, a wrong one, "?", a bad check byte) before the job
+// gives up, and readings of a reply read twice before it gives up on two agreeing.
+constexpr int kTries = 4;
+constexpr int kReadings = 4;
 // 926Q blocks of 100 cells: programs up to block 17 (then 1700-1790), the non-volatile memory up to block
 // 20 (then 2000-2047).
 constexpr int kProgramBlocks = 17;
@@ -44,7 +48,7 @@ int UploadEngine::sectionsOf(DeviceType device)
 }
 
 UploadEngine::UploadEngine(TransferRequest request)
-    : m_request(std::move(request)), m_formatter(m_request.device)
+    : m_request(std::move(request)), m_formatter(m_request.device), m_formatterBefore(m_request.device)
 {
 }
 
@@ -63,7 +67,7 @@ int UploadEngine::plannedCommands(int sections) const
         else
             total += 1;
     }
-    return total;
+    return m_request.readTwice ? 2 * total : total;
 }
 
 void UploadEngine::start(qint64 nowMs)
@@ -72,7 +76,7 @@ void UploadEngine::start(qint64 nowMs)
     m_requested = m_request.sections & sectionsOf(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
-        m_commandsPlanned = 1 + kNvmBlocks;
+        m_commandsPlanned = (m_request.readTwice ? 2 : 1) * (1 + kNvmBlocks);
         m_sectionCount = 1;
         startNvm();
     } else {
@@ -130,7 +134,6 @@ bool UploadEngine::nextSection()
         m_sequence = true;
         m_block = bit == TransferRequest::Variables ? 129 : bit == TransferRequest::Flags ? 177 : 1;
         m_lastBlock = bit == TransferRequest::Variables ? 176 : bit == TransferRequest::Flags ? 192 : 128;
-        m_hmiHeaderDone = false;
         sendCommand(hmiCommand(m_block), {});
         break;
     default:
@@ -191,17 +194,31 @@ bool UploadEngine::nextBlock()
 
 void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
 {
-    const QByteArray bytes = bytesOf(m_request.deviceAddress) + command + m_request.lineEnd();
+    m_sent = bytesOf(m_request.deviceAddress) + command + m_request.lineEnd();
+    m_command = command;
     m_pendingHeader = std::move(header);
-    m_lineSkip = 1;
-    m_buffer.clear();
-    m_hmiBlockTaken = false;
-    m_intervalMs = replyTimeMs(m_request.timing, int(bytes.size()), 500);
-    // Send_Transfer_Line: no line pause after a command.
-    sendPacedChars(bytes);
+    m_formatterBefore = m_formatter;
+    m_tries = 0;
+    m_readings.clear();
+    m_intervalMs = replyTimeMs(m_request.timing, int(m_sent.size()), 500);
+    askAgain();
     // The commands before this one have had their answers.
     emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
     ++m_commandsSent;
+}
+
+void UploadEngine::askAgain()
+{
+    m_formatter = m_formatterBefore;
+    m_buffer.clear();
+    m_echoSeen = false;
+    m_headerHeld = false;
+    m_given = false;
+    m_hmiBlockTaken = false;
+    m_problem.clear();
+    m_reply.clear();
+    // Send_Transfer_Line: no line pause after a command.
+    sendPacedChars(m_sent);
 }
 
 void UploadEngine::outputWritten(qint64 nowMs)
@@ -246,16 +263,39 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 
 void UploadEngine::collectLine(const QByteArray &line)
 {
-    if (m_lineSkip == 0) {
-        store(m_formatter.format(line));
+    if (!m_problem.isEmpty())
+        return; // the rest of a spoilt reading is dropped; the command is asked again
+    // Every reply line of these devices ends at its first CR.
+    const QByteArray text = line.left(line.indexOf('\r'));
+    if (!m_echoSeen) {
+        // The device's echo of the command becomes the section header. What comes before the command
+        // is the device's prompt (or address); a differing command is not the one sent.
+        if (!text.endsWith(m_command)) {
+            m_problem = QStringLiteral("the device echoed \"%1\" to \"%2\"")
+                            .arg(decodeCp1252(text.constData(), text.size()),
+                                 decodeCp1252(m_command.constData(), m_command.size()));
+            return;
+        }
+        m_echoSeen = true;
+        m_headerHeld = true;
         return;
     }
-    // The device's echo of the command becomes the section header.
-    if (--m_lineSkip > 0)
+    if (text.trimmed() == "?") {
+        m_problem = QStringLiteral("the device answered \"?\" to \"%1\"")
+                        .arg(decodeCp1252(m_command.constData(), m_command.size()));
+        return;
+    }
+    keepHeader();
+    keep(m_formatter.format(line));
+}
+
+void UploadEngine::keepHeader()
+{
+    if (!std::exchange(m_headerHeld, false))
         return;
     if (m_current == TransferRequest::Programs && m_request.device != DeviceType::Q926)
         m_formatter.setSubState(m_request.device == DeviceType::UKorvo ? 2 : 3);
-    store(m_formatter.format(m_pendingHeader));
+    keep(m_formatter.format(m_pendingHeader));
 }
 
 void UploadEngine::collectHmiBlock()
@@ -267,29 +307,100 @@ void UploadEngine::collectHmiBlock()
     m_buffer.clear();
     m_hmiBlockTaken = true;
     if (!HmiBlockCodec::checkOk(block)) {
-        --m_block; // the next silence step asks for the same block again
-        emitStatus(QStringLiteral("Block %1 failed its check; asking again").arg(m_block + 1));
+        m_problem = QStringLiteral("it failed its check");
         return;
     }
-    if (!m_hmiHeaderDone) {
-        m_hmiHeaderDone = true;
-        store({ListingFormatter::header(DeviceType::Hmi, m_current)});
-    }
-    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
-    const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
     const int first = m_current == TransferRequest::Variables ? 129
                       : m_current == TransferRequest::Flags   ? 177
                                                               : 1;
+    if (m_block == first)
+        keep({ListingFormatter::header(DeviceType::Hmi, m_current)});
+    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
+    const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
     const auto kind = m_current == TransferRequest::Variables ? HmiBlockCodec::Kind::Registers
                       : m_current == TransferRequest::Flags   ? HmiBlockCodec::Kind::Parameters
                                                               : HmiBlockCodec::Kind::Program;
-    store({HmiBlockCodec::renderLine(kind, 32 * (m_block - first), data)});
+    keep({HmiBlockCodec::renderLine(kind, 32 * (m_block - first), data)});
+}
+
+void UploadEngine::keep(const QList<QByteArray> &lines)
+{
+    if (m_request.readTwice) {
+        m_reply += lines;
+        return;
+    }
+    m_given = m_given || !lines.isEmpty();
+    store(lines);
 }
 
 void UploadEngine::store(const QList<QByteArray> &lines)
 {
     for (const QByteArray &line : lines)
         emitLine(decodeCp1252(line.constData(), line.size()));
+}
+
+QString UploadEngine::stepName() const
+{
+    if (m_request.device == DeviceType::Hmi)
+        return QStringLiteral("Block %1").arg(m_block);
+    return QString::fromLatin1(m_pendingHeader).remove(QStringLiteral("'[")).remove(u']').trimmed();
+}
+
+bool UploadEngine::replyTaken(qint64 nowMs)
+{
+    const bool hmi = m_request.device == DeviceType::Hmi;
+    if (m_problem.isEmpty() && !(hmi ? m_hmiBlockTaken : m_echoSeen))
+        m_problem = QStringLiteral("no answer to \"%1\"")
+                        .arg(decodeCp1252(m_command.constData(), m_command.size()).trimmed());
+    if (!m_problem.isEmpty()) {
+        // Lines already given out cannot be taken back: reading again would list them twice.
+        if (m_given || ++m_tries >= kTries) {
+            fail(m_given ? QStringLiteral("%1: %2 after part of it was listed").arg(stepName(), m_problem)
+                         : QStringLiteral("%1: %2 (asked %3 times)").arg(stepName(), m_problem).arg(kTries));
+            return false;
+        }
+        emitStatus(QStringLiteral("%1: %2; asking again").arg(stepName(), m_problem));
+        askAgain();
+        setDeadline(nowMs + m_intervalMs);
+        return false;
+    }
+    // An echo and nothing after it: the section is empty, and has its header.
+    keepHeader();
+    if (!m_request.readTwice)
+        return true;
+    m_readings.append(m_reply);
+    const qsizetype count = m_readings.size();
+    if (count == 1 || !m_readings.first(count - 1).contains(m_reply)) {
+        if (count >= kReadings) {
+            const QList<QByteArray> &before = m_readings[count - 2];
+            qsizetype line = 0;
+            while (line < before.size() && line < m_reply.size() && before[line] == m_reply[line])
+                ++line;
+            const auto quoted = [](const QList<QByteArray> &lines, qsizetype at) {
+                return at < lines.size()
+                           ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
+                           : QStringLiteral("nothing");
+            };
+            fail(QStringLiteral("%1: %2 readings never agreed; line %3 read %4, then %5")
+                     .arg(stepName())
+                     .arg(count)
+                     .arg(line + 1)
+                     .arg(quoted(before, line), quoted(m_reply, line)));
+            return false;
+        }
+        // The second reading is a step of its own; further ones are not.
+        if (count == 1) {
+            emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
+            ++m_commandsSent;
+        } else {
+            emitStatus(QStringLiteral("%1: the readings differ; reading again").arg(stepName()));
+        }
+        askAgain();
+        setDeadline(nowMs + m_intervalMs);
+        return false;
+    }
+    store(m_reply);
+    return true;
 }
 
 void UploadEngine::timerFired(qint64 nowMs)
@@ -301,10 +412,9 @@ void UploadEngine::timerFired(qint64 nowMs)
         EngineBase::cancel(nowMs);
         return;
     }
+    if (!replyTaken(nowMs))
+        return;
     const DeviceType device = m_request.device;
-    // No echo came: the section still gets its header, so a silent device gives a listing of headers.
-    if (m_lineSkip > 0 && !m_pendingHeader.isEmpty())
-        collectLine(QByteArray());
     if (!m_sequence && m_requested == 0) {
         if (m_current == TransferRequest::Programs) {
             if (const QByteArray closing = ListingFormatter::programClosing(device); !closing.isEmpty())
