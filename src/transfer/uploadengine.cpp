@@ -8,12 +8,12 @@
 namespace korvo {
 
 namespace {
-constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is stored as it stands
+constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is taken as a line
 constexpr int kRegisterBlocks = 16;
 // Readings of one command that may go wrong (no echo, a wrong one, "?", a bad check byte) before the job
-// gives up, and readings of a reply read twice before it gives up on two agreeing.
+// gives up, and readings of a reply read twice before it gives up on two in a row agreeing.
 constexpr int kTries = 4;
-constexpr int kReadings = 4;
+constexpr int kReadings = 5;
 // 926Q blocks of 100 cells: programs up to block 17 (then 1700-1790), the non-volatile memory up to block
 // 20 (then 2000-2047).
 constexpr int kProgramBlocks = 17;
@@ -199,7 +199,8 @@ void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
     m_pendingHeader = std::move(header);
     m_formatterBefore = m_formatter;
     m_tries = 0;
-    m_readings.clear();
+    m_readings = 0;
+    m_lastReading.clear();
     m_intervalMs = replyTimeMs(m_request.timing, int(m_sent.size()), 500);
     askAgain();
     // The commands before this one have had their answers.
@@ -265,8 +266,13 @@ void UploadEngine::collectLine(const QByteArray &line)
 {
     if (!m_problem.isEmpty())
         return; // the rest of a spoilt reading is dropped; the command is asked again
-    // Every reply line of these devices ends at its first CR.
-    const QByteArray text = line.left(line.indexOf('\r'));
+    // Every line of these devices ends in CR LF: a line without its CR, or with a CR inside it, lost a line
+    // end or got one, and is no line the device sent.
+    if (line.indexOf('\r') != line.size() - 1) {
+        m_problem = QStringLiteral("a reply line came with a damaged line end");
+        return;
+    }
+    const QByteArray text = line.chopped(1);
     if (!m_echoSeen) {
         // The device's echo of the command becomes the section header. What comes before the command
         // is the device's prompt (or address); a differing command is not the one sent.
@@ -368,11 +374,13 @@ bool UploadEngine::replyTaken(qint64 nowMs)
     keepHeader();
     if (!m_request.readTwice)
         return true;
-    m_readings.append(m_reply);
-    const qsizetype count = m_readings.size();
-    if (count == 1 || !m_readings.first(count - 1).contains(m_reply)) {
+    // Two readings in a row that agree; damage that happens to repeat a reading further back is not
+    // taken for the reply.
+    const bool agreed = m_readings > 0 && m_lastReading == m_reply;
+    const int count = ++m_readings;
+    const QList<QByteArray> before = std::exchange(m_lastReading, m_reply);
+    if (!agreed) {
         if (count >= kReadings) {
-            const QList<QByteArray> &before = m_readings[count - 2];
             qsizetype line = 0;
             while (line < before.size() && line < m_reply.size() && before[line] == m_reply[line])
                 ++line;
