@@ -106,7 +106,7 @@ bool DownloadEngine::takeEcho(const QByteArray &piece, qint64 nowMs)
     // The device echoes what it takes of the line, control characters apart; before it may come its
     // prompt or the address.
     QByteArray expected = m_pendingLine;
-    expected.removeIf([](char c) { return static_cast<unsigned char>(c) < 32; });
+    expected.removeIf([](char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; });
     if (!piece.endsWith(expected)) {
         // A doubled line end gives an empty piece before the echo.
         if (piece.isEmpty())

@@ -62,9 +62,9 @@ private:
     QByteArray m_pendingLine; // the line whose echo is awaited
     qsizetype m_pendingNumber = 0;
     qsizetype m_lastNumber = 0;
-    QByteArray m_echo;        // the device's output since its last line end
-    QByteArray m_lastLine;    // the line echoed last: a "?" after its echo refuses it
-    bool m_settling = false;  // every line echoed: waiting for the device to be silent
+    QByteArray m_echo;       // the device's output since its last line end
+    QByteArray m_lastLine;   // the line echoed last: a "?" after its echo refuses it
+    bool m_settling = false; // every line echoed: waiting for the device to be silent
     int m_settleMs = 0;
     bool m_programMode = false;
     bool m_closing = false;

@@ -385,9 +385,8 @@ bool UploadEngine::replyTaken(qint64 nowMs)
             while (line < before.size() && line < m_reply.size() && before[line] == m_reply[line])
                 ++line;
             const auto quoted = [](const QList<QByteArray> &lines, qsizetype at) {
-                return at < lines.size()
-                           ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
-                           : QStringLiteral("nothing");
+                return at < lines.size() ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
+                                         : QStringLiteral("nothing");
             };
             fail(QStringLiteral("%1: %2 readings never agreed; line %3 read %4, then %5")
                      .arg(stepName())

@@ -98,7 +98,7 @@ private:
     QString m_problem;         // what spoiled this reading
     int m_tries = 0;           // readings of this command that went wrong
     QList<QByteArray> m_reply; // this reading's lines, held while reading twice
-    int m_readings = 0;                // of this command, while reading twice
+    int m_readings = 0;        // of this command, while reading twice
     QList<QByteArray> m_lastReading;
     int m_intervalMs = 0;
     qint64 m_commandsSent = 0;

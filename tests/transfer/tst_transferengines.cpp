@@ -204,8 +204,9 @@ void TstTransferEngines::aCommandWithoutAGoodAnswerIsAskedAgainThenTheJobFailsNa
         v.answer({"pr al\r\nACCEL = G 2000\r\nSPEED = G " + QByteArray::number(reading) + "\r\n>"});
         v.silence();
     }
-    QCOMPARE(v.failure, QStringLiteral(
-                            "VARIABLES: 5 readings never agreed; line 3 read \"VA SPEED = 3\", then \"VA SPEED = 4\""));
+    QCOMPARE(v.failure,
+             QStringLiteral(
+                 "VARIABLES: 5 readings never agreed; line 3 read \"VA SPEED = 3\", then \"VA SPEED = 4\""));
     QVERIFY(v.lines.isEmpty());
 }
 
