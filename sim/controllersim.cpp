@@ -49,6 +49,8 @@ void ControllerSim::powerCycle()
     m_output.clear();
     m_lastWasCr = false;
     m_echoing = true;
+    for (const PowerHook &hook : std::as_const(m_powerHooks))
+        hook();
 }
 
 QByteArray ControllerSim::takeOutput()

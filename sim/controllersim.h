@@ -20,6 +20,8 @@ public:
     using LineHandler = std::function<bool(ControllerSim &sim, const QByteArray &line)>;
     // Sees every byte first (already decoded at the right rate); true when it consumed the byte.
     using ByteHook = std::function<bool(ControllerSim &sim, char byte)>;
+    // Told of a power cycle, so that a dialogue's mode (upgrade, CAN configuration) is forgotten too.
+    using PowerHook = std::function<void()>;
 
     explicit ControllerSim(DeviceType device = Veltor);
 
@@ -38,7 +40,7 @@ public:
     void setEchoing(bool echoing) { m_echoing = echoing; }
 
     void receive(const QByteArray &bytes);
-    // Power off and on: a half-typed line, unsent output and the echo mode are lost.
+    // Power off and on: a half-typed line, unsent output, the echo mode and the dialogues' modes are lost.
     void powerCycle();
     QByteArray takeOutput();
     bool hasOutput() const { return !m_output.isEmpty(); }
@@ -58,6 +60,7 @@ public:
 
     void addLineHandler(LineHandler handler) { m_lineHandlers.append(std::move(handler)); }
     void addByteHook(ByteHook hook) { m_byteHooks.append(std::move(hook)); }
+    void addPowerHook(PowerHook hook) { m_powerHooks.append(std::move(hook)); }
 
     static constexpr char kPrompt = '>';
 
@@ -82,6 +85,7 @@ private:
     QList<QByteArray> m_program;
     QList<LineHandler> m_lineHandlers;
     QList<ByteHook> m_byteHooks;
+    QList<PowerHook> m_powerHooks;
 };
 
 } // namespace korvo
