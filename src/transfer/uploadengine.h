@@ -19,8 +19,8 @@
 // the terminal. A second Cancel stops waiting.
 //
 // Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
-// command counts once the silence after its reply has ended it), Status naming the section, Finished
-// after the last section.
+// command counts once the silence after its reply has ended it), Status naming the section and each
+// command asked again, Finished after the last section.
 
 #include "engine/enginebase.h"
 #include "transfer/hmiblockcodec.h"
@@ -71,7 +71,7 @@ private:
     // The device has been silent after a command: true when its reply is taken; false when the command
     // was sent again or the job failed.
     bool replyTaken(qint64 nowMs);
-    // "VARIABLES", "PROGRAMS (0-99)", "block 5": what the command reads, for messages.
+    // "VARIABLES", "PROGRAMS (0-99)", "Block 5": what the command reads, for messages.
     QString stepName() const;
     int plannedCommands(int sections) const;
 
