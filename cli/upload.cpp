@@ -12,9 +12,8 @@ int upload(CliContext &ctx, QStringList args)
 {
     const QString output = takeOption(args, QStringLiteral("-o"));
     std::optional<TransferRequest> request = transferRequest(ctx, args);
-    if (!request)
+    if (!request || !takeReadings(ctx, args, &*request))
         return UsageOrLink;
-    request->readTwice = takeFlag(args, QStringLiteral("--read-twice"));
     if (!args.isEmpty()) {
         ctx.err(QStringLiteral("upload takes no argument \"%1\"").arg(args.first()));
         return UsageOrLink;
@@ -55,14 +54,15 @@ int upload(CliContext &ctx, QStringList args)
 } // namespace
 
 const CliHelp kHelp{
-    "upload [-o FILE] [--sections vars,flags,programs] [--program NAME] [--read-twice]",
+    "upload [-o FILE] [--sections vars,flags,programs] [--program NAME] [--read-twice | --reads N]",
     "Reads the device's listing (needs --device or --terminal). A file is written as FILE.incomplete and "
     "renamed over FILE when the upload has finished; a failed upload leaves FILE alone.",
     {{"-o FILE", "the listing file; the listing goes to stdout without it"},
      {"--sections LIST",
       "vars, flags and programs, separated by commas; every section the device has without it"},
      {"--program NAME", "only the program NAME"},
-     {"--read-twice", kReadTwiceHelp}},
+     kReadTwiceHelp,
+     kReadsHelp},
     "the device failed the upload (a command asked again without a good answer, readings that never "
     "agreed), or FILE could not be written (what was read stays in FILE.incomplete)",
     {{"lines", "number of listing lines read"}, {"file", "the listing file, empty for stdout"}}};

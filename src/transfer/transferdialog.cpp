@@ -283,7 +283,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
 
     request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
-    request.readTwice = memory.readTwice;
+    request.readings = memory.readTwice ? 2 : 1;
     request.timing = LinkTiming::fromSettings(m_terminal->settings());
 
     target.programDir = m_setup.programDir;

@@ -11,9 +11,9 @@ namespace {
 constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is taken as a line
 constexpr int kRegisterBlocks = 16;
 // Readings of one command that may go wrong (no echo, a wrong one, "?", a bad check byte) before the job
-// gives up, and readings of a reply read twice before it gives up on two in a row agreeing.
+// gives up, and readings beyond those asked for before it gives up on enough in a row agreeing.
 constexpr int kTries = 4;
-constexpr int kReadings = 5;
+constexpr int kExtraReadings = 3;
 // 926Q blocks of 100 cells: programs up to block 17 (then 1700-1790), the non-volatile memory up to block
 // 20 (then 2000-2047).
 constexpr int kProgramBlocks = 17;
@@ -67,7 +67,7 @@ int UploadEngine::plannedCommands(int sections) const
         else
             total += 1;
     }
-    return m_request.readTwice ? 2 * total : total;
+    return readings() * total;
 }
 
 void UploadEngine::start(qint64 nowMs)
@@ -76,7 +76,7 @@ void UploadEngine::start(qint64 nowMs)
     m_requested = m_request.sections & sectionsOf(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
-        m_commandsPlanned = (m_request.readTwice ? 2 : 1) * (1 + kNvmBlocks);
+        m_commandsPlanned = readings() * (1 + kNvmBlocks);
         m_sectionCount = 1;
         startNvm();
     } else {
@@ -200,7 +200,9 @@ void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
     m_formatterBefore = m_formatter;
     m_tries = 0;
     m_readings = 0;
+    m_agreeing = 0;
     m_lastReading.clear();
+    m_difference.clear();
     m_intervalMs = replyTimeMs(m_request.timing, int(m_sent.size()), 500);
     askAgain();
     // The commands before this one have had their answers.
@@ -331,7 +333,7 @@ void UploadEngine::collectHmiBlock()
 
 void UploadEngine::keep(const QList<QByteArray> &lines)
 {
-    if (m_request.readTwice) {
+    if (readings() > 1) {
         m_reply += lines;
         return;
     }
@@ -372,31 +374,37 @@ bool UploadEngine::replyTaken(qint64 nowMs)
     }
     // An echo and nothing after it: the section is empty, and has its header.
     keepHeader();
-    if (!m_request.readTwice)
+    if (readings() == 1)
         return true;
-    // Two readings in a row that agree; damage that happens to repeat a reading further back is not
-    // taken for the reply.
-    const bool agreed = m_readings > 0 && m_lastReading == m_reply;
+    // Readings in a row that agree; damage that happens to repeat a reading further back is not taken
+    // for the reply.
+    const bool same = m_readings > 0 && m_lastReading == m_reply;
+    m_agreeing = same ? m_agreeing + 1 : 1;
     const int count = ++m_readings;
-    const QList<QByteArray> before = std::exchange(m_lastReading, m_reply);
-    if (!agreed) {
-        if (count >= kReadings) {
-            qsizetype line = 0;
-            while (line < before.size() && line < m_reply.size() && before[line] == m_reply[line])
-                ++line;
-            const auto quoted = [](const QList<QByteArray> &lines, qsizetype at) {
-                return at < lines.size() ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
-                                         : QStringLiteral("nothing");
-            };
-            fail(QStringLiteral("%1: %2 readings never agreed; line %3 read %4, then %5")
+    if (!same && count > 1) {
+        qsizetype line = 0;
+        while (line < m_lastReading.size() && line < m_reply.size() && m_lastReading[line] == m_reply[line])
+            ++line;
+        const auto quoted = [](const QList<QByteArray> &lines, qsizetype at) {
+            return at < lines.size() ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
+                                     : QStringLiteral("nothing");
+        };
+        m_difference = QStringLiteral("line %1 read %2, then %3")
+                           .arg(line + 1)
+                           .arg(quoted(m_lastReading, line), quoted(m_reply, line));
+    }
+    m_lastReading = m_reply;
+    if (m_agreeing < readings()) {
+        if (count >= readings() + kExtraReadings) {
+            fail(QStringLiteral("%1: %2 readings, never %3 in a row alike; %4")
                      .arg(stepName())
                      .arg(count)
-                     .arg(line + 1)
-                     .arg(quoted(before, line), quoted(m_reply, line)));
+                     .arg(readings())
+                     .arg(m_difference));
             return false;
         }
-        // The second reading is a step of its own; further ones are not.
-        if (count == 1) {
+        // The readings asked for are steps of their own; further ones are not.
+        if (count < readings()) {
             emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
             ++m_commandsSent;
         } else {

@@ -8,9 +8,9 @@
 // gets no echo at all, that the device answers with "?", or an HMI block with a wrong check byte, is asked
 // again once the device is silent; after a few tries the job fails naming the section (or block) and
 // what went wrong, keeping what it has listed so far. Damage inside a reply cannot be seen from one read:
-// with readTwice every command's reply is read twice and held until two readings in a row agree, and the
-// job fails naming the first differing line when they never do. A reply line that lost its CR or got one
-// more is damage that can be seen, and is treated as a wrong answer.
+// with readings set to 2 (or more) every command's reply is read again and held until that many readings
+// in a row agree, and the job fails naming the first differing line when they never do. A reply line that
+// lost its CR or got one more is damage that can be seen, and is treated as a wrong answer.
 //
 // A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
 //
@@ -74,6 +74,7 @@ private:
     // "VARIABLES", "PROGRAMS (0-99)", "Block 5": what the command reads, for messages.
     QString stepName() const;
     int plannedCommands(int sections) const;
+    int readings() const { return std::max(1, m_request.readings); }
 
     TransferRequest m_request;
     ListingFormatter m_formatter;
@@ -98,8 +99,10 @@ private:
     QString m_problem;         // what spoiled this reading
     int m_tries = 0;           // readings of this command that went wrong
     QList<QByteArray> m_reply; // this reading's lines, held while reading twice
-    int m_readings = 0;        // of this command, while reading twice
+    int m_readings = 0;        // of this command, when more than one is asked for
+    int m_agreeing = 0;        // readings in a row that agree, the last one included
     QList<QByteArray> m_lastReading;
+    QString m_difference; // where the last two readings that differed differ
     int m_intervalMs = 0;
     qint64 m_commandsSent = 0;
     qint64 m_commandsPlanned = 0;

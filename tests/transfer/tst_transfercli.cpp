@@ -208,6 +208,7 @@ void TstTransferCli::theContractsExitCodes()
     QCOMPARE(hmi.code, 2);
     QVERIFY(hmi.err.contains("Download not available for HMI"));
     QCOMPARE(cli({"--port", sim.path, "upload"}).code, 2); // no device type
+    QCOMPARE(cli({"--port", sim.path, "--device", "veltor", "upload", "--reads", "0"}).code, 2);
     Result refused = cli({"--port", sim.path, "--device", "veltor", "download", listing});
     QCOMPARE(refused.code, 1);
     QVERIFY(refused.err.contains("NUL byte"));
@@ -252,7 +253,7 @@ void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne_data()
         << QStringList{"--line-faults", "corrupt=0.01,seed=1092"} << up << "";
     QTest::newRow("upload, readings never agree")
         << QStringList{"--line-faults", "dup=0.01,seed=1"} << up + QStringList{"--read-twice"}
-        << "VARIABLES: 5 readings never agreed; line 2 read";
+        << "VARIABLES: 5 readings, never 2 in a row alike; line 2 read";
     QTest::newRow("upload, stall") << QStringList{"--stall-after", "4"} << up
                                    << "VARIABLES: no answer to \"pr al\" (asked 4 times)";
     QTest::newRow("download, corrupt")
@@ -261,8 +262,8 @@ void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne_data()
     QTest::newRow("download, stall") << QStringList{"--stall-after", "40"}
                                      << QStringList{"download", "FILE", "--timeout-s", "2"}
                                      << "No echo of line 3 (\"VA SPEED = 71500\") within 2 s";
-    QTest::newRow("verify, read twice") << QStringList{"--line-faults", "corrupt=0.002,seed=7"}
-                                        << QStringList{"verify", "FILE", "--read-twice"} << "";
+    QTest::newRow("verify, three readings alike") << QStringList{"--line-faults", "corrupt=0.002,seed=7"}
+                                                  << QStringList{"verify", "FILE", "--reads", "3"} << "";
     QTest::newRow("verify, stall") << QStringList{"--stall-after", "4"} << QStringList{"verify", "FILE"}
                                    << "VARIABLES: no answer to \"pr al\" (asked 4 times)";
 }
@@ -417,7 +418,7 @@ void TstTransferCli::everyCommandExplainsItselfAndCompletes()
     QCOMPARE(completions({"--device", "ve"}), QStringList{"veltor"});
     QCOMPARE(completions({"--port", "/dev/pts/", "up"}), (QStringList{"upload", "upgrade"}));
     QVERIFY(completions({"upload", "--sec"}).contains(QStringLiteral("--sections")));
-    QCOMPARE(completions({"verify", "--re"}), QStringList{"--read-twice"});
+    QCOMPARE(completions({"verify", "--re"}), (QStringList{"--read-twice", "--reads"}));
     QVERIFY(cli({"upload", "--help"}).out.contains("\n  --read-twice "));
     // Serial devices for --port: a simulated controller's pty is one.
     Sim sim({"--device", "veltor"});

@@ -185,7 +185,7 @@ void TstTransferEngines::aCommandWithoutAGoodAnswerIsAskedAgainThenTheJobFailsNa
     // Read twice: the reply is held until two readings in a row agree (a damaged reading that repeats an
     // earlier one is not taken), and fails naming the first differing line when they never do.
     TransferRequest twice = request(Veltor, TransferRequest::Variables);
-    twice.readTwice = true;
+    twice.readings = 2;
     UploadEngine careful(twice);
     Dialogue<UploadEngine> c(careful);
     c.start();
@@ -204,9 +204,8 @@ void TstTransferEngines::aCommandWithoutAGoodAnswerIsAskedAgainThenTheJobFailsNa
         v.answer({"pr al\r\nACCEL = G 2000\r\nSPEED = G " + QByteArray::number(reading) + "\r\n>"});
         v.silence();
     }
-    QCOMPARE(v.failure,
-             QStringLiteral(
-                 "VARIABLES: 5 readings never agreed; line 3 read \"VA SPEED = 3\", then \"VA SPEED = 4\""));
+    QCOMPARE(v.failure, QStringLiteral("VARIABLES: 5 readings, never 2 in a row alike; line 3 read \"VA "
+                                       "SPEED = 3\", then \"VA SPEED = 4\""));
     QVERIFY(v.lines.isEmpty());
 }
 
