@@ -404,6 +404,10 @@ void TstTransferEndToEnd::aFaultyLineEndsEveryJobCompletedOrCleanly_data()
                                      << "No echo of line 3 (\"VA COUNT = 70\") within 2 s";
     QTest::newRow("download, reset") << K::Download << "" << -1 << 40 << -1 << false
                                      << "The device answered \"?\" to line 3 (\"VA COUNT = 70\")";
+    // A power cycle ends program entry: the rest of a program line cut by one is refused, not stored.
+    QTest::newRow("download, reset in the program")
+        << K::Download << "" << -1 << 120 << -1 << false
+        << "The device answered \"?\" to line 12 (\"104  BR MAIN\")";
     QTest::newRow("download, hangup") << K::Download << "" << -1 << -1 << 40 << false << "*";
     // Verify reads as the upload does.
     QTest::newRow("verify, clean line") << K::Verify << "" << -1 << -1 << -1 << false << "";
