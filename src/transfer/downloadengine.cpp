@@ -3,10 +3,24 @@
 #include "app/cp1252.h"
 #include "transfer/listingformatter.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace korvo {
 
 namespace {
 constexpr qsizetype kMaxEcho = 64 * 1024; // a longer run without a line end is noise; its end is compared
+
+// What comes before a line's echo is the device's prompt character (and the address it echoes): no letter
+// or digit, and not the line's first character, which is what a doubled first byte looks like.
+bool promptOnly(QByteArray before, const QByteArray &address, const QByteArray &line)
+{
+    if (before.endsWith(address))
+        before.chop(address.size());
+    const bool text = std::any_of(before.cbegin(), before.cend(),
+                                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    return !text && (line.isEmpty() || !before.endsWith(line.front()));
+}
 
 // "line 5 ("VA A = 1")".
 QString lineName(qsizetype number, const QByteArray &line)
@@ -105,10 +119,10 @@ bool DownloadEngine::takeEcho(const QByteArray &piece, qint64 nowMs)
         return false;
     }
     // The device echoes what it takes of the line, control characters apart; before it may come its
-    // prompt or the address.
+    // prompt and the address.
     QByteArray expected = m_pendingLine;
     expected.removeIf([](char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; });
-    if (!piece.endsWith(expected)) {
+    if (!piece.endsWith(expected) || !promptOnly(piece.chopped(expected.size()), m_prefix, expected)) {
         // A doubled line end gives an empty piece before the echo.
         if (piece.isEmpty())
             return true;

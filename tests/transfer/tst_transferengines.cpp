@@ -388,6 +388,13 @@ void TstTransferEngines::aDownloadLineEchoedOtherwiseOrRefusedEndsTheJobNamingIt
     QCOMPARE(d.sent.size(), 2);
     QCOMPARE(d.failure, QStringLiteral("The echo of line 2 (\"VA B = 2\") came back as \">VA B = 3\": the "
                                        "device may hold the line damaged"));
+    // Before the echo only the prompt may come: a doubled first byte is a line the device took otherwise.
+    DownloadEngine doubled(lines, request(Veltor, 0));
+    Dialogue<DownloadEngine> b(doubled);
+    b.start();
+    b.answer({"VA A = 1\r\n>", "VVA B = 2\r\n>"});
+    QCOMPARE(b.failure, QStringLiteral("The echo of line 2 (\"VA B = 2\") came back as \">VVA B = 2\": the "
+                                       "device may hold the line damaged"));
     // A "?" after an echo refuses the line before it, the last line too.
     for (const qsizetype refused : {1, 3}) {
         DownloadEngine engine(lines, request(Veltor, 0));
