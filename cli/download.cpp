@@ -71,8 +71,8 @@ const CliHelp kHelp{
     {{"FILE", "the listing to send"},
      {"--sections LIST", "vars, flags and programs, separated by commas; every section in FILE without it"},
      {"--timeout-s N", "fail when the echo of a line has not come N seconds after the last one"}},
-    "FILE holds none of the sections asked for or no lines, the echo of a line did not come in time, or the "
-    "device failed the download",
+    "FILE holds none of the sections asked for or no lines, the echo of a line did not come in time or "
+    "differed from the line, the device answered \"?\" to a line, or the device failed the download",
     {{"lines", "number of lines sent"}, {"bytes", "number of bytes sent"}}};
 
 KORVO_CLI_COMMAND("download", kHelp, download);

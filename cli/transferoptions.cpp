@@ -51,6 +51,21 @@ std::optional<TransferRequest> transferRequest(CliContext &ctx, QStringList &arg
     return request;
 }
 
+bool takeReadings(CliContext &ctx, QStringList &args, TransferRequest *request)
+{
+    if (takeFlag(args, QStringLiteral("--read-twice")))
+        request->readings = 2;
+    const QString reads = takeOption(args, QStringLiteral("--reads"));
+    if (reads.isEmpty())
+        return true;
+    bool ok = false;
+    request->readings = reads.toInt(&ok);
+    if (ok && request->readings >= 1 && request->readings <= 9)
+        return true;
+    ctx.err(QStringLiteral("--reads takes a number from 1 to 9"));
+    return false;
+}
+
 std::optional<QList<QByteArray>> readListing(CliContext &ctx, const QString &path, int *exitCode)
 {
     QByteArray bytes;
@@ -96,6 +111,9 @@ int runUpload(CliContext &ctx, TransferRequest request, const std::function<void
             if (const auto *line = event.as<EngineEvent::Line>()) {
                 ++lines;
                 onLine(line->text);
+            } else if (const auto *status = event.as<EngineEvent::Status>();
+                       status && !ctx.quiet() && !status->text.startsWith(QLatin1String("Uploading "))) {
+                ctx.err(status->text); // a command asked again on a noisy line
             }
         },
         transferProgress(ctx, engine, &lines));

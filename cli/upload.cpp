@@ -11,8 +11,8 @@ namespace {
 int upload(CliContext &ctx, QStringList args)
 {
     const QString output = takeOption(args, QStringLiteral("-o"));
-    const std::optional<TransferRequest> request = transferRequest(ctx, args);
-    if (!request)
+    std::optional<TransferRequest> request = transferRequest(ctx, args);
+    if (!request || !takeReadings(ctx, args, &*request))
         return UsageOrLink;
     if (!args.isEmpty()) {
         ctx.err(QStringLiteral("upload takes no argument \"%1\"").arg(args.first()));
@@ -57,14 +57,17 @@ int upload(CliContext &ctx, QStringList args)
 } // namespace
 
 const CliHelp kHelp{
-    "upload [-o FILE] [--sections vars,flags,programs] [--program NAME]",
+    "upload [-o FILE] [--sections vars,flags,programs] [--program NAME] [--read-twice | --reads N]",
     "Reads the device's listing (needs --device or --terminal). A file is written as FILE.incomplete and "
     "renamed over FILE when the upload has finished; a failed upload leaves FILE alone.",
     {{"-o FILE", "the listing file; the listing goes to stdout without it"},
      {"--sections LIST",
       "vars, flags and programs, separated by commas; every section the device has without it"},
-     {"--program NAME", "only the program NAME"}},
-    "the device failed the upload, or FILE could not be written (what was read stays in FILE.incomplete)",
+     {"--program NAME", "only the program NAME"},
+     kReadTwiceHelp,
+     kReadsHelp},
+    "the device failed the upload (a command asked again without a good answer, readings that never "
+    "agreed), or FILE could not be written (what was read stays in FILE.incomplete)",
     {{"lines", "number of listing lines read"}, {"file", "the listing file, empty for stdout"}}};
 
 KORVO_CLI_COMMAND("upload", kHelp, upload);

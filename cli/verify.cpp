@@ -13,7 +13,7 @@ namespace {
 int verify(CliContext &ctx, QStringList args)
 {
     std::optional<TransferRequest> request = transferRequest(ctx, args);
-    if (!request)
+    if (!request || !takeReadings(ctx, args, &*request))
         return UsageOrLink;
     if (args.size() != 1) {
         ctx.err(QStringLiteral("verify takes one listing file"));
@@ -47,13 +47,15 @@ int verify(CliContext &ctx, QStringList args)
 } // namespace
 
 const CliHelp kHelp{
-    "verify FILE [--sections vars,flags,programs]",
+    "verify FILE [--sections vars,flags,programs] [--read-twice | --reads N]",
     "Uploads the device's sections again and compares them with the listing FILE; prints \"identical\" or "
     "the "
     "differing lines as a unified diff (needs --device or --terminal).",
     {{"FILE", "the listing to compare with"},
      {"--sections LIST",
-      "vars, flags and programs, separated by commas; every section the device has without it"}},
+      "vars, flags and programs, separated by commas; every section the device has without it"},
+     kReadTwiceHelp,
+     kReadsHelp},
     "the device's listing differs from FILE, or the upload failed",
     {{"identical", "true when the device holds what FILE holds"},
      {"differences", "number of differing lines"}}};

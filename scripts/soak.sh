@@ -2,9 +2,16 @@
 # Runs random korvo-cli jobs against korvo-sim on a faulty line for a while and counts how each ended:
 #   scripts/soak.sh [minutes]        (default 30; SOAK_SEED=N starts the seeds elsewhere)
 # Every job ends completed, failed cleanly (exit 1/2 with a message), hung (killed after SOAK_HANG_S s),
-# crashed (a signal, a sanitizer report, or the simulator dying), or lost (exit 0 with a listing that
-# differs from a fault-free one, or a failure without a word). Each case that is not completed or clean
-# prints its seed and both commands, so it can be replayed by hand.
+# crashed (a signal, a sanitizer report, or the simulator dying), or lost: exit 0 with a listing that
+# differs from a fault-free one, a download whose listing the device does not hold afterwards (read back
+# over the mended line, see korvo-sim's SIGUSR1), a verify that calls a differing listing identical, or a
+# failure without a word. Each case that is not completed or clean prints its seed and both commands, so
+# it can be replayed by hand.
+#
+# The jobs run as a careful user on a noisy line runs them: uploads and verifies with --reads 3 (one reading
+# cannot show damage inside a listing; at these rates, up to one byte in a hundred, two readings alike are
+# still now and then alike in their damage), downloads with --timeout-s (a lost line end would otherwise
+# wait for Ctrl+C).
 set -u
 
 minutes=${1:-30}
@@ -69,12 +76,15 @@ report() { # report CLASS SEED SIMARGS CLIARGS DETAIL
     echo "  korvo-cli --time-scale $scale --quiet --port PTY $4" >&2
 }
 
-# The reference listings: a fault-free upload of each device's memory.
+# The reference listings: a fault-free upload of each device's memory, and one with other values and
+# another program, which a download must leave in the device (and a verify must not call identical).
 for dev in veltor fendra nb; do
     start_sim --device "$dev" || { echo "soak: korvo-sim did not start" >&2; exit 2; }
     "$cli" --time-scale "$scale" --quiet --port "$pty" --device "$dev" upload -o "$work/$dev.ref" ||
         { echo "soak: fault-free upload of $dev failed" >&2; exit 2; }
     stop_sim >/dev/null
+    sed -e 's/^\(VA [A-Z]* = \)/\17/' -e 's/^\([0-9][0-9]*  .*[0-9]\)\r$/\11\r/' "$work/$dev.ref" >"$work/$dev.mod"
+    cmp -s "$work/$dev.ref" "$work/$dev.mod" && { echo "soak: the changed $dev listing is the same" >&2; exit 2; }
 done
 
 # pick VAR WORDS...: sets VAR to one of the words. No $(...) here: a subshell would reseed $RANDOM and the
@@ -101,6 +111,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
     [ "$job" = download ] || at=$((at % 40))
     pick baud 4800 9600 19200 38400
     pick target module dongle
+    pick listing ref mod
     sim_args="--line-faults drop=$drop,corrupt=$corrupt,dup=$dup,seed=$seed"
     case $cut in
     stall) sim_args="$sim_args --stall-after $at" ;;
@@ -109,9 +120,9 @@ while [ "$(date +%s)" -lt "$end" ]; do
     esac
     out=$work/out
     case $job in
-    upload) sim_args="--device $dev $sim_args" cli_args="--device $dev upload -o $out" ;;
-    verify) sim_args="--device $dev $sim_args" cli_args="--device $dev verify $work/$dev.ref" ;;
-    download) sim_args="--device $dev $sim_args" cli_args="--device $dev download $work/$dev.ref --timeout-s 5" ;;
+    upload) sim_args="--device $dev $sim_args" cli_args="--device $dev upload -o $out --reads 3" ;;
+    verify) sim_args="--device $dev $sim_args" cli_args="--device $dev verify $work/$dev.$listing --reads 3" ;;
+    download) sim_args="--device $dev $sim_args" cli_args="--device $dev download $work/$dev.mod --timeout-s 5" ;;
     send) sim_args="--device $dev $sim_args" cli_args="--device $dev send LIST --wait-ms 300" ;;
     ram)
         [ "$dev" = nb ] && dev=veltor # only these two dump their RAM
@@ -137,6 +148,11 @@ while [ "$(date +%s)" -lt "$end" ]; do
     timeout -k 5 "$hang_s" "$cli" --time-scale "$scale" --quiet --port "$pty" $cli_args \
         >"$work/stdout" 2>"$work/stderr"
     status=$?
+    # What a download left in the device, read back over the mended line.
+    if [ "$job" = download ] && [ "$status" -eq 0 ] && kill -USR1 "$sim_pid" 2>/dev/null; then
+        timeout -k 5 "$hang_s" "$cli" --time-scale "$scale" --quiet --port "$pty" --device "$dev" upload \
+            -o "$out" >/dev/null 2>"$work/check.err" || echo "read back failed: $(head -c 200 "$work/check.err")" >"$out"
+    fi
     sim_state=$(stop_sim)
     run=$((run + 1))
     message=$(head -c 300 "$work/stderr" | tr '\n' ' ')
@@ -151,6 +167,13 @@ while [ "$(date +%s)" -lt "$end" ]; do
             lost=$((lost + 1))
             report lost "$seed" "$sim_args" "$cli_args" \
                 "exit 0, listing differs: $(diff "$work/$dev.ref" "$out" | grep -c '^[<>]') lines"
+        elif [ "$job" = download ] && [ -f "$out" ] && ! cmp -s "$out" "$work/$dev.mod"; then
+            lost=$((lost + 1))
+            report lost "$seed" "$sim_args" "$cli_args" \
+                "exit 0, the device holds another listing: $(diff "$work/$dev.mod" "$out" | head -c 300 | tr '\n' ' ')"
+        elif [ "$job" = verify ] && [ "$listing" = mod ]; then
+            lost=$((lost + 1))
+            report lost "$seed" "$sim_args" "$cli_args" "exit 0 comparing a listing the device does not hold"
         else
             completed=$((completed + 1))
         fi

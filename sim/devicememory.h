@@ -37,6 +37,8 @@ public:
     // One line as a download sends it (without its line end); true when it belonged to the memory
     // (a value, a program line, a header or comment).
     bool apply(const QByteArray &line);
+    // A power cycle: program entry is the interpreter's state and ends; the memory is kept.
+    void powerCycled() { m_programMode = false; }
 
 private:
     struct Value

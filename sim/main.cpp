@@ -30,9 +30,9 @@ using namespace korvo;
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = char(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
 }
 
@@ -259,13 +259,21 @@ int main(int argc, char *argv[])
     const UpgradeResponder ptyUpgrade(ptyController, upgradeSimOptions(parser));
     const UpgradeResponder gatewayUpgrade(gatewayController, upgradeSimOptions(parser));
 
-    // SIGTERM and SIGINT end the event loop so the pty is closed cleanly.
+    // SIGTERM and SIGINT end the event loop so the pty is closed cleanly. SIGUSR1 mends the line: no more
+    // faults, so a script can read back what a job on the faulty line left in the device's memory.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
         auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-        std::signal(SIGTERM, onSignal);
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGHUP, onSignal);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
+            char signal = 0;
+            if (::read(g_signalPipe[0], &signal, 1) == 1 && signal == SIGUSR1) {
+                simPty.setFaults(LineFaults());
+                gateway.setFaults(LineFaults());
+                return;
+            }
+            QCoreApplication::quit();
+        });
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
+            std::signal(signal, onSignal);
     }
     return app.exec();
 }

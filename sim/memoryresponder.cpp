@@ -7,6 +7,7 @@ namespace korvo {
 
 MemoryResponder::MemoryResponder(ControllerSim &controller, DeviceMemory memory) : m_memory(std::move(memory))
 {
+    controller.addPowerHook([this] { m_memory.powerCycled(); });
     if (m_memory.device() == DeviceType::Hmi)
         controller.addByteHook([this](ControllerSim &sim, char byte) { return hmiByte(sim, byte); });
     else

@@ -3,7 +3,31 @@
 #include "app/cp1252.h"
 #include "transfer/listingformatter.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace korvo {
+
+namespace {
+constexpr qsizetype kMaxEcho = 64 * 1024; // a longer run without a line end is noise; its end is compared
+
+// What comes before a line's echo is the device's prompt character (and the address it echoes): no letter
+// or digit, and not the line's first character, which is what a doubled first byte looks like.
+bool promptOnly(QByteArray before, const QByteArray &address, const QByteArray &line)
+{
+    if (before.endsWith(address))
+        before.chop(address.size());
+    const bool text = std::any_of(before.cbegin(), before.cend(),
+                                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    return !text && (line.isEmpty() || !before.endsWith(line.front()));
+}
+
+// "line 5 ("VA A = 1")".
+QString lineName(qsizetype number, const QByteArray &line)
+{
+    return QStringLiteral("line %1 (\"%2\")").arg(number).arg(decodeCp1252(line.constData(), line.size()));
+}
+} // namespace
 
 DownloadEngine::DownloadEngine(QList<QByteArray> lines, TransferRequest request)
     : m_lines(std::move(lines)), m_request(std::move(request))
@@ -11,6 +35,9 @@ DownloadEngine::DownloadEngine(QList<QByteArray> lines, TransferRequest request)
     m_prefix = encodeCp1252(m_request.deviceAddress).value_or(m_request.deviceAddress.toLatin1());
     for (const QByteArray &line : std::as_const(m_lines))
         m_bytesTotal += m_prefix.size() + line.size() + 1;
+    // A refusal ("?", its line end and the prompt) comes right after the echo: the time those take is
+    // waited for after the last one, no more (a long download ends that much later).
+    m_settleMs = replyTimeMs(m_request.timing, 4, 0);
 }
 
 void DownloadEngine::start(qint64 nowMs)
@@ -30,6 +57,8 @@ void DownloadEngine::sendLine(const QByteArray &line, qint64 nowMs)
     if (m_request.echoTimeoutMs > 0)
         setDeadline(nowMs + m_request.echoTimeoutMs);
     m_pendingLine = line;
+    // Lines are counted in what is sent: the closing program word comes after the listing's lines.
+    m_pendingNumber = m_closing ? m_lines.size() + 1 : m_next;
     trackProgramMode(line);
     const QByteArray bytes = m_prefix + line + m_request.lineEnd();
     m_pendingBytes = bytes.size();
@@ -57,12 +86,63 @@ QString DownloadEngine::programModeNote() const
 
 void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 {
-    if (isFinished() || !data.contains(m_request.lineEnd()))
+    if (isFinished())
         return;
+    const char lineEnd = m_request.lineEnd();
+    for (const char byte : data) {
+        if (byte != lineEnd) {
+            // The other line-end character and the device's prompt are no part of what is compared.
+            if (byte != '\r' && byte != '\n')
+                m_echo += byte;
+            if (m_echo.size() > 2 * kMaxEcho)
+                m_echo = m_echo.right(kMaxEcho);
+            continue;
+        }
+        if (!takeEcho(std::exchange(m_echo, QByteArray()), nowMs))
+            return;
+    }
+    if (m_settling)
+        setDeadline(nowMs + m_settleMs);
+}
+
+bool DownloadEngine::takeEcho(const QByteArray &piece, qint64 nowMs)
+{
+    if (piece.trimmed() == "?" && !m_lastLine.isNull()) {
+        fail(QStringLiteral("The device answered \"?\" to %1").arg(lineName(m_lastNumber, m_lastLine)));
+        return false;
+    }
+    if (m_settling) {
+        if (piece.isEmpty())
+            return true;
+        fail(QStringLiteral("The device answered \"%1\" after %2")
+                 .arg(decodeCp1252(piece.constData(), piece.size()), lineName(m_lastNumber, m_lastLine)));
+        return false;
+    }
+    // The device echoes what it takes of the line, control characters apart; before it may come its
+    // prompt and the address.
+    QByteArray expected = m_pendingLine;
+    expected.removeIf([](char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; });
+    if (!piece.endsWith(expected) || !promptOnly(piece.chopped(expected.size()), m_prefix, expected)) {
+        // A doubled line end gives an empty piece before the echo.
+        if (piece.isEmpty())
+            return true;
+        fail(QStringLiteral("The echo of %1 came back as \"%2\": the device may hold the line damaged")
+                 .arg(lineName(m_pendingNumber, m_pendingLine),
+                      decodeCp1252(piece.constData(), piece.size())));
+        return false;
+    }
+    echoed(nowMs);
+    return !isFinished();
+}
+
+void DownloadEngine::echoed(qint64 nowMs)
+{
     m_lastEchoMs = nowMs;
+    m_lastLine = m_pendingLine;
+    m_lastNumber = m_pendingNumber;
     if (m_closing) {
         emitProgress(m_lines.size() + 1, m_lines.size() + 1);
-        finish();
+        m_settling = true;
         return;
     }
     ++m_echoed;
@@ -76,19 +156,23 @@ void DownloadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
         m_closing = true;
         sendLine(ListingFormatter::programWord(m_request.device), nowMs);
     } else {
-        finish();
+        m_settling = true;
     }
 }
 
 void DownloadEngine::timerFired(qint64 nowMs)
 {
     (void)nowMs;
-    if (isFinished() || m_request.echoTimeoutMs <= 0)
+    if (isFinished())
         return;
-    // The line is counted in what was sent: the closing program word comes after the listing's lines.
-    fail(QStringLiteral("No echo of line %1 (\"%2\") within %3 s")
-             .arg(m_closing ? m_next + 1 : m_next)
-             .arg(decodeCp1252(m_pendingLine.constData(), m_pendingLine.size()))
+    if (m_settling) {
+        finish();
+        return;
+    }
+    if (m_request.echoTimeoutMs <= 0)
+        return;
+    fail(QStringLiteral("No echo of %1 within %2 s")
+             .arg(lineName(m_pendingNumber, m_pendingLine))
              .arg(m_request.echoTimeoutMs / 1000.0));
 }
 

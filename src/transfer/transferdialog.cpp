@@ -95,6 +95,11 @@ void TransferDialog::buildControls()
         boxes->addWidget(m_boxes[i]);
     }
     layout->addWidget(m_dataTypes);
+    m_readTwice = new QCheckBox(QStringLiteral("Read Twice"), this);
+    m_readTwice->setToolTip(
+        QStringLiteral("For a noisy line: Upload and Verify read every section twice and take it when two "
+                       "readings agree"));
+    layout->addWidget(m_readTwice);
 
     m_typeFrame = new QGroupBox(QStringLiteral("Destination Type"), this);
     auto *types = new QVBoxLayout(m_typeFrame);
@@ -195,6 +200,7 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     m_address->setText(memory.startAddress);
     for (size_t i = 0; i < m_boxes.size(); ++i)
         m_boxes[i]->setChecked((memory.sections & (1 << i)) != 0);
+    m_readTwice->setChecked(memory.readTwice);
     const bool toFile = memory.toFile || !edit;
     (toFile ? m_fileOption : m_editOption)->setChecked(true);
     m_fileName->setEnabled(toFile);
@@ -268,6 +274,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     memory.deviceAddress = m_deviceName->text();
     memory.sections = request.sections;
     memory.startAddress = m_address->text();
+    memory.readTwice = m_readTwice->isChecked();
     TransferJob::Target target;
     target.file = m_fileOption->isChecked();
     if (target.file)
@@ -276,6 +283,7 @@ void TransferDialog::startJob(TransferJob::Kind kind)
 
     request.deviceAddress = memory.deviceAddress;
     request.programName = m_address->text();
+    request.readings = memory.readTwice ? 2 : 1;
     request.timing = LinkTiming::fromSettings(m_terminal->settings());
 
     target.programDir = m_setup.programDir;
@@ -348,6 +356,7 @@ void TransferDialog::onCancel()
 void TransferDialog::showRunning(bool running, TransferJob::Kind kind)
 {
     m_dataTypes->setVisible(!running);
+    m_readTwice->setVisible(!running);
     m_typeFrame->setVisible(!running);
     m_sourceFrame->setVisible(!running);
     m_start->setVisible(!running);

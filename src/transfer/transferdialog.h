@@ -34,8 +34,9 @@ struct TransferMemory
     QString fileName;       // the listing a download or verify reads
     QString uploadFileName; // the listing an upload writes: kept apart, so it never offers the file just sent
     QString deviceAddress;
-    int sections = 0;     // the boxes ticked at the last start (bit per box)
-    QString startAddress; // the start address (program name) of the last start
+    int sections = 0;       // the boxes ticked at the last start (bit per box)
+    QString startAddress;   // the start address (program name) of the last start
+    bool readTwice = false; // upload and verify read every section twice
 
     QString &file(bool upload) { return upload ? uploadFileName : fileName; }
 };
@@ -67,6 +68,7 @@ public:
 
     // The controls, for tests.
     QCheckBox *box(int index) const { return m_boxes[size_t(index)]; }
+    QCheckBox *readTwiceBox() const { return m_readTwice; }
     QRadioButton *editOption() const { return m_editOption; }
     QRadioButton *fileOption() const { return m_fileOption; }
     QLineEdit *deviceNameEdit() const { return m_deviceName; }
@@ -116,6 +118,7 @@ private:
 
     QGroupBox *m_dataTypes = nullptr;
     std::array<QCheckBox *, 3> m_boxes{};
+    QCheckBox *m_readTwice = nullptr;
     QGroupBox *m_typeFrame = nullptr;
     QRadioButton *m_editOption = nullptr;
     QRadioButton *m_fileOption = nullptr;

@@ -22,6 +22,9 @@ struct TransferRequest
     LinkTiming timing;
     // Download: an echo that has not come this long after the last one ends the job; 0 waits until Cancel.
     int echoTimeoutMs = 0;
+    // Upload, verify: readings of every reply that must agree in a row before it is taken; 2 or more on a
+    // noisy line, where one reading cannot show damage inside a reply.
+    int readings = 1;
 
     // Lines end in LF when a device address is in use, CR otherwise.
     char lineEnd() const { return deviceAddress.isEmpty() ? '\r' : '\n'; }

@@ -8,8 +8,12 @@
 namespace korvo {
 
 namespace {
-constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is stored as it stands
+constexpr qsizetype kMaxLine = 64 * 1024; // a longer run without LF is noise: it is taken as a line
 constexpr int kRegisterBlocks = 16;
+// Readings of one command that may go wrong (no echo, a wrong one, "?", a bad check byte) before the job
+// gives up, and readings beyond those asked for before it gives up on enough in a row agreeing.
+constexpr int kTries = 4;
+constexpr int kExtraReadings = 3;
 // 926Q blocks of 100 cells: programs up to block 17 (then 1700-1790), the non-volatile memory up to block
 // 20 (then 2000-2047).
 constexpr int kProgramBlocks = 17;
@@ -44,7 +48,7 @@ int UploadEngine::sectionsOf(DeviceType device)
 }
 
 UploadEngine::UploadEngine(TransferRequest request)
-    : m_request(std::move(request)), m_formatter(m_request.device)
+    : m_request(std::move(request)), m_formatter(m_request.device), m_formatterBefore(m_request.device)
 {
 }
 
@@ -63,7 +67,7 @@ int UploadEngine::plannedCommands(int sections) const
         else
             total += 1;
     }
-    return total;
+    return readings() * total;
 }
 
 void UploadEngine::start(qint64 nowMs)
@@ -72,7 +76,7 @@ void UploadEngine::start(qint64 nowMs)
     m_requested = m_request.sections & sectionsOf(m_request.device);
     // Nothing ticked: the programs, and on a 926Q its whole non-volatile memory, which holds them too.
     if (m_requested == 0 && m_request.device == DeviceType::Q926) {
-        m_commandsPlanned = 1 + kNvmBlocks;
+        m_commandsPlanned = readings() * (1 + kNvmBlocks);
         m_sectionCount = 1;
         startNvm();
     } else {
@@ -130,7 +134,6 @@ bool UploadEngine::nextSection()
         m_sequence = true;
         m_block = bit == TransferRequest::Variables ? 129 : bit == TransferRequest::Flags ? 177 : 1;
         m_lastBlock = bit == TransferRequest::Variables ? 176 : bit == TransferRequest::Flags ? 192 : 128;
-        m_hmiHeaderDone = false;
         sendCommand(hmiCommand(m_block), {});
         break;
     default:
@@ -191,17 +194,34 @@ bool UploadEngine::nextBlock()
 
 void UploadEngine::sendCommand(const QByteArray &command, QByteArray header)
 {
-    const QByteArray bytes = bytesOf(m_request.deviceAddress) + command + m_request.lineEnd();
+    m_sent = bytesOf(m_request.deviceAddress) + command + m_request.lineEnd();
+    m_command = command;
     m_pendingHeader = std::move(header);
-    m_lineSkip = 1;
-    m_buffer.clear();
-    m_hmiBlockTaken = false;
-    m_intervalMs = replyTimeMs(m_request.timing, int(bytes.size()), 500);
-    // Send_Transfer_Line: no line pause after a command.
-    sendPacedChars(bytes);
+    m_formatterBefore = m_formatter;
+    m_tries = 0;
+    m_readings = 0;
+    m_agreeing = 0;
+    m_lastReading.clear();
+    m_difference.clear();
+    m_intervalMs = replyTimeMs(m_request.timing, int(m_sent.size()), 500);
+    askAgain();
     // The commands before this one have had their answers.
     emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
     ++m_commandsSent;
+}
+
+void UploadEngine::askAgain()
+{
+    m_formatter = m_formatterBefore;
+    m_buffer.clear();
+    m_echoSeen = false;
+    m_headerHeld = false;
+    m_given = false;
+    m_hmiBlockTaken = false;
+    m_problem.clear();
+    m_reply.clear();
+    // Send_Transfer_Line: no line pause after a command.
+    sendPacedChars(m_sent);
 }
 
 void UploadEngine::outputWritten(qint64 nowMs)
@@ -246,16 +266,44 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
 
 void UploadEngine::collectLine(const QByteArray &line)
 {
-    if (m_lineSkip == 0) {
-        store(m_formatter.format(line));
+    if (!m_problem.isEmpty())
+        return; // the rest of a spoilt reading is dropped; the command is asked again
+    // Every line of these devices ends in CR LF: a line without its CR, or with a CR inside it, lost a line
+    // end or got one, and is no line the device sent.
+    if (line.indexOf('\r') != line.size() - 1) {
+        m_problem = QStringLiteral("a reply line came with a damaged line end");
         return;
     }
-    // The device's echo of the command becomes the section header.
-    if (--m_lineSkip > 0)
+    const QByteArray text = line.chopped(1);
+    if (!m_echoSeen) {
+        // The device's echo of the command becomes the section header. What comes before the command
+        // is the device's prompt (or address); a differing command is not the one sent.
+        if (!text.endsWith(m_command)) {
+            m_problem = QStringLiteral("the device echoed \"%1\" to \"%2\"")
+                            .arg(decodeCp1252(text.constData(), text.size()),
+                                 decodeCp1252(m_command.constData(), m_command.size()));
+            return;
+        }
+        m_echoSeen = true;
+        m_headerHeld = true;
+        return;
+    }
+    if (text.trimmed() == "?") {
+        m_problem = QStringLiteral("the device answered \"?\" to \"%1\"")
+                        .arg(decodeCp1252(m_command.constData(), m_command.size()));
+        return;
+    }
+    keepHeader();
+    keep(m_formatter.format(line));
+}
+
+void UploadEngine::keepHeader()
+{
+    if (!std::exchange(m_headerHeld, false))
         return;
     if (m_current == TransferRequest::Programs && m_request.device != DeviceType::Q926)
         m_formatter.setSubState(m_request.device == DeviceType::UKorvo ? 2 : 3);
-    store(m_formatter.format(m_pendingHeader));
+    keep(m_formatter.format(m_pendingHeader));
 }
 
 void UploadEngine::collectHmiBlock()
@@ -267,29 +315,107 @@ void UploadEngine::collectHmiBlock()
     m_buffer.clear();
     m_hmiBlockTaken = true;
     if (!HmiBlockCodec::checkOk(block)) {
-        --m_block; // the next silence step asks for the same block again
-        emitStatus(QStringLiteral("Block %1 failed its check; asking again").arg(m_block + 1));
+        m_problem = QStringLiteral("it failed its check");
         return;
     }
-    if (!m_hmiHeaderDone) {
-        m_hmiHeaderDone = true;
-        store({ListingFormatter::header(DeviceType::Hmi, m_current)});
-    }
-    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
-    const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
     const int first = m_current == TransferRequest::Variables ? 129
                       : m_current == TransferRequest::Flags   ? 177
                                                               : 1;
+    if (m_block == first)
+        keep({ListingFormatter::header(DeviceType::Hmi, m_current)});
+    // Erased blocks are written too ("<empty>" bytes), so the listing holds every address that was read.
+    const QByteArray data = block.left(HmiBlockCodec::kDataBytes);
     const auto kind = m_current == TransferRequest::Variables ? HmiBlockCodec::Kind::Registers
                       : m_current == TransferRequest::Flags   ? HmiBlockCodec::Kind::Parameters
                                                               : HmiBlockCodec::Kind::Program;
-    store({HmiBlockCodec::renderLine(kind, 32 * (m_block - first), data)});
+    keep({HmiBlockCodec::renderLine(kind, 32 * (m_block - first), data)});
+}
+
+void UploadEngine::keep(const QList<QByteArray> &lines)
+{
+    if (readings() > 1) {
+        m_reply += lines;
+        return;
+    }
+    m_given = m_given || !lines.isEmpty();
+    store(lines);
 }
 
 void UploadEngine::store(const QList<QByteArray> &lines)
 {
     for (const QByteArray &line : lines)
         emitLine(decodeCp1252(line.constData(), line.size()));
+}
+
+QString UploadEngine::stepName() const
+{
+    if (m_request.device == DeviceType::Hmi)
+        return QStringLiteral("Block %1").arg(m_block);
+    return QString::fromLatin1(m_pendingHeader).remove(QStringLiteral("'[")).remove(u']').trimmed();
+}
+
+bool UploadEngine::replyTaken(qint64 nowMs)
+{
+    const bool hmi = m_request.device == DeviceType::Hmi;
+    if (m_problem.isEmpty() && !(hmi ? m_hmiBlockTaken : m_echoSeen))
+        m_problem = QStringLiteral("no answer to \"%1\"")
+                        .arg(decodeCp1252(m_command.constData(), m_command.size()).trimmed());
+    if (!m_problem.isEmpty()) {
+        // Lines already given out cannot be taken back: reading again would list them twice.
+        if (m_given || ++m_tries >= kTries) {
+            fail(m_given ? QStringLiteral("%1: %2 after part of it was listed").arg(stepName(), m_problem)
+                         : QStringLiteral("%1: %2 (asked %3 times)").arg(stepName(), m_problem).arg(kTries));
+            return false;
+        }
+        emitStatus(QStringLiteral("%1: %2; asking again").arg(stepName(), m_problem));
+        askAgain();
+        setDeadline(nowMs + m_intervalMs);
+        return false;
+    }
+    // An echo and nothing after it: the section is empty, and has its header.
+    keepHeader();
+    if (readings() == 1)
+        return true;
+    // Readings in a row that agree; damage that happens to repeat a reading further back is not taken
+    // for the reply.
+    const bool same = m_readings > 0 && m_lastReading == m_reply;
+    m_agreeing = same ? m_agreeing + 1 : 1;
+    const int count = ++m_readings;
+    if (!same && count > 1) {
+        qsizetype line = 0;
+        while (line < m_lastReading.size() && line < m_reply.size() && m_lastReading[line] == m_reply[line])
+            ++line;
+        const auto quoted = [](const QList<QByteArray> &lines, qsizetype at) {
+            return at < lines.size() ? u'"' + decodeCp1252(lines[at].constData(), lines[at].size()) + u'"'
+                                     : QStringLiteral("nothing");
+        };
+        m_difference = QStringLiteral("line %1 read %2, then %3")
+                           .arg(line + 1)
+                           .arg(quoted(m_lastReading, line), quoted(m_reply, line));
+    }
+    m_lastReading = m_reply;
+    if (m_agreeing < readings()) {
+        if (count >= readings() + kExtraReadings) {
+            fail(QStringLiteral("%1: %2 readings, never %3 in a row alike; %4")
+                     .arg(stepName())
+                     .arg(count)
+                     .arg(readings())
+                     .arg(m_difference));
+            return false;
+        }
+        // The readings asked for are steps of their own; further ones are not.
+        if (count < readings()) {
+            emitProgress(m_commandsSent, std::max(m_commandsSent + 1, m_commandsPlanned));
+            ++m_commandsSent;
+        } else {
+            emitStatus(QStringLiteral("%1: the readings differ; reading again").arg(stepName()));
+        }
+        askAgain();
+        setDeadline(nowMs + m_intervalMs);
+        return false;
+    }
+    store(m_reply);
+    return true;
 }
 
 void UploadEngine::timerFired(qint64 nowMs)
@@ -301,10 +427,9 @@ void UploadEngine::timerFired(qint64 nowMs)
         EngineBase::cancel(nowMs);
         return;
     }
+    if (!replyTaken(nowMs))
+        return;
     const DeviceType device = m_request.device;
-    // No echo came: the section still gets its header, so a silent device gives a listing of headers.
-    if (m_lineSkip > 0 && !m_pendingHeader.isEmpty())
-        collectLine(QByteArray());
     if (!m_sequence && m_requested == 0) {
         if (m_current == TransferRequest::Programs) {
             if (const QByteArray closing = ListingFormatter::programClosing(device); !closing.isEmpty())

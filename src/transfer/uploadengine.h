@@ -2,8 +2,15 @@
 
 // Upload from a device: one command per section (or per memory block on 926Q and HMI devices), the reply
 // lines turned into listing lines, and the next command when the device has been silent for the reply
-// interval. A dead device still gives a listing of headers. Reply lines split across reads are joined;
-// an HMI block with a wrong check byte is asked for again.
+// interval. Reply lines split across reads are joined.
+//
+// A noisy line: the first reply line must be the echo of the command. A command whose echo differs, that
+// gets no echo at all, that the device answers with "?", or an HMI block with a wrong check byte, is asked
+// again once the device is silent; after a few tries the job fails naming the section (or block) and
+// what went wrong, keeping what it has listed so far. Damage inside a reply cannot be seen from one read:
+// with readings set to 2 (or more) every command's reply is read again and held until that many readings
+// in a row agree, and the job fails naming the first differing line when they never do. A reply line that
+// lost its CR or got one more is damage that can be seen, and is treated as a wrong answer.
 //
 // A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
 //
@@ -12,8 +19,8 @@
 // the terminal. A second Cancel stops waiting.
 //
 // Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
-// command counts once the silence after its reply has ended it), Status naming the section, Finished
-// after the last section.
+// command counts once the silence after its reply has ended it), Status naming the section and each
+// command asked again, Finished after the last section.
 
 #include "engine/enginebase.h"
 #include "transfer/hmiblockcodec.h"
@@ -53,10 +60,21 @@ private:
     void startNvm();
     bool nextBlock();
     void sendCommand(const QByteArray &command, QByteArray header);
+    // The command again, for another reading of its reply.
+    void askAgain();
     void collectLine(const QByteArray &line);
     void collectHmiBlock();
+    // The reply's listing lines: given out at once, or held while they are to be read twice.
+    void keep(const QList<QByteArray> &lines);
+    void keepHeader();
     void store(const QList<QByteArray> &lines);
+    // The device has been silent after a command: true when its reply is taken; false when the command
+    // was sent again or the job failed.
+    bool replyTaken(qint64 nowMs);
+    // "VARIABLES", "PROGRAMS (0-99)", "Block 5": what the command reads, for messages.
+    QString stepName() const;
     int plannedCommands(int sections) const;
+    int readings() const { return std::max(1, m_request.readings); }
 
     TransferRequest m_request;
     ListingFormatter m_formatter;
@@ -65,13 +83,26 @@ private:
     bool m_sequence = false; // a 926Q or HMI block sequence is running
     int m_block = 0;
     int m_lastBlock = 0;
-    int m_lineSkip = 1;
-    bool m_hmiHeaderDone = false;
     bool m_hmiBlockTaken = false;
     bool m_draining = false; // cancelled: waiting for the device to be silent
     bool m_drained = false;
     QByteArray m_buffer;
     QByteArray m_pendingHeader;
+    // The command being read: what went out (asked again as it stands), the text its echo ends in, and the
+    // formatter as it was before the reply, so another reading starts from the same state.
+    QByteArray m_sent;
+    QByteArray m_command;
+    ListingFormatter m_formatterBefore;
+    bool m_echoSeen = false;
+    bool m_headerHeld = false; // echo seen, header not stored yet: a "?" after the echo leaves nothing
+    bool m_given = false;      // some of this reply's lines are given out: it cannot be read again
+    QString m_problem;         // what spoiled this reading
+    int m_tries = 0;           // readings of this command that went wrong
+    QList<QByteArray> m_reply; // this reading's lines, held while reading twice
+    int m_readings = 0;        // of this command, when more than one is asked for
+    int m_agreeing = 0;        // readings in a row that agree, the last one included
+    QList<QByteArray> m_lastReading;
+    QString m_difference; // where the last two readings that differed differ
     int m_intervalMs = 0;
     qint64 m_commandsSent = 0;
     qint64 m_commandsPlanned = 0;

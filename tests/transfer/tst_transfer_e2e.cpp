@@ -122,6 +122,8 @@ private Q_SLOTS:
     void aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason();
     void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data();
     void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason();
+    void aFaultyLineEndsEveryJobCompletedOrCleanly_data();
+    void aFaultyLineEndsEveryJobCompletedOrCleanly();
     void whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent();
     void otherBytesOfAListingAreSentAsTheyAre();
 };
@@ -366,6 +368,133 @@ void TstTransferEndToEnd::aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason()
     QVERIFY(device.told.isEmpty());
 }
 
+void TstTransferEndToEnd::aFaultyLineEndsEveryJobCompletedOrCleanly_data()
+{
+    QTest::addColumn<TransferJob::Kind>("kind");
+    QTest::addColumn<QString>("rates"); // korvo-sim's --line-faults
+    QTest::addColumn<int>("stall");     // after this many bytes to the device; -1: never
+    QTest::addColumn<int>("reset");
+    QTest::addColumn<int>("hangup");
+    QTest::addColumn<bool>("readTwice");
+    QTest::addColumn<QString>("failure"); // what the message starts with; empty: the job completes
+    using K = TransferJob::Kind;
+    const QString noEcho = QStringLiteral("VARIABLES: no answer to \"pr al\" (asked 4 times)");
+    // Upload: a damaged command, or a "?" to one, is asked again; a damaged reply is read until two readings
+    // in a row agree; a device gone silent is asked four times.
+    QTest::newRow("upload, clean line") << K::Upload << "" << -1 << -1 << -1 << false << "";
+    QTest::newRow("upload, echo corrupt")
+        << K::Upload << "corrupt=0.01,seed=1092" << -1 << -1 << -1 << false << "";
+    QTest::newRow("upload, drop, read twice")
+        << K::Upload << "drop=0.002,seed=7" << -1 << -1 << -1 << true << "";
+    QTest::newRow("upload, dup, never agree") << K::Upload << "dup=0.01,seed=1" << -1 << -1 << -1 << true
+                                              << "VARIABLES: 5 readings, never 2 in a row alike; line 2 read";
+    QTest::newRow("upload, stall") << K::Upload << "" << 4 << -1 << -1 << false << noEcho;
+    QTest::newRow("upload, reset") << K::Upload << "" << -1 << 3 << -1 << false << "";
+    QTest::newRow("upload, hangup") << K::Upload << "" << -1 << -1 << 7 << false << "*";
+    // Download: a line echoed otherwise or refused ends the job naming it.
+    QTest::newRow("download, clean line") << K::Download << "" << -1 << -1 << -1 << false << "";
+    QTest::newRow("download, corrupt")
+        << K::Download << "corrupt=0.01,seed=3" << -1 << -1 << -1 << false
+        << "The echo of line 2 (\"VA SPEED = 71500\") came back as \">VQ SPEED = 71500\"";
+    QTest::newRow("download, drop") << K::Download << "drop=0.01,seed=3" << -1 << -1 << -1 << false
+                                    << "The echo of line 2 (\"VA SPEED = 71500\") came back as \">V SPEED";
+    QTest::newRow("download, dup") << K::Download << "dup=0.01,seed=2" << -1 << -1 << -1 << false
+                                   << "The echo of line 7 (\"LB MAIN\") came back as \">LB MMAIN\"";
+    QTest::newRow("download, stall") << K::Download << "" << 40 << -1 << -1 << false
+                                     << "No echo of line 3 (\"VA COUNT = 70\") within 2 s";
+    QTest::newRow("download, reset") << K::Download << "" << -1 << 40 << -1 << false
+                                     << "The device answered \"?\" to line 3 (\"VA COUNT = 70\")";
+    // A power cycle ends program entry: the rest of a program line cut by one is refused, not stored.
+    QTest::newRow("download, reset in the program")
+        << K::Download << "" << -1 << 120 << -1 << false
+        << "The device answered \"?\" to line 12 (\"104  BR MAIN\")";
+    QTest::newRow("download, hangup") << K::Download << "" << -1 << -1 << 40 << false << "*";
+    // Verify reads as the upload does.
+    QTest::newRow("verify, clean line") << K::Verify << "" << -1 << -1 << -1 << false << "";
+    QTest::newRow("verify, corrupt, read twice")
+        << K::Verify << "corrupt=0.002,seed=7" << -1 << -1 << -1 << true << "";
+    QTest::newRow("verify, stall") << K::Verify << "" << 4 << -1 << -1 << false << noEcho;
+    QTest::newRow("verify, hangup") << K::Verify << "" << -1 << -1 << 7 << false << "*";
+}
+
+// Every job on a faulty line (the simulator's seeded faults) completes with the right result, or fails
+// with one message naming what went wrong ("*": the system's reason for a line gone), keeping what an
+// upload had read; none hangs.
+void TstTransferEndToEnd::aFaultyLineEndsEveryJobCompletedOrCleanly()
+{
+    QFETCH(TransferJob::Kind, kind);
+    QFETCH(QString, rates);
+    QFETCH(int, stall);
+    QFETCH(int, reset);
+    QFETCH(int, hangup);
+    QFETCH(bool, readTwice);
+    QFETCH(QString, failure);
+    QTemporaryDir dir;
+    const int sections = TransferRequest::Variables | TransferRequest::Programs;
+    // The device's listing, read over a perfect line; a download sends one with other values.
+    const QString clean = dir.filePath(QStringLiteral("clean.vxt"));
+    Bench reference(Veltor, DeviceMemory::demo(Veltor));
+    QVERIFY(reference.run(TransferJob::Kind::Upload, reference.request(sections), fileTarget(clean)));
+    QVERIFY(reference.endedOk);
+    const QString changed = dir.filePath(QStringLiteral("changed.vxt"));
+    QByteArray listing = fileBytes(clean);
+    listing.replace("= ", "= 7").replace("MR 4000", "MR 40001");
+    QFile file(changed);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(listing) == listing.size());
+    file.close();
+
+    Bench device(Veltor, DeviceMemory::demo(Veltor));
+    QVERIFY(device.ok);
+    LineFaults::Settings faults;
+    QString error;
+    QVERIFY2(LineFaults::parseRates(rates, &faults, &error), qPrintable(error));
+    faults.stallAfter = stall;
+    faults.resetAfter = reset;
+    faults.hangupAfter = hangup;
+    device.pty.setFaults(LineFaults(faults));
+    TransferRequest request = device.request(sections);
+    request.readings = readTwice ? 2 : 1;
+    request.echoTimeoutMs = 2000;
+    const QString path = kind == TransferJob::Kind::Upload     ? dir.filePath(QStringLiteral("up.vxt"))
+                         : kind == TransferJob::Kind::Download ? changed
+                                                               : clean;
+    QSignalSpy verified(&device.job, &TransferJob::verified);
+    QVERIFY(device.run(kind, request, fileTarget(path)));
+    QVERIFY(!device.job.isRunning());
+    QVERIFY(device.told.isEmpty());
+    if (!failure.isEmpty()) {
+        QVERIFY(!device.endedOk);
+        const QString reason = device.endMessage.section(QStringLiteral("\r\n"), 0, 0);
+        QVERIFY2(failure == u'*' ? !reason.isEmpty() : reason.startsWith(failure),
+                 qPrintable(device.endMessage));
+        QVERIFY(verified.isEmpty());
+        if (kind == TransferJob::Kind::Upload) {
+            QVERIFY(!QFile::exists(path));
+            QVERIFY(device.endMessage.endsWith(QStringLiteral("The incomplete upload is kept in ") + path +
+                                               QStringLiteral(".incomplete")));
+        }
+        return;
+    }
+    QVERIFY2(device.endedOk, qPrintable(device.endMessage));
+    switch (kind) {
+    case TransferJob::Kind::Upload:
+        QCOMPARE(fileBytes(path), fileBytes(clean));
+        break;
+    case TransferJob::Kind::Verify:
+        QCOMPARE(verified.size(), 1);
+        QVERIFY(verified.first().first().value<ListingDiff>().identical());
+        break;
+    case TransferJob::Kind::Download: {
+        // What the device holds, read back over the mended line.
+        device.pty.setFaults(LineFaults());
+        const QString back = dir.filePath(QStringLiteral("back.vxt"));
+        QVERIFY(device.run(TransferJob::Kind::Upload, device.request(sections), fileTarget(back)));
+        QCOMPARE(fileBytes(back), listing);
+        break;
+    }
+    }
+}
+
 void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent()
 {
     QTemporaryDir dir;
@@ -428,7 +557,7 @@ void TstTransferEndToEnd::otherBytesOfAListingAreSentAsTheyAre()
     file.close();
     Bench device(Veltor, DeviceMemory(Veltor));
     QVERIFY(device.run(TransferJob::Kind::Download, device.request(0), fileTarget(path)));
-    QVERIFY(device.endedOk);
+    QVERIFY2(device.endedOk, qPrintable(device.endMessage));
     QCOMPARE(device.controller.received(), QByteArray("VA \xe9T\xc9 = 1\r\x01\x7f\x1b\rVA Z = 2\r"));
     QCOMPARE(device.responder.memory().variablesReply(), (QList<QByteArray>{"\xe9T\xc9 = G 1", "Z = G 2"}));
 }

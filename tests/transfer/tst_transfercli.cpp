@@ -96,6 +96,8 @@ private Q_SLOTS:
     }
     void aListingGoesUpDownAndVerifiesFromAScript();
     void theContractsExitCodes();
+    void onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne_data();
+    void onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne();
     void aRackOfControllersBacksUpAtOnce();
     void everyCommandExplainsItselfAndCompletes();
 };
@@ -206,6 +208,7 @@ void TstTransferCli::theContractsExitCodes()
     QCOMPARE(hmi.code, 2);
     QVERIFY(hmi.err.contains("Download not available for HMI"));
     QCOMPARE(cli({"--port", sim.path, "upload"}).code, 2); // no device type
+    QCOMPARE(cli({"--port", sim.path, "--device", "veltor", "upload", "--reads", "0"}).code, 2);
     Result refused = cli({"--port", sim.path, "--device", "veltor", "download", listing});
     QCOMPARE(refused.code, 1);
     QVERIFY(refused.err.contains("NUL byte"));
@@ -254,6 +257,83 @@ void TstTransferCli::theContractsExitCodes()
     Result waiting = cli({"--port", silent.path, "send", "pr al", "--wait-ms", "15000"}, false);
     QCOMPARE(waiting.code, 0);
     QVERIFY2(waiting.err.contains("s elapsed\n"), waiting.err.constData());
+}
+
+void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QStringList>("job"); // FILE: the changed listing (download) or the device's (verify)
+    QTest::addColumn<QString>("failure"); // the message; empty: exit 0 with the right result
+    const QStringList up{"upload", "-o", "FILE"};
+    QTest::newRow("upload, a damaged command asked again")
+        << QStringList{"--line-faults", "corrupt=0.01,seed=1092"} << up << "";
+    QTest::newRow("upload, readings never agree")
+        << QStringList{"--line-faults", "dup=0.01,seed=1"} << up + QStringList{"--read-twice"}
+        << "VARIABLES: 5 readings, never 2 in a row alike; line 2 read";
+    QTest::newRow("upload, stall") << QStringList{"--stall-after", "4"} << up
+                                   << "VARIABLES: no answer to \"pr al\" (asked 4 times)";
+    QTest::newRow("download, corrupt")
+        << QStringList{"--line-faults", "corrupt=0.01,seed=3"} << QStringList{"download", "FILE"}
+        << "The echo of line 2 (\"VA ACCEL = 72000\") came back as \">VA ACSEL = 72000\"";
+    QTest::newRow("download, stall") << QStringList{"--stall-after", "40"}
+                                     << QStringList{"download", "FILE", "--timeout-s", "2"}
+                                     << "No echo of line 3 (\"VA SPEED = 71500\") within 2 s";
+    QTest::newRow("verify, three readings alike") << QStringList{"--line-faults", "corrupt=0.002,seed=7"}
+                                                  << QStringList{"verify", "FILE", "--reads", "3"} << "";
+    QTest::newRow("verify, stall") << QStringList{"--stall-after", "4"} << QStringList{"verify", "FILE"}
+                                   << "VARIABLES: no answer to \"pr al\" (asked 4 times)";
+}
+
+// The simulator's seeded faults: each job ends with exit 0 and the right result, or with exit 1 and one
+// message naming the section or line (an upload keeping what it read in FILE.incomplete).
+void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QStringList, job);
+    QFETCH(QString, failure);
+    QTemporaryDir dir;
+    const QString device = dir.filePath(QStringLiteral("device.vxt"));
+    const QString changed = dir.filePath(QStringLiteral("changed.vxt"));
+    {
+        Sim clean({"--device", "veltor"});
+        QCOMPARE(cli({"--port", clean.path, "--device", "veltor", "upload", "-o", device}).code, 0);
+    }
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray listing = file.readAll();
+    file.close();
+    QByteArray other = listing;
+    other.replace("= ", "= 7").replace("MR 4000", "MR 40001");
+    file.setFileName(changed);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(other) == other.size());
+    file.close();
+
+    const bool upload = job.first() == QLatin1String("upload");
+    const QString path = upload                                     ? dir.filePath(QStringLiteral("up.vxt"))
+                         : job.first() == QLatin1String("download") ? changed
+                                                                    : device;
+    job.replaceInStrings(QStringLiteral("FILE"), path);
+    Sim sim(QStringList{"--device", "veltor"} + simArgs);
+    QVERIFY(!sim.path.isEmpty());
+    const Result result = cli(QStringList{"--port", sim.path, "--device", "veltor"} + job);
+    if (!failure.isEmpty()) {
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.err.startsWith("korvo-cli: " + failure.toUtf8()), result.err.constData());
+        if (upload) {
+            QVERIFY(
+                result.err.endsWith(("The incomplete upload is kept in " + path + ".incomplete\n").toUtf8()));
+            QVERIFY(!QFile::exists(path));
+        }
+        return;
+    }
+    QVERIFY2(result.code == 0, result.err.constData());
+    if (upload) {
+        file.setFileName(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), listing);
+    } else {
+        QCOMPARE(result.out, QByteArray("identical\n"));
+    }
 }
 
 // Several links, from the command line and a links file, back up at once; a link that cannot open fails
@@ -354,6 +434,8 @@ void TstTransferCli::everyCommandExplainsItselfAndCompletes()
     QCOMPARE(completions({"--device", "ve"}), QStringList{"veltor"});
     QCOMPARE(completions({"--port", "/dev/pts/", "up"}), (QStringList{"upload", "upgrade"}));
     QVERIFY(completions({"upload", "--sec"}).contains(QStringLiteral("--sections")));
+    QCOMPARE(completions({"verify", "--re"}), (QStringList{"--read-twice", "--reads"}));
+    QVERIFY(cli({"upload", "--help"}).out.contains("\n  --read-twice "));
     // Serial devices for --port: a simulated controller's pty is one.
     Sim sim({"--device", "veltor"});
     QVERIFY(!sim.path.isEmpty());

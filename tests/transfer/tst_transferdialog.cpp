@@ -354,18 +354,24 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     // The terminal has its link back.
     QVERIFY(!terminal.window->link().hasEngine());
 
-    // Opened for a verify, the dialog shows nothing of the download before it.
-    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Verify, terminal.window.get(),
-                         nullptr, fileTarget());
+    // Opened for a verify, the dialog shows nothing of the download before it. A device that answers
+    // (on the system clock) differs from the listing: the table names its columns by what they hold,
+    // one text line per row. Read Twice: every command goes twice.
+    Terminal answering(m_prompt, Veltor);
+    TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Verify,
+                         answering.window.get(), nullptr, fileTarget());
     QVERIFY(figures->text().isEmpty());
     QVERIFY(!figures->isVisibleTo(dialog));
     QVERIFY(!dialog->messageLabel()->isVisibleTo(dialog));
-    // The silent device differs from the listing: the table names its columns by what they hold, one
-    // text line per row.
+    QVERIFY(!dialog->readTwiceBox()->isChecked());
+    dialog->readTwiceBox()->setChecked(true);
     dialog->fileNameEdit()->setText(path);
+    QSignalSpy memories(dialog, &TransferDialog::memoryChanged);
     dialog->startButton()->click();
-    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QVERIFY(ended.wait(10'000));
     QCOMPARE(ended.size(), 2);
+    QVERIFY(memories.last().at(0).value<TransferMemory>().readTwice);
+    QCOMPARE(answering.controller.commands(), (QList<QByteArray>{"l", "l"}));
     auto *view = dialog->findChild<ListingDiffView *>();
     QVERIFY(view);
     auto *table = view->findChild<QTableWidget *>();

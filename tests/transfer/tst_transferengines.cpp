@@ -94,7 +94,7 @@ class TstTransferEngines : public QObject
 private Q_SLOTS:
     void uKorvoVariablesAndFlagsGiveTheSameListingHoweverTheRepliesAreSplit();
     void veltorProgramGetsItsHeaderWithTheLabelLineAfterIt();
-    void aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds();
+    void aCommandWithoutAGoodAnswerIsAskedAgainThenTheJobFailsNamingIt();
     void theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand();
     void aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent();
     void q926BlocksAreReadInTheirSequence_data();
@@ -102,6 +102,7 @@ private Q_SLOTS:
     void hmiBlocksAreCheckedAndABadOneIsAskedForAgain();
     void aDeviceAddressPrefixesEveryCommandAndLinesEndInLf();
     void downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd();
+    void aDownloadLineEchoedOtherwiseOrRefusedEndsTheJobNamingIt();
     void downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled();
     void downloadLeftInProgramModeIsClosedWithTheProgramWord();
     void aFailedWriteIsReportedAndTheDownloadGoesOn();
@@ -150,17 +151,62 @@ void TstTransferEngines::veltorProgramGetsItsHeaderWithTheLabelLineAfterIt()
     }
 }
 
-void TstTransferEngines::aSilentDeviceGivesHeadersWithoutDataAndTheJobEnds()
+void TstTransferEngines::aCommandWithoutAGoodAnswerIsAskedAgainThenTheJobFailsNamingIt()
 {
-    UploadEngine engine(request(UKorvo, 7));
-    Dialogue<UploadEngine> d(engine);
-    d.start();
-    for (int step = 0; step < 3 && !d.finished; ++step)
-        d.silence();
-    QVERIFY(d.finished);
-    QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r", "print flags\r", "list \r"}));
-    QCOMPARE(d.lines,
-             (QStringList{"'[VARIABLES]", "", "'[FLAGS]", "", "'[PROGRAMS]", "        PGM", "'[END]"}));
+    // A silent device: each try waits for the silence, the fourth ends the job naming the section.
+    UploadEngine silent(request(UKorvo, 7));
+    Dialogue<UploadEngine> s(silent);
+    s.start();
+    for (int step = 0; step < 6 && !silent.isFinished(); ++step)
+        s.silence();
+    QCOMPARE(s.sent, QList<QByteArray>(4, "print vars\r"));
+    QCOMPARE(s.failure, QStringLiteral("VARIABLES: no answer to \"print vars\" (asked 4 times)"));
+    QVERIFY(s.lines.isEmpty());
+
+    // A noisy line: a wrong echo, then a "?" (the device took a damaged command), then the answer; the
+    // spoilt readings leave nothing in the listing and the progress counts the command once.
+    UploadEngine noisy(request(Veltor, TransferRequest::Programs));
+    Dialogue<UploadEngine> n(noisy);
+    n.start();
+    n.answer({"m\r\n?\r\n>"});
+    n.silence();
+    QCOMPARE(n.statuses.last(), QStringLiteral("PROGRAMS: the device echoed \"m\" to \"l\"; asking again"));
+    n.answer({"l\r\n?\r\n>"});
+    n.silence();
+    QCOMPARE(n.statuses.last(), QStringLiteral("PROGRAMS: the device answered \"?\" to \"l\"; asking again"));
+    QVERIFY(n.lines.isEmpty());
+    n.answer({">l\r\n\r\n100  H\r\n>"});
+    n.silence();
+    QVERIFY(n.finished);
+    QCOMPARE(n.sent, QList<QByteArray>(3, "l\r"));
+    QCOMPARE(n.lines, (QStringList{"'[PROGRAMS]", "", "PG 100  ", "100  H", "        PG", "'[END]"}));
+    QCOMPARE(n.progress, (QList<std::pair<qint64, qint64>>{{0, 1}, {1, 1}}));
+
+    // Read twice: the reply is held until two readings in a row agree (a damaged reading that repeats an
+    // earlier one is not taken), and fails naming the first differing line when they never do.
+    TransferRequest twice = request(Veltor, TransferRequest::Variables);
+    twice.readings = 2;
+    UploadEngine careful(twice);
+    Dialogue<UploadEngine> c(careful);
+    c.start();
+    for (const QByteArray value : {"2D00", "2000", "2D00", "2000", "2000"}) {
+        c.answer({"pr al\r\nACCEL = G " + value + "\r\n>"});
+        QVERIFY(c.lines.isEmpty());
+        c.silence();
+    }
+    QVERIFY(c.finished);
+    QCOMPARE(c.sent.size(), 5);
+    QCOMPARE(c.lines, (QStringList{"'[VARIABLES]", "VA ACCEL = 2000", "'[END]"}));
+    UploadEngine never(twice);
+    Dialogue<UploadEngine> v(never);
+    v.start();
+    for (int reading = 0; reading < 5; ++reading) {
+        v.answer({"pr al\r\nACCEL = G 2000\r\nSPEED = G " + QByteArray::number(reading) + "\r\n>"});
+        v.silence();
+    }
+    QCOMPARE(v.failure, QStringLiteral("VARIABLES: 5 readings, never 2 in a row alike; line 3 read \"VA "
+                                       "SPEED = 3\", then \"VA SPEED = 4\""));
+    QVERIFY(v.lines.isEmpty());
 }
 
 void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIsSilent()
@@ -235,8 +281,10 @@ void TstTransferEngines::q926BlocksAreReadInTheirSequence()
     d.start();
     QCOMPARE(d.statuses.first(), QStringLiteral("Uploading ") + word + " (0-99)");
     d.answer({"[0 99\r\n0000: 12\r\n"});
-    while (!d.finished && d.sent.size() < 40)
+    while (!d.finished && d.sent.size() < 40) {
         d.silence();
+        d.answer({d.sent.last().chopped(1) + "\r\n"}); // the echo: an empty block
+    }
     QVERIFY(d.finished);
     QList<QByteArray> expected{"[0 99\r"};
     for (int block = 1; block < blocks; ++block)
@@ -280,8 +328,10 @@ void TstTransferEngines::hmiBlocksAreCheckedAndABadOneIsAskedForAgain()
     UploadEngine engine(request(Hmi, TransferRequest::Flags));
     Dialogue<UploadEngine> d(engine);
     d.start();
-    while (!d.finished && d.sent.size() < 100)
+    while (!d.finished && d.sent.size() < 100) {
+        d.answer({hmiBlock('\xff')});
         d.silence();
+    }
     QCOMPARE(d.sent.size(), 16);
     QCOMPARE(d.sent.last(), QByteArray("\x1b"
                                        "6112J\r"));
@@ -318,9 +368,45 @@ void TstTransferEngines::downloadSendsEachLineAfterTheEchoOfThePreviousLineEnd()
         QCOMPARE(d.sent.size(), i + 1); // no line end yet: nothing more goes out
         d.answer({"\r\n>"});
     }
+    // After the last echo the device has a moment to refuse the line.
+    QVERIFY(!d.finished);
+    d.silence();
     QVERIFY(d.finished);
+    QVERIFY(d.failure.isEmpty());
     QCOMPARE(engine.linesDone(), 4);
     QCOMPARE(engine.bytesDone(), engine.bytesTotal());
+}
+
+void TstTransferEngines::aDownloadLineEchoedOtherwiseOrRefusedEndsTheJobNamingIt()
+{
+    const QList<QByteArray> lines{"VA A = 1", "VA B = 2", "VA C = 3"};
+    // A doubled line end is no echo; a damaged echo ends the job: the device may hold the line damaged.
+    DownloadEngine damaged(lines, request(Veltor, 0));
+    Dialogue<DownloadEngine> d(damaged);
+    d.start();
+    d.answer({"VA A = 1\r\r\n>", "VA B = 3\r\n>"});
+    QCOMPARE(d.sent.size(), 2);
+    QCOMPARE(d.failure, QStringLiteral("The echo of line 2 (\"VA B = 2\") came back as \">VA B = 3\": the "
+                                       "device may hold the line damaged"));
+    // Before the echo only the prompt may come: a doubled first byte is a line the device took otherwise.
+    DownloadEngine doubled(lines, request(Veltor, 0));
+    Dialogue<DownloadEngine> b(doubled);
+    b.start();
+    b.answer({"VA A = 1\r\n>", "VVA B = 2\r\n>"});
+    QCOMPARE(b.failure, QStringLiteral("The echo of line 2 (\"VA B = 2\") came back as \">VVA B = 2\": the "
+                                       "device may hold the line damaged"));
+    // A "?" after an echo refuses the line before it, the last line too.
+    for (const qsizetype refused : {1, 3}) {
+        DownloadEngine engine(lines, request(Veltor, 0));
+        Dialogue<DownloadEngine> r(engine);
+        r.start();
+        for (qsizetype i = 0; i < refused; ++i)
+            r.answer({lines[i] + "\r\n"});
+        r.answer({"?\r\n>"});
+        QCOMPARE(r.failure, QStringLiteral("The device answered \"?\" to line %1 (\"%2\")")
+                                .arg(refused)
+                                .arg(QString::fromLatin1(lines[refused - 1])));
+    }
 }
 
 void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
@@ -345,7 +431,7 @@ void TstTransferEngines::downloadWithoutEchoWaitsWithoutDeadlineUntilCancelled()
     Dialogue<DownloadEngine> t(limited);
     t.start();
     QCOMPARE(*limited.nextDeadline(), 2000);
-    t.answer({"\r\n"});
+    t.answer({"VA A = 1\r\n"});
     QCOMPARE(*limited.nextDeadline(), t.now + 2000);
     t.silence();
     QCOMPARE(t.failure, QStringLiteral("No echo of line 2 (\"VA B = 2\") within 2 s"));
@@ -356,24 +442,26 @@ void TstTransferEngines::downloadLeftInProgramModeIsClosedWithTheProgramWord()
     DownloadEngine engine({"PGM 100  ", "100  X = 0"}, request(UKorvo, 0));
     Dialogue<DownloadEngine> d(engine);
     d.start();
-    d.answer({"\r\n"});
+    d.answer({"PGM 100  \r\n"});
     QCOMPARE(engine.programModeNote(),
              QStringLiteral(
                  "The controller is left in program mode: send the line \"PGM\" to close the program."));
-    d.answer({"\r\n"});
+    d.answer({">100  X = 0\r\n"});
     QCOMPARE(d.sent.last(), QByteArray("PGM\r"));
     QVERIFY(!d.finished);
     // The closing line is one more step: the bar is not full before its echo.
     QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{2, 3}));
     QVERIFY(engine.programModeNote().isEmpty());
-    d.answer({"\r\n"});
-    QVERIFY(d.finished);
+    d.answer({">PGM\r\n>"});
     QCOMPARE(d.progress.last(), (std::pair<qint64, qint64>{3, 3}));
+    d.silence();
+    QVERIFY(d.finished);
 
     DownloadEngine closed({"PG 100  ", "100  H", "        PG"}, request(Fendra, 0));
     Dialogue<DownloadEngine> c(closed);
     c.start();
-    c.answer({"\r\n", "\r\n", "\r\n"});
+    c.answer({"PG 100  \r\n", "100  H\r\n", "        PG\r\n"});
+    c.silence();
     QVERIFY(c.finished);
     QCOMPARE(c.sent.size(), 3);
     QVERIFY(closed.programModeNote().isEmpty());
@@ -393,7 +481,7 @@ void TstTransferEngines::aFailedWriteIsReportedAndTheDownloadGoesOn()
     engine.writeFailed(QStringLiteral("Resource temporarily unavailable"), d.now);
     d.collect();
     QVERIFY(d.statuses.contains(QStringLiteral("Resource temporarily unavailable")));
-    d.answer({"\r\n"});
+    d.answer({"VA A = 1\r\n"});
     QCOMPARE(d.sent.size(), 2);
     engine.linkLost(QStringLiteral("Input/output error"), d.now);
     d.collect();
