@@ -156,6 +156,7 @@ public:
         return std::make_unique<MeteredSerial>(systemLinkFactory().createSerial(), m_meter, m_countOpens);
     }
     std::unique_ptr<SocketLink> createSocket() override { return systemLinkFactory().createSocket(); }
+    QList<SerialPortEntry> availablePorts() const override { return systemSerialPorts(); }
 
 private:
     WorkMeter &m_meter;

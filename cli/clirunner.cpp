@@ -166,6 +166,14 @@ int CliRunner::run(DeviceEngine &engine, CommLink::LeaseKind kind,
                 if (!interrupted)
                     err(failure->reason);
             }
+            // A job that ended with something to tell (a section the device never answered) did not
+            // give the script all it asked for.
+            if (const auto *finished = event.as<EngineEvent::Finished>();
+                finished && !finished->note.isEmpty()) {
+                result = JobFailed;
+                for (const QString &line : finished->note.split(QStringLiteral("\r\n")))
+                    err(line);
+            }
             if (event.ends())
                 loop.quit();
         }

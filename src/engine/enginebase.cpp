@@ -32,13 +32,13 @@ std::vector<EngineEvent> EngineBase::takeEvents()
     return std::exchange(m_events, {});
 }
 
-void EngineBase::finish()
+void EngineBase::finish(const QString &note)
 {
     if (m_ended)
         return;
     m_ended = true;
     clearDeadline();
-    emitEvent(EngineEvent::Finished{});
+    emitEvent(EngineEvent::Finished{note});
 }
 
 void EngineBase::fail(const QString &reason)

@@ -36,8 +36,9 @@ protected:
 
     void setDeadline(qint64 atMs) { m_deadline = atMs; }
     void clearDeadline() { m_deadline.reset(); }
-    // Ends the job; later input is ignored. Both are idempotent: the first end wins.
-    void finish();
+    // Ends the job; later input is ignored. Both are idempotent: the first end wins. A note is what the
+    // finished job still has to tell the user.
+    void finish(const QString &note = {});
     void fail(const QString &reason);
 
 private:

@@ -77,9 +77,11 @@ public:
         QString text;
         bool operator==(const Status &) const = default;
     };
-    // The job ended as it should.
+    // The job ended as it should; note is what the user should still be told (a section the device did
+    // not answer), empty when there is nothing.
     struct Finished
     {
+        QString note;
         bool operator==(const Finished &) const = default;
     };
     // Why the job ended otherwise; the engine stays failed.

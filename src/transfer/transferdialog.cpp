@@ -400,13 +400,15 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     else if (!ok)
         m_message->setText(message);
     else if (!verify)
-        m_message->setText(QStringLiteral("Done"));
+        m_message->setText(message.isEmpty() ? QStringLiteral("Done") : QStringLiteral("Done\r\n") + message);
     m_message->setVisible(true);
-    // A failure of the link or a file is told once. Cancel hides the dialog once the job has ended, so
-    // what a cancelled job has to say (where the incomplete upload is) is told then.
-    if (!ok && !message.isEmpty())
-        ask(m_prompt, message, kTitle, m_cancelRequested ? PromptIcon::Information : PromptIcon::Exclamation);
-    if ((ok && message.isEmpty() && !verify) || m_cancelRequested)
+    // A failure of the link or a file is told once, and so is what a finished job adds (a section the
+    // device never answered). Cancel hides the dialog once the job has ended, so what a cancelled job has
+    // to say (where the incomplete upload is) is told then.
+    if (!message.isEmpty())
+        ask(m_prompt, message, kTitle,
+            ok || m_cancelRequested ? PromptIcon::Information : PromptIcon::Exclamation);
+    if ((ok && !verify) || m_cancelRequested)
         hide();
     Q_EMIT jobEnded(ok, message);
 }

@@ -232,8 +232,8 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
             // The download's only status besides its start is a failed write.
             Q_EMIT status(state->text,
                           m_kind == Kind::Download && state->text != QLatin1String("Downloading"));
-        } else if (event.is<EngineEvent::Finished>()) {
-            end(true, {});
+        } else if (const auto *finished = event.as<EngineEvent::Finished>()) {
+            end(true, finished->note);
             return;
         } else if (const auto *failure = event.as<EngineEvent::Failed>()) {
             end(false, failure->reason);
@@ -269,7 +269,8 @@ void TransferJob::end(bool ok, const QString &reason)
             m_file.reset();
         }
     }
-    if (!ok && !m_cancelled && !reason.isEmpty())
+    // A failure's reason, or what a finished job still has to tell.
+    if (!m_cancelled && !reason.isEmpty())
         message = message.isEmpty() ? reason : reason + QStringLiteral("\r\n") + message;
     const auto *download = dynamic_cast<const DownloadEngine *>(m_engine.get());
     if (!ok && download && !download->programModeNote().isEmpty()) {

@@ -357,12 +357,26 @@ QString UploadEngine::stepName() const
 bool UploadEngine::replyTaken(qint64 nowMs)
 {
     const bool hmi = m_request.device == DeviceType::Hmi;
-    if (m_problem.isEmpty() && !(hmi ? m_hmiBlockTaken : m_echoSeen))
+    const bool silent = m_problem.isEmpty() && !(hmi ? m_hmiBlockTaken : m_echoSeen);
+    if (silent)
         m_problem = QStringLiteral("no answer to \"%1\"")
                         .arg(decodeCp1252(m_command.constData(), m_command.size()).trimmed());
     if (!m_problem.isEmpty()) {
+        // An HMI block that fails its check is asked for again for as long as it takes (Cancel stops it):
+        // the device is there and answering.
+        const bool endless = hmi && !silent;
         // Lines already given out cannot be taken back: reading again would list them twice.
-        if (m_given || ++m_tries >= kTries) {
+        if (m_given || (!endless && ++m_tries >= kTries)) {
+            if (silent && !m_given) {
+                // A device that never answers still gives a listing, of headers without data; what went
+                // unanswered is told when the job ends.
+                m_unanswered.append(
+                    QStringLiteral("%1: %2 (asked %3 times)").arg(stepName(), m_problem).arg(kTries));
+                m_headerHeld = !hmi;
+                keepHeader();
+                store(std::exchange(m_reply, {}));
+                return true;
+            }
             fail(m_given ? QStringLiteral("%1: %2 after part of it was listed").arg(stepName(), m_problem)
                          : QStringLiteral("%1: %2 (asked %3 times)").arg(stepName(), m_problem).arg(kTries));
             return false;
@@ -438,7 +452,7 @@ void UploadEngine::timerFired(qint64 nowMs)
         if (device == DeviceType::UKorvo || device == DeviceType::Veltor || device == DeviceType::Fendra)
             store({"'[END]"});
         emitProgress(m_commandsSent, m_commandsSent);
-        finish();
+        finish(m_unanswered.join(QStringLiteral("\r\n")));
         return;
     }
     if (device != DeviceType::Hmi)
@@ -446,7 +460,7 @@ void UploadEngine::timerFired(qint64 nowMs)
     const bool sent = (m_sequence && nextBlock()) || nextSection();
     if (!sent) {
         emitProgress(m_commandsSent, m_commandsSent);
-        finish();
+        finish(m_unanswered.join(QStringLiteral("\r\n")));
         return;
     }
     setDeadline(nowMs + m_intervalMs);

@@ -5,12 +5,14 @@
 // interval. Reply lines split across reads are joined.
 //
 // A noisy line: the first reply line must be the echo of the command. A command whose echo differs, that
-// gets no echo at all, that the device answers with "?", or an HMI block with a wrong check byte, is asked
-// again once the device is silent; after a few tries the job fails naming the section (or block) and
-// what went wrong, keeping what it has listed so far. Damage inside a reply cannot be seen from one read:
-// with readings set to 2 (or more) every command's reply is read again and held until that many readings
-// in a row agree, and the job fails naming the first differing line when they never do. A reply line that
-// lost its CR or got one more is damage that can be seen, and is treated as a wrong answer.
+// gets no echo at all, or that the device answers with "?", is asked again once the device is silent;
+// after a few tries a damaged answer fails the job naming the section and what went wrong, keeping what it
+// has listed so far, while a command never answered leaves its section's header without data and the job
+// goes on (a dead device gives a listing of headers), telling at the end what went unanswered. An HMI
+// block with a wrong check byte is asked for again until it comes whole. Damage inside a reply cannot be seen
+// from one read: with readings set to 2 (or more) every command's reply is read again and held until that
+// many readings in a row agree, and the job fails naming the first differing line when they never do. A reply
+// line that lost its CR or got one more is damage that can be seen, and is treated as a wrong answer.
 //
 // A 926Q with nothing ticked gives its whole non-volatile memory in blocks under "'[NVM (...)]" headers.
 //
@@ -20,7 +22,7 @@
 //
 // Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
 // command counts once the silence after its reply has ended it), Status naming the section and each
-// command asked again, Finished after the last section.
+// command asked again, Finished after the last section (its note names the commands never answered).
 
 #include "engine/enginebase.h"
 #include "transfer/hmiblockcodec.h"
@@ -102,7 +104,8 @@ private:
     int m_readings = 0;        // of this command, when more than one is asked for
     int m_agreeing = 0;        // readings in a row that agree, the last one included
     QList<QByteArray> m_lastReading;
-    QString m_difference; // where the last two readings that differed differ
+    QString m_difference;     // where the last two readings that differed differ
+    QStringList m_unanswered; // the commands the device never answered, for the note at the end
     int m_intervalMs = 0;
     qint64 m_commandsSent = 0;
     qint64 m_commandsPlanned = 0;
