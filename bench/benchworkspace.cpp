@@ -79,11 +79,12 @@ void writeProgram(const QString &path, int number)
                        .arg(line * 125)
                        .toLatin1());
 }
+
 } // namespace
 
 void writeLargeWorkspace(const QString &folder)
 {
-    korvo::Preferences state;
+    Preferences state;
     state.setup.state = 0;
     state.setup.width = 18000;
     state.setup.height = 12000;
@@ -91,23 +92,23 @@ void writeLargeWorkspace(const QString &folder)
         const QString path = QDir(folder).filePath(QStringLiteral("axis%1.vxt").arg(n));
         writeProgram(path, n);
         state.ensureEditSlot(n);
-        korvo::EditSlot &slot = state.editSlots[static_cast<std::size_t>(n)];
+        EditSlot &slot = state.editSlots[size_t(n)];
         slot = state.editSlots[0];
         slot.state = 0;
         slot.name = path;
         slot.top = slot.left = 350 * (n - 1);
     }
     state.docCt = 20;
-    for (int n = 1; n <= korvo::kMaxTerminals; ++n) {
+    for (int n = 1; n <= kMaxTerminals; ++n) {
         state.ensureCommSlot(n);
-        korvo::CommWindowSettings &slot = state.commSlots[static_cast<std::size_t>(n)];
+        CommWindowSettings &slot = state.commSlots[size_t(n)];
         slot = state.commSlots[0];
         slot.state = 0;
         slot.name = QStringLiteral("Terminal %1").arg(n);
-        slot.port = static_cast<int16_t>(n);
+        slot.port = int16_t(n);
         slot.top = slot.left = 350 * (n - 1);
     }
-    state.commCt = korvo::kMaxTerminals;
+    state.commCt = kMaxTerminals;
     writePrefs(freshOptions(folder), state);
 }
 

@@ -12,8 +12,6 @@ namespace {
 // character, index of its look in the high half).
 constexpr uint32_t kHeaderWords = 2;
 constexpr uint32_t kLookWords = 3;
-// A look repeated further back in the line than this is stored again rather than searched for.
-constexpr size_t kLookSearch = 16;
 // The first ring: a few dozen lines, so that a quiet terminal holds little.
 constexpr size_t kFirstRingWords = 8192;
 
@@ -31,11 +29,15 @@ int ScrollbackStore::setMaxLines(int maxLines)
     return dropped;
 }
 
-void ScrollbackStore::beginLine()
+void ScrollbackStore::beginLine(int columns)
 {
-    m_looks.clear();
-    m_cells.clear();
+    // Every cell can add two looks at most.
+    m_looks.resize(kLookWords * 2 * size_t(std::max(0, columns)));
+    m_lookCount = 0;
+    m_cells.resize(size_t(std::max(0, columns)));
+    m_next = m_cells.data();
     m_plane = 0;
+    m_recentLooks.fill(0);
 }
 
 void ScrollbackStore::setLook(const TerminalCell &look)
@@ -46,17 +48,24 @@ void ScrollbackStore::setLook(const TerminalCell &look)
 
 uint32_t ScrollbackStore::lookIndex()
 {
+    const uint32_t fg = m_current.fg;
+    const uint32_t bg = m_current.bg;
     const uint32_t word = uint32_t(m_current.attrs) | m_plane;
-    // Colours come back within a line (a highlighted word, then plain text again): the look is looked for
-    // among the last few before it is added.
-    const size_t known = m_looks.size() / kLookWords;
-    for (size_t back = 1; back <= std::min(known, kLookSearch); ++back) {
-        const uint32_t *l = &m_looks[kLookWords * (known - back)];
-        if (l[0] == m_current.fg && l[1] == m_current.bg && l[2] == word)
-            return uint32_t(known - back);
+    // Colours come back within a line (a highlighted word, then plain text again): a look seen before in
+    // the line is found through a small table by its hash, else (or when another look took its place in
+    // the table) it is added.
+    uint32_t &recent = m_recentLooks[((fg * 0x9E3779B1u) ^ (bg * 0x85EBCA77u) ^ (word * 0xC2B2AE3Du)) >> 28];
+    if (recent > 0) {
+        const uint32_t *look = &m_looks[kLookWords * (recent - 1)];
+        if (look[0] == fg && look[1] == bg && look[2] == word)
+            return recent - 1;
     }
-    m_looks.insert(m_looks.end(), {m_current.fg, m_current.bg, word});
-    return uint32_t(known);
+    uint32_t *look = &m_looks[kLookWords * m_lookCount];
+    look[0] = fg;
+    look[1] = bg;
+    look[2] = word;
+    recent = ++m_lookCount;
+    return m_lookCount - 1;
 }
 
 bool ScrollbackStore::endLine()
@@ -68,13 +77,14 @@ bool ScrollbackStore::endLine()
     const bool dropped = count() == m_maxLines;
     if (dropped)
         dropOldest();
-    const auto words = uint32_t(kHeaderWords + m_looks.size() + m_cells.size());
+    const size_t lookWords = kLookWords * m_lookCount;
+    const auto words = uint32_t(kHeaderWords + lookWords + m_cells.size());
     const uint32_t start = place(words);
     uint32_t *record = m_words.get() + start;
     record[0] = uint32_t(m_cells.size());
-    record[1] = uint32_t(m_looks.size() / kLookWords);
-    std::memcpy(record + kHeaderWords, m_looks.data(), m_looks.size() * sizeof(uint32_t));
-    std::memcpy(record + kHeaderWords + m_looks.size(), m_cells.data(), m_cells.size() * sizeof(uint32_t));
+    record[1] = m_lookCount;
+    std::memcpy(record + kHeaderWords, m_looks.data(), lookWords * sizeof(uint32_t));
+    std::memcpy(record + kHeaderWords + lookWords, m_cells.data(), m_cells.size() * sizeof(uint32_t));
     m_starts.push_back(start);
     m_end = start + words;
     m_used += words;

@@ -7,6 +7,7 @@
 
 #include "terminal/terminalcell.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -21,10 +22,10 @@ public:
     int setMaxLines(int maxLines);
     int maxLines() const { return m_maxLines; }
 
-    // Appending a line: beginLine(), then for each cell in order setLook() when its look (colours and
-    // attributes) is not the one of the cell before, and addCell(); endLine() stores the line (cut at
+    // Appending a line: beginLine(), then for each of its cells in order setLook() when its look (colours
+    // and attributes) is not the one of the cell before, and addCell(); endLine() stores the line (cut at
     // kMaxColumns) and answers whether the oldest line had to go to make room.
-    void beginLine();
+    void beginLine(int columns);
     void setLook(const TerminalCell &look);
     void addCell(char32_t ch)
     {
@@ -32,7 +33,7 @@ public:
             m_plane = ch & 0xFFFF0000u;
             m_look = lookIndex() << 16;
         }
-        m_cells.push_back((ch & 0xFFFFu) | m_look);
+        *m_next++ = (ch & 0xFFFFu) | m_look;
     }
     bool endLine();
     // Removes the newest line (which the caller has read first).
@@ -55,7 +56,8 @@ private:
     void repack(size_t capacity);
 
     // The ring, left uninitialised so that the part no line has reached yet takes no memory. A record never
-    // wraps: when it does not fit at the end, it starts again at the beginning and leaves a gap.
+    // wraps: when it does not fit at the end, it starts again at the beginning and leaves a gap. Offsets
+    // are 32-bit: a ring past 2^32 words would take 16 GB.
     std::unique_ptr<uint32_t[]> m_words;
     size_t m_capacity = 0;
     std::deque<uint32_t> m_starts; // where each line's record begins, oldest first
@@ -65,10 +67,13 @@ private:
     // The line being packed: its looks and its cells, and the look of the cells being added (the
     // characters' high bits, m_plane, are part of it) with its index in the line's looks, shifted.
     std::vector<uint32_t> m_looks;
+    uint32_t m_lookCount = 0;
     std::vector<uint32_t> m_cells;
+    uint32_t *m_next = nullptr;
     TerminalCell m_current;
     uint32_t m_plane = 0;
     uint32_t m_look = 0;
+    std::array<uint32_t, 16> m_recentLooks{}; // 1 + index of a look of the line, by its hash
 };
 
 } // namespace korvo

@@ -147,7 +147,7 @@ void TerminalScreen::pushLine(int columns, const void *cells)
         return;
     }
     // Neighbouring cells mostly share their look: it is converted once per run, not once per cell.
-    m_scrollback.beginLine();
+    m_scrollback.beginLine(columns);
     const VTermScreenCell *lookOf = nullptr;
     for (int i = 0; i < columns; ++i) {
         const VTermScreenCell &c = v[i];
