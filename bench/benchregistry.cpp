@@ -1,5 +1,7 @@
 #include "benchregistry.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -41,12 +43,28 @@ double percentile(std::vector<double> values, double p)
 
 int runCount(const QStringList &args, int fallback)
 {
-    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    return optionValue(args, QStringLiteral("--runs"), fallback);
+}
+
+int optionValue(const QStringList &args, const QString &option, int fallback)
+{
+    const qsizetype at = args.indexOf(option);
     if (at < 0 || at + 1 >= args.size())
         return fallback;
     bool ok = false;
-    const int runs = args.at(at + 1).toInt(&ok);
-    return ok && runs > 0 ? runs : fallback;
+    const int value = args.at(at + 1).toInt(&ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
 }
 
 } // namespace korvo::bench

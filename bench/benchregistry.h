@@ -36,6 +36,10 @@ double median(std::vector<double> values);
 double percentile(std::vector<double> values, double p);
 // "--runs N" among the arguments, else the fallback.
 int runCount(const QStringList &args, int fallback);
+// The positive number after option (say "--seconds") among the arguments, else the fallback.
+int optionValue(const QStringList &args, const QString &option, int fallback);
+// What the process holds in memory now (its resident set), in MB.
+double residentMb();
 
 // Milliseconds one call of f takes.
 template <class F> double timeMs(F &&f)

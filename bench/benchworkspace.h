@@ -9,8 +9,16 @@
 
 #include <QEventLoop>
 #include <QObject>
+#include <memory>
+#include <vector>
 
+class QMainWindow;
 class QWidget;
+
+namespace korvo {
+class MainWindow;
+class TerminalScreen;
+} // namespace korvo
 
 namespace korvo::bench {
 
@@ -42,5 +50,23 @@ private:
     QWidget *m_window = nullptr;
     bool m_seen = false;
 };
+
+// A large workspace (nine terminals, 20 edit windows on 200-line programs) written into folder as the
+// preferences and files of a fresh start.
+void writeLargeWorkspace(const QString &folder);
+// The main window on the workspace in options' folder, returned once its first frame is painted.
+std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt);
+
+// The large workspace's widgets built bare (nine terminal views and twenty Praxis editors in a main window,
+// with no preferences, files or links): what the toolkit itself needs to show them.
+struct ToolkitFloor
+{
+    ToolkitFloor();
+    ~ToolkitFloor();
+    std::vector<std::unique_ptr<TerminalScreen>> screens;
+    std::unique_ptr<QMainWindow> window;
+};
+// The floor, returned once its first frame is painted.
+std::unique_ptr<ToolkitFloor> showToolkitFloor();
 
 } // namespace korvo::bench

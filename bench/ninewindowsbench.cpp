@@ -14,13 +14,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -29,7 +27,7 @@ using korvo::StreamChecker;
 constexpr int kTerminals = 9;
 constexpr qint64 kLineRate = 92160; // bytes per second of 921,600 baud (ten bits a byte)
 constexpr int kTickMs = 5;
-constexpr int kRssAfterMs = 5000;
+constexpr int kRssAfterSeconds = 5;
 constexpr int kDrainTimeoutMs = 15000;
 
 struct Device
@@ -38,23 +36,6 @@ struct Device
     StreamChecker checker;
     korvo::CommWindow *window = nullptr;
 };
-
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-int secondsOf(const QStringList &args)
-{
-    const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
-    bool ok = false;
-    const int seconds = at >= 0 ? args.value(at + 1).toInt(&ok) : 0;
-    return ok && seconds > 0 ? seconds : 30;
-}
 
 // Lateness of a repeating timer on the GUI thread.
 class StallMeter : public QObject
@@ -83,7 +64,7 @@ private:
     std::vector<double> m_late;
 };
 
-int runStreams(std::vector<Device> &devices, int seconds)
+int runStreams(std::vector<Device> &devices, int seconds, int rssAfterSeconds)
 {
     for (Device &device : devices)
         QObject::connect(&device.window->link(), &korvo::CommLink::dataReceived, device.window,
@@ -94,11 +75,11 @@ int runStreams(std::vector<Device> &devices, int seconds)
     StallMeter stalls;
     QElapsedTimer elapsed;
     elapsed.start();
-    const int rssAfter = std::min(kRssAfterMs, seconds * 1000 / 2);
+    const int rssAfter = std::min(rssAfterSeconds * 1000, seconds * 1000 / 2);
     korvo::bench::runFor(rssAfter, [] { return false; });
-    const double rssStart = residentMb();
+    const double rssStart = korvo::bench::residentMb();
     korvo::bench::runFor(seconds * 1000 - rssAfter, [] { return false; });
-    const double rssEnd = residentMb();
+    const double rssEnd = korvo::bench::residentMb();
     const double streamedSeconds = double(elapsed.nsecsElapsed()) / 1e9;
     const qint64 fastBytes = devices.back().checker.validBytes();
     stalls.stop();
@@ -126,7 +107,7 @@ int runStreams(std::vector<Device> &devices, int seconds)
 
 int nineWindows(const QStringList &args)
 {
-    const int seconds = secondsOf(args);
+    const int seconds = korvo::bench::optionValue(args, QStringLiteral("--seconds"), 30);
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "nine-windows: no temporary folder: %s\n", qPrintable(dir.errorString()));
@@ -157,7 +138,9 @@ int nineWindows(const QStringList &args)
         if (!connected)
             std::fprintf(stderr, "nine-windows: not every terminal window opened and connected\n");
         else
-            result = runStreams(devices, seconds);
+            result =
+                runStreams(devices, seconds,
+                           korvo::bench::optionValue(args, QStringLiteral("--rss-after"), kRssAfterSeconds));
     }
     for (Device &device : devices)
         device.sim.stop();
@@ -166,6 +149,7 @@ int nineWindows(const QStringList &args)
 
 } // namespace
 
-KORVO_WIDGET_BENCHMARK("nine-windows",
-                       "nine terminals on ptys, eight streaming at 92 KB/s and one flat out (--seconds N)",
-                       nineWindows);
+KORVO_WIDGET_BENCHMARK(
+    "nine-windows",
+    "nine terminals on ptys, eight streaming at 92 KB/s and one flat out (--seconds N, --rss-after N)",
+    nineWindows);

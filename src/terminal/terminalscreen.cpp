@@ -92,8 +92,9 @@ void stripTrailingBlanks(QString &s)
 
 TerminalScreen::TerminalScreen(int rows, int columns, int scrollRows, QObject *parent)
     : QObject(parent), m_vterm(vterm_new(std::max(1, rows), std::max(1, columns)), vterm_free),
-      m_rows(std::max(1, rows)), m_columns(std::max(1, columns)), m_scrollRows(std::max(0, scrollRows))
+      m_rows(std::max(1, rows)), m_columns(std::max(1, columns))
 {
+    m_scrollback.setMaxLines(scrollRows);
     vterm_set_utf8(m_vterm.get(), 1);
     vterm_output_set_callback(
         m_vterm.get(),
@@ -141,45 +142,37 @@ void TerminalScreen::pushLine(int columns, const void *cells)
 {
     const auto *v = static_cast<const VTermScreenCell *>(cells);
     m_linesChanged = true;
-    if (m_scrollRows == 0) {
+    if (m_scrollback.maxLines() == 0) {
         ++m_dropped;
         return;
     }
-    std::vector<TerminalCell> line;
-    if (m_scrollback.size() >= size_t(m_scrollRows)) {
-        // Reuse the oldest line's storage: a long burst then allocates nothing.
-        line = std::move(m_scrollback.front());
-        m_scrollback.pop_front();
-        ++m_dropped;
-    }
-    line.resize(size_t(columns));
     // Neighbouring cells mostly share their look: it is converted once per run, not once per cell.
+    m_scrollback.beginLine(columns);
     const VTermScreenCell *lookOf = nullptr;
-    TerminalCell cell;
     for (int i = 0; i < columns; ++i) {
         const VTermScreenCell &c = v[i];
         if (!lookOf || !sameLook(c, *lookOf)) {
-            cell = fromVTerm(c);
+            m_scrollback.setLook(fromVTerm(c));
             lookOf = &c;
         }
-        cell.ch = c.chars[0];
-        line[size_t(i)] = cell;
+        m_scrollback.addCell(c.chars[0]);
     }
-    m_scrollback.push_back(std::move(line));
+    if (m_scrollback.endLine())
+        ++m_dropped;
 }
 
 bool TerminalScreen::popLine(int columns, void *cells)
 {
-    if (m_scrollback.empty())
+    if (m_scrollback.count() == 0)
         return false;
     auto *v = static_cast<VTermScreenCell *>(cells);
-    const std::vector<TerminalCell> &line = m_scrollback.back();
+    const int newest = m_scrollback.count() - 1;
     for (int i = 0; i < columns; ++i) {
-        toVTerm(size_t(i) < line.size() ? line[size_t(i)] : TerminalCell{}, &v[i]);
+        toVTerm(m_scrollback.cell(newest, i), &v[i]);
         if (v[i].chars[0] == TerminalCell::kWideTail && i > 0)
             v[i - 1].width = 2;
     }
-    m_scrollback.pop_back();
+    m_scrollback.popNewest();
     m_linesChanged = true;
     return true;
 }
@@ -265,12 +258,9 @@ void TerminalScreen::resize(int rows, int columns)
 
 void TerminalScreen::setScrollRows(int scrollRows)
 {
-    m_scrollRows = std::max(0, scrollRows);
-    while (m_scrollback.size() > size_t(m_scrollRows)) {
-        m_scrollback.pop_front();
-        ++m_dropped;
-        m_linesChanged = true;
-    }
+    const int dropped = m_scrollback.setMaxLines(scrollRows);
+    m_dropped += dropped;
+    m_linesChanged = m_linesChanged || dropped > 0;
     flush();
 }
 
@@ -278,7 +268,7 @@ void TerminalScreen::clear()
 {
     m_pending.clear();
     vterm_screen_reset(m_screen, 1);
-    m_dropped += qint64(m_scrollback.size());
+    m_dropped += m_scrollback.count();
     m_scrollback.clear();
     m_linesChanged = true;
     noteDamage(QRect(0, 0, m_columns, m_rows));
@@ -311,10 +301,8 @@ TerminalCell TerminalScreen::cell(int line, int column) const
     if (line < 0 || column < 0)
         return {};
     const int sb = scrollbackCount();
-    if (line < sb) {
-        const auto &l = m_scrollback[size_t(line)];
-        return size_t(column) < l.size() ? l[size_t(column)] : TerminalCell{};
-    }
+    if (line < sb)
+        return m_scrollback.cell(line, column);
     if (line - sb >= m_rows || column >= m_columns)
         return {};
     VTermScreenCell v;
@@ -325,8 +313,7 @@ TerminalCell TerminalScreen::cell(int line, int column) const
 QString TerminalScreen::lineText(int line) const
 {
     QString out;
-    const int cols =
-        line < scrollbackCount() && line >= 0 ? int(m_scrollback[size_t(line)].size()) : m_columns;
+    const int cols = line < scrollbackCount() && line >= 0 ? m_scrollback.columns(line) : m_columns;
     out.reserve(cols);
     for (int c = 0; c < cols; ++c)
         appendChar(out, cell(line, c).ch);

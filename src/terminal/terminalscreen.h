@@ -3,37 +3,20 @@
 // The character-cell screen of a terminal window, built on libvterm: text goes in, cells, lines and
 // invalidated regions come out. It paints nothing; TerminalView draws it.
 
+#include "terminal/scrollbackstore.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <vector>
 
 struct VTerm;
 struct VTermScreen;
 
 namespace korvo {
-
-// One cell as the view needs it. Colours: kDefaultColour, kIndexedColour | index (0..255), or 0xRRGGBB.
-struct TerminalCell
-{
-    static constexpr uint32_t kDefaultColour = 0x80000000u;
-    static constexpr uint32_t kIndexedColour = 0x40000000u;
-    static constexpr char32_t kWideTail = 0xFFFFFFFFu; // right half of a double-width character
-
-    enum Attr : uint8_t { Bold = 1, Italic = 2, Underline = 4, Reverse = 8, Strike = 16 };
-
-    char32_t ch = 0; // 0 = never written (shows as a blank)
-    uint32_t fg = kDefaultColour;
-    uint32_t bg = kDefaultColour;
-    uint8_t attrs = 0;
-
-    bool sameLook(const TerminalCell &o) const { return fg == o.fg && bg == o.bg && attrs == o.attrs; }
-};
 
 class TerminalScreen : public QObject
 {
@@ -44,7 +27,7 @@ public:
 
     int rows() const { return m_rows; }
     int columns() const { return m_columns; }
-    int scrollRows() const { return m_scrollRows; }
+    int scrollRows() const { return m_scrollback.maxLines(); }
 
     // Changes the grid; screen lines and scroll-back are kept (lines wider than the grid are cut).
     void resize(int rows, int columns);
@@ -65,7 +48,7 @@ public:
     void setCursor(int row, int column);
 
     // Lines are numbered over scroll-back (oldest first) and then the screen rows.
-    int scrollbackCount() const { return static_cast<int>(m_scrollback.size()); }
+    int scrollbackCount() const { return m_scrollback.count(); }
     int lineCount() const { return scrollbackCount() + m_rows; }
     // Scroll-back lines discarded at the top since the screen was made (keeps line references stable).
     qint64 droppedLines() const { return m_dropped; }
@@ -100,8 +83,7 @@ private:
     VTermScreen *m_screen = nullptr;
     int m_rows;
     int m_columns;
-    int m_scrollRows;
-    std::deque<std::vector<TerminalCell>> m_scrollback;
+    ScrollbackStore m_scrollback;
     qint64 m_dropped = 0;
     QByteArray m_pending; // start of a UTF-8 sequence that the next write completes
     QRect m_damage;

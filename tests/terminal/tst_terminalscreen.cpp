@@ -150,6 +150,62 @@ private Q_SLOTS:
         QCOMPARE(s.cell(line, 5).ch, char32_t('f'));
     }
 
+    // The scroll-back packs its lines into one ring that wraps round, grows and shrinks: every line keeps
+    // its text and each cell its look through that, through resizes that take lines back onto the screen
+    // and through a smaller limit.
+    void everyScrolledLineKeepsItsCellsAsTheScrollBackWrapsGrowsAndShrinks()
+    {
+        // An accented letter, a double-width character on a direct colour and one beyond 16 bits.
+        const auto textOf = [](qint64 n) {
+            return QStringLiteral("L%1\u00E9\u4E2D").arg(n) + QString::fromUcs4(U"\U0001D11E", 1);
+        };
+        const auto lineOf = [](qint64 n) {
+            return "\x1b[3" + QByteArray::number(n % 8) + "mL" + QByteArray::number(n) +
+                   "\x1b[0m\u00E9\x1b[48;2;1;2;3m\u4E2D\x1b[0m\U0001D11E\r\n";
+        };
+        qint64 written = 0;
+        const auto write = [&](TerminalScreen &s, int lines) {
+            for (int i = 0; i < lines; ++i)
+                s.write(lineOf(written++));
+        };
+        // The first line pushed is the blank row above the first text; the cursor's row is empty.
+        const auto check = [&](const TerminalScreen &s) {
+            const int lines = s.scrollbackCount() + s.cursorRow();
+            QCOMPARE(s.droppedLines() + lines, written + 1);
+            for (int line = 0; line < lines; ++line) {
+                const qint64 n = s.droppedLines() + line - 1;
+                QCOMPARE(s.lineText(line), n < 0 ? QString() : textOf(n));
+            }
+            const int last = s.scrollbackCount() - 1;
+            const qint64 n = s.droppedLines() + last - 1;
+            QCOMPARE(s.cell(last, 0).fg, TerminalCell::kIndexedColour | uint32_t(n % 8));
+            const int wide = int(QByteArray::number(n).size()) + 2;
+            QCOMPARE(s.cell(last, wide - 1).fg, TerminalCell::kDefaultColour);
+            QCOMPARE(s.cell(last, wide).bg, 0x010203u);
+            QCOMPARE(s.cell(last, wide + 1).ch, TerminalCell::kWideTail);
+            QCOMPARE(s.cell(last, wide + 2).ch, char32_t(0x1D11E));
+            QCOMPARE(s.cell(last, wide + 2).bg, TerminalCell::kDefaultColour);
+        };
+        TerminalScreen s(2, 16, 500);
+        write(s, 3000);
+        QCOMPARE(s.scrollbackCount(), 500);
+        check(s);
+        // More rows take the newest lines back from the scroll-back; new lines then push them in again.
+        s.resize(40, 16);
+        check(s);
+        write(s, 700);
+        check(s);
+        // Wider lines need more room than the ring has.
+        s.resize(2, 40);
+        write(s, 900);
+        check(s);
+        s.setScrollRows(100);
+        QCOMPARE(s.scrollbackCount(), 100);
+        check(s);
+        write(s, 300);
+        check(s);
+    }
+
     void aWriteRaisesOneInvalidationCoveringWhatChanged()
     {
         TerminalScreen s(5, 10, 0);
