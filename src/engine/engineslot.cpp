@@ -7,9 +7,14 @@
 
 namespace korvo {
 
-EngineSlot::EngineSlot(Clock &clock, Apply apply)
-    : m_clock(clock), m_apply(std::move(apply)), m_timer(clock.createTimer([this] {
+EngineSlot::EngineSlot(Clock &clock, Apply apply, TakeArrived takeArrived)
+    : m_clock(clock), m_apply(std::move(apply)), m_takeArrived(std::move(takeArrived)),
+      m_timer(clock.createTimer([this] {
           if (!m_engine)
+              return;
+          // Bytes that were already waiting come first: they may put a silence off. Their step armed the
+          // deadline again, so it is judged afresh when that timer fires.
+          if (m_takeArrived && m_takeArrived())
               return;
           m_engine->timerFired(m_clock.nowMs());
           pump();

@@ -2,7 +2,8 @@
 
 // The engine a link carries (a terminal's CommLink, the SPI converter's port): which engine holds the lease,
 // the one step loop that runs its output through the link and hands its events to the lease's owner, and
-// its deadline armed on the clock.
+// its deadline armed on the clock. A deadline reaches the engine only after what the link has already
+// received: an event loop that was busy past it finds the timer and the device's bytes due together.
 
 #include "engine/deviceengine.h"
 
@@ -21,8 +22,11 @@ public:
     using EventSink = std::function<void(const std::vector<EngineEvent> &events)>;
     // Carries out one of the engine's actions; false stops the batch (the engine has heard why).
     using Apply = std::function<bool(const LinkAction &action)>;
+    // Hands the engine what the link has received but not delivered yet (the step that follows re-arms the
+    // deadline); false when nothing was waiting.
+    using TakeArrived = std::function<bool()>;
 
-    EngineSlot(Clock &clock, Apply apply);
+    EngineSlot(Clock &clock, Apply apply, TakeArrived takeArrived = {});
     ~EngineSlot();
 
     // Takes engine under a new lease id, which it returns.
@@ -39,6 +43,7 @@ public:
 private:
     Clock &m_clock;
     Apply m_apply;
+    TakeArrived m_takeArrived;
     std::unique_ptr<OneShotTimer> m_timer;
     DeviceEngine *m_engine = nullptr;
     EventSink m_sink;

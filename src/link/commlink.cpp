@@ -17,7 +17,9 @@ CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &fact
               {[this](const QByteArray &bytes) { return writeOut(bytes); }, [this] { return linkError(); },
                [this](quint64 owner) { sendsWritten(owner); },
                [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
-      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); }),
+      m_slot(
+          clock, [this](const LinkAction &action) { return applyAction(action); },
+          [this] { return takeArrived(); }),
       m_followTimer(clock.createTimer([this] {
           if (m_follow == Follow::Adapter)
               lookForAdapter();
@@ -511,6 +513,14 @@ void CommLink::received(const QByteArray &data)
         m_slot.engine()->bytesReceived(data, nowMs());
         m_slot.pump();
     }
+}
+
+bool CommLink::takeArrived()
+{
+    const QByteArray data = isTcp() ? (m_socket ? m_socket->readArrived() : QByteArray())
+                                    : (m_serial ? m_serial->readArrived() : QByteArray());
+    received(data);
+    return !data.isEmpty();
 }
 
 void CommLink::lost(const QString &reason)

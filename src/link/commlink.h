@@ -160,6 +160,9 @@ private:
     void sendFailed(quint64 owner, const QString &error);
 
     void received(const QByteArray &data);
+    // Takes in what the port or socket already holds, before the engine hears of its deadline; false when
+    // nothing was waiting.
+    bool takeArrived();
     void lost(const QString &reason);
     void onSerialReadyRead();
     void onSerialLost(const QString &description);

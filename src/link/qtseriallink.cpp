@@ -1,6 +1,10 @@
 #include "qtseriallink.h"
 
 #include "link/portnames.h"
+#include "link/waitingbytes.h"
+
+#include <QEvent>
+#include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -86,6 +90,11 @@ bool QtSerialLink::open(const QString &portName, const QString &settings)
         m_port.close();
         return false;
     }
+#ifdef Q_OS_UNIX
+    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->installEventFilter(this);
+#endif
     return true;
 }
 
@@ -138,6 +147,24 @@ bool QtSerialLink::write(const QByteArray &data)
 QByteArray QtSerialLink::readAll()
 {
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+QByteArray QtSerialLink::readArrived()
+{
+    QByteArray data = readAll();
+    if (m_port.isOpen())
+        data += takeWaitingBytes(m_port.handle());
+    return data;
+}
+
+bool QtSerialLink::eventFilter(QObject *watched, QEvent *event)
+{
+    // Bytes taken by readArrived() may leave behind a notification that the event loop had already
+    // collected; QSerialPort would read nothing and take that for a read error. A hang-up still reaches it.
+    if (event->type() == QEvent::SockAct && m_port.isOpen() && waitingByteCount(m_port.handle()) == 0 &&
+        !hungUp())
+        return true;
+    return SerialLink::eventFilter(watched, event);
 }
 
 void QtSerialLink::setRts(bool on)

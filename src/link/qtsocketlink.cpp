@@ -1,5 +1,7 @@
 #include "qtsocketlink.h"
 
+#include "link/waitingbytes.h"
+
 #include <utility>
 
 namespace korvo {
@@ -102,6 +104,15 @@ QByteArray QtSocketLink::readAll()
 {
     QByteArray data = std::exchange(m_pending, QByteArray());
     data += m_socket->readAll();
+    return data;
+}
+
+QByteArray QtSocketLink::readArrived()
+{
+    QByteArray data = readAll();
+    // QTcpSocket takes a later notification that finds nothing for "no data yet".
+    if (isConnected())
+        data += takeWaitingBytes(m_socket->socketDescriptor());
     return data;
 }
 

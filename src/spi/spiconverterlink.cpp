@@ -10,7 +10,9 @@ namespace korvo {
 
 SpiConverterLink::SpiConverterLink(Clock &clock, LinkFactory &factory, QObject *parent)
     : QObject(parent), m_clock(clock), m_serial(factory.createSerial()),
-      m_slot(clock, [this](const LinkAction &action) { return apply(action); })
+      m_slot(
+          clock, [this](const LinkAction &action) { return apply(action); },
+          [this] { return deliver(m_serial->readArrived()); })
 {
     connect(m_serial.get(), &SerialLink::readyRead, this, &SpiConverterLink::onReadyRead);
     connect(m_serial.get(), &SerialLink::lost, this, &SpiConverterLink::onLost);
@@ -103,12 +105,17 @@ bool SpiConverterLink::apply(const LinkAction &action)
 
 void SpiConverterLink::onReadyRead()
 {
-    const QByteArray data = m_serial->readAll();
+    deliver(m_serial->readAll());
+}
+
+bool SpiConverterLink::deliver(const QByteArray &data)
+{
     DeviceEngine *engine = m_slot.engine();
     if (!engine || data.isEmpty())
-        return;
+        return false;
     engine->bytesReceived(data, m_clock.nowMs());
     m_slot.pump();
+    return true;
 }
 
 void SpiConverterLink::onLost(const QString &description)
