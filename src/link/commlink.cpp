@@ -19,7 +19,7 @@ CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &fact
                [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
       m_slot(
           clock, [this](const LinkAction &action) { return applyAction(action); },
-          [this] { return takeArrived(); }),
+          [this] { return bytesWaiting(); }),
       m_followTimer(clock.createTimer([this] {
           if (m_follow == Follow::Adapter)
               lookForAdapter();
@@ -515,12 +515,9 @@ void CommLink::received(const QByteArray &data)
     }
 }
 
-bool CommLink::takeArrived()
+bool CommLink::bytesWaiting() const
 {
-    const QByteArray data = isTcp() ? (m_socket ? m_socket->readArrived() : QByteArray())
-                                    : (m_serial ? m_serial->readArrived() : QByteArray());
-    received(data);
-    return !data.isEmpty();
+    return isTcp() ? m_socket && m_socket->hasBytesWaiting() : m_serial && m_serial->hasBytesWaiting();
 }
 
 void CommLink::lost(const QString &reason)

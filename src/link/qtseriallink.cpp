@@ -3,9 +3,6 @@
 #include "link/portnames.h"
 #include "link/waitingbytes.h"
 
-#include <QEvent>
-#include <QSocketNotifier>
-
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif
@@ -90,11 +87,6 @@ bool QtSerialLink::open(const QString &portName, const QString &settings)
         m_port.close();
         return false;
     }
-#ifdef Q_OS_UNIX
-    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
-        if (notifier->type() == QSocketNotifier::Read)
-            notifier->installEventFilter(this);
-#endif
     return true;
 }
 
@@ -149,22 +141,9 @@ QByteArray QtSerialLink::readAll()
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }
 
-QByteArray QtSerialLink::readArrived()
+bool QtSerialLink::hasBytesWaiting() const
 {
-    QByteArray data = readAll();
-    if (m_port.isOpen())
-        data += takeWaitingBytes(m_port.handle());
-    return data;
-}
-
-bool QtSerialLink::eventFilter(QObject *watched, QEvent *event)
-{
-    // Bytes taken by readArrived() may leave behind a notification that the event loop had already
-    // collected; QSerialPort would read nothing and take that for a read error. A hang-up still reaches it.
-    if (event->type() == QEvent::SockAct && m_port.isOpen() && waitingByteCount(m_port.handle()) == 0 &&
-        !hungUp())
-        return true;
-    return SerialLink::eventFilter(watched, event);
+    return m_port.isOpen() && (m_port.bytesAvailable() > 0 || waitingByteCount(m_port.handle()) > 0);
 }
 
 void QtSerialLink::setRts(bool on)

@@ -1,8 +1,7 @@
 #pragma once
 
 // The serial link on QSerialPort. A device that goes away (unplugged adapter, closed pty) is reported once
-// and the port is closed, so a hung-up descriptor cannot keep the event loop busy. What the system holds
-// can be taken ahead of the port's own notification (readArrived).
+// and the port is closed, so a hung-up descriptor cannot keep the event loop busy.
 
 #include "link/seriallink.h"
 
@@ -36,14 +35,11 @@ public:
     bool setSettings(const QString &settings) override;
     bool write(const QByteArray &data) override;
     QByteArray readAll() override;
-    QByteArray readArrived() override;
+    bool hasBytesWaiting() const override;
     qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
     void setRts(bool on) override;
     void setDtr(bool on) override;
     QString errorString() const override { return m_error; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool apply(const SerialSettings &settings);

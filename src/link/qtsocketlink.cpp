@@ -107,13 +107,10 @@ QByteArray QtSocketLink::readAll()
     return data;
 }
 
-QByteArray QtSocketLink::readArrived()
+bool QtSocketLink::hasBytesWaiting() const
 {
-    QByteArray data = readAll();
-    // QTcpSocket takes a later notification that finds nothing for "no data yet".
-    if (isConnected())
-        data += takeWaitingBytes(m_socket->socketDescriptor());
-    return data;
+    return isConnected() &&
+           (m_socket->bytesAvailable() > 0 || waitingByteCount(m_socket->socketDescriptor()) > 0);
 }
 
 void QtSocketLink::onError(QAbstractSocket::SocketError error)

@@ -2,10 +2,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
-#include <unistd.h>
 #endif
-
-#include <algorithm>
 
 namespace korvo {
 
@@ -19,19 +16,6 @@ qint64 waitingByteCount(qintptr descriptor)
     Q_UNUSED(descriptor);
 #endif
     return 0;
-}
-
-QByteArray takeWaitingBytes(qintptr descriptor)
-{
-    const qint64 count = waitingByteCount(descriptor);
-    if (count <= 0)
-        return {};
-    QByteArray bytes(count, Qt::Uninitialized);
-#ifdef Q_OS_UNIX
-    const ssize_t got = ::read(int(descriptor), bytes.data(), size_t(count));
-    bytes.resize(std::max<qsizetype>(got, 0));
-#endif
-    return bytes;
 }
 
 } // namespace korvo

@@ -12,7 +12,7 @@ SpiConverterLink::SpiConverterLink(Clock &clock, LinkFactory &factory, QObject *
     : QObject(parent), m_clock(clock), m_serial(factory.createSerial()),
       m_slot(
           clock, [this](const LinkAction &action) { return apply(action); },
-          [this] { return deliver(m_serial->readArrived()); })
+          [this] { return m_serial->hasBytesWaiting(); })
 {
     connect(m_serial.get(), &SerialLink::readyRead, this, &SpiConverterLink::onReadyRead);
     connect(m_serial.get(), &SerialLink::lost, this, &SpiConverterLink::onLost);
@@ -105,17 +105,12 @@ bool SpiConverterLink::apply(const LinkAction &action)
 
 void SpiConverterLink::onReadyRead()
 {
-    deliver(m_serial->readAll());
-}
-
-bool SpiConverterLink::deliver(const QByteArray &data)
-{
+    const QByteArray data = m_serial->readAll();
     DeviceEngine *engine = m_slot.engine();
     if (!engine || data.isEmpty())
-        return false;
+        return;
     engine->bytesReceived(data, m_clock.nowMs());
     m_slot.pump();
-    return true;
 }
 
 void SpiConverterLink::onLost(const QString &description)

@@ -41,8 +41,6 @@ public:
 private:
     bool apply(const LinkAction &action);
     void onReadyRead();
-    // Hands received bytes to the engine; false when there were none or no engine to take them.
-    bool deliver(const QByteArray &data);
     void onLost(const QString &description);
 
     Clock &m_clock;

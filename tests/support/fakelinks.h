@@ -2,7 +2,7 @@
 
 // Serial and socket links for engine tests: they record every write with the virtual time it happened and
 // let a test deliver data, failures and disconnections. Bytes can also wait unannounced, as in the system's
-// buffer while the program is busy: only readArrived() finds them.
+// buffer while the program is busy: hasBytesWaiting() sees them, the next delivery hands them over first.
 
 #include "fakeclock.h"
 #include "link/linkfactory.h"
@@ -58,7 +58,7 @@ public:
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_incoming, QByteArray()); }
-    QByteArray readArrived() override { return readAll() + std::exchange(m_unannounced, QByteArray()); }
+    bool hasBytesWaiting() const override { return !m_unannounced.isEmpty(); }
     qint64 bytesAvailable() const override { return m_incoming.size(); }
     void setRts(bool on) override { rts = on; }
     void setDtr(bool on) override { dtr = on; }
@@ -129,7 +129,7 @@ public:
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_incoming, QByteArray()); }
-    QByteArray readArrived() override { return readAll() + std::exchange(m_unannounced, QByteArray()); }
+    bool hasBytesWaiting() const override { return !m_unannounced.isEmpty(); }
     QString errorString() const override { return m_error; }
 
     // Announces data, after whatever was waiting unannounced.
