@@ -7,10 +7,23 @@
 
 namespace korvo {
 
-EngineSlot::EngineSlot(Clock &clock, Apply apply)
-    : m_clock(clock), m_apply(std::move(apply)), m_timer(clock.createTimer([this] {
+namespace {
+// How soon a deadline that found bytes waiting looks again: long enough for the event loop to hand them
+// over through the link's own notification.
+constexpr int kWaitingRecheckMs = 1;
+} // namespace
+
+EngineSlot::EngineSlot(Clock &clock, Apply apply, BytesWaiting bytesWaiting)
+    : m_clock(clock), m_apply(std::move(apply)), m_bytesWaiting(std::move(bytesWaiting)),
+      m_timer(clock.createTimer([this] {
           if (!m_engine)
               return;
+          // Bytes that were already waiting come first: they may put a silence off. Once they have been
+          // handed on, their step arms the deadline again and it is judged afresh.
+          if (m_bytesWaiting && m_bytesWaiting()) {
+              m_timer->start(kWaitingRecheckMs);
+              return;
+          }
           m_engine->timerFired(m_clock.nowMs());
           pump();
       }))

@@ -17,7 +17,9 @@ CommLink::CommLink(CommWindowSettings &settings, Clock &clock, LinkFactory &fact
               {[this](const QByteArray &bytes) { return writeOut(bytes); }, [this] { return linkError(); },
                [this](quint64 owner) { sendsWritten(owner); },
                [this](quint64 owner, const QString &error) { sendFailed(owner, error); }}),
-      m_slot(clock, [this](const LinkAction &action) { return applyAction(action); }),
+      m_slot(
+          clock, [this](const LinkAction &action) { return applyAction(action); },
+          [this] { return bytesWaiting(); }),
       m_followTimer(clock.createTimer([this] {
           if (m_follow == Follow::Adapter)
               lookForAdapter();
@@ -511,6 +513,11 @@ void CommLink::received(const QByteArray &data)
         m_slot.engine()->bytesReceived(data, nowMs());
         m_slot.pump();
     }
+}
+
+bool CommLink::bytesWaiting() const
+{
+    return isTcp() ? m_socket && m_socket->hasBytesWaiting() : m_serial && m_serial->hasBytesWaiting();
 }
 
 void CommLink::lost(const QString &reason)

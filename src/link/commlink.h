@@ -160,6 +160,8 @@ private:
     void sendFailed(quint64 owner, const QString &error);
 
     void received(const QByteArray &data);
+    // The port or socket holds bytes not read yet: the engine's deadline waits for them.
+    bool bytesWaiting() const;
     void lost(const QString &reason);
     void onSerialReadyRead();
     void onSerialLost(const QString &description);

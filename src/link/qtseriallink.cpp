@@ -1,6 +1,7 @@
 #include "qtseriallink.h"
 
 #include "link/portnames.h"
+#include "link/waitingbytes.h"
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -138,6 +139,11 @@ bool QtSerialLink::write(const QByteArray &data)
 QByteArray QtSerialLink::readAll()
 {
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+bool QtSerialLink::hasBytesWaiting() const
+{
+    return m_port.isOpen() && (m_port.bytesAvailable() > 0 || waitingByteCount(m_port.handle()) > 0);
 }
 
 void QtSerialLink::setRts(bool on)

@@ -35,6 +35,7 @@ public:
     bool setSettings(const QString &settings) override;
     bool write(const QByteArray &data) override;
     QByteArray readAll() override;
+    bool hasBytesWaiting() const override;
     qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
     void setRts(bool on) override;
     void setDtr(bool on) override;

@@ -1,5 +1,7 @@
 #include "qtsocketlink.h"
 
+#include "link/waitingbytes.h"
+
 #include <utility>
 
 namespace korvo {
@@ -103,6 +105,12 @@ QByteArray QtSocketLink::readAll()
     QByteArray data = std::exchange(m_pending, QByteArray());
     data += m_socket->readAll();
     return data;
+}
+
+bool QtSocketLink::hasBytesWaiting() const
+{
+    return isConnected() &&
+           (m_socket->bytesAvailable() > 0 || waitingByteCount(m_socket->socketDescriptor()) > 0);
 }
 
 void QtSocketLink::onError(QAbstractSocket::SocketError error)

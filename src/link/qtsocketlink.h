@@ -25,6 +25,7 @@ public:
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &data) override;
     QByteArray readAll() override;
+    bool hasBytesWaiting() const override;
     QString errorString() const override { return m_error; }
 
 private:

@@ -29,6 +29,9 @@ public:
     virtual bool write(const QByteArray &data) = 0;
     // Everything received so far, in one piece; the receive buffer is empty afterwards.
     virtual QByteArray readAll() = 0;
+    // Received bytes not read yet: in the object's buffer, or in the system's that readyRead has not
+    // announced yet (the event loop may have been busy); never waits.
+    virtual bool hasBytesWaiting() const = 0;
     virtual qint64 bytesAvailable() const = 0;
 
     virtual void setRts(bool on) = 0;

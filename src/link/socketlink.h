@@ -28,6 +28,9 @@ public:
     // Bytes written before the connection is up are sent once it is.
     virtual bool write(const QByteArray &data) = 0;
     virtual QByteArray readAll() = 0;
+    // Received bytes not read yet: in the object's buffer, or in the system's that readyRead has not
+    // announced yet (the event loop may have been busy); never waits.
+    virtual bool hasBytesWaiting() const = 0;
 
     virtual QString errorString() const = 0;
 

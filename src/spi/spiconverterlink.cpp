@@ -10,7 +10,9 @@ namespace korvo {
 
 SpiConverterLink::SpiConverterLink(Clock &clock, LinkFactory &factory, QObject *parent)
     : QObject(parent), m_clock(clock), m_serial(factory.createSerial()),
-      m_slot(clock, [this](const LinkAction &action) { return apply(action); })
+      m_slot(
+          clock, [this](const LinkAction &action) { return apply(action); },
+          [this] { return m_serial->hasBytesWaiting(); })
 {
     connect(m_serial.get(), &SerialLink::readyRead, this, &SpiConverterLink::onReadyRead);
     connect(m_serial.get(), &SerialLink::lost, this, &SpiConverterLink::onLost);

@@ -1,12 +1,14 @@
 // Device engines carried by the terminal's link: what arrives goes to the attached engine instead of the
 // screen, its output is written (paced where asked), its deadline is armed on the clock, its events reach
-// the owner, and every way a lease ends gives the terminal its link back.
+// the owner, and every way a lease ends gives the terminal its link back. A program that was busy past an
+// engine's deadline hands it the bytes already waiting before it tells it of the deadline.
 
 #include "engine/enginebase.h"
 #include "fakeclock.h"
 #include "fakelinks.h"
 #include "link/commlink.h"
 #include "settings/preferences.h"
+#include "transfer/uploadengine.h"
 
 #include <QtTest>
 
@@ -278,6 +280,55 @@ private Q_SLOTS:
         rig.clock.advance(100);
         QVERIFY(!lease.isActive());
         QVERIFY(!rig.link.hasEngine());
+    }
+
+    void bytesWaitingWhenTheSilenceEndsReachTheUploadFirst()
+    {
+        for (const bool tcp : {false, true}) {
+            Rig rig(tcp);
+            rig.link.connectComm(true);
+            const auto arrive = [&](const QByteArray &bytes) {
+                tcp ? rig.factory.socket->deliver(bytes) : rig.factory.serial->deliver(bytes);
+            };
+            // What came while the event loop was held up: nothing has announced it yet.
+            const auto waitUnannounced = [&](const QByteArray &bytes) {
+                tcp ? rig.factory.socket->holdUnannounced(bytes) : rig.factory.serial->holdUnannounced(bytes);
+            };
+            TransferRequest request;
+            request.device = UKorvo;
+            request.sections = TransferRequest::Variables | TransferRequest::Flags;
+            UploadEngine upload(request);
+            const EngineLease lease = rig.attach(upload);
+            rig.clock.advance(10);
+            QCOMPARE(rig.written(), QByteArray("print vars\r"));
+
+            arrive("print vars\r\nX = G 100\r\n");
+            waitUnannounced("Y = G -25\r\n");
+            const qint64 silenceEnd = *upload.nextDeadline();
+            // The deadline passes while a line waits: it waits for the line, however long the event loop
+            // takes to hand it over, and the line then puts the silence off.
+            rig.clock.advance(silenceEnd + 50 - rig.clock.nowMs());
+            QCOMPARE(rig.written(), QByteArray("print vars\r"));
+            arrive(">");
+            QCOMPARE(upload.lastByteMs(), silenceEnd + 50);
+            QVERIFY(!upload.isFinished());
+
+            // With nothing waiting, the silence ends the section.
+            rig.clock.advance(*upload.nextDeadline() - rig.clock.nowMs());
+            rig.clock.advance(10);
+            QCOMPARE(rig.written(), QByteArray("print vars\rprint flags\r"));
+            arrive("print flags\r\nHOMED = G TRUE\r\n>");
+            rig.clock.advance(upload.silenceMs());
+            QVERIFY2(upload.isFinished(), tcp ? "tcp" : "serial");
+            QVERIFY(hasFinished(rig.events));
+            QStringList lines;
+            for (const EngineEvent &event : rig.events)
+                if (const auto *line = event.as<EngineEvent::Line>())
+                    lines << line->text;
+            QCOMPARE(lines, (QStringList{"'[VARIABLES]", "VAR X = 100", "VAR Y = -25", "", "'[FLAGS]",
+                                         "FLG HOMED = 1", "'[END]"}));
+            QVERIFY(rig.screen.isEmpty());
+        }
     }
 };
 

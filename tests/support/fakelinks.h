@@ -1,7 +1,8 @@
 #pragma once
 
 // Serial and socket links for engine tests: they record every write with the virtual time it happened and
-// let a test deliver data, failures and disconnections.
+// let a test deliver data, failures and disconnections. Bytes can also wait unannounced, as in the system's
+// buffer while the program is busy: hasBytesWaiting() sees them, the next delivery hands them over first.
 
 #include "fakeclock.h"
 #include "link/linkfactory.h"
@@ -57,16 +58,20 @@ public:
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_incoming, QByteArray()); }
+    bool hasBytesWaiting() const override { return !m_unannounced.isEmpty(); }
     qint64 bytesAvailable() const override { return m_incoming.size(); }
     void setRts(bool on) override { rts = on; }
     void setDtr(bool on) override { dtr = on; }
     QString errorString() const override { return m_error; }
 
+    // Announces data, after whatever was waiting unannounced.
     void deliver(const QByteArray &data)
     {
-        m_incoming += data;
+        m_incoming += std::exchange(m_unannounced, QByteArray()) + data;
         emit readyRead();
     }
+    // The bytes have arrived but the event loop has not looked yet.
+    void holdUnannounced(const QByteArray &data) { m_unannounced += data; }
     void vanish(const QString &description)
     {
         m_open = false;
@@ -93,6 +98,7 @@ public:
 private:
     const FakeClock &m_clock;
     QByteArray m_incoming;
+    QByteArray m_unannounced;
     QString m_error;
     bool m_open = false;
 };
@@ -123,13 +129,17 @@ public:
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_incoming, QByteArray()); }
+    bool hasBytesWaiting() const override { return !m_unannounced.isEmpty(); }
     QString errorString() const override { return m_error; }
 
+    // Announces data, after whatever was waiting unannounced.
     void deliver(const QByteArray &data)
     {
-        m_incoming += data;
+        m_incoming += std::exchange(m_unannounced, QByteArray()) + data;
         emit readyRead();
     }
+    // The bytes have arrived but the event loop has not looked yet.
+    void holdUnannounced(const QByteArray &data) { m_unannounced += data; }
     void fail(int number, const QString &description)
     {
         m_open = false;
@@ -152,6 +162,7 @@ public:
 private:
     const FakeClock &m_clock;
     QByteArray m_incoming;
+    QByteArray m_unannounced;
     QString m_error;
     bool m_open = false;
 };
