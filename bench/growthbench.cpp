@@ -137,6 +137,7 @@ public:
         return data;
     }
     qint64 bytesAvailable() const override { return m_port->bytesAvailable(); }
+    bool hasBytesWaiting() const override { return m_port->hasBytesWaiting(); }
     void setRts(bool on) override { m_port->setRts(on); }
     void setDtr(bool on) override { m_port->setDtr(on); }
     QString errorString() const override { return m_port->errorString(); }
