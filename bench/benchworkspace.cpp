@@ -100,16 +100,22 @@ void writeLargeWorkspace(const QString &folder)
     }
     state.docCt = 20;
     for (int n = 1; n <= kMaxTerminals; ++n) {
-        state.ensureCommSlot(n);
-        CommWindowSettings &slot = state.commSlots[size_t(n)];
-        slot = state.commSlots[0];
-        slot.state = 0;
-        slot.name = QStringLiteral("Terminal %1").arg(n);
-        slot.port = int16_t(n);
+        CommWindowSettings &slot = addTerminalSlot(state, n);
         slot.top = slot.left = 350 * (n - 1);
     }
     state.commCt = kMaxTerminals;
     writePrefs(freshOptions(folder), state);
+}
+
+CommWindowSettings &addTerminalSlot(Preferences &prefs, int n)
+{
+    prefs.ensureCommSlot(n);
+    CommWindowSettings &slot = prefs.commSlots[size_t(n)];
+    slot = prefs.commSlots[0];
+    slot.state = 0;
+    slot.name = QStringLiteral("Terminal %1").arg(n);
+    slot.port = int16_t(n);
+    return slot;
 }
 
 std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt)

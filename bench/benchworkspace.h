@@ -25,6 +25,8 @@ namespace korvo::bench {
 ProgramOptions freshOptions(const QString &folder);
 // Writes prefs as the options' preferences file.
 bool writePrefs(const ProgramOptions &options, const Preferences &prefs);
+// Terminal slot n (from 1) of prefs: the default terminal, shown, named "Terminal n" on port n.
+CommWindowSettings &addTerminalSlot(Preferences &prefs, int n);
 
 // Answers every question as if its default button were pressed.
 class DefaultAnswerPrompt final : public Prompt

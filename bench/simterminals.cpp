@@ -1,5 +1,7 @@
 #include "simterminals.h"
 
+#include "benchworkspace.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -36,12 +38,7 @@ Preferences terminalWorkspace(const QStringList &ptys)
     state.setup.width = 18000;
     state.setup.height = 12000;
     for (int n = 1; n <= ptys.size(); ++n) {
-        state.ensureCommSlot(n);
-        CommWindowSettings &slot = state.commSlots[size_t(n)];
-        slot = state.commSlots[0];
-        slot.state = 0;
-        slot.name = QStringLiteral("Terminal %1").arg(n);
-        slot.port = int16_t(n);
+        CommWindowSettings &slot = addTerminalSlot(state, n);
         slot.portName = ptys.at(n - 1);
         slot.settings = QStringLiteral("921600,N,8,1");
         slot.connected = true;
