@@ -67,7 +67,8 @@ const CliHelp kHelp{
      kReadTwiceHelp,
      kReadsHelp},
     "the device failed the upload (a command asked again without a good answer, readings that never "
-    "agreed), or FILE could not be written (what was read stays in FILE.incomplete)",
+    "agreed), a command was never answered (its section holds its header alone), or FILE could not be "
+    "written (what was read stays in FILE.incomplete)",
     {{"lines", "number of listing lines read"}, {"file", "the listing file, empty for stdout"}}};
 
 KORVO_CLI_COMMAND("upload", kHelp, upload);
