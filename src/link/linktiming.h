@@ -22,5 +22,8 @@ struct LinkTiming
 // Start_Reply_Timer: the time chars characters take at the line's rate, each followed by the character
 // delay (at least 55 ms), plus the line delay (at least 55 ms), plus extraMs; never below 55 ms.
 int replyTimeMs(const LinkTiming &timing, int chars, int extraMs);
+// The time chars characters take at the line's rate, plus 55 ms: the least a device's short answer to a line
+// it has just echoed needs to arrive.
+int shortAnswerMs(const LinkTiming &timing, int chars);
 
 } // namespace korvo

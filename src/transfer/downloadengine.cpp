@@ -35,9 +35,9 @@ DownloadEngine::DownloadEngine(QList<QByteArray> lines, TransferRequest request)
     m_prefix = encodeCp1252(m_request.deviceAddress).value_or(m_request.deviceAddress.toLatin1());
     for (const QByteArray &line : std::as_const(m_lines))
         m_bytesTotal += m_prefix.size() + line.size() + 1;
-    // A refusal ("?", its line end and the prompt) comes right after the echo: the time those take is
-    // waited for after the last one, no more (a long download ends that much later).
-    m_settleMs = replyTimeMs(m_request.timing, 4, 0);
+    // A refusal ("?", its line end and the prompt) comes right after the echo: the time those take on the
+    // wire is waited for after the last one, and a little more, not a whole reply interval.
+    m_settleMs = shortAnswerMs(m_request.timing, 4);
 }
 
 void DownloadEngine::start(qint64 nowMs)
