@@ -1,6 +1,8 @@
 // korvo-cli's upload, download, verify and send against korvo-sim programs on ptys: the scripted round trip,
 // the exit codes of the contract, the simulator loading its memory from a listing, and the line trace.
 
+#include "simprocess.h"
+
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,30 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace korvo;
+
 namespace {
-QString binary(const char *name)
-{
-    return QDir(qEnvironmentVariable("KORVO_BIN_DIR")).filePath(QString::fromLatin1(name));
-}
-
-// A korvo-sim on a pty; the path it prints.
-struct Sim
-{
-    explicit Sim(const QStringList &args)
-    {
-        process.start(binary("korvo-sim"), QStringList{"--pty"} + args);
-        if (process.waitForStarted() && process.waitForReadyRead(10'000))
-            path = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        process.terminate();
-        process.waitForFinished(5'000);
-    }
-    QProcess process;
-    QString path;
-};
-
 struct Result
 {
     int code = -1;
@@ -43,8 +24,8 @@ struct Result
 Result cli(const QStringList &args, bool quiet = true)
 {
     QProcess process;
-    process.start(binary("korvo-cli"), (quiet ? QStringList{"--quiet"} : QStringList()) +
-                                           QStringList{"--time-scale", "10"} + args);
+    process.start(builtProgram("korvo-cli"), (quiet ? QStringList{"--quiet"} : QStringList()) +
+                                                 QStringList{"--time-scale", "10"} + args);
     Result result;
     if (!process.waitForFinished(60'000))
         return result;
@@ -91,7 +72,7 @@ class TstTransferCli : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFileInfo::exists(binary("korvo-cli")) || !QFileInfo::exists(binary("korvo-sim")))
+        if (!QFileInfo::exists(builtProgram("korvo-cli")) || !QFileInfo::exists(builtProgram("korvo-sim")))
             QSKIP("korvo-cli and korvo-sim are not built next to the tests");
     }
     void aListingGoesUpDownAndVerifiesFromAScript();
@@ -106,11 +87,11 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
 {
     QTemporaryDir dir;
     const QString listing = dir.filePath(QStringLiteral("veltor.vxt"));
-    Sim source({"--device", "veltor"});
-    QVERIFY(!source.path.isEmpty());
-    Result up = cli(
-        {"--port", source.path, "--device", "veltor", "upload", "-o", listing, "--sections", "vars,programs"},
-        false);
+    SimProcess source({"--device", "veltor"});
+    QVERIFY(source.ready());
+    Result up = cli({"--port", source.path(), "--device", "veltor", "upload", "-o", listing, "--sections",
+                     "vars,programs"},
+                    false);
     QCOMPARE(up.code, 0);
     // An upload tells its figures on stderr too, the last of them once it has ended.
     QVERIFY2(QRegularExpression("korvo-cli: \\d+ lines, \\d+ bytes, \\d+ bytes/s, \\d+ s elapsed\n$")
@@ -123,10 +104,10 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     file.close();
     QVERIFY(uploaded.startsWith("'[VARIABLES]\r\nVA ACCEL = 2000\r\n"));
 
-    Sim empty({"--device", "veltor", "--empty"});
+    SimProcess empty({"--device", "veltor", "--empty"});
     const QString tracePath = dir.filePath(QStringLiteral("download.trace"));
     Result down =
-        cli({"--port", empty.path, "--device", "veltor", "--trace", tracePath, "download", listing}, false);
+        cli({"--port", empty.path(), "--device", "veltor", "--trace", tracePath, "download", listing}, false);
     QCOMPARE(down.code, 0);
     QVERIFY2(down.err.contains(" lines, ") && down.err.contains(" bytes/s, "), down.err.constData());
     // The trace holds the job between its markers, every line sent and, before the next one goes, its echo,
@@ -158,41 +139,43 @@ void TstTransferCli::aListingGoesUpDownAndVerifiesFromAScript()
     }
     QVERIFY(echoed.contains(sentLine.trimmed()));
     QVERIFY2(lines.contains(QStringLiteral("VA ACCEL = 2000")), qPrintable(lines.join(u'|')));
-    Result same = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
+    Result same = cli({"--port", empty.path(), "--device", "veltor", "verify", listing});
     QCOMPARE(same.code, 0);
     QCOMPARE(same.out, QByteArray("identical\n"));
-    Result reply = cli({"--port", empty.path, "send", "pr al", "--wait-ms", "300"});
+    Result reply = cli({"--port", empty.path(), "send", "pr al", "--wait-ms", "300"});
     QCOMPARE(reply.code, 0);
     QVERIFY(reply.out.contains("ACCEL = G 2000\r\n"));
 
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(uploaded).replace("VA SPEED = 1500", "VA SPEED = 1600"));
     file.close();
-    Result differs = cli({"--port", empty.path, "--device", "veltor", "verify", listing});
+    Result differs = cli({"--port", empty.path(), "--device", "veltor", "verify", listing});
     QCOMPARE(differs.code, 1);
     QVERIFY(differs.out.contains("\n-VA SPEED = 1600\n+VA SPEED = 1500"));
 
     // Without --sections a backup is whole: every section the device has.
-    Result whole = cli({"--port", source.path, "--device", "veltor", "upload"});
+    Result whole = cli({"--port", source.path(), "--device", "veltor", "upload"});
     QCOMPARE(whole.code, 0);
     QVERIFY(whole.out.startsWith("'[VARIABLES]\n") && whole.out.contains("\n'[PROGRAMS]\n"));
-    Result lacking = cli({"--port", source.path, "--device", "veltor", "upload", "--sections", "vars,flags"});
+    Result lacking =
+        cli({"--port", source.path(), "--device", "veltor", "upload", "--sections", "vars,flags"});
     QCOMPARE(lacking.code, 2);
     QVERIFY2(lacking.err.contains("the device has no section \"flags\" (it has vars,programs)"),
              lacking.err.constData());
 
     // A simulator started from the listing holds what it says.
-    Sim loaded({"--device", "veltor", "--memory", listing});
-    Result again = cli({"--port", loaded.path, "--device", "veltor", "upload", "--sections", "vars"});
+    SimProcess loaded({"--device", "veltor", "--memory", listing});
+    Result again = cli({"--port", loaded.path(), "--device", "veltor", "upload", "--sections", "vars"});
     QCOMPARE(again.code, 0);
     QVERIFY(again.out.contains("VA SPEED = 1600\n"));
     // Verified without --sections, a listing that lacks a section the device has is not the device's.
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(again.out.replace('\n', "\r\n"));
     file.close();
-    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing}).code, 1);
-    QCOMPARE(cli({"--port", loaded.path, "--device", "veltor", "verify", listing, "--sections", "vars"}).code,
-             0);
+    QCOMPARE(cli({"--port", loaded.path(), "--device", "veltor", "verify", listing}).code, 1);
+    QCOMPARE(
+        cli({"--port", loaded.path(), "--device", "veltor", "verify", listing, "--sections", "vars"}).code,
+        0);
 }
 
 void TstTransferCli::theContractsExitCodes()
@@ -203,16 +186,16 @@ void TstTransferCli::theContractsExitCodes()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray("VA A\0 = 1\r\n", 11));
     file.close();
-    Sim sim({"--device", "hmi"});
-    Result hmi = cli({"--port", sim.path, "--device", "hmi", "download", listing});
+    SimProcess sim({"--device", "hmi"});
+    Result hmi = cli({"--port", sim.path(), "--device", "hmi", "download", listing});
     QCOMPARE(hmi.code, 2);
     QVERIFY(hmi.err.contains("Download not available for HMI"));
-    QCOMPARE(cli({"--port", sim.path, "upload"}).code, 2); // no device type
-    QCOMPARE(cli({"--port", sim.path, "--device", "veltor", "upload", "--reads", "0"}).code, 2);
-    Result refused = cli({"--port", sim.path, "--device", "veltor", "download", listing});
+    QCOMPARE(cli({"--port", sim.path(), "upload"}).code, 2); // no device type
+    QCOMPARE(cli({"--port", sim.path(), "--device", "veltor", "upload", "--reads", "0"}).code, 2);
+    Result refused = cli({"--port", sim.path(), "--device", "veltor", "download", listing});
     QCOMPARE(refused.code, 1);
     QVERIFY(refused.err.contains("NUL byte"));
-    Result missing = cli({"--port", sim.path, "--device", "veltor", "download", dir.filePath("none.txt")});
+    Result missing = cli({"--port", sim.path(), "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
     // A terminal whose USB adapter is not plugged in has no link; a port named as well is used as named.
@@ -226,7 +209,7 @@ void TstTransferCli::theContractsExitCodes()
     QCOMPARE(unplugged.code, 2);
     QVERIFY2(unplugged.err.contains("FT232R USB UART (KORVO-ABSENT) is not plugged in."),
              unplugged.err.constData());
-    QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "--port", sim.path, "send", "pr al"}).code, 0);
+    QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "--port", sim.path(), "send", "pr al"}).code, 0);
     // An upload whose link never opens leaves no file behind.
     const QString backup = dir.filePath(QStringLiteral("backup.vxt"));
     QCOMPARE(cli({"--prefs", prefs, "--terminal", "1", "upload", "-o", backup}).code, 2);
@@ -236,9 +219,9 @@ void TstTransferCli::theContractsExitCodes()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("VA A = 1\r\nVA B = 2\r\n");
     file.close();
-    Sim silent({"--device", "veltor", "--silent"});
+    SimProcess silent({"--device", "veltor", "--silent"});
     const QString tracePath = dir.filePath(QStringLiteral("failed.trace"));
-    Result timedOut = cli({"--port", silent.path, "--device", "veltor", "--trace", tracePath, "download",
+    Result timedOut = cli({"--port", silent.path(), "--device", "veltor", "--trace", tracePath, "download",
                            listing, "--timeout-s", "2"});
     QCOMPARE(timedOut.code, 1);
     QVERIFY2(timedOut.err.contains("No echo of line 1 (\"VA A = 1\") within 2 s"), timedOut.err.constData());
@@ -251,10 +234,11 @@ void TstTransferCli::theContractsExitCodes()
     for (const TraceRow &row : trace)
         sent += row.direction == "TX" ? row.bytes : QByteArray();
     QVERIFY2(sent.startsWith("VA A = 1\r"), sent.constData());
-    QCOMPARE(cli({"--port", silent.path, "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
-             2);
+    QCOMPARE(
+        cli({"--port", silent.path(), "--device", "veltor", "download", listing, "--timeout-s", "x"}).code,
+        2);
     // A job without figures of its own still tells, once a second, that it goes on.
-    Result waiting = cli({"--port", silent.path, "send", "pr al", "--wait-ms", "15000"}, false);
+    Result waiting = cli({"--port", silent.path(), "send", "pr al", "--wait-ms", "15000"}, false);
     QCOMPARE(waiting.code, 0);
     QVERIFY2(waiting.err.contains("s elapsed\n"), waiting.err.constData());
 }
@@ -295,8 +279,8 @@ void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne()
     const QString device = dir.filePath(QStringLiteral("device.vxt"));
     const QString changed = dir.filePath(QStringLiteral("changed.vxt"));
     {
-        Sim clean({"--device", "veltor"});
-        QCOMPARE(cli({"--port", clean.path, "--device", "veltor", "upload", "-o", device}).code, 0);
+        SimProcess clean({"--device", "veltor"});
+        QCOMPARE(cli({"--port", clean.path(), "--device", "veltor", "upload", "-o", device}).code, 0);
     }
     QFile file(device);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -313,9 +297,9 @@ void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne()
                          : job.first() == QLatin1String("download") ? changed
                                                                     : device;
     job.replaceInStrings(QStringLiteral("FILE"), path);
-    Sim sim(QStringList{"--device", "veltor"} + simArgs);
-    QVERIFY(!sim.path.isEmpty());
-    const Result result = cli(QStringList{"--port", sim.path, "--device", "veltor"} + job);
+    SimProcess sim(QStringList{"--device", "veltor"} + simArgs);
+    QVERIFY(sim.ready());
+    const Result result = cli(QStringList{"--port", sim.path(), "--device", "veltor"} + job);
     if (!failure.isEmpty()) {
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.startsWith("korvo-cli: " + failure.toUtf8()), result.err.constData());
@@ -341,16 +325,16 @@ void TstTransferCli::onAFaultyLineAJobEndsRightOrWithOneMessageAndExitOne()
 void TstTransferCli::aRackOfControllersBacksUpAtOnce()
 {
     QTemporaryDir dir;
-    Sim first({"--device", "veltor"});
-    Sim second({"--device", "veltor"});
-    QVERIFY(!first.path.isEmpty() && !second.path.isEmpty());
+    SimProcess first({"--device", "veltor"});
+    SimProcess second({"--device", "veltor"});
+    QVERIFY(first.ready() && second.ready());
     const QString linksPath = dir.filePath(QStringLiteral("rack.links"));
     QFile links(linksPath);
     QVERIFY(links.open(QIODevice::WriteOnly));
-    links.write(
-        ("# the rack\n" + second.path + " --settings 9600,N,8,1\n\n--port /dev/korvo-none\n").toLocal8Bit());
+    links.write(("# the rack\n" + second.path() + " --settings 9600,N,8,1\n\n--port /dev/korvo-none\n")
+                    .toLocal8Bit());
     links.close();
-    const Result rack = cli({"--port", first.path, "--links", linksPath, "--device", "veltor", "--json",
+    const Result rack = cli({"--port", first.path(), "--links", linksPath, "--device", "veltor", "--json",
                              "upload", "-o", dir.filePath(QStringLiteral("backup-{port}.vxt"))});
     QCOMPARE(rack.code, 1);
     QMap<QString, QJsonObject> summary;
@@ -360,7 +344,7 @@ void TstTransferCli::aRackOfControllersBacksUpAtOnce()
             summary.insert(object.value("link").toString(), object);
         }
     QCOMPARE(summary.size(), 3);
-    for (const QString &path : {first.path, second.path}) {
+    for (const QString &path : {first.path(), second.path()}) {
         QCOMPARE(summary[path].value("result").toString(), QStringLiteral("done"));
         QVERIFY(summary[path].value("seconds").toDouble() > 0);
         QFile backup(dir.filePath("backup-" + path.mid(5).replace(u'/', u'_') + ".vxt"));
@@ -374,11 +358,11 @@ void TstTransferCli::aRackOfControllersBacksUpAtOnce()
              qPrintable(missing.value("message").toString()));
 
     // Without --json one line per link; every link done is exit 0.
-    const Result done = cli({"--port", first.path, "--port", second.path, "--device", "veltor", "verify",
+    const Result done = cli({"--port", first.path(), "--port", second.path(), "--device", "veltor", "verify",
                              dir.filePath(QStringLiteral("backup-{port}.vxt"))});
     QCOMPARE(done.code, 0);
-    QVERIFY2(done.out.startsWith((first.path + "  done  ").toLocal8Bit()) &&
-                 done.out.contains(("\n" + second.path + "  done  ").toLocal8Bit()),
+    QVERIFY2(done.out.startsWith((first.path() + "  done  ").toLocal8Bit()) &&
+                 done.out.contains(("\n" + second.path() + "  done  ").toLocal8Bit()),
              done.out.constData());
 }
 
@@ -437,9 +421,9 @@ void TstTransferCli::everyCommandExplainsItselfAndCompletes()
     QCOMPARE(completions({"verify", "--re"}), (QStringList{"--read-twice", "--reads"}));
     QVERIFY(cli({"upload", "--help"}).out.contains("\n  --read-twice "));
     // Serial devices for --port: a simulated controller's pty is one.
-    Sim sim({"--device", "veltor"});
-    QVERIFY(!sim.path.isEmpty());
-    QVERIFY(completions({"--port", "/dev/pts/"}).contains(sim.path));
+    SimProcess sim({"--device", "veltor"});
+    QVERIFY(sim.ready());
+    QVERIFY(completions({"--port", "/dev/pts/"}).contains(sim.path()));
 }
 
 QTEST_GUILESS_MAIN(TstTransferCli)
