@@ -170,6 +170,22 @@ static QString endpointText(const QString &address)
     return host + u':' + QString::number(endpoint.port);
 }
 
+bool CommLink::connectGateway(QString *error)
+{
+    if (!startSocket(*m_socket, m_settings.tcpAddress, error))
+        return false;
+    // The gateway keeps its line rate only while it runs: a gateway that restarted is back at its own
+    // default, so every connection of the terminal sets the terminal's rate first (the socket holds it
+    // until the connection is up, ahead of anything typed meanwhile).
+    const QByteArray rate = gatewayRateCommand(baudOfSettings(m_settings.settings));
+    if (!rate.isEmpty() && !writeOut(rate)) {
+        *error = m_socket->errorString();
+        m_socket->close();
+        return false;
+    }
+    return true;
+}
+
 void CommLink::waitForGateway()
 {
     m_follow = Follow::Gateway;
@@ -184,7 +200,7 @@ void CommLink::waitForGateway()
 void CommLink::retryGateway()
 {
     QString error;
-    if (m_slot.engine() || !startSocket(*m_socket, m_settings.tcpAddress, &error)) {
+    if (m_slot.engine() || !connectGateway(&error)) {
         waitForGateway();
         return;
     }
@@ -221,7 +237,7 @@ void CommLink::connectComm(bool connect)
         if (m_serial->isOpen())
             m_serial->close();
         QString error;
-        if (!startSocket(*m_socket, m_settings.tcpAddress, &error)) {
+        if (!connectGateway(&error)) {
             report(error, QString(), PromptIcon::Information);
             return;
         }
@@ -288,7 +304,7 @@ void CommLink::applyCommSettings()
         connectComm(false);
     } else {
         QString error;
-        if (startSocket(*m_socket, m_settings.tcpAddress, &error))
+        if (connectGateway(&error))
             emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
         else
             report(error, QString(), PromptIcon::Information);

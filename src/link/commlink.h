@@ -147,6 +147,8 @@ private:
     SerialOpen openTerminalSerial();
     void waitForAdapter();
     void lookForAdapter();
+    // Connects the terminal's own socket; false with the reason when it cannot start.
+    bool connectGateway(QString *error);
     void waitForGateway();
     void retryGateway();
     void stopFollowing();

@@ -74,6 +74,21 @@ int baudOfSettings(const QString &settings)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+QByteArray gatewayRateCommand(int baud)
+{
+    switch (baud) {
+    case 4800:
+    case 9600:
+    case 19200:
+    case 38400:
+        return "}02:" + QByteArray::number(baud / 100).left(2);
+    case 115200:
+        return "}02:11";
+    default:
+        return {};
+    }
+}
+
 QString permissionHint(const QString &deviceName)
 {
 #ifdef Q_OS_UNIX

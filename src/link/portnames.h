@@ -2,6 +2,7 @@
 
 // Where a terminal's link goes: serial device names as users know them, and TCP "host[:port]" addresses.
 
+#include <QByteArray>
 #include <QString>
 
 namespace korvo {
@@ -26,6 +27,10 @@ TcpEndpoint parseTcpAddress(const QString &address);
 
 // Baud rate: the leading number of a settings string ("9600,N,8,1" -> 9600), 0 when there is none.
 int baudOfSettings(const QString &settings);
+
+// The command that sets a TCP-to-serial gateway's line rate ("}02:38" for 38400); empty for a rate the
+// gateway has no command for.
+QByteArray gatewayRateCommand(int baud);
 
 // A sentence to add to an open error when the user lacks access to the device: names the group that owns
 // it (e.g. "dialout"). Empty when the device is accessible or does not exist.

@@ -40,10 +40,13 @@ struct Rig
         QObject::connect(&link, &CommLink::linkLost, [this] { ++lost; });
         QObject::connect(&link, &CommLink::dataReceived, [this](const QByteArray &d) { received += d; });
     }
+    // Connects; the gateway's rate command that a TCP connection starts with is left out of the writes.
     void connectNow()
     {
         link.connectComm(true);
         QVERIFY(link.isConnected());
+        if (factory.socket)
+            factory.socket->writes.clear();
     }
     QList<TimedWrite> writes() const
     {
@@ -89,10 +92,12 @@ void TstCommLink::aTcpSendPausesAfterEachCharacterAndLongerAfterTheLineEnd()
     Rig rig(true);
     rig.settings.charDelay = 20;
     rig.settings.lineDelay = 100;
-    rig.connectNow();
+    rig.settings.settings = QStringLiteral("38400,N,8,1");
+    rig.link.connectComm(true);
     rig.link.sendToComm("AB\r", true, '\r');
     rig.clock.advance(1000);
-    QCOMPARE(rig.writes(), (QList<TimedWrite>{{0, "A"}, {20, "B"}, {40, "\r"}}));
+    // The connection sets the gateway to the terminal's rate before anything else goes out.
+    QCOMPARE(rig.writes(), (QList<TimedWrite>{{0, "}02:38"}, {0, "A"}, {20, "B"}, {40, "\r"}}));
 
     // Without the line pause the line end waits CharDelay like any character.
     rig.factory.socket->writes.clear();

@@ -405,9 +405,11 @@ void TstCommLinkEndToEnd::aDroppedGatewayIsTriedAgainAtGrowingIntervals()
     FakeClock clock;
     LiveLink live(clock);
     live.settings.tcpipEnabled = true;
+    live.settings.settings = QStringLiteral("38400,N,8,1");
     live.settings.tcpAddress = QStringLiteral("127.0.0.1:%1").arg(port);
     live.link.connectComm(true);
     QTRY_VERIFY(gateway->hasClient());
+    QTRY_COMPARE(gateway->serialBaud(), 38400);
     for (const char c : QByteArray("pr al\rpr al\r"))
         live.link.sendTypedChar(c);
     const QString address = QStringLiteral("reconnecting to 127.0.0.1:%1").arg(port);
@@ -427,8 +429,10 @@ void TstCommLinkEndToEnd::aDroppedGatewayIsTriedAgainAtGrowingIntervals()
     }
     QVERIFY(live.errors.isEmpty());
 
-    // Back on the same port: the next attempt connects, and what is typed reaches the controller.
+    // Back on the same port, restarted at its default rate: the next attempt connects and sets the
+    // terminal's rate again, so what is typed reaches the controller (at 9600 it would hear garbage).
     ControllerSim back(Veltor);
+    back.setOwnBaud(38400);
     auto again = std::make_unique<SimGateway>(back);
     QVERIFY2(again->listen(QHostAddress::LocalHost, port, &error), qPrintable(error));
     clock.advance(CommLink::kLongestRetryMs);
