@@ -110,7 +110,7 @@ CommLink::SerialOpen CommLink::openTerminalSerial()
     bool moved = false;
     if (m_settings.adapter.isSet()) {
         // The adapter is found by what it is, not where it was: another one may have its old path now.
-        const SerialPortEntry *adapter = findAdapter(ports, m_settings.adapter);
+        const SerialPortEntry *adapter = findAdapter(ports, m_settings.adapter, serialDeviceName(m_settings));
         if (!adapter)
             return SerialOpen::AdapterAway;
         moved = findPort(ports, serialDeviceName(m_settings)) != adapter;
@@ -131,14 +131,18 @@ void CommLink::waitForAdapter()
     m_follow = Follow::Adapter;
     m_sends.drop(0);
     emit statusText(QStringLiteral("connect"),
-                    QStringLiteral("waiting for ") + adapterText(m_settings.adapter));
+                    QStringLiteral("waiting for ") + (m_settings.adapter.isSet()
+                                                          ? adapterText(m_settings.adapter)
+                                                          : serialDeviceName(m_settings)));
     m_followTimer->start(kAdapterPollMs);
 }
 
 void CommLink::lookForAdapter()
 {
     // A job started meanwhile has the line; the terminal takes it back afterwards. A device just plugged in
-    // may refuse to open for a moment (its permissions are set a little later): it is tried again.
+    // may refuse to open for a moment (its permissions are set a little later), and a port without a USB
+    // identity is only known by its path, which refuses to open until the device is back: both are tried
+    // again.
     if (!m_slot.engine() && openTerminalSerial() == SerialOpen::Opened) {
         stopFollowing();
         emit statusText(QStringLiteral("connect"), QStringLiteral("Connected "));
@@ -553,18 +557,17 @@ void CommLink::onSerialLost(const QString &description)
 {
     if (isTcp() || (!m_slot.engine() && !m_settings.connected))
         return;
-    if (!m_slot.engine() && m_settings.adapter.isSet()) {
+    if (!m_slot.engine()) {
         waitForAdapter();
+        report(description +
+                   QStringLiteral("\nThe terminal connects again when the device is back; Disconnect stops "
+                                  "waiting."),
+               QStringLiteral("Comm Port Error"), PromptIcon::Exclamation);
         return;
     }
-    connectComm(false);
     // A device dialogue reports the loss itself, once, as the reason its job ended.
-    if (m_slot.engine()) {
-        lost(description);
-        return;
-    }
-    report(description, QStringLiteral("Comm Port Error"), PromptIcon::Information);
-    emit linkLost();
+    connectComm(false);
+    lost(description);
 }
 
 void CommLink::onSocketConnected()

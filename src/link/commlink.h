@@ -7,8 +7,9 @@
 // traffic are reported as errorOccurred events; an engine's failures go to the engine.
 //
 // A connected terminal follows its device: when the USB adapter it was opened on vanishes, it waits for an
-// adapter of the same identity under any device path and opens that; when an established TCP connection
-// drops, it connects again at growing intervals. Both show in the "connect" panel and end with Disconnect.
+// adapter of the same identity under any device path and opens that (a port without a USB identity is
+// waited for at its path); when an established TCP connection drops, it connects again at growing
+// intervals. Both show in the "connect" panel and end with Disconnect; a vanished port is also told once.
 // A job holding the link when the device goes fails as before, and the terminal is then disconnected.
 
 #include "app/prompt.h"
@@ -133,7 +134,8 @@ Q_SIGNALS:
     void connectedChanged(bool connected);
     // A failure of the terminal's own traffic to show to the user (the window passes it to korvo::ask).
     void errorOccurred(const QString &text, const QString &title, korvo::PromptIcon icon);
-    // The device went away mid-session (already reported; the link is disconnected).
+    // The gateway refused or dropped the connection and is not tried again (already reported; the link is
+    // disconnected).
     void linkLost();
 
 private:

@@ -15,14 +15,19 @@ const SerialPortEntry *findPort(const QList<SerialPortEntry> &ports, const QStri
     return nullptr;
 }
 
-const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter)
+const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter,
+                                   const QString &path)
 {
     if (!adapter.isSet())
         return nullptr;
+    QList<const SerialPortEntry *> same;
     for (const SerialPortEntry &port : ports)
         if (port.adapter.sameAdapter(adapter))
-            return &port;
-    return nullptr;
+            same.append(&port);
+    if (same.size() == 1 || (!same.isEmpty() && !adapter.serialNumber.isEmpty()))
+        return same.first();
+    const SerialPortEntry *atPath = findPort(ports, path);
+    return same.contains(atPath) ? atPath : nullptr;
 }
 
 QString adapterText(const AdapterIdentity &adapter)

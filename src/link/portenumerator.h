@@ -26,8 +26,11 @@ public:
 
 // The entry listed at path, or at the device a symbolic link at path points to; null when none is.
 const SerialPortEntry *findPort(const QList<SerialPortEntry> &ports, const QString &path);
-// The entry of the adapter with this identity, under whatever path it is listed, or null.
-const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter);
+// The entry of the adapter with this identity, under whatever path it is listed, or null. An adapter without
+// a serial number is known by its vendor and product only while it is the one such adapter plugged in;
+// among several, the terminal's is the one at its path.
+const SerialPortEntry *findAdapter(const QList<SerialPortEntry> &ports, const AdapterIdentity &adapter,
+                                   const QString &path);
 
 // "FT232R USB UART (A6008isP)"; "USB adapter 1a86:7523" without description and serial number.
 QString adapterText(const AdapterIdentity &adapter);

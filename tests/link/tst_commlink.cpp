@@ -81,7 +81,7 @@ private Q_SLOTS:
     void aTypedKeyThatCannotBeSentDisconnectsWithACriticalReport();
     void typedCarriageReturnsGetALineFeedOnlyOnSerialLinks();
     void aFailedSendReportsOnceAndDropsTheQueue();
-    void aVanishingDeviceIsReportedOnceAndLeavesTheLinkDisconnected();
+    void aVanishedPortIsToldOnceAsAWarningAndWaitedForAtItsPath();
     void theTraceKeepsTheLastEventsBothWaysWithTheirTimes();
     void tcpAddressesMayCarryAPort_data();
     void tcpAddressesMayCarryAPort();
@@ -252,7 +252,12 @@ void TstCommLink::aPortThatCannotBeOpenedIsReportedOnce()
     unplugged.factory.ports = {{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("USB2.0-Serial"), other}};
     unplugged.clock.advance(CommLink::kAdapterPollMs);
     QCOMPARE(unplugged.factory.serial->opens, 0);
+    // Without a serial number, two of its make elsewhere are no more the terminal's than each other.
     unplugged.factory.ports.append({QStringLiteral("/dev/ttyUSB1"), adapter.description, adapter});
+    unplugged.factory.ports.append({QStringLiteral("/dev/ttyUSB2"), adapter.description, adapter});
+    unplugged.clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(unplugged.factory.serial->opens, 0);
+    unplugged.factory.ports.removeLast();
     unplugged.clock.advance(CommLink::kAdapterPollMs);
     QCOMPARE(unplugged.factory.serial->lastPortName, "/dev/ttyUSB1");
     QCOMPARE(unplugged.panels["connect"], "Connected ");
@@ -317,21 +322,33 @@ void TstCommLink::aFailedSendReportsOnceAndDropsTheQueue()
     QVERIFY(!rig.link.isSending());
 }
 
-void TstCommLink::aVanishingDeviceIsReportedOnceAndLeavesTheLinkDisconnected()
+void TstCommLink::aVanishedPortIsToldOnceAsAWarningAndWaitedForAtItsPath()
 {
     Rig rig;
+    rig.settings.portName = QStringLiteral("/dev/pts/9");
     rig.connectNow();
     rig.factory.serial->deliver("last words");
     rig.factory.serial->vanish(QStringLiteral("The device /dev/pts/9 is no longer available."));
     QCOMPARE(rig.received, QByteArray("last words"));
     QCOMPARE(rig.errors.size(), 1);
-    QCOMPARE(rig.errors[0].text, "The device /dev/pts/9 is no longer available.");
-    QCOMPARE(rig.lost, 1);
-    QVERIFY(!rig.link.isConnected());
-    QCOMPARE(rig.panels["connect"], "Disconnected ");
-    // Connecting again tries the port again.
-    rig.link.connectComm(true);
-    QCOMPARE(rig.factory.serial->opens, 2);
+    QVERIFY(rig.errors[0].text.startsWith(
+        "The device /dev/pts/9 is no longer available.\nThe terminal connects"));
+    QCOMPARE(rig.errors[0].title, "Comm Port Error");
+    QCOMPARE(rig.errors[0].icon, PromptIcon::Exclamation);
+    QVERIFY(rig.link.isConnected());
+    QCOMPARE(rig.panels["connect"], "waiting for /dev/pts/9");
+
+    // Not back yet: the path refuses to open, quietly, until it opens again.
+    rig.factory.serial->openError = QStringLiteral("No such file or directory");
+    rig.clock.advance(2 * CommLink::kAdapterPollMs);
+    QCOMPARE(rig.factory.serial->opens, 3);
+    rig.factory.serial->openError.clear();
+    rig.clock.advance(CommLink::kAdapterPollMs);
+    QCOMPARE(rig.factory.serial->lastPortName, "/dev/pts/9");
+    QCOMPARE(rig.panels["connect"], "Connected ");
+    QVERIFY(rig.link.isPortOpen());
+    QCOMPARE(rig.errors.size(), 1);
+    QCOMPARE(rig.lost, 0);
 }
 
 void TstCommLink::theTraceKeepsTheLastEventsBothWaysWithTheirTimes()
