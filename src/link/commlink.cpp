@@ -318,11 +318,12 @@ void CommLink::applyCommSettings()
 
 void CommLink::refreshPanels()
 {
+    // Over TCP the rate is the gateway's line rate, which the terminal sets at every connection.
+    const QString rate = QStringLiteral(" : ") + m_settings.settings.section(u',', 0, 0);
     if (isTcp())
-        emit statusText(QStringLiteral("comm"), QStringLiteral(" ") + m_settings.tcpAddress);
+        emit statusText(QStringLiteral("comm"), QStringLiteral(" ") + m_settings.tcpAddress + rate);
     else
-        emit statusText(QStringLiteral("comm"), serialDeviceName(m_settings) + QStringLiteral(" : ") +
-                                                    m_settings.settings.section(u',', 0, 0));
+        emit statusText(QStringLiteral("comm"), serialDeviceName(m_settings) + rate);
     emit statusText(QStringLiteral("device"), QStringLiteral(" ") + korvo::deviceName(m_settings.device));
     emit panelEnabled(QStringLiteral("can"), m_settings.canInterface);
 }

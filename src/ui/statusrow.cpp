@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <qdrawutil.h>
 
 namespace korvo {
@@ -265,20 +267,40 @@ int StatusRow::spacing() const
     return m_spacing;
 }
 
+// The widest a panel may be when the row is too narrow for all of them: the widest panels give up room
+// first, down to a common cap, so that a long message is elided rather than pushing the panels after it out
+// of sight. No cap when everything fits.
+static int widthCap(std::vector<int> widths, int room)
+{
+    std::sort(widths.begin(), widths.end());
+    for (size_t i = 0; i < widths.size(); ++i) {
+        const int share = std::max(0, room) / int(widths.size() - i);
+        if (widths[i] > share)
+            return share;
+        room -= widths[i];
+    }
+    return std::numeric_limits<int>::max();
+}
+
 void StatusRow::layoutPanels()
 {
-    int used = 2 * kMargin + spacing() * (int(m_panels.size()) - 1);
+    const int room = width() - 2 * kMargin - spacing() * (int(m_panels.size()) - 1);
+    std::vector<int> widths;
     int stretches = 0;
     for (const Panel &panel : m_panels) {
-        used += panel.width;
+        widths.push_back(panel.width);
         stretches += panel.stretch ? 1 : 0;
     }
-    const int spare = std::max(0, width() - used);
+    const int cap = widthCap(widths, room);
+    int used = 0;
+    for (const int w : widths)
+        used += std::min(w, cap);
+    const int spare = std::max(0, room - used);
     int x = kMargin;
     int stretchesLeft = stretches;
     int spareLeft = spare;
     for (Panel &panel : m_panels) {
-        int w = panel.width;
+        int w = std::min(panel.width, cap);
         if (panel.stretch) {
             const int share = spareLeft / stretchesLeft--;
             spareLeft -= share;

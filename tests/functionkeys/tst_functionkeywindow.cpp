@@ -257,6 +257,12 @@ private Q_SLOTS:
             QTest::mouseDClick(&panels, Qt::LeftButton, {}, panels.panelRect(QLatin1String(key)).center());
         QCOMPARE(opened, 3);
         QVERIFY(window().isConnected());
+
+        // A message longer than the row is elided: every panel after it stays in sight.
+        panels.setText(QStringLiteral("connect"),
+                       QStringLiteral("reconnecting to 127.0.0.1:5030 in 2 s ").repeated(20));
+        for (const char *key : {"connect", "comm", "device", "can", "group", "capture", "msg"})
+            QVERIFY2(panels.rect().contains(panels.panelRect(QLatin1String(key))), key);
     }
 
     void captureFromAKeyTakesEveryReceivedByteUntilItsOffCode()

@@ -198,7 +198,7 @@ void TstCommLink::applyingSettingsOpensTheNamedPortAndFillsThePanels()
     tcp.link.applyCommSettings();
     QCOMPARE(tcp.factory.socket->lastHost, "127.0.0.1");
     QCOMPARE(tcp.factory.socket->lastPort, 5030);
-    QCOMPARE(tcp.panels["comm"], " 127.0.0.1:5030");
+    QCOMPARE(tcp.panels["comm"], " 127.0.0.1:5030 : 9600");
     QCOMPARE(tcp.panels["device"], " Veltor");
     QCOMPARE(tcp.enabled["can"], false);
 }
