@@ -159,8 +159,12 @@ void CommWindow::setTerminal(int items)
         m_view->setTerminalFont(s.font, s.size, s.bold, s.italic);
         m_view->setColours(s.forecolor, s.backcolor);
         m_view->setBlockCursor(s.blockCursor != 0);
-        m_display->translator().setOptions(TranslateOptions::fromSettings(s));
     }
+    // The translations come with either group of items (the communication page of the preferences carries
+    // them too); new ones redraw what is shown from the history, as a new grid does.
+    const TranslateOptions translations = TranslateOptions::fromSettings(s);
+    const bool retranslate = !(translations == m_display->translator().options());
+    m_display->translator().setOptions(translations);
     if (items & kCommItems) {
         if (m_hooks.stopCapture)
             m_hooks.stopCapture();
@@ -171,7 +175,7 @@ void CommWindow::setTerminal(int items)
     pal.setColor(QPalette::Window, TerminalView::paletteColour(s.backcolor));
     setPalette(pal);
     setFunctionGroup(s.fGroup);
-    applyGrid(false);
+    applyGrid(retranslate);
     layoutWindow();
 }
 

@@ -273,13 +273,17 @@ private Q_SLOTS:
         QCOMPARE(window().screen().screenText(), QStringLiteral("\n\n0123456789\nABCDEFGHIJ\nend"));
     }
 
-    void translationOptionsApplyToWhatArrivesNext()
+    void translationOptionsApplyAtOnceAndRedrawTheScreen()
     {
+        port().deliver("A\r\n");
         CommWindowSettings &s = window().settings();
         s.controlHex = -1;
-        window().setTerminal(CommWindow::kDisplayItems);
-        port().deliver("A\r\n");
-        QCOMPARE(window().screen().lineText(window().screen().lineCount() - 1), QStringLiteral("A<0D><0A>"));
+        // The communication page of the preferences applies the translations with the link's settings.
+        window().setTerminal(CommWindow::kCommItems);
+        const TerminalScreen &screen = window().screen();
+        QCOMPARE(screen.lineText(screen.lineCount() - 1), QStringLiteral("A<0D><0A>"));
+        port().deliver("B\r\n");
+        QCOMPARE(screen.lineText(screen.lineCount() - 1), QStringLiteral("A<0D><0A>B<0D><0A>"));
     }
 
     void clearEmptiesScreenHistoryAndScrollBack()
