@@ -251,7 +251,12 @@ void CommWindow::copySelection()
 {
     if (!m_view->hasSelection())
         return;
-    QGuiApplication::clipboard()->setText(m_view->selectedText());
+    // As other terminals on X11 do, the copy is also the primary selection that a middle click pastes.
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const QString text = m_view->selectedText();
+    clipboard->setText(text);
+    if (clipboard->supportsSelection())
+        clipboard->setText(text, QClipboard::Selection);
     m_view->clearSelection();
 }
 

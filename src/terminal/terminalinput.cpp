@@ -22,12 +22,14 @@ QString clipboardText()
     return QGuiApplication::clipboard()->text();
 }
 
-// Line ends as the device gets them from a pasted or dropped text: CR LF, whatever the source used.
-QString deviceLineEnds(QString text)
+// Line ends as the device gets them from a pasted or dropped text, whatever the source used: a paste ends
+// its lines as a typed Enter does (CR), so that a copied line goes back to the device unchanged; a drop,
+// paced at LF, sends CR LF.
+QString deviceLineEnds(QString text, char pacedAt)
 {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    text.replace(QLatin1String("\n"), pacedAt == '\r' ? QLatin1String("\r") : QLatin1String("\r\n"));
     return text;
 }
 
@@ -55,7 +57,7 @@ void TerminalInput::pasteClipboard()
 
 void TerminalInput::writeClipboard()
 {
-    const QByteArray data = encodeForDevice(deviceLineEnds(clipboardText()));
+    const QByteArray data = encodeForDevice(deviceLineEnds(clipboardText(), '\r'));
     if (data.isEmpty())
         return;
     CommLink &link = m_link;
@@ -67,7 +69,7 @@ void TerminalInput::writeClipboard()
 
 void TerminalInput::sendWithLineEnd(const QString &text, char lineEnd)
 {
-    const QByteArray data = encodeForDevice(deviceLineEnds(text));
+    const QByteArray data = encodeForDevice(deviceLineEnds(text, lineEnd));
     if (!data.isEmpty())
         m_link.sendToComm(data, true, lineEnd);
 }

@@ -149,6 +149,14 @@ private Q_SLOTS:
         QVERIFY(!window().view().hasSelection());
         // LF line ends for any editor, without the blank rows above the text or the blanks at line ends.
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc\n  def\n"));
+        if (QApplication::clipboard()->supportsSelection())
+            QCOMPARE(QApplication::clipboard()->text(QClipboard::Selection), QStringLiteral("abc\n  def\n"));
+
+        // Pasted back, each line ends as a typed Enter does.
+        QTest::keyClick(keys(), Qt::Key_V, Qt::ControlModifier);
+        m_terminal.clock->runUntilIdle();
+        QCOMPARE(port().written(), QByteArray("\x03"
+                                              "abc\r  def\r"));
     }
 
     void ctrlInsertAndShiftDeleteCopyDeleteOnlyDeselects()
@@ -172,16 +180,16 @@ private Q_SLOTS:
         QApplication::clipboard()->setText("pr al  \nlist\n");
         QTest::keyClick(keys(), Qt::Key_V, Qt::ControlModifier);
         m_terminal.clock->runUntilIdle();
-        QCOMPARE(port().written(), QByteArray("pr al  \r\nlist\r\n"));
+        QCOMPARE(port().written(), QByteArray("pr al  \rlist\r"));
         port().writes.clear();
         window().pasteClipboard();
         m_terminal.clock->runUntilIdle();
-        QCOMPARE(port().written(), QByteArray("pr al\r\nlist\r\n"));
+        QCOMPARE(port().written(), QByteArray("pr al\rlist\r"));
 
         port().writes.clear();
         QTest::keyClick(keys(), Qt::Key_Insert, Qt::ShiftModifier);
         QCOMPARE(port().writes.size(), 1);
-        QCOMPARE(port().writes.first().bytes, QByteArray("pr al  \r\nlist\r\n"));
+        QCOMPARE(port().writes.first().bytes, QByteArray("pr al  \rlist\r"));
     }
 
     void scrollingKeysMoveTheViewNotTheDevice()
