@@ -1,5 +1,6 @@
 #include "tools/ramdump.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -32,21 +33,27 @@ QString extract(const QByteArray &printed, const QString &addressBox, int count)
 
 QString garbledRow(const QString &dump, const QString &addressBox, int count)
 {
+    // The controller formats the rows: after the address it may print a separator ("8010:", "8010 -"),
+    // and after the bytes whatever it likes. Damage is a row that is not there, a row of another address,
+    // a byte field that is not two hex digits, or bytes missing.
+    static const QRegularExpression rowPattern(
+        QStringLiteral("^\\s*([0-9A-Fa-f]{4})(?:\\s*[^\\s0-9A-Za-z]+)?(?=\\s|$)(.*)$"));
     bool ok = false;
     const uint start = addressBox.trimmed().toUInt(&ok, 16);
     const QStringList rows = dump.split(QStringLiteral("\r\n"));
     for (int r = 0; r < rowsFor(count); ++r) {
         const QString row = r < rows.size() ? rows.at(r) : QString();
-        const QStringList fields = row.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QRegularExpressionMatch match = rowPattern.match(row);
+        const QStringList fields = match.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const int bytes = std::clamp(count - r * kBytesPerRow, 0, kBytesPerRow);
-        const QString address = QString::number((start + uint(r * kBytesPerRow)) & 0xFFFF, 16)
-                                    .rightJustified(4, QLatin1Char('0'));
-        const bool whole = ok && fields.size() == 1 + bytes &&
-                           fields.first().compare(address, Qt::CaseInsensitive) == 0 &&
-                           std::all_of(fields.begin() + 1, fields.end(), [](const QString &field) {
-                               bool hex = false;
-                               return field.size() == 2 && (field.toUInt(&hex, 16), hex);
-                           });
+        const bool whole =
+            ok && match.hasMatch() &&
+            match.captured(1).toUInt(nullptr, 16) == ((start + uint(r * kBytesPerRow)) & 0xFFFF) &&
+            fields.size() >= bytes &&
+            std::all_of(fields.begin(), fields.begin() + bytes, [](const QString &field) {
+                bool hex = false;
+                return field.size() == 2 && (field.toUInt(&hex, 16), hex);
+            });
         if (!whole)
             return QStringLiteral("\"%1\"").arg(row.trimmed());
     }

@@ -25,10 +25,10 @@ constexpr int kBytesPerRow = 16;
 // The printed rows from the requested address on (the address box left-padded to four hex digits, found
 // in the upper-cased reply), as many rows as the count needs; empty when the address is not in the reply.
 QString extract(const QByteArray &printed, const QString &addressBox, int count);
-// The first row of an extracted dump that is not as the controller prints it (its address and one two-digit
-// hex value for each byte of the row), quoted; empty when every row is whole. The dump has no check of its
-// own: this finds a character lost, doubled or turned into a non-digit on the line, not one digit changed
-// into another.
+// The first row of an extracted dump that is clearly damaged, quoted; empty when every row is whole. A whole
+// row is its address (a separator may follow it) and a two-digit hex value for each byte of the row; what
+// follows the bytes is the controller's. The dump has no check of its own: this finds a character lost or
+// turned into a non-digit on the line, not one digit changed into another.
 QString garbledRow(const QString &dump, const QString &addressBox, int count);
 // "        0  1 ...  F", cut after the last byte of the first row when the count is smaller than a row.
 QString header(int count);

@@ -111,6 +111,37 @@ private Q_SLOTS:
                  QStringLiteral("0a00    10"));
     }
 
+    void onlyClearlyDamagedRowsAreGarbled_data()
+    {
+        QTest::addColumn<QString>("dump");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("garbled");
+        const QString second = QStringLiteral("\r\n8010    01 02");
+        QTest::newRow("bare address") << "8000    FE A3 00 01" << 4 << "";
+        // Used to be read three times and refused.
+        QTest::newRow("colon after the address") << "8000:   FE A3 00 01" << 4 << "";
+        QTest::newRow("dash apart from it") << "8000 -  fe a3 00 01" << 4 << "";
+        QTest::newRow("text after the bytes") << "8000    FE A3 00 01  ..." << 4 << "";
+        QTest::newRow("second row") << "8000    " + QStringLiteral("00 ").repeated(16) + second << 18 << "";
+        QTest::newRow("byte field of three digits")
+            << "8000    FE A30 00 01" << 4 << "\"8000    FE A30 00 01\"";
+        QTest::newRow("byte not hex") << "8000    FE A3 0G 01" << 4 << "\"8000    FE A3 0G 01\"";
+        QTest::newRow("byte missing") << "8000    FE A3 00" << 4 << "\"8000    FE A3 00\"";
+        QTest::newRow("address run into a byte") << "80000    FE A3 00 01" << 4 << "\"80000    FE A3 00 01\"";
+        QTest::newRow("row of another address")
+            << "8000    " + QStringLiteral("00 ").repeated(16) + "\r\n8020    01 02" << 18
+            << "\"8020    01 02\"";
+        QTest::newRow("row missing") << "8000    " + QStringLiteral("00 ").repeated(16) << 18 << "\"\"";
+    }
+
+    void onlyClearlyDamagedRowsAreGarbled()
+    {
+        QFETCH(QString, dump);
+        QFETCH(int, count);
+        QFETCH(QString, garbled);
+        QCOMPARE(ramdump::garbledRow(dump, QStringLiteral("8000"), count), garbled);
+    }
+
     void theAddressIsSignedSixteenBitsAndTheCountOneLess()
     {
         QCOMPARE(RamReadEngine::addressValue(QStringLiteral("FFFF")), -1);
