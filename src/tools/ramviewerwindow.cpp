@@ -4,14 +4,18 @@
 #include "settings/preferences.h"
 #include "tools/ramdump.h"
 #include "tools/ramregisters.h"
+#include "ui/selectinglineedit.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -36,10 +40,22 @@ void RamViewerWindow::buildUi()
     m_block->setObjectName(QStringLiteral("cboAddress"));
     for (const RamBlock &block : ramregisters::blocks())
         m_block->addItem(block.name);
-    m_address = new QLineEdit(this);
+    m_address = new SelectingLineEdit(this);
     m_address->setObjectName(QStringLiteral("txtAddress"));
-    m_count = new QLineEdit(this);
+    m_count = new SelectingLineEdit(this);
     m_count->setObjectName(QStringLiteral("txtCt"));
+    // Three dump sets: each starts its own comparison, so choosing another one marks the address as
+    // changed (the next read clears the dump and marks nothing).
+    auto *sets = new QHBoxLayout;
+    m_sets = new QButtonGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        auto *option = new QRadioButton(QString::number(i + 1), this);
+        option->setObjectName(QStringLiteral("optSet%1").arg(i));
+        option->setChecked(i == 0);
+        m_sets->addButton(option, i);
+        sets->addWidget(option);
+    }
+    sets->addStretch(1);
     m_read = new QPushButton(QStringLiteral("Read"), this);
     m_read->setObjectName(QStringLiteral("cmdRead"));
     m_dump = new QTextEdit(this);
@@ -55,6 +71,7 @@ void RamViewerWindow::buildUi()
     form->addRow(QStringLiteral("Select Address Block"), m_block);
     form->addRow(QStringLiteral("RAM Address (hex)"), m_address);
     form->addRow(QStringLiteral("Byte Count to View (decimal)"), m_count);
+    form->addRow(QStringLiteral("Dump Set"), sets);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_read);
@@ -64,6 +81,10 @@ void RamViewerWindow::buildUi()
 
     connect(m_block, &QComboBox::currentIndexChanged, this, &RamViewerWindow::chooseBlock);
     connect(m_address, &QLineEdit::textChanged, this, [this] { m_addressChanged = true; });
+    connect(m_sets, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            m_addressChanged = true;
+    });
     connect(m_count, &QLineEdit::textChanged, this, &RamViewerWindow::fitDumpToRows);
     connect(m_read, &QPushButton::clicked, this, &RamViewerWindow::read);
     chooseBlock(0);

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <memory>
 
+class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -58,6 +59,7 @@ private:
     QComboBox *m_block = nullptr;
     QLineEdit *m_address = nullptr;
     QLineEdit *m_count = nullptr;
+    QButtonGroup *m_sets = nullptr;
     QPushButton *m_read = nullptr;
     QTextEdit *m_dump = nullptr;
     QLabel *m_data = nullptr;

@@ -22,8 +22,10 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -282,6 +284,23 @@ private Q_SLOTS:
         QVERIFY(done.wait(10000));
         // Byte 3 counts the reads: only it is red on the second read.
         QCOMPARE(coloursOf(*dump).count(QColor(Qt::red)), 1);
+        // Another of the three options starts afresh: the dump is cleared and nothing is red.
+        auto *other = viewer.findChild<QRadioButton *>(QStringLiteral("optSet2"));
+        other->click();
+        QVERIFY(other->isChecked() &&
+                !viewer.findChild<QRadioButton *>(QStringLiteral("optSet0"))->isChecked());
+        viewer.read();
+        QVERIFY(done.wait(10000));
+        QCOMPARE(dump->toPlainText().count(QStringLiteral("0000    ")), 1);
+        QVERIFY(!coloursOf(*dump).contains(QColor(Qt::red)));
+        // A click into the address or count box selects its whole text.
+        viewer.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&viewer));
+        for (const char *name : {"txtAddress", "txtCt"}) {
+            auto *box = viewer.findChild<QLineEdit *>(QLatin1String(name));
+            QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+            QTRY_COMPARE(box->selectedText(), box->text());
+        }
         // The echo mode was put back: the controller echoes typed text again.
         QByteArray received;
         QObject::connect(&bench.link, &CommLink::dataReceived, [&](const QByteArray &d) { received += d; });
