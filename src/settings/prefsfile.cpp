@@ -375,7 +375,12 @@ IniFile prefsImage(const Preferences &state, const QString &version, bool factor
 bool holdsPreferences(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.exists() || info.size() == 0)
+    if (!info.exists())
+        return true;
+    // A device or a FIFO is never read or replaced as the workspace.
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
         return true;
     // The sections a preferences file has, the numbered slots by the stem of their name ("Pgm_").
     const auto stem = [](QStringView name) {
