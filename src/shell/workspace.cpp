@@ -80,8 +80,8 @@ int Workspace::newCommSlot()
     m_prefs.ensureCommSlot(n);
     CommWindowSettings slot = fromTemplate(m_prefs.commSlots, n);
     slot.port = static_cast<int16_t>(n);
+    // The port is slot n's own; Connected is the template's, so a new terminal connects when it says so.
     slot.portName.clear();
-    slot.connected = false;
     if (slot.autoName)
         slot.name = QStringLiteral("Terminal %1").arg(n);
     m_prefs.commSlots[n] = slot;

@@ -48,7 +48,8 @@ public:
     int settledActiveTerminal(int firstNotMinimised) const;
 
     // LoadNewComm's slot: the lowest free slot 1..9 filled from the template, moved down and right by
-    // 350 twips per slot number, its port the slot number, disconnected; 0 when all nine are taken.
+    // 350 twips per slot number, its port the slot number, connected when the template is; 0 when all nine
+    // are taken.
     int newCommSlot();
     // The same for an edit window holding a document name; there is no upper limit.
     int newEditSlot(const QString &name);

@@ -95,7 +95,7 @@ void TstWorkspace::newTerminalsTakeTheLowestFreeSlotUpToNine()
         QCOMPARE(slot.state, int16_t(0));
         QCOMPARE(slot.port, int16_t(n));
         QVERIFY(slot.portName.isEmpty());
-        QVERIFY(!slot.connected);
+        QVERIFY(slot.connected);
         QCOMPARE(slot.name, QStringLiteral("Terminal %1").arg(n));
         QCOMPARE(slot.top, 100 + Workspace::kNewWindowOffsetTwips * (n - 1));
         QCOMPARE(slot.left, 200 + Workspace::kNewWindowOffsetTwips * (n - 1));
