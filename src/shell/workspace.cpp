@@ -17,10 +17,12 @@ template <typename Table> auto fromTemplate(const Table &table, int n)
 } // namespace
 
 Workspace::Workspace(const ProgramOptions &options)
-    : m_prefFile(options.prefFile), m_startDocument(options.documentFile), m_startDir(options.startDir),
-      m_programDir(options.programDir), m_version(options.version), m_factory(options.factory)
+    : m_prefFile(options.prefFile), m_startDir(options.startDir), m_programDir(options.programDir),
+      m_version(options.version), m_factory(options.factory)
 {
-    if (m_startDocument.isEmpty() && !holdsPreferences(prefsPath(m_prefFile, m_startDir))) {
+    // An existing file without a preferences section is a document (a file manager hands over a program);
+    // the workspace is then the default one. A name that does not exist yet is the preferences file.
+    if (!holdsPreferences(prefsPath(m_prefFile, m_startDir))) {
         m_startDocument = prefsPath(m_prefFile, m_startDir);
         m_prefFile = defaultPrefFile(m_startDir);
     }

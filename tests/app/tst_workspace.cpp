@@ -22,6 +22,8 @@ private Q_SLOTS:
     void newEditSlotsHaveNoUpperLimitAndStartUnmodified();
     void recoveryCopiesComeBackAsTheyWereKeptOldestFirst();
     void aRecoveryCopyThatCannotBeWrittenSaysWhy();
+    void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences_data();
+    void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences();
 
 private:
     void writePrefs(const QByteArray &text);
@@ -164,6 +166,36 @@ void TstWorkspace::aRecoveryCopyThatCannotBeWrittenSaysWhy()
     QVERIFY2(error.contains(QDir::toNativeSeparators(blocked)), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("directory"), Qt::CaseInsensitive), qPrintable(error));
     QVERIFY(store.documents().isEmpty());
+}
+
+void TstWorkspace::aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no such file
+    QTest::addColumn<bool>("document");
+    QTest::newRow("a new name") << "new.vxt" << QByteArray() << false;
+    QTest::newRow("-x") << "-x" << QByteArray() << false;
+    QTest::newRow("an empty file") << "empty.vxt" << QByteArray("") << false;
+    QTest::newRow("preferences of any name") << "bench.txt" << QByteArray("[Setup]\r\nDocCt=0\r\n") << false;
+    QTest::newRow("a program") << "axis.vxt" << QByteArray("PG 100\r\nEND\r\n") << true;
+    QTest::newRow("text named as preferences") << "motion.ktm" << QByteArray("PG 100\r\n") << true;
+}
+
+void TstWorkspace::aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, document);
+    const QString path = m_dir->filePath(name);
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    m_options.prefFile = path;
+    Workspace workspace(m_options);
+    QCOMPARE(workspace.prefFile(), document ? m_dir->filePath(QStringLiteral("korvoterm.ktm")) : path);
+    QCOMPARE(workspace.takeStartDocument(), document ? path : QString());
 }
 
 QTEST_MAIN(TstWorkspace)
