@@ -1,6 +1,8 @@
 #include "workspace.h"
 
+#include "app/atomicfile.h"
 #include "app/commandline.h"
+#include "app/texthelpers.h"
 #include "settings/prefsfile.h"
 
 namespace korvo {
@@ -33,7 +35,21 @@ bool Workspace::load()
     m_prefs.resetSlots();
     m_prefs.recentFiles.clear();
     readIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_factory);
+    removeStaleTemporaries();
     return !m_languages.loadAll(m_prefs.styles, m_programDir);
+}
+
+void Workspace::removeStaleTemporaries() const
+{
+    // A save runs for milliseconds: a temporary a minute old belongs to no save that is still running.
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    QStringList written{prefsPath(m_prefFile, m_startDir)};
+    for (int n : editSlotsToOpen())
+        written.append(m_prefs.editSlots[std::size_t(n)].name);
+    for (const QString &path : std::as_const(written)) {
+        AtomicFile::removeStaleTemporaries(path, before);
+        AtomicFile::removeStaleTemporaries(backupFileName(path), before);
+    }
 }
 
 bool Workspace::save(QString *error) const

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void aRecoveryCopyThatCannotBeWrittenSaysWhy();
     void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences_data();
     void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences();
+    void staleTemporariesOfKilledSavesGoAtTheNextStart_data();
+    void staleTemporariesOfKilledSavesGoAtTheNextStart();
 
 private:
     void writePrefs(const QByteArray &text);
@@ -196,6 +198,36 @@ void TstWorkspace::aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences()
     Workspace workspace(m_options);
     QCOMPARE(workspace.prefFile(), document ? m_dir->filePath(QStringLiteral("korvoterm.ktm")) : path);
     QCOMPARE(workspace.takeStartDocument(), document ? path : QString());
+}
+
+void TstWorkspace::staleTemporariesOfKilledSavesGoAtTheNextStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("ageSecs");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("preferences") << ".korvoterm.ktm.aB3xZ9" << 3600 << true;
+    QTest::newRow("their backup") << ".korvoterm.bak.000000" << 3600 << true;
+    QTest::newRow("a document") << ".axis.vxt.Qw7Er8" << 86400 << true;
+    QTest::newRow("a save running now") << ".korvoterm.ktm.aB3xZ8" << 0 << false;
+    QTest::newRow("not a temporary's name") << ".korvoterm.ktm.aB3-Z9" << 3600 << false;
+    QTest::newRow("one letter too many") << ".korvoterm.ktm.aB3xZ9q" << 3600 << false;
+    QTest::newRow("another file's") << ".notes.txt.aB3xZ9" << 3600 << false;
+}
+
+void TstWorkspace::staleTemporariesOfKilledSavesGoAtTheNextStart()
+{
+    QFETCH(QString, name);
+    QFETCH(int, ageSecs);
+    const QString document = m_dir->filePath(QStringLiteral("axis.vxt"));
+    writePrefs(QStringLiteral("[Setup]\r\nDocCt=1\r\n[Pgm_1]\r\nName=%1\r\n").arg(document).toUtf8());
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-ageSecs),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    Workspace workspace(m_options);
+    workspace.load();
+    QTEST(!file.exists(), "removed");
 }
 
 QTEST_MAIN(TstWorkspace)
