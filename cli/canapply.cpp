@@ -7,8 +7,6 @@
 #include "settings/prefkeys.h"
 #include "settings/prefsfile.h"
 
-#include <QFile>
-
 namespace korvo::cli {
 
 namespace {
@@ -20,12 +18,12 @@ int canApply(CliContext &ctx, QStringList args)
         ctx.err(error.isEmpty() ? QStringLiteral("give one settings file") : error);
         return UsageOrLink;
     }
-    QFile file(args.front());
-    if (!file.open(QIODevice::ReadOnly)) {
-        ctx.err(QStringLiteral("Cannot read %1: %2").arg(args.front(), file.errorString()));
+    QString readError;
+    const IniFile ini = IniFile::load(args.front(), &readError);
+    if (!readError.isEmpty()) {
+        ctx.err(QStringLiteral("Cannot read %1: %2").arg(args.front(), readError));
         return UsageOrLink;
     }
-    const IniFile ini = IniFile::fromBytes(file.readAll());
     // Read as the preferences file is: absent keys keep their defaults.
     Preferences state;
     readPrefs(ini, state, false);

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
@@ -85,11 +84,13 @@ CliRunner::CliRunner(const LinkOptions &options, const QString &command)
     if (options.terminal > 0) {
         // The terminal's slot as the program would open it; options given as well override it.
         Preferences state;
-        if (!QFileInfo::exists(options.prefs)) {
-            m_error = QStringLiteral("Cannot read %1: No such file or directory").arg(options.prefs);
+        QString readError;
+        const IniFile ini = IniFile::load(options.prefs, &readError);
+        if (!readError.isEmpty()) {
+            m_error = QStringLiteral("Cannot read %1: %2").arg(options.prefs, readError);
             return;
         }
-        readPrefs(IniFile::load(options.prefs), state, false);
+        readPrefs(ini, state, false);
         if (size_t(options.terminal) >= state.commSlots.size()) {
             m_error = QStringLiteral("%1 has no Terminal %2").arg(options.prefs).arg(options.terminal);
             return;

@@ -3,10 +3,11 @@
 #include "clicommand.h"
 #include "interruptwatch.h"
 
+#include "app/wholefile.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -70,15 +71,16 @@ std::vector<RackLink> takeLinks(QStringList &args)
 // Blank lines and # comments are skipped.
 bool readLinksFile(const QString &path, std::vector<RackLink> &links, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    QByteArray bytes;
+    QString reason;
+    if (!readWholeFile(path, FileKind::Preferences, &bytes, &reason)) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(path, reason);
         return false;
     }
     int number = 0;
-    while (!file.atEnd()) {
+    for (const QByteArray &text : bytes.split('\n')) {
         ++number;
-        const QString line = QString::fromLocal8Bit(file.readLine()).trimmed();
+        const QString line = QString::fromLocal8Bit(text).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
         QStringList words = QProcess::splitCommand(line);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,7 +25,26 @@ QByteArray baseName(const QByteArray &path)
 {
     return path.mid(path.lastIndexOf('/') + 1);
 }
+
+// What mkstemp puts in place of the XXXXXX of a temporary file's name (see replace()).
+constexpr qsizetype kUniqueLength = 6;
 } // namespace
+
+void AtomicFile::removeStaleTemporaries(const QString &path, const QDateTime &before)
+{
+    const QFileInfo target(path);
+    const QString prefix = QLatin1Char('.') + target.fileName() + QLatin1Char('.');
+    QDir folder = target.absoluteDir();
+    const QStringList names =
+        folder.entryList({prefix + QString(kUniqueLength, u'?')}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QStringView unique = QStringView(name).sliced(prefix.size());
+        const bool fromMkstemp = std::all_of(
+            unique.begin(), unique.end(), [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
+        if (fromMkstemp && QFileInfo(folder.filePath(name)).lastModified() < before)
+            folder.remove(name);
+    }
+}
 
 AtomicFile::AtomicFile(const QString &path, FileCalls &calls) : m_path(path), m_calls(calls) {}
 

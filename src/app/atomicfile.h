@@ -9,6 +9,7 @@
 #include "app/filecalls.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 namespace korvo {
@@ -26,6 +27,10 @@ public:
     // file is then as it was and errorString() names the file and the system's reason.
     bool write(const QByteArray &content);
     QString errorString() const { return m_error; }
+
+    // Removes the temporary files that saves of the file at path left beside it when they were killed
+    // half-way, those last changed before the given time (a save that runs now elsewhere is younger).
+    static void removeStaleTemporaries(const QString &path, const QDateTime &before);
 
 private:
     // Writes content to a new temporary file in the target's folder and renames it to name; on failure

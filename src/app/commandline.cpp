@@ -1,7 +1,6 @@
 #include "commandline.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace korvo {
 
@@ -36,14 +35,6 @@ bool isAbsoluteArgument(const QString &arg)
 {
     return arg.contains(QLatin1Char(':')) || arg.startsWith(QLatin1Char('/'));
 }
-
-// The extensions of the preferences file dialog's filter.
-bool hasPreferencesExtension(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix();
-    return suffix.compare(QLatin1String("ktm"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("ini"), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 QString defaultPrefFile(const QString &startDir)
@@ -65,11 +56,8 @@ StartupOptions parseStartup(const QString &commandLine, const QString &startDir)
             options.factory = true;
         else if (head == QLatin1String("-s"))
             continue;
-        else if (const QString path = isAbsoluteArgument(arg) ? arg : inDirectory(startDir, arg);
-                 hasPreferencesExtension(path))
-            options.prefFile = path;
         else
-            options.documentFile = path;
+            options.prefFile = isAbsoluteArgument(arg) ? arg : inDirectory(startDir, arg);
     }
     return options;
 }

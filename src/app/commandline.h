@@ -14,7 +14,6 @@ QStringList getCommandArgs(const QString &commandLine, int maximum = 10);
 struct StartupOptions
 {
     QString prefFile;
-    QString documentFile; // a file argument without a preferences extension: opened, never rewritten
     bool canSetup = false;
     bool noReplyCheck = false;
     bool factory = false;
@@ -23,8 +22,9 @@ struct StartupOptions
 // The preferences file used when the command line names none.
 QString defaultPrefFile(const QString &startDir);
 
-// Applies at most four arguments of a command line against the start-up directory. A file argument names
-// the preferences file only with a preferences extension (".ktm", ".ini"); any other file is a document.
+// Applies at most four arguments of a command line against the start-up directory: any argument that is not
+// one of the four switches names the preferences file, the last one winning. Whether an existing file holds
+// preferences or is a document to open is the workspace's to find out when it reads it.
 StartupOptions parseStartup(const QString &commandLine, const QString &startDir);
 
 } // namespace korvo

@@ -11,8 +11,7 @@ struct ProgramOptions
     QString version;           // "1.000.000"
     QString startDir;          // current directory at start-up
     QString programDir;        // folder of the executable (keyword files, help pages)
-    QString prefFile;          // preferences file in use
-    QString documentFile;      // a document named on the command line, opened after the workspace
+    QString prefFile;          // preferences file in use, or the document named on the command line
     bool canSetup = false;     // "-c"
     bool noReplyCheck = false; // "-d"
     bool factory = false;      // "-f"

@@ -1,5 +1,7 @@
 #include "recoverystore.h"
 
+#include "wholefile.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -78,15 +80,15 @@ QList<RecoveredDocument> RecoveryStore::documents() const
         const qint64 pid = fileName.section(u'-', 1, 1).toLongLong();
         if (pid > 0 && pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) == 0)
             continue;
-        QFile file(QDir(m_folder).filePath(fileName));
-        if (!file.open(QIODevice::ReadOnly))
+        const QString copyPath = QDir(m_folder).filePath(fileName);
+        QByteArray bytes;
+        if (!readWholeFile(copyPath, FileKind::Program, &bytes))
             continue;
-        const QByteArray bytes = file.readAll();
         const qsizetype newline = bytes.indexOf('\n');
         if (newline < 0)
             continue;
-        found.append({QString::fromUtf8(bytes.left(newline)), QString::fromUtf8(bytes.mid(newline + 1)),
-                      file.fileName()});
+        found.append(
+            {QString::fromUtf8(bytes.left(newline)), QString::fromUtf8(bytes.mid(newline + 1)), copyPath});
     }
     return found;
 }

@@ -15,7 +15,6 @@ ProgramOptions programOptions(const QStringList &arguments, const QString &curre
     // The platform hands over an argument vector; the splitter works on the command-line text it came from.
     const StartupOptions parsed = parseStartup(arguments.join(QLatin1Char(' ')), currentDir);
     options.prefFile = parsed.prefFile;
-    options.documentFile = parsed.documentFile;
     options.canSetup = parsed.canSetup;
     options.noReplyCheck = parsed.noReplyCheck;
     options.factory = parsed.factory;

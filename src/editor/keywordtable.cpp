@@ -1,6 +1,6 @@
 #include "keywordtable.h"
 
-#include <QFile>
+#include "app/wholefile.h"
 
 namespace korvo {
 
@@ -51,13 +51,8 @@ bool KeywordTable::parse(const QByteArray &content, QString *error)
 
 bool KeywordTable::load(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return parse(file.readAll(), error);
+    QByteArray bytes;
+    return readWholeFile(path, FileKind::Keywords, &bytes, error) && parse(bytes, error);
 }
 
 bool KeywordTable::contains(const char *word, qsizetype length) const

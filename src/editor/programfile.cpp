@@ -3,8 +3,7 @@
 #include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
-
-#include <QFile>
+#include "app/wholefile.h"
 
 #include <array>
 
@@ -12,18 +11,9 @@ namespace korvo {
 
 bool readProgramFileUtf8(const QString &path, QByteArray *utf8, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    QByteArray bytes;
+    if (!readWholeFile(path, FileKind::Program, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     // UTF-8 of each byte above 127, from the code page's own decoding.
     static const std::array<QByteArray, 128> high = [] {
         std::array<QByteArray, 128> table;

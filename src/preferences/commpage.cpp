@@ -7,6 +7,7 @@
 #include "link/portnames.h"
 #include "preferences/devicediscovery.h"
 #include "preferences/discoverysocket.h"
+#include "settings/prefslimits.h"
 #include "terminal/translatedialog.h"
 
 #include <QButtonGroup>
@@ -34,7 +35,7 @@ QSpinBox *delayBox(const QString &name, const QString &tip, QWidget *parent)
 {
     auto *box = new QSpinBox(parent);
     box->setObjectName(name);
-    box->setRange(0, 999);
+    box->setRange(limits::kDelayMs.lowest, limits::kDelayMs.highest);
     box->setToolTip(tip);
     return box;
 }
@@ -111,7 +112,7 @@ CommPage::CommPage(Clock &clock, Prompt &prompt, QWidget *parent)
     m_keysEnabled->setObjectName(QStringLiteral("chkFuncKeysEn"));
     m_groups = new QSpinBox(keys);
     m_groups->setObjectName(QStringLiteral("txtFuncGrpCt"));
-    m_groups->setRange(1, 100);
+    m_groups->setRange(limits::kFuncGroups.lowest, limits::kFuncGroups.highest);
     m_groups->setToolTip(QStringLiteral("Enter number of Function Key Groups"));
     auto *keyForm = new QFormLayout(keys);
     keyForm->addRow(m_keysEnabled);

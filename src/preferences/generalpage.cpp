@@ -1,5 +1,7 @@
 #include "preferences/generalpage.h"
 
+#include "settings/prefslimits.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,7 +18,7 @@ GeneralOptionsPage::GeneralOptionsPage(QWidget *parent) : OptionsPageWidget(pare
     m_remember->setObjectName(QStringLiteral("chkGeneral"));
     m_maxCount = new QSpinBox(frame);
     m_maxCount->setObjectName(QStringLiteral("txtLastLdMax"));
-    m_maxCount->setRange(0, 99);
+    m_maxCount->setRange(limits::kRecentFiles.lowest, limits::kRecentFiles.highest);
     m_pathAndName = new QRadioButton(QStringLiteral("Use Path and File Name"), frame);
     m_nameOnly = new QRadioButton(QStringLiteral("Use File Name Only"), frame);
     auto *form = new QFormLayout(frame);

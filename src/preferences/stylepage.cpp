@@ -3,6 +3,7 @@
 #include "preferences/colourpanels.h"
 #include "preferences/fontbox.h"
 #include "preferences/palette.h"
+#include "settings/prefslimits.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -50,10 +51,10 @@ StylePage::StylePage(bool programs, QWidget *parent) : OptionsPageWidget(parent)
     m_indent->setObjectName(QStringLiteral("ckPgm_Auto_Indent"));
     m_tabSpacing = new QSpinBox(features);
     m_tabSpacing->setObjectName(QStringLiteral("txtTabs"));
-    m_tabSpacing->setRange(1, 32);
+    m_tabSpacing->setRange(limits::kTabSpacing.lowest, limits::kTabSpacing.highest);
     m_margin = new QSpinBox(features);
     m_margin->setObjectName(QStringLiteral("txtMargin"));
-    m_margin->setRange(1, 999);
+    m_margin->setRange(limits::kMargin.lowest, limits::kMargin.highest);
     auto *form = new QFormLayout(features);
     form->addRow(m_tabs, m_indent);
     form->addRow(QStringLiteral("Tab Spacing:"), m_tabSpacing);

@@ -2,6 +2,7 @@
 
 #include "preferences/colourpanels.h"
 #include "preferences/fontbox.h"
+#include "settings/prefslimits.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,13 +17,13 @@ namespace korvo {
 
 namespace {
 
-QComboBox *numberList(const QString &name, const QStringList &entries, int maximum, QWidget *parent)
+QComboBox *numberList(const QString &name, const QStringList &entries, ValueRange range, QWidget *parent)
 {
     auto *box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
     box->addItems(entries);
-    box->setValidator(new QIntValidator(1, maximum, box));
+    box->setValidator(new QIntValidator(range.lowest, range.highest, box));
     return box;
 }
 
@@ -49,10 +50,10 @@ TerminalPage::TerminalPage(QWidget *parent) : OptionsPageWidget(parent)
     nameForm->addRow(m_autoName);
 
     auto *size = new QGroupBox(QStringLiteral("Window Size"), this);
-    m_rows = numberList(QStringLiteral("cmbTerm0"), {QStringLiteral("100")}, 999, size);
-    m_columns = numberList(QStringLiteral("cmbTerm1"), {QStringLiteral("132")}, 999, size);
-    m_scrollBack =
-        numberList(QStringLiteral("cmbTerm2"), {QStringLiteral("1000"), QStringLiteral("2000")}, 32767, size);
+    m_rows = numberList(QStringLiteral("cmbTerm0"), {QStringLiteral("100")}, limits::kRows, size);
+    m_columns = numberList(QStringLiteral("cmbTerm1"), {QStringLiteral("132")}, limits::kColumns, size);
+    m_scrollBack = numberList(QStringLiteral("cmbTerm2"), {QStringLiteral("1000"), QStringLiteral("2000")},
+                              limits::kScrollRows, size);
     m_lineCursor = new QRadioButton(QStringLiteral("Line Cursor"), size);
     m_blockCursor = new QRadioButton(QStringLiteral("Block Cursor"), size);
     auto *sizeForm = new QFormLayout(size);

@@ -3,9 +3,9 @@
 #include "app/atomicfile.h"
 #include "app/cp1252.h"
 #include "app/texthelpers.h"
+#include "app/wholefile.h"
 #include "settings/foldedname.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
@@ -211,12 +211,12 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
     return ini;
 }
 
-IniFile IniFile::load(const QString &path)
+IniFile IniFile::load(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readWholeFile(path, FileKind::Preferences, &bytes, error))
         return {};
-    return fromBytes(file.readAll());
+    return fromBytes(bytes);
 }
 
 // Every name and value has its own stretch of m_text, so the file is at most m_text plus the brackets,

@@ -32,8 +32,9 @@ public:
     static constexpr qsizetype kMaxValueLength = 2046;
 
     static IniFile fromBytes(const QByteArray &bytes);
-    // The file's contents; an empty image when it is missing or unreadable.
-    static IniFile load(const QString &path);
+    // The file's contents; an empty image when it is missing, unreadable, no regular file or too large
+    // (error, when given, says why).
+    static IniFile load(const QString &path, QString *error = nullptr);
 
     QByteArray toBytes() const;
     // Writes the file through a temporary file in the same folder that replaces it only when complete.

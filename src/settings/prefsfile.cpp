@@ -34,6 +34,22 @@ public:
     {
         field = iniToLong(get(key), defaultValue);
     }
+    void int16(const char *key, int16_t &field, int16_t defaultValue, ValueRange range)
+    {
+        int16(key, field, defaultValue);
+        field = static_cast<int16_t>(std::clamp<int>(field, range.lowest, range.highest));
+    }
+    void int32(const char *key, int32_t &field, int32_t defaultValue, ValueRange range)
+    {
+        int32(key, field, defaultValue);
+        field = std::clamp<int32_t>(field, range.lowest, range.highest);
+    }
+    // A size that is none (0, negative, NaN) takes the default, as the Preferences dialog's font box does.
+    void single(const char *key, float &field, float defaultValue, ValueRange range)
+    {
+        single(key, field, defaultValue);
+        field = field > 0 ? std::clamp(field, float(range.lowest), float(range.highest)) : defaultValue;
+    }
     // Any number is kept, so that a type this program does not know is written back unchanged.
     void deviceType(const char *key, DeviceType &field, DeviceType defaultValue)
     {
@@ -88,6 +104,9 @@ public:
     qsizetype section() const { return m_section; }
     void int16(const char *key, const int16_t &field, int16_t) { number(key, field); }
     void int32(const char *key, const int32_t &field, int32_t) { number(key, field); }
+    void int16(const char *key, const int16_t &field, int16_t, ValueRange) { number(key, field); }
+    void int32(const char *key, const int32_t &field, int32_t, ValueRange) { number(key, field); }
+    void single(const char *key, const float &field, float, ValueRange) { put(key, iniFromSingle(field)); }
     void deviceType(const char *key, const DeviceType &field, DeviceType) { number(key, field); }
     void boolean(const char *key, const bool &field, bool) { put(key, iniFromBool(field)); }
     void single(const char *key, const float &field, float) { put(key, iniFromSingle(field)); }
@@ -356,7 +375,12 @@ IniFile prefsImage(const Preferences &state, const QString &version, bool factor
 bool holdsPreferences(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.exists() || info.size() == 0)
+    if (!info.exists())
+        return true;
+    // A device or a FIFO is never read or replaced as the workspace.
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
         return true;
     // The sections a preferences file has, the numbered slots by the stem of their name ("Pgm_").
     const auto stem = [](QStringView name) {

@@ -13,15 +13,17 @@
 // Choices where damaged files could hurt: a DocCt beyond the last [Pgm_n] present is lowered to it (at
 // least 1) and CommCt to the nine terminal slots, so that a bad count cannot open thousands of windows;
 // FGroupCt is kept within 1..kMaxFuncGroups and FGroup within the groups; at most kMaxRecentFiles recent
-// files are read.
+// files are read. Sizes, delays and counts that the Preferences dialog edits are clamped to what it
+// allows (settings/prefslimits.h).
 
 #include "settings/inifile.h"
 #include "settings/preferences.h"
+#include "settings/prefslimits.h"
 
 namespace korvo {
 
-constexpr int kMaxFuncGroups = 100;
-constexpr int kMaxRecentFiles = 99;
+constexpr int kMaxFuncGroups = limits::kFuncGroups.highest;
+constexpr int kMaxRecentFiles = limits::kRecentFiles.highest;
 
 // The preferences file in use; a relative path is taken from the start-up folder.
 QString prefsPath(const QString &prefFile, const QString &startDir);

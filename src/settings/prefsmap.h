@@ -4,9 +4,12 @@
 // One table serves both directions: the reader and the writer are visitors with the methods
 //   int16(key, field, default)  int32(...)  boolean(...)  single(...)  text(...)  character(...)
 //   deviceType(...)  optionalText(key, field)  optionalHex16(key, field)
+// where int16, int32 and single may take a fifth argument, the range the Preferences dialog allows (the
+// reader clamps to it, the writer ignores it),
 // and the same function walks a record of the preferences document (reading) or a const one (writing).
 
 #include "settings/preferences.h"
+#include "settings/prefslimits.h"
 
 #include <QString>
 
@@ -22,7 +25,7 @@ template <class V, class Setup, class Count> void setup(V &v, Setup &s, Count &d
     v.int16("FullName", s.fullName, 0);
     v.int16("UseFileName", s.useFileName, 1);
     v.int16("RemFileHistory", s.remFileHistory, 1);
-    v.int16("MaxFileHistoryCt", s.maxFileHistoryCt, 4);
+    v.int16("MaxFileHistoryCt", s.maxFileHistoryCt, 4, limits::kRecentFiles);
     v.int16("FileHistoryCt", s.fileHistoryCt, 0);
     v.int16("DocCt", docCt, 1);
     v.int16("CommCt", commCt, 1);
@@ -35,11 +38,11 @@ template <class V, class Setup, class Count> void setup(V &v, Setup &s, Count &d
 template <class V, class Style> void docStyle(V &v, Style &s, bool programs)
 {
     v.text("Font", s.font, QStringLiteral("Courier New"));
-    v.single("Size", s.size, 8.0f);
-    v.int16("Tab", s.tab, 2);
+    v.single("Size", s.size, 8.0f, limits::kFontSize);
+    v.int16("Tab", s.tab, 2, limits::kTabSpacing);
     v.boolean("TabEn", s.tabEnabled, true);
     v.boolean("AIndent", s.autoIndent, true);
-    v.int32("Margin", s.margin, 80);
+    v.int32("Margin", s.margin, 80, limits::kMargin);
     v.int32("Forecolor", s.fore[0], 0);
     v.int32("Backcolor", s.back[0], 0xFFFFFF);
     v.boolean("Bold", s.bold[0], false);
@@ -94,15 +97,15 @@ template <class V, class Slot> void commSlot(V &v, Slot &s, int n)
     v.int32("Top", s.top, 0);
     v.int32("Left", s.left, 5145);
     v.text("Font", s.font, QStringLiteral("Lucida Console"));
-    v.single("Size", s.size, 8.0f);
+    v.single("Size", s.size, 8.0f, limits::kFontSize);
     v.boolean("Bold", s.bold, false);
     v.boolean("Italic", s.italic, false);
     v.int32("Forecolor", s.forecolor, 0);
     v.int32("Backcolor", s.backcolor, 15);
     v.boolean("AutoName", s.autoName, true);
-    v.int16("Rows", s.rows, 32);
-    v.int16("Columns", s.columns, 60);
-    v.int16("ScrollRows", s.scrollRows, 2000);
+    v.int16("Rows", s.rows, 32, limits::kRows);
+    v.int16("Columns", s.columns, 60, limits::kColumns);
+    v.int16("ScrollRows", s.scrollRows, 2000, limits::kScrollRows);
     v.int16("BlockCursor", s.blockCursor, 0);
     v.int16("Port", s.port, 1);
     // The serial port by name ("/dev/ttyUSB0", "COM12"), for ports that have no number.
@@ -122,8 +125,8 @@ template <class V, class Slot> void commSlot(V &v, Slot &s, int n)
     v.int16("DisplayHEX", s.displayHex, 0);
     v.boolean("RTSActive", s.rtsActive, false);
     v.boolean("DTRActive", s.dtrActive, false);
-    v.int32("CharDelay", s.charDelay, 0);
-    v.int32("LineDelay", s.lineDelay, 0);
+    v.int32("CharDelay", s.charDelay, 0, limits::kDelayMs);
+    v.int32("LineDelay", s.lineDelay, 0, limits::kDelayMs);
     v.deviceType("Device", s.device, Veltor);
     v.boolean("CANInterface", s.canInterface, false);
     v.boolean("TCPIPEnabled", s.tcpipEnabled, false);

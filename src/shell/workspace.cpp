@@ -1,6 +1,8 @@
 #include "workspace.h"
 
+#include "app/atomicfile.h"
 #include "app/commandline.h"
+#include "app/texthelpers.h"
 #include "settings/prefsfile.h"
 
 namespace korvo {
@@ -17,10 +19,12 @@ template <typename Table> auto fromTemplate(const Table &table, int n)
 } // namespace
 
 Workspace::Workspace(const ProgramOptions &options)
-    : m_prefFile(options.prefFile), m_startDocument(options.documentFile), m_startDir(options.startDir),
-      m_programDir(options.programDir), m_version(options.version), m_factory(options.factory)
+    : m_prefFile(options.prefFile), m_startDir(options.startDir), m_programDir(options.programDir),
+      m_version(options.version), m_factory(options.factory)
 {
-    if (m_startDocument.isEmpty() && !holdsPreferences(prefsPath(m_prefFile, m_startDir))) {
+    // An existing file without a preferences section is a document (a file manager hands over a program);
+    // the workspace is then the default one. A name that does not exist yet is the preferences file.
+    if (!holdsPreferences(prefsPath(m_prefFile, m_startDir))) {
         m_startDocument = prefsPath(m_prefFile, m_startDir);
         m_prefFile = defaultPrefFile(m_startDir);
     }
@@ -31,7 +35,21 @@ bool Workspace::load()
     m_prefs.resetSlots();
     m_prefs.recentFiles.clear();
     readIniFile(prefsPath(m_prefFile, m_startDir), m_prefs, m_factory);
+    removeStaleTemporaries();
     return !m_languages.loadAll(m_prefs.styles, m_programDir);
+}
+
+void Workspace::removeStaleTemporaries() const
+{
+    // A save runs for milliseconds: a temporary a minute old belongs to no save that is still running.
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    QStringList written{prefsPath(m_prefFile, m_startDir)};
+    for (int n : editSlotsToOpen())
+        written.append(m_prefs.editSlots[std::size_t(n)].name);
+    for (const QString &path : std::as_const(written)) {
+        AtomicFile::removeStaleTemporaries(path, before);
+        AtomicFile::removeStaleTemporaries(backupFileName(path), before);
+    }
 }
 
 bool Workspace::save(QString *error) const
@@ -80,8 +98,8 @@ int Workspace::newCommSlot()
     m_prefs.ensureCommSlot(n);
     CommWindowSettings slot = fromTemplate(m_prefs.commSlots, n);
     slot.port = static_cast<int16_t>(n);
+    // The port is slot n's own; Connected is the template's, so a new terminal connects when it says so.
     slot.portName.clear();
-    slot.connected = false;
     if (slot.autoName)
         slot.name = QStringLiteral("Terminal %1").arg(n);
     m_prefs.commSlots[n] = slot;

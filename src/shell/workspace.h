@@ -35,7 +35,7 @@ public:
     QString takeStartDocument() { return std::exchange(m_startDocument, QString()); }
 
     // Resets both slot tables to the template slot and the recent list, reads the preferences file and the
-    // keyword lists; false when a keyword list could not be read.
+    // keyword lists and removes what saves killed half-way left; false when a keyword list could not be read.
     bool load();
     // Writes the preferences file; false when it could not be written, error saying why.
     bool save(QString *error = nullptr) const;
@@ -48,7 +48,8 @@ public:
     int settledActiveTerminal(int firstNotMinimised) const;
 
     // LoadNewComm's slot: the lowest free slot 1..9 filled from the template, moved down and right by
-    // 350 twips per slot number, its port the slot number, disconnected; 0 when all nine are taken.
+    // 350 twips per slot number, its port the slot number, connected when the template is; 0 when all nine
+    // are taken.
     int newCommSlot();
     // The same for an edit window holding a document name; there is no upper limit.
     int newEditSlot(const QString &name);
@@ -56,6 +57,9 @@ public:
     void releaseSlot(WindowKind kind, int slot);
 
 private:
+    // What saves killed half-way left beside the preferences file, the documents and their backups.
+    void removeStaleTemporaries() const;
+
     Preferences m_prefs;
     LanguageSets m_languages;
     QString m_prefFile;

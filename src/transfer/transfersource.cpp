@@ -1,6 +1,7 @@
 #include "transfer/transfersource.h"
 
 #include "app/programfolders.h"
+#include "app/wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,17 +12,7 @@ namespace korvo {
 
 bool TransferSource::readFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return readWholeFile(path, FileKind::Program, bytes, error);
 }
 
 bool TransferSource::throughTemporary(const QByteArray &text, const QStringList &folders, QByteArray *bytes,

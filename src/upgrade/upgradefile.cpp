@@ -1,8 +1,7 @@
 #include "upgrade/upgradefile.h"
 
 #include "app/texthelpers.h"
-
-#include <QFile>
+#include "app/wholefile.h"
 
 namespace korvo {
 
@@ -87,18 +86,14 @@ UpgradeScan scanUpgradeText(const QByteArray &text, DeviceType device)
 
 std::optional<UpgradeScan> scanUpgradeFile(const QString &path, DeviceType device, QString *error)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    if (path.isEmpty()) {
         if (error)
-            *error = path.isEmpty() ? QStringLiteral("No file name") : file.errorString();
+            *error = QStringLiteral("No file name");
         return std::nullopt;
     }
-    const QByteArray text = file.readAll();
-    if (file.error() != QFile::NoError) {
-        if (error)
-            *error = file.errorString();
+    QByteArray text;
+    if (!readWholeFile(path, FileKind::Upgrade, &text, error))
         return std::nullopt;
-    }
     return scanUpgradeText(text, device);
 }
 

@@ -1,7 +1,9 @@
 // Whole-file writes: every step that can fail fails once, through the file-call seam and through a real
 // read-only folder, and each time the old file must be intact and the error must give the system's reason.
+// Whole-file reads: what is no regular file or too large for its kind is refused before it is read.
 
 #include "app/atomicfile.h"
+#include "app/wholefile.h"
 #include "filebytes.h"
 
 #include <QDir>
@@ -131,6 +133,8 @@ private Q_SLOTS:
     void aBackupThatCannotBeMadeDoesNotStopTheSave();
     void permissionsAndSymbolicLinksSurviveTheReplacement();
     void aReadOnlyFolderRefusesTheWriteWithItsReason();
+    void hostileFilesAreRefusedBeforeTheyAreRead_data();
+    void hostileFilesAreRefusedBeforeTheyAreRead();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -300,6 +304,58 @@ void TstAtomicFile::aReadOnlyFolderRefusesTheWriteWithItsReason()
     QVERIFY2(error.contains(reason(EACCES)), qPrintable(error));
     QCOMPARE(contents(m_path), QByteArray("old\r\n"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"motion.kxt"});
+}
+
+void TstAtomicFile::hostileFilesAreRefusedBeforeTheyAreRead_data()
+{
+    QTest::addColumn<QString>("name"); // in the test's folder, or an absolute path
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("refusal"); // empty: read
+    const qint64 largest = largestFile(FileKind::Keywords);
+    // /dev/zero never ends: it once grew a program to gigabytes and aborted korvo-cli.
+    QTest::newRow("endless device") << "/dev/zero"
+                                    << "" << qint64(0) << "not a regular file";
+    // A FIFO without a writer used to block the open for ever.
+    QTest::newRow("FIFO") << "pipe"
+                          << "fifo" << qint64(0) << "not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "folder" << qint64(0) << "not a regular file";
+    QTest::newRow("missing") << "missing"
+                             << "" << qint64(0) << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("one byte too large") << "big"
+                                        << "file" << largest + 1 << "larger than any keyword list";
+    QTest::newRow("as large as may be") << "big"
+                                        << "file" << largest << "";
+    QTest::newRow("empty") << "empty"
+                           << "file" << qint64(0) << "";
+}
+
+void TstAtomicFile::hostileFilesAreRefusedBeforeTheyAreRead()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, make);
+    QFETCH(qint64, size);
+    QFETCH(QString, refusal);
+    const QString path = name.startsWith(u'/') ? name : m_dir->filePath(name);
+    if (make == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (make == "folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else if (make == "file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(size)); // sparse: the size costs no disk
+    }
+    QByteArray bytes("left as it was");
+    QString error;
+    QCOMPARE(readWholeFile(path, FileKind::Keywords, &bytes, &error), refusal.isEmpty());
+    if (refusal.isEmpty()) {
+        QCOMPARE(bytes.size(), size);
+    } else {
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        QCOMPARE(bytes, QByteArray("left as it was"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstAtomicFile)

@@ -48,30 +48,27 @@ void TstStartup::switchesAndPreferenceFiles_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("startDir");
     QTest::addColumn<QString>("prefFile");
-    QTest::addColumn<QString>("document");
     QTest::addColumn<bool>("can");
     QTest::addColumn<bool>("noReply");
     QTest::addColumn<bool>("factory");
     const QString sep = QDir::separator();
     const QString dir = sep + QStringLiteral("work");
     const QString prefs = dir + sep + "korvoterm.ktm";
-    QTest::newRow("no arguments") << "" << dir << prefs << "" << false << false << false;
-    QTest::newRow("only four count") << "-c -d -f -s my.ktm" << dir << prefs << "" << true << true << true;
-    QTest::newRow("unknown switch is a document")
-        << "-x" << dir << prefs << dir + sep + "-x" << false << false << false;
-    QTest::newRow("-cd sets only -c") << "-cd" << dir << prefs << dir + sep + "d" << true << false << false;
-    QTest::newRow("drive colon unchanged") << "D:prefs.ktm" << dir << "D:prefs.ktm"
-                                           << "" << false << false << false;
-    QTest::newRow("absolute path unchanged") << "-f /etc/my prefs.ktm" << dir << "/etc/my prefs.ktm"
-                                             << "" << false << false << true;
-    QTest::newRow("root gets no second separator") << "a.ktm" << sep << sep + "a.ktm"
-                                                   << "" << false << false << false;
-    QTest::newRow("an old .INI file holds preferences") << "-c OLD.INI" << dir << dir + sep + "OLD.INI"
-                                                        << "" << true << false << false;
-    QTest::newRow("a program is a document, never the preferences file")
-        << "/home/u/axis.vxt" << dir << prefs << "/home/u/axis.vxt" << false << false << false;
-    QTest::newRow("a name with spaces is one document")
-        << "-f my prog.kxt" << dir << prefs << dir + sep + "my prog.kxt" << false << false << true;
+    QTest::newRow("no arguments") << "" << dir << prefs << false << false << false;
+    QTest::newRow("only four count") << "-c -d -f -s my.ktm" << dir << prefs << true << true << true;
+    QTest::newRow("unknown switch is a file name")
+        << "-x" << dir << dir + sep + "-x" << false << false << false;
+    QTest::newRow("-cd sets only -c") << "-cd" << dir << dir + sep + "d" << true << false << false;
+    QTest::newRow("drive colon unchanged")
+        << "D:prefs.ktm" << dir << "D:prefs.ktm" << false << false << false;
+    QTest::newRow("absolute path unchanged")
+        << "-f /etc/my prefs.ktm" << dir << "/etc/my prefs.ktm" << false << false << true;
+    QTest::newRow("root gets no second separator")
+        << "a.ktm" << sep << sep + "a.ktm" << false << false << false;
+    QTest::newRow("any extension names it")
+        << "-c /home/u/axis.vxt" << dir << "/home/u/axis.vxt" << true << false << false;
+    QTest::newRow("a name with spaces is one file")
+        << "-f my prog.kxt" << dir << dir + sep + "my prog.kxt" << false << false << true;
 }
 
 void TstStartup::switchesAndPreferenceFiles()
@@ -80,7 +77,6 @@ void TstStartup::switchesAndPreferenceFiles()
     QFETCH(QString, startDir);
     const StartupOptions options = parseStartup(line, startDir);
     QTEST(options.prefFile, "prefFile");
-    QTEST(options.documentFile, "document");
     QTEST(options.canSetup, "can");
     QTEST(options.noReplyCheck, "noReply");
     QTEST(options.factory, "factory");

@@ -22,6 +22,10 @@ private Q_SLOTS:
     void newEditSlotsHaveNoUpperLimitAndStartUnmodified();
     void recoveryCopiesComeBackAsTheyWereKeptOldestFirst();
     void aRecoveryCopyThatCannotBeWrittenSaysWhy();
+    void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences_data();
+    void aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences();
+    void staleTemporariesOfKilledSavesGoAtTheNextStart_data();
+    void staleTemporariesOfKilledSavesGoAtTheNextStart();
 
 private:
     void writePrefs(const QByteArray &text);
@@ -95,7 +99,7 @@ void TstWorkspace::newTerminalsTakeTheLowestFreeSlotUpToNine()
         QCOMPARE(slot.state, int16_t(0));
         QCOMPARE(slot.port, int16_t(n));
         QVERIFY(slot.portName.isEmpty());
-        QVERIFY(!slot.connected);
+        QVERIFY(slot.connected);
         QCOMPARE(slot.name, QStringLiteral("Terminal %1").arg(n));
         QCOMPARE(slot.top, 100 + Workspace::kNewWindowOffsetTwips * (n - 1));
         QCOMPARE(slot.left, 200 + Workspace::kNewWindowOffsetTwips * (n - 1));
@@ -164,6 +168,66 @@ void TstWorkspace::aRecoveryCopyThatCannotBeWrittenSaysWhy()
     QVERIFY2(error.contains(QDir::toNativeSeparators(blocked)), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("directory"), Qt::CaseInsensitive), qPrintable(error));
     QVERIFY(store.documents().isEmpty());
+}
+
+void TstWorkspace::aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no such file
+    QTest::addColumn<bool>("document");
+    QTest::newRow("a new name") << "new.vxt" << QByteArray() << false;
+    QTest::newRow("-x") << "-x" << QByteArray() << false;
+    QTest::newRow("an empty file") << "empty.vxt" << QByteArray("") << false;
+    QTest::newRow("preferences of any name") << "bench.txt" << QByteArray("[Setup]\r\nDocCt=0\r\n") << false;
+    QTest::newRow("a program") << "axis.vxt" << QByteArray("PG 100\r\nEND\r\n") << true;
+    QTest::newRow("text named as preferences") << "motion.ktm" << QByteArray("PG 100\r\n") << true;
+}
+
+void TstWorkspace::aNamedFileIsTheWorkspaceUnlessItExistsWithoutPreferences()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, document);
+    const QString path = m_dir->filePath(name);
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    m_options.prefFile = path;
+    Workspace workspace(m_options);
+    QCOMPARE(workspace.prefFile(), document ? m_dir->filePath(QStringLiteral("korvoterm.ktm")) : path);
+    QCOMPARE(workspace.takeStartDocument(), document ? path : QString());
+}
+
+void TstWorkspace::staleTemporariesOfKilledSavesGoAtTheNextStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("ageSecs");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("preferences") << ".korvoterm.ktm.aB3xZ9" << 3600 << true;
+    QTest::newRow("their backup") << ".korvoterm.bak.000000" << 3600 << true;
+    QTest::newRow("a document") << ".axis.vxt.Qw7Er8" << 86400 << true;
+    QTest::newRow("a save running now") << ".korvoterm.ktm.aB3xZ8" << 0 << false;
+    QTest::newRow("not a temporary's name") << ".korvoterm.ktm.aB3-Z9" << 3600 << false;
+    QTest::newRow("one letter too many") << ".korvoterm.ktm.aB3xZ9q" << 3600 << false;
+    QTest::newRow("another file's") << ".notes.txt.aB3xZ9" << 3600 << false;
+}
+
+void TstWorkspace::staleTemporariesOfKilledSavesGoAtTheNextStart()
+{
+    QFETCH(QString, name);
+    QFETCH(int, ageSecs);
+    const QString document = m_dir->filePath(QStringLiteral("axis.vxt"));
+    writePrefs(QStringLiteral("[Setup]\r\nDocCt=1\r\n[Pgm_1]\r\nName=%1\r\n").arg(document).toUtf8());
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-ageSecs),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    Workspace workspace(m_options);
+    workspace.load();
+    QTEST(!file.exists(), "removed");
 }
 
 QTEST_MAIN(TstWorkspace)

@@ -37,6 +37,10 @@ public:
     void deviceType(const char *, DeviceType &f, DeviceType) { f = DeviceType(m_next++); }
     void boolean(const char *, bool &f, bool defaultValue) { f = !defaultValue; }
     void single(const char *, float &f, float) { f = static_cast<float>(m_next++) + 0.25f; }
+    // Within the range, so that the value survives the reader's clamp.
+    void int16(const char *, int16_t &f, int16_t, ValueRange r) { f = static_cast<int16_t>(inRange(r)); }
+    void int32(const char *, int32_t &f, int32_t, ValueRange r) { f = inRange(r); }
+    void single(const char *, float &f, float, ValueRange r) { f = static_cast<float>(inRange(r)) + 0.25f; }
     void text(const char *, QString &f, const QString &)
     {
         f = QStringLiteral("t%1 é\u2022 x").arg(m_next++);
@@ -46,6 +50,8 @@ public:
     void character(const char *, int16_t &f, char) { f = static_cast<int16_t>('A' + m_next++ % 26); }
 
 private:
+    int inRange(ValueRange r) { return r.lowest + m_next++ % (r.highest - r.lowest); }
+
     int m_next = 100;
 };
 
@@ -220,6 +226,8 @@ private Q_SLOTS:
     void closedSlotsLeaveNoGapsInTheNumbering();
     void sectionAndKeyNamesMatchWithoutRegardToCase();
     void damagedCountsCannotOpenAFloodOfWindows();
+    void hostileSizesAreClampedToWhatTheDialogAllows_data();
+    void hostileSizesAreClampedToWhatTheDialogAllows();
     void theRamViewerIsKeptOnlyInFactoryMode();
     void aCanCharacterThatCannotBeWrittenBackKeepsItsDefault();
     void aRichWorkspaceRoundTripsByteForByte();
@@ -400,6 +408,60 @@ void TstPrefsFile::damagedCountsCannotOpenAFloodOfWindows()
     QCOMPARE(s.commSlots[1].fGroup, int16_t{0});
     QCOMPARE(s.commSlots[2].fGroup, int16_t{2});
     QCOMPARE(s.recentFiles.size(), kMaxRecentFiles);
+}
+
+void TstPrefsFile::hostileSizesAreClampedToWhatTheDialogAllows_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("kept");
+    // A screen of 32767 x 32767 cells once asked for 38 GB at start, before anything could be saved.
+    QTest::newRow("huge rows") << QByteArray("[Comm_1]\nRows=32767\nColumns=32767\n") << "Comm_1"
+                               << "Rows"
+                               << "999";
+    QTest::newRow("huge columns") << QByteArray("[Comm_1]\nRows=32767\nColumns=32767\n") << "Comm_1"
+                                  << "Columns"
+                                  << "999";
+    QTest::newRow("negative rows") << QByteArray("[Comm_0]\nRows=-40\n") << "Comm_0"
+                                   << "Rows"
+                                   << "1";
+    QTest::newRow("no scroll-back") << QByteArray("[Comm_1]\nScrollRows=0\n") << "Comm_1"
+                                    << "ScrollRows"
+                                    << "1";
+    QTest::newRow("huge font") << QByteArray("[Comm_1]\nSize=1e30\n") << "Comm_1"
+                               << "Size"
+                               << "512";
+    QTest::newRow("no font size") << QByteArray("[TXT Document]\nSize=0\n") << "TXT Document"
+                                  << "Size"
+                                  << "8";
+    QTest::newRow("font NaN") << QByteArray("[KXT Document]\nSize=nan\n") << "KXT Document"
+                              << "Size"
+                              << "8";
+    QTest::newRow("huge tab") << QByteArray("[TXT Document]\nTab=30000\n") << "TXT Document"
+                              << "Tab"
+                              << "32";
+    QTest::newRow("huge margin") << QByteArray("[KXT Document]\nMargin=2000000000\n") << "KXT Document"
+                                 << "Margin"
+                                 << "999";
+    QTest::newRow("negative delay") << QByteArray("[Comm_1]\nCharDelay=-1\n") << "Comm_1"
+                                    << "CharDelay"
+                                    << "0";
+    QTest::newRow("huge delay") << QByteArray("[Comm_1]\nLineDelay=100000\n") << "Comm_1"
+                                << "LineDelay"
+                                << "999";
+    QTest::newRow("huge history") << QByteArray("[Setup]\nMaxFileHistoryCt=30000\n") << "Setup"
+                                  << "MaxFileHistoryCt"
+                                  << "99";
+}
+
+void TstPrefsFile::hostileSizesAreClampedToWhatTheDialogAllows()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, kept);
+    QCOMPARE(getIniString(imageOf(readFrom(bytes)), section, key, QString()), kept);
 }
 
 void TstPrefsFile::theRamViewerIsKeptOnlyInFactoryMode()
