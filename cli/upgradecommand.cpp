@@ -71,7 +71,7 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
         ctx.err(QStringLiteral("Could not find Upgrade File %1: %2").arg(args.first(), error));
         return UsageOrLink;
     }
-    if (const QString problem = scanProblem(*scan, device); !scan->valid) {
+    if (const QString problem = scanProblem(*scan, device); scan->refused()) {
         ctx.err(QStringLiteral("Illegal Upgrade File: %1").arg(problem));
         return JobFailed;
     } else if (!problem.isEmpty()) {
@@ -190,9 +190,10 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
 
 const CliHelp kHelp{
     "upgrade FILE [--serial S] [--type T] [--yes]",
-    "Replaces the controller's firmware (needs --device ukorvo, veltor or fendra): checks the upgrade file, "
-    "identifies the controller, prints the pre-flight report (records, bytes, ranges, file and controller "
-    "versions, estimated time), asks for confirmation on stdin unless --yes, then sends the records.",
+    "Replaces the controller's firmware (needs --device ukorvo, veltor or fendra): checks every record of "
+    "the upgrade file (a damaged one is refused, naming its line, before anything is sent), identifies the "
+    "controller, prints the pre-flight report (records, bytes, ranges, file and controller versions, "
+    "estimated time), asks for confirmation on stdin unless --yes, then sends the records.",
     {{"FILE", "the upgrade file (.zel)"},
      {"--serial S", "the serial number to keep in the controller (default: the one it reports)"},
      {"--type T", "the type number to keep in the controller (default: the one it reports)"},

@@ -75,17 +75,18 @@ int garbledGetCfgLine(const std::vector<QByteArray> &lines)
         if (std::size_t(k) >= lines.size())
             break;
         QByteArray line = lines[std::size_t(k)];
-        if (!line.endsWith("\r\n"))
+        // A line is counted at its LF; the CR before it is the adapter's habit, not a rule.
+        if (!line.endsWith('\n'))
             return k;
-        line.chop(2);
+        line.chop(line.endsWith("\r\n") ? 2 : 1);
         const qsizetype equals = line.indexOf('=');
         const QByteArray value = equals < 0 ? QByteArray() : line.mid(equals + 2);
         const bool decimal = k == 5;
         const bool digits = std::all_of(value.begin(), value.end(), [decimal](char c) {
             return std::isdigit(uchar(c)) || (!decimal && std::isxdigit(uchar(c)));
         });
-        if (equals < 0 || line.mid(equals + 1, 1) != " " || !digits ||
-            (decimal ? value.isEmpty() || value.size() > 3 : value.size() != 2))
+        if (equals < 0 || line.mid(equals + 1, 1) != " " || !digits || value.isEmpty() ||
+            value.size() > (decimal ? 3 : 2))
             return k;
     }
     return -1;

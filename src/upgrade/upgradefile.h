@@ -38,8 +38,10 @@ struct UpgradeScan
     QChar kindLetter;        // Orv/Brel: the file kind
     QString coreVersionText; // uKorvo
     bool valid = false;      // at least one data record
-    qint64 linesSkipped = 0; // lines that are not records
-    qint64 shortRecords = 0; // record lines too short for the fields they declare
+    QString damage;          // the first damaged record: its line and what is wrong; empty for a sound file
+
+    // A file that must not be sent: no data record, or a damaged one.
+    bool refused() const { return !valid || !damage.isEmpty(); }
 };
 
 // Scans the text of an upgrade file (lines end in CR, LF or CR LF) for the given device type: types 1, 4 and
@@ -47,8 +49,8 @@ struct UpgradeScan
 UpgradeScan scanUpgradeText(const QByteArray &text, DeviceType device);
 // Reads and scans a whole file; error gets the OS's description when it cannot be read.
 std::optional<UpgradeScan> scanUpgradeFile(const QString &path, DeviceType device, QString *error);
-// What the wizard says about a doubtful scan (empty when nothing is doubtful). Only a file that is not
-// valid is refused; the others are notes, as a file with no bytes for this controller is still accepted.
+// What the wizard says about a doubtful scan (empty when nothing is doubtful). A refused file says why; the
+// others are notes, as a sound file with no bytes for this controller is still accepted.
 QString scanProblem(const UpgradeScan &scan, DeviceType device);
 
 } // namespace korvo

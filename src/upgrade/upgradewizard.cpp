@@ -155,9 +155,9 @@ void UpgradeWizard::chooseFile()
     const QString problem = scanProblem(*m_scan, m_link.settings().device);
     if (!problem.isEmpty())
         m_view->appendMessage(QStringLiteral("\r\n") + problem, UpgradeWizardView::kDarkRed);
-    // Without a single data record the file is no upgrade file; one whose data all lies outside the area
-    // this controller takes is still a valid file and goes on (the note above says so).
-    if (!m_scan->valid)
+    // A damaged file, or one without a single data record, goes no further; a sound file whose data all lies
+    // outside the area this controller takes goes on (the note above says so).
+    if (m_scan->refused())
         m_next->setEnabled(false);
 }
 

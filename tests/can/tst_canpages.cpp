@@ -272,6 +272,34 @@ private Q_SLOTS:
         QCOMPARE(of32.lar1[1], CanRecord().lar1[1]);
     }
 
+    void getCfgLineForms_data()
+    {
+        QTest::addColumn<QByteArray>("line"); // line 8, BTR0
+        QTest::addColumn<int>("btr0");        // -1: the line is garbled
+        QTest::newRow("CR LF") << QByteArray("C_BTR0 = 41\r\n") << 0x41;
+        QTest::newRow("LF only") << QByteArray("C_BTR0 = 41\n") << 0x41;
+        QTest::newRow("one digit") << QByteArray("C_BTR0 = 7\r\n") << 7;
+        QTest::newRow("space lost") << QByteArray("C_BTR0 =41\r\n") << -1;
+        QTest::newRow("digit doubled") << QByteArray("C_BTR0 = 441\r\n") << -1;
+        QTest::newRow("digit changed") << QByteArray("C_BTR0 = 4G\r\n") << -1;
+        QTest::newRow("value lost") << QByteArray("C_BTR0 = \n") << -1;
+        QTest::newRow("no equals sign") << QByteArray("C_BTR0 41\r\n") << -1;
+        QTest::newRow("line end lost") << QByteArray("C_BTR0 = 41") << -1;
+    }
+
+    void getCfgLineForms()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, btr0);
+        std::vector<QByteArray> lines = getCfgReply(33).lines();
+        lines[8] = line;
+        QCOMPARE(garbledGetCfgLine(lines), btr0 < 0 ? 8 : -1);
+        CanRecord record;
+        QVERIFY(parseGetCfg(lines, 33, record));
+        if (btr0 >= 0)
+            QCOMPARE(record.btr0, btr0);
+    }
+
     void getCfgRepliesSplitAnywhereReadTheSame()
     {
         const ReplyCollector one = getCfgReply(33);

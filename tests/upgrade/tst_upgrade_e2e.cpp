@@ -119,7 +119,7 @@ private Q_SLOTS:
     void aUKorvoOverAPtyLosesPowerThenASecondRunCompletes();
     void aVeltorThroughTheGatewayWithANakThenAck();
     void aRecordNakedTwiceIsExitOne();
-    void refusedFilesAreExitOneAFileWithNothingToSendIsNot();
+    void refusedFilesAreExitOneWithNothingSent();
     void anErasedUKorvoIsRefused();
     void anUpgradeOnAFaultyLine_data();
     void anUpgradeOnAFaultyLine();
@@ -230,7 +230,7 @@ void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
     QVERIFY2(run.err.contains(QStringLiteral("NAK twice")), qPrintable(run.err));
 }
 
-void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
+void TstUpgradeE2e::refusedFilesAreExitOneWithNothingSent()
 {
     // No data record: refused before the line is touched.
     const CliRun empty =
@@ -254,19 +254,23 @@ void TstUpgradeE2e::refusedFilesAreExitOneAFileWithNothingToSendIsNot()
     QVERIFY2(core.err.contains(QStringLiteral("The CORE Version Numbers DO NOT Match")),
              qPrintable(core.err));
 
-    // A data record of no bytes: a valid file with nothing to send is upgraded (it used to be exit 1).
-    Sim veltor({QStringLiteral("--device"), QStringLiteral("veltor")}, false);
+    // One record whose type was changed from 00 to 01: refused naming its line, and not a byte of the file
+    // reaches the controller (its log holds only what the user typed).
+    const QString log = m_dir.filePath(QStringLiteral("damaged.log"));
+    QFile::remove(log);
+    Sim veltor({QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("--log"), log}, false);
     QVERIFY(veltor.ready());
     QVERIFY(veltor.type("UG 6041873"));
-    const CliRun nothing =
-        runCli(veltor.link() + QStringList{QStringLiteral("--device"), QStringLiteral("veltor"),
-                                           QStringLiteral("upgrade"),
-                                           writeFile(QStringLiteral("nothing.zel"),
-                                                     hexRecord(0, 0x0100, {}) + "\r\n" + kEndRecord + "\r\n"),
-                                           QStringLiteral("--yes")});
-    QCOMPARE(nothing.exitCode, 0);
-    QVERIFY2(nothing.err.contains(QStringLiteral("no data for this controller")), qPrintable(nothing.err));
-    QVERIFY2(nothing.out.contains(QStringLiteral("Data bytes to send: 0")), qPrintable(nothing.out));
+    QByteArray damaged = upgradeText(orvBrelRecords());
+    damaged[damaged.indexOf(":10002000") + 8] = '1';
+    const CliRun refused =
+        runCli(veltor.link() +
+               QStringList{QStringLiteral("--device"), QStringLiteral("veltor"), QStringLiteral("upgrade"),
+                           writeFile(QStringLiteral("damaged.zel"), damaged), QStringLiteral("--yes")});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("Illegal Upgrade File: Line 4: the checksum is")),
+             qPrintable(refused.err));
+    QCOMPARE(fileBytes(log), QByteArray("UG 6041873\r"));
 }
 
 void TstUpgradeE2e::anErasedUKorvoIsRefused()

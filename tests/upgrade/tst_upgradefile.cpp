@@ -4,20 +4,16 @@
 #include "upgrade/upgradecheck.h"
 #include "upgrade/upgradefile.h"
 #include "upgrade/upgradeplan.h"
+#include "upgradefiles.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace korvo;
 
 namespace {
-// A record line with its checksum.
 QByteArray record(int type, int address, const QByteArray &data)
 {
-    QByteArray line = ':' + QByteArray::number(data.size(), 16).rightJustified(2, '0') +
-                      QByteArray::number(address, 16).rightJustified(4, '0') +
-                      QByteArray::number(type, 16).rightJustified(2, '0') + data.toHex() + "00";
-    return withChecksum(line.toUpper());
+    return hexRecord(type, address, data);
 }
 } // namespace
 
@@ -29,7 +25,8 @@ private Q_SLOTS:
     void theScanAndTheTransferReadTheBankDigitDifferently();
     void orvBrelVersionAndKindRecordsTheLaterVersionWinning();
     void uKorvoVersionRecordGivesCoreAndFirmwareVersions();
-    void badInputNeverCrashesAndSaysWhatIsWrong();
+    void hostileFilesAreRefusedNamingTheLine_data();
+    void hostileFilesAreRefusedNamingTheLine();
     void lineEndsMayBeCrLfOrCrOnly();
     void versionTextsFromRawBytesAndHexFields();
     void singlePrecisionDecoding_data();
@@ -96,52 +93,79 @@ void TstUpgradeFile::orvBrelVersionAndKindRecordsTheLaterVersionWinning()
 void TstUpgradeFile::uKorvoVersionRecordGivesCoreAndFirmwareVersions()
 {
     QByteArray data = QByteArray::fromHex("0000803F") + QByteArray::fromHex("00002040") + QByteArray(16, ' ');
-    const QByteArray text = QByteArray(kUpperBankRecord) + "\n" + record(0, 0xFFE4, data) + "\n";
+    const QByteArray text =
+        QByteArray(kUpperBankRecord) + "\n" + record(0, 0xFFE4, data) + "\n" + kEndRecord + "\n";
     const UpgradeScan scan = scanUpgradeText(text, UKorvo);
     QCOMPARE(scan.coreVersionText, QStringLiteral("1.000"));
     QCOMPARE(scan.versionText, QStringLiteral("2.500"));
     QVERIFY(scanProblem(scan, UKorvo).isEmpty());
 }
 
-void TstUpgradeFile::badInputNeverCrashesAndSaysWhatIsWrong()
+void TstUpgradeFile::hostileFilesAreRefusedNamingTheLine_data()
 {
-    // No data record: not valid, and the reason names it.
-    for (const QByteArray &text : {
-             QByteArray(),
-             QByteArray("hello\nworld\n"),
-             QByteArray(":00000001FF\n"),
-         }) {
-        const UpgradeScan scan = scanUpgradeText(text, Veltor);
-        QVERIFY(!scan.valid);
-        QVERIFY(!scanProblem(scan, Veltor).isEmpty());
-    }
-    // Lines of only a record mark read as empty data records (fields read as 0): nothing to send, said so.
-    const UpgradeScan marks = scanUpgradeText(":0\n:\n", Veltor);
-    QCOMPARE(marks.totalBytes, 0);
-    QVERIFY(!scanProblem(marks, Veltor).isEmpty());
-    // A record too short for its count, bad hex digits: read as the field arithmetic gives, reported short.
-    const UpgradeScan shortOne = scanUpgradeText(":10000000AB\n:02GG00ZZ1234\n::::\n", Veltor);
-    QVERIFY(shortOne.valid);
-    QCOMPARE(shortOne.shortRecords, 2); // "::" reads as 170 bytes by the digit arithmetic
-    QVERIFY(scanProblem(shortOne, Veltor).contains(QStringLiteral("shorter")));
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("says"); // empty: the file is sound
+    const QByteArray data = record(0, 0x0000, patternBytes(1, 16)) + "\r\n";
+    const QByteArray head = QByteArray(kLowerBankRecord) + "\r\n" + data; // lines 1 and 2
+    const QByteArray end = QByteArray(kEndRecord) + "\r\n";
+    QByteArray typeChanged = data;
+    typeChanged[8] = '1';
+    QByteArray badChecksum = data;
+    badChecksum[data.size() - 3] = badChecksum.at(data.size() - 3) == '0' ? '1' : '0';
+    QTest::newRow("no records") << QByteArray("hello\nworld\n") << QStringLiteral("no records");
+    QTest::newRow("no data records") << end << QStringLiteral("no data records");
+    QTest::newRow("type 00 changed to 01")
+        << head + typeChanged + data + end << QStringLiteral("Line 3: the checksum is");
+    QTest::newRow("bad checksum") << head + badChecksum + end << QStringLiteral("Line 3: the checksum is");
+    QTest::newRow("end record in the middle")
+        << head + end + data + end << QStringLiteral("Line 4: a record after the end record of line 3");
+    QTest::newRow("end record with data")
+        << head + record(1, 0, "ab") + "\r\n" + end
+        << QStringLiteral("Line 3: an end record (type 01) with data bytes");
+    QTest::newRow("type 03") << head + record(3, 0, "abcd") + "\r\n" + end
+                             << QStringLiteral("Line 3: record type 03 is not one the upgrade sends");
+    QTest::newRow("non-hex type") << head + ":1000000G" + data.mid(9) + end
+                                  << QStringLiteral("Line 3: character 9 (\"G\") is not a hex digit");
+    QTest::newRow("control character")
+        << head + data.left(20) + '\x01' + data.mid(21) + end
+        << QStringLiteral("Line 3: character 21 (\"\\x01\") is not a hex digit");
+    QTest::newRow("count of 00") << head + record(0, 0x0100, {}) + "\r\n" + end
+                                 << QStringLiteral("Line 3: a data record (type 00) with no data bytes");
+    QTest::newRow("short record") << head + data.left(15) + "\r\n" + end
+                                  << QStringLiteral(
+                                         "Line 3: the count says 16 data bytes, the record holds 2");
+    QTest::newRow("long record") << head + record(0, 0, "abcd").insert(3, "02").remove(1, 2) + "\r\n" + end
+                                 << QStringLiteral("the count says 2 data bytes, the record holds 4");
+    QTest::newRow("record mark only")
+        << head + ":\r\n" + end << QStringLiteral("Line 3: the record is too short");
+    QTest::newRow("bank select of 1 byte") << head + record(2, 0, "\x10") + "\r\n" + end
+                                           << QStringLiteral("bank select (type 02) needs 2 data bytes");
+    QTest::newRow("linear address above 64 KiB")
+        << record(4, 0, QByteArray::fromHex("0001")) + "\r\n" + data + end
+        << QStringLiteral("Line 1: an extended linear address (type 04)");
+    QTest::newRow("linear address 0000 in the upper bank")
+        << QByteArray(kUpperBankRecord) + "\n" + record(4, 0, QByteArray(2, '\0')) + "\n" + data + end
+        << QStringLiteral("Line 2: an extended linear address");
+    QTest::newRow("no end record") << head << QStringLiteral("ends without an end record");
+    // Lines that are not records are skipped but counted, whatever their line ends.
+    QTest::newRow("line numbers count every line")
+        << QByteArray("comment\r\n\r\n\n\r") + badChecksum + end << QStringLiteral("Line 5: the checksum");
+    QTest::newRow("eight megabytes of one line")
+        << ':' + QByteArray(8 << 20, 'F') << QStringLiteral("Line 1: the count says 255 data bytes");
+    QTest::newRow("sound, with linear address 0000 in the lower bank")
+        << record(4, 0, QByteArray(2, '\0')) + "\r\n" + head + "\r\n" + end << QString();
+}
 
-    // Binary garbage with a fixed seed: whatever it is, the scan ends and the plan follows it.
-    QRandomGenerator random(1234);
-    for (int round = 0; round < 200; ++round) {
-        QByteArray bytes(int(random.bounded(4000)), '\0');
-        for (char &b : bytes)
-            b = char(random.bounded(256));
-        if (round % 2 == 0)
-            for (int i = 0; i < bytes.size(); i += 13)
-                bytes[i] = ':';
-        const UpgradeScan scan = scanUpgradeText(bytes, round % 2 ? UKorvo : Veltor);
-        const UpgradePlan plan = planUpgrade(scan, round % 2 ? UKorvo : Veltor);
-        QVERIFY(plan.records.size() <= std::size_t(scan.records.size()));
-        QVERIFY(plan.dataBytes >= 0);
+void TstUpgradeFile::hostileFilesAreRefusedNamingTheLine()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, says);
+    for (const DeviceType device : {Veltor, UKorvo}) {
+        const UpgradeScan scan = scanUpgradeText(text, device);
+        QCOMPARE(scan.refused(), !says.isEmpty());
+        if (!says.isEmpty())
+            QVERIFY2(scanProblem(scan, device).contains(says), qPrintable(scanProblem(scan, device)));
     }
-    // Eight megabytes of one unterminated line: one pass, no hang.
-    const UpgradeScan big = scanUpgradeText(':' + QByteArray(8 << 20, 'F'), Veltor);
-    QCOMPARE(big.records.size(), 1);
 }
 
 void TstUpgradeFile::lineEndsMayBeCrLfOrCrOnly()
