@@ -282,6 +282,10 @@ void TransferJob::end(bool ok, const QString &reason)
         const QString drained = QStringLiteral(
             "The rest of the device's answer was read until the device was silent and not shown.");
         message = message.isEmpty() ? drained : drained + QStringLiteral("\r\n") + message;
+    } else if (m_cancelled && upload && upload->stillSending()) {
+        const QString sending = QStringLiteral(
+            "The device did not fall silent after Cancel; the rest of its answer was not read.");
+        message = message.isEmpty() ? sending : sending + QStringLiteral("\r\n") + message;
     }
     if (m_kind == Kind::Verify && ok) {
         QList<QByteArray> uploaded;

@@ -245,6 +245,21 @@ void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIs
     a.collect();
     QCOMPARE(a.failure, QStringLiteral("Cancelled"));
     QVERIFY(!again.drained());
+
+    // A device that never falls silent is read for a limited time only.
+    UploadEngine endless(request(Veltor, TransferRequest::Variables));
+    Dialogue<UploadEngine> e(endless);
+    e.start();
+    endless.cancel(e.now);
+    while (!endless.isFinished() && e.now < 20'000) {
+        if (*endless.nextDeadline() <= e.now + 10)
+            e.silence();
+        else
+            e.answer({"VA X = G 1\r\n"});
+    }
+    QCOMPARE(e.failure, QStringLiteral("Cancelled"));
+    QCOMPARE(e.now, qint64(UploadEngine::kDrainLimitMs));
+    QVERIFY(endless.stillSending() && !endless.drained());
 }
 
 void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
