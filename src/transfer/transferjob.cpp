@@ -244,6 +244,10 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
 
 void TransferJob::onLine(const QString &line)
 {
+    // An HMI listing's only empty lines are the ones between steps, which a file has and an edit window
+    // does not.
+    if (line.isEmpty() && m_request.device == DeviceType::Hmi && !m_target.file)
+        return;
     m_lines.append(line);
     if (m_kind == Kind::Upload && !m_target.file && m_target.appendEditLine)
         m_target.appendEditLine(line);

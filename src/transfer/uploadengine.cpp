@@ -460,8 +460,8 @@ void UploadEngine::timerFired(qint64 nowMs)
         finish(m_unanswered.join(QStringLiteral("\r\n")));
         return;
     }
-    if (device != DeviceType::Hmi)
-        store({QByteArray()});
+    // Every step leaves an empty line; an edit window leaves it out for HMI blocks (the job drops it).
+    store({QByteArray()});
     const bool sent = (m_sequence && nextBlock()) || nextSection();
     if (!sent) {
         emitProgress(m_commandsSent, m_commandsSent);

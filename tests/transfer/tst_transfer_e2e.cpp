@@ -268,12 +268,14 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
-    // Erased blocks keep their lines, so the listing covers every address of the range.
+    // Erased blocks keep their lines, so the listing covers every address of the range; a file has an
+    // empty line after every step.
     QByteArray expected =
         "'[PARAMETERS] \r\n  0000  <05><00><09>" + QByteArray("<empty>").repeated(29) + "\r\n";
     for (int address = 32; address < 512; address += 32)
-        expected += "  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
+        expected += "\r\n  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
                     QByteArray("<empty>").repeated(32) + "\r\n";
+    expected += "\r\n";
     QCOMPARE(fileBytes(path), expected);
     // 16 blocks and the one asked for again.
     QCOMPARE(device.controller.received().count('\x1b'), 17);
