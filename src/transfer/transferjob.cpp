@@ -7,6 +7,7 @@
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <utility>
 
@@ -148,6 +149,14 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
     m_stepsDone = m_stepsTotal = 0;
 
     if (kind == Kind::Upload) {
+        // Checked before anything is asked or sent: the file is written beside its final name.
+        if (const QDir folder = QFileInfo(target.fileName).absoluteDir();
+            target.file && !target.fileName.isEmpty() && !folder.exists()) {
+            return {StartResult::Refused,
+                    {QStringLiteral("The folder %1 does not exist.")
+                         .arg(QDir::toNativeSeparators(folder.absolutePath())),
+                     QStringLiteral("Upload from Device"), PromptIcon::Exclamation}};
+        }
         if (target.file && !target.fileName.isEmpty() && QFileInfo::exists(target.fileName)) {
             m_question = Question::ReplaceFile;
             return {StartResult::NeedsAnswer,
