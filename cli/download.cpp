@@ -37,6 +37,10 @@ int download(CliContext &ctx, QStringList args)
     const auto lines = readListing(ctx, args.first(), &exitCode);
     if (!lines)
         return exitCode;
+    if (lines->isEmpty()) {
+        ctx.err(QStringLiteral("%1 has no lines to send").arg(args.first()));
+        return JobFailed;
+    }
     const ListingReader::Selection selection =
         ListingReader::select(*lines, request->device, request->sections);
     if (request->sections != 0 && selection.found != request->sections) {

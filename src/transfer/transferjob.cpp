@@ -7,6 +7,7 @@
 #include "transfer/transfersource.h"
 #include "transfer/uploadengine.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <utility>
 
@@ -148,6 +149,14 @@ TransferJob::StartResult TransferJob::start(Kind kind, const TransferRequest &re
     m_stepsDone = m_stepsTotal = 0;
 
     if (kind == Kind::Upload) {
+        // Checked before anything is asked or sent: the file is written beside its final name.
+        if (const QDir folder = QFileInfo(target.fileName).absoluteDir();
+            target.file && !target.fileName.isEmpty() && !folder.exists()) {
+            return {StartResult::Refused,
+                    {QStringLiteral("The folder %1 does not exist.")
+                         .arg(QDir::toNativeSeparators(folder.absolutePath())),
+                     QStringLiteral("Upload from Device"), PromptIcon::Exclamation}};
+        }
         if (target.file && !target.fileName.isEmpty() && QFileInfo::exists(target.fileName)) {
             m_question = Question::ReplaceFile;
             return {StartResult::NeedsAnswer,
@@ -244,6 +253,10 @@ void TransferJob::onEvents(const std::vector<EngineEvent> &events)
 
 void TransferJob::onLine(const QString &line)
 {
+    // An HMI listing's only empty lines are the ones between steps, which a file has and an edit window
+    // does not.
+    if (line.isEmpty() && m_request.device == DeviceType::Hmi && !m_target.file)
+        return;
     m_lines.append(line);
     if (m_kind == Kind::Upload && !m_target.file && m_target.appendEditLine)
         m_target.appendEditLine(line);
@@ -282,6 +295,10 @@ void TransferJob::end(bool ok, const QString &reason)
         const QString drained = QStringLiteral(
             "The rest of the device's answer was read until the device was silent and not shown.");
         message = message.isEmpty() ? drained : drained + QStringLiteral("\r\n") + message;
+    } else if (m_cancelled && upload && upload->stillSending()) {
+        const QString sending = QStringLiteral(
+            "The device did not fall silent after Cancel; the rest of its answer was not read.");
+        message = message.isEmpty() ? sending : sending + QStringLiteral("\r\n") + message;
     }
     if (m_kind == Kind::Verify && ok) {
         QList<QByteArray> uploaded;

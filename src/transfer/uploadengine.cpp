@@ -237,6 +237,7 @@ void UploadEngine::cancel(qint64 nowMs)
         return;
     }
     emitStatus(QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
+    m_drainEndMs = nowMs + std::max(kDrainLimitMs, m_intervalMs);
     setDeadline(nowMs + m_intervalMs);
 }
 
@@ -246,9 +247,11 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
         return;
     m_bytesIn += data.size();
     m_lastByteMs = nowMs;
-    setDeadline(nowMs + m_intervalMs);
-    if (m_draining)
+    if (m_draining) {
+        setDeadline(std::min(nowMs + m_intervalMs, m_drainEndMs));
         return;
+    }
+    setDeadline(nowMs + m_intervalMs);
     m_buffer += data;
     if (m_request.device == DeviceType::Hmi) {
         collectHmiBlock();
@@ -437,7 +440,9 @@ void UploadEngine::timerFired(qint64 nowMs)
     if (isFinished())
         return;
     if (m_draining) {
-        m_drained = true;
+        // Silent, or still sending when the limit came: either way the job has waited enough.
+        m_drained = nowMs < m_drainEndMs;
+        m_stillSending = !m_drained;
         EngineBase::cancel(nowMs);
         return;
     }
@@ -455,8 +460,8 @@ void UploadEngine::timerFired(qint64 nowMs)
         finish(m_unanswered.join(QStringLiteral("\r\n")));
         return;
     }
-    if (device != DeviceType::Hmi)
-        store({QByteArray()});
+    // Every step leaves an empty line; an edit window leaves it out for HMI blocks (the job drops it).
+    store({QByteArray()});
     const bool sent = (m_sequence && nextBlock()) || nextSection();
     if (!sent) {
         emitProgress(m_commandsSent, m_commandsSent);

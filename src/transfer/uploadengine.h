@@ -18,7 +18,8 @@
 //
 // Cancel stops the listing at once but keeps the link until the device has been silent for the reply
 // interval: the rest of its answer to the cancelled command is read and dropped rather than left to flood
-// the terminal. A second Cancel stops waiting.
+// the terminal. A device that never stops sending is given up on after kDrainLimitMs; a second Cancel
+// stops waiting at once.
 //
 // Events: Line for every listing line (in order), Progress in commands answered of commands planned (a
 // command counts once the silence after its reply has ended it), Status naming the section and each
@@ -34,6 +35,9 @@ namespace korvo {
 class UploadEngine : public EngineBase
 {
 public:
+    // How long a cancelled upload reads on at most, waiting for the device to be silent.
+    static constexpr int kDrainLimitMs = 2000;
+
     explicit UploadEngine(TransferRequest request);
 
     // The sections the device type has (TransferRequest::Section bits).
@@ -53,8 +57,15 @@ public:
     int sectionCount() const { return m_sectionCount; }
     // Cancelled, and the device was then silent for the reply interval (not stopped by a second Cancel).
     bool drained() const { return m_drained; }
+    // Cancelled, and the device was still sending when kDrainLimitMs ran out.
+    bool stillSending() const { return m_stillSending; }
     // The reply interval of the last command: the silence that ends it.
     int silenceMs() const { return m_intervalMs; }
+    // The progress counts blocks of a known number (926Q, HMI); other devices' sections have no known size.
+    bool stepsKnown() const
+    {
+        return m_request.device == DeviceType::Hmi || m_request.device == DeviceType::Q926;
+    }
 
 private:
     bool nextSection();
@@ -88,6 +99,8 @@ private:
     bool m_hmiBlockTaken = false;
     bool m_draining = false; // cancelled: waiting for the device to be silent
     bool m_drained = false;
+    bool m_stillSending = false;
+    qint64 m_drainEndMs = 0; // the latest a cancelled upload reads on
     QByteArray m_buffer;
     QByteArray m_pendingHeader;
     // The command being read: what went out (asked again as it stands), the text its echo ends in, and the

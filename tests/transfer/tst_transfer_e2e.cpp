@@ -268,12 +268,14 @@ void TstTransferEndToEnd::hmiUploadAsksAgainForACorruptedBlock()
     device.responder.setCorruptHmiBlock(177); // the first parameter block
     QVERIFY(device.run(TransferJob::Kind::Upload, device.request(TransferRequest::Flags), fileTarget(path)));
     QVERIFY(device.endedOk);
-    // Erased blocks keep their lines, so the listing covers every address of the range.
+    // Erased blocks keep their lines, so the listing covers every address of the range; a file has an
+    // empty line after every step.
     QByteArray expected =
         "'[PARAMETERS] \r\n  0000  <05><00><09>" + QByteArray("<empty>").repeated(29) + "\r\n";
     for (int address = 32; address < 512; address += 32)
-        expected += "  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
+        expected += "\r\n  " + QByteArray::number(address).rightJustified(4, '0') + "  " +
                     QByteArray("<empty>").repeated(32) + "\r\n";
+    expected += "\r\n";
     QCOMPARE(fileBytes(path), expected);
     // 16 blocks and the one asked for again.
     QCOMPARE(device.controller.received().count('\x1b'), 17);
@@ -550,7 +552,9 @@ void TstTransferEndToEnd::whatIsNoListingIsRefusedWithItsReasonAndNothingIsSent(
                                        "it is not a listing."));
     QCOMPARE(asked[4].text, QStringLiteral("The specified file, , does not exist."));
     QCOMPARE(asked[4].title, QStringLiteral("File doesn't exist"));
-    QVERIFY(asked[5].text.startsWith(nowhere + QStringLiteral(".incomplete: ")));
+    QCOMPARE(
+        asked[5].text,
+        QStringLiteral("The folder %1 does not exist.").arg(dir.filePath(QStringLiteral("no/such/folder"))));
     // Nothing reached the device: the first bytes it gets are those of the next good listing.
     QVERIFY(!device.job.isRunning());
     QVERIFY(!device.link.hasEngine());

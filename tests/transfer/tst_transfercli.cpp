@@ -198,6 +198,14 @@ void TstTransferCli::theContractsExitCodes()
     Result missing = cli({"--port", sim.path(), "--device", "veltor", "download", dir.filePath("none.txt")});
     QCOMPARE(missing.code, 2);
     QVERIFY(missing.err.contains("No such file or directory"));
+    // A file without lines has nothing to download: exit 1, as the help says.
+    const QString empty = dir.filePath(QStringLiteral("empty.txt"));
+    QFile emptyFile(empty);
+    QVERIFY(emptyFile.open(QIODevice::WriteOnly));
+    emptyFile.close();
+    Result nothing = cli({"--port", sim.path(), "--device", "veltor", "download", empty});
+    QCOMPARE(nothing.code, 1);
+    QVERIFY2(nothing.err.contains("has no lines to send"), nothing.err.constData());
     // A terminal whose USB adapter is not plugged in has no link; a port named as well is used as named.
     const QString prefs = dir.filePath(QStringLiteral("unplugged.ktm"));
     QFile prefsFile(prefs);

@@ -224,6 +224,16 @@ void TstTransferDialog::anUploadIntoAFileShowsItsProgressAndEnds()
     QCOMPARE(terminal.controller.received(), sent);
     QVERIFY(dialog->messageLabel()->text().isEmpty());
     QVERIFY(dialog->startButton()->isVisibleTo(dialog));
+    // A folder that is not there is told before anything starts; the dialog keeps what was chosen.
+    const QString lost = dir.filePath(QStringLiteral("gone/up.kxt"));
+    dialog->fileNameEdit()->setText(lost);
+    dialog->startButton()->click();
+    QCOMPARE(m_prompt.asked().last().text,
+             QStringLiteral("The folder %1 does not exist.").arg(dir.filePath(QStringLiteral("gone"))));
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(terminal.controller.received(), sent);
+    QCOMPARE(dialog->fileNameEdit()->text(), lost);
+    QVERIFY(dialog->box(0)->isChecked());
 }
 
 void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
