@@ -67,9 +67,11 @@ void fitColumns(QFileDialog &dialog)
     dialog.resize(size);
     if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
         QHeaderView *header = details->header();
-        // A name longer than the view scrolls rather than losing its middle.
+        // A name longer than the view scrolls rather than losing its middle. No column stretches: a
+        // stretched last column takes only what the others leave, and the date was cut where they left
+        // less than it needs.
         header->setSectionResizeMode(QHeaderView::ResizeToContents);
-        header->setStretchLastSection(true);
+        header->setStretchLastSection(false);
     }
     auto *places = dialog.findChild<QListView *>(QStringLiteral("sidebar"));
     auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter"));
