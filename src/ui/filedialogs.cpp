@@ -148,6 +148,7 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
     case FileDialogKind::CaptureFile:
         request.title = QStringLiteral("Select Capture File");
         request.defaultSuffix = QStringLiteral("txt");
+        entry = programFilterEntry(PlainText, true); // what a device sends is text, whatever its family
         break;
     case FileDialogKind::TraceFile:
         request.title = QStringLiteral("Save Line Monitor Log");
@@ -155,7 +156,7 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
         request.filters = qtFilters(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
         break;
     case FileDialogKind::PreferencesFile:
-        request.title = QStringLiteral("Select ZelTerm Preferences File");
+        request.title = QStringLiteral("Select KorvoTerm Preferences File");
         request.defaultSuffix = QStringLiteral("ktm");
         request.filters =
             qtFilters(QStringLiteral("Preference Files (*.ktm;*.ini)|*.ktm;*.ini|All Files (*.*)|*.*"));
