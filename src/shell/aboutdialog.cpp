@@ -11,7 +11,7 @@ namespace korvo {
 
 AboutDialog::AboutDialog(const QString &version, QWidget *parent) : QDialog(parent)
 {
-    setWindowTitle(tr("About Zel Terminal"));
+    setWindowTitle(tr("About KorvoTerm"));
     m_text = tr("KorvoTerm\nVersion %1").arg(version);
 
     auto *icon = new QLabel(this);

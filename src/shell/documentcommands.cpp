@@ -176,17 +176,17 @@ void DocumentCommands::print()
         printTerminal(comm->printSource(), m_window->prompt(), m_window);
 }
 
-QString DocumentCommands::choosePreferencesFile()
+QString DocumentCommands::choosePreferencesFile(FileDialogMode mode)
 {
     const std::optional<QString> path =
         m_window->fileDialogs().getFile(FileDialogKind::PreferencesFile, m_window->deviceFamily(),
-                                        m_window->workspace().prefFile(), FileDialogMode::Open, m_window);
+                                        m_window->workspace().prefFile(), mode, m_window);
     return path.value_or(QString());
 }
 
 void DocumentCommands::savePreferencesAs()
 {
-    const QString path = choosePreferencesFile();
+    const QString path = choosePreferencesFile(FileDialogMode::Save);
     if (path.isEmpty())
         return;
     m_window->workspace().setPrefFile(path);
@@ -195,7 +195,7 @@ void DocumentCommands::savePreferencesAs()
 
 void DocumentCommands::loadPreferences()
 {
-    const QString path = choosePreferencesFile();
+    const QString path = choosePreferencesFile(FileDialogMode::Open);
     // Until every question is answered the old file stays the one that is saved to.
     if (path.isEmpty() || !settleDocuments())
         return;

@@ -5,6 +5,7 @@
 // about unsaved documents before windows close.
 
 #include "app/recoverystore.h"
+#include "ui/filedialogs.h"
 
 #include <QObject>
 #include <QSet>
@@ -58,7 +59,7 @@ public:
 
 private:
     // The preferences file dialog; the chosen file, or empty when cancelled.
-    QString choosePreferencesFile();
+    QString choosePreferencesFile(FileDialogMode mode);
     // Open_Comm_File: downloads a file through the active terminal.
     void openCommFile(const QString &path);
     // "Save changes to File?" before another file replaces the active document; false = cancelled.

@@ -26,17 +26,23 @@ void SetupPlacement::placeByDefault()
 {
     if (const QScreen *s = m_window->screen()) {
         const QRect available = s->availableGeometry();
-        m_window->setGeometry(QRect(available.topLeft(), available.size() * 3 / 4));
+        placeFrame(QRect(available.topLeft(), available.size() * 3 / 4));
     }
+}
+
+void SetupPlacement::placeFrame(const QRect &frame)
+{
+    // A window's position is its frame's and its size its contents': a place given to the contents put
+    // the title bar above the screen's top edge, where it cannot be grabbed.
+    placeTopLevel(m_window, frame.topLeft(), frame.size().shrunkBy(frameMargins(m_window)));
 }
 
 void SetupPlacement::apply()
 {
     const SetupRecord &setup = m_setup;
-    const double d = dpi();
-    const QRect rect = pixelRectOf(setup, d);
+    const QRect rect = pixelRectOf(setup, dpi());
     if (rect.width() > 0 && rect.height() > 0)
-        m_window->setGeometry(keptInside(rect, availableScreenArea(rect, m_window)));
+        placeFrame(rect);
     if (m_started) {
         if (setup.state == 2)
             m_window->showMaximized();
@@ -51,15 +57,16 @@ void SetupPlacement::showStarted()
     if (m_setup.state == 2) {
         m_window->showMaximized();
     } else {
+        const QRect frame = m_window->frameGeometry();
         m_window->showNormal();
-        // Only a shown window has its frame: the title bar too must be on the screen.
-        placeTopLevel(m_window, m_window->frameGeometry().topLeft(), m_window->size());
+        // Only a shown window has its frame: the same frame again, now that its margins are known.
+        placeFrame(frame);
     }
 }
 
 void SetupPlacement::store()
 {
-    storePixelRect(m_setup, m_window->geometry(), dpi());
+    storePixelRect(m_setup, m_window->frameGeometry(), dpi());
 }
 
 void SetupPlacement::storeOnExit()

@@ -1,12 +1,13 @@
 #pragma once
 
-// The main window's place, size and state in the [Setup] record of the preferences file (twips; state 0
-// normal, 1 minimised, 2 maximised): applied when a workspace is read, followed while the user moves or
-// resizes the normal window once it has been shown, and recorded on exit.
+// The main window's place, size and state in the [Setup] record of the preferences file (twips, of the
+// frame with its title bar; state 0 normal, 1 minimised, 2 maximised): applied when a workspace is read,
+// followed while the user moves or resizes the normal window once it has been shown, and recorded on exit.
 
 #include "settings/preferences.h"
 
 #include <QObject>
+#include <QRect>
 
 class QMainWindow;
 
@@ -36,6 +37,8 @@ protected:
 
 private:
     double dpi() const;
+    // The whole frame at this place, kept on the screen it shows on.
+    void placeFrame(const QRect &frame);
 
     QMainWindow *m_window;
     SetupRecord &m_setup;

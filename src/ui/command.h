@@ -104,7 +104,7 @@ enum CommandPlaces : unsigned {
     InMenuBar = 1u << 6,
     InWindow = 1u << 7,
     InHelp = 1u << 8,
-    InHelpTopics = 1u << 9, // Help, "&Zel Internet Tutorials..."
+    InHelpTopics = 1u << 9, // Help, "KorvoTerm &Tutorials"
 };
 
 enum CommandFlags : unsigned {

@@ -67,9 +67,11 @@ void fitColumns(QFileDialog &dialog)
     dialog.resize(size);
     if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
         QHeaderView *header = details->header();
-        // A name longer than the view scrolls rather than losing its middle.
+        // A name longer than the view scrolls rather than losing its middle. No column stretches: a
+        // stretched last column takes only what the others leave, and the date was cut where they left
+        // less than it needs.
         header->setSectionResizeMode(QHeaderView::ResizeToContents);
-        header->setStretchLastSection(true);
+        header->setStretchLastSection(false);
     }
     auto *places = dialog.findChild<QListView *>(QStringLiteral("sidebar"));
     auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter"));
@@ -146,6 +148,7 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
     case FileDialogKind::CaptureFile:
         request.title = QStringLiteral("Select Capture File");
         request.defaultSuffix = QStringLiteral("txt");
+        entry = programFilterEntry(PlainText, true); // what a device sends is text, whatever its family
         break;
     case FileDialogKind::TraceFile:
         request.title = QStringLiteral("Save Line Monitor Log");
@@ -153,7 +156,7 @@ FileDialogRequest fileDialogRequest(FileDialogKind kind, DeviceType family, cons
         request.filters = qtFilters(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
         break;
     case FileDialogKind::PreferencesFile:
-        request.title = QStringLiteral("Select ZelTerm Preferences File");
+        request.title = QStringLiteral("Select KorvoTerm Preferences File");
         request.defaultSuffix = QStringLiteral("ktm");
         request.filters =
             qtFilters(QStringLiteral("Preference Files (*.ktm;*.ini)|*.ktm;*.ini|All Files (*.*)|*.*"));

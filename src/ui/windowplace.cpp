@@ -12,6 +12,7 @@ namespace korvo {
 namespace {
 // Far enough in that the window's edge does not hide the client area's own top-left window frame.
 constexpr int kInset = 24;
+} // namespace
 
 QMargins frameMargins(const QWidget *window)
 {
@@ -22,7 +23,6 @@ QMargins frameMargins(const QWidget *window)
     return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                     frame.bottom() - inner.bottom());
 }
-} // namespace
 
 QRect availableScreenArea(const QRect &place, const QWidget *near)
 {

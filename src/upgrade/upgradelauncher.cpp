@@ -55,7 +55,7 @@ void runUpgradeCommand(QWidget *parent, CommWindow *terminal, const FileDialogs 
     }
     // A job running on the terminal keeps its link.
     if (const QString busy = terminal->link().busyText(); !busy.isEmpty()) {
-        ask(prompt, busy, QStringLiteral("Zel Upgrader"), PromptIcon::Exclamation);
+        ask(prompt, busy, QStringLiteral("KorvoTerm Upgrader"), PromptIcon::Exclamation);
         return;
     }
     const QPointer<CommWindow> target(terminal);

@@ -1,6 +1,6 @@
 #pragma once
 
-// "Zel Upgrader": the firmware-upgrade wizard. It takes the terminal's line for itself (an exclusive
+// "KorvoTerm Upgrader": the firmware-upgrade wizard. It takes the terminal's line for itself (an exclusive
 // lease), walks the user through the steps, and wires its buttons and boxes to the upgrade engine; the
 // steps, checks and transfer are the core's. Closing gives the line back with the settings the engine left.
 

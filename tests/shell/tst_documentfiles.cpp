@@ -149,11 +149,12 @@ void TstDocumentFiles::fileDialogsFollowTheKindAndTheDeviceFamily_data()
         << int(FileDialogKind::FactoryUpgradeFile) << 4 << "Select Veltor Upgrade File"
         << "UPGRADE Files (*.zel *.hex)"
         << "zel";
+    // What a device sends is text on any terminal, a Veltor one included.
     QTest::newRow("capture") << int(FileDialogKind::CaptureFile) << 4 << "Select Capture File"
-                             << "uKorvo Files (*.kxt)"
+                             << "Text Files (*.txt)"
                              << "txt";
     QTest::newRow("preferences") << int(FileDialogKind::PreferencesFile) << 4
-                                 << "Select ZelTerm Preferences File"
+                                 << "Select KorvoTerm Preferences File"
                                  << "Preference Files (*.ktm *.ini)"
                                  << "ktm";
 }

@@ -295,6 +295,20 @@ void TstMainWindow::placesFromABiggerScreenStayInReachAndToolWindowsOpenOverTheC
     QVERIFY2(clientOnScreen.contains(spi->frameGeometry().topLeft()),
              qPrintable(QDebug::toString(spi->pos())));
     QVERIFY(onScreen(spi));
+
+    // A stored place is the frame's: at the screen's corner the title bar stays on it, also when the
+    // workspace is read again over the shown window, and what is kept is the frame's place again.
+    spi->close();
+    const double dpi = window->screen()->logicalDotsPerInch();
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nLeft=%1\r\nTop=%2\r\nWidth=9000\r\nHeight=6000\r\n"
+                              "DocCt=0\r\nCommCt=0\r\n")
+                   .arg(pixelsToTwips(screen.left(), dpi))
+                   .arg(pixelsToTwips(screen.top(), dpi)));
+    QVERIFY(window->closeChildren(false));
+    window->openWorkspace();
+    QTRY_COMPARE(window->frameGeometry().topLeft(), screen.topLeft());
+    window->move(screen.topLeft() + QPoint(30, 45));
+    QTRY_COMPARE(pixelRectOf(window->prefs().setup, dpi).topLeft(), window->frameGeometry().topLeft());
 }
 
 QTEST_MAIN(TstMainWindow)

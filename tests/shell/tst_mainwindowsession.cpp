@@ -16,6 +16,8 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -94,18 +96,32 @@ void TstMainWindowSession::loadPreferencesReplacesTheWorkspaceWithTheChosenFile(
     auto window = startWindow();
     QCOMPARE(subWindows(*window).size(), 3);
     QString offeredTitle;
+    std::optional<FileDialogMode> offeredMode;
     window->fileDialogs().setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
         offeredTitle = request.title;
+        offeredMode = request.mode;
         return other;
     });
     window->menus()->item(MenuId::File, 6)->trigger();
     window->fileDialogs().setRunner({});
-    QCOMPARE(offeredTitle, QStringLiteral("Select ZelTerm Preferences File"));
+    QCOMPARE(offeredTitle, QStringLiteral("Select KorvoTerm Preferences File"));
+    QVERIFY(offeredMode == FileDialogMode::Open);
     QCOMPARE(window->workspace().prefFile(), other);
     QTRY_COMPARE(subWindows(*window).size(), 1);
     QCOMPARE(subWindows(*window).first()->windowTitle(), QStringLiteral("Axis rig"));
     QCOMPARE(window->active().comm, 1);
     QCOMPARE(window->prefs().commCt, int16_t(1));
+
+    // Saving the preferences under another name asks with a Save dialog, not an Open one.
+    const QString copy = QFileInfo(other).dir().filePath(QStringLiteral("copy.ktm"));
+    window->fileDialogs().setRunner([&](const FileDialogRequest &request) -> std::optional<QString> {
+        offeredMode = request.mode;
+        return copy;
+    });
+    window->runCommand(Command::SavePreferencesAs);
+    window->fileDialogs().setRunner({});
+    QVERIFY(offeredMode == FileDialogMode::Save);
+    QVERIFY(QFile::exists(copy));
 }
 
 void TstMainWindowSession::exitByMenuWritesThePreferencesFile()

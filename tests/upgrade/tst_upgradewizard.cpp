@@ -1,4 +1,4 @@
-// The "Zel Upgrader" window driven as a user drives it, by mouse and by keyboard, on a terminal's link
+// The "KorvoTerm Upgrader" window driven as a user drives it, by mouse and by keyboard, on a terminal's link
 // whose far end is the simulated controller; time is the fake clock's, so the 4-second and 5-second waits
 // of the dialogue take no real time.
 
@@ -85,7 +85,7 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     const QList<TestRecord> records = uKorvoRecords();
     auto wizard = rig.wizard(writeFile(m_dir, upgradeText(records)));
     UpgradeWizardView *view = wizard->view();
-    QCOMPARE(wizard->windowTitle(), QStringLiteral("Zel Upgrader"));
+    QCOMPARE(wizard->windowTitle(), QStringLiteral("KorvoTerm Upgrader"));
     QVERIFY(view->message().startsWith(QStringLiteral("Welcome to the:\n     uKorvo Controller UPGRADER")));
     // The buttons never move: where the steps have no use for one it is disabled, not hidden (hiding
     // Previous used to shift Next under the pointer).
