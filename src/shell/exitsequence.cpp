@@ -1,5 +1,6 @@
 #include "exitsequence.h"
 
+#include "shell/childwindows.h"
 #include "shell/documentcommands.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
@@ -22,7 +23,9 @@ ExitSequence::ExitSequence(MainWindow *window, DocumentCommands *documents, Tool
 
 bool ExitSequence::closeRequested()
 {
-    // Every question first: a Cancel leaves every window open.
+    // Every question first: a refusing window or a Cancel leaves every window open.
+    if (!m_window->children()->mayAllClose())
+        return false;
     if (!m_sessionEnding && !m_documents->settleDocuments())
         return false;
     if (!m_window->closeChildren(true))
