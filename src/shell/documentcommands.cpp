@@ -290,6 +290,9 @@ void DocumentCommands::offerRecoveryCopies()
                                "Open them in a new window?")
                     .arg(QDir::toNativeSeparators(document.name)),
                 QStringLiteral("Recovered Document"), PromptIcon::Question, PromptButtons::YesNo);
+        // A session that ends while the question is open keeps the copies for the next start.
+        if (m_window->sessionEnding())
+            return;
         if (answer == PromptAnswer::Yes) {
             EditWindow *edit = targetEditWindow(nullptr, document.name);
             if (!edit)

@@ -44,8 +44,24 @@ void ExitSequence::endSession()
     if (m_sessionEnding)
         return;
     m_sessionEnding = true;
-    m_documents->keepRecoveryCopies();
     m_window->prompt().endSession();
+    // Half a workspace must not be saved: the start goes on without questions and ends it.
+    if (!m_starting)
+        finishSession();
+}
+
+bool ExitSequence::startEnds()
+{
+    m_starting = false;
+    if (!m_sessionEnding)
+        return true;
+    finishSession();
+    return false;
+}
+
+void ExitSequence::finishSession()
+{
+    m_documents->keepRecoveryCopies();
     if (!m_window->close()) {
         // A child that refuses (a repeating function key) must not keep the session from ending.
         m_placement->store();

@@ -109,8 +109,9 @@ double MainWindow::dpi() const
     return s ? s->logicalDotsPerInch() : 96.0;
 }
 
-void MainWindow::start()
+bool MainWindow::start()
 {
+    m_exit->startBegins();
     m_placement->placeByDefault();
     m_children->holdCaptions(true);
     openWorkspace();
@@ -129,6 +130,12 @@ void MainWindow::start()
         onSubWindowActivated(sub);
     m_children->holdCaptions(false);
     m_documents->offerRecoveryCopies();
+    return m_exit->startEnds();
+}
+
+bool MainWindow::sessionEnding() const
+{
+    return m_exit->sessionEnding();
 }
 
 void MainWindow::focusChild(QMdiSubWindow *sub)

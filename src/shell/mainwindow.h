@@ -59,8 +59,10 @@ public:
     const ActiveChild &active() const { return m_active; }
 
     // Main-window load: placement from the screen, the workspace, then the window is shown and the
-    // documents kept from a session that ended under us are offered.
-    void start();
+    // documents kept from a session that ended under us are offered. False when the session ended meanwhile:
+    // the workspace is saved and the program must not run on.
+    bool start();
+    bool sessionEnding() const;
     // Resets the slots, reads the preferences file and reopens its windows.
     void openWorkspace();
 

@@ -187,6 +187,30 @@ void TstMainWindowSession::sigtermEndsTheSessionKeepingTheWindows()
     QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
     QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
     QCOMPARE(ini.value("Pgm_1", "State"), QStringLiteral("0"));
+    window.reset();
+    m_prompt->clear();
+
+    // During a start-up question (a program path that is a folder) the box closes, the start goes on
+    // without questions and the whole workspace is saved: the window after the folder's too.
+    const QString program = m_dir->filePath(QStringLiteral("after.vxt"));
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=2\r\nCommCt=0\r\n[Pgm_1]\r\nName=%1\r\n"
+                              "[Pgm_2]\r\nName=%2\r\n")
+                   .arg(m_dir->path(), program));
+    const int dismissed = m_prompt->dismissed();
+    m_prompt->onAsk([this, dismissed](const PromptRequest &) {
+        if (m_prompt->asked().size() > 1)
+            return;
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_COMPARE(m_prompt->dismissed(), dismissed + 1);
+    });
+    MainWindow starting(m_options, *m_prompt, nullptr, ChildWindows::Factory());
+    QVERIFY(!starting.start());
+    m_prompt->onAsk({});
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QVERIFY(!starting.isVisible());
+    const IniFile saved = IniFile::load(m_options.prefFile);
+    QCOMPARE(saved.value("Setup", "DocCt"), QStringLiteral("2"));
+    QCOMPARE(saved.value("Pgm_2", "Name"), program);
 }
 
 void TstMainWindowSession::aCancelledOrRefusedExitClosesAndForgetsNothing()
