@@ -25,7 +25,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QToolBar>
+#include <vector>
 
 namespace korvo {
 
@@ -119,7 +121,17 @@ bool MainWindow::start()
         m_documents->openDocument(document);
     // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
     m_loadingWorkspace = true;
-    m_placement->showStarted();
+    {
+        // Showing the main window shows every child, and each child shown becomes the active one in turn;
+        // the area re-stacks all its windows at every such change, which made the start grow with the square
+        // of the windows. The area hears none of them: only the activation that follows counts.
+        const QList<QMdiSubWindow *> subs = m_area->subWindowList();
+        std::vector<QSignalBlocker> quiet;
+        quiet.reserve(std::size_t(subs.size()));
+        for (QMdiSubWindow *sub : subs)
+            quiet.emplace_back(sub);
+        m_placement->showStarted();
+    }
     m_children->keepInReach();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
