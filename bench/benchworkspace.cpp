@@ -82,23 +82,25 @@ void writeProgram(const QString &path, int number)
 
 } // namespace
 
-void writeLargeWorkspace(const QString &folder)
+void writeLargeWorkspace(const QString &folder, int editWindows)
 {
     Preferences state;
     state.setup.state = 0;
     state.setup.width = 18000;
     state.setup.height = 12000;
-    for (int n = 1; n <= 20; ++n) {
+    for (int n = 1; n <= editWindows; ++n) {
+        // Past the twentieth the windows hold new documents: the windows are measured, not the disk.
         const QString path = QDir(folder).filePath(QStringLiteral("axis%1.vxt").arg(n));
-        writeProgram(path, n);
+        if (n <= 20)
+            writeProgram(path, n);
         state.ensureEditSlot(n);
         EditSlot &slot = state.editSlots[size_t(n)];
         slot = state.editSlots[0];
         slot.state = 0;
         slot.name = path;
-        slot.top = slot.left = 350 * (n - 1);
+        slot.top = slot.left = 350 * ((n - 1) % 20);
     }
-    state.docCt = 20;
+    state.docCt = int16_t(editWindows);
     for (int n = 1; n <= kMaxTerminals; ++n) {
         CommWindowSettings &slot = addTerminalSlot(state, n);
         slot.top = slot.left = 350 * (n - 1);
@@ -118,7 +120,7 @@ CommWindowSettings &addTerminalSlot(Preferences &prefs, int n)
     return slot;
 }
 
-std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt)
+std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt, int windows)
 {
     QEventLoop loop;
     FirstFrame frame(loop);
@@ -126,8 +128,8 @@ std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt 
     frame.watch(window.get());
     window->start();
     loop.exec();
-    if (window->children()->all().size() != 29)
-        std::fprintf(stderr, "workspace: expected 29 windows, found %d\n",
+    if (window->children()->all().size() != windows)
+        std::fprintf(stderr, "workspace: expected %d windows, found %d\n", windows,
                      int(window->children()->all().size()));
     return window;
 }

@@ -53,11 +53,12 @@ private:
     bool m_seen = false;
 };
 
-// A large workspace (nine terminals, 20 edit windows on 200-line programs) written into folder as the
-// preferences and files of a fresh start.
-void writeLargeWorkspace(const QString &folder);
-// The main window on the workspace in options' folder, returned once its first frame is painted.
-std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt);
+// A large workspace (nine terminals, 20 edit windows on 200-line programs, and any further edit windows on
+// new documents) written into folder as the preferences and files of a fresh start.
+void writeLargeWorkspace(const QString &folder, int editWindows = 20);
+// The main window on the workspace in options' folder, returned once its first frame is painted; says so
+// when it does not hold the given number of child windows.
+std::unique_ptr<MainWindow> showWorkspace(const ProgramOptions &options, Prompt &prompt, int windows = 29);
 
 // The large workspace's widgets built bare (nine terminal views and twenty Praxis editors in a main window,
 // with no preferences, files or links): what the toolkit itself needs to show them.

@@ -1,6 +1,7 @@
 // "startup": the main window opening a large workspace (9 terminals, 20 edit windows) to its first painted
 // frame, against the toolkit's own floor for the same widgets (a main window holding nine terminal views
-// and twenty Praxis editors, with no preferences, files or links) and a bare QMainWindow, in one process.
+// and twenty Praxis editors, with no preferences, files or links) and a bare QMainWindow, in one process;
+// then once on a workspace of a thousand edit windows, where a cost per pair of windows would show.
 
 #include "benchregistry.h"
 #include "benchworkspace.h"
@@ -18,6 +19,8 @@ namespace {
 
 using korvo::bench::FirstFrame;
 using korvo::bench::freshOptions;
+
+constexpr int kManyEditWindows = 1000;
 
 // Wall and processor time of one start; on a busy machine the processor time shows the program's own share.
 struct StartTime
@@ -91,6 +94,17 @@ int startupBenchmark(const QStringList &args)
     korvo::bench::report("startup_workspace_cpu_ms", korvo::bench::median(workspaceCpu), "ms");
     korvo::bench::report("startup_toolkit_floor_cpu_ms", korvo::bench::median(floorCpu), "ms");
     korvo::bench::report("startup_minimal_cpu_ms", korvo::bench::median(minimalCpu), "ms");
+
+    // Start-up must grow with the number of windows, not with its square.
+    QTemporaryDir many;
+    korvo::bench::writeLargeWorkspace(many.path(), kManyEditWindows);
+    const korvo::ProgramOptions options = freshOptions(many.path());
+    korvo::bench::DefaultAnswerPrompt prompt;
+    std::unique_ptr<korvo::MainWindow> window;
+    const StartTime manyStart = measure([&] {
+        window = korvo::bench::showWorkspace(options, prompt, kManyEditWindows + korvo::kMaxTerminals);
+    });
+    korvo::bench::report("startup_1000_edit_windows_ms", manyStart.wallMs, "ms");
     return 0;
 }
 

@@ -26,6 +26,8 @@ class Prompt
 public:
     virtual ~Prompt() = default;
     virtual PromptAnswer ask(const PromptRequest &request) = 0;
+    // Closes every question that is open now, as if its box were closed without an answer.
+    virtual void dismiss() {}
 };
 
 // Asks through prompt; an empty title gives the program's name.

@@ -22,6 +22,8 @@
 namespace korvo {
 
 namespace {
+// A key is stored as caption, separator and contents in one value of the preferences file.
+constexpr int kKeyRoom = int(IniFile::kMaxValueLength) - 1;
 
 const QString kTitle = QStringLiteral("Zel Terminal Function Key Setup");
 
@@ -121,11 +123,22 @@ void FunctionKeyEditor::buildUi()
         connect(codes, &QToolButton::clicked, this,
                 [this, k, codes] { codesMenu(k)->exec(codes->mapToGlobal(QPoint(0, codes->height()))); });
         contentsGrid->addWidget(codes, k, 1);
-        for (QLineEdit *edit : {m_captions[size_t(k)], m_contents[size_t(k)]})
+        for (QLineEdit *edit : {m_captions[size_t(k)], m_contents[size_t(k)]}) {
             edit->installEventFilter(this);
+            connect(edit, &QLineEdit::textChanged, this, [this, k] { limitKey(k); });
+        }
     }
+    m_groupName->setMaxLength(int(IniFile::kMaxValueLength));
+    m_limitNote =
+        new QLabel(QStringLiteral("A key's caption and contents hold at most %1 characters together: "
+                                  "the preferences file keeps no more.")
+                       .arg(kKeyRoom),
+                   fields);
+    m_limitNote->setWordWrap(true);
+    m_limitNote->setVisible(false);
     grid->addWidget(captions, 1, 0, 1, 2);
     grid->addWidget(contents, 1, 2);
+    grid->addWidget(m_limitNote, 2, 0, 1, 3);
     grid->setColumnStretch(2, 2);
 
     auto *more = new QToolButton(this);
@@ -179,9 +192,26 @@ void FunctionKeyEditor::fillFields()
 {
     m_groupName->setText(m_names.value(m_group));
     for (int k = 0; k < kKeys; ++k) {
+        // The limits of the key shown before must not cut this one.
+        m_captions[size_t(k)]->setMaxLength(kKeyRoom);
+        m_contents[size_t(k)]->setMaxLength(kKeyRoom);
         m_captions[size_t(k)]->setText(keyAt(m_group, k).label);
         m_contents[size_t(k)]->setText(keyAt(m_group, k).command);
     }
+}
+
+void FunctionKeyEditor::limitKey(int k)
+{
+    QLineEdit *caption = m_captions[size_t(k)];
+    QLineEdit *contents = m_contents[size_t(k)];
+    const int room = kKeyRoom - int(caption->text().size() + contents->text().size());
+    caption->setMaxLength(int(caption->text().size()) + std::max(0, room));
+    contents->setMaxLength(int(contents->text().size()) + std::max(0, room));
+    bool full = false;
+    for (int key = 0; key < kKeys; ++key)
+        full = full ||
+               m_captions[size_t(key)]->text().size() + m_contents[size_t(key)]->text().size() >= kKeyRoom;
+    m_limitNote->setVisible(full);
 }
 
 void FunctionKeyEditor::loadFuncData()

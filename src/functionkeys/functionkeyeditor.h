@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <array>
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QTreeWidget;
@@ -46,6 +47,8 @@ public:
     QLineEdit *captionEdit(int key) const { return m_captions.at(size_t(key)); }
     QLineEdit *contentsEdit(int key) const { return m_contents.at(size_t(key)); }
     QLineEdit *groupNameEdit() const { return m_groupName; }
+    // Says why a caption or contents box takes no more characters; hidden while every key has room.
+    QLabel *limitNote() const { return m_limitNote; }
     QTreeWidget *tree() const { return m_tree; }
     // The "Codes" menu for a key's contents box; its actions insert at that box's cursor.
     QMenu *codesMenu(int key);
@@ -71,6 +74,8 @@ private:
     void buildUi();
     QWidget *buildTreePart();
     void fillFields();
+    // Caption and contents of key k share the room of one value of the preferences file.
+    void limitKey(int k);
     void loadFuncData();
     void fillTree();
     void addSourceNodes(QTreeWidgetItem *parent, int source);
@@ -98,6 +103,7 @@ private:
     QLineEdit *m_groupName = nullptr;
     std::array<QLineEdit *, kKeys> m_captions{};
     std::array<QLineEdit *, kKeys> m_contents{};
+    QLabel *m_limitNote = nullptr;
     QTreeWidget *m_tree = nullptr;
     QWidget *m_treePart = nullptr;
     QMenu *m_codes = nullptr;

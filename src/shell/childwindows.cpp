@@ -151,8 +151,18 @@ void ChildWindows::activate(WindowKind kind, int slot)
         m_area->setActiveSubWindow(sub);
 }
 
+bool ChildWindows::mayAllClose() const
+{
+    bool all = true;
+    for (QMdiSubWindow *sub : this->all())
+        all = child(sub)->mayClose() && all;
+    return all;
+}
+
 bool ChildWindows::closeAll(bool closingApplication, QList<ChildSlot> *closed)
 {
+    if (!mayAllClose())
+        return false;
     for (QMdiSubWindow *sub : all()) {
         ChildWindow *c = child(sub);
         const ChildSlot was{c->kind(), c->slot()};

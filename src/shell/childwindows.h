@@ -50,8 +50,11 @@ public:
     static ChildWindow *child(const QMdiSubWindow *sub);
 
     void activate(WindowKind kind, int slot);
-    // Asks every child to close, telling it whether the program exits; false when one of them refused.
-    // closed lists the windows that did close.
+    // Whether every child would close now; asks them all, so each refusal is told, and closes nothing.
+    bool mayAllClose() const;
+    // Asks every child to close, telling it whether the program exits; false when one of them refused,
+    // which a refusal known beforehand (mayAllClose) does before any window closes. closed lists the
+    // windows that did close.
     bool closeAll(bool closingApplication, QList<ChildSlot> *closed = nullptr);
     void arrange(ArrangeMode mode);
     // The Window menu's list of open windows from item firstEntry on; choosing one brings it forward.

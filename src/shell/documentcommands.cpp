@@ -8,6 +8,7 @@
 #include "app/texthelpers.h"
 #include "editor/editwindow.h"
 #include "shell/activechild.h"
+#include "shell/childwindows.h"
 #include "shell/mainwindow.h"
 #include "shell/openeditdialog.h"
 #include "terminal/commwindow.h"
@@ -197,7 +198,7 @@ void DocumentCommands::loadPreferences()
 {
     const QString path = choosePreferencesFile(FileDialogMode::Open);
     // Until every question is answered the old file stays the one that is saved to.
-    if (path.isEmpty() || !settleDocuments())
+    if (path.isEmpty() || !m_window->children()->mayAllClose() || !settleDocuments())
         return;
     // The windows of the old workspace go as if the user closed them; the new file says what opens.
     if (!m_window->closeChildren(false))
@@ -289,6 +290,9 @@ void DocumentCommands::offerRecoveryCopies()
                                "Open them in a new window?")
                     .arg(QDir::toNativeSeparators(document.name)),
                 QStringLiteral("Recovered Document"), PromptIcon::Question, PromptButtons::YesNo);
+        // A session that ends while the question is open keeps the copies for the next start.
+        if (m_window->sessionEnding())
+            return;
         if (answer == PromptAnswer::Yes) {
             EditWindow *edit = targetEditWindow(nullptr, document.name);
             if (!edit)

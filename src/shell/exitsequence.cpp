@@ -1,5 +1,6 @@
 #include "exitsequence.h"
 
+#include "shell/childwindows.h"
 #include "shell/documentcommands.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainwindow.h"
@@ -22,7 +23,9 @@ ExitSequence::ExitSequence(MainWindow *window, DocumentCommands *documents, Tool
 
 bool ExitSequence::closeRequested()
 {
-    // Every question first: a Cancel leaves every window open.
+    // Every question first: a refusing window or a Cancel leaves every window open.
+    if (!m_window->children()->mayAllClose())
+        return false;
     if (!m_sessionEnding && !m_documents->settleDocuments())
         return false;
     if (!m_window->closeChildren(true))
@@ -41,8 +44,24 @@ void ExitSequence::endSession()
     if (m_sessionEnding)
         return;
     m_sessionEnding = true;
-    m_documents->keepRecoveryCopies();
     m_window->prompt().endSession();
+    // Half a workspace must not be saved: the start goes on without questions and ends it.
+    if (!m_starting)
+        finishSession();
+}
+
+bool ExitSequence::startEnds()
+{
+    m_starting = false;
+    if (!m_sessionEnding)
+        return true;
+    finishSession();
+    return false;
+}
+
+void ExitSequence::finishSession()
+{
+    m_documents->keepRecoveryCopies();
     if (!m_window->close()) {
         // A child that refuses (a repeating function key) must not keep the session from ending.
         m_placement->store();

@@ -25,13 +25,19 @@ public:
     // The main window's close event: true when it may close, false when the user cancelled or a child
     // refused (then every window that is still open stays as it was).
     bool closeRequested();
-    // The session is ending: nothing waits for the user, and the program quits.
+    // The session is ending: nothing waits for the user, and the program quits. While the main window
+    // starts, a question that is open closes and the rest waits until the workspace is whole.
     void endSession();
     bool sessionEnding() const { return m_sessionEnding; }
+    void startBegins() { m_starting = true; }
+    // Ends a session that ended during the start; false then, and the program does not run on.
+    bool startEnds();
 
 private:
     // Help, SPI and CAN windows; their records keep saying they were open.
     void closeToolWindows();
+    // Keeps unsaved text, closes every window keeping its record, saves the preferences and quits.
+    void finishSession();
 
     MainWindow *m_window;
     DocumentCommands *m_documents;
@@ -39,6 +45,7 @@ private:
     SetupPlacement *m_placement;
     ShutdownSignals *m_signals;
     bool m_sessionEnding = false;
+    bool m_starting = false;
 };
 
 } // namespace korvo

@@ -21,6 +21,7 @@ int main(int argc, char *argv[])
 
     korvo::MessageBoxPrompt prompt;
     korvo::MainWindow window(options, prompt);
-    window.start();
+    if (!window.start())
+        return 0;
     return QApplication::exec();
 }

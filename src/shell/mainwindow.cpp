@@ -25,7 +25,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QToolBar>
+#include <vector>
 
 namespace korvo {
 
@@ -109,8 +111,9 @@ double MainWindow::dpi() const
     return s ? s->logicalDotsPerInch() : 96.0;
 }
 
-void MainWindow::start()
+bool MainWindow::start()
 {
+    m_exit->startBegins();
     m_placement->placeByDefault();
     m_children->holdCaptions(true);
     openWorkspace();
@@ -118,7 +121,17 @@ void MainWindow::start()
         m_documents->openDocument(document);
     // Showing activates the windows in turn: menus and toolbar follow only the one that stays active.
     m_loadingWorkspace = true;
-    m_placement->showStarted();
+    {
+        // Showing the main window shows every child, and each child shown becomes the active one in turn;
+        // the area re-stacks all its windows at every such change, which made the start grow with the square
+        // of the windows. The area hears none of them: only the activation that follows counts.
+        const QList<QMdiSubWindow *> subs = m_area->subWindowList();
+        std::vector<QSignalBlocker> quiet;
+        quiet.reserve(std::size_t(subs.size()));
+        for (QMdiSubWindow *sub : subs)
+            quiet.emplace_back(sub);
+        m_placement->showStarted();
+    }
     m_children->keepInReach();
     // Only a shown window can give the keyboard to the remembered child; until now the last window
     // created had it.
@@ -129,6 +142,12 @@ void MainWindow::start()
         onSubWindowActivated(sub);
     m_children->holdCaptions(false);
     m_documents->offerRecoveryCopies();
+    return m_exit->startEnds();
+}
+
+bool MainWindow::sessionEnding() const
+{
+    return m_exit->sessionEnding();
 }
 
 void MainWindow::focusChild(QMdiSubWindow *sub)

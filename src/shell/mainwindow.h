@@ -59,8 +59,10 @@ public:
     const ActiveChild &active() const { return m_active; }
 
     // Main-window load: placement from the screen, the workspace, then the window is shown and the
-    // documents kept from a session that ended under us are offered.
-    void start();
+    // documents kept from a session that ended under us are offered. False when the session ended meanwhile:
+    // the workspace is saved and the program must not run on.
+    bool start();
+    bool sessionEnding() const;
     // Resets the slots, reads the preferences file and reopens its windows.
     void openWorkspace();
 
@@ -69,9 +71,10 @@ public:
     QMdiSubWindow *loadNewComm();
     // A new edit window for a document name ("Program" for an untitled one), in the lowest free slot.
     QMdiSubWindow *newEditWindow(const QString &name);
-    // Closes every child window; false when one refused. On exit (closingApplication) the slots keep
-    // their State so that the next start reopens them, except those of windows that closed before one
-    // refused: they are gone, and the preferences must say so.
+    // Closes every child window; false when one refused. A refusal known beforehand (a repeating function
+    // key) closes nothing. On exit (closingApplication) the slots keep their State so that the next start
+    // reopens them, except those of windows that closed before a later one refused while closing: they are
+    // gone, and the preferences must say so.
     bool closeChildren(bool closingApplication);
 
     // Runs a command of the command table as its menu item or toolbar button does.

@@ -43,7 +43,10 @@ PromptAnswer MessageBoxPrompt::ask(const PromptRequest &request)
 {
     QMessageBox box(toIcon(request.icon), request.title, request.text, toButtons(request.buttons),
                     QApplication::activeWindow());
-    switch (box.exec()) {
+    m_open.append(&box);
+    const int button = box.exec();
+    m_open.removeAll(&box);
+    switch (button) {
     case QMessageBox::Yes:
         return PromptAnswer::Yes;
     case QMessageBox::No:
@@ -52,6 +55,14 @@ PromptAnswer MessageBoxPrompt::ask(const PromptRequest &request)
         return PromptAnswer::Cancel;
     default:
         return PromptAnswer::Ok;
+    }
+}
+
+void MessageBoxPrompt::dismiss()
+{
+    for (const QPointer<QMessageBox> &box : std::as_const(m_open)) {
+        if (box)
+            box->reject();
     }
 }
 

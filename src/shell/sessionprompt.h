@@ -14,8 +14,9 @@ public:
 
     PromptAnswer ask(const PromptRequest &request) override;
     // Nothing is saved over a file that the user did not ask to save (unsaved text is in recovery copies by
-    // then), and no dialog holds the shutdown up.
-    void endSession() { m_ending = true; }
+    // then), and no dialog holds the shutdown up: one that is open closes, and its question gets the same
+    // answer as any later one.
+    void endSession();
 
 private:
     Prompt &m_user;

@@ -367,9 +367,14 @@ void CommWindow::showEvent(QShowEvent *event)
     }
 }
 
+bool CommWindow::mayClose()
+{
+    return !m_hooks.mayClose || m_hooks.mayClose();
+}
+
 void CommWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_hooks.mayClose && !m_hooks.mayClose()) {
+    if (!mayClose()) {
         event->ignore();
         return;
     }

@@ -58,6 +58,8 @@ public:
                const QString &programDir, QWidget *parent = nullptr);
     ~CommWindow() override;
 
+    bool mayClose() override;
+
     // ChildWindow
     WindowKind kind() const override { return WindowKind::Terminal; }
     int slot() const override { return m_slot; }

@@ -65,6 +65,8 @@ public:
     virtual int slot() const = 0;
     // Reports the commands this window can run now; called when it becomes active.
     virtual void updateCommands(CommandHost &host) = 0;
+    // Asked of every window before any of them closes: false when this one refuses (it says why itself).
+    virtual bool mayClose() { return true; }
 };
 
 } // namespace korvo

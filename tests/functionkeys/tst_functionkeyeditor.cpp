@@ -102,6 +102,40 @@ private Q_SLOTS:
         QCOMPARE(reread.commSlots.at(1).keys[13].command, s.keys[13].command);
     }
 
+    void aKeyTakesNoMoreThanTheFileKeepsAndSaysWhy()
+    {
+        // Caption, separator and contents were cut silently at the next save when longer than one value.
+        CommWindowSettings s = twoGroups();
+        FunctionKeyEditor editor(s, 0, m_fileDialogs, m_prompt);
+        QLineEdit *caption = editor.captionEdit(0);
+        QLineEdit *contents = editor.contentsEdit(0);
+        caption->setText(QStringLiteral("Home"));
+        const int room = int(IniFile::kMaxValueLength) - 1 - 4;
+        contents->setText(QString(room - 1, u'x'));
+        QVERIFY(editor.limitNote()->isHidden());
+        QTest::keyClicks(contents, QStringLiteral("yz"));
+        QCOMPARE(contents->text().size(), room);
+        QVERIFY(!editor.limitNote()->isHidden());
+        QTest::keyClicks(caption, QStringLiteral("q"));
+        QCOMPARE(caption->text(), QStringLiteral("Home"));
+        QTest::keyClick(contents, Qt::Key_Backspace);
+        QVERIFY(editor.limitNote()->isHidden());
+        // Another group's fields do not cut this key's when it comes back.
+        editor.newGroup(false);
+        editor.newGroup(true);
+        QCOMPARE(contents->text().size(), room - 1);
+
+        editor.saveFuncData(s);
+        Preferences state;
+        state.commSlots.push_back(s);
+        state.commCt = 1;
+        Preferences reread;
+        readPrefs(prefsImage(state, QString(), false), reread, false);
+        QCOMPARE(s.keys[10].command.size(), room - 1);
+        QCOMPARE(reread.commSlots.at(1).keys[10].label, QStringLiteral("Home"));
+        QCOMPARE(reread.commSlots.at(1).keys[10].command, s.keys[10].command);
+    }
+
     void theTreeCopiesIntoWhatTheFieldsShowAndRemovesAfterAsking()
     {
         CommWindowSettings s = twoGroups();

@@ -36,7 +36,7 @@ private Q_SLOTS:
     void exitByMenuWritesThePreferencesFile();
     void aProgramNamedOnTheCommandLineOpensAsADocumentAndIsNeverWrittenAsPreferences();
     void sigtermEndsTheSessionKeepingTheWindows();
-    void aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed();
+    void aCancelledOrRefusedExitClosesAndForgetsNothing();
     void cancellingLoadPreferencesAtASavePromptKeepsTheWorkspaceAndItsFile();
     void aSessionEndKeepsUnsavedTextAndTheNextStartOffersIt();
     void typingIsKeptWithinThirtySecondsSoAKilledProgramLosesNoMore();
@@ -203,9 +203,33 @@ void TstMainWindowSession::sigtermEndsTheSessionKeepingTheWindows()
     QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("1"));
     QCOMPARE(ini.value("Comm_1", "State"), QStringLiteral("0"));
     QCOMPARE(ini.value("Pgm_1", "State"), QStringLiteral("0"));
+    window.reset();
+    m_prompt->clear();
+
+    // During a start-up question (a program path that is a folder) the box closes, the start goes on
+    // without questions and the whole workspace is saved: the window after the folder's too.
+    const QString program = m_dir->filePath(QStringLiteral("after.vxt"));
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=2\r\nCommCt=0\r\n[Pgm_1]\r\nName=%1\r\n"
+                              "[Pgm_2]\r\nName=%2\r\n")
+                   .arg(m_dir->path(), program));
+    const int dismissed = m_prompt->dismissed();
+    m_prompt->onAsk([this, dismissed](const PromptRequest &) {
+        if (m_prompt->asked().size() > 1)
+            return;
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_COMPARE(m_prompt->dismissed(), dismissed + 1);
+    });
+    MainWindow starting(m_options, *m_prompt, nullptr, ChildWindows::Factory());
+    QVERIFY(!starting.start());
+    m_prompt->onAsk({});
+    QCOMPARE(m_prompt->asked().size(), 1);
+    QVERIFY(!starting.isVisible());
+    const IniFile saved = IniFile::load(m_options.prefFile);
+    QCOMPARE(saved.value("Setup", "DocCt"), QStringLiteral("2"));
+    QCOMPARE(saved.value("Pgm_2", "Name"), program);
 }
 
-void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatClosed()
+void TstMainWindowSession::aCancelledOrRefusedExitClosesAndForgetsNothing()
 {
     // No for the first document and Cancel for the second used to close the first window while its slot
     // still said it was open.
@@ -237,22 +261,23 @@ void TstMainWindowSession::aCancelledExitClosesNothingAndARefusedOneForgetsWhatC
     }
     QVERIFY(!QFileInfo::exists(m_options.prefFile));
 
-    // A terminal that refuses (a repeating function key) stops the exit after the documents closed: they
-    // are gone, so their slots are free and the preferences list only what is still open.
+    // A terminal that refuses (a repeating function key) stops the exit before anything is asked or
+    // closed: the workspace stays whole, in the windows and in the file.
     window->loadNewComm();
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = [] {
         return false;
     };
-    m_prompt->queueAnswer(PromptAnswer::No);
-    m_prompt->queueAnswer(PromptAnswer::No);
+    const qsizetype askedBefore = m_prompt->asked().size();
     QVERIFY(!window->close());
-    QCOMPARE(subWindows(*window).size(), 1);
-    QCOMPARE(window->prefs().editSlots[1].state, kSlotFree);
-    QCOMPARE(window->prefs().editSlots[2].state, kSlotFree);
+    QCOMPARE(m_prompt->asked().size(), askedBefore);
+    QCOMPARE(subWindows(*window).size(), 3);
+    QCOMPARE(window->prefs().editSlots[1].state, int16_t(0));
+    QCOMPARE(window->prefs().editSlots[2].state, int16_t(0));
     window->savePreferences();
     const IniFile ini = IniFile::load(m_options.prefFile);
-    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("0"));
+    QCOMPARE(ini.value("Setup", "DocCt"), QStringLiteral("2"));
     QCOMPARE(ini.value("Setup", "CommCt"), QStringLiteral("1"));
+    QCOMPARE(ini.value("Comm_1", "Name"), QStringLiteral("Terminal 1"));
     qobject_cast<CommWindow *>(window->childWidget(WindowKind::Terminal, 1))->hooks().mayClose = {};
 }
 

@@ -20,11 +20,15 @@ public:
     void clear() { m_asked.clear(); }
     // Called with every question before it is answered: what the user sees while it is asked.
     void onAsk(std::function<void(const PromptRequest &)> look) { m_look = std::move(look); }
+    // The open question was closed from outside (the session ended while it was asked).
+    void dismiss() override { ++m_dismissed; }
+    int dismissed() const { return m_dismissed; }
 
 private:
     std::function<void(const PromptRequest &)> m_look;
     QList<PromptAnswer> m_answers;
     QList<PromptRequest> m_asked;
+    int m_dismissed = 0;
 };
 
 } // namespace korvo
