@@ -5,6 +5,7 @@
 
 #include "clicommand.h"
 
+#include "upgrade/upgradecheck.h"
 #include "upgrade/upgradeengine.h"
 
 #include <QJsonArray>
@@ -121,9 +122,14 @@ int upgradeCommand(CliContext &ctx, const QStringList &arguments)
             engine.close(now());
             break;
         case UpgradeEngine::Phase::Refused:
-            ctx.err(engine.refusal().isEmpty() ? QStringLiteral("The controller refused \"%1\"")
-                                                     .arg(QString::fromLatin1(engine.lastQuery()))
-                                               : engine.refusal().simplified());
+            if (engine.refusal().isEmpty())
+                ctx.err(QStringLiteral("The controller refused \"%1\"")
+                            .arg(QString::fromLatin1(engine.lastQuery())));
+            else if (upgradeProcedureFor(device) == UpgradeProcedure::UKorvo)
+                ctx.err(engine.refusal().simplified() + u' ' +
+                        coreVersionsText(engine.controllerCore(), scan->coreVersionText));
+            else
+                ctx.err(engine.refusal().simplified());
             result = JobFailed;
             engine.close(now());
             break;

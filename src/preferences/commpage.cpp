@@ -311,7 +311,7 @@ void CommPage::chooseDiscovered(int index)
     m_serialNumber->setText(device.serial);
     m_connection->setText(device.connection);
     // Free, or held by this computer: blue and overriding; held by another computer: red.
-    const bool ours = device.connection.isEmpty() || device.connection == DiscoverySocket::localAddress();
+    const bool ours = device.connection.isEmpty() || DiscoverySocket::isOwnAddress(device.connection);
     QPalette palette = m_connection->palette();
     palette.setColor(QPalette::Text, ours ? QColor(0, 0, 255) : QColor(255, 0, 0));
     m_connection->setPalette(palette);

@@ -11,11 +11,9 @@ DeviceDiscovery::DeviceDiscovery(Clock &clock, QObject *parent)
       m_timer(clock.createTimer([this] { finish(); }))
 {
     connect(m_socket.get(), &DiscoverySocket::datagramReceived, this,
-            [this](const QString &sender, const QByteArray &data) {
-                if (!m_timer->isActive())
-                    return;
-                m_senders << sender;
-                m_replies += data;
+            [this](const QString &sender, const QByteArray &data, quint16 port) {
+                if (m_timer->isActive())
+                    m_replies.add(sender, port, data);
             });
     connect(m_socket.get(), &DiscoverySocket::errorOccurred, this,
             [this](int number, const QString &description) {
@@ -33,8 +31,6 @@ bool DeviceDiscovery::isRunning() const
 
 void DeviceDiscovery::start(const QString &target)
 {
-    m_replies.clear();
-    m_senders.clear();
     // Several targets (directed broadcasts of several networks) may be given, separated by commas.
     QList<std::pair<QHostAddress, quint16>> targets;
     for (const QString &entry : target.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -49,6 +45,10 @@ void DeviceDiscovery::start(const QString &target)
     }
     if (targets.isEmpty())
         targets.append({QHostAddress(QHostAddress::Broadcast), kGatewayPort});
+    QList<quint16> ports;
+    for (const auto &target : targets)
+        ports << target.second;
+    m_replies = DiscoveryReplies(ports);
     for (const auto &[address, port] : targets)
         if (!m_socket->send("TOBRIX6102", address, port))
             return;
@@ -57,7 +57,7 @@ void DeviceDiscovery::start(const QString &target)
 
 void DeviceDiscovery::finish()
 {
-    emit finished(parseDiscoveryReplies(m_replies, m_senders));
+    emit finished(m_replies.devices());
 }
 
 } // namespace korvo

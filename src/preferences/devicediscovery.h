@@ -2,7 +2,7 @@
 
 // TCP device discovery for the preferences dialog: one "TOBRIX6102" datagram to the discovery target
 // (the broadcast address and port 503 unless the preferences file names another), then 100 ms of answers
-// on the clock, each from one gateway, in arrival order.
+// on the clock, one device per gateway that answers, in arrival order.
 
 #include "preferences/discoveryreplies.h"
 
@@ -38,8 +38,7 @@ private:
 
     std::unique_ptr<DiscoverySocket> m_socket;
     std::unique_ptr<OneShotTimer> m_timer;
-    QByteArray m_replies;
-    QStringList m_senders;
+    DiscoveryReplies m_replies;
 };
 
 } // namespace korvo

@@ -34,4 +34,15 @@ QList<DiscoveredDevice> parseDiscoveryReplies(const QByteArray &buffer, const QS
     return devices;
 }
 
+bool DiscoveryReplies::add(const QString &sender, quint16 port, const QByteArray &datagram)
+{
+    if ((!m_ports.isEmpty() && !m_ports.contains(port)) || !datagram.startsWith(kRecordStart))
+        return false;
+    if (m_seen.contains({sender, port}))
+        return false;
+    m_seen.insert({sender, port});
+    m_devices << parseDiscoveryReplies(datagram, {sender}).constFirst();
+    return true;
+}
+
 } // namespace korvo

@@ -5,6 +5,8 @@
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 
+#include <algorithm>
+
 namespace korvo {
 
 DiscoverySocket::DiscoverySocket(QObject *parent) : QObject(parent)
@@ -41,16 +43,19 @@ void DiscoverySocket::onReadyRead()
         const quint32 v4 = sender.toIPv4Address(&isV4);
         if (isV4)
             sender = QHostAddress(v4);
-        emit datagramReceived(sender.toString(), datagram.data());
+        emit datagramReceived(sender.toString(), datagram.data(), quint16(datagram.senderPort()));
     }
 }
 
-QString DiscoverySocket::localAddress()
+bool DiscoverySocket::isOwnAddress(const QString &text)
 {
-    for (const QHostAddress &address : QNetworkInterface::allAddresses())
-        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
-            return address.toString();
-    return {};
+    const QHostAddress wanted(text.trimmed());
+    if (wanted.isNull())
+        return false;
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    return std::any_of(own.begin(), own.end(), [&wanted](const QHostAddress &address) {
+        return address.isEqual(wanted, QHostAddress::TolerantConversion);
+    });
 }
 
 } // namespace korvo

@@ -22,11 +22,11 @@ public:
               quint16 port = kGatewayPort);
     void close();
 
-    // This computer's own address on the network (first non-loopback IPv4 address), empty when offline.
-    static QString localAddress();
+    // Whether text names one of this computer's own addresses (any interface, IPv4 or IPv6).
+    static bool isOwnAddress(const QString &text);
 
 Q_SIGNALS:
-    void datagramReceived(const QString &sender, const QByteArray &data);
+    void datagramReceived(const QString &sender, const QByteArray &data, quint16 senderPort);
     // Number as for the TCP link (Winsock style) and the OS's description.
     void errorOccurred(int number, const QString &description);
 

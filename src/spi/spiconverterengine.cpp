@@ -50,8 +50,8 @@ void SpiConverterEngine::timerFired(qint64 nowMs)
         finish();
         return;
     }
-    m_incomplete = true;
-    fail(QStringLiteral("the SPI converter answered %1 of %2 bytes within %3 ms")
+    fail(QStringLiteral("%1: the SPI converter answered %2 of %3 bytes within %4 ms")
+             .arg(kIncomplete)
              .arg(std::min(m_reply.size(), m_request.bytes.size()))
              .arg(m_request.bytes.size())
              .arg(kReplyMs));

@@ -14,8 +14,8 @@ class SpiConverterEngine final : public EngineBase
 public:
     static constexpr int kReplyMs = 1000;
     static inline const QString kSettings = QStringLiteral("19200,n,8,1");
-    // What the SPI window says of a reply that did not come whole in time (the engine's own failure names
-    // how much came).
+    // What the SPI window says of a reply that did not come whole in time; the failure goes on to say how
+    // much came.
     static inline const QString kIncomplete = QStringLiteral("Comm Port Not Open");
 
     enum class Job { Message, Version };
@@ -39,14 +39,11 @@ public:
     // The version job: what came back, and whether it allows single-character mode.
     QByteArray versionReply() const { return m_reply; }
     bool versionAccepted() const { return m_accepted; }
-    // The job failed because the message's reply did not come whole in time.
-    bool replyIncomplete() const { return m_incomplete; }
 
 private:
     Request m_request;
     QByteArray m_reply;
     bool m_accepted = false;
-    bool m_incomplete = false;
 };
 
 } // namespace korvo

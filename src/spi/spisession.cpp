@@ -117,7 +117,7 @@ void SpiSession::converterDone()
         return;
     const qint64 now = m_clock.nowMs();
     if (job->hasFailed()) {
-        m_engine->writeFailed(job->replyIncomplete() ? SpiConverterEngine::kIncomplete : job->failure(), now);
+        m_engine->writeFailed(job->failure(), now);
     } else if (job->request().job == SpiConverterEngine::Job::Version) {
         m_converterChecked = job->versionAccepted();
         m_engine->versionChecked(job->versionAccepted(), now);

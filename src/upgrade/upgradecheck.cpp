@@ -53,16 +53,20 @@ UpgradeCheck checkOrvBrelFile(double coreVersion, double fileVersion, QChar kind
 
 UpgradeCheck checkUKorvoCore(const QString &controllerCore, const QString &fileCore)
 {
-    if (!controllerCore.isEmpty() && controllerCore == fileCore)
+    if (controllerCore == fileCore)
         return {};
-    // Both versions are named, so that the factory can be told which core the controller has.
+    return {false,
+            QStringLiteral("  The CORE Version Numbers DO NOT Match,\r\n  Contact Factory\r\n     UPGRADE "
+                           "Will ABORT!\r\n     Press CANCEL")};
+}
+
+QString coreVersionsText(const QString &controllerCore, const QString &fileCore)
+{
     const auto shown = [](const QString &core, const char *missing) {
         return core.isEmpty() ? QString::fromLatin1(missing) : core;
     };
-    return {false,
-            QStringLiteral("  The CORE Version Numbers DO NOT Match,\r\n  Contact Factory\r\n     UPGRADE "
-                           "Will ABORT!\r\n     Press CANCEL\r\n  Controller core: %1    File core: %2")
-                .arg(shown(controllerCore, "(erased)"), shown(fileCore, "(none)"))};
+    return QStringLiteral("Controller core: %1    File core: %2")
+        .arg(shown(controllerCore, "(erased)"), shown(fileCore, "(none)"));
 }
 
 } // namespace korvo

@@ -23,7 +23,11 @@ struct UpgradeCheck
 
 // Orv/Brel: fileVersion is the file's version number F, kind its kind letter.
 UpgradeCheck checkOrvBrelFile(double coreVersion, double fileVersion, QChar kind);
-// uKorvo: the controller's core version text must equal the file's; an erased (empty) one never does.
+// uKorvo: the controller's core version text must equal the file's, compared as texts (an erased controller
+// reads empty, which equals only a file without a core version).
 UpgradeCheck checkUKorvoCore(const QString &controllerCore, const QString &fileCore);
+// Both core versions in one line, for showing beside a refusal: the factory asks which core the controller
+// has.
+QString coreVersionsText(const QString &controllerCore, const QString &fileCore);
 
 } // namespace korvo

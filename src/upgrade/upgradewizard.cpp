@@ -3,6 +3,7 @@
 #include "app/prompt.h"
 #include "link/commlink.h"
 #include "settings/preferences.h"
+#include "upgrade/upgradecheck.h"
 #include "upgrade/upgradewizardview.h"
 
 #include <QApplication>
@@ -346,6 +347,8 @@ void UpgradeWizard::checksDone()
     if (engine.phase() == UpgradeEngine::Phase::Refused) {
         if (!engine.refusal().isEmpty())
             m_view->setMessage(engine.refusal(), UpgradeWizardView::kRed);
+        if (m_procedure == UpgradeProcedure::UKorvo && !engine.refusal().isEmpty())
+            m_view->setProgressStats(coreVersionsText(engine.controllerCore(), m_scan->coreVersionText));
         if (m_procedure == UpgradeProcedure::OrvBrel && !engine.refusal().isEmpty())
             m_steps.backToFileSelection();
         return;

@@ -171,6 +171,27 @@ private Q_SLOTS:
         const CliRun usage =
             refusing.cli({QStringLiteral("can-read"), QStringLiteral("--target"), QStringLiteral("bus")});
         QCOMPARE(usage.exitCode, 2);
+
+        // A file without CAN settings would write the defaults over the device's: refused, the device not
+        // asked.
+        Device untouched(CanResponder::Kind::Dongle);
+        QVERIFY(untouched.ok());
+        const QString settingsless = dir.filePath(QStringLiteral("none.ini"));
+        for (const QByteArray &text : {QByteArray(), QByteArray("\x01\xFFgarbage\n=\n"),
+                                       QByteArray("[DONGLE Settings]\r\n[SPI Configuration]\r\nX=1\r\n")}) {
+            QFile garbage(settingsless);
+            QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            garbage.write(text);
+            garbage.close();
+            const CliRun empty = untouched.cli({QStringLiteral("can-apply"), settingsless,
+                                                QStringLiteral("--target"), QStringLiteral("dongle")});
+            QCOMPARE(empty.exitCode, 2);
+            QVERIFY2(empty.err.contains(settingsless +
+                                        QStringLiteral(" holds no CAN settings: it has no [DONGLE "
+                                                       "Settings] section (nor a [MODULE Settings] one)")),
+                     qPrintable(empty.err));
+        }
+        QVERIFY(untouched.controller().received().isEmpty());
     }
 
     void canReadOnAFaultyLine_data() { faultyLineCases(false); }

@@ -74,6 +74,16 @@ private Q_SLOTS:
         QCOMPARE(parseDiscoveryReplies("\x06:GW:KG3\x06:GW:KG4:x", {"a", "b"}),
                  (QList<DiscoveredDevice>{{"a", "KG3\x06:GW:KG4:x", ""}}));
         QVERIFY(parseDiscoveryReplies("garbage", {"a"}).isEmpty());
+
+        // One device per gateway, however often it answers; only replies from the port asked count.
+        DiscoveryReplies replies({503});
+        for (int i = 0; i < 2000; ++i)
+            QCOMPARE(replies.add("10.0.0.20", 503, "\x06:GW:KG1:"), i == 0);
+        QVERIFY(!replies.add("10.0.0.22", 5030, "\x06:GW:KG9:"));
+        QVERIFY(!replies.add("10.0.0.23", 503, "TOBRIX6102")); // the broadcast's own echo
+        QVERIFY(replies.add("10.0.0.21", 503, "\x06:GW:KG2:10.0.0.5\x06:GW:KG3:"));
+        QCOMPARE(replies.devices(),
+                 (QList<DiscoveredDevice>{{"10.0.0.20", "KG1", ""}, {"10.0.0.21", "KG2", "10.0.0.5"}}));
     }
 
     void requestCodesOpenTheirPagesAndApplyToOnlyOnTerminalPages()
@@ -323,6 +333,7 @@ private Q_SLOTS:
         QVERIFY(one.listenDiscovery(QHostAddress::LocalHost, one.port(), &error));
         QVERIFY(two.listenDiscovery(QHostAddress::LocalHost, two.port(), &error));
         one.setSerialNumber("KG503-1111");
+        one.setReportedConnection("127.0.0.1"); // this computer, though not its first network address
         two.setSerialNumber("KG503-2222");
         two.setReportedConnection("10.9.9.9");
 

@@ -89,7 +89,9 @@ private slots:
     {
         Bench bench;
         bench.controller.setSilent(true);
-        QCOMPARE(bench.send(QByteArray::fromHex("0210AB")), QStringLiteral("Comm Port Not Open"));
+        QCOMPARE(
+            bench.send(QByteArray::fromHex("0210AB")),
+            QStringLiteral("Comm Port Not Open: the SPI converter answered 0 of 3 bytes within 1000 ms"));
         QVERIFY(!bench.session->isSending());
     }
 
@@ -98,7 +100,9 @@ private slots:
         Bench bench;
         bench.responder.setShortFrame(2);
         QCOMPARE(bench.send(QByteArray::fromHex("0210AB")), QString());
-        QCOMPARE(bench.send(QByteArray::fromHex("031000")), QStringLiteral("Comm Port Not Open"));
+        QCOMPARE(
+            bench.send(QByteArray::fromHex("031000")),
+            QStringLiteral("Comm Port Not Open: the SPI converter answered 2 of 3 bytes within 1000 ms"));
         // The next message is whole again: stale bytes are gone and the port reopens.
         QList<SpiExchange> exchanges;
         QCOMPARE(bench.send(QByteArray::fromHex("031000"), 100, &exchanges), QString());
@@ -187,11 +191,13 @@ private slots:
             return LineFault::simArgs(fault, 0, 0.1, seed);
         };
         const auto cut = [](LineFault::Class fault) { return LineFault::simArgs(fault, 4); };
-        const QString none = QStringLiteral("the SPI converter answered 0 of 3 bytes within 1000 ms");
+        const QString none =
+            QStringLiteral("Comm Port Not Open: the SPI converter answered 0 of 3 bytes within 1000 ms");
         QTest::newRow("clean") << QStringList() << 0 << QString();
         QTest::newRow("corrupt frame") << line(LineFault::Corrupt, 4) << 1 << none;
         QTest::newRow("dropped reply byte")
-            << line(LineFault::Drop, 8) << 1 << QStringLiteral("the SPI converter answered 2 of 3 bytes");
+            << line(LineFault::Drop, 8) << 1
+            << QStringLiteral("Comm Port Not Open: the SPI converter answered 2 of 3 bytes");
         QTest::newRow("doubled frame byte") << line(LineFault::Dup, 4) << 1 << none;
         QTest::newRow("doubled end byte") << line(LineFault::Dup, 19) << 0 << QString();
         QTest::newRow("stall") << cut(LineFault::Stall) << 1 << none;

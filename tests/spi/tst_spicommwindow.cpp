@@ -247,7 +247,9 @@ private slots:
         window->sendButton()->click();
         m_clock->advance(1000); // silent
         QCOMPARE(m_prompt->asked().size(), 1);
-        QCOMPARE(m_prompt->asked()[0].text, QStringLiteral("Comm Port Not Open"));
+        QCOMPARE(
+            m_prompt->asked()[0].text,
+            QStringLiteral("Comm Port Not Open: the SPI converter answered 0 of 1 bytes within 1000 ms"));
         QCOMPARE(m_prompt->asked()[0].title, QStringLiteral("Comm Error"));
         QCOMPARE(m_prompt->asked()[0].icon, PromptIcon::Critical);
         QCOMPARE(window->sendButton()->text(), QStringLiteral("&Send"));

@@ -118,7 +118,6 @@ private Q_SLOTS:
     void initTestCase();
     void aUKorvoOverAPtyLosesPowerThenASecondRunCompletes();
     void aVeltorThroughTheGatewayWithANakThenAck();
-    void aRecordNakedTwiceIsExitOne();
     void refusedFilesAreExitOneWithNothingSent();
     void anErasedUKorvoIsRefused();
     void anUpgradeOnAFaultyLine_data();
@@ -204,30 +203,6 @@ void TstUpgradeE2e::aVeltorThroughTheGatewayWithANakThenAck()
                 .startsWith(QStringLiteral("Records to send: ")));
     QVERIFY(json.value(QStringLiteral("estimatedMs")).toInteger() > 0);
     QCOMPARE(fileBytes(image), expectedImage(records, false));
-}
-
-void TstUpgradeE2e::aRecordNakedTwiceIsExitOne()
-{
-    QByteArray text = upgradeText(orvBrelRecords());
-    const QByteArray good = hexRecord(0, 0x0020, patternBytes(2, 16));
-    QByteArray bad = good;
-    bad[bad.size() - 1] = bad.endsWith('0') ? '1' : '0';
-    text.replace(good, bad);
-    const QString file = writeFile(QStringLiteral("badsum.zel"), text);
-    Sim sim({QStringLiteral("--device"), QStringLiteral("fendra"), QStringLiteral("--core"),
-             QStringLiteral("2.9")},
-            false);
-    QVERIFY(sim.ready());
-    QVERIFY(sim.type("UG 6041873"));
-    // A Plus file (3.005) for a 2.9 controller is refused; a file of 2.x goes to the NAKs.
-    text.replace(hexRecord(0, 0xFF60, QByteArray::fromHex("03000500")),
-                 hexRecord(0, 0xFF60, QByteArray::fromHex("02000900")));
-    const CliRun run =
-        runCli(sim.link() +
-               QStringList{QStringLiteral("--device"), QStringLiteral("fendra"), QStringLiteral("upgrade"),
-                           writeFile(QStringLiteral("badsum2.zel"), text), QStringLiteral("--yes")});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("NAK twice")), qPrintable(run.err));
 }
 
 void TstUpgradeE2e::refusedFilesAreExitOneWithNothingSent()

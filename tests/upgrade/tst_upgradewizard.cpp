@@ -59,6 +59,7 @@ private Q_SLOTS:
     void aUKorvoIsUpgradedByMouse();
     void aVeltorIsUpgradedByKeyboardAndPreviousFromStepEightLandsOnFive();
     void aRefusedFileLeadsBackToTheFileSelection();
+    void aUKorvoOfAnotherCoreIsRefusedNamingBothCores();
     void aDamagedFileStopsAtTheFileStep();
     void otherDeviceTypesGetAnEmptyWizard();
     void aPortThatWillNotOpenIsCommNotEstablished();
@@ -205,6 +206,26 @@ void TstUpgradeWizard::aRefusedFileLeadsBackToTheFileSelection()
     click(view->previous());
     QCOMPARE(wizard->step(), 2);
     QCOMPARE(rig.chooserCalls, 2);
+}
+
+void TstUpgradeWizard::aUKorvoOfAnotherCoreIsRefusedNamingBothCores()
+{
+    UpgradeSimOptions options;
+    options.upgradeSwitch = true;
+    options.core = QStringLiteral("1.5");
+    WizardRig rig(UKorvo, options);
+    rig.settings.settings = QStringLiteral("19200,N,8,1");
+    auto wizard = rig.wizard(writeFile(m_dir, upgradeText(uKorvoRecords())));
+    UpgradeWizardView *view = wizard->view();
+    for (int step = 1; step <= 7; ++step)
+        click(view->next());
+    QVERIFY(rig.runUntil([&] { return view->previous()->isEnabled(); }));
+    // The box holds the refusal as it stands; the versions are beside it.
+    QCOMPARE(view->message(),
+             QStringLiteral("  The CORE Version Numbers DO NOT Match,\n  Contact Factory\n     "
+                            "UPGRADE Will ABORT!\n     Press CANCEL"));
+    QCOMPARE(view->progressStats(), QStringLiteral("Controller core: 1.500    File core: 1.000"));
+    QVERIFY(!view->next()->isEnabled());
 }
 
 void TstUpgradeWizard::aDamagedFileStopsAtTheFileStep()
