@@ -74,9 +74,8 @@ TransferDialog::TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, Q
     : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt)
 {
     setWindowTitle(QStringLiteral("KORVO Upload / Download"));
-    // Modal over the main window: no typed key, function key or menu reaches the link while a transfer
-    // runs; tool windows of their own are refused the link instead.
-    setWindowModality(Qt::WindowModal);
+    // Not modal: a modal dialog swallowed clicks on the terminal and the menus without a word. The link
+    // refuses what would disturb the job, and says so.
     buildControls();
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &TransferDialog::refreshFigures);
@@ -341,6 +340,15 @@ void TransferDialog::startJob(TransferJob::Kind kind)
             emit memoryChanged(m_setup.memory);
         }
     }
+}
+
+void TransferDialog::reject()
+{
+    // The title bar's X and Escape are Cancel: a running job is never left running unseen.
+    if (isRunning())
+        onCancel();
+    else
+        QDialog::reject();
 }
 
 void TransferDialog::onCancel()
