@@ -194,6 +194,26 @@ void EditWindow::appendText(const QString &text)
     emit documentChanged();
 }
 
+void EditWindow::beginUpload()
+{
+    const bool wasModified = isModified();
+    const bool wasLoading = std::exchange(m_loading, true);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+    // A modified text must come back modified: the save point goes to the emptied state inside the
+    // upload's step, where no Undo or Redo can land.
+    if (wasModified)
+        m_editor->SendScintilla(QsciScintillaBase::SCI_SETSAVEPOINT);
+    m_loading = wasLoading;
+    markModified(wasModified || m_editor->isModified());
+}
+
+void EditWindow::endUpload()
+{
+    m_editor->SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
+    setupEditMenu(m_host);
+}
+
 QString EditWindow::documentText() const
 {
     // The buffer itself, with its length: text() would stop at a NUL byte.
@@ -305,9 +325,8 @@ void EditWindow::undo()
 {
     if (!m_editor->isUndoAvailable())
         return;
+    // The modified mark follows the editor's save point.
     m_editor->undo();
-    if (!m_editor->isUndoAvailable())
-        setModified(false);
     setupEditMenu(m_host);
 }
 

@@ -78,6 +78,10 @@ public:
     // window: the caret, the selection and the view stay where the user has them, only the new text is
     // coloured, and the window turns modified with the first piece, as typing would make it.
     void appendText(const QString &text);
+    // An upload replacing the document: beginUpload() empties it, appendText() adds the pieces and
+    // endUpload() closes them into one Undo step, which brings the old text back with its modified mark.
+    void beginUpload();
+    void endUpload();
     QString documentText() const;
     bool isModified() const;
     void setModified(bool modified);

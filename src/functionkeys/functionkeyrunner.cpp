@@ -10,6 +10,14 @@ namespace korvo {
 FunctionKeyRunner::FunctionKeyRunner(CommLink &link, Clock &clock, QObject *parent)
     : QObject(parent), m_link(link), m_clearTimer(clock.createTimer([this] { Q_EMIT message({}); }))
 {
+    // A key typed while a job holds the link is refused as a function key is: the panel says why.
+    connect(&link, &CommLink::inputRefused, this, &FunctionKeyRunner::showNote);
+}
+
+void FunctionKeyRunner::showNote(const QString &text)
+{
+    Q_EMIT message(text);
+    m_clearTimer->start(kMessageMs);
 }
 
 FunctionKeyRunner::~FunctionKeyRunner()
@@ -53,8 +61,7 @@ void FunctionKeyRunner::press(int key)
                             [this](const std::vector<EngineEvent> &events) { onEvents(events); });
     // Another job holds the link: it goes on, and the panel says why the key did nothing.
     if (m_lease.isRefused()) {
-        Q_EMIT message(m_lease.refusal());
-        m_clearTimer->start(kMessageMs);
+        showNote(m_lease.refusal());
         return;
     }
     // A key with nothing to walk has ended inside attach, before its lease could be let go.

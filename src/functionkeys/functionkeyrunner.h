@@ -32,6 +32,8 @@ public:
     // The stop request of a press while a key runs.
     void stop();
     bool isRunning() const;
+    // A note in the "msg" panel for kMessageMs: why a key did nothing, how a job on the link ended.
+    void showNote(const QString &text);
 
 Q_SIGNALS:
     // A key's caption shows in normal weight while it runs (also keys pressed by "^f").

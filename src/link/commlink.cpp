@@ -330,9 +330,19 @@ void CommLink::refreshPanels()
 
 // ---- sending
 
+bool CommLink::refusedWhileHeld()
+{
+    // A job's reply would take in whatever the terminal sent meanwhile, and the device would answer it
+    // into the job's result: nothing of the terminal's own goes out while a job holds the link.
+    if (!m_slot.engine())
+        return false;
+    emit inputRefused(busyText());
+    return true;
+}
+
 void CommLink::sendToComm(const QByteArray &data, bool delay, char lineEnd)
 {
-    if (!data.isEmpty() && m_follow == Follow::Off)
+    if (!data.isEmpty() && m_follow == Follow::Off && !refusedWhileHeld())
         m_sends.push(data, delay, lineEnd, 0);
 }
 
@@ -366,6 +376,8 @@ void CommLink::sendFailed(quint64 owner, const QString &error)
 
 bool CommLink::writeToPort(const QByteArray &data)
 {
+    if (refusedWhileHeld())
+        return false;
     ensureLinks();
     if (m_serial->write(data)) {
         if (m_trace)
@@ -378,8 +390,7 @@ bool CommLink::writeToPort(const QByteArray &data)
 
 void CommLink::sendTypedChar(char c)
 {
-    if (!m_settings.connected || m_follow != Follow::Off ||
-        (m_slot.engine() && m_leaseKind == LeaseKind::Exclusive))
+    if (!m_settings.connected || m_follow != Follow::Off || refusedWhileHeld())
         return;
     QByteArray bytes(1, c);
     if (!isTcp() && c == '\r' && m_settings.translateCR)
@@ -406,6 +417,8 @@ EngineLease CommLink::attach(DeviceEngine &engine, const QString &job, EventSink
     if (m_slot.engine())
         return EngineLease::refused(busyText());
     ensureLinks();
+    // What the terminal still had queued (a paste going out) would be answered into the job's result.
+    m_sends.drop(0);
     m_leaseKind = kind;
     m_job = job;
     if (m_trace)

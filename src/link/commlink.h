@@ -90,8 +90,9 @@ public:
     bool isSending() const { return !m_sends.isEmpty(); }
     // Writes bytes to the serial port in one piece, no pacing (Shift+Insert). False on error (reported).
     bool writeToPort(const QByteArray &data);
-    // A key typed in the terminal, only while Connected and no exclusive lease is held; CR is followed by
-    // LF on serial when TranslateCR is set. A failure disconnects and reports a critical "Comm Port Error".
+    // A key typed in the terminal, only while Connected; CR is followed by LF on serial when TranslateCR is
+    // set. A failure disconnects and reports a critical "Comm Port Error".
+    // These three are refused with inputRefused() while a job holds the link.
     void sendTypedChar(char c);
 
     // Attaches a device engine for the job named job ("Upload", "Find Comm. Settings"): calls its start() and
@@ -137,12 +138,16 @@ Q_SIGNALS:
     // The gateway refused or dropped the connection and is not tried again (already reported; the link is
     // disconnected).
     void linkLost();
+    // The terminal's own traffic was refused because a job holds the link; text names the job.
+    void inputRefused(const QString &text);
 
 private:
     enum class Follow { Off, Adapter, Gateway };
     enum class SerialOpen { Opened, Failed, AdapterAway };
 
     void ensureLinks();
+    // True, after saying so, while a job holds the link.
+    bool refusedWhileHeld();
     bool openSerial();
     // The terminal's own port: where the system lists its adapter now, when it remembers one; the adapter
     // found at the port opened is remembered (none for a port that is not a USB adapter).

@@ -135,8 +135,35 @@ void CommandRouter::bindHandlers()
     setHandler(Command::About, [w] { w->showAbout(); });
 }
 
+void CommandRouter::transferOnce(Command command, const QString &file)
+{
+    restoreTransferTarget();
+    m_targetBeforeOnce = m_transfer;
+    m_transfer.toFile = true;
+    m_transfer.fileName = file;
+    run(command);
+    auto *dialog = m_window->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    // Refused at the gate, or the dialog busy with another job: nothing will use the file.
+    if (!m_onceOpened || !dialog || dialog->isRunning())
+        restoreTransferTarget();
+}
+
+void CommandRouter::restoreTransferTarget()
+{
+    if (!m_targetBeforeOnce)
+        return;
+    m_transfer.toFile = m_targetBeforeOnce->toFile;
+    m_transfer.fileName = m_targetBeforeOnce->fileName;
+    m_targetBeforeOnce.reset();
+    m_onceOpened = false;
+}
+
 void CommandRouter::openTransfer(TransferJob::Kind kind)
 {
+    auto *open = m_window->findChild<TransferDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    // Opened again after a one-off file without a job on it: the target chosen before is back.
+    if (m_onceOpened && !(open && open->isRunning()))
+        restoreTransferTarget();
     TransferSetup setup;
     setup.memory = m_transfer;
     setup.editWindows = m_window->prefs().countWindows(WindowKind::Edit);
@@ -146,6 +173,9 @@ void CommandRouter::openTransfer(TransferJob::Kind kind)
         qobject_cast<EditWindow *>(m_window->childWidget(WindowKind::Edit, m_window->active().doc)), setup);
     connect(dialog, &TransferDialog::memoryChanged, this, &CommandRouter::setTransferMemory,
             Qt::UniqueConnection);
+    connect(dialog, &TransferDialog::jobEnded, this, &CommandRouter::restoreTransferTarget,
+            Qt::UniqueConnection);
+    m_onceOpened = m_targetBeforeOnce.has_value();
 }
 
 void CommandRouter::setHandler(Command command, Handler handler)

@@ -53,6 +53,9 @@ public:
     bool passesTransferGate(bool download) const;
     // What the transfer dialog remembers between transfers (target, file, device name).
     TransferMemory &transferMemory() { return m_transfer; }
+    // Opens the transfer dialog for command on file (File Open on a terminal); the target chosen before
+    // comes back once the job has ended, or when the dialog opens again without one having run.
+    void transferOnce(Command command, const QString &file);
 
 private:
     void bindHandlers();
@@ -70,6 +73,7 @@ private:
     void arrange(Command command);
     void openTransfer(TransferJob::Kind kind);
     void setTransferMemory(const TransferMemory &memory) { m_transfer = memory; }
+    void restoreTransferTarget();
 
     MainWindow *m_window;
     DocumentCommands *m_documents;
@@ -77,6 +81,8 @@ private:
     QPointer<RamViewerWindow> m_ramViewer;
     QPointer<LineMonitorWindow> m_lineMonitor;
     TransferMemory m_transfer;
+    std::optional<TransferMemory> m_targetBeforeOnce; // toFile and fileName to restore after transferOnce
+    bool m_onceOpened = false;                        // the dialog has opened on the one-off file
     // The preferences dialog's "Apply to:", kept from one opening to the next.
     ApplyToWord m_applyTo;
 };

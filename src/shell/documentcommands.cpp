@@ -330,13 +330,7 @@ void DocumentCommands::openRecent(int entry)
 void DocumentCommands::openCommFile(const QString &path)
 {
     // The file is the download source for this one transfer; the chosen target comes back afterwards.
-    TransferMemory &transfer = m_window->router()->transferMemory();
-    const TransferMemory chosen = transfer;
-    transfer.toFile = true;
-    transfer.fileName = path;
-    m_window->runCommand(Command::Download);
-    transfer.toFile = chosen.toFile;
-    transfer.fileName = chosen.fileName;
+    m_window->router()->transferOnce(Command::Download, path);
 }
 
 void DocumentCommands::openDocument(const QString &path)

@@ -10,10 +10,14 @@ void setEditWindowTarget(TransferJob::Target &target, EditWindow *edit)
 {
     const QPointer<EditWindow> window = edit;
     target.editText = [window] { return window ? window->documentText() : QString(); };
-    // Emptied without an undo step and unmodified: the upload's text is what the window then holds.
+    // The whole upload is one Undo step.
     target.clearEdit = [window] {
         if (window)
-            window->setDocumentText(QString(), false);
+            window->beginUpload();
+    };
+    target.endEdit = [window] {
+        if (window)
+            window->endUpload();
     };
     target.appendEditLine = [window](const QString &line) {
         if (window)

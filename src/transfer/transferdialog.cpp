@@ -3,8 +3,10 @@
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "editor/editwindow.h"
+#include "functionkeys/functionkeyrunner.h"
 #include "link/commlink.h"
 #include "terminal/commwindow.h"
+#include "terminal/terminalfunctions.h"
 #include "transfer/editwindowtarget.h"
 #include "transfer/listingdiffview.h"
 #include "ui/captiontext.h"
@@ -74,9 +76,8 @@ TransferDialog::TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, Q
     : QDialog(parent), m_fileDialogs(fileDialogs), m_prompt(prompt)
 {
     setWindowTitle(QStringLiteral("KORVO Upload / Download"));
-    // Modal over the main window: no typed key, function key or menu reaches the link while a transfer
-    // runs; tool windows of their own are refused the link instead.
-    setWindowModality(Qt::WindowModal);
+    // Not modal: a modal dialog swallowed clicks on the terminal and the menus without a word. The link
+    // refuses what would disturb the job, and says so.
     buildControls();
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &TransferDialog::refreshFigures);
@@ -297,6 +298,14 @@ void TransferDialog::startJob(TransferJob::Kind kind)
                 kTitle, PromptIcon::Exclamation);
             return;
         }
+        // An upload replaces the window's text: changes not saved are not replaced unasked.
+        if (kind == TransferJob::Kind::Upload && m_edit->isModified() &&
+            m_prompt.ask({QStringLiteral("%1 has changes that are not saved.\r\nReplace its text with the "
+                                         "upload?")
+                              .arg(m_edit->fileName()),
+                          QStringLiteral("Upload from Device"), PromptIcon::Exclamation,
+                          PromptButtons::YesNo}) != PromptAnswer::Yes)
+            return;
         setEditWindowTarget(target, m_edit);
         m_sourceName = QStringLiteral("the Edit Window");
     }
@@ -343,6 +352,15 @@ void TransferDialog::startJob(TransferJob::Kind kind)
     }
 }
 
+void TransferDialog::reject()
+{
+    // The title bar's X and Escape are Cancel: a running job is never left running unseen.
+    if (isRunning())
+        onCancel();
+    else
+        QDialog::reject();
+}
+
 void TransferDialog::onCancel()
 {
     if (isRunning()) {
@@ -375,8 +393,9 @@ void TransferDialog::refreshFigures()
     if (!m_job)
         return;
     const TransferJob::Figures f = m_job->figures();
-    // The bar claims only what is known: with fewer than two steps to count it shows that work goes on.
-    if (f.running && f.stepsTotal < 2) {
+    // The bar claims only what is known: sections of unknown length, or fewer than two steps, show that
+    // work goes on, and the figures say how much.
+    if (f.running && (!f.stepsKnown || f.stepsTotal < 2)) {
         m_progress->setRange(0, 0);
     } else if (f.stepsTotal > 0) {
         m_progress->setRange(0, int(std::min<qint64>(f.stepsTotal, INT_MAX)));
@@ -394,13 +413,17 @@ void TransferDialog::onEnded(bool ok, const QString &message)
     refreshFigures();
     showRunning(false);
     const bool verify = m_job && m_job->kind() == TransferJob::Kind::Verify;
+    // The dialog closes on success: the terminal's status row tells how it went for a while.
+    const QString done = m_job ? TransferJob::doneText(m_job->kind(), m_job->figures()) : QString();
+    if (ok && !verify && !m_cancelRequested && m_terminal)
+        m_terminal->functions().runner().showNote(done);
     if (m_cancelRequested)
         m_message->setText(message.isEmpty() ? QStringLiteral("Cancelled")
                                              : QStringLiteral("Cancelled\r\n") + message);
     else if (!ok)
         m_message->setText(message);
     else if (!verify)
-        m_message->setText(message.isEmpty() ? QStringLiteral("Done") : QStringLiteral("Done\r\n") + message);
+        m_message->setText(message.isEmpty() ? done : done + QStringLiteral("\r\n") + message);
     m_message->setVisible(true);
     // A failure of the link or a file is told once, and so is what a finished job adds (a section the
     // device never answered). Cancel hides the dialog once the job has ended, so what a cancelled job has

@@ -65,6 +65,8 @@ public:
 
     void setUp(TransferJob::Kind kind, CommWindow *terminal, EditWindow *edit, const TransferSetup &setup);
     bool isRunning() const { return m_job && m_job->isRunning(); }
+    // While a job runs: Cancel, and the dialog stays until the job has ended.
+    void reject() override;
 
     // The controls, for tests.
     QCheckBox *box(int index) const { return m_boxes[size_t(index)]; }

@@ -89,6 +89,13 @@ TransferJob::TransferJob(CommLink &link, QObject *parent) : QObject(parent), m_l
 TransferJob::~TransferJob()
 {
     m_lease.release();
+    closeEdit();
+}
+
+void TransferJob::closeEdit()
+{
+    if (std::exchange(m_editOpen, false) && m_target.endEdit)
+        m_target.endEdit();
 }
 
 QString TransferJob::kindName(Kind kind)
@@ -114,6 +121,7 @@ std::optional<PromptRequest> TransferJob::prepareUpload(const Target &target)
     if (!target.file) {
         if (target.clearEdit)
             target.clearEdit();
+        m_editOpen = true;
         return std::nullopt;
     }
     if (target.fileName.isEmpty())
@@ -267,6 +275,7 @@ void TransferJob::onLine(const QString &line)
 void TransferJob::end(bool ok, const QString &reason)
 {
     m_lease.release();
+    closeEdit();
     QString message;
     if (m_kind == Kind::Upload) {
         if (m_file) {
@@ -339,8 +348,27 @@ TransferJob::Figures TransferJob::figuresOf(const DeviceEngine &engine, qint64 l
         figures.quietMs = nowMs - upload->lastByteMs();
         figures.section = upload->sectionNumber();
         figures.sections = upload->sectionCount();
+        figures.stepsKnown = upload->stepsKnown();
     }
+    figures.stepsKnown = figures.stepsKnown || figures.download;
     return figures;
+}
+
+QString TransferJob::doneText(Kind kind, const Figures &f)
+{
+    // Thousands grouped with commas whatever the machine's language, as the rest of the program's texts.
+    const auto grouped = [](qint64 n) {
+        QString digits = QString::number(n);
+        for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+            digits.insert(at, u',');
+        return digits;
+    };
+    const QString size = f.bytesDone < 1024
+                             ? QStringLiteral("%1 bytes").arg(f.bytesDone)
+                             : QStringLiteral("%1 KB").arg(grouped((f.bytesDone + 512) / 1024));
+    return QStringLiteral("%1 done: %2 lines, %3 in %4 s")
+        .arg(kindName(kind), grouped(f.linesDone), size)
+        .arg((f.elapsedMs + 500) / 1000);
 }
 
 QStringList TransferJob::describe(const Figures &f)

@@ -35,6 +35,7 @@ public:
         std::function<QString()> editText;                   // download, verify: the edit window's text
         std::function<void()> clearEdit;                     // upload: empties the edit window first
         std::function<void(const QString &)> appendEditLine; // upload: each listing line as it arrives
+        std::function<void()> endEdit;                       // upload: the job has ended
         QString programDir;                                  // the temporary file's first folder
     };
 
@@ -52,12 +53,15 @@ public:
         int sections = 0;
         bool download = false;
         bool running = false;
+        bool stepsKnown = false; // the steps are a true share of the work (blocks, lines), not sections
     };
     // An upload or download engine's figures; linesIn: the listing lines an upload has given so far.
     static Figures figuresOf(const DeviceEngine &engine, qint64 linesIn, qint64 elapsedMs, qint64 nowMs);
     // The figures as the user reads them, one phrase per piece: what moved, its rate and time, and how
     // long the device has been quiet while the job runs.
     static QStringList describe(const Figures &figures);
+    // How a finished job went, in one line: "Upload done: 2,708 lines, 91 KB in 45 s".
+    static QString doneText(Kind kind, const Figures &figures);
 
     // How a start went.
     struct StartResult
@@ -107,6 +111,8 @@ private:
     void onEvents(const std::vector<EngineEvent> &events);
     void onLine(const QString &line);
     void end(bool ok, const QString &reason);
+    // The edit window an upload fills has its last piece: the upload becomes one Undo step.
+    void closeEdit();
 
     CommLink &m_link;
     Kind m_kind = Kind::Upload;
@@ -123,6 +129,7 @@ private:
     qint64 m_stepsDone = 0;
     qint64 m_stepsTotal = 0;
     bool m_cancelled = false;
+    bool m_editOpen = false;              // an upload is filling the edit window
     Question m_question = Question::None; // start() asked it; answer() goes on
 };
 

@@ -305,6 +305,9 @@ void StatusRow::layoutPanels()
             const int share = spareLeft / stretchesLeft--;
             spareLeft -= share;
             w += share;
+            // A long message is shortened into the room there is rather than cut off at the row's edge
+            // (a message panel last in a narrow window showed one letter).
+            w = std::min(w, std::max(0, width() - kMargin - x));
         }
         panel.rect = QRect(x, kMargin, w, height() - 2 * kMargin);
         x += w + spacing();

@@ -152,18 +152,23 @@ private Q_SLOTS:
         QCOMPARE(engine.log, QStringList({"start@0", "written@150"}));
     }
 
-    void theTerminalsOwnSendsWaitBehindAnEnginesPacedLine()
+    void theTerminalsOwnSendsAreRefusedWhileAJobHoldsTheLink()
     {
         Rig rig(true);
         rig.settings.charDelay = 20;
         rig.link.connectComm(true);
         LineEngine engine;
         EngineLease lease = rig.attach(engine);
+        QSignalSpy refused(&rig.link, &CommLink::inputRefused);
         rig.link.sendToComm("xy", false);
-        rig.clock.advance(10);
-        QCOMPARE(rig.factory.socket->written(), QByteArray("}02:96a"));
+        rig.link.sendTypedChar('z');
         rig.clock.advance(200);
-        QCOMPARE(rig.factory.socket->written(), QByteArray("}02:96ab\rxy"));
+        QCOMPARE(rig.factory.socket->written(), QByteArray("}02:96ab\r"));
+        QCOMPARE(refused.size(), 2);
+        QVERIFY(refused.first().first().toString().startsWith(QStringLiteral("Test job is running")));
+        lease.release();
+        rig.link.sendTypedChar('z');
+        QCOMPARE(rig.factory.socket->written(), QByteArray("}02:96ab\rz"));
     }
 
     void aVanishedDeviceEndsTheEngineWithTheOsReasonAndNoSecondReport()

@@ -8,6 +8,7 @@
 #include "mainwindowtest.h"
 #include "scriptedprompt.h"
 #include "shell/aboutdialog.h"
+#include "shell/commandrouter.h"
 #include "shell/helpbrowser.h"
 #include "shell/mainmenus.h"
 #include "shell/maintoolbar.h"
@@ -158,6 +159,20 @@ void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
     QVERIFY(ended.wait(20'000));
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Verify: identical"));
     QVERIFY(m_prompt->asked().isEmpty());
+
+    // File Open on a terminal sends the file through the dialog once (as the router is asked here); the
+    // target chosen before comes back when that job has ended, not when the dialog opens.
+    TransferMemory &memory = window->router()->transferMemory();
+    memory.toFile = false;
+    memory.fileName = m_dir->filePath(QStringLiteral("chosen.vxt"));
+    window->router()->transferOnce(Command::Download, listing);
+    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
+    QCOMPARE(dialog->fileNameEdit()->text(), listing);
+    dialog->startButton()->click();
+    QVERIFY(ended.wait(20'000));
+    QVERIFY(ended.last().at(0).toBool());
+    QVERIFY(!memory.toFile);
+    QCOMPARE(memory.fileName, m_dir->filePath(QStringLiteral("chosen.vxt")));
 }
 
 void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()

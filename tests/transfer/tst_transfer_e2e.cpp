@@ -119,6 +119,7 @@ private Q_SLOTS:
     void aMissingSectionIsAskedAbout();
     void hmiUploadAsksAgainForACorruptedBlock();
     void aCancelledUploadKeepsThePreviousFileAndWhatWasRead();
+    void keysTypedDuringAnUploadAreRefusedAndTheListingHoldsOnlyItsReplies();
     void aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason();
     void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason_data();
     void aLinkGoneMidUploadKeepsWhatWasReadAndNamesTheReason();
@@ -313,6 +314,34 @@ void TstTransferEndToEnd::aCancelledUploadKeepsThePreviousFileAndWhatWasRead()
                  incomplete);
     QVERIFY(fileBytes(incomplete).startsWith("'[VARIABLES]\r\nVAR X = 100\r\n"));
     QCOMPARE(fileBytes(path), QByteArray("previous listing\r\n"));
+}
+
+void TstTransferEndToEnd::keysTypedDuringAnUploadAreRefusedAndTheListingHoldsOnlyItsReplies()
+{
+    QTemporaryDir dir;
+    const QString untouched = dir.filePath(QStringLiteral("untouched.vxt"));
+    const QString typedAt = dir.filePath(QStringLiteral("typed.vxt"));
+    Bench reference(Veltor, DeviceMemory::demo(Veltor));
+    QVERIFY(reference.run(TransferJob::Kind::Upload, reference.request(TransferRequest::Programs),
+                          fileTarget(untouched)));
+
+    Bench device(Veltor, DeviceMemory::demo(Veltor));
+    QVERIFY(device.ok);
+    QSignalSpy refused(&device.link, &CommLink::inputRefused);
+    QSignalSpy ended(&device.job, &TransferJob::ended);
+    QVERIFY(device.start(TransferJob::Kind::Upload, device.request(TransferRequest::Programs),
+                         fileTarget(typedAt)));
+    // A half-typed line, a whole one and a paste: none of it reaches the controller.
+    for (const char c : QByteArray("pr al\r"))
+        device.link.sendTypedChar(c);
+    device.link.sendToComm("pr al\r", true);
+    QVERIFY(ended.wait(10'000));
+    QVERIFY(ended.first().at(0).toBool());
+    QCOMPARE(refused.size(), 7);
+    QVERIFY(
+        refused.first().first().toString().startsWith(QStringLiteral("Upload is running on this terminal")));
+    QCOMPARE(device.controller.commands(), QList<QByteArray>{"l"});
+    QCOMPARE(fileBytes(typedAt), fileBytes(untouched));
 }
 
 void TstTransferEndToEnd::aDeviceThatVanishesEndsTheDownloadWithTheSystemsReason()

@@ -14,6 +14,7 @@
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
+#include "terminal/statuspanels.h"
 #include "terminal/terminalfunctions.h"
 #include "terminal/terminalview.h"
 #include "tools/ramviewerwindow.h"
@@ -263,13 +264,22 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     QSignalSpy changes(&edit, &EditWindow::documentChanged);
     edit.showMinimized();
+    // The window holds changes: the upload replaces them only when the user says so.
+    m_prompt.queueAnswer(PromptAnswer::No);
+    dialog->startButton()->click();
+    QVERIFY(!dialog->isRunning());
+    QCOMPARE(m_prompt.asked().last().text,
+             QStringLiteral("Program has changes that are not saved.\r\nReplace its text with the upload?"));
+    QCOMPARE(edit.documentText(), QStringLiteral("old text\r\n"));
+    m_prompt.queueAnswer(PromptAnswer::Yes);
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
+    m_prompt.clear();
     // The window being filled is brought into sight.
     QVERIFY(edit.isVisible());
     QVERIFY(!edit.isMinimized());
-    QCOMPARE(dialog->progressBar()->maximum(), 2);
-    QCOMPARE(dialog->progressBar()->value(), 0);
+    // Sections of unknown length: a busy bar and the counters, not a share that stands still.
+    QCOMPARE(dialog->progressBar()->maximum(), 0);
     QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 1 of 2\n0 lines, 0 bytes")));
 
     const QString variables =
@@ -289,8 +299,7 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     clock.advance(clock.nextDeadline() - clock.nowMs());
     QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
     QVERIFY(dialog->isRunning());
-    // The first section has ended, the second not yet: half, never the whole while it runs.
-    QCOMPARE(dialog->progressBar()->value(), 1);
+    QCOMPARE(dialog->progressBar()->maximum(), 0);
     QVERIFY(dialog->figuresLabel()->text().startsWith(QStringLiteral("Section 2 of 2\n5 lines, ")));
     QVERIFY(dialog->figuresLabel()->text().contains(QStringLiteral("Last byte ")));
     QVERIFY(editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= styled);
@@ -300,8 +309,10 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QCOMPARE(line, 1);
     QCOMPARE(column, 4);
 
-    // Cancelled: the window keeps what arrived, and the job reads on until the device is silent.
-    dialog->cancelButton()->click();
+    // The title bar's X is Cancel: the window keeps what arrived, and the job reads on until the device
+    // is silent, in sight.
+    dialog->close();
+    QVERIFY(dialog->isVisible());
     QVERIFY(ended.isEmpty());
     QCOMPARE(dialog->messageLabel()->text(),
              QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
@@ -316,9 +327,33 @@ void TstTransferDialog::anUploadIntoTheEditWindowShowsEachLineAsItArrives()
     QCOMPARE(m_prompt.asked().size(), 1);
     QCOMPARE(m_prompt.asked().first().icon, PromptIcon::Information);
     QVERIFY(m_prompt.asked().first().text.startsWith(QStringLiteral("The rest of the device's")));
-    // The upload is one change to the window: one Undo takes it back to the emptied, unmodified window.
-    editor->undo();
-    QVERIFY(edit.documentText().isEmpty());
+    // The upload is one change to the window: one Undo brings the old text back, still modified, and
+    // Redo the upload again.
+    edit.undo();
+    QCOMPARE(edit.documentText(), QStringLiteral("old text\r\n"));
+    QVERIFY(edit.isModified());
+    edit.redo();
+    QVERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
+    // An unmodified window is replaced unasked, and Undo brings it back unmodified.
+    edit.setDocumentText(QStringLiteral("saved\r\n"), false);
+    dialog->show();
+    dialog->startButton()->click();
+    QVERIFY(dialog->isRunning());
+    QCOMPARE(m_prompt.asked().size(), 1);
+    QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("VAR SPEED = 2500\r\n")));
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QTRY_VERIFY(edit.documentText().endsWith(QStringLiteral("FLG FAULT = 0\r\n")));
+    clock.advance(clock.nextDeadline() - clock.nowMs());
+    QCOMPARE(ended.size(), 2);
+    QVERIFY(ended.last().at(0).toBool());
+    // The dialog closes on success; the terminal says how it went.
+    QVERIFY(dialog->isHidden());
+    QVERIFY2(terminal.window->panels()
+                 .text(QStringLiteral("msg"))
+                 .startsWith(QStringLiteral("Upload done: 9 lines, ")),
+             qPrintable(terminal.window->panels().text(QStringLiteral("msg"))));
+    edit.undo();
+    QCOMPARE(edit.documentText(), QStringLiteral("saved\r\n"));
     QVERIFY(!edit.isModified());
 }
 
@@ -345,6 +380,8 @@ void TstTransferDialog::cancelStopsADownloadThatGetsNoEcho()
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Downloading"));
     QTRY_COMPARE(terminal.controller.received(), QByteArray("PG 100  \r"));
     QVERIFY(ended.isEmpty());
+    // A download's lines are known: the bar shows their share.
+    QCOMPARE(dialog->progressBar()->maximum(), 3);
     // The figures wrap within the dialog: it keeps its width and every figure is in sight.
     QLabel *figures = dialog->figuresLabel();
     QVERIFY(figures->text().contains(QStringLiteral(" of 3 lines, ")));
@@ -415,9 +452,18 @@ void TstTransferDialog::aRunningUploadKeepsTheLinkAgainstKeysAndOtherJobs()
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->startButton()->click();
     QVERIFY(dialog->isRunning());
-    // Typed keys and function keys at the terminal do not reach the link while the upload runs.
+    // Typed keys and function keys at the terminal do not reach the link while the upload runs, and the
+    // status row says why, within its width.
     QTest::keyClick(window.windowHandle(), Qt::Key_Q);
+    StatusPanels &panels = window.panels();
+    QVERIFY2(
+        panels.text(QStringLiteral("msg")).startsWith(QStringLiteral("Upload is running on this terminal")),
+        qPrintable(panels.text(QStringLiteral("msg"))));
+    panels.setText(QStringLiteral("msg"), QString());
     QTest::keyClick(window.windowHandle(), Qt::Key_F1);
+    QVERIFY(
+        panels.text(QStringLiteral("msg")).startsWith(QStringLiteral("Upload is running on this terminal")));
+    QVERIFY(panels.panelRect(QStringLiteral("msg")).right() < panels.width());
     // A tool window asking for the link is told which job holds it; the upload goes on untouched.
     RamViewerWindow viewer;
     viewer.setTerminal(&window.link());
