@@ -1,4 +1,5 @@
 #include "can/canconfigwindow.h"
+#include "ui/altletters.h"
 
 #include "app/prompt.h"
 #include "app/twips.h"
@@ -129,6 +130,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
     m_lease = m_link.attach(
         *m_engine, windowTitle(), [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);
+    nameUnlabelledFields(this);
 }
 
 QString CanConfigWindow::caption(CanTarget target)

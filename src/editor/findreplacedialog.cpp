@@ -1,4 +1,5 @@
 #include "findreplacedialog.h"
+#include "ui/altletters.h"
 
 #include "editor/editwindow.h"
 
@@ -54,6 +55,7 @@ FindReplaceDialog::FindReplaceDialog(EditWindow *window)
         for (QPushButton *button : {m_findNext, m_replaceOne, m_replaceAll})
             button->setEnabled(!text.isEmpty());
     });
+    nameUnlabelledFields(this);
 }
 
 void FindReplaceDialog::showFor(bool replaceMode, const QString &text)

@@ -1,10 +1,12 @@
 #include "functionkeys/functionkeyeditor.h"
+#include "ui/altletters.h"
 
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
 #include "settings/inifile.h"
 #include "settings/prefsfile.h"
 #include "ui/filedialogs.h"
+#include "ui/windowplace.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -25,7 +27,7 @@ namespace {
 // A key is stored as caption, separator and contents in one value of the preferences file.
 constexpr int kKeyRoom = int(IniFile::kMaxValueLength) - 1;
 
-const QString kTitle = QStringLiteral("Zel Terminal Function Key Setup");
+const QString kTitle = QStringLiteral("KorvoTerm Function Key Setup");
 
 // The "Codes" menu: caption and the code it inserts.
 const std::pair<const char *, const char *> kCodes[] = {
@@ -78,6 +80,7 @@ FunctionKeyEditor::FunctionKeyEditor(const CommWindowSettings &source, int key,
     setObjectName(QStringLiteral("frmFunc_Keys"));
     setWindowTitle(kTitle);
     buildUi();
+    giveAltLetters(this);
     fillFields();
     fillTree();
     m_contents[size_t(m_key)]->setFocus();
@@ -87,12 +90,14 @@ void FunctionKeyEditor::buildUi()
 {
     auto *fields = new QWidget(this);
     auto *grid = new QGridLayout(fields);
-    grid->addWidget(new QLabel(QStringLiteral("Group Name"), fields), 0, 0);
+    auto *groupLabel = new QLabel(QStringLiteral("Group &Name"), fields);
+    grid->addWidget(groupLabel, 0, 0);
     m_groupName = new QLineEdit(fields);
     m_groupName->setObjectName(QStringLiteral("txtGroupName"));
+    groupLabel->setBuddy(m_groupName);
     grid->addWidget(m_groupName, 0, 1);
-    auto *back = new QPushButton(QStringLiteral("Group -"), fields);
-    auto *forward = new QPushButton(QStringLiteral("Group +"), fields);
+    auto *back = new QPushButton(QStringLiteral("Group &-"), fields);
+    auto *forward = new QPushButton(QStringLiteral("Group &+"), fields);
     back->setObjectName(QStringLiteral("cmdSet0"));
     forward->setObjectName(QStringLiteral("cmdSet1"));
     connect(back, &QPushButton::clicked, this, [this] { newGroup(true); });
@@ -107,7 +112,10 @@ void FunctionKeyEditor::buildUi()
     auto *captionGrid = new QGridLayout(captions);
     auto *contentsGrid = new QGridLayout(contents);
     for (int k = 0; k < kKeys; ++k) {
-        auto *label = new QLabel(QStringLiteral("F%1").arg(k + 1), captions);
+        // F1 to F10 take the digits 1 to 0 as their Alt letters; Tab goes on to the key's contents.
+        const QString number = QString::number(k + 1);
+        auto *label =
+            new QLabel(QLatin1String("F") + number.chopped(1) + QLatin1Char('&') + number.right(1), captions);
         label->setObjectName(QStringLiteral("lblFKey%1").arg(k));
         captionGrid->addWidget(label, k, 0);
         m_captions[size_t(k)] = new QLineEdit(captions);
@@ -115,10 +123,13 @@ void FunctionKeyEditor::buildUi()
         captionGrid->addWidget(m_captions[size_t(k)], k, 1);
         m_contents[size_t(k)] = new QLineEdit(contents);
         m_contents[size_t(k)]->setObjectName(QStringLiteral("txtFunc_Contents%1").arg(k));
+        label->setBuddy(m_captions[size_t(k)]);
+        m_contents[size_t(k)]->setAccessibleName(QStringLiteral("F%1 Contents").arg(k + 1));
         contentsGrid->addWidget(m_contents[size_t(k)], k, 0);
         auto *codes = new QToolButton(contents);
         codes->setText(QStringLiteral("^"));
         codes->setToolTip(QStringLiteral("Press to Show Function Control Codes"));
+        codes->setAccessibleName(QStringLiteral("F%1 Control Codes").arg(k + 1));
         codes->setFocusPolicy(Qt::NoFocus);
         connect(codes, &QToolButton::clicked, this,
                 [this, k, codes] { codesMenu(k)->exec(codes->mapToGlobal(QPoint(0, codes->height()))); });
@@ -142,18 +153,21 @@ void FunctionKeyEditor::buildUi()
     grid->setColumnStretch(2, 2);
 
     auto *more = new QToolButton(this);
+    more->setObjectName(QStringLiteral("cmdMore"));
+    more->setText(QStringLiteral("&Groups"));
+    more->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     more->setArrowType(Qt::LeftArrow);
     more->setToolTip(QStringLiteral("Click for More Function Key Editing Features"));
     m_treePart = buildTreePart();
     m_treePart->setVisible(false);
     connect(more, &QToolButton::clicked, this, [this, more] {
-        m_treePart->setVisible(!m_treePart->isVisible());
+        showTree(!m_treePart->isVisible());
         more->setArrowType(m_treePart->isVisible() ? Qt::RightArrow : Qt::LeftArrow);
     });
 
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton *done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);
+    QPushButton *cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton *done = buttons->addButton(QStringLiteral("&Done"), QDialogButtonBox::AcceptRole);
     cancel->setObjectName(QStringLiteral("cmdCmd0"));
     done->setObjectName(QStringLiteral("cmdCmd1"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -176,16 +190,27 @@ QWidget *FunctionKeyEditor::buildTreePart()
     m_tree = new QTreeWidget(part);
     m_tree->setObjectName(QStringLiteral("tvwFunctionGroups"));
     m_tree->setHeaderHidden(true);
+    m_tree->setAccessibleName(QStringLiteral("Function Key Groups"));
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (QTreeWidgetItem *item = m_tree->itemAt(pos))
             treeMenu(item)->exec(m_tree->viewport()->mapToGlobal(pos));
     });
-    auto *browseButton = new QPushButton(QStringLiteral("Browse..."), part);
+    auto *browseButton = new QPushButton(QStringLiteral("&Browse..."), part);
     connect(browseButton, &QPushButton::clicked, this, &FunctionKeyEditor::browse);
     layout->addWidget(m_tree);
     layout->addWidget(browseButton);
     return part;
+}
+
+void FunctionKeyEditor::showTree(bool shown)
+{
+    // The dialog grows by the tree's width rather than squeezing the fields beside it, and gives it back.
+    const int width = m_treePart->sizeHint().width() + layout()->spacing();
+    const QSize size = this->size() + QSize(shown ? width : -width, 0);
+    m_treePart->setVisible(shown);
+    if (isVisible())
+        placeTopLevel(this, frameGeometry().topLeft() - QPoint(shown ? width : -width, 0), size);
 }
 
 void FunctionKeyEditor::fillFields()

@@ -1,6 +1,6 @@
 #pragma once
 
-// frmFunc_Keys, "Zel Terminal Function Key Setup": edits a terminal's function-key groups on a copy of
+// frmFunc_Keys, "KorvoTerm Function Key Setup": edits a terminal's function-key groups on a copy of
 // them. The fields show one group (its name, the ten captions and contents); "Group -" and "Group +" move
 // between groups, "Group +" past the last one adds a group. Each contents box has the "Codes" menu beside
 // it. The tree part (shown by the picture button) lists this window's groups and, after "Browse...", the
@@ -73,6 +73,8 @@ private:
 
     void buildUi();
     QWidget *buildTreePart();
+    // Shows or hides the group tree left of the fields.
+    void showTree(bool shown);
     void fillFields();
     // Caption and contents of key k share the room of one value of the preferences file.
     void limitKey(int k);

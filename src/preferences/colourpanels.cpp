@@ -24,6 +24,7 @@ ColourPanels::ColourPanels(const QStringList &items, QWidget *parent) : QWidget(
     for (int i = 0; i < kPaletteSize; ++i) {
         auto *panel = new QToolButton(frame);
         panel->setObjectName(QStringLiteral("FColor%1").arg(i));
+        panel->setAccessibleName(QStringLiteral("Color %1").arg(i));
         panel->setCheckable(true);
         panel->setFixedSize(22, 22);
         const int32_t value = paletteValue(i);

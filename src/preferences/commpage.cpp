@@ -101,6 +101,7 @@ CommPage::CommPage(Clock &clock, Prompt &prompt, QWidget *parent)
     m_connection->setReadOnly(true);
     m_override = new QCheckBox(QStringLiteral("Override"), m_tcpFrame);
     m_override->setObjectName(QStringLiteral("chkOverRide"));
+    m_override->setToolTip(QStringLiteral("Connect even when another computer holds the device"));
     auto *tcpForm = new QFormLayout(m_tcpFrame);
     tcpForm->addRow(QStringLiteral("Available Devices"), m_tcpDevices);
     tcpForm->addRow(QStringLiteral("Serial Number"), m_serialNumber);
@@ -197,7 +198,8 @@ void CommPage::load(const OptionsValues &values)
     m_charDelay->setValue(s.charDelay);
     m_lineDelay->setValue(s.lineDelay);
     m_tcpDevices->clear();
-    m_tcpDevices->setEditText(QStringLiteral("No Devices!"));
+    // The address in use until discovery offers others; it can be typed over at any time.
+    m_tcpDevices->setEditText(s.tcpAddress.isEmpty() ? QStringLiteral("No Devices!") : s.tcpAddress);
     m_keysEnabled->setChecked(s.fKeyEn);
     m_groups->setValue(s.fGroupCt);
     showTcp(s.tcpipEnabled);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,15 +33,22 @@ FontBox::FontBox(QWidget *parent) : QGroupBox(QStringLiteral("Font"), parent)
     m_sample->setFrameShape(QFrame::Box);
     m_sample->setToolTip(QStringLiteral("Sample"));
 
+    auto *nameLabel = new QLabel(QStringLiteral("Font:"), this);
+    nameLabel->setBuddy(m_name);
+    auto *sizeLabel = new QLabel(QStringLiteral("Size:"), this);
+    sizeLabel->setBuddy(m_size);
+    // Size, Bold and Italic share a row: the pages that show this box must fit a small laptop's screen.
+    auto *style = new QHBoxLayout;
+    style->addWidget(m_size, 1);
+    style->addWidget(m_bold);
+    style->addWidget(m_italic);
     auto *grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Font:"), this), 0, 0);
+    grid->addWidget(nameLabel, 0, 0);
     grid->addWidget(m_name, 0, 1);
     grid->addWidget(choose, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Size:"), this), 1, 0);
-    grid->addWidget(m_size, 1, 1);
-    grid->addWidget(m_bold, 2, 0);
-    grid->addWidget(m_italic, 2, 1);
-    grid->addWidget(m_sample, 3, 0, 1, 3);
+    grid->addWidget(sizeLabel, 1, 0);
+    grid->addLayout(style, 1, 1, 1, 2);
+    grid->addWidget(m_sample, 2, 0, 1, 3);
 
     connect(choose, &QPushButton::clicked, this, &FontBox::chooseFont);
     for (QCheckBox *box : {m_bold, m_italic})

@@ -1,9 +1,11 @@
 #include "preferences/optionsdialog.h"
+#include "ui/altletters.h"
 
 #include "preferences/commpage.h"
 #include "preferences/generalpage.h"
 #include "preferences/stylepage.h"
 #include "preferences/terminalpage.h"
+#include "settings/prefsmap.h"
 #include "ui/windowplace.h"
 
 #include <QCheckBox>
@@ -31,7 +33,7 @@ constexpr PageCaption kPages[] = {
     {"Program Editor Format", "Program Editor Format Settings"},
     {"Terminal Format", "Terminal Format Settings"},
     {"Comm Settings", "Communication Settings and Terminal Options"},
-    {"General", "General Zel Term Program Settings"},
+    {"General", "General KorvoTerm Program Settings"},
 };
 
 // What a window manager adds around a dialog (title bar and borders), kept free when the dialog is sized
@@ -49,6 +51,8 @@ public:
         setWidgetResizable(true);
         setFrameShape(QFrame::NoFrame);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Tab goes to the page's controls, not to the frame around them.
+        setFocusPolicy(Qt::NoFocus);
     }
     QSize sizeHint() const override
     {
@@ -56,11 +60,60 @@ public:
     }
 };
 
+// Every value the pages hand back, in one list: two lists are equal exactly when applying changes nothing.
+class Fields
+{
+public:
+    explicit Fields(const OptionsValues &values)
+    {
+        prefsmap::docStyle(*this, values.text, true);
+        prefsmap::docStyle(*this, values.program, true);
+        prefsmap::commSlot(*this, values.terminal, 1);
+        m_list << values.terminal.fGroupCt << values.terminal.groupNames;
+        int16_t count = 0;
+        prefsmap::setup(*this, values.general, count, count);
+    }
+    QVariantList list() const { return m_list; }
+
+    template <class T, class... Default> void int16(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T, class... Default> void int32(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T, class... Default> void boolean(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T, class... Default> void single(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T, class... Default> void text(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T, class... Default> void deviceType(const char *, const T &field, const Default &...)
+    {
+        add(field);
+    }
+    template <class T> void optionalText(const char *, const T &field) { add(field); }
+    template <class T> void optionalHex16(const char *, const T &field) { add(field); }
+
+private:
+    void add(const QString &field) { m_list << field; }
+    template <class T> void add(const T &field) { m_list << double(field); }
+
+    QVariantList m_list;
+};
+
 } // namespace
 
 OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context, Clock &clock,
                              Prompt &prompt, QWidget *parent)
-    : QDialog(parent), m_values(values), m_context(context)
+    : QDialog(parent), m_values(values), m_context(context), m_opened(values)
 {
     setWindowTitle(QStringLiteral("Preferences"));
     m_tabs = new QTabWidget(this);
@@ -112,6 +165,7 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     layout->addWidget(m_applyTo);
     layout->addLayout(buttons);
 
+    giveAltLetters(this);
     connect(okButton, &QPushButton::clicked, this, &OptionsDialog::ok);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_applyButton, &QPushButton::clicked, this, &OptionsDialog::apply);
@@ -129,6 +183,8 @@ OptionsDialog::OptionsDialog(const OptionsValues &values, const Context &context
     placeTopLevel(this, centre - QPoint(size.width(), size.height()) / 2, size);
     setPage(pageForRequest(context.request));
     m_changed.fill(false);
+    for (int page = TextEditorPage; page <= GeneralPage; ++page)
+        m_unchanged[size_t(page)] = handedBack(page);
     pageShown();
 }
 
@@ -154,11 +210,19 @@ void OptionsDialog::pageShown()
     m_applyButton->setEnabled(m_changed[size_t(page)]);
 }
 
+QVariantList OptionsDialog::handedBack(int page) const
+{
+    OptionsValues values = m_opened;
+    m_pages[size_t(page)]->store(values);
+    return Fields(values).list();
+}
+
 void OptionsDialog::markChanged(int page)
 {
-    m_changed[size_t(page)] = true;
+    // Passing through a box, or editing a value back to what it was, is no change.
+    m_changed[size_t(page)] = handedBack(page) != m_unchanged[size_t(page)];
     if (page == currentPage())
-        m_applyButton->setEnabled(true);
+        m_applyButton->setEnabled(m_changed[size_t(page)]);
 }
 
 void OptionsDialog::applyPage(int page)
@@ -167,6 +231,7 @@ void OptionsDialog::applyPage(int page)
     // The terminal pages share one settings value: the other keeps what it shows.
     emit applyRequested(page);
     m_changed[size_t(page)] = false;
+    m_unchanged[size_t(page)] = handedBack(page);
     if (page == currentPage())
         m_applyButton->setEnabled(false);
 }

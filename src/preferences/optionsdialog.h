@@ -6,6 +6,7 @@
 #include "preferences/optionsvalues.h"
 
 #include <QDialog>
+#include <QVariantList>
 #include <array>
 
 class QCheckBox;
@@ -53,6 +54,7 @@ Q_SIGNALS:
 
 private:
     void markChanged(int page);
+    QVariantList handedBack(int page) const;
     void pageShown();
     void applyPage(int page);
     void ok();
@@ -62,6 +64,10 @@ private:
     QTabWidget *m_tabs = nullptr;
     std::array<OptionsPageWidget *, 6> m_pages{};
     std::array<bool, 6> m_changed{};
+    // What each page handed back, over the values the dialog opened with, when it was loaded or last
+    // applied: only a difference enables Apply.
+    const OptionsValues m_opened;
+    std::array<QVariantList, 6> m_unchanged{};
     QGroupBox *m_applyTo = nullptr;
     std::array<QCheckBox *, 3> m_applyBoxes{};
     QLabel *m_notActive = nullptr;

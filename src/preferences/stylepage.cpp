@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -67,10 +68,12 @@ StylePage::StylePage(bool programs, QWidget *parent) : OptionsPageWidget(parent)
     m_colours = new ColourPanels(captions, colours);
     (new QVBoxLayout(colours))->addWidget(m_colours);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_font);
-    layout->addWidget(features);
-    layout->addWidget(colours, 1);
+    // The features beside the font, as on the terminal's page, for a dialog that fits a small laptop.
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(m_font, 0, 0);
+    layout->addWidget(features, 0, 1);
+    layout->addWidget(colours, 1, 0, 1, 2);
+    layout->setRowStretch(1, 1);
 
     connect(m_font, &FontBox::changed, this, &OptionsPageWidget::changed);
     connect(m_colours, &ColourPanels::changed, this, &OptionsPageWidget::changed);

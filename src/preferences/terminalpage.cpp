@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLineEdit>
@@ -67,11 +68,14 @@ TerminalPage::TerminalPage(QWidget *parent) : OptionsPageWidget(parent)
         {QStringLiteral("Text"), QStringLiteral("BackGround"), QStringLiteral("Comm")}, colours);
     (new QVBoxLayout(colours))->addWidget(m_colours);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_font);
-    layout->addWidget(naming);
-    layout->addWidget(size);
-    layout->addWidget(colours, 1);
+    // Font and name beside the window size: stacked, the page was taller than a small laptop's screen
+    // leaves a dialog.
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(m_font, 0, 0);
+    layout->addWidget(naming, 1, 0);
+    layout->addWidget(size, 0, 1, 2, 1);
+    layout->addWidget(colours, 2, 0, 1, 2);
+    layout->setRowStretch(2, 1);
 
     connect(m_font, &FontBox::changed, this, &OptionsPageWidget::changed);
     connect(m_colours, &ColourPanels::changed, this, &OptionsPageWidget::changed);

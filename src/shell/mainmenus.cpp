@@ -67,7 +67,7 @@ MainMenus::MainMenus(QMenuBar *bar, bool factory, QObject *parent)
     QMenu *window = menu(MenuId::Window);
     connect(window, &QMenu::aboutToShow, this, [this, window] { emit windowListAboutToShow(window); });
 
-    m_menus[static_cast<int>(MenuId::FuncGroups)] = m_bar->addMenu(QStringLiteral("FuncGrps"));
+    m_menus[static_cast<int>(MenuId::FuncGroups)] = m_bar->addMenu(QStringLiteral("Func&Grps"));
     showMenusFor(WindowKind::None);
 }
 
@@ -180,7 +180,10 @@ void MainMenus::setFunctionGroups(const QStringList &names, int current)
     QMenu *groups = menu(MenuId::FuncGroups);
     groups->clear();
     for (int g = 0; g < names.size(); ++g) {
-        QAction *entry = groups->addAction(menuCaption(names[g]));
+        // Numbered like the window list, so that the first nine have an Alt letter whatever their names.
+        const QString caption = menuCaption(names[g]);
+        QAction *entry =
+            groups->addAction(g < 9 ? QStringLiteral("&%1 %2").arg(g + 1).arg(caption) : caption);
         entry->setCheckable(true);
         entry->setChecked(g == current);
         connect(entry, &QAction::triggered, this, [this, g] { emit functionGroupChosen(g); });

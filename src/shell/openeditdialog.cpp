@@ -1,4 +1,5 @@
 #include "openeditdialog.h"
+#include "ui/altletters.h"
 
 #include "ui/captiontext.h"
 #include "ui/filedialogs.h"
@@ -55,6 +56,7 @@ OpenEditDialog::OpenEditDialog(const QString &proposedName, bool newWindow, Devi
     connect(m_name, &QLineEdit::returnPressed, this, &OpenEditDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &OpenEditDialog::reject);
     connect(browseButton, &QPushButton::clicked, this, &OpenEditDialog::browse);
+    nameUnlabelledFields(this);
 }
 
 bool OpenEditDialog::newWindow() const

@@ -1,4 +1,5 @@
 #include "spi/spicommwindow.h"
+#include "ui/altletters.h"
 
 #include "app/clock.h"
 #include "app/devicecatalogue.h"
@@ -107,6 +108,7 @@ SpiCommWindow::SpiCommWindow(const SpiRecord &record, Prompt &prompt, QWidget *p
         m_record.rate = value;
         storeRecord();
     });
+    nameUnlabelledFields(this);
 }
 
 SpiCommWindow::~SpiCommWindow()

@@ -1,4 +1,5 @@
 #include "tools/findcommdialog.h"
+#include "ui/altletters.h"
 
 #include "app/prompt.h"
 #include "link/commlink.h"
@@ -28,6 +29,7 @@ FindCommDialog::FindCommDialog(CommLink &link, Prompt &prompt, QWidget *parent)
     : QDialog(parent), m_link(link), m_prompt(prompt)
 {
     buildUi();
+    giveAltLetters(this);
     const CommWindowSettings &s = link.settings();
     m_delay->setCurrentIndex(CommSearchEngine::defaultCtlCDelayMs(s.device, s.tcpipEnabled) / 500 - 1);
 
@@ -48,6 +50,7 @@ void FindCommDialog::buildUi()
     m_log = new QTextEdit(this);
     m_log->setReadOnly(true);
     m_log->setObjectName(QStringLiteral("rtfFindCommSetting"));
+    m_log->setAccessibleName(QStringLiteral("Search Log"));
     m_delay = new QComboBox(this);
     m_delay->setObjectName(QStringLiteral("cboCtlC_Delay"));
     for (const char *item :

@@ -1,4 +1,5 @@
 #include "tools/linemonitorwindow.h"
+#include "ui/altletters.h"
 
 #include "app/atomicfile.h"
 #include "app/clock.h"
@@ -66,6 +67,7 @@ LineMonitorWindow::LineMonitorWindow(Clock &clock, const FileDialogs &dialogs, P
     // A busy line adds many events between two looks; ten looks a second keep up without costing the link.
     connect(&m_refresh, &QTimer::timeout, this, &LineMonitorWindow::refresh);
     m_refresh.start(100);
+    nameUnlabelledFields(this);
 }
 
 LineMonitorWindow::~LineMonitorWindow()

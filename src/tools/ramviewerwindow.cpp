@@ -1,4 +1,5 @@
 #include "tools/ramviewerwindow.h"
+#include "ui/altletters.h"
 
 #include "link/commlink.h"
 #include "settings/preferences.h"
@@ -29,6 +30,7 @@ namespace korvo {
 RamViewerWindow::RamViewerWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     buildUi();
+    nameUnlabelledFields(this);
 }
 
 RamViewerWindow::~RamViewerWindow() = default;

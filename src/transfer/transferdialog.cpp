@@ -1,4 +1,5 @@
 #include "transfer/transferdialog.h"
+#include "ui/altletters.h"
 
 #include "app/devicecatalogue.h"
 #include "app/prompt.h"
@@ -79,6 +80,7 @@ TransferDialog::TransferDialog(const FileDialogs &fileDialogs, Prompt &prompt, Q
     // Not modal: a modal dialog swallowed clicks on the terminal and the menus without a word. The link
     // refuses what would disturb the job, and says so.
     buildControls();
+    giveAltLetters(this);
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &TransferDialog::refreshFigures);
 }
@@ -120,11 +122,17 @@ void TransferDialog::buildControls()
     m_address = new QLineEdit(m_sourceFrame);
     m_fileName = new QLineEdit(m_sourceFrame);
     m_browse = new QPushButton(QStringLiteral("Browse..."), m_sourceFrame);
-    fields->addWidget(new QLabel(QStringLiteral("Device Name:"), m_sourceFrame), 0, 0);
+    // Each label names its field, for the field's Alt letter and for a screen reader.
+    const auto labelFor = [this](const QString &text, QWidget *field) {
+        auto *label = new QLabel(text, m_sourceFrame);
+        label->setBuddy(field);
+        return label;
+    };
+    fields->addWidget(labelFor(QStringLiteral("Device Name:"), m_deviceName), 0, 0);
     fields->addWidget(m_deviceName, 0, 1);
-    fields->addWidget(new QLabel(QStringLiteral("Start Address:"), m_sourceFrame), 1, 0);
+    fields->addWidget(labelFor(QStringLiteral("Start Address:"), m_address), 1, 0);
     fields->addWidget(m_address, 1, 1);
-    fields->addWidget(new QLabel(QStringLiteral("File Name:"), m_sourceFrame), 2, 0);
+    fields->addWidget(labelFor(QStringLiteral("File Name:"), m_fileName), 2, 0);
     fields->addWidget(m_fileName, 2, 1);
     fields->addWidget(m_browse, 2, 2);
     layout->addWidget(m_sourceFrame);

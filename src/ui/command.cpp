@@ -12,7 +12,7 @@ constexpr CommandInfo kTable[] = {
     {Command::FileSave, "&Save", "Ctrl+S", "save", "Save", ForEdit, InFile, 0},
     {Command::FileSaveAs, "S&ave as...", "", "", "", ForWindow, InFile, 0},
     {Command::FilePrint, "&Print...", "Ctrl+P", "print", "Print", ForWindow, InFile, 0},
-    {Command::LoadPreferences, "Load Preferences...", "", "", "", ForAny, InFile, SeparatorBefore},
+    {Command::LoadPreferences, "&Load Preferences...", "", "", "", ForAny, InFile, SeparatorBefore},
     {Command::Exit, "E&xit", "Ctrl+Q", "", "", ForAny, InFile, SeparatorBefore},
 
     {Command::Undo, "&Undo", "Ctrl+Z", "", "", ForEdit, InEdit, Reported},
@@ -22,22 +22,22 @@ constexpr CommandInfo kTable[] = {
     {Command::Copy, "&Copy", "", "copy", "Copy", ForWindow, InEdit, Reported},
     {Command::Paste, "&Paste", "", "paste", "Paste", ForWindow, InEdit, Reported},
     {Command::Delete, "&Delete", "", "", "", ForEdit, InEdit, Reported},
-    {Command::SelectAll, "Select &All", "", "", "", ForEdit, InEdit, Reported},
+    {Command::SelectAll, "Se&lect All", "", "", "", ForEdit, InEdit, Reported},
     {Command::Find, "&Find...", "Ctrl+F", "", "", ForEdit, InEdit, Reported | SeparatorBefore},
     {Command::FindNext, "Find &Next", "F3", "", "", ForEdit, InEdit, Reported},
     {Command::Replace, "R&eplace", "", "", "", ForEdit, InEdit, Reported},
 
     // The terminal sends its own Ctrl keys, so its menu only shows them as text (padded to 23 characters).
-    {Command::CommCopy, "Copy              Ctl+C", "", "", "", ForTerminal, InTerminalEdit, Reported},
-    {Command::CommPaste, "Paste             Ctl+V", "", "", "", ForTerminal, InTerminalEdit, Reported},
-    {Command::CommSelectAll, "Select &All       Ctl+A", "", "", "", ForTerminal, InTerminalEdit, Reported},
-    {Command::Connect, "Connect", "", "con", "Connect Comm. Port", ForTerminal, InTerminalEdit, Reported | SeparatorBefore},
-    {Command::Disconnect, "Disconnect", "", "discon", "Disconnect Comm. Port", ForTerminal, InTerminalEdit, Reported},
-    {Command::Snap, "Snap", "", "snap", "Snap Terminal to Size", ForTerminal, InTerminalEdit, Reported | SeparatorBefore},
+    {Command::CommCopy, "&Copy             Ctl+C", "", "", "", ForTerminal, InTerminalEdit, Reported},
+    {Command::CommPaste, "&Paste            Ctl+V", "", "", "", ForTerminal, InTerminalEdit, Reported},
+    {Command::CommSelectAll, "Se&lect All       Ctl+A", "", "", "", ForTerminal, InTerminalEdit, Reported},
+    {Command::Connect, "C&onnect", "", "con", "Connect Comm. Port", ForTerminal, InTerminalEdit, Reported | SeparatorBefore},
+    {Command::Disconnect, "&Disconnect", "", "discon", "Disconnect Comm. Port", ForTerminal, InTerminalEdit, Reported},
+    {Command::Snap, "S&nap", "", "snap", "Snap Terminal to Size", ForTerminal, InTerminalEdit, Reported | SeparatorBefore},
 
-    {Command::Preferences, "&Preferences...", "", "props", "Properties", ForAny, InEdit | InTerminalEdit, SeparatorBefore},
-    {Command::SavePreferences, "&Save Preferences", "", "", "", ForAny, InEdit | InTerminalEdit, SeparatorBefore},
-    {Command::SavePreferencesAs, "Save Preverences &As...", "", "", "", ForAny, InEdit | InTerminalEdit, 0},
+    {Command::Preferences, "Preference&s...", "", "props", "Properties", ForAny, InEdit | InTerminalEdit, SeparatorBefore},
+    {Command::SavePreferences, "Sa&ve Preferences", "", "", "", ForAny, InEdit | InTerminalEdit, SeparatorBefore},
+    {Command::SavePreferencesAs, "Save Preferences &As...", "", "", "", ForAny, InEdit | InTerminalEdit, 0},
 
     {Command::Clear, "", "", "clear", "Clear Terminal Window", ForTerminal, 0, Reported},
 
@@ -68,14 +68,14 @@ constexpr CommandInfo kTable[] = {
     {Command::Cascade, "&Cascade", "", "", "", ForAny, InWindow, 0},
     {Command::ArrangeIcons, "Arrange &Icons", "", "", "", ForAny, InWindow, 0},
 
-    {Command::HelpTutorials, "&Zel Internet Tutorials...", "", "", "", ForAny, InHelp, 0},
-    {Command::HelpUpgradingFirmware, "Upgrading Firmware", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::HelpBasicMotion, "Basic Motion Commands", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::HelpLanguageStructure, "Praxis Language Structure", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::HelpPraxisCommands, "Praxis Commands", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::HelpErrorCodes, "Error Codes", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::HelpFirstProgram, "First Program", "", "", "", ForAny, InHelpTopics, 0},
-    {Command::About, "&About Zel Terminal", "", "", "", ForAny, InHelp, SeparatorBefore},
+    {Command::HelpTutorials, "KorvoTerm &Tutorials", "", "", "", ForAny, InHelp, 0},
+    {Command::HelpUpgradingFirmware, "&Upgrading Firmware", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::HelpBasicMotion, "&Basic Motion Commands", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::HelpLanguageStructure, "Praxis &Language Structure", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::HelpPraxisCommands, "&Praxis Commands", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::HelpErrorCodes, "&Error Codes", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::HelpFirstProgram, "&First Program", "", "", "", ForAny, InHelpTopics, 0},
+    {Command::About, "&About KorvoTerm", "", "", "", ForAny, InHelp, SeparatorBefore},
 };
 // clang-format on
 

@@ -1,4 +1,5 @@
 #include "upgrade/upgradewizard.h"
+#include "ui/altletters.h"
 
 #include "app/prompt.h"
 #include "link/commlink.h"
@@ -29,7 +30,7 @@ UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFil
       m_chooseFile(std::move(chooseFile)), m_procedure(upgradeProcedureFor(link.settings().device)),
       m_steps(m_procedure)
 {
-    setWindowTitle(QStringLiteral("Zel Upgrader"));
+    setWindowTitle(QStringLiteral("KorvoTerm Upgrader"));
     setModal(true);
     m_view = new UpgradeWizardView(m_procedure, this);
     auto *layout = new QVBoxLayout(this);
@@ -50,6 +51,7 @@ UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFil
     setIdentityEditable(true); // with the factory flag the boxes may be edited from the start
     attachEngine();
     m_next->setFocus();
+    nameUnlabelledFields(this);
 }
 
 UpgradeWizard::~UpgradeWizard()

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -59,7 +60,7 @@ private Q_SLOTS:
         const CommWindowSettings original = twoGroups();
         CommWindowSettings s = original;
         FunctionKeyEditor editor(s, 3, m_fileDialogs, m_prompt);
-        QCOMPARE(editor.windowTitle(), QStringLiteral("Zel Terminal Function Key Setup"));
+        QCOMPARE(editor.windowTitle(), QStringLiteral("KorvoTerm Function Key Setup"));
         QCOMPARE(editor.groupNameEdit()->text(), QStringLiteral("Setup"));
         QCOMPARE(editor.contentsEdit(3)->text(), QStringLiteral("br 9600^M"));
 
@@ -154,6 +155,15 @@ private Q_SLOTS:
         editor.contentsEdit(7)->setFocus();
         editor.show();
         QTRY_COMPARE(editor.currentKey(), 7);
+        // The labelled button opens the tree beside the fields by widening the dialog, not squeezing them.
+        auto *more = editor.findChild<QToolButton *>(QStringLiteral("cmdMore"));
+        QVERIFY(more && !more->text().isEmpty());
+        const int fieldWidth = editor.groupNameEdit()->width();
+        const int dialogWidth = editor.width();
+        more->click();
+        QVERIFY(editor.tree()->isVisible());
+        QTRY_VERIFY(editor.width() > dialogWidth);
+        QTRY_COMPARE(editor.groupNameEdit()->width(), fieldWidth);
         QTreeWidgetItem *home = find(editor.tree(), QStringLiteral("F1 Home"));
         action(editor.treeMenu(home), QStringLiteral("Copy Caption"))->trigger();
         QCOMPARE(editor.captionEdit(7)->text(), QStringLiteral("Home"));

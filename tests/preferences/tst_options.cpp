@@ -98,10 +98,10 @@ private Q_SLOTS:
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->isEnabled());
         auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
         QCOMPARE(tabs->tabText(3), QStringLiteral("Comm Settings"));
-        QCOMPARE(tabs->tabToolTip(4), QStringLiteral("General Zel Term Program Settings"));
+        QCOMPARE(tabs->tabToolTip(4), QStringLiteral("General KorvoTerm Program Settings"));
     }
 
-    void theDialogFitsTheScreenCentredOnTheMainWindowAndItsPagesScroll()
+    void theDialogFitsALaptopScreenCentredOnTheMainWindowWithNoPageScrolling()
     {
         // On a 1366x768 laptop the dialog was 788 pixels tall and OK and Cancel were off the screen; the
         // test screen is smaller still.
@@ -124,16 +124,15 @@ private Q_SLOTS:
             const QWidget *button = dialog.findChild<QPushButton *>(QLatin1String(name));
             QVERIFY(screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
         }
-        // Every page is whole, or scrolls to what does not fit.
+        // A desktop panel leaves 741 of a 768-pixel screen for a window and its title bar: the dialog is at
+        // most 680 tall and every page is whole, none scrolls.
+        QVERIFY2(dialog.height() <= 680, qPrintable(QString::number(dialog.height())));
         const auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tbsOptions"));
         for (int i = 0; i < tabs->count(); ++i) {
             dialog.setPage(i + 1);
             const auto *scroller = qobject_cast<const QScrollArea *>(tabs->widget(i));
             QVERIFY(scroller);
-            const int range = scroller->verticalScrollBar()->maximum();
-            const int missing =
-                scroller->widget()->minimumSizeHint().height() - scroller->viewport()->height();
-            QCOMPARE(range, std::max(0, missing));
+            QCOMPARE(scroller->verticalScrollBar()->maximum(), 0);
         }
     }
 
@@ -173,7 +172,7 @@ private Q_SLOTS:
                           QCOMPARE(colours, (QStringList{"Text", "BackGround", "Comm"}));
                           dialog.findChild<QCheckBox *>(QStringLiteral("chkApplyTo0"))->click();
                           for (QRadioButton *button : dialog.findChildren<QRadioButton *>())
-                              if (button->text() == QLatin1String("Block Cursor"))
+                              if (button->text().remove(u'&') == QLatin1String("Block Cursor"))
                                   button->click();
                           dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
                       }),
@@ -248,6 +247,30 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(path), QByteArray(before).replace("Settings=19200,e,7,2", "Settings=19200,N,8,1"));
     }
 
+    void applyIsEnabledByARealChangeOnly()
+    {
+        Preferences state;
+        state.ensureCommSlot(1);
+        OptionsDialog::Context context;
+        context.request = PreferencesRequest::TerminalFormat;
+        context.terminalOpen = true;
+        OptionsDialog dialog(OptionsValues::load(state, 1), context, systemClock(), m_prompt);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        const auto *apply = dialog.findChild<QPushButton *>(QStringLiteral("cmdApply"));
+        auto *rows = dialog.findChild<QComboBox *>(QStringLiteral("cmbTerm0"));
+        rows->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!apply->isEnabled());
+        rows->setFocus();
+        rows->lineEdit()->end(false);
+        QTest::keyClick(rows->lineEdit(), Qt::Key_5);
+        QVERIFY(apply->isEnabled());
+        QTest::keyClick(rows->lineEdit(), Qt::Key_Backspace);
+        QVERIFY(!apply->isEnabled());
+    }
+
     void okAppliesEveryChangedPageInPageOrder()
     {
         Preferences state;
@@ -266,7 +289,7 @@ private Q_SLOTS:
         dialog.findChild<QCheckBox *>(QStringLiteral("chkGeneral"))->click();
         dialog.setPage(TerminalFormatPage);
         for (QRadioButton *button : dialog.findChildren<QRadioButton *>())
-            if (button->text() == QLatin1String("Block Cursor"))
+            if (button->text().remove(u'&') == QLatin1String("Block Cursor"))
                 button->click();
         QVERIFY(dialog.isChanged(GeneralPage) && dialog.isChanged(TerminalFormatPage));
         dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
@@ -339,9 +362,13 @@ private Q_SLOTS:
 
         CommPage page(systemClock(), m_prompt);
         page.setDiscoveryTarget(QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(one.port()).arg(two.port()));
-        page.load(OptionsValues());
-        page.discover();
+        OptionsValues values;
+        values.terminal.tcpAddress = QStringLiteral("10.0.0.7");
+        page.load(values);
         auto *devices = page.findChild<QComboBox *>(QStringLiteral("cboTCPIPDevices"));
+        // The address in use shows, not "No Devices!", and stays when discovery offers others.
+        QCOMPARE(devices->currentText(), QStringLiteral("10.0.0.7"));
+        page.discover();
         QTRY_COMPARE(devices->count(), 3);
         QCOMPARE(devices->itemText(0), QStringLiteral("Select IP"));
         auto *serial = page.findChild<QLineEdit *>(QStringLiteral("txtSerNum"));

@@ -5,7 +5,9 @@
 #include "app/twips.h"
 #include "editor/editwindow.h"
 #include "filebytes.h"
+#include "functionkeys/functionkeyeditor.h"
 #include "mainwindowtest.h"
+#include "preferences/optionsdialog.h"
 #include "scriptedprompt.h"
 #include "shell/aboutdialog.h"
 #include "shell/commandrouter.h"
@@ -17,6 +19,7 @@
 #include "sim/simpty.h"
 #include "terminal/commwindow.h"
 #include "terminal/terminalview.h"
+#include "tools/findcommdialog.h"
 #include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
 #include "transfer/transferdialog.h"
@@ -24,8 +27,13 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -33,8 +41,11 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -49,6 +60,8 @@ private Q_SLOTS:
     void theTransferGateRefusesInItsOrder();
     void verifyIsATransferItemThatOpensTheDialogToVerify();
     void menusAndToolbarStartAsAUserExpects();
+    void everyControlHasItsOwnAltLetterAndAName_data();
+    void everyControlHasItsOwnAltLetterAndAName();
     void theActiveKindChoosesTheEditMenu();
     void theRightButtonOpensTheWholeEditMenuPreferencesIncluded();
     void onlyFileSaveOfAnExistingFileKeepsABackup();
@@ -175,6 +188,88 @@ void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
     QCOMPARE(memory.fileName, m_dir->filePath(QStringLiteral("chosen.vxt")));
 }
 
+void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *window :
+         {"menus", "Preferences", "Function Key Setup", "Find Comm. Settings", "Upload/Download"})
+        QTest::newRow(window) << QString::fromLatin1(window);
+}
+
+void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName()
+{
+    QFETCH(QString, window);
+    writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=1\r\n[Comm_1]\r\nState=0\r\n"));
+    auto main = startWindow();
+    // Captions shown together, each of which must have an Alt letter no other of them has.
+    const auto checkLetters = [](const QStringList &captions, const QString &where) {
+        QSet<QKeySequence> seen;
+        for (const QString &caption : captions) {
+            const QKeySequence letter = QKeySequence::mnemonic(caption);
+            QVERIFY2(!letter.isEmpty() && !seen.contains(letter),
+                     qPrintable(where + QStringLiteral(": ") + caption));
+            seen.insert(letter);
+        }
+    };
+    if (window == QLatin1String("menus")) {
+        QStringList bar;
+        for (QAction *a : main->menuBar()->actions())
+            if (a->isVisible())
+                bar << a->text();
+        checkLetters(bar, QStringLiteral("menu bar"));
+        for (QMenu *menu : main->findChildren<QMenu *>()) {
+            QStringList items;
+            for (QAction *a : menu->actions())
+                if (a->isVisible() && !a->isSeparator())
+                    items << a->text();
+            checkLetters(items, menu->title());
+        }
+        return;
+    }
+    auto *comm = qobject_cast<CommWindow *>(main->childWidget(WindowKind::Terminal, 1));
+    std::unique_ptr<QDialog> dialog;
+    if (window == QLatin1String("Preferences")) {
+        OptionsDialog::Context context;
+        context.request = PreferencesRequest::CommSettings;
+        context.terminalOpen = true;
+        dialog = std::make_unique<OptionsDialog>(OptionsValues::load(main->prefs(), 1), context,
+                                                 systemClock(), *m_prompt);
+    } else if (window == QLatin1String("Function Key Setup")) {
+        dialog = std::make_unique<FunctionKeyEditor>(main->prefs().commSlots[1], 0, main->fileDialogs(),
+                                                     *m_prompt);
+        dialog->findChild<QToolButton *>(QStringLiteral("cmdMore"))->click();
+    } else if (window == QLatin1String("Find Comm. Settings")) {
+        dialog = std::make_unique<FindCommDialog>(comm->link(), *m_prompt);
+    } else {
+        dialog = std::make_unique<TransferDialog>(main->fileDialogs(), *m_prompt);
+    }
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    auto *tabs = dialog->findChild<QTabWidget *>();
+    for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+        QStringList captions;
+        if (tabs)
+            tabs->setCurrentIndex(page);
+        for (QWidget *w : dialog->findChildren<QWidget *>()) {
+            if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || qobject_cast<QTabBar *>(w) ||
+                qobject_cast<QTabWidget *>(w) || qobject_cast<QComboBox *>(w->parentWidget()) ||
+                qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+                continue;
+            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty(),
+                     qPrintable(window + QStringLiteral(": ") + w->objectName() + QLatin1Char(' ') +
+                                QLatin1String(w->metaObject()->className())));
+            if (const auto *button = qobject_cast<QAbstractButton *>(w); button && !button->text().isEmpty())
+                captions << button->text();
+        }
+        for (const QLabel *label : dialog->findChildren<QLabel *>())
+            if (const auto *field = qobject_cast<const QLineEdit *>(label->buddy());
+                label->isVisible() && label->buddy() && !(field && field->isReadOnly()))
+                captions << label->text();
+        checkLetters(captions, window);
+    }
+}
+
 void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
 {
     writePrefs(QStringLiteral("[Setup]\r\nState=0\r\nDocCt=0\r\nCommCt=0\r\n"));
@@ -187,15 +282,15 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
         return texts;
     };
     QCOMPARE(captions(MenuId::File), (QStringList{"&New...", "&Open...", "&Save", "S&ave as...", "&Print...",
-                                                  "-", "Load Preferences...", "-", "E&xit", "-"}));
+                                                  "-", "&Load Preferences...", "-", "E&xit", "-"}));
     QVERIFY(!menus->item(MenuId::File, MainMenus::kRecentSeparator)->isVisible());
     QCOMPARE(captions(MenuId::Edit),
-             (QStringList{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "Select &All", "-",
-                          "&Find...", "Find &Next", "R&eplace", "-", "&Preferences...", "-",
-                          "&Save Preferences", "Save Preverences &As..."}));
+             (QStringList{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "Se&lect All", "-",
+                          "&Find...", "Find &Next", "R&eplace", "-", "Preference&s...", "-",
+                          "Sa&ve Preferences", "Save Preferences &As..."}));
     QCOMPARE(captions(MenuId::Comm).mid(3),
-             (QStringList{"-", "Connect", "Disconnect", "-", "Snap", "-", "&Preferences...", "-",
-                          "&Save Preferences", "Save Preverences &As..."}));
+             (QStringList{"-", "C&onnect", "&Disconnect", "-", "S&nap", "-", "Preference&s...", "-",
+                          "Sa&ve Preferences", "Save Preferences &As..."}));
     QCOMPARE(captions(MenuId::View),
              (QStringList{"New &Edit Window", "New &Terminal Window", "-", "&CAN Configuration...", "-",
                           "&SPI Communications", "-", "&Find Comm. Settings", "-", "&RAM Viewer",
@@ -210,7 +305,7 @@ void TstMainWindowCommands::menusAndToolbarStartAsAUserExpects()
     }
     QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Transfer", "&Upgrade!", "&Window", "&Help"}));
     QCOMPARE(captions(MenuId::Comm).mid(0, 3),
-             (QStringList{"Copy              Ctl+C", "Paste             Ctl+V", "Select &All       Ctl+A"}));
+             (QStringList{"&Copy             Ctl+C", "&Paste            Ctl+V", "Se&lect All       Ctl+A"}));
     for (const QString &caption : captions(MenuId::Comm).mid(0, 3))
         QCOMPARE(caption.size(), 23);
     for (QAction *a : menus->menu(MenuId::Comm)->actions())
@@ -263,7 +358,7 @@ void TstMainWindowCommands::theActiveKindChoosesTheEditMenu()
     QVERIFY(!menus->menu(MenuId::Edit)->menuAction()->isVisible());
     QVERIFY(menus->menu(MenuId::Comm)->menuAction()->isVisible());
     QVERIFY(menus->menu(MenuId::FuncGroups)->menuAction()->isVisible());
-    QCOMPARE(menus->menu(MenuId::FuncGroups)->actions().first()->text(), QStringLiteral("Group1"));
+    QCOMPARE(menus->menu(MenuId::FuncGroups)->actions().first()->text(), QStringLiteral("&1 Group1"));
     QVERIFY(!menus->item(MenuId::Edit, 0)->isEnabled()); // Ctrl+Z goes to the terminal
     // The toolbar offers what the File menu offers a terminal.
     for (Command command : {Command::FileNew, Command::FileOpen, Command::FilePrint}) {
@@ -294,7 +389,7 @@ void TstMainWindowCommands::theRightButtonOpensTheWholeEditMenuPreferencesInclud
         captions << action->text();
     QCOMPARE(captions.size(), 17);
     QCOMPARE(captions.mid(13),
-             (QStringList{"&Preferences...", QString(), "&Save Preferences", "Save Preverences &As..."}));
+             (QStringList{"Preference&s...", QString(), "Sa&ve Preferences", "Save Preferences &As..."}));
     // Its items are the menu bar's: Save Preferences writes the preferences file.
     QFile::remove(m_options.prefFile);
     popup->actions().at(15)->trigger();

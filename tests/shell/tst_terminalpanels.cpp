@@ -62,12 +62,12 @@ CommWindow *terminalOf(const MainWindow &window)
     return qobject_cast<CommWindow *>(window.children()->all().value(0)->widget());
 }
 
-// The checked entry of the "FuncGrps" menu, or "" when none is.
+// The group name of the checked entry of the "FuncGrps" menu ("&2 Homing"), or "" when none is.
 QString checkedGroup(const MainWindow &window)
 {
     for (QAction *entry : window.menus()->menu(MenuId::FuncGroups)->actions())
         if (entry->isChecked())
-            return entry->text();
+            return entry->text().section(QLatin1Char(' '), 1);
     return {};
 }
 
