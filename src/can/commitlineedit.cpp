@@ -1,11 +1,10 @@
 #include "can/commitlineedit.h"
 
 #include <QKeyEvent>
-#include <QTimer>
 
 namespace korvo {
 
-CommitLineEdit::CommitLineEdit(QWidget *parent) : QLineEdit(parent)
+CommitLineEdit::CommitLineEdit(QWidget *parent) : SelectingLineEdit(parent)
 {
     setAutoFillBackground(true);
     connect(this, &QLineEdit::textChanged, this, &CommitLineEdit::updateColour);
@@ -33,13 +32,6 @@ void CommitLineEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
-}
-
-void CommitLineEdit::focusInEvent(QFocusEvent *event)
-{
-    QLineEdit::focusInEvent(event);
-    // After the click that brought focus has placed the caret.
-    QTimer::singleShot(0, this, &QLineEdit::selectAll);
 }
 
 void CommitLineEdit::focusOutEvent(QFocusEvent *event)

@@ -3,11 +3,11 @@
 // An entry field of the CAN window: Enter (always swallowed) or leaving the field commits it, entering it
 // selects the whole text, and an empty field is grey: the value to be computed.
 
-#include <QLineEdit>
+#include "ui/selectinglineedit.h"
 
 namespace korvo {
 
-class CommitLineEdit : public QLineEdit
+class CommitLineEdit : public SelectingLineEdit
 {
     Q_OBJECT
 public:
@@ -23,7 +23,6 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "upgrade/upgradewizardview.h"
 
+#include "ui/selectinglineedit.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace korvo {
@@ -20,19 +21,6 @@ namespace {
 constexpr int kNarrowSerialPx = 1185 / 15; // twips at 96 dpi
 constexpr int kWideSerialPx = 1905 / 15;
 
-// A box that selects its whole text when it gets the focus.
-class SelectingLineEdit : public QLineEdit
-{
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void focusInEvent(QFocusEvent *event) override
-    {
-        QLineEdit::focusInEvent(event);
-        QTimer::singleShot(0, this, &QLineEdit::selectAll);
-    }
-};
 } // namespace
 
 UpgradeWizardView::UpgradeWizardView(UpgradeProcedure procedure, QWidget *parent)
