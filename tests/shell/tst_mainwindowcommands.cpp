@@ -29,6 +29,7 @@
 #include "tools/findcommdialog.h"
 #include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
+#include "transfer/listingdiffview.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
 #include "upgrade/upgradewizard.h"
@@ -200,9 +201,10 @@ void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
 void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char *window : {"menus", "Preferences", "Function Key Setup", "Find Comm. Settings",
-                               "Upload/Download", "CAN", "SPI", "RAM Viewer", "Line Monitor", "Replace",
-                               "Translate", "Open Edit", "Upgrade", "Control Lines", "Baud Rate"})
+    for (const char *window :
+         {"menus", "Preferences", "Function Key Setup", "Find Comm. Settings", "Upload/Download", "CAN",
+          "SPI", "RAM Viewer", "Line Monitor", "Replace", "Translate", "Open Edit", "Upgrade",
+          "Control Lines", "Baud Rate", "About", "Verify differences"})
         QTest::newRow(window) << QString::fromLatin1(window);
 }
 
@@ -276,8 +278,14 @@ void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName()
             comm->link(), false, [] { return std::optional<QString>(); }, *m_prompt);
     } else if (window == QLatin1String("Control Lines")) {
         dialog = std::make_unique<ControlLinesDialog>(ControlLines{});
-    } else {
+    } else if (window == QLatin1String("Baud Rate")) {
         dialog = std::make_unique<BaudChangeDialog>(true);
+    } else if (window == QLatin1String("About")) {
+        dialog = std::make_unique<AboutDialog>(QStringLiteral("1.0"));
+    } else {
+        const auto diff = ListingDiff::compare({"VA A = 1"}, {"VA A = 2"}, Veltor, 0);
+        dialog = std::make_unique<ListingDiffView>(diff, QStringLiteral("a&b.vxt"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     }
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
