@@ -46,7 +46,9 @@ BitTimingPage::BitTimingPage(QWidget *parent) : QWidget(parent)
         edit->setObjectName(QString::fromLatin1(r.name));
         edit->setMaximumWidth(90);
         m_fields[std::size_t(r.field)] = edit;
-        grid->addWidget(new QLabel(QString::fromLatin1(r.label), this), row, 0);
+        auto *caption = new QLabel(QString::fromLatin1(r.label), this);
+        caption->setBuddy(edit);
+        grid->addWidget(caption, row, 0);
         grid->addWidget(edit, row, 1);
         grid->addWidget(new QLabel(QString::fromLatin1(r.after), this), row, 2);
         const F field = r.field;

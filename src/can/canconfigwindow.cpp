@@ -130,7 +130,7 @@ CanConfigWindow::CanConfigWindow(CanTarget target, CommLink &link, const CanWind
     m_lease = m_link.attach(
         *m_engine, windowTitle(), [this](const std::vector<EngineEvent> &events) { engineStepped(events); },
         CommLink::LeaseKind::Exclusive);
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 QString CanConfigWindow::caption(CanTarget target)

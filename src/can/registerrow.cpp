@@ -19,6 +19,9 @@ RegisterRow::RegisterRow(CanRegister reg, const QStringList &captions, QWidget *
     m_field = new CommitLineEdit(this);
     m_field->setObjectName(QStringLiteral("txt") + registerKey(reg));
     m_field->setMaximumWidth(48);
+    // Ten register names share nine letters, most held by the window's buttons: the field is named, not
+    // lettered.
+    m_field->setAccessibleName(name->text());
     grid->addWidget(name, 1, 0);
     grid->addWidget(m_field, 1, 1);
     // Two captions split the cells (UAR1: "ID20-18" over bits 7..5, "ID17-13" over 4..0).
@@ -33,6 +36,9 @@ RegisterRow::RegisterRow(CanRegister reg, const QStringList &captions, QWidget *
         cell->setObjectName(QStringLiteral("lbl%1_%2").arg(registerKey(reg)).arg(bit));
         cell->setAutoRaise(true);
         cell->setFixedWidth(20);
+        // The bits mirror the field, which is where the keyboard sets them.
+        cell->setFocusPolicy(Qt::NoFocus);
+        cell->setAccessibleName(QStringLiteral("%1 bit %2").arg(registerKey(reg)).arg(bit));
         m_cells[std::size_t(bit)] = cell;
         grid->addWidget(cell, 1, 2 + (7 - bit));
         connect(cell, &QToolButton::clicked, this, [this, bit] { click(bit); });

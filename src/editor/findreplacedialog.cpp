@@ -17,7 +17,7 @@ FindReplaceDialog::FindReplaceDialog(EditWindow *window)
       m_replaceLabel(new QLabel(QStringLiteral("Re&place with:"), this)),
       m_matchCase(new QCheckBox(QStringLiteral("Match &case"), this)),
       m_wholeWord(new QCheckBox(QStringLiteral("Match &whole word only"), this)),
-      m_wrap(new QCheckBox(QStringLiteral("Wra&p around"), this)),
+      m_wrap(new QCheckBox(QStringLiteral("Wrap around"), this)),
       m_findNext(new QPushButton(QStringLiteral("&Find Next"), this)),
       m_replaceOne(new QPushButton(QStringLiteral("&Replace"), this)),
       m_replaceAll(new QPushButton(QStringLiteral("Replace &All"), this)), m_message(new QLabel(this))
@@ -55,7 +55,7 @@ FindReplaceDialog::FindReplaceDialog(EditWindow *window)
         for (QPushButton *button : {m_findNext, m_replaceOne, m_replaceAll})
             button->setEnabled(!text.isEmpty());
     });
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 void FindReplaceDialog::showFor(bool replaceMode, const QString &text)

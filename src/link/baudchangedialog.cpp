@@ -14,10 +14,10 @@ BaudChangeDialog::BaudChangeDialog(bool showBaudChange, QWidget *parent) : QDial
     m_label = new QLabel(QStringLiteral("During UPGRADE, the BaudRate is changed to 19200"), this);
     m_label->setObjectName(QStringLiteral("lblBaudChange"));
     m_label->setWordWrap(true);
-    m_noShowAgain = new QCheckBox(QStringLiteral("Don't Show Again."), this);
+    m_noShowAgain = new QCheckBox(QStringLiteral("&Don't Show Again."), this);
     m_noShowAgain->setObjectName(QStringLiteral("chkNoShowAgain"));
     m_noShowAgain->setChecked(!showBaudChange);
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
 

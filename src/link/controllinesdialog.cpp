@@ -11,16 +11,16 @@ ControlLinesDialog::ControlLinesDialog(const ControlLines &current, QWidget *par
     : QDialog(parent), m_opening(current)
 {
     setWindowTitle(QStringLiteral("RS 232 Control Lines"));
-    m_rts = new QCheckBox(QStringLiteral("RTS"), this);
+    m_rts = new QCheckBox(QStringLiteral("&RTS"), this);
     m_rts->setObjectName(QStringLiteral("chkRTS"));
     m_rts->setChecked(current.rts);
-    m_dtr = new QCheckBox(QStringLiteral("DTR"), this);
+    m_dtr = new QCheckBox(QStringLiteral("&DTR"), this);
     m_dtr->setObjectName(QStringLiteral("chkDTR"));
     m_dtr->setChecked(current.dtr);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(QStringLiteral("&OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdCtrlLines0"));
     m_ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto *cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCtrlLines1"));
 
     auto *buttons = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "aboutdialog.h"
 
 #include "shell/toolicons.h"
+#include "ui/altletters.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -36,6 +37,7 @@ AboutDialog::AboutDialog(const QString &version, QWidget *parent) : QDialog(pare
     layout->addLayout(top);
     layout->addWidget(buttons);
     setMinimumWidth(360);
+    giveAltLetters(this);
 }
 
 QString AboutDialog::text() const

@@ -56,7 +56,7 @@ OpenEditDialog::OpenEditDialog(const QString &proposedName, bool newWindow, Devi
     connect(m_name, &QLineEdit::returnPressed, this, &OpenEditDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &OpenEditDialog::reject);
     connect(browseButton, &QPushButton::clicked, this, &OpenEditDialog::browse);
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 bool OpenEditDialog::newWindow() const

@@ -108,7 +108,7 @@ SpiCommWindow::SpiCommWindow(const SpiRecord &record, Prompt &prompt, QWidget *p
         m_record.rate = value;
         storeRecord();
     });
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 SpiCommWindow::~SpiCommWindow()
@@ -167,6 +167,7 @@ void SpiCommWindow::buildControls()
     grid->addWidget(label(QStringLiteral("&Rate:"), m_rate), 2, 2);
     grid->addWidget(m_rate, 2, 3);
     grid->addWidget(new QLabel(QStringLiteral("Comm."), this), 3, 0, 1, 4);
+    m_log->setAccessibleName(QStringLiteral("Comm.")); // named by the caption above it, which needs no letter
     grid->addWidget(m_log, 4, 0, 1, 4);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *button : {m_send, m_capture, m_clear, m_saveLog, m_done})

@@ -83,7 +83,7 @@ TranslateDialog::TranslateDialog(const Options &options, QWidget *parent) : QDia
     // "(except CR/LF)" only means something while control characters are shown in hex.
     m_notCRLF->setEnabled(options.controlHex);
     connect(m_controlHex, &QCheckBox::toggled, m_notCRLF, &QWidget::setEnabled);
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 TranslateDialog::Options TranslateDialog::options() const

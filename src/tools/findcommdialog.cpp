@@ -58,7 +58,7 @@ void FindCommDialog::buildUi()
         m_delay->addItem(QLatin1String(item));
     auto *delayLabel = new QLabel(QStringLiteral("Ctl+C Delay:"), this);
     delayLabel->setBuddy(m_delay);
-    m_find = new QPushButton(QStringLiteral("Find"), this);
+    m_find = new QPushButton(QStringLiteral("&Find"), this);
     m_find->setObjectName(QStringLiteral("cmdFind"));
     m_accept = new QPushButton(QStringLiteral("Accept"), this);
     m_accept->setObjectName(QStringLiteral("cmdAccept"));
@@ -133,7 +133,7 @@ void FindCommDialog::find()
 {
     if (m_searching) {
         m_engine->stop();
-        m_find->setText(QStringLiteral("Find"));
+        m_find->setText(QStringLiteral("&Find"));
         return;
     }
     m_accept->setEnabled(false);
@@ -141,7 +141,7 @@ void FindCommDialog::find()
     m_piecePositions.clear();
     m_searching = true;
     setCursor(Qt::BusyCursor);
-    m_find->setText(QStringLiteral("Stop"));
+    m_find->setText(QStringLiteral("&Stop"));
     m_engine->setCtlCDelayMs((m_delay->currentIndex() + 1) * 500);
     m_engine->find(m_lease.nowMs());
     m_lease.pump();
@@ -151,7 +151,7 @@ void FindCommDialog::searchEnded()
 {
     m_searching = false;
     unsetCursor();
-    m_find->setText(QStringLiteral("Find"));
+    m_find->setText(QStringLiteral("&Find"));
     m_progress->clear();
     // The caret goes to where the found rate's section begins; the view shows the closing line, which
     // says what was found (or that nothing was).

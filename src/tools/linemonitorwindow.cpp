@@ -42,6 +42,7 @@ LineMonitorWindow::LineMonitorWindow(Clock &clock, const FileDialogs &dialogs, P
     setWindowTitle(QStringLiteral("Line Monitor"));
     m_view = new QPlainTextEdit(this);
     m_view->setReadOnly(true);
+    m_view->setAccessibleName(QStringLiteral("Line Monitor")); // the window's content, captioned by its title
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     // The view holds no more than the trace does.
@@ -67,7 +68,7 @@ LineMonitorWindow::LineMonitorWindow(Clock &clock, const FileDialogs &dialogs, P
     // A busy line adds many events between two looks; ten looks a second keep up without costing the link.
     connect(&m_refresh, &QTimer::timeout, this, &LineMonitorWindow::refresh);
     m_refresh.start(100);
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 LineMonitorWindow::~LineMonitorWindow()

@@ -30,7 +30,7 @@ namespace korvo {
 RamViewerWindow::RamViewerWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     buildUi();
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 RamViewerWindow::~RamViewerWindow() = default;
@@ -63,6 +63,7 @@ void RamViewerWindow::buildUi()
     m_dump = new QTextEdit(this);
     m_dump->setObjectName(QStringLiteral("rtfRam_Viewer"));
     m_dump->setReadOnly(true);
+    m_dump->setAccessibleName(QStringLiteral("RAM Viewer")); // the window's content, captioned by its title
     m_dump->setLineWrapMode(QTextEdit::NoWrap);
     m_dump->viewport()->installEventFilter(this);
     m_dump->viewport()->setMouseTracking(true);

@@ -1,4 +1,5 @@
 #include "transfer/listingdiffview.h"
+#include "ui/altletters.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -14,11 +15,13 @@ ListingDiffView::ListingDiffView(const ListingDiff &diff, const QString &sourceN
     setWindowTitle(QStringLiteral("Verify"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("%1 line(s) differ between %2 and the device.")
-                                     .arg(diff.rows().size())
-                                     .arg(sourceName),
-                                 this));
+    auto *summary = new QLabel(QStringLiteral("%1 line(s) differ between %2 and the device.")
+                                   .arg(diff.rows().size())
+                                   .arg(sourceName),
+                               this);
+    layout->addWidget(summary);
     auto *table = new QTableWidget(int(diff.rows().size()), 4, this);
+    table->setAccessibleName(summary->text()); // the sentence above says what the table holds
     table->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Listing"),
                                       QStringLiteral("Line"), QStringLiteral("Device")});
     table->verticalHeader()->hide();
@@ -45,6 +48,7 @@ ListingDiffView::ListingDiffView(const ListingDiff &diff, const QString &sourceN
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     resize(720, 360);
+    giveAltLetters(this);
 }
 
 } // namespace korvo

@@ -200,7 +200,9 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
         // The option is not laid out before the dialog is first shown: a sensible width until then.
         const int width = int(0.65 * std::max(m_editOption->width(), 360));
         editCaption += QStringLiteral(" - \"") +
-                       compactPath(edit->fileName(), m_editOption->fontMetrics(), width) + u'"';
+                       compactPath(edit->fileName(), m_editOption->fontMetrics(), width)
+                           .replace(u'&', QStringLiteral("&&")) +
+                       u'"';
     }
     m_editOption->setText(editCaption);
     const TransferMemory &memory = m_setup.memory;
@@ -218,6 +220,8 @@ void TransferDialog::setUp(TransferJob::Kind kind, CommWindow *terminal, EditWin
     m_message->clear();
     m_figures->clear();
     showRunning(isRunning());
+    // The captions and the options shown are this job's: each gets a letter again.
+    giveAltLetters(this);
 }
 
 void TransferDialog::chooseEditWindow()

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSet>
-#include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -71,16 +70,15 @@ struct Caption
     std::function<void(const QString &)> set;
 };
 
-// The page of a tab strip a widget sits on (its controls are shown together), or the window.
+// The outermost page of a tab strip or a stack of pages a widget sits on (its controls are shown together),
+// or the window.
 const QWidget *scopeOf(const QWidget *widget, const QWidget *window)
 {
-    for (const QWidget *w = widget; w && w != window; w = w->parentWidget()) {
-        const QWidget *stack = w->parentWidget();
-        if (stack && stack->inherits("QStackedWidget") &&
-            qobject_cast<const QTabWidget *>(stack->parentWidget()))
-            return w;
-    }
-    return window;
+    const QWidget *scope = window;
+    for (const QWidget *w = widget; w && w != window; w = w->parentWidget())
+        if (const QWidget *stack = w->parentWidget(); stack && stack->inherits("QStackedWidget"))
+            scope = w;
+    return scope;
 }
 
 bool takesInput(const QWidget *w)
@@ -97,8 +95,7 @@ bool takesTypedInput(const QWidget *field)
     return field && !(edit && edit->isReadOnly());
 }
 
-} // namespace
-
+// Names the fields of a window that no label names.
 void nameUnlabelledFields(QWidget *window)
 {
     QSet<const QWidget *> labelled;
@@ -119,6 +116,8 @@ void nameUnlabelledFields(QWidget *window)
             w->setAccessibleName(name);
     }
 }
+
+} // namespace
 
 void giveAltLetters(QWidget *window)
 {

@@ -51,7 +51,7 @@ UpgradeWizard::UpgradeWizard(CommLink &link, bool factory, FileChooser chooseFil
     setIdentityEditable(true); // with the factory flag the boxes may be edited from the start
     attachEngine();
     m_next->setFocus();
-    nameUnlabelledFields(this);
+    giveAltLetters(this);
 }
 
 UpgradeWizard::~UpgradeWizard()
@@ -119,7 +119,7 @@ void UpgradeWizard::enterStep(QPushButton *pressed)
         m_previous->setEnabled(true);
         m_next->setEnabled(false);
         m_upgradeCancel->setFocus();
-        m_upgradeCancel->setText(QStringLiteral("Upgrade"));
+        m_upgradeCancel->setText(QStringLiteral("&Upgrade"));
         showPreflight();
         break;
     default:
@@ -128,7 +128,7 @@ void UpgradeWizard::enterStep(QPushButton *pressed)
         break;
     }
     if (step < 8)
-        m_upgradeCancel->setText(QStringLiteral("Cancel"));
+        m_upgradeCancel->setText(QStringLiteral("&Cancel"));
 }
 
 void UpgradeWizard::chooseFile()
@@ -206,7 +206,7 @@ void UpgradeWizard::upgradeOrCancel()
         m_previous->setEnabled(false);
         return;
     }
-    if (m_steps.step() == 8 && m_upgradeCancel->text() == QLatin1String("Upgrade")) {
+    if (m_steps.step() == 8 && m_upgradeCancel->text() == QLatin1String("&Upgrade")) {
         startUpgrade();
         return;
     }
@@ -231,7 +231,7 @@ void UpgradeWizard::startUpgrade()
     }
     m_steps.advance();
     showStepText(Qt::black);
-    m_upgradeCancel->setText(QStringLiteral("Abort"));
+    m_upgradeCancel->setText(QStringLiteral("&Abort"));
     m_next->setEnabled(false);
     m_previous->setEnabled(false);
     m_transferStartMs = m_lease.nowMs();
@@ -328,7 +328,7 @@ void UpgradeWizard::onStatus(const QString &text)
         m_view->setProgressText(QStringLiteral("Aborted"));
         m_view->setProgress(100);
         QApplication::beep();
-        m_upgradeCancel->setText(QStringLiteral("Cancel"));
+        m_upgradeCancel->setText(QStringLiteral("&Cancel"));
         m_upgradeCancel->setFocus();
         break;
     default:
@@ -395,7 +395,7 @@ void UpgradeWizard::transferEnded(bool failed)
     showStepText(Qt::black);
     m_next->setEnabled(false);
     m_previous->setEnabled(false);
-    m_upgradeCancel->setText(QStringLiteral("DONE"));
+    m_upgradeCancel->setText(QStringLiteral("&DONE"));
     m_upgradeCancel->setFocus();
 }
 

@@ -29,9 +29,9 @@ UpgradeWizardView::UpgradeWizardView(UpgradeProcedure procedure, QWidget *parent
     m_message = new QTextEdit(this);
     m_message->setReadOnly(true);
     m_message->setMinimumSize(420, 120);
-    m_next = new QPushButton(QStringLiteral("Next"), this);
-    m_previous = new QPushButton(QStringLiteral("Previous"), this);
-    m_upgradeCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_next = new QPushButton(QStringLiteral("&Next"), this);
+    m_previous = new QPushButton(QStringLiteral("&Previous"), this);
+    m_upgradeCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_controllerVersion = new QLineEdit(this);
     m_fileVersion = new QLineEdit(this);
     for (QLineEdit *box : {m_controllerVersion, m_fileVersion})
@@ -50,9 +50,14 @@ UpgradeWizardView::UpgradeWizardView(UpgradeProcedure procedure, QWidget *parent
     m_replyLog->hide();
 
     auto *identity = new QGridLayout;
-    identity->addWidget(new QLabel(QStringLiteral("Previous Version:"), this), 0, 0);
+    const auto caption = [this](const QString &text, QWidget *field) {
+        auto *label = new QLabel(text, this);
+        label->setBuddy(field);
+        return label;
+    };
+    identity->addWidget(caption(QStringLiteral("Previous Version:"), m_controllerVersion), 0, 0);
     identity->addWidget(m_controllerVersion, 0, 1);
-    identity->addWidget(new QLabel(QStringLiteral("Upgrade Version:"), this), 1, 0);
+    identity->addWidget(caption(QStringLiteral("Upgrade Version:"), m_fileVersion), 1, 0);
     identity->addWidget(m_fileVersion, 1, 1);
     identity->addWidget(m_serialCaption, 2, 0);
     identity->addWidget(m_typeCaption, 2, 0);
@@ -63,6 +68,8 @@ UpgradeWizardView::UpgradeWizardView(UpgradeProcedure procedure, QWidget *parent
     m_typeCaption->setVisible(!uKorvo);
     m_serialCaption->setVisible(uKorvo);
     m_type->setVisible(uKorvo);
+    (uKorvo ? m_serialCaption : m_typeCaption)->setBuddy(m_serial);
+    m_type->setAccessibleName(QStringLiteral("Type Number"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_previous);
@@ -72,7 +79,9 @@ UpgradeWizardView::UpgradeWizardView(UpgradeProcedure procedure, QWidget *parent
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Messages:"), this));
+    auto *messages = new QLabel(QStringLiteral("Messages:"), this);
+    messages->setBuddy(m_message);
+    layout->addWidget(messages);
     layout->addWidget(m_message);
     layout->addLayout(identity);
     layout->addWidget(m_progress);
@@ -117,6 +126,8 @@ void UpgradeWizardView::usePlusLayout()
 {
     m_serialCaption->show();
     m_typeCaption->hide();
+    m_typeCaption->setBuddy(nullptr);
+    m_serialCaption->setBuddy(m_serial);
     m_serial->setFixedWidth(kWideSerialPx);
 }
 

@@ -59,7 +59,7 @@ void TstLinkDialogs::theBaudNoticeShowsAndStoresTheInverseOfShowBaudChange()
     auto *box = dialog.findChild<QCheckBox *>("chkNoShowAgain");
     QVERIFY(label && box);
     QCOMPARE(label->text(), "During UPGRADE, the BaudRate is changed to 19200");
-    QCOMPARE(box->text(), "Don't Show Again.");
+    QCOMPARE(box->text(), "&Don't Show Again.");
     QVERIFY(!box->isChecked());
     dialog.setMessage(QStringLiteral("BAUD Rate has changed to 9600 to match Veltor Default Settings."));
     QCOMPARE(label->text(), "BAUD Rate has changed to 9600 to match Veltor Default Settings.");

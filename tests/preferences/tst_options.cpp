@@ -29,6 +29,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -104,7 +105,13 @@ private Q_SLOTS:
     void theDialogFitsALaptopScreenCentredOnTheMainWindowWithNoPageScrolling()
     {
         // On a 1366x768 laptop the dialog was 788 pixels tall and OK and Cancel were off the screen; the
-        // test screen is smaller still.
+        // test screen is smaller still. The height follows the font, so the test picks a desktop's usual
+        // 10-point text (13 pixels at 96 dpi) rather than whatever this machine has.
+        const QFont machineFont = QApplication::font();
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setPixelSize(13);
+        QApplication::setFont(font);
+        const auto restoreFont = qScopeGuard([&] { QApplication::setFont(machineFont); });
         QWidget owner;
         const QRect screen = owner.screen()->availableGeometry();
         owner.setGeometry(screen.adjusted(60, 60, -60, -60));

@@ -3,9 +3,13 @@
 
 #include "app/programoptions.h"
 #include "app/twips.h"
+#include "can/canconfigwindow.h"
 #include "editor/editwindow.h"
+#include "editor/findreplacedialog.h"
 #include "filebytes.h"
 #include "functionkeys/functionkeyeditor.h"
+#include "link/baudchangedialog.h"
+#include "link/controllinesdialog.h"
 #include "mainwindowtest.h"
 #include "preferences/optionsdialog.h"
 #include "scriptedprompt.h"
@@ -15,15 +19,20 @@
 #include "shell/mainmenus.h"
 #include "shell/maintoolbar.h"
 #include "shell/mainwindow.h"
+#include "shell/openeditdialog.h"
 #include "sim/memoryresponder.h"
 #include "sim/simpty.h"
+#include "spi/spicommwindow.h"
 #include "terminal/commwindow.h"
 #include "terminal/terminalview.h"
+#include "terminal/translatedialog.h"
 #include "tools/findcommdialog.h"
 #include "tools/linemonitorwindow.h"
 #include "tools/ramviewerwindow.h"
+#include "transfer/listingdiffview.h"
 #include "transfer/transferdialog.h"
 #include "ui/filedialogs.h"
+#include "upgrade/upgradewizard.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -41,6 +50,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -163,7 +173,7 @@ void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Veltor Indexer Verify"));
-    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Verify"));
+    QCOMPARE(dialog->startButton()->text().remove(u'&'), QStringLiteral("Verify"));
     QVERIFY(!dialog->verifyButton()->isVisibleTo(dialog));
     QSignalSpy ended(dialog, &TransferDialog::jobEnded);
     dialog->fileOption()->click();
@@ -179,7 +189,7 @@ void TstMainWindowCommands::verifyIsATransferItemThatOpensTheDialogToVerify()
     memory.toFile = false;
     memory.fileName = m_dir->filePath(QStringLiteral("chosen.vxt"));
     window->router()->transferOnce(Command::Download, listing);
-    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
+    QCOMPARE(dialog->startButton()->text().remove(u'&'), QStringLiteral("Download"));
     QCOMPARE(dialog->fileNameEdit()->text(), listing);
     dialog->startButton()->click();
     QVERIFY(ended.wait(20'000));
@@ -192,7 +202,9 @@ void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName_data()
 {
     QTest::addColumn<QString>("window");
     for (const char *window :
-         {"menus", "Preferences", "Function Key Setup", "Find Comm. Settings", "Upload/Download"})
+         {"menus", "Preferences", "Function Key Setup", "Find Comm. Settings", "Upload/Download", "CAN",
+          "SPI", "RAM Viewer", "Line Monitor", "Replace", "Translate", "Open Edit", "Upgrade",
+          "Control Lines", "Baud Rate", "About", "Verify differences"})
         QTest::newRow(window) << QString::fromLatin1(window);
 }
 
@@ -227,7 +239,7 @@ void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName()
         return;
     }
     auto *comm = qobject_cast<CommWindow *>(main->childWidget(WindowKind::Terminal, 1));
-    std::unique_ptr<QDialog> dialog;
+    std::unique_ptr<QWidget> dialog;
     if (window == QLatin1String("Preferences")) {
         OptionsDialog::Context context;
         context.request = PreferencesRequest::CommSettings;
@@ -240,16 +252,49 @@ void TstMainWindowCommands::everyControlHasItsOwnAltLetterAndAName()
         dialog->findChild<QToolButton *>(QStringLiteral("cmdMore"))->click();
     } else if (window == QLatin1String("Find Comm. Settings")) {
         dialog = std::make_unique<FindCommDialog>(comm->link(), *m_prompt);
-    } else {
+    } else if (window == QLatin1String("Upload/Download")) {
         dialog = std::make_unique<TransferDialog>(main->fileDialogs(), *m_prompt);
+    } else if (window == QLatin1String("CAN")) {
+        dialog =
+            std::make_unique<CanConfigWindow>(CanTarget::Module, comm->link(), CanWindowSetup{}, *m_prompt);
+    } else if (window == QLatin1String("SPI")) {
+        dialog = std::make_unique<SpiCommWindow>(SpiRecord{}, *m_prompt, nullptr, SpiCommWindow::Services{});
+    } else if (window == QLatin1String("RAM Viewer")) {
+        dialog = std::make_unique<RamViewerWindow>();
+    } else if (window == QLatin1String("Line Monitor")) {
+        dialog = std::make_unique<LineMonitorWindow>(systemClock(), main->fileDialogs(), *m_prompt);
+    } else if (window == QLatin1String("Replace")) {
+        auto *edit = qobject_cast<EditWindow *>(main->newEditWindow(QStringLiteral("Program"))->widget());
+        auto find = std::make_unique<FindReplaceDialog>(edit);
+        find->showFor(true, QStringLiteral("VA"));
+        dialog = std::move(find);
+    } else if (window == QLatin1String("Translate")) {
+        dialog = std::make_unique<TranslateDialog>(TranslateDialog::Options{});
+    } else if (window == QLatin1String("Open Edit")) {
+        dialog =
+            std::make_unique<OpenEditDialog>(QStringLiteral("Program"), true, Veltor, main->fileDialogs());
+    } else if (window == QLatin1String("Upgrade")) {
+        dialog = std::make_unique<UpgradeWizard>(
+            comm->link(), false, [] { return std::optional<QString>(); }, *m_prompt);
+    } else if (window == QLatin1String("Control Lines")) {
+        dialog = std::make_unique<ControlLinesDialog>(ControlLines{});
+    } else if (window == QLatin1String("Baud Rate")) {
+        dialog = std::make_unique<BaudChangeDialog>(true);
+    } else if (window == QLatin1String("About")) {
+        dialog = std::make_unique<AboutDialog>(QStringLiteral("1.0"));
+    } else {
+        const auto diff = ListingDiff::compare({"VA A = 1"}, {"VA A = 2"}, Veltor, 0);
+        dialog = std::make_unique<ListingDiffView>(diff, QStringLiteral("a&b.vxt"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     }
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    auto *tabs = dialog->findChild<QTabWidget *>();
-    for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+    // Each page of a tab strip or of a stack of pages is shown together with the window's own controls.
+    auto *pages = dialog->findChild<QStackedWidget *>();
+    for (int page = 0; page < (pages ? pages->count() : 1); ++page) {
         QStringList captions;
-        if (tabs)
-            tabs->setCurrentIndex(page);
+        if (pages)
+            pages->setCurrentIndex(page);
         for (QWidget *w : dialog->findChildren<QWidget *>()) {
             if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || qobject_cast<QTabBar *>(w) ||
                 qobject_cast<QTabWidget *>(w) || qobject_cast<QComboBox *>(w->parentWidget()) ||

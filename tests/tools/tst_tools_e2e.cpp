@@ -221,11 +221,11 @@ private Q_SLOTS:
         auto *log = dialog.findChild<QTextEdit *>(QStringLiteral("rtfFindCommSetting"));
 
         find->click();
-        QCOMPARE(find->text(), QStringLiteral("Stop"));
+        QCOMPARE(find->text(), QStringLiteral("&Stop"));
         // Stop during the 19200 probes, once that rate has answered: the search ends after that probe.
         QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("19 1 0 2.200"), kSearchTimeoutMs);
         find->click();
-        QCOMPARE(find->text(), QStringLiteral("Find"));
+        QCOMPARE(find->text(), QStringLiteral("&Find"));
         QTRY_VERIFY_WITH_TIMEOUT(accept->isEnabled(), kSearchTimeoutMs);
         QVERIFY(!log->toPlainText().contains("38400"));
         QVERIFY(coloursOf(*log).contains(QColor(0, 0, 255)));

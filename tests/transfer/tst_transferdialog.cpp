@@ -128,17 +128,17 @@ void TstTransferDialog::theDataTypesFollowTheDeviceType()
         TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Upload,
                              terminal.window.get(), nullptr, fileTarget());
     QCOMPARE(dialog->windowTitle(), caption);
-    QCOMPARE(dialog->box(0)->text(), box0);
+    QCOMPARE(dialog->box(0)->text().remove(u'&'), box0);
     QCOMPARE(dialog->box(1)->isVisibleTo(dialog), !box1.isEmpty());
     if (!box1.isEmpty())
-        QCOMPARE(dialog->box(1)->text(), box1);
+        QCOMPARE(dialog->box(1)->text().remove(u'&'), box1);
     QCOMPARE(dialog->box(2)->isVisibleTo(dialog), programs);
-    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Upload"));
+    QCOMPARE(dialog->startButton()->text().remove(u'&'), QStringLiteral("Upload"));
     // The same dialog comes back for a download.
     QCOMPARE(TransferDialog::open(&host, realFileDialogs(), m_prompt, TransferJob::Kind::Download,
                                   terminal.window.get(), nullptr, fileTarget()),
              dialog);
-    QCOMPARE(dialog->startButton()->text(), QStringLiteral("Download"));
+    QCOMPARE(dialog->startButton()->text().remove(u'&'), QStringLiteral("Download"));
 }
 
 void TstTransferDialog::choosingTheEditWindowWithoutOneIsRefused()

@@ -110,17 +110,17 @@ void TstUpgradeWizard::aUKorvoIsUpgradedByMouse()
     QCOMPARE(view->serialBox()->text(), QStringLiteral("UK1"));
     QCOMPARE(view->typeBox()->text(), QStringLiteral("TYPE2"));
     QVERIFY(view->serialBox()->isReadOnly());
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Upgrade"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&Upgrade"));
     QVERIFY(view->previous()->isEnabled() && !view->next()->isEnabled() && buttonsInPlace());
     QVERIFY(view->message().contains(QStringLiteral("Records to send: 15 (10 data records)")));
     QVERIFY(view->message().contains(QStringLiteral("Estimated time at 19200 baud")));
 
     click(view->upgradeCancel());
     QCOMPARE(wizard->step(), 9);
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Abort"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&Abort"));
     QVERIFY(rig.runUntil([&] { return wizard->step() == 10; }));
     QCOMPARE(view->progressText(), QStringLiteral("Done"));
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("DONE"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&DONE"));
     QVERIFY(!view->next()->isEnabled() && !view->previous()->isEnabled());
     QVERIFY(buttonsInPlace());
     // Every record on the line was taken; the end record a uKorvo is not sent is no missing one.
@@ -292,7 +292,7 @@ void TstUpgradeWizard::aControllerThatVanishesMidTransferEndsAtDone()
     rig.factory.serial->vanish(QStringLiteral("Input/output error"));
     QCOMPARE(wizard->step(), 10);
     QCOMPARE(view->progressText(), QStringLiteral("Failed"));
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("DONE"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&DONE"));
     click(view->upgradeCancel());
     QVERIFY(!wizard->isVisible());
     QVERIFY(!rig.link.hasEngine());
@@ -316,13 +316,13 @@ void TstUpgradeWizard::abortBetweenRecordsSendsTheEndRecord()
                  .match(view->progressText())
                  .hasMatch(),
              qPrintable(view->progressText()));
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Abort"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&Abort"));
     click(view->upgradeCancel());
     QVERIFY(view->message().contains(QStringLiteral("ABORTED UPGRADE")));
     QVERIFY(rig.runUntil([&] { return view->progressText() == QLatin1String("Aborted"); }));
     QVERIFY(rig.factory.serial->written().endsWith(":00000001FF\r"));
     QVERIFY(rig.responder.recordsTaken() < 10);
-    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("Cancel"));
+    QCOMPARE(view->upgradeCancel()->text(), QStringLiteral("&Cancel"));
     click(view->upgradeCancel());
     QVERIFY(rig.runUntil([&] { return !wizard->isVisible(); }));
     QVERIFY(rig.responder.inUpgradeMode());
