@@ -300,11 +300,11 @@ void TransferJob::end(bool ok, const QString &reason)
         message = message.isEmpty() ? note : message + QStringLiteral("\r\n") + note;
     }
     const auto *upload = dynamic_cast<const UploadEngine *>(m_engine.get());
-    if (m_cancelled && upload && upload->drained()) {
+    if (m_cancelled && upload && upload->drain() == UploadEngine::Drain::Silent) {
         const QString drained = QStringLiteral(
             "The rest of the device's answer was read until the device was silent and not shown.");
         message = message.isEmpty() ? drained : drained + QStringLiteral("\r\n") + message;
-    } else if (m_cancelled && upload && upload->stillSending()) {
+    } else if (m_cancelled && upload && upload->drain() == UploadEngine::Drain::StillSending) {
         const QString sending = QStringLiteral(
             "The device did not fall silent after Cancel; the rest of its answer was not read.");
         message = message.isEmpty() ? sending : sending + QStringLiteral("\r\n") + message;

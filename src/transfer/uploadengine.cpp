@@ -232,10 +232,13 @@ void UploadEngine::outputWritten(qint64 nowMs)
 
 void UploadEngine::cancel(qint64 nowMs)
 {
-    if (isFinished() || std::exchange(m_draining, true)) {
+    if (isFinished() || m_drain == Drain::Reading) {
+        if (m_drain == Drain::Reading)
+            m_drain = Drain::Stopped;
         EngineBase::cancel(nowMs);
         return;
     }
+    m_drain = Drain::Reading;
     emitStatus(QStringLiteral("Cancelled: reading the rest of the device's answer until it is silent"));
     m_drainEndMs = nowMs + std::max(kDrainLimitMs, m_intervalMs);
     setDeadline(nowMs + m_intervalMs);
@@ -247,7 +250,7 @@ void UploadEngine::bytesReceived(const QByteArray &data, qint64 nowMs)
         return;
     m_bytesIn += data.size();
     m_lastByteMs = nowMs;
-    if (m_draining) {
+    if (m_drain == Drain::Reading) {
         setDeadline(std::min(nowMs + m_intervalMs, m_drainEndMs));
         return;
     }
@@ -439,10 +442,9 @@ void UploadEngine::timerFired(qint64 nowMs)
 {
     if (isFinished())
         return;
-    if (m_draining) {
+    if (m_drain == Drain::Reading) {
         // Silent, or still sending when the limit came: either way the job has waited enough.
-        m_drained = nowMs < m_drainEndMs;
-        m_stillSending = !m_drained;
+        m_drain = nowMs < m_drainEndMs ? Drain::Silent : Drain::StillSending;
         EngineBase::cancel(nowMs);
         return;
     }

@@ -55,10 +55,15 @@ public:
     // The section being read, counted from 1, of the sections asked for.
     int sectionNumber() const { return m_sectionNumber; }
     int sectionCount() const { return m_sectionCount; }
-    // Cancelled, and the device was then silent for the reply interval (not stopped by a second Cancel).
-    bool drained() const { return m_drained; }
-    // Cancelled, and the device was still sending when kDrainLimitMs ran out.
-    bool stillSending() const { return m_stillSending; }
+    // What became of the rest of the device's answer after a Cancel.
+    enum class Drain {
+        None,         // not cancelled
+        Reading,      // cancelled: reading until the device is silent
+        Silent,       // the device fell silent within kDrainLimitMs
+        StillSending, // the device was still sending when kDrainLimitMs ran out
+        Stopped,      // a second Cancel stopped the reading
+    };
+    Drain drain() const { return m_drain; }
     // The reply interval of the last command: the silence that ends it.
     int silenceMs() const { return m_intervalMs; }
     // The progress counts blocks of a known number (926Q, HMI); other devices' sections have no known size.
@@ -97,9 +102,7 @@ private:
     int m_block = 0;
     int m_lastBlock = 0;
     bool m_hmiBlockTaken = false;
-    bool m_draining = false; // cancelled: waiting for the device to be silent
-    bool m_drained = false;
-    bool m_stillSending = false;
+    Drain m_drain = Drain::None;
     qint64 m_drainEndMs = 0; // the latest a cancelled upload reads on
     QByteArray m_buffer;
     QByteArray m_pendingHeader;

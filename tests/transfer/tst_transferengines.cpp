@@ -232,7 +232,7 @@ void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIs
     QVERIFY(d.failure.isEmpty());
     d.silence();
     QCOMPARE(d.failure, QStringLiteral("Cancelled"));
-    QVERIFY(engine.drained());
+    QCOMPARE(engine.drain(), UploadEngine::Drain::Silent);
     QCOMPARE(d.lines, (QStringList{"'[VARIABLES]", "VAR X = 100"}));
     QCOMPARE(d.sent, (QList<QByteArray>{"print vars\r"})); // no next section
 
@@ -244,7 +244,7 @@ void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIs
     again.cancel(a.now);
     a.collect();
     QCOMPARE(a.failure, QStringLiteral("Cancelled"));
-    QVERIFY(!again.drained());
+    QCOMPARE(again.drain(), UploadEngine::Drain::Stopped);
 
     // A device that never falls silent is read for a limited time only.
     UploadEngine endless(request(Veltor, TransferRequest::Variables));
@@ -259,7 +259,7 @@ void TstTransferEngines::aCancelledUploadReadsTheRestOfTheAnswerUntilTheDeviceIs
     }
     QCOMPARE(e.failure, QStringLiteral("Cancelled"));
     QCOMPARE(e.now, qint64(UploadEngine::kDrainLimitMs));
-    QVERIFY(endless.stillSending() && !endless.drained());
+    QCOMPARE(endless.drain(), UploadEngine::Drain::StillSending);
 }
 
 void TstTransferEngines::theSilenceIntervalCountsFromTheLastReplyNotFromTheCommand()
