@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,19 +32,29 @@ QByteArray baseName(const QByteArray &path)
 constexpr qsizetype kUniqueLength = 6;
 } // namespace
 
-void AtomicFile::removeStaleTemporaries(const QString &path, const QDateTime &before)
+void AtomicFile::removeStaleTemporaries(const QStringList &paths, const QDateTime &before)
 {
-    const QFileInfo target(path);
-    const QString prefix = QLatin1Char('.') + target.fileName() + QLatin1Char('.');
-    QDir folder = target.absoluteDir();
-    const QStringList names =
-        folder.entryList({prefix + QString(kUniqueLength, u'?')}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
-        const QStringView unique = QStringView(name).sliced(prefix.size());
-        const bool fromMkstemp = std::all_of(
-            unique.begin(), unique.end(), [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
-        if (fromMkstemp && QFileInfo(folder.filePath(name)).lastModified() < before)
-            folder.remove(name);
+    QHash<QString, QSet<QString>> namesByFolder;
+    for (const QString &path : paths) {
+        const QFileInfo target(path);
+        namesByFolder[target.absolutePath()].insert(target.fileName());
+    }
+    for (auto it = namesByFolder.cbegin(); it != namesByFolder.cend(); ++it) {
+        QDir folder(it.key());
+        const QStringList candidates =
+            folder.entryList({QStringLiteral(".*.") + QString(kUniqueLength, u'?')},
+                             QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &name : candidates) {
+            // ".<file name>.<unique>": the file name itself may hold dots.
+            const QStringView unique = QStringView(name).last(kUniqueLength);
+            const QString target = name.sliced(1, name.size() - kUniqueLength - 2);
+            const bool fromMkstemp = std::all_of(unique.begin(), unique.end(), [](QChar c) {
+                return c.unicode() < 0x80 && c.isLetterOrNumber();
+            });
+            if (fromMkstemp && it.value().contains(target) &&
+                QFileInfo(folder.filePath(name)).lastModified() < before)
+                folder.remove(name);
+        }
     }
 }
 

@@ -28,9 +28,10 @@ public:
     bool write(const QByteArray &content);
     QString errorString() const { return m_error; }
 
-    // Removes the temporary files that saves of the file at path left beside it when they were killed
-    // half-way, those last changed before the given time (a save that runs now elsewhere is younger).
-    static void removeStaleTemporaries(const QString &path, const QDateTime &before);
+    // Removes the temporary files that saves of the files at paths left beside them when they were killed
+    // half-way, those last changed before the given time (a save that runs now elsewhere is younger). Each
+    // folder is listed once, however many of the files it holds.
+    static void removeStaleTemporaries(const QStringList &paths, const QDateTime &before);
 
 private:
     // Writes content to a new temporary file in the target's folder and renames it to name; on failure

@@ -46,10 +46,10 @@ void Workspace::removeStaleTemporaries() const
     QStringList written{prefsPath(m_prefFile, m_startDir)};
     for (int n : editSlotsToOpen())
         written.append(m_prefs.editSlots[std::size_t(n)].name);
-    for (const QString &path : std::as_const(written)) {
-        AtomicFile::removeStaleTemporaries(path, before);
-        AtomicFile::removeStaleTemporaries(backupFileName(path), before);
-    }
+    const qsizetype count = written.size();
+    for (qsizetype i = 0; i < count; ++i)
+        written.append(backupFileName(written[i]));
+    AtomicFile::removeStaleTemporaries(written, before);
 }
 
 bool Workspace::save(QString *error) const
